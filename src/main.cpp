@@ -1,0 +1,20 @@
+// Tesmo: a ledger of stock purchase lots kept in Tesmo.mdb in the current folder.
+#include "mainwin/frmStocks.h"
+#include "platform/QtDialogs.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tesmo"));
+    QApplication::setApplicationDisplayName(QString());
+
+    tesmo::QtDialogs dialogs;
+    tesmo::frmStocks window(tesmo::Platform{dialogs});
+    const QRect screen = window.screen()->availableGeometry();
+    window.move(screen.center() - window.rect().center());
+    window.show();
+    return app.exec();
+}

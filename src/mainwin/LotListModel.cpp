@@ -1,0 +1,173 @@
+#include "mainwin/LotListModel.h"
+
+#include <algorithm>
+
+namespace tesmo {
+
+RowTexts rowFromFields(const FieldTexts &f)
+{
+    return {f[kName1], f[kTicker], f[kTradeDate], f[kID], f[kNumShares], f[kPrice], f[kNetAmount]};
+}
+
+LotListModel::LotListModel(QStringList headers, QObject *parent)
+    : QAbstractTableModel(parent)
+    , headers_(std::move(headers))
+{
+}
+
+int LotListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int LotListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant LotListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= count())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return rowTexts(index.row())[std::size_t(index.column())];
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant LotListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < headers_.size())
+        return headers_[section];
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+namespace {
+
+const QStringList kHeaders = {QStringLiteral("Name"),
+                              QStringLiteral("Ticker"),
+                              QStringLiteral("Date"),
+                              QStringLiteral("ID"),
+                              QStringLiteral("Number of Shares"),
+                              QStringLiteral("Price"),
+                              QStringLiteral("Net Amount (Tesmo)")};
+
+std::optional<LotId> idFromText(const QString &text)
+{
+    bool ok = false;
+    const int id = text.toInt(&ok);
+    if (!ok || QString::number(id) != text)
+        return std::nullopt;
+    return id;
+}
+
+} // namespace
+
+MasterListModel::MasterListModel(QObject *parent)
+    : LotListModel(kHeaders, parent)
+{
+}
+
+void MasterListModel::fill(LotTable table)
+{
+    beginResetModel();
+    table_ = std::move(table);
+    written_.clear();
+    ordered_ = std::is_sorted(table_.rows.begin(), table_.rows.end(),
+                              [](const LotRow &a, const LotRow &b) { return a.id < b.id; });
+    endResetModel();
+}
+
+RowTexts MasterListModel::rowTexts(int row) const
+{
+    const LotRow &r = table_.rows[std::size_t(row)];
+    if (const auto it = written_.constFind(r.id); it != written_.cend())
+        return *it;
+    return rowFromFields(table_.texts(r));
+}
+
+void MasterListModel::setRowTexts(int row, const RowTexts &texts)
+{
+    written_.insert(table_.rows[std::size_t(row)].id, texts);
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
+void MasterListModel::appendRow(const RowTexts &texts)
+{
+    LotRow r;
+    r.id = idFromText(texts[kColID]).value_or(0);
+    if (!table_.rows.empty() && table_.rows.back().id >= r.id)
+        ordered_ = false;
+    const int row = count();
+    beginInsertRows({}, row, row);
+    table_.rows.push_back(r);
+    written_.insert(r.id, texts);
+    endInsertRows();
+}
+
+void MasterListModel::removeLotRow(int row)
+{
+    beginRemoveRows({}, row, row);
+    const LotId id = table_.rows[std::size_t(row)].id;
+    table_.rows.erase(table_.rows.begin() + row);
+    written_.remove(id);
+    endRemoveRows();
+}
+
+int MasterListModel::rowOfId(const QString &idText) const
+{
+    const auto id = idFromText(idText);
+    if (!id)
+        return -1;
+    const auto &rows = table_.rows;
+    if (ordered_) {
+        const auto it = std::lower_bound(rows.begin(), rows.end(), *id,
+                                         [](const LotRow &r, LotId v) { return r.id < v; });
+        return it != rows.end() && it->id == *id ? int(it - rows.begin()) : -1;
+    }
+    const auto it = std::find_if(rows.begin(), rows.end(), [&](const LotRow &r) { return r.id == *id; });
+    return it != rows.end() ? int(it - rows.begin()) : -1;
+}
+
+SelectedListModel::SelectedListModel(QObject *parent)
+    : LotListModel(kHeaders, parent)
+{
+}
+
+RowTexts SelectedListModel::rowTexts(int row) const
+{
+    return rows_[std::size_t(row)];
+}
+
+void SelectedListModel::setRowTexts(int row, const RowTexts &texts)
+{
+    rows_[std::size_t(row)] = texts;
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
+void SelectedListModel::appendRow(const RowTexts &texts)
+{
+    const int row = count();
+    beginInsertRows({}, row, row);
+    rows_.push_back(texts);
+    endInsertRows();
+}
+
+void SelectedListModel::removeLotRow(int row)
+{
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+int SelectedListModel::rowOfId(const QString &idText) const
+{
+    const auto it = std::find_if(rows_.begin(), rows_.end(),
+                                 [&](const RowTexts &r) { return r[kColID] == idText; });
+    return it != rows_.end() ? int(it - rows_.begin()) : -1;
+}
+
+} // namespace tesmo

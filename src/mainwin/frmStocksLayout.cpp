@@ -1,0 +1,240 @@
+// The controls of the main window at their designed places, captions, fonts
+// and colours, and their tab order.
+#include "mainwin/frmStocks.h"
+
+#include "platform/Twips.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace tesmo {
+
+namespace {
+
+const QColor kPanelGrey(192, 192, 192);
+
+// Client area of the window, in twips.
+constexpr int kClientWidth = 11745;
+constexpr int kClientHeight = 7500;
+
+struct CaptionPlace {
+    const char *caption;
+    TwipsRect place;
+    bool bold;
+};
+
+// Text1(0) to Text1(10): the caption boxes on the grey panel.
+const CaptionPlace kCaptions[11] = {
+    {"* Name/Description:", {3960, 600, 1815, 315}, true},
+    {"* Ticker Symbol:", {3960, 1005, 1695, 315}, true},
+    {"* Number of Shares:", {6840, 1005, 1935, 195}, true},
+    {"Price per Share:", {3960, 1395, 1695, 195}, true},
+    {"** Net Amount (Tesmo):", {6840, 1395, 1935, 315}, true},
+    {"* Trade Date:", {3960, 1800, 1575, 195}, true},
+    {"Record:", {6840, 1800, 735, 285}, true},
+    {"of", {8490, 1800, 180, 285}, true},
+    {"* Required", {4080, 2400, 1695, 195}, false},
+    {"** Enter from Confirmation", {7320, 2400, 2055, 315}, false},
+    {"", {3960, 2160, 6015, 135}, true},
+};
+
+// txtFields(0) to txtFields(6): place and longest text.
+const struct {
+    TwipsRect place;
+    int maxLength;
+} kFields[kFieldCount] = {
+    {{7800, 1800, 615, 285}, 0},
+    {{5760, 600, 4215, 285}, 50},
+    {{5760, 1005, 855, 285}, 10},
+    {{8760, 1005, 1215, 285}, 0},
+    {{5760, 1395, 855, 285}, 0},
+    {{8760, 1395, 1215, 285}, 0},
+    {{5760, 1800, 855, 285}, 0},
+};
+
+struct ButtonPlace {
+    QPushButton *frmStocks::*member;
+    const char *caption;
+    TwipsRect place;
+};
+
+const ButtonPlace kButtons[] = {
+    {&frmStocks::cmdClose, "E&xit", {10200, 600, 1095, 495}},
+    {&frmStocks::cmdSplit, "Spl&it", {10200, 1200, 1095, 495}},
+    {&frmStocks::cmdDelete, "&Delete", {10200, 1800, 1095, 495}},
+    {&frmStocks::cmdSave, "&Save", {3960, 2760, 1095, 495}},
+    {&frmStocks::cmdAdd, "&New", {5208, 2760, 1095, 495}},
+    {&frmStocks::cmdUndo, "&Undo", {6456, 2760, 1095, 495}},
+    {&frmStocks::cmdFind, "&Find", {7704, 2760, 1095, 495}},
+    {&frmStocks::cmdPrev, "Pre&vious", {8952, 2760, 1095, 495}},
+    {&frmStocks::cmdNext, "N&ext", {10200, 2760, 1095, 495}},
+    {&frmStocks::cmdSelect, "Se&lect ->", {3960, 4680, 1335, 495}},
+    {&frmStocks::cmddeselect, "Deselec&t <-", {3960, 5280, 1335, 495}},
+    {&frmStocks::cmdOptions, "&Password Protection", {7320, 6960, 2055, 375}},
+    {&frmStocks::cmdHelp, "&Help/Instructions", {9480, 6960, 2055, 375}},
+};
+
+// Designed column widths in twips; the ID column has width 0 in both lists.
+constexpr std::array<int, kColumnCount> kMasterWidths = {1622, 700, 1000, 0, 1440, 1440, 1440};
+constexpr std::array<int, kColumnCount> kSelectedWidths = {1622, 700, 1150, 0, 1440, 1440, 1440};
+
+// Places inside FrameExport are given relative to the window and moved into
+// the frame's coordinates.
+constexpr TwipsRect kFrame = {3720, 3720, 7815, 3015};
+QRect inFrame(TwipsRect r)
+{
+    return TwipsRect{r.left - kFrame.left, r.top - kFrame.top, r.width, r.height}.toPixels();
+}
+
+QFont boldFont(const QFont &base)
+{
+    QFont f = base;
+    f.setBold(true);
+    return f;
+}
+
+void paintGrey(QWidget *w)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, kPanelGrey);
+    p.setColor(QPalette::Base, kPanelGrey);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+// Shrinks a caption's type, by quarter points, until its text fits the
+// designed width: the desktop's font may run wider than the design assumed.
+void fitToWidth(QLabel *label)
+{
+    QFont f = label->font();
+    while (f.pointSizeF() > 6.5
+           && QFontMetrics(f).horizontalAdvance(label->text()) > label->width() - 1) {
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+    }
+    label->setFont(f);
+}
+
+} // namespace
+
+void frmStocks::buildControls()
+{
+    setWindowTitle(QStringLiteral(" Stocks"));
+    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setFont(designFont(font()));
+    QFont regular = font();
+    const QFont bold = boldFont(font());
+
+    txtRectangle = new QWidget(this);
+    txtRectangle->setGeometry(TwipsRect{3720, 360, 7815, 3165}.toPixels());
+    txtRectangle->setEnabled(false);
+    paintGrey(txtRectangle);
+
+    Label1 = new QLabel(QStringLiteral("Master List"), this);
+    Label1->setGeometry(TwipsRect{240, 120, 1095, 255}.toPixels());
+    Label2 = new QLabel(QStringLiteral("Current Record"), this);
+    Label2->setGeometry(TwipsRect{3840, 120, 1335, 375}.toPixels());
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (QLabel *l : {Label1, Label2}) {
+        l->setFont(bold);
+        fitToWidth(l);
+    }
+
+    for (int i = 0; i < 11; ++i) {
+        auto *c = new QLabel(QString::fromUtf8(kCaptions[i].caption), this);
+        c->setGeometry(kCaptions[i].place.toPixels());
+        c->setFont(kCaptions[i].bold ? bold : regular);
+        c->setAlignment((i == 7 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+        paintGrey(c);
+        fitToWidth(c);
+        Text1[std::size_t(i)] = c;
+    }
+
+    for (int i = 0; i < kFieldCount; ++i) {
+        auto *box = new QLineEdit(this);
+        box->setGeometry(kFields[i].place.toPixels());
+        box->setFont(regular);
+        if (kFields[i].maxLength)
+            box->setMaxLength(kFields[i].maxLength);
+        txtFields[std::size_t(i)] = box;
+    }
+    txtFields[kID]->hide();
+
+    txtRecNum = new QLineEdit(this);
+    txtRecNum->setGeometry(TwipsRect{7680, 1800, 735, 285}.toPixels());
+    txtCount = new QLineEdit(this);
+    txtCount->setGeometry(TwipsRect{8760, 1800, 1215, 285}.toPixels());
+    for (QLineEdit *counter : {txtRecNum, txtCount}) {
+        counter->setReadOnly(true);
+        counter->setFocusPolicy(Qt::NoFocus);
+        counter->setFont(regular);
+        QPalette p = counter->palette();
+        p.setColor(QPalette::Base, kPanelGrey);
+        counter->setPalette(p);
+    }
+
+    for (const ButtonPlace &b : kButtons) {
+        auto *button = new QPushButton(QString::fromUtf8(b.caption), this);
+        button->setGeometry(b.place.toPixels());
+        button->setFont(bold);
+        button->setAutoDefault(false);
+        this->*(b.member) = button;
+    }
+
+    masterRows_ = new MasterListModel(this);
+    selectedRows_ = new SelectedListModel(this);
+    ListView1 = new LotListView(masterRows_, kMasterWidths, this);
+    ListView1->setGeometry(TwipsRect{120, 360, 3375, 6975}.toPixels());
+    ListView2 = new LotListView(selectedRows_, kSelectedWidths, this);
+    ListView2->setGeometry(TwipsRect{5520, 4080, 3375, 2415}.toPixels());
+    for (LotListView *list : {ListView1, ListView2}) {
+        list->setFont(bold);
+        list->horizontalHeader()->setFont(bold);
+    }
+
+    FrameExport = new QGroupBox(QStringLiteral("Export"), this);
+    FrameExport->setGeometry(kFrame.toPixels());
+    FrameExport->setFont(bold);
+    OptionAll = new QRadioButton(QStringLiteral("All"), FrameExport);
+    OptionAll->setGeometry(inFrame({9120, 4440, 615, 255}));
+    OptionAll->setChecked(true);
+    OptionSelected = new QRadioButton(QStringLiteral("Selected"), FrameExport);
+    OptionSelected->setGeometry(inFrame({10080, 4320, 1215, 495}));
+    cmbExport = new QComboBox(FrameExport);
+    cmbExport->setEditable(true);
+    cmbExport->setInsertPolicy(QComboBox::NoInsert);
+    cmbExport->setGeometry(inFrame({9120, 4920, 2175, 315}));
+    cmbExport->setEditText(QStringLiteral("Text File"));
+    cmdExport = new QPushButton(QStringLiteral("&Export!"), FrameExport);
+    cmdExport->setGeometry(inFrame({9120, 5520, 2175, 375}));
+    cmdExport->setAutoDefault(false);
+    for (QWidget *w : std::initializer_list<QWidget *>{OptionAll, OptionSelected, cmbExport, cmdExport})
+        w->setFont(bold);
+
+    // The lists and the two selection buttons lie over the frame without
+    // belonging to it.
+    FrameExport->lower();
+    txtRectangle->lower();
+    for (QWidget *w : std::initializer_list<QWidget *>{ListView2, cmdSelect, cmddeselect})
+        w->raise();
+
+    cmdSave->setEnabled(false);
+    cmdUndo->setEnabled(false);
+    cmdFind->setEnabled(false);
+    cmddeselect->setEnabled(false);
+
+    // Keyboard order; the counters, captions and the hidden ID take no focus.
+    const QWidget *order[] = {txtFields[1], txtFields[2], txtFields[3], txtFields[4], txtFields[5],
+                              txtFields[6], cmdSave,      cmdAdd,       cmdUndo,      cmdFind,
+                              cmdPrev,      cmdNext,      cmdDelete,    cmdSplit,     cmdClose,
+                              ListView1,    cmdSelect,    cmddeselect,  ListView2,    OptionAll,
+                              OptionSelected, cmbExport,  cmdExport,    cmdOptions,   cmdHelp};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
+}
+
+} // namespace tesmo

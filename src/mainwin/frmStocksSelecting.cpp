@@ -1,0 +1,52 @@
+// The list of selected lots: Select and a double click on the master list add
+// the current lot once; Deselect and a double click on the list remove rows.
+#include "mainwin/frmStocks.h"
+
+#include <QPushButton>
+
+namespace tesmo {
+
+void frmStocks::AddToList()
+{
+    trap("Source : AddToList", [this] {
+        if (selectedRows_->rows() > 0) {
+            const int existing = selectedRows_->rowOfId(selectedId(ListView1));
+            if (existing >= 0) {
+                ListView2->selectRow(existing);
+                return;
+            }
+        }
+        const int row = ListView1->selectedRow();
+        if (row >= 0)
+            selectedRows_->appendRow(masterRows_->rowTexts(row));
+    });
+}
+
+void frmStocks::cmdSelect_Click()
+{
+    AddToList();
+    cmddeselect->setEnabled(true);
+}
+
+void frmStocks::cmddeselect_Click()
+{
+    trap(" Source : frmStocks cmddeselect_Click", [this] {
+        const int row = ListView2->selectedRow();
+        if (row >= 0)
+            selectedRows_->removeLotRow(row);
+        if (selectedRows_->rows() == 0)
+            cmddeselect->setEnabled(false);
+    });
+}
+
+void frmStocks::ListView1_DblClick()
+{
+    cmdSelect_Click();
+}
+
+void frmStocks::ListView2_DblClick()
+{
+    cmddeselect_Click();
+}
+
+} // namespace tesmo

@@ -1,0 +1,41 @@
+// Message boxes, input boxes and the application-wide mouse pointer. Windows
+// never show a box themselves; they ask this interface, so that tests can
+// answer from a script.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <optional>
+
+namespace tesmo {
+
+inline const QString kProgramTitle = QStringLiteral("Tesmo");
+
+class Dialogs {
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { None, Information, Exclamation };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~Dialogs() = default;
+
+    // Shows a modal message box; with YesNo, Yes is the default button.
+    // Returns the button pressed (closing the box counts as No, or Ok).
+    virtual Answer message(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
+                           const QString &title = kProgramTitle) = 0;
+
+    // Asks for a line of text. position: the box's top-left corner on the
+    // screen, in twips, or the default place. Returns the typed text, or the
+    // empty text on Cancel.
+    virtual QString input(const QString &prompt, const QString &title = kProgramTitle,
+                          const QString &defaultText = {}, std::optional<QPoint> position = {}) = 0;
+
+    // The wait pointer over the whole application (11), or the default (0).
+    virtual void setWaitPointer(bool wait) = 0;
+};
+
+// The error box of the error traps: number, " - ", description, " - ", the
+// routine's source tag; OK only, no icon, titled "Tesmo".
+void showErrorBox(Dialogs &dialogs, int number, const QString &description, const QString &sourceTag);
+
+} // namespace tesmo

@@ -1,0 +1,13 @@
+// The interfaces to the world outside the program that the windows use,
+// gathered so that the program and the tests can hand in their own.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+namespace tesmo {
+
+struct Platform {
+    Dialogs &dialogs;
+};
+
+} // namespace tesmo

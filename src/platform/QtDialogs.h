@@ -1,0 +1,19 @@
+// The real message boxes, input boxes and mouse pointer, over Qt Widgets.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+namespace tesmo {
+
+class QtDialogs : public Dialogs {
+public:
+    Answer message(const QString &text, Buttons buttons, Icon icon, const QString &title) override;
+    QString input(const QString &prompt, const QString &title, const QString &defaultText,
+                  std::optional<QPoint> position) override;
+    void setWaitPointer(bool wait) override;
+
+private:
+    bool waiting_ = false;
+};
+
+} // namespace tesmo

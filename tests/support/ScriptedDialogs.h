@@ -1,0 +1,98 @@
+// A stand-in for message and input boxes: records every box shown and answers
+// from a script set before the action. A question or input box without a
+// scripted answer, and an answer left unused, are faults that the fixture
+// reports at the end of each test.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+#include <deque>
+
+namespace tesmo::test {
+
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Box {
+        QString text;
+        Buttons buttons;
+        Icon icon;
+        QString title;
+    };
+    struct InputBox {
+        QString prompt;
+        QString title;
+        QString defaultText;
+        std::optional<QPoint> position;
+    };
+
+    void answerNext(Answer answer) { answers_.push_back(answer); }
+    void typeNext(const QString &text) { typed_.push_back(text); }
+
+    Answer message(const QString &text, Buttons buttons, Icon icon, const QString &title) override
+    {
+        boxes_.push_back({text, buttons, icon, title});
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        if (answers_.empty()) {
+            faults_ << QStringLiteral("unexpected question: ") + text;
+            return Answer::No;
+        }
+        const Answer a = answers_.front();
+        answers_.pop_front();
+        return a;
+    }
+
+    QString input(const QString &prompt, const QString &title, const QString &defaultText,
+                  std::optional<QPoint> position) override
+    {
+        inputs_.push_back({prompt, title, defaultText, position});
+        if (typed_.empty()) {
+            faults_ << QStringLiteral("unexpected input box: ") + prompt;
+            return {};
+        }
+        const QString t = typed_.front();
+        typed_.pop_front();
+        return t;
+    }
+
+    void setWaitPointer(bool wait) override { waiting = wait; }
+
+    // The boxes shown since the last call, oldest first.
+    QList<Box> takeBoxes() { return std::exchange(boxes_, {}); }
+    // Their texts only.
+    QStringList takeTexts()
+    {
+        QStringList texts;
+        for (const Box &b : takeBoxes())
+            texts << b.text;
+        return texts;
+    }
+    QList<InputBox> takeInputs() { return std::exchange(inputs_, {}); }
+
+    // Everything that went against the script: unanswered boxes, boxes
+    // nobody looked at, answers nobody used. Empty when all is well.
+    QStringList faults() const
+    {
+        QStringList f = faults_;
+        for (const Box &b : boxes_)
+            f << QStringLiteral("box not checked by the test: ") + b.text;
+        if (!answers_.empty())
+            f << QStringLiteral("%1 scripted answer(s) unused").arg(answers_.size());
+        if (!typed_.empty())
+            f << QStringLiteral("%1 scripted input(s) unused").arg(typed_.size());
+        return f;
+    }
+
+    bool waiting = false;
+
+private:
+    QList<Box> boxes_;
+    QList<InputBox> inputs_;
+    std::deque<Answer> answers_;
+    std::deque<QString> typed_;
+    QStringList faults_;
+};
+
+} // namespace tesmo::test
