@@ -35,6 +35,16 @@ LotListView::LotListView(LotListModel *model, const std::array<int, kColumnCount
         else
             setColumnWidth(c, twipsToPixels(columnWidths[std::size_t(c)]));
     }
+    // A list filled from empty selects its first row.
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        if (first == 0 && last + 1 == model_->rowCount())
+            selectRow(0);
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (model_->rowCount() > 0)
+            selectRow(0);
+    });
+
     // The selected row stays highlighted while another control has the focus.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));

@@ -1,5 +1,6 @@
 #include "mainwin/frmStocks.h"
 
+#include "platform/AccessKeys.h"
 #include "platform/ErrorTrap.h"
 #include "split/Split.h"
 
@@ -59,9 +60,9 @@ void frmStocks::wireEvents()
     ListView2->onKeyDown = [this](int code) { return ListView2_KeyDown(code); };
 }
 
-void frmStocks::trap(const char *sourceTag, const std::function<void()> &body)
+bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body)
 {
-    errorTrap(dialogs_, QString::fromUtf8(sourceTag), body);
+    return errorTrap(dialogs_, QString::fromUtf8(sourceTag), body);
 }
 
 bool frmStocks::event(QEvent *event)
@@ -77,7 +78,10 @@ bool frmStocks::eventFilter(QObject *watched, QEvent *event)
         if (watched != txtFields[std::size_t(i)])
             continue;
         if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
+            const auto *keyEvent = static_cast<QKeyEvent *>(event);
+            if (isAccessKey(*keyEvent))
+                return true;   // an access key no enabled button took
+            const int key = keyEvent->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
                 txtFields_KeyPress(i, 13);
                 return true;

@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "store/RecordStore.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -62,7 +63,8 @@ public:
     LotListView *ListView2 = nullptr;
 
     RecordStore &Data1() { return *data1_; }
-    Split *splitDialog() const { return split_; }
+    // The split dialog while it is open; none once OK or Cancel unloaded it.
+    Split *splitDialog() const;
 
     // Commands, each run by its control's event.
     void cmdClose_Click();
@@ -127,6 +129,10 @@ private:
     void FindByID(const QString &strID, int Caller);
     void FixNavigation();
     void showRecordNumber();
+    void listClick(LotListView *list, const char *sourceTag);
+    // After a command made another lot current: its master row selected (when
+    // asked), money as currency text, Delete on, Save and Undo off.
+    void settleOnCurrentLot(bool selectMasterRow);
 
     // Saving and deleting.
     void EditLists(LotId lngID);
@@ -137,12 +143,15 @@ private:
     void RefreshList2(LotId lngID);
 
     // Finding and selecting.
-    void FindByTicker(const QString &strTicker);
-    void FindNextByTicker(const QString &strTicker);
+    // Both return false when an error ended them (after its error box).
+    bool FindByTicker(const QString &strTicker);
+    bool FindNextByTicker(const QString &strTicker);
     void AddToList();
 
     void setListsAvailable(bool available);
-    void trap(const char *sourceTag, const std::function<void()> &body);
+    // Runs body under the error trap with the routine's source tag; false
+    // when an error ended it.
+    bool trap(const char *sourceTag, const std::function<void()> &body);
 
     Platform platform_;
     Dialogs &dialogs_;
@@ -150,7 +159,7 @@ private:
     SelectedListModel *selectedRows_ = nullptr;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
-    Split *split_ = nullptr;
+    QPointer<Split> split_;
 
     // Edit state kept while a new lot is pending.
     bool glbBrandNew = false;

@@ -23,17 +23,20 @@ std::int32_t roundedWholeNumber(const QString &text)
 
 } // namespace
 
+// The question names the lot as the file holds it: that is the lot the
+// delete removes, whatever unsaved text the boxes show.
 QString frmStocks::DeleteMessage() const
 {
-    const std::int32_t shares = roundedWholeNumber(txtFields[kNumShares]->text());
-    const auto date = regional::readDate(txtFields[kTradeDate]->text());
+    const RecordStore &rs = *data1_;
+    const std::int32_t shares = roundedWholeNumber(rs.Fields(kNumShares));
+    const auto date = regional::readDate(rs.Fields(kTradeDate));
     if (!date)
         throw StoreError(kErrTypeMismatch);
     QString text = QStringLiteral("Are you sure you want to PERMENANTLY delete from the database the ")
                    + QString::number(shares) + QStringLiteral(" share");
     if (shares != 1)
         text += QLatin1Char('s');
-    text += QStringLiteral(" of ") + txtFields[kTicker]->text() + QStringLiteral(" you bought on ")
+    text += QStringLiteral(" of ") + rs.Fields(kTicker) + QStringLiteral(" you bought on ")
             + regional::shortDate(*date) + QLatin1Char('?');
     return text;
 }
@@ -42,10 +45,10 @@ void frmStocks::cmdDelete_Click()
 {
     trap(" Source : frmStocks cmdDelete_Click", [this] {
         RecordStore &rs = Data1();
-        bool ok = false;
-        const LotId id = txtFields[kID]->text().toInt(&ok);
-        if (!ok)
-            throw StoreError(kErrTypeMismatch);
+        const Bookmark current = rs.getBookmark();
+        if (!current)
+            throw StoreError(kErrNoCurrentLot);
+        const LotId id = *current;
         const int position = rs.AbsolutePosition();
         const auto answer = dialogs_.message(DeleteMessage(), Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation);
         if (answer != Dialogs::Answer::Yes)

@@ -13,28 +13,27 @@ void frmStocks::cmdFind_Click()
         const QString answer = dialogs_.input(QStringLiteral("Enter Ticker Symbol"), QStringLiteral("Find"));
         if (answer.isEmpty())
             return;
-        FindByTicker(answer);
-        ListView1->clearSelectedRow();
-        ListView1->selectRow(Data1().AbsolutePosition());
-        FormatCurrFields();
-        cmdDelete->setEnabled(true);
-        cmdSave->setEnabled(false);
-        cmdUndo->setEnabled(false);
+        // When the lot being left could not be stored, it stays current with
+        // its change pending, and Save and Undo stay on.
+        if (FindByTicker(answer))
+            settleOnCurrentLot(true);
     });
 }
 
-void frmStocks::FindByTicker(const QString &strTicker)
+bool frmStocks::FindByTicker(const QString &strTicker)
 {
-    trap("Source : FindByTicker", [&] {
+    bool nextFound = true;
+    const bool ran = trap("Source : FindByTicker", [&] {
         RecordStore &rs = Data1();
         const Bookmark before = rs.getBookmark();
         const FindCriteria criteria = FindCriteria::byTicker(strTicker);
         if (strTicker.toUpper() == txtFields[kTicker]->text().toUpper()) {
-            FindNextByTicker(strTicker);
+            nextFound = FindNextByTicker(strTicker);
         } else {
             rs.FindFirst(criteria);
             if (rs.NoMatch()) {
                 rs.setBookmark(before);
+                settleOnCurrentLot(false);   // the lot looks as it did while the box is up
                 dialogs_.message(strTicker + QStringLiteral(" Not Found"), Dialogs::Buttons::Ok,
                                  Dialogs::Icon::Information);
                 return;
@@ -44,11 +43,12 @@ void frmStocks::FindByTicker(const QString &strTicker)
         }
         HighlightLists();
     });
+    return ran && nextFound;
 }
 
-void frmStocks::FindNextByTicker(const QString &strTicker)
+bool frmStocks::FindNextByTicker(const QString &strTicker)
 {
-    trap("Source : FindNextByTicker", [&] {
+    return trap("Source : FindNextByTicker", [&] {
         RecordStore &rs = Data1();
         const FindCriteria criteria = FindCriteria::byTicker(strTicker);
         rs.FindNext(criteria);

@@ -7,15 +7,13 @@
 namespace tesmo {
 
 // Reads every lot on a connection of its own and fills the master list in
-// query order; a freshly filled list selects its first row. After a failure
-// the rows read so far stay in the list.
+// query order; the list, filled from empty, selects its first row. After a
+// failure the rows read so far stay in the list.
 void frmStocks::PopulateList()
 {
     LotTable table;
     trap("Source : PopulateList", [&] { readAllLots(Data1().DatabaseName(), table); });
     masterRows_->fill(std::move(table));
-    if (masterRows_->rows() > 0)
-        ListView1->selectRow(0);
 }
 
 void frmStocks::HighlightLists()

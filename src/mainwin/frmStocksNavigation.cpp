@@ -20,6 +20,18 @@ void frmStocks::showRecordNumber()
     txtRecNum->setText(QString::number(Data1().AbsolutePosition() + 1));
 }
 
+void frmStocks::settleOnCurrentLot(bool selectMasterRow)
+{
+    if (selectMasterRow) {
+        ListView1->clearSelectedRow();
+        ListView1->selectRow(Data1().AbsolutePosition());
+    }
+    FormatCurrFields();
+    cmdDelete->setEnabled(true);
+    cmdSave->setEnabled(false);
+    cmdUndo->setEnabled(false);
+}
+
 void frmStocks::cmdNext_Click()
 {
     GoToNext(1);
@@ -97,29 +109,32 @@ void frmStocks::FixNavigation()
 
 void frmStocks::ListView1_Click()
 {
-    errorTrap(
-        dialogs_, QStringLiteral("Source : frmStocks ListView1_Click"),
-        [this] {
-            FindByID(selectedId(ListView1), 1);
-            FormatCurrFields();
-            cmdDelete->setEnabled(true);
-            cmdSave->setEnabled(false);
-            cmdUndo->setEnabled(false);
-        },
-        [](int number) { return number == kErrObjectNotSet; });
+    listClick(ListView1, "Source : frmStocks ListView1_Click");
 }
 
 void frmStocks::ListView2_Click()
 {
+    listClick(ListView2, "Source : frmStocks ListView2_Click");
+}
+
+// A click makes the clicked row's lot current. When the lot being left cannot
+// be left (a refused or failed store), the lists go back to the current lot
+// and its pending change keeps Save and Undo. A click on a list without a
+// selected row ends silently.
+void frmStocks::listClick(LotListView *list, const char *sourceTag)
+{
     errorTrap(
-        dialogs_, QStringLiteral("Source : frmStocks ListView2_Click"),
-        [this] {
-            FindByID(selectedId(ListView2), 1);
-            FormatCurrFields();
-            cmdDelete->setEnabled(true);
-            cmdSave->setEnabled(false);
-            cmdUndo->setEnabled(false);
-            HighlightLists();
+        dialogs_, QString::fromUtf8(sourceTag),
+        [&] {
+            const QString id = selectedId(list);
+            FindByID(id, 1);
+            if (Data1().getBookmark() != std::optional<LotId>(id.toInt())) {
+                HighlightLists();
+                return;
+            }
+            settleOnCurrentLot(false);
+            if (list == ListView2)
+                HighlightLists();
         },
         [](int number) { return number == kErrObjectNotSet; });
 }
@@ -170,12 +185,7 @@ bool frmStocks::ListView2_KeyDown(int KeyCode)
             listMoves = false;
             return;
         }
-        ListView1->clearSelectedRow();
-        ListView1->selectRow(Data1().AbsolutePosition());
-        FormatCurrFields();
-        cmdDelete->setEnabled(true);
-        cmdSave->setEnabled(false);
-        cmdUndo->setEnabled(false);
+        settleOnCurrentLot(true);
     });
     return listMoves;
 }

@@ -1,6 +1,7 @@
 #include "split/Split.h"
 
 #include "mainwin/frmStocks.h"
+#include "platform/AccessKeys.h"
 #include "platform/ErrorTrap.h"
 #include "platform/Regional.h"
 #include "platform/Twips.h"
@@ -67,6 +68,8 @@ void Split::Form_Activate()
 bool Split::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
+        if (isAccessKey(*static_cast<QKeyEvent *>(event)))
+            return true;   // an access key no enabled button took
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (watched == txtFrom)

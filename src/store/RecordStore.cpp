@@ -356,27 +356,30 @@ std::optional<int> RecordStore::findFrom(const FindCriteria &criteria, int start
 
 void RecordStore::FindFirst(const FindCriteria &criteria)
 {
-    if (hasRecordToLeave())
-        leaveRecord(kActFind);
-    const auto found = findFrom(criteria, 0);
-    noMatch_ = !found;
-    if (found) {
-        makeCurrent(*found);
-    } else {
-        editMode_ = kEditNone;
-        pending_ = Lot{};
-        showCurrent();
-    }
+    find(criteria, false);
 }
 
 void RecordStore::FindNext(const FindCriteria &criteria)
 {
+    find(criteria, true);
+}
+
+// Leaves the record, then makes the first lot from the start (or after the
+// current one) that meets the criteria current. Without a match the cursor
+// stays where it was and NoMatch is set.
+void RecordStore::find(const FindCriteria &criteria, bool afterCurrent)
+{
     if (hasRecordToLeave())
         leaveRecord(kActFind);
-    const int start = cursor_ == Cursor::OnRecord ? position_ + 1
-                      : cursor_ == Cursor::Deleted ? position_
-                      : cursor_ == Cursor::BeforeFirst ? 0
-                                                       : RecordCount();
+    int start = 0;
+    if (afterCurrent) {
+        switch (cursor_) {
+        case Cursor::OnRecord: start = position_ + 1; break;
+        case Cursor::Deleted: start = position_; break;
+        case Cursor::BeforeFirst: start = 0; break;
+        case Cursor::AfterLast: start = RecordCount(); break;
+        }
+    }
     const auto found = findFrom(criteria, start);
     noMatch_ = !found;
     if (found) {

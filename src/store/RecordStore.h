@@ -141,6 +141,7 @@ private:
     Statement &cached(std::unique_ptr<Statement> &slot, const char *sql);
     int positionOf(LotId id) const;   // -1 when not in the keyset
     std::optional<int> findFrom(const FindCriteria &criteria, int start) const;
+    void find(const FindCriteria &criteria, bool afterCurrent);
 
     QString databaseName_;
     FieldBinding &binding_;
