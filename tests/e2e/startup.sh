@@ -14,8 +14,9 @@
 # bounds every wait for a window or for the program to exit.
 #
 # To add a scenario: write scenario_<name>() using the helpers (launch,
-# main_window, type_text, press, close_main, expect_exit, sql, check_eq,
-# check_sql ...) and register it in tests/CMakeLists.txt with
+# main_window, type_text, press, click_key, enter_lot, find_ticker, split_lot,
+# close_main, expect_exit, create_ledger, seed_sql, sql, check_eq, check_sql,
+# wait_sql ...) and register it in tests/CMakeLists.txt with
 # tesmo_add_e2e(<name>).
 set -uo pipefail
 
@@ -315,6 +316,7 @@ wait_sql() {
   local limit=${4:-$wait_limit} out='' i
   for ((i = 0; i < limit * 4; i++)); do
     out=$(sql "$2" 2>&1) && [[ $out == "$3" ]] && break
+    app_running || break # nothing will change the file any more
     sleep 0.25
   done
   check_eq "$1" "$3" "$out"
@@ -468,7 +470,8 @@ scenario_add_and_delete() {
   main_window
   local main=$win
 
-  # On a new ledger the blank lot is already being added; New may be off.
+  # On a new ledger the blank lot is already being added and New is off, so
+  # Alt+N must leave the name box as it is.
   click_key "$main" alt+n
   enter_lot "$main" "Acme Widgets" ACME 100 12.5 1250 1/15/2003
   wait_sql "first lot stored with its values" "$lots" "$first"

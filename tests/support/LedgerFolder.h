@@ -42,6 +42,7 @@ public:
     void addLots(const std::vector<NewLot> &lots)
     {
         Database db(file());   // creates the ledger when missing
+        Database::Transaction transaction(db);
         for (const NewLot &l : lots) {
             Statement s(db.handle(),
                         "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
@@ -54,6 +55,7 @@ public:
             bindVariant(s, 6, l.tradeDate);
             s.step();
         }
+        transaction.commit();
     }
 
     // Runs a query on the file and returns the first column of every row as text

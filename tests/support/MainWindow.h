@@ -95,10 +95,9 @@ public:
     {
         const QModelIndex index = list->model()->index(row - 1, kColName);
         const QPoint at = list->visualRect(index).center();
-        if (twice)
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        if (twice)   // the second press of a double click
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        else
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 
     // Lots in the file: "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate" rows joined by "|".
