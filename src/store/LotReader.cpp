@@ -27,6 +27,27 @@ std::uint32_t appendText(std::string &pool, sqlite3_stmt *s, int column, std::si
     return offset;
 }
 
+// The Julian day of a date written YYYY-MM-DD, the only form the file holds.
+std::optional<std::int32_t> julianDayOfIsoDate(const char *text, int length)
+{
+    if (length != 10 || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    int parts[3] = {0, 0, 0};
+    const int starts[3] = {0, 5, 8};
+    const int widths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p) {
+        for (int i = starts[p]; i < starts[p] + widths[p]; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return std::nullopt;
+            parts[p] = parts[p] * 10 + (text[i] - '0');
+        }
+    }
+    const QDate d(parts[0], parts[1], parts[2]);
+    if (!d.isValid())
+        return std::nullopt;
+    return std::int32_t(d.toJulianDay());
+}
+
 } // namespace
 
 QString LotTable::name(const LotRow &r) const
@@ -63,10 +84,7 @@ void readAllLots(const QString &databaseName, LotTable &table)
     count.step();
     table.rows.reserve(table.rows.size() + std::size_t(count.int64(0)));
 
-    // julianday() hands the date over as a number, so no text is parsed here.
-    Statement s(db.handle(),
-                "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, "
-                "CAST(julianday(TradeDate) + 0.5 AS INTEGER) FROM qryStocks");
+    Statement s(db.handle(), "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks");
     sqlite3_stmt *h = s.handle();
     while (s.step()) {
         LotRow r;
@@ -93,10 +111,11 @@ void readAllLots(const QString &databaseName, LotTable &table)
         };
         money(4, r.price, kNullPrice);
         money(5, r.netAmount, kNullNet);
-        if (sqlite3_column_type(h, 6) == SQLITE_NULL)
-            r.nulls |= kNullDate;
+        const auto *date = reinterpret_cast<const char *>(sqlite3_column_text(h, 6));
+        if (const auto day = date ? julianDayOfIsoDate(date, sqlite3_column_bytes(h, 6)) : std::nullopt)
+            r.tradeDay = *day;
         else
-            r.tradeDay = std::int32_t(sqlite3_column_int64(h, 6));
+            r.nulls |= kNullDate;
         table.rows.push_back(r);
     }
 }
