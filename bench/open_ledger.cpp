@@ -1,0 +1,103 @@
+// Measures the main window on a large ledger: opening it (reading every lot,
+// the keyset, the first current lot) and the commands that touch the lists.
+// Prints figures; asserts nothing.
+//
+//   open_ledger [LOTS]     (default 1000000; the ledger is made in a temporary folder)
+#include "mainwin/frmStocks.h"
+#include "store/Database.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+class SilentDialogs : public tesmo::Dialogs {
+public:
+    Answer message(const QString &text, Buttons buttons, Icon, const QString &) override
+    {
+        std::fprintf(stderr, "box: %s\n", qPrintable(text));
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    QString input(const QString &, const QString &, const QString &, std::optional<QPoint>) override
+    {
+        return QStringLiteral("T77");
+    }
+    void setWaitPointer(bool) override {}
+};
+
+long peakKilobytes()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+template <typename F>
+double millis(F &&f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int lots = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+
+    const double fill = millis([&] {
+        tesmo::Database db(QStringLiteral("Tesmo.mdb"));
+        db.exec(qPrintable(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+            "SELECT 'Company number ' || i, 'T' || (i % 1000), i % 500 + 1, (i % 9000) / 100.0, "
+            "CASE WHEN i = %1 / 2 THEN NULL ELSE i * 3.25 END, date('2000-01-01', '+' || (i % 7000) || ' days') "
+            "FROM n").arg(lots)));
+    });
+    std::printf("lots                      %d\n", lots);
+    std::printf("make ledger (not the app) %.0f ms\n", fill);
+
+    SilentDialogs dialogs;
+    const long before = peakKilobytes();
+    std::unique_ptr<tesmo::frmStocks> w;
+    std::printf("open window               %.1f ms\n",
+                millis([&] { w = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs}); }));
+    std::printf("show window               %.1f ms\n", millis([&] {
+                    w->show();
+                    QApplication::processEvents();
+                }));
+    std::printf("peak memory growth        %ld MB\n", (peakKilobytes() - before) / 1024);
+    std::printf("current lot               %s of %s\n", qPrintable(w->txtRecNum->text()),
+                qPrintable(w->txtCount->text()));
+    std::printf("next                      %.3f ms\n", millis([&] { w->cmdNext->click(); }));
+    std::printf("previous                  %.3f ms\n", millis([&] { w->cmdPrev->click(); }));
+    std::printf("find ticker T77           %.3f ms\n", millis([&] { w->cmdFind->click(); }));
+    std::printf("select                    %.3f ms\n", millis([&] { w->cmdSelect->click(); }));
+    std::printf("change and save           %.3f ms\n", millis([&] {
+                    w->txtFields[tesmo::kName1]->setText(QStringLiteral("Renamed"));
+                    w->cmdSave->click();
+                }));
+    std::printf("delete                    %.3f ms\n", millis([&] { w->cmdDelete->click(); }));
+    std::printf("new and save              %.3f ms\n", millis([&] {
+                    w->cmdAdd->click();
+                    w->txtFields[tesmo::kTicker]->setText(QStringLiteral("NEW"));
+                    w->txtFields[tesmo::kNumShares]->setText(QStringLiteral("1"));
+                    w->txtFields[tesmo::kTradeDate]->setText(QStringLiteral("1/1/2020"));
+                    w->cmdSave->click();
+                }));
+    std::printf("now                       %s of %s\n", qPrintable(w->txtRecNum->text()),
+                qPrintable(w->txtCount->text()));
+    std::printf("close                     %.1f ms\n", millis([&] { w->close(); }));
+    return 0;
+}
