@@ -9,7 +9,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesmo"));
-    QApplication::setApplicationDisplayName(QString());
 
     tesmo::QtDialogs dialogs;
     tesmo::frmStocks window(tesmo::Platform{dialogs});
