@@ -242,11 +242,6 @@ void Database::exec(const char *sql)
         throw engineError(db_, rc);
 }
 
-StoreError Database::lastError() const
-{
-    return engineError(db_, sqlite3_errcode(db_));
-}
-
 Database::Transaction::Transaction(Database &db)
     : db_(db)
 {

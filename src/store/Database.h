@@ -66,9 +66,6 @@ public:
     // Runs SQL without results; raises StoreError on failure.
     void exec(const char *sql);
 
-    // The StoreError for the connection's last failure.
-    StoreError lastError() const;
-
     // One transaction: commits when commit() was called, rolls back otherwise.
     class Transaction {
     public:

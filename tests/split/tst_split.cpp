@@ -34,6 +34,16 @@ class SplitTest : public QObject {
         box->selectAll();
         QTest::keyClicks(box, text);
     }
+    // Opens the dialog and types a ratio, without pressing OK.
+    static Split *openWith(MainWindow &w, const QString &from, const QString &to)
+    {
+        Split *s = open(w);
+        if (s) {
+            enter(s->txtFrom, from);
+            enter(s->txtTo, to);
+        }
+        return s;
+    }
 
 private slots:
     void theRatioRescalesSharesAndPrice_data()
@@ -61,10 +71,8 @@ private slots:
         MainWindow::clickRow(w->ListView1, row);
         const QString stored = w.file();
         const QString net = w->txtFields[kNetAmount]->text();
-        Split *s = open(w);
+        Split *s = openWith(w, from, to);
         QVERIFY(s);
-        enter(s->txtFrom, from);
-        enter(s->txtTo, to);
         MainWindow::click(s->OKButton);
         QVERIFY(!w->splitDialog());
         QCOMPARE(w->txtFields[kNumShares]->text(), shares);
@@ -99,9 +107,7 @@ private slots:
         QFETCH(bool, focusFrom);
         MainWindow w(kLots);
         const QString fields = w.fields();
-        Split *s = open(w);
-        enter(s->txtFrom, from);
-        enter(s->txtTo, to);
+        Split *s = openWith(w, from, to);
         MainWindow::click(s->OKButton);
         const auto boxes = w.dialogs.takeBoxes();
         QCOMPARE(boxes.size(), 1);
@@ -150,9 +156,7 @@ private slots:
     {
         MainWindow w(kLots);
         const QString fields = w.fields();
-        Split *s = open(w);
-        enter(s->txtFrom, "2");
-        enter(s->txtTo, "1");
+        Split *s = openWith(w, "2", "1");
         MainWindow::click(s->CancelButton);
         QVERIFY(!w->splitDialog());
         QCOMPARE(w.fields(), fields);
@@ -164,9 +168,7 @@ private slots:
     void okAppliesToTheLotCurrentNow()
     {
         MainWindow w(kLots);
-        Split *s = open(w);
-        enter(s->txtFrom, "2");
-        enter(s->txtTo, "1");
+        Split *s = openWith(w, "2", "1");
         MainWindow::clickRow(w->ListView1, 1);
         MainWindow::click(s->OKButton);
         QCOMPARE(w->txtFields[kName1]->text(), QStringLiteral("Acme"));
@@ -181,9 +183,7 @@ private slots:
     void aNewLotWithoutSharesIsLeftAsItWas()
     {
         MainWindow w(kLots);
-        Split *s = open(w);
-        enter(s->txtFrom, "2");
-        enter(s->txtTo, "1");
+        Split *s = openWith(w, "2", "1");
         MainWindow::click(w->cmdAdd);
         w.type(kPrice, "10");
         MainWindow::click(s->OKButton);
@@ -197,9 +197,7 @@ private slots:
     void aDeletedLotIsNeverWrittenByALaterOk()
     {
         MainWindow w(numberedLots(2));
-        Split *s = open(w);
-        enter(s->txtFrom, "2");
-        enter(s->txtTo, "1");
+        Split *s = openWith(w, "2", "1");
         w.dialogs.answerNext(Dialogs::Answer::Yes);
         MainWindow::click(w->cmdDelete);   // lot 2 goes; lot 1 is current
         w.dialogs.takeBoxes();
