@@ -71,33 +71,37 @@ int main(int argc, char *argv[])
     SilentDialogs dialogs;
     const long before = peakKilobytes();
     std::unique_ptr<tesmo::frmStocks> w;
-    std::printf("open window               %.1f ms\n",
-                millis([&] { w = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs}); }));
+    std::printf("open window               %.1f ms\n", millis([&] {
+                    w = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs});
+                    w->open();
+                }));
     std::printf("show window               %.1f ms\n", millis([&] {
                     w->show();
                     QApplication::processEvents();
                 }));
     std::printf("peak memory growth        %ld MB\n", (peakKilobytes() - before) / 1024);
-    std::printf("current lot               %s of %s\n", qPrintable(w->txtRecNum->text()),
-                qPrintable(w->txtCount->text()));
-    std::printf("next                      %.3f ms\n", millis([&] { w->cmdNext->click(); }));
-    std::printf("previous                  %.3f ms\n", millis([&] { w->cmdPrev->click(); }));
-    std::printf("find ticker T77           %.3f ms\n", millis([&] { w->cmdFind->click(); }));
-    std::printf("select                    %.3f ms\n", millis([&] { w->cmdSelect->click(); }));
+    const auto box = [&](const char *name) { return w->findChild<QLineEdit *>(QString::fromLatin1(name)); };
+    const auto click = [&](const char *name) { w->findChild<QPushButton *>(QString::fromLatin1(name))->click(); };
+    std::printf("current lot               %s of %s\n", qPrintable(box("txtRecNum")->text()),
+                qPrintable(box("txtCount")->text()));
+    std::printf("next                      %.3f ms\n", millis([&] { click("cmdNext"); }));
+    std::printf("previous                  %.3f ms\n", millis([&] { click("cmdPrev"); }));
+    std::printf("find ticker T77           %.3f ms\n", millis([&] { click("cmdFind"); }));
+    std::printf("select                    %.3f ms\n", millis([&] { click("cmdSelect"); }));
     std::printf("change and save           %.3f ms\n", millis([&] {
-                    w->txtFields[tesmo::kName1]->setText(QStringLiteral("Renamed"));
-                    w->cmdSave->click();
+                    box("txtFields(1)")->setText(QStringLiteral("Renamed"));
+                    click("cmdSave");
                 }));
-    std::printf("delete                    %.3f ms\n", millis([&] { w->cmdDelete->click(); }));
+    std::printf("delete                    %.3f ms\n", millis([&] { click("cmdDelete"); }));
     std::printf("new and save              %.3f ms\n", millis([&] {
-                    w->cmdAdd->click();
-                    w->txtFields[tesmo::kTicker]->setText(QStringLiteral("NEW"));
-                    w->txtFields[tesmo::kNumShares]->setText(QStringLiteral("1"));
-                    w->txtFields[tesmo::kTradeDate]->setText(QStringLiteral("1/1/2020"));
-                    w->cmdSave->click();
+                    click("cmdAdd");
+                    box("txtFields(2)")->setText(QStringLiteral("NEW"));
+                    box("txtFields(3)")->setText(QStringLiteral("1"));
+                    box("txtFields(6)")->setText(QStringLiteral("1/1/2020"));
+                    click("cmdSave");
                 }));
-    std::printf("now                       %s of %s\n", qPrintable(w->txtRecNum->text()),
-                qPrintable(w->txtCount->text()));
+    std::printf("now                       %s of %s\n", qPrintable(box("txtRecNum")->text()),
+                qPrintable(box("txtCount")->text()));
     std::printf("close                     %.1f ms\n", millis([&] { w->close(); }));
     return 0;
 }

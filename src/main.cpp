@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
 
     tesmo::QtDialogs dialogs;
     tesmo::frmStocks window(tesmo::Platform{dialogs});
+    window.open();
     const QRect screen = window.screen()->availableGeometry();
     window.move(screen.center() - window.rect().center());
     window.show();

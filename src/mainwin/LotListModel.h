@@ -4,7 +4,6 @@
 // by the ID text of sub-item 3.
 #pragma once
 
-#include "store/Lot.h"
 #include "store/LotReader.h"
 
 #include <QAbstractTableModel>

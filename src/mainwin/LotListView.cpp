@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 namespace tesmo {
@@ -17,6 +18,7 @@ LotListView::LotListView(LotListModel *model, const std::array<int, kColumnCount
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(false);
     setShowGrid(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -44,6 +46,18 @@ LotListView::LotListView(LotListModel *model, const std::array<int, kColumnCount
         if (model_->rowCount() > 0)
             selectRow(0);
     });
+    // Removing a row selects no other row in its place.
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int, int) { selectedBeforeRemoval_ = selectedRow(); });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
+        const int before = selectedBeforeRemoval_;
+        clearSelectedRow();
+        selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+        if (before > last)
+            selectRow(before - (last - first + 1));
+        else if (before >= 0 && before < first)
+            selectRow(before);
+    });
 
     // The selected row stays highlighted while another control has the focus.
     QPalette p = palette();
@@ -59,16 +73,18 @@ int LotListView::selectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void LotListView::selectRow(int row)
+void LotListView::selectRow(int row, bool scroll)
 {
     if (row < 0 || row >= model_->rowCount())
         return;
     const int h = horizontalScrollBar()->value();
     const int v = verticalScrollBar()->value();
-    selectionModel()->setCurrentIndex(model_->index(row, 0),
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QModelIndex index = model_->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     horizontalScrollBar()->setValue(h);
     verticalScrollBar()->setValue(v);
+    if (scroll)
+        scrollTo(index);
 }
 
 void LotListView::clearSelectedRow()
@@ -76,20 +92,73 @@ void LotListView::clearSelectedRow()
     selectionModel()->clearSelection();
 }
 
+QItemSelectionModel::SelectionFlags LotListView::selectionCommand(const QModelIndex &, const QEvent *) const
+{
+    return QItemSelectionModel::NoUpdate;
+}
+
 void LotListView::keyPressEvent(QKeyEvent *event)
 {
-    int code = 0;
-    switch (event->key()) {
-    case Qt::Key_Up: code = 38; break;
-    case Qt::Key_Down: code = 40; break;
-    default: break;
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods & Qt::AltModifier) {
+        QTableView::keyPressEvent(event);
+        return;
     }
-    const auto mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-    if (code && mods == Qt::NoModifier && onKeyDown && !onKeyDown(code)) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (onKeyDown)
+            onKeyDown(event->key() == Qt::Key_Up ? 38 : 40);
+        event->accept();
+        return;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        // Home and End go to the first and last row, as in a list; the
+        // table's own Home and End would move between columns.
+        const int row = event->key() == Qt::Key_Home ? 0
+                        : event->key() == Qt::Key_End ? model_->rowCount() - 1
+                                                      : moveCursor(event->key() == Qt::Key_PageUp ? MovePageUp
+                                                                                                  : MovePageDown,
+                                                                   event->modifiers())
+                                                            .row();
+        if (row >= 0 && row != selectedRow() && onPick)
+            onPick(row);
         event->accept();
         return;
     }
-    QTableView::keyPressEvent(event);
+    default:
+        QTableView::keyPressEvent(event);
+    }
+}
+
+void LotListView::mousePressEvent(QMouseEvent *event)
+{
+    pressedRow_ = event->button() == Qt::LeftButton ? rowAt(int(event->position().y())) : -1;
+    QTableView::mousePressEvent(event);
+}
+
+void LotListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const int row = rowAt(int(event->position().y()));
+    const bool click = event->button() == Qt::LeftButton && row >= 0 && row == pressedRow_;
+    pressedRow_ = -1;
+    QTableView::mouseReleaseEvent(event);
+    if (click && onPick)
+        onPick(row);
+}
+
+void LotListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    pressedRow_ = -1;
+    if (event->button() == Qt::LeftButton && rowAt(int(event->position().y())) >= 0 && onDoubleClick)
+        onDoubleClick();
+}
+
+void LotListView::keyboardSearch(const QString &)
+{
+    // Typing letters does not move the selection: only the commands do.
 }
 
 } // namespace tesmo

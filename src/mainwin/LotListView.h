@@ -1,7 +1,9 @@
-// A multi-column list in report view over a LotListModel: one selected row at
-// a time, kept highlighted without the focus; rows are picked by mouse and by
-// the arrow keys. keyDown reaches the window before the list moves its
-// selection for a key.
+// A multi-column list in report view over a LotListModel. Its selection is
+// the window's to set: one selected row at a time, kept highlighted without
+// the focus, never changed by the list itself. What the user does with the
+// mouse and keys reaches the window as a pick of a row, Up and Down, or a
+// double click, and the window makes a row's lot current or leaves the
+// selection as it is.
 #pragma once
 
 #include "mainwin/LotListModel.h"
@@ -21,20 +23,33 @@ public:
     LotListModel *lots() const { return model_; }
     // The selected row, counted from 0; -1 when no row is selected.
     int selectedRow() const;
-    // Selects row (from 0) as the only selected row, without scrolling.
-    void selectRow(int row);
+    // Selects row (from 0) as the only selected row; scrolls it into view
+    // only when asked.
+    void selectRow(int row, bool scroll = false);
     // Unselects the selected row, if any.
     void clearSelectedRow();
 
-    // Called with the key code (38 Up, 40 Down) before the list moves its
-    // selection for that key; returning false keeps the list from moving.
-    std::function<bool(int keyCode)> onKeyDown;
+    // A click (press and release on one row) or a move with Home, End, Page
+    // Up or Page Down picked this row.
+    std::function<void(int row)> onPick;
+    // Up (38) or Down (40) was pressed; the window moves the selection.
+    std::function<void(int keyCode)> onKeyDown;
+    // A row was double-clicked.
+    std::function<void()> onDoubleClick;
 
 protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyboardSearch(const QString &search) override;
 
 private:
     LotListModel *model_;
+    int pressedRow_ = -1;
+    int selectedBeforeRemoval_ = -1;
 };
 
 } // namespace tesmo

@@ -1,15 +1,17 @@
 #include "mainwin/frmStocks.h"
 
+#include "mainwin/LotListView.h"
 #include "platform/AccessKeys.h"
 #include "platform/ErrorTrap.h"
 #include "split/Split.h"
 
-#include <QCloseEvent>
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 
 namespace tesmo {
 
@@ -25,9 +27,9 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
         [this](int &action, bool &save) { Data1_Validate(action, save); },
         [this] { Data1_Reposition(); },
         [this](int err, const QString &description, int &response) { Data1_Error(err, description, response); },
+        [this](const StoredLot &lot, bool added) { Data1_Stored(lot, added); },
     });
     wireEvents();
-    Form_Initialize();
 }
 
 frmStocks::~frmStocks() = default;
@@ -36,10 +38,7 @@ void frmStocks::wireEvents()
 {
     for (int i = 0; i < kFieldCount; ++i) {
         QLineEdit *box = txtFields[std::size_t(i)];
-        connect(box, &QLineEdit::textChanged, this, [this, i] {
-            binding_->noteChange(i);
-            txtFields_Change(i);
-        });
+        connect(box, &QLineEdit::textChanged, this, [this, i] { txtFields_Change(i); });
         box->installEventFilter(this);
     }
     const std::pair<QPushButton *, void (frmStocks::*)()> clicks[] = {
@@ -52,24 +51,95 @@ void frmStocks::wireEvents()
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
-    connect(ListView1, &QAbstractItemView::clicked, this, &frmStocks::ListView1_Click);
-    connect(ListView2, &QAbstractItemView::clicked, this, &frmStocks::ListView2_Click);
-    connect(ListView1, &QAbstractItemView::doubleClicked, this, &frmStocks::ListView1_DblClick);
-    connect(ListView2, &QAbstractItemView::doubleClicked, this, &frmStocks::ListView2_DblClick);
-    ListView1->onKeyDown = [this](int code) { return ListView1_KeyDown(code); };
-    ListView2->onKeyDown = [this](int code) { return ListView2_KeyDown(code); };
+    ListView1->onPick = [this](int row) { ListView1_Click(row); };
+    ListView2->onPick = [this](int row) { ListView2_Click(row); };
+    ListView1->onKeyDown = [this](int code) { ListView1_KeyDown(code); };
+    ListView2->onKeyDown = [this](int code) { ListView2_KeyDown(code); };
+    ListView1->onDoubleClick = [this] { ListView1_DblClick(); };
+    ListView2->onDoubleClick = [this] { ListView2_DblClick(); };
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmStocks::windowActivated);
 }
 
-bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body)
+bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, const std::function<bool(int)> &silent)
 {
-    return errorTrap(dialogs_, QString::fromUtf8(sourceTag), body);
+    return errorTrap(dialogs_, QString::fromUtf8(sourceTag), body,
+                     [&](int number) { return silent && silent(number); });
 }
 
-bool frmStocks::event(QEvent *event)
+void frmStocks::command(const char *sourceTag, const std::function<void()> &body,
+                        const std::function<bool(int)> &silent)
 {
-    if (event->type() == QEvent::WindowActivate)
-        Form_Activate();
-    return QWidget::event(event);
+    trap(sourceTag, body, silent);
+    updateCommands();
+    warnAboutUnfitLot();
+}
+
+frmStocks::EditState frmStocks::editState() const
+{
+    const bool typed = binding_->anyChanged();
+    if (data1_->EditMode() == kEditAdd) {
+        if (typed)
+            return EditState::NewTyped;
+        return glbCurrRecord ? EditState::NewUntouched : EditState::NewFirstLot;
+    }
+    return typed ? EditState::Changed : EditState::Browsing;
+}
+
+void frmStocks::updateCommands()
+{
+    const RecordStore &rs = *data1_;
+    const int position = rs.AbsolutePosition();
+    const int count = rs.RecordCount();
+    const bool browsing = rs.EditMode() != kEditAdd;
+    const bool onLot = browsing && position >= 0;
+    const EditState state = editState();
+
+    cmdSave->setEnabled(state == EditState::Changed || state == EditState::NewTyped);
+    cmdUndo->setEnabled(state != EditState::Browsing && state != EditState::NewFirstLot);
+    cmdUndo->setText(state == EditState::NewUntouched ? QStringLiteral("&Cancel") : QStringLiteral("&Undo"));
+    for (QPushButton *b : {cmdAdd, cmdDelete, cmdSplit, cmdSelect})
+        b->setEnabled(onLot);
+    cmdFind->setEnabled(browsing && count >= 3);
+    cmdPrev->setEnabled(onLot && position > 0);
+    cmdNext->setEnabled(onLot && position + 1 < count);
+    cmddeselect->setEnabled(browsing && selectedRows_->rows() > 0);
+    ListView1->setEnabled(browsing);
+    ListView2->setEnabled(browsing);
+
+    txtRecNum->setText(QString::number(position + 1));
+    txtCount->setText(QString::number(count));
+    if (position >= 0 && ListView1->selectedRow() != position)
+        ListView1->selectRow(position);
+}
+
+// A lot whose stored values the window cannot take as they are (written by
+// another tool) is shown as well as it can be; the user is told once each
+// time it becomes current, so that it can be corrected or deleted.
+void frmStocks::warnAboutUnfitLot()
+{
+    const StoredLot *lot = data1_->current();
+    if (!lot || data1_->EditMode() == kEditAdd) {
+        warnedLot_.reset();
+        return;
+    }
+    if (warnedLot_ == lot->id)
+        return;
+    warnedLot_.reset();
+    const QStringList unfit = lot->unfitFields();
+    if (unfit.isEmpty())
+        return;
+    warnedLot_ = lot->id;
+    dialogs_.message(QStringLiteral("This lot holds a value that Tesmo cannot take as it is stored (%1). "
+                                    "Correct it and save the lot, or delete the lot.")
+                         .arg(unfit.join(QStringLiteral(", "))),
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+}
+
+void frmStocks::txtFields_Change(int Index)
+{
+    Q_UNUSED(Index);
+    if (opened_ && !binding_->filling())
+        updateCommands();
 }
 
 bool frmStocks::eventFilter(QObject *watched, QEvent *event)
@@ -83,11 +153,11 @@ bool frmStocks::eventFilter(QObject *watched, QEvent *event)
                 return true;   // an access key no enabled button took
             const int key = keyEvent->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                txtFields_KeyPress(i, 13);
+                txtFields_KeyPress(i, kKeyEnter);
                 return true;
             }
             if (key == Qt::Key_Escape) {
-                txtFields_KeyPress(i, 27);
+                txtFields_KeyPress(i, kKeyEscape);
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut) {
@@ -100,12 +170,6 @@ bool frmStocks::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void frmStocks::setListsAvailable(bool available)
-{
-    ListView1->setEnabled(available);
-    ListView2->setEnabled(available);
 }
 
 } // namespace tesmo

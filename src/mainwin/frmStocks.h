@@ -1,16 +1,19 @@
 // The main window: the current lot in its edit boxes, the master list of all
-// lots, the list of selected lots, and the commands on them.
+// lots, the list of selected lots, and the commands on them. The constructor
+// builds and wires the controls; open() sets the window up on the ledger.
+// Controls carry object names ("txtFields(4)", "cmdSave", "ListView1") by
+// which tests find them.
 #pragma once
 
-#include "mainwin/FieldBox.h"
+#include "mainwin/BoxBinding.h"
 #include "mainwin/LotListModel.h"
-#include "mainwin/LotListView.h"
 #include "platform/Platform.h"
 #include "store/RecordStore.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -22,22 +25,126 @@ class QRadioButton;
 
 namespace tesmo {
 
+class LotListView;
 class Split;
 
 class frmStocks : public QWidget {
     Q_OBJECT
 public:
-    // Builds the window and sets it up on the ledger Tesmo.mdb in the current
-    // folder (created when missing). Not yet shown.
     explicit frmStocks(Platform platform, QWidget *parent = nullptr);
     ~frmStocks() override;
+
+    // Sets the window up on the ledger Tesmo.mdb of the current folder
+    // (created when missing): fills the master list, chooses the first current
+    // lot and the state of every command. Not yet shown.
+    void open();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Whether a navigation routine selects the new lot's rows itself (a
+    // command) or leaves that to the key handler that called it.
+    enum class Caller { KeyHandler, Command };
+    // Keys the handlers act on, by their character or key codes.
+    enum KeyCode : int { kKeyEnter = 13, kKeyEscape = 27, kKeyUp = 38, kKeyDown = 40 };
+    // The edit state of the window: which of Save and Undo are on, and the
+    // caption of Undo, follow from it.
+    enum class EditState { Browsing, Changed, NewUntouched, NewTyped, NewFirstLot };
+
+    void buildControls();
+    void wireEvents();
+    // Runs body under the error trap with the routine's source tag; false
+    // when an error ended it. A silent error shows no box.
+    bool trap(const char *sourceTag, const std::function<void()> &body,
+              const std::function<bool(int)> &silent = {});
+    // A command the user started: its routine under the trap, then the
+    // commands, the counter and the master list brought into step.
+    void command(const char *sourceTag, const std::function<void()> &body,
+                 const std::function<bool(int)> &silent = {});
+
+    // Which commands are enabled, the record counter and the Undo caption,
+    // worked out from the store and the selection list, and the current lot's
+    // row selected in the master list.
+    void updateCommands();
+    EditState editState() const;
+    void warnAboutUnfitLot();
+
+    // Start-up and closing.
+    void Form_Initialize();
+    void Form_Load();
+    void Form_Activate();
+    void windowActivated(QWindow *now);
+    void Data1_Error(int DataErr, const QString &description, int &Response);
+    void Data1_Reposition();
+    void Data1_Validate(int &Action, bool &Save);
+    void Data1_Stored(const StoredLot &lot, bool added);
+    void cmdClose_Click();
+
+    // Lists.
+    void PopulateList();
+    void HighlightLists();
+    void HighlightList2();
+    // The ID text (sub-item 3) of a list's selected row; raises 91 without one.
+    QString selectedId(const LotListView *list) const;
+    void EditLists(const StoredLot &lot);
+    void AddToLists(const StoredLot &lot);
+    void RefreshList(LotId lngID);
+    void RefreshList2(LotId lngID);
+
+    // Field rules and currency text.
+    void FormatCurrFields();
+    // The same for one of the two boxes.
+    void FormatCurr(int Index);
+    void txtFields_LostFocus(int Index);
+
+    // Navigation.
+    void cmdNext_Click();
+    void cmdPrev_Click();
+    void GoToNext(Caller caller);
+    void GoToPrev(Caller caller);
+    bool FindByID(const QString &strID, Caller caller);
+    void ListView1_Click(int row);
+    void ListView2_Click(int row);
+    void listClick(LotListView *list, int row, const char *sourceTag);
+    void ListView1_KeyDown(int KeyCode);
+    void ListView2_KeyDown(int KeyCode);
+
+    // Editing and saving.
+    void txtFields_Change(int Index);
+    void txtFields_KeyPress(int Index, int KeyAscii);
+    void cmdAdd_Click();
+    void cmdUndo_Click();
+    void cmdSave_Click();
+
+    // Deleting.
+    void cmdDelete_Click();
+    QString DeleteMessage() const;
+
+    // Finding by ticker.
+    void cmdFind_Click();
+    bool FindByTicker(const QString &strTicker);
+    bool FindNextByTicker(const QString &strTicker);
+
+    // The selection list.
+    void cmdSelect_Click();
+    void cmddeselect_Click();
+    void AddToList();
+    void ListView1_DblClick();
+    void ListView2_DblClick();
+
+    // The stock split.
+    void cmdSplit_Click();
+    bool applySplit(double ratio);
+
+    Platform platform_;
+    Dialogs &dialogs_;
 
     // Controls, named as the commands name them. txtFields[i] is bound to the
     // lot field at position i.
     std::array<QLineEdit *, kFieldCount> txtFields{};
     std::array<QLabel *, 11> Text1{};
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
     QWidget *txtRectangle = nullptr;
     QLineEdit *txtRecNum = nullptr;
     QLineEdit *txtCount = nullptr;
@@ -62,112 +169,27 @@ public:
     LotListView *ListView1 = nullptr;
     LotListView *ListView2 = nullptr;
 
-    RecordStore &Data1() { return *data1_; }
-    // The split dialog while it is open; none once OK or Cancel unloaded it.
-    Split *splitDialog() const;
-
-    // Commands, each run by its control's event.
-    void cmdClose_Click();
-    void cmdNext_Click();
-    void cmdPrev_Click();
-    void cmdAdd_Click();
-    void cmdUndo_Click();
-    void cmdSave_Click();
-    void cmdDelete_Click();
-    void cmdFind_Click();
-    void cmdSelect_Click();
-    void cmddeselect_Click();
-    void cmdSplit_Click();
-    void ListView1_Click();
-    void ListView2_Click();
-    void ListView1_DblClick();
-    void ListView2_DblClick();
-    bool ListView1_KeyDown(int KeyCode);
-    bool ListView2_KeyDown(int KeyCode);
-    void txtFields_Change(int Index);
-    void txtFields_KeyPress(int Index, int KeyAscii);
-    void txtFields_LostFocus(int Index);
-
-    // Shows the price and net amount boxes as currency text; a box whose text
-    // is not a plain number (empty, or already currency text) is left alone.
-    void FormatCurrFields();
-    // The same for the price box alone.
-    void FormatPriceBox();
-
-    // True while a lot with an empty net amount was made current at start-up.
-    bool NetAmountBlank = false;
-    // The last validated store operation was refused.
-    bool UpdateFailed = false;
-
-protected:
-    bool event(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void buildControls();
-    void wireEvents();
-
-    // Start-up.
-    void Form_Initialize();
-    void Form_Load();
-    void Form_Activate();
-    void Data1_Error(int DataErr, const QString &description, int &Response);
-    void Data1_Reposition();
-    void Data1_Validate(int &Action, bool &Save);
-
-    // Lists.
-    void PopulateList();
-    void HighlightLists();
-    void HighlightList2();
-    // The ID text (sub-item 3) of a list's selected row; raises 91 without one.
-    QString selectedId(const LotListView *list) const;
-
-    // Navigation.
-    void GoToNext(int Caller);
-    void GoToPrev(int Caller);
-    void FindByID(const QString &strID, int Caller);
-    void FixNavigation();
-    void showRecordNumber();
-    void listClick(LotListView *list, const char *sourceTag);
-    // After a command made another lot current: its master row selected (when
-    // asked), money as currency text, Delete on, Save and Undo off.
-    void settleOnCurrentLot(bool selectMasterRow);
-
-    // Saving and deleting.
-    void EditLists(LotId lngID);
-    void AddToLists(LotId lngID);
-    RowTexts rowFromBoxes() const;
-    QString DeleteMessage() const;
-    void RefreshList(LotId lngID);
-    void RefreshList2(LotId lngID);
-
-    // Finding and selecting.
-    // Both return false when an error ended them (after its error box).
-    bool FindByTicker(const QString &strTicker);
-    bool FindNextByTicker(const QString &strTicker);
-    void AddToList();
-
-    void setListsAvailable(bool available);
-    // Runs body under the error trap with the routine's source tag; false
-    // when an error ended it.
-    bool trap(const char *sourceTag, const std::function<void()> &body);
-
-    Platform platform_;
-    Dialogs &dialogs_;
     MasterListModel *masterRows_ = nullptr;
     SelectedListModel *selectedRows_ = nullptr;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
     QPointer<Split> split_;
 
-    // Edit state kept while a new lot is pending.
-    bool glbBrandNew = false;
+    // True while a lot with an empty net amount was made current at start-up.
+    bool NetAmountBlank = false;
+    // The last validated store operation was refused.
+    bool UpdateFailed = false;
+    // The lot that was current when New was pressed; none while no new lot
+    // is pending, or when the window started the new lot itself on an empty
+    // ledger.
     Bookmark glbCurrRecord;
-    bool glbNextButtonState = false;
-    bool glbPrevButtonState = false;
-    bool glbFindButtonState = false;
-    bool glbDeselectButtonState = false;
+    // The unfit lot the user was last told about.
+    std::optional<LotId> warnedLot_;
+    // Whether the window that was active last was another form of the
+    // program (not a message or input box), for Form_Activate.
+    bool cameFromForm_ = false;
+    bool activatedOnce_ = false;
+    bool opened_ = false;
 };
 
 } // namespace tesmo

@@ -1,24 +1,26 @@
 // Deleting the current lot after a question that names it.
 #include "mainwin/frmStocks.h"
 
-#include "platform/Regional.h"
-#include "store/FieldRules.h"
+#include "text/Regional.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <cmath>
 
 namespace tesmo {
 
 namespace {
 
-// A box's text as a 32-bit whole number, rounded half to even; 13 otherwise.
-std::int32_t roundedWholeNumber(const QString &text)
+// The number of shares rounded to a whole number, half to even, in plain
+// digits; a value that is no number at all is named as it is shown.
+QString wholeShares(const StoredLot &lot, bool &one)
 {
-    const auto value = numberFromText(text.trimmed());
-    if (!value || std::fabs(*value) > 2147483647.0)
-        throw StoreError(kErrTypeMismatch);
-    return std::int32_t(std::nearbyint(*value));   // the default rounding mode is to even
+    const auto shares = lot.shares();
+    one = false;
+    if (!shares || !std::isfinite(*shares) || std::fabs(*shares) >= 9.0e18)
+        return lot.shown[kNumShares];
+    const long long whole = std::llrint(*shares);   // the default rounding mode is to even
+    one = whole == 1;
+    return QString::number(whole);
 }
 
 } // namespace
@@ -27,71 +29,49 @@ std::int32_t roundedWholeNumber(const QString &text)
 // delete removes, whatever unsaved text the boxes show.
 QString frmStocks::DeleteMessage() const
 {
-    const RecordStore &rs = *data1_;
-    const std::int32_t shares = roundedWholeNumber(rs.Fields(kNumShares));
-    const auto date = regional::readDate(rs.Fields(kTradeDate));
-    if (!date)
-        throw StoreError(kErrTypeMismatch);
+    const StoredLot *lot = data1_->current();
+    if (!lot)
+        throw Error(kErrNoCurrentLot);
+    bool one = false;
     QString text = QStringLiteral("Are you sure you want to PERMENANTLY delete from the database the ")
-                   + QString::number(shares) + QStringLiteral(" share");
-    if (shares != 1)
+                   + wholeShares(*lot, one) + QStringLiteral(" share");
+    if (!one)
         text += QLatin1Char('s');
-    text += QStringLiteral(" of ") + rs.Fields(kTicker) + QStringLiteral(" you bought on ")
-            + regional::shortDate(*date) + QLatin1Char('?');
+    const auto date = lot->tradeDate();
+    text += QStringLiteral(" of ") + lot->shown[kTicker] + QStringLiteral(" you bought on ")
+            + (date ? regional::shortDate(*date) : lot->shown[kTradeDate]) + QLatin1Char('?');
     return text;
 }
 
+// After the delete the lot before the deleted one is current, or the new
+// first lot when the first was deleted; deleting the only lot starts a new
+// one. A delete that fails in the file changes nothing.
 void frmStocks::cmdDelete_Click()
 {
-    trap(" Source : frmStocks cmdDelete_Click", [this] {
-        RecordStore &rs = Data1();
+    command(" Source : frmStocks cmdDelete_Click", [this] {
+        RecordStore &rs = *data1_;
         const Bookmark current = rs.getBookmark();
         if (!current)
-            throw StoreError(kErrNoCurrentLot);
+            throw Error(kErrNoCurrentLot);
         const LotId id = *current;
         const int position = rs.AbsolutePosition();
         const auto answer = dialogs_.message(DeleteMessage(), Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation);
         if (answer != Dialogs::Answer::Yes)
             return;
         rs.Delete();
+        RefreshList(id);
+        RefreshList2(id);
         rs.MovePrevious();
         if (position == 0)
             rs.MoveNext();
         if (rs.AbsolutePosition() == -1) {
+            glbCurrRecord.reset();
             rs.AddNew();
             txtFields[kName1]->setFocus(Qt::OtherFocusReason);
-            cmdDelete->setEnabled(false);
-            cmdAdd->setEnabled(false);
-            cmdSplit->setEnabled(false);
-        }
-        cmdFind->setEnabled(rs.RecordCount() > 2);
-        showRecordNumber();
-        txtCount->setText(QString::number(txtCount->text().toInt() - 1));
-        RefreshList(id);
-        RefreshList2(id);
-        if (rs.AbsolutePosition() != -1)
+        } else {
             HighlightLists();
-        if (selectedRows_->rows() == 0)
-            cmddeselect->setEnabled(false);
-        FixNavigation();
-        FormatCurrFields();
-        cmdUndo->setEnabled(false);
-        cmdSave->setEnabled(false);
+        }
     });
-}
-
-void frmStocks::RefreshList(LotId lngID)
-{
-    const int row = masterRows_->rowOfId(QString::number(lngID));
-    if (row >= 0)
-        masterRows_->removeLotRow(row);
-}
-
-void frmStocks::RefreshList2(LotId lngID)
-{
-    const int row = selectedRows_->rowOfId(QString::number(lngID));
-    if (row >= 0)
-        selectedRows_->removeLotRow(row);
 }
 
 } // namespace tesmo

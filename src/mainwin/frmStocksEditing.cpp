@@ -1,100 +1,58 @@
-// Editing the current lot: the change and key handlers of the edit boxes, New,
-// and Undo (Cancel while a new lot is untouched).
+// Editing the current lot: the key handler of the edit boxes, New, and Undo
+// (Cancel while a new lot is untouched).
 #include "mainwin/frmStocks.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace tesmo {
 
-namespace {
-const QString kUndoCaption = QStringLiteral("&Undo");
-const QString kCancelCaption = QStringLiteral("&Cancel");
-} // namespace
-
-void frmStocks::txtFields_Change(int Index)
-{
-    Q_UNUSED(Index);
-    cmdSave->setEnabled(true);
-    cmdUndo->setEnabled(true);
-    glbBrandNew = false;
-    cmdUndo->setText(kUndoCaption);
-}
-
+// Enter walks name, ticker, number of shares, price, net amount and trade
+// date, and in the trade date saves; Esc undoes. Both run their commands
+// whether or not the buttons are enabled.
 void frmStocks::txtFields_KeyPress(int Index, int KeyAscii)
 {
-    if (KeyAscii == 13) {
+    if (KeyAscii == kKeyEnter) {
         if (Index != kTradeDate)
             txtFields[std::size_t(Index + 1)]->setFocus(Qt::TabFocusReason);
         else
             cmdSave_Click();
-    } else if (KeyAscii == 27) {
+    } else if (KeyAscii == kKeyEscape) {
         cmdUndo_Click();
     }
 }
 
 void frmStocks::cmdAdd_Click()
 {
-    trap(" Source: frmStocks cmdAdd_Click", [this] {
-        RecordStore &rs = Data1();
+    command(" Source: frmStocks cmdAdd_Click", [this] {
+        RecordStore &rs = *data1_;
+        const Bookmark current = rs.getBookmark();
         rs.Edit();
         rs.AddNew();
         if (UpdateFailed)
             return;
-        glbBrandNew = true;
-        glbCurrRecord = rs.getBookmark();
-        glbNextButtonState = cmdNext->isEnabled();
-        glbPrevButtonState = cmdPrev->isEnabled();
-        glbFindButtonState = cmdFind->isEnabled();
-        glbDeselectButtonState = cmddeselect->isEnabled();
+        glbCurrRecord = current;
         txtFields[kName1]->setFocus(Qt::OtherFocusReason);
-        for (QPushButton *b : {cmdDelete, cmdSave, cmdNext, cmdAdd, cmdPrev, cmdSplit, cmdFind})
-            b->setEnabled(false);
-        setListsAvailable(false);
-        cmdSelect->setEnabled(false);
-        cmddeselect->setEnabled(false);
-        cmdUndo->setText(kCancelCaption);
     });
 }
 
+// Changes of an existing lot: the stored values come back. A new lot with
+// typing: the boxes are emptied. An untouched new lot: the lot that was
+// current before New comes back.
 void frmStocks::cmdUndo_Click()
 {
-    trap("Source : frmStocks cmdUndo_Click", [this] {
-        RecordStore &rs = Data1();
-        if (rs.EditMode() == kEditAdd) {
-            if (glbBrandNew) {
-                rs.setBookmark(glbCurrRecord);
-                FormatCurrFields();
-                cmdNext->setEnabled(glbNextButtonState);
-                cmdPrev->setEnabled(glbPrevButtonState);
-                cmdFind->setEnabled(glbFindButtonState);
-                cmddeselect->setEnabled(glbDeselectButtonState);
-                cmdDelete->setEnabled(true);
-                cmdSplit->setEnabled(true);
-                cmdAdd->setEnabled(true);
-                setListsAvailable(true);
-                cmdSelect->setEnabled(true);
-                if (selectedRows_->rows() > 0)
-                    cmddeselect->setEnabled(true);
-                cmdUndo->setEnabled(false);
-                txtFields[kName1]->setFocus(Qt::OtherFocusReason);
-            } else {
-                rs.CancelUpdate();
-                rs.AddNew();
-                if (rs.RecordCount() != 0) {
-                    glbBrandNew = true;
-                    cmdUndo->setText(kCancelCaption);
-                } else {
-                    cmdUndo->setEnabled(false);
-                }
-            }
-        } else {
+    command("Source : frmStocks cmdUndo_Click", [this] {
+        RecordStore &rs = *data1_;
+        if (rs.EditMode() != kEditAdd) {
             rs.Edit();
             rs.CancelUpdate();
-            FormatCurrFields();
-            cmdUndo->setEnabled(false);
+        } else if (editState() == EditState::NewUntouched) {
+            rs.setBookmark(glbCurrRecord);
+            glbCurrRecord.reset();
+            txtFields[kName1]->setFocus(Qt::OtherFocusReason);
+        } else {
+            rs.CancelUpdate();
+            rs.AddNew();
         }
-        cmdSave->setEnabled(false);
     });
 }
 

@@ -1,62 +1,71 @@
 // Finding lots by ticker: the first lot of a ticker, and on repeated finds of
-// the current lot's ticker the next one, wrapping to the first.
+// the current lot's ticker the next one, wrapping to the first. Tickers are
+// compared by one case fold throughout.
 #include "mainwin/frmStocks.h"
 
+#include "text/FieldRules.h"
+
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace tesmo {
 
+namespace {
+
+bool isCancelled(int number)
+{
+    return number == kErrCancelled;   // the field rules have shown their message
+}
+
+} // namespace
+
 void frmStocks::cmdFind_Click()
 {
-    trap("Source : frmStocks cmdFind_Click", [this] {
+    command("Source : frmStocks cmdFind_Click", [this] {
         const QString answer = dialogs_.input(QStringLiteral("Enter Ticker Symbol"), QStringLiteral("Find"));
         if (answer.isEmpty())
             return;
-        // When the lot being left could not be stored, it stays current with
-        // its change pending, and Save and Undo stay on.
-        if (FindByTicker(answer))
-            settleOnCurrentLot(true);
+        FindByTicker(answer);
     });
 }
 
 bool frmStocks::FindByTicker(const QString &strTicker)
 {
-    bool nextFound = true;
-    const bool ran = trap("Source : FindByTicker", [&] {
-        RecordStore &rs = Data1();
-        const Bookmark before = rs.getBookmark();
-        const FindCriteria criteria = FindCriteria::byTicker(strTicker);
-        if (strTicker.toUpper() == txtFields[kTicker]->text().toUpper()) {
-            nextFound = FindNextByTicker(strTicker);
-        } else {
-            rs.FindFirst(criteria);
-            if (rs.NoMatch()) {
-                rs.setBookmark(before);
-                settleOnCurrentLot(false);   // the lot looks as it did while the box is up
-                dialogs_.message(strTicker + QStringLiteral(" Not Found"), Dialogs::Buttons::Ok,
-                                 Dialogs::Icon::Information);
-                return;
+    bool found = true;
+    const bool ran = trap(
+        "Source : FindByTicker",
+        [&] {
+            RecordStore &rs = *data1_;
+            const Bookmark before = rs.getBookmark();
+            if (sameTicker(strTicker, txtFields[kTicker]->text())) {
+                found = FindNextByTicker(strTicker);
+            } else {
+                rs.FindFirst(FindCriteria::byTicker(strTicker));
+                if (rs.NoMatch()) {
+                    rs.setBookmark(before);
+                    dialogs_.message(strTicker + QStringLiteral(" Not Found"), Dialogs::Buttons::Ok,
+                                     Dialogs::Icon::Information);
+                    found = false;
+                    return;
+                }
             }
-            showRecordNumber();
-            FixNavigation();
-        }
-        HighlightLists();
-    });
-    return ran && nextFound;
+            HighlightLists();
+        },
+        isCancelled);
+    return ran && found;
 }
 
 bool frmStocks::FindNextByTicker(const QString &strTicker)
 {
-    return trap("Source : FindNextByTicker", [&] {
-        RecordStore &rs = Data1();
-        const FindCriteria criteria = FindCriteria::byTicker(strTicker);
-        rs.FindNext(criteria);
-        if (rs.NoMatch())
-            rs.FindFirst(criteria);
-        showRecordNumber();
-        FixNavigation();
-    });
+    return trap(
+        "Source : FindNextByTicker",
+        [&] {
+            RecordStore &rs = *data1_;
+            const FindCriteria criteria = FindCriteria::byTicker(strTicker);
+            rs.FindNext(criteria);
+            if (rs.NoMatch())
+                rs.FindFirst(criteria);
+        },
+        isCancelled);
 }
 
 } // namespace tesmo

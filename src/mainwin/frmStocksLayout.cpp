@@ -2,7 +2,10 @@
 // and colours, and their tab order.
 #include "mainwin/frmStocks.h"
 
+#include "mainwin/LotListView.h"
+#include "platform/AccessKeys.h"
 #include "platform/Twips.h"
+#include "text/Limits.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -43,40 +46,18 @@ const CaptionPlace kCaptions[11] = {
     {"", {3960, 2160, 6015, 135}, true},
 };
 
-// txtFields(0) to txtFields(6): place and longest text.
+// txtFields(0) to txtFields(6): place and longest text, in characters.
 const struct {
     TwipsRect place;
     int maxLength;
 } kFields[kFieldCount] = {
     {{7800, 1800, 615, 285}, 0},
-    {{5760, 600, 4215, 285}, 50},
-    {{5760, 1005, 855, 285}, 10},
+    {{5760, 600, 4215, 285}, kNameLength},
+    {{5760, 1005, 855, 285}, kTickerLength},
     {{8760, 1005, 1215, 285}, 0},
     {{5760, 1395, 855, 285}, 0},
     {{8760, 1395, 1215, 285}, 0},
     {{5760, 1800, 855, 285}, 0},
-};
-
-struct ButtonPlace {
-    QPushButton *frmStocks::*member;
-    const char *caption;
-    TwipsRect place;
-};
-
-const ButtonPlace kButtons[] = {
-    {&frmStocks::cmdClose, "E&xit", {10200, 600, 1095, 495}},
-    {&frmStocks::cmdSplit, "Spl&it", {10200, 1200, 1095, 495}},
-    {&frmStocks::cmdDelete, "&Delete", {10200, 1800, 1095, 495}},
-    {&frmStocks::cmdSave, "&Save", {3960, 2760, 1095, 495}},
-    {&frmStocks::cmdAdd, "&New", {5208, 2760, 1095, 495}},
-    {&frmStocks::cmdUndo, "&Undo", {6456, 2760, 1095, 495}},
-    {&frmStocks::cmdFind, "&Find", {7704, 2760, 1095, 495}},
-    {&frmStocks::cmdPrev, "Pre&vious", {8952, 2760, 1095, 495}},
-    {&frmStocks::cmdNext, "N&ext", {10200, 2760, 1095, 495}},
-    {&frmStocks::cmdSelect, "Se&lect ->", {3960, 4680, 1335, 495}},
-    {&frmStocks::cmddeselect, "Deselec&t <-", {3960, 5280, 1335, 495}},
-    {&frmStocks::cmdOptions, "&Password Protection", {7320, 6960, 2055, 375}},
-    {&frmStocks::cmdHelp, "&Help/Instructions", {9480, 6960, 2055, 375}},
 };
 
 // Designed column widths in twips; the ID column has width 0 in both lists.
@@ -123,29 +104,35 @@ void fitToWidth(QLabel *label)
 
 void frmStocks::buildControls()
 {
+    setObjectName(QStringLiteral("frmStocks"));
     setWindowTitle(QStringLiteral(" Stocks"));
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setFont(designFont(font()));
     QFont regular = font();
     const QFont bold = boldFont(font());
 
+    const auto name = [](QObject *o, const QString &n) { o->setObjectName(n); };
     txtRectangle = new QWidget(this);
+    name(txtRectangle, QStringLiteral("txtRectangle"));
     txtRectangle->setGeometry(TwipsRect{3720, 360, 7815, 3165}.toPixels());
     txtRectangle->setEnabled(false);
     paintGrey(txtRectangle);
 
-    Label1 = new QLabel(QStringLiteral("Master List"), this);
-    Label1->setGeometry(TwipsRect{240, 120, 1095, 255}.toPixels());
-    Label2 = new QLabel(QStringLiteral("Current Record"), this);
-    Label2->setGeometry(TwipsRect{3840, 120, 1335, 375}.toPixels());
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    for (QLabel *l : {Label1, Label2}) {
+    auto *label1 = new QLabel(QStringLiteral("Master List"), this);
+    name(label1, QStringLiteral("Label1"));
+    label1->setGeometry(TwipsRect{240, 120, 1095, 255}.toPixels());
+    auto *label2 = new QLabel(QStringLiteral("Current Record"), this);
+    name(label2, QStringLiteral("Label2"));
+    label2->setGeometry(TwipsRect{3840, 120, 1335, 375}.toPixels());
+    label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (QLabel *l : {label1, label2}) {
         l->setFont(bold);
         fitToWidth(l);
     }
 
     for (int i = 0; i < 11; ++i) {
         auto *c = new QLabel(QString::fromUtf8(kCaptions[i].caption), this);
+        name(c, QStringLiteral("Text1(%1)").arg(i));
         c->setGeometry(kCaptions[i].place.toPixels());
         c->setFont(kCaptions[i].bold ? bold : regular);
         c->setAlignment((i == 7 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
@@ -156,17 +143,20 @@ void frmStocks::buildControls()
 
     for (int i = 0; i < kFieldCount; ++i) {
         auto *box = new QLineEdit(this);
+        name(box, QStringLiteral("txtFields(%1)").arg(i));
         box->setGeometry(kFields[i].place.toPixels());
         box->setFont(regular);
         if (kFields[i].maxLength)
-            box->setMaxLength(kFields[i].maxLength);
+            new TextLimit(box, kFields[i].maxLength);
         txtFields[std::size_t(i)] = box;
     }
     txtFields[kID]->hide();
 
     txtRecNum = new QLineEdit(this);
+    name(txtRecNum, QStringLiteral("txtRecNum"));
     txtRecNum->setGeometry(TwipsRect{7680, 1800, 735, 285}.toPixels());
     txtCount = new QLineEdit(this);
+    name(txtCount, QStringLiteral("txtCount"));
     txtCount->setGeometry(TwipsRect{8760, 1800, 1215, 285}.toPixels());
     for (QLineEdit *counter : {txtRecNum, txtCount}) {
         counter->setReadOnly(true);
@@ -177,19 +167,41 @@ void frmStocks::buildControls()
         counter->setPalette(p);
     }
 
-    for (const ButtonPlace &b : kButtons) {
-        auto *button = new QPushButton(QString::fromUtf8(b.caption), this);
+    const struct {
+        QPushButton *frmStocks::*member;
+        const char *name;
+        const char *caption;
+        TwipsRect place;
+    } buttons[] = {
+        {&frmStocks::cmdClose, "cmdClose", "E&xit", {10200, 600, 1095, 495}},
+        {&frmStocks::cmdSplit, "cmdSplit", "Spl&it", {10200, 1200, 1095, 495}},
+        {&frmStocks::cmdDelete, "cmdDelete", "&Delete", {10200, 1800, 1095, 495}},
+        {&frmStocks::cmdSave, "cmdSave", "&Save", {3960, 2760, 1095, 495}},
+        {&frmStocks::cmdAdd, "cmdAdd", "&New", {5208, 2760, 1095, 495}},
+        {&frmStocks::cmdUndo, "cmdUndo", "&Undo", {6456, 2760, 1095, 495}},
+        {&frmStocks::cmdFind, "cmdFind", "&Find", {7704, 2760, 1095, 495}},
+        {&frmStocks::cmdPrev, "cmdPrev", "Pre&vious", {8952, 2760, 1095, 495}},
+        {&frmStocks::cmdNext, "cmdNext", "N&ext", {10200, 2760, 1095, 495}},
+        {&frmStocks::cmdSelect, "cmdSelect", "Se&lect ->", {3960, 4680, 1335, 495}},
+        {&frmStocks::cmddeselect, "cmddeselect", "Deselec&t <-", {3960, 5280, 1335, 495}},
+        {&frmStocks::cmdOptions, "cmdOptions", "&Password Protection", {7320, 6960, 2055, 375}},
+        {&frmStocks::cmdHelp, "cmdHelp", "&Help/Instructions", {9480, 6960, 2055, 375}},
+    };
+    for (const auto &b : buttons) {
+        auto *button = new AccessKeyButton(QString::fromUtf8(b.caption), this);
+        name(button, QString::fromLatin1(b.name));
         button->setGeometry(b.place.toPixels());
         button->setFont(bold);
-        button->setAutoDefault(false);
         this->*(b.member) = button;
     }
 
     masterRows_ = new MasterListModel(this);
     selectedRows_ = new SelectedListModel(this);
     ListView1 = new LotListView(masterRows_, kMasterWidths, this);
+    name(ListView1, QStringLiteral("ListView1"));
     ListView1->setGeometry(TwipsRect{120, 360, 3375, 6975}.toPixels());
     ListView2 = new LotListView(selectedRows_, kSelectedWidths, this);
+    name(ListView2, QStringLiteral("ListView2"));
     ListView2->setGeometry(TwipsRect{5520, 4080, 3375, 2415}.toPixels());
     for (LotListView *list : {ListView1, ListView2}) {
         list->setFont(bold);
@@ -197,21 +209,26 @@ void frmStocks::buildControls()
     }
 
     FrameExport = new QGroupBox(QStringLiteral("Export"), this);
+    name(FrameExport, QStringLiteral("FrameExport"));
     FrameExport->setGeometry(kFrame.toPixels());
     FrameExport->setFont(bold);
     OptionAll = new QRadioButton(QStringLiteral("All"), FrameExport);
+    name(OptionAll, QStringLiteral("OptionAll"));
     OptionAll->setGeometry(inFrame({9120, 4440, 615, 255}));
     OptionAll->setChecked(true);
     OptionSelected = new QRadioButton(QStringLiteral("Selected"), FrameExport);
+    name(OptionSelected, QStringLiteral("OptionSelected"));
     OptionSelected->setGeometry(inFrame({10080, 4320, 1215, 495}));
     cmbExport = new QComboBox(FrameExport);
+    name(cmbExport, QStringLiteral("cmbExport"));
     cmbExport->setEditable(true);
     cmbExport->setInsertPolicy(QComboBox::NoInsert);
     cmbExport->setGeometry(inFrame({9120, 4920, 2175, 315}));
+    cmbExport->addItems({QStringLiteral("Spreadsheet"), QStringLiteral("Word Document"), QStringLiteral("Text File")});
     cmbExport->setEditText(QStringLiteral("Text File"));
-    cmdExport = new QPushButton(QStringLiteral("&Export!"), FrameExport);
+    cmdExport = new AccessKeyButton(QStringLiteral("&Export!"), FrameExport);
+    name(cmdExport, QStringLiteral("cmdExport"));
     cmdExport->setGeometry(inFrame({9120, 5520, 2175, 375}));
-    cmdExport->setAutoDefault(false);
     for (QWidget *w : std::initializer_list<QWidget *>{OptionAll, OptionSelected, cmbExport, cmdExport})
         w->setFont(bold);
 
@@ -221,11 +238,6 @@ void frmStocks::buildControls()
     txtRectangle->lower();
     for (QWidget *w : std::initializer_list<QWidget *>{ListView2, cmdSelect, cmddeselect})
         w->raise();
-
-    cmdSave->setEnabled(false);
-    cmdUndo->setEnabled(false);
-    cmdFind->setEnabled(false);
-    cmddeselect->setEnabled(false);
 
     // Keyboard order; the counters, captions and the hidden ID take no focus.
     const QWidget *order[] = {txtFields[1], txtFields[2], txtFields[3], txtFields[4], txtFields[5],

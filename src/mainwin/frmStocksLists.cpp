@@ -1,8 +1,9 @@
-// Filling the master list and marking the current lot's rows in both lists.
+// Filling the master list, marking the current lot's rows in both lists, and
+// keeping a stored or deleted lot's rows in step.
 #include "mainwin/frmStocks.h"
 
+#include "mainwin/LotListView.h"
 #include "store/LotReader.h"
-#include "store/StoreError.h"
 
 namespace tesmo {
 
@@ -12,7 +13,7 @@ namespace tesmo {
 void frmStocks::PopulateList()
 {
     LotTable table;
-    trap("Source : PopulateList", [&] { readAllLots(Data1().DatabaseName(), table); });
+    trap("Source : PopulateList", [&] { readAllLots(data1_->DatabaseName(), table); });
     masterRows_->fill(std::move(table));
 }
 
@@ -20,7 +21,7 @@ void frmStocks::HighlightLists()
 {
     trap("Source : frmStocks HighlightLists", [this] {
         ListView1->clearSelectedRow();
-        ListView1->selectRow(Data1().AbsolutePosition());
+        ListView1->selectRow(data1_->AbsolutePosition());
         HighlightList2();
     });
 }
@@ -30,8 +31,7 @@ void frmStocks::HighlightLists()
 void frmStocks::HighlightList2()
 {
     trap("Source : frmStocks HighlightList2", [this] {
-        const QString id = selectedId(ListView1);
-        const int row = selectedRows_->rowOfId(id);
+        const int row = selectedRows_->rowOfId(selectedId(ListView1));
         if (row >= 0)
             ListView2->selectRow(row);
     });
@@ -41,8 +41,39 @@ QString frmStocks::selectedId(const LotListView *list) const
 {
     const int row = list->selectedRow();
     if (row < 0)
-        throw StoreError(kErrObjectNotSet);
+        throw Error(kErrObjectNotSet);
     return list->lots()->rowTexts(row)[kColID];
+}
+
+// A stored lot's rows show it as the boxes do: money as currency text.
+void frmStocks::EditLists(const StoredLot &lot)
+{
+    const QString id = QString::number(lot.id);
+    const RowTexts row = rowFromFields(lot.shown);
+    for (LotListModel *list : {static_cast<LotListModel *>(masterRows_), static_cast<LotListModel *>(selectedRows_)}) {
+        const int r = list->rowOfId(id);
+        if (r >= 0)
+            list->setRowTexts(r, row);
+    }
+}
+
+void frmStocks::AddToLists(const StoredLot &lot)
+{
+    masterRows_->appendRow(rowFromFields(lot.shown));
+}
+
+void frmStocks::RefreshList(LotId lngID)
+{
+    const int row = masterRows_->rowOfId(QString::number(lngID));
+    if (row >= 0)
+        masterRows_->removeLotRow(row);
+}
+
+void frmStocks::RefreshList2(LotId lngID)
+{
+    const int row = selectedRows_->rowOfId(QString::number(lngID));
+    if (row >= 0)
+        selectedRows_->removeLotRow(row);
 }
 
 } // namespace tesmo

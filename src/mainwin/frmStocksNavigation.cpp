@@ -1,193 +1,121 @@
 // Moving through the lots: Next and Previous, clicks on either list, and the
-// Up and Down keys in either list. Afterwards the counter, the selected rows
-// and the Next and Previous buttons follow the current lot.
+// keys of either list. The store never moves past either end, and a list's
+// selection changes only with the current lot.
 #include "mainwin/frmStocks.h"
 
-#include "platform/ErrorTrap.h"
-
-#include <QLineEdit>
-#include <QPushButton>
+#include "mainwin/LotListView.h"
 
 namespace tesmo {
 
-namespace {
-constexpr int kKeyUp = 38;
-constexpr int kKeyDown = 40;
-} // namespace
-
-void frmStocks::showRecordNumber()
-{
-    txtRecNum->setText(QString::number(Data1().AbsolutePosition() + 1));
-}
-
-void frmStocks::settleOnCurrentLot(bool selectMasterRow)
-{
-    if (selectMasterRow) {
-        ListView1->clearSelectedRow();
-        ListView1->selectRow(Data1().AbsolutePosition());
-    }
-    FormatCurrFields();
-    cmdDelete->setEnabled(true);
-    cmdSave->setEnabled(false);
-    cmdUndo->setEnabled(false);
-}
-
 void frmStocks::cmdNext_Click()
 {
-    GoToNext(1);
+    command("Source : frmStocks cmdNext_Click", [this] { GoToNext(Caller::Command); });
 }
 
 void frmStocks::cmdPrev_Click()
 {
-    GoToPrev(1);
+    command("Source : frmStocks cmdPrev_Click", [this] { GoToPrev(Caller::Command); });
 }
 
-void frmStocks::GoToNext(int Caller)
+void frmStocks::GoToNext(Caller caller)
 {
     trap("Source : frmStocks cmdNext_Click", [&] {
-        RecordStore &rs = Data1();
-        rs.MoveNext();
-        cmdPrev->setEnabled(true);
-        FormatCurrFields();
-        cmdDelete->setEnabled(true);
-        if (rs.RecordCount() == rs.AbsolutePosition() + 1)
-            cmdNext->setEnabled(false);
-        cmdSave->setEnabled(false);
-        cmdUndo->setEnabled(false);
-        showRecordNumber();
-        if (Caller == 1)
+        data1_->MoveNext();
+        if (caller == Caller::Command)
             HighlightLists();
     });
 }
 
-void frmStocks::GoToPrev(int Caller)
+void frmStocks::GoToPrev(Caller caller)
 {
     trap("Source : frmStocks cmdPrev_Click", [&] {
-        RecordStore &rs = Data1();
-        rs.MovePrevious();
-        cmdNext->setEnabled(true);
-        FormatCurrFields();
-        cmdDelete->setEnabled(true);
-        cmdSave->setEnabled(false);
-        cmdUndo->setEnabled(false);
-        if (rs.AbsolutePosition() == 0)
-            cmdPrev->setEnabled(false);
-        showRecordNumber();
-        if (Caller == 1)
+        data1_->MovePrevious();
+        if (caller == Caller::Command)
             HighlightLists();
     });
 }
 
-void frmStocks::FindByID(const QString &strID, int Caller)
+// Makes the lot of a list row current. A refusal by the field rules has shown
+// its message; false when the lot could not be reached.
+bool frmStocks::FindByID(const QString &strID, Caller caller)
 {
-    trap("Source : FindByID", [&] {
-        bool ok = false;
-        const int id = strID.toInt(&ok);
-        if (!ok)
-            throw StoreError(kErrTypeMismatch);
-        Data1().FindFirst(FindCriteria::byId(id));
-        showRecordNumber();
-        if (Caller == 1)
-            HighlightLists();
-        FixNavigation();
-    });
-}
-
-void frmStocks::FixNavigation()
-{
-    trap("Source : FixNavigation", [this] {
-        cmdNext->setEnabled(txtRecNum->text() != txtCount->text());
-        const int number = txtRecNum->text().toInt();
-        if (number == 1)
-            cmdPrev->setEnabled(false);
-        else if (number != 0)
-            cmdPrev->setEnabled(true);
-        cmdSave->setEnabled(false);
-        cmdUndo->setEnabled(false);
-    });
-}
-
-void frmStocks::ListView1_Click()
-{
-    listClick(ListView1, "Source : frmStocks ListView1_Click");
-}
-
-void frmStocks::ListView2_Click()
-{
-    listClick(ListView2, "Source : frmStocks ListView2_Click");
-}
-
-// A click makes the clicked row's lot current. When the lot being left cannot
-// be left (a refused or failed store), the lists go back to the current lot
-// and its pending change keeps Save and Undo. A click on a list without a
-// selected row ends silently.
-void frmStocks::listClick(LotListView *list, const char *sourceTag)
-{
-    errorTrap(
-        dialogs_, QString::fromUtf8(sourceTag),
+    bool ok = false;
+    const LotId id = strID.toInt(&ok);
+    trap(
+        "Source : FindByID",
         [&] {
-            const QString id = selectedId(list);
-            FindByID(id, 1);
-            if (Data1().getBookmark() != std::optional<LotId>(id.toInt())) {
+            if (!ok)
+                throw Error(kErrTypeMismatch);
+            data1_->FindFirst(FindCriteria::byId(id));
+            if (caller == Caller::Command)
                 HighlightLists();
-                return;
-            }
-            settleOnCurrentLot(false);
-            if (list == ListView2)
-                HighlightLists();
+        },
+        [](int number) { return number == kErrCancelled; });
+    return ok && data1_->getBookmark() == Bookmark(id);
+}
+
+void frmStocks::ListView1_Click(int row)
+{
+    const char *tag = "Source : frmStocks ListView1_Click";
+    command(tag, [&] { listClick(ListView1, row, tag); });
+}
+
+void frmStocks::ListView2_Click(int row)
+{
+    const char *tag = "Source : frmStocks ListView2_Click";
+    command(tag, [&] { listClick(ListView2, row, tag); });
+}
+
+// The clicked row becomes the list's selected row and its lot current; when
+// the lot being left cannot be left, both lists go back to the current lot.
+void frmStocks::listClick(LotListView *list, int row, const char *sourceTag)
+{
+    trap(
+        sourceTag,
+        [&] {
+            list->selectRow(row);
+            FindByID(selectedId(list), Caller::Command);
+            HighlightLists();
         },
         [](int number) { return number == kErrObjectNotSet; });
 }
 
-// Up and Down move the current lot with the master list's selection. When the
-// field rules refuse to leave the lot, the list keeps its selection too, so
-// that it never parts from the current lot.
-bool frmStocks::ListView1_KeyDown(int KeyCode)
+// Up and Down move to the neighbouring lot of the master list; at either end
+// they do nothing. The list's selection follows the lot only when it moved.
+void frmStocks::ListView1_KeyDown(int KeyCode)
 {
-    bool listMoves = true;
-    trap("Source : frmStocks ListView1_KeyDown", [&] {
-        if (KeyCode != kKeyDown && KeyCode != kKeyUp)
-            return;
+    command("Source : frmStocks ListView1_KeyDown", [&] {
         const int selected = ListView1->selectedRow();
         const int target = KeyCode == kKeyDown ? selected + 1 : selected - 1;
         if (selected < 0 || target < 0 || target >= masterRows_->rows())
             return;
-        const int before = Data1().AbsolutePosition();
         if (KeyCode == kKeyDown)
-            GoToNext(0);
+            GoToNext(Caller::KeyHandler);
         else
-            GoToPrev(0);
-        if (Data1().AbsolutePosition() == before) {
-            listMoves = false;
+            GoToPrev(Caller::KeyHandler);
+        if (data1_->AbsolutePosition() != target)
             return;
-        }
-        const QString id = masterRows_->rowTexts(target)[kColID];
-        const int row = selectedRows_->rowOfId(id);
+        ListView1->selectRow(target, true);
+        const int row = selectedRows_->rowOfId(masterRows_->rowTexts(target)[kColID]);
         if (row >= 0)
             ListView2->selectRow(row);
     });
-    return listMoves;
 }
 
-bool frmStocks::ListView2_KeyDown(int KeyCode)
+// Up and Down in the list of selected lots make its neighbouring row's lot
+// current, wherever that lot stands in the master list.
+void frmStocks::ListView2_KeyDown(int KeyCode)
 {
-    bool listMoves = true;
-    trap("Source : frmStocks ListView2_KeyDown", [&] {
-        if (KeyCode != kKeyDown && KeyCode != kKeyUp)
-            return;
+    command("Source : frmStocks ListView2_KeyDown", [&] {
         const int selected = ListView2->selectedRow();
         const int target = KeyCode == kKeyDown ? selected + 1 : selected - 1;
         if (selected < 0 || target < 0 || target >= selectedRows_->rows())
             return;
-        const QString id = selectedRows_->rowTexts(target)[kColID];
-        FindByID(id, 0);
-        if (Data1().getBookmark() != std::optional<LotId>(id.toInt())) {
-            listMoves = false;
+        if (!FindByID(selectedRows_->rowTexts(target)[kColID], Caller::KeyHandler))
             return;
-        }
-        settleOnCurrentLot(true);
+        ListView1->selectRow(data1_->AbsolutePosition());
+        ListView2->selectRow(target, true);
     });
-    return listMoves;
 }
 
 } // namespace tesmo

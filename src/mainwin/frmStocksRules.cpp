@@ -1,92 +1,54 @@
-// The field rules applied before the store leaves or stores a lot, and the
+// The field rules applied before the store writes or leaves a lot, and the
 // currency text of the money boxes.
 #include "mainwin/frmStocks.h"
 
-#include "platform/Regional.h"
-#include "store/FieldRules.h"
+#include "text/FieldRules.h"
+#include "text/Regional.h"
+
+#include <QLineEdit>
 
 namespace tesmo {
 
-namespace {
-
-struct Rule {
-    int field;
-    bool (*fails)(const QString &text);
-    const char *message;
-    bool selectAll;
-};
-
-bool isEmpty(const QString &t)
-{
-    return t.isEmpty();
-}
-
-bool notANumber(const QString &t)
-{
-    return !IsNumber(t);
-}
-
-bool notADate(const QString &t)
-{
-    return !regional::readDate(t);
-}
-
-bool notMoney(const QString &t)
-{
-    return !t.isEmpty() && !IsNumber(AwayFromCurrency(t));
-}
-
-// Checked in this order; the first failure is the one the user sees.
-const Rule kRules[] = {
-    {kTicker, isEmpty, "Must Enter a Ticker Symbol", false},
-    {kNumShares, isEmpty, "Must Enter Number of Shares", false},
-    {kNumShares, notANumber, "Please Enter Number of Shares as a Number", true},
-    {kTradeDate, isEmpty, "Must Enter Trade Date", false},
-    {kTradeDate, notADate, "Must Enter the Date According to the Format MM/DD/YY or MM/DD/YYYY", true},
-    {kPrice, notMoney, "Please Enter the Price per Share as a Number", true},
-    {kNetAmount, notMoney, "Please Enter Net Amount as a Number", true},
-};
-
-} // namespace
-
+// Refuses, with the first broken rule's message, an operation that would
+// write the boxes. Leaving a lot whose boxes hold nothing to write needs no
+// rules: a lot as stored can always be left, whatever another tool put in it.
 void frmStocks::Data1_Validate(int &Action, bool &Save)
 {
     trap("Source : frmStocks Data1_Validate", [&] {
         UpdateFailed = false;
+        const FieldTexts texts = binding_->texts();
         bool allEmpty = true;
         for (int pos = kName1; pos <= kTradeDate; ++pos)
-            allEmpty = allEmpty && txtFields[std::size_t(pos)]->text().isEmpty();
+            allEmpty = allEmpty && texts[std::size_t(pos)].isEmpty();
         if (allEmpty)
             return;
         switch (Action) {
         case kActDelete:
-            // A delete goes ahead whatever the boxes hold; unsaved changes are dropped.
-            Data1().Edit();
-            Data1().CancelUpdate();
-            return;
-        case kActFind:
-        case kActBookmark:
+            // A delete goes ahead whatever the boxes hold; the store drops the
+            // unsaved changes once the lot is gone.
             return;
         case kActCancel:
             Save = false;
             UpdateFailed = true;
             break;
+        case kActUpdate:
+            break;
         default:
+            if (!Save)
+                return;
             break;
         }
-        for (const Rule &rule : kRules) {
-            QLineEdit *box = txtFields[std::size_t(rule.field)];
-            if (!rule.fails(box->text()))
-                continue;
-            dialogs_.message(QString::fromUtf8(rule.message), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
-            Action = kActCancel;
-            Save = false;
-            UpdateFailed = true;
-            box->setFocus(Qt::OtherFocusReason);
-            if (rule.selectAll)
-                box->setSelection(0, int(box->text().size()));
+        const auto broken = firstBrokenRule(texts);
+        if (!broken)
             return;
-        }
+        dialogs_.message(broken->message, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+        Action = kActCancel;
+        Save = false;
+        UpdateFailed = true;
+        QLineEdit *box = txtFields[std::size_t(broken->field)];
+        box->setFocus(Qt::OtherFocusReason);
+        if (broken->selectAll)
+            box->setSelection(0, int(box->text().size()));
     });
 }
 
@@ -97,11 +59,13 @@ void formatMoneyBox(QLineEdit *box, QString (*currencyText)(Ticks))
     if (!IsNumber(box->text()))
         return;
     if (const auto ticks = parseTicks(box->text()))
-        box->setText(currencyText(*ticks));
+        setBoxText(box, currencyText(*ticks));
 }
 
 } // namespace
 
+// Shows a plain number that the user typed into the price or net amount box
+// as currency text; any other text (empty, already currency) is left alone.
 void frmStocks::FormatCurrFields()
 {
     trap("Source : frmStocks txtFields_LostFocus", [this] {
@@ -110,9 +74,12 @@ void frmStocks::FormatCurrFields()
     });
 }
 
-void frmStocks::FormatPriceBox()
+void frmStocks::FormatCurr(int Index)
 {
-    trap("Source : frmStocks txtFields_LostFocus", [this] { formatMoneyBox(txtFields[kPrice], regional::priceText); });
+    trap("Source : frmStocks txtFields_LostFocus", [&] {
+        formatMoneyBox(txtFields[std::size_t(Index)],
+                       Index == kNetAmount ? regional::netAmountText : regional::priceText);
+    });
 }
 
 void frmStocks::txtFields_LostFocus(int Index)

@@ -2,7 +2,7 @@
 // the current lot once; Deselect and a double click on the list remove rows.
 #include "mainwin/frmStocks.h"
 
-#include <QPushButton>
+#include "mainwin/LotListView.h"
 
 namespace tesmo {
 
@@ -24,18 +24,18 @@ void frmStocks::AddToList()
 
 void frmStocks::cmdSelect_Click()
 {
-    AddToList();
-    cmddeselect->setEnabled(true);
+    command("Source : AddToList", [this] { AddToList(); });
 }
 
 void frmStocks::cmddeselect_Click()
 {
-    trap(" Source : frmStocks cmddeselect_Click", [this] {
-        const int row = ListView2->selectedRow();
-        if (row >= 0)
-            selectedRows_->removeLotRow(row);
-        if (selectedRows_->rows() == 0)
-            cmddeselect->setEnabled(false);
+    command(" Source : frmStocks cmddeselect_Click", [this] {
+        for (int row = 0; row < selectedRows_->rows(); ++row) {
+            if (ListView2->selectedRow() == row) {
+                selectedRows_->removeLotRow(row);
+                --row;
+            }
+        }
     });
 }
 

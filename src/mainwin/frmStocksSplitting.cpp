@@ -1,8 +1,11 @@
-// Opening the stock split dialog.
+// The stock split: the dialog asks for the ratio, and the window rescales the
+// shares and price boxes of its current lot. Nothing is stored until Save.
 #include "mainwin/frmStocks.h"
 
 #include "split/Split.h"
+#include "split/SplitRatio.h"
 
+#include <QLineEdit>
 #include <QScreen>
 
 namespace tesmo {
@@ -12,8 +15,8 @@ namespace tesmo {
 void frmStocks::cmdSplit_Click()
 {
     trap("Source : frmStocks cmdSplit_Click", [this] {
-        if (!splitDialog()) {
-            split_ = new Split(*this, dialogs_, this);
+        if (!split_ || !split_->isVisible()) {
+            split_ = new Split(dialogs_, [this](double ratio) { return applySplit(ratio); }, this);
             const QRect screen = this->screen()->availableGeometry();
             split_->move(screen.center() - split_->rect().center());
         }
@@ -23,10 +26,17 @@ void frmStocks::cmdSplit_Click()
     });
 }
 
-Split *frmStocks::splitDialog() const
+bool frmStocks::applySplit(double ratio)
 {
-    // A dialog that was closed is hidden at once and deleted a moment later.
-    return split_ && split_->isVisible() ? split_.data() : nullptr;
+    const auto rescaled = rescaleLot(txtFields[kNumShares]->text(), txtFields[kPrice]->text(), ratio);
+    if (!rescaled)
+        return false;
+    setBoxText(txtFields[kNumShares], rescaled->shares);
+    if (!rescaled->price.isEmpty())
+        setBoxText(txtFields[kPrice], rescaled->price);
+    FormatCurr(kPrice);
+    updateCommands();
+    return true;
 }
 
 } // namespace tesmo

@@ -1,18 +1,28 @@
 // Setting up the main window on the ledger, choosing the first current lot,
-// and closing.
+// the events of the record store, activation and closing.
 #include "mainwin/frmStocks.h"
 
-#include "platform/ErrorTrap.h"
+#include "mainwin/LotListView.h"
 #include "split/Split.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QWindow>
 
 namespace tesmo {
 
+void frmStocks::open()
+{
+    Form_Initialize();
+    opened_ = true;
+    updateCommands();
+    warnAboutUnfitLot();
+}
+
+// The first current lot: none on an empty ledger (a new lot is started), the
+// only lot, or of several the first whose net amount is empty, else the last.
 void frmStocks::Form_Initialize()
 {
     trap("Source : frmStocks Form_Initialize", [this] {
@@ -23,46 +33,23 @@ void frmStocks::Form_Initialize()
 
         Form_Load();
 
-        RecordStore &rs = Data1();
+        RecordStore &rs = *data1_;
         const int count = rs.RecordCount();
         if (count == 0) {
+            glbCurrRecord.reset();
             rs.AddNew();
-            for (QPushButton *b : {cmdDelete, cmdAdd, cmdNext, cmdPrev, cmdSplit, cmdSelect})
-                b->setEnabled(false);
-        } else {
-            rs.MoveLast();
-            rs.MoveFirst();
-            if (count == 1) {
-                cmdDelete->setEnabled(true);
-                cmdAdd->setEnabled(true);
-                cmdNext->setEnabled(false);
-                cmdPrev->setEnabled(false);
-            } else {
-                ListView1->clearSelectedRow();
-                rs.FindFirst(FindCriteria::netAmountIsNull());
-                if (!rs.NoMatch()) {
-                    NetAmountBlank = true;
-                    ListView1->selectRow(rs.AbsolutePosition());
-                } else {
-                    rs.MoveLast();
-                    ListView1->selectRow(ListView1->lots()->rows() - 1);
-                }
-                cmdDelete->setEnabled(true);
-                cmdAdd->setEnabled(true);
-                cmdNext->setEnabled(rs.AbsolutePosition() + 1 != rs.RecordCount());
-                cmdPrev->setEnabled(rs.AbsolutePosition() != 0);
-            }
-            if (count >= 3)
-                cmdFind->setEnabled(true);
-            FormatCurrFields();
+            return;
         }
-        cmdSave->setEnabled(false);
-        cmdUndo->setEnabled(false);
-        txtCount->setText(QString::number(rs.RecordCount()));
-        txtRecNum->setText(QString::number(rs.AbsolutePosition() + 1));
-        cmbExport->addItems({QStringLiteral("Spreadsheet"), QStringLiteral("Word Document"),
-                             QStringLiteral("Text File")});
-        cmbExport->setEditText(QStringLiteral("Text File"));
+        rs.MoveLast();
+        rs.MoveFirst();
+        if (count >= 2) {
+            ListView1->clearSelectedRow();
+            rs.FindFirst(FindCriteria::netAmountIsNull());
+            if (!rs.NoMatch())
+                NetAmountBlank = true;
+            else
+                rs.MoveLast();
+        }
     });
 }
 
@@ -71,7 +58,7 @@ void frmStocks::Form_Load()
     trap("Source : frmStocks Form_Load", [this] {
         // The binding opens (and, for a new ledger, creates) the file before
         // the list reads it.
-        Data1().Open();
+        data1_->Open();
         PopulateList();
     });
 }
@@ -80,6 +67,27 @@ void frmStocks::Form_Activate()
 {
     if (NetAmountBlank)
         txtFields[kNetAmount]->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+// Form_Activate runs when the window first becomes active, and when it
+// becomes active again coming from another window of the program (the split
+// dialog); never when a message or input box closes. A moment without any
+// active window (another program's turn, or a box just closed) does not
+// count as a window of its own.
+void frmStocks::windowActivated(QWindow *now)
+{
+    QWidget *nowWidget = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (now && w->windowHandle() == now)
+            nowWidget = w;
+    if (!nowWidget)
+        return;
+    if (nowWidget == this && (!activatedOnce_ || cameFromForm_)) {
+        activatedOnce_ = true;
+        Form_Activate();
+    }
+    // Known now: the window may be gone by the time this one is active again.
+    cameFromForm_ = nowWidget != this && !isDialogBox(nowWidget);
 }
 
 void frmStocks::Data1_Error(int DataErr, const QString &description, int &Response)
@@ -94,33 +102,30 @@ void frmStocks::Data1_Reposition()
     dialogs_.setWaitPointer(false);
 }
 
+// Every store of a lot, by Save or by leaving a changed lot, rewrites its
+// rows; a new lot joins the end of the master list.
+void frmStocks::Data1_Stored(const StoredLot &lot, bool added)
+{
+    if (added)
+        AddToLists(lot);
+    else
+        EditLists(lot);
+}
+
 void frmStocks::cmdClose_Click()
 {
     trap("Source : frmStocks cmdClose_Click", [this] { close(); });
 }
 
 // Unloading offers the pending lot to the field rules first: a valid change is
-// stored, a refused one keeps the window open with the rule's message, and an
-// untouched empty new lot is dropped.
+// stored; a refused or failed one keeps the window open with its message, and
+// Undo then lets it close.
 void frmStocks::closeEvent(QCloseEvent *event)
 {
-    bool closed = false;
-    trap("Source : frmStocks Form_Unload", [&] {
-        RecordStore &rs = Data1();
-        bool allEmpty = true;
-        for (int pos = kName1; pos <= kTradeDate; ++pos)
-            allEmpty = allEmpty && txtFields[std::size_t(pos)]->text().isEmpty();
-        if (rs.EditMode() == kEditAdd && allEmpty)
-            rs.CancelUpdate();
-        try {
-            rs.Close(kActUnload);
-        } catch (const StoreError &e) {
-            if (e.number() == kErrCancelled)
-                return;   // the rule's message has been shown
-            throw;
-        }
-        closed = true;
-    });
+    const bool closed = trap(
+        "Source : frmStocks Form_Unload", [this] { data1_->Close(kActUnload); },
+        [](int number) { return number == kErrCancelled; });
+    updateCommands();
     if (!closed) {
         event->ignore();
         return;

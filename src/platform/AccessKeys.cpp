@@ -1,6 +1,7 @@
 #include "platform/AccessKeys.h"
 
 #include <QKeyEvent>
+#include <QShortcutEvent>
 
 namespace tesmo {
 
@@ -12,6 +13,22 @@ bool isAccessKey(const QKeyEvent &event)
         return false;
     const int key = event.key();
     return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+}
+
+AccessKeyButton::AccessKeyButton(const QString &caption, QWidget *parent)
+    : QPushButton(caption, parent)
+{
+    setAutoDefault(false);
+}
+
+bool AccessKeyButton::event(QEvent *event)
+{
+    if (event->type() == QEvent::Shortcut && isEnabled()) {
+        const auto *shortcut = static_cast<QShortcutEvent *>(event);
+        if (!shortcut->isAmbiguous() && focusPolicy() != Qt::NoFocus)
+            setFocus(Qt::ShortcutFocusReason);
+    }
+    return QPushButton::event(event);
 }
 
 } // namespace tesmo

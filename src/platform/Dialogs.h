@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+class QWidget;
+
 namespace tesmo {
 
 inline const QString kProgramTitle = QStringLiteral("Tesmo");
@@ -33,6 +35,9 @@ public:
     // The wait pointer over the whole application (11), or the default (0).
     virtual void setWaitPointer(bool wait) = 0;
 };
+
+// True for the window of a message or input box that the real Dialogs shows.
+bool isDialogBox(const QWidget *window);
 
 // The error box of the error traps: number, " - ", description, " - ", the
 // routine's source tag; OK only, no icon, titled "Tesmo".

@@ -1,19 +1,21 @@
 #include "platform/ErrorTrap.h"
 
+#include <new>
+
 namespace tesmo {
 
-StoreError describeError(std::exception_ptr error)
+Error describeError(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
-    } catch (const StoreError &e) {
+    } catch (const Error &e) {
         return e;
     } catch (const std::bad_alloc &) {
-        return StoreError(7, QStringLiteral("Out of memory"));
+        return Error(kErrOutOfMemory);
     } catch (const std::exception &e) {
-        return StoreError(51, QStringLiteral("Internal error: %1").arg(QString::fromUtf8(e.what())));
+        return Error(kErrInternal, QStringLiteral("Internal error: %1").arg(QString::fromUtf8(e.what())));
     } catch (...) {
-        return StoreError(51, QStringLiteral("Internal error"));
+        return Error(kErrInternal);
     }
 }
 

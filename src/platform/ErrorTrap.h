@@ -4,16 +4,15 @@
 #pragma once
 
 #include "platform/Dialogs.h"
-#include "store/StoreError.h"
+#include "text/Error.h"
 
 #include <exception>
-#include <new>
 #include <utility>
 
 namespace tesmo {
 
 // The number and description shown for an error of any kind.
-StoreError describeError(std::exception_ptr error);
+Error describeError(std::exception_ptr error);
 
 // Runs body; returns true when it ran to its end. On an error, shows the
 // error box unless silent(number) says otherwise, and returns false.
@@ -24,7 +23,7 @@ bool errorTrap(Dialogs &dialogs, const QString &sourceTag, Body &&body, Silent &
         std::forward<Body>(body)();
         return true;
     } catch (...) {
-        const StoreError e = describeError(std::current_exception());
+        const Error e = describeError(std::current_exception());
         if (!silent(e.number()))
             showErrorBox(dialogs, e.number(), e.description(), sourceTag);
         return false;

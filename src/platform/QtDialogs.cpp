@@ -4,14 +4,47 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace tesmo {
 
+namespace {
+
+const char *const kBoxProperty = "tesmoBox";
+
+// A box shown while the wait pointer is up gets the normal pointer.
+class NormalPointer {
+public:
+    explicit NormalPointer(bool waiting)
+        : waiting_(waiting)
+    {
+        if (waiting_)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~NormalPointer()
+    {
+        if (waiting_)
+            QApplication::restoreOverrideCursor();
+    }
+
+private:
+    bool waiting_;
+};
+
+} // namespace
+
+bool isDialogBox(const QWidget *window)
+{
+    return window && window->property(kBoxProperty).toBool();
+}
+
 Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon, const QString &title)
 {
     QMessageBox box(QApplication::activeWindow());
+    box.setProperty(kBoxProperty, true);
     box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(icon == Icon::Information   ? QMessageBox::Information
                 : icon == Icon::Exclamation ? QMessageBox::Warning
@@ -23,13 +56,8 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
-    // A box shown while the wait pointer is up still gets the normal pointer.
-    const bool wasWaiting = waiting_;
-    if (wasWaiting)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const NormalPointer pointer(waiting_);
     const int result = box.exec();
-    if (wasWaiting)
-        QApplication::restoreOverrideCursor();
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
@@ -39,12 +67,16 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
                          std::optional<QPoint> position)
 {
     QInputDialog box(QApplication::activeWindow());
+    box.setProperty(kBoxProperty, true);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
+    for (QLabel *label : box.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     box.setTextValue(defaultText);
     box.setInputMode(QInputDialog::TextInput);
     if (position)
         box.move(twipsToPixels(position->x()), twipsToPixels(position->y()));
+    const NormalPointer pointer(waiting_);
     if (box.exec() != QDialog::Accepted)
         return {};
     return box.textValue();

@@ -1,11 +1,9 @@
 #include "split/Split.h"
 
-#include "mainwin/frmStocks.h"
 #include "platform/AccessKeys.h"
 #include "platform/ErrorTrap.h"
-#include "platform/Regional.h"
 #include "platform/Twips.h"
-#include "store/FieldRules.h"
+#include "text/FieldRules.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,12 +12,13 @@
 
 namespace tesmo {
 
-Split::Split(frmStocks &main, Dialogs &dialogs, QWidget *parent)
+Split::Split(Dialogs &dialogs, Apply apply, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , main_(main)
     , dialogs_(dialogs)
+    , apply_(std::move(apply))
 {
+    setObjectName(QStringLiteral("Split"));
     setWindowTitle(QStringLiteral("Split"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twipsToPixels(3600), twipsToPixels(1905));
@@ -27,30 +26,32 @@ Split::Split(frmStocks &main, Dialogs &dialogs, QWidget *parent)
     QFont bold = font();
     bold.setBold(true);
 
-    Label1 = new QLabel(QStringLiteral("Ratio:"), this);
-    Label1->setGeometry(TwipsRect{120, 120, 735, 375}.toPixels());
+    const auto place = [this](QWidget *w, const char *name, TwipsRect r) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(r.toPixels());
+    };
+    auto *label1 = new QLabel(QStringLiteral("Ratio:"), this);
+    place(label1, "Label1", {120, 120, 735, 375});
     txtFrom = new QLineEdit(this);
-    txtFrom->setGeometry(TwipsRect{960, 480, 735, 375}.toPixels());
-    Label2 = new QLabel(QStringLiteral("for"), this);
-    Label2->setGeometry(TwipsRect{1800, 480, 495, 375}.toPixels());
+    place(txtFrom, "txtFrom", {960, 480, 735, 375});
+    auto *label2 = new QLabel(QStringLiteral("for"), this);
+    place(label2, "Label2", {1800, 480, 495, 375});
     txtTo = new QLineEdit(this);
-    txtTo->setGeometry(TwipsRect{2400, 480, 735, 375}.toPixels());
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setGeometry(TwipsRect{240, 1080, 1335, 495}.toPixels());
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setGeometry(TwipsRect{1920, 1080, 1335, 495}.toPixels());
-    for (QLabel *l : {Label1, Label2})
-        l->setFont(bold);
-    for (QPushButton *b : {OKButton, CancelButton})
-        b->setAutoDefault(false);
+    place(txtTo, "txtTo", {2400, 480, 735, 375});
+    auto *ok = new AccessKeyButton(QStringLiteral("OK"), this);
+    place(ok, "OKButton", {240, 1080, 1335, 495});
+    auto *cancel = new AccessKeyButton(QStringLiteral("Cancel"), this);
+    place(cancel, "CancelButton", {1920, 1080, 1335, 495});
+    label1->setFont(bold);
+    label2->setFont(bold);
     setTabOrder(txtFrom, txtTo);
-    setTabOrder(txtTo, OKButton);
-    setTabOrder(OKButton, CancelButton);
+    setTabOrder(txtTo, ok);
+    setTabOrder(ok, cancel);
 
     txtFrom->installEventFilter(this);
     txtTo->installEventFilter(this);
-    connect(OKButton, &QPushButton::clicked, this, &Split::OKButton_Click);
-    connect(CancelButton, &QPushButton::clicked, this, &Split::CancelButton_Click);
+    connect(ok, &QPushButton::clicked, this, &Split::OKButton_Click);
+    connect(cancel, &QPushButton::clicked, this, &Split::CancelButton_Click);
 }
 
 bool Split::event(QEvent *event)
@@ -68,10 +69,10 @@ void Split::Form_Activate()
 bool Split::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
-        if (isAccessKey(*static_cast<QKeyEvent *>(event)))
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (isAccessKey(*key))
             return true;   // an access key no enabled button took
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (watched == txtFrom)
                 txtTo->setFocus(Qt::TabFocusReason);
             else if (watched == txtTo)
@@ -82,9 +83,6 @@ bool Split::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-// Checks the ratio and rescales the lot that is current in the main window
-// now. Both new values are worked out before either box changes, so a box
-// that does not convert leaves the lot as it was.
 void Split::OKButton_Click()
 {
     errorTrap(dialogs_, QStringLiteral("Source: Split OKButton_Click"), [this] {
@@ -102,30 +100,18 @@ void Split::OKButton_Click()
         };
         const auto from = valid(txtFrom->text());
         const auto to = valid(txtTo->text());
-        if (!from || !to) {
+        const auto refuse = [this](QLineEdit *box) {
             dialogs_.message(QStringLiteral("Invalid Entry"), Dialogs::Buttons::Ok, Dialogs::Icon::Information);
-            (from ? txtTo : txtFrom)->setFocus(Qt::OtherFocusReason);
+            box->setFocus(Qt::OtherFocusReason);
+        };
+        if (!from || !to) {
+            refuse(from ? txtTo : txtFrom);
             return;
         }
-        const double ratio = *from / *to;
-
-        QLineEdit *shares = main_.txtFields[kNumShares];
-        QLineEdit *price = main_.txtFields[kPrice];
-        const auto oldShares = numberFromText(shares->text());
-        if (!oldShares)
-            throw StoreError(kErrTypeMismatch);
-        const QString newShares = regional::numberText(*oldShares * ratio);
-        QString newPrice;
-        if (!price->text().isEmpty()) {
-            const auto oldPrice = numberFromText(price->text());
-            if (!oldPrice)
-                throw StoreError(kErrTypeMismatch);
-            newPrice = regional::numberText(*oldPrice / ratio);
+        if (!apply_(*from / *to)) {
+            refuse(txtFrom);
+            return;
         }
-        shares->setText(newShares);
-        if (!newPrice.isEmpty())
-            price->setText(newPrice);
-        main_.FormatPriceBox();
         close();
     });
 }

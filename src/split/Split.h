@@ -1,34 +1,27 @@
-// The stock split dialog: asks for a ratio From for To and rescales the main
-// window's current lot: shares times From / To, price divided by it. It only
-// changes the edit boxes; Save stores the lot.
+// The stock split dialog: asks for a ratio From for To and hands it to the
+// window that opened it, which rescales its current lot: shares times
+// From / To, price divided by it. The dialog writes nothing itself.
 #pragma once
 
 #include "platform/Dialogs.h"
 
 #include <QWidget>
+#include <functional>
 
-class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace tesmo {
-
-class frmStocks;
 
 class Split : public QWidget {
     Q_OBJECT
 public:
-    Split(frmStocks &main, Dialogs &dialogs, QWidget *parent = nullptr);
+    // Applies a valid ratio to the lot. Returns false when the result does not
+    // fit the lot's fields (the dialog then says "Invalid Entry" and stays
+    // open); an Error it raises is shown with the dialog's source tag, and the
+    // dialog stays open too.
+    using Apply = std::function<bool(double ratio)>;
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *txtFrom = nullptr;
-    QLineEdit *txtTo = nullptr;
-    QPushButton *OKButton = nullptr;
-    QPushButton *CancelButton = nullptr;
-
-    void OKButton_Click();
-    void CancelButton_Click();
+    Split(Dialogs &dialogs, Apply apply, QWidget *parent = nullptr);
 
 protected:
     bool event(QEvent *event) override;
@@ -36,9 +29,13 @@ protected:
 
 private:
     void Form_Activate();
+    void OKButton_Click();
+    void CancelButton_Click();
 
-    frmStocks &main_;
     Dialogs &dialogs_;
+    Apply apply_;
+    QLineEdit *txtFrom = nullptr;
+    QLineEdit *txtTo = nullptr;
 };
 
 } // namespace tesmo

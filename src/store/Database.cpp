@@ -1,12 +1,15 @@
 #include "store/Database.h"
 
-#include "store/StoreError.h"
+#include "store/Schema.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -14,177 +17,110 @@ namespace tesmo {
 
 namespace {
 
-// The schema of a new ledger. Lots is STRICT so that no text ever lands in a
-// number or date column; qryStocks is the lot order (ascending ID) and accepts
-// writes through its triggers, for other programs that script the ledger.
-const char *const kSchema = R"sql(
-CREATE TABLE Lots (
-    ID INTEGER PRIMARY KEY AUTOINCREMENT
-        CONSTRAINT "ID must be a 32-bit whole number" CHECK (ID BETWEEN 1 AND 2147483647),
-    Name1 TEXT
-        CONSTRAINT "Name1 holds at most 50 characters" CHECK (length(Name1) <= 50),
-    Ticker TEXT NOT NULL
-        CONSTRAINT "Ticker must not be empty" CHECK (Ticker <> '')
-        CONSTRAINT "Ticker holds at most 10 characters" CHECK (length(Ticker) <= 10),
-    NumShares REAL NOT NULL,
-    Price REAL
-        CONSTRAINT "Price must not be negative" CHECK (Price >= 0),
-    NetAmount REAL
-        CONSTRAINT "NetAmount must not be negative" CHECK (NetAmount >= 0),
-    TradeDate TEXT NOT NULL
-        CONSTRAINT "TradeDate must be a date YYYY-MM-DD"
-        CHECK (length(TradeDate) = 10 AND TradeDate IS date(TradeDate, '+0 days'))
-) STRICT;
-CREATE INDEX LotsByTicker ON Lots (Ticker COLLATE NOCASE, ID);
-CREATE INDEX LotsWithoutNetAmount ON Lots (ID) WHERE NetAmount IS NULL;
+// How long a ledger that another program holds locked is waited for.
+constexpr int kBusyMilliseconds = 5000;
 
-CREATE VIEW qryStocks AS
-    SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate
-    FROM Lots ORDER BY ID;
-
-CREATE TRIGGER qryStocksInsert INSTEAD OF INSERT ON qryStocks BEGIN
-    INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate)
-    VALUES (NEW.ID, NEW.Name1, NEW.Ticker, NEW.NumShares,
-            round(NEW.Price, 4), round(NEW.NetAmount, 4), NEW.TradeDate);
-END;
-CREATE TRIGGER qryStocksUpdate INSTEAD OF UPDATE ON qryStocks BEGIN
-    UPDATE Lots SET Name1 = NEW.Name1, Ticker = NEW.Ticker, NumShares = NEW.NumShares,
-                    Price = round(NEW.Price, 4), NetAmount = round(NEW.NetAmount, 4),
-                    TradeDate = NEW.TradeDate
-    WHERE ID = OLD.ID;
-END;
-CREATE TRIGGER qryStocksDelete INSTEAD OF DELETE ON qryStocks BEGIN
-    DELETE FROM Lots WHERE ID = OLD.ID;
-END;
-
-CREATE TABLE Options (
-    Protected INTEGER NOT NULL CHECK (Protected IN (0, 1)),
-    Password TEXT NOT NULL
-) STRICT;
-INSERT INTO Options (Protected, Password) VALUES (0, '');
-)sql";
+const char *const kTempMark = ".new-";
 
 bool looksLikeSqlite(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return true;   // let SQLite report why it cannot be read
-    if (f.size() == 0)
-        return false;
     static const QByteArray magic("SQLite format 3\0", 16);
     return f.read(16) == magic;
 }
 
+// Opens with the given flags; on failure closes again and raises.
+sqlite3 *openConnection(const QByteArray &uri, int flags)
+{
+    sqlite3 *db = nullptr;
+    const int rc = sqlite3_open_v2(uri.constData(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        Error e = engineError(db, rc);
+        sqlite3_close(db);
+        throw e;
+    }
+    sqlite3_extended_result_codes(db, 0);
+    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    return db;
+}
+
+QByteArray fileUri(const QString &path, const char *mode)
+{
+    const QByteArray absolute = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    return "file:" + absolute.toPercentEncoding("/") + "?mode=" + mode;
+}
+
+// Looks at the file through a read-only connection, which never writes to
+// it, not even a checkpoint of its -wal.
+void inspect(const QString &path)
+{
+    if (!looksLikeSqlite(path))
+        throw Error(kErrNotALedger);
+    sqlite3 *db = openConnection(fileUri(path, "ro"), SQLITE_OPEN_READONLY);
+    bool ledger = false;
+    try {
+        ledger = isLedger(db);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
+    if (!ledger)
+        throw Error(kErrNotALedger);
+}
+
+// Removes the private files of creations that were killed before they
+// finished: Tesmo.mdb.new-PID whose process no longer runs.
+void removeLeftovers(const QString &path)
+{
+    const QFileInfo info(path);
+    QDir dir = info.absoluteDir();
+    const QString prefix = info.fileName() + QString::fromLatin1(kTempMark);
+    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
+        bool ok = false;
+        const QString rest = name.mid(prefix.size());
+        const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
+        if (!ok || pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
+            dir.remove(name);
+    }
+}
+
+void syncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 } // namespace
-
-StoreError engineError(sqlite3 *db, int rc)
-{
-    const char *msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    return StoreError(kErrEngineBase + (rc & 0xff), QString::fromUtf8(msg));
-}
-
-Statement::Statement(sqlite3 *db, const char *sql)
-    : db_(db)
-{
-    const int rc = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
-    if (rc != SQLITE_OK)
-        throw engineError(db, rc);
-}
-
-Statement::~Statement()
-{
-    sqlite3_finalize(stmt_);
-}
-
-Statement &Statement::bind(int index, std::int64_t value)
-{
-    sqlite3_bind_int64(stmt_, index, value);
-    return *this;
-}
-
-Statement &Statement::bind(int index, double value)
-{
-    sqlite3_bind_double(stmt_, index, value);
-    return *this;
-}
-
-Statement &Statement::bind(int index, const QString &text)
-{
-    if (text.isNull())
-        return bindNull(index);
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    return *this;
-}
-
-Statement &Statement::bindNull(int index)
-{
-    sqlite3_bind_null(stmt_, index);
-    return *this;
-}
-
-bool Statement::step()
-{
-    const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    throw engineError(db_, rc);
-}
-
-void Statement::reset()
-{
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-}
-
-bool Statement::isNull(int column) const
-{
-    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
-
-std::int64_t Statement::int64(int column) const
-{
-    return sqlite3_column_int64(stmt_, column);
-}
-
-double Statement::real(int column) const
-{
-    return sqlite3_column_double(stmt_, column);
-}
-
-QString Statement::text(int column) const
-{
-    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
-    if (!p)
-        return {};
-    return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column));
-}
 
 Database::Database(const QString &path, Mode mode)
     : path_(path)
 {
-    const bool exists = QFileInfo::exists(path);
-    if (!exists && mode == Mode::ReadWrite) {
+    const bool writable = mode == Mode::ReadWrite;
+    if (writable)
+        removeLeftovers(path);
+    if (!QFileInfo::exists(path)) {
+        if (!writable)
+            throw Error(kErrEngineBase + SQLITE_CANTOPEN, QStringLiteral("Tesmo.mdb does not exist."));
         create();
-    } else if (exists && !looksLikeSqlite(path)) {
-        throw StoreError(kErrNotALedger);
     }
-    const int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY)
-                      | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        StoreError e = engineError(db_, rc);
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw e;
-    }
-    sqlite3_extended_result_codes(db_, 0);
-    sqlite3_busy_timeout(db_, 2000);
+    inspect(path);
+    db_ = openConnection(fileUri(path, writable ? "rw" : "ro"),
+                         writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
     try {
-        checkLedger();
-        exec("PRAGMA foreign_keys = ON");
+        // EXTRA syncs the folder once the rollback journal is deleted, so a
+        // change that returned survives a power cut.
+        exec("PRAGMA synchronous = EXTRA");
+        readOnly_ = !writable || sqlite3_db_readonly(db_, "main") == 1
+                    || !QFileInfo(QFileInfo(path).absolutePath()).isWritable();
+        // Without the index a find by ticker still works, only slower.
+        if (!readOnly_)
+            sqlite3_exec(db_, kLedgerIndexes, nullptr, nullptr, nullptr);
     } catch (...) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -203,14 +139,15 @@ Database::~Database()
 void Database::create()
 {
     const QByteArray target = QFile::encodeName(path_);
-    const QByteArray temp = target + ".new-" + QByteArray::number(qint64(::getpid()));
+    const QByteArray temp = target + kTempMark + QByteArray::number(qint64(::getpid()));
     std::remove(temp.constData());
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(temp.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, (std::string("BEGIN;") + kSchema + "COMMIT;").c_str(), nullptr, nullptr, nullptr);
+        rc = sqlite3_exec(db, ("PRAGMA synchronous = EXTRA; BEGIN;" + ledgerSchema() + "COMMIT;").c_str(), nullptr,
+                          nullptr, nullptr);
     if (rc != SQLITE_OK) {
-        StoreError e = engineError(db, rc);
+        Error e = engineError(db, rc);
         sqlite3_close(db);
         std::remove(temp.constData());
         throw e;
@@ -220,19 +157,9 @@ void Database::create()
     if (linked != 0 && errno != EEXIST && !QFileInfo::exists(path_))
         linked = std::rename(temp.constData(), target.constData());   // no hard links here
     std::remove(temp.constData());
+    syncFolder(QFile::encodeName(QFileInfo(path_).absolutePath()));
     if (linked != 0 && !QFileInfo::exists(path_))
-        throw StoreError(kErrEngineBase + SQLITE_CANTOPEN,
-                         QStringLiteral("Tesmo.mdb could not be created in this folder."));
-}
-
-void Database::checkLedger()
-{
-    Statement s(db_,
-                "SELECT count(*) FROM sqlite_schema "
-                "WHERE (type = 'view' AND name = 'qryStocks') OR (type = 'table' AND name IN ('Lots', 'Options'))");
-    s.step();
-    if (s.int64(0) != 3)
-        throw StoreError(kErrNotALedger);
+        throw Error(kErrEngineBase + SQLITE_CANTOPEN, QStringLiteral("Tesmo.mdb could not be created in this folder."));
 }
 
 void Database::exec(const char *sql)

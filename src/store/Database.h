@@ -1,60 +1,30 @@
-// The ledger file Tesmo.mdb: an SQLite 3 database holding the table Lots behind
-// the updatable view qryStocks, and the table Options. Opening never writes to a
-// file that is not a ledger of this program; a missing file is created.
+// The ledger file Tesmo.mdb, an SQLite 3 database. A file is inspected
+// read-only until it is known to be a ledger of this program, so that a file
+// of another program keeps every byte; a missing file is created. Every
+// change is one transaction, durable across power loss when it returns.
 #pragma once
 
-#include "store/Lot.h"
-#include "store/StoreError.h"
+#include "store/Sqlite.h"
 
 #include <QString>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace tesmo {
 
 inline constexpr const char *kDatabaseName = "Tesmo.mdb";
 
-// A prepared statement, finalized when it goes out of scope.
-class Statement {
-public:
-    Statement(sqlite3 *db, const char *sql);
-    ~Statement();
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    Statement &bind(int index, std::int64_t value);
-    Statement &bind(int index, double value);
-    Statement &bind(int index, const QString &text);   // a null QString binds NULL
-    Statement &bindNull(int index);
-    // Steps once: true while a row is available. Raises StoreError on failure.
-    bool step();
-    void reset();
-
-    bool isNull(int column) const;
-    std::int64_t int64(int column) const;
-    double real(int column) const;
-    QString text(int column) const;
-    sqlite3_stmt *handle() const { return stmt_; }
-
-private:
-    sqlite3 *db_;
-    sqlite3_stmt *stmt_ = nullptr;
-};
-
 class Database {
 public:
     enum class Mode { ReadWrite, ReadOnly };
 
-    // Opens the ledger at path. When no file exists there and mode is ReadWrite,
-    // creates it with an empty lot table and one Options row (Protected 0,
-    // Password ""). Raises StoreError kErrNotALedger for a file that is not an
-    // SQLite database or lacks the ledger's tables, and an engine error for a
-    // file that cannot be read; the file is then left as it was.
+    // Opens the ledger at path. With ReadWrite, a missing file is created with
+    // an empty lot table and one Options row (Protected 0, Password ""), and
+    // leftovers of a creation that was killed are removed. Raises Error
+    // kErrNotALedger for a file that is not an SQLite database or lacks the
+    // ledger's tables, and an engine error for a file that cannot be read;
+    // the file is then left as it was. A ledger locked by another program is
+    // waited for a few seconds.
     explicit Database(const QString &path, Mode mode = Mode::ReadWrite);
     ~Database();
     Database(const Database &) = delete;
@@ -62,8 +32,11 @@ public:
 
     sqlite3 *handle() const { return db_; }
     const QString &path() const { return path_; }
+    // True when changes cannot be written: the file or its folder is not
+    // writable here, or the ledger was opened ReadOnly.
+    bool readOnly() const { return readOnly_; }
 
-    // Runs SQL without results; raises StoreError on failure.
+    // Runs SQL without results; raises Error on failure.
     void exec(const char *sql);
 
     // One transaction: commits when commit() was called, rolls back otherwise.
@@ -80,14 +53,10 @@ public:
 
 private:
     void create();
-    void checkLedger();
 
     QString path_;
     sqlite3 *db_ = nullptr;
+    bool readOnly_ = false;
 };
-
-// An engine failure as the program's error: 3000 plus SQLite's primary result
-// code, with SQLite's own message.
-StoreError engineError(sqlite3 *db, int rc);
 
 } // namespace tesmo

@@ -1,24 +1,198 @@
 #include "store/Lot.h"
 
-#include "platform/Regional.h"
+#include "text/FieldRules.h"
+#include "text/IsoDate.h"
+#include "text/Limits.h"
+#include "text/Regional.h"
+
+#include <sqlite3.h>
 
 namespace tesmo {
 
-FieldTexts plainTexts(const Lot &lot)
+namespace {
+
+QString valueText(sqlite3_value *v)
 {
-    FieldTexts t;
-    t[kID] = lot.id ? QString::number(lot.id) : QString();
-    t[kName1] = lot.name1;
-    t[kTicker] = lot.ticker;
-    if (lot.numShares)
-        t[kNumShares] = regional::numberText(*lot.numShares);
-    if (lot.price)
-        t[kPrice] = plainTicksText(*lot.price);
-    if (lot.netAmount)
-        t[kNetAmount] = plainTicksText(*lot.netAmount);
-    if (lot.tradeDate)
-        t[kTradeDate] = regional::shortDate(*lot.tradeDate);
-    return t;
+    const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(v));
+    return p ? QString::fromUtf8(p, sqlite3_value_bytes(v)) : QString();
+}
+
+bool isNumeric(int type)
+{
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
+FieldReading asIs(sqlite3_value *v, bool fits)
+{
+    const QString t = valueText(v);
+    return {t, t, fits};
+}
+
+FieldReading readMoney(sqlite3_value *v, QString (*shownText)(Ticks))
+{
+    const int type = sqlite3_value_type(v);
+    if (type == SQLITE_NULL)
+        return {};
+    if (!isNumeric(type))
+        return asIs(v, false);
+    const double dollars = sqlite3_value_double(v);
+    if (const auto ticks = ticksFromDouble(dollars))
+        return {plainTicksText(*ticks), shownText(*ticks), dollarsInRange(dollars)};
+    const QString t = regional::numberText(dollars);
+    return {t, t, false};
+}
+
+const char *const kCaptions[kFieldCount] = {"ID",    "Name/Description", "Ticker Symbol", "Number of Shares",
+                                            "Price per Share", "Net Amount", "Trade Date"};
+
+// A number or money text that does not convert: too large, or no number.
+[[noreturn]] void notConverted(const QString &text)
+{
+    throw Error(IsNumber(AwayFromCurrency(text)) ? kErrOutOfRange : kErrTypeMismatch);
+}
+
+const char *const kColumns[kFieldCount] = {"ID", "Name1", "Ticker", "NumShares", "Price", "NetAmount", "TradeDate"};
+
+} // namespace
+
+FieldReading readField(int pos, sqlite3_value *v)
+{
+    const int type = sqlite3_value_type(v);
+    switch (pos) {
+    case kID:
+        return asIs(v, type == SQLITE_INTEGER);
+    case kName1:
+        if (type == SQLITE_NULL)
+            return {};
+        return asIs(v, type == SQLITE_TEXT && fitsText(valueText(v), kNameLength));
+    case kTicker:
+        return asIs(v, type == SQLITE_TEXT && sqlite3_value_bytes(v) > 0 && fitsText(valueText(v), kTickerLength));
+    case kNumShares: {
+        if (!isNumeric(type))
+            return asIs(v, false);
+        const double shares = sqlite3_value_double(v);
+        const QString t = regional::numberText(shares);
+        return {t, t, sharesInRange(shares)};
+    }
+    case kPrice:
+        return readMoney(v, regional::priceText);
+    case kNetAmount:
+        return readMoney(v, regional::netAmountText);
+    case kTradeDate: {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        const auto date =
+            type == SQLITE_TEXT && p ? readIsoDate({p, std::size_t(sqlite3_value_bytes(v))}) : std::nullopt;
+        if (!date)
+            return asIs(v, false);
+        const QString t = regional::shortDate(*date);
+        return {t, t, true};
+    }
+    default:
+        return {};
+    }
+}
+
+StoredLot readStoredLot(const Statement &row)
+{
+    StoredLot lot;
+    lot.id = LotId(row.int64(kID));
+    for (int pos = 0; pos < kFieldCount; ++pos) {
+        lot.columns[std::size_t(pos)] = row.value(pos);
+        const FieldReading r = readField(pos, lot.columns[std::size_t(pos)].get());
+        lot.shown[std::size_t(pos)] = r.shown;
+        lot.fits[std::size_t(pos)] = r.fits;
+    }
+    return lot;
+}
+
+std::optional<double> StoredLot::shares() const
+{
+    sqlite3_value *v = columns[kNumShares].get();
+    if (!v || !isNumeric(sqlite3_value_type(v)))
+        return std::nullopt;
+    return sqlite3_value_double(v);
+}
+
+std::optional<QDate> StoredLot::tradeDate() const
+{
+    sqlite3_value *v = columns[kTradeDate].get();
+    const auto *p = v ? reinterpret_cast<const char *>(sqlite3_value_text(v)) : nullptr;
+    if (!p)
+        return std::nullopt;
+    return readIsoDate({p, std::size_t(sqlite3_value_bytes(v))});
+}
+
+QStringList StoredLot::unfitFields() const
+{
+    QStringList names;
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        if (!fits[std::size_t(pos)])
+            names << QString::fromUtf8(kCaptions[pos]);
+    return names;
+}
+
+FieldValue fieldValue(int pos, const QString &text)
+{
+    switch (pos) {
+    case kName1:
+        if (text.isEmpty())
+            return {};
+        if (!fitsText(text, kNameLength))
+            throw Error(kErrOutOfRange);
+        return text;
+    case kTicker:
+        if (text.isEmpty())
+            throw Error(kErrRequiredField);
+        if (!fitsText(text, kTickerLength))
+            throw Error(kErrOutOfRange);
+        return text;
+    case kNumShares: {
+        if (text.isEmpty())
+            throw Error(kErrRequiredField);
+        const auto shares = numberFromText(text);
+        if (!shares)
+            notConverted(text);
+        if (!sharesInRange(*shares))
+            throw Error(kErrOutOfRange);
+        return *shares;
+    }
+    case kPrice:
+    case kNetAmount: {
+        if (text.isEmpty())
+            return {};
+        const auto ticks = moneyFromText(text);
+        if (!ticks)
+            notConverted(text);
+        if (!moneyInRange(*ticks))
+            throw Error(kErrOutOfRange);
+        return ticksToDouble(*ticks);
+    }
+    case kTradeDate: {
+        if (text.isEmpty())
+            throw Error(kErrRequiredField);
+        const auto date = regional::readDate(text);
+        if (!date)
+            throw Error(kErrTypeMismatch);
+        return isoDateText(*date);
+    }
+    default:
+        throw Error(kErrTypeMismatch);
+    }
+}
+
+void bindFieldValue(Statement &s, int index, const FieldValue &value)
+{
+    if (const auto *text = std::get_if<QString>(&value))
+        s.bind(index, *text);
+    else if (const auto *number = std::get_if<double>(&value))
+        s.bind(index, *number);
+    else
+        s.bindNull(index);
+}
+
+const char *columnName(int pos)
+{
+    return kColumns[pos];
 }
 
 } // namespace tesmo

@@ -1,47 +1,61 @@
-// The lot record: seven fields in a fixed order. The position of each field is
-// also the index of its edit box in the main window.
+// The lot record as the store reads it from the file and writes it back. A
+// value that another tool wrote may not fit what the window takes (a trade
+// date of the year 0, infinite shares, text in a number column); such a value
+// is still shown as well as it can be, and marked as not fitting.
 #pragma once
 
-#include "store/Money.h"
+#include "store/Sqlite.h"
+#include "text/Fields.h"
 
 #include <QDate>
-#include <QString>
+#include <QStringList>
 #include <array>
-#include <cstdint>
 #include <optional>
+#include <variant>
+
+struct sqlite3_value;
 
 namespace tesmo {
 
-enum FieldPos : int {
-    kID = 0,
-    kName1 = 1,
-    kTicker = 2,
-    kNumShares = 3,
-    kPrice = 4,
-    kNetAmount = 5,
-    kTradeDate = 6,
+// One field as read from the file: its plain text (as list rows filled from
+// the file show it: 12.5, 1/15/2003), its display text (as the edit boxes
+// show it: $12.5000), and whether the value fits the field's kind and range.
+struct FieldReading {
+    QString plain;
+    QString shown;
+    bool fits = true;
 };
-inline constexpr int kFieldCount = 7;
 
-using LotId = std::int32_t;
+FieldReading readField(int pos, sqlite3_value *value);
 
-// One lot as the file holds it. Empty optionals are nulls.
-struct Lot {
+// A lot as read from the file.
+struct StoredLot {
     LotId id = 0;
-    QString name1;
-    QString ticker;
-    std::optional<double> numShares;
-    std::optional<Ticks> price;
-    std::optional<Ticks> netAmount;
-    std::optional<QDate> tradeDate;
+    std::array<SqlValue, kFieldCount> columns;   // the values as read, in field order
+    FieldTexts shown;                            // the display texts of the boxes
+    std::array<bool, kFieldCount> fits{};
 
-    friend bool operator==(const Lot &, const Lot &) = default;
+    // The number of shares and the trade date as stored, when they read as such.
+    std::optional<double> shares() const;
+    std::optional<QDate> tradeDate() const;
+    // The captions of the fields whose stored values do not fit ("Trade Date").
+    QStringList unfitFields() const;
 };
 
-// The seven texts of a lot, one per field position, in the plain text form in
-// which a bound box shows them: decimal ID, numbers without grouping, money as
-// plain decimals (12.5), the date in short form, empty text for nulls.
-using FieldTexts = std::array<QString, kFieldCount>;
-FieldTexts plainTexts(const Lot &lot);
+// Reads a lot from a row of seven columns in field order.
+StoredLot readStoredLot(const Statement &row);
+
+// The value a field's text is written as: NULL, text or a number.
+using FieldValue = std::variant<std::monostate, QString, double>;
+
+// Converts the text of a field's box into the value stored for it. Raises
+// Error 13 for a text that does not convert, 3102 for an empty required
+// field and 3103 for a value outside what the ledger holds.
+FieldValue fieldValue(int pos, const QString &text);
+
+void bindFieldValue(Statement &s, int index, const FieldValue &value);
+
+// The name of a field's column in the table Lots.
+const char *columnName(int pos);
 
 } // namespace tesmo

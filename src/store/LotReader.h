@@ -1,9 +1,12 @@
 // Reads every lot of qryStocks at once, in query order, into compact rows for
-// the master list. Names and tickers go into one shared character pool.
+// the master list. Names and tickers go into one shared character pool; the
+// rare row with a value of an unusual kind keeps its texts as they are.
 #pragma once
 
-#include "store/Lot.h"
+#include "text/Fields.h"
+#include "text/Money.h"
 
+#include <QHash>
 #include <QString>
 #include <string>
 #include <vector>
@@ -27,16 +30,15 @@ struct LotRow {
 struct LotTable {
     std::vector<LotRow> rows;
     std::string pool;
+    QHash<LotId, FieldTexts> irregular;   // plain texts of rows that do not fit a LotRow
 
-    QString name(const LotRow &r) const;
-    QString ticker(const LotRow &r) const;
-    // The seven texts of a row in the plain text form of Lot's plainTexts.
+    // The seven plain texts of a row (12.5, 1/15/2003; empty for nulls).
     FieldTexts texts(const LotRow &r) const;
 };
 
 // Opens its own read-only connection to the ledger, reads qryStocks from
-// start to end and closes it. Raises StoreError on failure; rows read before
-// the failure are kept in table.
+// start to end and closes it. Raises Error on failure; rows read before the
+// failure are kept in table.
 void readAllLots(const QString &databaseName, LotTable &table);
 
 } // namespace tesmo

@@ -1,13 +1,23 @@
 #include "store/RecordStore.h"
 
-#include "platform/Regional.h"
-#include "store/FieldRules.h"
-#include "store/StoreError.h"
+#include "text/FieldRules.h"
 
 #include <algorithm>
 #include <sqlite3.h>
 
 namespace tesmo {
+
+namespace {
+
+const char *const kReadLot =
+    "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots WHERE ID = ?1";
+
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+} // namespace
 
 RecordStore::RecordStore(QString databaseName, FieldBinding &binding)
     : databaseName_(std::move(databaseName))
@@ -26,6 +36,7 @@ void RecordStore::Open()
             Statement count(db->handle(), "SELECT count(*) FROM Lots");
             count.step();
             keys.reserve(std::size_t(count.int64(0)));
+            count.reset();
             Statement s(db->handle(), "SELECT ID FROM qryStocks");
             while (s.step())
                 keys.push_back(LotId(s.int64(0)));
@@ -35,15 +46,20 @@ void RecordStore::Open()
         db_ = std::move(db);
         keys_ = std::move(keys);
         openError_.reset();
-    } catch (const StoreError &e) {
+    } catch (const tesmo::Error &e) {
         openError_ = e;
         int response = 1;
         if (events_.Error)
             events_.Error(e.number(), e.description(), response);
         return;
     }
+    if (db_->readOnly() && events_.Error) {
+        int response = 1;
+        events_.Error(kErrReadOnly, errorDescription(kErrReadOnly), response);
+    }
+    position_ = 0;
     if (keys_.empty()) {
-        cursor_ = Cursor::AfterLast;
+        onRecord_ = false;
         showCurrent();
     } else {
         makeCurrent(0);
@@ -54,11 +70,9 @@ void RecordStore::Close(int action)
 {
     if (!db_)
         return;
-    if (hasRecordToLeave())
-        leaveRecord(action);
+    leaveRecord(action);
     editMode_ = kEditNone;
     readStmt_.reset();
-    updateStmt_.reset();
     insertStmt_.reset();
     deleteStmt_.reset();
     db_.reset();
@@ -67,7 +81,7 @@ void RecordStore::Close(int action)
 void RecordStore::requireOpen() const
 {
     if (!db_)
-        throw openError_ ? *openError_ : StoreError(kErrNotALedger);
+        throw openError_ ? *openError_ : tesmo::Error(kErrNotALedger);
 }
 
 Statement &RecordStore::cached(std::unique_ptr<Statement> &slot, const char *sql)
@@ -77,11 +91,6 @@ Statement &RecordStore::cached(std::unique_ptr<Statement> &slot, const char *sql
         slot = std::make_unique<Statement>(db_->handle(), sql);
     slot->reset();
     return *slot;
-}
-
-bool RecordStore::hasRecordToLeave() const
-{
-    return editMode_ == kEditAdd || cursor_ == Cursor::OnRecord;
 }
 
 bool RecordStore::anyChanged() const
@@ -98,252 +107,173 @@ int RecordStore::positionOf(LotId id) const
     return it != keys_.end() && *it == id ? int(it - keys_.begin()) : -1;
 }
 
+// Raises Validate before the current or pending record is left, then writes
+// the pending changes when Save comes back true. Raises 3426 on cancel.
 void RecordStore::leaveRecord(int action)
 {
+    if (editMode_ != kEditAdd && !onRecord_)
+        return;
     int act = action;
     bool save = anyChanged();
     if (events_.Validate)
         events_.Validate(act, save);
     if (act == kActCancel)
-        throw StoreError(kErrCancelled);
+        throw tesmo::Error(kErrCancelled);
     if (save)
         writePending();
 }
 
-namespace {
-
-QString nullIfEmpty(const QString &text)
-{
-    return text.isEmpty() ? QString() : text;
-}
-
-[[noreturn]] void typeMismatch()
-{
-    throw StoreError(kErrTypeMismatch);
-}
-
-} // namespace
-
-Lot RecordStore::lotFromBinding() const
-{
-    Lot lot = editMode_ == kEditNone ? current_ : pending_;
-    for (int pos = kName1; pos <= kTradeDate; ++pos) {
-        if (!binding_.changed(pos))
-            continue;
-        const QString text = binding_.text(pos);
-        switch (pos) {
-        case kName1:
-            lot.name1 = nullIfEmpty(text);
-            break;
-        case kTicker:
-            lot.ticker = nullIfEmpty(text);
-            break;
-        case kNumShares:
-            lot.numShares.reset();
-            if (!text.isEmpty() && !(lot.numShares = numberFromText(text)))
-                typeMismatch();
-            break;
-        case kPrice:
-        case kNetAmount: {
-            std::optional<Ticks> &field = pos == kPrice ? lot.price : lot.netAmount;
-            field.reset();
-            if (!text.isEmpty() && !(field = moneyFromText(text)))
-                typeMismatch();
-            break;
-        }
-        case kTradeDate:
-            lot.tradeDate.reset();
-            if (!text.isEmpty() && !(lot.tradeDate = regional::readDate(text)))
-                typeMismatch();
-            break;
-        }
-    }
-    return lot;
-}
-
-namespace {
-
-void bindLot(Statement &s, const Lot &lot)
-{
-    s.bind(1, lot.name1);
-    s.bind(2, lot.ticker);
-    s.bind(3, *lot.numShares);
-    if (lot.price)
-        s.bind(4, ticksToDouble(*lot.price));
-    else
-        s.bindNull(4);
-    if (lot.netAmount)
-        s.bind(5, ticksToDouble(*lot.netAmount));
-    else
-        s.bindNull(5);
-    s.bind(6, lot.tradeDate->toString(Qt::ISODate));
-}
-
-} // namespace
-
-// Stores the pending record, or the changed boxes of the current one, as one
-// transaction. Nothing is written when a box does not convert (13), a required
-// field is missing (3102) or money is negative (3103).
 void RecordStore::writePending()
 {
     requireOpen();
-    Lot lot = lotFromBinding();
-    if (lot.ticker.isEmpty() || !lot.numShares || !lot.tradeDate)
-        throw StoreError(kErrRequiredField);
-    if ((lot.price && *lot.price < 0) || (lot.netAmount && *lot.netAmount < 0))
-        throw StoreError(kErrNegativeMoney);
-
     if (editMode_ == kEditAdd) {
-        Statement &s = cached(insertStmt_,
-                              "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                              "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING ID");
-        bindLot(s, lot);
-        s.step();
-        const auto id = LotId(s.int64(0));
-        while (s.step()) {
-        }
-        if (keys_.empty() || keys_.back() < id)
-            keys_.push_back(id);
-        else
-            keys_.insert(std::lower_bound(keys_.begin(), keys_.end(), id), id);
-        if (cursor_ == Cursor::OnRecord && keys_[position_] != current_.id)
-            position_ = positionOf(current_.id);
+        const LotId id = insertPending();
+        editMode_ = kEditNone;
         lastModified_ = id;
-    } else {
-        if (cursor_ != Cursor::OnRecord)
-            throw StoreError(kErrNoCurrentLot);
-        lot.id = current_.id;
-        if (lot != current_) {
-            Statement &s = cached(updateStmt_,
-                                  "UPDATE Lots SET Name1 = ?1, Ticker = ?2, NumShares = ?3, Price = ?4, "
-                                  "NetAmount = ?5, TradeDate = ?6 WHERE ID = ?7");
-            bindLot(s, lot);
-            s.bind(7, std::int64_t(lot.id));
-            s.step();
-            if (sqlite3_changes(db_->handle()) == 0)
-                throw StoreError(kErrLotGone);
-            current_ = readLot(lot.id);
-        }
-        lastModified_ = lot.id;
+        const StoredLot added = readLot(id);
+        if (events_.Stored)
+            events_.Stored(added, true);
+        return;
     }
+    if (!onRecord_)
+        throw tesmo::Error(kErrNoCurrentLot);
+    updateCurrent();
     editMode_ = kEditNone;
-    pending_ = Lot{};
+    lastModified_ = current_.id;
 }
 
-Lot RecordStore::readLot(LotId id) const
+// Inserts the pending new lot from all its boxes; returns its new ID.
+LotId RecordStore::insertPending()
 {
-    auto &self = const_cast<RecordStore &>(*this);
-    Statement &s = self.cached(self.readStmt_,
-                               "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate "
-                               "FROM Lots WHERE ID = ?1");
+    std::array<FieldValue, kFieldCount> values;
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        values[std::size_t(pos)] = fieldValue(pos, binding_.text(pos));
+    Statement &s = cached(insertStmt_,
+                          "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING ID");
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        bindFieldValue(s, pos, values[std::size_t(pos)]);
+    s.step();
+    const auto id = LotId(s.int64(0));
+    while (s.step()) {
+    }
+    s.reset();
+    keys_.insert(std::upper_bound(keys_.begin(), keys_.end(), id), id);
+    if (onRecord_ && keys_[std::size_t(position_)] != current_.id)
+        position_ = positionOf(current_.id);
+    return id;
+}
+
+// Writes the changed boxes of the current lot, provided the file still holds
+// the lot exactly as it was read: another program's change is never undone.
+void RecordStore::updateCurrent()
+{
+    std::vector<std::pair<int, FieldValue>> changes;
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        if (binding_.changed(pos))
+            changes.emplace_back(pos, fieldValue(pos, binding_.text(pos)));
+    if (changes.empty())
+        return;
+
+    QByteArray sql("UPDATE Lots SET ");
+    for (std::size_t i = 0; i < changes.size(); ++i)
+        sql += (i ? ", " : "") + QByteArray(columnName(changes[i].first)) + " = ?" + QByteArray::number(int(i) + 1);
+    const int idParam = int(changes.size()) + 1;
+    sql += " WHERE ID = ?" + QByteArray::number(idParam);
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        sql += QByteArray(" AND ") + columnName(pos) + " IS ?" + QByteArray::number(idParam + pos);
+
+    Statement s(db_->handle(), sql.constData());
+    for (std::size_t i = 0; i < changes.size(); ++i)
+        bindFieldValue(s, int(i) + 1, changes[i].second);
+    s.bind(idParam, std::int64_t(current_.id));
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        s.bind(idParam + pos, current_.columns[std::size_t(pos)]);
+    s.step();
+    if (sqlite3_changes(db_->handle()) == 0) {
+        Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
+        exists.bind(1, std::int64_t(current_.id));
+        throw tesmo::Error(exists.step() ? kErrLotChanged : kErrLotGone);
+    }
+    current_ = readLot(current_.id);
+    if (events_.Stored)
+        events_.Stored(current_, false);
+}
+
+StoredLot RecordStore::readLot(LotId id)
+{
+    Statement &s = cached(readStmt_, kReadLot);
     s.bind(1, std::int64_t(id));
     if (!s.step()) {
         s.reset();
-        throw StoreError(kErrLotGone);
+        throw tesmo::Error(kErrLotGone, QStringLiteral("The lot is no longer in the ledger file."));
     }
-    Lot lot;
-    lot.id = LotId(s.int64(0));
-    lot.name1 = s.isNull(1) ? QString() : s.text(1);
-    lot.ticker = s.text(2);
-    if (!s.isNull(3))
-        lot.numShares = s.real(3);
-    if (!s.isNull(4))
-        lot.price = ticksFromDouble(s.real(4));
-    if (!s.isNull(5))
-        lot.netAmount = ticksFromDouble(s.real(5));
-    if (!s.isNull(6)) {
-        const QDate d = QDate::fromString(s.text(6), Qt::ISODate);
-        if (d.isValid())
-            lot.tradeDate = d;
-    }
+    StoredLot lot = readStoredLot(s);
     s.reset();   // ends the read, so other programs can write meanwhile
     return lot;
 }
 
 void RecordStore::showCurrent()
 {
-    if (cursor_ == Cursor::OnRecord)
-        binding_.show(plainTexts(current_));
-    else
-        binding_.show(FieldTexts{});
+    binding_.show(onRecord_ ? current_.shown : FieldTexts{});
 }
 
 void RecordStore::makeCurrent(int position)
 {
     current_ = readLot(keys_[std::size_t(position)]);
     position_ = position;
-    cursor_ = Cursor::OnRecord;
+    onRecord_ = true;
     editMode_ = kEditNone;
-    pending_ = Lot{};
     showCurrent();
     if (events_.Reposition)
         events_.Reposition();
 }
 
-// Leaves the record (Validate, then the pending write) and moves. A position
-// outside the keyset leaves the cursor before the first or after the last lot.
 void RecordStore::moveTo(int position, int action)
 {
-    if (hasRecordToLeave())
-        leaveRecord(action);
-    if (position < 0 || position >= RecordCount()) {
-        cursor_ = position < 0 ? Cursor::BeforeFirst : Cursor::AfterLast;
-        editMode_ = kEditNone;
-        pending_ = Lot{};
-        showCurrent();
-        return;
-    }
+    leaveRecord(action);
     makeCurrent(position);
 }
 
 void RecordStore::MoveFirst()
 {
-    moveTo(0, kActMoveFirst);
+    if (!keys_.empty())
+        moveTo(0, kActMoveFirst);
 }
 
 void RecordStore::MoveLast()
 {
-    moveTo(RecordCount() - 1, kActMoveLast);
+    if (!keys_.empty())
+        moveTo(RecordCount() - 1, kActMoveLast);
 }
 
 void RecordStore::MoveNext()
 {
-    switch (cursor_) {
-    case Cursor::OnRecord: moveTo(position_ + 1, kActMoveNext); break;
-    case Cursor::BeforeFirst: moveTo(0, kActMoveNext); break;
-    case Cursor::Deleted: moveTo(position_, kActMoveNext); break;
-    case Cursor::AfterLast: moveTo(RecordCount(), kActMoveNext); break;
-    }
+    const int target = onRecord_ ? position_ + 1 : position_;
+    if (target < RecordCount())
+        moveTo(target, kActMoveNext);
 }
 
 void RecordStore::MovePrevious()
 {
-    switch (cursor_) {
-    case Cursor::OnRecord:
-    case Cursor::Deleted: moveTo(position_ - 1, kActMovePrevious); break;
-    case Cursor::BeforeFirst: moveTo(-1, kActMovePrevious); break;
-    case Cursor::AfterLast: moveTo(RecordCount() - 1, kActMovePrevious); break;
-    }
+    if (position_ - 1 >= 0 && !keys_.empty())
+        moveTo(std::min(position_ - 1, RecordCount() - 1), kActMovePrevious);
 }
 
-std::optional<int> RecordStore::findFrom(const FindCriteria &criteria, int start) const
+// The first lot at or after position start that meets the criteria.
+std::optional<int> RecordStore::findFrom(const FindCriteria &criteria, int start)
 {
-    if (start < 0)
-        start = 0;
     if (start >= RecordCount())
         return std::nullopt;
     if (criteria.kind == FindCriteria::Kind::ById) {
         const int pos = positionOf(criteria.id);
         return pos >= start ? std::optional<int>(pos) : std::nullopt;
     }
+    if (criteria.kind == FindCriteria::Kind::ByTicker)
+        return findTicker(criteria.ticker, start);
     requireOpen();
-    const bool byTicker = criteria.kind == FindCriteria::Kind::ByTicker;
-    Statement s(db_->handle(), byTicker
-                                   ? "SELECT ID FROM Lots WHERE Ticker = ?1 COLLATE NOCASE AND ID >= ?2 ORDER BY ID"
-                                   : "SELECT ID FROM Lots WHERE NetAmount IS NULL AND ID >= ?2 ORDER BY ID");
-    if (byTicker)
-        s.bind(1, criteria.ticker.isNull() ? QStringLiteral("") : criteria.ticker);
-    s.bind(2, std::int64_t(keys_[std::size_t(start)]));
+    Statement s(db_->handle(), "SELECT ID FROM Lots WHERE NetAmount IS NULL AND ID >= ?1 ORDER BY ID");
+    s.bind(1, std::int64_t(keys_[std::size_t(start)]));
     while (s.step()) {
         // Lots that another program added after the keyset was taken are not
         // part of this record set.
@@ -352,6 +282,39 @@ std::optional<int> RecordStore::findFrom(const FindCriteria &criteria, int start
             return pos;
     }
     return std::nullopt;
+}
+
+// Tickers of printable ASCII are found through the NOCASE index, which folds
+// exactly the letters A to Z; the few others are compared one by one with the
+// full case fold. Both halves give the same answer as sameTicker.
+std::optional<int> RecordStore::findTicker(const QString &ticker, int start)
+{
+    requireOpen();
+    const QString folded = foldTicker(ticker);
+    const std::int64_t from = keys_[std::size_t(start)];
+    std::optional<int> best;
+    if (isAscii(folded)) {
+        Statement s(db_->handle(), "SELECT ID FROM Lots WHERE Ticker = ?1 COLLATE NOCASE AND ID >= ?2 ORDER BY ID");
+        s.bind(1, folded).bind(2, from);
+        while (!best && s.step()) {
+            if (const int pos = positionOf(LotId(s.int64(0))); pos >= 0)
+                best = pos;
+        }
+    }
+    Statement wide(db_->handle(),
+                   "SELECT ID, Ticker FROM Lots WHERE Ticker GLOB '*[^ -~]*' AND ID >= ?1 ORDER BY ID");
+    wide.bind(1, from);
+    while (wide.step()) {
+        const auto id = LotId(wide.int64(0));
+        if (best && id > keys_[std::size_t(*best)])
+            break;
+        const int pos = positionOf(id);
+        if (pos >= 0 && foldTicker(wide.text(1)) == folded) {
+            best = pos;
+            break;
+        }
+    }
+    return best;
 }
 
 void RecordStore::FindFirst(const FindCriteria &criteria)
@@ -369,62 +332,48 @@ void RecordStore::FindNext(const FindCriteria &criteria)
 // stays where it was and NoMatch is set.
 void RecordStore::find(const FindCriteria &criteria, bool afterCurrent)
 {
-    if (hasRecordToLeave())
-        leaveRecord(kActFind);
-    int start = 0;
-    if (afterCurrent) {
-        switch (cursor_) {
-        case Cursor::OnRecord: start = position_ + 1; break;
-        case Cursor::Deleted: start = position_; break;
-        case Cursor::BeforeFirst: start = 0; break;
-        case Cursor::AfterLast: start = RecordCount(); break;
-        }
-    }
+    leaveRecord(kActFind);
+    const int start = !afterCurrent ? 0 : onRecord_ ? position_ + 1 : position_;
     const auto found = findFrom(criteria, start);
     noMatch_ = !found;
     if (found) {
         makeCurrent(*found);
     } else {
         editMode_ = kEditNone;
-        pending_ = Lot{};
         showCurrent();
     }
 }
 
 Bookmark RecordStore::getBookmark() const
 {
-    if (cursor_ != Cursor::OnRecord)
+    if (!onRecord_)
         return std::nullopt;
-    return keys_[std::size_t(position_)];
+    return current_.id;
 }
 
 void RecordStore::setBookmark(Bookmark bookmark)
 {
     if (!bookmark)
-        throw StoreError(kErrNoCurrentLot);
+        throw tesmo::Error(kErrNoCurrentLot);
     const int pos = positionOf(*bookmark);
     if (pos < 0)
-        throw StoreError(kErrLotGone);
-    if (hasRecordToLeave())
-        leaveRecord(kActBookmark);
+        throw tesmo::Error(kErrLotGone, QStringLiteral("The lot is no longer in the ledger file."));
+    leaveRecord(kActBookmark);
     makeCurrent(pos);
 }
 
 void RecordStore::AddNew()
 {
-    if (hasRecordToLeave()) {
-        try {
-            leaveRecord(kActAddNew);
-        } catch (const StoreError &e) {
-            // A refusal by Validate abandons the new record quietly: the
-            // handler has told the user, and the caller checks for it.
-            if (e.number() == kErrCancelled)
-                return;
-            throw;
-        }
+    try {
+        leaveRecord(kActAddNew);
+    } catch (const tesmo::Error &e) {
+        // A refusal by Validate abandons the new record quietly: the handler
+        // has told the user, and the caller checks for it.
+        if (e.number() == kErrCancelled)
+            return;
+        throw;
     }
     editMode_ = kEditAdd;
-    pending_ = Lot{};
     binding_.show(FieldTexts{});
 }
 
@@ -432,77 +381,68 @@ void RecordStore::Edit()
 {
     if (editMode_ != kEditNone)
         return;
-    if (cursor_ != Cursor::OnRecord)
-        throw StoreError(kErrNoCurrentLot);
-    pending_ = current_;
+    if (!onRecord_)
+        throw tesmo::Error(kErrNoCurrentLot);
     editMode_ = kEditInProgress;
 }
 
 void RecordStore::Update()
 {
     if (editMode_ == kEditNone)
-        throw StoreError(kErrNothingPending);
+        throw tesmo::Error(kErrNothingPending);
     requireOpen();
+    const bool adding = editMode_ == kEditAdd;
     int act = kActUpdate;
-    bool save = true;
+    bool save = adding || anyChanged();
     if (events_.Validate)
         events_.Validate(act, save);
     if (act == kActCancel)
-        throw StoreError(kErrCancelled);
-    const bool adding = editMode_ == kEditAdd;
-    writePending();
-    if (adding)
-        showCurrent();
-    else
-        binding_.show(plainTexts(current_));
-}
-
-void RecordStore::CancelUpdate()
-{
-    editMode_ = kEditNone;
-    pending_ = Lot{};
+        throw tesmo::Error(kErrCancelled);
+    if (save) {
+        writePending();
+    } else {
+        editMode_ = kEditNone;
+        if (!adding)
+            lastModified_ = current_.id;
+    }
     showCurrent();
 }
 
+// Drops the pending record or changes; the boxes show the current lot as the
+// file holds it now, so that a lot another program changed shows its new values.
+void RecordStore::CancelUpdate()
+{
+    editMode_ = kEditNone;
+    if (onRecord_) {
+        try {
+            current_ = readLot(current_.id);
+        } catch (const tesmo::Error &) {
+            // Gone or unreadable: the values last read stay shown.
+        }
+    }
+    showCurrent();
+}
+
+// Removes the current lot from the file and the keyset. On any failure the
+// lot, its pending changes and the boxes stay as they were.
 void RecordStore::Delete()
 {
-    if (cursor_ != Cursor::OnRecord)
-        throw StoreError(kErrNoCurrentLot);
+    if (!onRecord_)
+        throw tesmo::Error(kErrNoCurrentLot);
     requireOpen();
     int act = kActDelete;
     bool save = anyChanged();
     if (events_.Validate)
         events_.Validate(act, save);
     if (act == kActCancel)
-        throw StoreError(kErrCancelled);
+        throw tesmo::Error(kErrCancelled);
     Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1");
     s.bind(1, std::int64_t(current_.id));
     s.step();
+    s.reset();
     keys_.erase(keys_.begin() + position_);
-    cursor_ = Cursor::Deleted;
+    onRecord_ = false;
     editMode_ = kEditNone;
-    pending_ = Lot{};
-}
-
-QString RecordStore::Fields(int pos) const
-{
-    const Lot &lot = editMode_ == kEditNone ? current_ : pending_;
-    return plainTexts(lot)[std::size_t(pos)];
-}
-
-void RecordStore::setFieldNull(int pos)
-{
-    if (editMode_ == kEditNone)
-        throw StoreError(kErrNothingPending);
-    switch (pos) {
-    case kName1: pending_.name1 = QString(); break;
-    case kTicker: pending_.ticker = QString(); break;
-    case kNumShares: pending_.numShares.reset(); break;
-    case kPrice: pending_.price.reset(); break;
-    case kNetAmount: pending_.netAmount.reset(); break;
-    case kTradeDate: pending_.tradeDate.reset(); break;
-    default: throw StoreError(kErrTypeMismatch);
-    }
 }
 
 } // namespace tesmo

@@ -1,9 +1,13 @@
 // The record set of the main window over qryStocks: a keyset cursor. It holds
-// the IDs of the lots in query order (taken when it opens), a current position,
-// a pending record with the bound edit boxes as its buffer, bookmarks and
-// LastModified, and raises Validate, Reposition and Error as the window's
-// handlers expect. It knows nothing of widgets: the boxes reach it through
-// FieldBinding.
+// the IDs of the lots in query order (taken when it opens), a current lot, a
+// pending record with the bound edit boxes as its buffer, bookmarks and
+// LastModified, and raises Validate, Reposition, Error and Stored as the
+// window's handlers expect. It knows nothing of widgets: the boxes reach it
+// through FieldBinding.
+//
+// Only the fields whose boxes differ from what the store showed in them are
+// written, and a write is refused when another program changed or removed the
+// lot since it was read. The cursor never moves past either end.
 #pragma once
 
 #include "store/Database.h"
@@ -22,13 +26,11 @@ class FieldBinding {
 public:
     virtual ~FieldBinding() = default;
     virtual QString text(int pos) const = 0;
-    // Shows a record's texts in the boxes; each box whose text differs runs its
-    // change handler before this returns. Clears every box's changed mark.
+    // Fills the boxes with a record's display texts: from then on these are
+    // the boxes' unchanged texts.
     virtual void show(const FieldTexts &texts) = 0;
-    // True when the box's text changed since the record was shown.
+    // True when the box's text differs from what show() put there.
     virtual bool changed(int pos) const = 0;
-    // Clears the changed mark of one box, so that Update does not write it.
-    virtual void setUnchanged(int pos) = 0;
 };
 
 // Reasons given to Validate.
@@ -54,7 +56,7 @@ struct FindCriteria {
     enum class Kind { ById, ByTicker, NetAmountIsNull };
     Kind kind;
     LotId id = 0;
-    QString ticker;   // compared ignoring letter case
+    QString ticker;   // compared by the ticker case fold
 
     static FindCriteria byId(LotId id) { return {Kind::ById, id, {}}; }
     static FindCriteria byTicker(const QString &t) { return {Kind::ByTicker, 0, t}; }
@@ -70,9 +72,11 @@ public:
         // action and save in and out; setting action to 0 cancels.
         std::function<void(int &action, bool &save)> Validate;
         std::function<void()> Reposition;
-        // An operation the store began by itself failed (opening); description
-        // is the error's text.
+        // An operation the store began by itself (opening) failed, or found
+        // the ledger read-only.
         std::function<void(int dataErr, const QString &description, int &response)> Error;
+        // A lot was written to the file: added (true) or changed.
+        std::function<void(const StoredLot &lot, bool added)> Stored;
     };
 
     RecordStore(QString databaseName, FieldBinding &binding);
@@ -86,7 +90,8 @@ public:
     bool isOpen() const { return db_ != nullptr; }
     // Offers pending changes to Validate with the given action (kActClose or
     // kActUnload) and stores them when it lets them through; raises 3426 when
-    // it cancels, and the store stays open. Then closes.
+    // it cancels, and any error of the write, and the store stays open. Then
+    // closes.
     void Close(int action = kActClose);
 
     void AddNew();
@@ -106,56 +111,48 @@ public:
     void setBookmark(Bookmark bookmark);
     Bookmark LastModified() const { return lastModified_; }
 
-    int AbsolutePosition() const { return cursor_ == Cursor::OnRecord ? position_ : -1; }
+    int AbsolutePosition() const { return onRecord_ ? position_ : -1; }
     int RecordCount() const { return static_cast<int>(keys_.size()); }
     int EditMode() const { return editMode_; }
 
-    // The value of a field of the pending record (while one is pending) or of
-    // the current record, in its plain text form; empty for null.
-    QString Fields(int pos) const;
-    // Sets a field of the pending record to null. Raises kErrNothingPending
-    // when no record is pending.
-    void setFieldNull(int pos);
+    // The current lot as the file held it when it was last read; none when
+    // there is no current lot.
+    const StoredLot *current() const { return onRecord_ ? &current_ : nullptr; }
+    bool readOnly() const { return db_ && db_->readOnly(); }
 
     const QString &DatabaseName() const { return databaseName_; }
-    // The keyset, in query order.
-    const std::vector<LotId> &keys() const { return keys_; }
 
 private:
-    // Where the cursor stands. Deleted: on the gap the last Delete left at
-    // position_; MoveNext goes to the lot behind it, MovePrevious to the one before.
-    enum class Cursor { OnRecord, BeforeFirst, AfterLast, Deleted };
-
-    // Raises Validate before the current or pending record is left; stores the
-    // pending changes when Save comes back true. Raises 3426 on cancel.
     void leaveRecord(int action);
     void writePending();
-    Lot lotFromBinding() const;
-    Lot readLot(LotId id) const;
+    LotId insertPending();
+    void updateCurrent();
+    StoredLot readLot(LotId id);
     void makeCurrent(int position);
     void moveTo(int position, int action);
     void showCurrent();
     void requireOpen() const;
-    bool hasRecordToLeave() const;
     bool anyChanged() const;
     Statement &cached(std::unique_ptr<Statement> &slot, const char *sql);
     int positionOf(LotId id) const;   // -1 when not in the keyset
-    std::optional<int> findFrom(const FindCriteria &criteria, int start) const;
+    std::optional<int> findFrom(const FindCriteria &criteria, int start);
+    std::optional<int> findTicker(const QString &ticker, int start);
     void find(const FindCriteria &criteria, bool afterCurrent);
 
     QString databaseName_;
     FieldBinding &binding_;
     Events events_;
     std::unique_ptr<Database> db_;
-    std::vector<LotId> keys_;          // sorted ascending: query order
-    int position_ = -1;
-    Cursor cursor_ = Cursor::AfterLast;
-    std::optional<StoreError> openError_;   // why Open failed, raised again by writes
-    std::unique_ptr<Statement> readStmt_, updateStmt_, insertStmt_, deleteStmt_;
+    std::optional<tesmo::Error> openError_;   // why Open failed, raised again by writes
+    std::vector<LotId> keys_;                 // sorted ascending: query order
+    // The current lot's position when onRecord_; otherwise the gap where the
+    // lot that a move to the next would reach stands (0 on an empty set).
+    int position_ = 0;
+    bool onRecord_ = false;
+    std::unique_ptr<Statement> readStmt_, insertStmt_, deleteStmt_;
     int editMode_ = kEditNone;
     bool noMatch_ = false;
-    Lot current_;                       // the current record as stored
-    Lot pending_;                       // the pending record's non-bound values
+    StoredLot current_;
     Bookmark lastModified_;
 };
 

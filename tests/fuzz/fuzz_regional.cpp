@@ -1,7 +1,7 @@
 // Typed dates through readDate, and doubles from raw bytes through numberText.
 #include "FuzzCheck.h"
-#include "platform/Regional.h"
-#include "store/FieldRules.h"
+#include "text/FieldRules.h"
+#include "text/Regional.h"
 
 #include <QRegularExpression>
 #include <cmath>

@@ -1,181 +1,226 @@
-// The edit states of the main window: Browsing, Changed, New untouched and
-// New typed, every move between them, and Enter and Esc in the edit boxes.
-#include "support/Lots.h"
+// Editing and saving lots in the main window: the edit states and their
+// buttons, what a save stores and shows, the field rules, and that nothing
+// the user did not change is ever written.
 #include "support/MainWindow.h"
+
+#include <QCryptographicHash>
+#include <QFile>
 
 using namespace tesmo;
 using namespace tesmo::test;
+
+namespace {
+
+QByteArray checksum(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : "";
+}
+
+void typeLot(MainWindow &w, const QStringList &texts)   // name ... trade date, with Enter between
+{
+    w.box(kName1)->setFocus();
+    for (int i = 0; i < texts.size(); ++i) {
+        QTest::keyClicks(w.box(kName1 + i), texts[i]);
+        QTest::keyClick(w.box(kName1 + i), Qt::Key_Return);
+    }
+}
+
+} // namespace
 
 class EditingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void typingChangesALotAndUndoBringsItBack()
+    void theEditStatesAndTheirButtons()
     {
         MainWindow w(numberedLots(3));
-        const QString stored = w.file();
-        w.type(kName1, " more");
-        QCOMPARE(w.enabled(), QStringLiteral("Save New Undo Find Previous Delete Split Select"));
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Undo"));
-        MainWindow::click(w->cmdUndo);
-        QCOMPARE(w.fields(), QStringLiteral("Lot 3|T3|100|$10.0000|$3,000.00|1/15/2003"));
-        QCOMPARE(w.enabled(), QStringLiteral("New Find Previous Delete Split Select"));
+        w.clickRow(1, 2);
+        const QString browsing = "New Find Previous Next Delete Split Select";
+        QCOMPARE(w.enabled(), browsing);
+        w.type(kName1, "x");
+        QCOMPARE(w.enabled(), QStringLiteral("Save New Undo Find Previous Next Delete Split Select"));
+        w.key(kTicker, Qt::Key_Escape);
+        QCOMPARE(w.fields(), QStringLiteral("Lot 2|T2|100|$10.0000|$2,000.00|1/15/2003"));
+        QCOMPARE(w.enabled(), browsing);
 
-        w.type(kTicker, "X");
-        w.key(kTicker, Qt::Key_Escape);   // Esc is Undo
-        QCOMPARE(w->txtFields[kTicker]->text(), QStringLiteral("T3"));
-        QVERIFY(!w->cmdSave->isEnabled());
-        w.key(kName1, Qt::Key_Escape);    // on an unchanged lot: nothing changes
-        QCOMPARE(w.fields(), QStringLiteral("Lot 3|T3|100|$10.0000|$3,000.00|1/15/2003"));
-        QVERIFY(!w->cmdSave->isEnabled());
-        QVERIFY(!w->cmdUndo->isEnabled());
-        QCOMPARE(w.file(), stored);
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void newStartsAnEmptyLotAndCancelReturnsToTheLotBefore()
-    {
-        MainWindow w(numberedLots(5));
-        MainWindow::clickRow(w->ListView1, 3);
-        MainWindow::click(w->cmdSelect);
-        const QString before = w.enabled();
-        MainWindow::click(w->cmdAdd);
+        w.click("cmdAdd");
         QCOMPARE(w.fields(), QStringLiteral("|||||"));
-        QVERIFY(w->txtFields[kName1]->hasFocus());
-        QCOMPARE(w.enabled(), QStringLiteral("Undo"));
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Cancel"));
-        QVERIFY(!w->ListView1->isEnabled());
-        QVERIFY(!w->ListView2->isEnabled());
-        QCOMPARE(w.counter(), QStringLiteral("3 of 5"));
-
-        MainWindow::click(w->cmdUndo);   // Cancel
-        QCOMPARE(w->txtFields[kName1]->text(), QStringLiteral("Lot 3"));
-        QCOMPARE(w.enabled(), before);
-        QVERIFY(w->ListView1->isEnabled() && w->ListView2->isEnabled());
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Undo"));
-        QCOMPARE(w->Data1().EditMode(), int(kEditNone));
-        QCOMPARE(w->Data1().RecordCount(), 5);
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void cancelGivesDeselectBackAsTheSelectionListSays()
-    {
-        MainWindow w(numberedLots(3));
-        MainWindow::click(w->cmdSelect);
-        MainWindow::click(w->cmddeselect);   // the list is empty again
-        MainWindow::click(w->cmdAdd);
-        w.key(kName1, Qt::Key_Escape);       // Esc cancels the untouched lot
-        QVERIFY(!w->cmddeselect->isEnabled());
-        MainWindow::click(w->cmdSelect);
-        MainWindow::click(w->cmdAdd);
-        MainWindow::click(w->cmdUndo);
-        QVERIFY(w->cmddeselect->isEnabled());
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void undoOnATypedNewLotEmptiesItThenCancels()
-    {
-        MainWindow w(numberedLots(2));
-        MainWindow::click(w->cmdAdd);
-        w.type(kName1, "Typed");
+        QCOMPARE(w.enabled(), QStringLiteral("Cancel"));
+        QVERIFY(!w.list(1)->isEnabled() && !w.list(2)->isEnabled());
+        QVERIFY(w.box(kName1)->hasFocus());
+        w.type(kName1, "New lot");
         QCOMPARE(w.enabled(), QStringLiteral("Save Undo"));
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Undo"));
-        MainWindow::click(w->cmdUndo);
+        w.click("cmdUndo");
         QCOMPARE(w.fields(), QStringLiteral("|||||"));
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Cancel"));
-        QVERIFY(w->cmdUndo->isEnabled());
-        QVERIFY(!w->cmdSave->isEnabled());
-        MainWindow::click(w->cmdUndo);
-        QCOMPARE(w->txtFields[kName1]->text(), QStringLiteral("Lot 2"));
-        QCOMPARE(w->Data1().RecordCount(), 2);
+        QCOMPARE(w.enabled(), QStringLiteral("Cancel"));
+        w.click("cmdUndo");
+        QCOMPARE(w.counter(), QStringLiteral("2 of 3"));
+        QCOMPARE(w.enabled(), browsing);
+        QCOMPARE(w.button("cmdUndo")->text(), QStringLiteral("&Undo"));
+
+        w.click("cmdAdd");   // Enter walks the boxes and saves from the trade date
+        typeLot(w, {"Fourth", "T4", "5", "2.5", "", "1/5/03"});
+        QCOMPARE(w.counter(), QStringLiteral("4 of 4"));
+        QCOMPARE(w.selected(1), 4);
+        QCOMPARE(w.fields(), QStringLiteral("Fourth|T4|5|$2.5000||1/5/2003"));
+        QCOMPARE(w.column(1, 5), QStringLiteral("10|10|10|$2.5000"));
+        QCOMPARE(w.enabled(), "New Find Previous Delete Split Select");
+        QCOMPARE(w.folder.query("SELECT * FROM qryStocks WHERE ID = 4"),
+                 QStringLiteral("4,Fourth,T4,5.0,2.5,NULL,2003-01-05"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    void undoOnTheFirstLotOfAnEmptyLedgerOnlyEmptiesIt()
+    void theFirstLotOfAnEmptyLedger()
     {
         MainWindow w({}, false);
-        w.type(kTicker, "NEW");
-        QCOMPARE(w.enabled(), QStringLiteral("Save Undo"));
-        MainWindow::click(w->cmdUndo);
-        QCOMPARE(w.fields(), QStringLiteral("|||||"));
         QCOMPARE(w.enabled(), QString());
-        QCOMPARE(w->Data1().EditMode(), int(kEditAdd));
+        w.type(kTicker, "A");
+        QCOMPARE(w.enabled(), QStringLiteral("Save Undo"));
+        w.key(kTicker, Qt::Key_Escape);   // nothing to go back to
+        QCOMPARE(w.enabled(), QString());
+        typeLot(w, {"", "ONE", "1", "", "", "1/5/03"});
+        QCOMPARE(w.counter(), QStringLiteral("1 of 1"));
+        QCOMPARE(w.enabled(), QStringLiteral("New Delete Split Select"));
+        QCOMPARE(w.column(1, 1), QStringLiteral("ONE"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    void newWritesTheChangesOfTheLotItLeaves()
+    // A lot stored by leaving it, not by Save, gets its rows rewritten too.
+    void everyStoreOfALotRewritesItsRows()
     {
-        MainWindow w(numberedLots(2));
-        w.retype(kTicker, "CHG");
-        MainWindow::click(w->cmdAdd);
-        QCOMPARE(w.folder.query("SELECT Ticker FROM qryStocks WHERE ID = 2"), QStringLiteral("CHG"));
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Cancel"));
+        MainWindow w(numberedLots(3));
+        w.clickRow(1, 1);
+        w.click("cmdSelect");
+        w.retype(kTicker, "NEW");
+        w.retype(kPrice, "2.5");
+        w.click("cmdNext");
+        QCOMPARE(w.folder.query("SELECT Ticker, Price FROM Lots WHERE ID = 1"), QStringLiteral("NEW,2.5"));
+        for (int list : {1, 2}) {
+            QCOMPARE(w.cell(list, 1, 1), QStringLiteral("NEW"));
+            QCOMPARE(w.cell(list, 1, 5), QStringLiteral("$2.5000"));
+        }
+        QCOMPARE(w.counter(), QStringLiteral("2 of 3"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    void newIsRefusedWhileTheChangedLotBreaksARule()
-    {
-        MainWindow w(numberedLots(2));
-        w.retype(kTicker, "");
-        MainWindow::click(w->cmdAdd);
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"Must Enter a Ticker Symbol"});
-        QCOMPARE(w->txtFields[kName1]->text(), QStringLiteral("Lot 2"));
-        QCOMPARE(w.enabled(), QStringLiteral("Save New Undo Previous Delete Split Select"));
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Undo"));
-        QVERIFY(w->ListView1->isEnabled());
-        QCOMPARE(w.folder.query("SELECT Ticker FROM qryStocks WHERE ID = 2"), QStringLiteral("T2"));
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void enterWalksTheBoxesAndSavesFromTheTradeDate()
+    // Showing a lot makes its display texts; only what the user types is a change.
+    void valuesNobodyEditedAreNeverRewritten()
     {
         MainWindow w(numberedLots(1));
-        MainWindow::click(w->cmdAdd);
-        const char *typed[] = {"Acme", "ACME", "100", "12.5", "1250", "1/15/03"};
-        for (int pos = kName1; pos <= kTradeDate; ++pos) {
-            QVERIFY2(w->txtFields[std::size_t(pos)]->hasFocus(), qPrintable(QString::number(pos)));
-            QTest::keyClicks(w->txtFields[std::size_t(pos)], QString::fromUtf8(typed[pos - 1]));
-            QTest::keyClick(w->txtFields[std::size_t(pos)], Qt::Key_Return);
-        }
-        QCOMPARE(w.folder.query("SELECT * FROM qryStocks WHERE ID = 2"),
-                 QStringLiteral("2,Acme,ACME,100.0,12.5,1250.0,2003-01-15"));
-        QCOMPARE(w.fields(), QStringLiteral("Acme|ACME|100|$12.5000|$1,250.00|1/15/2003"));
-        QCOMPARE(w.counter(), QStringLiteral("2 of 2"));
+        w.folder.exec("INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES "
+                      "('A', 'TA', 1.0/3, 12.34567, 1250.1234, '2003-01-15'), "
+                      "('B', 'TB', 7, 450000000000, 0.004, '2003-01-16')");
+        w.window.reset();
+        w.window = std::make_unique<frmStocks>(Platform{w.dialogs});
+        w.window->open();
+        w.window->show();
+        const QByteArray before = checksum(w.folder.file());
+        QCOMPARE(w.fields(), QStringLiteral("B|TB|7|$450,000,000,000.0000|$0.00|1/16/2003"));
+        w.click("cmdPrev");
+        QCOMPARE(w.box(kNetAmount)->text(), QStringLiteral("$1,250.12"));
+        w.clickRow(1, 1);
+        w.listKey(1, Qt::Key_End);
+        w.key(kPrice, Qt::Key_Tab);
+        QVERIFY(w.window->close());
+        QCOMPARE(checksum(w.folder.file()), before);
+
+        w.window = std::make_unique<frmStocks>(Platform{w.dialogs});
+        w.window->open();
+        w.window->show();
+        const char *exact = "SELECT Name1, printf('%.17g|%.17g|%.17g', NumShares, Price, NetAmount) FROM Lots WHERE ID = 2";
+        const QString values = w.folder.query(exact);
+        w.click("cmdPrev");
+        w.retype(kName1, "Renamed");
+        w.click("cmdSave");
+        QCOMPARE(w.folder.query(exact), QString(values).replace(QStringLiteral("A,"), QStringLiteral("Renamed,")));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    void enterInTheTradeDateSavesEvenWithSaveDisabled()
+    // The rules refuse with their own messages, and an access key leaves the
+    // field first, as a click does.
+    void theRulesRefuseWhatTheLedgerCannotHold_data()
     {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("negative price, formatted on the way out")
+            << int(kPrice) << "-5" << "Please Enter the Price per Share as a Number";
+        QTest::newRow("net amount too large") << int(kNetAmount) << "500000000000"
+                                              << "Please Enter Net Amount between $0 and $450,000,000,000";
+        QTest::newRow("shares beyond fifteen digits")
+            << int(kNumShares) << "12345678901234567"
+            << "Please Enter Number of Shares between -999,999,999,999,999 and 999,999,999,999,999";
+    }
+    void theRulesRefuseWhatTheLedgerCannotHold()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
         MainWindow w(numberedLots(2));
-        const QString stored = w.file();
-        QVERIFY(!w->cmdSave->isEnabled());
-        w.key(kTradeDate, Qt::Key_Enter);
-        QCOMPARE(w.counter(), QStringLiteral("2 of 2"));
-        QCOMPARE(w.enabled(), QStringLiteral("New Previous Delete Split Select"));
-        QCOMPARE(w.file(), stored);
+        const QString file = w.file();
+        w.retype(field, text);
+        QTest::keyClick(w.window->windowHandle(), Qt::Key_S, Qt::AltModifier);   // as the keyboard sends it
+        QTRY_COMPARE(w.dialogs.shown(), 1);   // the click follows the key after a moment
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{message});
+        QVERIFY(w.box(field)->hasFocus());
+        QCOMPARE(w.box(field)->selectedText(), w.box(field)->text());
+        QCOMPARE(w.file(), file);
+        QCOMPARE(w.enabled(), QStringLiteral("Save New Undo Previous Delete Split Select"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    // The key event of Alt plus a letter reaches the box when no enabled
-    // button has that access key; the box must not type the letter.
-    void anAccessKeyNoButtonTakesTypesNothing()
+    void namesAreLimitedInCharactersAndShownFromTheirStart()
     {
-        MainWindow w({}, false);   // New, Find and Delete are disabled
-        QLineEdit *name = w->txtFields[kName1];
-        name->setFocus();
-        for (const char *letter : {"n", "f", "d", "q", "N"}) {
-            const Qt::KeyboardModifiers mods =
-                QChar(QLatin1Char(*letter)).isUpper() ? Qt::AltModifier | Qt::ShiftModifier : Qt::AltModifier;
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_A + (QChar(QLatin1Char(*letter)).toLower().unicode() - 'a'),
-                            mods, QString::fromLatin1(letter));
-            QApplication::sendEvent(name, &press);
-        }
-        QCOMPARE(name->text(), QString());
-        QVERIFY(!w->cmdSave->isEnabled());
-        QKeyEvent plain(QEvent::KeyPress, Qt::Key_N, Qt::ShiftModifier, QStringLiteral("N"));
-        QApplication::sendEvent(name, &plain);
-        QCOMPARE(name->text(), QStringLiteral("N"));
+        MainWindow w(numberedLots(1));
+        const QString emoji = QString::fromUtf8("😀");
+        w.retype(kName1, QString(49, u'a'));
+        for (const QString &typed : {emoji, QStringLiteral("b")})   // one key event each, as the keyboard sends them
+            QTest::sendKeyEvent(QTest::Click, w.box(kName1), Qt::Key_A, typed, Qt::NoModifier);
+        QCOMPARE(w.box(kName1)->text(), QString(49, u'a') + emoji);
+        w.retype(kPrice, "12345.6789");
+        w.click("cmdSave");
+        QCOMPARE(w.folder.query("SELECT Name1 FROM Lots"), QString(49, u'a') + emoji);
+        QCOMPARE(w.box(kPrice)->text(), QStringLiteral("$12,345.6789"));
+        QCOMPARE(w.box(kPrice)->cursorPosition(), 0);   // a narrow box shows "$12,3..."
         VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // A lot an older tool stored with values the window cannot take is
+    // shown with a message and can be left, undone, deleted and closed on.
+    void anUnfitLotNeverTrapsTheWindow()
+    {
+        LedgerFolder folder({}, false);
+        folder.exec("CREATE TABLE Lots (ID INTEGER PRIMARY KEY, Name1, Ticker, NumShares, Price, NetAmount, TradeDate);"
+                    "CREATE VIEW qryStocks AS SELECT * FROM Lots ORDER BY ID;"
+                    "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');"
+                    "INSERT INTO Lots VALUES (1, 'Fine', 'F', 1, 1, 1, '2003-01-15'),"
+                    " (2, 'Odd', 'Z', 3000000000, 1, NULL, '0000-01-01'), (3, 'Inf', 'I', 9e999, 1, 1, '2003-01-15')");
+        ScriptedDialogs dialogs;
+        frmStocks window(Platform{dialogs});
+        window.open();
+        window.show();
+        QCOMPARE(dialogs.takeTexts(), QStringList{"This lot holds a value that Tesmo cannot take as it is stored "
+                                                  "(Trade Date). Correct it and save the lot, or delete the lot."});
+        auto *name = window.findChild<QLineEdit *>("txtFields(1)");
+        QTest::keyClicks(name, "x");
+        QTest::keyClick(name, Qt::Key_Escape);
+        QCOMPARE(name->text(), QStringLiteral("Odd"));
+        QTest::mouseClick(window.findChild<QPushButton *>("cmdNext"), Qt::LeftButton);
+        QCOMPARE(dialogs.takeTexts().size(), 1);   // told about the infinite shares
+        dialogs.answerNext(Dialogs::Answer::Yes);
+        QTest::mouseClick(window.findChild<QPushButton *>("cmdDelete"), Qt::LeftButton);
+        QCOMPARE(dialogs.takeTexts().first(),
+                 QStringLiteral("Are you sure you want to PERMENANTLY delete from the database the Infinity shares "
+                                "of I you bought on 1/15/2003?"));
+        dialogs.answerNext(Dialogs::Answer::Yes);
+        QTest::mouseClick(window.findChild<QPushButton *>("cmdDelete"), Qt::LeftButton);
+        QCOMPARE(dialogs.takeTexts().first(),
+                 QStringLiteral("Are you sure you want to PERMENANTLY delete from the database the 3000000000 shares "
+                                "of Z you bought on 0000-01-01?"));
+        QCOMPARE(folder.query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("1"));
+        QVERIFY(window.close());
+        QVERIFY(dialogs.faults().isEmpty());
     }
 };
 

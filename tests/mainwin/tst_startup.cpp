@@ -1,167 +1,162 @@
-// What the user sees when the main window opens on ledgers of different sizes,
-// and the money boxes' currency text.
+// The main window as it opens, its two lists and whose lot they select, and
+// which window activations move the focus.
 #include "support/MainWindow.h"
 
-#include <QComboBox>
-#include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QRadioButton>
+#include "platform/QtDialogs.h"
+
+#include <QTimer>
 
 using namespace tesmo;
 using namespace tesmo::test;
 
 namespace {
 
-NewLot lot(const char *name, const char *ticker, QVariant net, QVariant price = 10)
+// Closes the next count modal boxes as soon as each shows.
+void closeBoxes(int count)
 {
-    return {QString::fromUtf8(name), QString::fromUtf8(ticker), 100, price, net, "2003-01-15"};
-}
-
-std::vector<NewLot> lots(int count, QList<int> blankNet = {})
-{
-    std::vector<NewLot> v;
-    for (int i = 1; i <= count; ++i)
-        v.push_back(lot(qPrintable(QStringLiteral("Lot %1").arg(i)), qPrintable(QStringLiteral("T%1").arg(i)),
-                        blankNet.contains(i) ? QVariant() : QVariant(1000 * i)));
-    return v;
+    QTimer::singleShot(20, [count] {
+        QWidget *box = QApplication::activeModalWidget();
+        if (box)
+            box->close();
+        if (!box || count > 1)
+            closeBoxes(box ? count - 1 : count);
+    });
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(std::vector<NewLot>)
 
 class StartupTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void theWindowOpensOnTheRightLot_data()
+    void theFirstLotAndTheCommands_data()
     {
-        QTest::addColumn<std::vector<NewLot>>("ledger");
-        QTest::addColumn<QString>("current");    // the name shown
+        QTest::addColumn<int>("lots");
+        QTest::addColumn<QList<int>>("emptyNet");
         QTest::addColumn<QString>("counter");
-        QTest::addColumn<int>("masterRow");      // selected row, from 1
         QTest::addColumn<QString>("enabled");
-        QTest::addColumn<bool>("netFocus");
-
-        QTest::newRow("empty") << lots(0) << "" << "0 of 0" << 0 << "" << false;
-        QTest::newRow("one lot") << lots(1) << "Lot 1" << "1 of 1" << 1 << "New Delete Split Select" << false;
-        QTest::newRow("one lot, empty net amount")
-            << lots(1, {1}) << "Lot 1" << "1 of 1" << 1 << "New Delete Split Select" << false;
-        QTest::newRow("two lots") << lots(2) << "Lot 2" << "2 of 2" << 2 << "New Previous Delete Split Select"
-                                  << false;
-        QTest::newRow("two lots, first net amount empty")
-            << lots(2, {1}) << "Lot 1" << "1 of 2" << 1 << "New Next Delete Split Select" << true;
-        QTest::newRow("three lots") << lots(3) << "Lot 3" << "3 of 3" << 3
-                                    << "New Find Previous Delete Split Select" << false;
-        QTest::newRow("five lots, second and fourth empty")
-            << lots(5, {2, 4}) << "Lot 2" << "2 of 5" << 2 << "New Find Previous Next Delete Split Select" << true;
-        QTest::newRow("five lots, last empty")
-            << lots(5, {5}) << "Lot 5" << "5 of 5" << 5 << "New Find Previous Delete Split Select" << true;
-        QTest::newRow("five lots, none empty")
-            << lots(5) << "Lot 5" << "5 of 5" << 5 << "New Find Previous Delete Split Select" << false;
+        QTest::addColumn<bool>("focusInNetAmount");
+        QTest::newRow("empty ledger") << 0 << QList<int>{} << "0 of 0" << "" << false;
+        QTest::newRow("one lot") << 1 << QList<int>{1} << "1 of 1" << "New Delete Split Select" << false;
+        QTest::newRow("two, none empty: the last") << 2 << QList<int>{} << "2 of 2"
+                                                   << "New Previous Delete Split Select" << false;
+        QTest::newRow("five, second and fourth empty") << 5 << QList<int>{2, 4} << "2 of 5"
+                                                       << "New Find Previous Next Delete Split Select" << true;
     }
-    void theWindowOpensOnTheRightLot()
+    void theFirstLotAndTheCommands()
     {
-        QFETCH(std::vector<NewLot>, ledger);
-        QFETCH(QString, current);
+        QFETCH(int, lots);
+        QFETCH(QList<int>, emptyNet);
         QFETCH(QString, counter);
-        QFETCH(int, masterRow);
         QFETCH(QString, enabled);
-        QFETCH(bool, netFocus);
-
-        MainWindow w(ledger, !ledger.empty());
-        QCOMPARE(w->txtFields[kName1]->text(), current);
+        QFETCH(bool, focusInNetAmount);
+        MainWindow w(numberedLots(lots, emptyNet));
         QCOMPARE(w.counter(), counter);
-        QCOMPARE(MainWindow::selected(w->ListView1), masterRow);
         QCOMPARE(w.enabled(), enabled);
-        QCOMPARE(w->txtFields[kNetAmount]->hasFocus(), netFocus);
-        QCOMPARE(w->ListView1->lots()->rows(), int(ledger.size()));
-        QCOMPARE(w->ListView2->lots()->rows(), 0);
-        QCOMPARE(MainWindow::selected(w->ListView2), 0);
-        QCOMPARE(w->cmdUndo->text(), QStringLiteral("&Undo"));
-        for (QPushButton *always : {w->cmdClose, w->cmdExport, w->cmdOptions, w->cmdHelp})
-            QVERIFY(always->isEnabled());
-        if (ledger.empty())
-            QCOMPARE(w->Data1().EditMode(), int(kEditAdd));
+        QCOMPARE(w.selected(1), counter.section(' ', 0, 0).toInt());
+        QCOMPARE(w.rows(1), lots);
+        QCOMPARE(w.rows(2), 0);
+        const int current = counter.section(' ', 0, 0).toInt();
+        if (lots > 0)
+            QCOMPARE(w.fields(), QStringLiteral("Lot %1|T%1|100|$10.0000|%2|1/15/2003")
+                                     .arg(current)
+                                     .arg(emptyNet.contains(current) ? QString()
+                                                                     : QStringLiteral("$%1,000.00").arg(current)));
+        QCOMPARE(w.box(kNetAmount)->hasFocus(), focusInNetAmount);
+        QCOMPARE(w.cell(1, 1, 5), lots ? QStringLiteral("10") : QString());   // plain numbers from the file
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    void theMasterListShowsEveryLotInQueryOrderWithItsId()
+    // Every selection change in a list makes its row's lot current, or is not made.
+    void theMasterListSelectsOnlyTheCurrentLot()
     {
-        MainWindow w({{"Acme", "ACME", 100, 12.5, 1250, "2003-01-15"},
-                      {"", "BLNK", 2.5, QVariant(), QVariant(), "2004-02-29"},
-                      {"Zero", "ZERO", 1, 0.5, 0, "2010-10-10"}});
-        const LotListModel *rows = w->ListView1->lots();
-        QCOMPARE(rows->rowTexts(0), (RowTexts{"Acme", "ACME", "1/15/2003", "1", "100", "12.5", "1250"}));
-        QCOMPARE(rows->rowTexts(1), (RowTexts{"", "BLNK", "2/29/2004", "2", "2.5", "", ""}));
-        QCOMPARE(rows->rowTexts(2), (RowTexts{"Zero", "ZERO", "10/10/2010", "3", "1", "0.5", "0"}));
-        QVERIFY(w->ListView1->isColumnHidden(kColID));
-        QCOMPARE(w->ListView1->model()->headerData(kColNet, Qt::Horizontal).toString(),
-                 QStringLiteral("Net Amount (Tesmo)"));
-        // The second lot has no net amount, so it opens current, money as currency text.
-        QCOMPARE(w.fields(), QStringLiteral("|BLNK|2.5|||2/29/2004"));
-        QCOMPARE(w->txtFields[kID]->text(), QStringLiteral("2"));
-        QVERIFY(w->txtFields[kID]->isHidden());
+        MainWindow w(numberedLots(6));
+        const auto at = [&](int record) {
+            return w.counter() == QStringLiteral("%1 of 6").arg(record) && w.selected(1) == record
+                   && w.box(kName1)->text() == QStringLiteral("Lot %1").arg(record);
+        };
+        QVERIFY(at(6));
+        w.listKey(1, Qt::Key_Home, Qt::ControlModifier);
+        QVERIFY(at(1));
+        w.listKey(1, Qt::Key_Down);
+        QVERIFY(at(2));
+        w.listKey(1, Qt::Key_Down, Qt::ControlModifier);
+        QVERIFY(at(3));
+
+        QAbstractItemView *v = w.list(1);
+        const auto rowCentre = [&](int row) { return v->visualRect(v->model()->index(row - 1, 0)).center(); };
+        QTest::mousePress(v->viewport(), Qt::LeftButton, {}, rowCentre(1));
+        QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, rowCentre(5));   // a drag, not a click
+        QVERIFY(at(3));
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, rowCentre(6) + QPoint(0, 60));   // below the last row
+        QVERIFY(at(3));
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(3));
+        QVERIFY(at(3));
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(5));
+        QVERIFY(at(5));
+        w.listKey(1, Qt::Key_End);
+        QVERIFY(at(6));
+        w.listKey(1, Qt::Key_Down);
+        QVERIFY(at(6));
+        QTest::keyClicks(v, "Lot 2");   // typing does not jump
+        QVERIFY(at(6));
+        w.click("cmdAdd");              // and New still has a current lot to return to
+        w.click("cmdUndo");
+        QVERIFY(at(6));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    void moneyShowsAsCurrencyText()
+    void theSelectionListKeepsWhatTheUserPicked()
     {
-        MainWindow w({{"Big", "BIG", 1, 1234.5, 1234.5, "2003-01-15"}, {"Small", "SML", 1, 0.5, 0.5, "2003-01-15"}});
-        QCOMPARE(w->txtFields[kPrice]->text(), QStringLiteral("$.5000"));
-        QCOMPARE(w->txtFields[kNetAmount]->text(), QStringLiteral("$0.50"));
-        w->cmdPrev->click();
-        QCOMPARE(w->txtFields[kPrice]->text(), QStringLiteral("$1,234.5000"));
-        QCOMPARE(w->txtFields[kNetAmount]->text(), QStringLiteral("$1,234.50"));
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void theExportChoicesAndDesignedPlaces()
-    {
-        MainWindow w(lots(1));
-        QCOMPARE(w->windowTitle(), QStringLiteral(" Stocks"));
-        QCOMPARE(w->cmbExport->currentText(), QStringLiteral("Text File"));
-        QStringList items;
-        for (int i = 0; i < w->cmbExport->count(); ++i)
-            items << w->cmbExport->itemText(i);
-        QCOMPARE(items, (QStringList{"Spreadsheet", "Word Document", "Text File"}));
-        QVERIFY(w->OptionAll->isChecked());
-        // Designed places survive a resize: 15 twips to the pixel.
-        w->resize(1000, 700);
-        QCOMPARE(w->cmdNext->geometry(), QRect(680, 184, 73, 33));
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void exitEndsTheProgram()
-    {
-        MainWindow w(lots(2));
-        MainWindow::click(w->cmdClose);
-        QVERIFY(!w->isVisible());
-        QVERIFY(!w->Data1().isOpen());
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void aFileThatIsNotALedgerIsReportedAndLeftAlone()
-    {
-        LedgerFolder folder({}, false);
-        {
-            QFile f(folder.file());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("Standard Jet DB and other bytes of a legacy database");
+        MainWindow w(numberedLots(4));
+        for (int row : {3, 1, 2}) {
+            w.clickRow(1, row);
+            w.click("cmdSelect");
         }
-        ScriptedDialogs dialogs;
-        frmStocks w(Platform{dialogs});
-        const QStringList texts = dialogs.takeTexts();
-        QCOMPARE(texts.size(), 2);
-        QVERIFY(texts[0].startsWith("Data error event hit err:Tesmo.mdb is not a Tesmo ledger"));
-        QVERIFY(texts[1].startsWith("3105 - Tesmo.mdb is not a Tesmo ledger"));
-        QVERIFY(texts[1].endsWith(" - Source : PopulateList"));
-        QCOMPARE(w.txtCount->text(), QStringLiteral("0"));
-        QFile f(folder.file());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("Standard Jet DB and other bytes of a legacy database"));
-        QVERIFY(dialogs.faults().isEmpty());
+        w.click("cmdSelect");   // the current lot once only: its row is selected
+        QCOMPARE(w.column(2), QStringLiteral("Lot 3|Lot 1|Lot 2"));
+        QCOMPARE(w.selected(2), 3);
+        w.clickRow(2, 2);
+        QCOMPARE(w.counter(), QStringLiteral("1 of 4"));
+        QCOMPARE(w.selected(1), 1);
+        w.listKey(2, Qt::Key_Down);   // the neighbour in this list, wherever it stands in the master list
+        QCOMPARE(w.counter(), QStringLiteral("2 of 4"));
+        w.click("cmddeselect");
+        QCOMPARE(w.column(2), QStringLiteral("Lot 3|Lot 1"));
+        QCOMPARE(w.selected(2), 0);
+        w.click("cmddeselect");       // nothing is selected, so nothing goes
+        QCOMPARE(w.column(2), QStringLiteral("Lot 3|Lot 1"));
+        w.clickRow(2, 1, true);       // a double click removes
+        w.clickRow(2, 1, true);
+        QCOMPARE(w.rows(2), 0);
+        QVERIFY(!w.button("cmddeselect")->isEnabled());
+        w.clickRow(1, 4, true);       // and on the master list adds
+        QCOMPARE(w.column(2), QStringLiteral("Lot 4"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // The focus goes to the empty net amount when the window first becomes
+    // active and when it comes back from the split dialog, never after a box.
+    void activationMovesTheFocusOnlyComingFromAnotherWindow()
+    {
+        QtDialogs realBoxes;
+        MainWindow w(numberedLots(3, {2}), true, &realBoxes);
+        QVERIFY(w.box(kNetAmount)->hasFocus());
+        w.retype(kNumShares, "x");
+        closeBoxes(2);
+        w.click("cmdNext");   // the rule's message, then the move's error box
+        w.window->activateWindow();   // as a window manager does once the box is gone
+        QTRY_VERIFY(QApplication::activeWindow() == w.window.get());
+        QVERIFY(w.box(kNumShares)->hasFocus());
+        w.click("cmdUndo");
+
+        w.click("cmdSplit");
+        QWidget *split = w.window->findChild<QWidget *>("Split");
+        QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == split; }));
+        QTest::mouseClick(split->findChild<QPushButton *>("CancelButton"), Qt::LeftButton);
+        w.window->activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == w.window.get());
+        QTRY_VERIFY(w.box(kNetAmount)->hasFocus());
     }
 };
 

@@ -1,5 +1,7 @@
-// The record store without any window: keyset order, positions, bookmarks,
-// the Validate protocol, and what the file holds after each operation.
+// The record store and the ledger file without any window: the file's
+// contract with other programs, values kept exactly, writes that never undo
+// another program's change, lots an older tool wrote, the cursor, the finds,
+// and files that are not ledgers.
 #include "store/LotReader.h"
 #include "store/RecordStore.h"
 #include "support/LedgerFolder.h"
@@ -7,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>
+#include <thread>
 
 using namespace tesmo;
 using tesmo::test::LedgerFolder;
@@ -14,26 +17,14 @@ using tesmo::test::NewLot;
 
 namespace {
 
-// The bound boxes as plain texts with changed marks, as the window keeps them.
+// The bound boxes as plain texts, changed while they differ from what the
+// store showed, as the window keeps them.
 class TextBinding : public FieldBinding {
 public:
-    FieldTexts texts;
-    std::array<bool, kFieldCount> marks{};
-
+    FieldTexts texts, shown;
     QString text(int pos) const override { return texts[std::size_t(pos)]; }
-    void show(const FieldTexts &t) override
-    {
-        texts = t;
-        marks.fill(false);
-    }
-    bool changed(int pos) const override { return marks[std::size_t(pos)]; }
-    void setUnchanged(int pos) override { marks[std::size_t(pos)] = false; }
-
-    void type(int pos, const QString &t)
-    {
-        texts[std::size_t(pos)] = t;
-        marks[std::size_t(pos)] = true;
-    }
+    void show(const FieldTexts &t) override { texts = shown = t; }
+    bool changed(int pos) const override { return texts[std::size_t(pos)] != shown[std::size_t(pos)]; }
 };
 
 const std::vector<NewLot> kFive = {
@@ -48,9 +39,13 @@ QByteArray checksum(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return {};
+        return "missing";
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
+
+// Every value of every lot, numbers to the last bit.
+const char *const kExactLots = "SELECT ID, quote(Name1), Ticker, printf('%.17g', NumShares), printf('%.17g', Price), "
+                               "printf('%.17g', NetAmount), TradeDate FROM Lots";
 
 } // namespace
 
@@ -60,15 +55,14 @@ class RecordStoreTest : public QObject {
     std::unique_ptr<LedgerFolder> folder;
     TextBinding binding;
     std::unique_ptr<RecordStore> store;
-    QList<int> actions;           // Validate actions seen
-    int cancelAction = -1;        // Validate cancels this action
-    QList<int> dataErrors;        // Error events
+    QList<int> actions;      // Validate actions seen
+    int cancelAction = -1;   // Validate cancels this action
+    QList<int> dataErrors;   // Error events
 
-    void open(const std::vector<NewLot> &lots, bool createFile = true)
+    std::unique_ptr<RecordStore> openStore(TextBinding &b)
     {
-        folder = std::make_unique<LedgerFolder>(lots, createFile);
-        store = std::make_unique<RecordStore>(QStringLiteral("Tesmo.mdb"), binding);
-        store->setEvents({
+        auto s = std::make_unique<RecordStore>(QStringLiteral("Tesmo.mdb"), b);
+        s->setEvents({
             [this](int &action, bool &) {
                 actions << action;
                 if (action == cancelAction)
@@ -79,15 +73,23 @@ class RecordStoreTest : public QObject {
                 dataErrors << err;
                 response = 0;
             },
+            {},
         });
-        store->Open();
+        s->Open();
+        return s;
     }
-
-    int errorOf(const std::function<void()> &op)
+    void open(const std::vector<NewLot> &lots, bool createFile = true)
+    {
+        store.reset();
+        folder.reset();   // leaves the folder before the next one becomes current
+        folder = std::make_unique<LedgerFolder>(lots, createFile);
+        store = openStore(binding);
+    }
+    static int errorOf(const std::function<void()> &op)
     {
         try {
             op();
-        } catch (const StoreError &e) {
+        } catch (const Error &e) {
             return e.number();
         }
         return 0;
@@ -107,281 +109,300 @@ private slots:
         folder.reset();
     }
 
-    void aMissingFileIsCreatedAsAnEmptyLedger()
+    void aNewLedgerIsCreatedDurableAndWithoutLeftovers()
     {
-        open({}, false);
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
+        QFile leftover(QStringLiteral("Tesmo.mdb.new-999999999"));   // of a killed first start
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.close();
+        store = openStore(binding);
         QVERIFY(dataErrors.isEmpty());
-        QVERIFY(QFile::exists(folder->file()));
+        QVERIFY(!QFile::exists(leftover.fileName()));
         QCOMPARE(store->RecordCount(), 0);
         QCOMPARE(store->AbsolutePosition(), -1);
-        store->AddNew();
-        QCOMPARE(store->AbsolutePosition(), -1);
-        QCOMPARE(store->EditMode(), int(kEditAdd));
         QCOMPARE(folder->query("SELECT name FROM pragma_table_info('qryStocks')"),
                  QStringLiteral("ID|Name1|Ticker|NumShares|Price|NetAmount|TradeDate"));
         QCOMPARE(folder->query("SELECT Protected, Password FROM Options"), QStringLiteral("0,"));
+        Database db(folder->file());
+        Statement s(db.handle(), "PRAGMA synchronous");
+        s.step();
+        QCOMPARE(s.int64(0), 3);   // EXTRA: the folder is synced after every commit
     }
 
-    void theFirstLotIsCurrentAndItsTextsAreShown()
+    // Another program writing through qryStocks meets the same limits as the window.
+    void theFileRefusesWhatTheWindowRefuses_data()
     {
-        open(kFive);
-        QCOMPARE(store->RecordCount(), 5);
-        QCOMPARE(store->AbsolutePosition(), 0);
-        QCOMPARE(binding.texts, (FieldTexts{"1", "Alpha", "AAA", "10", "1.5", "15", "1/15/2003"}));
-        store->MoveLast();
-        QCOMPARE(store->AbsolutePosition(), 4);
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Epsilon"));
+        QTest::addColumn<QString>("values");   // Name1, Ticker, NumShares, Price, NetAmount, TradeDate
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("plain") << "'A', 'T', 1, 2, 3, '2003-01-15'" << true;
+        QTest::newRow("largest amounts") << "NULL, 'T', 999999999999999, 450000000000, 450000000000, '9999-12-31'"
+                                         << true;
+        QTest::newRow("50 characters, the last wide")
+            << QStringLiteral("'%1😀', 'TTTTTTTTT😀', 1, NULL, NULL, '0001-01-01'").arg(QString(49, u'a')) << true;
+        QTest::newRow("year 0") << "'A', 'T', 1, 2, 3, '0000-01-01'" << false;
+        QTest::newRow("no such day") << "'A', 'T', 1, 2, 3, '2003-02-29'" << false;
+        QTest::newRow("infinite shares") << "'A', 'T', 9e999, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("too many shares") << "'A', 'T', 1e15, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("price too high") << "'A', 'T', 1, 450000000000.0001, 3, '2003-01-15'" << false;
+        QTest::newRow("infinite net amount") << "'A', 'T', 1, 2, 9e999, '2003-01-15'" << false;
+        QTest::newRow("negative price") << "'A', 'T', 1, -2, 3, '2003-01-15'" << false;
+        QTest::newRow("text as shares") << "'A', 'T', 'many', 2, 3, '2003-01-15'" << false;
+        QTest::newRow("NUL in name") << "'A' || char(0) || 'B', 'T', 1, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("51 characters") << QStringLiteral("'%1', 'T', 1, 2, 3, '2003-01-15'").arg(QString(51, u'a'))
+                                       << false;
+        QTest::newRow("empty ticker") << "'A', '', 1, 2, 3, '2003-01-15'" << false;
+    }
+    void theFileRefusesWhatTheWindowRefuses()
+    {
+        QFETCH(QString, values);
+        QFETCH(bool, accepted);
+        LedgerFolder ledger;
+        const QString error = ledger.exec(
+            "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES (" + values + ")");
+        QVERIFY2(error.isEmpty() == accepted, qPrintable(error));
     }
 
-    void aPendingNewLotKeepsThePositionUntilTheBookmarkMovesToIt()
+    // Lots nobody edited are never written; a save writes only what changed.
+    void valuesNobodyEditedStayExactlyAsStored()
     {
-        open(kFive);
-        store->MoveNext();
-        store->MoveNext();
-        const Bookmark third = store->getBookmark();
-        store->AddNew();
-        QCOMPARE(store->AbsolutePosition(), 2);
-        QCOMPARE(store->getBookmark(), third);
-        for (const auto &[pos, text] : {std::pair{kName1, "Zeta"}, {kTicker, "ZZ"}, {kNumShares, "5"},
-                                        {kTradeDate, "1/5/03"}})
-            binding.type(pos, QString::fromUtf8(text));
-        store->Update();
-        QCOMPARE(store->EditMode(), int(kEditNone));
-        QCOMPARE(store->AbsolutePosition(), 2);
-        QCOMPARE(store->RecordCount(), 6);
-        store->setBookmark(store->LastModified());
-        QCOMPARE(store->AbsolutePosition(), store->RecordCount() - 1);
-        QCOMPARE(binding.texts, (FieldTexts{"6", "Zeta", "ZZ", "5", "", "", "1/5/2003"}));
-        QCOMPARE(folder->query("SELECT * FROM qryStocks WHERE ID = 6"),
-                 QStringLiteral("6,Zeta,ZZ,5.0,NULL,NULL,2003-01-05"));
-    }
-
-    void netAmountIsNullFindsEmptyAmountsOnlyInOrder()
-    {
-        open(kFive);
-        store->FindFirst(FindCriteria::netAmountIsNull());
-        QVERIFY(!store->NoMatch());
-        QCOMPARE(store->AbsolutePosition(), 1);
-        store->FindNext(FindCriteria::netAmountIsNull());
-        QCOMPARE(store->AbsolutePosition(), 3);   // Gamma's 0 is not empty
-        store->FindNext(FindCriteria::netAmountIsNull());
-        QVERIFY(store->NoMatch());
-    }
-
-    void tickerFindsIgnoreCaseAndTakeQuotesAsText()
-    {
-        open(kFive);
-        store->FindFirst(FindCriteria::byTicker("ccc"));
-        QCOMPARE(store->AbsolutePosition(), 2);
-        store->FindNext(FindCriteria::byTicker("ccc"));
-        QCOMPARE(store->AbsolutePosition(), 4);
-        store->FindFirst(FindCriteria::byTicker("o'neil"));
-        QVERIFY(!store->NoMatch());
-        QCOMPARE(store->AbsolutePosition(), 3);
-        store->FindFirst(FindCriteria::byTicker("' OR 1=1 --"));
-        QVERIFY(store->NoMatch());
-        QCOMPARE(store->RecordCount(), 5);
-    }
-
-    void deletingMovesTheLotsBehindUpByOne()
-    {
-        open(kFive);
-        store->MoveNext();   // Beta
-        store->Delete();
-        QCOMPARE(store->RecordCount(), 4);
-        QCOMPARE(store->AbsolutePosition(), -1);   // no current lot until a move
-        store->MovePrevious();
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Alpha"));
-        store->MoveNext();
-        QCOMPARE(store->AbsolutePosition(), 1);     // Gamma was at 2
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Gamma"));
-        QCOMPARE(folder->query("SELECT count(*) FROM qryStocks WHERE ID = 2"), QStringLiteral("0"));
-
-        store->MoveFirst();
-        store->Delete();                            // the first lot: step back, then on
-        store->MovePrevious();
-        QCOMPARE(store->AbsolutePosition(), -1);
-        store->MoveNext();
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Gamma"));
-        QCOMPARE(store->AbsolutePosition(), 0);
-    }
-
-    void deletingTheOnlyLotLeavesNoCurrentLot()
-    {
-        open({kFive[0]});
-        store->Delete();
-        store->MovePrevious();
-        store->MoveNext();
-        QCOMPARE(store->AbsolutePosition(), -1);
-        QCOMPARE(store->RecordCount(), 0);
-        QCOMPARE(binding.texts, FieldTexts{});
-    }
-
-    void validateIsRaisedWithTheReasonBeforeEveryOperation()
-    {
-        open(kFive);
-        store->MoveNext();
-        store->MovePrevious();
-        store->MoveLast();
-        store->MoveFirst();
-        store->FindFirst(FindCriteria::byId(3));
-        store->setBookmark(1);
-        store->AddNew();
-        binding.type(kTicker, "NEW");
-        binding.type(kNumShares, "1");
-        binding.type(kTradeDate, "2/29/2004");
-        store->Update();
-        store->Delete();
+        open({});
+        folder->exec("INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES "
+                     "('A', 'T1', 1.0/3, 12.34567, 1250.1234, '2003-01-15'), "
+                     "('B', 'T2', 999999999999999, 450000000000, 0.004, '2003-01-16'), "
+                     "('C', 'T3', -2.5, NULL, 0.00005, '2003-01-17')");
+        store = openStore(binding);
+        QCOMPARE(binding.texts[kNetAmount], QStringLiteral("$1,250.12"));
+        const QByteArray fileBefore = checksum(folder->file());
+        for (int i = 0; i < 3; ++i)
+            store->MoveNext();
         store->MoveFirst();
         store->Close(kActUnload);
-        QCOMPARE(actions, (QList<int>{3, 2, 4, 1, 8, 9, 5, 6, 7, 11}));
+        QCOMPARE(checksum(folder->file()), fileBefore);
+
+        const QString before = folder->query(kExactLots);
+        store = openStore(binding);
+        binding.texts[kName1] = QStringLiteral("%1😀").arg(QString(49, u'n'));
+        store->Edit();
+        store->Update();
+        QCOMPARE(folder->query(kExactLots),
+                 QString(before).replace(QStringLiteral("'A'"), QStringLiteral("'%1😀'").arg(QString(49, u'n'))));
+        QCOMPARE(binding.texts[kName1], QStringLiteral("%1😀").arg(QString(49, u'n')));
     }
 
-    void aCancelledOperationFailsWith3426AndChangesNothing()
+    void aSaveNeverUndoesAnotherProgramsChange()
     {
         open(kFive);
-        binding.type(kTicker, "CHANGED");
+        TextBinding otherBinding;
+        auto other = openStore(otherBinding);   // a second copy of the program
+        otherBinding.texts[kPrice] = QStringLiteral("$9.0000");
+        other->Edit();
+        other->Update();
+        QVERIFY(errorOf([&] { other->Update(); }));   // nothing pending any more
+
+        binding.texts[kName1] = QStringLiteral("Renamed");
+        QCOMPARE(errorOf([&] { store->MoveNext(); }), int(kErrLotChanged));
+        QCOMPARE(store->AbsolutePosition(), 0);
+        QCOMPARE(binding.texts[kName1], QStringLiteral("Renamed"));   // the typing stays pending
+        QCOMPARE(folder->query("SELECT Name1, Price FROM Lots WHERE ID = 1"), QStringLiteral("Alpha,9.0"));
+
+        store->CancelUpdate();   // Undo shows the lot as it is stored now
+        QCOMPARE(binding.texts[kPrice], QStringLiteral("$9.0000"));
+        binding.texts[kName1] = QStringLiteral("Renamed");
+        store->Edit();
+        store->Update();
+        QCOMPARE(folder->query("SELECT Name1, Price FROM Lots WHERE ID = 1"), QStringLiteral("Renamed,9.0"));
+
+        folder->exec("DELETE FROM qryStocks WHERE ID = 1");
+        binding.texts[kTicker] = QStringLiteral("GONE");
+        store->Edit();
+        QCOMPARE(errorOf([&] { store->Update(); }), int(kErrLotGone));
+        QCOMPARE(store->EditMode(), int(kEditInProgress));
+    }
+
+    // A lot an older tool wrote without the file's checks is shown as well as
+    // it can be and can always be left and deleted.
+    void lotsAnOlderToolWroteCanBeShownLeftAndDeleted()
+    {
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
+        folder->exec("CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, "
+                     "NetAmount, TradeDate);"
+                     "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate "
+                     "FROM Lots ORDER BY ID;"
+                     "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');"
+                     "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES "
+                     "('Zero', 'Z', 9e999, 1e300, -5, '0000-01-01'), ('Words', NULL, 'many', 'dear', 2, 37), "
+                     "('Fine', 'F', 1, 2, 3, '2003-01-15');");
+        store = openStore(binding);
+        QVERIFY(dataErrors.isEmpty());
+        QCOMPARE(binding.texts[kTradeDate], QStringLiteral("0000-01-01"));
+        QCOMPARE(binding.texts[kNumShares], QStringLiteral("Infinity"));
+        QCOMPARE(store->current()->unfitFields(),
+                 QStringList({"Number of Shares", "Price per Share", "Net Amount", "Trade Date"}));
+        store->MoveNext();
+        QCOMPARE(binding.texts[kNumShares], QStringLiteral("many"));
+        QCOMPARE(store->current()->unfitFields(),
+                 QStringList({"Ticker Symbol", "Number of Shares", "Price per Share", "Trade Date"}));
+        store->Delete();
+        store->MovePrevious();
+        store->Delete();
+        store->MoveNext();
+        QCOMPARE(binding.texts[kName1], QStringLiteral("Fine"));
+        QCOMPARE(folder->query("SELECT group_concat(Name1) FROM Lots"), QStringLiteral("Fine"));
+        QVERIFY(store->current()->unfitFields().isEmpty());
+
+        LotTable table;
+        folder->exec("INSERT INTO Lots (Name1, Ticker, NumShares, TradeDate) VALUES ('Odd', 'O', 'x', '0000-01-01')");
+        readAllLots(QStringLiteral("Tesmo.mdb"), table);
+        QCOMPARE(table.texts(table.rows[1]), (FieldTexts{"4", "Odd", "O", "x", "", "", "0000-01-01"}));
+        QCOMPARE(table.texts(table.rows[0]), (FieldTexts{"3", "Fine", "F", "1", "2", "3", "1/15/2003"}));
+    }
+
+    void aDeleteThatFailsChangesNothing()
+    {
+        open(kFive);
+        store->MoveNext();
+        folder->exec("CREATE TRIGGER NoDelete BEFORE DELETE ON Lots BEGIN SELECT RAISE(ABORT, 'kept'); END");
+        binding.texts[kName1] = QStringLiteral("Typed");
+        QVERIFY(errorOf([&] { store->Delete(); }) > kErrEngineBase);
+        QCOMPARE(store->AbsolutePosition(), 1);
+        QCOMPARE(store->RecordCount(), 5);
+        QCOMPARE(binding.texts[kName1], QStringLiteral("Typed"));
+        QVERIFY(binding.changed(kName1));
+    }
+
+    // Validate gets every reason; a cancel fails with 3426 and changes nothing.
+    void validateSeesEveryOperationAndCanCancelIt()
+    {
+        open(kFive);
+        store->MoveNext();
+        store->MovePrevious();
+        store->MoveLast();
+        store->MoveFirst();
+        store->FindFirst(FindCriteria::byId(2));
+        store->setBookmark(1);
+        store->AddNew();
+        binding.texts[kTicker] = QStringLiteral("NEW");
+        binding.texts[kNumShares] = QStringLiteral("5");
+        binding.texts[kTradeDate] = QStringLiteral("1/5/03");
+        store->Update();
+        store->setBookmark(store->LastModified());
+        QCOMPARE(store->AbsolutePosition(), 5);
+        store->Delete();
+        store->MovePrevious();   // from no current lot: nothing to leave
+        store->Close(kActUnload);
+        QCOMPARE(actions, (QList<int>{3, 2, 4, 1, 8, 9, 5, 6, 9, 7, 11}));
+
+        open(kFive);
         cancelAction = kActMoveNext;
+        binding.texts[kTicker] = QStringLiteral("CHANGED");
         QCOMPARE(errorOf([&] { store->MoveNext(); }), int(kErrCancelled));
         QCOMPARE(store->AbsolutePosition(), 0);
         QCOMPARE(binding.texts[kTicker], QStringLiteral("CHANGED"));
-        QCOMPARE(folder->query("SELECT Ticker FROM qryStocks WHERE ID = 1"), QStringLiteral("AAA"));
-
-        cancelAction = kActAddNew;   // New is abandoned quietly
-        QCOMPARE(errorOf([&] { store->AddNew(); }), 0);
-        QCOMPARE(store->EditMode(), int(kEditNone));
-
-        cancelAction = kActUpdate;
-        store->Edit();
-        QCOMPARE(errorOf([&] { store->Update(); }), int(kErrCancelled));
-        QCOMPARE(store->EditMode(), int(kEditInProgress));
-
-        cancelAction = kActUnload;
-        QCOMPARE(errorOf([&] { store->Close(kActUnload); }), int(kErrCancelled));
-        QVERIFY(store->isOpen());
+        QCOMPARE(folder->query("SELECT Ticker FROM Lots WHERE ID = 1"), QStringLiteral("AAA"));
     }
 
-    void changedBoxesAreStoredWhenTheLotIsLeft()
+    void theCursorNeverMovesPastEitherEnd()
     {
         open(kFive);
-        binding.type(kPrice, "$1,234.5678");
-        binding.type(kNetAmount, "");
-        store->MoveNext();
-        QCOMPARE(folder->query("SELECT Price, NetAmount FROM qryStocks WHERE ID = 1"),
-                 QStringLiteral("1234.5678,NULL"));
         store->MovePrevious();
-        QCOMPARE(binding.texts[kPrice], QStringLiteral("1234.5678"));
-        QCOMPARE(store->LastModified(), Bookmark(1));
-    }
-
-    // A find or a bookmark skips the field rules, so the store itself must
-    // refuse a text that is not of its field's kind.
-    void aTextOfTheWrongKindIsNeverWrittenAndTheMoveIsNotDone()
-    {
-        QFETCH(int, field);
-        QFETCH(QString, text);
-        open(kFive);
-        const QString before = folder->query("SELECT * FROM qryStocks WHERE ID = 1");
-        binding.type(field, text);
-        QCOMPARE(errorOf([&] { store->FindFirst(FindCriteria::byId(3)); }), int(kErrTypeMismatch));
-        QCOMPARE(errorOf([&] { store->setBookmark(3); }), int(kErrTypeMismatch));
         QCOMPARE(store->AbsolutePosition(), 0);
-        QCOMPARE(folder->query("SELECT * FROM qryStocks WHERE ID = 1"), before);
-    }
-    void aTextOfTheWrongKindIsNeverWrittenAndTheMoveIsNotDone_data()
-    {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("shares as words") << int(kNumShares) << "many";
-        QTest::newRow("price with letters") << int(kPrice) << "12x";
-        QTest::newRow("net amount in parentheses") << int(kNetAmount) << "($5.00)";
-        QTest::newRow("date past the month's end") << int(kTradeDate) << "2/30/2004";
-        QTest::newRow("date as words") << int(kTradeDate) << "yesterday";
-    }
-
-    void aLotWithoutTickerSharesOrDateIsRefused()
-    {
-        open(kFive);
-        store->AddNew();
-        QCOMPARE(errorOf([&] { store->Update(); }), int(kErrRequiredField));
-        QCOMPARE(store->EditMode(), int(kEditAdd));
-        binding.type(kTicker, "X");
-        binding.type(kNumShares, "1");
-        binding.type(kTradeDate, "1/1/2001");
-        binding.type(kPrice, "-5");
-        QCOMPARE(errorOf([&] { store->Update(); }), int(kErrNegativeMoney));
-        QCOMPARE(store->RecordCount(), 5);
-        QCOMPARE(folder->query("SELECT count(*) FROM Lots"), QStringLiteral("5"));
-    }
-
-    void theListReadsTheSameLotsInTheSameOrderAsTheKeyset()
-    {
-        open(kFive);
-        LotTable table;
-        readAllLots(QStringLiteral("Tesmo.mdb"), table);
-        QCOMPARE(int(table.rows.size()), store->RecordCount());
-        for (std::size_t i = 0; i < table.rows.size(); ++i)
-            QCOMPARE(table.rows[i].id, store->keys()[i]);
-        QCOMPARE(table.texts(table.rows[1]), (FieldTexts{"2", "Beta", "BBB", "20", "", "", "2/15/2003"}));
-        QCOMPARE(table.texts(table.rows[2])[kNetAmount], QStringLiteral("0"));
-    }
-
-    // What other programs that script the ledger can rely on: new IDs sort
-    // last, and the file refuses text in number and date columns.
-    void theFileKeepsItsContractWithOtherPrograms()
-    {
-        open(kFive);
         store->MoveLast();
-        store->Delete();
-        folder->addLots({{"Late", "LATE", 1, QVariant(), QVariant(), "2020-01-01"}});
-        QCOMPARE(folder->query("SELECT ID FROM qryStocks WHERE Ticker = 'LATE'"), QStringLiteral("6"));
-        QVERIFY_THROWS_EXCEPTION(StoreError, folder->addLots({{"Bad", "BAD", "lots", QVariant(), QVariant(), "2020-01-01"}}));
-        QVERIFY_THROWS_EXCEPTION(StoreError, folder->addLots({{"Bad", "BAD", 1, QVariant(), QVariant(), "2020-02-30"}}));
+        actions.clear();
+        store->MoveNext();
+        QCOMPARE(store->AbsolutePosition(), 4);
+        QVERIFY(actions.isEmpty());   // nothing was left
+        store->Delete();              // the last: the one before becomes reachable
+        store->MoveNext();
+        QCOMPARE(store->AbsolutePosition(), -1);
+        store->MovePrevious();
+        QCOMPARE(binding.texts[kName1], QStringLiteral("Delta"));
+        store->MoveFirst();
+        store->Delete();              // the first: MovePrevious stays, MoveNext reaches Beta
+        store->MovePrevious();
+        QCOMPARE(store->AbsolutePosition(), -1);
+        store->MoveNext();
+        QCOMPARE(binding.texts[kName1], QStringLiteral("Beta"));
+        QCOMPARE(store->AbsolutePosition(), 0);
+    }
+
+    void findsWalkInOrderWithOneCaseFold()
+    {
+        open({{"1", "abc", 1, 1, 1, "2003-01-15"},
+              {"2", "été", 1, 1, QVariant(), "2003-01-15"},
+              {"3", "O'NEIL", 1, 1, 1, "2003-01-15"},
+              {"4", "ÉTÉ", 1, 1, QVariant(), "2003-01-15"},
+              {"5", "ABC", 1, 1, 1, "2003-01-15"}});
+        const auto found = [&](const FindCriteria &c, bool next) {
+            next ? store->FindNext(c) : store->FindFirst(c);
+            return store->NoMatch() ? QStringLiteral("none") : binding.texts[kName1];
+        };
+        QCOMPARE(found(FindCriteria::byTicker("ABC"), false), QStringLiteral("1"));
+        QCOMPARE(found(FindCriteria::byTicker("ABC"), true), QStringLiteral("5"));
+        QCOMPARE(found(FindCriteria::byTicker("abc"), true), QStringLiteral("none"));
+        QCOMPARE(found(FindCriteria::byTicker("ÉTÉ"), false), QStringLiteral("2"));
+        QCOMPARE(found(FindCriteria::byTicker("été"), true), QStringLiteral("4"));
+        QCOMPARE(found(FindCriteria::byTicker("o'neil"), false), QStringLiteral("3"));
+        QCOMPARE(found(FindCriteria::netAmountIsNull(), true), QStringLiteral("4"));
+        QCOMPARE(found(FindCriteria::byTicker("XYZ"), false), QStringLiteral("none"));
         QCOMPARE(folder->query("SELECT count(*) FROM Lots"), QStringLiteral("5"));
     }
 
-    void aFileThatIsNotALedgerIsNeverWritten()
+    // Opening never writes to a file that is not a ledger, its -wal included.
+    void aForeignFileKeepsEveryByte_data()
     {
-        QFETCH(QByteArray, content);
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("not SQLite") << "bytes";
+        QTest::newRow("empty") << "empty";
+        QTest::newRow("another program's database") << "sqlite";
+        QTest::newRow("another program's database in WAL mode") << "wal";
+    }
+    void aForeignFileKeepsEveryByte()
+    {
+        QFETCH(QString, kind);
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
-        {
-            QFile f(folder->file());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
-        if (content.isEmpty()) {   // an SQLite database of some other program
+        QFile f(folder->file());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (kind == "bytes")
+            f.write("Standard Jet DB\0\0\0\0 not a database of this program", 50);
+        f.close();
+        if (kind == "sqlite" || kind == "wal") {
+            // Its program left the -wal behind, not checkpointed.
             sqlite3 *other = nullptr;
-            QVERIFY(sqlite3_open(QFile::encodeName(folder->file()).constData(), &other) == SQLITE_OK);
-            QVERIFY(sqlite3_exec(other, "CREATE TABLE notes (body TEXT)", nullptr, nullptr, nullptr) == SQLITE_OK);
+            sqlite3_open(folder->file().toUtf8().constData(), &other);
+            sqlite3_db_config(other, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            sqlite3_exec(other, kind == "wal" ? "PRAGMA journal_mode=WAL; CREATE TABLE Stocks(x); INSERT INTO Stocks VALUES (1);"
+                                              : "CREATE TABLE Stocks(x); INSERT INTO Stocks VALUES (1);",
+                         nullptr, nullptr, nullptr);
             sqlite3_close(other);
+            QCOMPARE(QFile::exists(folder->file() + "-wal"), kind == "wal");
         }
-        const QByteArray before = checksum(folder->file());
-        store = std::make_unique<RecordStore>(QStringLiteral("Tesmo.mdb"), binding);
-        store->setEvents({{}, {}, [this](int err, const QString &, int &) { dataErrors << err; }});
-        store->Open();
-        QCOMPARE(dataErrors.size(), 1);
-        QCOMPARE(store->RecordCount(), 0);
-        store->AddNew();
-        binding.type(kTicker, "X");
-        binding.type(kNumShares, "1");
-        binding.type(kTradeDate, "1/1/2001");
-        QVERIFY(errorOf([&] { store->Update(); }) != 0);
-        LotTable table;
-        QVERIFY_THROWS_EXCEPTION(StoreError, readAllLots(QStringLiteral("Tesmo.mdb"), table));
+        const QByteArray file = checksum(folder->file());
+        const QByteArray wal = checksum(folder->file() + "-wal");
+        store = openStore(binding);
+        QCOMPARE(dataErrors, QList<int>{kErrNotALedger});
+        QVERIFY(errorOf([&] { store->AddNew(); store->Update(); }) != 0);
         store.reset();
-        QCOMPARE(checksum(folder->file()), before);
-        QCOMPARE(QDir(folder->path()).entryList(QDir::Files).filter("Tesmo.mdb").size(), 1);
+        QCOMPARE(checksum(folder->file()), file);
+        QCOMPARE(checksum(folder->file() + "-wal"), wal);
+        QCOMPARE(QDir(folder->path()).entryList({"Tesmo.mdb.new*"}, QDir::Files), QStringList());
     }
-    void aFileThatIsNotALedgerIsNeverWritten_data()
+
+    void aLockedLedgerIsWaitedFor()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("legacy database bytes") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20).repeated(100);
-        QTest::newRow("text file") << QByteArray("just some notes\n");
-        QTest::newRow("damaged SQLite header") << QByteArray("SQLite format 3\0garbage-garbage-garbage", 40);
-        QTest::newRow("another program's database") << QByteArray();
+        folder = std::make_unique<LedgerFolder>(kFive);
+        sqlite3 *other = nullptr;
+        sqlite3_open(folder->file().toUtf8().constData(), &other);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread release([other] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        });
+        store = openStore(binding);
+        release.join();
+        sqlite3_close(other);
+        QVERIFY(dataErrors.isEmpty());
+        QCOMPARE(store->RecordCount(), 5);
     }
-
-
 };
 
 QTEST_GUILESS_MAIN(RecordStoreTest)

@@ -1,14 +1,16 @@
 // A temporary folder that is the current folder while the object lives, with
 // a Tesmo.mdb holding the given lots, written the way another program would:
-// through qryStocks with sqlite3.
+// through qryStocks with the SQLite C API.
 #pragma once
 
 #include "store/Database.h"
 
 #include <QDir>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <QtTest>
 #include <sqlite3.h>
 #include <vector>
 
@@ -26,13 +28,15 @@ struct NewLot {
 
 class LedgerFolder {
 public:
-    // Without lots, no file is made: the program creates it.
+    // Without createFile, no file is made: the program creates it.
     explicit LedgerFolder(const std::vector<NewLot> &lots = {}, bool createFile = true)
         : previous_(QDir::currentPath())
     {
         QDir::setCurrent(dir_.path());
-        if (createFile)
+        if (createFile) {
+            Database created(file());
             addLots(lots);
+        }
     }
     ~LedgerFolder() { QDir::setCurrent(previous_); }
 
@@ -41,52 +45,82 @@ public:
 
     void addLots(const std::vector<NewLot> &lots)
     {
-        Database db(file());   // creates the ledger when missing
-        Database::Transaction transaction(db);
+        Connection c(file());
+        c.exec("BEGIN");
         for (const NewLot &l : lots) {
-            Statement s(db.handle(),
-                        "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-            bindVariant(s, 1, l.name.isEmpty() ? QVariant() : QVariant(l.name));
-            bindVariant(s, 2, l.ticker);
-            bindVariant(s, 3, l.shares);
-            bindVariant(s, 4, l.price);
-            bindVariant(s, 5, l.netAmount);
-            bindVariant(s, 6, l.tradeDate);
-            s.step();
+            sqlite3_stmt *s = nullptr;
+            sqlite3_prepare_v2(c.db, "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                               "VALUES (?1, ?2, ?3, ?4, ?5, ?6)", -1, &s, nullptr);
+            const QVariant values[] = {l.name.isEmpty() ? QVariant() : QVariant(l.name), l.ticker, l.shares,
+                                       l.price, l.netAmount, l.tradeDate};
+            for (int i = 0; i < 6; ++i) {
+                const QVariant &v = values[i];
+                if (v.isNull())
+                    sqlite3_bind_null(s, i + 1);
+                else if (v.typeId() == QMetaType::QString)
+                    sqlite3_bind_text(s, i + 1, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+                else
+                    sqlite3_bind_double(s, i + 1, v.toDouble());
+            }
+            const int rc = sqlite3_step(s);
+            sqlite3_finalize(s);
+            QVERIFY2(rc == SQLITE_DONE, sqlite3_errmsg(c.db));
         }
-        transaction.commit();
+        c.exec("COMMIT");
     }
 
-    // Runs a query on the file and returns the first column of every row as text
-    // ("NULL" for nulls), rows joined by "|".
-    QString query(const char *sql) const
+    // Runs SQL on the file as another program; returns SQLite's message, or
+    // the empty text when it succeeded.
+    QString exec(const QString &sql) const { return Connection(file()).exec(sql.toUtf8().constData()); }
+
+    // The rows of a query, columns joined by "," ("NULL" for nulls), rows by "|".
+    QString query(const QString &sql) const
     {
-        Database db(file(), Database::Mode::ReadOnly);
-        Statement s(db.handle(), sql);
+        Connection c(file());
+        sqlite3_stmt *s = nullptr;
+        if (sqlite3_prepare_v2(c.db, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK)
+            return QString::fromUtf8(sqlite3_errmsg(c.db));
         QStringList rows;
-        while (s.step()) {
+        while (sqlite3_step(s) == SQLITE_ROW) {
             QStringList cols;
-            for (int c = 0; c < sqlite3_column_count(s.handle()); ++c)
-                cols << (s.isNull(c) ? QStringLiteral("NULL") : s.text(c));
+            for (int i = 0; i < sqlite3_column_count(s); ++i) {
+                const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(s, i));
+                cols << (t ? QString::fromUtf8(t) : QStringLiteral("NULL"));
+            }
             rows << cols.join(QLatin1Char(','));
         }
+        sqlite3_finalize(s);
         return rows.join(QLatin1Char('|'));
     }
 
 private:
-    static void bindVariant(Statement &s, int index, const QVariant &v)
-    {
-        if (v.isNull())
-            s.bindNull(index);
-        else if (v.typeId() == QMetaType::QString)
-            s.bind(index, v.toString());
-        else
-            s.bind(index, v.toDouble());
-    }
+    struct Connection {
+        explicit Connection(const QString &path) { sqlite3_open(path.toUtf8().constData(), &db); }
+        ~Connection() { sqlite3_close(db); }
+        QString exec(const char *sql) const
+        {
+            char *error = nullptr;
+            sqlite3_exec(db, sql, nullptr, nullptr, &error);
+            const QString message = error ? QString::fromUtf8(error) : QString();
+            sqlite3_free(error);
+            return message;
+        }
+        sqlite3 *db = nullptr;
+    };
 
     QString previous_;
     QTemporaryDir dir_;
 };
+
+// Ledgers for window tests: n lots named "Lot 1" ... with tickers T1 ..., 100
+// shares at $10, net amount 1000 * i, or empty where asked.
+inline std::vector<NewLot> numberedLots(int count, const QList<int> &emptyNet = {})
+{
+    std::vector<NewLot> v;
+    for (int i = 1; i <= count; ++i)
+        v.push_back({QStringLiteral("Lot %1").arg(i), QStringLiteral("T%1").arg(i), 100, 10,
+                     emptyNet.contains(i) ? QVariant() : QVariant(1000 * i), QStringLiteral("2003-01-15")});
+    return v;
+}
 
 } // namespace tesmo::test

@@ -1,12 +1,14 @@
 // A main window on a ledger of the given lots in a fresh temporary folder,
-// with scripted boxes; shown and active, as the user finds it. Helpers read
-// back what the user sees.
+// with scripted boxes; opened, shown and active, as the user finds it. Its
+// controls are found by their object names, and the helpers read back what
+// the user sees and type and click as the user does.
 #pragma once
 
 #include "mainwin/frmStocks.h"
 #include "support/LedgerFolder.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -15,93 +17,116 @@ namespace tesmo::test {
 
 class MainWindow {
 public:
-    explicit MainWindow(const std::vector<NewLot> &lots = {}, bool createFile = true)
+    explicit MainWindow(const std::vector<NewLot> &lots = {}, bool createFile = true, Dialogs *realDialogs = nullptr)
         : folder(lots, createFile)
     {
-        window = std::make_unique<frmStocks>(Platform{dialogs});
+        window = std::make_unique<frmStocks>(Platform{realDialogs ? *realDialogs : dialogs});
+        window->open();
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
 
-    frmStocks *operator->() const { return window.get(); }
-    frmStocks &operator*() const { return *window; }
+    template <typename T = QWidget>
+    T *find(const QString &name) const
+    {
+        T *w = window->findChild<T *>(name);
+        if (!w)
+            qFatal("no control named %s", qPrintable(name));
+        return w;
+    }
+    QLineEdit *box(int field) const { return find<QLineEdit>(QStringLiteral("txtFields(%1)").arg(field)); }
+    QPushButton *button(const char *name) const { return find<QPushButton>(QString::fromLatin1(name)); }
+    QAbstractItemView *list(int n) const { return find<QAbstractItemView>(QStringLiteral("ListView%1").arg(n)); }
 
     // The edit boxes 1 to 6 joined by "|".
     QString fields() const
     {
         QStringList t;
         for (int i = kName1; i <= kTradeDate; ++i)
-            t << window->txtFields[std::size_t(i)]->text();
+            t << box(i)->text();
         return t.join(QLatin1Char('|'));
     }
     // "n of m" as the record counter shows it.
-    QString counter() const { return window->txtRecNum->text() + " of " + window->txtCount->text(); }
-
+    QString counter() const
+    {
+        return find<QLineEdit>(QStringLiteral("txtRecNum"))->text() + " of "
+               + find<QLineEdit>(QStringLiteral("txtCount"))->text();
+    }
     // The captions, without access-key marks, of the enabled command buttons
     // in a fixed order: Save New Undo Find Previous Next Delete Split Select Deselect.
     QString enabled() const
     {
         QStringList on;
-        const std::pair<QPushButton *, const char *> buttons[] = {
-            {window->cmdSave, "Save"},     {window->cmdAdd, "New"},      {window->cmdUndo, "Undo"},
-            {window->cmdFind, "Find"},     {window->cmdPrev, "Previous"}, {window->cmdNext, "Next"},
-            {window->cmdDelete, "Delete"}, {window->cmdSplit, "Split"},  {window->cmdSelect, "Select"},
-            {window->cmddeselect, "Deselect"}};
-        for (const auto &[b, name] : buttons)
-            if (b->isEnabled())
-                on << QString::fromUtf8(name);
+        for (const char *name : {"cmdSave", "cmdAdd", "cmdUndo", "cmdFind", "cmdPrev", "cmdNext", "cmdDelete",
+                                 "cmdSplit", "cmdSelect", "cmddeselect"}) {
+            if (button(name)->isEnabled())
+                on << button(name)->text().remove(QLatin1Char('&')).section(QLatin1Char(' '), 0, 0);
+        }
         return on.join(QLatin1Char(' '));
     }
 
-    // The row texts (name column) of a list, joined by "|".
-    static QString names(const LotListView *list)
+    // A cell of a list (row from 1, column in list order: 0 name ... 6 net).
+    QString cell(int n, int row, int column) const
     {
-        QStringList n;
-        for (int r = 0; r < list->lots()->rows(); ++r)
-            n << list->lots()->rowTexts(r)[kColName];
-        return n.join(QLatin1Char('|'));
+        QAbstractItemModel *m = list(n)->model();
+        return m->data(m->index(row - 1, column)).toString();
+    }
+    int rows(int n) const { return list(n)->model()->rowCount(); }
+    // A column of a list joined by "|"; the names by default.
+    QString column(int n, int c = 0) const
+    {
+        QStringList t;
+        for (int r = 1; r <= rows(n); ++r)
+            t << cell(n, r, c);
+        return t.join(QLatin1Char('|'));
     }
     // The selected row of a list, counted from 1; 0 when none.
-    static int selected(const LotListView *list) { return list->selectedRow() + 1; }
+    int selected(int n) const
+    {
+        const QModelIndexList s = list(n)->selectionModel()->selectedRows();
+        return s.isEmpty() ? 0 : s.first().row() + 1;
+    }
 
     // Types into an edit box as the user would: focus it, then the keys.
     void type(int field, const QString &text)
     {
-        QLineEdit *box = window->txtFields[std::size_t(field)];
-        box->setFocus(Qt::MouseFocusReason);
-        QTest::keyClicks(box, text);
+        box(field)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(box(field), text);
     }
     // Replaces a box's text by typing: select all, then the keys.
     void retype(int field, const QString &text)
     {
-        QLineEdit *box = window->txtFields[std::size_t(field)];
-        box->setFocus(Qt::MouseFocusReason);
-        box->selectAll();
+        box(field)->setFocus(Qt::MouseFocusReason);
+        box(field)->selectAll();
         if (text.isEmpty())
-            QTest::keyClick(box, Qt::Key_Delete);
+            QTest::keyClick(box(field), Qt::Key_Delete);
         else
-            QTest::keyClicks(box, text);
+            QTest::keyClicks(box(field), text);
     }
-    void key(int field, Qt::Key k)
+    void key(int field, Qt::Key k, Qt::KeyboardModifiers mods = {})
     {
-        QLineEdit *box = window->txtFields[std::size_t(field)];
-        box->setFocus(Qt::MouseFocusReason);
-        QTest::keyClick(box, k);
+        box(field)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(box(field), k, mods);
     }
-    static void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
-    // Clicks a row (from 1) of a list, as the mouse does.
-    static void clickRow(LotListView *list, int row, bool twice = false)
+    void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    // Clicks a row (from 1) of a list, as the mouse does; twice for a double click.
+    void clickRow(int n, int row, bool twice = false)
     {
-        const QModelIndex index = list->model()->index(row - 1, kColName);
-        const QPoint at = list->visualRect(index).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        if (twice)   // the second press of a double click
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QAbstractItemView *v = list(n);
+        const QPoint at = v->visualRect(v->model()->index(row - 1, 0)).center();
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, at);
+        if (twice)
+            QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, at);
+    }
+    void listKey(int n, Qt::Key k, Qt::KeyboardModifiers mods = {})
+    {
+        list(n)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(list(n), k, mods);
     }
 
     // Lots in the file: "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate" rows joined by "|".
-    QString file() const { return folder.query("SELECT * FROM qryStocks"); }
+    QString file() const { return folder.query(QStringLiteral("SELECT * FROM qryStocks")); }
 
     LedgerFolder folder;
     ScriptedDialogs dialogs;

@@ -59,6 +59,8 @@ public:
 
     void setWaitPointer(bool wait) override { waiting = wait; }
 
+    // How many boxes were shown and not yet taken.
+    int shown() const { return int(boxes_.size()); }
     // The boxes shown since the last call, oldest first.
     QList<Box> takeBoxes() { return std::exchange(boxes_, {}); }
     // Their texts only.

@@ -1,0 +1,31 @@
+#include "split/SplitRatio.h"
+
+#include "text/Error.h"
+#include "text/FieldRules.h"
+#include "text/Limits.h"
+#include "text/Regional.h"
+
+namespace tesmo {
+
+std::optional<RescaledLot> rescaleLot(const QString &shares, const QString &price, double ratio)
+{
+    const auto oldShares = numberFromText(shares);
+    if (!oldShares)
+        throw Error(kErrTypeMismatch);
+    const double newShares = *oldShares * ratio;
+    if (!sharesInRange(newShares))
+        return std::nullopt;
+    RescaledLot result{regional::numberText(newShares), {}};
+    if (!price.isEmpty()) {
+        const auto oldPrice = numberFromText(price);
+        if (!oldPrice)
+            throw Error(kErrTypeMismatch);
+        result.price = regional::numberText(*oldPrice / ratio);
+        const auto ticks = moneyFromText(result.price);
+        if (!ticks || !moneyInRange(*ticks))
+            return std::nullopt;
+    }
+    return result;
+}
+
+} // namespace tesmo

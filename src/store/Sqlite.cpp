@@ -1,0 +1,141 @@
+#include "store/Sqlite.h"
+
+#include <sqlite3.h>
+#include <utility>
+
+namespace tesmo {
+
+Error engineError(sqlite3 *db, int rc)
+{
+    const char *msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    return Error(kErrEngineBase + (rc & 0xff), QString::fromUtf8(msg));
+}
+
+SqlValue::SqlValue(sqlite3_value *value)
+    : value_(value ? sqlite3_value_dup(value) : nullptr)
+{
+    if (value && !value_)
+        throw Error(kErrOutOfMemory);
+}
+
+SqlValue::~SqlValue()
+{
+    sqlite3_value_free(value_);
+}
+
+SqlValue::SqlValue(const SqlValue &other)
+    : SqlValue(other.value_)
+{
+}
+
+SqlValue &SqlValue::operator=(const SqlValue &other)
+{
+    if (this != &other)
+        *this = SqlValue(other);
+    return *this;
+}
+
+SqlValue::SqlValue(SqlValue &&other) noexcept
+    : value_(std::exchange(other.value_, nullptr))
+{
+}
+
+SqlValue &SqlValue::operator=(SqlValue &&other) noexcept
+{
+    std::swap(value_, other.value_);
+    return *this;
+}
+
+bool SqlValue::isNull() const
+{
+    return !value_ || sqlite3_value_type(value_) == SQLITE_NULL;
+}
+
+Statement::Statement(sqlite3 *db, const char *sql)
+    : db_(db)
+{
+    const int rc = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+    if (rc != SQLITE_OK)
+        throw engineError(db, rc);
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(stmt_);
+}
+
+Statement &Statement::bind(int index, std::int64_t value)
+{
+    sqlite3_bind_int64(stmt_, index, value);
+    return *this;
+}
+
+Statement &Statement::bind(int index, double value)
+{
+    sqlite3_bind_double(stmt_, index, value);
+    return *this;
+}
+
+Statement &Statement::bind(int index, const QString &text)
+{
+    if (text.isNull())
+        return bindNull(index);
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
+Statement &Statement::bind(int index, const SqlValue &value)
+{
+    if (!value.get())
+        return bindNull(index);
+    sqlite3_bind_value(stmt_, index, value.get());
+    return *this;
+}
+
+Statement &Statement::bindNull(int index)
+{
+    sqlite3_bind_null(stmt_, index);
+    return *this;
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw engineError(db_, rc);
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+std::int64_t Statement::int64(int column) const
+{
+    return sqlite3_column_int64(stmt_, column);
+}
+
+QString Statement::text(int column) const
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+    if (!p)
+        return {};
+    return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column));
+}
+
+SqlValue Statement::value(int column) const
+{
+    return SqlValue(sqlite3_column_value(stmt_, column));
+}
+
+} // namespace tesmo

@@ -1,0 +1,70 @@
+// A thin RAII layer over the SQLite C API: prepared statements that only
+// bind values, copies of column values, and engine failures as the program's
+// errors.
+#pragma once
+
+#include "text/Error.h"
+
+#include <QString>
+#include <cstdint>
+
+struct sqlite3;
+struct sqlite3_stmt;
+struct sqlite3_value;
+
+namespace tesmo {
+
+// An engine failure as the program's error: 3000 plus SQLite's primary result
+// code, with SQLite's own message.
+Error engineError(sqlite3 *db, int rc);
+
+// A copy of one column value as the engine held it, of whatever type, kept
+// so that the same value can be bound again and compared exactly.
+class SqlValue {
+public:
+    SqlValue() = default;
+    explicit SqlValue(sqlite3_value *value);   // copies value
+    ~SqlValue();
+    SqlValue(const SqlValue &other);
+    SqlValue &operator=(const SqlValue &other);
+    SqlValue(SqlValue &&other) noexcept;
+    SqlValue &operator=(SqlValue &&other) noexcept;
+
+    sqlite3_value *get() const { return value_; }
+    bool isNull() const;
+
+private:
+    sqlite3_value *value_ = nullptr;
+};
+
+// A prepared statement, finalized when it goes out of scope.
+class Statement {
+public:
+    Statement(sqlite3 *db, const char *sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    Statement &bind(int index, std::int64_t value);
+    Statement &bind(int index, double value);
+    Statement &bind(int index, const QString &text);   // a null QString binds NULL
+    Statement &bind(int index, const SqlValue &value); // an empty SqlValue binds NULL
+    Statement &bindNull(int index);
+    // Steps once: true while a row is available. Raises Error on failure.
+    bool step();
+    // Ends the statement's run and clears its bindings, so that it holds no
+    // read lock and can run again.
+    void reset();
+
+    bool isNull(int column) const;
+    std::int64_t int64(int column) const;
+    QString text(int column) const;
+    SqlValue value(int column) const;
+    sqlite3_stmt *handle() const { return stmt_; }
+
+private:
+    sqlite3 *db_;
+    sqlite3_stmt *stmt_ = nullptr;
+};
+
+} // namespace tesmo

@@ -1,0 +1,44 @@
+// The program's error type and the one table of error numbers with their
+// descriptions, as the error traps show them ("13 - Type mismatch - ...").
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+namespace tesmo {
+
+enum ErrorNumber : int {
+    kErrOutOfMemory = 7,
+    kErrTypeMismatch = 13,      // a text that does not convert to its field's kind
+    kErrInternal = 51,          // a fault inside the program
+    kErrObjectNotSet = 91,      // reading the selected row of a list without one
+    kErrEngineBase = 3000,      // 3000 + SQLite's primary result code
+    kErrNoCurrentLot = 3101,    // an operation that needs a current lot, without one
+    kErrRequiredField = 3102,   // a lot without ticker, number of shares or trade date
+    kErrOutOfRange = 3103,      // a value outside what the ledger holds
+    kErrLotGone = 3104,         // another program removed the lot from the file
+    kErrNotALedger = 3105,      // Tesmo.mdb is not a ledger of this program
+    kErrNothingPending = 3106,  // Update with nothing pending
+    kErrLotChanged = 3107,      // another program changed the lot since it was read
+    kErrReadOnly = 3108,        // the ledger cannot be written here
+    kErrCancelled = 3426,       // the Validate handler cancelled the operation
+};
+
+// The standard description of an error number of the table above; the empty
+// text for numbers it does not hold.
+QString errorDescription(int number);
+
+class Error : public std::runtime_error {
+public:
+    explicit Error(int number);   // with the standard description
+    Error(int number, const QString &description);
+
+    int number() const { return number_; }
+    const QString &description() const { return description_; }
+
+private:
+    int number_;
+    QString description_;
+};
+
+} // namespace tesmo

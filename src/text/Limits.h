@@ -1,0 +1,43 @@
+// What the ledger holds, in one place: the file's checks, the field rules and
+// the readers all take their ranges and lengths from here.
+#pragma once
+
+#include "text/Money.h"
+
+#include <QStringView>
+
+namespace tesmo {
+
+// Prices and net amounts: from $0 up to $450 billion. Every amount in this
+// range, in whole ten-thousandths, survives the file's REAL column exactly.
+inline constexpr Ticks kMinMoneyTicks = 0;
+inline constexpr Ticks kMaxMoneyTicks = Ticks{450'000'000'000} * kTicksPerDollar;
+static_assert(kMaxMoneyTicks <= kMaxTicks);
+
+// The range in dollars, as the file's checks compare the stored values.
+bool dollarsInRange(double dollars);
+
+// Numbers of shares: at most fifteen whole digits either side of zero, which
+// the window shows exactly.
+inline constexpr double kMaxShares = 999'999'999'999'999.0;
+
+// Longest texts, in characters (Unicode code points, as SQLite's length()).
+inline constexpr int kNameLength = 50;
+inline constexpr int kTickerLength = 10;
+
+// Trade dates run from 1 January of the year 1 to 31 December 9999.
+inline constexpr int kFirstYear = 1;
+inline constexpr int kLastYear = 9999;
+
+bool moneyInRange(Ticks ticks);
+bool sharesInRange(double shares);
+
+// The number of characters of a text: code points, a surrogate pair counting
+// once.
+qsizetype characterCount(QStringView text);
+
+// True when a text fits a field of the given length: at most that many
+// characters and no NUL character.
+bool fitsText(QStringView text, int length);
+
+} // namespace tesmo

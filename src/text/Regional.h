@@ -1,0 +1,41 @@
+// The regional conversions of the program, United States rules, gathered in one
+// place: short dates, plain number text and currency text.
+#pragma once
+
+#include "text/Money.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace tesmo::regional {
+
+// Short date form M/D/YYYY without leading zeros: 1/5/2003.
+QString shortDate(QDate date);
+
+// Reads a date typed by the user: month, day and year separated by "/" (or "-"),
+// one or two digits for month and day, two or four for the year, forming a real
+// calendar date; blanks around the whole text are ignored. A two-digit year
+// 00-29 falls in 2000-2029, 30-99 in 1930-1999. Returns nothing otherwise.
+std::optional<QDate> readDate(QStringView text);
+
+// A number as plain text: at most 15 significant digits, no grouping, no
+// exponent, no trailing zeros ("200", "33.3333333333333", "0.5", "-2.5").
+QString numberText(double value);
+
+// Currency text with comma grouping and the given number of decimals (0-4).
+// leadingZero: whether a value below 1 gets a 0 before the point ($0.50 or $.5000).
+// A negative amount gets a minus sign before the dollar sign (-$1,234.5000)
+// unless parentheses is set, which gives ($1,234.50).
+QString currencyText(Ticks ticks, int decimals, bool leadingZero, bool parentheses);
+
+// The price per share as shown in the window: 4 decimals, no digit before the
+// point below 1, minus sign for negatives. 1234.5 gives $1,234.5000, 0.5 $.5000.
+QString priceText(Ticks ticks);
+
+// The net amount as shown in the window: 2 decimals, a 0 before the point,
+// parentheses for negatives. 1234.5 gives $1,234.50, 0.5 $0.50.
+QString netAmountText(Ticks ticks);
+
+} // namespace tesmo::regional

@@ -1,0 +1,126 @@
+// The commands on the current lot: Delete with its question, and Find by
+// ticker with its walk through the lots of one ticker.
+#include "support/MainWindow.h"
+
+using namespace tesmo;
+using namespace tesmo::test;
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void deletingMovesToANeighbour_data()
+    {
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QString>("after");   // counter, then the current lot's name
+        QTest::newRow("middle: the one before") << 3 << "2 of 4 Lot 2";
+        QTest::newRow("first: the new first") << 1 << "1 of 4 Lot 2";
+        QTest::newRow("last") << 5 << "4 of 4 Lot 4";
+    }
+    void deletingMovesToANeighbour()
+    {
+        QFETCH(int, record);
+        QFETCH(QString, after);
+        MainWindow w(numberedLots(5));
+        w.clickRow(1, record);
+        w.click("cmdSelect");
+        w.dialogs.answerNext(Dialogs::Answer::No);
+        w.click("cmdDelete");
+        QCOMPARE(w.dialogs.takeBoxes().first().icon, Dialogs::Icon::Exclamation);
+        QCOMPARE(w.rows(1), 5);
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.click("cmdDelete");
+        QCOMPARE(w.dialogs.takeTexts(),
+                 QStringList{"Are you sure you want to PERMENANTLY delete from the database the 100 shares of "
+                             + QStringLiteral("T%1").arg(record) + " you bought on 1/15/2003?"});
+        QCOMPARE(w.counter() + " " + w.box(kName1)->text(), after);
+        QCOMPARE(w.rows(2), 0);
+        QVERIFY(!w.button("cmddeselect")->isEnabled());
+        QCOMPARE(w.folder.query("SELECT count(*) FROM Lots WHERE ID = " + QString::number(record)), "0");
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    void deletingTheOnlyLotStartsANewOne()
+    {
+        MainWindow w({{"", "BIG", 2147483648.0, QVariant(), QVariant(), "2003-01-15"}});
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.click("cmdDelete");
+        QCOMPARE(w.dialogs.takeTexts(),
+                 QStringList{"Are you sure you want to PERMENANTLY delete from the database the 2147483648 shares "
+                             "of BIG you bought on 1/15/2003?"});
+        QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
+        QCOMPARE(w.enabled(), QString());
+        QVERIFY(w.box(kName1)->hasFocus());
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    void oneShareReadsShareAfterRounding_data()
+    {
+        QTest::addColumn<double>("shares");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("1") << 1.0 << "the 1 share of";
+        QTest::newRow("1.4 rounds to 1") << 1.4 << "the 1 share of";
+        QTest::newRow("1.5 rounds to 2") << 1.5 << "the 2 shares of";
+        QTest::newRow("2.5 rounds to even") << 2.5 << "the 2 shares of";
+        QTest::newRow("0") << 0.0 << "the 0 shares of";
+    }
+    void oneShareReadsShareAfterRounding()
+    {
+        QFETCH(double, shares);
+        QFETCH(QString, words);
+        MainWindow w({{"", "T", shares, 1, 1, "2003-01-15"}});
+        w.dialogs.answerNext(Dialogs::Answer::No);
+        w.click("cmdDelete");
+        QVERIFY(w.dialogs.takeTexts().first().contains(words));
+    }
+
+    // A delete that fails in the file keeps the lot, the typing and the buttons.
+    void aFailedDeleteKeepsTheTyping()
+    {
+        MainWindow w(numberedLots(3));
+        w.folder.exec("CREATE TRIGGER NoDelete BEFORE DELETE ON Lots BEGIN SELECT RAISE(ABORT, 'locked'); END");
+        w.retype(kName1, "Typed");
+        const QString enabled = w.enabled();
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.click("cmdDelete");
+        const QStringList boxes = w.dialogs.takeTexts();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[1], QStringLiteral("3019 - locked -  Source : frmStocks cmdDelete_Click"));
+        QCOMPARE(w.box(kName1)->text(), QStringLiteral("Typed"));
+        QCOMPARE(w.enabled(), enabled);
+        QCOMPARE(w.rows(1), 3);
+        QCOMPARE(w.counter(), QStringLiteral("3 of 3"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    void findWalksTheLotsOfOneTicker()
+    {
+        MainWindow w({{"1", "ABC", 1, 1, 1, "2003-01-15"},
+                      {"2", "XYZ", 1, 1, 1, "2003-01-15"},
+                      {"3", "abc", 1, 1, 1, "2003-01-15"},
+                      {"4", "ÉTÉ", 1, 1, 1, "2003-01-15"},
+                      {"5", "O'NEIL", 1, 1, 1, "2003-01-15"}});
+        const auto find = [&](const QString &ticker) {
+            w.dialogs.typeNext(ticker);
+            w.click("cmdFind");
+            return w.counter().section(' ', 0, 0) + w.dialogs.takeTexts().join(QString());
+        };
+        QCOMPARE(find("abc"), QStringLiteral("1"));
+        QCOMPARE(find("ABC"), QStringLiteral("3"));
+        QCOMPARE(find("Abc"), QStringLiteral("1"));   // wrapped
+        QCOMPARE(find("été"), QStringLiteral("4"));
+        QCOMPARE(find("été"), QStringLiteral("4"));   // the only one: stays
+        QCOMPARE(find("o'neil"), QStringLiteral("5"));
+        QCOMPARE(find("QQQ"), QStringLiteral("5QQQ Not Found"));
+        QCOMPARE(w.selected(1), 5);
+        const QString enabled = w.enabled();
+        QCOMPARE(find(""), QStringLiteral("5"));      // Cancel changes nothing
+        QCOMPARE(w.enabled(), enabled);
+        const auto input = w.dialogs.takeInputs().first();
+        QCOMPARE(input.prompt + "/" + input.title, QStringLiteral("Enter Ticker Symbol/Find"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "tst_commands.moc"

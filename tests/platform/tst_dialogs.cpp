@@ -1,0 +1,55 @@
+// The real message and input boxes show their texts as plain text, titled
+// as asked, and answer as the user answers.
+#include "platform/QtDialogs.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+
+using namespace tesmo;
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+    // Runs check on the next modal box once it shows, then closes it.
+    static void whenShown(std::function<void(QWidget *)> check)
+    {
+        QTimer::singleShot(20, [check] {
+            if (QWidget *box = QApplication::activeModalWidget()) {
+                check(box);
+                box->close();
+            } else {
+                whenShown(check);
+            }
+        });
+    }
+
+private slots:
+    void boxesShowPlainText()
+    {
+        QtDialogs real;
+        Dialogs &dialogs = real;
+        const QString markup = QStringLiteral("<h1>Big</h1> Not Found");
+        QStringList seen;
+        whenShown([&](QWidget *box) {
+            for (QLabel *label : box->findChildren<QLabel *>())
+                if (label->text() == markup && label->textFormat() == Qt::PlainText)
+                    seen << box->windowTitle();
+        });
+        QCOMPARE(dialogs.message(markup, Dialogs::Buttons::YesNo), Dialogs::Answer::No);
+        whenShown([&](QWidget *box) {
+            for (QLabel *label : box->findChildren<QLabel *>())
+                if (label->text() == markup && label->textFormat() == Qt::PlainText)
+                    seen << box->windowTitle();
+            box->findChild<QLineEdit *>()->setText("typed");
+        });
+        QCOMPARE(dialogs.input(markup, QStringLiteral("Find")), QString());   // closed: as Cancel
+        QCOMPARE(seen, (QStringList{"Tesmo", "Find"}));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "tst_dialogs.moc"
