@@ -131,18 +131,6 @@ check_ledger_shape() { # the view and the options row every ledger must have
   check_sql "one Options row" "SELECT count(*) FROM Options" 1
 }
 
-find_ticker() { # TEXT: Alt+F, TEXT into the "Find" box, Return
-  click alt+f
-  wait_win '^Find$' || die "Alt+F showed no 'Find' box; visible: $(visible)"
-  fill "$win" "$1"
-}
-split_lot() { # FROM TO: Alt+I, then FROM Enter TO Enter closes "Split"; nothing is stored until Save
-  click alt+i
-  wait_win '^Split$' || die "Alt+I showed no 'Split' window; visible: $(visible)"
-  fill "$win" "$1" "$2"
-  poll 10 gone '^Split$' || fail "the 'Split' window is still open after Enter in its To box"
-  expect_no_box "a $1 for $2 split"
-}
 
 # ---------------------------------------------------------------- scenarios
 
@@ -209,61 +197,6 @@ scenario_add_and_delete() {
   close_main
   expect_exit
   check_sql "closing changed nothing" "$lots" "$first"
-}
-
-# Finding lots by ticker (any case, with an apostrophe, and one no lot has)
-# and splitting the found lot: only that lot changes, and only on Save.
-scenario_find_and_split() {
-  local lots="SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks ORDER BY ID"
-  local abc1="1|Alpha Beta|ABC|100.0|20.0|2000.0|2001-02-03"
-  local xyz="2|Xylo Inc|XYZ|40.0|25.5|1020.0|2002-03-04"
-  local abc2="3|Alpha Beta|ABC|60.0|30.0|1800.0|2003-04-05"
-  local oneil="4|O'Neil Corp|O'NEIL|300.0|7.25|2175.0|2004-05-06"
-  local xyz_split="2|Xylo Inc|XYZ|80.0|12.75|1020.0|2002-03-04"
-  local oneil_split="4|O'Neil Corp|O'NEIL|150.0|14.5|2175.0|2004-05-06"
-  local nl=$'\n' before
-  launch # a first start creates the empty ledger to seed
-  close_main
-  expect_exit
-  check_ledger_shape
-  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
-    ('Alpha Beta', 'ABC', 100, 20, 2000, '2001-02-03'),
-    ('Xylo Inc', 'XYZ', 40, 25.5, 1020, '2002-03-04'),
-    ('Alpha Beta', 'ABC', 60, 30, 1800, '2003-04-05'),
-    ('O''Neil Corp', 'O''NEIL', 300, 7.25, 2175, '2004-05-06')" || die "could not seed the ledger"
-  check_sql "seeded lots" "$lots" "$abc1$nl$xyz$nl$abc2$nl$oneil"
-
-  launch
-  main_window
-  expect_no_box "start-up"
-  # Every lot has a net amount, so the last one (O'NEIL) is current.
-  find_ticker xyz
-  expect_no_box "finding xyz"
-  split_lot 2 1
-  sleep 0.5
-  check_sql "a split alone stores nothing" "$lots" "$abc1$nl$xyz$nl$abc2$nl$oneil"
-  click alt+s
-  check_sql "2 for 1 saved on the XYZ lot only" "$lots" "$abc1$nl$xyz_split$nl$abc2$nl$oneil"
-  expect_no_box "saving the split XYZ lot"
-  find_ticker "o'neil"
-  expect_no_box "finding o'neil"
-  split_lot 1 2
-  click alt+s
-  check_sql "1 for 2 saved on the O'NEIL lot only" "$lots" "$abc1$nl$xyz_split$nl$abc2$nl$oneil_split"
-  expect_no_box "saving the split O'NEIL lot"
-
-  # A ticker no lot has: a message, and the O'NEIL lot stays current, which
-  # a 2 for 1 split and Save show by bringing it back to what it was.
-  before=$(sql "$lots")
-  find_ticker QQQ
-  answer_box "finding QQQ"
-  check_sql "a failed find changes no lot" "$lots" "$before"
-  split_lot 2 1
-  click alt+s
-  check_sql "after the failed find the O'NEIL lot is still the current one" "$lots" "$abc1$nl$xyz_split$nl$abc2$nl$oneil"
-  close_main
-  expect_exit
-  check_sql "closing changed nothing" "$lots" "$abc1$nl$xyz_split$nl$abc2$nl$oneil"
 }
 
 # After a rule's message closes, the focus is on the field the rule names,

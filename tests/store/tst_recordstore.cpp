@@ -270,61 +270,6 @@ private slots:
         QVERIFY(binding.changed(kName1));
     }
 
-    // Validate gets every reason; a cancel fails with 3426 and changes nothing.
-    void validateSeesEveryOperationAndCanCancelIt()
-    {
-        open(kFive);
-        store->MoveNext();
-        store->MovePrevious();
-        store->MoveLast();
-        store->MoveFirst();
-        store->FindFirst(FindCriteria::byId(2));
-        store->setBookmark(1);
-        store->AddNew();
-        binding.texts[kTicker] = QStringLiteral("NEW");
-        binding.texts[kNumShares] = QStringLiteral("5");
-        binding.texts[kTradeDate] = QStringLiteral("1/5/03");
-        store->Update();
-        store->setBookmark(store->LastModified());
-        QCOMPARE(store->AbsolutePosition(), 5);
-        store->Delete();
-        store->MovePrevious();   // from no current lot: nothing to leave
-        store->Close(kActUnload);
-        QCOMPARE(actions, (QList<int>{3, 2, 4, 1, 8, 9, 5, 6, 9, 7, 11}));
-
-        open(kFive);
-        cancelAction = kActMoveNext;
-        binding.texts[kTicker] = QStringLiteral("CHANGED");
-        QCOMPARE(errorOf([&] { store->MoveNext(); }), int(kErrCancelled));
-        QCOMPARE(store->AbsolutePosition(), 0);
-        QCOMPARE(binding.texts[kTicker], QStringLiteral("CHANGED"));
-        QCOMPARE(folder->query("SELECT Ticker FROM Lots WHERE ID = 1"), QStringLiteral("AAA"));
-    }
-
-    void theCursorNeverMovesPastEitherEnd()
-    {
-        open(kFive);
-        store->MovePrevious();
-        QCOMPARE(store->AbsolutePosition(), 0);
-        store->MoveLast();
-        actions.clear();
-        store->MoveNext();
-        QCOMPARE(store->AbsolutePosition(), 4);
-        QVERIFY(actions.isEmpty());   // nothing was left
-        store->Delete();              // the last: the one before becomes reachable
-        store->MoveNext();
-        QCOMPARE(store->AbsolutePosition(), -1);
-        store->MovePrevious();
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Delta"));
-        store->MoveFirst();
-        store->Delete();              // the first: MovePrevious stays, MoveNext reaches Beta
-        store->MovePrevious();
-        QCOMPARE(store->AbsolutePosition(), -1);
-        store->MoveNext();
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Beta"));
-        QCOMPARE(store->AbsolutePosition(), 0);
-    }
-
     void findsWalkInOrderWithOneCaseFold()
     {
         open({{"1", "abc", 1, 1, 1, "2003-01-15"},

@@ -129,22 +129,6 @@ private slots:
         }
     }
 
-    void isoDatesOfTheFileOnly()
-    {
-        for (const char *no : {"0000-01-01", "2003-02-29", "2003-1-05", "2003-01-05 ", "20030105xx"})
-            QVERIFY2(!readIsoDate(no), no);
-        QCOMPARE(readIsoDate("9999-12-31"), QDate(9999, 12, 31));
-    }
-
-    void numberTextIsPlainDecimal()
-    {
-        QCOMPARE(numberText(200.0), QString("200"));
-        QCOMPARE(numberText(100.0 / 3), QString("33.3333333333333"));
-        QCOMPARE(numberText(2.0 / 3), QString("0.666666666666667"));
-        QCOMPARE(numberText(-1e-7), QString("-0.0000001"));
-        QCOMPARE(numberText(kMaxShares), QString("999999999999999"));
-    }
-
     // The rules stop at the first broken one, in this order.
     void fieldRulesInTheirOrder_data()
     {
@@ -186,15 +170,6 @@ private slots:
             f[std::size_t(order[i])] = texts[i];
         const auto broken = firstBrokenRule(f);
         QCOMPARE(broken ? broken->message : QString(), message);
-    }
-
-    void lengthsCountCharacters()
-    {
-        const QString emoji = QString::fromUtf8("😀");
-        QCOMPARE(characterCount(QString(49, u'a') + emoji), 50);
-        QVERIFY(fitsText(QString(49, u'a') + emoji, kNameLength));
-        QVERIFY(!fitsText(QString(50, u'a') + emoji, kNameLength));
-        QVERIFY(!fitsText(QStringLiteral("a") + QChar(0), kNameLength));
     }
 
     void tickersCompareByOneCaseFold()
