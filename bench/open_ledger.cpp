@@ -4,6 +4,7 @@
 //
 //   open_ledger [LOTS]     (default 1000000; the ledger is made in a temporary folder)
 #include "mainwin/frmStocks.h"
+#include "platform/DesktopShell.h"
 #include "store/Database.h"
 
 #include <QApplication>
@@ -69,10 +70,11 @@ int main(int argc, char *argv[])
     std::printf("make ledger (not the app) %.0f ms\n", fill);
 
     SilentDialogs dialogs;
+    tesmo::DesktopShell shell;
     const long before = peakKilobytes();
     std::unique_ptr<tesmo::frmStocks> w;
     std::printf("open window               %.1f ms\n", millis([&] {
-                    w = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs});
+                    w = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs, shell});
                     w->open();
                 }));
     std::printf("show window               %.1f ms\n", millis([&] {

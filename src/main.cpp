@@ -1,5 +1,6 @@
 // Tesmo: a ledger of stock purchase lots kept in Tesmo.mdb in the current folder.
 #include "mainwin/frmStocks.h"
+#include "platform/DesktopShell.h"
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
@@ -11,7 +12,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tesmo"));
 
     tesmo::QtDialogs dialogs;
-    tesmo::frmStocks window(tesmo::Platform{dialogs});
+    tesmo::DesktopShell shell;
+    tesmo::frmStocks window(tesmo::Platform{dialogs, shell});
     window.open();
     const QRect screen = window.screen()->availableGeometry();
     window.move(screen.center() - window.rect().center());

@@ -36,6 +36,23 @@ public:
     virtual void setWaitPointer(bool wait) = 0;
 };
 
+// Shows the wait pointer over the whole application while it lives; the
+// default pointer comes back however the scope is left.
+class WaitPointer {
+public:
+    explicit WaitPointer(Dialogs &dialogs)
+        : dialogs_(dialogs)
+    {
+        dialogs_.setWaitPointer(true);
+    }
+    ~WaitPointer() { dialogs_.setWaitPointer(false); }
+    WaitPointer(const WaitPointer &) = delete;
+    WaitPointer &operator=(const WaitPointer &) = delete;
+
+private:
+    Dialogs &dialogs_;
+};
+
 // True for the window of a message or input box that the real Dialogs shows.
 bool isDialogBox(const QWidget *window);
 

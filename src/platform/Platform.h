@@ -3,11 +3,13 @@
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/Shell.h"
 
 namespace tesmo {
 
 struct Platform {
     Dialogs &dialogs;
+    Shell &shell;
 };
 
 } // namespace tesmo

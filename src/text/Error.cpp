@@ -8,6 +8,8 @@ QString errorDescription(int number)
     case kErrOutOfMemory: return QStringLiteral("Out of memory");
     case kErrTypeMismatch: return QStringLiteral("Type mismatch");
     case kErrInternal: return QStringLiteral("Internal error");
+    case kErrFileNotFound: return QStringLiteral("File not found");
+    case kErrCannotStart: return QStringLiteral("The desktop has no program to open this file with");
     case kErrObjectNotSet: return QStringLiteral("Object variable or With block variable not set");
     case kErrNoCurrentLot: return QStringLiteral("There is no current lot.");
     case kErrRequiredField:

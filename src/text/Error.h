@@ -11,6 +11,8 @@ enum ErrorNumber : int {
     kErrOutOfMemory = 7,
     kErrTypeMismatch = 13,      // a text that does not convert to its field's kind
     kErrInternal = 51,          // a fault inside the program
+    kErrFileNotFound = 53,      // a file to open is not there
+    kErrCannotStart = 75,       // a program could not be started
     kErrObjectNotSet = 91,      // reading the selected row of a list without one
     kErrEngineBase = 3000,      // 3000 + SQLite's primary result code
     kErrNoCurrentLot = 3101,    // an operation that needs a current lot, without one

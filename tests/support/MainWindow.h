@@ -6,6 +6,7 @@
 
 #include "mainwin/frmStocks.h"
 #include "support/LedgerFolder.h"
+#include "support/RecordingShell.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QAbstractItemView>
@@ -20,7 +21,7 @@ public:
     explicit MainWindow(const std::vector<NewLot> &lots = {}, bool createFile = true, Dialogs *realDialogs = nullptr)
         : folder(lots, createFile)
     {
-        window = std::make_unique<frmStocks>(Platform{realDialogs ? *realDialogs : dialogs});
+        window = std::make_unique<frmStocks>(Platform{realDialogs ? *realDialogs : dialogs, shell});
         window->open();
         window->show();
         window->activateWindow();
@@ -130,6 +131,7 @@ public:
 
     LedgerFolder folder;
     ScriptedDialogs dialogs;
+    RecordingShell shell;
     std::unique_ptr<frmStocks> window;
 };
 

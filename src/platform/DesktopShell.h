@@ -1,0 +1,16 @@
+// The real desktop: xdg-open and the desktop's file associations, and the
+// desktop folder as the XDG user directories name it.
+#pragma once
+
+#include "platform/Shell.h"
+
+namespace tesmo {
+
+class DesktopShell : public Shell {
+public:
+    int open(const QString &file) override;
+    bool startViewer(const QString &file) override;
+    QString desktopFolder() const override;
+};
+
+} // namespace tesmo

@@ -1,0 +1,37 @@
+// A stand-in for the desktop: records each file handed to it and answers as
+// the desktop would, from whether the file exists; a test can make it fail.
+#pragma once
+
+#include "platform/Shell.h"
+#include "text/Error.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace tesmo::test {
+
+class RecordingShell : public Shell {
+public:
+    int open(const QString &file) override
+    {
+        calls << QStringLiteral("open ") + file;
+        return QFileInfo(file).isFile() ? openAnswer : kFileNotFound;
+    }
+    bool startViewer(const QString &file) override
+    {
+        calls << QStringLiteral("view ") + file;
+        if (!QFileInfo(file).isFile())
+            return false;
+        if (viewerFails)
+            throw Error(kErrCannotStart);
+        return true;
+    }
+    QString desktopFolder() const override { return desktop; }
+
+    QStringList calls;              // "open FILE" and "view FILE", oldest first
+    int openAnswer = kOpened;       // the answer of open() for a file that exists
+    bool viewerFails = false;       // no text viewer can be started
+    QString desktop;                // what desktopFolder() reports
+};
+
+} // namespace tesmo::test
