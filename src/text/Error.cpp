@@ -26,6 +26,10 @@ QString errorDescription(int number)
     case kErrReadOnly:
         return QStringLiteral("Tesmo.mdb cannot be written in this folder: its lots can be looked at and exported, "
                               "but no change can be saved.");
+    case kErrCannotWrite: return QStringLiteral("The file could not be written.");
+    case kErrNoDesktopFolder:
+        return QStringLiteral("The desktop has no folder for files, so the file was not written.");
+    case kErrNotAvailable: return QStringLiteral("The operation is not available.");
     case kErrCancelled: return QStringLiteral("This action was cancelled by an associated object.");
     default: return {};
     }

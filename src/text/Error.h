@@ -23,6 +23,9 @@ enum ErrorNumber : int {
     kErrNothingPending = 3106,  // Update with nothing pending
     kErrLotChanged = 3107,      // another program changed the lot since it was read
     kErrReadOnly = 3108,        // the ledger cannot be written here
+    kErrCannotWrite = 3109,     // a file could not be created or written
+    kErrNoDesktopFolder = 3110, // the desktop reports no folder for its files
+    kErrNotAvailable = 3111,    // an operation that an office stand-in does not offer
     kErrCancelled = 3426,       // the Validate handler cancelled the operation
 };
 

@@ -185,4 +185,45 @@ QString netAmountText(Ticks ticks)
     return currencyText(ticks, 2, true, true);
 }
 
+QString regionalCurrencyText(Ticks ticks, int decimals)
+{
+    return currencyText(ticks, decimals, true, true);
+}
+
+std::optional<Ticks> readAmount(QStringView text)
+{
+    QStringView t = text.trimmed();
+    bool negative = false;
+    if (t.size() >= 2 && t.front() == u'(' && t.back() == u')') {
+        negative = true;
+        t = t.sliced(1, t.size() - 2);
+    }
+    const auto takeMinus = [&] {
+        if (!negative && t.startsWith(u'-')) {
+            negative = true;
+            t = t.sliced(1);
+        }
+    };
+    takeMinus();
+    const bool currency = t.startsWith(u'$');
+    if (currency) {
+        t = t.sliced(1);
+        takeMinus();
+    }
+
+    // Commas may only separate whole digits, and never start the number.
+    const qsizetype point = t.indexOf(u'.');
+    const QStringView whole = point < 0 ? t : t.first(point);
+    if (t.startsWith(u',') || t.sliced(whole.size()).contains(u','))
+        return std::nullopt;
+    QString plain = t.toString();
+    plain.remove(u',');
+    if (plain.isEmpty() || plain.front() == u'+' || plain.front() == u'-')
+        return std::nullopt;
+    const auto ticks = parseTicks(plain);
+    if (!ticks)
+        return std::nullopt;
+    return negative ? -*ticks : *ticks;
+}
+
 } // namespace tesmo::regional

@@ -38,4 +38,19 @@ QString priceText(Ticks ticks);
 // parentheses for negatives. 1234.5 gives $1,234.50, 0.5 $0.50.
 QString netAmountText(Ticks ticks);
 
+// The number of decimals of the regional currency format.
+inline constexpr int kCurrencyDecimals = 2;
+
+// The regional currency format with the given number of decimals: a 0 before
+// the point, parentheses for negatives. 12.5 with 4 gives $12.5000, 1250 with
+// 2 gives $1,250.00.
+QString regionalCurrencyText(Ticks ticks, int decimals = kCurrencyDecimals);
+
+// Reads a text as an amount the way money typed by a user is read: a plain
+// decimal number ("12.5", "-3", ".5"), or currency text with a "$", commas
+// between the whole digits and a minus sign or parentheses for a negative
+// amount ("$1,234.50", "-$5.00", "$-5.00", "($5.00)"). Blanks around the text
+// are ignored. Nothing for any other text, or an amount too large for Ticks.
+std::optional<Ticks> readAmount(QStringView text);
+
 } // namespace tesmo::regional
