@@ -5,6 +5,7 @@
 //   open_ledger [LOTS]     (default 1000000; the ledger is made in a temporary folder)
 #include "mainwin/frmStocks.h"
 #include "platform/DesktopShell.h"
+#include "platform/office/OfficeFiles.h"
 #include "store/Database.h"
 
 #include <QApplication>
@@ -71,10 +72,11 @@ int main(int argc, char *argv[])
 
     SilentDialogs dialogs;
     tesmo::DesktopShell shell;
+    tesmo::office::OfficeFiles office(shell);
     const long before = peakKilobytes();
     std::unique_ptr<tesmo::frmStocks> w;
     std::printf("open window               %.1f ms\n", millis([&] {
-                    w = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs, shell});
+                    w = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs, shell, office});
                     w->open();
                 }));
     std::printf("show window               %.1f ms\n", millis([&] {

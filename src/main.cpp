@@ -2,6 +2,7 @@
 #include "mainwin/frmStocks.h"
 #include "platform/DesktopShell.h"
 #include "platform/QtDialogs.h"
+#include "platform/office/OfficeFiles.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -13,7 +14,8 @@ int main(int argc, char *argv[])
 
     tesmo::QtDialogs dialogs;
     tesmo::DesktopShell shell;
-    tesmo::frmStocks window(tesmo::Platform{dialogs, shell});
+    tesmo::office::OfficeFiles office(shell);
+    tesmo::frmStocks window(tesmo::Platform{dialogs, shell, office});
     window.open();
     const QRect screen = window.screen()->availableGeometry();
     window.move(screen.center() - window.rect().center());

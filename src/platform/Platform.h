@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/Office.h"
 #include "platform/Shell.h"
 
 namespace tesmo {
@@ -10,6 +11,7 @@ namespace tesmo {
 struct Platform {
     Dialogs &dialogs;
     Shell &shell;
+    Office &office;
 };
 
 } // namespace tesmo

@@ -112,7 +112,7 @@ private slots:
                       "('A', 'TA', 1.0/3, 12.34567, 1250.1234, '2003-01-15'), "
                       "('B', 'TB', 7, 450000000000, 0.004, '2003-01-16')");
         w.window.reset();
-        w.window = std::make_unique<frmStocks>(Platform{w.dialogs, w.shell});
+        w.window = std::make_unique<frmStocks>(Platform{w.dialogs, w.shell, w.office});
         w.window->open();
         w.window->show();
         const QByteArray before = checksum(w.folder.file());
@@ -125,7 +125,7 @@ private slots:
         QVERIFY(w.window->close());
         QCOMPARE(checksum(w.folder.file()), before);
 
-        w.window = std::make_unique<frmStocks>(Platform{w.dialogs, w.shell});
+        w.window = std::make_unique<frmStocks>(Platform{w.dialogs, w.shell, w.office});
         w.window->open();
         w.window->show();
         const char *exact = "SELECT Name1, printf('%.17g|%.17g|%.17g', NumShares, Price, NetAmount) FROM Lots WHERE ID = 2";
@@ -198,7 +198,8 @@ private slots:
                     " (2, 'Odd', 'Z', 3000000000, 1, NULL, '0000-01-01'), (3, 'Inf', 'I', 9e999, 1, 1, '2003-01-15')");
         ScriptedDialogs dialogs;
         RecordingShell shell;
-        frmStocks window(Platform{dialogs, shell});
+        RecordingOffice office;
+        frmStocks window(Platform{dialogs, shell, office});
         window.open();
         window.show();
         QCOMPARE(dialogs.takeTexts(), QStringList{"This lot holds a value that Tesmo cannot take as it is stored "

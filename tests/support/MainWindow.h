@@ -6,6 +6,7 @@
 
 #include "mainwin/frmStocks.h"
 #include "support/LedgerFolder.h"
+#include "support/RecordingOffice.h"
 #include "support/RecordingShell.h"
 #include "support/ScriptedDialogs.h"
 
@@ -21,7 +22,7 @@ public:
     explicit MainWindow(const std::vector<NewLot> &lots = {}, bool createFile = true, Dialogs *realDialogs = nullptr)
         : folder(lots, createFile)
     {
-        window = std::make_unique<frmStocks>(Platform{realDialogs ? *realDialogs : dialogs, shell});
+        window = std::make_unique<frmStocks>(Platform{realDialogs ? *realDialogs : dialogs, shell, office});
         window->open();
         window->show();
         window->activateWindow();
@@ -132,6 +133,7 @@ public:
     LedgerFolder folder;
     ScriptedDialogs dialogs;
     RecordingShell shell;
+    RecordingOffice office;
     std::unique_ptr<frmStocks> window;
 };
 

@@ -1,0 +1,47 @@
+// A file of the cells an office stand-in has received, kept in a private
+// folder until the finished file is written: the cells of a large export
+// never stay in memory. Records are read back in the order they were added.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <cstdio>
+
+namespace tesmo::office {
+
+struct JournalCell {
+    std::int32_t row = 0;      // from 1
+    std::int32_t column = 0;   // from 1
+    std::int32_t kind = 0;     // the owner's own meaning
+    double number = 0;
+    QByteArray text;           // UTF-8
+};
+
+class CellJournal {
+public:
+    // Creates the journal file at path; raises Error when it cannot.
+    explicit CellJournal(const QString &path);
+    ~CellJournal();   // removes the file
+    CellJournal(const CellJournal &) = delete;
+    CellJournal &operator=(const CellJournal &) = delete;
+
+    // Raises Error when the record cannot be written.
+    void append(const JournalCell &cell);
+    std::int64_t size() const { return count_; }
+
+    // Reads the records from the first, each once, after the last append.
+    // Raises Error when the file cannot be read back.
+    void rewind();
+    bool next(JournalCell &cell);
+
+private:
+    [[noreturn]] void fail() const;
+
+    QString path_;
+    std::FILE *file_ = nullptr;
+    std::int64_t count_ = 0;
+    std::int64_t read_ = 0;
+};
+
+} // namespace tesmo::office

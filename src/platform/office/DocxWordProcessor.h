@@ -1,0 +1,61 @@
+// A word processor that builds a real .docx document (WordprocessingML in a
+// zip container, written with QXmlStreamWriter and libzip) in a private
+// folder and hands it to the desktop's word processor when it is made
+// visible. The document holds one table at its start; the text typed into
+// its cells waits in a journal file until then, and the document part is
+// streamed from it to a file and into the zip, never held whole in memory.
+#pragma once
+
+#include "platform/WordProcessor.h"
+#include "platform/office/CellJournal.h"
+#include "platform/office/OfficeFolder.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tesmo {
+class Shell;
+}
+
+namespace tesmo::office {
+
+class DocxWordProcessor : public WordProcessorApplication {
+public:
+    explicit DocxWordProcessor(Shell &shell);
+    ~DocxWordProcessor() override;
+
+    void setVisible(bool visible) override;
+    void addDocument() override;
+    TextRange selectionRange() override;
+    void addTable(int document, const TextRange &range, int rows, int columns, int defaultTableBehavior,
+                  int autoFitBehavior) override;
+    void autoFormatSelectionTable(int table, const TableAutoFormat &format) override;
+    void typeText(const QString &text) override;
+    void moveRight(int unit) override;
+    void insertRowsBelow(int count) override;
+
+    // The document's file once it was handed over; empty before.
+    QString documentFile() const;
+
+private:
+    void needTable() const;
+    void writeDocument();
+    void writeDocumentPart(const QString &path);
+
+    OfficeFolder folder_;
+    std::unique_ptr<CellJournal> cells_;   // from addDocument
+    bool hasTable_ = false;
+    int rows_ = 0;
+    int columns_ = 0;
+    int row_ = 0;      // the insertion point's cell, from 1
+    int column_ = 0;
+    bool fitToContents_ = false;
+    std::optional<TableAutoFormat> format_;
+    std::vector<qsizetype> widest_;   // characters typed into a cell, per column
+    std::vector<qsizetype> headingWidest_;
+    qsizetype cellChars_ = 0;         // characters typed into the current cell
+    QString file_;
+};
+
+} // namespace tesmo::office

@@ -1,0 +1,18 @@
+#include "platform/office/OfficeFiles.h"
+
+#include "platform/office/DocxWordProcessor.h"
+#include "platform/office/XlsxSpreadsheet.h"
+
+namespace tesmo::office {
+
+std::unique_ptr<SpreadsheetApplication> OfficeFiles::newSpreadsheet()
+{
+    return std::make_unique<XlsxSpreadsheet>(shell_);
+}
+
+std::unique_ptr<WordProcessorApplication> OfficeFiles::newWordProcessor()
+{
+    return std::make_unique<DocxWordProcessor>(shell_);
+}
+
+} // namespace tesmo::office

@@ -1,0 +1,380 @@
+#include "platform/office/XlsxSpreadsheet.h"
+
+#include "text/Error.h"
+#include "text/FieldRules.h"
+#include "text/Regional.h"
+
+#include <QRegularExpression>
+#include <array>
+#include <xlsxwriter.h>
+
+namespace tesmo::office {
+
+namespace {
+
+// The kinds a typed text is read as.
+enum Kind : std::int32_t { kText, kNumber, kCurrency, kDate };
+
+constexpr int kMaxRow = LXW_ROW_MAX;
+constexpr int kMaxColumn = LXW_COL_MAX;
+// The format a cell takes when a currency text or a date is typed into it.
+constexpr const char *kTypedCurrencyFormat = "$#,##0.00_);($#,##0.00)";
+constexpr const char *kTypedDateFormat = "m/d/yyyy";
+// Bold type is about a tenth wider; a fitted column gets one character of room.
+constexpr double kBoldFactor = 1.1;
+constexpr double kFitPadding = 1.0;
+
+[[noreturn]] void notAvailable(const QString &what)
+{
+    throw Error(kErrNotAvailable, QStringLiteral("The spreadsheet cannot %1.").arg(what));
+}
+
+void check(lxw_error error)
+{
+    if (error != LXW_NO_ERROR)
+        throw Error(kErrCannotWrite, QStringLiteral("The workbook could not be written: %1")
+                                         .arg(QString::fromUtf8(lxw_strerror(error))));
+}
+
+// "3:7" as rows 3 to 7; "2" alone as row 2.
+std::pair<int, int> rowRange(const QString &address)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d+)(?::(\\d+))?\\s*$"));
+    const auto m = pattern.match(address);
+    if (!m.hasMatch())
+        notAvailable(QStringLiteral("find the rows %1").arg(address));
+    const int first = m.captured(1).toInt();
+    const int last = m.captured(2).isEmpty() ? first : m.captured(2).toInt();
+    if (first < 1 || last < first || last > kMaxRow)
+        notAvailable(QStringLiteral("find the rows %1").arg(address));
+    return {first, last};
+}
+
+int columnNumber(QStringView letters)
+{
+    int n = 0;
+    for (const QChar c : letters)
+        n = n * 26 + (c.toUpper().unicode() - u'A' + 1);
+    return n;
+}
+
+// "B:D" as columns 2 to 4; "C" alone as column 3.
+std::pair<int, int> columnRange(const QString &address)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([A-Za-z]{1,3})(?::([A-Za-z]{1,3}))?\\s*$"));
+    const auto m = pattern.match(address);
+    if (!m.hasMatch())
+        notAvailable(QStringLiteral("find the columns %1").arg(address));
+    const int first = columnNumber(m.capturedView(1));
+    const int last = m.capturedView(2).isEmpty() ? first : columnNumber(m.capturedView(2));
+    if (first < 1 || last < first || last > kMaxColumn)
+        notAvailable(QStringLiteral("find the columns %1").arg(address));
+    return {first, last};
+}
+
+// A text typed into a cell, read as the spreadsheet reads typing: a plain
+// number, a currency text, a short date, or text. display is what the cell
+// shows before any number format is set.
+JournalCell typedCell(int row, int column, const QString &text, QString &display)
+{
+    JournalCell cell;
+    cell.row = row;
+    cell.column = column;
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    if (IsNumber(trimmed)) {
+        cell.number = trimmed.toDouble(&ok);
+    }
+    if (ok) {
+        cell.kind = kNumber;
+        display = regional::numberText(cell.number);
+    } else if (const auto amount = trimmed.contains(u'$') ? regional::readAmount(trimmed) : std::nullopt) {
+        cell.kind = kCurrency;
+        cell.number = ticksToDouble(*amount);
+        display = trimmed;
+    } else if (const auto date = regional::readDate(trimmed); date && date->year() >= 1900) {
+        cell.kind = kDate;
+        cell.number = double(date->toJulianDay());
+        display = regional::shortDate(*date);
+    } else {
+        cell.kind = kText;
+        cell.text = text.toUtf8();
+        display = text;
+    }
+    return cell;
+}
+
+qsizetype characterCount(const QString &text)
+{
+    qsizetype n = text.size();
+    for (const QChar c : text)
+        n -= c.isLowSurrogate() ? 1 : 0;
+    return n;
+}
+
+// The formats of a workbook, one per combination of font and number format
+// that its cells use, made on first use.
+class Formats {
+public:
+    explicit Formats(lxw_workbook *book)
+        : book_(book)
+    {
+    }
+    lxw_format *get(bool bold, bool italic, const QString &numberFormat)
+    {
+        if (!bold && !italic && numberFormat.isEmpty())
+            return nullptr;
+        for (const Made &m : made_) {
+            if (m.bold == bold && m.italic == italic && m.numberFormat == numberFormat)
+                return m.format;
+        }
+        lxw_format *f = workbook_add_format(book_);
+        if (!f)
+            throw Error(kErrOutOfMemory);
+        if (bold)
+            format_set_bold(f);
+        if (italic)
+            format_set_italic(f);
+        if (!numberFormat.isEmpty())
+            format_set_num_format(f, numberFormat.toUtf8().constData());
+        made_.push_back({bold, italic, numberFormat, f});
+        return f;
+    }
+
+private:
+    struct Made {
+        bool bold, italic;
+        QString numberFormat;
+        lxw_format *format;
+    };
+    lxw_workbook *book_;
+    std::vector<Made> made_;
+};
+
+} // namespace
+
+XlsxSpreadsheet::XlsxSpreadsheet(Shell &shell)
+    : folder_(shell)
+{
+}
+
+XlsxSpreadsheet::~XlsxSpreadsheet() = default;
+
+QString XlsxSpreadsheet::workbookFile() const
+{
+    return folder_.handedOver() ? file_ : QString();
+}
+
+void XlsxSpreadsheet::needWorkbook() const
+{
+    if (!cells_)
+        throw Error(kErrObjectNotSet);
+    if (!file_.isEmpty())
+        notAvailable(QStringLiteral("change a workbook that was handed over"));
+}
+
+void XlsxSpreadsheet::setVisible(int, bool visible)
+{
+    if (!visible || !cells_ || !file_.isEmpty())
+        return;
+    writeWorkbook();
+    folder_.handOver(file_);
+}
+
+void XlsxSpreadsheet::addWorkbook(int)
+{
+    if (cells_)
+        notAvailable(QStringLiteral("hold a second workbook"));
+    folder_.make();
+    cells_ = std::make_unique<CellJournal>(folder_.file(QStringLiteral(".cells")));
+}
+
+void XlsxSpreadsheet::setCaption(const QString &caption)
+{
+    caption_ = caption;
+}
+
+void XlsxSpreadsheet::setCellValue(int row, int column, const QString &text)
+{
+    needWorkbook();
+    if (row < 1 || row > kMaxRow || column < 1 || column > kMaxColumn)
+        notAvailable(QStringLiteral("find the cell (%1, %2)").arg(row).arg(column));
+    if (text.isEmpty())
+        return;
+    QString display;
+    cells_->append(typedCell(row, column, text, display));
+    if (std::size_t(column) > columns_.size())
+        columns_.resize(std::size_t(column));
+    Column &c = columns_[std::size_t(column) - 1];
+    c.maxChars = std::max(c.maxChars, double(characterCount(display)));
+}
+
+void XlsxSpreadsheet::selectRows(const QString &address)
+{
+    needWorkbook();
+    std::tie(selectedFirst_, selectedLast_) = rowRange(address);
+}
+
+void XlsxSpreadsheet::setSelectionFontBold(int, bool bold)
+{
+    selectionFont().bold = bold;
+}
+
+void XlsxSpreadsheet::setSelectionFontItalic(int, bool italic)
+{
+    selectionFont().italic = italic;
+}
+
+// The font of the selected rows, as the last change to them left it.
+XlsxSpreadsheet::RowFont &XlsxSpreadsheet::selectionFont()
+{
+    needWorkbook();
+    if (selectedFirst_ == 0)
+        throw Error(kErrObjectNotSet);
+    if (rowFonts_.empty() || rowFonts_.back().first != selectedFirst_ || rowFonts_.back().last != selectedLast_) {
+        RowFont font{selectedFirst_, selectedLast_};
+        for (const RowFont &f : rowFonts_) {
+            if (f.first <= selectedFirst_ && f.last >= selectedLast_)
+                font.bold = f.bold, font.italic = f.italic;
+        }
+        rowFonts_.push_back(font);
+    }
+    return rowFonts_.back();
+}
+
+// Widths are estimated from the number of characters shown: one unit of
+// column width is about one character of the default type.
+void XlsxSpreadsheet::autoFitColumns(const QString &address)
+{
+    needWorkbook();
+    const auto [first, last] = columnRange(address);
+    const bool anyBold = std::any_of(rowFonts_.begin(), rowFonts_.end(), [](const RowFont &f) { return f.bold; });
+    for (int column = first; column <= last && std::size_t(column) <= columns_.size(); ++column) {
+        Column &c = columns_[std::size_t(column) - 1];
+        if (c.maxChars > 0)
+            c.width = c.maxChars * (anyBold ? kBoldFactor : 1.0) + kFitPadding;
+    }
+}
+
+void XlsxSpreadsheet::setColumnsNumberFormat(const QString &address, const QString &format)
+{
+    needWorkbook();
+    const auto [first, last] = columnRange(address);
+    if (std::size_t(last) > columns_.size())
+        columns_.resize(std::size_t(last));
+    for (int column = first; column <= last; ++column)
+        columns_[std::size_t(column) - 1].numberFormat = format;
+}
+
+void XlsxSpreadsheet::writeWorkbook()
+{
+    const QString file = folder_.file(fileNameFrom(caption_, QStringLiteral("Book1")) + QStringLiteral(".xlsx"));
+    const QByteArray path = file.toUtf8();
+    const QByteArray tmpdir = folder_.file(QString()).toUtf8();
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char *>(tmpdir.constData());
+    lxw_workbook *book = workbook_new_opt(path.constData(), &options);
+    if (!book)
+        throw Error(kErrCannotWrite, QStringLiteral("The workbook %1 could not be made.").arg(file));
+    // The workbook is closed (and freed) on every way out.
+    struct Closer {
+        lxw_workbook *book;
+        bool closed = false;
+        ~Closer()
+        {
+            if (!closed)
+                workbook_close(book);
+        }
+    } closer{book};
+
+    const QByteArray title = caption_.toUtf8();
+    lxw_doc_properties properties{};
+    properties.title = const_cast<char *>(title.constData());
+    check(workbook_set_properties(book, &properties));
+    lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
+    if (!sheet)
+        throw Error(kErrOutOfMemory);
+
+    Formats formats(book);
+    const auto fontOf = [this](int row) {
+        RowFont font{row, row};
+        for (const RowFont &f : rowFonts_) {
+            if (row >= f.first && row <= f.last)
+                font = f;
+        }
+        return font;
+    };
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const Column &c = columns_[i];
+        if (c.width < 0 && c.numberFormat.isEmpty())
+            continue;
+        check(worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), c.width < 0 ? LXW_DEF_COL_WIDTH : c.width,
+                                   formats.get(false, false, c.numberFormat)));
+    }
+
+    // Rows whose font was set get it before their first cell, in row order as
+    // constant-memory mode needs.
+    std::vector<int> fontRows;
+    for (const RowFont &f : rowFonts_) {
+        for (int r = f.first; r <= f.last && fontRows.size() < std::size_t(kMaxRow); ++r)
+            fontRows.push_back(r);
+    }
+    std::sort(fontRows.begin(), fontRows.end());
+    fontRows.erase(std::unique(fontRows.begin(), fontRows.end()), fontRows.end());
+    auto nextFontRow = fontRows.begin();
+    const auto fontRowsUpTo = [&](int row) {
+        for (; nextFontRow != fontRows.end() && *nextFontRow <= row; ++nextFontRow) {
+            const RowFont f = fontOf(*nextFontRow);
+            check(worksheet_set_row(sheet, lxw_row_t(*nextFontRow - 1), LXW_DEF_ROW_HEIGHT,
+                                    formats.get(f.bold, f.italic, QString())));
+        }
+    };
+
+    // The format of each column for plain rows, and for the latest row with a
+    // font of its own.
+    int lastRow = 0;
+    RowFont font{0, 0};
+    JournalCell cell;
+    cells_->rewind();
+    while (cells_->next(cell)) {
+        if (cell.row != lastRow) {
+            fontRowsUpTo(cell.row);
+            font = fontOf(cell.row);
+            lastRow = cell.row;
+        }
+        const auto r = lxw_row_t(cell.row - 1);
+        const auto c = lxw_col_t(cell.column - 1);
+        const QString &columnFormat = std::size_t(cell.column) <= columns_.size()
+                                          ? columns_[std::size_t(cell.column) - 1].numberFormat
+                                          : QString();
+        const auto formatFor = [&](const char *typed) {
+            return formats.get(font.bold, font.italic,
+                               columnFormat.isEmpty() ? QString::fromLatin1(typed) : columnFormat);
+        };
+        switch (cell.kind) {
+        case kNumber:
+            check(worksheet_write_number(sheet, r, c, cell.number, formatFor("")));
+            break;
+        case kCurrency:
+            check(worksheet_write_number(sheet, r, c, cell.number, formatFor(kTypedCurrencyFormat)));
+            break;
+        case kDate: {
+            const QDate date = QDate::fromJulianDay(qint64(cell.number));
+            lxw_datetime when{date.year(), date.month(), date.day(), 0, 0, 0};
+            check(worksheet_write_datetime(sheet, r, c, &when, formatFor(kTypedDateFormat)));
+            break;
+        }
+        default:
+            check(worksheet_write_string(sheet, r, c, cell.text.constData(), formatFor("")));
+            break;
+        }
+    }
+    fontRowsUpTo(kMaxRow);
+
+    closer.closed = true;
+    check(workbook_close(book));
+    file_ = file;
+}
+
+} // namespace tesmo::office

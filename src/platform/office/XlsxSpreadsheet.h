@@ -1,0 +1,65 @@
+// A spreadsheet application that builds a real .xlsx workbook with
+// libxlsxwriter in a private folder and hands it to the desktop's
+// spreadsheet program when it is made visible. The cells it receives wait in
+// a journal file until then, so that the column formats set after them apply
+// to them, and the workbook is written row by row in constant-memory mode.
+#pragma once
+
+#include "platform/Spreadsheet.h"
+#include "platform/office/CellJournal.h"
+#include "platform/office/OfficeFolder.h"
+
+#include <memory>
+#include <vector>
+
+namespace tesmo {
+class Shell;
+}
+
+namespace tesmo::office {
+
+class XlsxSpreadsheet : public SpreadsheetApplication {
+public:
+    explicit XlsxSpreadsheet(Shell &shell);
+    ~XlsxSpreadsheet() override;
+
+    void setVisible(int locale, bool visible) override;
+    void addWorkbook(int locale) override;
+    void setCaption(const QString &caption) override;
+    void setCellValue(int row, int column, const QString &text) override;
+    void selectRows(const QString &address) override;
+    void setSelectionFontBold(int locale, bool bold) override;
+    void setSelectionFontItalic(int locale, bool italic) override;
+    void autoFitColumns(const QString &address) override;
+    void setColumnsNumberFormat(const QString &address, const QString &format) override;
+
+    // The workbook's file once it was handed over; empty before.
+    QString workbookFile() const;
+
+    struct Column {
+        double maxChars = 0;    // the widest displayed value so far, in characters
+        double width = -1;      // fitted width in character units; -1: the default
+        QString numberFormat;   // set on the whole column; empty: none
+    };
+    struct RowFont {
+        int first, last;        // rows, from 1
+        bool bold = false;
+        bool italic = false;
+    };
+
+private:
+    void needWorkbook() const;
+    RowFont &selectionFont();
+    void writeWorkbook();
+
+    OfficeFolder folder_;
+    std::unique_ptr<CellJournal> cells_;
+    QString caption_;
+    std::vector<Column> columns_;     // index: column from 1 minus 1
+    std::vector<RowFont> rowFonts_;   // later entries win
+    int selectedFirst_ = 0;
+    int selectedLast_ = 0;
+    QString file_;
+};
+
+} // namespace tesmo::office
