@@ -1,0 +1,89 @@
+#include "export/TextExport.h"
+
+#include "export/ExportRows.h"
+#include "text/Regional.h"
+
+#include <QAbstractItemModel>
+#include <QIODevice>
+
+namespace tesmo {
+
+namespace {
+
+// The least width, in characters, of the first five fields of a row line;
+// the trade date is not padded.
+constexpr int kMinWidth[kExportFieldCount - 1] = {16, 5, 16, 11, 18};
+constexpr int kUnderlineLength = 104;
+const QString kSeparator = QStringLiteral(" | ");
+
+// Characters, not UTF-16 code units: a character outside the basic plane
+// counts once.
+qsizetype characterCount(const QString &text)
+{
+    qsizetype n = text.size();
+    for (const QChar c : text)
+        n -= c.isLowSurrogate() ? 1 : 0;
+    return n;
+}
+
+void appendPadded(QString &line, const QString &field, int width)
+{
+    line += field;
+    const qsizetype length = characterCount(field);
+    if (length < width)
+        line += QString(width - length, u' ');
+}
+
+bool writeLine(QIODevice &out, const QString &line)
+{
+    QByteArray bytes = line.toUtf8();
+    bytes += "\r\n";
+    return out.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+QString DateFileName(const QString &strDate)
+{
+    QString name = strDate;
+    name.replace(u'/', u'_');
+    return name;
+}
+
+QString textExportFileName(QDate day)
+{
+    return QStringLiteral("Tesmo_") + DateFileName(regional::shortDate(day)) + QStringLiteral(".txt");
+}
+
+std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &out)
+{
+    const auto writeFailed = [&out] {
+        return Error(kErrCannotWrite, QStringLiteral("The file could not be written: %1").arg(out.errorString()));
+    };
+    if (!writeLine(out, exportHeadings().join(kSeparator)) || !writeLine(out, QString(kUnderlineLength, u'_')))
+        return writeFailed();
+
+    QString line;
+    const int rows = list.rowCount();
+    for (int row = 0; row < rows; ++row) {
+        ExportTexts fields = exportTexts(list, row);
+        const auto price = currencyCell(fields[kExPrice], 4);
+        const auto net = currencyCell(fields[kExNet], regional::kCurrencyDecimals);
+        if (!price || !net)
+            return Error(kErrTypeMismatch);
+        fields[kExPrice] = *price;
+        fields[kExNet] = *net;
+
+        line.clear();
+        for (int f = 0; f < kExportFieldCount - 1; ++f) {
+            appendPadded(line, fields[std::size_t(f)], kMinWidth[f]);
+            line += kSeparator;
+        }
+        line += fields[kExDate];
+        if (!writeLine(out, line))
+            return writeFailed();
+    }
+    return std::nullopt;
+}
+
+} // namespace tesmo

@@ -1,0 +1,59 @@
+// Writes a workbook and a document from a small list through the export
+// writers and the office files, for readers outside the program to check.
+// Prints "xlsx PATH" and "docx PATH"; exits non-zero when a writer failed.
+//
+//   make_office_files            the list of every kind of cell
+//   make_office_files N          N numbered lots
+#include "export/DocumentExport.h"
+#include "export/SpreadsheetExport.h"
+#include "platform/office/OfficeFiles.h"
+#include "support/RecordingShell.h"
+
+#include <QCoreApplication>
+#include <QStandardItemModel>
+#include <cstdio>
+
+using namespace tesmo;
+
+namespace {
+
+// Rows as a list shows them: name, ticker, date, ID, shares, price, net amount.
+void addRow(QStandardItemModel &list, const QStringList &texts)
+{
+    QList<QStandardItem *> items;
+    for (const QString &t : texts)
+        items << new QStandardItem(t);
+    list.appendRow(items);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStandardItemModel list(0, 7);
+    if (argc > 1) {
+        const int lots = QString::fromLocal8Bit(argv[1]).toInt();
+        for (int i = 1; i <= lots; ++i)
+            addRow(list, {QStringLiteral("Company number %1").arg(i), QStringLiteral("T%1").arg(i),
+                          QStringLiteral("%1/%2/2003").arg(i % 12 + 1).arg(i % 28 + 1), QString::number(i),
+                          QString::number(i * 10), i % 7 == 0 ? QString() : QStringLiteral("%1.25").arg(i),
+                          QStringLiteral("$%1.50").arg(i * 1000)});
+    } else {
+        addRow(list, {"Acme Corporation Holdings", "ACME", "1/15/2003", "1", "100", "12.5", "1250"});
+        addRow(list, {QStringLiteral("Zoë Ünïcode 株式会社"), "ABCDE", "12/31/1999", "2", "33.3333333333333", "",
+                      "$1,234.50"});
+        addRow(list, {"Short", "O'NEIL", "2/1/2010", "3", "7", "$.5000", ""});
+        addRow(list, {"Negative", "NEG", "3/4/2005", "4", "-2.5", "$1,234.5000", "($5.00)"});
+    }
+
+    test::RecordingShell shell;
+    office::OfficeFiles office(shell);
+    const bool sheet = exportSpreadsheet(list, office);
+    const bool document = exportDocument(list, office);
+    for (const QString &call : shell.calls) {
+        const QString file = call.section(u' ', 1);
+        std::printf("%s %s\n", file.endsWith(QLatin1String(".xlsx")) ? "xlsx" : "docx", qPrintable(file));
+    }
+    return sheet && document ? 0 : 1;
+}
