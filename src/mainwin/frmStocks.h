@@ -138,6 +138,19 @@ private:
     void cmdSplit_Click();
     bool applySplit(double ratio);
 
+    // Exporting: the command runs the writer of the chosen kind for the
+    // master list (All) or the selection list (Selected).
+    void cmdExport_Click();
+    void ToTextFile();
+    void ToTextFile1();
+    void CreateSpreadsheet();
+    void CreateSpreadsheet1();
+    void CreateDocument();
+    void CreateDocument1();
+    void textFile(const LotListModel &list, const char *sourceTag);
+    void spreadsheet(const LotListModel &list);
+    void document(const LotListModel &list);
+
     Platform platform_;
     Dialogs &dialogs_;
 

@@ -57,7 +57,11 @@ public:
         return t;
     }
 
-    void setWaitPointer(bool wait) override { waiting = wait; }
+    void setWaitPointer(bool wait) override
+    {
+        waiting = wait;
+        pointer << wait;
+    }
 
     // How many boxes were shown and not yet taken.
     int shown() const { return int(boxes_.size()); }
@@ -88,6 +92,7 @@ public:
     }
 
     bool waiting = false;
+    QList<bool> pointer;   // every change of the pointer, oldest first: true for the wait pointer
 
 private:
     QList<Box> boxes_;

@@ -1,0 +1,129 @@
+// The export command and its six writers: the text file on the desktop, the
+// spreadsheet and the document, each for the master list or the selection.
+#include "mainwin/frmStocks.h"
+
+#include "export/DocumentExport.h"
+#include "export/SpreadsheetExport.h"
+#include "export/TextExport.h"
+#include "text/Regional.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QRadioButton>
+#include <QSaveFile>
+
+namespace tesmo {
+
+// Runs the writer whose kind the combo box's text names exactly; any other
+// text does nothing.
+void frmStocks::cmdExport_Click()
+{
+    trap("Source : frmStocks cmdExport_Click", [this] {
+        const QString kind = cmbExport->currentText();
+        using Writer = void (frmStocks::*)();
+        const struct {
+            const char *kind;
+            Writer all, selected;
+        } writers[] = {
+            {"Spreadsheet", &frmStocks::CreateSpreadsheet, &frmStocks::CreateSpreadsheet1},
+            {"Word Document", &frmStocks::CreateDocument, &frmStocks::CreateDocument1},
+            {"Text File", &frmStocks::ToTextFile, &frmStocks::ToTextFile1},
+        };
+        for (const bool all : {true, false}) {
+            if (!(all ? OptionAll : OptionSelected)->isChecked())
+                continue;
+            for (const auto &w : writers) {
+                if (kind == QLatin1String(w.kind)) {
+                    (this->*(all ? w.all : w.selected))();
+                    break;
+                }
+            }
+        }
+    });
+}
+
+void frmStocks::ToTextFile()
+{
+    textFile(*masterRows_, "Source: ToTextFile");
+}
+
+void frmStocks::ToTextFile1()
+{
+    textFile(*selectedRows_, "Source: ToTextFile1");
+}
+
+void frmStocks::CreateSpreadsheet()
+{
+    spreadsheet(*masterRows_);
+}
+
+void frmStocks::CreateSpreadsheet1()
+{
+    spreadsheet(*selectedRows_);
+}
+
+void frmStocks::CreateDocument()
+{
+    document(*masterRows_);
+}
+
+void frmStocks::CreateDocument1()
+{
+    document(*selectedRows_);
+}
+
+// Writes the list to Tesmo_<date>.txt on the desktop, after asking before
+// replacing a file of that name, and opens it in the text viewer. The file
+// is replaced only once it is complete: a failed export leaves an earlier
+// file as it was. Without a desktop folder nothing is written.
+void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
+{
+    const WaitPointer wait(dialogs_);
+    trap(sourceTag, [&] {
+        const QString folder = platform_.shell.desktopFolder();
+        if (folder.isEmpty())
+            throw Error(kErrNoDesktopFolder);
+        const QString path = folder + u'/' + textExportFileName(QDate::currentDate());
+        if (QFileInfo::exists(path)) {
+            const auto answer = dialogs_.message(
+                QStringLiteral("The file: ") + path
+                    + QStringLiteral(" already exists. Do you want to overwrite the existing file?"),
+                Dialogs::Buttons::YesNo, Dialogs::Icon::Information);
+            if (answer != Dialogs::Answer::Yes) {
+                dialogs_.message(QStringLiteral("Aborting action. Please rename the existing file and try again."),
+                                 Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+                return;
+            }
+        }
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be created: %2")
+                                             .arg(path, file.errorString()));
+        if (const auto error = writeTextExport(list, file))
+            throw *error;
+        if (!file.commit())
+            throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
+                                             .arg(path, file.errorString()));
+        if (!platform_.shell.startViewer(path))
+            throw Error(kErrFileNotFound);
+    });
+}
+
+void frmStocks::spreadsheet(const LotListModel &list)
+{
+    const WaitPointer wait(dialogs_);
+    if (!exportSpreadsheet(list, platform_.office))
+        dialogs_.message(QStringLiteral("Tesmo could not create a spreadsheet on your computer. Try exporting to a "
+                                        "document or text file instead."));
+}
+
+void frmStocks::document(const LotListModel &list)
+{
+    const WaitPointer wait(dialogs_);
+    if (!exportDocument(list, platform_.office))
+        dialogs_.message(QStringLiteral("Tesmo could not create a Word Document on your computer. Try exporting to a "
+                                        "spreadsheet or text file instead."),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+}
+
+} // namespace tesmo

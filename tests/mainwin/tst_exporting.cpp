@@ -1,0 +1,156 @@
+// The export command of the main window: the writer it picks, the text file
+// on the desktop with its overwrite question, and the messages when a writer
+// fails, with the pointer back to normal every time.
+#include "support/MainWindow.h"
+#include "text/Regional.h"
+
+#include <QComboBox>
+#include <QRadioButton>
+
+using namespace tesmo;
+using namespace tesmo::test;
+
+namespace {
+
+const QString kSpreadsheetFailed =
+    "Tesmo could not create a spreadsheet on your computer. Try exporting to a document or text file instead.";
+const QString kDocumentFailed =
+    "Tesmo could not create a Word Document on your computer. Try exporting to a spreadsheet or text file instead.";
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class ExportingTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> desktop_;
+
+    // Exports as the user does; the pointer's history starts anew.
+    void exportAs(MainWindow &w, const QString &kind, bool selected = false)
+    {
+        w.dialogs.pointer.clear();
+        w.find<QComboBox>("cmbExport")->setEditText(kind);
+        w.find<QRadioButton>(selected ? "OptionSelected" : "OptionAll")->setChecked(true);
+        w.click("cmdExport");
+    }
+    QString textFile() const
+    {
+        return desktop_->path() + "/Tesmo_" + regional::shortDate(QDate::currentDate()).replace('/', '_') + ".txt";
+    }
+
+private slots:
+    void init() { desktop_ = std::make_unique<QTemporaryDir>(); }
+
+    void aTextExportOfAllThenOfTheSelectedAsksBeforeReplacing()
+    {
+        MainWindow w(numberedLots(3));
+        w.shell.desktop = desktop_->path();
+        exportAs(w, "Text File");
+        QCOMPARE(w.shell.calls, QStringList{"view " + textFile()});
+        QCOMPARE(contents(textFile()).count("\r\n"), 5);
+        QVERIFY(contents(textFile()).contains("\r\nLot 3            | T3    | 100              | $10.0000    | "
+                                              "$3,000.00          | 1/15/2003\r\n"));
+        QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
+
+        w.clickRow(1, 2);
+        w.click("cmdSelect");
+        w.dialogs.answerNext(Dialogs::Answer::No);
+        exportAs(w, "Text File", true);
+        const QList<ScriptedDialogs::Box> boxes = w.dialogs.takeBoxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[0].text, "The file: " + textFile()
+                                    + " already exists. Do you want to overwrite the existing file?");
+        QCOMPARE(boxes[0].buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(boxes[0].icon, Dialogs::Icon::Information);
+        QCOMPARE(boxes[1].text, QStringLiteral("Aborting action. Please rename the existing file and try again."));
+        QCOMPARE(boxes[1].icon, Dialogs::Icon::Information);
+        QCOMPARE(contents(textFile()).count("\r\n"), 5);
+        QCOMPARE(w.shell.calls.size(), 1);
+        QVERIFY(!w.dialogs.waiting);
+
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        exportAs(w, "Text File", true);
+        QCOMPARE(w.dialogs.takeBoxes().size(), 1);
+        QCOMPARE(contents(textFile()).count("\r\n"), 3);
+        QVERIFY(contents(textFile()).contains("\r\nLot 2 "));
+        QCOMPARE(w.shell.calls.size(), 2);
+        QVERIFY(!w.dialogs.waiting);
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    void theTextWritersReportThroughTheErrorTrap()
+    {
+        MainWindow w(numberedLots(2));
+        const QString name = QFileInfo(textFile()).fileName();
+        exportAs(w, "Text File");
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"3110 - The desktop has no folder for files, so the file was "
+                                                    "not written. - Source: ToTextFile"});
+        QVERIFY(!QFileInfo::exists("/" + name));
+        QVERIFY(!QFileInfo::exists(name));
+        QVERIFY(w.shell.calls.isEmpty());
+
+        w.shell.desktop = desktop_->path();
+        w.shell.viewerFails = true;
+        w.clickRow(1, 1);
+        w.click("cmdSelect");
+        exportAs(w, "Text File", true);
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"75 - The desktop has no program to open this file with - "
+                                                    "Source: ToTextFile1"});
+        QCOMPARE(contents(textFile()).count("\r\n"), 3);
+        QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // Only a whole, case-sensitive match with an item runs a writer.
+    void aKindThatIsNoItemDoesNothing()
+    {
+        MainWindow w(numberedLots(1));
+        w.shell.desktop = desktop_->path();
+        for (const char *kind : {"text file", "Spreadsheet ", "Word", ""})
+            exportAs(w, kind);
+        QVERIFY(w.shell.calls.isEmpty());
+        QVERIFY(w.office.calls.isEmpty());
+        QVERIFY(w.dialogs.pointer.isEmpty());
+        QVERIFY(!QFileInfo::exists(textFile()));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    void theOfficeWritersReadTheChosenListAndShowOnlyTheirMessage()
+    {
+        MainWindow w(numberedLots(3));
+        w.clickRow(1, 2);
+        w.click("cmdSelect");
+        exportAs(w, "Spreadsheet", true);
+        QVERIFY(w.office.calls.contains("Cells(2, 1) = \"Lot 2\""));
+        QVERIFY(!w.office.calls.join('\n').contains("Cells(3, "));
+        exportAs(w, "Word Document");
+        QCOMPARE(w.office.calls.filter("InsertRowsBelow").size(), 3);
+        QCOMPARE(w.dialogs.shown(), 0);
+
+        for (const auto &[kind, message, icon] :
+             {std::tuple{"Spreadsheet", kSpreadsheetFailed, Dialogs::Icon::None},
+              std::tuple{"Word Document", kDocumentFailed, Dialogs::Icon::Information}}) {
+            for (const int step : {0, 5, 20}) {
+                w.office.calls.clear();
+                w.office.failAt = step;
+                exportAs(w, kind);
+                const QList<ScriptedDialogs::Box> boxes = w.dialogs.takeBoxes();
+                QCOMPARE(boxes.size(), 1);
+                QCOMPARE(boxes[0].text, message);
+                QCOMPARE(boxes[0].icon, icon);
+                QCOMPARE(boxes[0].buttons, Dialogs::Buttons::Ok);
+                QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
+            }
+        }
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+};
+
+QTEST_MAIN(ExportingTest)
+#include "tst_exporting.moc"
