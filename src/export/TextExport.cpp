@@ -34,12 +34,31 @@ void appendPadded(QString &line, const QString &field, int width)
         line += QString(width - length, u' ');
 }
 
-bool writeLine(QIODevice &out, const QString &line)
-{
-    QByteArray bytes = line.toUtf8();
-    bytes += "\r\n";
-    return out.write(bytes) == bytes.size();
-}
+// Lines gathered into large writes.
+class LineWriter {
+public:
+    explicit LineWriter(QIODevice &out)
+        : out_(out)
+    {
+    }
+    bool write(QString &line)
+    {
+        line += QLatin1String("\r\n");
+        bytes_ += line.toUtf8();
+        return bytes_.size() < kChunk || flush();
+    }
+    bool flush()
+    {
+        const bool ok = out_.write(bytes_) == bytes_.size();
+        bytes_.clear();
+        return ok;
+    }
+
+private:
+    static constexpr qsizetype kChunk = qsizetype{1} << 16;
+    QIODevice &out_;
+    QByteArray bytes_;
+};
 
 } // namespace
 
@@ -60,17 +79,23 @@ std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &
     const auto writeFailed = [&out] {
         return Error(kErrCannotWrite, QStringLiteral("The file could not be written: %1").arg(out.errorString()));
     };
-    if (!writeLine(out, exportHeadings().join(kSeparator)) || !writeLine(out, QString(kUnderlineLength, u'_')))
+    LineWriter writer(out);
+    QString line = exportHeadings().join(kSeparator);
+    if (!writer.write(line))
+        return writeFailed();
+    line = QString(kUnderlineLength, u'_');
+    if (!writer.write(line))
         return writeFailed();
 
-    QString line;
     const int rows = list.rowCount();
     for (int row = 0; row < rows; ++row) {
         ExportTexts fields = exportTexts(list, row);
         const auto price = currencyCell(fields[kExPrice], 4);
         const auto net = currencyCell(fields[kExNet], regional::kCurrencyDecimals);
-        if (!price || !net)
+        if (!price || !net) {
+            writer.flush();
             return Error(kErrTypeMismatch);
+        }
         fields[kExPrice] = *price;
         fields[kExNet] = *net;
 
@@ -80,9 +105,11 @@ std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &
             line += kSeparator;
         }
         line += fields[kExDate];
-        if (!writeLine(out, line))
+        if (!writer.write(line))
             return writeFailed();
     }
+    if (!writer.flush())
+        return writeFailed();
     return std::nullopt;
 }
 

@@ -13,6 +13,14 @@ LotListModel::LotListModel(QStringList headers, QObject *parent)
     : QAbstractTableModel(parent)
     , headers_(std::move(headers))
 {
+    const auto drop = [this] { cachedRow_ = -1; };
+    connect(this, &QAbstractItemModel::dataChanged, this, drop);
+    connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, drop);
+    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, drop);
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, drop);
+    connect(this, &QAbstractItemModel::rowsInserted, this, drop);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, drop);
+    connect(this, &QAbstractItemModel::modelReset, this, drop);
 }
 
 int LotListModel::rowCount(const QModelIndex &parent) const
@@ -29,8 +37,13 @@ QVariant LotListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= count())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return rowTexts(index.row())[std::size_t(index.column())];
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        if (cachedRow_ != index.row()) {
+            cachedTexts_ = rowTexts(index.row());
+            cachedRow_ = index.row();
+        }
+        return cachedTexts_[std::size_t(index.column())];
+    }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return {};

@@ -44,6 +44,11 @@ protected:
 
 private:
     QStringList headers_;
+    // The texts of the row read last: a view or a writer reads a row's cells
+    // one after the other, and a row's texts are made all at once. Dropped on
+    // every change of the rows.
+    mutable int cachedRow_ = -1;
+    mutable RowTexts cachedTexts_;
 };
 
 // The master list: every lot, in query order. Rows read from the file stay in

@@ -1,5 +1,6 @@
 #include "text/Money.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace tesmo {
@@ -81,12 +82,14 @@ std::optional<Ticks> parseTicks(QStringView plain)
 
 QString plainTicksText(Ticks ticks)
 {
+    // Written into a buffer at once: the lists make this text for every lot.
+    char buffer[32];
+    char *p = buffer;
+    if (ticks < 0)
+        *p++ = '-';
     const std::uint64_t size = magnitude(ticks);
     const std::uint64_t perDollar = static_cast<std::uint64_t>(kTicksPerDollar);
-    QString text;
-    if (ticks < 0)
-        text += u'-';
-    text += QString::number(size / perDollar);
+    p = std::to_chars(p, buffer + sizeof buffer, size / perDollar).ptr;
 
     std::uint64_t fraction = size % perDollar;
     if (fraction != 0) {
@@ -95,10 +98,12 @@ QString plainTicksText(Ticks ticks)
             fraction /= 10;
             --digits;
         }
-        text += u'.';
-        text += QString::number(fraction).rightJustified(digits, u'0');
+        *p++ = '.';
+        for (int i = digits - 1; i >= 0; --i, fraction /= 10)
+            p[i] = char('0' + fraction % 10);
+        p += digits;
     }
-    return text;
+    return QString::fromLatin1(buffer, p - buffer);
 }
 
 double ticksToDouble(Ticks ticks)

@@ -193,6 +193,9 @@ QString regionalCurrencyText(Ticks ticks, int decimals)
 std::optional<Ticks> readAmount(QStringView text)
 {
     QStringView t = text.trimmed();
+    if (!t.isEmpty() && t.front() != u'+' && t.front() != u'-' && t.front() != u'(' && t.front() != u'$'
+        && !t.contains(u','))
+        return parseTicks(t);
     bool negative = false;
     if (t.size() >= 2 && t.front() == u'(' && t.back() == u')') {
         negative = true;
