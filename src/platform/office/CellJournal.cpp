@@ -49,8 +49,8 @@ void CellJournal::fail() const
 void CellJournal::append(const JournalCell &cell)
 {
     const Head head{cell.row, cell.column, cell.kind, std::int32_t(cell.text.size()), cell.number};
-    if (std::fwrite(&head, sizeof head, 1, file_) != 1
-        || (!cell.text.isEmpty() && std::fwrite(cell.text.constData(), std::size_t(cell.text.size()), 1, file_) != 1))
+    if (fwrite_unlocked(&head, sizeof head, 1, file_) != 1
+        || (!cell.text.isEmpty() && fwrite_unlocked(cell.text.constData(), std::size_t(cell.text.size()), 1, file_) != 1))
         fail();
     ++count_;
 }
@@ -67,14 +67,14 @@ bool CellJournal::next(JournalCell &cell)
     if (read_ == count_)
         return false;
     Head head{};
-    if (std::fread(&head, sizeof head, 1, file_) != 1 || head.textBytes < 0)
+    if (fread_unlocked(&head, sizeof head, 1, file_) != 1 || head.textBytes < 0)
         fail();
     cell.row = head.row;
     cell.column = head.column;
     cell.kind = head.kind;
     cell.number = head.number;
     cell.text.resize(head.textBytes);
-    if (head.textBytes > 0 && std::fread(cell.text.data(), std::size_t(head.textBytes), 1, file_) != 1)
+    if (head.textBytes > 0 && fread_unlocked(cell.text.data(), std::size_t(head.textBytes), 1, file_) != 1)
         fail();
     ++read_;
     return true;

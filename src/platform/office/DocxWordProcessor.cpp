@@ -1,5 +1,6 @@
 #include "platform/office/DocxWordProcessor.h"
 
+#include "platform/office/StdioDevice.h"
 #include "text/Error.h"
 
 #include <QBuffer>
@@ -7,6 +8,7 @@
 #include <QXmlStreamWriter>
 #include <functional>
 #include <list>
+#include <numeric>
 #include <zip.h>
 
 namespace tesmo::office {
@@ -230,10 +232,11 @@ public:
         const QByteArray &kept = buffers_.emplace_back(std::move(bytes));
         add(name, zip_source_buffer(zip_, kept.constData(), zip_uint64_t(kept.size()), 0));
     }
-    // The file is read when the archive is closed.
+    // The file is read when the archive is closed, and deflated at the
+    // fastest level: it may be large, and markup packs well at any level.
     void addFile(const char *name, const QString &path)
     {
-        add(name, zip_source_file(zip_, QFile::encodeName(path).constData(), 0, -1));
+        add(name, zip_source_file(zip_, QFile::encodeName(path).constData(), 0, -1), 1);
     }
     void close()
     {
@@ -243,7 +246,7 @@ public:
     }
 
 private:
-    void add(const char *name, zip_source_t *source)
+    void add(const char *name, zip_source_t *source, zip_uint32_t level = 0)
     {
         if (!source)
             fail();
@@ -252,7 +255,7 @@ private:
             zip_source_free(source);
             fail();
         }
-        if (zip_set_file_compression(zip_, zip_uint64_t(index), ZIP_CM_DEFLATE, 0) != 0)
+        if (zip_set_file_compression(zip_, zip_uint64_t(index), ZIP_CM_DEFLATE, level) != 0)
             fail();
     }
     [[noreturn]] void fail() const { cannotWrite(QString::fromUtf8(zip_strerror(zip_))); }
@@ -408,10 +411,19 @@ void DocxWordProcessor::writeDocument()
 
 void DocxWordProcessor::writeDocumentPart(const QString &path)
 {
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        cannotWrite(out.errorString());
-    QXmlStreamWriter x(&out);
+    // The writer appends to a text that goes to the file, encoded, whenever
+    // it has grown large: one write per row at most, not one per token.
+    StdioDevice out;
+    if (!out.create(path))
+        cannotWrite(path);
+    QString pending;
+    QXmlStreamWriter x(&pending);
+    const auto flush = [&](qsizetype atLeast) {
+        if (pending.size() >= atLeast) {
+            out.write(pending.toUtf8());
+            pending.resize(0);
+        }
+    };
     x.writeStartDocument(QStringLiteral("1.0"), true);
     x.writeNamespace(kW, QStringLiteral("w"));
     x.writeStartElement(kW, QStringLiteral("document"));
@@ -439,18 +451,26 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
         x.writeEndElement();
 
         // Column widths from the widest text typed into each column, the
-        // heading's type being bold; the table is narrowed to the page.
-        std::vector<int> widths(static_cast<std::size_t>(columns_));
-        double total = 0;
-        for (std::size_t c = 0; c < widths.size(); ++c) {
-            const double chars = std::max(double(widest_[c]), headingWidest_[c] * 1.1);
-            widths[c] = int(chars * kCharTwips) + kCellMargins + kCharTwips;
-            total += widths[c];
+        // heading's type being bold. On a page too narrow for all of it the
+        // headings wrap first, then the whole table is narrowed to the page.
+        const auto twips = [](double chars) { return chars * kCharTwips + kCellMargins + kCharTwips; };
+        std::vector<double> body(static_cast<std::size_t>(columns_));
+        std::vector<double> want(body.size());
+        for (std::size_t c = 0; c < body.size(); ++c) {
+            body[c] = twips(double(widest_[c]));
+            want[c] = std::max(body[c], twips(headingWidest_[c] * 1.1));
         }
         const double usable = kPageWidth - 2 * kMargin;
-        if (total > usable) {
-            for (int &w : widths)
-                w = int(w * usable / total);
+        const double bodyTotal = std::accumulate(body.begin(), body.end(), 0.0);
+        const double wantTotal = std::accumulate(want.begin(), want.end(), 0.0);
+        std::vector<int> widths(body.size());
+        for (std::size_t c = 0; c < body.size(); ++c) {
+            if (wantTotal <= usable)
+                widths[c] = int(want[c]);
+            else if (bodyTotal <= usable)
+                widths[c] = int(body[c] + (want[c] - body[c]) * (usable - bodyTotal) / (wantTotal - bodyTotal));
+            else
+                widths[c] = int(body[c] * usable / bodyTotal);
         }
         x.writeStartElement(kW, QStringLiteral("tblGrid"));
         for (const int w : widths) {
@@ -478,9 +498,6 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
                     pending = cells_->next(cell);
                 }
                 x.writeStartElement(kW, QStringLiteral("tc"));
-                x.writeStartElement(kW, QStringLiteral("tcPr"));
-                widthElement(x, QStringLiteral("tcW"), widths[std::size_t(column) - 1], QStringLiteral("dxa"));
-                x.writeEndElement();
                 x.writeStartElement(kW, QStringLiteral("p"));
                 if (!text.isEmpty()) {
                     x.writeStartElement(kW, QStringLiteral("r"));
@@ -494,6 +511,7 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
                 x.writeEndElement();   // tc
             }
             x.writeEndElement();   // tr
+            flush(qsizetype{1} << 18);
         }
         x.writeEndElement();   // tbl
     }
@@ -514,11 +532,9 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
     x.writeEndElement();   // body
     x.writeEndElement();   // document
     x.writeEndDocument();
-    if (x.hasError() || !out.flush())
-        cannotWrite(out.errorString());
-    out.close();
-    if (out.error() != QFileDevice::NoError)
-        cannotWrite(out.errorString());
+    flush(0);
+    if (!out.finish() || x.hasError())
+        cannotWrite(path);
 }
 
 } // namespace tesmo::office

@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <xlsxwriter.h>
 
 namespace tesmo::office {
@@ -72,34 +74,46 @@ std::pair<int, int> columnRange(const QString &address)
     return {first, last};
 }
 
+// A plain decimal number (IsNumber) as the nearest double; false when it
+// does not fit one.
+bool plainNumber(const QString &plain, double &value)
+{
+    std::array<char, 64> ascii{};
+    if (plain.size() >= qsizetype(ascii.size())) {
+        bool ok = false;
+        value = plain.toDouble(&ok);
+        return ok;
+    }
+    qsizetype n = 0;
+    for (const QChar c : plain) {
+        if (!(n == 0 && c == u'+'))
+            ascii[std::size_t(n++)] = char(c.unicode());
+    }
+    // "12." reads as 12.
+    const char *end = ascii.data() + n - (n > 1 && ascii[std::size_t(n) - 1] == '.' ? 1 : 0);
+    const auto [ptr, error] = std::from_chars(ascii.data(), end, value);
+    return error == std::errc() && ptr == end && std::isfinite(value);
+}
+
 // A text typed into a cell, read as the spreadsheet reads typing: a plain
-// number, a currency text, a short date, or text. display is what the cell
-// shows before any number format is set.
-JournalCell typedCell(int row, int column, const QString &text, QString &display)
+// number, a currency text, a short date, or text.
+JournalCell typedCell(int row, int column, const QString &text)
 {
     JournalCell cell;
     cell.row = row;
     cell.column = column;
     const QString trimmed = text.trimmed();
-    bool ok = false;
-    if (IsNumber(trimmed)) {
-        cell.number = trimmed.toDouble(&ok);
-    }
-    if (ok) {
+    if (IsNumber(trimmed) && plainNumber(trimmed, cell.number)) {
         cell.kind = kNumber;
-        display = regional::numberText(cell.number);
     } else if (const auto amount = trimmed.contains(u'$') ? regional::readAmount(trimmed) : std::nullopt) {
         cell.kind = kCurrency;
         cell.number = ticksToDouble(*amount);
-        display = trimmed;
     } else if (const auto date = regional::readDate(trimmed); date && date->year() >= 1900) {
         cell.kind = kDate;
         cell.number = double(date->toJulianDay());
-        display = regional::shortDate(*date);
     } else {
         cell.kind = kText;
         cell.text = text.toUtf8();
-        display = text;
     }
     return cell;
 }
@@ -201,12 +215,12 @@ void XlsxSpreadsheet::setCellValue(int row, int column, const QString &text)
         notAvailable(QStringLiteral("find the cell (%1, %2)").arg(row).arg(column));
     if (text.isEmpty())
         return;
-    QString display;
-    cells_->append(typedCell(row, column, text, display));
+    cells_->append(typedCell(row, column, text));
     if (std::size_t(column) > columns_.size())
         columns_.resize(std::size_t(column));
+    // A typed number or date shows about as many characters as were typed.
     Column &c = columns_[std::size_t(column) - 1];
-    c.maxChars = std::max(c.maxChars, double(characterCount(display)));
+    c.maxChars = std::max(c.maxChars, double(characterCount(text)));
 }
 
 void XlsxSpreadsheet::selectRows(const QString &address)
@@ -331,8 +345,31 @@ void XlsxSpreadsheet::writeWorkbook()
         }
     };
 
-    // The format of each column for plain rows, and for the latest row with a
-    // font of its own.
+    // A cell's format follows from its row's font, its column's number
+    // format and its kind; each combination is looked up once.
+    constexpr int kKinds = 4;
+    std::vector<lxw_format *> cellFormats;
+    std::vector<bool> known;
+    const auto cellFormat = [&](const RowFont &font, int column, int kind) {
+        const std::size_t key = (std::size_t(font.bold * 2 + font.italic) * kKinds + std::size_t(kind))
+                                    * (columns_.size() + 1)
+                                + std::min(std::size_t(column), columns_.size() + 1) - 1;
+        if (key >= known.size()) {
+            known.resize(key + 1, false);
+            cellFormats.resize(key + 1, nullptr);
+        }
+        if (!known[key]) {
+            const QString &columnFormat = std::size_t(column) <= columns_.size()
+                                              ? columns_[std::size_t(column) - 1].numberFormat
+                                              : QString();
+            const char *typed = kind == kCurrency ? kTypedCurrencyFormat : kind == kDate ? kTypedDateFormat : "";
+            cellFormats[key] = formats.get(font.bold, font.italic,
+                                           columnFormat.isEmpty() ? QString::fromLatin1(typed) : columnFormat);
+            known[key] = true;
+        }
+        return cellFormats[key];
+    };
+
     int lastRow = 0;
     RowFont font{0, 0};
     JournalCell cell;
@@ -345,28 +382,20 @@ void XlsxSpreadsheet::writeWorkbook()
         }
         const auto r = lxw_row_t(cell.row - 1);
         const auto c = lxw_col_t(cell.column - 1);
-        const QString &columnFormat = std::size_t(cell.column) <= columns_.size()
-                                          ? columns_[std::size_t(cell.column) - 1].numberFormat
-                                          : QString();
-        const auto formatFor = [&](const char *typed) {
-            return formats.get(font.bold, font.italic,
-                               columnFormat.isEmpty() ? QString::fromLatin1(typed) : columnFormat);
-        };
+        lxw_format *format = cellFormat(font, cell.column, cell.kind);
         switch (cell.kind) {
         case kNumber:
-            check(worksheet_write_number(sheet, r, c, cell.number, formatFor("")));
-            break;
         case kCurrency:
-            check(worksheet_write_number(sheet, r, c, cell.number, formatFor(kTypedCurrencyFormat)));
+            check(worksheet_write_number(sheet, r, c, cell.number, format));
             break;
         case kDate: {
             const QDate date = QDate::fromJulianDay(qint64(cell.number));
             lxw_datetime when{date.year(), date.month(), date.day(), 0, 0, 0};
-            check(worksheet_write_datetime(sheet, r, c, &when, formatFor(kTypedDateFormat)));
+            check(worksheet_write_datetime(sheet, r, c, &when, format));
             break;
         }
         default:
-            check(worksheet_write_string(sheet, r, c, cell.text.constData(), formatFor("")));
+            check(worksheet_write_string(sheet, r, c, cell.text.constData(), format));
             break;
         }
     }
