@@ -229,6 +229,47 @@ scenario_focus_after_box() {
   stop "$wm_pid"
 }
 
+# Export! with "Text File" and "All" writes the list to the desktop folder
+# that the user's XDG directories name (here one with a blank in its name)
+# and hands the file to the desktop's program for text, as one argument.
+scenario_export_text() {
+  local desk="$dir/home/My Desk" apps="$dir/home/.local/share/applications" file
+  launch
+  close_main
+  expect_exit
+  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+    ('Zoë & Co \"Quoted\"', 'O''NEIL', 100, 12.5, 1250, '2003-01-15'),
+    ('Acme Corporation Holdings', 'ACME', 7, NULL, NULL, '2010-02-01')" || die "could not seed"
+  mkdir -p "$desk" "$apps" "$dir/bin"
+  printf 'XDG_DESKTOP_DIR="$HOME/My Desk"\n' >"$dir/home/.config/user-dirs.dirs"
+  printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >"%s"\n' "$dir/viewer.log" >"$dir/bin/viewer"
+  chmod +x "$dir/bin/viewer"
+  printf '[Desktop Entry]\nType=Application\nName=Viewer\nExec=%s %%f\nMimeType=text/plain;\n' "$dir/bin/viewer" \
+    >"$apps/viewer.desktop"
+  printf '[Default Applications]\ntext/plain=viewer.desktop\n' >"$dir/home/.config/mimeapps.list"
+  file="$desk/Tesmo_$(date +%-m_%-d_%Y).txt"
+
+  launch
+  main_window
+  sleep 0.5
+  # The Export! button, at its designed place (9120, 5520 twips; 15 twips a pixel).
+  timeout 10 xdotool mousemove --window "$main" 680 380 || fail "xdotool mousemove failed"
+  sleep 0.3
+  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  viewed() { [[ -s $dir/viewer.log ]]; }
+  poll "$limit" viewed || fail "the text viewer was not started"
+  check_eq "the viewer's arguments" "<$file>" "$(cat "$dir/viewer.log" 2>&1)"
+  check_eq "the exported file" "$(printf '%s\r\n' \
+    'Name/Description | Ticker | Number of Shares | Price/Share | Net Amount (Tesmo) | Trade Date' \
+    "$(printf '_%.0s' {1..104})" \
+    'Zoë & Co "Quoted" | O'"'"'NEIL | 100              | $12.5000    | $1,250.00          | 1/15/2003' \
+    'Acme Corporation Holdings | ACME  | 7                |             |                    | 2/1/2010' | od -c)" \
+    "$(od -c <"$file" 2>&1)"
+  expect_no_box "exporting the text file"
+  close_main
+  expect_exit
+}
+
 # -------------------------------------------------------------------- main
 
 # shellcheck disable=SC2046 # scenario names are single words
