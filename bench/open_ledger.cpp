@@ -6,46 +6,23 @@
 #include "mainwin/frmStocks.h"
 #include "platform/DesktopShell.h"
 #include "platform/office/OfficeFiles.h"
-#include "store/Database.h"
+#include "BenchLedger.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
 
-class SilentDialogs : public tesmo::Dialogs {
-public:
-    Answer message(const QString &text, Buttons buttons, Icon, const QString &) override
-    {
-        std::fprintf(stderr, "box: %s\n", qPrintable(text));
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    QString input(const QString &, const QString &, const QString &, std::optional<QPoint>) override
-    {
-        return QStringLiteral("T77");
-    }
-    void setWaitPointer(bool) override {}
-};
+using bench::millis;
 
 long peakKilobytes()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
-}
-
-template <typename F>
-double millis(F &&f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
 }
 
 } // namespace
@@ -56,21 +33,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int lots = argc > 1 ? std::atoi(argv[1]) : 1000000;
     QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-
-    const double fill = millis([&] {
-        tesmo::Database db(QStringLiteral("Tesmo.mdb"));
-        db.exec(qPrintable(QStringLiteral(
-            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-            "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-            "SELECT 'Company number ' || i, 'T' || (i % 1000), i % 500 + 1, (i % 9000) / 100.0, "
-            "CASE WHEN i = %1 / 2 THEN NULL ELSE i * 3.25 END, date('2000-01-01', '+' || (i % 7000) || ' days') "
-            "FROM n").arg(lots)));
-    });
+    const double fill = bench::makeLedger(dir, lots);
     std::printf("lots                      %d\n", lots);
     std::printf("make ledger (not the app) %.0f ms\n", fill);
 
-    SilentDialogs dialogs;
+    bench::SilentDialogs dialogs;
     tesmo::DesktopShell shell;
     tesmo::office::OfficeFiles office(shell);
     const long before = peakKilobytes();

@@ -1,6 +1,7 @@
 #include "export/TextExport.h"
 
 #include "export/ExportRows.h"
+#include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QAbstractItemModel>
@@ -15,16 +16,6 @@ namespace {
 constexpr int kMinWidth[kExportFieldCount - 1] = {16, 5, 16, 11, 18};
 constexpr int kUnderlineLength = 104;
 const QString kSeparator = QStringLiteral(" | ");
-
-// Characters, not UTF-16 code units: a character outside the basic plane
-// counts once.
-qsizetype characterCount(const QString &text)
-{
-    qsizetype n = text.size();
-    for (const QChar c : text)
-        n -= c.isLowSurrogate() ? 1 : 0;
-    return n;
-}
 
 void appendPadded(QString &line, const QString &field, int width)
 {

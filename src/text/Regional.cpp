@@ -52,11 +52,22 @@ QString shortDate(QDate date)
     if (!date.isValid())
         return {};
     // The year always has at least four digits so that readDate never takes it
-    // for a two-digit year.
-    return QStringLiteral("%1/%2/%3")
-        .arg(date.month())
-        .arg(date.day())
-        .arg(date.year(), 4, 10, QLatin1Char('0'));
+    // for a two-digit year. Written into a buffer: the lists make this text
+    // for every lot.
+    char buffer[32];
+    char *p = std::to_chars(buffer, buffer + 4, date.month()).ptr;
+    *p++ = '/';
+    p = std::to_chars(p, p + 4, date.day()).ptr;
+    *p++ = '/';
+    int year = date.year();
+    if (year < 0) {
+        *p++ = '-';
+        year = -year;
+    }
+    for (int digits = year < 10 ? 1 : year < 100 ? 2 : year < 1000 ? 3 : 4; digits < 4; ++digits)
+        *p++ = '0';
+    p = std::to_chars(p, buffer + sizeof buffer, year).ptr;
+    return QString::fromLatin1(buffer, p - buffer);
 }
 
 std::optional<QDate> readDate(QStringView text)
@@ -99,6 +110,13 @@ QString numberText(double value)
         return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
     if (value == 0)
         return QStringLiteral("0");
+    // Whole numbers of up to 15 digits, the usual number of shares, need no
+    // rounding to significant digits.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        std::array<char, 24> whole{};
+        const auto end = std::to_chars(whole.data(), whole.data() + whole.size(), static_cast<long long>(value)).ptr;
+        return QString::fromLatin1(whole.data(), end - whole.data());
+    }
 
     // Fifteen significant digits in scientific form, d.dddddddddddddde+XX;
     // std::to_chars is independent of the process locale.

@@ -2,6 +2,7 @@
 
 #include "platform/office/StdioDevice.h"
 #include "text/Error.h"
+#include "text/Limits.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -37,14 +38,6 @@ constexpr int kCellMargins = 2 * 108;
 [[noreturn]] void cannotWrite(const QString &what)
 {
     throw Error(kErrCannotWrite, QStringLiteral("The document could not be written: %1").arg(what));
-}
-
-qsizetype characterCount(const QString &text)
-{
-    qsizetype n = text.size();
-    for (const QChar c : text)
-        n -= c.isLowSurrogate() ? 1 : 0;
-    return n;
 }
 
 // XML 1.0 holds no control characters but tab, line feed and carriage
@@ -267,7 +260,7 @@ private:
 } // namespace
 
 DocxWordProcessor::DocxWordProcessor(Shell &shell)
-    : folder_(shell)
+    : document_(shell, QStringLiteral("document"))
 {
 }
 
@@ -275,37 +268,30 @@ DocxWordProcessor::~DocxWordProcessor() = default;
 
 QString DocxWordProcessor::documentFile() const
 {
-    return folder_.handedOver() ? file_ : QString();
+    return document_.handedOver();
 }
 
 void DocxWordProcessor::needTable() const
 {
+    document_.needOpen();
     if (!hasTable_)
         throw Error(kErrObjectNotSet);
-    if (!file_.isEmpty())
-        notAvailable(QStringLiteral("change a document that was handed over"));
 }
 
 void DocxWordProcessor::setVisible(bool visible)
 {
-    if (!visible || !cells_ || !file_.isEmpty())
-        return;
-    writeDocument();
-    folder_.handOver(file_);
+    if (visible)
+        document_.finish(QStringLiteral("Document1.docx"), [this](const QString &path) { writeDocument(path); });
 }
 
 void DocxWordProcessor::addDocument()
 {
-    if (cells_)
-        notAvailable(QStringLiteral("hold a second document"));
-    folder_.make();
-    cells_ = std::make_unique<CellJournal>(folder_.file(QStringLiteral(".cells")));
+    document_.begin();
 }
 
 TextRange DocxWordProcessor::selectionRange()
 {
-    if (!cells_)
-        throw Error(kErrObjectNotSet);
+    document_.needOpen();
     if (hasTable_)
         notAvailable(QStringLiteral("give a range inside a table"));
     return TextRange{1, 0};
@@ -314,7 +300,8 @@ TextRange DocxWordProcessor::selectionRange()
 void DocxWordProcessor::addTable(int document, const TextRange &range, int rows, int columns, int defaultTableBehavior,
                                  int autoFitBehavior)
 {
-    if (!cells_ || document != 1 || range.document != 1)
+    document_.needOpen();
+    if (document != 1 || range.document != 1)
         throw Error(kErrObjectNotSet);
     if (hasTable_ || range.start != 0)
         notAvailable(QStringLiteral("add a second table"));
@@ -355,7 +342,7 @@ void DocxWordProcessor::typeText(const QString &text)
     cell.row = row_;
     cell.column = column_;
     cell.text = cellText(text).toUtf8();
-    cells_->append(cell);
+    document_.cells().append(cell);
     cellChars_ += characterCount(text);
     auto &widest = row_ == 1 ? headingWidest_ : widest_;
     widest[std::size_t(column_) - 1] = std::max(widest[std::size_t(column_) - 1], cellChars_);
@@ -389,10 +376,9 @@ void DocxWordProcessor::insertRowsBelow(int count)
     cellChars_ = 0;
 }
 
-void DocxWordProcessor::writeDocument()
+void DocxWordProcessor::writeDocument(const QString &file)
 {
-    const QString file = folder_.file(QStringLiteral("Document1.docx"));
-    const QString part = folder_.file(QStringLiteral(".document.xml"));
+    const QString part = document_.path(QStringLiteral(".document.xml"));
     struct Remover {
         QString path;
         ~Remover() { QFile::remove(path); }
@@ -406,7 +392,6 @@ void DocxWordProcessor::writeDocument()
     zip.addFile("word/document.xml", part);
     zip.add("word/styles.xml", styles());
     zip.close();
-    file_ = file;
 }
 
 void DocxWordProcessor::writeDocumentPart(const QString &path)
@@ -481,8 +466,9 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
 
         // The journal holds the typing in cell order.
         JournalCell cell;
-        cells_->rewind();
-        bool pending = cells_->next(cell);
+        CellJournal &cells = document_.cells();
+        cells.rewind();
+        bool pending = cells.next(cell);
         QString text;
         for (int row = 1; row <= rows_; ++row) {
             x.writeStartElement(kW, QStringLiteral("tr"));
@@ -495,7 +481,7 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
                 text.clear();
                 while (pending && cell.row == row && cell.column == column) {
                     text += QString::fromUtf8(cell.text);
-                    pending = cells_->next(cell);
+                    pending = cells.next(cell);
                 }
                 x.writeStartElement(kW, QStringLiteral("tc"));
                 x.writeStartElement(kW, QStringLiteral("p"));

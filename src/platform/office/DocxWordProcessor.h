@@ -7,8 +7,7 @@
 #pragma once
 
 #include "platform/WordProcessor.h"
-#include "platform/office/CellJournal.h"
-#include "platform/office/OfficeFolder.h"
+#include "platform/office/OfficeFile.h"
 
 #include <memory>
 #include <optional>
@@ -40,11 +39,10 @@ public:
 
 private:
     void needTable() const;
-    void writeDocument();
+    void writeDocument(const QString &path);
     void writeDocumentPart(const QString &path);
 
-    OfficeFolder folder_;
-    std::unique_ptr<CellJournal> cells_;   // from addDocument
+    OfficeFile document_;
     bool hasTable_ = false;
     int rows_ = 0;
     int columns_ = 0;
@@ -55,7 +53,6 @@ private:
     std::vector<qsizetype> widest_;   // characters typed into a cell, per column
     std::vector<qsizetype> headingWidest_;
     qsizetype cellChars_ = 0;         // characters typed into the current cell
-    QString file_;
 };
 
 } // namespace tesmo::office

@@ -1,6 +1,7 @@
 #include "platform/office/XlsxSpreadsheet.h"
 
 #include "text/Error.h"
+#include "text/Limits.h"
 #include "text/FieldRules.h"
 #include "text/Regional.h"
 
@@ -118,14 +119,6 @@ JournalCell typedCell(int row, int column, const QString &text)
     return cell;
 }
 
-qsizetype characterCount(const QString &text)
-{
-    qsizetype n = text.size();
-    for (const QChar c : text)
-        n -= c.isLowSurrogate() ? 1 : 0;
-    return n;
-}
-
 // The formats of a workbook, one per combination of font and number format
 // that its cells use, made on first use.
 class Formats {
@@ -168,7 +161,7 @@ private:
 } // namespace
 
 XlsxSpreadsheet::XlsxSpreadsheet(Shell &shell)
-    : folder_(shell)
+    : book_(shell, QStringLiteral("workbook"))
 {
 }
 
@@ -176,31 +169,19 @@ XlsxSpreadsheet::~XlsxSpreadsheet() = default;
 
 QString XlsxSpreadsheet::workbookFile() const
 {
-    return folder_.handedOver() ? file_ : QString();
-}
-
-void XlsxSpreadsheet::needWorkbook() const
-{
-    if (!cells_)
-        throw Error(kErrObjectNotSet);
-    if (!file_.isEmpty())
-        notAvailable(QStringLiteral("change a workbook that was handed over"));
+    return book_.handedOver();
 }
 
 void XlsxSpreadsheet::setVisible(int, bool visible)
 {
-    if (!visible || !cells_ || !file_.isEmpty())
-        return;
-    writeWorkbook();
-    folder_.handOver(file_);
+    if (visible)
+        book_.finish(fileNameFrom(caption_, QStringLiteral("Book1")) + QStringLiteral(".xlsx"),
+                     [this](const QString &path) { writeWorkbook(path); });
 }
 
 void XlsxSpreadsheet::addWorkbook(int)
 {
-    if (cells_)
-        notAvailable(QStringLiteral("hold a second workbook"));
-    folder_.make();
-    cells_ = std::make_unique<CellJournal>(folder_.file(QStringLiteral(".cells")));
+    book_.begin();
 }
 
 void XlsxSpreadsheet::setCaption(const QString &caption)
@@ -210,12 +191,12 @@ void XlsxSpreadsheet::setCaption(const QString &caption)
 
 void XlsxSpreadsheet::setCellValue(int row, int column, const QString &text)
 {
-    needWorkbook();
+    book_.needOpen();
     if (row < 1 || row > kMaxRow || column < 1 || column > kMaxColumn)
         notAvailable(QStringLiteral("find the cell (%1, %2)").arg(row).arg(column));
     if (text.isEmpty())
         return;
-    cells_->append(typedCell(row, column, text));
+    book_.cells().append(typedCell(row, column, text));
     if (std::size_t(column) > columns_.size())
         columns_.resize(std::size_t(column));
     // A typed number or date shows about as many characters as were typed.
@@ -225,7 +206,7 @@ void XlsxSpreadsheet::setCellValue(int row, int column, const QString &text)
 
 void XlsxSpreadsheet::selectRows(const QString &address)
 {
-    needWorkbook();
+    book_.needOpen();
     std::tie(selectedFirst_, selectedLast_) = rowRange(address);
 }
 
@@ -242,7 +223,7 @@ void XlsxSpreadsheet::setSelectionFontItalic(int, bool italic)
 // The font of the selected rows, as the last change to them left it.
 XlsxSpreadsheet::RowFont &XlsxSpreadsheet::selectionFont()
 {
-    needWorkbook();
+    book_.needOpen();
     if (selectedFirst_ == 0)
         throw Error(kErrObjectNotSet);
     if (rowFonts_.empty() || rowFonts_.back().first != selectedFirst_ || rowFonts_.back().last != selectedLast_) {
@@ -260,7 +241,7 @@ XlsxSpreadsheet::RowFont &XlsxSpreadsheet::selectionFont()
 // column width is about one character of the default type.
 void XlsxSpreadsheet::autoFitColumns(const QString &address)
 {
-    needWorkbook();
+    book_.needOpen();
     const auto [first, last] = columnRange(address);
     const bool anyBold = std::any_of(rowFonts_.begin(), rowFonts_.end(), [](const RowFont &f) { return f.bold; });
     for (int column = first; column <= last && std::size_t(column) <= columns_.size(); ++column) {
@@ -272,7 +253,7 @@ void XlsxSpreadsheet::autoFitColumns(const QString &address)
 
 void XlsxSpreadsheet::setColumnsNumberFormat(const QString &address, const QString &format)
 {
-    needWorkbook();
+    book_.needOpen();
     const auto [first, last] = columnRange(address);
     if (std::size_t(last) > columns_.size())
         columns_.resize(std::size_t(last));
@@ -280,11 +261,10 @@ void XlsxSpreadsheet::setColumnsNumberFormat(const QString &address, const QStri
         columns_[std::size_t(column) - 1].numberFormat = format;
 }
 
-void XlsxSpreadsheet::writeWorkbook()
+void XlsxSpreadsheet::writeWorkbook(const QString &file)
 {
-    const QString file = folder_.file(fileNameFrom(caption_, QStringLiteral("Book1")) + QStringLiteral(".xlsx"));
     const QByteArray path = file.toUtf8();
-    const QByteArray tmpdir = folder_.file(QString()).toUtf8();
+    const QByteArray tmpdir = book_.path(QString()).toUtf8();
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char *>(tmpdir.constData());
@@ -373,8 +353,9 @@ void XlsxSpreadsheet::writeWorkbook()
     int lastRow = 0;
     RowFont font{0, 0};
     JournalCell cell;
-    cells_->rewind();
-    while (cells_->next(cell)) {
+    CellJournal &cells = book_.cells();
+    cells.rewind();
+    while (cells.next(cell)) {
         if (cell.row != lastRow) {
             fontRowsUpTo(cell.row);
             font = fontOf(cell.row);
@@ -403,7 +384,6 @@ void XlsxSpreadsheet::writeWorkbook()
 
     closer.closed = true;
     check(workbook_close(book));
-    file_ = file;
 }
 
 } // namespace tesmo::office

@@ -6,8 +6,7 @@
 #pragma once
 
 #include "platform/Spreadsheet.h"
-#include "platform/office/CellJournal.h"
-#include "platform/office/OfficeFolder.h"
+#include "platform/office/OfficeFile.h"
 
 #include <memory>
 #include <vector>
@@ -48,18 +47,15 @@ public:
     };
 
 private:
-    void needWorkbook() const;
     RowFont &selectionFont();
-    void writeWorkbook();
+    void writeWorkbook(const QString &path);
 
-    OfficeFolder folder_;
-    std::unique_ptr<CellJournal> cells_;
+    OfficeFile book_;
     QString caption_;
     std::vector<Column> columns_;     // index: column from 1 minus 1
     std::vector<RowFont> rowFonts_;   // later entries win
     int selectedFirst_ = 0;
     int selectedLast_ = 0;
-    QString file_;
 };
 
 } // namespace tesmo::office

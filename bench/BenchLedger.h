@@ -1,0 +1,55 @@
+// What the benchmarks share: a large ledger made in a temporary folder that
+// is the current folder, boxes that answer without a user, and timers.
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "store/Database.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace bench {
+
+class SilentDialogs : public tesmo::Dialogs {
+public:
+    Answer message(const QString &text, Buttons buttons, Icon, const QString &) override
+    {
+        std::fprintf(stderr, "box: %s\n", qPrintable(text));
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    QString input(const QString &, const QString &, const QString &, std::optional<QPoint>) override
+    {
+        return QStringLiteral("T77");
+    }
+    void setWaitPointer(bool) override {}
+};
+
+template <typename F>
+double millis(F &&f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// A Tesmo.mdb of lots lots in a fresh temporary folder, made the current
+// folder: names "Company number i", 1000 tickers, prices below $90, one
+// empty net amount. Returns the milliseconds it took.
+inline double makeLedger(const QTemporaryDir &dir, int lots)
+{
+    QDir::setCurrent(dir.path());
+    return millis([&] {
+        tesmo::Database db(QStringLiteral("Tesmo.mdb"));
+        db.exec(qPrintable(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+            "SELECT 'Company number ' || i, 'T' || (i % 1000), i % 500 + 1, (i % 9000) / 100.0, "
+            "CASE WHEN i = %1 / 2 THEN NULL ELSE i * 3.25 END, date('2000-01-01', '+' || (i % 7000) || ' days') "
+            "FROM n").arg(lots)));
+    });
+}
+
+} // namespace bench
