@@ -47,7 +47,8 @@ void frmStocks::wireEvents()
         {cmdUndo, &frmStocks::cmdUndo_Click},     {cmdSave, &frmStocks::cmdSave_Click},
         {cmdDelete, &frmStocks::cmdDelete_Click}, {cmdFind, &frmStocks::cmdFind_Click},
         {cmdSelect, &frmStocks::cmdSelect_Click}, {cmddeselect, &frmStocks::cmddeselect_Click},
-        {cmdSplit, &frmStocks::cmdSplit_Click},
+        {cmdSplit, &frmStocks::cmdSplit_Click},   {cmdOptions, &frmStocks::cmdOptions_Click},
+        {cmdHelp, &frmStocks::cmdHelp_Click},
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);

@@ -39,6 +39,12 @@ public:
     // lot and the state of every command. Not yet shown.
     void open();
 
+signals:
+    // "&Password Protection" asks for the protection dialog.
+    void passwordProtectionRequested();
+    // The window was closed: the program ends.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -137,6 +143,10 @@ private:
     // The stock split.
     void cmdSplit_Click();
     bool applySplit(double ratio);
+
+    // Protection and help.
+    void cmdOptions_Click();
+    void cmdHelp_Click();
 
     Platform platform_;
     Dialogs &dialogs_;
