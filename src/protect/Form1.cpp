@@ -49,10 +49,6 @@ Form1::Form1(Platform platform, QWidget *parent)
     QFont bold = font();
     bold.setBold(true);
 
-    const auto place = [this](QWidget *w, const char *name, TwipsRect r) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(r.toPixels());
-    };
     auto *label1 = new QLabel(QStringLiteral("Password Protection"), this);
     place(label1, "Label1", {240, 240, 1815, 255});
     chkProtection = new QCheckBox(this);
