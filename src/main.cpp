@@ -1,24 +1,24 @@
 // Tesmo: a ledger of stock purchase lots kept in Tesmo.mdb in the current folder.
-#include "mainwin/frmStocks.h"
 #include "platform/DesktopShell.h"
 #include "platform/QtDialogs.h"
 #include "platform/office/OfficeFiles.h"
+#include "protect/Form1.h"
 
 #include <QApplication>
-#include <QScreen>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesmo"));
+    // The program ends when its gate or its main window says so, not when a
+    // box closes while no other window shows.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     tesmo::QtDialogs dialogs;
     tesmo::DesktopShell shell;
     tesmo::office::OfficeFiles office(shell);
-    tesmo::frmStocks window(tesmo::Platform{dialogs, shell, office});
-    window.open();
-    const QRect screen = window.screen()->availableGeometry();
-    window.move(screen.center() - window.rect().center());
-    window.show();
+    tesmo::Form1 form(tesmo::Platform{dialogs, shell, office});
+    QObject::connect(&form, &tesmo::Form1::programEnds, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    form.start();
     return app.exec();
 }

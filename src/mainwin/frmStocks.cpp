@@ -48,6 +48,7 @@ void frmStocks::wireEvents()
         {cmdDelete, &frmStocks::cmdDelete_Click}, {cmdFind, &frmStocks::cmdFind_Click},
         {cmdSelect, &frmStocks::cmdSelect_Click}, {cmddeselect, &frmStocks::cmddeselect_Click},
         {cmdSplit, &frmStocks::cmdSplit_Click},   {cmdExport, &frmStocks::cmdExport_Click},
+        {cmdOptions, &frmStocks::cmdOptions_Click}, {cmdHelp, &frmStocks::cmdHelp_Click},
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);

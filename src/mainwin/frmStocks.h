@@ -39,6 +39,12 @@ public:
     // lot and the state of every command. Not yet shown.
     void open();
 
+signals:
+    // "&Password Protection" asks for the protection dialog.
+    void passwordProtectionRequested();
+    // The window was closed: the program ends.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -150,6 +156,10 @@ private:
     void textFile(const LotListModel &list, const char *sourceTag);
     void spreadsheet(const LotListModel &list);
     void document(const LotListModel &list);
+
+    // Protection and help.
+    void cmdOptions_Click();
+    void cmdHelp_Click();
 
     Platform platform_;
     Dialogs &dialogs_;

@@ -122,17 +122,18 @@ void frmStocks::cmdClose_Click()
 // Undo then lets it close.
 void frmStocks::closeEvent(QCloseEvent *event)
 {
-    const bool closed = trap(
+    const bool unloaded = trap(
         "Source : frmStocks Form_Unload", [this] { data1_->Close(kActUnload); },
         [](int number) { return number == kErrCancelled; });
     updateCommands();
-    if (!closed) {
+    if (!unloaded) {
         event->ignore();
         return;
     }
     if (split_)
         split_->close();
     event->accept();
+    emit closed();
 }
 
 } // namespace tesmo

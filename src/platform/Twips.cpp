@@ -29,3 +29,15 @@ QFont designFont(const QFont &desktopFont)
 }
 
 } // namespace tesmo
+
+#include <QWidget>
+
+namespace tesmo {
+
+void place(QWidget *control, const char *objectName, TwipsRect r)
+{
+    control->setObjectName(QString::fromLatin1(objectName));
+    control->setGeometry(r.toPixels());
+}
+
+} // namespace tesmo

@@ -19,8 +19,12 @@ struct TwipsRect {
 } // namespace tesmo
 
 class QFont;
+class QWidget;
 
 namespace tesmo {
+
+// Names a control, by which tests find it, and sets it at its designed place.
+void place(QWidget *control, const char *objectName, TwipsRect r);
 
 // The type the windows were designed for: 8.25 points of a sans-serif face
 // with narrow metrics where the desktop has one, else the desktop's own.

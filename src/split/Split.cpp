@@ -26,10 +26,6 @@ Split::Split(Dialogs &dialogs, Apply apply, QWidget *parent)
     QFont bold = font();
     bold.setBold(true);
 
-    const auto place = [this](QWidget *w, const char *name, TwipsRect r) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(r.toPixels());
-    };
     auto *label1 = new QLabel(QStringLiteral("Ratio:"), this);
     place(label1, "Label1", {120, 120, 735, 375});
     txtFrom = new QLineEdit(this);

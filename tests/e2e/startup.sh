@@ -53,7 +53,9 @@ launch() { # starts the program in $data, with a HOME of its own so no user sett
   app_pid=$!
 }
 running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
-find_win() { timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 | grep .; }
+# The newest such window: a box comes up over the small start-up frame, which
+# has the same title.
+find_win() { timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1 | grep .; }
 gone() { ! find_win "$1" >/dev/null; }
 visible() { # names of the visible windows, for messages (Xvfb draws no titles)
   local w; for w in $(timeout 5 xdotool search --onlyvisible --name . 2>/dev/null); do printf "'%s' " "$(timeout 5 xdotool getwindowname "$w")"; done
@@ -268,6 +270,62 @@ scenario_export_text() {
   expect_no_box "exporting the text file"
   close_main
   expect_exit
+}
+
+# Protection switched on in the dialog from the keyboard alone; at the next
+# start the password is asked before any main window, a wrong answer asks
+# again; at the start after that, Escape ends the program with no main window.
+prompt_up() { # sets $win to a "Tesmo" box or dialog, not the small start-up frame
+  local w h
+  for w in $(timeout 5 xdotool search --onlyvisible --name '^Tesmo$' 2>/dev/null); do
+    h=$(timeout 5 xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: [0-9]*x//p')
+    ((${h:-0} > 40)) && { win=$w; return 0; }
+  done
+  ! running
+}
+wait_prompt() { # WHAT
+  win=''
+  poll "$limit" prompt_up && [[ -n $win ]] && sleep 0.3 && return
+  die "no box or dialog titled 'Tesmo' for $1; visible: $(visible)"
+}
+scenario_password() {
+  launch
+  main_window
+  click alt+p
+  wait_prompt "Password Protection"
+  shot dialog
+  # The focus starts on Cancel: OK, the password box, the check box, then
+  # round to OK again.
+  press "$win" Tab Tab
+  timeout 30 xdotool type --clearmodifiers --delay 40 -- Secret || fail "xdotool type failed"
+  press "$win" Tab space Tab Tab space
+  check_sql "protection stored" "SELECT Protected, Password FROM Options" "1|Secret"
+  close_main
+  expect_exit
+
+  launch
+  wait_prompt "the password at start-up"
+  shot prompt
+  gone '^ Stocks$' || fail "the main window showed before the password was given"
+  fill "$win" secret
+  sleep 0.5
+  wait_prompt "the second try"
+  gone '^ Stocks$' || fail "the main window showed after a wrong password"
+  fill "$win" Secret
+  main_window
+  close_main
+  expect_exit
+
+  launch
+  wait_prompt "the password at the third start"
+  press "$win" Escape
+  sleep 0.5
+  wait_prompt "the refusal"
+  shot refusal
+  gone '^ Stocks$' || fail "a main window showed after Escape"
+  press "$win" Return
+  expect_exit
+  check_sql "the setting is kept" "SELECT Protected, Password FROM Options" "1|Secret"
 }
 
 # -------------------------------------------------------------------- main
