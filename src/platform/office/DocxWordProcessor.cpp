@@ -25,9 +25,12 @@ const QString kStyleId = QStringLiteral("Table3Deffects2");
 constexpr int kPageWidth = 12240;
 constexpr int kPageHeight = 15840;
 constexpr int kMargin = 1440;
-// Estimated width of one character of the 10-point body type, bold a tenth
-// more, and the cell's left and right margins, in twips.
+// Estimated width of one character of the 10-point body type, and the cell's
+// left and right margins, in twips. A heading's characters are bold, and a
+// word that must not break is given room for wide capitals too.
 constexpr int kCharTwips = 110;
+constexpr double kBold = 1.1;
+constexpr double kUnbroken = 1.35;
 constexpr int kCellMargins = 2 * 108;
 
 [[noreturn]] void notAvailable(const QString &what)
@@ -53,6 +56,20 @@ QString cellText(const QString &typed)
             text += c;
     }
     return text;
+}
+
+// The characters of the longest run of text without a blank: the narrowest
+// a cell can be without breaking a word.
+qsizetype longestWord(const QString &text)
+{
+    qsizetype longest = 0, run = 0;
+    for (const QChar c : text) {
+        if (c == u' ')
+            run = 0;
+        else if (!c.isLowSurrogate())
+            longest = std::max(longest, ++run);
+    }
+    return longest;
 }
 
 // Writes an element of the main namespace with a w:val (and more) attributes.
@@ -316,6 +333,8 @@ void DocxWordProcessor::addTable(int document, const TextRange &range, int rows,
     fitToContents_ = autoFitBehavior == 1;
     widest_.assign(std::size_t(columns), 0);
     headingWidest_.assign(std::size_t(columns), 0);
+    word_.assign(std::size_t(columns), 0);
+    headingWord_.assign(std::size_t(columns), 0);
 }
 
 // Only the format "3D effects 2" is at hand, and only with its borders,
@@ -346,6 +365,8 @@ void DocxWordProcessor::typeText(const QString &text)
     cellChars_ += characterCount(text);
     auto &widest = row_ == 1 ? headingWidest_ : widest_;
     widest[std::size_t(column_) - 1] = std::max(widest[std::size_t(column_) - 1], cellChars_);
+    qsizetype &word = (row_ == 1 ? headingWord_ : word_)[std::size_t(column_) - 1];
+    word = std::max(word, longestWord(text));
 }
 
 void DocxWordProcessor::moveRight(int unit)
@@ -435,27 +456,30 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
             x.writeAttribute(kW, QString::fromLatin1(name), on ? QStringLiteral("1") : QStringLiteral("0"));
         x.writeEndElement();
 
-        // Column widths from the widest text typed into each column, the
-        // heading's type being bold. On a page too narrow for all of it the
-        // headings wrap first, then the whole table is narrowed to the page.
+        // Column widths fitted to the contents, as a table that fits its
+        // contents is laid out: each column as wide as its widest text, the
+        // heading's type being bold. On a page too narrow for that, every
+        // column keeps at least the room of its longest word and the rest of
+        // the page is shared out in proportion to what each would still
+        // like; only when the words alone do not fit is the table narrowed.
         const auto twips = [](double chars) { return chars * kCharTwips + kCellMargins + kCharTwips; };
-        std::vector<double> body(static_cast<std::size_t>(columns_));
-        std::vector<double> want(body.size());
-        for (std::size_t c = 0; c < body.size(); ++c) {
-            body[c] = twips(double(widest_[c]));
-            want[c] = std::max(body[c], twips(headingWidest_[c] * 1.1));
+        std::vector<double> least(static_cast<std::size_t>(columns_));
+        std::vector<double> want(least.size());
+        for (std::size_t c = 0; c < least.size(); ++c) {
+            least[c] = std::max(twips(double(word_[c])), twips(double(headingWord_[c]) * kUnbroken));
+            want[c] = std::max({least[c], twips(double(widest_[c])), twips(double(headingWidest_[c]) * kBold)});
         }
         const double usable = kPageWidth - 2 * kMargin;
-        const double bodyTotal = std::accumulate(body.begin(), body.end(), 0.0);
+        const double leastTotal = std::accumulate(least.begin(), least.end(), 0.0);
         const double wantTotal = std::accumulate(want.begin(), want.end(), 0.0);
-        std::vector<int> widths(body.size());
-        for (std::size_t c = 0; c < body.size(); ++c) {
+        std::vector<int> widths(least.size());
+        for (std::size_t c = 0; c < least.size(); ++c) {
             if (wantTotal <= usable)
                 widths[c] = int(want[c]);
-            else if (bodyTotal <= usable)
-                widths[c] = int(body[c] + (want[c] - body[c]) * (usable - bodyTotal) / (wantTotal - bodyTotal));
+            else if (leastTotal <= usable)
+                widths[c] = int(least[c] + (want[c] - least[c]) * (usable - leastTotal) / (wantTotal - leastTotal));
             else
-                widths[c] = int(body[c] * usable / bodyTotal);
+                widths[c] = int(least[c] * usable / leastTotal);
         }
         x.writeStartElement(kW, QStringLiteral("tblGrid"));
         for (const int w : widths) {

@@ -52,6 +52,8 @@ private:
     std::optional<TableAutoFormat> format_;
     std::vector<qsizetype> widest_;   // characters typed into a cell, per column
     std::vector<qsizetype> headingWidest_;
+    std::vector<qsizetype> word_;   // characters of the longest word in a cell, per column
+    std::vector<qsizetype> headingWord_;
     qsizetype cellChars_ = 0;         // characters typed into the current cell
 };
 
