@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModel>
 #include <QIODevice>
+#include <QStringEncoder>
 
 namespace tesmo {
 
@@ -22,7 +23,7 @@ void appendPadded(QString &line, const QString &field, int width)
     line += field;
     const qsizetype length = characterCount(field);
     if (length < width)
-        line += QString(width - length, u' ');
+        line.resize(line.size() + (width - length), u' ');
 }
 
 // Lines gathered into large writes.
@@ -35,19 +36,24 @@ public:
     bool write(QString &line)
     {
         line += QLatin1String("\r\n");
-        bytes_ += line.toUtf8();
+        // Encoded straight into the buffer, without a copy of its own.
+        const qsizetype used = bytes_.size();
+        bytes_.resize(used + encoder_.requiredSpace(line.size()));
+        char *end = encoder_.appendToBuffer(bytes_.data() + used, line);
+        bytes_.truncate(end - bytes_.constData());
         return bytes_.size() < kChunk || flush();
     }
     bool flush()
     {
         const bool ok = out_.write(bytes_) == bytes_.size();
-        bytes_.clear();
+        bytes_.resize(0);   // keeps its room for the next lines
         return ok;
     }
 
 private:
     static constexpr qsizetype kChunk = qsizetype{1} << 16;
     QIODevice &out_;
+    QStringEncoder encoder_{QStringEncoder::Utf8};
     QByteArray bytes_;
 };
 
@@ -90,7 +96,7 @@ std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &
         fields[kExPrice] = *price;
         fields[kExNet] = *net;
 
-        line.clear();
+        line.resize(0);   // keeps its room for the next row
         for (int f = 0; f < kExportFieldCount - 1; ++f) {
             appendPadded(line, fields[std::size_t(f)], kMinWidth[f]);
             line += kSeparator;

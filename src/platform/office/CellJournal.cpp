@@ -3,6 +3,7 @@
 #include "text/Error.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -11,13 +12,14 @@ namespace tesmo::office {
 namespace {
 
 // The fixed part of a record, written as it lies in memory: the file never
-// leaves the machine and the process that wrote it.
+// leaves the machine and the process that wrote it. A number follows it only
+// when the cell has one, and its text when it has one, so that a large
+// export's journal stays small.
 struct Head {
     std::int32_t row;
     std::int32_t column;
     std::int32_t kind;
-    std::int32_t textBytes;
-    double number;
+    std::int32_t textBytes;   // -1: a number follows instead of a text
 };
 
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
@@ -48,9 +50,12 @@ void CellJournal::fail() const
 
 void CellJournal::append(const JournalCell &cell)
 {
-    const Head head{cell.row, cell.column, cell.kind, std::int32_t(cell.text.size()), cell.number};
+    const bool hasText = !cell.text.isEmpty() || cell.number == 0;
+    const Head head{cell.row, cell.column, cell.kind, hasText ? std::int32_t(cell.text.size()) : -1};
     if (fwrite_unlocked(&head, sizeof head, 1, file_) != 1
-        || (!cell.text.isEmpty() && fwrite_unlocked(cell.text.constData(), std::size_t(cell.text.size()), 1, file_) != 1))
+        || (hasText ? !cell.text.isEmpty()
+                          && fwrite_unlocked(cell.text.constData(), std::size_t(cell.text.size()), 1, file_) != 1
+                    : fwrite_unlocked(&cell.number, sizeof cell.number, 1, file_) != 1))
         fail();
     ++count_;
 }
@@ -67,14 +72,16 @@ bool CellJournal::next(JournalCell &cell)
     if (read_ == count_)
         return false;
     Head head{};
-    if (fread_unlocked(&head, sizeof head, 1, file_) != 1 || head.textBytes < 0)
+    if (fread_unlocked(&head, sizeof head, 1, file_) != 1 || head.textBytes < -1)
         fail();
     cell.row = head.row;
     cell.column = head.column;
     cell.kind = head.kind;
-    cell.number = head.number;
-    cell.text.resize(head.textBytes);
-    if (head.textBytes > 0 && fread_unlocked(cell.text.data(), std::size_t(head.textBytes), 1, file_) != 1)
+    cell.number = 0;
+    cell.text.resize(std::max(head.textBytes, 0));
+    if (head.textBytes < 0 ? fread_unlocked(&cell.number, sizeof cell.number, 1, file_) != 1
+                           : head.textBytes > 0
+                                 && fread_unlocked(cell.text.data(), std::size_t(head.textBytes), 1, file_) != 1)
         fail();
     ++read_;
     return true;

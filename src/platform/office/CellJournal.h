@@ -14,6 +14,8 @@ struct JournalCell {
     std::int32_t row = 0;      // from 1
     std::int32_t column = 0;   // from 1
     std::int32_t kind = 0;     // the owner's own meaning
+    // A cell holds a text or a number: the number is kept only when the
+    // text is empty.
     double number = 0;
     QByteArray text;           // UTF-8
 };
