@@ -66,6 +66,16 @@ class ReadBack(unittest.TestCase):
         self.assertGreater(widths["E"], len("Net Amount (Tesmo)"))
         self.assertLess(widths["B"], widths["C"])
 
+    def test_no_temporary_folder_writes_nothing(self):
+        # A TMPDIR that does not exist must fail both writers, never fall
+        # back to the folder the program runs in (the ledger's folder).
+        here = tempfile.mkdtemp()
+        run = subprocess.run([sys.argv[1]], cwd=here, capture_output=True, text=True,
+                             env=dict(os.environ, TMPDIR=os.path.join(here, "missing")))
+        self.assertNotEqual(run.returncode, 0)
+        self.assertEqual(run.stdout, "")
+        self.assertEqual(os.listdir(here), [])
+
     def test_document(self):
         document = docx.Document(self.docx)
         body = [child.tag for child in document.element.body]

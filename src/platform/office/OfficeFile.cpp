@@ -25,7 +25,12 @@ void OfficeFile::begin()
 {
     if (begun())
         throw Error(kErrNotAvailable, QStringLiteral("Only one %1 can be made at a time.").arg(kind_));
-    QTemporaryDir dir(QDir::temp().filePath(QStringLiteral("Tesmo-XXXXXX")));
+    // The temporary folder is empty when TMPDIR names no folder; the file
+    // must then not land in the current folder, which holds the ledger.
+    const QString temp = QDir::tempPath();
+    if (temp.isEmpty())
+        throw Error(kErrCannotWrite, QStringLiteral("There is no temporary folder (TMPDIR names no folder)."));
+    QTemporaryDir dir(QDir(temp).filePath(QStringLiteral("Tesmo-XXXXXX")));
     if (!dir.isValid())
         throw Error(kErrCannotWrite, QStringLiteral("No folder could be made under %1: %2")
                                          .arg(QDir::tempPath(), dir.errorString()));
