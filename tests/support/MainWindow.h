@@ -19,10 +19,13 @@ namespace tesmo::test {
 
 class MainWindow {
 public:
-    explicit MainWindow(const std::vector<NewLot> &lots = {}, bool createFile = true, Dialogs *realDialogs = nullptr)
+    // setupSql, when given, runs on the file before the window opens it.
+    explicit MainWindow(const std::vector<NewLot> &lots = {}, bool createFile = true, const QString &setupSql = {})
         : folder(lots, createFile)
     {
-        window = std::make_unique<frmStocks>(Platform{realDialogs ? *realDialogs : dialogs, shell, office});
+        if (!setupSql.isEmpty())
+            folder.exec(setupSql);
+        window = std::make_unique<frmStocks>(Platform{dialogs, shell, office});
         window->open();
         window->show();
         window->activateWindow();
@@ -90,12 +93,6 @@ public:
         return s.isEmpty() ? 0 : s.first().row() + 1;
     }
 
-    // Types into an edit box as the user would: focus it, then the keys.
-    void type(int field, const QString &text)
-    {
-        box(field)->setFocus(Qt::MouseFocusReason);
-        QTest::keyClicks(box(field), text);
-    }
     // Replaces a box's text by typing: select all, then the keys.
     void retype(int field, const QString &text)
     {
