@@ -33,17 +33,16 @@ private slots:
         QtDialogs real;
         Dialogs &dialogs = real;
         const QString markup = QStringLiteral("<h1>Big</h1> Not Found");
-        QStringList seen;
-        whenShown([&](QWidget *box) {
+        QStringList seen;   // the titles of the boxes that showed the markup as plain text
+        const auto look = [&](QWidget *box) {
             for (QLabel *label : box->findChildren<QLabel *>())
                 if (label->text() == markup && label->textFormat() == Qt::PlainText)
                     seen << box->windowTitle();
-        });
+        };
+        whenShown(look);
         QCOMPARE(dialogs.message(markup, Dialogs::Buttons::YesNo), Dialogs::Answer::No);
         whenShown([&](QWidget *box) {
-            for (QLabel *label : box->findChildren<QLabel *>())
-                if (label->text() == markup && label->textFormat() == Qt::PlainText)
-                    seen << box->windowTitle();
+            look(box);
             box->findChild<QLineEdit *>()->setText("typed");
         });
         QCOMPARE(dialogs.input(markup, QStringLiteral("Find")), QString());   // closed: as Cancel

@@ -18,21 +18,18 @@ public:
         QString text;
         Buttons buttons;
         Icon icon;
-        QString title;
     };
     struct InputBox {
         QString prompt;
         QString title;
-        QString defaultText;
-        std::optional<QPoint> position;
     };
 
     void answerNext(Answer answer) { answers_.push_back(answer); }
     void typeNext(const QString &text) { typed_.push_back(text); }
 
-    Answer message(const QString &text, Buttons buttons, Icon icon, const QString &title) override
+    Answer message(const QString &text, Buttons buttons, Icon icon, const QString &) override
     {
-        boxes_.push_back({text, buttons, icon, title});
+        boxes_.push_back({text, buttons, icon});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         if (answers_.empty()) {
@@ -44,10 +41,9 @@ public:
         return a;
     }
 
-    QString input(const QString &prompt, const QString &title, const QString &defaultText,
-                  std::optional<QPoint> position) override
+    QString input(const QString &prompt, const QString &title, const QString &, std::optional<QPoint>) override
     {
-        inputs_.push_back({prompt, title, defaultText, position});
+        inputs_.push_back({prompt, title});
         if (typed_.empty()) {
             faults_ << QStringLiteral("unexpected input box: ") + prompt;
             return {};
