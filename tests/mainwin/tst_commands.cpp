@@ -58,7 +58,6 @@ private slots:
     {
         QTest::addColumn<double>("shares");
         QTest::addColumn<QString>("words");
-        QTest::newRow("1") << 1.0 << "the 1 share of";
         QTest::newRow("1.4 rounds to 1") << 1.4 << "the 1 share of";
         QTest::newRow("1.5 rounds to 2") << 1.5 << "the 2 shares of";
         QTest::newRow("2.5 rounds to even") << 2.5 << "the 2 shares of";

@@ -33,18 +33,9 @@ public:
         : previous_(QDir::currentPath())
     {
         QDir::setCurrent(dir_.path());
-        if (createFile) {
-            Database created(file());
-            addLots(lots);
-        }
-    }
-    ~LedgerFolder() { QDir::setCurrent(previous_); }
-
-    QString path() const { return dir_.path(); }
-    QString file() const { return dir_.filePath(QStringLiteral("Tesmo.mdb")); }
-
-    void addLots(const std::vector<NewLot> &lots)
-    {
+        if (!createFile)
+            return;
+        Database created(file());
         Connection c(file());
         c.exec("BEGIN");
         for (const NewLot &l : lots) {
@@ -68,6 +59,10 @@ public:
         }
         c.exec("COMMIT");
     }
+    ~LedgerFolder() { QDir::setCurrent(previous_); }
+
+    QString path() const { return dir_.path(); }
+    QString file() const { return dir_.filePath(QStringLiteral("Tesmo.mdb")); }
 
     // Runs SQL on the file as another program; returns SQLite's message, or
     // the empty text when it succeeded.
