@@ -48,20 +48,6 @@ private slots:
         w.click("cmdUndo");
         QCOMPARE(w.counter(), QStringLiteral("2 of 3"));
         QCOMPARE(w.enabled(), browsing);
-
-        w.click("cmdAdd");   // Enter walks the boxes and saves from the trade date
-        const QStringList typed{"Fourth", "T4", "5", "2.5", "", "1/5/03"};
-        for (int i = 0; i < typed.size(); ++i) {
-            QTest::keyClicks(w.box(kName1 + i), typed[i]);
-            QTest::keyClick(w.box(kName1 + i), Qt::Key_Return);
-        }
-        QCOMPARE(w.counter(), QStringLiteral("4 of 4"));
-        QCOMPARE(w.selected(1), 4);
-        QCOMPARE(w.fields(), QStringLiteral("Fourth|T4|5|$2.5000||1/5/2003"));
-        QCOMPARE(w.column(1, 5), QStringLiteral("10|10|10|$2.5000"));
-        QCOMPARE(w.enabled(), "New Find Previous Delete Split Select");
-        QCOMPARE(w.folder.query("SELECT * FROM qryStocks WHERE ID = 4"),
-                 QStringLiteral("4,Fourth,T4,5.0,2.5,NULL,2003-01-05"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
