@@ -264,8 +264,8 @@ scenario_export_text() {
 }
 
 # Protection switched on in the dialog from the keyboard alone; at the next
-# start the password is asked before any main window, and a wrong answer asks
-# again.
+# start the password is asked before any main window, a wrong answer asks
+# again; at the start after that, Escape ends the program with no main window.
 prompt_up() { # sets $win to a "Tesmo" box or dialog, not the small start-up frame
   local w h
   for w in $(timeout 5 xdotool search --onlyvisible --name '^Tesmo$' 2>/dev/null); do
@@ -304,6 +304,16 @@ scenario_password() {
   main_window
   close_main
   expect_exit
+
+  launch
+  wait_prompt "the password at the third start"
+  press "$win" Escape
+  sleep 0.5
+  wait_prompt "the refusal"
+  gone '^ Stocks$' || fail "a main window showed after Escape"
+  press "$win" Return
+  expect_exit
+  check_sql "the setting is kept" "SELECT Protected, Password FROM Options" "1|Secret"
 }
 
 # -------------------------------------------------------------------- main
