@@ -8,6 +8,7 @@
 #include "text/Limits.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -223,6 +224,9 @@ void frmStocks::buildControls()
     name(cmbExport, QStringLiteral("cmbExport"));
     cmbExport->setEditable(true);
     cmbExport->setInsertPolicy(QComboBox::NoInsert);
+    // Typing is neither completed nor matched to an item of another letter
+    // case: only the exact text of an item chooses a writer.
+    cmbExport->completer()->setCaseSensitivity(Qt::CaseSensitive);
     cmbExport->setGeometry(inFrame({9120, 4920, 2175, 315}));
     cmbExport->addItems({QStringLiteral("Spreadsheet"), QStringLiteral("Word Document"), QStringLiteral("Text File")});
     cmbExport->setEditText(QStringLiteral("Text File"));

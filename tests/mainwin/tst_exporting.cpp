@@ -5,6 +5,7 @@
 #include "text/Regional.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 
 using namespace tesmo;
@@ -114,6 +115,16 @@ private slots:
         w.shell.desktop = desktop_->path();
         for (const char *kind : {"text file", "Spreadsheet ", "Word", ""})
             exportAs(w, kind);
+        // Typed as the user types, then Export! clicked: the box must not
+        // complete or match the typing to an item of another letter case.
+        auto *combo = w.find<QComboBox>("cmbExport");
+        for (const char *typed : {"text file", "spreadsheet", "word document"}) {
+            combo->lineEdit()->setFocus();
+            combo->lineEdit()->selectAll();
+            QTest::keyClicks(combo->lineEdit(), typed);
+            w.click("cmdExport");
+            QCOMPARE(combo->currentText(), QString::fromLatin1(typed));
+        }
         QVERIFY(w.shell.calls.isEmpty());
         QVERIFY(w.office.calls.isEmpty());
         QVERIFY(w.dialogs.pointer.isEmpty());
