@@ -4,6 +4,7 @@
 //
 //   make_office_files            the list of every kind of cell
 //   make_office_files N          N numbered lots
+//   make_office_files wide       lots whose texts are wider than a page
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"
@@ -32,7 +33,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardItemModel list(0, 7);
-    if (argc > 1) {
+    if (argc > 1 && QByteArrayView(argv[1]) == "wide") {
+        // Texts that together are wider than the page.
+        addRow(list, {"The International Business Machines Holding Co", "TEN10CHARS", "12/31/1999", "1",
+                      "1000000", "1000.0001", "4500000000"});
+        addRow(list, {"Société Générale Ærø", "NOKIA", "1/1/1901", "2", "-5", "", "$1,234.50"});
+    } else if (argc > 1) {
         const int lots = QString::fromLocal8Bit(argv[1]).toInt();
         for (int i = 1; i <= lots; ++i)
             addRow(list, {QStringLiteral("Company number %1").arg(i), QStringLiteral("T%1").arg(i),

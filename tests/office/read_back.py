@@ -17,9 +17,9 @@ HEADINGS = ["Name/Description", "Ticker", "Number of Shares", "Price/Share",
 NAME = "Zo\u00eb \u00dcn\u00efcode \u682a\u5f0f\u4f1a\u793e"
 
 
-def produce():
+def produce(*args):
     tmp = tempfile.mkdtemp()
-    out = subprocess.run([sys.argv[1]], env=dict(os.environ, TMPDIR=tmp),
+    out = subprocess.run([sys.argv[1], *args], env=dict(os.environ, TMPDIR=tmp),
                          capture_output=True, text=True, check=True).stdout
     files = dict(line.split(" ", 1) for line in out.splitlines())
     return files["xlsx"], files["docx"]
@@ -75,6 +75,23 @@ class ReadBack(unittest.TestCase):
         self.assertNotEqual(run.returncode, 0)
         self.assertEqual(run.stdout, "")
         self.assertEqual(os.listdir(here), [])
+
+    def test_document_as_laid_out_breaks_no_number(self):
+        # Laid out by a word processor of its own, a table wider than the
+        # page wraps its names and headings between words, and breaks no
+        # number, amount, ticker or date.
+        docx_file = produce("wide")[1]
+        out = tempfile.mkdtemp()
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + out + "/profile", "--headless",
+                        "--convert-to", "pdf", "--outdir", out, docx_file],
+                       capture_output=True, check=True, timeout=120)
+        pdf = os.path.join(out, "Document1.pdf")
+        text = subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, text=True,
+                              check=True).stdout
+        for whole in ["TEN10CHARS", "1000000", "$1,000.0001", "$4,500,000,000.00", "12/31/1999",
+                      "NOKIA", "$1,234.50", "1/1/1901", "Number", "Shares", "Amount", "(Tesmo)",
+                      "Price/Share", "International"]:
+            self.assertIn(whole, text)
 
     def test_document(self):
         document = docx.Document(self.docx)

@@ -7,6 +7,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QXmlStreamWriter>
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <functional>
 #include <list>
 #include <numeric>
@@ -25,13 +28,11 @@ const QString kStyleId = QStringLiteral("Table3Deffects2");
 constexpr int kPageWidth = 12240;
 constexpr int kPageHeight = 15840;
 constexpr int kMargin = 1440;
-// Estimated width of one character of the 10-point body type, and the cell's
-// left and right margins, in twips. A heading's characters are bold, and a
-// word that must not break is given room for wide capitals too.
-constexpr int kCharTwips = 110;
-constexpr double kBold = 1.1;
-constexpr double kUnbroken = 1.35;
+// The cell's left and right margins and a column's spare room, in twips; bold
+// type is about a tenth wider than the body type.
 constexpr int kCellMargins = 2 * 108;
+constexpr int kSpare = 110;
+constexpr double kBold = 1.1;
 
 [[noreturn]] void notAvailable(const QString &what)
 {
@@ -58,18 +59,83 @@ QString cellText(const QString &typed)
     return text;
 }
 
-// The characters of the longest run of text without a blank: the narrowest
-// a cell can be without breaking a word.
-qsizetype longestWord(const QString &text)
+// The width of a character of the 10-point body type (Arial: 200 twips to
+// the em), in twips, by the classes of characters a ledger holds.
+double charTwips(char32_t c)
 {
-    qsizetype longest = 0, run = 0;
-    for (const QChar c : text) {
-        if (c == u' ')
-            run = 0;
-        else if (!c.isLowSurrogate())
-            longest = std::max(longest, ++run);
+    if (c >= 0x1100 && (c <= 0x115F || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3)
+                        || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60) || c >= 0x20000))
+        return 200;   // East Asian wide characters fill the em
+    if (c < 0x80 && std::strchr(" .,:;'!|()[]/\\-ijlIftr", int(c)))
+        return 60;
+    if (c == 'M' || c == 'W' || c == '%' || c == '@')
+        return 180;
+    if (c == 'm' || c == 'w')
+        return 160;
+    return QChar::isUpper(c) ? 140 : 112;
+}
+
+// The width of a text, and of its widest run without a blank: the narrowest
+// a cell can be without breaking a word; in twips.
+struct TextWidth {
+    double whole = 0;
+    double word = 0;
+};
+TextWidth textWidth(QStringView text)
+{
+    TextWidth width;
+    double run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        const double w = charTwips(c);
+        width.whole += w;
+        run = c == u' ' ? 0 : run + w;
+        width.word = std::max(width.word, run);
     }
-    return longest;
+    return width;
+}
+
+// The widths of a table's columns on a page of the given width, from the
+// room each column needs at three levels: its longest word in the body, that
+// or its heading's longest word, and its widest text. A table is laid out as
+// one that fits its contents: at the highest level that fits the page, with
+// the rest of the page shared out towards the next level in proportion to
+// what each column would still like. So headings wrap before any body text,
+// and then only between words. When even the body's words do not fit, the
+// widest columns give way first and the narrow ones (tickers, dates, shares)
+// keep their room.
+std::vector<int> fittedWidths(const std::array<std::vector<double>, 3> &levels, double page)
+{
+    const auto total = [](const std::vector<double> &v) { return std::accumulate(v.begin(), v.end(), 0.0); };
+    const std::size_t n = levels[0].size();
+    std::vector<int> widths(n);
+    for (std::size_t k = levels.size(); k-- > 0;) {
+        const double used = total(levels[k]);
+        if (used > page)
+            continue;
+        const double share = k + 1 < levels.size() ? (page - used) / (total(levels[k + 1]) - used) : 0;
+        for (std::size_t c = 0; c < n; ++c)
+            widths[c] = int(levels[k][c] + (k + 1 < levels.size() ? (levels[k + 1][c] - levels[k][c]) * share : 0));
+        return widths;
+    }
+    // No column wider than a cap, the cap chosen so the table fills the page.
+    std::vector<double> sorted = levels[0];
+    std::sort(sorted.begin(), sorted.end());
+    double rest = page, cap = sorted.empty() ? 0 : sorted.back();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (sorted[i] * double(n - i) > rest) {
+            cap = rest / double(n - i);
+            break;
+        }
+        rest -= sorted[i];
+    }
+    for (std::size_t c = 0; c < n; ++c)
+        widths[c] = int(std::min(levels[0][c], cap));
+    return widths;
 }
 
 // Writes an element of the main namespace with a w:val (and more) attributes.
@@ -362,11 +428,13 @@ void DocxWordProcessor::typeText(const QString &text)
     cell.column = column_;
     cell.text = cellText(text).toUtf8();
     document_.cells().append(cell);
-    cellChars_ += characterCount(text);
+    const TextWidth width = textWidth(text);
+    cellTwips_ += width.whole;
+    const auto c = std::size_t(column_) - 1;
     auto &widest = row_ == 1 ? headingWidest_ : widest_;
-    widest[std::size_t(column_) - 1] = std::max(widest[std::size_t(column_) - 1], cellChars_);
-    qsizetype &word = (row_ == 1 ? headingWord_ : word_)[std::size_t(column_) - 1];
-    word = std::max(word, longestWord(text));
+    widest[c] = std::max(widest[c], cellTwips_);
+    auto &word = row_ == 1 ? headingWord_ : word_;
+    word[c] = std::max(word[c], width.word);
 }
 
 void DocxWordProcessor::moveRight(int unit)
@@ -382,7 +450,7 @@ void DocxWordProcessor::moveRight(int unit)
     } else {
         notAvailable(QStringLiteral("move right from the last cell"));
     }
-    cellChars_ = 0;
+    cellTwips_ = 0;
 }
 
 // Rows are typed in order: new rows can only go below the last row.
@@ -394,7 +462,7 @@ void DocxWordProcessor::insertRowsBelow(int count)
     rows_ += count;
     ++row_;
     column_ = 1;
-    cellChars_ = 0;
+    cellTwips_ = 0;
 }
 
 void DocxWordProcessor::writeDocument(const QString &file)
@@ -456,31 +524,15 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
             x.writeAttribute(kW, QString::fromLatin1(name), on ? QStringLiteral("1") : QStringLiteral("0"));
         x.writeEndElement();
 
-        // Column widths fitted to the contents, as a table that fits its
-        // contents is laid out: each column as wide as its widest text, the
-        // heading's type being bold. On a page too narrow for that, every
-        // column keeps at least the room of its longest word and the rest of
-        // the page is shared out in proportion to what each would still
-        // like; only when the words alone do not fit is the table narrowed.
-        const auto twips = [](double chars) { return chars * kCharTwips + kCellMargins + kCharTwips; };
-        std::vector<double> least(static_cast<std::size_t>(columns_));
-        std::vector<double> want(least.size());
-        for (std::size_t c = 0; c < least.size(); ++c) {
-            least[c] = std::max(twips(double(word_[c])), twips(double(headingWord_[c]) * kUnbroken));
-            want[c] = std::max({least[c], twips(double(widest_[c])), twips(double(headingWidest_[c]) * kBold)});
+        // Column widths fitted to the contents, the heading's type being bold.
+        const auto room = [](double twips) { return twips + kCellMargins + kSpare; };
+        std::array<std::vector<double>, 3> levels;
+        for (std::size_t c = 0; c < std::size_t(columns_); ++c) {
+            levels[0].push_back(room(word_[c]));
+            levels[1].push_back(std::max(levels[0][c], room(headingWord_[c] * kBold)));
+            levels[2].push_back(std::max({levels[1][c], room(widest_[c]), room(headingWidest_[c] * kBold)}));
         }
-        const double usable = kPageWidth - 2 * kMargin;
-        const double leastTotal = std::accumulate(least.begin(), least.end(), 0.0);
-        const double wantTotal = std::accumulate(want.begin(), want.end(), 0.0);
-        std::vector<int> widths(least.size());
-        for (std::size_t c = 0; c < least.size(); ++c) {
-            if (wantTotal <= usable)
-                widths[c] = int(want[c]);
-            else if (leastTotal <= usable)
-                widths[c] = int(least[c] + (want[c] - least[c]) * (usable - leastTotal) / (wantTotal - leastTotal));
-            else
-                widths[c] = int(least[c] * usable / leastTotal);
-        }
+        const std::vector<int> widths = fittedWidths(levels, kPageWidth - 2 * kMargin);
         x.writeStartElement(kW, QStringLiteral("tblGrid"));
         for (const int w : widths) {
             x.writeEmptyElement(kW, QStringLiteral("gridCol"));

@@ -50,11 +50,13 @@ private:
     int column_ = 0;
     bool fitToContents_ = false;
     std::optional<TableAutoFormat> format_;
-    std::vector<qsizetype> widest_;   // characters typed into a cell, per column
-    std::vector<qsizetype> headingWidest_;
-    std::vector<qsizetype> word_;   // characters of the longest word in a cell, per column
-    std::vector<qsizetype> headingWord_;
-    qsizetype cellChars_ = 0;         // characters typed into the current cell
+    // Estimated widths in twips, per column: of the widest cell, and of the
+    // widest word in a cell; the heading row's apart.
+    std::vector<double> widest_;
+    std::vector<double> headingWidest_;
+    std::vector<double> word_;
+    std::vector<double> headingWord_;
+    double cellTwips_ = 0;   // the width typed into the current cell
 };
 
 } // namespace tesmo::office
