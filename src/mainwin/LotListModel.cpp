@@ -71,7 +71,7 @@ const QStringList kHeaders = {QStringLiteral("Name"),
 std::optional<LotId> idFromText(const QString &text)
 {
     bool ok = false;
-    const int id = text.toInt(&ok);
+    const LotId id = text.toLongLong(&ok);
     if (!ok || QString::number(id) != text)
         return std::nullopt;
     return id;

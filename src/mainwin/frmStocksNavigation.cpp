@@ -40,7 +40,7 @@ void frmStocks::GoToPrev(Caller caller)
 bool frmStocks::FindByID(const QString &strID, Caller caller)
 {
     bool ok = false;
-    const LotId id = strID.toInt(&ok);
+    const LotId id = strID.toLongLong(&ok);
     trap(
         "Source : FindByID",
         [&] {

@@ -16,16 +16,17 @@ namespace tesmo {
 // One lot as read from the file, 48 bytes; texts live in LotTable::pool.
 struct LotRow {
     LotId id = 0;
-    std::uint32_t nameOffset = 0;     // into pool, UTF-8
-    std::uint32_t tickerOffset = 0;   // into pool, UTF-8
-    std::uint16_t nameLength = 0;     // bytes
-    std::uint8_t tickerLength = 0;    // bytes
-    std::uint8_t nulls = 0;           // bit per field position that is null
     double numShares = 0;
     Ticks price = 0;
     Ticks netAmount = 0;
+    std::uint32_t nameOffset = 0;     // into pool, UTF-8
+    std::uint32_t tickerOffset = 0;   // into pool, UTF-8
     std::int32_t tradeDay = 0;        // Julian day
+    std::uint16_t nameLength = 0;     // bytes
+    std::uint8_t tickerLength = 0;    // bytes
+    std::uint8_t nulls = 0;           // bit per field position that is null
 };
+static_assert(sizeof(LotRow) == 48);
 
 struct LotTable {
     std::vector<LotRow> rows;

@@ -19,7 +19,8 @@ enum FieldPos : int {
 };
 inline constexpr int kFieldCount = 7;
 
-using LotId = std::int32_t;
+// A lot's ID as the file stores it: any 64-bit whole number.
+using LotId = std::int64_t;
 
 // One text per field position.
 using FieldTexts = std::array<QString, kFieldCount>;
