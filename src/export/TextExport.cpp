@@ -18,9 +18,21 @@ constexpr int kMinWidth[kExportFieldCount - 1] = {16, 5, 16, 11, 18};
 constexpr int kUnderlineLength = 104;
 const QString kSeparator = QStringLiteral(" | ");
 
+// Appends field with each control character as a blank, so that a lot an
+// older file holds with a line break in its name is still one line.
+void appendField(QString &line, const QString &field)
+{
+    const qsizetype start = line.size();
+    line += field;
+    for (auto it = line.begin() + start; it != line.end(); ++it) {
+        if (isControlCharacter(*it))
+            *it = u' ';
+    }
+}
+
 void appendPadded(QString &line, const QString &field, int width)
 {
-    line += field;
+    appendField(line, field);
     const qsizetype length = characterCount(field);
     if (length < width)
         line.resize(line.size() + (width - length), u' ');
@@ -101,7 +113,7 @@ std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &
             appendPadded(line, fields[std::size_t(f)], kMinWidth[f]);
             line += kSeparator;
         }
-        line += fields[kExDate];
+        appendField(line, fields[kExDate]);
         if (!writer.write(line))
             return writeFailed();
     }

@@ -6,11 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tesmo {
@@ -22,13 +25,21 @@ constexpr int kBusyMilliseconds = 5000;
 
 const char *const kTempMark = ".new-";
 
+// True when path names a regular file (or a link to one) that starts as an
+// SQLite database does. Anything else, a pipe or a device among them, is
+// looked at without blocking and never opened by SQLite.
 bool looksLikeSqlite(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return true;   // let SQLite report why it cannot be read
-    static const QByteArray magic("SQLite format 3\0", 16);
-    return f.read(16) == magic;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EACCES;   // let SQLite report why it cannot be read
+    struct stat st {};
+    char head[16] = {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const bool magic = regular && ::read(fd, head, sizeof head) == ssize_t(sizeof head)
+                       && std::memcmp(head, "SQLite format 3\0", sizeof head) == 0;
+    ::close(fd);
+    return magic;
 }
 
 // Opens with the given flags; on failure closes again and raises.
@@ -52,13 +63,9 @@ QByteArray fileUri(const QString &path, const char *mode)
     return "file:" + absolute.toPercentEncoding("/") + "?mode=" + mode;
 }
 
-// Looks at the file through a read-only connection, which never writes to
-// it, not even a checkpoint of its -wal.
-void inspect(const QString &path)
+bool inspectConnection(const QByteArray &uri, int flags)
 {
-    if (!looksLikeSqlite(path))
-        throw Error(kErrNotALedger);
-    sqlite3 *db = openConnection(fileUri(path, "ro"), SQLITE_OPEN_READONLY);
+    sqlite3 *db = openConnection(uri, flags);
     bool ledger = false;
     try {
         ledger = isLedger(db);
@@ -67,6 +74,45 @@ void inspect(const QString &path)
         throw;
     }
     sqlite3_close(db);
+    return ledger;
+}
+
+// A writer that died in the middle of a change left a hot journal beside the
+// file, which only a writer may roll back. The file and its journal are
+// looked at as copies in a private folder, where the copy of the file is
+// rolled back; the originals are not touched.
+bool inspectRolledBackCopy(const QString &path)
+{
+    const QTemporaryDir dir(QDir(QDir::tempPath()).filePath(QStringLiteral("Tesmo-check-XXXXXX")));
+    const QString copy = dir.path() + QStringLiteral("/ledger");
+    const QString journal = path + QStringLiteral("-journal");
+    if (!dir.isValid() || !QFile::copy(path, copy)
+        || (QFileInfo::exists(journal) && !QFile::copy(journal, copy + QStringLiteral("-journal"))))
+        throw Error(kErrEngineBase + SQLITE_CANTOPEN,
+                    QStringLiteral("Tesmo.mdb holds an unfinished change that could not be looked at in the "
+                                   "temporary folder; it was left untouched."));
+    if (!inspectConnection(fileUri(copy, "rw"), SQLITE_OPEN_READWRITE))
+        throw Error(kErrNotALedger,
+                    QStringLiteral("Tesmo.mdb is not a Tesmo ledger; it and the unfinished change beside it "
+                                   "(Tesmo.mdb-journal) were left untouched."));
+    return true;
+}
+
+// Looks at the file through a read-only connection, which never writes to
+// it, not even a checkpoint of its -wal; a file that a crashed writer left
+// with a hot journal is looked at as a rolled-back copy.
+void inspect(const QString &path)
+{
+    if (!looksLikeSqlite(path))
+        throw Error(kErrNotALedger);
+    bool ledger = false;
+    try {
+        ledger = inspectConnection(fileUri(path, "ro"), SQLITE_OPEN_READONLY);
+    } catch (const Error &e) {
+        if (e.number() != kErrEngineBase + SQLITE_READONLY || !QFileInfo::exists(path + QStringLiteral("-journal")))
+            throw;
+        ledger = inspectRolledBackCopy(path);
+    }
     if (!ledger)
         throw Error(kErrNotALedger);
 }

@@ -17,8 +17,9 @@ std::string ledgerSchema();
 // lacks them when the ledger is opened for writing.
 extern const char *const kLedgerIndexes;
 
-// True when the database holds the tables and the view of a ledger. Raises
-// Error when the schema cannot be read.
+// True when the database holds the tables and the view of a ledger, each
+// with the ledger's columns in the ledger's order (the view exactly those).
+// Reads only; raises Error when the schema cannot be read.
 bool isLedger(sqlite3 *db);
 
 } // namespace tesmo

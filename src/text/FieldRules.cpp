@@ -109,6 +109,13 @@ bool moneyOutOfRange(const QString &t)
     return !v || !moneyInRange(*v);
 }
 
+// A line break, tab or other control character, typed or pasted, has no
+// place in a one-line name or ticker.
+bool holdsControl(const QString &t)
+{
+    return hasControlCharacter(t);
+}
+
 // Checked in this order; the first failure is the one the user sees.
 const Rule kRules[] = {
     {kTicker, isEmpty, "Must Enter a Ticker Symbol", false},
@@ -122,6 +129,10 @@ const Rule kRules[] = {
     {kPrice, moneyOutOfRange, "Please Enter the Price per Share between $0 and $450,000,000,000", true},
     {kNetAmount, notMoney, "Please Enter Net Amount as a Number", true},
     {kNetAmount, moneyOutOfRange, "Please Enter Net Amount between $0 and $450,000,000,000", true},
+    {kName1, holdsControl,
+     "Please Enter the Name/Description without line breaks, tabs or other control characters", true},
+    {kTicker, holdsControl, "Please Enter the Ticker Symbol without line breaks, tabs or other control characters",
+     true},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "text/Limits.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tesmo {
@@ -30,9 +31,20 @@ qsizetype characterCount(QStringView text)
     return count;
 }
 
+bool isControlCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7f && u <= 0x9f);
+}
+
+bool hasControlCharacter(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), isControlCharacter);
+}
+
 bool fitsText(QStringView text, int length)
 {
-    return !text.contains(QChar(0)) && characterCount(text) <= length;
+    return !hasControlCharacter(text) && characterCount(text) <= length;
 }
 
 } // namespace tesmo

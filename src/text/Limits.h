@@ -25,6 +25,10 @@ inline constexpr double kMaxShares = 999'999'999'999'999.0;
 inline constexpr int kNameLength = 50;
 inline constexpr int kTickerLength = 10;
 
+// The start-up password, in characters: the protection dialog, the password
+// prompt and the file all take at most this many.
+inline constexpr int kPasswordLength = 256;
+
 // Trade dates run from 1 January of the year 1 to 31 December 9999.
 inline constexpr int kFirstYear = 1;
 inline constexpr int kLastYear = 9999;
@@ -36,8 +40,13 @@ bool sharesInRange(double shares);
 // once.
 qsizetype characterCount(QStringView text);
 
-// True when a text fits a field of the given length: at most that many
-// characters and no NUL character.
+// True for a control character: U+0000-U+001F and U+007F-U+009F. Names and
+// tickers never hold one (a line break would split a lot's line in a file).
+bool isControlCharacter(QChar c);
+bool hasControlCharacter(QStringView text);
+
+// True when a text fits a name or ticker field of the given length: at most
+// that many characters and no control character (NUL included).
 bool fitsText(QStringView text, int length);
 
 } // namespace tesmo

@@ -44,7 +44,8 @@ private slots:
                                 {QStringLiteral("Zoë 株式会社 𝄞"), "ABCDE", "12/31/1999", "2", "33.3333333333333", "",
                                  "$1,234.50"},
                                 kShortRow,
-                                {"Negative", "NEG", "3/4/2005", "4", "-2.5", "$1,234.5000", "($5.00)"}});
+                                {"Negative", "NEG", "3/4/2005", "4", "-2.5", "$1,234.5000", "($5.00)"},
+                                {"Two\r\nT | 1 | lines", "C\tD\u0085", "3/4/2005", "5", "1", "", ""}});
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         QVERIFY(!writeTextExport(*rows, out));
@@ -55,7 +56,8 @@ private slots:
             + QStringLiteral("Zoë 株式会社 𝄞       | ABCDE | 33.3333333333333 |             | $1,234.50          | "
                              "12/31/1999\r\n").toUtf8()
             + "Short            | O'NEIL | 7                | $0.5000     |                    | 2/1/2010\r\n"
-              "Negative         | NEG   | -2.5             | $1,234.5000 | ($5.00)            | 3/4/2005\r\n";
+              "Negative         | NEG   | -2.5             | $1,234.5000 | ($5.00)            | 3/4/2005\r\n"
+              "Two  T | 1 | lines | C D   | 1                |             |                    | 3/4/2005\r\n";
         QCOMPARE(out.data(), expected);
 
         // A money text that reads as no amount ends the file after the rows before it.

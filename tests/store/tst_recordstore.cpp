@@ -8,7 +8,11 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tesmo;
 using tesmo::test::LedgerFolder;
@@ -35,6 +39,38 @@ QByteArray checksum(const QString &path)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
+// Copies the ledger at from to to as a writer killed in the middle of sql
+// leaves it: the file with the pages the writer had already spilled into it,
+// and beside it the hot journal that holds their earlier contents.
+void copyMidWrite(const QString &from, const QString &to, const char *sql)
+{
+    sqlite3 *writer = nullptr;
+    sqlite3_open(from.toUtf8().constData(), &writer);
+    sqlite3_exec(writer, "PRAGMA cache_size = 2; BEGIN", nullptr, nullptr, nullptr);
+    QCOMPARE(sqlite3_exec(writer, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    QVERIFY(QFile::copy(from, to));
+    QVERIFY(QFile::copy(from + "-journal", to + "-journal"));
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+}
+
+// The first column of the first row of sql on the file as it lies on disk,
+// ignoring any journal beside it.
+QString readIgnoringJournal(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    const QByteArray uri = "file:" + QFile::encodeName(path) + "?immutable=1";
+    sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    sqlite3_stmt *s = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+    QString value = sqlite3_step(s) == SQLITE_ROW
+                        ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, 0)))
+                        : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return value;
+}
+
 } // namespace
 
 class RecordStoreTest : public QObject {
@@ -51,7 +87,7 @@ class RecordStoreTest : public QObject {
         s->setEvents({{}, {}, [this](int err, const QString &, int &response) {
                           dataErrors << err;
                           response = 0;
-                      }, {}});
+                      }, {}, {}});
         s->Open();
         return s;
     }
@@ -119,6 +155,12 @@ private slots:
         QTest::newRow("51 characters") << QStringLiteral("'%1', 'T', 1, 2, 3, '2003-01-15'").arg(QString(51, u'a'))
                                        << false;
         QTest::newRow("empty ticker") << "'A', '', 1, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("line break in name") << "'A' || char(13, 10) || 'B', 'T', 1, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("tab in ticker") << "'A', 'T' || char(9), 1, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("C1 control in name") << "'A' || char(133), 'T', 1, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("DEL in ticker") << "'A', char(127), 1, 2, 3, '2003-01-15'" << false;
+        QTest::newRow("no-break space and accents") << "'A' || char(160) || 'é', 'T', 1, 2, 3, '2003-01-15'"
+                                                    << true;
     }
     void theFileRefusesWhatTheWindowRefuses()
     {
@@ -203,6 +245,7 @@ private slots:
         QTest::newRow("empty") << "empty";
         QTest::newRow("another program's database") << "sqlite";
         QTest::newRow("another program's database in WAL mode") << "wal";
+        QTest::newRow("tables and a view of another shape") << "shape";
     }
     void aForeignFileKeepsEveryByte()
     {
@@ -223,6 +266,12 @@ private slots:
                          nullptr, nullptr, nullptr);
             sqlite3_close(other);
             QCOMPARE(QFile::exists(folder->file() + "-wal"), kind == "wal");
+        }
+        if (kind == "shape") {
+            QCOMPARE(folder->exec("CREATE TABLE Lots (ID INTEGER PRIMARY KEY, Name1, Ticker);"
+                                  "CREATE TABLE Options (Locked); INSERT INTO Options VALUES (1);"
+                                  "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker FROM Lots;"),
+                     QString());
         }
         const QByteArray file = checksum(folder->file());
         const QByteArray wal = checksum(folder->file() + "-wal");
@@ -250,6 +299,122 @@ private slots:
         sqlite3_close(other);
         QVERIFY(dataErrors.isEmpty());
         QCOMPARE(store->RecordCount(), 5);
+    }
+
+    // A writer that died in the middle of a change leaves a hot journal. A
+    // ledger opens rolled back to its last committed state; another
+    // program's file is refused and keeps every byte, its journal included.
+    void aChangeLeftUnfinishedByACrashIsRolledBack_data()
+    {
+        QTest::addColumn<bool>("ledger");
+        QTest::newRow("ledger") << true;
+        QTest::newRow("another program's database") << false;
+    }
+    void aChangeLeftUnfinishedByACrashIsRolledBack()
+    {
+        QFETCH(bool, ledger);
+        LedgerFolder crashed(ledger ? numberedLots(3000) : std::vector<NewLot>{}, ledger);
+        if (!ledger) {
+            crashed.exec("CREATE TABLE Stocks (n); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                         "WHERE n < 20000) INSERT INTO Stocks SELECT n FROM c");
+        }
+        const char *sum = ledger ? "SELECT sum(NumShares) FROM Lots" : "SELECT sum(n) FROM Stocks";
+        const QString before = crashed.query(sum);
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
+        copyMidWrite(crashed.file(), folder->file(),
+                     ledger ? "UPDATE Lots SET NumShares = NumShares + 1" : "UPDATE Stocks SET n = n + 1");
+        QVERIFY(readIgnoringJournal(folder->file(), sum) != before);   // the file alone is half changed
+        const QByteArray file = checksum(folder->file());
+        const QByteArray journal = checksum(folder->file() + "-journal");
+
+        store = openStore(binding);
+        if (ledger) {
+            QVERIFY(dataErrors.isEmpty());
+            QCOMPARE(store->RecordCount(), 3000);
+            QCOMPARE(folder->query(sum), before);
+            QCOMPARE(binding.texts[kNumShares], QStringLiteral("100"));
+        } else {
+            QCOMPARE(dataErrors, QList<int>{kErrNotALedger});
+            store.reset();
+            QCOMPARE(checksum(folder->file()), file);
+            QCOMPARE(checksum(folder->file() + "-journal"), journal);
+        }
+    }
+
+    // Anything but a regular file (or a link to one) is refused at once,
+    // without waiting on it.
+    void onlyARegularFileIsOpened_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "fifo";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("link to a ledger") << "link";
+    }
+    void onlyARegularFileIsOpened()
+    {
+        QFETCH(QString, kind);
+        LedgerFolder elsewhere(numberedLots(2));
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
+        const QByteArray path = QFile::encodeName(folder->file());
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(folder->file()));
+        else
+            QVERIFY(QFile::link(elsewhere.file(), folder->file()));
+        // Should the open wait for a writer on the pipe, one comes after ten
+        // seconds, so that the test ends and fails.
+        std::atomic<bool> opened = false, waitedOn = false;
+        std::thread writer([&] {
+            for (int i = 0; i < 100 && !opened; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!opened && kind == "fifo") {
+                waitedOn = true;
+                const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        });
+        store = openStore(binding);
+        opened = true;
+        writer.join();
+        QVERIFY(!waitedOn);
+        if (kind == "link") {
+            QVERIFY(dataErrors.isEmpty());
+            QCOMPARE(store->RecordCount(), 2);
+        } else {
+            QCOMPARE(dataErrors, QList<int>{kErrNotALedger});
+        }
+    }
+
+    // Lots that another tool stored with IDs beyond 32 bits are found, read
+    // and deleted as themselves, never as another lot.
+    void idsBeyond32BitsStayTheirOwn()
+    {
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
+        folder->exec("CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, "
+                     "NetAmount, TradeDate);"
+                     "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate "
+                     "FROM Lots ORDER BY ID;"
+                     "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');"
+                     "INSERT INTO Lots VALUES (2, 'Two', 'B', 1, 1, 1, '2003-01-15'), "
+                     "(2147483648, 'Big', 'G', 1, 1, 1, '2003-01-15'), "
+                     "(4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");
+        LotTable table;
+        readAllLots(QStringLiteral("Tesmo.mdb"), table);
+        QCOMPARE(table.rows.size(), std::size_t(3));
+        QCOMPARE(table.texts(table.rows[2])[kID], QStringLiteral("4294967298"));
+
+        store = openStore(binding);
+        QCOMPARE(store->RecordCount(), 3);
+        const qint64 huge = folder->query("SELECT max(ID) FROM Lots").toLongLong();
+        store->FindFirst(FindCriteria::byId(huge));
+        QCOMPARE(binding.texts[kID] + " " + binding.texts[kName1], QStringLiteral("4294967298 Huge"));
+        store->MovePrevious();
+        QCOMPARE(binding.texts[kName1], QStringLiteral("Big"));
+        store->MoveNext();
+        store->Delete();
+        QCOMPARE(folder->query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("2,2147483648"));
     }
 };
 

@@ -135,6 +135,13 @@ private slots:
         row("net letters", {"", "T", "5", "", "x", "1/5/03"}, "Please Enter Net Amount as a Number");
         row("net too high", {"", "T", "5", "", "500000000000", "1/5/03"},
             "Please Enter Net Amount between $0 and $450,000,000,000");
+        row("line break in a pasted name", {"Acme\r\nT 5 1/5/03", "T", "5", "", "", "1/5/03"},
+            "Please Enter the Name/Description without line breaks, tabs or other control characters");
+        row("tab in ticker", {"", "T\t", "5", "", "", "1/5/03"},
+            "Please Enter the Ticker Symbol without line breaks, tabs or other control characters");
+        row("C1 control in ticker", {"", "T\u0085", "5", "", "", "1/5/03"},
+            "Please Enter the Ticker Symbol without line breaks, tabs or other control characters");
+        row("no-break space is no control", {"A\u00a0B", "T", "5", "", "", "1/5/03"}, "");
     }
     void fieldRulesInTheirOrder()
     {
