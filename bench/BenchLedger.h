@@ -19,7 +19,7 @@ public:
         std::fprintf(stderr, "box: %s\n", qPrintable(text));
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
-    QString input(const QString &, const QString &, const QString &, std::optional<QPoint>) override
+    QString input(const QString &, const QString &, const QString &, std::optional<QPoint>, Echo, int) override
     {
         return QStringLiteral("T77");
     }

@@ -18,6 +18,8 @@ public:
     enum class Buttons { Ok, YesNo };
     enum class Icon { None, Information, Exclamation };
     enum class Answer { Ok, Yes, No };
+    // How an input box shows what is typed: as typed, or as dots.
+    enum class Echo { Normal, Password };
 
     virtual ~Dialogs() = default;
 
@@ -27,10 +29,12 @@ public:
                            const QString &title = kProgramTitle) = 0;
 
     // Asks for a line of text. position: the box's top-left corner on the
-    // screen, in twips, or the default place. Returns the typed text, or the
-    // empty text on Cancel.
+    // screen, in twips, or the default place. maxLength: the most UTF-16
+    // code units the box takes (0: the toolkit's own limit). Returns the
+    // typed text, or the empty text on Cancel.
     virtual QString input(const QString &prompt, const QString &title = kProgramTitle,
-                          const QString &defaultText = {}, std::optional<QPoint> position = {}) = 0;
+                          const QString &defaultText = {}, std::optional<QPoint> position = {},
+                          Echo echo = Echo::Normal, int maxLength = 0) = 0;
 
     // The wait pointer over the whole application (11), or the default (0).
     virtual void setWaitPointer(bool wait) = 0;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace tesmo {
@@ -64,7 +65,7 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
 }
 
 QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText,
-                         std::optional<QPoint> position)
+                         std::optional<QPoint> position, Echo echo, int maxLength)
 {
     QInputDialog box(QApplication::activeWindow());
     box.setProperty(kBoxProperty, true);
@@ -74,6 +75,11 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
         label->setTextFormat(Qt::PlainText);
     box.setTextValue(defaultText);
     box.setInputMode(QInputDialog::TextInput);
+    box.setTextEchoMode(echo == Echo::Password ? QLineEdit::Password : QLineEdit::Normal);
+    if (maxLength > 0) {
+        for (QLineEdit *edit : box.findChildren<QLineEdit *>())
+            edit->setMaxLength(maxLength);
+    }
     if (position)
         box.move(twipsToPixels(position->x()), twipsToPixels(position->y()));
     const NormalPointer pointer(waiting_);

@@ -9,7 +9,7 @@ class QtDialogs : public Dialogs {
 public:
     Answer message(const QString &text, Buttons buttons, Icon icon, const QString &title) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText,
-                  std::optional<QPoint> position) override;
+                  std::optional<QPoint> position, Echo echo, int maxLength) override;
     void setWaitPointer(bool wait) override;
 
 private:

@@ -5,6 +5,7 @@
 #include "platform/ErrorTrap.h"
 #include "platform/Twips.h"
 #include "store/Database.h"
+#include "text/Limits.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -28,6 +29,10 @@ constexpr int kDialogHeight = 1620;
 
 // Where the password prompt opens: its top-left corner from the screen's.
 const QPoint kPromptPlace(3000, 3675);
+
+// The password boxes take one code unit more than the longest password can
+// have, so that a longer one typed or pasted is refused, never cut to fit.
+constexpr int kPasswordBoxLength = 2 * kPasswordLength + 1;
 
 void centre(QWidget *window)
 {
@@ -57,6 +62,8 @@ Form1::Form1(Platform platform, QWidget *parent)
     place(label2, "Label2", {240, 600, 855, 255});
     txtPassword = new QLineEdit(this);
     place(txtPassword, "txtPassword", {1200, 600, 1575, 285});
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setMaxLength(kPasswordBoxLength);
     auto *ok = new AccessKeyButton(QStringLiteral("OK"), this);
     place(ok, "OKButton", {3120, 120, 1215, 375});
     CancelButton = new AccessKeyButton(QStringLiteral("Cancel"), this);
@@ -90,30 +97,52 @@ void Form1::start()
 // The password gate: with protection on, the password is asked for until the
 // right one is given, compared exactly; an empty answer or Cancel ends the
 // program. A ledger whose setting cannot be read opens no main window either.
+// Nothing that shows the stored password is filled in before the gate opens.
 void Form1::Form_Activate()
 {
-    bool answered = false;
+    enum class Outcome { Refused, Opened, Untypable } outcome = Outcome::Refused;
     const bool ran = trap(" Form1 Form_Activate", [&] {
         const ProtectionSetting stored = options_.read();
-        showSetting(stored);
         if (stored.isProtected) {
-            QString answer = platform_.dialogs.input(QStringLiteral("Please Enter Your Password"), kTitle, {},
-                                                     kPromptPlace);
-            while (!answer.isEmpty() && answer != stored.password)
-                answer = platform_.dialogs.input(QStringLiteral("Incorrect Password. Please try again."), kTitle, {},
-                                                 kPromptPlace);
+            if (characterCount(stored.password) > kPasswordLength) {
+                platform_.dialogs.message(
+                    QStringLiteral("The password stored in Tesmo.mdb is longer than %1 characters, so it cannot be "
+                                   "typed here; another program must have stored it. To remove the password, run: "
+                                   "sqlite3 Tesmo.mdb \"UPDATE Options SET Protected = 0\"")
+                        .arg(kPasswordLength),
+                    Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, kTitle);
+                outcome = Outcome::Untypable;
+                return;
+            }
+            QString prompt = QStringLiteral("Please Enter Your Password");
+            QString answer;
+            while (true) {
+                answer = platform_.dialogs.input(prompt, kTitle, {}, kPromptPlace, Dialogs::Echo::Password,
+                                                 kPasswordBoxLength);
+                if (answer.isEmpty() || answer == stored.password)
+                    break;
+                if (characterCount(answer) > kPasswordLength)
+                    tellPasswordLimit();
+                prompt = QStringLiteral("Incorrect Password. Please try again.");
+            }
             if (answer.isEmpty())
                 return;
         }
-        answered = true;
+        outcome = Outcome::Opened;
         openMainWindow();
     });
-    if (!ran) {
+    if (!ran || outcome == Outcome::Untypable) {
         hide();
         emit programEnds();
-    } else if (!answered) {
+    } else if (outcome == Outcome::Refused) {
         refuse();
     }
+}
+
+void Form1::tellPasswordLimit()
+{
+    platform_.dialogs.message(QStringLiteral("A password holds at most %1 characters.").arg(kPasswordLength),
+                              Dialogs::Buttons::Ok, Dialogs::Icon::Information, kTitle);
 }
 
 void Form1::openMainWindow()
@@ -178,6 +207,10 @@ void Form1::OKButton_Click()
         if (chkProtection->isChecked() && txtPassword->text().isEmpty()) {
             platform_.dialogs.message(QStringLiteral("Must Enter a Password"), Dialogs::Buttons::Ok,
                                       Dialogs::Icon::Information, kTitle);
+            return;
+        }
+        if (characterCount(txtPassword->text()) > kPasswordLength) {
+            tellPasswordLimit();
             return;
         }
         options_.write({chkProtection->isChecked(), txtPassword->text()});

@@ -42,6 +42,8 @@ private:
     void Form_Activate();
     void openMainWindow();
     void refuse();
+    // Tells the user that a password holds at most kPasswordLength characters.
+    void tellPasswordLimit();
     void cmdOptions_Click();
     void OKButton_Click();
     void CancelButton_Click();

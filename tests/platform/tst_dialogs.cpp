@@ -47,6 +47,17 @@ private slots:
         });
         QCOMPARE(dialogs.input(markup, QStringLiteral("Find")), QString());   // closed: as Cancel
         QCOMPARE(seen, (QStringList{"Tesmo", "Find"}));
+
+        // A password box shows dots and takes no more than it is told.
+        QString shown;
+        whenShown([&](QWidget *box) {
+            auto *edit = box->findChild<QLineEdit *>();
+            QTest::keyClicks(edit, "secret!");
+            shown = edit->displayText() + "|" + edit->text();
+        });
+        dialogs.input(QStringLiteral("Password"), QStringLiteral("Tesmo"), {}, {}, Dialogs::Echo::Password, 5);
+        QCOMPARE(shown.section('|', 1), QStringLiteral("secre"));
+        QVERIFY(!shown.section('|', 0, 0).contains(QStringLiteral("secre")));
     }
 };
 

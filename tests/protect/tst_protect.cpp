@@ -38,10 +38,16 @@ class ProtectTest : public QObject {
 
     // Starts the program on the given setting, with the answers typed into
     // the password prompts; returns once the gate has run.
-    void start(bool isProtected, const QString &password, const QStringList &answers)
+    void start(bool isProtected, const QString &password, const QStringList &answers,
+               const QString &setupSql = {})
     {
         folder = std::make_unique<LedgerFolder>(numberedLots(2));
-        folder->exec(QStringLiteral("UPDATE Options SET Protected = %1, Password = '%2'").arg(int(isProtected)).arg(password));
+        if (!setupSql.isEmpty())
+            QCOMPARE(folder->exec(setupSql), QString());
+        QCOMPARE(folder->exec(QStringLiteral("UPDATE Options SET Protected = %1, Password = '%2'")
+                                  .arg(int(isProtected))
+                                  .arg(password)),
+                 QString());
         for (const QString &a : answers)
             dialogs.typeNext(a);
         form = std::make_unique<Form1>(Platform{dialogs, shell, office});
@@ -85,7 +91,13 @@ private slots:
             QCOMPARE(inputs[i].prompt, i == 0 ? QStringLiteral("Please Enter Your Password")
                                               : QStringLiteral("Incorrect Password. Please try again."));
             QCOMPARE(inputs[i].title, QStringLiteral("Tesmo"));
+            QCOMPARE(inputs[i].echo, Dialogs::Echo::Password);
         }
+        // Nothing on screen holds the stored password, not even the
+        // protection dialog's box on the start-up frame.
+        auto *box = form->findChild<QLineEdit *>("txtPassword");
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(box->echoMode(), QLineEdit::Password);
         QCOMPARE(mainWindow() != nullptr, opens);
         QCOMPARE(ended->count(), opens ? 0 : 1);
         if (!opens) {
@@ -142,6 +154,52 @@ private slots:
         QVERIFY(main->close());
         QCOMPARE(ended->count(), 1);
         QVERIFY2(dialogs.faults().isEmpty(), qPrintable(dialogs.faults().join("; ")));
+    }
+
+    // One limit for the password, in characters: the dialog and the prompt
+    // refuse a longer one with a message, the file refuses to hold one, and
+    // nothing is ever cut to fit.
+    void aPasswordHasOneLimitEverywhere()
+    {
+        const QString longest(256, u'p');
+        const QString tooLong = longest + u'q';
+        start(true, longest, {QString(600, u'p'), longest});   // pasted far too long, then right
+        const auto inputs = dialogs.takeInputs();
+        QCOMPARE(inputs.size(), 2);
+        QVERIFY(mainWindow());
+        QCOMPARE(dialogs.takeTexts(), QStringList{"A password holds at most 256 characters."});
+        QVERIFY(folder->exec("UPDATE Options SET Password = '" + tooLong + "'").contains("at most 256"));
+
+        QTest::mouseClick(mainWindow()->findChild<QPushButton *>("cmdOptions"), Qt::LeftButton);
+        auto *password = form->findChild<QLineEdit *>("txtPassword");
+        password->selectAll();
+        QTest::keyClicks(password, tooLong + QString(300, u'x'));
+        QTest::mouseClick(form->findChild<QPushButton *>("OKButton"), Qt::LeftButton);
+        QCOMPARE(dialogs.takeTexts(), QStringList{"A password holds at most 256 characters."});
+        QVERIFY(form->isVisible());
+        QCOMPARE(folder->query("SELECT length(Password) FROM Options"), QStringLiteral("256"));
+        password->setText(QString::fromUtf8("😀").repeated(255));   // counted in characters, not code units
+        QTest::mouseClick(form->findChild<QPushButton *>("OKButton"), Qt::LeftButton);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(folder->query("SELECT length(Password) FROM Options"), QStringLiteral("255"));
+        QVERIFY2(dialogs.faults().isEmpty(), qPrintable(dialogs.faults().join("; ")));
+    }
+
+    // A password longer than the limit, stored by another tool in a ledger
+    // made before the file kept the limit, can never be typed: the user is
+    // told so and how to clear it, rather than asked for it forever.
+    void aStoredPasswordBeyondTheLimitIsExplained()
+    {
+        start(true, QString(300, u'p'), {},
+              "CREATE TABLE Loose (Protected, Password); INSERT INTO Loose SELECT * FROM Options; "
+              "DROP TABLE Options; ALTER TABLE Loose RENAME TO Options");
+        QVERIFY(!mainWindow());
+        QCOMPARE(ended->count(), 1);
+        QVERIFY(dialogs.takeInputs().isEmpty());
+        const QStringList texts = dialogs.takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains("longer than 256 characters") && texts[0].contains("UPDATE Options SET Protected = 0"),
+                 qPrintable(texts[0]));
     }
 };
 

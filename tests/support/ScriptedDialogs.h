@@ -22,6 +22,8 @@ public:
     struct InputBox {
         QString prompt;
         QString title;
+        Echo echo = Echo::Normal;
+        int maxLength = 0;
     };
 
     void answerNext(Answer answer) { answers_.push_back(answer); }
@@ -41,16 +43,19 @@ public:
         return a;
     }
 
-    QString input(const QString &prompt, const QString &title, const QString &, std::optional<QPoint>) override
+    // A scripted text longer than the box takes is cut, as typing or
+    // pasting into the real box is.
+    QString input(const QString &prompt, const QString &title, const QString &, std::optional<QPoint>, Echo echo,
+                  int maxLength) override
     {
-        inputs_.push_back({prompt, title});
+        inputs_.push_back({prompt, title, echo, maxLength});
         if (typed_.empty()) {
             faults_ << QStringLiteral("unexpected input box: ") + prompt;
             return {};
         }
         const QString t = typed_.front();
         typed_.pop_front();
-        return t;
+        return maxLength > 0 ? t.left(maxLength) : t;
     }
 
     void setWaitPointer(bool wait) override
