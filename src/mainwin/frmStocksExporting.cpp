@@ -95,13 +95,18 @@ void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
                 return;
             }
         }
+        // Unbuffered, so that a failed write (a full disk) is seen when it
+        // happens; the earlier file is replaced only by a complete one.
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be created: %2")
                                              .arg(path, file.errorString()));
         if (const auto error = writeTextExport(list, file))
-            throw *error;
-        if (!file.commit())
+            throw Error(error->number(), error->number() == kErrCannotWrite
+                                             ? QStringLiteral("The file %1 could not be written: %2")
+                                                   .arg(path, file.errorString())
+                                             : error->description());
+        if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
             throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
                                              .arg(path, file.errorString()));
         if (!platform_.shell.startViewer(path))

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace tesmo;
 using namespace tesmo::test;
@@ -23,6 +25,29 @@ QByteArray contents(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// While it lives, no file of this process may grow beyond a few hundred
+// bytes: a write past that fails as it does on a full disk.
+class FullDisk {
+public:
+    FullDisk()
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved_;
+        small.rlim_cur = 300;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
 
 } // namespace
 
@@ -159,6 +184,32 @@ private slots:
                 QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
             }
         }
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // On a full disk the export fails with the writer's message, and an
+    // earlier file of the day keeps every byte; nothing goes to the viewer.
+    void aTextExportThatCannotBeWrittenKeepsTheEarlierFile()
+    {
+        MainWindow w(numberedLots(3));
+        w.shell.desktop = desktop_->path();
+        exportAs(w, "Text File");
+        const QByteArray earlier = contents(textFile());
+        QCOMPARE(earlier.count("\r\n"), 5);
+        w.shell.calls.clear();
+        {
+            const FullDisk full;
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+            exportAs(w, "Text File");
+        }
+        QStringList texts = w.dialogs.takeTexts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts[1].startsWith("3109 - The file ") && texts[1].endsWith(" - Source: ToTextFile"),
+                 qPrintable(texts[1]));
+        QCOMPARE(contents(textFile()), earlier);
+        QCOMPARE(QDir(desktop_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(textFile()).fileName()});
+        QVERIFY(w.shell.calls.isEmpty());
+        QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 };
