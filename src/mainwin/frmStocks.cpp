@@ -28,6 +28,7 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
         [this] { Data1_Reposition(); },
         [this](int err, const QString &description, int &response) { Data1_Error(err, description, response); },
         [this](const StoredLot &lot, bool added) { Data1_Stored(lot, added); },
+        [this](LotId id) { Data1_Vanished(id); },
     });
     wireEvents();
 }
@@ -71,6 +72,7 @@ void frmStocks::command(const char *sourceTag, const std::function<void()> &body
                         const std::function<bool(int)> &silent)
 {
     trap(sourceTag, body, silent);
+    reportVanishedLots();
     updateCommands();
     warnAboutUnfitLot();
 }

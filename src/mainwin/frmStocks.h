@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QGroupBox;
@@ -86,6 +87,11 @@ private:
     void Data1_Reposition();
     void Data1_Validate(int &Action, bool &Save);
     void Data1_Stored(const StoredLot &lot, bool added);
+    void Data1_Vanished(LotId id);
+    // Tells the user once about the lots that another program deleted and
+    // that left the lists during a command; starts a new lot when none is
+    // left, as deleting the last one does.
+    void reportVanishedLots();
     void cmdClose_Click();
 
     // Lists.
@@ -208,6 +214,8 @@ private:
     Bookmark glbCurrRecord;
     // The unfit lot the user was last told about.
     std::optional<LotId> warnedLot_;
+    // Lots found deleted by another program, not yet reported.
+    std::vector<LotId> vanished_;
     // Whether the window that was active last was another form of the
     // program (not a message or input box), for Form_Activate.
     bool cameFromForm_ = false;

@@ -5,6 +5,8 @@
 #include "mainwin/LotListView.h"
 #include "store/LotReader.h"
 
+#include <QLineEdit>
+
 namespace tesmo {
 
 // Reads every lot on a connection of its own and fills the master list in
@@ -22,7 +24,9 @@ void frmStocks::HighlightLists()
     trap("Source : frmStocks HighlightLists", [this] {
         ListView1->clearSelectedRow();
         ListView1->selectRow(data1_->AbsolutePosition());
-        HighlightList2();
+        // The last lot may have vanished from the file: no row to look for.
+        if (data1_->AbsolutePosition() >= 0)
+            HighlightList2();
     });
 }
 
@@ -60,6 +64,37 @@ void frmStocks::EditLists(const StoredLot &lot)
 void frmStocks::AddToLists(const StoredLot &lot)
 {
     masterRows_->appendRow(rowFromFields(lot.shown));
+}
+
+void frmStocks::Data1_Vanished(LotId id)
+{
+    RefreshList(id);
+    RefreshList2(id);
+    vanished_.push_back(id);
+}
+
+void frmStocks::reportVanishedLots()
+{
+    if (vanished_.empty())
+        return;
+    const QString text =
+        vanished_.size() == 1
+            ? QStringLiteral("The lot with ID %1 is no longer in the ledger file: another program deleted it. It "
+                             "was taken out of the lists.")
+                  .arg(vanished_.front())
+            : QStringLiteral("%1 lots are no longer in the ledger file: another program deleted them. They were "
+                             "taken out of the lists.")
+                  .arg(vanished_.size());
+    vanished_.clear();
+    dialogs_.message(text, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+    RecordStore &rs = *data1_;
+    if (rs.AbsolutePosition() < 0 && rs.EditMode() != kEditAdd) {
+        trap("Source : frmStocks reportVanishedLots", [&] {
+            glbCurrRecord.reset();
+            rs.AddNew();
+            txtFields[kName1]->setFocus(Qt::OtherFocusReason);
+        });
+    }
 }
 
 void frmStocks::RefreshList(LotId lngID)

@@ -17,6 +17,7 @@ void frmStocks::open()
 {
     Form_Initialize();
     opened_ = true;
+    reportVanishedLots();
     updateCommands();
     warnAboutUnfitLot();
 }

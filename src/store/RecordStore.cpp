@@ -218,46 +218,76 @@ void RecordStore::showCurrent()
     binding_.show(onRecord_ ? current_.shown : FieldTexts{});
 }
 
-void RecordStore::makeCurrent(int position)
+// A lot that another program deleted since the record set was taken leaves
+// it, and the next lot in the direction of travel is tried, else the one the
+// other way; with no lot left there is no current lot.
+void RecordStore::makeCurrent(int position, int direction)
 {
-    current_ = readLot(keys_[std::size_t(position)]);
-    position_ = position;
-    onRecord_ = true;
+    while (!keys_.empty()) {
+        position = std::clamp(position, 0, RecordCount() - 1);
+        try {
+            current_ = readLot(keys_[std::size_t(position)]);
+        } catch (const tesmo::Error &e) {
+            if (e.number() != kErrLotGone)
+                throw;
+            dropVanished(position);
+            if (direction < 0)
+                --position;
+            continue;
+        }
+        position_ = position;
+        onRecord_ = true;
+        editMode_ = kEditNone;
+        showCurrent();
+        if (events_.Reposition)
+            events_.Reposition();
+        return;
+    }
+    position_ = 0;
+    onRecord_ = false;
     editMode_ = kEditNone;
     showCurrent();
-    if (events_.Reposition)
-        events_.Reposition();
 }
 
-void RecordStore::moveTo(int position, int action)
+void RecordStore::dropVanished(int position)
+{
+    const LotId id = keys_[std::size_t(position)];
+    keys_.erase(keys_.begin() + position);
+    if (onRecord_ && position < position_)
+        --position_;
+    if (events_.Vanished)
+        events_.Vanished(id);
+}
+
+void RecordStore::moveTo(int position, int action, int direction)
 {
     leaveRecord(action);
-    makeCurrent(position);
+    makeCurrent(position, direction);
 }
 
 void RecordStore::MoveFirst()
 {
     if (!keys_.empty())
-        moveTo(0, kActMoveFirst);
+        moveTo(0, kActMoveFirst, +1);
 }
 
 void RecordStore::MoveLast()
 {
     if (!keys_.empty())
-        moveTo(RecordCount() - 1, kActMoveLast);
+        moveTo(RecordCount() - 1, kActMoveLast, -1);
 }
 
 void RecordStore::MoveNext()
 {
     const int target = onRecord_ ? position_ + 1 : position_;
     if (target < RecordCount())
-        moveTo(target, kActMoveNext);
+        moveTo(target, kActMoveNext, +1);
 }
 
 void RecordStore::MovePrevious()
 {
     if (position_ - 1 >= 0 && !keys_.empty())
-        moveTo(std::min(position_ - 1, RecordCount() - 1), kActMovePrevious);
+        moveTo(std::min(position_ - 1, RecordCount() - 1), kActMovePrevious, -1);
 }
 
 // The first lot at or after position start that meets the criteria.
@@ -409,15 +439,25 @@ void RecordStore::Update()
 }
 
 // Drops the pending record or changes; the boxes show the current lot as the
-// file holds it now, so that a lot another program changed shows its new values.
+// file holds it now, so that a lot another program changed shows its new
+// values. When another program deleted it, it leaves the record set and the
+// lot before it becomes current, as after a delete.
 void RecordStore::CancelUpdate()
 {
+    const bool adding = editMode_ == kEditAdd;
     editMode_ = kEditNone;
     if (onRecord_) {
         try {
             current_ = readLot(current_.id);
-        } catch (const tesmo::Error &) {
-            // Gone or unreadable: the values last read stay shown.
+        } catch (const tesmo::Error &e) {
+            // Unreadable: the values last read stay shown.
+            if (!adding && e.number() == kErrLotGone) {
+                const int position = position_;
+                onRecord_ = false;
+                dropVanished(position);
+                makeCurrent(position - 1, -1);
+                return;
+            }
         }
     }
     showCurrent();

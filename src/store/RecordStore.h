@@ -7,7 +7,9 @@
 //
 // Only the fields whose boxes differ from what the store showed in them are
 // written, and a write is refused when another program changed or removed the
-// lot since it was read. The cursor never moves past either end.
+// lot since it was read. The cursor never moves past either end. A lot that
+// another program deleted leaves the record set when a move meets it, and
+// the move goes on to its neighbour.
 #pragma once
 
 #include "store/Database.h"
@@ -77,6 +79,9 @@ public:
         std::function<void(int dataErr, const QString &description, int &response)> Error;
         // A lot was written to the file: added (true) or changed.
         std::function<void(const StoredLot &lot, bool added)> Stored;
+        // A lot of the record set was found gone from the file (another
+        // program deleted it) and has left the record set.
+        std::function<void(LotId id)> Vanished;
     };
 
     RecordStore(QString databaseName, FieldBinding &binding);
@@ -128,8 +133,11 @@ private:
     LotId insertPending();
     void updateCurrent();
     StoredLot readLot(LotId id);
-    void makeCurrent(int position);
-    void moveTo(int position, int action);
+    // Makes the lot at position current; direction (+1 or -1) is the way to
+    // go on when that lot has vanished from the file.
+    void makeCurrent(int position, int direction = +1);
+    void dropVanished(int position);
+    void moveTo(int position, int action, int direction);
     void showCurrent();
     void requireOpen() const;
     bool anyChanged() const;

@@ -1,8 +1,10 @@
 // Random walks through the main window: thousands of short sequences of what
 // a user does (Next, Previous, clicks, drags and keys in the master list, New,
-// typing, Save, Undo, Delete) on a small ledger. After every step the master
-// list, the counter, the buttons, the edit boxes and the file must agree, and
-// every row must show its lot as the file holds it.
+// typing, Save, Undo, Delete), and of another program deleting lots, on a
+// small ledger. After every step the master list, the counter, the buttons,
+// the edit boxes and the file must agree, and every row must show its lot as
+// the file holds it; only the rows of lots deleted by the other program that
+// the window has not yet met may stay behind.
 #include "support/MainWindow.h"
 
 #include "text/FieldRules.h"
@@ -52,10 +54,11 @@ class BrowsingPropertyTest : public QObject {
     Q_OBJECT
 
     QString log;   // the steps of the current sequence, for a failure message
+    QStringList deletedElsewhere;   // IDs of lots the other program deleted
 
     // Describes the first disagreement between the window and the file, or
     // gives the empty text.
-    static QString disagreement(MainWindow &w)
+    QString disagreement(MainWindow &w) const
     {
         const QStringList lots =
             w.folder.query("SELECT ID, ifnull(Name1, 'NULL'), Ticker, printf('%.15g', NumShares), "
@@ -63,20 +66,25 @@ class BrowsingPropertyTest : public QObject {
                            "iif(NetAmount IS NULL, 'NULL', printf('%.4f', NetAmount)), "
                            "TradeDate FROM qryStocks")
                 .split('|', Qt::SkipEmptyParts);
-        if (w.rows(1) != lots.size())
-            return QStringLiteral("list has %1 rows, file %2 lots").arg(w.rows(1)).arg(lots.size());
+        QList<int> shown;   // the rows of lots still in the file
+        for (int r = 1; r <= w.rows(1); ++r) {
+            if (!deletedElsewhere.contains(w.cell(1, r, 3)))
+                shown << r;
+        }
+        if (shown.size() != lots.size())
+            return QStringLiteral("list has %1 rows of lots in the file, the file %2 lots").arg(shown.size()).arg(lots.size());
         const int columnOf[kFieldCount] = {3, 0, 1, 4, 5, 6, 2};
-        for (int r = 1; r <= lots.size(); ++r) {
-            const QStringList values = lots[r - 1].split(',');
+        for (int i = 0; i < lots.size(); ++i) {
+            const QStringList values = lots[i].split(',');
             for (int field = 0; field < kFieldCount; ++field) {
-                const QString row = w.cell(1, r, columnOf[field]);
+                const QString row = w.cell(1, shown[i], columnOf[field]);
                 if (!sameValue(field, row, values[field]))
-                    return QStringLiteral("row %1 shows '%2' where the file holds '%3'").arg(r).arg(row, values[field]);
+                    return QStringLiteral("row %1 shows '%2' where the file holds '%3'").arg(shown[i]).arg(row, values[field]);
             }
         }
-        const QString count = QString::number(lots.size());
-        if (!w.counter().endsWith(" of " + count))
-            return QStringLiteral("counter %1 with %2 lots").arg(w.counter(), count);
+        const int rows = w.rows(1);
+        if (!w.counter().endsWith(" of " + QString::number(rows)))
+            return QStringLiteral("counter %1 with %2 rows").arg(w.counter()).arg(rows);
         if (w.list(1)->isEnabled() == false)
             return {};   // a new lot is pending
         const int number = w.counter().section(' ', 0, 0).toInt();
@@ -84,7 +92,7 @@ class BrowsingPropertyTest : public QObject {
             return QStringLiteral("row %1 selected with record %2").arg(w.selected(1)).arg(number);
         if (number > 0 && w.cell(1, number, 3) != w.box(kID)->text())
             return QStringLiteral("record %1 shows lot %2").arg(number).arg(w.box(kID)->text());
-        if (w.button("cmdNext")->isEnabled() != (number > 0 && number < lots.size()))
+        if (w.button("cmdNext")->isEnabled() != (number > 0 && number < rows))
             return QStringLiteral("Next enabled %1 at record %2").arg(w.button("cmdNext")->isEnabled()).arg(number);
         if (w.button("cmdPrev")->isEnabled() != (number > 1))
             return QStringLiteral("Previous enabled %1 at record %2").arg(w.button("cmdPrev")->isEnabled()).arg(number);
@@ -93,7 +101,7 @@ class BrowsingPropertyTest : public QObject {
 
     void step(MainWindow &w, QRandomGenerator &random)
     {
-        const int action = int(random.bounded(14));
+        const int action = int(random.bounded(15));
         const int rows = w.rows(1);
         const auto pressIf = [&](const char *name, const char *label) {
             log += label;
@@ -161,6 +169,16 @@ class BrowsingPropertyTest : public QObject {
             w.key(1 + int(random.bounded(6)), Qt::Key_Escape);
             break;
         }
+        case 14: {
+            const QStringList ids = w.folder.query("SELECT ID FROM Lots").split('|', Qt::SkipEmptyParts);
+            if (!ids.isEmpty()) {
+                const QString id = ids[int(random.bounded(ids.size()))];
+                log += " elsewhere-delete" + id;
+                w.folder.exec("DELETE FROM Lots WHERE ID = " + id);
+                deletedElsewhere << id;
+            }
+            break;
+        }
         }
         w.dialogs.takeBoxes();   // rule messages and error boxes are part of the walk
     }
@@ -178,6 +196,7 @@ private slots:
         for (int s = 0; s < sequences; ++s) {
             MainWindow w(numberedLots(int(random.bounded(5)), {2}), true);
             log = QStringLiteral("seed %1, sequence %2:").arg(seed).arg(s);
+            deletedElsewhere.clear();
             QString broken = disagreement(w);
             for (int i = 0; i < 12 && broken.isEmpty(); ++i) {
                 step(w, random);

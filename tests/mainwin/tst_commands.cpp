@@ -119,6 +119,83 @@ private slots:
         QCOMPARE(input.prompt + "/" + input.title, QStringLiteral("Enter Ticker Symbol/Find"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
+
+    // Lots that another tool stored with IDs beyond 32 bits are shown,
+    // reached and deleted as themselves.
+    void idsBeyond32BitsAreTheirOwnLots()
+    {
+        MainWindow w({}, false,
+                     "CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, "
+                     "NetAmount, TradeDate);"
+                     "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate "
+                     "FROM Lots ORDER BY ID;"
+                     "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');"
+                     "INSERT INTO Lots VALUES (2, 'Two', 'B', 1, 1, 1, '2003-01-15'), "
+                     "(2147483648, 'Big', 'G', 1, 1, 1, '2003-01-15'), "
+                     "(4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");
+        QCOMPARE(w.column(1), QStringLiteral("Two|Big|Huge"));
+        w.clickRow(1, 1);
+        w.clickRow(1, 3);
+        QCOMPARE(w.counter() + " " + w.box(kID)->text() + " " + w.box(kName1)->text(),
+                 QStringLiteral("3 of 3 4294967298 Huge"));
+        w.click("cmdSelect");
+        w.click("cmdPrev");
+        QCOMPARE(w.box(kName1)->text(), QStringLiteral("Big"));
+        w.clickRow(2, 1);
+        QCOMPARE(w.box(kName1)->text(), QStringLiteral("Huge"));
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.click("cmdDelete");
+        QVERIFY(w.dialogs.takeTexts().first().contains(" of H you bought"));
+        QCOMPARE(w.file(), QStringLiteral("2,Two,B,1,1,1,2003-01-15|2147483648,Big,G,1,1,1,2003-01-15"));
+        QCOMPARE(w.column(1) + " " + w.counter(), QStringLiteral("Two|Big 2 of 2"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // A lot that another program deleted leaves both lists when a command
+    // meets it, with one message, and the command goes on to the lot beyond.
+    void lotsAnotherProgramDeletedLeaveTheLists()
+    {
+        MainWindow w(numberedLots(6));
+        w.clickRow(1, 3);
+        w.click("cmdSelect");
+        w.clickRow(1, 4);
+        w.click("cmdSelect");
+        w.clickRow(1, 1);
+        w.folder.exec("DELETE FROM qryStocks WHERE ID IN (2, 3)");
+        w.click("cmdNext");
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"2 lots are no longer in the ledger file: another program deleted "
+                                                    "them. They were taken out of the lists."});
+        QCOMPARE(w.counter() + " " + w.box(kName1)->text(), QStringLiteral("2 of 4 Lot 4"));
+        QCOMPARE(w.column(1), QStringLiteral("Lot 1|Lot 4|Lot 5|Lot 6"));
+        QCOMPARE(w.column(2), QStringLiteral("Lot 4"));
+        QCOMPARE(w.selected(1), 2);
+
+        w.folder.exec("DELETE FROM qryStocks WHERE ID = 1");
+        w.click("cmdPrev");   // nothing before it any more: stays on its own lot
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"The lot with ID 1 is no longer in the ledger file: another "
+                                                    "program deleted it. It was taken out of the lists."});
+        QCOMPARE(w.counter() + " " + w.box(kName1)->text(), QStringLiteral("1 of 3 Lot 4"));
+        QVERIFY(!w.button("cmdPrev")->isEnabled());
+
+        w.folder.exec("DELETE FROM qryStocks WHERE ID = 5");
+        w.clickRow(1, 2);     // the clicked lot is gone: the one after it
+        QCOMPARE(w.dialogs.takeTexts().size(), 1);
+        QCOMPARE(w.counter() + " " + w.box(kName1)->text(), QStringLiteral("2 of 2 Lot 6"));
+
+        w.retype(kName1, "Typed");   // Undo of a lot that is gone: the lot before it
+        w.folder.exec("DELETE FROM qryStocks WHERE ID = 6");
+        w.click("cmdUndo");
+        QCOMPARE(w.dialogs.takeTexts().size(), 1);
+        QCOMPARE(w.counter() + " " + w.box(kName1)->text(), QStringLiteral("1 of 1 Lot 4"));
+
+        w.folder.exec("DELETE FROM qryStocks");
+        w.clickRow(2, 1);     // the last lot gone: a new one is started
+        QCOMPARE(w.dialogs.takeTexts().size(), 1);
+        QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
+        QCOMPARE(w.rows(1) + w.rows(2), 0);
+        QVERIFY(w.box(kName1)->hasFocus());
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
 };
 
 QTEST_MAIN(CommandsTest)
