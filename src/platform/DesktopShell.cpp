@@ -2,6 +2,7 @@
 
 #include "text/Error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -24,9 +25,35 @@ QString associatedProgram(const QString &file)
     return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
 }
 
+// How long the desktop's opener is waited for. It answers as soon as the
+// program it starts is running; one that runs longer has become that program.
+constexpr int kOpenerWaitMs = 3000;
+
+// Hands file to xdg-open, as one argument. False when the opener could not
+// be started or answered that it failed.
 bool handOver(const QString &file)
 {
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {QFileInfo(file).absoluteFilePath()});
+    auto *opener = new QProcess;
+    opener->setProgram(QStringLiteral("xdg-open"));
+    opener->setArguments({QFileInfo(file).absoluteFilePath()});
+    // The program it starts may outlive Tesmo: it must not write into pipes
+    // that end with Tesmo.
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    opener->start();
+    if (!opener->waitForStarted(kOpenerWaitMs)) {
+        delete opener;
+        return false;
+    }
+    if (opener->waitForFinished(kOpenerWaitMs)) {
+        const bool ok = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+        delete opener;
+        return ok;
+    }
+    opener->setParent(QCoreApplication::instance());
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    return true;
 }
 
 } // namespace

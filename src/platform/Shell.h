@@ -16,12 +16,14 @@ public:
     virtual ~Shell() = default;
 
     // Hands file to the program the desktop associates with its kind, and
-    // does not wait for it.
+    // waits only for the desktop's answer, never for that program to end: 2
+    // when file does not exist, 31 when no program is associated with its
+    // kind or the desktop failed to start it.
     virtual int open(const QString &file) = 0;
 
-    // Starts the desktop's program for text files on file, detached. Returns
-    // false when the file does not exist; raises Error when no program could
-    // be started.
+    // Starts the desktop's program for text files on file, without waiting
+    // for it to end. Returns false when the file does not exist; raises Error
+    // when no program could be started or the desktop reports a failure.
     virtual bool startViewer(const QString &file) = 0;
 
     // The user's desktop folder, without a trailing separator; the empty
