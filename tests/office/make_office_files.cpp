@@ -5,6 +5,7 @@
 //   make_office_files            the list of every kind of cell
 //   make_office_files N          N numbered lots
 //   make_office_files wide       lots whose texts are wider than a page
+//   make_office_files awkward    early dates, tickers of digits, control characters
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"
@@ -33,11 +34,25 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardItemModel list(0, 7);
-    if (argc > 1 && QByteArrayView(argv[1]) == "wide") {
+    const QByteArrayView mode = argc > 1 ? QByteArrayView(argv[1]) : QByteArrayView();
+    if (mode == "wide") {
         // Texts that together are wider than the page.
         addRow(list, {"The International Business Machines Holding Co", "TEN10CHARS", "12/31/1999", "1",
                       "1000000", "1000.0001", "4500000000"});
         addRow(list, {"Société Générale Ærø", "NOKIA", "1/1/1901", "2", "-5", "", "$1,234.50"});
+    } else if (mode == "awkward") {
+        // Dates before March 1900, tickers that read as numbers, currency or
+        // dates, and control characters pasted into names and tickers.
+        addRow(list, {"New Year 1900", "0012", "1/1/1900", "1", "1", "1", "1"});
+        addRow(list, {"End of February 1900", "00", "2/28/1900", "2", "2", "2", "2"});
+        addRow(list, {"March 1900", "1E5", "3/1/1900", "3", "3", "3", "3"});
+        addRow(list, {"Before 1900", "12.50", "12/31/1899", "4", "4", "4", "4"});
+        addRow(list, {"Money ticker", "$5", "1/15/2003", "5", "5", "5", "5"});
+        addRow(list, {"Date ticker", "1/2/2003", "1/15/2003", "6", "6", "6", "6"});
+        addRow(list, {QStringLiteral("Line\r\nbreak\tand\u0001C0\u001f"), QStringLiteral("A\u0001B\u007f"),
+                      "1/15/2003", "7", "7", "7", "7"});
+        addRow(list, {QStringLiteral("C1\u0080\u0085\u009fend"), QStringLiteral("\u001b12"), "1/15/2003", "8", "8",
+                      "8", "8"});
     } else if (argc > 1) {
         const int lots = QString::fromLocal8Bit(argv[1]).toInt();
         for (int i = 1; i <= lots; ++i)

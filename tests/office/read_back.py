@@ -1,8 +1,11 @@
 """Reads the workbook and the document that make_office_files writes with
-readers of their own (openpyxl, python-docx) and checks what a user would
-see: values and their kinds, number formats, fonts, widths, the one table."""
+readers of their own (openpyxl, python-docx, and LibreOffice laying them out
+or converting them) and checks what a user would see: values and their kinds,
+number formats, fonts, widths, the one table."""
+import csv
 import datetime
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -23,6 +26,20 @@ def produce(*args):
                          capture_output=True, text=True, check=True).stdout
     files = dict(line.split(" ", 1) for line in out.splitlines())
     return files["xlsx"], files["docx"]
+
+
+def libreoffice(target, *files):
+    """Converts the files with LibreOffice to the target ("pdf", "csv:...")
+    in one run; returns the converted files, in the order given."""
+    out = tempfile.mkdtemp()
+    copies = []
+    for i, f in enumerate(files):
+        copies.append(os.path.join(out, "file%d%s" % (i, os.path.splitext(f)[1])))
+        shutil.copy(f, copies[-1])
+    subprocess.run(["soffice", "-env:UserInstallation=file://" + out + "/profile", "--headless",
+                    "--convert-to", target, "--outdir", out, *copies],
+                   capture_output=True, check=True, timeout=120)
+    return [os.path.splitext(c)[0] + "." + target.split(":")[0] for c in copies]
 
 
 class ReadBack(unittest.TestCase):
@@ -92,6 +109,32 @@ class ReadBack(unittest.TestCase):
                       "NOKIA", "$1,234.50", "1/1/1901", "Number", "Shares", "Amount", "(Tesmo)",
                       "Price/Share", "International"]:
             self.assertIn(whole, text)
+
+    def test_awkward_texts(self):
+        # Tickers stay text whatever they look like; dates before March 1900
+        # are text, as the readers count days differently before it; each
+        # control character is a blank. openpyxl and LibreOffice read the
+        # workbook alike, python-docx reads the same texts in the document.
+        xlsx, docx_file = produce("awkward")
+        sheet = openpyxl.load_workbook(xlsx).worksheets[0]
+        tickers = ["0012", "00", "1E5", "12.50", "$5", "1/2/2003", "A B ", " 12"]
+        names = ["Line  break and C0 ", "C1   end"]
+        early = ["1/1/1900", "2/28/1900", datetime.datetime(1900, 3, 1), "12/31/1899"]
+        self.assertEqual([sheet.cell(row, 2).value for row in range(2, 10)], tickers)
+        self.assertEqual([sheet.cell(row, 6).value for row in range(2, 6)], early)
+        self.assertEqual([sheet.cell(row, 1).value for row in (8, 9)], names)
+        self.assertEqual(sheet.cell(4, 6).number_format, "m/d/yyyy")
+
+        (table,) = libreoffice("csv:Text - txt - csv (StarCalc):44,34,76,1", xlsx)
+        with open(table, newline="", encoding="utf-8") as f:
+            rows = list(csv.reader(f))
+        self.assertEqual([row[1] for row in rows[1:9]], tickers)
+        self.assertEqual([row[5] for row in rows[1:5]], ["1/1/1900", "2/28/1900", "3/1/1900", "12/31/1899"])
+        self.assertEqual([row[0] for row in rows[7:9]], names)
+
+        cells = [[cell.text for cell in row.cells] for row in docx.Document(docx_file).tables[0].rows]
+        self.assertEqual([row[1] for row in cells[1:]], tickers)
+        self.assertEqual([row[0] for row in cells[7:9]], names)
 
     def test_document(self):
         document = docx.Document(self.docx)

@@ -44,21 +44,6 @@ constexpr double kBold = 1.1;
     throw Error(kErrCannotWrite, QStringLiteral("The document could not be written: %1").arg(what));
 }
 
-// XML 1.0 holds no control characters but tab, line feed and carriage
-// return; a line break typed into a cell becomes a blank.
-QString cellText(const QString &typed)
-{
-    QString text;
-    text.reserve(typed.size());
-    for (const QChar c : typed) {
-        if (c == u'\n' || c == u'\r' || c == u'\t')
-            text += u' ';
-        else if (c.unicode() >= 0x20 && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF)
-            text += c;
-    }
-    return text;
-}
-
 // The width of a character of the 10-point body type (Arial: 200 twips to
 // the em), in twips, by the classes of characters a ledger holds.
 double charTwips(char32_t c)
@@ -423,12 +408,13 @@ void DocxWordProcessor::typeText(const QString &text)
     needTable();
     if (text.isEmpty())
         return;
+    const QString typed = officeText(text);
     JournalCell cell;
     cell.row = row_;
     cell.column = column_;
-    cell.text = cellText(text).toUtf8();
+    cell.text = typed.toUtf8();
     document_.cells().append(cell);
-    const TextWidth width = textWidth(text);
+    const TextWidth width = textWidth(typed);
     cellTwips_ += width.whole;
     const auto c = std::size_t(column_) - 1;
     auto &widest = row_ == 1 ? headingWidest_ : widest_;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace tesmo::office {
 
@@ -74,6 +75,22 @@ QString fileNameFrom(const QString &text, const QString &fallback)
     }
     name = name.trimmed();
     return name.isEmpty() || name.startsWith(u'.') ? fallback : name;
+}
+
+QString officeText(const QString &text)
+{
+    const auto odd = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0xFFFE || u == 0xFFFF;
+    };
+    if (std::none_of(text.begin(), text.end(), odd))
+        return text;
+    QString blanked = text;
+    for (QChar &c : blanked) {
+        if (odd(c))
+            c = u' ';
+    }
+    return blanked;
 }
 
 } // namespace tesmo::office

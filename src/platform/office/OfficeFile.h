@@ -55,4 +55,9 @@ private:
 // A name for a file: the text without the characters a file name cannot hold.
 QString fileNameFrom(const QString &text, const QString &fallback);
 
+// The text as an office file holds it: each control character (U+0000 to
+// U+001F, U+007F to U+009F) and each of U+FFFE and U+FFFF a blank. XML 1.0
+// cannot hold most of them, and a reader shows the rest as boxes or breaks.
+QString officeText(const QString &text);
+
 } // namespace tesmo::office
