@@ -60,4 +60,9 @@ QString fileNameFrom(const QString &text, const QString &fallback);
 // cannot hold most of them, and a reader shows the rest as boxes or breaks.
 QString officeText(const QString &text);
 
+// Raises Error, naming the kind of file, unless the zip file at path reads
+// back whole: every part inflates to its checksum, and every XML part ends
+// with the end of its root element.
+void checkWholeZip(const QString &path, const QString &kind);
+
 } // namespace tesmo::office

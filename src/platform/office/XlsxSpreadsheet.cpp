@@ -396,6 +396,9 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
 
     closer.closed = true;
     check(workbook_close(book));
+    // The library writes the sheet through temporary files and does not see
+    // a write to them fail: a full disk would leave a workbook cut short.
+    checkWholeZip(file, QStringLiteral("workbook"));
 }
 
 } // namespace tesmo::office
