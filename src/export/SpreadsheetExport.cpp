@@ -23,6 +23,8 @@ bool exportSpreadsheet(const QAbstractItemModel &list, Office &office)
         app->selectRows(QStringLiteral("1:1"));
         app->setSelectionFontBold(lcid, true);
         app->setSelectionFontItalic(lcid, true);
+        // Tickers are text, whatever they look like: "0012" keeps its zeros.
+        app->setColumnsNumberFormat(QStringLiteral("B:B"), QStringLiteral("@"));
 
         std::int32_t sheetRow = 2;
         const int rows = list.rowCount();

@@ -23,7 +23,8 @@ public:
     // Caption: the application's window caption.
     virtual void setCaption(const QString &caption) = 0;
     // Cells(row, column).Value on the active sheet, rows and columns from 1:
-    // the cell takes the text as if it had been typed.
+    // the cell takes the text as if it had been typed: into a column whose
+    // number format is text ("@") it goes as text, whatever it looks like.
     virtual void setCellValue(int row, int column, const QString &text) = 0;
     // Rows(address).Select, with a row address such as "1:1".
     virtual void selectRows(const QString &address) = 0;

@@ -82,7 +82,7 @@ private slots:
         for (int c = 1; c <= 6; ++c)
             expected << QStringLiteral("Cells(1, %1) = \"%2\"").arg(c).arg(headings[c - 1]);
         expected << "Rows(\"1:1\").Select" << "Selection(1033).Font.Bold = true"
-                 << "Selection(1033).Font.Italic = true"
+                 << "Selection(1033).Font.Italic = true" << "Columns(\"B:B\").NumberFormat = \"@\""
                  << "Cells(2, 1) = \"Acme Corporation Holdings\"" << "Cells(2, 2) = \"ACME\"" << "Cells(2, 3) = \"100\""
                  << "Cells(2, 4) = \"12.5\"" << "Cells(2, 5) = \"1250\"" << "Cells(2, 6) = \"1/15/2003\""
                  << "Cells(3, 1) = \"Short\"" << "Cells(3, 2) = \"O'NEIL\"" << "Cells(3, 3) = \"7\""

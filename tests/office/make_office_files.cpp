@@ -4,7 +4,9 @@
 //
 //   make_office_files            the list of every kind of cell
 //   make_office_files N          N numbered lots
-//   make_office_files wide       lots whose texts are wider than a page
+//   make_office_files widest     the widest values the field rules allow, names of several words
+//   make_office_files longword   the widest values beside names of one long word
+//   make_office_files awkward    early dates, tickers of digits, control characters
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"
@@ -33,11 +35,33 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardItemModel list(0, 7);
-    if (argc > 1 && QByteArrayView(argv[1]) == "wide") {
-        // Texts that together are wider than the page.
-        addRow(list, {"The International Business Machines Holding Co", "TEN10CHARS", "12/31/1999", "1",
-                      "1000000", "1000.0001", "4500000000"});
-        addRow(list, {"Société Générale Ærø", "NOKIA", "1/1/1901", "2", "-5", "", "$1,234.50"});
+    const QByteArrayView mode = argc > 1 ? QByteArrayView(argv[1]) : QByteArrayView();
+    if (mode == "widest" || mode == "longword") {
+        // Names of 50 characters; tickers of 10 wide letters; shares, money
+        // and dates at the widest the ledger holds, and an amount of an
+        // older ledger in parentheses.
+        const bool oneWord = mode == "longword";
+        addRow(list, {oneWord ? QString(50, u'W') : QStringLiteral("MAXIMUM WIDTH WORLDWIDE MOMENTUM WEALTH MANAGEMENT"),
+                      "WWWWWWWWWW", "12/28/9999", "1", "-999999999999999", "450000000000", "450000000000"});
+        addRow(list, {oneWord ? QStringLiteral("abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwx")
+                              : QStringLiteral("Consolidated Worldwide Manufacturing Holdings Ltd."),
+                      "ABCDEFGHIJ", "12/31/9999", "2", "-99999999999.9999", "$1,234,567.1234", "$1,234,567.12"});
+        addRow(list, {"Short", "MMMMMMMMMM", "11/30/2026", "3", "-0.123456789012345", "$.5000",
+                      "($450,000,000,000.00)"});
+        addRow(list, {QStringLiteral("Zoë 株式会社"), "OQOQOQOQOQ", "2/29/2000", "4", "999999999999999", "", ""});
+    } else if (mode == "awkward") {
+        // Dates before March 1900, tickers that read as numbers, currency or
+        // dates, and control characters pasted into names and tickers.
+        addRow(list, {"New Year 1900", "0012", "1/1/1900", "1", "1", "1", "1"});
+        addRow(list, {"End of February 1900", "00", "2/28/1900", "2", "2", "2", "2"});
+        addRow(list, {"March 1900", "1E5", "3/1/1900", "3", "3", "3", "3"});
+        addRow(list, {"Before 1900", "12.50", "12/31/1899", "4", "4", "4", "4"});
+        addRow(list, {"Money ticker", "$5", "1/15/2003", "5", "5", "5", "5"});
+        addRow(list, {"Date ticker", "1/2/2003", "1/15/2003", "6", "6", "6", "6"});
+        addRow(list, {QStringLiteral("Line\r\nbreak\tand\u0001C0\u001f"), QStringLiteral("A\u0001B\u007f"),
+                      "1/15/2003", "7", "7", "7", "7"});
+        addRow(list, {QStringLiteral("C1\u0080\u0085\u009fend"), QStringLiteral("\u001b12"), "1/15/2003", "8", "8",
+                      "8", "8"});
     } else if (argc > 1) {
         const int lots = QString::fromLocal8Bit(argv[1]).toInt();
         for (int i = 1; i <= lots; ++i)

@@ -1,8 +1,12 @@
 """Reads the workbook and the document that make_office_files writes with
-readers of their own (openpyxl, python-docx) and checks what a user would
-see: values and their kinds, number formats, fonts, widths, the one table."""
+readers of their own (openpyxl, python-docx, and LibreOffice laying them out
+or converting them) and checks what a user would see: values and their kinds,
+number formats, fonts, widths, the one table and how it lies on the page."""
+import csv
 import datetime
 import os
+import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -23,6 +27,43 @@ def produce(*args):
                          capture_output=True, text=True, check=True).stdout
     files = dict(line.split(" ", 1) for line in out.splitlines())
     return files["xlsx"], files["docx"]
+
+
+def libreoffice(target, *files):
+    """Converts the files with LibreOffice to the target ("pdf", "csv:...")
+    in one run; returns the converted files, in the order given."""
+    out = tempfile.mkdtemp()
+    copies = []
+    for i, f in enumerate(files):
+        copies.append(os.path.join(out, "file%d%s" % (i, os.path.splitext(f)[1])))
+        shutil.copy(f, copies[-1])
+    subprocess.run(["soffice", "-env:UserInstallation=file://" + out + "/profile", "--headless",
+                    "--convert-to", target, "--outdir", out, *copies],
+                   capture_output=True, check=True, timeout=120)
+    return [os.path.splitext(c)[0] + "." + target.split(":")[0] for c in copies]
+
+
+def pdf_words(pdf):
+    """The words of a PDF's text as pdftotext lays it out: a value broken
+    across lines is no word of it."""
+    text = subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, text=True,
+                          check=True).stdout
+    return set(text.split())
+
+
+def page_size(pdf):
+    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True, check=True).stdout
+    width, height = re.search(r"Page size:\s+([\d.]+) x ([\d.]+)", info).groups()
+    return round(float(width)), round(float(height))
+
+
+def word_height(pdf, word):
+    """The height of a word's box on the first page: its type size, near enough."""
+    boxes = subprocess.run(["pdftotext", "-bbox", "-f", "1", "-l", "1", pdf, "-"], capture_output=True,
+                           text=True, check=True).stdout
+    y_min, y_max = re.search(r'yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">' + re.escape(word) + "<",
+                             boxes).groups()
+    return float(y_max) - float(y_min)
 
 
 class ReadBack(unittest.TestCase):
@@ -76,22 +117,62 @@ class ReadBack(unittest.TestCase):
         self.assertEqual(run.stdout, "")
         self.assertEqual(os.listdir(here), [])
 
-    def test_document_as_laid_out_breaks_no_number(self):
-        # Laid out by a word processor of its own, a table wider than the
-        # page wraps its names and headings between words, and breaks no
-        # number, amount, ticker or date.
-        docx_file = produce("wide")[1]
-        out = tempfile.mkdtemp()
-        subprocess.run(["soffice", "-env:UserInstallation=file://" + out + "/profile", "--headless",
-                        "--convert-to", "pdf", "--outdir", out, docx_file],
-                       capture_output=True, check=True, timeout=120)
-        pdf = os.path.join(out, "Document1.pdf")
-        text = subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, text=True,
-                              check=True).stdout
-        for whole in ["TEN10CHARS", "1000000", "$1,000.0001", "$4,500,000,000.00", "12/31/1999",
-                      "NOKIA", "$1,234.50", "1/1/1901", "Number", "Shares", "Amount", "(Tesmo)",
-                      "Price/Share", "International"]:
-            self.assertIn(whole, text)
+    def test_document_as_laid_out_breaks_no_value(self):
+        # Laid out by LibreOffice, an ordinary table lies on a portrait page;
+        # the widest values the ledger holds turn the page to landscape, and
+        # names of one long word beside them shrink the type as well. No
+        # ticker, number, amount or date is broken, names of several words
+        # wrap between words, and headings only between words or after "/".
+        ordinary, widest, longword = libreoffice("pdf", self.docx, produce("widest")[1],
+                                                 produce("longword")[1])
+        self.assertEqual(page_size(ordinary), (612, 792))
+        words = pdf_words(ordinary)
+        for whole in ["Acme", "Corporation", "Holdings", "ACME", "ABCDE", "O'NEIL", "33.3333333333333",
+                      "$1,234.5000", "($5.00)", "$1,250.00", "12/31/1999", "1/15/2003"]:
+            self.assertIn(whole, words)
+
+        values = ["WWWWWWWWWW", "ABCDEFGHIJ", "MMMMMMMMMM", "OQOQOQOQOQ", "-999999999999999",
+                  "-99999999999.9999", "-0.123456789012345", "999999999999999", "$450,000,000,000.0000",
+                  "$450,000,000,000.00", "$1,234,567.1234", "$1,234,567.12", "$0.5000",
+                  "($450,000,000,000.00)", "12/28/9999", "12/31/9999", "11/30/2026", "2/29/2000"]
+        for pdf in (widest, longword):
+            self.assertEqual(page_size(pdf), (792, 612))
+            words = pdf_words(pdf)
+            for whole in values + ["Ticker", "Number", "Shares", "Price/Share", "Amount", "(Tesmo)", "Trade",
+                                   "Date"]:
+                self.assertIn(whole, words, pdf)
+        words = pdf_words(widest)
+        for whole in "MAXIMUM WIDTH WORLDWIDE MOMENTUM WEALTH MANAGEMENT Consolidated Worldwide " \
+                     "Manufacturing Holdings Ltd.".split():
+            self.assertIn(whole, words)
+        self.assertAlmostEqual(word_height(widest, "Ticker"), word_height(ordinary, "Ticker"), delta=0.1)
+        self.assertLess(word_height(longword, "Ticker"), word_height(widest, "Ticker") - 1)
+
+    def test_awkward_texts(self):
+        # Tickers stay text whatever they look like; dates before March 1900
+        # are text, as the readers count days differently before it; each
+        # control character is a blank. openpyxl and LibreOffice read the
+        # workbook alike, python-docx reads the same texts in the document.
+        xlsx, docx_file = produce("awkward")
+        sheet = openpyxl.load_workbook(xlsx).worksheets[0]
+        tickers = ["0012", "00", "1E5", "12.50", "$5", "1/2/2003", "A B ", " 12"]
+        names = ["Line  break and C0 ", "C1   end"]
+        early = ["1/1/1900", "2/28/1900", datetime.datetime(1900, 3, 1), "12/31/1899"]
+        self.assertEqual([sheet.cell(row, 2).value for row in range(2, 10)], tickers)
+        self.assertEqual([sheet.cell(row, 6).value for row in range(2, 6)], early)
+        self.assertEqual([sheet.cell(row, 1).value for row in (8, 9)], names)
+        self.assertEqual(sheet.cell(4, 6).number_format, "m/d/yyyy")
+
+        (table,) = libreoffice("csv:Text - txt - csv (StarCalc):44,34,76,1", xlsx)
+        with open(table, newline="", encoding="utf-8") as f:
+            rows = list(csv.reader(f))
+        self.assertEqual([row[1] for row in rows[1:9]], tickers)
+        self.assertEqual([row[5] for row in rows[1:5]], ["1/1/1900", "2/28/1900", "3/1/1900", "12/31/1899"])
+        self.assertEqual([row[0] for row in rows[7:9]], names)
+
+        cells = [[cell.text for cell in row.cells] for row in docx.Document(docx_file).tables[0].rows]
+        self.assertEqual([row[1] for row in cells[1:]], tickers)
+        self.assertEqual([row[0] for row in cells[7:9]], names)
 
     def test_document(self):
         document = docx.Document(self.docx)
@@ -122,8 +203,16 @@ class ReadBack(unittest.TestCase):
         self.assertNotEqual(first[0].find(qn("w:tcPr")).find(qn("w:shd")).get(qn("w:fill")),
                             element.find(qn("w:tcPr")).find(qn("w:shd")).get(qn("w:fill")))
         properties = table._tbl.tblPr
-        self.assertEqual(properties.find(qn("w:tblLayout")).get(qn("w:type")), "autofit")
         self.assertEqual(properties.find(qn("w:tblLook")).get(qn("w:firstRow")), "1")
+        # The widths are stated as every reader takes them: a fixed layout,
+        # the grid's columns, and each cell as wide as its column.
+        self.assertEqual(properties.find(qn("w:tblLayout")).get(qn("w:type")), "fixed")
+        grid = [int(column.get(qn("w:w"))) for column in table._tbl.tblGrid.findall(qn("w:gridCol"))]
+        self.assertEqual(len(grid), 6)
+        for row in table._tbl.findall(qn("w:tr")):
+            widths = [cell.tcPr.find(qn("w:tcW")) for cell in row.findall(qn("w:tc"))]
+            self.assertEqual([int(w.get(qn("w:w"))) for w in widths], grid)
+            self.assertEqual({w.get(qn("w:type")) for w in widths}, {"dxa"})
 
 
 if __name__ == "__main__":

@@ -9,13 +9,25 @@
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <array>
-#include <cstring>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <numeric>
 #include <zip.h>
 
 namespace tesmo::office {
+
+// The type of the table, in half-points: 10-point at most, and never smaller
+// than 7-point; it shrinks only when the landscape page is too narrow.
+constexpr int kBodySize = 20;
+constexpr int kSmallestSize = 14;
+
+// How the table lies on the page.
+struct TableLayout {
+    std::vector<int> widths;    // of the columns, in twips
+    bool landscape = false;
+    int size = kBodySize;       // of the type, in half-points
+};
 
 namespace {
 
@@ -24,15 +36,15 @@ const QString kRelationships = QStringLiteral("http://schemas.openxmlformats.org
 const QString kOfficeRelationship = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/");
 const QString kStyleId = QStringLiteral("Table3Deffects2");
 
-// Page: US Letter with one-inch margins, in twips.
-constexpr int kPageWidth = 12240;
-constexpr int kPageHeight = 15840;
+// Page: US Letter with one-inch margins, in twips; turned to landscape when
+// the table needs more than the portrait page's width.
+constexpr int kPageShort = 12240;
+constexpr int kPageLong = 15840;
 constexpr int kMargin = 1440;
-// The cell's left and right margins and a column's spare room, in twips; bold
-// type is about a tenth wider than the body type.
+// The cell's left and right margins, and a column's spare room for its
+// borders and the reader's rounding, in twips.
 constexpr int kCellMargins = 2 * 108;
 constexpr int kSpare = 110;
-constexpr double kBold = 1.1;
 
 [[noreturn]] void notAvailable(const QString &what)
 {
@@ -44,44 +56,43 @@ constexpr double kBold = 1.1;
     throw Error(kErrCannotWrite, QStringLiteral("The document could not be written: %1").arg(what));
 }
 
-// XML 1.0 holds no control characters but tab, line feed and carriage
-// return; a line break typed into a cell becomes a blank.
-QString cellText(const QString &typed)
-{
-    QString text;
-    text.reserve(typed.size());
-    for (const QChar c : typed) {
-        if (c == u'\n' || c == u'\r' || c == u'\t')
-            text += u' ';
-        else if (c.unicode() >= 0x20 && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF)
-            text += c;
-    }
-    return text;
-}
+// The advance widths of the printable ASCII characters, from the blank to
+// "~", in thousandths of an em: of the body type (Arial, and Liberation Sans
+// that stands in for it) and of its bold.
+constexpr std::array<std::uint16_t, 95> kRegular = {
+    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278, 556, 556, 556,  556,
+    556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556, 1015, 667, 667, 722, 722, 667, 611, 778,
+    722, 278, 500, 667, 556, 833, 722, 778, 667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278,
+    278, 278, 469, 556, 333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,
+    556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};
+constexpr std::array<std::uint16_t, 95> kBold = {
+    278, 333, 474, 556, 556, 889, 722, 238, 333, 333, 389, 584, 278, 333, 278, 278, 556, 556, 556, 556,
+    556, 556, 556, 556, 556, 556, 333, 333, 584, 584, 584, 611, 975, 722, 722, 722, 722, 667, 611, 778,
+    722, 278, 556, 722, 611, 833, 722, 778, 667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 333,
+    278, 333, 584, 556, 333, 556, 611, 556, 611, 556, 333, 611, 611, 278, 278, 556, 278, 889, 611, 611,
+    611, 611, 389, 556, 333, 611, 556, 778, 556, 556, 500, 389, 280, 389, 584};
 
-// The width of a character of the 10-point body type (Arial: 200 twips to
-// the em), in twips, by the classes of characters a ledger holds.
-double charTwips(char32_t c)
+// The width of a character in thousandths of an em, in the body type or,
+// for a heading, the wider of it and its bold. Beyond ASCII a bound: the
+// accented Latin letters are no wider than "O", other characters than 1.1 em.
+double charUnits(char32_t c, bool heading)
 {
-    if (c >= 0x1100 && (c <= 0x115F || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3)
-                        || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60) || c >= 0x20000))
-        return 200;   // East Asian wide characters fill the em
-    if (c < 0x80 && std::strchr(" .,:;'!|()[]/\\-ijlIftr", int(c)))
-        return 60;
-    if (c == 'M' || c == 'W' || c == '%' || c == '@')
-        return 180;
-    if (c == 'm' || c == 'w')
-        return 160;
-    return QChar::isUpper(c) ? 140 : 112;
+    if (c >= 0x20 && c < 0x7F)
+        return heading ? std::max(kRegular[c - 0x20], kBold[c - 0x20]) : kRegular[c - 0x20];
+    if (c >= 0x300 && c < 0x370)
+        return 0;   // combining marks add nothing
+    if (c >= 0xC0 && c <= 0xFF && c != 0xC6 && c != 0xE6)
+        return 778;
+    return 1100;
 }
 
 // The width of a text, and of its widest run without a blank: the narrowest
-// a cell can be without breaking a word; in twips.
+// a cell can be without breaking a word; in thousandths of an em.
 struct TextWidth {
     double whole = 0;
     double word = 0;
 };
-TextWidth textWidth(QStringView text)
+TextWidth textWidth(QStringView text, bool heading)
 {
     TextWidth width;
     double run = 0;
@@ -91,7 +102,7 @@ TextWidth textWidth(QStringView text)
             c = QChar::surrogateToUcs4(text[i], text[i + 1]);
             ++i;
         }
-        const double w = charTwips(c);
+        const double w = charUnits(c, heading);
         width.whole += w;
         run = c == u' ' ? 0 : run + w;
         width.word = std::max(width.word, run);
@@ -136,6 +147,35 @@ std::vector<int> fittedWidths(const std::array<std::vector<double>, 3> &levels, 
     for (std::size_t c = 0; c < n; ++c)
         widths[c] = int(std::min(levels[0][c], cap));
     return widths;
+}
+
+// The layout of a table from the widths its columns need, in thousandths of
+// an em, at three levels (see fittedWidths). The words of every cell, the
+// headings' included, are kept whole: on a portrait page if they fit there,
+// else on a landscape page, else in type as much smaller as they need, down
+// to the smallest size, where the widest columns give way.
+TableLayout tableLayout(const std::array<std::vector<double>, 3> &units)
+{
+    const std::size_t n = units[0].size();
+    const auto twips = [&](int size) {
+        std::array<std::vector<double>, 3> levels;
+        for (std::size_t k = 0; k < levels.size(); ++k) {
+            for (std::size_t c = 0; c < n; ++c)
+                levels[k].push_back(units[k][c] * size / 100 + kCellMargins + kSpare);
+        }
+        return levels;
+    };
+    const auto words = [&](int size) {
+        const auto levels = twips(size);
+        return std::accumulate(levels[1].begin(), levels[1].end(), 0.0);
+    };
+    TableLayout layout;
+    layout.landscape = words(kBodySize) > kPageShort - 2 * kMargin;
+    const int page = (layout.landscape ? kPageLong : kPageShort) - 2 * kMargin;
+    while (layout.size > kSmallestSize && words(layout.size) > page)
+        --layout.size;
+    layout.widths = fittedWidths(twips(layout.size), page);
+    return layout;
 }
 
 // Writes an element of the main namespace with a w:val (and more) attributes.
@@ -220,11 +260,11 @@ QByteArray relationships(const char *type, const char *target)
 }
 
 // The styles: 10-point Arial body type, and the table format "3D effects 2"
-// as a table style of its own: silver cells with raised borders, the heading
-// row in bold white type on dark grey.
-QByteArray styles()
+// as a table style of its own: type of the given size in half-points, silver
+// cells with raised borders, the heading row in bold white type on dark grey.
+QByteArray styles(int tableSize)
 {
-    return xmlPart([](QXmlStreamWriter &x) {
+    return xmlPart([tableSize](QXmlStreamWriter &x) {
         x.writeNamespace(kW, QStringLiteral("w"));
         x.writeStartElement(kW, QStringLiteral("styles"));
 
@@ -234,8 +274,8 @@ QByteArray styles()
         x.writeEmptyElement(kW, QStringLiteral("rFonts"));
         for (const char *script : {"ascii", "hAnsi", "eastAsia", "cs"})
             x.writeAttribute(kW, QString::fromLatin1(script), QStringLiteral("Arial"));
-        valElement(x, QStringLiteral("sz"), QStringLiteral("20"));
-        valElement(x, QStringLiteral("szCs"), QStringLiteral("20"));
+        valElement(x, QStringLiteral("sz"), QString::number(kBodySize));
+        valElement(x, QStringLiteral("szCs"), QString::number(kBodySize));
         x.writeEndElement();
         x.writeEndElement();
         x.writeEndElement();
@@ -251,6 +291,10 @@ QByteArray styles()
         x.writeAttribute(kW, QStringLiteral("type"), QStringLiteral("table"));
         x.writeAttribute(kW, QStringLiteral("styleId"), kStyleId);
         valElement(x, QStringLiteral("name"), QStringLiteral("Table 3D effects 2"));
+        x.writeStartElement(kW, QStringLiteral("rPr"));
+        valElement(x, QStringLiteral("sz"), QString::number(tableSize));
+        valElement(x, QStringLiteral("szCs"), QString::number(tableSize));
+        x.writeEndElement();
         x.writeStartElement(kW, QStringLiteral("tblPr"));
         raisedBorders(x);
         x.writeStartElement(kW, QStringLiteral("tblCellMar"));
@@ -423,16 +467,18 @@ void DocxWordProcessor::typeText(const QString &text)
     needTable();
     if (text.isEmpty())
         return;
+    const QString typed = officeText(text);
     JournalCell cell;
     cell.row = row_;
     cell.column = column_;
-    cell.text = cellText(text).toUtf8();
+    cell.text = typed.toUtf8();
     document_.cells().append(cell);
-    const TextWidth width = textWidth(text);
-    cellTwips_ += width.whole;
+    // The heading row is measured as bold, which it is in the table format.
+    const TextWidth width = textWidth(typed, row_ == 1);
+    cellUnits_ += width.whole;
     const auto c = std::size_t(column_) - 1;
     auto &widest = row_ == 1 ? headingWidest_ : widest_;
-    widest[c] = std::max(widest[c], cellTwips_);
+    widest[c] = std::max(widest[c], cellUnits_);
     auto &word = row_ == 1 ? headingWord_ : word_;
     word[c] = std::max(word[c], width.word);
 }
@@ -450,7 +496,7 @@ void DocxWordProcessor::moveRight(int unit)
     } else {
         notAvailable(QStringLiteral("move right from the last cell"));
     }
-    cellTwips_ = 0;
+    cellUnits_ = 0;
 }
 
 // Rows are typed in order: new rows can only go below the last row.
@@ -462,7 +508,7 @@ void DocxWordProcessor::insertRowsBelow(int count)
     rows_ += count;
     ++row_;
     column_ = 1;
-    cellTwips_ = 0;
+    cellUnits_ = 0;
 }
 
 void DocxWordProcessor::writeDocument(const QString &file)
@@ -472,18 +518,33 @@ void DocxWordProcessor::writeDocument(const QString &file)
         QString path;
         ~Remover() { QFile::remove(path); }
     } removePart{part};
-    writeDocumentPart(part);
+    // The columns' widths at the three levels of fitting: the widest word of
+    // the body, that or of the heading, and the widest text.
+    std::array<std::vector<double>, 3> units;
+    for (std::size_t c = 0; c < std::size_t(columns_); ++c) {
+        units[0].push_back(word_[c]);
+        units[1].push_back(std::max(word_[c], headingWord_[c]));
+        units[2].push_back(std::max({units[1][c], widest_[c], headingWidest_[c]}));
+    }
+    // A table that is not fitted to its contents shares the portrait page's
+    // width out evenly.
+    TableLayout layout = tableLayout(units);
+    if (!fitToContents_) {
+        layout = TableLayout{};
+        layout.widths.assign(units[0].size(), (kPageShort - 2 * kMargin) / std::max(columns_, 1));
+    }
+    writeDocumentPart(part, layout);
 
     Zip zip(file);
     zip.add("[Content_Types].xml", contentTypes());
     zip.add("_rels/.rels", relationships("officeDocument", "word/document.xml"));
     zip.add("word/_rels/document.xml.rels", relationships("styles", "styles.xml"));
     zip.addFile("word/document.xml", part);
-    zip.add("word/styles.xml", styles());
+    zip.add("word/styles.xml", styles(layout.size));
     zip.close();
 }
 
-void DocxWordProcessor::writeDocumentPart(const QString &path)
+void DocxWordProcessor::writeDocumentPart(const QString &path, const TableLayout &layout)
 {
     // The writer appends to a text that goes to the file, encoded, whenever
     // it has grown large: one write per row at most, not one per token.
@@ -510,9 +571,12 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
         x.writeStartElement(kW, QStringLiteral("tblPr"));
         if (format_)
             valElement(x, QStringLiteral("tblStyle"), kStyleId);
-        widthElement(x, QStringLiteral("tblW"), 0, QStringLiteral("auto"));
+        // The widths are the writer's own fitting, stated as every reader
+        // takes them: a fixed layout, the grid, and each cell's width.
+        widthElement(x, QStringLiteral("tblW"), std::accumulate(layout.widths.begin(), layout.widths.end(), 0),
+                     QStringLiteral("dxa"));
         x.writeEmptyElement(kW, QStringLiteral("tblLayout"));
-        x.writeAttribute(kW, QStringLiteral("type"), fitToContents_ ? QStringLiteral("autofit") : QStringLiteral("fixed"));
+        x.writeAttribute(kW, QStringLiteral("type"), QStringLiteral("fixed"));
         x.writeEmptyElement(kW, QStringLiteral("tblLook"));
         const int lookBits = (look.headingRows ? 0x20 : 0) | (look.lastRow ? 0x40 : 0)
                              | (look.firstColumn ? 0x80 : 0) | (look.lastColumn ? 0x100 : 0) | 0x600;
@@ -524,19 +588,12 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
             x.writeAttribute(kW, QString::fromLatin1(name), on ? QStringLiteral("1") : QStringLiteral("0"));
         x.writeEndElement();
 
-        // Column widths fitted to the contents, the heading's type being bold.
-        const auto room = [](double twips) { return twips + kCellMargins + kSpare; };
-        std::array<std::vector<double>, 3> levels;
-        for (std::size_t c = 0; c < std::size_t(columns_); ++c) {
-            levels[0].push_back(room(word_[c]));
-            levels[1].push_back(std::max(levels[0][c], room(headingWord_[c] * kBold)));
-            levels[2].push_back(std::max({levels[1][c], room(widest_[c]), room(headingWidest_[c] * kBold)}));
-        }
-        const std::vector<int> widths = fittedWidths(levels, kPageWidth - 2 * kMargin);
+        QStringList widthTexts;
         x.writeStartElement(kW, QStringLiteral("tblGrid"));
-        for (const int w : widths) {
+        for (const int w : layout.widths) {
+            widthTexts << QString::number(w);
             x.writeEmptyElement(kW, QStringLiteral("gridCol"));
-            x.writeAttribute(kW, QStringLiteral("w"), QString::number(w));
+            x.writeAttribute(kW, QStringLiteral("w"), widthTexts.back());
         }
         x.writeEndElement();
 
@@ -546,11 +603,13 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
         cells.rewind();
         bool pending = cells.next(cell);
         QString text;
+        // The rows use the names with the prefix the document element
+        // declares: the writer then looks no namespace up for each cell.
         for (int row = 1; row <= rows_; ++row) {
-            x.writeStartElement(kW, QStringLiteral("tr"));
+            x.writeStartElement(QStringLiteral("w:tr"));
             if (row == 1 && look.headingRows) {
-                x.writeStartElement(kW, QStringLiteral("trPr"));
-                x.writeEmptyElement(kW, QStringLiteral("tblHeader"));
+                x.writeStartElement(QStringLiteral("w:trPr"));
+                x.writeEmptyElement(QStringLiteral("w:tblHeader"));
                 x.writeEndElement();
             }
             for (int column = 1; column <= columns_; ++column) {
@@ -559,11 +618,16 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
                     text += QString::fromUtf8(cell.text);
                     pending = cells.next(cell);
                 }
-                x.writeStartElement(kW, QStringLiteral("tc"));
-                x.writeStartElement(kW, QStringLiteral("p"));
+                x.writeStartElement(QStringLiteral("w:tc"));
+                x.writeStartElement(QStringLiteral("w:tcPr"));
+                x.writeEmptyElement(QStringLiteral("w:tcW"));
+                x.writeAttribute(QStringLiteral("w:w"), widthTexts[column - 1]);
+                x.writeAttribute(QStringLiteral("w:type"), QStringLiteral("dxa"));
+                x.writeEndElement();
+                x.writeStartElement(QStringLiteral("w:p"));
                 if (!text.isEmpty()) {
-                    x.writeStartElement(kW, QStringLiteral("r"));
-                    x.writeStartElement(kW, QStringLiteral("t"));
+                    x.writeStartElement(QStringLiteral("w:r"));
+                    x.writeStartElement(QStringLiteral("w:t"));
                     x.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
                     x.writeCharacters(text);
                     x.writeEndElement();
@@ -582,8 +646,10 @@ void DocxWordProcessor::writeDocumentPart(const QString &path)
     x.writeEmptyElement(kW, QStringLiteral("p"));
     x.writeStartElement(kW, QStringLiteral("sectPr"));
     x.writeEmptyElement(kW, QStringLiteral("pgSz"));
-    x.writeAttribute(kW, QStringLiteral("w"), QString::number(kPageWidth));
-    x.writeAttribute(kW, QStringLiteral("h"), QString::number(kPageHeight));
+    x.writeAttribute(kW, QStringLiteral("w"), QString::number(layout.landscape ? kPageLong : kPageShort));
+    x.writeAttribute(kW, QStringLiteral("h"), QString::number(layout.landscape ? kPageShort : kPageLong));
+    if (layout.landscape)
+        x.writeAttribute(kW, QStringLiteral("orient"), QStringLiteral("landscape"));
     x.writeEmptyElement(kW, QStringLiteral("pgMar"));
     for (const char *side : {"top", "right", "bottom", "left"})
         x.writeAttribute(kW, QString::fromLatin1(side), QString::number(kMargin));

@@ -4,6 +4,9 @@
 // visible. The document holds one table at its start; the text typed into
 // its cells waits in a journal file until then, and the document part is
 // streamed from it to a file and into the zip, never held whole in memory.
+// The columns are fitted to the words typed, so that none is broken; a table
+// too wide for a portrait page turns the page, and only a table too wide for
+// a landscape page is set in smaller type.
 #pragma once
 
 #include "platform/WordProcessor.h"
@@ -18,6 +21,8 @@ class Shell;
 }
 
 namespace tesmo::office {
+
+struct TableLayout;
 
 class DocxWordProcessor : public WordProcessorApplication {
 public:
@@ -40,7 +45,7 @@ public:
 private:
     void needTable() const;
     void writeDocument(const QString &path);
-    void writeDocumentPart(const QString &path);
+    void writeDocumentPart(const QString &path, const TableLayout &layout);
 
     OfficeFile document_;
     bool hasTable_ = false;
@@ -50,13 +55,15 @@ private:
     int column_ = 0;
     bool fitToContents_ = false;
     std::optional<TableAutoFormat> format_;
-    // Estimated widths in twips, per column: of the widest cell, and of the
-    // widest word in a cell; the heading row's apart.
+    // Widths in thousandths of an em of the type, per column: of the widest
+    // cell, and of the widest word in a cell; the heading row's apart. They
+    // grow as the text is typed, so the table's layout is known when the
+    // document is written, without a second pass over its rows.
     std::vector<double> widest_;
     std::vector<double> headingWidest_;
     std::vector<double> word_;
     std::vector<double> headingWord_;
-    double cellTwips_ = 0;   // the width typed into the current cell
+    double cellUnits_ = 0;   // the width typed into the current cell
 };
 
 } // namespace tesmo::office

@@ -55,4 +55,14 @@ private:
 // A name for a file: the text without the characters a file name cannot hold.
 QString fileNameFrom(const QString &text, const QString &fallback);
 
+// The text as an office file holds it: each control character (U+0000 to
+// U+001F, U+007F to U+009F) and each of U+FFFE and U+FFFF a blank. XML 1.0
+// cannot hold most of them, and a reader shows the rest as boxes or breaks.
+QString officeText(const QString &text);
+
+// Raises Error, naming the kind of file, unless the zip file at path reads
+// back whole: every part inflates to its checksum, and every XML part ends
+// with the end of its root element.
+void checkWholeZip(const QString &path, const QString &kind);
+
 } // namespace tesmo::office

@@ -23,6 +23,8 @@ constexpr int kMaxColumn = LXW_COL_MAX;
 // The format a cell takes when a currency text or a date is typed into it.
 constexpr const char *kTypedCurrencyFormat = "$#,##0.00_);($#,##0.00)";
 constexpr const char *kTypedDateFormat = "m/d/yyyy";
+// The number format of text: what is typed into it stays text.
+constexpr const char *kTextFormat = "@";
 // Bold type is about a tenth wider; a fitted column gets one character of room.
 constexpr double kBoldFactor = 1.1;
 constexpr double kFitPadding = 1.0;
@@ -96,20 +98,29 @@ bool plainNumber(const QString &plain, double &value)
     return error == std::errc() && ptr == end && std::isfinite(value);
 }
 
+// The first day that every reader of workbooks counts alike: the readers
+// disagree on whether the year 1900 had a 29 February, so days before it
+// would show a day apart.
+const QDate kFirstCommonDay(1900, 3, 1);
+
 // A text typed into a cell, read as the spreadsheet reads typing: a plain
-// number, a currency text, a short date, or text.
-JournalCell typedCell(int row, int column, const QString &text)
+// number, a currency text, a short date on or after kFirstCommonDay, or
+// text. Into a column of the text format everything stays text.
+JournalCell typedCell(int row, int column, const QString &text, bool textColumn)
 {
     JournalCell cell;
     cell.row = row;
     cell.column = column;
     const QString trimmed = text.trimmed();
-    if (IsNumber(trimmed) && plainNumber(trimmed, cell.number)) {
+    if (textColumn) {
+        cell.kind = kText;
+        cell.text = text.toUtf8();
+    } else if (IsNumber(trimmed) && plainNumber(trimmed, cell.number)) {
         cell.kind = kNumber;
     } else if (const auto amount = trimmed.contains(u'$') ? regional::readAmount(trimmed) : std::nullopt) {
         cell.kind = kCurrency;
         cell.number = ticksToDouble(*amount);
-    } else if (const auto date = regional::readDate(trimmed); date && date->year() >= 1900) {
+    } else if (const auto date = regional::readDate(trimmed); date && *date >= kFirstCommonDay) {
         cell.kind = kDate;
         cell.number = double(date->toJulianDay());
     } else {
@@ -196,12 +207,13 @@ void XlsxSpreadsheet::setCellValue(int row, int column, const QString &text)
         notAvailable(QStringLiteral("find the cell (%1, %2)").arg(row).arg(column));
     if (text.isEmpty())
         return;
-    book_.cells().append(typedCell(row, column, text));
     if (std::size_t(column) > columns_.size())
         columns_.resize(std::size_t(column));
-    // A typed number or date shows about as many characters as were typed.
     Column &c = columns_[std::size_t(column) - 1];
-    c.maxChars = std::max(c.maxChars, double(characterCount(text)));
+    const QString typed = officeText(text);
+    book_.cells().append(typedCell(row, column, typed, c.numberFormat == QLatin1String(kTextFormat)));
+    // A typed number or date shows about as many characters as were typed.
+    c.maxChars = std::max(c.maxChars, double(characterCount(typed)));
 }
 
 void XlsxSpreadsheet::selectRows(const QString &address)
@@ -282,7 +294,7 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
         }
     } closer{book};
 
-    const QByteArray title = caption_.toUtf8();
+    const QByteArray title = officeText(caption_).toUtf8();
     lxw_doc_properties properties{};
     properties.title = const_cast<char *>(title.constData());
     check(workbook_set_properties(book, &properties));
@@ -384,6 +396,9 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
 
     closer.closed = true;
     check(workbook_close(book));
+    // The library writes the sheet through temporary files and does not see
+    // a write to them fail: a full disk would leave a workbook cut short.
+    checkWholeZip(file, QStringLiteral("workbook"));
 }
 
 } // namespace tesmo::office

@@ -1,0 +1,164 @@
+// The office files when the disk fills up: a writer either hands the desktop
+// a whole file or fails, handing over nothing and leaving no folder behind.
+// A full disk is a file size limit (RLIMIT_FSIZE, with SIGXFSZ ignored so a
+// write past it fails with EFBIG instead of ending the process).
+#include "export/DocumentExport.h"
+#include "export/SpreadsheetExport.h"
+#include "platform/office/OfficeFiles.h"
+#include "support/RecordingShell.h"
+
+#include <QDir>
+#include <QMap>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <zip.h>
+
+using namespace tesmo;
+using namespace tesmo::test;
+
+namespace {
+
+// Lots as a list shows them: name, ticker, date, ID, shares, price, net.
+std::unique_ptr<QStandardItemModel> numberedLots(int lots)
+{
+    auto list = std::make_unique<QStandardItemModel>(0, 7);
+    for (int i = 1; i <= lots; ++i) {
+        QList<QStandardItem *> items;
+        for (const QString &t : {QStringLiteral("Company number %1").arg(i), QStringLiteral("T%1").arg(i),
+                                 QStringLiteral("%1/%2/2003").arg(i % 12 + 1).arg(i % 28 + 1), QString::number(i),
+                                 QString::number(i * 10), QStringLiteral("%1.25").arg(i),
+                                 QStringLiteral("$%1.50").arg(i * 1000)})
+            items << new QStandardItem(t);
+        list->appendRow(items);
+    }
+    return list;
+}
+
+// The parts of a zip file, read with libzip, but for the one that holds the
+// time the file was made; empty when it does not read back whole.
+QMap<QString, QByteArray> zipParts(const QString &file)
+{
+    QMap<QString, QByteArray> parts;
+    int error = 0;
+    zip_t *zip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!zip)
+        return {};
+    for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+        const QString name = QString::fromUtf8(zip_get_name(zip, zip_uint64_t(i), 0));
+        zip_file_t *part = zip_fopen_index(zip, zip_uint64_t(i), 0);
+        if (!part) {
+            parts.clear();
+            break;
+        }
+        QByteArray bytes;
+        char buffer[65536];
+        zip_int64_t n;
+        while ((n = zip_fread(part, buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, qsizetype(n));
+        zip_fclose(part);
+        if (n < 0) {
+            parts.clear();
+            break;
+        }
+        if (name != QLatin1String("docProps/core.xml"))
+            parts.insert(name, bytes);
+    }
+    zip_discard(zip);
+    return parts;
+}
+
+QMap<QString, qsizetype> sizes(const QMap<QString, QByteArray> &parts)
+{
+    QMap<QString, qsizetype> sizes;
+    for (auto i = parts.begin(); i != parts.end(); ++i)
+        sizes.insert(i.key(), i.value().size());
+    return sizes;
+}
+
+// Files larger than the limit cannot be written while it stands.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &before_);
+        signal_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, before_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, signal_);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit before_{};
+    void (*signal_)(int) = nullptr;
+};
+
+} // namespace
+
+class OfficeFilesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Under limits from far below the files' sizes to above them: each
+    // export fails with nothing handed over and its folder gone, or hands
+    // over a file whose every part reads back as without a limit.
+    void aFullDiskFailsTheExportAndLeavesNothing()
+    {
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        qputenv("TMPDIR", temp.path().toUtf8());
+        const auto list = numberedLots(3000);
+        using Writer = bool (*)(const QAbstractItemModel &, Office &);
+
+        for (const Writer writer : {Writer(&exportSpreadsheet), Writer(&exportDocument)}) {
+            QMap<QString, QByteArray> whole;
+            {
+                RecordingShell shell;
+                office::OfficeFiles office(shell);
+                QVERIFY(writer(*list, office));
+                QCOMPARE(shell.calls.size(), 1);
+                whole = zipParts(shell.calls[0].section(u' ', 1));
+                QVERIFY(!whole.isEmpty());
+                QVERIFY(QDir(temp.path()).removeRecursively() && QDir().mkpath(temp.path()));
+            }
+
+            int failures = 0;
+            bool handedOver = false;
+            for (double limit = 16384; !handedOver; limit *= 1.3) {
+                RecordingShell shell;
+                office::OfficeFiles office(shell);
+                bool exported;
+                {
+                    const FileSizeLimit full{rlim_t(limit)};
+                    exported = writer(*list, office);
+                }
+                const QStringList left = QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+                if (exported) {
+                    QCOMPARE(shell.calls.size(), 1);
+                    const auto parts = zipParts(shell.calls[0].section(u' ', 1));
+                    QCOMPARE(sizes(parts), sizes(whole));
+                    QVERIFY(parts == whole);
+                    QCOMPARE(left.size(), 1);
+                    handedOver = true;
+                } else {
+                    QCOMPARE(shell.calls, QStringList());
+                    QCOMPARE(left, QStringList());
+                    ++failures;
+                }
+                QVERIFY(QDir(temp.path()).removeRecursively() && QDir().mkpath(temp.path()));
+            }
+            QVERIFY(failures > 3);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(OfficeFilesTest)
+#include "tst_office_files.moc"
