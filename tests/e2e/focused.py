@@ -14,6 +14,7 @@ ACCESSIBLE = 'org.a11y.atspi.Accessible'
 STATE_ACTIVE = 1
 STATE_FOCUSED = 12
 TIMEOUT = 5  # seconds, for each call on the bus
+DOT = '\u2022'  # a character of a password box
 
 
 def has_state(states, bit):
@@ -41,9 +42,13 @@ class Node:
         return int(x), int(y)
 
     def text(self):
+        """What the box holds; a password box, which keeps its text to
+        itself, as one dot a character."""
         if 'org.a11y.atspi.Text' not in self.call(ACCESSIBLE, 'GetInterfaces'):
             return ''
-        return str(self.call('org.a11y.atspi.Text', 'GetText', 0, -1))
+        text = str(self.call('org.a11y.atspi.Text', 'GetText', 0, -1))
+        count = int(self.call('org.freedesktop.DBus.Properties', 'Get', 'org.a11y.atspi.Text', 'CharacterCount'))
+        return text if text or not count else DOT * count
 
 
 def focused(bus, node):

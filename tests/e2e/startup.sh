@@ -114,9 +114,17 @@ fill() { # WINDOW TEXT...: types each TEXT as a person would, and Return once th
   for text in "${@:2}"; do
     ready "$1"
     timeout 120 xdotool type --clearmodifiers --delay 40 -- "$text" || fail "xdotool type failed"
-    wait_focus "typing '$text'" '*' text '*' '*' "$text" || return
+    wait_focus "typing '$text'" '*' text '*' '*' "${shown:-$text}" || return
     press "$1" Return
   done
+}
+dots() { # TEXT: what a password box shows of TEXT, as focused.py reports it
+  local i out=''
+  for ((i = 0; i < ${#1}; i++)); do out+=$'\u2022'; done
+  printf '%s' "$out"
+}
+fill_password() { # WINDOW TEXT: fill, for a box that shows dots
+  shown=$(dots "$2") fill "$1" "$2"
 }
 # Access keys click their button after a short animation: what a key does is
 # waited for by what it brings (a box, the focus on a control, a file, the end).
@@ -351,7 +359,7 @@ scenario_password() {
   press "$win" Tab Tab
   wait_focus "Tab, Tab leads to the empty password box" Tesmo text '*' '*' ''
   timeout 30 xdotool type --clearmodifiers --delay 40 -- Secret || fail "xdotool type failed"
-  wait_focus "the password typed" Tesmo text '*' '*' Secret
+  wait_focus "the password typed, shown as dots" Tesmo text '*' '*' "$(dots Secret)"
   press "$win" Tab space Tab Tab
   wait_focus "Tab, space, Tab, Tab leads round to OK" Tesmo 'push button' OK
   press "$win" space
@@ -363,12 +371,12 @@ scenario_password() {
   launch
   wait_box "the password at start-up" || die "no prompt for the password at start-up"
   gone '^ Stocks$' || fail "the main window showed before the password was given"
-  fill "$win" secret
+  fill_password "$win" secret
   wait_box "the second try" "$win" || die "no prompt after a wrong password"
   gone '^ Stocks$' || fail "the main window showed after a wrong password"
   ready "$win"
   wait_focus "the second prompt says the password was wrong" Tesmo text 'Incorrect Password. Please try again.' '*' ''
-  fill "$win" Secret
+  fill_password "$win" Secret
   main_window
   close_main
   expect_exit
