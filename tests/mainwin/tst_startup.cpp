@@ -1,5 +1,6 @@
-// The main window as it opens, the selection list, and the focus when the
-// window becomes active again. The random walk covers the master list.
+// The main window as it opens: the type of its boxes, the selection list, the
+// lists' keys on a ledger longer than they show, and the focus when the window
+// becomes active again. The random walk covers the master list.
 #include "support/MainWindow.h"
 
 #include <QStyle>
@@ -148,6 +149,36 @@ private slots:
         QVERIFY(!w.button("cmddeselect")->isEnabled());
         w.clickRow(1, 4, true);       // and on the master list adds
         QCOMPARE(w.column(2), QStringLiteral("Lot 4"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // Either list, longer than it shows: after each key that moves its
+    // selection, the selected row is in view.
+    void listKeysBringTheSelectedRowIntoView_data()
+    {
+        QTest::addColumn<int>("list");
+        QTest::newRow("master list") << 1;
+        QTest::newRow("selection list") << 2;
+    }
+    void listKeysBringTheSelectedRowIntoView()
+    {
+        QFETCH(int, list);
+        MainWindow w(numberedLots(60));
+        if (list == 2) {
+            w.listKey(1, Qt::Key_Home);
+            for (int i = 0; i < 30; ++i) {
+                w.click("cmdSelect");
+                w.click("cmdNext");
+            }
+        }
+        QAbstractItemView *v = w.list(list);
+        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home, Qt::Key_PageDown,
+                            Qt::Key_PageDown, Qt::Key_Down, Qt::Key_End, Qt::Key_Up, Qt::Key_Home}) {
+            w.listKey(list, key);
+            const int row = w.selected(list);
+            QVERIFY2(v->visualRect(v->model()->index(row - 1, 0)).intersects(v->viewport()->rect()),
+                     qPrintable(QStringLiteral("row %1 out of view after key %2").arg(row).arg(int(key), 0, 16)));
+        }
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
