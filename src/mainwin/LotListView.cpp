@@ -84,12 +84,22 @@ void LotListView::selectRow(int row, bool scroll)
     horizontalScrollBar()->setValue(h);
     verticalScrollBar()->setValue(v);
     if (scroll)
-        scrollTo(index);
+        scrollToSelectedRow();
 }
 
 void LotListView::clearSelectedRow()
 {
     selectionModel()->clearSelection();
+}
+
+void LotListView::scrollToSelectedRow()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const int h = horizontalScrollBar()->value();
+    scrollTo(model_->index(row, 0));
+    horizontalScrollBar()->setValue(h);
 }
 
 QItemSelectionModel::SelectionFlags LotListView::selectionCommand(const QModelIndex &, const QEvent *) const
@@ -109,6 +119,7 @@ void LotListView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Down:
         if (onKeyDown)
             onKeyDown(event->key() == Qt::Key_Up ? 38 : 40);
+        scrollToSelectedRow();
         event->accept();
         return;
     case Qt::Key_Home:
@@ -125,6 +136,9 @@ void LotListView::keyPressEvent(QKeyEvent *event)
                                                             .row();
         if (row >= 0 && row != selectedRow() && onPick)
             onPick(row);
+        // Whatever the command made of the pick (the row's lot, or the lot
+        // that could not be left), the user sees the row selected.
+        scrollToSelectedRow();
         event->accept();
         return;
     }

@@ -3,7 +3,8 @@
 // the focus, never changed by the list itself. What the user does with the
 // mouse and keys reaches the window as a pick of a row, Up and Down, or a
 // double click, and the window makes a row's lot current or leaves the
-// selection as it is.
+// selection as it is. After a key has done its work, the list scrolls its
+// selected row into view.
 #pragma once
 
 #include "mainwin/LotListModel.h"
@@ -28,6 +29,9 @@ public:
     void selectRow(int row, bool scroll = false);
     // Unselects the selected row, if any.
     void clearSelectedRow();
+    // Scrolls the selected row, if any, into view, keeping the columns in view
+    // as they are.
+    void scrollToSelectedRow();
 
     // A click (press and release on one row) or a move with Home, End, Page
     // Up or Page Down picked this row.

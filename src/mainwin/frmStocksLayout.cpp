@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace tesmo {
 
@@ -47,19 +49,26 @@ const CaptionPlace kCaptions[11] = {
     {"", {3960, 2160, 6015, 135}, true},
 };
 
-// txtFields(0) to txtFields(6): place and longest text, in characters.
+// txtFields(0) to txtFields(6): place, longest text in characters, and the
+// shapes of the widest values in common use, which the box shows whole ("|"
+// between shapes, "#" for any digit).
 const struct {
     TwipsRect place;
     int maxLength;
+    const char *widest;
 } kFields[kFieldCount] = {
-    {{7800, 1800, 615, 285}, 0},
-    {{5760, 600, 4215, 285}, kNameLength},
-    {{5760, 1005, 855, 285}, kTickerLength},
-    {{8760, 1005, 1215, 285}, 0},
-    {{5760, 1395, 855, 285}, 0},
-    {{8760, 1395, 1215, 285}, 0},
-    {{5760, 1800, 855, 285}, 0},
+    {{7800, 1800, 615, 285}, 0, ""},
+    {{5760, 600, 4215, 285}, kNameLength, ""},
+    {{5760, 1005, 855, 285}, kTickerLength, ""},
+    {{8760, 1005, 1215, 285}, 0, "###,###,###,###.#|-###,###,###,###"},
+    {{5760, 1395, 855, 285}, 0, "$#,###.####"},
+    {{8760, 1395, 1215, 285}, 0, "$#,###,###,###.##"},
+    {{5760, 1800, 855, 285}, 0, "##/##/####"},
 };
+
+// The smallest type an edit box is given to fit its values: smaller type is
+// hard to read.
+constexpr qreal kSmallestBoxPoints = 7.5;
 
 // Designed column widths in twips; the ID column has width 0 in both lists.
 constexpr std::array<int, kColumnCount> kMasterWidths = {1622, 700, 1000, 0, 1440, 1440, 1440};
@@ -99,6 +108,55 @@ void fitToWidth(QLabel *label)
         f.setPointSizeF(f.pointSizeF() - 0.25);
     }
     label->setFont(f);
+}
+
+// The edit boxes' type: the design's size in a narrow face where the desktop
+// has one, so that amounts and dates fit the designed widths.
+QFont boxFont(const QFont &windowFont)
+{
+    QFont f = windowFont;
+    f.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Arial Narrow"),
+                   QStringLiteral("Nimbus Sans Narrow"), QStringLiteral("DejaVu Sans Condensed"),
+                   windowFont.family()});
+    return f;
+}
+
+// The width, in pixels, in which a box shows its text without scrolling: its
+// contents less the style's frame and the box's text margins, less the two
+// pixels a side that QLineEdit keeps free and the column its cursor takes
+// after the last character.
+int textRoom(const QLineEdit *box)
+{
+    QStyleOptionFrame panel;
+    panel.initFrom(box);
+    panel.rect = box->contentsRect();
+    panel.lineWidth = box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &panel, box) : 0;
+    panel.state |= QStyle::State_Sunken;
+    const QRect r =
+        box->style()->subElementRect(QStyle::SE_LineEditContents, &panel, box).marginsRemoved(box->textMargins());
+    return r.width() - 2 * 2 - 1;
+}
+
+// The point size, from the box's own down to kSmallestBoxPoints by quarter
+// points, at which the widest of the shapes fits the box without scrolling.
+qreal fittingPoints(const QLineEdit *box, const QString &shapes)
+{
+    const int room = textRoom(box);
+    const auto widest = [&shapes](const QFont &f) {
+        const QFontMetricsF m(f);
+        QChar digit = u'0';
+        for (char16_t d = u'1'; d <= u'9'; ++d)
+            if (m.horizontalAdvance(QChar(d)) > m.horizontalAdvance(digit))
+                digit = QChar(d);
+        qreal w = 0;
+        for (const QString &shape : shapes.split(QLatin1Char('|')))
+            w = std::max(w, m.horizontalAdvance(QString(shape).replace(QLatin1Char('#'), digit)));
+        return w;
+    };
+    QFont f = box->font();
+    while (f.pointSizeF() > kSmallestBoxPoints && widest(f) > room)
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+    return f.pointSizeF();
 }
 
 } // namespace
@@ -146,10 +204,25 @@ void frmStocks::buildControls()
         auto *box = new QLineEdit(this);
         name(box, QStringLiteral("txtFields(%1)").arg(i));
         box->setGeometry(kFields[i].place.toPixels());
-        box->setFont(regular);
+        box->setFont(boxFont(regular));
         if (kFields[i].maxLength)
             new TextLimit(box, kFields[i].maxLength);
         txtFields[std::size_t(i)] = box;
+    }
+    // The boxes of shares, amounts and dates share one size of type, the
+    // largest in which each of them shows its widest values whole.
+    qreal valuePoints = regular.pointSizeF();
+    for (int i = 0; i < kFieldCount; ++i) {
+        if (*kFields[i].widest)
+            valuePoints = std::min(valuePoints, fittingPoints(txtFields[std::size_t(i)],
+                                                              QString::fromLatin1(kFields[i].widest)));
+    }
+    for (int i = 0; i < kFieldCount; ++i) {
+        if (*kFields[i].widest) {
+            QFont f = txtFields[std::size_t(i)]->font();
+            f.setPointSizeF(valuePoints);
+            txtFields[std::size_t(i)]->setFont(f);
+        }
     }
     txtFields[kID]->hide();
 

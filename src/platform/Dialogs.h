@@ -59,6 +59,8 @@ private:
 
 // True for the window of a message or input box that the real Dialogs shows.
 bool isDialogBox(const QWidget *window);
+// Marks a window as such a box.
+void markAsDialogBox(QWidget *window);
 
 // The error box of the error traps: number, " - ", description, " - ", the
 // routine's source tag; OK only, no icon, titled "Tesmo".

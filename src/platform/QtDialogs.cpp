@@ -40,10 +40,15 @@ bool isDialogBox(const QWidget *window)
     return window && window->property(kBoxProperty).toBool();
 }
 
+void markAsDialogBox(QWidget *window)
+{
+    window->setProperty(kBoxProperty, true);
+}
+
 Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon, const QString &title)
 {
     QMessageBox box(QApplication::activeWindow());
-    box.setProperty(kBoxProperty, true);
+    markAsDialogBox(&box);
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -68,7 +73,7 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
                          std::optional<QPoint> position, Echo echo, int maxLength)
 {
     QInputDialog box(QApplication::activeWindow());
-    box.setProperty(kBoxProperty, true);
+    markAsDialogBox(&box);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     for (QLabel *label : box.findChildren<QLabel *>())

@@ -5,7 +5,9 @@
 #include "platform/Twips.h"
 #include "text/FieldRules.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,13 +50,23 @@ Split::Split(Dialogs &dialogs, Apply apply, QWidget *parent)
     txtTo->installEventFilter(this);
     connect(ok, &QPushButton::clicked, this, &Split::OKButton_Click);
     connect(cancel, &QPushButton::clicked, this, &Split::CancelButton_Click);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &Split::windowActivated);
 }
 
-bool Split::event(QEvent *event)
+// Form_Activate runs each time the dialog becomes active, but not when a
+// message or input box over it closes: the box's routine has put the focus
+// where it belongs. A moment without any active window (another program's
+// turn, or a box just closed) does not count as a window of its own.
+void Split::windowActivated(QWindow *now)
 {
-    if (event->type() == QEvent::WindowActivate)
+    if (!now)
+        return;
+    if (now == windowHandle() && !cameFromBox_)
         Form_Activate();
-    return QWidget::event(event);
+    cameFromBox_ = false;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->windowHandle() == now)
+            cameFromBox_ = isDialogBox(w);
 }
 
 void Split::Form_Activate()

@@ -9,6 +9,7 @@
 #include <functional>
 
 class QLineEdit;
+class QWindow;
 
 namespace tesmo {
 
@@ -24,11 +25,11 @@ public:
     Split(Dialogs &dialogs, Apply apply, QWidget *parent = nullptr);
 
 protected:
-    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Activate();
+    void windowActivated(QWindow *now);
     void OKButton_Click();
     void CancelButton_Click();
 
@@ -36,6 +37,8 @@ private:
     Apply apply_;
     QLineEdit *txtFrom = nullptr;
     QLineEdit *txtTo = nullptr;
+    // Whether the window that was active last was a message or input box.
+    bool cameFromBox_ = false;
 };
 
 } // namespace tesmo

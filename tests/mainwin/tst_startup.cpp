@@ -1,9 +1,42 @@
-// The main window as it opens, the selection list, and the focus when the
-// window becomes active again. The random walk covers the master list.
+// The main window as it opens: the type of its boxes, the selection list, the
+// lists' keys on a ledger longer than they show, and the focus when the window
+// becomes active again. The random walk covers the master list.
 #include "support/MainWindow.h"
+
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 using namespace tesmo;
 using namespace tesmo::test;
+
+namespace {
+
+// The texts of a pattern with every "#" replaced by one digit, 1 to 9, so
+// that the widest digit of whichever face the box gets is among them.
+QStringList withEachDigit(const QString &pattern)
+{
+    QStringList texts;
+    for (char d = '1'; d <= '9'; ++d)
+        texts << QString(pattern).replace(QLatin1Char('#'), QLatin1Char(d));
+    return texts;
+}
+
+// The width in which a QLineEdit lays out its text before it scrolls: the
+// style's contents rectangle of its panel, less the text margins and the two
+// pixels a side that QLineEdit keeps free (its horizontalMargin).
+int textArea(const QLineEdit *box)
+{
+    QStyleOptionFrame panel;
+    panel.initFrom(box);
+    panel.rect = box->contentsRect();
+    panel.lineWidth = box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &panel, box) : 0;
+    panel.state |= QStyle::State_Sunken;
+    const QRect r =
+        box->style()->subElementRect(QStyle::SE_LineEditContents, &panel, box).marginsRemoved(box->textMargins());
+    return r.width() - 2 * 2;
+}
+
+} // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -47,6 +80,49 @@ private slots:
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
+    void theBoxesShowCommonValuesWhole_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("trade date") << int(kTradeDate)
+                                    << withEachDigit("12/2#/####") + QStringList{"12/28/2008", "10/30/2000"};
+        QTest::newRow("price") << int(kPrice) << withEachDigit("$#,###.####");
+        QTest::newRow("shares") << int(kNumShares)
+                                << withEachDigit("-###,###,###,###") + withEachDigit("###,###,###,###.5")
+                                       + withEachDigit("############.##");
+        QTest::newRow("net amount") << int(kNetAmount) << withEachDigit("$#,###,###,###.##");
+    }
+    // Each text fits the box's text area with the column of the cursor after
+    // it (QLineEdit scrolls a text that leaves no room for it), in the type the
+    // box really got; and the box paints alike with its cursor at either end,
+    // which it does only when it need not scroll.
+    void theBoxesShowCommonValuesWhole()
+    {
+        QFETCH(int, field);
+        QFETCH(QStringList, texts);
+        MainWindow w(numberedLots(1));
+        QLineEdit *box = w.box(field);
+        w.button("cmdNext")->setFocus();
+        const QFontInfo type(box->font());
+        QVERIFY2(type.pixelSize() >= 10,
+                 qPrintable(QStringLiteral("%1 at %2 px").arg(type.family()).arg(type.pixelSize())));
+        const QFontMetrics metrics(box->font());
+        for (const QString &text : texts) {
+            const int width = metrics.horizontalAdvance(text);
+            QVERIFY2(width + 1 <= textArea(box), qPrintable(QStringLiteral("'%1' takes %2 px of %3 in %4 at %5 px")
+                                                                 .arg(text)
+                                                                 .arg(width + 1)
+                                                                 .arg(textArea(box))
+                                                                 .arg(type.family())
+                                                                 .arg(type.pixelSize())));
+            box->setText(text);
+            box->home(false);
+            const QImage fromStart = box->grab().toImage();
+            box->end(false);
+            QVERIFY2(box->grab().toImage() == fromStart, qPrintable(text + " scrolls"));
+        }
+    }
+
     void theSelectionListKeepsWhatTheUserPicked()
     {
         MainWindow w(numberedLots(4));
@@ -73,6 +149,36 @@ private slots:
         QVERIFY(!w.button("cmddeselect")->isEnabled());
         w.clickRow(1, 4, true);       // and on the master list adds
         QCOMPARE(w.column(2), QStringLiteral("Lot 4"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // Either list, longer than it shows: after each key that moves its
+    // selection, the selected row is in view.
+    void listKeysBringTheSelectedRowIntoView_data()
+    {
+        QTest::addColumn<int>("list");
+        QTest::newRow("master list") << 1;
+        QTest::newRow("selection list") << 2;
+    }
+    void listKeysBringTheSelectedRowIntoView()
+    {
+        QFETCH(int, list);
+        MainWindow w(numberedLots(60));
+        if (list == 2) {
+            w.listKey(1, Qt::Key_Home);
+            for (int i = 0; i < 30; ++i) {
+                w.click("cmdSelect");
+                w.click("cmdNext");
+            }
+        }
+        QAbstractItemView *v = w.list(list);
+        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home, Qt::Key_PageDown,
+                            Qt::Key_PageDown, Qt::Key_Down, Qt::Key_End, Qt::Key_Up, Qt::Key_Home}) {
+            w.listKey(list, key);
+            const int row = w.selected(list);
+            QVERIFY2(v->visualRect(v->model()->index(row - 1, 0)).intersects(v->viewport()->rect()),
+                     qPrintable(QStringLiteral("row %1 out of view after key %2").arg(row).arg(int(key), 0, 16)));
+        }
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 

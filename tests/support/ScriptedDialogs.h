@@ -6,8 +6,13 @@
 
 #include "platform/Dialogs.h"
 
+#include <QApplication>
 #include <QList>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
 #include <deque>
 
 namespace tesmo::test {
@@ -29,9 +34,17 @@ public:
     void answerNext(Answer answer) { answers_.push_back(answer); }
     void typeNext(const QString &text) { typed_.push_back(text); }
 
+    // When set, each box is also a window, as a real one is: it takes the
+    // keyboard while it is up, and the window that had the keyboard gets it
+    // back after the box has closed, once the program is idle again, as a
+    // window manager gives it back. (The offscreen platform gives nothing
+    // back by itself.)
+    bool boxWindows = false;
+
     Answer message(const QString &text, Buttons buttons, Icon icon, const QString &) override
     {
         boxes_.push_back({text, buttons, icon});
+        showBoxWindow(text);
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         if (answers_.empty()) {
@@ -49,6 +62,7 @@ public:
                   int maxLength) override
     {
         inputs_.push_back({prompt, title, echo, maxLength});
+        showBoxWindow(prompt);
         if (typed_.empty()) {
             faults_ << QStringLiteral("unexpected input box: ") + prompt;
             return {};
@@ -96,6 +110,24 @@ public:
     QList<bool> pointer;   // every change of the pointer, oldest first: true for the wait pointer
 
 private:
+    void showBoxWindow(const QString &text)
+    {
+        if (!boxWindows)
+            return;
+        const QPointer<QWidget> owner = QApplication::activeWindow();
+        QWidget box(owner, Qt::Dialog);
+        markAsDialogBox(&box);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.resize(240, 100);
+        box.show();
+        box.activateWindow();
+        if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == &box; }))
+            faults_ << QStringLiteral("the box did not take the keyboard: ") + text;
+        box.hide();
+        if (owner)
+            QTimer::singleShot(0, owner, [owner] { owner->activateWindow(); });
+    }
+
     QList<Box> boxes_;
     QList<InputBox> inputs_;
     std::deque<Answer> answers_;
