@@ -71,9 +71,16 @@ bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, c
 void frmStocks::command(const char *sourceTag, const std::function<void()> &body,
                         const std::function<bool(int)> &silent)
 {
+    const int before1 = ListView1->selectedRow();
+    const int before2 = ListView2->selectedRow();
     trap(sourceTag, body, silent);
     reportVanishedLots();
     updateCommands();
+    // A row the command selected is shown, wherever the list was scrolled.
+    if (ListView1->selectedRow() != before1)
+        ListView1->scrollToSelectedRow();
+    if (ListView2->selectedRow() != before2)
+        ListView2->scrollToSelectedRow();
     warnAboutUnfitLot();
 }
 

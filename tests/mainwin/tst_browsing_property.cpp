@@ -5,7 +5,8 @@
 // every step the master list, the counter, the buttons, the edit boxes and the
 // file must agree, and every row must show its lot as the file holds it; only
 // the rows of lots deleted by the other program that the window has not yet
-// met may stay behind. After a key in the list, its selected row is in view.
+// met may stay behind. After a key in the list, and whenever a step selects
+// another row, the selected row is in view.
 #include "support/MainWindow.h"
 
 #include "text/FieldRules.h"
@@ -126,12 +127,13 @@ class BrowsingPropertyTest : public QObject {
         return {v->indexAt(QPoint(1, 1)).row() + 1, last < 0 ? w.rows(1) : last + 1};
     }
 
-    // One action of the user or the other program; for a key in the list,
-    // what went wrong with the view. Clicks and drags go to rows in view, as
-    // the user sees them.
+    // One action of the user or the other program; what went wrong with the
+    // view: a row that the action selected must be in view. Clicks and drags
+    // go to rows in view, as the user sees them.
     QString step(MainWindow &w, QRandomGenerator &random)
     {
         QString fault;
+        const int selectedBefore = w.selected(1);
         const int action = int(random.bounded(15));
         const int rows = w.rows(1);
         const auto [firstInView, lastInView] = rowsInView(w);
@@ -220,7 +222,7 @@ class BrowsingPropertyTest : public QObject {
             if (text.startsWith("3104 - The lot is no longer in the ledger file"))
                 stuck = text;
         }
-        return fault;
+        return w.selected(1) != selectedBefore ? selectedOutOfView(w) : fault;
     }
 
 private slots:
