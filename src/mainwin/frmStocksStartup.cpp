@@ -19,6 +19,7 @@ void frmStocks::open()
     opened_ = true;
     reportVanishedLots();
     updateCommands();
+    ListView1->scrollToSelectedRow();
     warnAboutUnfitLot();
 }
 

@@ -55,6 +55,8 @@ private slots:
                                                    << "New Previous Delete Split Select" << false;
         QTest::newRow("five, second and fourth empty") << 5 << QList<int>{2, 4} << "2 of 5"
                                                        << "New Find Previous Next Delete Split Select" << true;
+        QTest::newRow("sixty, the forty-fifth empty: shown in the list")
+            << 60 << QList<int>{45} << "45 of 60" << "New Find Previous Next Delete Split Select" << true;
     }
     void theFirstLotAndTheCommands()
     {
@@ -77,6 +79,8 @@ private slots:
                                                                      : QStringLiteral("$%1,000.00").arg(current)));
         QCOMPARE(w.box(kNetAmount)->hasFocus(), focusInNetAmount);
         QCOMPARE(w.cell(1, 1, 5), lots ? QStringLiteral("10") : QString());   // plain numbers from the file
+        const QAbstractItemView *v = w.list(1);
+        QVERIFY(current == 0 || v->visualRect(v->model()->index(current - 1, 0)).intersects(v->viewport()->rect()));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
