@@ -101,14 +101,18 @@ void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
         if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be created: %2")
                                              .arg(path, file.errorString()));
+        // A write that stopped part way reports no error of its own.
+        const auto notWritten = [&] {
+            return Error(kErrCannotWrite,
+                         QStringLiteral("The file %1 could not be written: %2")
+                             .arg(path, file.error() != QFileDevice::NoError
+                                            ? file.errorString()
+                                            : QStringLiteral("only part of it could be written; the disk may be full")));
+        };
         if (const auto error = writeTextExport(list, file))
-            throw Error(error->number(), error->number() == kErrCannotWrite
-                                             ? QStringLiteral("The file %1 could not be written: %2")
-                                                   .arg(path, file.errorString())
-                                             : error->description());
+            throw error->number() == kErrCannotWrite ? notWritten() : *error;
         if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
-            throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
-                                             .arg(path, file.errorString()));
+            throw notWritten();
         if (!platform_.shell.startViewer(path))
             throw Error(kErrFileNotFound);
     });
