@@ -24,6 +24,13 @@ public:
         return QStringLiteral("T77");
     }
     void setWaitPointer(bool) override {}
+    std::unique_ptr<tesmo::Progress> progress(const QString &, qint64) override
+    {
+        struct Silent : tesmo::Progress {
+            bool advance(qint64) override { return true; }
+        };
+        return std::make_unique<Silent>();
+    }
 };
 
 template <typename F>

@@ -5,6 +5,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -12,6 +13,16 @@ class QWidget;
 namespace tesmo {
 
 inline const QString kProgramTitle = QStringLiteral("Tesmo");
+
+// The progress of one long piece of work, as a dialog with a Cancel button
+// shows it. Work asks it often; it answers cheaply.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // Reports that done of the work's total units are finished. Returns false
+    // once the user has cancelled the work; from then on it stays false.
+    virtual bool advance(qint64 done) = 0;
+};
 
 class Dialogs {
 public:
@@ -38,6 +49,11 @@ public:
 
     // The wait pointer over the whole application (11), or the default (0).
     virtual void setWaitPointer(bool wait) = 0;
+
+    // A progress dialog with label and a Cancel button for work of total
+    // units, over the active window; it shows only once the work has lasted
+    // about a second, and goes when the returned object does.
+    virtual std::unique_ptr<Progress> progress(const QString &label, qint64 total) = 0;
 };
 
 // Shows the wait pointer over the whole application while it lives; the

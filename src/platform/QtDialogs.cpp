@@ -3,10 +3,13 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <algorithm>
 
 namespace tesmo {
 
@@ -31,6 +34,55 @@ public:
 
 private:
     bool waiting_;
+};
+
+// How long work runs before its progress dialog shows, and how often the
+// dialog is brought up to date (and the user's Cancel looked at) after that.
+constexpr int kProgressDelayMs = 1000;
+constexpr int kProgressStepMs = 50;
+constexpr int kProgressSteps = 1000;
+
+// A QProgressDialog over the active window, modal to it, so that the Cancel
+// button is the one thing the user can press while the work runs. It is
+// brought up to date at most every kProgressStepMs; in between, advance()
+// costs a clock reading.
+class QtProgress : public Progress {
+public:
+    QtProgress(const QString &label, qint64 total)
+        : dialog_(label, QStringLiteral("Cancel"), 0, kProgressSteps, QApplication::activeWindow())
+        , total_(std::max<qint64>(total, 1))
+    {
+        dialog_.setProperty(kBoxProperty, true);
+        dialog_.setWindowTitle(kProgramTitle);
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(kProgressDelayMs);
+        dialog_.setAutoClose(false);
+        dialog_.setAutoReset(false);
+        dialog_.setValue(0);   // starts the clock of the minimum duration
+        clock_.start();
+    }
+
+    bool advance(qint64 done) override
+    {
+        cancelled_ = cancelled_ || dialog_.wasCanceled();
+        if (cancelled_)
+            return false;
+        if (clock_.elapsed() < next_)
+            return true;
+        next_ = clock_.elapsed() + kProgressStepMs;
+        // The dialog lets the events through while it is up: Cancel, and
+        // the repaints of the windows under it.
+        dialog_.setValue(int(std::clamp<qint64>(done * kProgressSteps / total_, 0, kProgressSteps - 1)));
+        cancelled_ = dialog_.wasCanceled();
+        return !cancelled_;
+    }
+
+private:
+    QProgressDialog dialog_;
+    qint64 total_;
+    QElapsedTimer clock_;
+    qint64 next_ = 0;
+    bool cancelled_ = false;
 };
 
 } // namespace
@@ -91,6 +143,11 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
     if (box.exec() != QDialog::Accepted)
         return {};
     return box.textValue();
+}
+
+std::unique_ptr<Progress> QtDialogs::progress(const QString &label, qint64 total)
+{
+    return std::make_unique<QtProgress>(label, total);
 }
 
 void QtDialogs::setWaitPointer(bool wait)

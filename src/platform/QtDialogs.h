@@ -11,6 +11,7 @@ public:
     QString input(const QString &prompt, const QString &title, const QString &defaultText,
                   std::optional<QPoint> position, Echo echo, int maxLength) override;
     void setWaitPointer(bool wait) override;
+    std::unique_ptr<Progress> progress(const QString &label, qint64 total) override;
 
 private:
     bool waiting_ = false;

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -58,6 +60,35 @@ private slots:
         dialogs.input(QStringLiteral("Password"), QStringLiteral("Tesmo"), {}, {}, Dialogs::Echo::Password, 5);
         QCOMPARE(shown.section('|', 1), QStringLiteral("secre"));
         QVERIFY(!shown.section('|', 0, 0).contains(QStringLiteral("secre")));
+    }
+
+    // Long work shows its progress dialog over the window after a moment;
+    // Cancel there makes the work's next question answer false, for good.
+    void progressShowsForLongWorkAndCancelStopsIt()
+    {
+        QWidget window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QtDialogs real;
+        auto progress = real.progress(QStringLiteral("Exporting"), 100);
+        QProgressDialog *shown = nullptr;
+        for (qint64 done = 0; !shown; ++done) {
+            QVERIFY(progress->advance(done % 100));
+            QTest::qWait(20);
+            shown = window.findChild<QProgressDialog *>();
+            if (shown && !shown->isVisible())
+                shown = nullptr;
+            QVERIFY2(done < 500, "no progress dialog after ten seconds");
+        }
+        QCOMPARE(shown->labelText(), QStringLiteral("Exporting"));
+        QVERIFY(isDialogBox(shown));
+        QTest::mouseClick(shown->findChild<QPushButton *>(), Qt::LeftButton);
+        QTest::qWait(60);
+        QVERIFY(!progress->advance(99));
+        QVERIFY(!progress->advance(100));
+        progress.reset();
+        QVERIFY(!window.findChild<QProgressDialog *>());
     }
 };
 

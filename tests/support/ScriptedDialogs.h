@@ -31,6 +31,42 @@ public:
         int maxLength = 0;
     };
 
+    // The progress of work as the double saw it: its label, total, and the
+    // units reported done; cancelAt, when set, is the units done at which the
+    // user presses Cancel.
+    struct ProgressRecord {
+        QString label;
+        qint64 total = 0;
+        QList<qint64> done;
+    };
+    class ScriptedProgress : public Progress {
+    public:
+        ScriptedProgress(ProgressRecord &record, std::optional<qint64> cancelAt)
+            : record_(record)
+            , cancelAt_(cancelAt)
+        {
+        }
+        bool advance(qint64 done) override
+        {
+            record_.done << done;
+            cancelled_ = cancelled_ || (cancelAt_ && done >= *cancelAt_);
+            return !cancelled_;
+        }
+
+    private:
+        ProgressRecord &record_;
+        std::optional<qint64> cancelAt_;
+        bool cancelled_ = false;
+    };
+
+    std::unique_ptr<Progress> progress(const QString &label, qint64 total) override
+    {
+        progresses.push_back({label, total, {}});
+        return std::make_unique<ScriptedProgress>(progresses.back(), std::exchange(cancelAt, std::nullopt));
+    }
+    std::optional<qint64> cancelAt;
+    std::deque<ProgressRecord> progresses;   // a deque: records stay where they are
+
     void answerNext(Answer answer) { answers_.push_back(answer); }
     void typeNext(const QString &text) { typed_.push_back(text); }
 
