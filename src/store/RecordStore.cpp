@@ -31,7 +31,7 @@ void RecordStore::Open()
 {
     try {
         auto db = std::make_unique<Database>(databaseName_);
-        std::vector<LotId> keys;
+        Keyset keys;
         {
             Statement count(db->handle(), "SELECT count(*) FROM Lots");
             count.step();
@@ -39,10 +39,9 @@ void RecordStore::Open()
             count.reset();
             Statement s(db->handle(), "SELECT ID FROM qryStocks");
             while (s.step())
-                keys.push_back(LotId(s.int64(0)));
+                keys.append(LotId(s.int64(0)));
         }
-        if (!std::is_sorted(keys.begin(), keys.end()))
-            std::sort(keys.begin(), keys.end());
+        keys.sort();
         db_ = std::move(db);
         keys_ = std::move(keys);
         openError_.reset();
@@ -103,8 +102,7 @@ bool RecordStore::anyChanged() const
 
 int RecordStore::positionOf(LotId id) const
 {
-    const auto it = std::lower_bound(keys_.begin(), keys_.end(), id);
-    return it != keys_.end() && *it == id ? int(it - keys_.begin()) : -1;
+    return keys_.positionOf(id);
 }
 
 // Raises Validate before the current or pending record is left, then writes
@@ -158,7 +156,7 @@ LotId RecordStore::insertPending()
     while (s.step()) {
     }
     s.reset();
-    keys_.insert(std::upper_bound(keys_.begin(), keys_.end(), id), id);
+    keys_.insert(id);
     if (onRecord_ && keys_[std::size_t(position_)] != current_.id)
         position_ = positionOf(current_.id);
     return id;
@@ -252,7 +250,7 @@ void RecordStore::makeCurrent(int position, int direction)
 void RecordStore::dropVanished(int position)
 {
     const LotId id = keys_[std::size_t(position)];
-    keys_.erase(keys_.begin() + position);
+    keys_.erase(std::size_t(position));
     if (onRecord_ && position < position_)
         --position_;
     if (events_.Vanished)
@@ -480,7 +478,7 @@ void RecordStore::Delete()
     s.bind(1, std::int64_t(current_.id));
     s.step();
     s.reset();
-    keys_.erase(keys_.begin() + position_);
+    keys_.erase(std::size_t(position_));
     onRecord_ = false;
     editMode_ = kEditNone;
 }
