@@ -4,6 +4,7 @@
 #include "platform/Office.h"
 #include "text/Error.h"
 #include "text/Regional.h"
+#include "text/Utf8.h"
 
 #include <QAbstractItemModel>
 
@@ -41,8 +42,34 @@ bool exportDocument(const QAbstractItemModel &list, Office &office)
             app->typeText(headings[f]);
         }
 
+        const RowValueSource *values = rowValueSource(list);
+        RowValues v;
+        char shares[regional::kNumberTextRoom], price[regional::kCurrencyTextRoom],
+            net[regional::kCurrencyTextRoom], date[regional::kShortDateRoom];
+        const auto text = [](const char *start, const char *end) {
+            return std::string_view(start, std::size_t(end - start));
+        };
         const int rows = list.rowCount();
         for (int row = 0; row < rows; ++row) {
+            // The row's values give its texts as the list shows them, and
+            // as the texts below type them.
+            if (values && values->rowValues(row, v) && isWellFormedUtf8(v.name) && isWellFormedUtf8(v.ticker)) {
+                app->insertRowsBelow(1);
+                app->typeUtf8Text(v.name);
+                app->moveRight(kWdCell);
+                app->typeUtf8Text(v.ticker);
+                app->moveRight(kWdCell);
+                app->typeUtf8Text(text(shares, regional::writeNumberText(shares, v.shares)));
+                app->moveRight(kWdCell);
+                if (v.price)
+                    app->typeUtf8Text(text(price, regional::writeRegionalCurrencyText(price, *v.price, 4)));
+                app->moveRight(kWdCell);
+                if (v.net)
+                    app->typeUtf8Text(text(net, regional::writeRegionalCurrencyText(net, *v.net)));
+                app->moveRight(kWdCell);
+                app->typeUtf8Text(text(date, regional::writeShortDate(date, v.tradeDate)));
+                continue;
+            }
             const ExportTexts fields = exportTexts(list, row);
             app->insertRowsBelow(1);
             app->typeText(fields[kExName]);

@@ -2,8 +2,12 @@
 
 #include "export/ExportRows.h"
 #include "platform/Office.h"
+#include "text/Regional.h"
+#include "text/Utf8.h"
 
 #include <QAbstractItemModel>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 
 namespace tesmo {
@@ -26,9 +30,34 @@ bool exportSpreadsheet(const QAbstractItemModel &list, Office &office)
         // Tickers are text, whatever they look like: "0012" keeps its zeros.
         app->setColumnsNumberFormat(QStringLiteral("B:B"), QStringLiteral("@"));
 
+        const RowValueSource *values = rowValueSource(list);
+        RowValues v;
+        char shares[regional::kNumberTextRoom], price[kPlainTicksRoom], net[kPlainTicksRoom],
+            date[regional::kShortDateRoom];
+        using Reading = SpreadsheetApplication::Reading;
+        // A figure's text as the list shows it, and what typing it reads as.
+        const auto number = [&](int sheetRow, int column, const char *start, const char *end) {
+            Reading reading{Reading::Kind::Number, 0, {}};
+            std::from_chars(start, end, reading.number);
+            app->setCellUtf8Value(sheetRow, column, {start, std::size_t(end - start)}, reading);
+        };
         std::int32_t sheetRow = 2;
         const int rows = list.rowCount();
         for (int row = 0; row < rows; ++row, ++sheetRow) {
+            if (values && values->rowValues(row, v) && isWellFormedUtf8(v.name) && isWellFormedUtf8(v.ticker)
+                && std::isfinite(v.shares)) {
+                app->setCellUtf8Value(sheetRow, kExName + 1, v.name, {});
+                app->setCellUtf8Value(sheetRow, kExTicker + 1, v.ticker, {});
+                number(sheetRow, kExShares + 1, shares, regional::writeNumberText(shares, v.shares));
+                if (v.price)
+                    number(sheetRow, kExPrice + 1, price, writePlainTicksText(price, *v.price));
+                if (v.net)
+                    number(sheetRow, kExNet + 1, net, writePlainTicksText(net, *v.net));
+                const char *dateEnd = regional::writeShortDate(date, v.tradeDate);
+                app->setCellUtf8Value(sheetRow, kExDate + 1, {date, std::size_t(dateEnd - date)},
+                                      Reading{Reading::Kind::Date, 0, v.tradeDate});
+                continue;
+            }
             const ExportTexts fields = exportTexts(list, row);
             for (int f = 0; f < kExportFieldCount; ++f)
                 app->setCellValue(sheetRow, f + 1, fields[std::size_t(f)]);

@@ -3,6 +3,7 @@
 #include "export/ExportRows.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
+#include "text/Utf8.h"
 
 #include <QAbstractItemModel>
 #include <QIODevice>
@@ -89,32 +90,18 @@ constexpr std::size_t kValueLineRoom = 16 + 5 + regional::kNumberTextRoom + 2 * 
 std::optional<char *> writePaddedUtf8(char *out, std::string_view text, int width)
 {
     int characters = 0;
-    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
-    const auto *end = p + text.size();
+    const char *p = text.data();
+    const char *end = p + text.size();
     while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            *out++ = c < 0x20 || c == 0x7F ? ' ' : char(c);
-            ++p;
+        const char *start = p;
+        char32_t c = 0;
+        if (!decodeUtf8(p, end, c))
+            return std::nullopt;
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            *out++ = ' ';
         } else {
-            const int length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-            if (length == 0 || end - p < length)
-                return std::nullopt;
-            for (int i = 1; i < length; ++i) {
-                if ((p[i] & 0xC0) != 0x80)
-                    return std::nullopt;
-            }
-            // Overlong forms, surrogates and code points beyond U+10FFFF.
-            if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] >= 0xA0) || (c == 0xF0 && p[1] < 0x90)
-                || (c == 0xF4 && p[1] >= 0x90))
-                return std::nullopt;
-            if (c == 0xC2 && p[1] <= 0x9F) {
-                *out++ = ' ';   // U+0080-U+009F
-            } else {
-                std::memcpy(out, p, std::size_t(length));
-                out += length;
-            }
-            p += length;
+            std::memcpy(out, start, std::size_t(p - start));
+            out += p - start;
         }
         ++characters;
     }

@@ -4,7 +4,9 @@
 // destruction releases the application, which stays open for the user.
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <string_view>
 
 namespace tesmo {
 
@@ -26,6 +28,16 @@ public:
     // the cell takes the text as if it had been typed: into a column whose
     // number format is text ("@") it goes as text, whatever it looks like.
     virtual void setCellValue(int row, int column, const QString &text) = 0;
+    // The same for a text in well-formed UTF-8, as the writers have names and
+    // figures at hand. When the writer knows what typing the text reads as
+    // (a number, a date), it gives that reading too, so that the text need
+    // not be read again; the cell then is what typing the text makes it.
+    struct Reading {
+        enum class Kind { Unread, Number, Date } kind = Kind::Unread;
+        double number = 0;
+        QDate date;
+    };
+    virtual void setCellUtf8Value(int row, int column, std::string_view text, const Reading &reading) = 0;
     // Rows(address).Select, with a row address such as "1:1".
     virtual void selectRows(const QString &address) = 0;
     // Selection.Font.Bold and Selection.Font.Italic.

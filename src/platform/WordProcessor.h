@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <string_view>
 
 namespace tesmo {
 
@@ -58,6 +59,9 @@ public:
     virtual void autoFormatSelectionTable(int table, const TableAutoFormat &format) = 0;
     // Selection.TypeText: the text is typed at the insertion point.
     virtual void typeText(const QString &text) = 0;
+    // The same for a text in well-formed UTF-8, as the writers have names
+    // and figures at hand.
+    virtual void typeUtf8Text(std::string_view text) = 0;
     // Selection.MoveRight(unit) with count and extend omitted.
     virtual void moveRight(int unit) = 0;
     // Selection.InsertRowsBelow(count): rows below the current row; the next

@@ -80,16 +80,13 @@ std::optional<Ticks> parseTicks(QStringView plain)
     return negative ? -ticks : ticks;
 }
 
-QString plainTicksText(Ticks ticks)
+char *writePlainTicksText(char *p, Ticks ticks)
 {
-    // Written into a buffer at once: the lists make this text for every lot.
-    char buffer[32];
-    char *p = buffer;
     if (ticks < 0)
         *p++ = '-';
     const std::uint64_t size = magnitude(ticks);
     const std::uint64_t perDollar = static_cast<std::uint64_t>(kTicksPerDollar);
-    p = std::to_chars(p, buffer + sizeof buffer, size / perDollar).ptr;
+    p = std::to_chars(p, p + 24, size / perDollar).ptr;
 
     std::uint64_t fraction = size % perDollar;
     if (fraction != 0) {
@@ -103,7 +100,13 @@ QString plainTicksText(Ticks ticks)
             p[i] = char('0' + fraction % 10);
         p += digits;
     }
-    return QString::fromLatin1(buffer, p - buffer);
+    return p;
+}
+
+QString plainTicksText(Ticks ticks)
+{
+    char buffer[kPlainTicksRoom];
+    return QString::fromLatin1(buffer, writePlainTicksText(buffer, ticks) - buffer);
 }
 
 double ticksToDouble(Ticks ticks)

@@ -27,6 +27,9 @@ std::optional<Ticks> parseTicks(QStringView plain);
 
 // The amount as plain decimal text, without trailing zeros: 12.5, 0.5, 7, -3.25.
 QString plainTicksText(Ticks ticks);
+// The same as bytes (ASCII) at out, which has kPlainTicksRoom; returns the end.
+inline constexpr int kPlainTicksRoom = 32;
+char *writePlainTicksText(char *out, Ticks ticks);
 
 // Dollars as a double, for the file's REAL column.
 double ticksToDouble(Ticks ticks);

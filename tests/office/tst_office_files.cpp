@@ -5,9 +5,11 @@
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"
+#include "support/RandomLots.h"
 #include "support/RecordingShell.h"
 
 #include <QDir>
+#include <QIdentityProxyModel>
 #include <QMap>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -156,6 +158,33 @@ private slots:
                 QVERIFY(QDir(temp.path()).removeRecursively() && QDir().mkpath(temp.path()));
             }
             QVERIFY(failures > 3);
+        }
+    }
+
+    // The writers make a row's texts from its values when the list offers
+    // them; the files are the ones the list's texts give, part for part.
+    void theFilesFromValuesAreTheFilesFromTexts()
+    {
+        QTemporaryDir temp;
+        qputenv("TMPDIR", temp.path().toUtf8());
+        QRandomGenerator random(2003);
+        const auto list = randomMasterList(random, 2000);
+        QIdentityProxyModel textsOnly;
+        textsOnly.setSourceModel(list.get());
+        using Writer = bool (*)(const QAbstractItemModel &, Office &);
+        for (const Writer writer : {Writer(&exportSpreadsheet), Writer(&exportDocument)}) {
+            QList<QMap<QString, QByteArray>> files;
+            for (const QAbstractItemModel *model : {static_cast<const QAbstractItemModel *>(list.get()),
+                                                    static_cast<const QAbstractItemModel *>(&textsOnly)}) {
+                RecordingShell shell;
+                office::OfficeFiles office(shell);
+                QVERIFY(writer(*model, office));
+                files << zipParts(shell.calls.value(0).section(u' ', 1));
+            }
+            QVERIFY(!files[0].isEmpty());
+            QCOMPARE(files[0].keys(), files[1].keys());
+            for (const QString &part : files[0].keys())
+                QVERIFY2(files[0][part] == files[1][part], qPrintable(part));
         }
     }
 };

@@ -49,6 +49,12 @@ private:
         {
             office.record(QStringLiteral("Cells(%1, %2) = %3").arg(r).arg(c).arg(q(t)));
         }
+        // The same call as typing the text: what it reads as is the stand-in's
+        // concern, checked on the files themselves.
+        void setCellUtf8Value(int r, int c, std::string_view t, const Reading &) override
+        {
+            setCellValue(r, c, QString::fromUtf8(t.data(), qsizetype(t.size())));
+        }
         void selectRows(const QString &a) override { office.record(QStringLiteral("Rows(%1).Select").arg(q(a))); }
         void setSelectionFontBold(int lcid, bool v) override
         {
@@ -93,6 +99,10 @@ private:
                               .arg(b(f.autoFit)));
         }
         void typeText(const QString &t) override { office.record(QStringLiteral("Selection.TypeText ") + q(t)); }
+        void typeUtf8Text(std::string_view t) override
+        {
+            typeText(QString::fromUtf8(t.data(), qsizetype(t.size())));
+        }
         void moveRight(int unit) override { office.record(QStringLiteral("Selection.MoveRight %1").arg(unit)); }
         void insertRowsBelow(int n) override { office.record(QStringLiteral("Selection.InsertRowsBelow %1").arg(n)); }
         RecordingOffice &office;

@@ -50,12 +50,18 @@ void CellJournal::fail() const
 
 void CellJournal::append(const JournalCell &cell)
 {
-    const bool hasText = !cell.text.isEmpty() || cell.number == 0;
-    const Head head{cell.row, cell.column, cell.kind, hasText ? std::int32_t(cell.text.size()) : -1};
+    append(cell.row, cell.column, cell.kind, cell.number,
+           {cell.text.constData(), std::size_t(cell.text.size())});
+}
+
+void CellJournal::append(std::int32_t row, std::int32_t column, std::int32_t kind, double number,
+                         std::string_view text)
+{
+    const bool hasText = !text.empty() || number == 0;
+    const Head head{row, column, kind, hasText ? std::int32_t(text.size()) : -1};
     if (fwrite_unlocked(&head, sizeof head, 1, file_) != 1
-        || (hasText ? !cell.text.isEmpty()
-                          && fwrite_unlocked(cell.text.constData(), std::size_t(cell.text.size()), 1, file_) != 1
-                    : fwrite_unlocked(&cell.number, sizeof cell.number, 1, file_) != 1))
+        || (hasText ? !text.empty() && fwrite_unlocked(text.data(), text.size(), 1, file_) != 1
+                    : fwrite_unlocked(&number, sizeof number, 1, file_) != 1))
         fail();
     ++count_;
 }

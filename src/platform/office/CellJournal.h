@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace tesmo::office {
 
@@ -30,6 +31,8 @@ public:
 
     // Raises Error when the record cannot be written.
     void append(const JournalCell &cell);
+    // The same, for a cell given by its parts.
+    void append(std::int32_t row, std::int32_t column, std::int32_t kind, double number, std::string_view text);
     std::int64_t size() const { return count_; }
 
     // Reads the records from the first, each once, after the last append.

@@ -1,12 +1,17 @@
 #include "platform/office/DocxWordProcessor.h"
 
-#include "platform/office/StdioDevice.h"
 #include "text/Error.h"
 #include "text/Limits.h"
+#include "text/Utf8.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QXmlStreamWriter>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <string_view>
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -84,30 +89,6 @@ double charUnits(char32_t c, bool heading)
     if (c >= 0xC0 && c <= 0xFF && c != 0xC6 && c != 0xE6)
         return 778;
     return 1100;
-}
-
-// The width of a text, and of its widest run without a blank: the narrowest
-// a cell can be without breaking a word; in thousandths of an em.
-struct TextWidth {
-    double whole = 0;
-    double word = 0;
-};
-TextWidth textWidth(QStringView text, bool heading)
-{
-    TextWidth width;
-    double run = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        const double w = charUnits(c, heading);
-        width.whole += w;
-        run = c == u' ' ? 0 : run + w;
-        width.word = std::max(width.word, run);
-    }
-    return width;
 }
 
 // The widths of a table's columns on a page of the given width, from the
@@ -352,12 +333,10 @@ public:
         const QByteArray &kept = buffers_.emplace_back(std::move(bytes));
         add(name, zip_source_buffer(zip_, kept.constData(), zip_uint64_t(kept.size()), 0));
     }
-    // The file is read when the archive is closed, and deflated at the
+    // The source is read when the archive is closed, and deflated at the
     // fastest level: it may be large, and markup packs well at any level.
-    void addFile(const char *name, const QString &path)
-    {
-        add(name, zip_source_file(zip_, QFile::encodeName(path).constData(), 0, -1), 1);
-    }
+    void addSource(const char *name, zip_source_t *source) { add(name, source, 1); }
+    zip_t *handle() const { return zip_; }
     void close()
     {
         if (zip_close(zip_) != 0)
@@ -382,6 +361,277 @@ private:
 
     zip_t *zip_ = nullptr;
     std::list<QByteArray> buffers_;
+};
+
+} // namespace
+
+// The text typed into the table's cells, as the markup of its runs, in the
+// order it was typed, in a file of the private folder: the cells of a large
+// document never stay in memory. A piece is the cell's row and column and
+// its markup, each length written in as few bytes as it needs.
+class TypingStream {
+public:
+    explicit TypingStream(const QString &path)
+        : path_(QFile::encodeName(path))
+    {
+        file_ = std::fopen(path_.constData(), "w+b");
+        if (!file_)
+            cannotWrite(path);
+        std::setvbuf(file_, nullptr, _IOFBF, std::size_t{1} << 20);
+    }
+    ~TypingStream()
+    {
+        std::fclose(file_);
+        std::remove(path_.constData());
+    }
+    TypingStream(const TypingStream &) = delete;
+    TypingStream &operator=(const TypingStream &) = delete;
+
+    void append(int row, int column, std::string_view markup)
+    {
+        char head[30];
+        char *end = put(put(put(head, std::uint64_t(row)), std::uint64_t(column)), markup.size());
+        if (fwrite_unlocked(head, 1, std::size_t(end - head), file_) != std::size_t(end - head)
+            || fwrite_unlocked(markup.data(), 1, markup.size(), file_) != markup.size())
+            cannotWrite(QString::fromLocal8Bit(path_));
+    }
+    // After the last piece: every piece written, or Error.
+    void finishTyping()
+    {
+        if (std::fflush(file_) != 0 || std::ferror(file_))
+            cannotWrite(QString::fromLocal8Bit(path_));
+    }
+    bool rewind()
+    {
+        failed_ = false;
+        buffer_.clear();
+        at_ = 0;
+        return std::fseek(file_, 0, SEEK_SET) == 0;
+    }
+    // The next piece; false at the end, or when the file cannot be read back
+    // whole (failed() then).
+    bool next(int &row, int &column, std::string &markup)
+    {
+        std::uint64_t r = 0, c = 0, n = 0;
+        if (!get(r))
+            return false;   // the end, unless the read failed
+        if (!get(c) || !get(n) || !ensure(std::size_t(n))) {
+            failed_ = true;
+            return false;
+        }
+        markup.assign(buffer_.data() + at_, std::size_t(n));
+        at_ += std::size_t(n);
+        row = int(r);
+        column = int(c);
+        return true;
+    }
+    bool failed() const { return failed_ || std::ferror(file_); }
+
+private:
+    static char *put(char *out, std::uint64_t v)
+    {
+        while (v >= 0x80) {
+            *out++ = char(v | 0x80);
+            v >>= 7;
+        }
+        *out++ = char(v);
+        return out;
+    }
+    // At least n unread bytes in the buffer, unless the file ends first.
+    bool ensure(std::size_t n)
+    {
+        if (buffer_.size() - at_ >= n)
+            return true;
+        buffer_.erase(buffer_.begin(), buffer_.begin() + std::ptrdiff_t(at_));
+        at_ = 0;
+        const std::size_t had = buffer_.size();
+        const std::size_t want = std::max(n, kReadSize);
+        buffer_.resize(had + want);
+        const std::size_t got = fread_unlocked(buffer_.data() + had, 1, want, file_);
+        buffer_.resize(had + got);
+        return buffer_.size() >= n;
+    }
+    bool get(std::uint64_t &v)
+    {
+        v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            if (!ensure(1))
+                return false;
+            const auto byte = std::uint8_t(buffer_[at_++]);
+            v |= std::uint64_t(byte & 0x7f) << shift;
+            if (!(byte & 0x80))
+                return true;
+        }
+        return false;
+    }
+
+    static constexpr std::size_t kReadSize = std::size_t{1} << 20;
+    QByteArray path_;
+    std::FILE *file_ = nullptr;
+    std::vector<char> buffer_;   // read ahead
+    std::size_t at_ = 0;
+    bool failed_ = false;
+};
+
+
+namespace {
+
+// The markup of the document part, made as the archive reads it: the head,
+// the table's rows from the typing stream, and the tail. Rows are made some
+// hundred kilobytes at a time, in large pieces of markup, so the part is
+// never whole in memory nor written out before it is deflated.
+class DocumentPart {
+public:
+    DocumentPart(QByteArray head, QByteArray tail, TypingStream *typed, int rows, int columns,
+                 const std::vector<int> &widths, bool headingRow)
+        : head_(std::move(head))
+        , tail_(std::move(tail))
+        , typed_(typed)
+        , rows_(typed || rows > 0 ? rows : 0)
+        , columns_(columns)
+        , headingRow_(headingRow)
+    {
+        for (const int w : widths)
+            cellStart_.push_back("<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(w) + "\" w:type=\"dxa\"/></w:tcPr>");
+        zip_error_init(&error_);
+    }
+    ~DocumentPart() { zip_error_fini(&error_); }
+    DocumentPart(const DocumentPart &) = delete;
+    DocumentPart &operator=(const DocumentPart &) = delete;
+
+    zip_source_t *source(zip_t *zip) { return zip_source_function(zip, &DocumentPart::callback, this); }
+    bool failed() const { return failed_; }
+
+private:
+    static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        auto *part = static_cast<DocumentPart *>(state);
+        switch (command) {
+        case ZIP_SOURCE_OPEN:
+            return part->open();
+        case ZIP_SOURCE_READ:
+            return part->read(static_cast<char *>(data), length);
+        case ZIP_SOURCE_STAT: {
+            auto *stat = static_cast<zip_stat_t *>(data);
+            zip_stat_init(stat);
+            stat->mtime = std::time(nullptr);
+            stat->valid |= ZIP_STAT_MTIME;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&part->error_, data, length);
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            return 0;   // close, free
+        }
+    }
+
+    zip_int64_t open()
+    {
+        stage_ = Stage::Head;
+        pending_.clear();
+        at_ = 0;
+        row_ = 1;
+        if (typed_ && !typed_->rewind())
+            return fail();
+        havePiece_ = typed_ && typed_->next(pieceRow_, pieceColumn_, piece_);
+        return 0;
+    }
+
+    zip_int64_t read(char *out, zip_uint64_t length)
+    {
+        zip_uint64_t done = 0;
+        while (done < length) {
+            if (at_ == pending_.size()) {
+                if (stage_ == Stage::Done)
+                    break;
+                produce();
+                if (failed_)
+                    return fail();
+                continue;
+            }
+            const std::size_t n = std::min<std::size_t>(pending_.size() - at_, std::size_t(length - done));
+            std::memcpy(out + done, pending_.data() + at_, n);
+            at_ += n;
+            done += n;
+        }
+        return zip_int64_t(done);
+    }
+
+    void produce()
+    {
+        pending_.clear();
+        at_ = 0;
+        switch (stage_) {
+        case Stage::Head:
+            pending_.assign(head_.constData(), std::size_t(head_.size()));
+            stage_ = Stage::Rows;
+            break;
+        case Stage::Rows:
+            while (row_ <= rows_ && pending_.size() < kBatch)
+                produceRow();
+            if (row_ > rows_)
+                stage_ = Stage::Tail;
+            break;
+        case Stage::Tail:
+            pending_.assign(tail_.constData(), std::size_t(tail_.size()));
+            stage_ = Stage::Done;
+            break;
+        case Stage::Done:
+            break;
+        }
+    }
+
+    // A row's cells, each with its width and the text typed into it.
+    void produceRow()
+    {
+        pending_ += "<w:tr>";
+        if (row_ == 1 && headingRow_)
+            pending_ += "<w:trPr><w:tblHeader/></w:trPr>";
+        for (int column = 1; column <= columns_; ++column) {
+            pending_ += cellStart_[std::size_t(column) - 1];
+            bool typed = false;
+            while (havePiece_ && pieceRow_ == row_ && pieceColumn_ == column) {
+                if (!typed)
+                    pending_ += "<w:p><w:r><w:t xml:space=\"preserve\">";
+                typed = true;
+                pending_ += piece_;
+                havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_);
+            }
+            pending_ += typed ? "</w:t></w:r></w:p></w:tc>" : "<w:p/></w:tc>";
+        }
+        pending_ += "</w:tr>";
+        ++row_;
+        if (typed_ && typed_->failed())
+            failed_ = true;
+    }
+
+    zip_int64_t fail()
+    {
+        failed_ = true;
+        zip_error_set(&error_, ZIP_ER_READ, EIO);
+        return -1;
+    }
+
+    static constexpr std::size_t kBatch = std::size_t{1} << 18;
+    enum class Stage { Head, Rows, Tail, Done };
+
+    QByteArray head_, tail_;
+    TypingStream *typed_;
+    int rows_, columns_;
+    bool headingRow_;
+    std::vector<std::string> cellStart_;   // per column: the cell's start up to its paragraph
+    Stage stage_ = Stage::Head;
+    std::string pending_;   // markup made and not yet read
+    std::size_t at_ = 0;
+    int row_ = 1;
+    bool havePiece_ = false;
+    int pieceRow_ = 0, pieceColumn_ = 0;
+    std::string piece_;
+    zip_error_t error_;
+    bool failed_ = false;
 };
 
 } // namespace
@@ -464,23 +714,58 @@ void DocxWordProcessor::autoFormatSelectionTable(int table, const TableAutoForma
 
 void DocxWordProcessor::typeText(const QString &text)
 {
+    const QByteArray utf8 = text.toUtf8();
+    typeUtf8Text({utf8.constData(), std::size_t(utf8.size())});
+}
+
+// The text goes to the typing stream as the markup of its run: control
+// characters (which XML cannot hold) as blanks, and &, < and > escaped. The
+// widths of its column grow by it as it is typed.
+void DocxWordProcessor::typeUtf8Text(std::string_view text)
+{
     needTable();
-    if (text.isEmpty())
+    if (text.empty())
         return;
-    const QString typed = officeText(text);
-    JournalCell cell;
-    cell.row = row_;
-    cell.column = column_;
-    cell.text = typed.toUtf8();
-    document_.cells().append(cell);
+    if (!typed_)
+        typed_ = std::make_unique<TypingStream>(document_.path(QStringLiteral(".typed")));
+    std::string &markup = markup_;
+    markup.clear();
     // The heading row is measured as bold, which it is in the table format.
-    const TextWidth width = textWidth(typed, row_ == 1);
-    cellUnits_ += width.whole;
-    const auto c = std::size_t(column_) - 1;
-    auto &widest = row_ == 1 ? headingWidest_ : widest_;
-    widest[c] = std::max(widest[c], cellUnits_);
-    auto &word = row_ == 1 ? headingWord_ : word_;
-    word[c] = std::max(word[c], width.word);
+    const bool heading = row_ == 1;
+    double whole = 0, run = 0, word = 0;
+    const char *p = text.data();
+    const char *end = p + text.size();
+    while (p < end) {
+        const char *start = p;
+        char32_t c = 0;
+        if (!decodeUtf8(p, end, c)) {
+            ++p;   // a stray byte: a replacement mark, as QString shows it
+            c = 0xFFFD;
+            markup += "\xEF\xBF\xBD";
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xFFFE || c == 0xFFFF) {
+            c = u' ';
+            markup += ' ';
+        } else if (c == u'&') {
+            markup += "&amp;";
+        } else if (c == u'<') {
+            markup += "&lt;";
+        } else if (c == u'>') {
+            markup += "&gt;";
+        } else {
+            markup.append(start, std::size_t(p - start));
+        }
+        const double w = charUnits(c, heading);
+        whole += w;
+        run = c == u' ' ? 0 : run + w;
+        word = std::max(word, run);
+    }
+    typed_->append(row_, column_, markup);
+    cellUnits_ += whole;
+    const auto column = std::size_t(column_) - 1;
+    auto &widest = heading ? headingWidest_ : widest_;
+    widest[column] = std::max(widest[column], cellUnits_);
+    auto &longestWord = heading ? headingWord_ : word_;
+    longestWord[column] = std::max(longestWord[column], word);
 }
 
 void DocxWordProcessor::moveRight(int unit)
@@ -513,11 +798,6 @@ void DocxWordProcessor::insertRowsBelow(int count)
 
 void DocxWordProcessor::writeDocument(const QString &file)
 {
-    const QString part = document_.path(QStringLiteral(".document.xml"));
-    struct Remover {
-        QString path;
-        ~Remover() { QFile::remove(path); }
-    } removePart{part};
     // The columns' widths at the three levels of fitting: the widest word of
     // the body, that or of the heading, and the widest text.
     std::array<std::vector<double>, 3> units;
@@ -533,37 +813,32 @@ void DocxWordProcessor::writeDocument(const QString &file)
         layout = TableLayout{};
         layout.widths.assign(units[0].size(), (kPageShort - 2 * kMargin) / std::max(columns_, 1));
     }
-    writeDocumentPart(part, layout);
+    if (typed_)
+        typed_->finishTyping();
+    DocumentPart part(documentHead(layout), documentTail(layout), typed_.get(), rows_, columns_, layout.widths,
+                      hasTable_ && format_.value_or(TableAutoFormat{}).headingRows);
 
     Zip zip(file);
     zip.add("[Content_Types].xml", contentTypes());
     zip.add("_rels/.rels", relationships("officeDocument", "word/document.xml"));
     zip.add("word/_rels/document.xml.rels", relationships("styles", "styles.xml"));
-    zip.addFile("word/document.xml", part);
+    zip.addSource("word/document.xml", part.source(zip.handle()));
     zip.add("word/styles.xml", styles(layout.size));
     zip.close();
+    if (part.failed())
+        cannotWrite(QStringLiteral("the typed text could not be read back"));
 }
 
-void DocxWordProcessor::writeDocumentPart(const QString &path, const TableLayout &layout)
+// The document element up to the table's rows: the table's properties and
+// its grid of the fitted widths.
+QByteArray DocxWordProcessor::documentHead(const TableLayout &layout) const
 {
-    // The writer appends to a text that goes to the file, encoded, whenever
-    // it has grown large: one write per row at most, not one per token.
-    StdioDevice out;
-    if (!out.create(path))
-        cannotWrite(path);
-    QString pending;
-    QXmlStreamWriter x(&pending);
-    const auto flush = [&](qsizetype atLeast) {
-        if (pending.size() >= atLeast) {
-            out.write(pending.toUtf8());
-            pending.resize(0);
-        }
-    };
+    QByteArray bytes;
+    QXmlStreamWriter x(&bytes);
     x.writeStartDocument(QStringLiteral("1.0"), true);
     x.writeNamespace(kW, QStringLiteral("w"));
     x.writeStartElement(kW, QStringLiteral("document"));
     x.writeStartElement(kW, QStringLiteral("body"));
-
     if (hasTable_) {
         const TableAutoFormat look = format_.value_or(TableAutoFormat{0, true, true, true, true, false, false,
                                                                       false, false, fitToContents_});
@@ -587,82 +862,31 @@ void DocxWordProcessor::writeDocumentPart(const QString &path, const TableLayout
                                        std::pair{"noVBand", true}})
             x.writeAttribute(kW, QString::fromLatin1(name), on ? QStringLiteral("1") : QStringLiteral("0"));
         x.writeEndElement();
-
-        QStringList widthTexts;
         x.writeStartElement(kW, QStringLiteral("tblGrid"));
         for (const int w : layout.widths) {
-            widthTexts << QString::number(w);
             x.writeEmptyElement(kW, QStringLiteral("gridCol"));
-            x.writeAttribute(kW, QStringLiteral("w"), widthTexts.back());
+            x.writeAttribute(kW, QStringLiteral("w"), QString::number(w));
         }
         x.writeEndElement();
-
-        // The journal holds the typing in cell order.
-        JournalCell cell;
-        CellJournal &cells = document_.cells();
-        cells.rewind();
-        bool pending = cells.next(cell);
-        QString text;
-        // The rows use the names with the prefix the document element
-        // declares: the writer then looks no namespace up for each cell.
-        for (int row = 1; row <= rows_; ++row) {
-            x.writeStartElement(QStringLiteral("w:tr"));
-            if (row == 1 && look.headingRows) {
-                x.writeStartElement(QStringLiteral("w:trPr"));
-                x.writeEmptyElement(QStringLiteral("w:tblHeader"));
-                x.writeEndElement();
-            }
-            for (int column = 1; column <= columns_; ++column) {
-                text.clear();
-                while (pending && cell.row == row && cell.column == column) {
-                    text += QString::fromUtf8(cell.text);
-                    pending = cells.next(cell);
-                }
-                x.writeStartElement(QStringLiteral("w:tc"));
-                x.writeStartElement(QStringLiteral("w:tcPr"));
-                x.writeEmptyElement(QStringLiteral("w:tcW"));
-                x.writeAttribute(QStringLiteral("w:w"), widthTexts[column - 1]);
-                x.writeAttribute(QStringLiteral("w:type"), QStringLiteral("dxa"));
-                x.writeEndElement();
-                x.writeStartElement(QStringLiteral("w:p"));
-                if (!text.isEmpty()) {
-                    x.writeStartElement(QStringLiteral("w:r"));
-                    x.writeStartElement(QStringLiteral("w:t"));
-                    x.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-                    x.writeCharacters(text);
-                    x.writeEndElement();
-                    x.writeEndElement();
-                }
-                x.writeEndElement();   // p
-                x.writeEndElement();   // tc
-            }
-            x.writeEndElement();   // tr
-            flush(qsizetype{1} << 18);
-        }
-        x.writeEndElement();   // tbl
     }
+    // The writer closes the grid's start tag only when more follows.
+    x.writeCharacters(QString());
+    return bytes;
+}
 
-    // A document ends with a paragraph, after a table too.
-    x.writeEmptyElement(kW, QStringLiteral("p"));
-    x.writeStartElement(kW, QStringLiteral("sectPr"));
-    x.writeEmptyElement(kW, QStringLiteral("pgSz"));
-    x.writeAttribute(kW, QStringLiteral("w"), QString::number(layout.landscape ? kPageLong : kPageShort));
-    x.writeAttribute(kW, QStringLiteral("h"), QString::number(layout.landscape ? kPageShort : kPageLong));
-    if (layout.landscape)
-        x.writeAttribute(kW, QStringLiteral("orient"), QStringLiteral("landscape"));
-    x.writeEmptyElement(kW, QStringLiteral("pgMar"));
-    for (const char *side : {"top", "right", "bottom", "left"})
-        x.writeAttribute(kW, QString::fromLatin1(side), QString::number(kMargin));
-    for (const char *edge : {"header", "footer"})
-        x.writeAttribute(kW, QString::fromLatin1(edge), QStringLiteral("720"));
-    x.writeAttribute(kW, QStringLiteral("gutter"), QStringLiteral("0"));
-    x.writeEndElement();   // sectPr
-    x.writeEndElement();   // body
-    x.writeEndElement();   // document
-    x.writeEndDocument();
-    flush(0);
-    if (!out.finish() || x.hasError())
-        cannotWrite(path);
+// The rest of the document after the table's rows: the paragraph a document
+// ends with, after a table too, and the page.
+QByteArray DocxWordProcessor::documentTail(const TableLayout &layout) const
+{
+    QByteArray bytes = hasTable_ ? QByteArrayLiteral("</w:tbl>") : QByteArray();
+    const QByteArray margin = QByteArray::number(kMargin);
+    bytes += "<w:p/><w:sectPr><w:pgSz w:w=\"" + QByteArray::number(layout.landscape ? kPageLong : kPageShort)
+             + "\" w:h=\"" + QByteArray::number(layout.landscape ? kPageShort : kPageLong) + '"'
+             + (layout.landscape ? QByteArrayLiteral(" w:orient=\"landscape\"") : QByteArray())
+             + "/><w:pgMar w:top=\"" + margin + "\" w:right=\"" + margin + "\" w:bottom=\"" + margin
+             + "\" w:left=\"" + margin + "\" w:header=\"720\" w:footer=\"720\" w:gutter=\"0\"/></w:sectPr>"
+             + "</w:body></w:document>";
+    return bytes;
 }
 
 } // namespace tesmo::office

@@ -1,9 +1,9 @@
 // A word processor that builds a real .docx document (WordprocessingML in a
-// zip container, written with QXmlStreamWriter and libzip) in a private
-// folder and hands it to the desktop's word processor when it is made
-// visible. The document holds one table at its start; the text typed into
-// its cells waits in a journal file until then, and the document part is
-// streamed from it to a file and into the zip, never held whole in memory.
+// zip container, written with libzip) in a private folder and hands it to
+// the desktop's word processor when it is made visible. The document holds
+// one table at its start; the text typed into its cells waits in a file
+// until then, and the document part is made from it as the zip deflates it,
+// never held whole in memory nor written out first.
 // The columns are fitted to the words typed, so that none is broken; a table
 // too wide for a portrait page turns the page, and only a table too wide for
 // a landscape page is set in smaller type.
@@ -14,6 +14,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tesmo {
@@ -23,6 +25,7 @@ class Shell;
 namespace tesmo::office {
 
 struct TableLayout;
+class TypingStream;
 
 class DocxWordProcessor : public WordProcessorApplication {
 public:
@@ -36,6 +39,7 @@ public:
                   int autoFitBehavior) override;
     void autoFormatSelectionTable(int table, const TableAutoFormat &format) override;
     void typeText(const QString &text) override;
+    void typeUtf8Text(std::string_view text) override;
     void moveRight(int unit) override;
     void insertRowsBelow(int count) override;
 
@@ -45,7 +49,8 @@ public:
 private:
     void needTable() const;
     void writeDocument(const QString &path);
-    void writeDocumentPart(const QString &path, const TableLayout &layout);
+    QByteArray documentHead(const TableLayout &layout) const;
+    QByteArray documentTail(const TableLayout &layout) const;
 
     OfficeFile document_;
     bool hasTable_ = false;
@@ -64,6 +69,8 @@ private:
     std::vector<double> word_;
     std::vector<double> headingWord_;
     double cellUnits_ = 0;   // the width typed into the current cell
+    std::unique_ptr<TypingStream> typed_;
+    std::string markup_;   // the markup of the text being typed, reused
 };
 
 } // namespace tesmo::office

@@ -11,6 +11,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace tesmo {
 class Shell;
@@ -59,6 +61,9 @@ QString fileNameFrom(const QString &text, const QString &fallback);
 // U+001F, U+007F to U+009F) and each of U+FFFE and U+FFFF a blank. XML 1.0
 // cannot hold most of them, and a reader shows the rest as boxes or breaks.
 QString officeText(const QString &text);
+// The same for a text in UTF-8, as a view of text itself when it has no
+// such character, else of scratch.
+std::string_view officeUtf8Text(std::string_view text, std::string &scratch);
 
 // Raises Error, naming the kind of file, unless the zip file at path reads
 // back whole: every part inflates to its checksum, and every XML part ends

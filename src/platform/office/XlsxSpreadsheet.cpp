@@ -4,6 +4,7 @@
 #include "text/Limits.h"
 #include "text/FieldRules.h"
 #include "text/Regional.h"
+#include "text/Utf8.h"
 
 #include <QRegularExpression>
 #include <array>
@@ -214,6 +215,52 @@ void XlsxSpreadsheet::setCellValue(int row, int column, const QString &text)
     book_.cells().append(typedCell(row, column, typed, c.numberFormat == QLatin1String(kTextFormat)));
     // A typed number or date shows about as many characters as were typed.
     c.maxChars = std::max(c.maxChars, double(characterCount(typed)));
+}
+
+namespace {
+
+// A text that typing can read only as text: it has no "$" and starts with
+// an ASCII character that no number, amount or date starts with.
+bool onlyText(std::string_view text)
+{
+    if (text.empty() || text.find('$') != std::string_view::npos)
+        return false;
+    const auto first = std::uint8_t(text.front());
+    return first < 0x80 && first > 0x20 && !(first >= '0' && first <= '9') && first != '+' && first != '-'
+           && first != '.' && first != '(';
+}
+
+std::size_t codePoints(std::string_view utf8)
+{
+    return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char b) { return (b & 0xC0) != 0x80; }));
+}
+
+} // namespace
+
+void XlsxSpreadsheet::setCellUtf8Value(int row, int column, std::string_view text, const Reading &reading)
+{
+    book_.needOpen();
+    if (row < 1 || row > kMaxRow || column < 1 || column > kMaxColumn)
+        notAvailable(QStringLiteral("find the cell (%1, %2)").arg(row).arg(column));
+    if (text.empty())
+        return;
+    if (std::size_t(column) > columns_.size())
+        columns_.resize(std::size_t(column));
+    Column &c = columns_[std::size_t(column) - 1];
+    const bool textColumn = c.numberFormat == QLatin1String(kTextFormat);
+    const std::string_view typed = officeUtf8Text(text, scratch_);
+    CellJournal &cells = book_.cells();
+    if (!textColumn && reading.kind == Reading::Kind::Number) {
+        cells.append(row, column, kNumber, reading.number, {});
+    } else if (!textColumn && reading.kind == Reading::Kind::Date && reading.date >= kFirstCommonDay) {
+        cells.append(row, column, kDate, double(reading.date.toJulianDay()), {});
+    } else if (textColumn || reading.kind == Reading::Kind::Date || onlyText(typed)) {
+        cells.append(row, column, kText, 0, typed);
+    } else {
+        cells.append(typedCell(row, column, QString::fromUtf8(typed.data(), qsizetype(typed.size())), false));
+    }
+    // A typed number or date shows about as many characters as were typed.
+    c.maxChars = std::max(c.maxChars, double(codePoints(typed)));
 }
 
 void XlsxSpreadsheet::selectRows(const QString &address)

@@ -9,6 +9,7 @@
 #include "platform/office/OfficeFile.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tesmo {
@@ -26,6 +27,7 @@ public:
     void addWorkbook(int locale) override;
     void setCaption(const QString &caption) override;
     void setCellValue(int row, int column, const QString &text) override;
+    void setCellUtf8Value(int row, int column, std::string_view text, const Reading &reading) override;
     void selectRows(const QString &address) override;
     void setSelectionFontBold(int locale, bool bold) override;
     void setSelectionFontItalic(int locale, bool italic) override;
@@ -56,6 +58,7 @@ private:
     std::vector<RowFont> rowFonts_;   // later entries win
     int selectedFirst_ = 0;
     int selectedLast_ = 0;
+    std::string scratch_;   // a typed text with its control characters blanked
 };
 
 } // namespace tesmo::office
