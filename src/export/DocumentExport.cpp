@@ -24,9 +24,15 @@ QString documentMoney(const QString &listText, int decimals)
 
 } // namespace
 
-bool exportDocument(const QAbstractItemModel &list, Office &office)
+ExportOutcome exportDocument(const QAbstractItemModel &list, Office &office, Progress *progress)
 {
     const TableAutoFormat format{kWdTableFormat3DEffects2, true, true, true, true, true, false, false, false, true};
+    // The rows are the first half of the work, the document's writing the
+    // second, which the word processor tells itself.
+    const int rows = list.rowCount();
+    ProgressSpan typing(progress, 0, 500, rows);
+    ProgressSpan finishing(progress, 500, 1000, 1000);
+    const OfficeProgress told(office, progress ? &finishing : nullptr);
     try {
         const std::unique_ptr<WordProcessorApplication> app = office.newWordProcessor();
         app->setVisible(false);
@@ -49,8 +55,9 @@ bool exportDocument(const QAbstractItemModel &list, Office &office)
         const auto text = [](const char *start, const char *end) {
             return std::string_view(start, std::size_t(end - start));
         };
-        const int rows = list.rowCount();
         for (int row = 0; row < rows; ++row) {
+            if (row % kProgressRows == 0 && !typing.advance(row))
+                return ExportOutcome::Cancelled;
             // The row's values give its texts as the list shows them, and
             // as the texts below type them.
             if (values && values->rowValues(row, v) && isWellFormedUtf8(v.name) && isWellFormedUtf8(v.ticker)) {
@@ -89,9 +96,11 @@ bool exportDocument(const QAbstractItemModel &list, Office &office)
 
         app->autoFormatSelectionTable(1, format);
         app->setVisible(true);
-        return true;
+        return ExportOutcome::Done;
+    } catch (const Error &e) {
+        return e.number() == kErrCancelled ? ExportOutcome::Cancelled : ExportOutcome::Failed;
     } catch (...) {
-        return false;
+        return ExportOutcome::Failed;
     }
 }
 

@@ -15,6 +15,12 @@ class QAbstractItemModel;
 
 namespace tesmo {
 
+// How an export into an office program ended.
+enum class ExportOutcome { Done, Failed, Cancelled };
+
+// How often, in rows, a writer reports its progress.
+inline constexpr int kProgressRows = 256;
+
 // The exported fields, in the order every writer puts them out.
 enum ExportField : int { kExName = 0, kExTicker, kExShares, kExPrice, kExNet, kExDate, kExportFieldCount };
 

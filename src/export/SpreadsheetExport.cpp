@@ -2,6 +2,7 @@
 
 #include "export/ExportRows.h"
 #include "platform/Office.h"
+#include "text/Error.h"
 #include "text/Regional.h"
 #include "text/Utf8.h"
 
@@ -12,9 +13,15 @@
 
 namespace tesmo {
 
-bool exportSpreadsheet(const QAbstractItemModel &list, Office &office)
+ExportOutcome exportSpreadsheet(const QAbstractItemModel &list, Office &office, Progress *progress)
 {
     constexpr int lcid = kLocaleUnitedStates;
+    // The rows are the first half of the work, the workbook's writing the
+    // second, which the application tells itself.
+    const int rows = list.rowCount();
+    ProgressSpan typing(progress, 0, 500, rows);
+    ProgressSpan finishing(progress, 500, 1000, 1000);
+    const OfficeProgress told(office, progress ? &finishing : nullptr);
     try {
         const std::unique_ptr<SpreadsheetApplication> app = office.newSpreadsheet();
         app->setVisible(lcid, false);
@@ -42,8 +49,9 @@ bool exportSpreadsheet(const QAbstractItemModel &list, Office &office)
             app->setCellUtf8Value(sheetRow, column, {start, std::size_t(end - start)}, reading);
         };
         std::int32_t sheetRow = 2;
-        const int rows = list.rowCount();
         for (int row = 0; row < rows; ++row, ++sheetRow) {
+            if (row % kProgressRows == 0 && !typing.advance(row))
+                return ExportOutcome::Cancelled;
             if (values && values->rowValues(row, v) && isWellFormedUtf8(v.name) && isWellFormedUtf8(v.ticker)
                 && std::isfinite(v.shares)) {
                 app->setCellUtf8Value(sheetRow, kExName + 1, v.name, {});
@@ -68,9 +76,11 @@ bool exportSpreadsheet(const QAbstractItemModel &list, Office &office)
         app->setColumnsNumberFormat(QStringLiteral("E:E"), QStringLiteral("$#,##0.00"));
         app->setColumnsNumberFormat(QStringLiteral("D:D"), QStringLiteral("$#,##0.0000"));
         app->setVisible(lcid, true);
-        return true;
+        return ExportOutcome::Done;
+    } catch (const Error &e) {
+        return e.number() == kErrCancelled ? ExportOutcome::Cancelled : ExportOutcome::Failed;
     } catch (...) {
-        return false;
+        return ExportOutcome::Failed;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "export/TextExport.h"
 
 #include "export/ExportRows.h"
+#include "platform/Dialogs.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 #include "text/Utf8.h"
@@ -173,7 +174,7 @@ QString textExportFileName(QDate day)
     return QStringLiteral("Tesmo_") + DateFileName(regional::shortDate(day)) + QStringLiteral(".txt");
 }
 
-std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &out)
+std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &out, Progress *progress)
 {
     const auto writeFailed = [&out] {
         return Error(kErrCannotWrite, QStringLiteral("The file could not be written: %1").arg(out.errorString()));
@@ -190,7 +191,12 @@ std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &
     RowValues rowValues;
     std::vector<char> bytes(kValueLineRoom + 256);
     const int rows = list.rowCount();
+    ProgressSpan writing(progress, 0, 1000, rows);
     for (int row = 0; row < rows; ++row) {
+        if (row % kProgressRows == 0 && !writing.advance(row)) {
+            writer.flush();
+            return Error(kErrCancelled);
+        }
         if (values && values->rowValues(row, rowValues)) {
             if (const auto size = valueLine(rowValues, bytes)) {
                 if (!writer.writeBytes(bytes.data(), qsizetype(*size)))

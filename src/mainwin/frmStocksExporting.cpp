@@ -109,8 +109,13 @@ void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
                                             ? file.errorString()
                                             : QStringLiteral("only part of it could be written; the disk may be full")));
         };
-        if (const auto error = writeTextExport(list, file))
+        // A cancel leaves the earlier file as it was: the new one is dropped.
+        const auto progress = dialogs_.progress(QStringLiteral("Writing the text file ..."), 1000);
+        if (const auto error = writeTextExport(list, file, progress.get())) {
+            if (error->number() == kErrCancelled)
+                return;
             throw error->number() == kErrCannotWrite ? notWritten() : *error;
+        }
         if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
             throw notWritten();
         if (!platform_.shell.startViewer(path))
@@ -121,7 +126,8 @@ void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
 void frmStocks::spreadsheet(const LotListModel &list)
 {
     const WaitPointer wait(dialogs_);
-    if (!exportSpreadsheet(list, platform_.office))
+    const auto progress = dialogs_.progress(QStringLiteral("Writing the workbook ..."), 1000);
+    if (exportSpreadsheet(list, platform_.office, progress.get()) == ExportOutcome::Failed)
         dialogs_.message(QStringLiteral("Tesmo could not create a spreadsheet on your computer. Try exporting to a "
                                         "document or text file instead."));
 }
@@ -129,7 +135,8 @@ void frmStocks::spreadsheet(const LotListModel &list)
 void frmStocks::document(const LotListModel &list)
 {
     const WaitPointer wait(dialogs_);
-    if (!exportDocument(list, platform_.office))
+    const auto progress = dialogs_.progress(QStringLiteral("Writing the document ..."), 1000);
+    if (exportDocument(list, platform_.office, progress.get()) == ExportOutcome::Failed)
         dialogs_.message(QStringLiteral("Tesmo could not create a Word Document on your computer. Try exporting to a "
                                         "spreadsheet or text file instead."),
                          Dialogs::Buttons::Ok, Dialogs::Icon::Information);

@@ -24,6 +24,28 @@ public:
     virtual bool advance(qint64 done) = 0;
 };
 
+// A stretch of a larger piece of work: total units of its own reported as
+// the units from to to of the whole; no whole, no report (and no cancel).
+class ProgressSpan : public Progress {
+public:
+    ProgressSpan(Progress *whole, qint64 from, qint64 to, qint64 total)
+        : whole_(whole)
+        , from_(from)
+        , to_(to)
+        , total_(total > 0 ? total : 1)
+    {
+    }
+    bool advance(qint64 done) override
+    {
+        const qint64 part = done < 0 ? 0 : done > total_ ? total_ : done;
+        return !whole_ || whole_->advance(from_ + (to_ - from_) * part / total_);
+    }
+
+private:
+    Progress *whole_;
+    qint64 from_, to_, total_;
+};
+
 class Dialogs {
 public:
     enum class Buttons { Ok, YesNo };

@@ -3,6 +3,7 @@
 // when the program is not there.
 #pragma once
 
+#include "platform/Dialogs.h"
 #include "platform/Spreadsheet.h"
 #include "platform/WordProcessor.h"
 
@@ -18,6 +19,28 @@ public:
     virtual std::unique_ptr<SpreadsheetApplication> newSpreadsheet() = 0;
     // A new, hidden word processor under the caller's control.
     virtual std::unique_ptr<WordProcessorApplication> newWordProcessor() = 0;
+
+    // The applications made from now on report the work of finishing their
+    // file, when it is made visible, to progress in thousandths, and stop it
+    // with Error 3426 (nothing handed to the desktop) once the user cancels.
+    // Null: no report.
+    virtual void setProgress(Progress *progress) = 0;
+};
+
+// Tells office's applications of progress while it lives.
+class OfficeProgress {
+public:
+    OfficeProgress(Office &office, Progress *progress)
+        : office_(office)
+    {
+        office_.setProgress(progress);
+    }
+    ~OfficeProgress() { office_.setProgress(nullptr); }
+    OfficeProgress(const OfficeProgress &) = delete;
+    OfficeProgress &operator=(const OfficeProgress &) = delete;
+
+private:
+    Office &office_;
 };
 
 } // namespace tesmo

@@ -52,10 +52,11 @@ trap cleanup EXIT; trap 'exit 130' INT; trap 'exit 143' TERM
 
 # ------------------------------------------------------------------ program
 
+launch_env=() # more NAME=VALUE settings for the program, set by a scenario
 launch() { # starts the program in $data, with a HOME of its own so no user setting leaks in
   (cd "$data" && exec env -u SESSION_MANAGER QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 HOME="$dir/home" \
     XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share" \
-    XDG_CACHE_HOME="$dir/home/.cache" XDG_RUNTIME_DIR="$dir/runtime" "$prog") >>"$dir/program.log" 2>&1 &
+    XDG_CACHE_HOME="$dir/home/.cache" XDG_RUNTIME_DIR="$dir/runtime" "${launch_env[@]}" "$prog") >>"$dir/program.log" 2>&1 &
   app_pid=$!
 }
 running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
@@ -341,6 +342,85 @@ scenario_export_text() {
     "$(od -c <"$file" 2>&1)"
   expect_no_box "exporting the text file"
   close_main
+  expect_exit
+}
+
+click_export() { # the Export! button, at its designed place (9120, 5520 twips; 15 twips a pixel)
+  timeout 10 xdotool mousemove --window "$main" 680 380 || fail "xdotool mousemove failed"
+  on_main() { [[ $(timeout 5 xdotool getmouselocation 2>/dev/null) == *" window:$main" ]]; }
+  poll 10 on_main || fail "the pointer is not over the main window"
+  timeout 10 xdotool click 1 || fail "xdotool click failed"
+}
+
+# A long export shows its progress with a Cancel button, and Cancel leaves
+# no workbook behind; a short one shows no progress and hands its workbook
+# to the desktop.
+scenario_progress() {
+  local apps="$dir/home/.local/share/applications" temp="$dir/temp" saw=0
+  launch
+  close_main
+  expect_exit
+  sqlite3 -batch "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600000)
+    INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate)
+    SELECT 'Company number ' || i, 'T' || (i % 1000), i % 500 + 1, (i % 9000) / 100.0, i * 3.25,
+           date('2000-01-01', '+' || (i % 7000) || ' days') FROM n" || die "could not seed"
+  mkdir -p "$apps" "$dir/bin" "$temp"
+  printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >>"%s"\n' "$dir/opened.log" >"$dir/bin/opener"
+  chmod +x "$dir/bin/opener"
+  printf '[Desktop Entry]\nType=Application\nName=Sheets\nExec=%s %%f\nMimeType=%s;\n' "$dir/bin/opener" \
+    application/vnd.openxmlformats-officedocument.spreadsheetml.sheet >"$apps/sheets.desktop"
+  printf '[Default Applications]\n%s=sheets.desktop\n' application/vnd.openxmlformats-officedocument.spreadsheetml.sheet \
+    >"$dir/home/.config/mimeapps.list"
+  launch_env=(TMPDIR="$temp")
+  launch
+  main_window
+  # The export box (9120, 4920 twips) takes the kind typed over its text.
+  timeout 10 xdotool mousemove --window "$main" 640 338 || fail "xdotool mousemove failed"
+  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  wait_focus "the export box has the focus" ' Stocks' 'combo box' 'Text File' || return
+  press "$main" ctrl+a
+  timeout 30 xdotool type --clearmodifiers --delay 40 -- Spreadsheet || fail "xdotool type failed"
+  wait_focus "Spreadsheet typed into the export box" ' Stocks' 'combo box' Spreadsheet || return
+
+  # The current lot alone, selected, exports at once: no progress dialog at
+  # any time, and the workbook goes to the desktop.
+  press "$main" alt+l
+  # The list of selected lots shows the lot, its row current.
+  wait_focus "Select -> took the lot" ' Stocks' 'cell' 'Company number 600000' || return
+  timeout 10 xdotool mousemove --window "$main" 700 304 || fail "xdotool mousemove failed"
+  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  wait_focus "Selected chosen" ' Stocks' 'radio button' 'Selected' || return
+  click_export
+  handed() { box_up && saw=1; [[ -s $dir/opened.log ]] || ! running; }
+  poll "$limit" handed || fail "the short export handed nothing to the desktop"
+  ((saw == 0)) || fail "a short export showed a progress dialog"
+  [[ $(cat "$dir/opened.log" 2>/dev/null) == "<$temp/Tesmo-"*"/Stocks.xlsx>" ]] ||
+    fail "handed over: $(cat "$dir/opened.log" 2>/dev/null)"
+  local book
+  book=$(sed -n 's/^<\(.*\)>$/\1/p' "$dir/opened.log")
+  check_eq "the selected lot's workbook" "Company number 600000" \
+    "$(/usr/bin/python3 -c 'import sys, openpyxl; s = openpyxl.load_workbook(sys.argv[1]).active; print(s.max_row == 2 and s["A2"].value)' "$book" 2>&1)"
+  rm -rf -- "$temp"/Tesmo-*
+  : >"$dir/opened.log"
+
+  # All 600,000 lots: the progress dialog comes up, and Cancel leaves nothing.
+  timeout 10 xdotool mousemove --window "$main" 622 304 || fail "xdotool mousemove failed"
+  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  wait_focus "All chosen" ' Stocks' 'radio button' 'All' || return
+  click_export
+  wait_box "the long export's progress" || die "no progress dialog for a long export"
+  shot progress
+  # The dialog answers the keyboard only between pieces of the work, so the
+  # key goes to it without waiting for the accessibility bus to tell.
+  focus "$win"
+  timeout 10 xdotool key --clearmodifiers Escape || fail "xdotool key failed"
+  poll "$limit" closed "$win" || fail "Escape did not close the progress dialog"
+  no_folder() { [[ -z $(ls -A "$temp") ]] || ! running; }
+  poll "$limit" no_folder || fail "the cancelled export left $(ls -A "$temp") in the temporary folder"
+  check_eq "files handed to the desktop after Cancel" "" "$(cat "$dir/opened.log" 2>/dev/null)"
+  expect_no_box "cancelling the export"
+  focus "$main"
+  timeout 10 xdotool key --clearmodifiers alt+x || fail "xdotool key failed"
   expect_exit
 }
 

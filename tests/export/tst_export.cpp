@@ -74,7 +74,7 @@ private slots:
     {
         const auto rows = list({kPlainRow, kShortRow});
         RecordingOffice office;
-        QVERIFY(exportSpreadsheet(*rows, office));
+        QCOMPARE(exportSpreadsheet(*rows, office), ExportOutcome::Done);
         QStringList expected = {"new Excel.Application", "Visible(1033) = false", "Workbooks.Add(, 1033)",
                                 "Caption = \"Stocks\""};
         const QStringList headings = {"Name/Description", "Ticker", "Number of Shares", "Price/Share",
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(office.calls, expected);
 
         office.calls.clear();
-        QVERIFY(exportDocument(*rows, office));
+        QCOMPARE(exportDocument(*rows, office), ExportOutcome::Done);
         const QString format = "Selection.Tables(1).AutoFormat(33, true, true, true, true, true, false, false, false, true)";
         expected = QStringList{"new Word.Application", "Visible = false", "Documents.Add", "Selection.Range",
                                "Documents(1).Tables.Add(Range(1, 0), 1, 6, 1, 0)", format};
@@ -123,12 +123,12 @@ private slots:
         const auto rows = list({kPlainRow, kShortRow});
         for (const auto writer : {&exportSpreadsheet, &exportDocument}) {
             RecordingOffice office;
-            QVERIFY(writer(*rows, office));
+            QCOMPARE(writer(*rows, office, nullptr), ExportOutcome::Done);
             const QStringList all = office.calls;
             for (int n = 0; n < all.size() - 1; ++n) {
                 RecordingOffice failing;
                 failing.failAt = n;
-                QVERIFY(!writer(*rows, failing));
+                QCOMPARE(writer(*rows, failing, nullptr), ExportOutcome::Failed);
                 QStringList expected = all.mid(0, n) << all[n] + " failed";
                 if (n > 0)
                     expected << "release";
@@ -137,7 +137,8 @@ private slots:
         }
 
         RecordingOffice office;
-        QVERIFY(!exportDocument(*list({kPlainRow, {"Bad", "BAD", "1/1/2003", "9", "1", "1", "12,5.0.0"}}), office));
+        QCOMPARE(exportDocument(*list({kPlainRow, {"Bad", "BAD", "1/1/2003", "9", "1", "1", "12,5.0.0"}}), office),
+                 ExportOutcome::Failed);
         QCOMPARE(office.calls.mid(office.calls.size() - 3),
                  QStringList({"Selection.TypeText \"$1.0000\"", "Selection.MoveRight 12", "release"}));
     }

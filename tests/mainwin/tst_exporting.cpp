@@ -250,11 +250,46 @@ private slots:
         QIdentityProxyModel textsOnly;
         textsOnly.setSourceModel(list.get());
         RecordingOffice fromValues, fromTexts;
-        QVERIFY(exportDocument(*list, fromValues));
-        QVERIFY(exportDocument(textsOnly, fromTexts));
+        QCOMPARE(exportDocument(*list, fromValues), ExportOutcome::Done);
+        QCOMPARE(exportDocument(textsOnly, fromTexts), ExportOutcome::Done);
         QCOMPARE(fromValues.calls.size(), fromTexts.calls.size());
         for (qsizetype i = 0; i < fromValues.calls.size(); ++i)
             QCOMPARE(fromValues.calls[i], fromTexts.calls[i]);
+    }
+
+    // Long exports tell their progress; Cancel ends them without a trace:
+    // the earlier text file of the day as it was, no workbook or document
+    // made visible, no message.
+    void aCancelledExportLeavesNothingNew()
+    {
+        MainWindow w(numberedLots(2000));
+        w.shell.desktop = desktop_->path();
+        exportAs(w, "Text File");
+        const QByteArray earlier = contents(textFile());
+        w.shell.calls.clear();
+        w.dialogs.progresses.clear();
+
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.dialogs.cancelAt = 500;
+        exportAs(w, "Text File");
+        QCOMPARE(w.dialogs.takeTexts().size(), 1);   // the overwrite question only
+        QCOMPARE(contents(textFile()), earlier);
+        QCOMPARE(QDir(desktop_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(textFile()).fileName()});
+        QVERIFY(w.shell.calls.isEmpty());
+
+        for (const char *kind : {"Spreadsheet", "Word Document"}) {
+            w.office.calls.clear();
+            w.dialogs.cancelAt = 250;
+            exportAs(w, kind);
+            QCOMPARE(w.office.calls.last(), QStringLiteral("release"));
+            QVERIFY(w.office.calls.filter(QRegularExpression("Visible.* = True")).isEmpty());
+            QVERIFY(!w.office.calls.filter(QRegularExpression("Cells\\(2|TypeText")).isEmpty());
+        }
+        QCOMPARE(w.dialogs.progresses.size(), std::size_t(3));
+        QCOMPARE(w.dialogs.progresses[1].label, QStringLiteral("Writing the workbook ..."));
+        QVERIFY(w.dialogs.progresses[2].done.last() >= 250);
+        QVERIFY(w.dialogs.pointer.endsWith(false));
+        VERIFY_BOXES_AS_SCRIPTED(w);
     }
 };
 

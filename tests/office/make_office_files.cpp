@@ -79,8 +79,8 @@ int main(int argc, char *argv[])
 
     test::RecordingShell shell;
     office::OfficeFiles office(shell);
-    const bool sheet = exportSpreadsheet(list, office);
-    const bool document = exportDocument(list, office);
+    const bool sheet = exportSpreadsheet(list, office) == ExportOutcome::Done;
+    const bool document = exportDocument(list, office) == ExportOutcome::Done;
     for (const QString &call : shell.calls) {
         const QString file = call.section(u' ', 1);
         std::printf("%s %s\n", file.endsWith(QLatin1String(".xlsx")) ? "xlsx" : "docx", qPrintable(file));

@@ -7,6 +7,7 @@
 #include "platform/office/OfficeFiles.h"
 #include "support/RandomLots.h"
 #include "support/RecordingShell.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QIdentityProxyModel>
@@ -118,14 +119,14 @@ private slots:
         QVERIFY(temp.isValid());
         qputenv("TMPDIR", temp.path().toUtf8());
         const auto list = numberedLots(3000);
-        using Writer = bool (*)(const QAbstractItemModel &, Office &);
+        using Writer = ExportOutcome (*)(const QAbstractItemModel &, Office &, Progress *);
 
         for (const Writer writer : {Writer(&exportSpreadsheet), Writer(&exportDocument)}) {
             QMap<QString, QByteArray> whole;
             {
                 RecordingShell shell;
                 office::OfficeFiles office(shell);
-                QVERIFY(writer(*list, office));
+                QCOMPARE(writer(*list, office, nullptr), ExportOutcome::Done);
                 QCOMPARE(shell.calls.size(), 1);
                 whole = zipParts(shell.calls[0].section(u' ', 1));
                 QVERIFY(!whole.isEmpty());
@@ -140,7 +141,7 @@ private slots:
                 bool exported;
                 {
                     const FileSizeLimit full{rlim_t(limit)};
-                    exported = writer(*list, office);
+                    exported = writer(*list, office, nullptr) == ExportOutcome::Done;
                 }
                 const QStringList left = QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
                 if (exported) {
@@ -171,20 +172,44 @@ private slots:
         const auto list = randomMasterList(random, 2000);
         QIdentityProxyModel textsOnly;
         textsOnly.setSourceModel(list.get());
-        using Writer = bool (*)(const QAbstractItemModel &, Office &);
+        using Writer = ExportOutcome (*)(const QAbstractItemModel &, Office &, Progress *);
         for (const Writer writer : {Writer(&exportSpreadsheet), Writer(&exportDocument)}) {
             QList<QMap<QString, QByteArray>> files;
             for (const QAbstractItemModel *model : {static_cast<const QAbstractItemModel *>(list.get()),
                                                     static_cast<const QAbstractItemModel *>(&textsOnly)}) {
                 RecordingShell shell;
                 office::OfficeFiles office(shell);
-                QVERIFY(writer(*model, office));
+                QCOMPARE(writer(*model, office, nullptr), ExportOutcome::Done);
                 files << zipParts(shell.calls.value(0).section(u' ', 1));
             }
             QVERIFY(!files[0].isEmpty());
             QCOMPARE(files[0].keys(), files[1].keys());
             for (const QString &part : files[0].keys())
                 QVERIFY2(files[0][part] == files[1][part], qPrintable(part));
+        }
+    }
+
+    // A cancel while the rows are typed, while the file's rows are written,
+    // or while the workbook is packed: nothing is handed over and the
+    // private folder is gone.
+    void aCancelledExportLeavesNoFile()
+    {
+        QTemporaryDir temp;
+        qputenv("TMPDIR", temp.path().toUtf8());
+        const auto list = numberedLots(3000);
+        using Writer = ExportOutcome (*)(const QAbstractItemModel &, Office &, Progress *);
+        for (const Writer writer : {Writer(&exportSpreadsheet), Writer(&exportDocument)}) {
+            for (const qint64 cancelAt : {200, 700, 900}) {
+                ScriptedDialogs dialogs;
+                dialogs.cancelAt = cancelAt;
+                const auto progress = dialogs.progress(QStringLiteral("Writing"), 1000);
+                RecordingShell shell;
+                office::OfficeFiles office(shell);
+                QCOMPARE(writer(*list, office, progress.get()), ExportOutcome::Cancelled);
+                QCOMPARE(shell.calls, QStringList());
+                QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+                QVERIFY(dialogs.progresses.front().done.last() >= cancelAt);
+            }
         }
     }
 };

@@ -20,6 +20,7 @@ public:
         record(QStringLiteral("new Excel.Application"));
         return std::make_unique<Sheet>(*this);
     }
+    void setProgress(Progress *) override {}
     std::unique_ptr<WordProcessorApplication> newWordProcessor() override
     {
         record(QStringLiteral("new Word.Application"));

@@ -483,8 +483,9 @@ namespace {
 class DocumentPart {
 public:
     DocumentPart(QByteArray head, QByteArray tail, TypingStream *typed, int rows, int columns,
-                 const std::vector<int> &widths, bool headingRow)
-        : head_(std::move(head))
+                 const std::vector<int> &widths, bool headingRow, Progress *progress)
+        : progress_(progress, 0, 1000, rows)
+        , head_(std::move(head))
         , tail_(std::move(tail))
         , typed_(typed)
         , rows_(typed || rows > 0 ? rows : 0)
@@ -501,6 +502,8 @@ public:
 
     zip_source_t *source(zip_t *zip) { return zip_source_function(zip, &DocumentPart::callback, this); }
     bool failed() const { return failed_; }
+    // The user cancelled the writing: the part ended with an error on purpose.
+    bool cancelled() const { return cancelled_; }
 
 private:
     static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
@@ -574,6 +577,10 @@ private:
                 produceRow();
             if (row_ > rows_)
                 stage_ = Stage::Tail;
+            if (!progress_.advance(row_)) {
+                cancelled_ = true;
+                failed_ = true;
+            }
             break;
         case Stage::Tail:
             pending_.assign(tail_.constData(), std::size_t(tail_.size()));
@@ -618,6 +625,8 @@ private:
     static constexpr std::size_t kBatch = std::size_t{1} << 18;
     enum class Stage { Head, Rows, Tail, Done };
 
+    ProgressSpan progress_;   // the rows made, of all
+    bool cancelled_ = false;
     QByteArray head_, tail_;
     TypingStream *typed_;
     int rows_, columns_;
@@ -636,8 +645,9 @@ private:
 
 } // namespace
 
-DocxWordProcessor::DocxWordProcessor(Shell &shell)
+DocxWordProcessor::DocxWordProcessor(Shell &shell, Progress *progress)
     : document_(shell, QStringLiteral("document"))
+    , progress_(progress)
 {
 }
 
@@ -815,16 +825,23 @@ void DocxWordProcessor::writeDocument(const QString &file)
     }
     if (typed_)
         typed_->finishTyping();
+    // The rows are made as the zip deflates them: that is the work whose
+    // progress is told, and where a cancel stops it.
     DocumentPart part(documentHead(layout), documentTail(layout), typed_.get(), rows_, columns_, layout.widths,
-                      hasTable_ && format_.value_or(TableAutoFormat{}).headingRows);
-
-    Zip zip(file);
-    zip.add("[Content_Types].xml", contentTypes());
-    zip.add("_rels/.rels", relationships("officeDocument", "word/document.xml"));
-    zip.add("word/_rels/document.xml.rels", relationships("styles", "styles.xml"));
-    zip.addSource("word/document.xml", part.source(zip.handle()));
-    zip.add("word/styles.xml", styles(layout.size));
-    zip.close();
+                      hasTable_ && format_.value_or(TableAutoFormat{}).headingRows, progress_);
+    try {
+        Zip zip(file);
+        zip.add("[Content_Types].xml", contentTypes());
+        zip.add("_rels/.rels", relationships("officeDocument", "word/document.xml"));
+        zip.add("word/_rels/document.xml.rels", relationships("styles", "styles.xml"));
+        zip.addSource("word/document.xml", part.source(zip.handle()));
+        zip.add("word/styles.xml", styles(layout.size));
+        zip.close();
+    } catch (const Error &) {
+        if (part.cancelled())
+            throw Error(kErrCancelled);
+        throw;
+    }
     if (part.failed())
         cannotWrite(QStringLiteral("the typed text could not be read back"));
 }

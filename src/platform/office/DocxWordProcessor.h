@@ -9,6 +9,7 @@
 // a landscape page is set in smaller type.
 #pragma once
 
+#include "platform/Dialogs.h"
 #include "platform/WordProcessor.h"
 #include "platform/office/OfficeFile.h"
 
@@ -29,7 +30,8 @@ class TypingStream;
 
 class DocxWordProcessor : public WordProcessorApplication {
 public:
-    explicit DocxWordProcessor(Shell &shell);
+    // progress: where the work of writing the document is reported, or null.
+    explicit DocxWordProcessor(Shell &shell, Progress *progress = nullptr);
     ~DocxWordProcessor() override;
 
     void setVisible(bool visible) override;
@@ -53,6 +55,7 @@ private:
     QByteArray documentTail(const TableLayout &layout) const;
 
     OfficeFile document_;
+    Progress *progress_;
     bool hasTable_ = false;
     int rows_ = 0;
     int columns_ = 0;

@@ -19,9 +19,11 @@ public:
     }
     std::unique_ptr<SpreadsheetApplication> newSpreadsheet() override;
     std::unique_ptr<WordProcessorApplication> newWordProcessor() override;
+    void setProgress(Progress *progress) override { progress_ = progress; }
 
 private:
     Shell &shell_;
+    Progress *progress_ = nullptr;
 };
 
 } // namespace tesmo::office

@@ -7,6 +7,9 @@
 #include "text/Utf8.h"
 
 #include <QRegularExpression>
+#include <chrono>
+#include <future>
+#include <optional>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -172,8 +175,9 @@ private:
 
 } // namespace
 
-XlsxSpreadsheet::XlsxSpreadsheet(Shell &shell)
+XlsxSpreadsheet::XlsxSpreadsheet(Shell &shell, Progress *progress)
     : book_(shell, QStringLiteral("workbook"))
+    , progress_(progress)
 {
 }
 
@@ -409,12 +413,19 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
         return cellFormats[key];
     };
 
+    // Half the work is writing the cells, the other half the library's
+    // packing of the workbook, which tells nothing of its progress.
+    const auto cancelled = [] { return Error(kErrCancelled); };
+    ProgressSpan writing(progress_, 0, 500, std::max<std::int64_t>(book_.cells().size(), 1));
+    std::int64_t written = 0;
     int lastRow = 0;
     RowFont font{0, 0};
     JournalCell cell;
     CellJournal &cells = book_.cells();
     cells.rewind();
     while (cells.next(cell)) {
+        if ((++written & 4095) == 0 && !writing.advance(written))
+            throw cancelled();
         if (cell.row != lastRow) {
             fontRowsUpTo(cell.row);
             font = fontOf(cell.row);
@@ -441,11 +452,29 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
     }
     fontRowsUpTo(kMaxRow);
 
-    closer.closed = true;
-    check(workbook_close(book));
+    // The library packs the workbook on a thread of its own, meanwhile the
+    // progress dialog answers; a cancel comes into effect when it is done.
     // The library writes the sheet through temporary files and does not see
-    // a write to them fail: a full disk would leave a workbook cut short.
-    checkWholeZip(file, QStringLiteral("workbook"));
+    // a write to them fail: a full disk would leave a workbook cut short, so
+    // the file is read back whole.
+    closer.closed = true;
+    auto packing = std::async(std::launch::async, [book, &file]() -> std::optional<Error> {
+        try {
+            check(workbook_close(book));
+            checkWholeZip(file, QStringLiteral("workbook"));
+        } catch (const Error &e) {
+            return e;
+        }
+        return std::nullopt;
+    });
+    ProgressSpan packed(progress_, 500, 1000, 1);
+    bool cancel = false;
+    while (packing.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+        cancel = !packed.advance(0) || cancel;
+    if (const std::optional<Error> error = packing.get())
+        throw *error;
+    if (cancel || !packed.advance(1))
+        throw cancelled();
 }
 
 } // namespace tesmo::office

@@ -5,6 +5,7 @@
 // to them, and the workbook is written row by row in constant-memory mode.
 #pragma once
 
+#include "platform/Dialogs.h"
 #include "platform/Spreadsheet.h"
 #include "platform/office/OfficeFile.h"
 
@@ -20,7 +21,8 @@ namespace tesmo::office {
 
 class XlsxSpreadsheet : public SpreadsheetApplication {
 public:
-    explicit XlsxSpreadsheet(Shell &shell);
+    // progress: where the work of writing the workbook is reported, or null.
+    explicit XlsxSpreadsheet(Shell &shell, Progress *progress = nullptr);
     ~XlsxSpreadsheet() override;
 
     void setVisible(int locale, bool visible) override;
@@ -53,6 +55,7 @@ private:
     void writeWorkbook(const QString &path);
 
     OfficeFile book_;
+    Progress *progress_;
     QString caption_;
     std::vector<Column> columns_;     // index: column from 1 minus 1
     std::vector<RowFont> rowFonts_;   // later entries win
