@@ -471,7 +471,7 @@ bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot
     const bool withAction = col(ImportField::Action) != kNoColumn;
     QSet<LotKey> earlier;
     for (int row = headerRow_ + 1; row < rows; ++row) {
-        if (progress && row % kProgressRows == 0 && !progress(row, rows))
+        if (progress && (row - headerRow_ - 1) % kProgressRows == 0 && !progress(row, rows))
             return false;
         std::array<QString, kImportFieldCount> raw;
         for (int f = 0; f < kImportFieldCount; ++f)
