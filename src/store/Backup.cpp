@@ -22,16 +22,17 @@ QString kindWord(Kind kind)
     return kind == Kind::Daily ? QStringLiteral("daily") : QStringLiteral("before import");
 }
 
-// The time in a copy's name; invalid for other names. A second copy within
-// the same second carries a number: "... daily (2).mdb".
-QDateTime stampOf(const QString &name, Kind kind)
+// The time in a copy's name, and its number among the copies of that second
+// ("... daily (2).mdb"; 1 without one); an invalid time for other names.
+std::pair<QDateTime, int> stampOf(const QString &name, Kind kind)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^Tesmo (\\d{4}-\\d{2}-\\d{2} \\d{2}\\.\\d{2}\\.\\d{2}) (daily|before import)( \\(\\d+\\))?\\.mdb$"));
+        QStringLiteral("^Tesmo (\\d{4}-\\d{2}-\\d{2} \\d{2}\\.\\d{2}\\.\\d{2}) (daily|before import)(?: \\((\\d+)\\))?\\.mdb$"));
     const auto m = pattern.match(name);
     if (!m.hasMatch() || m.captured(2) != kindWord(kind))
         return {};
-    return QDateTime::fromString(m.captured(1), QString::fromLatin1(kStampFormat));
+    return {QDateTime::fromString(m.captured(1), QString::fromLatin1(kStampFormat)),
+            m.hasCaptured(3) ? m.captured(3).toInt() : 1};
 }
 
 void syncFolder(const QString &folder)
@@ -99,15 +100,13 @@ QString fileName(Kind kind, const QDateTime &at)
 
 QStringList backups(const QString &folder, Kind kind)
 {
-    std::vector<std::pair<QDateTime, QString>> found;
+    std::vector<std::pair<std::pair<QDateTime, int>, QString>> found;
     for (const QString &name : QDir(folder).entryList({QStringLiteral("Tesmo *.mdb")}, QDir::Files)) {
-        const QDateTime at = stampOf(name, kind);
-        if (at.isValid())
+        const auto at = stampOf(name, kind);
+        if (at.first.isValid())
             found.emplace_back(at, name);
     }
-    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
-        return a.first != b.first ? a.first > b.first : a.second > b.second;
-    });
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QStringList names;
     for (const auto &f : found)
         names << f.second;
@@ -119,7 +118,7 @@ bool dailyDue(const QString &ledgerPath, const QDateTime &now)
     const QString folder = folderOf(ledgerPath);
     for (const Kind kind : {Kind::Daily, Kind::BeforeImport}) {
         const QStringList names = backups(folder, kind);
-        if (!names.isEmpty() && stampOf(names.first(), kind).secsTo(now) < 24 * 60 * 60)
+        if (!names.isEmpty() && stampOf(names.first(), kind).first.secsTo(now) < 24 * 60 * 60)
             return false;
     }
     return true;
