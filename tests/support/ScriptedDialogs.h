@@ -86,6 +86,9 @@ public:
         return f;
     }
     QList<FileBox> fileBoxes;   // every file dialog shown, oldest first
+    // Withdraws the files not yet chosen, for a step that may or may not
+    // reach the file dialog.
+    void forgetUnusedFiles() { files_.clear(); }
 
     void answerNext(Answer answer) { answers_.push_back(answer); }
     void typeNext(const QString &text) { typed_.push_back(text); }
