@@ -232,7 +232,7 @@ void ImportDialog::buildControls(const QString &fileName)
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[kColCount] = {70, 230, 200, 70, 85, 85, 85, 100};
+    const int widths[kColCount] = {70, 330, 220, 70, 85, 85, 85, 100};
     for (int c = 0; c < kColCount; ++c)
         table_->setColumnWidth(c, widths[c]);
     table_->installEventFilter(this);
@@ -250,7 +250,7 @@ void ImportDialog::buildControls(const QString &fileName)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    resize(980, 600);
+    resize(1120, 620);
     table_->setFocus(Qt::OtherFocusReason);
 }
 

@@ -176,6 +176,9 @@ void frmStocks::ImportLots(const QString &strPath)
         glbCurrRecord.reset();
         rs.setBookmark(rs.LastModified());
         HighlightLists();
+        // The window shows the lots it now holds while the message is up.
+        updateCommands();
+        ListView1->scrollToSelectedRow();
 
         // One message says what happened.
         qsizetype already = 0, twice = 0, notPurchase = 0, refused = 0;

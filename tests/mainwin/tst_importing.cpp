@@ -128,7 +128,12 @@ private slots:
 
         w.dialogs.chooseNext(sample(file));
         PreviewAnswer preview(PreviewAnswer::import);
+        QString behindMessage;   // the counter and the selected row while the message is up
+        w.dialogs.whileShown = [&](const QString &) {
+            behindMessage = w.counter() + QStringLiteral(" row %1").arg(w.selected(1));
+        };
         pressImportKey(w);
+        w.dialogs.whileShown = nullptr;
         QVERIFY(preview.shown());
         QCOMPARE(w.dialogs.takeTexts(), QStringList{message});
         QCOMPARE(w.folder.query(kLotsAfter3), stored);
@@ -137,6 +142,7 @@ private slots:
         const int added = int(stored.count(u'|')) + 1;
         QCOMPARE(w.rows(1), 3 + added);
         QCOMPARE(w.counter(), QStringLiteral("%1 of %1").arg(3 + added));
+        QCOMPARE(behindMessage, QStringLiteral("%1 of %1 row %1").arg(3 + added));
         QCOMPARE(w.selected(1), 3 + added);
         const QStringList last = stored.split(u'|').last().split(u',');
         QCOMPARE(w.box(kID)->text(), last.first());

@@ -100,9 +100,14 @@ public:
     // back by itself.)
     bool boxWindows = false;
 
+    // Runs while each message box is up, to look at the window behind it.
+    std::function<void(const QString &text)> whileShown;
+
     Answer message(const QString &text, Buttons buttons, Icon icon, const QString &) override
     {
         boxes_.push_back({text, buttons, icon});
+        if (whileShown)
+            whileShown(text);
         showBoxWindow(text);
         if (buttons == Buttons::Ok)
             return Answer::Ok;
