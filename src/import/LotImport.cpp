@@ -265,14 +265,75 @@ bool isPurchase(QStringView action)
 
 size_t qHash(const LotKey &key, size_t seed)
 {
-    return qHashMulti(seed, key.ticker, key.tradeDay, key.shares, key.price.value_or(-1), key.price.has_value(),
-                      key.netAmount.value_or(-1), key.netAmount.has_value());
+    return qHashMulti(seed, key.ticker, key.tradeDay, key.shares, key.price, key.netAmount, key.hasPrice,
+                      key.hasNetAmount);
 }
 
-void StoredKeys::add(QStringView ticker, QDate tradeDate, double shares, std::optional<Ticks> price,
-                     std::optional<Ticks> netAmount)
+namespace {
+
+LotKey keyWithout(QDate tradeDate, double shares, std::optional<Ticks> price, std::optional<Ticks> netAmount)
 {
-    keys_.insert({foldTicker(ticker.trimmed()), tradeDate.toJulianDay(), shares, price, netAmount});
+    LotKey k;
+    k.tradeDay = tradeDate.toJulianDay();
+    k.shares = shares == 0 ? 0.0 : shares;   // -0 is 0
+    k.hasPrice = price.has_value();
+    k.price = price.value_or(0);
+    k.hasNetAmount = netAmount.has_value();
+    k.netAmount = netAmount.value_or(0);
+    return k;
+}
+
+// The folded ticker as a number: up to nine ASCII characters, which is
+// nearly every ticker, exactly (seven bits each; a ticker holds no NUL);
+// others by their 64-bit FNV-1a hash, with the top bit set.
+quint64 tickerHash(const char16_t *folded, std::size_t length)
+{
+    quint64 exact = 0;
+    bool ascii = length <= 9;
+    for (std::size_t i = 0; i < length && ascii; ++i) {
+        ascii = folded[i] < 0x80;
+        exact = exact << 7 | folded[i];
+    }
+    if (ascii)
+        return exact;
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (std::size_t i = 0; i < length; ++i) {
+        h = (h ^ (folded[i] & 0xff)) * 0x100000001b3ULL;
+        h = (h ^ (folded[i] >> 8)) * 0x100000001b3ULL;
+    }
+    return h | (quint64(1) << 63);
+}
+
+} // namespace
+
+LotKey LotKey::of(QStringView ticker, QDate tradeDate, double shares, std::optional<Ticks> price,
+                  std::optional<Ticks> netAmount)
+{
+    LotKey k = keyWithout(tradeDate, shares, price, netAmount);
+    const QString folded = foldTicker(ticker.trimmed());
+    k.ticker = tickerHash(reinterpret_cast<const char16_t *>(folded.utf16()), std::size_t(folded.size()));
+    return k;
+}
+
+LotKey LotKey::ofUtf8(std::string_view ticker, QDate tradeDate, double shares, std::optional<Ticks> price,
+                      std::optional<Ticks> netAmount)
+{
+    // ASCII, nearly every ticker, folds letter by letter; blanks around it
+    // are trimmed as the import trims them.
+    char16_t folded[64];
+    const auto ascii = std::all_of(ticker.begin(), ticker.end(), [](char c) { return (unsigned char)c < 0x80; });
+    if (!ascii || ticker.size() > std::size(folded))
+        return of(QString::fromUtf8(ticker.data(), qsizetype(ticker.size())), tradeDate, shares, price, netAmount);
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!ticker.empty() && space(ticker.front()))
+        ticker.remove_prefix(1);
+    while (!ticker.empty() && space(ticker.back()))
+        ticker.remove_suffix(1);
+    for (std::size_t i = 0; i < ticker.size(); ++i)
+        folded[i] = char16_t(ticker[i] >= 'A' && ticker[i] <= 'Z' ? ticker[i] + ('a' - 'A') : ticker[i]);
+    LotKey k = keyWithout(tradeDate, shares, price, netAmount);
+    k.ticker = tickerHash(folded, ticker.size());
+    return k;
 }
 
 LotImport::LotImport(StoredKeys stored)
@@ -540,9 +601,9 @@ bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot
             continue;
         }
         lot.texts = typed;
-        const LotKey key{foldTicker(typed[kTicker]), date->toJulianDay(), *numberFromText(typed[kNumShares]),
-                         typed[kPrice].isEmpty() ? std::nullopt : moneyFromText(typed[kPrice]),
-                         typed[kNetAmount].isEmpty() ? std::nullopt : moneyFromText(typed[kNetAmount])};
+        const LotKey key = LotKey::of(typed[kTicker], *date, *numberFromText(typed[kNumShares]),
+                                      typed[kPrice].isEmpty() ? std::nullopt : moneyFromText(typed[kPrice]),
+                                      typed[kNetAmount].isEmpty() ? std::nullopt : moneyFromText(typed[kNetAmount]));
         if (stored_.contains(key))
             lot.status = RowStatus::Already;
         else if (earlier.contains(key))

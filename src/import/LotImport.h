@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <array>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tesmo {
@@ -55,13 +56,25 @@ struct CandidateLot {
 
 // What makes two lots the same: the ticker ignoring case, the trade date, the
 // shares, and the price and net amount at four decimals (empty equals empty).
+// Small and without a heap text, so that the keys of a million stored lots
+// are made in a moment: the case-folded ticker is kept as a number, exact for
+// up to nine ASCII characters, else a 64-bit hash of its text (two different
+// such tickers of equal hash, on lots equal in every other field, is a
+// chance of one in 2^63).
 struct LotKey {
-    QString ticker;   // case-folded
+    quint64 ticker = 0;
     qint64 tradeDay = 0;
     double shares = 0;
-    std::optional<Ticks> price;
-    std::optional<Ticks> netAmount;
+    Ticks price = 0;
+    Ticks netAmount = 0;
+    bool hasPrice = false;
+    bool hasNetAmount = false;
 
+    static LotKey of(QStringView ticker, QDate tradeDate, double shares, std::optional<Ticks> price,
+                     std::optional<Ticks> netAmount);
+    // The same from the ticker's UTF-8 bytes, as the file holds them.
+    static LotKey ofUtf8(std::string_view ticker, QDate tradeDate, double shares, std::optional<Ticks> price,
+                         std::optional<Ticks> netAmount);
     bool operator==(const LotKey &) const = default;
 };
 size_t qHash(const LotKey &key, size_t seed = 0);
@@ -70,8 +83,12 @@ size_t qHash(const LotKey &key, size_t seed = 0);
 class StoredKeys {
 public:
     void reserve(qsizetype n) { keys_.reserve(n); }
+    void add(const LotKey &key) { keys_.insert(key); }
     void add(QStringView ticker, QDate tradeDate, double shares, std::optional<Ticks> price,
-             std::optional<Ticks> netAmount);
+             std::optional<Ticks> netAmount)
+    {
+        add(LotKey::of(ticker, tradeDate, shares, price, netAmount));
+    }
     bool contains(const LotKey &key) const { return keys_.contains(key); }
 
 private:

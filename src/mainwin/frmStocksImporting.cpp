@@ -25,22 +25,15 @@ namespace {
 
 const char *const kImportEntry = "Import Lots from File...";
 
-// Keys of every lot the file holds, as stored. A lot whose values another
-// tool wrote in a form the window cannot take is no import's duplicate.
-StoredKeys storedKeys(const QString &databaseName)
+// Keys of every lot the file holds, as stored.
+StoredKeys storedKeys(const QString &databaseName, int lots)
 {
-    LotTable table;
-    readAllLots(databaseName, table);
     StoredKeys keys;
-    keys.reserve(qsizetype(table.rows.size()));
-    for (const LotRow &r : table.rows) {
-        if (table.irregular.contains(r.id))
-            continue;
-        const QString ticker = QString::fromUtf8(table.pool.data() + r.tickerOffset, r.tickerLength);
-        keys.add(ticker, QDate::fromJulianDay(r.tradeDay), r.numShares,
-                 (r.nulls & (1 << kPrice)) ? std::nullopt : std::optional<Ticks>(r.price),
-                 (r.nulls & (1 << kNetAmount)) ? std::nullopt : std::optional<Ticks>(r.netAmount));
-    }
+    keys.reserve(lots);
+    readLotKeys(databaseName, [&](std::string_view ticker, QDate day, double shares, std::optional<Ticks> price,
+                                  std::optional<Ticks> net) {
+        keys.add(LotKey::ofUtf8(ticker, day, shares, price, net));
+    });
     return keys;
 }
 
@@ -129,7 +122,7 @@ void frmStocks::ImportLots(const QString &strPath)
         LotImport import;
         {
             const WaitPointer wait(dialogs_);
-            import = LotImport(storedKeys(rs.DatabaseName()));
+            import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
             if (!import.read(file, progressOf(dialogs_, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()))))
                 return;
         }

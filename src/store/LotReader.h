@@ -7,8 +7,12 @@
 #include "text/Money.h"
 
 #include <QHash>
+#include <QDate>
 #include <QString>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tesmo {
@@ -36,6 +40,14 @@ struct LotTable {
     // The seven plain texts of a row (12.5, 1/15/2003; empty for nulls).
     FieldTexts texts(const LotRow &r) const;
 };
+
+// The values that tell lots apart, for each lot of the file whose values are
+// of their kinds: the ticker's UTF-8 bytes, the trade date, the shares, and
+// the price and net amount (nothing for NULL). Opens its own read-only
+// connection and closes it again. Raises Error on failure.
+void readLotKeys(const QString &databaseName,
+                 const std::function<void(std::string_view ticker, QDate tradeDate, double shares,
+                                          std::optional<Ticks> price, std::optional<Ticks> netAmount)> &each);
 
 // Opens its own read-only connection to the ledger, reads qryStocks from
 // start to end and closes it. Raises Error on failure; rows read before the
