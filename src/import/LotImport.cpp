@@ -493,7 +493,8 @@ void LotImport::detect()
             if (twice || decimalHere)
                 ((sep == u'.') == decimalHere ? point : comma) += 1;
         }
-        if (const auto d = dateParts(table_.field(row, choices_.column(ImportField::TradeDate)))) {
+        const QString dateText = table_.field(row, choices_.column(ImportField::TradeDate));
+        if (const auto d = dateParts(dateText)) {
             if (d->part[0].size() == 4) {
                 ++iso;
             } else {

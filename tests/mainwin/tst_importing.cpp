@@ -185,7 +185,7 @@ private slots:
             countsBefore = counts->text();
             auto *order = d.findChild<QComboBox *>("dateOrder");
             d.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&d));
+            QTRY_COMPARE(QApplication::activeWindow(), &d);
             QTest::keyClick(&d, Qt::Key_O, Qt::AltModifier);   // "Date &order"
             QVERIFY(order->hasFocus());
             QTest::keyClick(order, Qt::Key_Up);                 // Month/Day/Year: 15.03.2023 is no date
