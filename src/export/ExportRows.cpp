@@ -32,6 +32,11 @@ ExportTexts exportTexts(const QAbstractItemModel &list, int row)
     return texts;
 }
 
+const RowValueSource *rowValueSource(const QAbstractItemModel &list)
+{
+    return dynamic_cast<const RowValueSource *>(&list);
+}
+
 std::optional<QString> currencyCell(const QString &listText, int decimals)
 {
     if (listText.isEmpty())

@@ -7,6 +7,8 @@
 #include <QAbstractItemModel>
 #include <QIODevice>
 #include <QStringEncoder>
+#include <cstring>
+#include <vector>
 
 namespace tesmo {
 
@@ -55,6 +57,12 @@ public:
         bytes_.truncate(end - bytes_.constData());
         return bytes_.size() < kChunk || flush();
     }
+    // Bytes of a whole line, CR LF included.
+    bool writeBytes(const char *data, qsizetype size)
+    {
+        bytes_.append(data, size);
+        return bytes_.size() < kChunk || flush();
+    }
     bool flush()
     {
         const bool ok = out_.write(bytes_) == bytes_.size();
@@ -68,6 +76,101 @@ private:
     QStringEncoder encoder_{QStringEncoder::Utf8};
     QByteArray bytes_;
 };
+
+// The room a value line takes at most beside its name and ticker: their
+// padding, the other fields at their longest, separators and line end.
+constexpr std::size_t kValueLineRoom = 16 + 5 + regional::kNumberTextRoom + 2 * regional::kCurrencyTextRoom
+                                       + regional::kShortDateRoom + 32;
+
+// Writes text (UTF-8) at out with each control character as a blank, then
+// blanks up to width characters; returns the end, or nothing when the text
+// is not well-formed UTF-8 (its row then goes the way of its list texts,
+// which show such bytes as replacement characters).
+std::optional<char *> writePaddedUtf8(char *out, std::string_view text, int width)
+{
+    int characters = 0;
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *end = p + text.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            *out++ = c < 0x20 || c == 0x7F ? ' ' : char(c);
+            ++p;
+        } else {
+            const int length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+            if (length == 0 || end - p < length)
+                return std::nullopt;
+            for (int i = 1; i < length; ++i) {
+                if ((p[i] & 0xC0) != 0x80)
+                    return std::nullopt;
+            }
+            // Overlong forms, surrogates and code points beyond U+10FFFF.
+            if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] >= 0xA0) || (c == 0xF0 && p[1] < 0x90)
+                || (c == 0xF4 && p[1] >= 0x90))
+                return std::nullopt;
+            if (c == 0xC2 && p[1] <= 0x9F) {
+                *out++ = ' ';   // U+0080-U+009F
+            } else {
+                std::memcpy(out, p, std::size_t(length));
+                out += length;
+            }
+            p += length;
+        }
+        ++characters;
+    }
+    for (; characters < width; ++characters)
+        *out++ = ' ';
+    return out;
+}
+
+char *writeSeparator(char *out)
+{
+    std::memcpy(out, " | ", 3);
+    return out + 3;
+}
+
+template <typename Write>
+char *writePadded(char *out, Write write, int width)
+{
+    char *end = write(out);
+    for (std::ptrdiff_t n = end - out; n < width; ++n)
+        *end++ = ' ';
+    return end;
+}
+
+// A row's line made from its values, byte for byte the line its list texts
+// give, into line; nothing when its name or ticker is not well-formed UTF-8.
+std::optional<std::size_t> valueLine(const RowValues &v, std::vector<char> &bytes)
+{
+    const std::size_t room = v.name.size() + v.ticker.size() + kValueLineRoom;
+    if (bytes.size() < room)
+        bytes.resize(room);
+    char *const line = bytes.data();
+    char *out = line;
+    const auto name = writePaddedUtf8(out, v.name, kMinWidth[kExName]);
+    if (!name)
+        return std::nullopt;
+    out = writeSeparator(*name);
+    const auto ticker = writePaddedUtf8(out, v.ticker, kMinWidth[kExTicker]);
+    if (!ticker)
+        return std::nullopt;
+    out = writeSeparator(*ticker);
+    out = writePadded(out, [&v](char *at) { return regional::writeNumberText(at, v.shares); }, kMinWidth[kExShares]);
+    out = writeSeparator(out);
+    // Both amounts as the currency cells of the texts: empty when there is none.
+    const auto money = [](char *at, const std::optional<Ticks> &ticks, int decimals) {
+        return ticks ? regional::writeRegionalCurrencyText(at, *ticks, decimals) : at;
+    };
+    out = writePadded(out, [&](char *at) { return money(at, v.price, 4); }, kMinWidth[kExPrice]);
+    out = writeSeparator(out);
+    out = writePadded(out, [&](char *at) { return money(at, v.net, regional::kCurrencyDecimals); },
+                      kMinWidth[kExNet]);
+    out = writeSeparator(out);
+    out = regional::writeShortDate(out, v.tradeDate);
+    *out++ = '\r';
+    *out++ = '\n';
+    return std::size_t(out - line);
+}
 
 } // namespace
 
@@ -96,8 +199,18 @@ std::optional<Error> writeTextExport(const QAbstractItemModel &list, QIODevice &
     if (!writer.write(line))
         return writeFailed();
 
+    const RowValueSource *values = rowValueSource(list);
+    RowValues rowValues;
+    std::vector<char> bytes(kValueLineRoom + 256);
     const int rows = list.rowCount();
     for (int row = 0; row < rows; ++row) {
+        if (values && values->rowValues(row, rowValues)) {
+            if (const auto size = valueLine(rowValues, bytes)) {
+                if (!writer.writeBytes(bytes.data(), qsizetype(*size)))
+                    return writeFailed();
+                continue;
+            }
+        }
         ExportTexts fields = exportTexts(list, row);
         const auto price = currencyCell(fields[kExPrice], 4);
         const auto net = currencyCell(fields[kExNet], regional::kCurrencyDecimals);

@@ -89,44 +89,53 @@ void MasterListModel::fill(LotTable table)
     beginResetModel();
     table_ = std::move(table);
     written_.clear();
-    ordered_ = std::is_sorted(table_.rows.begin(), table_.rows.end(),
-                              [](const LotRow &a, const LotRow &b) { return a.id < b.id; });
     endResetModel();
 }
 
 RowTexts MasterListModel::rowTexts(int row) const
 {
-    const LotRow &r = table_.rows[std::size_t(row)];
-    if (const auto it = written_.constFind(r.id); it != written_.cend())
-        return *it;
-    return rowFromFields(table_.texts(r));
+    if (!written_.isEmpty()) {
+        if (const auto it = written_.constFind(table_.id(std::size_t(row))); it != written_.cend())
+            return *it;
+    }
+    return rowFromFields(table_.texts(std::size_t(row)));
+}
+
+bool MasterListModel::rowValues(int row, RowValues &values) const
+{
+    LotRow lot;
+    if (!table_.lot(std::size_t(row), lot) || (!written_.isEmpty() && written_.contains(lot.id)))
+        return false;
+    values.name = lot.name;
+    values.ticker = lot.ticker;
+    values.shares = lot.numShares;
+    values.price = lot.price;
+    values.net = lot.netAmount;
+    values.tradeDate = QDate::fromJulianDay(lot.tradeDay);
+    return true;
 }
 
 void MasterListModel::setRowTexts(int row, const RowTexts &texts)
 {
-    written_.insert(table_.rows[std::size_t(row)].id, texts);
+    written_.insert(table_.id(std::size_t(row)), texts);
     emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
 }
 
 void MasterListModel::appendRow(const RowTexts &texts)
 {
-    LotRow r;
-    r.id = idFromText(texts[kColID]).value_or(0);
-    if (!table_.rows.empty() && table_.rows.back().id >= r.id)
-        ordered_ = false;
+    const LotId id = idFromText(texts[kColID]).value_or(0);
     const int row = count();
     beginInsertRows({}, row, row);
-    table_.rows.push_back(r);
-    written_.insert(r.id, texts);
+    table_.appendId(id);
+    written_.insert(id, texts);
     endInsertRows();
 }
 
 void MasterListModel::removeLotRow(int row)
 {
     beginRemoveRows({}, row, row);
-    const LotId id = table_.rows[std::size_t(row)].id;
-    table_.rows.erase(table_.rows.begin() + row);
-    written_.remove(id);
+    written_.remove(table_.id(std::size_t(row)));
+    table_.erase(std::size_t(row));
     endRemoveRows();
 }
 
@@ -135,14 +144,8 @@ int MasterListModel::rowOfId(const QString &idText) const
     const auto id = idFromText(idText);
     if (!id)
         return -1;
-    const auto &rows = table_.rows;
-    if (ordered_) {
-        const auto it = std::lower_bound(rows.begin(), rows.end(), *id,
-                                         [](const LotRow &r, LotId v) { return r.id < v; });
-        return it != rows.end() && it->id == *id ? int(it - rows.begin()) : -1;
-    }
-    const auto it = std::find_if(rows.begin(), rows.end(), [&](const LotRow &r) { return r.id == *id; });
-    return it != rows.end() ? int(it - rows.begin()) : -1;
+    const auto row = table_.rowOf(*id);
+    return row ? int(*row) : -1;
 }
 
 SelectedListModel::SelectedListModel(QObject *parent)

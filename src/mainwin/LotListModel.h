@@ -4,6 +4,7 @@
 // by the ID text of sub-item 3.
 #pragma once
 
+#include "export/ExportRows.h"
 #include "store/LotReader.h"
 
 #include <QAbstractTableModel>
@@ -52,12 +53,16 @@ private:
 };
 
 // The master list: every lot, in query order. Rows read from the file stay in
-// their compact form; a row written from the edit boxes keeps those texts.
+// their packed form; a row written from the edit boxes keeps those texts.
 // Rows are in ascending ID order, so a lot's row is found by binary search.
-class MasterListModel : public LotListModel {
+class MasterListModel : public LotListModel, public RowValueSource {
     Q_OBJECT
 public:
     explicit MasterListModel(QObject *parent = nullptr);
+
+    // The values of a row read from the file; none for a row written from
+    // the edit boxes or one whose values do not fit the compact form.
+    bool rowValues(int row, RowValues &values) const override;
 
     // Replaces the rows with those of table (the list is filled once).
     void fill(LotTable table);
@@ -69,12 +74,11 @@ public:
     int rowOfId(const QString &idText) const override;
 
 protected:
-    int count() const override { return int(table_.rows.size()); }
+    int count() const override { return int(table_.size()); }
 
 private:
     LotTable table_;
     QHash<LotId, RowTexts> written_;   // rows written from the edit boxes, by ID
-    bool ordered_ = true;              // rows are in ascending ID order
 };
 
 // The list of selected lots: a short list of copied rows.

@@ -31,7 +31,7 @@ void RecordStore::Open()
 {
     try {
         auto db = std::make_unique<Database>(databaseName_);
-        std::vector<LotId> keys;
+        Keyset keys;
         {
             Statement count(db->handle(), "SELECT count(*) FROM Lots");
             count.step();
@@ -39,10 +39,9 @@ void RecordStore::Open()
             count.reset();
             Statement s(db->handle(), "SELECT ID FROM qryStocks");
             while (s.step())
-                keys.push_back(LotId(s.int64(0)));
+                keys.append(LotId(s.int64(0)));
         }
-        if (!std::is_sorted(keys.begin(), keys.end()))
-            std::sort(keys.begin(), keys.end());
+        keys.sort();
         db_ = std::move(db);
         keys_ = std::move(keys);
         openError_.reset();
@@ -103,8 +102,7 @@ bool RecordStore::anyChanged() const
 
 int RecordStore::positionOf(LotId id) const
 {
-    const auto it = std::lower_bound(keys_.begin(), keys_.end(), id);
-    return it != keys_.end() && *it == id ? int(it - keys_.begin()) : -1;
+    return keys_.positionOf(id);
 }
 
 // Raises Validate before the current or pending record is left, then writes
@@ -159,7 +157,7 @@ LotId RecordStore::insertPending()
     while (s.step()) {
     }
     s.reset();
-    keys_.insert(std::upper_bound(keys_.begin(), keys_.end(), id), id);
+    keys_.insert(id);
     if (onRecord_ && keys_[std::size_t(position_)] != current_.id)
         position_ = positionOf(current_.id);
     return id;
@@ -253,7 +251,7 @@ void RecordStore::makeCurrent(int position, int direction)
 void RecordStore::dropVanished(int position)
 {
     const LotId id = keys_[std::size_t(position)];
-    keys_.erase(keys_.begin() + position);
+    keys_.erase(std::size_t(position));
     if (onRecord_ && position < position_)
         --position_;
     if (events_.Vanished)
@@ -453,13 +451,11 @@ bool RecordStore::AddMany(const std::vector<FieldTexts> &lots, const std::functi
     }
     if (progress)
         progress(qint64(ids.size()));
-    const bool after = keys_.empty() || ids.front() > keys_.back();
-    keys_.insert(keys_.end(), ids.begin(), ids.end());
-    if (!after) {
-        std::sort(keys_.begin(), keys_.end());
-        if (onRecord_)
-            position_ = positionOf(current_.id);
-    }
+    // New IDs are larger than any before, so each joins the end.
+    for (const LotId id : ids)
+        keys_.insert(id);
+    if (onRecord_)
+        position_ = positionOf(current_.id);
     lastModified_ = ids.back();
     // The new rows as the file now holds them, in one pass: the IDs given in
     // one transaction are ascending, and none between them is another's.
@@ -547,7 +543,7 @@ void RecordStore::Delete()
     s.bind(1, std::int64_t(current_.id));
     s.step();
     s.reset();
-    keys_.erase(keys_.begin() + position_);
+    keys_.erase(std::size_t(position_));
     onRecord_ = false;
     editMode_ = kEditNone;
 }

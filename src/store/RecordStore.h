@@ -13,6 +13,7 @@
 #pragma once
 
 #include "store/Database.h"
+#include "store/Keyset.h"
 #include "store/Lot.h"
 
 #include <QString>
@@ -168,7 +169,7 @@ private:
     Events events_;
     std::unique_ptr<Database> db_;
     std::optional<tesmo::Error> openError_;   // why Open failed, raised again by writes
-    std::vector<LotId> keys_;                 // sorted ascending: query order
+    Keyset keys_;                             // query order
     // The current lot's position when onRecord_; otherwise the gap where the
     // lot that a move to the next would reach stands (0 on an empty set).
     int position_ = 0;

@@ -4,7 +4,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 namespace tesmo::regional {
 
@@ -31,43 +33,48 @@ int readDigits(QStringView text, qsizetype &pos, int maxDigits, int &count)
     return digits == 0 ? -1 : value;
 }
 
-// Inserts a comma between every group of three digits of a run of digits.
-QString grouped(const QString &digits)
+// Writes the decimal digits of value at out, with a comma between every
+// group of three; returns the end.
+char *writeGrouped(char *out, std::uint64_t value)
 {
-    QString text;
-    text.reserve(digits.size() + digits.size() / 3);
-    const qsizetype n = digits.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    char digits[24];
+    const char *end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const std::ptrdiff_t n = end - digits;
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
-            text += u',';
-        text += digits[i];
+            *out++ = ',';
+        *out++ = digits[i];
     }
-    return text;
+    return out;
 }
 
 } // namespace
 
-QString shortDate(QDate date)
+char *writeShortDate(char *out, QDate date)
 {
     if (!date.isValid())
-        return {};
+        return out;
     // The year always has at least four digits so that readDate never takes it
-    // for a two-digit year. Written into a buffer: the lists make this text
-    // for every lot.
-    char buffer[32];
-    char *p = std::to_chars(buffer, buffer + 4, date.month()).ptr;
-    *p++ = '/';
-    p = std::to_chars(p, p + 4, date.day()).ptr;
-    *p++ = '/';
-    int year = date.year();
+    // for a two-digit year.
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    out = std::to_chars(out, out + 2, month).ptr;
+    *out++ = '/';
+    out = std::to_chars(out, out + 2, day).ptr;
+    *out++ = '/';
     if (year < 0) {
-        *p++ = '-';
+        *out++ = '-';
         year = -year;
     }
     for (int digits = year < 10 ? 1 : year < 100 ? 2 : year < 1000 ? 3 : 4; digits < 4; ++digits)
-        *p++ = '0';
-    p = std::to_chars(p, buffer + sizeof buffer, year).ptr;
-    return QString::fromLatin1(buffer, p - buffer);
+        *out++ = '0';
+    return std::to_chars(out, out + 12, year).ptr;
+}
+
+QString shortDate(QDate date)
+{
+    char buffer[kShortDateRoom];
+    return QString::fromLatin1(buffer, writeShortDate(buffer, date) - buffer);
 }
 
 std::optional<QDate> readDate(QStringView text)
@@ -102,64 +109,68 @@ std::optional<QDate> readDate(QStringView text)
     return date;
 }
 
-QString numberText(double value)
+char *writeNumberText(char *out, double value)
 {
+    const auto put = [&out](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        return out + text.size();
+    };
     if (std::isnan(value))
-        return QStringLiteral("NaN");
+        return put("NaN");
     if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
+        return put(value < 0 ? "-Infinity" : "Infinity");
     if (value == 0)
-        return QStringLiteral("0");
+        return put("0");
     // Whole numbers of up to 15 digits, the usual number of shares, need no
     // rounding to significant digits.
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        std::array<char, 24> whole{};
-        const auto end = std::to_chars(whole.data(), whole.data() + whole.size(), static_cast<long long>(value)).ptr;
-        return QString::fromLatin1(whole.data(), end - whole.data());
-    }
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return std::to_chars(out, out + 24, static_cast<long long>(value)).ptr;
 
-    // Fifteen significant digits in scientific form, d.dddddddddddddde+XX;
+    // Fifteen significant digits in scientific form, -d.dddddddddddddde+XXX;
     // std::to_chars is independent of the process locale.
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::scientific, 14);
-    const std::string scientific(buffer.data(), result.ptr);
-
-    const std::size_t e = scientific.find('e');
+    char scientific[32];
+    const char *end = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                    std::chars_format::scientific, 14).ptr;
+    const char *e = std::find(static_cast<const char *>(scientific), end, 'e');
     int exponent = 0;
-    std::from_chars(scientific.data() + e + 1 + (scientific[e + 1] == '+' ? 1 : 0),
-                    scientific.data() + scientific.size(), exponent);
+    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), end, exponent);
 
-    std::string digits;
-    bool negative = false;
-    for (std::size_t i = 0; i < e; ++i) {
-        const char c = scientific[i];
-        if (c == '-')
-            negative = true;
-        else if (c != '.')
-            digits += c;
+    const bool negative = scientific[0] == '-';
+    char digits[16];
+    int count = 0;
+    for (const char *p = scientific + (negative ? 1 : 0); p < e; ++p) {
+        if (*p != '.')
+            digits[count++] = *p;
     }
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
 
     // The first digit stands for 10^exponent.
-    std::string plain;
-    if (exponent < 0) {
-        plain = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-    } else {
-        const auto whole = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= whole) {
-            plain = digits + std::string(whole - digits.size(), '0');
-        } else {
-            plain = digits.substr(0, whole) + '.' + digits.substr(whole);
-        }
-    }
     if (negative)
-        plain.insert(plain.begin(), '-');
-    return QString::fromLatin1(plain.data(), static_cast<qsizetype>(plain.size()));
+        *out++ = '-';
+    if (exponent < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, -exponent - 1, '0');
+        return std::copy_n(digits, count, out);
+    }
+    const int whole = exponent + 1;
+    if (count <= whole) {
+        out = std::copy_n(digits, count, out);
+        return std::fill_n(out, whole - count, '0');
+    }
+    out = std::copy_n(digits, whole, out);
+    *out++ = '.';
+    return std::copy_n(digits + whole, count - whole, out);
 }
 
-QString currencyText(Ticks ticks, int decimals, bool leadingZero, bool parentheses)
+QString numberText(double value)
+{
+    char buffer[kNumberTextRoom];
+    return QString::fromLatin1(buffer, writeNumberText(buffer, value) - buffer);
+}
+
+char *writeCurrencyText(char *out, Ticks ticks, int decimals, bool leadingZero, bool parentheses)
 {
     decimals = std::clamp(decimals, 0, 4);
     std::uint64_t divisor = 1;
@@ -176,21 +187,30 @@ QString currencyText(Ticks ticks, int decimals, bool leadingZero, bool parenthes
     for (int i = 0; i < decimals; ++i)
         unit *= 10;
     const std::uint64_t whole = shown / unit;
-    const std::uint64_t fraction = shown % unit;
-
-    QString number;
-    if (whole != 0 || leadingZero || decimals == 0)
-        number = grouped(QString::number(whole));
-    if (decimals > 0)
-        number += u'.' + QString::number(fraction).rightJustified(decimals, u'0');
+    std::uint64_t fraction = shown % unit;
 
     // An amount that rounds to zero is shown without a sign.
     const bool negative = ticks < 0 && shown != 0;
-    if (!negative)
-        return u'$' + number;
-    if (parentheses)
-        return QStringLiteral("($") + number + u')';
-    return QStringLiteral("-$") + number;
+    if (negative)
+        *out++ = parentheses ? '(' : '-';
+    *out++ = '$';
+    if (whole != 0 || leadingZero || decimals == 0)
+        out = writeGrouped(out, whole);
+    if (decimals > 0) {
+        *out++ = '.';
+        for (int i = decimals - 1; i >= 0; --i, fraction /= 10)
+            out[i] = char('0' + fraction % 10);
+        out += decimals;
+    }
+    if (negative && parentheses)
+        *out++ = ')';
+    return out;
+}
+
+QString currencyText(Ticks ticks, int decimals, bool leadingZero, bool parentheses)
+{
+    char buffer[kCurrencyTextRoom];
+    return QString::fromLatin1(buffer, writeCurrencyText(buffer, ticks, decimals, leadingZero, parentheses) - buffer);
 }
 
 QString priceText(Ticks ticks)
@@ -206,6 +226,11 @@ QString netAmountText(Ticks ticks)
 QString regionalCurrencyText(Ticks ticks, int decimals)
 {
     return currencyText(ticks, decimals, true, true);
+}
+
+char *writeRegionalCurrencyText(char *out, Ticks ticks, int decimals)
+{
+    return writeCurrencyText(out, ticks, decimals, true, true);
 }
 
 std::optional<Ticks> readAmount(QStringView text)

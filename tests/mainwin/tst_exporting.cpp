@@ -1,8 +1,14 @@
 // The export command of the main window: the writer it picks, the text file
 // on the desktop with its overwrite question, and the messages when a writer
 // fails, with the pointer back to normal every time.
+#include "export/TextExport.h"
+#include "mainwin/LotListModel.h"
 #include "support/MainWindow.h"
 #include "text/Regional.h"
+
+#include <QBuffer>
+#include <QIdentityProxyModel>
+#include <QRandomGenerator>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -48,6 +54,39 @@ private:
     rlimit saved_{};
     void (*previous_)(int) = nullptr;
 };
+
+// A master list of random lots of every kind the compact rows hold: names
+// with wide characters, control characters and broken UTF-8, no name,
+// fractions and huge or tiny numbers of shares, missing amounts, dates from
+// the first year to the last; and a row written from the edit boxes.
+std::unique_ptr<MasterListModel> randomMasterList(QRandomGenerator &random, int count)
+{
+    const std::string names[] = {"Acme", "Zo\xc3\xab \xe6\xa0\xaa \xf0\x9d\x84\x9e", "Two\r\nlines",
+                                 "C1\xc2\x85here", "bad \xff\xfe utf", "Cut \xe6\xa0", "",
+                                 "A very long company name of exactly fifty chars!!", "tab\tin"};
+    const std::string tickers[] = {"T", "ABCDEFGHIJ", "\xc3\x89T\xc3\x89", "O'NEIL", "x\x7f"};
+    const double shares[] = {0, -0.0, 1, -2.5, 33.3333333333333, 999999999999999, -999999999999999, 1e-20, 0.1,
+                             123456789.125, 1e300};
+    LotTable table;
+    for (int i = 0; i < count; ++i) {
+        LotRow r;
+        r.id = i + 1;
+        r.name = names[random.bounded(int(std::size(names)))];
+        r.nameIsNull = r.name.empty();
+        r.ticker = tickers[random.bounded(int(std::size(tickers)))];
+        r.numShares = shares[random.bounded(int(std::size(shares)))];
+        if (random.bounded(4) != 0)
+            r.price = Ticks(random.bounded(1'000'000'000)) * (random.bounded(3) + 1);
+        if (random.bounded(4) != 0)
+            r.netAmount = Ticks(random.bounded(qint64(4'500'000'000'000'000))) / (random.bounded(1000) + 1);
+        r.tradeDay = std::int32_t(QDate(1, 1, 1).toJulianDay() + random.bounded(3652058));
+        table.append(r);
+    }
+    auto list = std::make_unique<MasterListModel>();
+    list->fill(std::move(table));
+    list->setRowTexts(1, rowFromFields({"2", "Typed", "TYP", "5", "$1.0000", "$2.00", "1/2/2003"}));
+    return list;
+}
 
 } // namespace
 
@@ -212,6 +251,27 @@ private slots:
         QVERIFY(w.shell.calls.isEmpty());
         QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
         VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // The writers make a row's texts from its values when the list offers
+    // them: the file is byte for byte the one that the list's texts give.
+    void theTextFileFromValuesIsTheTextFileFromTexts()
+    {
+        QRandomGenerator random(20030115);
+        const auto list = randomMasterList(random, 3000);
+        QIdentityProxyModel textsOnly;   // offers no values
+        textsOnly.setSourceModel(list.get());
+        QVERIFY(rowValueSource(*list) && !rowValueSource(textsOnly));
+        QBuffer fromValues, fromTexts;
+        fromValues.open(QIODevice::WriteOnly);
+        fromTexts.open(QIODevice::WriteOnly);
+        QVERIFY(!writeTextExport(*list, fromValues));
+        QVERIFY(!writeTextExport(textsOnly, fromTexts));
+        const QList<QByteArray> a = fromValues.data().split('\n'), b = fromTexts.data().split('\n');
+        QCOMPARE(a.size(), 3003);
+        for (qsizetype i = 0; i < a.size(); ++i)
+            QVERIFY2(a[i] == b[i], qPrintable(QStringLiteral("line %1: '%2' against '%3'")
+                                                  .arg(i).arg(QString::fromUtf8(a[i]), QString::fromUtf8(b[i]))));
     }
 };
 

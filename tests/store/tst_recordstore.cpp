@@ -234,8 +234,8 @@ private slots:
         LotTable table;
         folder->exec("INSERT INTO Lots (Name1, Ticker, NumShares, TradeDate) VALUES ('Odd', 'O', 'x', '0000-01-01')");
         readAllLots(QStringLiteral("Tesmo.mdb"), table);
-        QCOMPARE(table.texts(table.rows[3]), (FieldTexts{"4", "Odd", "O", "x", "", "", "0000-01-01"}));
-        QCOMPARE(table.texts(table.rows[2]), (FieldTexts{"3", "Fine", "F", "1", "2", "3", "1/15/2003"}));
+        QCOMPARE(table.texts(3), (FieldTexts{"4", "Odd", "O", "x", "", "", "0000-01-01"}));
+        QCOMPARE(table.texts(2), (FieldTexts{"3", "Fine", "F", "1", "2", "3", "1/15/2003"}));
     }
 
     // Opening never writes to a file that is not a ledger, its -wal included.
@@ -403,8 +403,8 @@ private slots:
                      "(4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");
         LotTable table;
         readAllLots(QStringLiteral("Tesmo.mdb"), table);
-        QCOMPARE(table.rows.size(), std::size_t(3));
-        QCOMPARE(table.texts(table.rows[2])[kID], QStringLiteral("4294967298"));
+        QCOMPARE(table.size(), std::size_t(3));
+        QCOMPARE(table.texts(2)[kID], QStringLiteral("4294967298"));
 
         store = openStore(binding);
         QCOMPARE(store->RecordCount(), 3);
@@ -416,6 +416,20 @@ private slots:
         store->MoveNext();
         store->Delete();
         QCOMPARE(folder->query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("2,2147483648"));
+
+        // The next lot added gets an ID beyond 32 bits again.
+        store->AddNew();
+        binding.texts[kTicker] = QStringLiteral("N");
+        binding.texts[kNumShares] = QStringLiteral("1");
+        binding.texts[kTradeDate] = QStringLiteral("1/2/2003");
+        store->Update();
+        const qint64 added = folder->query("SELECT max(ID) FROM Lots").toLongLong();
+        QCOMPARE(added, qint64(4294967299));
+        store->MoveFirst();
+        store->setBookmark(added);
+        QCOMPARE(store->AbsolutePosition(), 2);
+        store->MovePrevious();
+        QCOMPARE(binding.texts[kName1], QStringLiteral("Big"));
     }
 
     // Many lots go in as one transaction: each gets a new ID above any ever
