@@ -35,9 +35,9 @@ bool tickable(const CandidateLot &lot)
     return lot.status == RowStatus::Already || lot.status == RowStatus::Twice;
 }
 
-// Progress for one piece of work, its dialog made when the work first
-// reports (then the total is known).
-LotImport::Progress progressOf(Dialogs &dialogs, const QString &label)
+} // namespace
+
+LotImport::Progress progressDialog(Dialogs &dialogs, const QString &label)
 {
     auto shown = std::make_shared<std::unique_ptr<Progress>>();
     return [&dialogs, label, shown](qint64 done, qint64 total) {
@@ -46,8 +46,6 @@ LotImport::Progress progressOf(Dialogs &dialogs, const QString &label)
         return (*shown)->advance(done);
     };
 }
-
-} // namespace
 
 ImportRowsModel::ImportRowsModel(LotImport &import, QObject *parent)
     : QAbstractTableModel(parent)
@@ -281,14 +279,14 @@ void ImportDialog::choiceChanged()
     const char separator = char(separator_->currentData().toInt());
     bool done = false;
     if (separator != import_.choices().separator) {
-        done = import_.setSeparator(separator, progressOf(dialogs_, QStringLiteral("Reading the file...")));
+        done = import_.setSeparator(separator, progressDialog(dialogs_, QStringLiteral("Reading the file...")));
     } else {
         ImportChoices c = import_.choices();
         for (int f = 0; f < kImportFieldCount; ++f)
             c.columns[std::size_t(f)] = columns_[std::size_t(f)]->currentData().toInt();
         c.dateOrder = DateOrder(dateOrder_->currentData().toInt());
         c.decimal = decimal_->currentData().toString().front();
-        done = import_.setChoices(c, progressOf(dialogs_, QStringLiteral("Reading the rows...")));
+        done = import_.setChoices(c, progressDialog(dialogs_, QStringLiteral("Reading the rows...")));
     }
     // A cancelled change leaves everything as it was, the choices too.
     showChoices();

@@ -37,17 +37,6 @@ StoredKeys storedKeys(const QString &databaseName, int lots)
     return keys;
 }
 
-// Progress of one piece of work in a dialog with Cancel.
-LotImport::Progress progressOf(Dialogs &dialogs, const QString &label)
-{
-    auto shown = std::make_shared<std::unique_ptr<Progress>>();
-    return [&dialogs, label, shown](qint64 done, qint64 total) {
-        if (!*shown)
-            *shown = dialogs.progress(label, total);
-        return (*shown)->advance(done);
-    };
-}
-
 // "1 row was" / "3 rows were".
 QString counted(qsizetype n, const char *one, const char *many)
 {
@@ -123,7 +112,7 @@ void frmStocks::ImportLots(const QString &strPath)
         {
             const WaitPointer wait(dialogs_);
             import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
-            if (!import.read(file, progressOf(dialogs_, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()))))
+            if (!import.read(file, progressDialog(dialogs_, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()))))
                 return;
         }
         if (!import.hasHeader()) {
@@ -154,7 +143,7 @@ void frmStocks::ImportLots(const QString &strPath)
         bool written = false;
         try {
             const WaitPointer wait(dialogs_);
-            auto progress = progressOf(dialogs_, QStringLiteral("Importing %1 lots...").arg(lots.size()));
+            auto progress = progressDialog(dialogs_, QStringLiteral("Importing %1 lots...").arg(lots.size()));
             written = rs.AddMany(lots, [&](qint64 done) { return progress(done, qint64(lots.size())); });
         } catch (const Error &e) {
             dialogs_.message(QStringLiteral("No lots were imported: %1.").arg(failure(e)) + backupProblem,

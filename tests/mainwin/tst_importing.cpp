@@ -341,6 +341,38 @@ private slots:
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
+    // Cancel in the progress of reading the file, or of writing the lots,
+    // imports nothing.
+    void cancellingImportsNothing()
+    {
+        MainWindow w(numberedLots(2));
+        const QString before = w.file();
+        w.dialogs.chooseNext(sample("broker_b.csv"));
+        w.dialogs.cancelAt = 0;
+        {
+            PreviewAnswer notShown(PreviewAnswer::import);
+            pressImportKey(w);
+            QTest::qWait(50);
+            QVERIFY(!notShown.shown());
+        }
+        QCOMPARE(w.dialogs.progresses.size(), std::size_t(1));
+        QVERIFY(w.dialogs.progresses.back().label.startsWith("Reading broker_b.csv"));
+
+        w.dialogs.chooseNext(sample("broker_b.csv"));
+        PreviewAnswer preview([&](QDialog &d) {
+            w.dialogs.cancelAt = 0;   // in the writing's progress
+            PreviewAnswer::import(d);
+        });
+        pressImportKey(w);
+        QVERIFY(preview.shown());
+        QCOMPARE(w.dialogs.progresses.back().label, QStringLiteral("Importing 3 lots..."));
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"The import was cancelled; no lots were imported."});
+        QCOMPARE(w.file(), before);
+        QCOMPARE(w.rows(1), 2);
+        QCOMPARE(w.counter(), QStringLiteral("2 of 2"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
     // A daily copy at start-up when the newest copy is older than a day and
     // the ledger holds lots; a copy that cannot be made is told once.
     void aDailyCopyAtStartUp()
