@@ -2,6 +2,7 @@
 
 #include "platform/Twips.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -114,6 +115,11 @@ void LotListView::keyPressEvent(QKeyEvent *event)
         QTableView::keyPressEvent(event);
         return;
     }
+    if (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier && onContextMenu) {
+        onContextMenu(keyboardMenuPlace());
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -168,6 +174,24 @@ void LotListView::mouseDoubleClickEvent(QMouseEvent *event)
     pressedRow_ = -1;
     if (event->button() == Qt::LeftButton && rowAt(int(event->position().y())) >= 0 && onDoubleClick)
         onDoubleClick();
+}
+
+void LotListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!onContextMenu) {
+        QTableView::contextMenuEvent(event);
+        return;
+    }
+    event->accept();
+    onContextMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : keyboardMenuPlace());
+}
+
+QPoint LotListView::keyboardMenuPlace() const
+{
+    const int row = selectedRow();
+    const QRect r = row >= 0 ? visualRect(model_->index(row, 0)) : QRect();
+    const QPoint at = r.isValid() && viewport()->rect().intersects(r) ? r.bottomLeft() + QPoint(8, 0) : QPoint(4, 4);
+    return viewport()->mapToGlobal(at);
 }
 
 void LotListView::keyboardSearch(const QString &)

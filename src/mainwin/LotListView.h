@@ -40,6 +40,10 @@ public:
     std::function<void(int keyCode)> onKeyDown;
     // A row was double-clicked.
     std::function<void()> onDoubleClick;
+    // The context menu was asked for (right button, the Menu key, Shift+F10)
+    // at this place on the screen: the mouse's, or by the keyboard the
+    // selected row's.
+    std::function<void(const QPoint &globalPos)> onContextMenu;
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
@@ -48,9 +52,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void keyboardSearch(const QString &search) override;
 
 private:
+    // Where a context menu asked for by the keyboard opens: below the
+    // selected row's start, or at the list's top corner.
+    QPoint keyboardMenuPlace() const;
+
     LotListModel *model_;
     int pressedRow_ = -1;
     int selectedBeforeRemoval_ = -1;

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWindow>
 
 namespace tesmo {
@@ -60,6 +61,16 @@ void frmStocks::wireEvents()
     ListView1->onDoubleClick = [this] { ListView1_DblClick(); };
     ListView2->onDoubleClick = [this] { ListView2_DblClick(); };
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmStocks::windowActivated);
+
+    // The import: Ctrl+I, the master list's context menu, and a CSV file
+    // dropped anywhere on the window, its boxes included.
+    auto *importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
+    importKey->setContext(Qt::WindowShortcut);
+    connect(importKey, &QShortcut::activated, this, [this] { ImportLots(); });
+    ListView1->onContextMenu = [this](const QPoint &at) { ListView1_ContextMenu(at); };
+    setAcceptDrops(true);
+    for (QLineEdit *box : findChildren<QLineEdit *>())
+        box->installEventFilter(this);
 }
 
 bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, const std::function<bool(int)> &silent)
@@ -154,6 +165,9 @@ void frmStocks::txtFields_Change(int Index)
 
 bool frmStocks::eventFilter(QObject *watched, QEvent *event)
 {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && ImportDrop(event))
+        return true;
     for (int i = 0; i < kFieldCount; ++i) {
         if (watched != txtFields[std::size_t(i)])
             continue;

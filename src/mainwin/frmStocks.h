@@ -18,6 +18,7 @@
 #include <vector>
 
 class QComboBox;
+class QMimeData;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -49,6 +50,9 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // Whether a navigation routine selects the new lot's rows itself (a
@@ -167,6 +171,21 @@ private:
     void cmdOptions_Click();
     void cmdHelp_Click();
 
+    // Importing lots from a broker's CSV file (Ctrl+I, the master list's
+    // context menu, a file dropped on the window), and the ledger's backups.
+    bool ImportOffered() const;
+    // Runs the import of the file at strPath; asks for the file when empty.
+    void ImportLots(const QString &strPath = {});
+    void ListView1_ContextMenu(const QPoint &globalPos);
+    // The one CSV file that a drag carries, when the import is offered; the
+    // empty text otherwise.
+    QString DroppedFile(const QMimeData *mime) const;
+    // Whether a drag or drop event on the window or a box is an import.
+    bool ImportDrop(QEvent *event);
+    // The daily copy of the ledger, made when the newest copy is older than
+    // a day and the ledger holds lots.
+    void MakeDailyBackup();
+
     Platform platform_;
     Dialogs &dialogs_;
 
@@ -221,6 +240,9 @@ private:
     bool cameFromForm_ = false;
     bool activatedOnce_ = false;
     bool opened_ = false;
+    // The folder the file dialog of the import opens in: the last one a
+    // file was imported from.
+    QString importFolder_;
 };
 
 } // namespace tesmo

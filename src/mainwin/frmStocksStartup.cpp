@@ -21,6 +21,8 @@ void frmStocks::open()
     updateCommands();
     ListView1->scrollToSelectedRow();
     warnAboutUnfitLot();
+    // Once the window is up: a copy of a large ledger takes a moment.
+    QMetaObject::invokeMethod(this, [this] { MakeDailyBackup(); }, Qt::QueuedConnection);
 }
 
 // The first current lot: none on an empty ledger (a new lot is started), the

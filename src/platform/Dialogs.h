@@ -76,6 +76,12 @@ public:
     // units, over the active window; it shows only once the work has lasted
     // about a second, and goes when the returned object does.
     virtual std::unique_ptr<Progress> progress(const QString &label, qint64 total) = 0;
+
+    // Asks for a file to open, starting in folder; filter as Qt's file
+    // dialogs take it ("CSV files (*.csv);;All files (*)"). A typed full
+    // path and Enter choose that file. Returns its path, or the empty text
+    // on Cancel.
+    virtual QString openFile(const QString &title, const QString &folder, const QString &filter) = 0;
 };
 
 // Shows the wait pointer over the whole application while it lives; the

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,6 +149,19 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
 std::unique_ptr<Progress> QtDialogs::progress(const QString &label, qint64 total)
 {
     return std::make_unique<QtProgress>(label, total);
+}
+
+QString QtDialogs::openFile(const QString &title, const QString &folder, const QString &filter)
+{
+    QFileDialog box(QApplication::activeWindow(), title, folder, filter);
+    markAsDialogBox(&box);
+    box.setObjectName(QStringLiteral("openFileDialog"));
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setFileMode(QFileDialog::ExistingFile);
+    const NormalPointer pointer(waiting_);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+        return {};
+    return box.selectedFiles().constFirst();
 }
 
 void QtDialogs::setWaitPointer(bool wait)

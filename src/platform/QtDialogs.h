@@ -12,6 +12,7 @@ public:
                   std::optional<QPoint> position, Echo echo, int maxLength) override;
     void setWaitPointer(bool wait) override;
     std::unique_ptr<Progress> progress(const QString &label, qint64 total) override;
+    QString openFile(const QString &title, const QString &folder, const QString &filter) override;
 
 private:
     bool waiting_ = false;

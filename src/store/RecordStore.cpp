@@ -107,10 +107,10 @@ int RecordStore::positionOf(LotId id) const
 
 // Raises Validate before the current or pending record is left, then writes
 // the pending changes when Save comes back true. Raises 3426 on cancel.
-void RecordStore::leaveRecord(int action)
+bool RecordStore::leaveRecord(int action)
 {
     if (editMode_ != kEditAdd && !onRecord_)
-        return;
+        return false;
     int act = action;
     bool save = anyChanged();
     if (events_.Validate)
@@ -119,6 +119,7 @@ void RecordStore::leaveRecord(int action)
         throw tesmo::Error(kErrCancelled);
     if (save)
         writePending();
+    return save;
 }
 
 void RecordStore::writePending()
@@ -403,6 +404,70 @@ void RecordStore::AddNew()
     }
     editMode_ = kEditAdd;
     binding_.show(FieldTexts{});
+}
+
+void RecordStore::Leave(int action)
+{
+    const bool adding = editMode_ == kEditAdd;
+    if (!leaveRecord(action))
+        return;
+    if (adding) {
+        makeCurrent(positionOf(*lastModified_));
+    } else {
+        editMode_ = kEditNone;
+        showCurrent();
+    }
+}
+
+bool RecordStore::AddMany(const std::vector<FieldTexts> &lots, const std::function<bool(qint64)> &progress)
+{
+    requireOpen();
+    if (lots.empty())
+        return true;
+    std::vector<LotId> ids;
+    ids.reserve(lots.size());
+    {
+        Database::Transaction transaction(*db_);
+        Statement &s = cached(insertStmt_,
+                              "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                              "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING ID");
+        try {
+            for (const FieldTexts &texts : lots) {
+                if (progress && ids.size() % 1024 == 0 && !progress(qint64(ids.size())))
+                    return false;
+                for (int pos = kName1; pos <= kTradeDate; ++pos)
+                    bindFieldValue(s, pos, fieldValue(pos, texts[std::size_t(pos)]));
+                s.step();
+                ids.push_back(LotId(s.int64(0)));
+                while (s.step()) {
+                }
+                s.reset();
+            }
+        } catch (...) {
+            s.reset();
+            throw;
+        }
+        transaction.commit();
+    }
+    if (progress)
+        progress(qint64(ids.size()));
+    // New IDs are larger than any before, so each joins the end.
+    for (const LotId id : ids)
+        keys_.insert(id);
+    if (onRecord_)
+        position_ = positionOf(current_.id);
+    lastModified_ = ids.back();
+    // The new rows as the file now holds them, in one pass: the IDs given in
+    // one transaction are ascending, and none between them is another's.
+    Statement read(db_->handle(), "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
+                                  "WHERE ID BETWEEN ?1 AND ?2 ORDER BY ID");
+    read.bind(1, std::int64_t(ids.front())).bind(2, std::int64_t(ids.back()));
+    while (read.step()) {
+        if (events_.Stored)
+            events_.Stored(readStoredLot(read), true);
+    }
+    read.reset();
+    return true;
 }
 
 void RecordStore::Edit()

@@ -101,6 +101,21 @@ public:
     void Close(int action = kActClose);
 
     void AddNew();
+    // Offers the pending changes to Validate with the given action and
+    // writes them when it lets them through, as leaving the lot does, but
+    // stays: the lot stays current, and a pending new lot that was written
+    // becomes current. An untouched new lot stays pending. Raises 3426 when
+    // Validate cancels; the changes stay pending.
+    void Leave(int action);
+    // Adds lots, given as the texts of fields 1 to 6 as a user types them,
+    // in one transaction: all or none. Each text converts as a typed lot's
+    // does (errors 13, 3102, 3103), and each lot gets a new ID larger than
+    // any before, in order. On any failure nothing is written, the record set
+    // is as it was, and the error is raised. Afterwards Stored is raised for
+    // each lot in order, and LastModified is the last; the current lot, or a
+    // pending new one, stays. progress(done) returning false cancels the
+    // whole: nothing is written and AddMany returns false.
+    bool AddMany(const std::vector<FieldTexts> &lots, const std::function<bool(qint64 done)> &progress = {});
     void Edit();
     void Update();
     void CancelUpdate();
@@ -129,7 +144,8 @@ public:
     const QString &DatabaseName() const { return databaseName_; }
 
 private:
-    void leaveRecord(int action);
+    // True when pending changes were written.
+    bool leaveRecord(int action);
     void writePending();
     LotId insertPending();
     void updateCurrent();

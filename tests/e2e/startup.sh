@@ -471,6 +471,48 @@ scenario_password() {
   check_sql "the setting is kept" "SELECT Protected, Password FROM Options" "1|Secret"
 }
 
+# Ctrl+I asks for a broker's file; its full path typed into the file dialog
+# and Enter open the "Import Lots" preview, Alt+I imports, and one message
+# says what happened. The ledger then holds the new lots after the one it
+# had, which the file held too; the copy made before the import holds the
+# ledger as it was.
+scenario_import() {
+  local lots="SELECT Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks ORDER BY ID"
+  local folder="$dir/home/Broker files" copy
+  launch
+  close_main
+  expect_exit
+  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+    ('APPLE INC', 'AAPL', 10, 185.64, 1856.42, '2024-01-03')" || die "could not seed"
+  mkdir -p "$folder" && cp -- "$here/../import/samples/brokerage_a.csv" "$folder/" || die "could not copy the sample"
+
+  launch
+  main_window
+  press "$main" ctrl+i
+  wait_win '^Import Lots from File$' || die "Ctrl+I showed no file dialog; visible: $(visible)"
+  ready "$win"
+  wait_focus "the file dialog opens on its file name" 'Import Lots from File' text
+  timeout 60 xdotool type --clearmodifiers --delay 20 -- "$folder/brokerage_a.csv" || fail "xdotool type failed"
+  wait_focus "the path typed" 'Import Lots from File' text '*' '*' "$folder/brokerage_a.csv"
+  press "$win" Return
+  wait_win '^Import Lots$' || die "no preview after the file was chosen; visible: $(visible)"
+  ready "$win"
+  wait_focus "the preview opens on its rows" 'Import Lots' table
+  shot preview
+  press "$win" alt+i
+  answer_box "the import"
+  check_sql "the new lots after the one the ledger had" "$lots" "$(printf '%s\n' \
+    'AAPL|10.0|185.64|1856.42|2024-01-03' 'BRK/B|5.0|357.1|1785.5|2024-01-04' 'VTI|0.091|234.4|21.33|2024-01-08' \
+    'AAPL|1.0|185.0|185.0|2024-01-11')"
+  copy=$(find "$data/Tesmo backups" -name 'Tesmo * before import.mdb' -print -quit)
+  [[ -n $copy ]] || fail "no copy made before the import"
+  check_eq "the copy before the import" "AAPL|10.0|185.64|1856.42|2024-01-03" \
+    "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
+  expect_no_box "the import's message"
+  close_main
+  expect_exit
+}
+
 # -------------------------------------------------------------------- main
 
 # shellcheck disable=SC2046 # scenario names are single words

@@ -1,17 +1,20 @@
 // Random walks through the main window: thousands of short sequences of what
 // a user does (Next, Previous, clicks, drags and keys in the master list, New,
-// typing, Save, Undo, Delete), and of another program deleting lots, on a
+// typing, Save, Undo, Delete, importing a broker's file of a few lots, some
+// of them already in the ledger), and of another program deleting lots, on a
 // small ledger, or now and then on one longer than the list shows. After
 // every step the master list, the counter, the buttons, the edit boxes and the
 // file must agree, and every row must show its lot as the file holds it; only
 // the rows of lots deleted by the other program that the window has not yet
 // met may stay behind. After a key in the list, and whenever a step selects
 // another row, the selected row is in view.
+#include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
 #include "text/FieldRules.h"
 #include "text/Regional.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 
 using namespace tesmo;
@@ -134,7 +137,7 @@ class BrowsingPropertyTest : public QObject {
     {
         QString fault;
         const int selectedBefore = w.selected(1);
-        const int action = int(random.bounded(15));
+        const int action = int(random.bounded(16));
         const int rows = w.rows(1);
         const auto [firstInView, lastInView] = rowsInView(w);
         const auto pressIf = [&](const char *name, const char *label) {
@@ -213,6 +216,53 @@ class BrowsingPropertyTest : public QObject {
                 w.folder.exec("DELETE FROM Lots WHERE ID = " + id);
                 deletedElsewhere << id;
             }
+            break;
+        }
+        case 15: {
+            // A broker's file: lots of the ledger's own (already there), new
+            // ones, one twice, a refused row; imported, ticked or not, or
+            // cancelled in the preview.
+            QStringList lines{"Account 1234", "Date,Symbol,Quantity,Price,Amount,Description"};
+            const int rowsInFile = 1 + int(random.bounded(4));
+            for (int r = 0; r < rowsInFile; ++r) {
+                const int i = 1 + int(random.bounded(5));
+                switch (random.bounded(4)) {
+                case 0: lines << QStringLiteral("01/15/2003,T%1,100,10,\"($%2.00)\",Lot %1").arg(i).arg(1000 * i); break;
+                case 1: lines << QStringLiteral("2/%1/2024,N%1,%1.5,3.25,\"$1,00%1.50\",New %1").arg(i); break;
+                case 2: lines << QStringLiteral("2/30/2024,BAD,1,1,1,Refused"); break;
+                default: lines << QStringLiteral("3/1/2024,tw,2,,7,Twice") << QStringLiteral("3/1/2024,TW,2,,7,Twice"); break;
+                }
+            }
+            lines << "Total,,,,," ;
+            QFile file(w.folder.path() + "/walk.csv");
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(lines.join("\r\n").toUtf8());
+            file.close();
+            const int answer = int(random.bounded(3));
+            log += QStringLiteral(" import%1[%2]").arg(answer).arg(lines.mid(2).join(';'));
+            w.dialogs.chooseNext(file.fileName());
+            PreviewAnswer preview([answer](QDialog &d) {
+                if (answer == 2) {
+                    PreviewAnswer::cancel(d);
+                    return;
+                }
+                if (answer == 1) {   // tick every row that can be
+                    auto *rows = d.findChild<QAbstractItemView *>("rows");
+                    for (int r = 0; r < rows->model()->rowCount(); ++r) {
+                        rows->setCurrentIndex(rows->model()->index(r, 0));
+                        QTest::keyClick(rows, Qt::Key_Space);
+                    }
+                }
+                if (d.findChild<QPushButton *>("import")->isEnabled())
+                    PreviewAnswer::import(d);
+                else
+                    PreviewAnswer::cancel(d);
+            });
+            w.window->activateWindow();
+            if (!QTest::qWaitForWindowActive(w.window.get()))
+                return QStringLiteral("the window did not become active again");
+            QTest::keyClick(w.window.get(), Qt::Key_I, Qt::ControlModifier);
+            w.dialogs.forgetUnusedFiles();   // pending changes the rules refuse stop before the file dialog
             break;
         }
         }

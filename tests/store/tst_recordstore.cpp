@@ -1,6 +1,7 @@
 // The record store and the ledger file without any window: the file's
 // contract with other programs, writes that never undo another program's
 // change, lots an older tool wrote, and files that are not ledgers.
+#include "store/Backup.h"
 #include "store/LotReader.h"
 #include "store/RecordStore.h"
 #include "support/LedgerFolder.h"
@@ -429,6 +430,133 @@ private slots:
         QCOMPARE(store->AbsolutePosition(), 2);
         store->MovePrevious();
         QCOMPARE(binding.texts[kName1], QStringLiteral("Big"));
+    }
+
+    // Many lots go in as one transaction: each gets a new ID above any ever
+    // given, in order, joins the record set at its end and is reported; a
+    // lot that does not convert, or a cancel, leaves the file and the record
+    // set as they were.
+    void addingManyIsOneTransactionAllOrNone()
+    {
+        folder = std::make_unique<LedgerFolder>(numberedLots(4));
+        folder->exec("DELETE FROM Lots WHERE ID = 4");
+        store = openStore(binding);
+        QList<LotId> reported;
+        store->setEvents({{}, {}, {}, [&](const StoredLot &lot, bool added) {
+                              if (added)
+                                  reported << lot.id;
+                          }, {}});
+        store->MoveFirst();
+        const QString before = folder->query("SELECT * FROM Lots");
+        const auto lot = [](const char *ticker, const char *shares) {
+            FieldTexts t;
+            t[kName1] = QStringLiteral("Imported");
+            t[kTicker] = QString::fromLatin1(ticker);
+            t[kNumShares] = QString::fromLatin1(shares);
+            t[kPrice] = QStringLiteral("12.3456");
+            t[kTradeDate] = QStringLiteral("1/15/2024");
+            return t;
+        };
+        QCOMPARE(errorOf([&] { store->AddMany({lot("A", "1"), lot("B", "x"), lot("C", "3")}); }), int(kErrTypeMismatch));
+        QVERIFY(!store->AddMany({lot("A", "1")}, [](qint64) { return false; }));
+        QCOMPARE(folder->query("SELECT * FROM Lots"), before);
+        QCOMPARE(store->RecordCount(), 3);
+        QVERIFY(reported.isEmpty());
+
+        QVERIFY(store->AddMany({lot("A", "1"), lot("B", "2.5"), lot("C", "3")}));
+        QCOMPARE(reported, QList<LotId>({5, 6, 7}));
+        QCOMPARE(folder->query("SELECT ID, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks WHERE ID > 3"),
+                 QStringLiteral("5,A,1.0,12.3456,NULL,2024-01-15|6,B,2.5,12.3456,NULL,2024-01-15|"
+                                "7,C,3.0,12.3456,NULL,2024-01-15"));
+        QCOMPARE(store->RecordCount(), 6);
+        QCOMPARE(store->AbsolutePosition(), 0);
+        QCOMPARE(store->LastModified(), Bookmark(7));
+        store->MoveLast();
+        QCOMPARE(binding.texts[kTicker], QStringLiteral("C"));
+    }
+
+    // Leaving the lot where it is: changes that pass the rules are written
+    // and the boxes show the lot as stored; a refusal keeps them pending.
+    void leavingWritesThePendingChangesAndStays()
+    {
+        folder = std::make_unique<LedgerFolder>(numberedLots(2));
+        store = openStore(binding);
+        bool refuse = true;
+        store->setEvents({[&](int &action, bool &) {
+                              if (refuse)
+                                  action = kActCancel;
+                          },
+                          {}, {}, {}, {}});
+        binding.texts[kName1] = QStringLiteral("Renamed");
+        QCOMPARE(errorOf([&] { store->Leave(kActAddNew); }), int(kErrCancelled));
+        QVERIFY(binding.changed(kName1));
+        refuse = false;
+        store->Leave(kActAddNew);
+        QVERIFY(!binding.changed(kName1));
+        QCOMPARE(store->AbsolutePosition(), 0);
+        QCOMPARE(folder->query("SELECT Name1 FROM Lots WHERE ID = 1"), QStringLiteral("Renamed"));
+    }
+
+    // A copy is a ledger holding the lots as they were when it was made,
+    // named after its time and kind; only the newest ten of each kind stay,
+    // and a daily copy is due once the newest of either kind is a day old.
+    void backupsAreLedgersAsTheyWere()
+    {
+        folder = std::make_unique<LedgerFolder>(numberedLots(3, {2}));
+        const QString lots = folder->query("SELECT * FROM qryStocks");
+        const QDateTime start(QDate(2024, 5, 1), QTime(14, 30, 5));
+        QVERIFY(backup::dailyDue(folder->file(), start));
+        const QString copy = backup::makeCopy(folder->file(), backup::Kind::BeforeImport, start);
+        QCOMPARE(copy, folder->path() + "/Tesmo backups/Tesmo 2024-05-01 14.30.05 before import.mdb");
+        folder->exec("DELETE FROM Lots");
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open_v2(copy.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt *s = nullptr;
+        sqlite3_prepare_v2(db, "SELECT group_concat(ID || ',' || Ticker || ',' || ifnull(NetAmount, 'NULL'), '|') "
+                               "FROM qryStocks", -1, &s, nullptr);
+        QCOMPARE(sqlite3_step(s), SQLITE_ROW);
+        QCOMPARE(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, 0))),
+                 QStringLiteral("1,T1,1000.0|2,T2,NULL|3,T3,3000.0"));
+        sqlite3_finalize(s);
+        sqlite3_close(db);
+        QVERIFY(lots.startsWith("1,Lot 1,T1,"));
+        Database asLedger(copy, Database::Mode::ReadOnly);   // raises unless it is a ledger
+
+        QVERIFY(!backup::dailyDue(folder->file(), start.addSecs(23 * 3600)));
+        QVERIFY(backup::dailyDue(folder->file(), start.addSecs(25 * 3600)));
+        for (int day = 0; day < 12; ++day)
+            backup::makeCopy(folder->file(), backup::Kind::Daily, start.addDays(day));
+        backup::makeCopy(folder->file(), backup::Kind::Daily, start.addDays(11));   // the same second
+        const QStringList daily = backup::backups(backup::folderOf(folder->file()), backup::Kind::Daily);
+        QCOMPARE(daily.size(), backup::kKeep);
+        QCOMPARE(daily.first(), QStringLiteral("Tesmo 2024-05-12 14.30.05 daily (2).mdb"));
+        QCOMPARE(daily.last(), QStringLiteral("Tesmo 2024-05-04 14.30.05 daily.mdb"));
+        QCOMPARE(backup::backups(backup::folderOf(folder->file()), backup::Kind::BeforeImport).size(), 1);
+        QCOMPARE(QDir(backup::folderOf(folder->file())).entryList(QDir::Files | QDir::Hidden).size(),
+                 backup::kKeep + 1);
+    }
+
+    // A file that is not a ledger is never copied; a folder that cannot be
+    // made is reported, and no half-made copy stays.
+    void onlyALedgerIsCopied()
+    {
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
+        QFile foreign(folder->file());
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write("Standard Jet DB, not a ledger of this program");
+        foreign.close();
+        QCOMPARE(errorOf([&] { backup::makeCopy(folder->file(), backup::Kind::Daily, QDateTime::currentDateTime()); }),
+                 int(kErrNotALedger));
+        QVERIFY(!QFileInfo::exists(backup::folderOf(folder->file())));
+
+        QVERIFY(QFile::remove(folder->file()));
+        Database created(folder->file());
+        QFile blocker(backup::folderOf(folder->file()));   // a file where the folder would be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QCOMPARE(errorOf([&] { backup::makeCopy(folder->file(), backup::Kind::Daily, QDateTime::currentDateTime()); }),
+                 int(kErrCannotWrite));
+        QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Tesmo backups", "Tesmo.mdb"}));
     }
 };
 

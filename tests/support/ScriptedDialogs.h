@@ -67,6 +67,29 @@ public:
     std::optional<qint64> cancelAt;
     std::deque<ProgressRecord> progresses;   // a deque: records stay where they are
 
+    // The file the next file dialog chooses; the empty text is Cancel.
+    void chooseNext(const QString &path) { files_.push_back(path); }
+    struct FileBox {
+        QString title;
+        QString folder;
+        QString filter;
+    };
+    QString openFile(const QString &title, const QString &folder, const QString &filter) override
+    {
+        fileBoxes << FileBox{title, folder, filter};
+        if (files_.empty()) {
+            faults_ << QStringLiteral("unexpected file dialog: ") + title;
+            return {};
+        }
+        const QString f = files_.front();
+        files_.pop_front();
+        return f;
+    }
+    QList<FileBox> fileBoxes;   // every file dialog shown, oldest first
+    // Withdraws the files not yet chosen, for a step that may or may not
+    // reach the file dialog.
+    void forgetUnusedFiles() { files_.clear(); }
+
     void answerNext(Answer answer) { answers_.push_back(answer); }
     void typeNext(const QString &text) { typed_.push_back(text); }
 
@@ -77,9 +100,14 @@ public:
     // back by itself.)
     bool boxWindows = false;
 
+    // Runs while each message box is up, to look at the window behind it.
+    std::function<void(const QString &text)> whileShown;
+
     Answer message(const QString &text, Buttons buttons, Icon icon, const QString &) override
     {
         boxes_.push_back({text, buttons, icon});
+        if (whileShown)
+            whileShown(text);
         showBoxWindow(text);
         if (buttons == Buttons::Ok)
             return Answer::Ok;
@@ -139,6 +167,8 @@ public:
             f << QStringLiteral("%1 scripted answer(s) unused").arg(answers_.size());
         if (!typed_.empty())
             f << QStringLiteral("%1 scripted input(s) unused").arg(typed_.size());
+        if (!files_.empty())
+            f << QStringLiteral("%1 scripted file(s) unused").arg(files_.size());
         return f;
     }
 
@@ -168,6 +198,7 @@ private:
     QList<InputBox> inputs_;
     std::deque<Answer> answers_;
     std::deque<QString> typed_;
+    std::deque<QString> files_;
     QStringList faults_;
 };
 

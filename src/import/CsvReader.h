@@ -1,0 +1,54 @@
+// Reading the bytes of a CSV file as brokers write it: the text's encoding
+// (UTF-8 with or without a byte-order mark, UTF-16 with one, else
+// Windows-1252), then its records, with libcsv, each with the line of the
+// file on which it starts.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tesmo {
+
+// The file's bytes as UTF-8 text, without a byte-order mark: UTF-8 and
+// UTF-16 with a mark, UTF-8 without one when the bytes are valid UTF-8, and
+// Windows-1252 otherwise.
+QByteArray csvText(const QByteArray &bytes);
+
+// Reports work done (in bytes or rows) as it goes; false stops the work.
+using WorkProgress = std::function<bool(qint64 done)>;
+
+// The records of a CSV text, in file order. Blank lines make no record.
+class CsvTable {
+public:
+    int rowCount() const { return int(rows_.size()); }
+    int fieldCount(int row) const { return int(rows_[std::size_t(row)].fields); }
+    // The field's text as the file holds it, quotes taken off and doubled
+    // quotes made single; the empty text beyond the end of the record.
+    QString field(int row, int column) const;
+    // The line of the file (from 1) on which the record starts.
+    int line(int row) const { return rows_[std::size_t(row)].line; }
+
+private:
+    friend class CsvParse;
+    struct Row {
+        int line;
+        std::uint32_t firstField;
+        std::uint32_t fields;
+    };
+    std::string pool_;                   // every field's bytes, one after the other
+    std::vector<std::uint32_t> ends_;    // where each field ends in pool_
+    std::vector<Row> rows_;
+};
+
+// Splits UTF-8 text into records at the separator (',', ';' or '\t'):
+// quoted fields may hold separators, doubled quotes and line breaks; lines
+// end with CR LF, LF or CR. Returns nothing when progress (given the bytes
+// read) stopped it.
+std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, const WorkProgress &progress = {});
+
+} // namespace tesmo

@@ -1,0 +1,334 @@
+#include "import/ImportDialog.h"
+
+#include "platform/Dialogs.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace tesmo {
+
+namespace {
+
+enum Column { kColLine, kColStatus, kColName, kColTicker, kColDate, kColShares, kColPrice, kColNet, kColCount };
+
+const char *const kColumnTitles[kColCount] = {"Line", "Status", "Name", "Ticker", "Trade Date", "Shares", "Price",
+                                              "Net Amount"};
+constexpr int kFieldOfColumn[kColCount] = {-1, -1, kName1, kTicker, kTradeDate, kNumShares, kPrice, kNetAmount};
+
+// The choices' captions, with their access keys, in ImportField order.
+const char *const kFieldCaptions[kImportFieldCount] = {"Trade &date:", "&Ticker:", "&Name:", "&Shares:",
+                                                       "&Price:", "Net &amount:", "A&ction:"};
+// Fields that may come from no column.
+constexpr bool kMayBeNone[kImportFieldCount] = {false, false, true, false, true, true, true};
+
+bool tickable(const CandidateLot &lot)
+{
+    return lot.status == RowStatus::Already || lot.status == RowStatus::Twice;
+}
+
+} // namespace
+
+LotImport::Progress progressDialog(Dialogs &dialogs, const QString &label)
+{
+    auto shown = std::make_shared<std::unique_ptr<Progress>>();
+    return [&dialogs, label, shown](qint64 done, qint64 total) {
+        if (!*shown)
+            *shown = dialogs.progress(label, total);
+        return (*shown)->advance(done);
+    };
+}
+
+ImportRowsModel::ImportRowsModel(LotImport &import, QObject *parent)
+    : QAbstractTableModel(parent)
+    , import_(import)
+{
+}
+
+int ImportRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(import_.lots().size());
+}
+
+int ImportRowsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : kColCount;
+}
+
+QString ImportRowsModel::statusText(const CandidateLot &lot)
+{
+    switch (lot.status) {
+    case RowStatus::New:
+        return QStringLiteral("New");
+    case RowStatus::Already:
+        return QStringLiteral("Already in the ledger");
+    case RowStatus::Twice:
+        return QStringLiteral("Twice in this file");
+    case RowStatus::NotAPurchase:
+        return QStringLiteral("Not a purchase");
+    case RowStatus::Refused:
+        return QStringLiteral("Refused: ") + lot.reason;
+    }
+    return {};
+}
+
+QVariant ImportRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const CandidateLot &lot = import_.lots()[std::size_t(index.row())];
+    const int column = index.column();
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        if (column == kColLine)
+            return QString::number(lot.line);
+        if (column == kColStatus)
+            return statusText(lot);
+        return lot.texts[std::size_t(kFieldOfColumn[column])];
+    }
+    if (role == Qt::CheckStateRole && column == kColLine) {
+        if (lot.status == RowStatus::New)
+            return Qt::Checked;
+        if (tickable(lot))
+            return lot.ticked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    }
+    if (role == Qt::ForegroundRole && (lot.status == RowStatus::Refused || lot.status == RowStatus::NotAPurchase))
+        return QColor(lot.status == RowStatus::Refused ? QColor(160, 0, 0) : QColor(100, 100, 100));
+    return {};
+}
+
+bool ImportRowsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::CheckStateRole || index.column() != kColLine || !index.isValid())
+        return false;
+    const CandidateLot &lot = import_.lots()[std::size_t(index.row())];
+    if (!tickable(lot))
+        return false;
+    import_.setTicked(index.row(), value.toInt() == Qt::Checked);
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    emit tickedChanged();
+    return true;
+}
+
+Qt::ItemFlags ImportRowsModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.isValid() && index.column() == kColLine && tickable(import_.lots()[std::size_t(index.row())]))
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QVariant ImportRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColCount)
+        return QString::fromLatin1(kColumnTitles[section]);
+    return {};
+}
+
+void ImportRowsModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void ImportRowsModel::toggle(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    const CandidateLot &lot = import_.lots()[std::size_t(row)];
+    if (tickable(lot))
+        setData(index(row, kColLine), lot.ticked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+}
+
+ImportDialog::ImportDialog(LotImport &import, Dialogs &dialogs, const QString &fileName, QWidget *parent)
+    : QDialog(parent)
+    , import_(import)
+    , dialogs_(dialogs)
+{
+    buildControls(fileName);
+    showChoices();
+    showCounts();
+    if (rows_->rowCount() > 0)
+        table_->setCurrentIndex(rows_->index(0, kColLine));
+}
+
+void ImportDialog::buildControls(const QString &fileName)
+{
+    setObjectName(QStringLiteral("ImportLots"));
+    setWindowTitle(QStringLiteral("Import Lots"));
+    setModal(true);
+    auto *layout = new QVBoxLayout(this);
+
+    header_ = new QLabel(this);
+    header_->setObjectName(QStringLiteral("header"));
+    header_->setTextFormat(Qt::PlainText);
+    header_->setText(QFileInfo(fileName).fileName());
+    header_->setToolTip(fileName);
+    layout->addWidget(header_);
+
+    // The choices, four to a line: the columns, then the reading.
+    auto *grid = new QGridLayout;
+    const auto addChoice = [&](int at, const QString &caption, QComboBox *combo, const QString &name) {
+        combo->setObjectName(name);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setMinimumContentsLength(10);
+        auto *label = new QLabel(caption, this);
+        label->setBuddy(combo);
+        grid->addWidget(label, at / 4, 2 * (at % 4), Qt::AlignRight);
+        grid->addWidget(combo, at / 4, 2 * (at % 4) + 1);
+        connect(combo, &QComboBox::currentIndexChanged, this, &ImportDialog::choiceChanged);
+    };
+    const char *const names[kImportFieldCount] = {"tradeDateColumn", "tickerColumn", "nameColumn", "sharesColumn",
+                                                  "priceColumn", "netAmountColumn", "actionColumn"};
+    for (int f = 0; f < kImportFieldCount; ++f) {
+        columns_[std::size_t(f)] = new QComboBox(this);
+        addChoice(f, QString::fromUtf8(kFieldCaptions[f]), columns_[std::size_t(f)], QString::fromLatin1(names[f]));
+    }
+    dateOrder_ = new QComboBox(this);
+    dateOrder_->addItem(QStringLiteral("Month/Day/Year"), int(DateOrder::MonthDayYear));
+    dateOrder_->addItem(QStringLiteral("Day/Month/Year"), int(DateOrder::DayMonthYear));
+    dateOrder_->addItem(QStringLiteral("Year-Month-Day"), int(DateOrder::YearMonthDay));
+    addChoice(7, QStringLiteral("Date &order:"), dateOrder_, QStringLiteral("dateOrder"));
+    decimal_ = new QComboBox(this);
+    decimal_->addItem(QStringLiteral("Point (1,234.56)"), QStringLiteral("."));
+    decimal_->addItem(QStringLiteral("Comma (1.234,56)"), QStringLiteral(","));
+    addChoice(8, QStringLiteral("Deci&mal separator:"), decimal_, QStringLiteral("decimalSeparator"));
+    separator_ = new QComboBox(this);
+    separator_->addItem(QStringLiteral("Comma"), int(','));
+    separator_->addItem(QStringLiteral("Semicolon"), int(';'));
+    separator_->addItem(QStringLiteral("Tab"), int('\t'));
+    addChoice(9, QStringLiteral("S&eparator:"), separator_, QStringLiteral("separator"));
+    layout->addLayout(grid);
+
+    counts_ = new QLabel(this);
+    counts_->setObjectName(QStringLiteral("counts"));
+    counts_->setWordWrap(true);
+    layout->addWidget(counts_);
+
+    auto *rowsLabel = new QLabel(QStringLiteral("&Rows (Space ticks a row that is already in the ledger or twice in "
+                                                "this file, to import it all the same):"),
+                                 this);
+    layout->addWidget(rowsLabel);
+    rows_ = new ImportRowsModel(import_, this);
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("rows"));
+    table_->setModel(rows_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setTabKeyNavigation(false);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    const int widths[kColCount] = {70, 330, 220, 70, 85, 85, 85, 100};
+    for (int c = 0; c < kColCount; ++c)
+        table_->setColumnWidth(c, widths[c]);
+    table_->installEventFilter(this);
+    rowsLabel->setBuddy(table_);
+    layout->addWidget(table_, 1);
+    connect(rows_, &ImportRowsModel::tickedChanged, this, &ImportDialog::showCounts);
+
+    auto *buttons = new QDialogButtonBox(this);
+    importButton_ = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
+    importButton_->setObjectName(QStringLiteral("import"));
+    importButton_->setDefault(true);
+    QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    resize(1120, 620);
+    table_->setFocus(Qt::OtherFocusReason);
+}
+
+void ImportDialog::showChoices()
+{
+    filling_ = true;
+    const ImportChoices &c = import_.choices();
+    for (int f = 0; f < kImportFieldCount; ++f) {
+        QComboBox *combo = columns_[std::size_t(f)];
+        combo->clear();
+        if (kMayBeNone[f])
+            combo->addItem(QStringLiteral("(none)"), kNoColumn);
+        for (int h = 0; h < import_.headers().size(); ++h)
+            combo->addItem(QStringLiteral("%1: %2").arg(h + 1).arg(import_.headers()[h]), h);
+        combo->setCurrentIndex(std::max(combo->findData(c.columns[std::size_t(f)]), 0));
+        combo->setEnabled(import_.hasHeader());
+    }
+    dateOrder_->setCurrentIndex(dateOrder_->findData(int(c.dateOrder)));
+    decimal_->setCurrentIndex(decimal_->findData(QString(c.decimal)));
+    separator_->setCurrentIndex(separator_->findData(int(c.separator)));
+    filling_ = false;
+}
+
+void ImportDialog::choiceChanged()
+{
+    if (filling_)
+        return;
+    const char separator = char(separator_->currentData().toInt());
+    bool done = false;
+    if (separator != import_.choices().separator) {
+        done = import_.setSeparator(separator, progressDialog(dialogs_, QStringLiteral("Reading the file...")));
+    } else {
+        ImportChoices c = import_.choices();
+        for (int f = 0; f < kImportFieldCount; ++f)
+            c.columns[std::size_t(f)] = columns_[std::size_t(f)]->currentData().toInt();
+        c.dateOrder = DateOrder(dateOrder_->currentData().toInt());
+        c.decimal = decimal_->currentData().toString().front();
+        done = import_.setChoices(c, progressDialog(dialogs_, QStringLiteral("Reading the rows...")));
+    }
+    // A cancelled change leaves everything as it was, the choices too.
+    showChoices();
+    if (done) {
+        rows_->reload();
+        if (rows_->rowCount() > 0)
+            table_->setCurrentIndex(rows_->index(0, kColLine));
+        showCounts();
+    }
+}
+
+void ImportDialog::showCounts()
+{
+    const auto n = import_.counts();
+    const qsizetype chosen = import_.chosenCount();
+    if (!import_.hasHeader()) {
+        counts_->setText(QStringLiteral("No row of the file names a ticker, a quantity and a date column when it "
+                                        "is split at this separator."));
+    } else {
+        counts_->setText(QStringLiteral("Header on line %1.  New: %2   Already in the ledger: %3   Twice in this "
+                                        "file: %4   Not a purchase: %5   Refused: %6   \u2014  %7 to import")
+                             .arg(import_.headerLine())
+                             .arg(n[int(RowStatus::New)])
+                             .arg(n[int(RowStatus::Already)])
+                             .arg(n[int(RowStatus::Twice)])
+                             .arg(n[int(RowStatus::NotAPurchase)])
+                             .arg(n[int(RowStatus::Refused)])
+                             .arg(chosen));
+    }
+    importButton_->setEnabled(chosen > 0);
+}
+
+bool ImportDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            rows_->toggle(table_->currentIndex().row());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace tesmo

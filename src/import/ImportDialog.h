@@ -1,0 +1,86 @@
+// The "Import Lots" preview: one row per data row of the file with its line,
+// its status and the six fields as they would be stored; above it the choices
+// (the column of each field, the date order, the decimal separator, the
+// separator) and the counts of each status, brought up to date whenever a
+// choice changes. "&Import" accepts; the lots to import are then the import's
+// chosen() rows. Usable from the keyboard alone: every choice has an access
+// key, Space ticks the current row.
+#pragma once
+
+#include "import/LotImport.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace tesmo {
+
+class Dialogs;
+
+// Progress of one piece of the import's work in the platform's progress
+// dialog with Cancel, made when the work first reports (its total known).
+LotImport::Progress progressDialog(Dialogs &dialogs, const QString &label);
+
+// The candidate lots as rows: line (with the tick), status, name, ticker,
+// trade date, shares, price, net amount.
+class ImportRowsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ImportRowsModel(LotImport &import, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The rows were read anew.
+    void reload();
+    // Ticks the row when it can be ticked and is not, unticks it otherwise.
+    void toggle(int row);
+
+    static QString statusText(const CandidateLot &lot);
+
+signals:
+    void tickedChanged();
+
+private:
+    LotImport &import_;
+};
+
+class ImportDialog : public QDialog {
+    Q_OBJECT
+public:
+    ImportDialog(LotImport &import, Dialogs &dialogs, const QString &fileName, QWidget *parent = nullptr);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls(const QString &fileName);
+    // Fills the choices from the import's current ones, without reacting.
+    void showChoices();
+    void choiceChanged();
+    void showCounts();
+
+    LotImport &import_;
+    Dialogs &dialogs_;
+    ImportRowsModel *rows_ = nullptr;
+    std::array<QComboBox *, kImportFieldCount> columns_{};
+    QComboBox *dateOrder_ = nullptr;
+    QComboBox *decimal_ = nullptr;
+    QComboBox *separator_ = nullptr;
+    QLabel *header_ = nullptr;
+    QLabel *counts_ = nullptr;
+    QTableView *table_ = nullptr;
+    QPushButton *importButton_ = nullptr;
+    bool filling_ = false;
+};
+
+} // namespace tesmo

@@ -1,0 +1,275 @@
+// Importing purchase lots from a broker's CSV file: the command that Ctrl+I,
+// the master list's context menu and a file dropped on the window run, and
+// the copies of the ledger made before an import and once a day.
+#include "mainwin/frmStocks.h"
+
+#include "import/ImportDialog.h"
+#include "import/LotImport.h"
+#include "mainwin/LotListView.h"
+#include "store/Backup.h"
+#include "store/LotReader.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QUrl>
+#include <sqlite3.h>
+
+namespace tesmo {
+
+namespace {
+
+const char *const kImportEntry = "Import Lots from File...";
+
+// Keys of every lot the file holds, as stored.
+StoredKeys storedKeys(const QString &databaseName, int lots)
+{
+    StoredKeys keys;
+    keys.reserve(lots);
+    readLotKeys(databaseName, [&](std::string_view ticker, QDate day, double shares, std::optional<Ticks> price,
+                                  std::optional<Ticks> net) {
+        keys.add(LotKey::ofUtf8(ticker, day, shares, price, net));
+    });
+    return keys;
+}
+
+// "1 row was" / "3 rows were".
+QString counted(qsizetype n, const char *one, const char *many)
+{
+    return QString::number(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
+}
+
+// Why a write failed, as the user can act on it.
+QString failure(const Error &e)
+{
+    switch (e.number()) {
+    case kErrEngineBase + SQLITE_BUSY:
+    case kErrEngineBase + SQLITE_LOCKED:
+        return QStringLiteral("another program holds the ledger file locked; close it and import again");
+    case kErrEngineBase + SQLITE_FULL:
+        return QStringLiteral("the disk is full");
+    case kErrEngineBase + SQLITE_READONLY:
+    case kErrReadOnly:
+        return QStringLiteral("the ledger file cannot be written here");
+    default:
+        return e.description();
+    }
+}
+
+} // namespace
+
+bool frmStocks::ImportOffered() const
+{
+    const RecordStore &rs = *data1_;
+    if (!rs.isOpen())
+        return false;
+    return rs.RecordCount() == 0 || (rs.EditMode() != kEditAdd && rs.AbsolutePosition() >= 0);
+}
+
+void frmStocks::ImportLots(const QString &strPath)
+{
+    if (!ImportOffered())
+        return;
+    command("Source : frmStocks ImportLots", [&] {
+        RecordStore &rs = *data1_;
+        if (rs.readOnly()) {
+            dialogs_.message(QStringLiteral("No lots can be imported: the ledger file cannot be written here."),
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            return;
+        }
+        // Changes pending on the lot are handled as leaving it handles them;
+        // a refusal by the field rules has shown its message and ends here.
+        try {
+            rs.Leave(kActAddNew);
+        } catch (const Error &e) {
+            if (e.number() == kErrCancelled)
+                return;
+            throw;
+        }
+
+        QString path = strPath;
+        if (path.isEmpty()) {
+            if (importFolder_.isEmpty())
+                importFolder_ = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+            path = dialogs_.openFile(QStringLiteral("Import Lots from File"), importFolder_,
+                                     QStringLiteral("CSV files (*.csv *.CSV *.txt *.TXT *.tsv);;All files (*)"));
+            if (path.isEmpty())
+                return;
+        }
+        importFolder_ = QFileInfo(path).absolutePath();
+
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            dialogs_.message(QStringLiteral("The file %1 could not be opened: %2").arg(path, file.errorString()),
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            return;
+        }
+        LotImport import;
+        {
+            const WaitPointer wait(dialogs_);
+            import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
+            if (!import.read(file, progressDialog(dialogs_, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()))))
+                return;
+        }
+        if (!import.hasHeader()) {
+            dialogs_.message(QStringLiteral("No lots can be imported from %1: no row of it names a ticker column "
+                                            "(\"Symbol\"), a quantity column (\"Quantity\") and a date column "
+                                            "(\"Trade Date\").")
+                                 .arg(path),
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+            return;
+        }
+        ImportDialog preview(import, dialogs_, path, this);
+        if (preview.exec() != QDialog::Accepted)
+            return;
+        const std::vector<FieldTexts> lots = import.chosen();
+        if (lots.empty())
+            return;
+
+        // A copy before the import writes; one that cannot be made is told
+        // in the closing message and stops nothing.
+        QString backupProblem;
+        try {
+            backup::makeCopy(rs.DatabaseName(), backup::Kind::BeforeImport, QDateTime::currentDateTime());
+        } catch (const Error &e) {
+            backupProblem = QStringLiteral(" The ledger could not be copied to \"%1\" before the import: %2")
+                                .arg(backup::kFolderName, e.description());
+        }
+
+        bool written = false;
+        try {
+            const WaitPointer wait(dialogs_);
+            auto progress = progressDialog(dialogs_, QStringLiteral("Importing %1 lots...").arg(lots.size()));
+            written = rs.AddMany(lots, [&](qint64 done) { return progress(done, qint64(lots.size())); });
+        } catch (const Error &e) {
+            dialogs_.message(QStringLiteral("No lots were imported: %1.").arg(failure(e)) + backupProblem,
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            return;
+        }
+        if (!written) {
+            dialogs_.message(QStringLiteral("The import was cancelled; no lots were imported.") + backupProblem,
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+            return;
+        }
+        glbCurrRecord.reset();
+        rs.setBookmark(rs.LastModified());
+        HighlightLists();
+        // The window shows the lots it now holds while the message is up.
+        updateCommands();
+        ListView1->scrollToSelectedRow();
+
+        // One message says what happened.
+        qsizetype already = 0, twice = 0, notPurchase = 0, refused = 0;
+        for (const CandidateLot &l : import.lots()) {
+            already += l.status == RowStatus::Already && !l.ticked;
+            twice += l.status == RowStatus::Twice && !l.ticked;
+            notPurchase += l.status == RowStatus::NotAPurchase;
+            refused += l.status == RowStatus::Refused;
+        }
+        QStringList parts{counted(qsizetype(lots.size()), "lot imported", "lots imported")};
+        if (already)
+            parts << counted(already, "was already in the ledger", "were already in the ledger");
+        if (twice)
+            parts << counted(twice, "was twice in the file", "were twice in the file");
+        if (notPurchase)
+            parts << counted(notPurchase, "row was not a purchase", "rows were not purchases");
+        if (refused)
+            parts << counted(refused, "row was refused", "rows were refused");
+        dialogs_.message(parts.join(QStringLiteral("; ")) + u'.' + backupProblem, Dialogs::Buttons::Ok,
+                         Dialogs::Icon::Information);
+    });
+}
+
+void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
+{
+    QMenu menu(this);
+    QAction *entry = menu.addAction(QString::fromUtf8(kImportEntry));
+    entry->setObjectName(QStringLiteral("importLots"));
+    entry->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    entry->setEnabled(ImportOffered());
+    if (menu.exec(globalPos) == entry)
+        ImportLots();
+}
+
+QString frmStocks::DroppedFile(const QMimeData *mime) const
+{
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !ImportOffered())
+        return {};
+    const QUrl url = mime->urls().constFirst();
+    if (!url.isLocalFile())
+        return {};
+    const QString path = url.toLocalFile();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("csv") && suffix != QLatin1String("txt") && suffix != QLatin1String("tsv"))
+        return {};
+    return path;
+}
+
+// A CSV file dragged over the window, or over one of its boxes (which would
+// otherwise take its name as text), is taken for an import; the import runs
+// once the drop is over, so that the program the file came from is not kept
+// waiting by the preview.
+bool frmStocks::ImportDrop(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (DroppedFile(drag->mimeData()).isEmpty())
+            return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QString path = DroppedFile(drop->mimeData());
+        if (path.isEmpty())
+            return false;
+        drop->acceptProposedAction();
+        QMetaObject::invokeMethod(this, [this, path] { ImportLots(path); }, Qt::QueuedConnection);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void frmStocks::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!ImportDrop(event))
+        QWidget::dragEnterEvent(event);
+}
+
+void frmStocks::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!ImportDrop(event))
+        QWidget::dragMoveEvent(event);
+}
+
+void frmStocks::dropEvent(QDropEvent *event)
+{
+    if (!ImportDrop(event))
+        QWidget::dropEvent(event);
+}
+
+void frmStocks::MakeDailyBackup()
+{
+    const RecordStore &rs = *data1_;
+    if (!rs.isOpen() || rs.RecordCount() == 0)
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    try {
+        if (backup::dailyDue(rs.DatabaseName(), now))
+            backup::makeCopy(rs.DatabaseName(), backup::Kind::Daily, now);
+    } catch (const Error &e) {
+        dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
+                             .arg(backup::kFolderName, e.description()),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    }
+}
+
+} // namespace tesmo

@@ -1,0 +1,72 @@
+// The bytes of a file read as a broker's CSV file, under choices taken from
+// the input too: nothing crashes, every row the import would write converts
+// for the store as a typed lot does, with positive values, and the counts,
+// lines and choices agree with the rows.
+#include "FuzzCheck.h"
+#include "import/LotImport.h"
+#include "store/Lot.h"
+#include "text/Error.h"
+#include "text/FieldRules.h"
+
+#include <QBuffer>
+
+using namespace tesmo;
+
+static void checkRows(const LotImport &import)
+{
+    int lastLine = import.headerLine();
+    std::array<int, kRowStatusCount> counted{};
+    for (const CandidateLot &lot : import.lots()) {
+        FUZZ_CHECK(lot.line > lastLine);
+        lastLine = lot.line;
+        ++counted[std::size_t(lot.status)];
+        FUZZ_CHECK((lot.status == RowStatus::Refused) == !lot.reason.isEmpty());
+        if (lot.status != RowStatus::New && lot.status != RowStatus::Already && lot.status != RowStatus::Twice)
+            continue;
+        FUZZ_CHECK(!firstBrokenRule(lot.texts));
+        for (int pos = kName1; pos <= kTradeDate; ++pos) {
+            try {
+                const FieldValue v = fieldValue(pos, lot.texts[std::size_t(pos)]);
+                if (const auto *d = std::get_if<double>(&v))
+                    FUZZ_CHECK(*d >= 0);
+            } catch (const Error &) {
+                FUZZ_CHECK(false);
+            }
+        }
+    }
+    FUZZ_CHECK(counted == import.counts());
+    FUZZ_CHECK(import.chosenCount() == qsizetype(import.chosen().size()));
+    FUZZ_CHECK(import.hasHeader() || import.lots().empty());
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    const std::uint8_t how = data[0], columns = data[1];
+    QByteArray bytes(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    StoredKeys stored;
+    stored.add(u"ABC", QDate(2024, 1, 2), 10, Ticks(125000), std::nullopt);
+    LotImport import(std::move(stored));
+    FUZZ_CHECK(import.read(buffer));
+    checkRows(import);
+
+    ImportChoices c = import.choices();
+    c.decimal = how & 1 ? u',' : u'.';
+    c.dateOrder = DateOrder((how >> 1) % 3);
+    const int headers = int(import.headers().size());
+    if (headers > 0)
+        c.columns[std::size_t(columns % kImportFieldCount)] = (columns >> 3) % (headers + 1) - 1;
+    FUZZ_CHECK(import.setChoices(c));
+    FUZZ_CHECK(import.choices().decimal == c.decimal && import.choices().dateOrder == c.dateOrder);
+    for (int i = 0; i < int(import.lots().size()); i += 3)
+        import.setTicked(i, true);
+    checkRows(import);
+
+    const char separators[] = {',', ';', '\t'};
+    FUZZ_CHECK(import.setSeparator(separators[(how >> 3) % 3]));
+    checkRows(import);
+    return 0;
+}

@@ -1,0 +1,342 @@
+// The reading of brokers' CSV files into candidate lots, without a window:
+// sample files in several brokers' layouts (their encodings, separators,
+// preambles and trailers, number and date forms), the separate readings of
+// numbers and dates, the lines of records, the duplicate check, and the
+// choices that change the reading.
+#include "import/LotImport.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QtTest>
+
+using namespace tesmo;
+
+namespace {
+
+QString sample(const char *name)
+{
+    return QStringLiteral(TESMO_IMPORT_SAMPLES "/") + QLatin1String(name);
+}
+
+const char *const kStatus[] = {"New", "Already", "Twice", "NotAPurchase", "Refused"};
+
+// One line per candidate: "line status name|ticker|shares|price|net|date",
+// a refused row's reason after " : ".
+QString describe(const LotImport &import)
+{
+    QStringList lines;
+    for (const CandidateLot &l : import.lots()) {
+        QStringList t;
+        for (int pos = kName1; pos <= kTradeDate; ++pos)
+            t << l.texts[std::size_t(pos)];
+        QString line = QStringLiteral("%1 %2 %3").arg(l.line).arg(QLatin1String(kStatus[int(l.status)]), t.join(u'|'));
+        if (!l.reason.isEmpty())
+            line += QStringLiteral(" : ") + l.reason;
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
+LotImport readFile(const QString &path, StoredKeys keys = {})
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot open %s", qPrintable(path));
+    LotImport import(std::move(keys));
+    import.read(file);
+    return import;
+}
+
+LotImport readText(const QString &text, StoredKeys keys = {})
+{
+    LotImport import(std::move(keys));
+    import.readText(text.toUtf8());
+    return import;
+}
+
+} // namespace
+
+class ImportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachLayoutReadsAsItsBrokerWroteIt_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<int>("dateOrder");
+        QTest::addColumn<int>("headerLine");
+        QTest::addColumn<QString>("lots");
+
+        QTest::newRow("UTF-8 with a mark, preamble, actions, negative amounts, trailer")
+            << sample("brokerage_a.csv") << "," << "." << int(DateOrder::MonthDayYear) << 4
+            << "5 New APPLE INC|AAPL|10|185.64|1856.42|1/3/2024\n"
+               "6 New BERKSHIRE HATHAWAY INC, CL B|BRK/B|5|357.10|1785.50|1/4/2024\n"
+               "7 NotAPurchase VANGUARD TOTAL STOCK MKT|VTI|0.000||21.33|01/05/2024\n"
+               "8 New VANGUARD TOTAL STOCK MKT|VTI|0.091|234.40|21.33|1/8/2024\n"
+               "9 NotAPurchase MICROSOFT CORP|MSFT|-3|375.79|1127.36|01/09/2024\n"
+               "10 Refused TESLA INC|TSLA|2|01/02/2024|-468.50|01/10/2024 : Please Enter the Price per Share as a Number\n"
+               "11 New APPLE INC|AAPL|1|185.00|185.00|1/11/2024";
+        QTest::newRow("quoted everything, dollars, a line break in a name, a time of day, a total")
+            << sample("broker_b.csv") << "," << "." << int(DateOrder::MonthDayYear) << 2
+            << "3 New SCHWAB US DIVIDEND EQUITY ETF|SCHD|100|76.8150|7681.50|1/29/2024\n"
+               "5 New NVIDIA CORP|nvda|2|610.00|1220.65|1/26/2024\n"
+               "6 New SCHWAB S&P 500 INDEX|SWPPX|1.234|72.10|88.97|1/25/2024\n"
+               "7 NotAPurchase SCHWAB S&P 500 INDEX|SWPPX|||$88.97|01/25/2024\n"
+               "8 NotAPurchase APPLE INC|AAPL|10|$195.00|$1,950.00|01/24/2024\n"
+               "9 Twice NVIDIA CORP|NVDA|2|610.00|1220.65|1/26/2024";
+        QTest::newRow("Windows-1252, semicolons, comma decimals, day.month.year")
+            << sample("broker_c.csv") << ";" << "," << int(DateOrder::DayMonthYear) << 1
+            << QStringLiteral("2 New Nestl\u00e9 SA|NESN|12|108.42|1301.04|3/15/2023\n"
+                              "3 New SAP SE|SAP|10|120.5|1205.00|5/2/2023\n"
+                              "4 NotAPurchase SAP SE|SAP|5|130,10|650,50|21.06.2023\n"
+                              "5 NotAPurchase Custody fee||||12,50|30.06.2023\n"
+                              "6 New ASML Holding|ASML|2|612.30|1224.60|7/3/2023");
+        QTest::newRow("UTF-16 with a mark, tabs, ISO dates, parentheses, refused rows, a lot twice")
+            << sample("broker_d.txt") << "\t" << "." << int(DateOrder::YearMonthDay) << 2
+            << "3 New Vanguard Total Stock Market ETF|VTI|4|220.15|880.60|11/1/2023\n"
+               "4 New Vanguard Total Intl Stock ETF|VXUS|10|55.10|551.00|11/2/2023\n"
+               "5 Refused Money market sweep||100|1.00|(100.00)|2023-11-03 : Must Enter a Ticker Symbol\n"
+               "6 Refused Vanguard Total Bond Market ETF|BND|ten|71.30|(713.00)|2023-11-06 : Please Enter Number of "
+               "Shares as a Number\n"
+               "7 Twice Vanguard Total Stock Market ETF|VTI|4|220.15|880.60|11/1/2023";
+    }
+    void eachLayoutReadsAsItsBrokerWroteIt()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, separator);
+        QFETCH(QString, decimal);
+        QFETCH(int, dateOrder);
+        QFETCH(int, headerLine);
+        QFETCH(QString, lots);
+        const LotImport import = readFile(file);
+        QCOMPARE(QString(QChar(import.choices().separator)), separator);
+        QCOMPARE(QString(import.choices().decimal), decimal);
+        QCOMPARE(int(import.choices().dateOrder), dateOrder);
+        QCOMPARE(import.headerLine(), headerLine);
+        QCOMPARE(describe(import), lots);
+    }
+
+    void numbersAsBrokersWriteThem_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<QString>("plain");   // "-" before it for a negative; "none" when no number
+        const char *const rows[][4] = {
+            {"plain", "12.5", ".", "12.5"},
+            {"dollars and thousands", "$1,234.50", ".", "1234.50"},
+            {"minus before the dollar", "-$1,234.50", ".", "-1234.50"},
+            {"minus after the dollar", "$-5.00", ".", "-5.00"},
+            {"parentheses", "($1,234.56)", ".", "-1234.56"},
+            {"trailing minus", "15.25-", ".", "-15.25"},
+            {"currency code before", "USD 220.15", ".", "220.15"},
+            {"currency code after", "1.205,00 EUR", ",", "1205.00"},
+            {"euro sign", "\u20ac 1.234,5", ",", "1234.5"},
+            {"comma decimal", "108,42", ",", "108.42"},
+            {"blank thousands", "1 234 567,89", ",", "1234567.89"},
+            {"no whole part", ".5", ".", ".5"},
+            {"bad grouping", "1,23,456.00", ".", "none"},
+            {"point under comma decimals", "1.5", ",", "none"},
+            {"letters", "ten", ".", "none"},
+            {"a date", "01/02/2024", ".", "none"},
+            {"two decimal points", "1.2.3", ".", "none"},
+            {"sign alone", "-", ".", "none"},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r[0]) << QString::fromUtf8(r[1]) << QString::fromLatin1(r[2]) << QString::fromLatin1(r[3]);
+    }
+    void numbersAsBrokersWriteThem()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, decimal);
+        QFETCH(QString, plain);
+        const auto n = import::readNumber(text, decimal.front());
+        QCOMPARE(n ? (n->negative ? "-" : "") + n->plain : QStringLiteral("none"), plain);
+    }
+
+    void datesInEveryOrder_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QString>("iso");   // empty when no date
+        const auto mdy = int(DateOrder::MonthDayYear), dmy = int(DateOrder::DayMonthYear),
+                   ymd = int(DateOrder::YearMonthDay);
+        QTest::newRow("month/day/year") << "1/15/2024" << mdy << "2024-01-15";
+        QTest::newRow("day/month/year") << "15/1/2024" << dmy << "2024-01-15";
+        QTest::newRow("day.month.year") << "15.01.2024" << dmy << "2024-01-15";
+        QTest::newRow("ISO whatever the order") << "2024-01-15" << mdy << "2024-01-15";
+        QTest::newRow("year first") << "2024/1/15" << ymd << "2024-01-15";
+        QTest::newRow("two-digit year 03") << "1/5/03" << mdy << "2003-01-05";
+        QTest::newRow("two-digit year 45") << "1/5/45" << mdy << "1945-01-05";
+        QTest::newRow("time of day ignored") << "01/26/2024 10:31:02" << mdy << "2024-01-26";
+        QTest::newRow("ISO time ignored") << "2024-01-26T10:31:02Z" << mdy << "2024-01-26";
+        QTest::newRow("month name first") << "Jan 5, 2024" << dmy << "2024-01-05";
+        QTest::newRow("month name between") << "05-Jan-2024" << mdy << "2024-01-05";
+        QTest::newRow("no such day") << "2/30/2024" << mdy << "";
+        QTest::newRow("month 13 read month first") << "13/1/2024" << mdy << "";
+        QTest::newRow("three-digit year") << "1/5/203" << mdy << "";
+        QTest::newRow("text after the date") << "1/5/2024x" << mdy << "";
+        QTest::newRow("no date") << "as of" << mdy << "";
+    }
+    void datesInEveryOrder()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, order);
+        QFETCH(QString, iso);
+        const auto d = import::readDate(text, DateOrder(order));
+        QCOMPARE(d ? d->toString(Qt::ISODate) : QString(), iso);
+    }
+
+    // Records start on the line the file shows them on, whatever the line
+    // ends, blank lines, spaces-only lines and line breaks inside quotes.
+    void recordsKnowTheirLines()
+    {
+        const QByteArray text = "a,b\r\n\r\n\"x\r\ny\",z\n   \nc\rd,\"1\n2\n3\"\r\ne,f";
+        const auto table = parseCsv(text, ',');
+        QVERIFY(table);
+        QStringList seen;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList fields;
+            for (int c = 0; c < table->fieldCount(r); ++c)
+                fields << table->field(r, c);
+            seen << QStringLiteral("%1:%2").arg(table->line(r)).arg(fields.join(u'/'));
+        }
+        QCOMPARE(seen.join(u' '), QStringLiteral("1:a/b 3:x\r\ny/z 6:c 7:d/1\n2\n3 10:e/f"));
+    }
+
+    void encodingsReadAsText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QString text = QStringLiteral("Symbol,Quantity,Date,Name\nNESN,1,1/2/2024,Nestl\u00e9 \u20ac\n");
+        QTest::newRow("UTF-8") << text.toUtf8();
+        QTest::newRow("UTF-8 with a mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+        for (const QChar c : text) {
+            le += char(c.unicode() & 0xff);
+            le += char(c.unicode() >> 8);
+            be += char(c.unicode() >> 8);
+            be += char(c.unicode() & 0xff);
+        }
+        QTest::newRow("UTF-16 LE") << le;
+        QTest::newRow("UTF-16 BE") << be;
+        QTest::newRow("Windows-1252") << text.toLatin1().replace('?', '\x80');
+    }
+    void encodingsReadAsText()
+    {
+        QFETCH(QByteArray, bytes);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        LotImport import;
+        QVERIFY(import.read(buffer));
+        QCOMPARE(import.lots().size(), std::size_t(1));
+        QCOMPARE(import.lots()[0].texts[kName1], QStringLiteral("Nestl\u00e9 \u20ac"));
+    }
+
+    // A lot equal to a stored one (ticker in any case, amounts at four
+    // decimals, empty equal to empty) is already in the ledger; one equal to
+    // an earlier row is twice in the file; only the new and the ticked ones
+    // are chosen, in file order.
+    void duplicatesAreFoundAndChosenOnlyWhenTicked()
+    {
+        StoredKeys stored;
+        stored.add(u"ibm", QDate(2003, 1, 15), 100, Ticks(125000), std::nullopt);
+        LotImport import = readText(QStringLiteral(
+                                        "Date,Symbol,Qty,Price,Net Amount\n"
+                                        "1/15/2003,IBM,100,12.50,\n"            // already: ticker case, empty net
+                                        "1/15/2003,IBM,100,12.50001,\n"         // the same at four decimals
+                                        "1/15/2003,IBM,100,12.50,0\n"           // net 0 is not empty: new
+                                        "1/15/2003,IBM,100,12.50,0.00\n"        // twice
+                                        "1/16/2003,IBM,100,12.50,\n"),          // another day: new
+                                    stored);
+        QCOMPARE(describe(import), QStringLiteral("2 Already |IBM|100|12.50||1/15/2003\n"
+                                                  "3 Already |IBM|100|12.50001||1/15/2003\n"
+                                                  "4 New |IBM|100|12.50|0|1/15/2003\n"
+                                                  "5 Twice |IBM|100|12.50|0.00|1/15/2003\n"
+                                                  "6 New |IBM|100|12.50||1/16/2003"));
+        QCOMPARE(import.chosenCount(), 2);
+        import.setTicked(1, true);
+        import.setTicked(2, true);   // a new row is chosen anyway; ticking it changes nothing
+        import.setTicked(3, true);
+        QStringList chosen;
+        for (const FieldTexts &t : import.chosen())
+            chosen << t[kPrice] + u'/' + t[kNetAmount] + u'/' + t[kTradeDate];
+        QCOMPARE(chosen.join(u' '), QStringLiteral("12.50001//1/15/2003 12.50/0/1/15/2003 12.50/0.00/1/15/2003 "
+                                                   "12.50//1/16/2003"));
+        const auto n = import.counts();
+        QCOMPARE(n[int(RowStatus::Already)], 2);
+        QCOMPARE(n[int(RowStatus::Twice)], 1);
+    }
+
+    // A column set to none, another date order or decimal separator and
+    // another separator read the rows anew; a cancelled change changes
+    // nothing; ticks stay with their lines.
+    void choicesChangeTheReading()
+    {
+        LotImport import = readText(QStringLiteral("Date;Ticker;Shares;Price;Total;Name\n"
+                                                   "03/04/2024;ABC;1,5;2,00;3,00;First\n"
+                                                   "03/04/2024;ABC;1,5;2,00;3,00;Again\n"));
+        QCOMPARE(import.choices().separator, ';');
+        QCOMPARE(import.choices().decimal, QChar(u','));
+        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("3/4/2024"));
+        import.setTicked(1, true);
+
+        ImportChoices c = import.choices();
+        c.dateOrder = DateOrder::DayMonthYear;
+        c.columns[int(ImportField::Name)] = kNoColumn;
+        c.columns[int(ImportField::NetAmount)] = kNoColumn;
+        QVERIFY(!import.setChoices(c, [](qint64, qint64) { return false; }));
+        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("3/4/2024"));
+        QVERIFY(import.setChoices(c));
+        QCOMPARE(describe(import), QStringLiteral("2 New |ABC|1.5|2.00||4/3/2024\n3 Twice |ABC|1.5|2.00||4/3/2024"));
+        QCOMPARE(import.chosenCount(), 2);
+
+        c.decimal = u'.';
+        QVERIFY(import.setChoices(c));
+        QCOMPARE(import.lots()[0].status, RowStatus::Refused);
+        QCOMPARE(import.lots()[0].reason, QStringLiteral("Please Enter Number of Shares as a Number"));
+
+        QVERIFY(import.setSeparator(','));
+        QVERIFY(!import.hasHeader());
+        QVERIFY(import.lots().empty());
+        QVERIFY(import.setSeparator(';'));
+        QVERIFY(import.hasHeader());
+        QCOMPARE(import.lots().size(), std::size_t(2));
+    }
+
+    // What the field rules refuse is refused with the rule's message (the
+    // date's in the order the file is read in); long names are cut as the
+    // name box holds them, long tickers refused; amounts are positive.
+    void rowsMeetTheFieldRules()
+    {
+        const QString longName(60, u'N');
+        LotImport import = readText(QStringLiteral("Trade Date,Symbol,Quantity,Price,Amount,Description\n"
+                                                   "31/12/2023,A,1,1,1,x\n"
+                                                   "1/2/2024,ABCDEFGHIJK,1,1,1,x\n"
+                                                   "1/2/2024,B,,1,1,x\n"
+                                                   "1/2/2024,C,1,500000000000,1,x\n"
+                                                   "1/2/2024,D,-7,(3.5),-10,")
+                                        + longName);
+        ImportChoices c = import.choices();
+        QCOMPARE(c.dateOrder, DateOrder::DayMonthYear);
+        c.dateOrder = DateOrder::MonthDayYear;
+        QVERIFY(import.setChoices(c));
+        QStringList seen;
+        for (const CandidateLot &l : import.lots())
+            seen << (l.status == RowStatus::Refused ? l.reason : l.texts[kName1] + u' ' + l.texts[kNumShares] + u' '
+                                                                    + l.texts[kPrice] + u' ' + l.texts[kNetAmount]);
+        QCOMPARE(seen, QStringList({
+                           "Must Enter the Date According to the Format MM/DD/YY or MM/DD/YYYY",
+                           "Please Enter the Ticker Symbol with at most 10 characters",
+                           "Must Enter Number of Shares",
+                           "Please Enter the Price per Share between $0 and $450,000,000,000",
+                           QString(50, u'N') + " 7 3.5 10",
+                       }));
+        c.dateOrder = DateOrder::YearMonthDay;
+        QVERIFY(import.setChoices(c));
+        QCOMPARE(import.lots()[0].reason, QStringLiteral("Must Enter the Date According to the Format YYYY-MM-DD"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ImportTest)
+#include "tst_import.moc"

@@ -1,0 +1,420 @@
+// Importing lots from brokers' CSV files through the main window: Ctrl+I,
+// the file dialog, the preview, the closing message, and then what the
+// ledger file holds, read back with SQLite, what the lists show, and the
+// copies of the ledger in "Tesmo backups". Re-importing adds nothing;
+// pending changes are handled first; the context menu and a dropped file
+// lead to the same command; a locked ledger imports nothing.
+#include "support/ImportPreview.h"
+#include "support/MainWindow.h"
+
+#include "store/Backup.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QTableView>
+#include <sqlite3.h>
+
+using namespace tesmo;
+using namespace tesmo::test;
+
+namespace {
+
+QString sample(const QString &name)
+{
+    return QStringLiteral(TESMO_IMPORT_SAMPLES "/") + name;
+}
+
+const QString kLotsAfter3 = QStringLiteral(
+    "SELECT ID, ifnull(Name1, 'NULL'), Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks WHERE ID > 3");
+
+// The lots of a ledger file other than the one the window uses: "ID,Ticker" rows.
+QString lotsOf(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *s = nullptr;
+    sqlite3_prepare_v2(db, "SELECT group_concat(ID || ',' || Ticker, '|') FROM qryStocks", -1, &s, nullptr);
+    QString rows = sqlite3_step(s) == SQLITE_ROW
+                       ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, 0)))
+                       : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return rows;
+}
+
+QStringList backupsIn(const LedgerFolder &folder, backup::Kind kind)
+{
+    return backup::backups(backup::folderOf(folder.file()), kind);
+}
+
+// Ctrl+I in the main window, active again as a window manager makes it once
+// a dialog over it has closed.
+void pressImportKey(MainWindow &w)
+{
+    w.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QTest::keyClick(w.window.get(), Qt::Key_I, Qt::ControlModifier);
+}
+
+// Answers the popup menu that open() shows by choosing its first entry;
+// returns that entry's text.
+QString firstMenuEntry(const std::function<void()> &open)
+{
+    QString entry;
+    auto *poll = new QTimer;
+    int tries = 0;
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu && ++tries < 200)
+            return;
+        poll->stop();
+        if (!menu)
+            return;
+        entry = menu->actions().first()->text() + (menu->actions().first()->isEnabled() ? "" : " (disabled)");
+        menu->setActiveAction(menu->actions().first());
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    poll->start(10);
+    open();
+    QTest::qWait(20);
+    delete poll;
+    return entry;
+}
+
+} // namespace
+
+class ImportingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachLayoutImportsIntoTheLedger_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("existing");   // ticker,shares,price,net,YYYY-MM-DD of a stored lot
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("stored");     // the lots added, as the file holds them
+
+        QTest::newRow("preamble, actions, a refused row") << "brokerage_a.csv" << "aapl,10,185.64,1856.42,2024-01-03"
+            << "3 lots imported; 1 was already in the ledger; 2 rows were not purchases; 1 row was refused."
+            << "4,BERKSHIRE HATHAWAY INC, CL B,BRK/B,5.0,357.1,1785.5,2024-01-04|"
+               "5,VANGUARD TOTAL STOCK MKT,VTI,0.091,234.4,21.33,2024-01-08|"
+               "6,APPLE INC,AAPL,1.0,185.0,185.0,2024-01-11";
+        QTest::newRow("quoted fields with line breaks, dollars") << "broker_b.csv" << "SCHD,100,76.815,7681.5,2024-01-29"
+            << "2 lots imported; 1 was already in the ledger; 1 was twice in the file; 2 rows were not purchases."
+            << "4,NVIDIA CORP,nvda,2.0,610.0,1220.65,2024-01-26|5,SCHWAB S&P 500 INDEX,SWPPX,1.234,72.1,88.97,2024-01-25";
+        QTest::newRow("semicolons, comma decimals, day.month.year") << "broker_c.csv" << "SAP,10,120.5,1205,2023-05-03"
+            << "3 lots imported; 2 rows were not purchases."
+            << QStringLiteral("4,Nestl\u00e9 SA,NESN,12.0,108.42,1301.04,2023-03-15|5,SAP SE,SAP,10.0,120.5,1205.0,2023-05-02|"
+                              "6,ASML Holding,ASML,2.0,612.3,1224.6,2023-07-03");
+        QTest::newRow("UTF-16, tabs, parentheses") << "broker_d.txt" << "vxus,10,55.1,551,2023-11-02"
+            << "1 lot imported; 1 was already in the ledger; 1 was twice in the file; 2 rows were refused."
+            << "4,Vanguard Total Stock Market ETF,VTI,4.0,220.15,880.6,2023-11-01";
+    }
+    void eachLayoutImportsIntoTheLedger()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, existing);
+        QFETCH(QString, message);
+        QFETCH(QString, stored);
+        const QStringList e = existing.split(u',');
+        std::vector<NewLot> lots = numberedLots(2);
+        lots.push_back({"Stored", e[0], e[1].toDouble(), e[2].toDouble(), e[3].toDouble(), e[4]});
+        MainWindow w(lots);
+        QTRY_COMPARE(backupsIn(w.folder, backup::Kind::Daily).size(), 1);   // the copy of the day
+        const QString before = w.file();
+
+        w.dialogs.chooseNext(sample(file));
+        PreviewAnswer preview(PreviewAnswer::import);
+        QString behindMessage;   // the counter and the selected row while the message is up
+        w.dialogs.whileShown = [&](const QString &) {
+            behindMessage = w.counter() + QStringLiteral(" row %1").arg(w.selected(1));
+        };
+        pressImportKey(w);
+        w.dialogs.whileShown = nullptr;
+        QVERIFY(preview.shown());
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{message});
+        QCOMPARE(w.folder.query(kLotsAfter3), stored);
+
+        // The new rows at the end of the list, the last one current.
+        const int added = int(stored.count(u'|')) + 1;
+        QCOMPARE(w.rows(1), 3 + added);
+        QCOMPARE(w.counter(), QStringLiteral("%1 of %1").arg(3 + added));
+        QCOMPARE(behindMessage, QStringLiteral("%1 of %1 row %1").arg(3 + added));
+        QCOMPARE(w.selected(1), 3 + added);
+        const QStringList last = stored.split(u'|').last().split(u',');
+        QCOMPARE(w.box(kID)->text(), last.first());
+        QCOMPARE(w.cell(1, 3 + added, 3), last.first());
+        QCOMPARE(w.box(kTicker)->text(), last[last.size() - 5]);
+        QCOMPARE(w.enabled(), QStringLiteral("New Find Previous Delete Split Select"));
+
+        // The copy made before the import holds the lots as they were.
+        const QStringList copies = backupsIn(w.folder, backup::Kind::BeforeImport);
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(lotsOf(backup::folderOf(w.folder.file()) + u'/' + copies.first()),
+                 QStringLiteral("1,T1|2,T2|3,") + e[0]);
+
+        // The same file again: nothing new, and nothing to import.
+        const QString after = w.file();
+        QVERIFY(after.startsWith(before));
+        w.dialogs.chooseNext(sample(file));
+        PreviewAnswer again([](QDialog &d) {
+            QVERIFY(!d.findChild<QPushButton *>("import")->isEnabled());
+            QVERIFY(d.findChild<QLabel *>("counts")->text().contains("New: 0 "));
+            QTest::keyClick(d.findChild<QTableView *>("rows"), Qt::Key_Escape);
+        });
+        pressImportKey(w);
+        QVERIFY(again.shown());
+        QCOMPARE(w.file(), after);
+        QCOMPARE(w.rows(1), 3 + added);
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // The preview from the keyboard alone: a choice changes the reading and
+    // the counts, Space ticks a row that is already in the ledger so that it
+    // is imported all the same, Enter imports.
+    void thePreviewWorksFromTheKeyboard()
+    {
+        MainWindow w({{"Stored", "NESN", 12, 108.42, 1301.04, "2023-03-15"}});
+        w.dialogs.chooseNext(sample("broker_c.csv"));
+        QString countsBefore, countsAfter;
+        PreviewAnswer preview([&](QDialog &d) {
+            auto *counts = d.findChild<QLabel *>("counts");
+            countsBefore = counts->text();
+            auto *order = d.findChild<QComboBox *>("dateOrder");
+            d.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), &d);
+            QTest::keyClick(&d, Qt::Key_O, Qt::AltModifier);   // "Date &order"
+            QVERIFY(order->hasFocus());
+            QTest::keyClick(order, Qt::Key_Up);                 // Month/Day/Year: 15.03.2023 is no date
+            countsAfter = counts->text();
+            QTest::keyClick(order, Qt::Key_Down);
+            QTest::keyClick(&d, Qt::Key_R, Qt::AltModifier);   // "&Rows"
+            auto *rows = d.findChild<QTableView *>("rows");
+            QVERIFY(rows->hasFocus());
+            QCOMPARE(rows->currentIndex().row(), 0);
+            QTest::keyClick(rows, Qt::Key_Space);
+            QTest::keyClick(rows, Qt::Key_Down);
+            QTest::keyClick(rows, Qt::Key_Space);               // a new row: nothing to tick
+            QTest::keyClick(rows, Qt::Key_Return);
+        });
+        pressImportKey(w);
+        QVERIFY(preview.shown());
+        QVERIFY2(countsBefore.contains("New: 2   Already in the ledger: 1   Twice in this file: 0   "
+                                       "Not a purchase: 2   Refused: 0"), qPrintable(countsBefore));
+        QVERIFY2(countsAfter.contains("New: 2   Already in the ledger: 0   Twice in this file: 0   "
+                                      "Not a purchase: 2   Refused: 1"), qPrintable(countsAfter));
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"3 lots imported; 2 rows were not purchases."});
+        QCOMPARE(w.folder.query("SELECT group_concat(Ticker) FROM qryStocks"), QStringLiteral("NESN,NESN,SAP,ASML"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // Changes pending on the current lot are handled as leaving the lot
+    // handles them: a refusal by the rules cancels the import before a file
+    // is asked for; valid changes are stored first.
+    void pendingChangesAreHandledFirst()
+    {
+        MainWindow w(numberedLots(3));
+        w.retype(kNumShares, "many");
+        pressImportKey(w);
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"Please Enter Number of Shares as a Number"});
+        QVERIFY(w.dialogs.fileBoxes.isEmpty());
+        QCOMPARE(w.folder.query("SELECT NumShares FROM Lots WHERE ID = 3"), QStringLiteral("100.0"));
+
+        w.retype(kNumShares, "150");
+        w.dialogs.chooseNext(QString());   // Cancel in the file dialog
+        pressImportKey(w);
+        QCOMPARE(w.dialogs.fileBoxes.size(), 1);
+        QCOMPARE(w.folder.query("SELECT NumShares FROM Lots WHERE ID = 3"), QStringLiteral("150.0"));
+        QCOMPARE(w.enabled(), QStringLiteral("New Find Previous Delete Split Select"));
+        QCOMPARE(w.counter(), QStringLiteral("3 of 3"));
+
+        // While a new lot is pending, the import is not offered, as New is not.
+        w.click("cmdAdd");
+        pressImportKey(w);
+        QCOMPARE(w.dialogs.fileBoxes.size(), 1);
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // On an empty ledger the import is offered too; the lot typed into the
+    // new lot the window started is stored first.
+    void anEmptyLedgerImports()
+    {
+        MainWindow w;
+        w.retype(kTicker, "TYPED");
+        w.retype(kNumShares, "1");
+        w.retype(kTradeDate, "1/2/2024");
+        w.dialogs.chooseNext(sample("broker_d.txt"));
+        PreviewAnswer preview(PreviewAnswer::import);
+        pressImportKey(w);
+        QVERIFY(preview.shown());
+        QCOMPARE(w.dialogs.takeTexts(),
+                 QStringList{"2 lots imported; 1 was twice in the file; 2 rows were refused."});
+        QCOMPARE(w.folder.query("SELECT group_concat(ID || Ticker) FROM qryStocks"), QStringLiteral("1TYPED,2VTI,3VXUS"));
+        QCOMPARE(w.column(1, 1), QStringLiteral("TYPED|VTI|VXUS"));
+        QCOMPARE(w.counter(), QStringLiteral("3 of 3"));
+        QCOMPARE(w.enabled(), QStringLiteral("New Find Previous Delete Split Select"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // The master list's context menu (right button, Menu key, Shift+F10) and
+    // a CSV file dropped on the window, even on one of its boxes, run the
+    // same import.
+    void theContextMenuAndADropImportToo()
+    {
+        MainWindow w(numberedLots(2));
+        QAbstractItemView *list = w.list(1);
+        const struct {
+            const char *name;
+            std::function<void()> open;
+        } ways[] = {
+            {"right button",
+             [&] {
+                 const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+                 QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+                 QApplication::sendEvent(list->viewport(), &event);
+             }},
+            {"Menu key",
+             [&] {
+                 QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(), list->mapToGlobal(QPoint()));
+                 QApplication::sendEvent(list->viewport(), &event);
+             }},
+            {"Shift+F10", [&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }},
+        };
+        for (const auto &way : ways) {
+            w.dialogs.chooseNext(QString());
+            QCOMPARE(firstMenuEntry(way.open), QStringLiteral("Import Lots from File..."));
+            QVERIFY2(w.dialogs.fileBoxes.size() == 1, way.name);
+            w.dialogs.fileBoxes.clear();
+        }
+
+        // Dropped on the name box: imported, and the box takes no text.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(sample("broker_c.csv"))});
+        mime.setText(sample("broker_c.csv"));
+        const QString name = w.box(kName1)->text();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.box(kName1), &enter);
+        QVERIFY(enter.isAccepted());
+        PreviewAnswer preview(PreviewAnswer::import);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.box(kName1), &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_VERIFY(preview.shown());
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"3 lots imported; 2 rows were not purchases."});
+        QCOMPARE(w.rows(1), 5);
+        QVERIFY(w.box(kName1)->text() != name + sample("broker_c.csv"));
+        QVERIFY(w.dialogs.fileBoxes.isEmpty());
+
+        // Another kind of file is no import.
+        QMimeData other;
+        other.setUrls({QUrl::fromLocalFile(w.folder.file())});
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.window.get(), &refused);
+        QVERIFY(!refused.isAccepted());
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // A ledger that another program holds locked for writing takes no lot:
+    // nothing is imported, the lists stay as they were, and the message says
+    // why; the copy before the import is made all the same.
+    void aLockedLedgerImportsNothing()
+    {
+        MainWindow w(numberedLots(2));
+        sqlite3 *other = nullptr;
+        sqlite3_open(w.folder.file().toUtf8().constData(), &other);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; UPDATE Lots SET Name1 = Name1", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        w.dialogs.chooseNext(sample("broker_c.csv"));
+        PreviewAnswer preview(PreviewAnswer::import);
+        pressImportKey(w);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots were imported: another program holds the ledger file "
+                                                    "locked; close it and import again."});
+        QCOMPARE(w.folder.query("SELECT count(*) FROM Lots"), QStringLiteral("2"));
+        QCOMPARE(w.rows(1), 2);
+        QCOMPARE(w.counter(), QStringLiteral("2 of 2"));
+        QCOMPARE(backupsIn(w.folder, backup::Kind::BeforeImport).size(), 1);
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // Cancel in the progress of reading the file, or of writing the lots,
+    // imports nothing.
+    void cancellingImportsNothing()
+    {
+        MainWindow w(numberedLots(2));
+        const QString before = w.file();
+        w.dialogs.chooseNext(sample("broker_b.csv"));
+        w.dialogs.cancelAt = 0;
+        {
+            PreviewAnswer notShown(PreviewAnswer::import);
+            pressImportKey(w);
+            QTest::qWait(50);
+            QVERIFY(!notShown.shown());
+        }
+        QCOMPARE(w.dialogs.progresses.size(), std::size_t(1));
+        QVERIFY(w.dialogs.progresses.back().label.startsWith("Reading broker_b.csv"));
+
+        w.dialogs.chooseNext(sample("broker_b.csv"));
+        PreviewAnswer preview([&](QDialog &d) {
+            w.dialogs.cancelAt = 0;   // in the writing's progress
+            PreviewAnswer::import(d);
+        });
+        pressImportKey(w);
+        QVERIFY(preview.shown());
+        QCOMPARE(w.dialogs.progresses.back().label, QStringLiteral("Importing 3 lots..."));
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"The import was cancelled; no lots were imported."});
+        QCOMPARE(w.file(), before);
+        QCOMPARE(w.rows(1), 2);
+        QCOMPARE(w.counter(), QStringLiteral("2 of 2"));
+        VERIFY_BOXES_AS_SCRIPTED(w);
+    }
+
+    // A daily copy at start-up when the newest copy is older than a day and
+    // the ledger holds lots; a copy that cannot be made is told once.
+    void aDailyCopyAtStartUp()
+    {
+        {
+            MainWindow empty;
+            QTest::qWait(50);
+            QVERIFY(!QFileInfo::exists(backup::folderOf(empty.folder.file())));
+        }
+        {
+            MainWindow w(numberedLots(1));
+            QTRY_COMPARE(backupsIn(w.folder, backup::Kind::Daily).size(), 1);
+            // Another start the same day makes none; one a day later does.
+            frmStocks again(Platform{w.dialogs, w.shell, w.office});
+            again.open();
+            QTest::qWait(50);
+            QCOMPARE(backupsIn(w.folder, backup::Kind::Daily).size(), 1);
+            const QString folder = backup::folderOf(w.folder.file());
+            const QString old = backupsIn(w.folder, backup::Kind::Daily).first();
+            QVERIFY(QFile::rename(folder + u'/' + old,
+                                  folder + u'/' + backup::fileName(backup::Kind::Daily,
+                                                                   QDateTime::currentDateTime().addDays(-2))));
+            frmStocks later(Platform{w.dialogs, w.shell, w.office});
+            later.open();
+            QTRY_COMPARE(backupsIn(w.folder, backup::Kind::Daily).size(), 2);
+        }
+        {
+            LedgerFolder blocked(numberedLots(1));
+            QFile blocker(backup::folderOf(blocked.file()));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            blocker.close();
+            ScriptedDialogs dialogs;
+            RecordingShell shell;
+            RecordingOffice office;
+            frmStocks window(Platform{dialogs, shell, office});
+            window.open();
+            QTRY_COMPARE(dialogs.shown(), 1);
+            QVERIFY(dialogs.takeTexts().first().startsWith(
+                "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\": The folder "));
+        }
+    }
+};
+
+QTEST_MAIN(ImportingTest)
+#include "tst_importing.moc"

@@ -1,0 +1,56 @@
+// Answers the modal "Import Lots" preview that the next action opens, as a
+// user does, once the preview waits for the user: the answer gets the dialog
+// and clicks, types or looks at what it shows.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+namespace tesmo::test {
+
+class PreviewAnswer {
+public:
+    // Looks for the preview every few milliseconds while the events run,
+    // for a few seconds at most.
+    explicit PreviewAnswer(std::function<void(QDialog &)> answer)
+        : shown_(std::make_shared<bool>(false))
+        , poll_(std::make_unique<QTimer>())
+    {
+        QTimer *poll = poll_.get();
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, shown = shown_, answer = std::move(answer), tries = 0]() mutable {
+            if (++tries > 500) {
+                poll->stop();
+                return;
+            }
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *d = qobject_cast<QDialog *>(w);
+                if (d && d->isVisible() && d->objectName() == QLatin1String("ImportLots")) {
+                    poll->stop();
+                    *shown = true;
+                    answer(*d);
+                    if (d->isVisible())
+                        d->reject();   // an answer that forgot to close it
+                    return;
+                }
+            }
+        });
+        poll->start(10);
+    }
+    // Whether the preview showed (once the events have been processed).
+    bool shown() const { return *shown_; }
+
+    // The answers most tests give.
+    static void import(QDialog &d) { QTest::mouseClick(d.findChild<QPushButton *>("import"), Qt::LeftButton); }
+    static void cancel(QDialog &d) { QTest::mouseClick(d.findChild<QPushButton *>("cancel"), Qt::LeftButton); }
+
+private:
+    std::shared_ptr<bool> shown_;
+    std::unique_ptr<QTimer> poll_;
+};
+
+} // namespace tesmo::test
