@@ -34,7 +34,11 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
     wireEvents();
 }
 
-frmStocks::~frmStocks() = default;
+frmStocks::~frmStocks()
+{
+    if (dailyCopy_.joinable())
+        dailyCopy_.join();
+}
 
 void frmStocks::wireEvents()
 {

@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 class QComboBox;
@@ -184,6 +185,7 @@ private:
     bool ImportDrop(QEvent *event);
     // The daily copy of the ledger, made when the newest copy is older than
     // a day and the ledger holds lots.
+    // Starts the daily copy of the ledger when one is due.
     void MakeDailyBackup();
 
     Platform platform_;
@@ -238,6 +240,7 @@ private:
     // Whether the window that was active last was another form of the
     // program (not a message or input box), for Form_Activate.
     bool cameFromForm_ = false;
+    std::thread dailyCopy_;   // the daily copy being made, joined when the window goes
     bool activatedOnce_ = false;
     bool opened_ = false;
     // The folder the file dialog of the import opens in: the last one a

@@ -17,7 +17,7 @@
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QUrl>
-#include <sqlite3.h>
+#include <thread>
 
 namespace tesmo {
 
@@ -47,12 +47,12 @@ QString counted(qsizetype n, const char *one, const char *many)
 QString failure(const Error &e)
 {
     switch (e.number()) {
-    case kErrEngineBase + SQLITE_BUSY:
-    case kErrEngineBase + SQLITE_LOCKED:
+    case kErrEngineBusy:
+    case kErrEngineLocked:
         return QStringLiteral("another program holds the ledger file locked; close it and import again");
-    case kErrEngineBase + SQLITE_FULL:
+    case kErrEngineFull:
         return QStringLiteral("the disk is full");
-    case kErrEngineBase + SQLITE_READONLY:
+    case kErrEngineReadOnly:
     case kErrReadOnly:
         return QStringLiteral("the ledger file cannot be written here");
     default:
@@ -256,20 +256,32 @@ void frmStocks::dropEvent(QDropEvent *event)
         QWidget::dropEvent(event);
 }
 
+// The copy is made on a thread of its own, on connections of its own, so
+// that a large ledger's copy does not hold the window up; a failure is told
+// once, by the window.
 void frmStocks::MakeDailyBackup()
 {
     const RecordStore &rs = *data1_;
-    if (!rs.isOpen() || rs.RecordCount() == 0)
+    if (!rs.isOpen() || rs.RecordCount() == 0 || dailyCopy_.joinable())
         return;
+    const QString ledger = QFileInfo(rs.DatabaseName()).absoluteFilePath();
     const QDateTime now = QDateTime::currentDateTime();
-    try {
-        if (backup::dailyDue(rs.DatabaseName(), now))
-            backup::makeCopy(rs.DatabaseName(), backup::Kind::Daily, now);
-    } catch (const Error &e) {
-        dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
-                             .arg(backup::kFolderName, e.description()),
-                         Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-    }
+    dailyCopy_ = std::thread([this, ledger, now] {
+        try {
+            if (backup::dailyDue(ledger, now))
+                backup::makeCopy(ledger, backup::Kind::Daily, now);
+        } catch (const Error &e) {
+            const QString description = e.description();
+            QMetaObject::invokeMethod(
+                this,
+                [this, description] {
+                    dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
+                                         .arg(backup::kFolderName, description),
+                                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+                },
+                Qt::QueuedConnection);
+        }
+    });
 }
 
 } // namespace tesmo

@@ -9,9 +9,17 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QWindow>
 
 namespace tesmo {
+
+namespace {
+
+// How long after the window opens the daily copy of the ledger starts.
+constexpr int kDailyCopyDelayMs = 1500;
+
+} // namespace
 
 void frmStocks::open()
 {
@@ -21,8 +29,9 @@ void frmStocks::open()
     updateCommands();
     ListView1->scrollToSelectedRow();
     warnAboutUnfitLot();
-    // Once the window is up: a copy of a large ledger takes a moment.
-    QMetaObject::invokeMethod(this, [this] { MakeDailyBackup(); }, Qt::QueuedConnection);
+    // A moment after the window is up, so that the copy of a large ledger
+    // does not slow its opening.
+    QTimer::singleShot(kDailyCopyDelayMs, this, &frmStocks::MakeDailyBackup);
 }
 
 // The first current lot: none on an empty ledger (a new lot is started), the

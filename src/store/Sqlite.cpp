@@ -139,3 +139,8 @@ SqlValue Statement::value(int column) const
 }
 
 } // namespace tesmo
+
+static_assert(tesmo::kErrEngineReadOnly == tesmo::kErrEngineBase + SQLITE_READONLY);
+static_assert(tesmo::kErrEngineBusy == tesmo::kErrEngineBase + SQLITE_BUSY);
+static_assert(tesmo::kErrEngineLocked == tesmo::kErrEngineBase + SQLITE_LOCKED);
+static_assert(tesmo::kErrEngineFull == tesmo::kErrEngineBase + SQLITE_FULL);

@@ -15,6 +15,10 @@ enum ErrorNumber : int {
     kErrCannotStart = 75,       // a program could not be started
     kErrObjectNotSet = 91,      // reading the selected row of a list without one
     kErrEngineBase = 3000,      // 3000 + SQLite's primary result code
+    kErrEngineReadOnly = 3008,  //   the file cannot be written (SQLITE_READONLY)
+    kErrEngineBusy = 3005,      //   another connection holds the file locked (SQLITE_BUSY)
+    kErrEngineLocked = 3006,    //   (SQLITE_LOCKED)
+    kErrEngineFull = 3013,      //   the disk is full (SQLITE_FULL)
     kErrNoCurrentLot = 3101,    // an operation that needs a current lot, without one
     kErrRequiredField = 3102,   // a lot without ticker, number of shares or trade date
     kErrOutOfRange = 3103,      // a value outside what the ledger holds

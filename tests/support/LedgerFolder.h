@@ -90,7 +90,13 @@ public:
 
 private:
     struct Connection {
-        explicit Connection(const QString &path) { sqlite3_open(path.toUtf8().constData(), &db); }
+        // Like any careful program, it waits a while for a lock that Tesmo
+        // holds (its daily copy reads the file at start-up).
+        explicit Connection(const QString &path)
+        {
+            sqlite3_open(path.toUtf8().constData(), &db);
+            sqlite3_busy_timeout(db, 10000);
+        }
         ~Connection() { sqlite3_close(db); }
         QString exec(const char *sql) const
         {
