@@ -170,9 +170,16 @@ class ReadBack(unittest.TestCase):
         self.assertEqual([row[5] for row in rows[1:5]], ["1/1/1900", "2/28/1900", "3/1/1900", "12/31/1899"])
         self.assertEqual([row[0] for row in rows[7:9]], names)
 
-        cells = [[cell.text for cell in row.cells] for row in docx.Document(docx_file).tables[0].rows]
+        document = docx.Document(docx_file)
+        cells = [[cell.text for cell in row.cells] for row in document.tables[0].rows]
         self.assertEqual([row[1] for row in cells[1:]], tickers)
         self.assertEqual([row[0] for row in cells[7:9]], names)
+        # A reader keeps blanks at the ends of a text, or side by side, only
+        # when the text says so.
+        space = "{http://www.w3.org/XML/1998/namespace}space"
+        for t in document.element.body.iter(qn("w:t")):
+            if t.text and (t.text[0] == " " or t.text[-1] == " " or "  " in t.text):
+                self.assertEqual(t.get(space), "preserve", t.text)
 
     def test_document(self):
         document = docx.Document(self.docx)
@@ -212,7 +219,8 @@ class ReadBack(unittest.TestCase):
         for row in table._tbl.findall(qn("w:tr")):
             widths = [cell.tcPr.find(qn("w:tcW")) for cell in row.findall(qn("w:tc"))]
             self.assertEqual([int(w.get(qn("w:w"))) for w in widths], grid)
-            self.assertEqual({w.get(qn("w:type")) for w in widths}, {"dxa"})
+            # In twentieths of a point: "dxa", which a width without a type is.
+            self.assertEqual({w.get(qn("w:type"), "dxa") for w in widths}, {"dxa"})
 
 
 if __name__ == "__main__":

@@ -387,10 +387,13 @@ public:
     TypingStream(const TypingStream &) = delete;
     TypingStream &operator=(const TypingStream &) = delete;
 
-    void append(int row, int column, std::string_view markup)
+    // blanksMatter: the text starts or ends with a blank, or has two side by
+    // side, which a reader would drop unless told to keep them.
+    void append(int row, int column, std::string_view markup, bool blanksMatter)
     {
         char head[30];
-        char *end = put(put(put(head, std::uint64_t(row)), std::uint64_t(column)), markup.size());
+        char *end = put(put(put(head, std::uint64_t(row)), std::uint64_t(column) * 2 + (blanksMatter ? 1 : 0)),
+                        markup.size());
         if (fwrite_unlocked(head, 1, std::size_t(end - head), file_) != std::size_t(end - head)
             || fwrite_unlocked(markup.data(), 1, markup.size(), file_) != markup.size())
             cannotWrite(QString::fromLocal8Bit(path_));
@@ -410,7 +413,7 @@ public:
     }
     // The next piece; false at the end, or when the file cannot be read back
     // whole (failed() then).
-    bool next(int &row, int &column, std::string &markup)
+    bool next(int &row, int &column, std::string &markup, bool &blanksMatter)
     {
         std::uint64_t r = 0, c = 0, n = 0;
         if (!get(r))
@@ -422,7 +425,8 @@ public:
         markup.assign(buffer_.data() + at_, std::size_t(n));
         at_ += std::size_t(n);
         row = int(r);
-        column = int(c);
+        column = int(c / 2);
+        blanksMatter = c % 2 == 1;
         return true;
     }
     bool failed() const { return failed_ || std::ferror(file_); }
@@ -493,7 +497,7 @@ public:
         , headingRow_(headingRow)
     {
         for (const int w : widths)
-            cellStart_.push_back("<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(w) + "\" w:type=\"dxa\"/></w:tcPr>");
+            cellStart_.push_back("<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(w) + "\"/></w:tcPr>");
         zip_error_init(&error_);
     }
     ~DocumentPart() { zip_error_fini(&error_); }
@@ -539,7 +543,7 @@ private:
         row_ = 1;
         if (typed_ && !typed_->rewind())
             return fail();
-        havePiece_ = typed_ && typed_->next(pieceRow_, pieceColumn_, piece_);
+        havePiece_ = typed_ && typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
         return 0;
     }
 
@@ -599,13 +603,21 @@ private:
             pending_ += "<w:trPr><w:tblHeader/></w:trPr>";
         for (int column = 1; column <= columns_; ++column) {
             pending_ += cellStart_[std::size_t(column) - 1];
-            bool typed = false;
-            while (havePiece_ && pieceRow_ == row_ && pieceColumn_ == column) {
-                if (!typed)
-                    pending_ += "<w:p><w:r><w:t xml:space=\"preserve\">";
-                typed = true;
-                pending_ += piece_;
-                havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_);
+            const bool typed = havePiece_ && pieceRow_ == row_ && pieceColumn_ == column;
+            if (typed) {
+                // The pieces typed into one cell make one run. Blanks at
+                // either end, or side by side, are kept only when the text
+                // says so.
+                std::swap(cellText_, piece_);
+                bool blanksMatter = blanksMatter_;
+                havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
+                while (havePiece_ && pieceRow_ == row_ && pieceColumn_ == column) {
+                    cellText_ += piece_;
+                    blanksMatter = true;
+                    havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
+                }
+                pending_ += blanksMatter ? "<w:p><w:r><w:t xml:space=\"preserve\">" : "<w:p><w:r><w:t>";
+                pending_ += cellText_;
             }
             pending_ += typed ? "</w:t></w:r></w:p></w:tc>" : "<w:p/></w:tc>";
         }
@@ -638,7 +650,8 @@ private:
     int row_ = 1;
     bool havePiece_ = false;
     int pieceRow_ = 0, pieceColumn_ = 0;
-    std::string piece_;
+    std::string piece_, cellText_;
+    bool blanksMatter_ = false;   // the piece's blanks would be lost without xml:space
     zip_error_t error_;
     bool failed_ = false;
 };
@@ -742,11 +755,25 @@ void DocxWordProcessor::typeUtf8Text(std::string_view text)
     markup.clear();
     // The heading row is measured as bold, which it is in the table format.
     const bool heading = row_ == 1;
-    double whole = 0, run = 0, word = 0;
+    // Widths add up in whole thousandths of an em.
+    std::int64_t whole = 0, run = 0, word = 0;
     const char *p = text.data();
     const char *end = p + text.size();
+    const auto measure = [&](char32_t c) {
+        const auto w = std::int64_t(charUnits(c, heading));
+        whole += w;
+        run = c == u' ' ? 0 : run + w;
+        word = std::max(word, run);
+    };
     while (p < end) {
+        // A run of printable ASCII that needs no escape goes over as it is.
         const char *start = p;
+        while (p < end && std::uint8_t(*p) >= 0x20 && std::uint8_t(*p) < 0x7F && *p != '&' && *p != '<' && *p != '>')
+            measure(char32_t(*p++));
+        markup.append(start, std::size_t(p - start));
+        if (p == end)
+            break;
+        start = p;
         char32_t c = 0;
         if (!decodeUtf8(p, end, c)) {
             ++p;   // a stray byte: a replacement mark, as QString shows it
@@ -764,18 +791,16 @@ void DocxWordProcessor::typeUtf8Text(std::string_view text)
         } else {
             markup.append(start, std::size_t(p - start));
         }
-        const double w = charUnits(c, heading);
-        whole += w;
-        run = c == u' ' ? 0 : run + w;
-        word = std::max(word, run);
+        measure(c);
     }
-    typed_->append(row_, column_, markup);
-    cellUnits_ += whole;
+    const bool blanksMatter = markup.front() == ' ' || markup.back() == ' ' || markup.find("  ") != std::string::npos;
+    typed_->append(row_, column_, markup, blanksMatter);
+    cellUnits_ += double(whole);
     const auto column = std::size_t(column_) - 1;
     auto &widest = heading ? headingWidest_ : widest_;
     widest[column] = std::max(widest[column], cellUnits_);
     auto &longestWord = heading ? headingWord_ : word_;
-    longestWord[column] = std::max(longestWord[column], word);
+    longestWord[column] = std::max(longestWord[column], double(word));
 }
 
 void DocxWordProcessor::moveRight(int unit)
