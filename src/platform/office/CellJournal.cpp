@@ -59,9 +59,13 @@ void CellJournal::append(std::int32_t row, std::int32_t column, std::int32_t kin
 {
     const bool hasText = !text.empty() || number == 0;
     const Head head{row, column, kind, hasText ? std::int32_t(text.size()) : -1};
-    if (fwrite_unlocked(&head, sizeof head, 1, file_) != 1
-        || (hasText ? !text.empty() && fwrite_unlocked(text.data(), text.size(), 1, file_) != 1
-                    : fwrite_unlocked(&number, sizeof number, 1, file_) != 1))
+    // A record with a number, the usual kind, goes out in one write.
+    char record[sizeof head + sizeof number];
+    std::memcpy(record, &head, sizeof head);
+    std::memcpy(record + sizeof head, &number, sizeof number);
+    const std::size_t size = hasText ? sizeof head : sizeof record;
+    if (fwrite_unlocked(record, size, 1, file_) != 1
+        || (hasText && !text.empty() && fwrite_unlocked(text.data(), text.size(), 1, file_) != 1))
         fail();
     ++count_;
 }
