@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <zip.h>
 
 namespace tesmo::office {
@@ -157,6 +160,40 @@ std::string_view officeUtf8Text(std::string_view text, std::string &blanked)
         }
     }
     return blanked;
+}
+
+void checkZipDirectory(const QString &path, const QString &kind, const char *part, std::int64_t atLeast)
+{
+    int error = 0;
+    zip_t *zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!zip)
+        throw Error(kErrCannotWrite, QStringLiteral("The %1 could not be written whole.").arg(kind));
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    const bool whole = zip_stat(zip, part, 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE)
+                       && std::int64_t(stat.size) >= atLeast;
+    zip_discard(zip);
+    if (!whole)
+        throw Error(kErrCannotWrite, QStringLiteral("The %1 could not be written whole.").arg(kind));
+}
+
+bool keepRoom(const QString &path, std::int64_t bytes, const QString &kind)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw Error(kErrCannotWrite, QStringLiteral("The %1 could not be written: %2")
+                                         .arg(kind, QString::fromLocal8Bit(std::strerror(errno))));
+    const int rc = ::fallocate(fd, 0, 0, off_t(bytes));
+    const int why = errno;
+    ::close(fd);
+    ::unlink(name.constData());
+    if (rc == 0)
+        return true;
+    if (why == EOPNOTSUPP || why == ENOSYS)
+        return false;
+    throw Error(kErrCannotWrite, QStringLiteral("The %1 could not be written: %2")
+                                     .arg(kind, QString::fromLocal8Bit(std::strerror(why))));
 }
 
 void checkWholeZip(const QString &path, const QString &kind)

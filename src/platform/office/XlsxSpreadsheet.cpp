@@ -7,6 +7,8 @@
 #include "text/Utf8.h"
 
 #include <QRegularExpression>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <future>
 #include <optional>
@@ -452,16 +454,29 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
     }
     fontRowsUpTo(kMaxRow);
 
+    // The library writes the rows through a temporary file of its own, then
+    // packs the sheet through another, and looks at no write to either: a
+    // full disk would leave a workbook cut short. So the rows' file is
+    // looked at here, and room for the packing (the sheet once more, and
+    // the zip) is taken before it starts and given back to it; where the
+    // disk cannot promise room, the finished file is read back whole.
+    std::FILE *rows = sheet->optimize_tmpfile;
+    if (rows && (std::fflush(rows) != 0 || std::ferror(rows)))
+        throw Error(kErrCannotWrite, QStringLiteral("The workbook could not be written: %1")
+                                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    const std::int64_t rowBytes = rows ? std::int64_t(ftello(rows)) : 0;
+    const bool roomKept = keepRoom(book_.path(QStringLiteral(".room")), rowBytes * 3 / 2 + (std::int64_t{1} << 20),
+                                   QStringLiteral("workbook"));
     // The library packs the workbook on a thread of its own, meanwhile the
     // progress dialog answers; a cancel comes into effect when it is done.
-    // The library writes the sheet through temporary files and does not see
-    // a write to them fail: a full disk would leave a workbook cut short, so
-    // the file is read back whole.
     closer.closed = true;
-    auto packing = std::async(std::launch::async, [book, &file]() -> std::optional<Error> {
+    auto packing = std::async(std::launch::async, [book, &file, roomKept, rowBytes]() -> std::optional<Error> {
         try {
             check(workbook_close(book));
-            checkWholeZip(file, QStringLiteral("workbook"));
+            if (roomKept)
+                checkZipDirectory(file, QStringLiteral("workbook"), "xl/worksheets/sheet1.xml", rowBytes);
+            else
+                checkWholeZip(file, QStringLiteral("workbook"));
         } catch (const Error &e) {
             return e;
         }
