@@ -11,18 +11,25 @@ namespace tesmo::office {
 
 namespace {
 
-// The fixed part of a record, written as it lies in memory: the file never
-// leaves the machine and the process that wrote it. A number follows it only
-// when the cell has one, and its text when it has one, so that a large
-// export's journal stays small.
-struct Head {
-    std::int32_t row;
-    std::int32_t column;
-    std::int32_t kind;
-    std::int32_t textBytes;   // -1: a number follows instead of a text
-};
+// A record: a byte of flags (the kind in its low two bits, then whether a
+// text follows instead of a number, and whether the row is the last
+// record's), the row unless it is the same, the column, and the text with its
+// length or the number's eight bytes. Lengths and places take as few bytes
+// as they need. The file never leaves the machine and the process that wrote
+// it, so the number goes as it lies in memory.
+enum Flag : std::uint8_t { kKindBits = 3, kHasText = 4, kSameRow = 8 };
 
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+
+char *putUnsigned(char *out, std::uint64_t v)
+{
+    while (v >= 0x80) {
+        *out++ = char(v | 0x80);
+        v >>= 7;
+    }
+    *out++ = char(v);
+    return out;
+}
 
 } // namespace
 
@@ -32,7 +39,7 @@ CellJournal::CellJournal(const QString &path)
     file_ = std::fopen(QFile::encodeName(path).constData(), "w+b");
     if (!file_)
         fail();
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferBytes);
+    buffer_.reserve(kBufferBytes);
 }
 
 CellJournal::~CellJournal()
@@ -48,6 +55,13 @@ void CellJournal::fail() const
                                      .arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
+void CellJournal::flush()
+{
+    if (!buffer_.empty() && fwrite_unlocked(buffer_.data(), buffer_.size(), 1, file_) != 1)
+        fail();
+    buffer_.clear();
+}
+
 void CellJournal::append(const JournalCell &cell)
 {
     append(cell.row, cell.column, cell.kind, cell.number,
@@ -58,41 +72,94 @@ void CellJournal::append(std::int32_t row, std::int32_t column, std::int32_t kin
                          std::string_view text)
 {
     const bool hasText = !text.empty() || number == 0;
-    const Head head{row, column, kind, hasText ? std::int32_t(text.size()) : -1};
-    // A record with a number, the usual kind, goes out in one write.
-    char record[sizeof head + sizeof number];
-    std::memcpy(record, &head, sizeof head);
-    std::memcpy(record + sizeof head, &number, sizeof number);
-    const std::size_t size = hasText ? sizeof head : sizeof record;
-    if (fwrite_unlocked(record, size, 1, file_) != 1
-        || (hasText && !text.empty() && fwrite_unlocked(text.data(), text.size(), 1, file_) != 1))
-        fail();
+    if (buffer_.size() + text.size() + 32 > kBufferBytes)
+        flush();
+    char head[32];
+    char *p = head;
+    const bool sameRow = count_ > 0 && row == lastRow_;
+    *p++ = char((kind & kKindBits) | (hasText ? kHasText : 0) | (sameRow ? kSameRow : 0));
+    if (!sameRow)
+        p = putUnsigned(p, std::uint32_t(row));
+    p = putUnsigned(p, std::uint32_t(column));
+    if (hasText) {
+        p = putUnsigned(p, text.size());
+    } else {
+        std::memcpy(p, &number, sizeof number);
+        p += sizeof number;
+    }
+    buffer_.insert(buffer_.end(), head, p);
+    if (hasText) {
+        if (text.size() > kBufferBytes) {
+            flush();
+            if (fwrite_unlocked(text.data(), text.size(), 1, file_) != 1)
+                fail();
+        } else {
+            buffer_.insert(buffer_.end(), text.begin(), text.end());
+        }
+    }
+    lastRow_ = row;
     ++count_;
 }
 
 void CellJournal::rewind()
 {
-    if (std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0)
+    flush();
+    if (std::fflush(file_) != 0 || std::ferror(file_) || std::fseek(file_, 0, SEEK_SET) != 0)
         fail();
     read_ = 0;
+    at_ = 0;
+    lastRow_ = 0;
+}
+
+void CellJournal::need(std::size_t n)
+{
+    if (buffer_.size() - at_ >= n)
+        return;
+    buffer_.erase(buffer_.begin(), buffer_.begin() + std::ptrdiff_t(at_));
+    at_ = 0;
+    const std::size_t had = buffer_.size();
+    const std::size_t want = std::max(n, kBufferBytes);
+    buffer_.resize(had + want);
+    const std::size_t got = fread_unlocked(buffer_.data() + had, 1, want, file_);
+    buffer_.resize(had + got);
+    if (buffer_.size() < n)
+        fail();
 }
 
 bool CellJournal::next(JournalCell &cell)
 {
     if (read_ == count_)
         return false;
-    Head head{};
-    if (fread_unlocked(&head, sizeof head, 1, file_) != 1 || head.textBytes < -1)
-        fail();
-    cell.row = head.row;
-    cell.column = head.column;
-    cell.kind = head.kind;
+    const auto getUnsigned = [this] {
+        std::uint64_t v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            need(1);
+            const auto byte = std::uint8_t(buffer_[at_++]);
+            v |= std::uint64_t(byte & 0x7f) << shift;
+            if (!(byte & 0x80))
+                break;
+        }
+        return v;
+    };
+    need(1);
+    const auto flags = std::uint8_t(buffer_[at_++]);
+    cell.kind = flags & kKindBits;
+    cell.row = flags & kSameRow ? lastRow_ : std::int32_t(getUnsigned());
+    cell.column = std::int32_t(getUnsigned());
     cell.number = 0;
-    cell.text.resize(std::max(head.textBytes, 0));
-    if (head.textBytes < 0 ? fread_unlocked(&cell.number, sizeof cell.number, 1, file_) != 1
-                           : head.textBytes > 0
-                                 && fread_unlocked(cell.text.data(), std::size_t(head.textBytes), 1, file_) != 1)
-        fail();
+    if (flags & kHasText) {
+        const auto length = std::size_t(getUnsigned());
+        need(length);
+        cell.text.resize(qsizetype(length));   // keeps its room from record to record
+        std::memcpy(cell.text.data(), buffer_.data() + at_, length);
+        at_ += length;
+    } else {
+        need(sizeof cell.number);
+        std::memcpy(&cell.number, buffer_.data() + at_, sizeof cell.number);
+        at_ += sizeof cell.number;
+        cell.text.clear();
+    }
+    lastRow_ = cell.row;
     ++read_;
     return true;
 }

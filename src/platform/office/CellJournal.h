@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 namespace tesmo::office {
 
@@ -42,11 +43,18 @@ public:
 
 private:
     [[noreturn]] void fail() const;
+    void flush();
+    // At least n unread bytes in the read buffer; raises Error when the file
+    // ends first.
+    void need(std::size_t n);
 
     QString path_;
     std::FILE *file_ = nullptr;
     std::int64_t count_ = 0;
     std::int64_t read_ = 0;
+    std::int32_t lastRow_ = 0;       // of the record written, or read, last
+    std::vector<char> buffer_;       // records not yet written, or read ahead
+    std::size_t at_ = 0;             // the next unread byte of buffer_
 };
 
 } // namespace tesmo::office
