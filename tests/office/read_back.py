@@ -11,6 +11,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 
 import docx
 import openpyxl
@@ -180,6 +181,31 @@ class ReadBack(unittest.TestCase):
         for t in document.element.body.iter(qn("w:t")):
             if t.text and (t.text[0] == " " or t.text[-1] == " " or "  " in t.text):
                 self.assertEqual(t.get(space), "preserve", t.text)
+
+    def test_many_lots_read_back_whole(self):
+        # Enough lots that the document's part is packed in many blocks and
+        # the workbook's rows spill to its temporary file.
+        lots = 6000
+        xlsx, document_path = produce(str(lots))
+        for path in (xlsx, document_path):
+            with zipfile.ZipFile(path) as z:
+                self.assertIsNone(z.testzip(), path)
+        expected = [["Company number %d" % i, "T%d" % i, str(i * 10),
+                     "" if i % 7 == 0 else "${:,.4f}".format(i + 0.25), "${:,.2f}".format(i * 1000 + 0.5),
+                     "%d/%d/2003" % (i % 12 + 1, i % 28 + 1)] for i in range(1, lots + 1)]
+        # Cell by cell through the table's XML: python-docx's own cell lookup
+        # takes quadratic time.
+        table = docx.Document(document_path).tables[0]._tbl
+        cells = [["".join(t.text or "" for t in cell.iter(qn("w:t"))) for cell in row.findall(qn("w:tc"))]
+                 for row in table.findall(qn("w:tr"))]
+        self.assertEqual(cells, [HEADINGS] + expected)
+        sheet = openpyxl.load_workbook(xlsx, read_only=True).active
+        rows = list(sheet.iter_rows(min_row=2, values_only=True))
+        self.assertEqual(len(rows), lots)
+        for i, row in enumerate(rows, 1):
+            self.assertEqual(list(row[:3]), ["Company number %d" % i, "T%d" % i, i * 10])
+            self.assertEqual(row[3], None if i % 7 == 0 else i + 0.25)
+            self.assertEqual(row[4], i * 1000 + 0.5)
 
     def test_document(self):
         document = docx.Document(self.docx)

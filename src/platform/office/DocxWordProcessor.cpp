@@ -1,5 +1,7 @@
 #include "platform/office/DocxWordProcessor.h"
 
+#include "platform/office/BlockDeflater.h"
+
 #include "text/Error.h"
 #include "text/Limits.h"
 #include "text/Utf8.h"
@@ -333,10 +335,12 @@ public:
         const QByteArray &kept = buffers_.emplace_back(std::move(bytes));
         add(name, zip_source_buffer(zip_, kept.constData(), zip_uint64_t(kept.size()), 0));
     }
-    // The source is read when the archive is closed, and deflated at the
-    // fastest level: it may be large, and markup packs well at any level.
-    void addSource(const char *name, zip_source_t *source) { add(name, source, 1); }
-    zip_t *handle() const { return zip_; }
+    // A part deflated already: the archive copies it as it is.
+    void addDeflated(const char *name, const BlockDeflater &deflated)
+    {
+        auto &part = deflatedParts_.emplace_back(std::make_unique<DeflatedPart>(deflated));
+        add(name, zip_source_function(zip_, &DeflatedPart::callback, part.get()), 1);
+    }
     void close()
     {
         if (zip_close(zip_) != 0)
@@ -359,8 +363,69 @@ private:
     }
     [[noreturn]] void fail() const { cannotWrite(QString::fromUtf8(zip_strerror(zip_))); }
 
+    // The state of a source over a deflated part's file, as libzip reads it.
+    struct DeflatedPart {
+        explicit DeflatedPart(const BlockDeflater &d)
+            : deflated(d)
+        {
+            zip_error_init(&error);
+        }
+        ~DeflatedPart()
+        {
+            if (file)
+                std::fclose(file);
+            zip_error_fini(&error);
+        }
+        static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
+        {
+            auto *part = static_cast<DeflatedPart *>(state);
+            switch (command) {
+            case ZIP_SOURCE_OPEN:
+                part->file = std::fopen(QFile::encodeName(part->deflated.path()).constData(), "rb");
+                return part->file ? 0 : part->fail();
+            case ZIP_SOURCE_READ: {
+                const std::size_t n = fread_unlocked(data, 1, std::size_t(length), part->file);
+                return n < length && std::ferror(part->file) ? part->fail() : zip_int64_t(n);
+            }
+            case ZIP_SOURCE_CLOSE:
+                std::fclose(part->file);
+                part->file = nullptr;
+                return 0;
+            case ZIP_SOURCE_STAT: {
+                // Its own deflated bytes, with the size and checksum of what
+                // they hold: the archive does not deflate them again.
+                auto *stat = static_cast<zip_stat_t *>(data);
+                zip_stat_init(stat);
+                stat->size = part->deflated.size();
+                stat->comp_size = part->deflated.deflatedSize();
+                stat->crc = part->deflated.crc();
+                stat->comp_method = ZIP_CM_DEFLATE;
+                stat->mtime = std::time(nullptr);
+                stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_MTIME;
+                return sizeof(zip_stat_t);
+            }
+            case ZIP_SOURCE_ERROR:
+                return zip_error_to_data(&part->error, data, length);
+            case ZIP_SOURCE_SUPPORTS:
+                return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                                      ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+            default:
+                return 0;
+            }
+        }
+        zip_int64_t fail()
+        {
+            zip_error_set(&error, ZIP_ER_READ, errno);
+            return -1;
+        }
+        const BlockDeflater &deflated;
+        std::FILE *file = nullptr;
+        zip_error_t error;
+    };
+
     zip_t *zip_ = nullptr;
     std::list<QByteArray> buffers_;
+    std::list<std::unique_ptr<DeflatedPart>> deflatedParts_;
 };
 
 } // namespace
@@ -498,79 +563,36 @@ public:
     {
         for (const int w : widths)
             cellStart_.push_back("<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(w) + "\"/></w:tcPr>");
-        zip_error_init(&error_);
     }
-    ~DocumentPart() { zip_error_fini(&error_); }
     DocumentPart(const DocumentPart &) = delete;
     DocumentPart &operator=(const DocumentPart &) = delete;
 
-    zip_source_t *source(zip_t *zip) { return zip_source_function(zip, &DocumentPart::callback, this); }
+    // The next piece of the part's markup; false once it is all made, or
+    // when it cannot be (failed()) or the user cancelled (cancelled()).
+    bool next(std::string &markup)
+    {
+        if (stage_ == Stage::Head && typed_ && row_ == 1 && !started_) {
+            started_ = true;
+            if (!typed_->rewind()) {
+                failed_ = true;
+                return false;
+            }
+            havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
+        }
+        if (stage_ == Stage::Done || failed_)
+            return false;
+        produce();
+        markup.swap(pending_);
+        return !failed_;
+    }
     bool failed() const { return failed_; }
-    // The user cancelled the writing: the part ended with an error on purpose.
+    // The user cancelled the writing.
     bool cancelled() const { return cancelled_; }
 
 private:
-    static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
-    {
-        auto *part = static_cast<DocumentPart *>(state);
-        switch (command) {
-        case ZIP_SOURCE_OPEN:
-            return part->open();
-        case ZIP_SOURCE_READ:
-            return part->read(static_cast<char *>(data), length);
-        case ZIP_SOURCE_STAT: {
-            auto *stat = static_cast<zip_stat_t *>(data);
-            zip_stat_init(stat);
-            stat->mtime = std::time(nullptr);
-            stat->valid |= ZIP_STAT_MTIME;
-            return sizeof(zip_stat_t);
-        }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&part->error_, data, length);
-        case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-        default:
-            return 0;   // close, free
-        }
-    }
-
-    zip_int64_t open()
-    {
-        stage_ = Stage::Head;
-        pending_.clear();
-        at_ = 0;
-        row_ = 1;
-        if (typed_ && !typed_->rewind())
-            return fail();
-        havePiece_ = typed_ && typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
-        return 0;
-    }
-
-    zip_int64_t read(char *out, zip_uint64_t length)
-    {
-        zip_uint64_t done = 0;
-        while (done < length) {
-            if (at_ == pending_.size()) {
-                if (stage_ == Stage::Done)
-                    break;
-                produce();
-                if (failed_)
-                    return fail();
-                continue;
-            }
-            const std::size_t n = std::min<std::size_t>(pending_.size() - at_, std::size_t(length - done));
-            std::memcpy(out + done, pending_.data() + at_, n);
-            at_ += n;
-            done += n;
-        }
-        return zip_int64_t(done);
-    }
-
     void produce()
     {
         pending_.clear();
-        at_ = 0;
         switch (stage_) {
         case Stage::Head:
             pending_.assign(head_.constData(), std::size_t(head_.size()));
@@ -627,13 +649,6 @@ private:
             failed_ = true;
     }
 
-    zip_int64_t fail()
-    {
-        failed_ = true;
-        zip_error_set(&error_, ZIP_ER_READ, EIO);
-        return -1;
-    }
-
     static constexpr std::size_t kBatch = std::size_t{1} << 18;
     enum class Stage { Head, Rows, Tail, Done };
 
@@ -645,14 +660,13 @@ private:
     bool headingRow_;
     std::vector<std::string> cellStart_;   // per column: the cell's start up to its paragraph
     Stage stage_ = Stage::Head;
-    std::string pending_;   // markup made and not yet read
-    std::size_t at_ = 0;
+    std::string pending_;   // markup made and not yet taken
+    bool started_ = false;
     int row_ = 1;
     bool havePiece_ = false;
     int pieceRow_ = 0, pieceColumn_ = 0;
     std::string piece_, cellText_;
     bool blanksMatter_ = false;   // the piece's blanks would be lost without xml:space
-    zip_error_t error_;
     bool failed_ = false;
 };
 
@@ -850,25 +864,28 @@ void DocxWordProcessor::writeDocument(const QString &file)
     }
     if (typed_)
         typed_->finishTyping();
-    // The rows are made as the zip deflates them: that is the work whose
-    // progress is told, and where a cancel stops it.
+    // The part's markup is made and deflated on every core into a file of
+    // the private folder: that is the work whose progress is told, and where
+    // a cancel stops it. The zip then takes the deflated part as it is.
     DocumentPart part(documentHead(layout), documentTail(layout), typed_.get(), rows_, columns_, layout.widths,
                       hasTable_ && format_.value_or(TableAutoFormat{}).headingRows, progress_);
-    try {
-        Zip zip(file);
-        zip.add("[Content_Types].xml", contentTypes());
-        zip.add("_rels/.rels", relationships("officeDocument", "word/document.xml"));
-        zip.add("word/_rels/document.xml.rels", relationships("styles", "styles.xml"));
-        zip.addSource("word/document.xml", part.source(zip.handle()));
-        zip.add("word/styles.xml", styles(layout.size));
-        zip.close();
-    } catch (const Error &) {
-        if (part.cancelled())
-            throw Error(kErrCancelled);
-        throw;
-    }
+    BlockDeflater deflated(document_.path(QStringLiteral(".document.xml.deflated")), 1);
+    std::string markup;
+    while (part.next(markup))
+        deflated.write(markup);
+    if (part.cancelled())
+        throw Error(kErrCancelled);
     if (part.failed())
         cannotWrite(QStringLiteral("the typed text could not be read back"));
+    deflated.finish();
+
+    Zip zip(file);
+    zip.add("[Content_Types].xml", contentTypes());
+    zip.add("_rels/.rels", relationships("officeDocument", "word/document.xml"));
+    zip.add("word/_rels/document.xml.rels", relationships("styles", "styles.xml"));
+    zip.addDeflated("word/document.xml", deflated);
+    zip.add("word/styles.xml", styles(layout.size));
+    zip.close();
 }
 
 // The document element up to the table's rows: the table's properties and
