@@ -16,6 +16,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesmo"));
+    // The desktop entry's name: desktops match the window to its menu entry and icon by it.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.tesmo.Tesmo"));
     // The program ends when its gate or its main window says so, not when a
     // box closes while no other window shows.
     QApplication::setQuitOnLastWindowClosed(false);
