@@ -140,6 +140,9 @@ out=$(appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.
 # The tree whole: the metainfo's launchable is the desktop entry, whose icon is installed.
 out=$(appstreamcli validate-tree --no-net "$root" 2>&1) || fail "appstreamcli validate-tree: $out"
 check_eq "the desktop entry's icon" "$app_id" "$(sed -n 's/^Icon=//p' "$desktop")"
+# The screenshot that software centres show is the one kept in dist/screenshots.
+image=$(grep -o '<image[^>]*>[^<]*' "$root/usr/share/metainfo/$app_id.metainfo.xml" | sed 's/.*>//')
+[[ $image == */main/dist/screenshots/* && -f $dist/screenshots/${image##*/} ]] || fail "the metainfo's screenshot $image is not in dist/screenshots"
 
 # -------------------------------------------- started as the desktop entry says
 
