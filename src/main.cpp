@@ -1,4 +1,5 @@
 // Tesmo: a ledger of stock purchase lots kept in Tesmo.mdb in the current folder.
+#include "CommandLine.h"
 #include "platform/DesktopShell.h"
 #include "platform/QtDialogs.h"
 #include "platform/office/OfficeFiles.h"
@@ -8,8 +9,15 @@
 
 int main(int argc, char *argv[])
 {
+    // Answered before any window system is needed, so that --help and
+    // --version work on a terminal without a display.
+    if (const auto status = tesmo::answerCommandLine(argc, argv))
+        return *status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesmo"));
+    // The desktop entry's name: desktops match the window to its menu entry and icon by it.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.tesmo.Tesmo"));
     // The program ends when its gate or its main window says so, not when a
     // box closes while no other window shows.
     QApplication::setQuitOnLastWindowClosed(false);

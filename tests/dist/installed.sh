@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# Tesmo as a user installs it. From a built tree: `cmake --install` lays out
+# exactly the program's files under any prefix; CPack makes the Debian
+# package, which lintian, desktop-file-validate and appstreamcli accept; dpkg
+# installs it into a scratch root; its desktop entry's command, run with a
+# fresh HOME on a private Xvfb, shows the window " Stocks" with the ledger and
+# the instructions in ~/Tesmo, Help hands the installed instructions to the
+# desktop's program for web pages, and Exit ends it with status 0; purging
+# the package leaves ~/Tesmo as it was.
+#   installed.sh BUILD_DIR
+# Every wait is for a condition (a window, the focus, a file, the end), never
+# for a fixed time.
+set -uo pipefail
+
+[[ -f ${1:-}/CPackConfig.cmake ]] || { echo "usage: $0 BUILD_DIR (a configured and built tree)" >&2; exit 2; }
+build=$(realpath -- "$1")
+here=$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")
+dist=$(realpath -- "$here/../../dist")
+for t in cmake cpack dpkg dpkg-deb lintian desktop-file-validate appstreamcli rsvg-convert identify compare \
+  Xvfb xdotool xdpyinfo xprop dbus-daemon xdg-open; do
+  command -v "$t" >/dev/null || { echo "$t is missing" >&2; exit 2; }
+done
+work=$(mktemp -d "${TMPDIR:-/tmp}/tesmo-package.XXXXXX") || exit 2
+limit=60 # seconds, for every wait
+app_id=io.github.tesmo.Tesmo
+errors=0 xvfb_pid='' bus_pid='' app_pid='' app_status='' win='' out=''
+
+log() { printf '[package] %s\n' "$*" >&2; }
+shot() { timeout 15 import -display "${DISPLAY:-}" -window root "$work/$1.png" 2>/dev/null; }
+fail() { errors=$((errors + 1)); log "FAIL: $*"; [[ -n $xvfb_pid ]] && shot "fail-$errors"; }
+die() { fail "$*"; exit 1; }
+check_eq() { [[ $2 == "$3" ]] || fail "$1: expected '$2', got '$3'"; }
+poll() { # SECONDS COMMAND...: runs COMMAND every 0.25 s until it succeeds; false once SECONDS have passed
+  local end=$((SECONDS + $1))
+  until "${@:2}"; do ((SECONDS < end)) || return 1; sleep 0.25; done
+}
+stop() { # PID: TERM, then KILL if it is still there after 3 s
+  [[ -n $1 ]] && kill -TERM "$1" 2>/dev/null || return 0
+  timeout 3 tail --pid="$1" -s 0.1 -f /dev/null
+  kill -KILL "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+cleanup() {
+  local rc=$?
+  ((errors)) && rc=1
+  stop "$app_pid"
+  stop "$bus_pid"
+  stop "$xvfb_pid"
+  if ((rc == 0)); then rm -rf -- "$work"; exit 0; fi
+  [[ -s $work/program.log ]] && { echo "---- $work/program.log"; tail -n 40 "$work/program.log"; echo ----; } >&2
+  echo "package checks FAILED; files kept in $work" >&2
+  exit "$rc"
+}
+trap cleanup EXIT; trap 'exit 130' INT; trap 'exit 143' TERM
+
+version=$("$build/tesmo" --version) && version=${version#tesmo } || die "tesmo --version failed"
+[[ $version =~ ^[0-9]+(\.[0-9]+)+$ ]] || die "tesmo --version gave '$version'"
+
+# ------------------------------------------------ cmake --install, any prefix
+
+prefix="$work/pre fix"
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; die "cmake --install failed"; }
+expected=$(sort <<EOF
+bin/tesmo
+bin/tesmo-start
+share/applications/$app_id.desktop
+share/doc/tesmo/changelog.gz
+share/doc/tesmo/copyright
+$(for s in 16 22 24 32 48 64 128 256; do echo "share/icons/hicolor/${s}x$s/apps/$app_id.png"; done)
+share/icons/hicolor/scalable/apps/$app_id.svg
+share/man/man1/tesmo-start.1.gz
+share/man/man1/tesmo.1.gz
+share/metainfo/$app_id.metainfo.xml
+share/tesmo/instr.HTML
+share/tesmo/instr.txt
+EOF
+)
+check_eq "the installed files, and nothing of the tests" "$expected" \
+  "$(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | sort)"
+check_eq "tesmo-start(1) is tesmo(1)" tesmo.1.gz "$(readlink -- "$prefix/share/man/man1/tesmo-start.1.gz")"
+
+# One version everywhere: the program, its newest release in the metainfo and
+# the changelog, and the manual page.
+check_eq "metainfo's newest release" "$version" \
+  "$(grep -o '<release version="[^"]*"' "$dist/$app_id.metainfo.xml" | head -n 1 | cut -d'"' -f2)"
+check_eq "changelog's newest entry" "tesmo ($version)" "$(zcat "$prefix/share/doc/tesmo/changelog.gz" | head -n 1 | cut -d' ' -f1-2)"
+check_eq "manual page's version" "\"Tesmo $version\"" "$(zcat "$prefix/share/man/man1/tesmo.1.gz" | sed -n 's/^\.TH TESMO 1 [^ ]* //p' | cut -d' ' -f1-2)"
+
+# The committed PNGs are the SVG's rendering (dist/icons/render makes them),
+# each of its folder's size.
+mkdir "$work/icons" && "$dist/icons/render" "$work/icons" || fail "the icon could not be rendered"
+for s in 16 22 24 32 48 64 128 256; do
+  png=$prefix/share/icons/hicolor/${s}x$s/apps/$app_id.png
+  check_eq "size of the ${s}px icon" "${s}x$s" "$(identify -format '%wx%h' "$png" 2>&1)"
+  differ=$(compare -metric AE -fuzz 10% "$png" "$work/icons/$s/$app_id.png" null: 2>&1)
+  check_eq "pixels of the ${s}px icon that differ from the SVG's rendering" 0 "$differ"
+done
+
+# ------------------------------------------------------------ the package
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; die "cpack failed"; }
+deb=$work/package/tesmo_${version}_$(dpkg --print-architecture).deb
+[[ -f $deb ]] || die "no $(basename "$deb"); cpack made: $(cd "$work/package" && echo *.deb)"
+field() { dpkg-deb --field "$deb" "$1"; }
+check_eq "package version" "$version" "$(field Version)"
+[[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\ ]+@[^@\ ]+\.[a-z]+\>$ ]] || fail "maintainer '$(field Maintainer)' is not a name and an address"
+[[ -n $(field Section) && $(field Description) == *$'\n'* ]] || fail "no section, or no long description"
+# The libraries' packages come from dpkg-shlibdeps, and every package named
+# is one this machine has: the installed program runs on them below.
+depends=$(field Depends)
+for p in libqt6widgets6 libsqlite3-0 libc6; do
+  [[ $depends == *"$p "* ]] || fail "Depends lacks $p (shlibdeps): $depends"
+done
+for p in $(tr ',' '\n' <<<"$depends" | sed 's/(.*)//; s/|.*//'); do
+  [[ $(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null) == installed ]] || fail "Depends names $p, which is not installed here"
+done
+# No maintainer scripts: installing and removing the package touch nothing
+# but its own files, a user's ledger folder least of all.
+check_eq "control members" "./control ./md5sums" "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | xargs)"
+
+# lintian: no error and no warning. Left, at the "info" level: the .comment
+# section that CPack's strip keeps, no fortified libc calls (the build does
+# not set _FORTIFY_SOURCE), and instr.HTML and instr.txt outside
+# /usr/share/doc: they are the program's data, copied into the ledger folder.
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log" >&2; fail "lintian found errors or warnings"; }
+grep -E '^[EW]: ' "$work/lintian.log" >&2 && fail "lintian reported the lines above"
+
+# -------------------------------------------------- installed into a scratch root
+
+root=$work/root
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers" &&
+  touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
+# The dependencies are this machine's, outside the root.
+dpkg --root="$root" --log=/dev/null --force-not-root --force-depends --install "$deb" >"$work/dpkg.log" 2>&1 ||
+  { cat "$work/dpkg.log" >&2; die "dpkg could not install the package"; }
+desktop=$root/usr/share/applications/$app_id.desktop
+out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
+check_eq "desktop-file-validate's remarks" "" "$out"
+out=$(appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" 2>&1) || fail "appstreamcli validate: $out"
+# The tree whole: the metainfo's launchable is the desktop entry, whose icon is installed.
+out=$(appstreamcli validate-tree --no-net "$root" 2>&1) || fail "appstreamcli validate-tree: $out"
+check_eq "the desktop entry's icon" "$app_id" "$(sed -n 's/^Icon=//p' "$desktop")"
+# The screenshot that software centres show is the one kept in dist/screenshots.
+image=$(grep -o '<image[^>]*>[^<]*' "$root/usr/share/metainfo/$app_id.metainfo.xml" | sed 's/.*>//')
+[[ $image == */main/dist/screenshots/* && -f $dist/screenshots/${image##*/} ]] || fail "the metainfo's screenshot $image is not in dist/screenshots"
+
+# -------------------------------------------- started as the desktop entry says
+
+Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset 9>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY
+display_up() { DISPLAY=:$(cat "$work/display") && [[ $DISPLAY =~ ^:[0-9]+$ ]] && xdpyinfo >/dev/null 2>&1; }
+poll 10 display_up || { cat "$work/xvfb.log" >&2; die "Xvfb did not start"; }
+# A private session bus, on which the accessibility bus comes up for focused.py.
+mkdir -m 700 "$work/bus"
+HOME=$work/bus XDG_RUNTIME_DIR=$work/bus dbus-daemon --session --fork --print-address=3 --print-pid=4 \
+  3>"$work/bus/address" 4>"$work/bus/pid" 2>"$work/bus/log" || die "dbus-daemon did not start"
+bus_up() { [[ -s $work/bus/address && -s $work/bus/pid ]]; }
+poll 10 bus_up || die "dbus-daemon gave no address"
+bus_pid=$(<"$work/bus/pid")
+DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus/address")
+export DBUS_SESSION_BUS_ADDRESS
+a11y_up() { timeout 20 /usr/bin/python3 "$here/../e2e/focused.py" >/dev/null 2>>"$work/bus/log"; (($? < 2)); }
+poll "$limit" a11y_up || { cat "$work/bus/log" >&2; die "the accessibility bus did not come up"; }
+
+# A fresh HOME whose name holds blanks, quotes, a dollar and a non-ASCII
+# letter, the user's choice of a program for web pages in it; that program,
+# installed for the system as a browser is, records what it is handed.
+# (xdg-utils cut a data folder's name at its blanks, so the program's entry
+# cannot live under this HOME.)
+home="$work/home of Jo 'J' \"Q\" \$HOME é"
+ledger=$home/Tesmo
+mkdir -p "$home/.config" "$home/.local/share" "$home/.cache" "$work/bin" "$work/share/applications" &&
+  mkdir -m 700 "$work/runtime"
+printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >"%s"\n' "$work/browser.log" >"$work/bin/browser"
+chmod +x "$work/bin/browser"
+printf '[Desktop Entry]\nType=Application\nName=Browser\nExec=%s %%f\nMimeType=text/html;\n' "$work/bin/browser" \
+  >"$work/share/applications/browser.desktop"
+printf '[Default Applications]\ntext/html=browser.desktop\n' >"$home/.config/mimeapps.list"
+
+exec_line=$(sed -n 's/^Exec=//p' "$desktop")
+[[ $exec_line != *[%\"\'\\]* ]] || die "the Exec line '$exec_line' needs field codes or quoting this test does not read"
+read -r -a command <<<"$exec_line"
+# As a desktop starts it: from its own folder, the package's bin on PATH.
+(cd / && exec env -u SESSION_MANAGER PATH="$root/usr/bin:$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+  XDG_DATA_HOME="$home/.local/share" XDG_DATA_DIRS="$work/share:/usr/local/share:/usr/share" \
+  XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "${command[@]}") >>"$work/program.log" 2>&1 &
+app_pid=$!
+running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
+seen() { win=$(timeout 5 xdotool search --onlyvisible --name '^ Stocks$' 2>/dev/null | tail -n 1 | grep .) || ! running; }
+poll "$limit" seen && [[ -n $win ]] || die "no window ' Stocks' within ${limit}s (program running: $(running && echo yes || echo no))"
+shot shown
+
+# The launcher ran the installed program in the ledger folder, which now
+# holds the new ledger and the installed instructions.
+check_eq "the program running" "$root/usr/bin/tesmo" "$(readlink "/proc/$app_pid/exe")"
+check_eq "its folder" "$ledger" "$(readlink "/proc/$app_pid/cwd")"
+[[ -f $ledger/Tesmo.mdb ]] || fail "no Tesmo.mdb in ~/Tesmo"
+for f in instr.HTML instr.txt; do
+  cmp -s "$root/usr/share/tesmo/$f" "$ledger/$f" || fail "~/Tesmo/$f is not the installed $f"
+done
+wm_class=$(xprop -id "$win" WM_CLASS | sed 's/.*= //; s/"//g; s/, /,/')
+check_eq "the window's class, by which a desktop finds its entry" "$(sed -n 's/^StartupWMClass=//p' "$desktop")" "${wm_class#*,}"
+
+# ready: gives the window the X focus and waits until a control in it holds
+# the program's focus, so that the keys reach the window.
+in_window() {
+  out=$(timeout 20 /usr/bin/python3 "$here/../e2e/focused.py" 2>>"$work/focused.log") && [[ ${out%%|*} == ' Stocks' ]]
+}
+press() {
+  timeout 10 xdotool windowfocus --sync "$win" >/dev/null 2>&1 || timeout 10 xdotool windowfocus "$win" >/dev/null 2>&1
+  poll "$limit" in_window || die "the window never took the focus (focus: '${out:-nothing}')"
+  timeout 30 xdotool key --clearmodifiers "$1" || fail "xdotool key $1 failed"
+}
+press alt+h
+handed() { [[ -s $work/browser.log ]]; }
+poll "$limit" handed || fail "Help handed nothing to the program for web pages"
+check_eq "what Help handed over" "<$ledger/instr.HTML>" "$(cat "$work/browser.log" 2>&1)"
+
+press alt+x
+ended() { ! running; }
+poll "$limit" ended || die "the program did not end within ${limit}s of Alt+X"
+wait "$app_pid"
+app_status=$? app_pid=''
+check_eq "exit status" 0 "$app_status"
+
+# ------------------------------------------------------------------ purged
+
+snapshot() { (cd "$ledger" && find . -printf '%P %y %s %m\n' | sort && find . -type f -exec sha256sum {} + | sort); }
+before=$(snapshot)
+dpkg --root="$root" --log=/dev/null --force-not-root --purge tesmo >>"$work/dpkg.log" 2>&1 ||
+  { cat "$work/dpkg.log" >&2; die "dpkg could not purge the package"; }
+check_eq "the package's files after the purge" "" "$(cd "$root" && find . -path ./var -prune -o ! -type d -print)"
+check_eq "~/Tesmo after the purge" "$before" "$(snapshot)"
+((errors == 0)) && log "passed"
