@@ -3,12 +3,12 @@
 // never stay in memory. Records are read back in the order they were added.
 #pragma once
 
+#include "platform/office/ScratchFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
-#include <vector>
 
 namespace tesmo::office {
 
@@ -24,11 +24,12 @@ struct JournalCell {
 
 class CellJournal {
 public:
-    // Creates the journal file at path; raises Error when it cannot.
-    explicit CellJournal(const QString &path);
-    ~CellJournal();   // removes the file
-    CellJournal(const CellJournal &) = delete;
-    CellJournal &operator=(const CellJournal &) = delete;
+    // Creates the journal file at path, removed with the journal; raises
+    // Error when it cannot.
+    explicit CellJournal(const QString &path)
+        : file_(path)
+    {
+    }
 
     // Raises Error when the record cannot be written.
     void append(const JournalCell &cell);
@@ -42,19 +43,14 @@ public:
     bool next(JournalCell &cell);
 
 private:
-    [[noreturn]] void fail() const;
-    void flush();
-    // At least n unread bytes in the read buffer; raises Error when the file
-    // ends first.
+    // At least n unread bytes; raises Error when the file ends first.
     void need(std::size_t n);
+    std::uint64_t getUnsigned();
 
-    QString path_;
-    std::FILE *file_ = nullptr;
+    ScratchFile file_;
     std::int64_t count_ = 0;
     std::int64_t read_ = 0;
-    std::int32_t lastRow_ = 0;       // of the record written, or read, last
-    std::vector<char> buffer_;       // records not yet written, or read ahead
-    std::size_t at_ = 0;             // the next unread byte of buffer_
+    std::int32_t lastRow_ = 0;   // of the record written, or read, last
 };
 
 } // namespace tesmo::office

@@ -1,6 +1,7 @@
 #include "platform/office/DocxWordProcessor.h"
 
 #include "platform/office/BlockDeflater.h"
+#include "platform/office/ScratchFile.h"
 
 #include "text/Error.h"
 #include "text/Limits.h"
@@ -437,108 +438,46 @@ private:
 class TypingStream {
 public:
     explicit TypingStream(const QString &path)
-        : path_(QFile::encodeName(path))
+        : file_(path)
     {
-        file_ = std::fopen(path_.constData(), "w+b");
-        if (!file_)
-            cannotWrite(path);
-        std::setvbuf(file_, nullptr, _IOFBF, std::size_t{1} << 20);
     }
-    ~TypingStream()
-    {
-        std::fclose(file_);
-        std::remove(path_.constData());
-    }
-    TypingStream(const TypingStream &) = delete;
-    TypingStream &operator=(const TypingStream &) = delete;
 
     // blanksMatter: the text starts or ends with a blank, or has two side by
     // side, which a reader would drop unless told to keep them.
     void append(int row, int column, std::string_view markup, bool blanksMatter)
     {
         char head[30];
-        char *end = put(put(put(head, std::uint64_t(row)), std::uint64_t(column) * 2 + (blanksMatter ? 1 : 0)),
-                        markup.size());
-        if (fwrite_unlocked(head, 1, std::size_t(end - head), file_) != std::size_t(end - head)
-            || fwrite_unlocked(markup.data(), 1, markup.size(), file_) != markup.size())
-            cannotWrite(QString::fromLocal8Bit(path_));
+        char *end = ScratchFile::putUnsigned(head, std::uint64_t(row));
+        end = ScratchFile::putUnsigned(end, std::uint64_t(column) * 2 + (blanksMatter ? 1 : 0));
+        end = ScratchFile::putUnsigned(end, markup.size());
+        file_.write({head, std::size_t(end - head)});
+        file_.write(markup);
     }
-    // After the last piece: every piece written, or Error.
-    void finishTyping()
-    {
-        if (std::fflush(file_) != 0 || std::ferror(file_))
-            cannotWrite(QString::fromLocal8Bit(path_));
-    }
-    bool rewind()
-    {
-        failed_ = false;
-        buffer_.clear();
-        at_ = 0;
-        return std::fseek(file_, 0, SEEK_SET) == 0;
-    }
+    // After the last piece: every piece written and the first one next, or
+    // Error.
+    void rewind() { file_.rewind(); }
     // The next piece; false at the end, or when the file cannot be read back
     // whole (failed() then).
     bool next(int &row, int &column, std::string &markup, bool &blanksMatter)
     {
         std::uint64_t r = 0, c = 0, n = 0;
-        if (!get(r))
+        if (!file_.getUnsigned(r))
             return false;   // the end, unless the read failed
-        if (!get(c) || !get(n) || !ensure(std::size_t(n))) {
+        if (!file_.getUnsigned(c) || !file_.getUnsigned(n) || !file_.ensure(std::size_t(n))) {
             failed_ = true;
             return false;
         }
-        markup.assign(buffer_.data() + at_, std::size_t(n));
-        at_ += std::size_t(n);
+        markup.assign(file_.data(), std::size_t(n));
+        file_.skip(std::size_t(n));
         row = int(r);
         column = int(c / 2);
         blanksMatter = c % 2 == 1;
         return true;
     }
-    bool failed() const { return failed_ || std::ferror(file_); }
+    bool failed() const { return failed_ || file_.readFailed(); }
 
 private:
-    static char *put(char *out, std::uint64_t v)
-    {
-        while (v >= 0x80) {
-            *out++ = char(v | 0x80);
-            v >>= 7;
-        }
-        *out++ = char(v);
-        return out;
-    }
-    // At least n unread bytes in the buffer, unless the file ends first.
-    bool ensure(std::size_t n)
-    {
-        if (buffer_.size() - at_ >= n)
-            return true;
-        buffer_.erase(buffer_.begin(), buffer_.begin() + std::ptrdiff_t(at_));
-        at_ = 0;
-        const std::size_t had = buffer_.size();
-        const std::size_t want = std::max(n, kReadSize);
-        buffer_.resize(had + want);
-        const std::size_t got = fread_unlocked(buffer_.data() + had, 1, want, file_);
-        buffer_.resize(had + got);
-        return buffer_.size() >= n;
-    }
-    bool get(std::uint64_t &v)
-    {
-        v = 0;
-        for (int shift = 0; shift < 64; shift += 7) {
-            if (!ensure(1))
-                return false;
-            const auto byte = std::uint8_t(buffer_[at_++]);
-            v |= std::uint64_t(byte & 0x7f) << shift;
-            if (!(byte & 0x80))
-                return true;
-        }
-        return false;
-    }
-
-    static constexpr std::size_t kReadSize = std::size_t{1} << 20;
-    QByteArray path_;
-    std::FILE *file_ = nullptr;
-    std::vector<char> buffer_;   // read ahead
-    std::size_t at_ = 0;
+    ScratchFile file_;
     bool failed_ = false;
 };
 
@@ -573,10 +512,6 @@ public:
     {
         if (stage_ == Stage::Head && typed_ && row_ == 1 && !started_) {
             started_ = true;
-            if (!typed_->rewind()) {
-                failed_ = true;
-                return false;
-            }
             havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
         }
         if (stage_ == Stage::Done || failed_)
@@ -863,7 +798,7 @@ void DocxWordProcessor::writeDocument(const QString &file)
         layout.widths.assign(units[0].size(), (kPageShort - 2 * kMargin) / std::max(columns_, 1));
     }
     if (typed_)
-        typed_->finishTyping();
+        typed_->rewind();
     // The part's markup is made and deflated on every core into a file of
     // the private folder: that is the work whose progress is told, and where
     // a cancel stops it. The zip then takes the deflated part as it is.
