@@ -1,5 +1,6 @@
 // What the benchmarks share: a large ledger made in a temporary folder that
-// is the current folder, boxes that answer without a user, and timers.
+// is the current folder, boxes that answer without a user, timers and the
+// peak memory.
 #pragma once
 
 #include "platform/Dialogs.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -42,6 +44,24 @@ double millis(F &&f)
     t.start();
     f();
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// VmHWM, the peak resident memory, in MB; resetPeak() starts a new peak.
+inline long peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
+    }
+    return -1;
+}
+inline void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 // A Tesmo.mdb of lots lots in a fresh temporary folder, made the current

@@ -33,6 +33,8 @@
 namespace {
 
 using bench::millis;
+using bench::peakMegabytes;
+using bench::resetPeak;
 
 // Boxes answer without a user; progress is the real dialog's, so that its
 // cost is counted.
@@ -62,24 +64,6 @@ public:
     QString folder;
     QString opened;
 };
-
-// VmHWM, the peak resident memory, in MB; resetPeak() starts a new peak.
-long peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
-    }
-    return -1;
-}
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
 
 // The child: opens the ledger in the current folder, paints the window, runs
 // the three exports from Export!, and prints "TASK MS PEAK_BEFORE PEAK_AFTER"

@@ -22,23 +22,9 @@
 namespace {
 
 using bench::millis;
+using bench::peakMegabytes;
+using bench::resetPeak;
 
-long peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
-    }
-    return -1;
-}
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
 
 // A broker's activity file of rows rows: a preamble, purchases with quoted
 // descriptions and negative amounts, a dividend now and then, the ledger's

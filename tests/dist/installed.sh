@@ -15,6 +15,8 @@ set -uo pipefail
 [[ -f ${1:-}/CPackConfig.cmake ]] || { echo "usage: $0 BUILD_DIR (a configured and built tree)" >&2; exit 2; }
 build=$(realpath -- "$1")
 here=$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")
+# shellcheck source=../support/desktop_session.sh
+source "$here/../support/desktop_session.sh"
 dist=$(realpath -- "$here/../../dist")
 for t in cmake cpack dpkg dpkg-deb lintian desktop-file-validate appstreamcli rsvg-convert identify compare \
   Xvfb xdotool xdpyinfo xprop dbus-daemon xdg-open; do
@@ -29,17 +31,6 @@ log() { printf '[package] %s\n' "$*" >&2; }
 shot() { timeout 15 import -display "${DISPLAY:-}" -window root "$work/$1.png" 2>/dev/null; }
 fail() { errors=$((errors + 1)); log "FAIL: $*"; [[ -n $xvfb_pid ]] && shot "fail-$errors"; }
 die() { fail "$*"; exit 1; }
-check_eq() { [[ $2 == "$3" ]] || fail "$1: expected '$2', got '$3'"; }
-poll() { # SECONDS COMMAND...: runs COMMAND every 0.25 s until it succeeds; false once SECONDS have passed
-  local end=$((SECONDS + $1))
-  until "${@:2}"; do ((SECONDS < end)) || return 1; sleep 0.25; done
-}
-stop() { # PID: TERM, then KILL if it is still there after 3 s
-  [[ -n $1 ]] && kill -TERM "$1" 2>/dev/null || return 0
-  timeout 3 tail --pid="$1" -s 0.1 -f /dev/null
-  kill -KILL "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-}
 cleanup() {
   local rc=$?
   ((errors)) && rc=1
@@ -146,22 +137,7 @@ image=$(grep -o '<image[^>]*>[^<]*' "$root/usr/share/metainfo/$app_id.metainfo.x
 
 # -------------------------------------------- started as the desktop entry says
 
-Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset 9>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY
-display_up() { DISPLAY=:$(cat "$work/display") && [[ $DISPLAY =~ ^:[0-9]+$ ]] && xdpyinfo >/dev/null 2>&1; }
-poll 10 display_up || { cat "$work/xvfb.log" >&2; die "Xvfb did not start"; }
-# A private session bus, on which the accessibility bus comes up for focused.py.
-mkdir -m 700 "$work/bus"
-HOME=$work/bus XDG_RUNTIME_DIR=$work/bus dbus-daemon --session --fork --print-address=3 --print-pid=4 \
-  3>"$work/bus/address" 4>"$work/bus/pid" 2>"$work/bus/log" || die "dbus-daemon did not start"
-bus_up() { [[ -s $work/bus/address && -s $work/bus/pid ]]; }
-poll 10 bus_up || die "dbus-daemon gave no address"
-bus_pid=$(<"$work/bus/pid")
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus/address")
-export DBUS_SESSION_BUS_ADDRESS
-a11y_up() { timeout 20 /usr/bin/python3 "$here/../e2e/focused.py" >/dev/null 2>>"$work/bus/log"; (($? < 2)); }
-poll "$limit" a11y_up || { cat "$work/bus/log" >&2; die "the accessibility bus did not come up"; }
+start_session "$work" "$limit"
 
 # A fresh HOME whose name holds blanks, quotes, a dollar and a non-ASCII
 # letter, the user's choice of a program for web pages in it; that program,

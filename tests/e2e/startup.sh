@@ -12,6 +12,8 @@ set -uo pipefail
 prog=$(realpath -- "$1")
 shift
 here=$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")
+# shellcheck source=../support/desktop_session.sh
+source "$here/../support/desktop_session.sh"
 for t in Xvfb xdotool xdpyinfo sqlite3 sha256sum dbus-daemon; do command -v "$t" >/dev/null || { echo "$t is missing" >&2; exit 2; }; done
 /usr/bin/python3 -c 'import dbus' 2>/dev/null || { echo "the system's python3 with its dbus module is missing" >&2; exit 2; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmo-e2e.XXXXXX") || exit 2
@@ -24,18 +26,6 @@ shot() { command -v import >/dev/null && timeout 15 import -display "${DISPLAY:-
 # run shows every broken check; die is for when nothing sensible can follow.
 fail() { errors=$((errors + 1)); log "FAIL: $*"; shot "fail-$errors"; }
 die() { fail "$*"; exit 1; }
-check_eq() { [[ $2 == "$3" ]] || fail "$1: expected '$2', got '$3'"; }
-poll() { # SECONDS COMMAND...: runs COMMAND every 0.25 s until it succeeds; false once SECONDS have passed
-  local end=$((SECONDS + $1))
-  until "${@:2}"; do ((SECONDS < end)) || return 1; sleep 0.25; done
-}
-
-stop() { # PID: TERM, then KILL if it is still there after 3 s
-  [[ -n $1 ]] && kill -TERM "$1" 2>/dev/null || return 0
-  timeout 3 tail --pid="$1" -s 0.1 -f /dev/null
-  kill -KILL "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-}
 cleanup() {
   local rc=$?
   ((errors)) && rc=1
@@ -519,27 +509,7 @@ scenario_import() {
 (($#)) || set -- $(declare -F | sed -n 's/^declare -f scenario_//p')
 for s; do declare -F "scenario_$s" >/dev/null || die "no scenario named '$s'"; done
 
-# A private Xvfb on a display number it picks itself (-displayfd), so several
-# of these scripts can run at the same time.
-Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset 9>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY
-display_up() { DISPLAY=:$(cat "$work/display") && [[ $DISPLAY =~ ^:[0-9]+$ ]] && xdpyinfo >/dev/null 2>&1; }
-poll 10 display_up || { cat "$work/xvfb.log" >&2; die "Xvfb did not start"; }
-
-# A private session bus too; the accessibility bus comes up on it when first
-# asked for (focused.py exits 2 while it cannot be reached), and its
-# launcher leaves with the session bus.
-mkdir -m 700 "$work/bus"
-HOME=$work/bus XDG_RUNTIME_DIR=$work/bus dbus-daemon --session --fork --print-address=3 --print-pid=4 \
-  3>"$work/bus/address" 4>"$work/bus/pid" 2>"$work/bus/log" || { cat "$work/bus/log" >&2; die "dbus-daemon did not start"; }
-bus_up() { [[ -s $work/bus/address && -s $work/bus/pid ]]; }
-poll 10 bus_up || die "dbus-daemon gave no address"
-bus_pid=$(<"$work/bus/pid")
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus/address")
-export DBUS_SESSION_BUS_ADDRESS
-a11y_up() { timeout 20 /usr/bin/python3 "$here/focused.py" >/dev/null 2>>"$work/bus/log"; (($? < 2)); }
-poll "$limit" a11y_up || { cat "$work/bus/log" >&2; die "the accessibility bus did not come up"; }
+start_session "$work" "$limit"
 
 for s; do
   name=$s dir=$work/$s data=$work/$s/data db=$work/$s/data/Tesmo.mdb errors=0 boxes=0 main='' app_pid=''
