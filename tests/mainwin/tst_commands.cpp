@@ -125,11 +125,7 @@ private slots:
     void idsBeyond32BitsAreTheirOwnLots()
     {
         MainWindow w({}, false,
-                     "CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, "
-                     "NetAmount, TradeDate);"
-                     "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate "
-                     "FROM Lots ORDER BY ID;"
-                     "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');"
+                     QLatin1String(kUncheckedLedger) +
                      "INSERT INTO Lots VALUES (2, 'Two', 'B', 1, 1, 1, '2003-01-15'), "
                      "(2147483648, 'Big', 'G', 1, 1, 1, '2003-01-15'), "
                      "(4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");

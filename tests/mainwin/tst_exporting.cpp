@@ -241,22 +241,6 @@ private slots:
                                                   .arg(i).arg(QString::fromUtf8(a[i]), QString::fromUtf8(b[i]))));
     }
 
-    // The document writer types the same texts, call for call, whether it
-    // makes them from the values or takes them from the list.
-    void theDocumentFromValuesIsTheDocumentFromTexts()
-    {
-        QRandomGenerator random(1999);
-        const auto list = randomMasterList(random, 500);
-        QIdentityProxyModel textsOnly;
-        textsOnly.setSourceModel(list.get());
-        RecordingOffice fromValues, fromTexts;
-        QCOMPARE(exportDocument(*list, fromValues), ExportOutcome::Done);
-        QCOMPARE(exportDocument(textsOnly, fromTexts), ExportOutcome::Done);
-        QCOMPARE(fromValues.calls.size(), fromTexts.calls.size());
-        for (qsizetype i = 0; i < fromValues.calls.size(); ++i)
-            QCOMPARE(fromValues.calls[i], fromTexts.calls[i]);
-    }
-
     // Long exports tell their progress; Cancel ends them without a trace:
     // the earlier text file of the day as it was, no workbook or document
     // made visible, no message.

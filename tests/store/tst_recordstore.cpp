@@ -210,11 +210,7 @@ private slots:
     void lotsAnOlderToolWroteAreShownAsWellAsTheyCanBe()
     {
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
-        folder->exec("CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, "
-                     "NetAmount, TradeDate);"
-                     "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate "
-                     "FROM Lots ORDER BY ID;"
-                     "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');"
+        folder->exec(QLatin1String(test::kUncheckedLedger) +
                      "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES "
                      "('Zero', 'Z', 9e999, 1e300, -5, '0000-01-01'), ('Words', NULL, 'many', 'dear', 2, 37), "
                      "('Fine', 'F', 1, 2, 3, '2003-01-15');");
@@ -393,11 +389,7 @@ private slots:
     void idsBeyond32BitsStayTheirOwn()
     {
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
-        folder->exec("CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, "
-                     "NetAmount, TradeDate);"
-                     "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate "
-                     "FROM Lots ORDER BY ID;"
-                     "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');"
+        folder->exec(QLatin1String(test::kUncheckedLedger) +
                      "INSERT INTO Lots VALUES (2, 'Two', 'B', 1, 1, 1, '2003-01-15'), "
                      "(2147483648, 'Big', 'G', 1, 1, 1, '2003-01-15'), "
                      "(4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");

@@ -26,6 +26,13 @@ struct NewLot {
     QString tradeDate;   // YYYY-MM-DD
 };
 
+// The ledger's tables and view as an older tool made them, without the
+// file's checks: the start of a script that then stores what it likes.
+constexpr const char *kUncheckedLedger =
+    "CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, NetAmount, TradeDate);"
+    "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots ORDER BY ID;"
+    "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');";
+
 class LedgerFolder {
 public:
     // Without createFile, no file is made: the program creates it.
