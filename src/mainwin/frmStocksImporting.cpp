@@ -9,6 +9,7 @@
 #include "store/Backup.h"
 #include "store/LotReader.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -93,8 +94,12 @@ void frmStocks::ImportLots(const QString &strPath)
 
         QString path = strPath;
         if (path.isEmpty()) {
-            if (importFolder_.isEmpty())
+            // Where brokers' files are saved, when that folder exists.
+            if (importFolder_.isEmpty()) {
                 importFolder_ = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+                if (!QFileInfo(importFolder_).isDir())
+                    importFolder_ = QDir::homePath();
+            }
             path = dialogs_.openFile(QStringLiteral("Import Lots from File"), importFolder_,
                                      QStringLiteral("CSV files (*.csv *.CSV *.txt *.TXT *.tsv);;All files (*)"));
             if (path.isEmpty())
@@ -111,7 +116,13 @@ void frmStocks::ImportLots(const QString &strPath)
         LotImport import;
         {
             const WaitPointer wait(dialogs_);
-            import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
+            try {
+                import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
+            } catch (const Error &e) {
+                dialogs_.message(QStringLiteral("No lots can be imported: %1.").arg(failure(e)),
+                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+                return;
+            }
             if (!import.read(file, progressDialog(dialogs_, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()))))
                 return;
         }
@@ -136,8 +147,11 @@ void frmStocks::ImportLots(const QString &strPath)
         try {
             backup::makeCopy(rs.DatabaseName(), backup::Kind::BeforeImport, QDateTime::currentDateTime());
         } catch (const Error &e) {
+            QString why = e.description();
+            if (!why.endsWith(u'.'))
+                why += u'.';
             backupProblem = QStringLiteral(" The ledger could not be copied to \"%1\" before the import: %2")
-                                .arg(backup::kFolderName, e.description());
+                                .arg(backup::kFolderName, why);
         }
 
         bool written = false;
