@@ -10,10 +10,10 @@ namespace {
 constexpr const char *kUsage =
     "Usage: tesmo [--help | --version]\n"
     "\n"
-    "Shows the ledger of stock purchase lots Tesmo.mdb in the current folder,\n"
-    "creating it when it is missing. The desktop's menu starts Tesmo through\n"
-    "tesmo-start, which keeps the ledger in ~/Tesmo; \"tesmo-start FOLDER\"\n"
-    "starts it on the ledger of FOLDER instead.\n"
+    "Shows the ledger of stock purchase lots kept in Tesmo.mdb in the current\n"
+    "folder, creating it when it is missing. The desktop's menu starts Tesmo\n"
+    "through tesmo-start, which keeps the ledger in ~/Tesmo; \"tesmo-start\n"
+    "FOLDER\" starts it on the ledger of FOLDER instead.\n"
     "\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n";
