@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <algorithm>
 
 namespace tesmo {
@@ -46,7 +47,9 @@ constexpr int kProgressSteps = 1000;
 // A QProgressDialog over the active window, modal to it, so that the Cancel
 // button is the one thing the user can press while the work runs. It is
 // brought up to date at most every kProgressStepMs; in between, advance()
-// costs a clock reading.
+// costs a clock reading. A Cancel does not close it: it says that the work
+// is being cancelled and stays, still modal, until the work has stopped and
+// this object is gone.
 class QtProgress : public Progress {
 public:
     QtProgress(const QString &label, qint64 total)
@@ -59,22 +62,36 @@ public:
         dialog_.setMinimumDuration(kProgressDelayMs);
         dialog_.setAutoClose(false);
         dialog_.setAutoReset(false);
+        // The Cancel button, Escape and the window's close all say canceled().
+        QObject::disconnect(&dialog_, SIGNAL(canceled()), &dialog_, SLOT(cancel()));
+        QObject::connect(&dialog_, &QProgressDialog::canceled, &dialog_, [this] {
+            cancelled_ = true;
+            dialog_.setLabelText(QStringLiteral("Cancelling ..."));
+            if (auto *button = dialog_.findChild<QPushButton *>())
+                button->setEnabled(false);
+        });
         dialog_.setValue(0);   // starts the clock of the minimum duration
         clock_.start();
     }
 
     bool advance(qint64 done) override
     {
-        cancelled_ = cancelled_ || dialog_.wasCanceled();
-        if (cancelled_)
-            return false;
         if (clock_.elapsed() < next_)
-            return true;
+            return !cancelled_;
         next_ = clock_.elapsed() + kProgressStepMs;
-        // The dialog lets the events through while it is up: Cancel, and
-        // the repaints of the windows under it.
-        dialog_.setValue(int(std::clamp<qint64>(done * kProgressSteps / total_, 0, kProgressSteps - 1)));
-        cancelled_ = dialog_.wasCanceled();
+        const int value = int(std::clamp<qint64>(done * kProgressSteps / total_, 0, kProgressSteps - 1));
+        if (value != dialog_.value() && !cancelled_) {
+            // Shows the dialog once its time has come, and lets the events
+            // through while it is up: Cancel, and the repaints under it.
+            dialog_.setValue(value);
+        } else {
+            // Work that stands still (or winds down after a cancel) is shown
+            // and answered all the same.
+            if (!dialog_.isVisible() && clock_.elapsed() >= kProgressDelayMs && !cancelled_)
+                dialog_.show();
+            if (dialog_.isVisible())
+                QCoreApplication::processEvents();
+        }
         return !cancelled_;
     }
 

@@ -3,11 +3,13 @@
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -87,6 +89,41 @@ private slots:
         QTest::qWait(60);
         QVERIFY(!progress->advance(99));
         QVERIFY(!progress->advance(100));
+        progress.reset();
+        QVERIFY(!window.findChild<QProgressDialog *>());
+    }
+
+    // Work whose progress stands still (a library packing a file) and that
+    // lets no events through itself: the dialog shows all the same, the
+    // window under it repaints, and a Cancel is taken. The dialog then stays
+    // up, saying so, until the work has stopped, so that nothing else can be
+    // pressed meanwhile.
+    void progressThatStandsStillStaysAlive()
+    {
+        QWidget window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QtDialogs real;
+        auto progress = real.progress(QStringLiteral("Packing"), 1);
+        QProgressDialog *dialog = nullptr;
+        QTimer user;   // clicks Cancel once the dialog shows
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            dialog = window.findChild<QProgressDialog *>();
+            if (dialog && dialog->isVisible()) {
+                user.stop();
+                QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+            }
+        });
+        user.start(20);
+        QElapsedTimer clock;
+        clock.start();
+        while (progress->advance(0) && clock.elapsed() < 10000)
+            QThread::msleep(5);
+        QVERIFY2(clock.elapsed() < 10000, "the cancel was never taken");
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(dialog->labelText().startsWith(QStringLiteral("Cancelling")));
+        QVERIFY(!progress->advance(0));
         progress.reset();
         QVERIFY(!window.findChild<QProgressDialog *>());
     }
