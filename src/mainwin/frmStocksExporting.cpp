@@ -118,6 +118,7 @@ void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
         }
         if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
             throw notWritten();
+        progress->finish();
         if (!platform_.shell.startViewer(path))
             throw Error(kErrFileNotFound);
     });

@@ -22,6 +22,9 @@ public:
     // Reports that done of the work's total units are finished. Returns false
     // once the user has cancelled the work; from then on it stays false.
     virtual bool advance(qint64 done) = 0;
+    // The work is over and its result about to be shown: the report goes
+    // away, and a cancel is no longer taken.
+    virtual void finish() {}
 };
 
 // A stretch of a larger piece of work: total units of its own reported as
@@ -39,6 +42,11 @@ public:
     {
         const qint64 part = done < 0 ? 0 : done > total_ ? total_ : done;
         return !whole_ || whole_->advance(from_ + (to_ - from_) * part / total_);
+    }
+    void finish() override
+    {
+        if (whole_)
+            whole_->finish();
     }
 
 private:

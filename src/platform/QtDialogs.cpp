@@ -76,7 +76,7 @@ public:
 
     bool advance(qint64 done) override
     {
-        if (clock_.elapsed() < next_)
+        if (finished_ || clock_.elapsed() < next_)
             return !cancelled_;
         next_ = clock_.elapsed() + kProgressStepMs;
         const int value = int(std::clamp<qint64>(done * kProgressSteps / total_, 0, kProgressSteps - 1));
@@ -95,12 +95,19 @@ public:
         return !cancelled_;
     }
 
+    void finish() override
+    {
+        finished_ = true;
+        dialog_.hide();
+    }
+
 private:
     QProgressDialog dialog_;
     qint64 total_;
     QElapsedTimer clock_;
     qint64 next_ = 0;
     bool cancelled_ = false;
+    bool finished_ = false;
 };
 
 } // namespace

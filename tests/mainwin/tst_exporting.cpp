@@ -248,7 +248,12 @@ private slots:
     {
         MainWindow w(numberedLots(2000));
         w.shell.desktop = desktop_->path();
+        // Not cancelled, the progress is gone before the viewer starts.
+        bool finishedFirst = false;
+        w.shell.whenCalled = [&] { finishedFirst = w.dialogs.progresses.back().finished; };
         exportAs(w, "Text File");
+        QVERIFY(finishedFirst);
+        w.shell.whenCalled = nullptr;
         const QByteArray earlier = contents(textFile());
         w.shell.calls.clear();
         w.dialogs.progresses.clear();

@@ -191,7 +191,8 @@ private slots:
 
     // A cancel while the rows are typed, while the file's rows are written,
     // or while the workbook is packed: nothing is handed over and the
-    // private folder is gone.
+    // private folder is gone. Without one, the progress is taken away
+    // before the file is handed over.
     void aCancelledExportLeavesNoFile()
     {
         QTemporaryDir temp;
@@ -210,6 +211,19 @@ private slots:
                 QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
                 QVERIFY(dialogs.progresses.front().done.last() >= cancelAt);
             }
+        }
+        // Not cancelled: the progress is gone before the desktop's program
+        // starts, so that no Cancel is up that would do nothing.
+        for (const Writer writer : {Writer(&exportSpreadsheet), Writer(&exportDocument)}) {
+            ScriptedDialogs dialogs;
+            const auto progress = dialogs.progress(QStringLiteral("Writing"), 1000);
+            RecordingShell shell;
+            bool finishedFirst = false;
+            shell.whenCalled = [&] { finishedFirst = dialogs.progresses.front().finished; };
+            office::OfficeFiles office(shell);
+            QCOMPARE(writer(*list, office, progress.get()), ExportOutcome::Done);
+            QCOMPARE(shell.calls.size(), 1);
+            QVERIFY(finishedFirst);
         }
     }
 };

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <functional>
 
 namespace tesmo::test {
 
@@ -15,11 +16,15 @@ public:
     int open(const QString &file) override
     {
         calls << QStringLiteral("open ") + file;
+        if (whenCalled)
+            whenCalled();
         return QFileInfo(file).isFile() ? openAnswer : kFileNotFound;
     }
     bool startViewer(const QString &file) override
     {
         calls << QStringLiteral("view ") + file;
+        if (whenCalled)
+            whenCalled();
         if (!QFileInfo(file).isFile())
             return false;
         if (viewerFails)
@@ -32,6 +37,7 @@ public:
     int openAnswer = kOpened;       // the answer of open() for a file that exists
     bool viewerFails = false;       // no text viewer can be started
     QString desktop;                // what desktopFolder() reports
+    std::function<void()> whenCalled;   // runs at each call, as the desktop starts a program
 };
 
 } // namespace tesmo::test

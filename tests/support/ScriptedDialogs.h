@@ -31,13 +31,14 @@ public:
         int maxLength = 0;
     };
 
-    // The progress of work as the double saw it: its label, total, and the
-    // units reported done; cancelAt, when set, is the units done at which the
-    // user presses Cancel.
+    // The progress of work as the double saw it: its label, total, the
+    // units reported done, and whether it was taken away as finished;
+    // cancelAt, when set, is the units done at which the user presses Cancel.
     struct ProgressRecord {
         QString label;
         qint64 total = 0;
         QList<qint64> done;
+        bool finished = false;
     };
     class ScriptedProgress : public Progress {
     public:
@@ -52,6 +53,7 @@ public:
             cancelled_ = cancelled_ || (cancelAt_ && done >= *cancelAt_);
             return !cancelled_;
         }
+        void finish() override { record_.finished = true; }
 
     private:
         ProgressRecord &record_;
@@ -61,7 +63,7 @@ public:
 
     std::unique_ptr<Progress> progress(const QString &label, qint64 total) override
     {
-        progresses.push_back({label, total, {}});
+        progresses.push_back({label, total, {}, false});
         return std::make_unique<ScriptedProgress>(progresses.back(), std::exchange(cancelAt, std::nullopt));
     }
     std::optional<qint64> cancelAt;

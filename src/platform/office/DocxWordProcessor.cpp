@@ -630,7 +630,8 @@ void DocxWordProcessor::needTable() const
 void DocxWordProcessor::setVisible(bool visible)
 {
     if (visible)
-        document_.finish(QStringLiteral("Document1.docx"), [this](const QString &path) { writeDocument(path); });
+        document_.finish(QStringLiteral("Document1.docx"), [this](const QString &path) { writeDocument(path); },
+                         progress_);
 }
 
 void DocxWordProcessor::addDocument()

@@ -89,7 +89,7 @@ void OfficeFile::needOpen() const
         throw Error(kErrNotAvailable, QStringLiteral("The %1 was handed over and cannot be changed.").arg(kind_));
 }
 
-void OfficeFile::finish(const QString &name, const std::function<void(const QString &)> &write)
+void OfficeFile::finish(const QString &name, const std::function<void(const QString &)> &write, Progress *progress)
 {
     if (!begun() || finished_)
         return;
@@ -97,6 +97,9 @@ void OfficeFile::finish(const QString &name, const std::function<void(const QStr
     const QString file = path(name);
     write(file);
     cells_.reset();
+    // Written whole: the desktop's program is started without a Cancel up.
+    if (progress)
+        progress->finish();
     if (shell_.open(file) <= 32)
         throw Error(kErrCannotStart);
     handedOver_ = file;

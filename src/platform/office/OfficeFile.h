@@ -6,6 +6,7 @@
 // a folder that never got that far is removed.
 #pragma once
 
+#include "platform/Dialogs.h"
 #include "platform/office/CellJournal.h"
 
 #include <QString>
@@ -39,7 +40,7 @@ public:
 
     // Once, for a file begun: writes it with write(path) under the name
     // given, then hands it to the desktop; raises Error when either fails.
-    void finish(const QString &name, const std::function<void(const QString &path)> &write);
+    void finish(const QString &name, const std::function<void(const QString &path)> &write, Progress *progress);
     // The file once it was handed over; empty before.
     QString handedOver() const { return handedOver_; }
 

@@ -194,7 +194,7 @@ void XlsxSpreadsheet::setVisible(int, bool visible)
 {
     if (visible)
         book_.finish(fileNameFrom(caption_, QStringLiteral("Book1")) + QStringLiteral(".xlsx"),
-                     [this](const QString &path) { writeWorkbook(path); });
+                     [this](const QString &path) { writeWorkbook(path); }, progress_);
 }
 
 void XlsxSpreadsheet::addWorkbook(int)
