@@ -31,6 +31,13 @@ class DialogsTest : public QObject {
         });
     }
 
+    static bool activate(QWidget &window)
+    {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+
 private slots:
     void boxesShowPlainText()
     {
@@ -69,9 +76,7 @@ private slots:
     void progressShowsForLongWorkAndCancelStopsIt()
     {
         QWidget window;
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         QtDialogs real;
         auto progress = real.progress(QStringLiteral("Exporting"), 100);
         QProgressDialog *shown = nullptr;
@@ -101,9 +106,7 @@ private slots:
     void progressThatStandsStillStaysAlive()
     {
         QWidget window;
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         QtDialogs real;
         auto progress = real.progress(QStringLiteral("Packing"), 1);
         QProgressDialog *dialog = nullptr;
