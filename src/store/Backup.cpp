@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <fcntl.h>
+#include <atomic>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -33,15 +33,6 @@ std::pair<QDateTime, int> stampOf(const QString &name, Kind kind)
         return {};
     return {QDateTime::fromString(m.captured(1), QString::fromLatin1(kStampFormat)),
             m.hasCaptured(3) ? m.captured(3).toInt() : 1};
-}
-
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 [[noreturn]] void cannotWrite(const QString &what)
@@ -133,7 +124,11 @@ QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now)
     const QString folder = folderOf(ledgerPath);
     if (!QDir().mkpath(folder))
         cannotWrite(QStringLiteral("The folder %1 could not be created.").arg(folder));
-    const QString temp = QDir(folder).filePath(QStringLiteral(".Tesmo copy %1.tmp").arg(qint64(::getpid())));
+    // A name of its own for every copy of the process: the daily copy and a
+    // copy before an import can be under way at once.
+    static std::atomic<int> copies{0};
+    const QString temp = QDir(folder).filePath(
+        QStringLiteral(".Tesmo copy %1-%2.tmp").arg(qint64(::getpid())).arg(++copies));
     QFile::remove(temp);
     QFile::remove(temp + QStringLiteral("-journal"));
     copyInto(ledger.handle(), temp);
@@ -147,7 +142,7 @@ QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now)
         QFile::remove(temp);
         cannotWrite(QStringLiteral("The backup copy %1 could not be named.").arg(path));
     }
-    syncFolder(folder);
+    syncFolder(QFile::encodeName(folder));
 
     const QStringList names = backups(folder, kind);
     for (qsizetype i = kKeep; i < names.size(); ++i)

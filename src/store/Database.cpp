@@ -133,6 +133,9 @@ void removeLeftovers(const QString &path)
     }
 }
 
+
+} // namespace
+
 void syncFolder(const QByteArray &folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
@@ -141,8 +144,6 @@ void syncFolder(const QByteArray &folder)
         ::close(fd);
     }
 }
-
-} // namespace
 
 Database::Database(const QString &path, Mode mode)
     : path_(path)

@@ -6,6 +6,7 @@
 
 #include "store/Sqlite.h"
 
+#include <QByteArray>
 #include <QString>
 
 struct sqlite3;
@@ -58,5 +59,9 @@ private:
     sqlite3 *db_ = nullptr;
     bool readOnly_ = false;
 };
+
+// Makes the names in a folder (files created, renamed or removed) survive a
+// crash: fsync on the folder itself.
+void syncFolder(const QByteArray &folder);
 
 } // namespace tesmo

@@ -528,6 +528,29 @@ private slots:
                  backup::kKeep + 1);
     }
 
+    // The daily copy runs beside the window, so a copy before an import can
+    // be made at the same time: each is whole, under its own name.
+    void copiesMadeAtOnceAreEachWhole()
+    {
+        folder = std::make_unique<LedgerFolder>(numberedLots(20000));
+        const QDateTime now(QDate(2024, 5, 1), QTime(14, 30, 5));
+        for (int round = 0; round < 5; ++round) {
+            QString daily, dailyError;
+            std::thread beside([&] {
+                try {
+                    daily = backup::makeCopy(folder->file(), backup::Kind::Daily, now.addDays(round));
+                } catch (const Error &e) {
+                    dailyError = e.description();
+                }
+            });
+            const QString before = backup::makeCopy(folder->file(), backup::Kind::BeforeImport, now.addDays(round));
+            beside.join();
+            QVERIFY2(dailyError.isEmpty(), qPrintable(dailyError));
+            for (const QString &copy : {daily, before})
+                QCOMPARE(LedgerFolder::queryFile(copy, "SELECT count(*) FROM Lots"), QStringLiteral("20000"));
+        }
+    }
+
     // A file that is not a ledger is never copied; a folder that cannot be
     // made is reported, and no half-made copy stays.
     void onlyALedgerIsCopied()

@@ -76,9 +76,11 @@ public:
     QString exec(const QString &sql) const { return Connection(file()).exec(sql.toUtf8().constData()); }
 
     // The rows of a query, columns joined by "," ("NULL" for nulls), rows by "|".
-    QString query(const QString &sql) const
+    QString query(const QString &sql) const { return queryFile(file(), sql); }
+    // The same, on another file.
+    static QString queryFile(const QString &path, const QString &sql)
     {
-        Connection c(file());
+        Connection c(path);
         sqlite3_stmt *s = nullptr;
         if (sqlite3_prepare_v2(c.db, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK)
             return QString::fromUtf8(sqlite3_errmsg(c.db));
