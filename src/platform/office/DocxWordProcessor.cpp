@@ -1,7 +1,6 @@
 #include "platform/office/DocxWordProcessor.h"
 
 #include "platform/office/BlockDeflater.h"
-#include "platform/office/ScratchFile.h"
 
 #include "text/Error.h"
 #include "text/Limits.h"
@@ -431,66 +430,18 @@ private:
 
 } // namespace
 
-// The text typed into the table's cells, as the markup of its runs, in the
-// order it was typed, in a file of the private folder: the cells of a large
-// document never stay in memory. A piece is the cell's row and column and
-// its markup, each length written in as few bytes as it needs.
-class TypingStream {
-public:
-    explicit TypingStream(const QString &path)
-        : file_(path)
-    {
-    }
-
-    // blanksMatter: the text starts or ends with a blank, or has two side by
-    // side, which a reader would drop unless told to keep them.
-    void append(int row, int column, std::string_view markup, bool blanksMatter)
-    {
-        char head[30];
-        char *end = ScratchFile::putUnsigned(head, std::uint64_t(row));
-        end = ScratchFile::putUnsigned(end, std::uint64_t(column) * 2 + (blanksMatter ? 1 : 0));
-        end = ScratchFile::putUnsigned(end, markup.size());
-        file_.write({head, std::size_t(end - head)});
-        file_.write(markup);
-    }
-    // After the last piece: every piece written and the first one next, or
-    // Error.
-    void rewind() { file_.rewind(); }
-    // The next piece; false at the end, or when the file cannot be read back
-    // whole (failed() then).
-    bool next(int &row, int &column, std::string &markup, bool &blanksMatter)
-    {
-        std::uint64_t r = 0, c = 0, n = 0;
-        if (!file_.getUnsigned(r))
-            return false;   // the end, unless the read failed
-        if (!file_.getUnsigned(c) || !file_.getUnsigned(n) || !file_.ensure(std::size_t(n))) {
-            failed_ = true;
-            return false;
-        }
-        markup.assign(file_.data(), std::size_t(n));
-        file_.skip(std::size_t(n));
-        row = int(r);
-        column = int(c / 2);
-        blanksMatter = c % 2 == 1;
-        return true;
-    }
-    bool failed() const { return failed_ || file_.readFailed(); }
-
-private:
-    ScratchFile file_;
-    bool failed_ = false;
-};
-
-
 namespace {
 
-// The markup of the document part, made as the archive reads it: the head,
-// the table's rows from the typing stream, and the tail. Rows are made some
-// hundred kilobytes at a time, in large pieces of markup, so the part is
-// never whole in memory nor written out before it is deflated.
+// The markup of the document part, made as it is deflated: the head, the
+// table's rows from the text typed into its cells (the document's cell
+// journal: a record a piece, its kind 1 where blanks matter), and the tail.
+// Rows are made some hundred kilobytes at a time, in large pieces of markup,
+// so the part is never whole in memory.
 class DocumentPart {
 public:
-    DocumentPart(QByteArray head, QByteArray tail, TypingStream *typed, int rows, int columns,
+    // typed: the journal, rewound, of the text typed into the cells; null
+    // when nothing was typed.
+    DocumentPart(QByteArray head, QByteArray tail, CellJournal *typed, int rows, int columns,
                  const std::vector<int> &widths, bool headingRow, Progress *progress)
         : progress_(progress, 0, 1000, rows)
         , head_(std::move(head))
@@ -502,25 +453,22 @@ public:
     {
         for (const int w : widths)
             cellStart_.push_back("<w:tc><w:tcPr><w:tcW w:w=\"" + std::to_string(w) + "\"/></w:tcPr>");
+        havePiece_ = nextPiece();
     }
     DocumentPart(const DocumentPart &) = delete;
     DocumentPart &operator=(const DocumentPart &) = delete;
 
     // The next piece of the part's markup; false once it is all made, or
-    // when it cannot be (failed()) or the user cancelled (cancelled()).
+    // when the user cancelled (cancelled()). Raises Error when the typed
+    // text cannot be read back.
     bool next(std::string &markup)
     {
-        if (stage_ == Stage::Head && typed_ && row_ == 1 && !started_) {
-            started_ = true;
-            havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
-        }
-        if (stage_ == Stage::Done || failed_)
+        if (stage_ == Stage::Done || cancelled_)
             return false;
         produce();
         markup.swap(pending_);
-        return !failed_;
+        return !cancelled_;
     }
-    bool failed() const { return failed_; }
     // The user cancelled the writing.
     bool cancelled() const { return cancelled_; }
 
@@ -538,10 +486,8 @@ private:
                 produceRow();
             if (row_ > rows_)
                 stage_ = Stage::Tail;
-            if (!progress_.advance(row_)) {
+            if (!progress_.advance(row_))
                 cancelled_ = true;
-                failed_ = true;
-            }
             break;
         case Stage::Tail:
             pending_.assign(tail_.constData(), std::size_t(tail_.size()));
@@ -567,11 +513,11 @@ private:
                 // says so.
                 std::swap(cellText_, piece_);
                 bool blanksMatter = blanksMatter_;
-                havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
+                havePiece_ = nextPiece();
                 while (havePiece_ && pieceRow_ == row_ && pieceColumn_ == column) {
                     cellText_ += piece_;
                     blanksMatter = true;
-                    havePiece_ = typed_->next(pieceRow_, pieceColumn_, piece_, blanksMatter_);
+                    havePiece_ = nextPiece();
                 }
                 pending_ += blanksMatter ? "<w:p><w:r><w:t xml:space=\"preserve\">" : "<w:p><w:r><w:t>";
                 pending_ += cellText_;
@@ -580,8 +526,19 @@ private:
         }
         pending_ += "</w:tr>";
         ++row_;
-        if (typed_ && typed_->failed())
-            failed_ = true;
+    }
+
+    // The next piece typed, into piece_ and its place; false after the last.
+    // Raises Error when the journal cannot be read back.
+    bool nextPiece()
+    {
+        if (!typed_ || !typed_->next(journalCell_))
+            return false;
+        pieceRow_ = journalCell_.row;
+        pieceColumn_ = journalCell_.column;
+        blanksMatter_ = journalCell_.kind == 1;
+        piece_.assign(journalCell_.text.constData(), std::size_t(journalCell_.text.size()));
+        return true;
     }
 
     static constexpr std::size_t kBatch = std::size_t{1} << 18;
@@ -590,19 +547,18 @@ private:
     ProgressSpan progress_;   // the rows made, of all
     bool cancelled_ = false;
     QByteArray head_, tail_;
-    TypingStream *typed_;
+    CellJournal *typed_;
+    JournalCell journalCell_;
     int rows_, columns_;
     bool headingRow_;
     std::vector<std::string> cellStart_;   // per column: the cell's start up to its paragraph
     Stage stage_ = Stage::Head;
     std::string pending_;   // markup made and not yet taken
-    bool started_ = false;
     int row_ = 1;
     bool havePiece_ = false;
     int pieceRow_ = 0, pieceColumn_ = 0;
     std::string piece_, cellText_;
     bool blanksMatter_ = false;   // the piece's blanks would be lost without xml:space
-    bool failed_ = false;
 };
 
 } // namespace
@@ -699,8 +655,6 @@ void DocxWordProcessor::typeUtf8Text(std::string_view text)
     needTable();
     if (text.empty())
         return;
-    if (!typed_)
-        typed_ = std::make_unique<TypingStream>(document_.path(QStringLiteral(".typed")));
     std::string &markup = markup_;
     markup.clear();
     // The heading row is measured as bold, which it is in the table format.
@@ -744,7 +698,7 @@ void DocxWordProcessor::typeUtf8Text(std::string_view text)
         measure(c);
     }
     const bool blanksMatter = markup.front() == ' ' || markup.back() == ' ' || markup.find("  ") != std::string::npos;
-    typed_->append(row_, column_, markup, blanksMatter);
+    document_.cells().append(row_, column_, blanksMatter ? 1 : 0, 0, markup);
     cellUnits_ += double(whole);
     const auto column = std::size_t(column_) - 1;
     auto &widest = heading ? headingWidest_ : widest_;
@@ -798,12 +752,13 @@ void DocxWordProcessor::writeDocument(const QString &file)
         layout = TableLayout{};
         layout.widths.assign(units[0].size(), (kPageShort - 2 * kMargin) / std::max(columns_, 1));
     }
-    if (typed_)
-        typed_->rewind();
+    CellJournal *typed = document_.cells().size() > 0 ? &document_.cells() : nullptr;
+    if (typed)
+        typed->rewind();
     // The part's markup is made and deflated on every core into a file of
     // the private folder: that is the work whose progress is told, and where
     // a cancel stops it. The zip then takes the deflated part as it is.
-    DocumentPart part(documentHead(layout), documentTail(layout), typed_.get(), rows_, columns_, layout.widths,
+    DocumentPart part(documentHead(layout), documentTail(layout), typed, rows_, columns_, layout.widths,
                       hasTable_ && format_.value_or(TableAutoFormat{}).headingRows, progress_);
     BlockDeflater deflated(document_.path(QStringLiteral(".document.xml.deflated")), 1);
     std::string markup;
@@ -811,8 +766,6 @@ void DocxWordProcessor::writeDocument(const QString &file)
         deflated.write(markup);
     if (part.cancelled())
         throw Error(kErrCancelled);
-    if (part.failed())
-        cannotWrite(QStringLiteral("the typed text could not be read back"));
     deflated.finish();
 
     Zip zip(file);

@@ -2,8 +2,8 @@
 // zip container, written with libzip) in a private folder and hands it to
 // the desktop's word processor when it is made visible. The document holds
 // one table at its start; the text typed into its cells waits in a file
-// until then, and the document part is made from it as the zip deflates it,
-// never held whole in memory nor written out first.
+// until then, and the document part is made from it as it is deflated on
+// every core, never held whole in memory.
 // The columns are fitted to the words typed, so that none is broken; a table
 // too wide for a portrait page turns the page, and only a table too wide for
 // a landscape page is set in smaller type.
@@ -26,7 +26,6 @@ class Shell;
 namespace tesmo::office {
 
 struct TableLayout;
-class TypingStream;
 
 class DocxWordProcessor : public WordProcessorApplication {
 public:
@@ -72,7 +71,6 @@ private:
     std::vector<double> word_;
     std::vector<double> headingWord_;
     double cellUnits_ = 0;   // the width typed into the current cell
-    std::unique_ptr<TypingStream> typed_;
     std::string markup_;   // the markup of the text being typed, reused
 };
 
