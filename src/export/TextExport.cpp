@@ -98,7 +98,7 @@ std::optional<char *> writePaddedUtf8(char *out, std::string_view text, int widt
         char32_t c = 0;
         if (!decodeUtf8(p, end, c))
             return std::nullopt;
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        if (isControlCodePoint(c)) {
             *out++ = ' ';
         } else {
             std::memcpy(out, start, std::size_t(p - start));

@@ -1,6 +1,7 @@
 #include "import/CsvReader.h"
 
 #include "text/Error.h"
+#include "text/Utf8.h"
 
 #include <QStringDecoder>
 #include <csv.h>
@@ -19,9 +20,7 @@ QByteArray csvText(const QByteArray &bytes)
         return utf16(QStringDecoder::Utf16LE);
     if (bytes.startsWith("\xFE\xFF"))
         return utf16(QStringDecoder::Utf16BE);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)QString(utf8(bytes));
-    if (!utf8.hasError())   // plain ASCII too
+    if (isWellFormedUtf8({bytes.constData(), std::size_t(bytes.size())}))   // plain ASCII too
         return bytes;
     // Windows-1252 where the platform's converter knows it; its printable
     // range otherwise maps as Latin-1 does.

@@ -30,11 +30,6 @@ const char *const kFieldCaptions[kImportFieldCount] = {"Trade &date:", "&Ticker:
 // Fields that may come from no column.
 constexpr bool kMayBeNone[kImportFieldCount] = {false, false, true, false, true, true, true};
 
-bool tickable(const CandidateLot &lot)
-{
-    return lot.status == RowStatus::Already || lot.status == RowStatus::Twice;
-}
-
 } // namespace
 
 LotImport::Progress progressDialog(Dialogs &dialogs, const QString &label)
@@ -96,7 +91,7 @@ QVariant ImportRowsModel::data(const QModelIndex &index, int role) const
     if (role == Qt::CheckStateRole && column == kColLine) {
         if (lot.status == RowStatus::New)
             return Qt::Checked;
-        if (tickable(lot))
+        if (lot.tickable())
             return lot.ticked ? Qt::Checked : Qt::Unchecked;
         return {};
     }
@@ -110,7 +105,7 @@ bool ImportRowsModel::setData(const QModelIndex &index, const QVariant &value, i
     if (role != Qt::CheckStateRole || index.column() != kColLine || !index.isValid())
         return false;
     const CandidateLot &lot = import_.lots()[std::size_t(index.row())];
-    if (!tickable(lot))
+    if (!lot.tickable())
         return false;
     import_.setTicked(index.row(), value.toInt() == Qt::Checked);
     emit dataChanged(index, index, {Qt::CheckStateRole});
@@ -121,7 +116,7 @@ bool ImportRowsModel::setData(const QModelIndex &index, const QVariant &value, i
 Qt::ItemFlags ImportRowsModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.isValid() && index.column() == kColLine && tickable(import_.lots()[std::size_t(index.row())]))
+    if (index.isValid() && index.column() == kColLine && import_.lots()[std::size_t(index.row())].tickable())
         f |= Qt::ItemIsUserCheckable;
     return f;
 }
@@ -144,7 +139,7 @@ void ImportRowsModel::toggle(int row)
     if (row < 0 || row >= rowCount())
         return;
     const CandidateLot &lot = import_.lots()[std::size_t(row)];
-    if (tickable(lot))
+    if (lot.tickable())
         setData(index(row, kColLine), lot.ticked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
 }
 

@@ -405,12 +405,9 @@ bool LotImport::setSeparator(char separator, const Progress &progress)
             return progress(total / 2 + done * total / 2 / std::max<qint64>(rows, 1), total);
         }) : Progress()))
         return false;
-    table_ = std::move(next.table_);
-    headerRow_ = next.headerRow_;
-    headerLine_ = next.headerLine_;
-    headers_ = std::move(next.headers_);
-    choices_ = next.choices_;
-    lots_ = std::move(lots);
+    next.text_ = std::move(text_);
+    next.lots_ = std::move(lots);
+    *this = std::move(next);
     return true;
 }
 
@@ -427,7 +424,7 @@ bool LotImport::setChoices(const ImportChoices &choices, const Progress &progres
         if (l.ticked)
             ticked.insert(l.line);
     for (CandidateLot &l : lots)
-        l.ticked = ticked.contains(l.line) && (l.status == RowStatus::Already || l.status == RowStatus::Twice);
+        l.ticked = ticked.contains(l.line) && l.tickable();
     choices_ = c;
     lots_ = std::move(lots);
     return true;
@@ -620,7 +617,7 @@ bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot
 void LotImport::setTicked(int index, bool ticked)
 {
     CandidateLot &l = lots_[std::size_t(index)];
-    if (l.status == RowStatus::Already || l.status == RowStatus::Twice)
+    if (l.tickable())
         l.ticked = ticked;
 }
 
@@ -637,7 +634,7 @@ std::vector<FieldTexts> LotImport::chosen() const
     std::vector<FieldTexts> v;
     v.reserve(std::size_t(chosenCount()));
     for (const CandidateLot &l : lots_)
-        if (l.status == RowStatus::New || l.ticked)
+        if (l.chosen())
             v.push_back(l.texts);
     return v;
 }
@@ -645,7 +642,7 @@ std::vector<FieldTexts> LotImport::chosen() const
 qsizetype LotImport::chosenCount() const
 {
     return std::count_if(lots_.begin(), lots_.end(),
-                         [](const CandidateLot &l) { return l.status == RowStatus::New || l.ticked; });
+                         [](const CandidateLot &l) { return l.chosen(); });
 }
 
 } // namespace tesmo

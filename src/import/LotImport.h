@@ -52,6 +52,11 @@ struct CandidateLot {
     // M/D/YYYY dates); a refused or skipped row keeps the file's texts.
     FieldTexts texts;
     bool ticked = false;           // an Already or Twice row the user chose to import
+
+    // An Already or Twice row: the user may choose to import it.
+    bool tickable() const { return status == RowStatus::Already || status == RowStatus::Twice; }
+    // A row that the import writes.
+    bool chosen() const { return status == RowStatus::New || ticked; }
 };
 
 // What makes two lots the same: the ticker ignoring case, the trade date, the

@@ -33,8 +33,7 @@ qsizetype characterCount(QStringView text)
 
 bool isControlCharacter(QChar c)
 {
-    const char16_t u = c.unicode();
-    return u < 0x20 || (u >= 0x7f && u <= 0x9f);
+    return isControlCodePoint(c.unicode());
 }
 
 bool hasControlCharacter(QStringView text)

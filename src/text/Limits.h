@@ -43,6 +43,10 @@ qsizetype characterCount(QStringView text);
 // True for a control character: U+0000-U+001F and U+007F-U+009F. Names and
 // tickers never hold one (a line break would split a lot's line in a file).
 bool isControlCharacter(QChar c);
+constexpr bool isControlCodePoint(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f);
+}
 bool hasControlCharacter(QStringView text);
 
 // True when a text fits a name or ticker field of the given length: at most

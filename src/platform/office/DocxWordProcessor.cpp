@@ -683,7 +683,7 @@ void DocxWordProcessor::typeUtf8Text(std::string_view text)
             ++p;   // a stray byte: a replacement mark, as QString shows it
             c = 0xFFFD;
             markup += "\xEF\xBF\xBD";
-        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xFFFE || c == 0xFFFF) {
+        } else if (isOfficeBlank(c)) {
             c = u' ';
             markup += ' ';
         } else if (c == u'&') {

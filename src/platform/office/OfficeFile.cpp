@@ -123,10 +123,7 @@ QString fileNameFrom(const QString &text, const QString &fallback)
 
 QString officeText(const QString &text)
 {
-    const auto odd = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0xFFFE || u == 0xFFFF;
-    };
+    const auto odd = [](QChar c) { return isOfficeBlank(c.unicode()); };
     if (std::none_of(text.begin(), text.end(), odd))
         return text;
     QString blanked = text;
@@ -156,7 +153,7 @@ std::string_view officeUtf8Text(std::string_view text, std::string &blanked)
         if (!decodeUtf8(p, end, c)) {
             blanked += "\xEF\xBF\xBD";   // as QString reads a stray byte
             ++p;
-        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xFFFE || c == 0xFFFF) {
+        } else if (isOfficeBlank(c)) {
             blanked += ' ';
         } else {
             blanked.append(start, std::size_t(p - start));

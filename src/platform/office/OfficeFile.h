@@ -8,6 +8,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/office/CellJournal.h"
+#include "text/Limits.h"
 
 #include <QString>
 #include <cstdint>
@@ -63,6 +64,10 @@ QString fileNameFrom(const QString &text, const QString &fallback);
 // U+001F, U+007F to U+009F) and each of U+FFFE and U+FFFF a blank. XML 1.0
 // cannot hold most of them, and a reader shows the rest as boxes or breaks.
 QString officeText(const QString &text);
+constexpr bool isOfficeBlank(char32_t c)
+{
+    return isControlCodePoint(c) || c == 0xFFFE || c == 0xFFFF;
+}
 // The same for a text in UTF-8, as a view of text itself when it has no
 // such character, else of scratch.
 std::string_view officeUtf8Text(std::string_view text, std::string &scratch);
