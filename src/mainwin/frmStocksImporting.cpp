@@ -31,9 +31,8 @@ StoredKeys storedKeys(const QString &databaseName, int lots)
 {
     StoredKeys keys;
     keys.reserve(lots);
-    readLotKeys(databaseName, [&](std::string_view ticker, QDate day, double shares, std::optional<Ticks> price,
-                                  std::optional<Ticks> net) {
-        keys.add(LotKey::ofUtf8(ticker, day, shares, price, net));
+    readLotKeys(databaseName, [&](const LotRow &r) {
+        keys.add(LotKey::ofUtf8(r.ticker, QDate::fromJulianDay(r.tradeDay), r.numShares, r.price, r.netAmount));
     });
     return keys;
 }

@@ -61,36 +61,15 @@ bool readPacked(sqlite3_stmt *h, LotRow &r)
 
 } // namespace
 
-void readLotKeys(const QString &databaseName,
-                 const std::function<void(std::string_view, QDate, double, std::optional<Ticks>,
-                                          std::optional<Ticks>)> &each)
+void readLotKeys(const QString &databaseName, const std::function<void(const LotRow &)> &each)
 {
     Database db(databaseName, Database::Mode::ReadOnly);
-    Statement s(db.handle(), "SELECT Ticker, TradeDate, NumShares, Price, NetAmount FROM Lots");
-    sqlite3_stmt *h = s.handle();
-    const auto isNumber = [&](int column) {
-        const int type = sqlite3_column_type(h, column);
-        return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
-    };
-    // Nothing for NULL; false for a value that is no amount.
-    const auto money = [&](int column, std::optional<Ticks> &out) {
-        if (sqlite3_column_type(h, column) == SQLITE_NULL)
-            return true;
-        if (!isNumber(column))
-            return false;
-        out = ticksFromDouble(sqlite3_column_double(h, column));
-        return out.has_value();
-    };
+    // The columns where a packed row is read from; the names are not wanted.
+    Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots");
+    LotRow r;
     while (s.step()) {
-        if (sqlite3_column_type(h, 0) != SQLITE_TEXT || sqlite3_column_type(h, 1) != SQLITE_TEXT || !isNumber(2))
-            continue;
-        const auto *date = reinterpret_cast<const char *>(sqlite3_column_text(h, 1));
-        const auto day = readIsoDate({date, std::size_t(sqlite3_column_bytes(h, 1))});
-        std::optional<Ticks> price, net;
-        if (!day || !money(3, price) || !money(4, net))
-            continue;
-        const auto *ticker = reinterpret_cast<const char *>(sqlite3_column_text(h, 0));
-        each({ticker, std::size_t(sqlite3_column_bytes(h, 0))}, *day, sqlite3_column_double(h, 2), price, net);
+        if (readPacked(s.handle(), r))
+            each(r);
     }
 }
 

@@ -5,21 +5,17 @@
 
 #include "store/LotTable.h"
 
-#include <QDate>
 #include <QString>
 #include <functional>
-#include <optional>
-#include <string_view>
 
 namespace tesmo {
 
 // The values that tell lots apart, for each lot of the file whose values are
-// of their kinds: the ticker's UTF-8 bytes, the trade date, the shares, and
-// the price and net amount (nothing for NULL). Opens its own read-only
-// connection and closes it again. Raises Error on failure.
-void readLotKeys(const QString &databaseName,
-                 const std::function<void(std::string_view ticker, QDate tradeDate, double shares,
-                                          std::optional<Ticks> price, std::optional<Ticks> netAmount)> &each);
+// of their kinds: the ticker, the trade date, the shares, and the price and
+// net amount of the row given (its name is left empty, its texts point into
+// the row being read). Opens its own read-only connection and closes it
+// again. Raises Error on failure.
+void readLotKeys(const QString &databaseName, const std::function<void(const LotRow &)> &each);
 
 // Opens its own read-only connection to the ledger, reads qryStocks from
 // start to end and closes it. Raises Error on failure; rows read before the
