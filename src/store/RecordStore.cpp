@@ -141,22 +141,36 @@ void RecordStore::writePending()
     lastModified_ = current_.id;
 }
 
-// Inserts the pending new lot from all its boxes; returns its new ID.
-LotId RecordStore::insertPending()
+// Inserts a lot of the given texts, each converted as its field's rules
+// convert it (text(pos) for fields 1 to 6); returns its new ID. Raises Error
+// when a text does not convert or the file refuses the lot.
+LotId RecordStore::insertLot(const std::function<QString(int pos)> &text)
 {
     std::array<FieldValue, kFieldCount> values;
     for (int pos = kName1; pos <= kTradeDate; ++pos)
-        values[std::size_t(pos)] = fieldValue(pos, binding_.text(pos));
+        values[std::size_t(pos)] = fieldValue(pos, text(pos));
     Statement &s = cached(insertStmt_,
                           "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING ID");
-    for (int pos = kName1; pos <= kTradeDate; ++pos)
-        bindFieldValue(s, pos, values[std::size_t(pos)]);
-    s.step();
-    const auto id = LotId(s.int64(0));
-    while (s.step()) {
+    try {
+        for (int pos = kName1; pos <= kTradeDate; ++pos)
+            bindFieldValue(s, pos, values[std::size_t(pos)]);
+        s.step();
+        const auto id = LotId(s.int64(0));
+        while (s.step()) {
+        }
+        s.reset();
+        return id;
+    } catch (...) {
+        s.reset();
+        throw;
     }
-    s.reset();
+}
+
+// Inserts the pending new lot from all its boxes; returns its new ID.
+LotId RecordStore::insertPending()
+{
+    const LotId id = insertLot([this](int pos) { return binding_.text(pos); });
     keys_.insert(id);
     if (onRecord_ && keys_[std::size_t(position_)] != current_.id)
         position_ = positionOf(current_.id);
@@ -428,34 +442,19 @@ bool RecordStore::AddMany(const std::vector<FieldTexts> &lots, const std::functi
     ids.reserve(lots.size());
     {
         Database::Transaction transaction(*db_);
-        Statement &s = cached(insertStmt_,
-                              "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                              "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING ID");
-        try {
-            for (const FieldTexts &texts : lots) {
-                if (progress && ids.size() % 1024 == 0 && !progress(qint64(ids.size())))
-                    return false;
-                for (int pos = kName1; pos <= kTradeDate; ++pos)
-                    bindFieldValue(s, pos, fieldValue(pos, texts[std::size_t(pos)]));
-                s.step();
-                ids.push_back(LotId(s.int64(0)));
-                while (s.step()) {
-                }
-                s.reset();
-            }
-        } catch (...) {
-            s.reset();
-            throw;
+        for (const FieldTexts &texts : lots) {
+            if (progress && ids.size() % 1024 == 0 && !progress(qint64(ids.size())))
+                return false;
+            ids.push_back(insertLot([&texts](int pos) { return texts[std::size_t(pos)]; }));
         }
         transaction.commit();
     }
     if (progress)
         progress(qint64(ids.size()));
-    // New IDs are larger than any before, so each joins the end.
+    // New IDs are larger than any before, so each joins the end and the
+    // current lot keeps its place.
     for (const LotId id : ids)
         keys_.insert(id);
-    if (onRecord_)
-        position_ = positionOf(current_.id);
     lastModified_ = ids.back();
     // The new rows as the file now holds them, in one pass: the IDs given in
     // one transaction are ascending, and none between them is another's.

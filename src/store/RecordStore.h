@@ -147,6 +147,7 @@ private:
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();
+    LotId insertLot(const std::function<QString(int pos)> &text);
     LotId insertPending();
     void updateCurrent();
     StoredLot readLot(LotId id);
