@@ -88,7 +88,7 @@ private:
     }
 };
 
-std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, const WorkProgress &progress)
+std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, Progress *progress)
 {
     csv_parser parser;
     if (csv_init(&parser, CSV_REPALL_NL) != 0)
@@ -105,7 +105,7 @@ std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, const W
             csv_free(&parser);
             throw Error(kErrOutOfMemory, QString::fromUtf8(csv_strerror(error)));
         }
-        stopped = state.tooLarge || (progress && !progress(at + n));
+        stopped = state.tooLarge || (progress && !progress->advance(at + n));
     }
     csv_fini(&parser, CsvParse::onField, CsvParse::onRecordEnd, &state);
     csv_free(&parser);

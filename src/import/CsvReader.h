@@ -4,6 +4,8 @@
 // file on which it starts.
 #pragma once
 
+#include "platform/Dialogs.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -18,9 +20,6 @@ namespace tesmo {
 // UTF-16 with a mark, UTF-8 without one when the bytes are valid UTF-8, and
 // Windows-1252 otherwise.
 QByteArray csvText(const QByteArray &bytes);
-
-// Reports work done (in bytes or rows) as it goes; false stops the work.
-using WorkProgress = std::function<bool(qint64 done)>;
 
 // The records of a CSV text, in file order. Blank lines make no record.
 class CsvTable {
@@ -47,8 +46,8 @@ private:
 
 // Splits UTF-8 text into records at the separator (',', ';' or '\t'):
 // quoted fields may hold separators, doubled quotes and line breaks; lines
-// end with CR LF, LF or CR. Returns nothing when progress (given the bytes
-// read) stopped it.
-std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, const WorkProgress &progress = {});
+// end with CR LF, LF or CR. Reports the bytes read to progress, when given;
+// returns nothing when it was cancelled.
+std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, Progress *progress = nullptr);
 
 } // namespace tesmo

@@ -32,16 +32,6 @@ constexpr bool kMayBeNone[kImportFieldCount] = {false, false, true, false, true,
 
 } // namespace
 
-LotImport::Progress progressDialog(Dialogs &dialogs, const QString &label)
-{
-    auto shown = std::make_shared<std::unique_ptr<Progress>>();
-    return [&dialogs, label, shown](qint64 done, qint64 total) {
-        if (!*shown)
-            *shown = dialogs.progress(label, total);
-        return (*shown)->advance(done);
-    };
-}
-
 ImportRowsModel::ImportRowsModel(LotImport &import, QObject *parent)
     : QAbstractTableModel(parent)
     , import_(import)
@@ -274,14 +264,16 @@ void ImportDialog::choiceChanged()
     const char separator = char(separator_->currentData().toInt());
     bool done = false;
     if (separator != import_.choices().separator) {
-        done = import_.setSeparator(separator, progressDialog(dialogs_, QStringLiteral("Reading the file...")));
+        const auto progress = dialogs_.progress(QStringLiteral("Reading the file..."), 1000);
+        done = import_.setSeparator(separator, progress.get());
     } else {
         ImportChoices c = import_.choices();
         for (int f = 0; f < kImportFieldCount; ++f)
             c.columns[std::size_t(f)] = columns_[std::size_t(f)]->currentData().toInt();
         c.dateOrder = DateOrder(dateOrder_->currentData().toInt());
         c.decimal = decimal_->currentData().toString().front();
-        done = import_.setChoices(c, progressDialog(dialogs_, QStringLiteral("Reading the rows...")));
+        const auto progress = dialogs_.progress(QStringLiteral("Reading the rows..."), 1000);
+        done = import_.setChoices(c, progress.get());
     }
     // A cancelled change leaves everything as it was, the choices too.
     showChoices();

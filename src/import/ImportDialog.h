@@ -22,10 +22,6 @@ namespace tesmo {
 
 class Dialogs;
 
-// Progress of one piece of the import's work in the platform's progress
-// dialog with Cancel, made when the work first reports (its total known).
-LotImport::Progress progressDialog(Dialogs &dialogs, const QString &label);
-
 // The candidate lots as rows: line (with the tick), status, name, ticker,
 // trade date, shares, price, net amount.
 class ImportRowsModel : public QAbstractTableModel {

@@ -341,8 +341,10 @@ LotImport::LotImport(StoredKeys stored)
 {
 }
 
-bool LotImport::read(QIODevice &device, const Progress &progress)
+bool LotImport::read(QIODevice &device, Progress *progress)
 {
+    // Reading is the first third of the work.
+    ProgressSpan reading(progress, 0, 333, std::max<qint64>(device.size(), 1));
     QByteArray bytes;
     const qint64 size = device.size();
     if (!device.isSequential() && size > 0)
@@ -355,17 +357,14 @@ bool LotImport::read(QIODevice &device, const Progress &progress)
         if (n == 0)
             break;
         bytes.append(buffer, qsizetype(n));
-        // Reading is the first third of the work.
-        if (progress && !progress(bytes.size() / 3, std::max<qint64>(size, bytes.size())))
+        if (!reading.advance(bytes.size()))
             return false;
     }
-    const qint64 total = bytes.size();
-    return readText(csvText(bytes), progress ? Progress([&](qint64 done, qint64) {
-        return progress(total / 3 + done * 2 / 3, total);
-    }) : Progress());
+    ProgressSpan rest(progress, 333, 1000, 1000);
+    return readText(csvText(bytes), &rest);
 }
 
-bool LotImport::readText(QByteArray utf8, const Progress &progress)
+bool LotImport::readText(QByteArray utf8, Progress *progress)
 {
     text_ = std::move(utf8);
     // The separator whose head of the file holds a header row; of several,
@@ -387,13 +386,11 @@ bool LotImport::readText(QByteArray utf8, const Progress &progress)
     return setSeparator(best, progress);
 }
 
-bool LotImport::setSeparator(char separator, const Progress &progress)
+bool LotImport::setSeparator(char separator, Progress *progress)
 {
     // Splitting is half the work, reading the rows the other half.
-    const qint64 total = std::max<qint64>(text_.size(), 1);
-    auto table = parseCsv(text_, separator,
-                          progress ? WorkProgress([&](qint64 done) { return progress(done / 2, total); })
-                                   : WorkProgress());
+    ProgressSpan splitting(progress, 0, 500, std::max<qint64>(text_.size(), 1));
+    auto table = parseCsv(text_, separator, &splitting);
     if (!table)
         return false;
     LotImport next(stored_);
@@ -401,9 +398,8 @@ bool LotImport::setSeparator(char separator, const Progress &progress)
     next.choices_.separator = separator;
     next.detect();
     std::vector<CandidateLot> lots;
-    if (!next.interpret(next.choices_, lots, progress ? Progress([&](qint64 done, qint64 rows) {
-            return progress(total / 2 + done * total / 2 / std::max<qint64>(rows, 1), total);
-        }) : Progress()))
+    ProgressSpan rows(progress, 500, 1000, 1000);
+    if (!next.interpret(next.choices_, lots, &rows))
         return false;
     next.text_ = std::move(text_);
     next.lots_ = std::move(lots);
@@ -411,7 +407,7 @@ bool LotImport::setSeparator(char separator, const Progress &progress)
     return true;
 }
 
-bool LotImport::setChoices(const ImportChoices &choices, const Progress &progress)
+bool LotImport::setChoices(const ImportChoices &choices, Progress *progress)
 {
     ImportChoices c = choices;
     c.separator = choices_.separator;
@@ -520,17 +516,18 @@ void LotImport::detect()
 // ticker or a quantity, or (with an action column) an action and a date;
 // other rows (totals, disclaimers, a repeated header) are passed over.
 bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot> &out,
-                          const Progress &progress) const
+                          Progress *progress) const
 {
     out.clear();
     if (headerRow_ < 0)
         return true;
     const int rows = table_.rowCount();
+    ProgressSpan done(progress, 0, 1000, rows);
     const auto col = [&](ImportField f) { return choices.column(f); };
     const bool withAction = col(ImportField::Action) != kNoColumn;
     QSet<LotKey> earlier;
     for (int row = headerRow_ + 1; row < rows; ++row) {
-        if (progress && (row - headerRow_ - 1) % kProgressRows == 0 && !progress(row, rows))
+        if ((row - headerRow_ - 1) % kProgressRows == 0 && !done.advance(row))
             return false;
         std::array<QString, kImportFieldCount> raw;
         for (int f = 0; f < kImportFieldCount; ++f)
@@ -609,8 +606,7 @@ bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot
         earlier.insert(key);
         out.push_back(std::move(lot));
     }
-    if (progress)
-        progress(rows, rows);
+    done.advance(rows);
     return true;
 }
 

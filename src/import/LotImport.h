@@ -102,24 +102,22 @@ private:
 
 class LotImport {
 public:
-    // Reports work done of total units; false cancels the work.
-    using Progress = std::function<bool(qint64 done, qint64 total)>;
-
     explicit LotImport(StoredKeys stored = {});
 
-    // Reads the whole device and detects everything from it. False when the
-    // progress cancelled. Raises Error 3109 when the device cannot be read.
-    bool read(QIODevice &device, const Progress &progress = {});
+    // Reads the whole device and detects everything from it, reporting to
+    // progress, when given, in thousandths of the work. False when the
+    // progress was cancelled. Raises Error 3109 when the device cannot be read.
+    bool read(QIODevice &device, Progress *progress = nullptr);
     // Reads text already in memory (UTF-8), as read() does after decoding.
-    bool readText(QByteArray utf8, const Progress &progress = {});
+    bool readText(QByteArray utf8, Progress *progress = nullptr);
 
     // Splits the file at another separator and detects the header, the
     // columns, the decimal separator and the date order anew. False, and
     // nothing changed, when the progress cancelled.
-    bool setSeparator(char separator, const Progress &progress = {});
+    bool setSeparator(char separator, Progress *progress = nullptr);
     // Takes other columns, decimal separator or date order (the separator
     // through setSeparator). False, and nothing changed, when cancelled.
-    bool setChoices(const ImportChoices &choices, const Progress &progress = {});
+    bool setChoices(const ImportChoices &choices, Progress *progress = nullptr);
 
     const ImportChoices &choices() const { return choices_; }
     // The header row's texts; empty when no row of the file names a ticker,
@@ -137,9 +135,8 @@ public:
     qsizetype chosenCount() const;
 
 private:
-    bool split(char separator, const Progress &progress);
     void detect();
-    bool interpret(const ImportChoices &choices, std::vector<CandidateLot> &out, const Progress &progress) const;
+    bool interpret(const ImportChoices &choices, std::vector<CandidateLot> &out, Progress *progress) const;
 
     StoredKeys stored_;
     QByteArray text_;

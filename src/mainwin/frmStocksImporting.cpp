@@ -122,7 +122,8 @@ void frmStocks::ImportLots(const QString &strPath)
                                  Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
                 return;
             }
-            if (!import.read(file, progressDialog(dialogs_, QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()))))
+            const auto progress = dialogs_.progress(QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()), 1000);
+            if (!import.read(file, progress.get()))
                 return;
         }
         if (!import.hasHeader()) {
@@ -156,8 +157,9 @@ void frmStocks::ImportLots(const QString &strPath)
         bool written = false;
         try {
             const WaitPointer wait(dialogs_);
-            auto progress = progressDialog(dialogs_, QStringLiteral("Importing %1 lots...").arg(lots.size()));
-            written = rs.AddMany(lots, [&](qint64 done) { return progress(done, qint64(lots.size())); });
+            const auto progress = dialogs_.progress(QStringLiteral("Importing %1 lots...").arg(lots.size()),
+                                                    qint64(lots.size()));
+            written = rs.AddMany(lots, [&](qint64 done) { return progress->advance(done); });
         } catch (const Error &e) {
             dialogs_.message(QStringLiteral("No lots were imported: %1.").arg(failure(e)) + backupProblem,
                              Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);

@@ -285,7 +285,10 @@ private slots:
         c.dateOrder = DateOrder::DayMonthYear;
         c.columns[int(ImportField::Name)] = kNoColumn;
         c.columns[int(ImportField::NetAmount)] = kNoColumn;
-        QVERIFY(!import.setChoices(c, [](qint64, qint64) { return false; }));
+        struct Cancelled : Progress {
+            bool advance(qint64) override { return false; }
+        } cancelled;
+        QVERIFY(!import.setChoices(c, &cancelled));
         QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("3/4/2024"));
         QVERIFY(import.setChoices(c));
         QCOMPARE(describe(import), QStringLiteral("2 New |ABC|1.5|2.00||4/3/2024\n3 Twice |ABC|1.5|2.00||4/3/2024"));
