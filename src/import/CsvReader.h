@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>

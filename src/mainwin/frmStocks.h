@@ -183,9 +183,8 @@ private:
     QString DroppedFile(const QMimeData *mime) const;
     // Whether a drag or drop event on the window or a box is an import.
     bool ImportDrop(QEvent *event);
-    // The daily copy of the ledger, made when the newest copy is older than
-    // a day and the ledger holds lots.
-    // Starts the daily copy of the ledger when one is due.
+    // Starts the daily copy of the ledger when one is due: the newest copy
+    // is older than a day and the ledger holds lots.
     void MakeDailyBackup();
 
     Platform platform_;
