@@ -6,6 +6,8 @@
 #include "protect/Form1.h"
 
 #include <QApplication>
+#include <QDirIterator>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -17,7 +19,16 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesmo"));
     // The desktop entry's name: desktops match the window to its menu entry and icon by it.
-    QApplication::setDesktopFileName(QStringLiteral("io.github.tesmo.Tesmo"));
+    const QString appId = QStringLiteral("io.github.tesmo.Tesmo");
+    QApplication::setDesktopFileName(appId);
+    // Every window's icon, in window lists and switchers, which read it from
+    // the window: the icon theme's, so that a theme can restyle it, else the
+    // sizes built into the program.
+    QIcon builtIn;
+    for (QDirIterator it(QStringLiteral(":/icon"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();)
+        builtIn.addFile(it.next());
+    QApplication::setWindowIcon(QIcon::fromTheme(appId, builtIn));
     // The program ends when its gate or its main window says so, not when a
     // box closes while no other window shows.
     QApplication::setQuitOnLastWindowClosed(false);
