@@ -16,19 +16,19 @@ namespace bench {
 
 class SilentDialogs : public tesmo::Dialogs {
 public:
-    Answer message(const QString &text, Buttons buttons, Icon, const QString &) override
+    Answer showMessage(const QString &text, Buttons buttons, Icon, const QString &) override
     {
         std::fprintf(stderr, "box: %s\n", qPrintable(text));
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
-    QString input(const QString &, const QString &, const QString &, std::optional<QPoint>, Echo, int) override
+    QString showInput(const QString &, const QString &, const QString &, std::optional<QPoint>, Echo, int) override
     {
         return QStringLiteral("T77");
     }
     void setWaitPointer(bool) override {}
-    QString openFile(const QString &, const QString &, const QString &) override { return file; }
+    QString showOpenFile(const QString &, const QString &, const QString &) override { return file; }
     QString file;   // the file every file dialog chooses
-    std::unique_ptr<tesmo::Progress> progress(const QString &, qint64) override
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &, qint64) override
     {
         struct Silent : tesmo::Progress {
             bool advance(qint64) override { return true; }

@@ -40,7 +40,7 @@ using bench::resetPeak;
 // cost is counted.
 class BenchDialogs : public bench::SilentDialogs {
 public:
-    std::unique_ptr<tesmo::Progress> progress(const QString &label, qint64 total) override
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total) override
     {
         return real.progress(label, total);
     }

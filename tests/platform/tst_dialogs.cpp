@@ -98,6 +98,29 @@ private slots:
         QVERIFY(!window.findChild<QProgressDialog *>());
     }
 
+    // A box about the work takes its progress away first, whether the
+    // dialog is up or its time to show has not come yet: no progress dialog
+    // is left that could come up over the box and take its keys, or after
+    // it. The work goes on without one.
+    void aBoxTakesTheProgressAway()
+    {
+        QWidget window;
+        QtDialogs real;
+        for (const bool shown : {false, true}) {
+            QVERIFY(activate(window));
+            auto progress = real.progress(QStringLiteral("Exporting"), 100);
+            const auto dialogs = [&] { return window.findChildren<QProgressDialog *>(); };
+            if (shown)
+                QVERIFY(QTest::qWaitFor([&] { return progress->advance(1) && !dialogs().isEmpty() && dialogs()[0]->isVisible(); }, 10000));
+            qsizetype whileUp = -1;
+            whenShown([&](QWidget *) { whileUp = dialogs().size(); });
+            real.message(QStringLiteral("The export failed."));
+            QCOMPARE(whileUp, 0);
+            QVERIFY(progress->advance(50));
+            QVERIFY(dialogs().isEmpty());
+        }
+    }
+
     // Work whose progress stands still (a library packing a file) and that
     // lets no events through itself: the dialog shows all the same, the
     // window under it repaints, and a Cancel is taken. The dialog then stays
