@@ -69,7 +69,8 @@ public:
     // Every box below first takes away each progress still alive, as its
     // finish() does: a progress dialog never stands over a box, and never
     // comes up later by itself, to take the keys that were meant for the
-    // box. The work goes on without it.
+    // box. Work that goes on after the box (a box of other work came while
+    // it ran) reports to a progress begun anew.
 
     // Shows a modal message box; with YesNo, Yes is the default button.
     // Returns the button pressed (closing the box counts as No, or Ok).
@@ -92,7 +93,7 @@ public:
     // A progress dialog with label and a Cancel button for work of total
     // units, over the active window; it shows only once the work has lasted
     // about a second, and goes when the returned object does, or a box
-    // comes.
+    // comes. A cancel holds for the work's whole life.
     std::unique_ptr<Progress> progress(const QString &label, qint64 total);
 
     // The wait pointer over the whole application (11), or the default (0).
@@ -109,7 +110,7 @@ protected:
 
 private:
     class LiveProgress;
-    void finishProgress();
+    void takeProgressAway();
 
     std::vector<LiveProgress *> live_;   // the progress objects alive, oldest first
 };

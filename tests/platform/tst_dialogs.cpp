@@ -98,26 +98,47 @@ private slots:
         QVERIFY(!window.findChild<QProgressDialog *>());
     }
 
-    // A box about the work takes its progress away first, whether the
-    // dialog is up or its time to show has not come yet: no progress dialog
-    // is left that could come up over the box and take its keys, or after
-    // it. The work goes on without one.
+    // A box takes the progress of work away first, whether the dialog is up
+    // or its time to show has not come yet, and when the box is one of other
+    // work that comes through the events the progress lets through: no
+    // progress dialog stands over the box, and none is left that could come
+    // up over it, or after it, and take its keys. Work that goes on after
+    // the box has its progress begun anew.
     void aBoxTakesTheProgressAway()
     {
         QWidget window;
         QtDialogs real;
-        for (const bool shown : {false, true}) {
+        const auto dialogs = [](bool visibleOnly) {
+            QList<QProgressDialog *> all;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *d = qobject_cast<QProgressDialog *>(w);
+                if (d && (d->isVisible() || !visibleOnly))
+                    all << d;
+            }
+            return all;
+        };
+        enum When { BeforeItShows, AfterItShows, ThroughItsEvents };
+        for (const When when : {BeforeItShows, AfterItShows, ThroughItsEvents}) {
             QVERIFY(activate(window));
             auto progress = real.progress(QStringLiteral("Exporting"), 100);
-            const auto dialogs = [&] { return window.findChildren<QProgressDialog *>(); };
-            if (shown)
-                QVERIFY(QTest::qWaitFor([&] { return progress->advance(1) && !dialogs().isEmpty() && dialogs()[0]->isVisible(); }, 10000));
+            if (when != BeforeItShows)
+                QVERIFY(QTest::qWaitFor([&] { return progress->advance(1) && !dialogs(true).isEmpty(); }, 10000));
             qsizetype whileUp = -1;
-            whenShown([&](QWidget *) { whileUp = dialogs().size(); });
-            real.message(QStringLiteral("The export failed."));
+            whenShown([&](QWidget *) { whileUp = dialogs(when == ThroughItsEvents).size(); });
+            if (when == ThroughItsEvents) {
+                bool shown = false;
+                QTimer::singleShot(0, &window, [&] { shown = real.message(QStringLiteral("A copy failed.")) == Dialogs::Answer::Ok; });
+                for (qint64 done = 2; !shown; ++done) {
+                    QVERIFY(progress->advance(done % 100) && done < 10000);
+                    QThread::msleep(1);
+                }
+            } else {
+                real.message(QStringLiteral("The export failed."));
+            }
             QCOMPARE(whileUp, 0);
             QVERIFY(progress->advance(50));
-            QVERIFY(dialogs().isEmpty());
+            QCOMPARE(dialogs(false).size(), 1);
+            QVERIFY(dialogs(true).isEmpty());
         }
     }
 
