@@ -1,9 +1,11 @@
 // What the benchmarks share: a large ledger made in a temporary folder that
-// is the current folder, boxes that answer without a user, timers and the
-// peak memory.
+// is the current folder, boxes that answer without a user, a desktop that
+// starts nothing, timers and the peak memory.
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
+#include "platform/Shell.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -35,6 +37,35 @@ public:
         };
         return std::make_unique<Silent>();
     }
+};
+
+// Boxes answer without a user; progress is the real dialog's, so that its
+// cost is counted and its Cancel can be pressed.
+class ProgressDialogs : public SilentDialogs {
+public:
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total) override
+    {
+        return real.progress(label, total);
+    }
+    tesmo::QtDialogs real;
+};
+
+// A desktop that takes every file without starting anything.
+class QuietShell : public tesmo::Shell {
+public:
+    int open(const QString &file) override
+    {
+        opened = file;
+        return kOpened;
+    }
+    bool startViewer(const QString &file) override
+    {
+        opened = file;
+        return true;
+    }
+    QString desktopFolder() const override { return folder; }
+    QString folder;
+    QString opened;
 };
 
 template <typename F>

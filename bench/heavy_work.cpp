@@ -11,8 +11,6 @@
 // so that every opening starts from a fresh process and its memory is its own.
 #include "BenchLedger.h"
 #include "mainwin/frmStocks.h"
-#include "platform/QtDialogs.h"
-#include "platform/Shell.h"
 #include "platform/office/OfficeFiles.h"
 #include "store/Backup.h"
 #include "text/Regional.h"
@@ -36,35 +34,6 @@ using bench::millis;
 using bench::peakMegabytes;
 using bench::resetPeak;
 
-// Boxes answer without a user; progress is the real dialog's, so that its
-// cost is counted.
-class BenchDialogs : public bench::SilentDialogs {
-public:
-    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total) override
-    {
-        return real.progress(label, total);
-    }
-    tesmo::QtDialogs real;
-};
-
-// A desktop that takes every file without starting anything.
-class QuietShell : public tesmo::Shell {
-public:
-    int open(const QString &file) override
-    {
-        opened = file;
-        return kOpened;
-    }
-    bool startViewer(const QString &file) override
-    {
-        opened = file;
-        return true;
-    }
-    QString desktopFolder() const override { return folder; }
-    QString folder;
-    QString opened;
-};
-
 // The child: opens the ledger in the current folder, paints the window, runs
 // the three exports from Export!, and prints "TASK MS PEAK_BEFORE PEAK_AFTER"
 // lines. The parent times the process start to the first line itself.
@@ -78,8 +47,8 @@ int child(int argc, char *argv[], const QString &folder, const QString &tasks)
     QTemporaryDir out;
     qputenv("TMPDIR", out.path().toUtf8());
 
-    BenchDialogs dialogs;
-    QuietShell shell;
+    bench::ProgressDialogs dialogs;
+    bench::QuietShell shell;
     shell.folder = out.path();
     tesmo::office::OfficeFiles office(shell);
 
