@@ -9,10 +9,15 @@
 // calling thread goes on: the work may use memory, stdio, zlib and libraries
 // over files it opens itself, which glibc keeps usable in such a copy, but
 // nothing that another thread of the program might hold (the window system,
-// Qt's event loop, the ledger). The program's other threads at that moment
-// (the display's and the desktop bus's readers) wait in poll() holding none
-// of these. Files the program has open stay open in the child; the work
-// leaves those it did not open alone.
+// Qt's event loop, the ledger). The program's other threads are the
+// display's and the desktop bus's readers, waiting in poll(), idle workers
+// of Qt's thread pool, and for a while after start-up the daily copy of the
+// ledger. Of what the work uses, they hold only the C library's time-zone
+// lock, the daily copy for microseconds while it reads dates: a fork in such
+// a microsecond would leave work that reads the clock's date (the workbook's
+// date of making) standing still until the user cancels it. Files the
+// program has open stay open in the child; the work leaves those it did not
+// open alone.
 #pragma once
 
 #include "platform/Dialogs.h"
