@@ -5,7 +5,9 @@
 
 #include "platform/Dialogs.h"
 #include "platform/QtDialogs.h"
+#include "platform/Platform.h"
 #include "platform/Shell.h"
+#include "platform/office/OfficeFiles.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -66,6 +68,22 @@ public:
     QString desktopFolder() const override { return folder; }
     QString folder;
     QString opened;
+};
+
+// Where the main window's exports go: a temporary folder as the desktop
+// folder and as TMPDIR, boxes that answer by themselves beside the real
+// progress dialog, office files handed to a desktop that starts nothing.
+struct ExportPlatform {
+    ExportPlatform()
+    {
+        qputenv("TMPDIR", out.path().toUtf8());
+        shell.folder = out.path();
+    }
+    tesmo::Platform platform() { return {dialogs, shell, office}; }
+    QTemporaryDir out;
+    ProgressDialogs dialogs;
+    QuietShell shell;
+    tesmo::office::OfficeFiles office{shell};
 };
 
 template <typename F>

@@ -9,7 +9,6 @@
 //                                     after Export!, for every kind)
 #include "BenchLedger.h"
 #include "mainwin/frmStocks.h"
-#include "platform/office/OfficeFiles.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -58,14 +57,10 @@ int main(int argc, char *argv[])
         moments << std::atoi(argv[i]);
     QTemporaryDir folder;
     bench::makeLedger(folder, lots);
-    QTemporaryDir out;
-    qputenv("TMPDIR", out.path().toUtf8());
-
-    bench::ProgressDialogs dialogs;
-    bench::QuietShell shell;
-    shell.folder = out.path();
-    tesmo::office::OfficeFiles office(shell);
-    tesmo::frmStocks window(tesmo::Platform{dialogs, shell, office});
+    bench::ExportPlatform exports;
+    const QTemporaryDir &out = exports.out;
+    bench::QuietShell &shell = exports.shell;
+    tesmo::frmStocks window(exports.platform());
     window.open();
     window.show();
     QApplication::processEvents();

@@ -11,7 +11,6 @@
 // so that every opening starts from a fresh process and its memory is its own.
 #include "BenchLedger.h"
 #include "mainwin/frmStocks.h"
-#include "platform/office/OfficeFiles.h"
 #include "store/Backup.h"
 #include "text/Regional.h"
 
@@ -45,18 +44,13 @@ int child(int argc, char *argv[], const QString &folder, const QString &tasks)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QDir::setCurrent(folder);
-    QTemporaryDir out;
-    qputenv("TMPDIR", out.path().toUtf8());
-
-    bench::ProgressDialogs dialogs;
-    bench::QuietShell shell;
-    shell.folder = out.path();
-    tesmo::office::OfficeFiles office(shell);
+    bench::ExportPlatform exports;
+    bench::QuietShell &shell = exports.shell;
 
     const long beforeOpen = peakMegabytes();
     std::unique_ptr<tesmo::frmStocks> window;
     const double open = millis([&] {
-        window = std::make_unique<tesmo::frmStocks>(tesmo::Platform{dialogs, shell, office});
+        window = std::make_unique<tesmo::frmStocks>(exports.platform());
         window->open();
         window->show();
         QWidget *list = window->findChild<QAbstractItemView *>(QStringLiteral("ListView1"))->viewport();
