@@ -41,7 +41,7 @@ private:
 // How long work runs before its progress dialog shows, and how often the
 // dialog is brought up to date (and the user's Cancel looked at) after that.
 constexpr int kProgressDelayMs = 1000;
-constexpr int kProgressStepMs = 50;
+constexpr int kProgressStepMs = 25;
 constexpr int kProgressSteps = 1000;
 
 // A QProgressDialog over the active window, modal to it, so that the Cancel
