@@ -1,9 +1,13 @@
 // What the benchmarks share: a large ledger made in a temporary folder that
-// is the current folder, boxes that answer without a user, timers and the
-// peak memory.
+// is the current folder, boxes that answer without a user, a desktop that
+// starts nothing, timers and the peak memory.
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "platform/QtDialogs.h"
+#include "platform/Platform.h"
+#include "platform/Shell.h"
+#include "platform/office/OfficeFiles.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -16,25 +20,70 @@ namespace bench {
 
 class SilentDialogs : public tesmo::Dialogs {
 public:
-    Answer message(const QString &text, Buttons buttons, Icon, const QString &) override
+    Answer showMessage(const QString &text, Buttons buttons, Icon, const QString &) override
     {
         std::fprintf(stderr, "box: %s\n", qPrintable(text));
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
-    QString input(const QString &, const QString &, const QString &, std::optional<QPoint>, Echo, int) override
+    QString showInput(const QString &, const QString &, const QString &, std::optional<QPoint>, Echo, int) override
     {
         return QStringLiteral("T77");
     }
     void setWaitPointer(bool) override {}
-    QString openFile(const QString &, const QString &, const QString &) override { return file; }
+    QString showOpenFile(const QString &, const QString &, const QString &) override { return file; }
     QString file;   // the file every file dialog chooses
-    std::unique_ptr<tesmo::Progress> progress(const QString &, qint64) override
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &, qint64) override
     {
         struct Silent : tesmo::Progress {
             bool advance(qint64) override { return true; }
         };
         return std::make_unique<Silent>();
     }
+};
+
+// Boxes answer without a user; progress is the real dialog's, so that its
+// cost is counted and its Cancel can be pressed.
+class ProgressDialogs : public SilentDialogs {
+public:
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total) override
+    {
+        return real.progress(label, total);
+    }
+    tesmo::QtDialogs real;
+};
+
+// A desktop that takes every file without starting anything.
+class QuietShell : public tesmo::Shell {
+public:
+    int open(const QString &file) override
+    {
+        opened = file;
+        return kOpened;
+    }
+    bool startViewer(const QString &file) override
+    {
+        opened = file;
+        return true;
+    }
+    QString desktopFolder() const override { return folder; }
+    QString folder;
+    QString opened;
+};
+
+// Where the main window's exports go: a temporary folder as the desktop
+// folder and as TMPDIR, boxes that answer by themselves beside the real
+// progress dialog, office files handed to a desktop that starts nothing.
+struct ExportPlatform {
+    ExportPlatform()
+    {
+        qputenv("TMPDIR", out.path().toUtf8());
+        shell.folder = out.path();
+    }
+    tesmo::Platform platform() { return {dialogs, shell, office}; }
+    QTemporaryDir out;
+    ProgressDialogs dialogs;
+    QuietShell shell;
+    tesmo::office::OfficeFiles office{shell};
 };
 
 template <typename F>

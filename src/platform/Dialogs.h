@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -23,7 +24,7 @@ public:
     // once the user has cancelled the work; from then on it stays false.
     virtual bool advance(qint64 done) = 0;
     // The work is over and its result about to be shown: the report goes
-    // away, and a cancel is no longer taken.
+    // away, for good, and a cancel is no longer taken. Once or more.
     virtual void finish() {}
 };
 
@@ -54,6 +55,7 @@ private:
     qint64 from_, to_, total_;
 };
 
+// The boxes are shown on the window's thread only, and so is every progress.
 class Dialogs {
 public:
     enum class Buttons { Ok, YesNo };
@@ -62,34 +64,55 @@ public:
     // How an input box shows what is typed: as typed, or as dots.
     enum class Echo { Normal, Password };
 
-    virtual ~Dialogs() = default;
+    virtual ~Dialogs();
+
+    // Every box below first takes away each progress still alive, as its
+    // finish() does: a progress dialog never stands over a box, and never
+    // comes up later by itself, to take the keys that were meant for the
+    // box. Work that goes on after the box (a box of other work came while
+    // it ran) reports to a progress begun anew.
 
     // Shows a modal message box; with YesNo, Yes is the default button.
     // Returns the button pressed (closing the box counts as No, or Ok).
-    virtual Answer message(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
-                           const QString &title = kProgramTitle) = 0;
+    Answer message(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
+                   const QString &title = kProgramTitle);
 
     // Asks for a line of text. position: the box's top-left corner on the
     // screen, in twips, or the default place. maxLength: the most UTF-16
     // code units the box takes (0: the toolkit's own limit). Returns the
     // typed text, or the empty text on Cancel.
-    virtual QString input(const QString &prompt, const QString &title = kProgramTitle,
-                          const QString &defaultText = {}, std::optional<QPoint> position = {},
-                          Echo echo = Echo::Normal, int maxLength = 0) = 0;
-
-    // The wait pointer over the whole application (11), or the default (0).
-    virtual void setWaitPointer(bool wait) = 0;
-
-    // A progress dialog with label and a Cancel button for work of total
-    // units, over the active window; it shows only once the work has lasted
-    // about a second, and goes when the returned object does.
-    virtual std::unique_ptr<Progress> progress(const QString &label, qint64 total) = 0;
+    QString input(const QString &prompt, const QString &title = kProgramTitle, const QString &defaultText = {},
+                  std::optional<QPoint> position = {}, Echo echo = Echo::Normal, int maxLength = 0);
 
     // Asks for a file to open, starting in folder; filter as Qt's file
     // dialogs take it ("CSV files (*.csv);;All files (*)"). A typed full
     // path and Enter choose that file. Returns its path, or the empty text
     // on Cancel.
-    virtual QString openFile(const QString &title, const QString &folder, const QString &filter) = 0;
+    QString openFile(const QString &title, const QString &folder, const QString &filter);
+
+    // A progress dialog with label and a Cancel button for work of total
+    // units, over the active window; it shows only once the work has lasted
+    // about a second, and goes when the returned object does, or a box
+    // comes. A cancel holds for the work's whole life.
+    std::unique_ptr<Progress> progress(const QString &label, qint64 total);
+
+    // The wait pointer over the whole application (11), or the default (0).
+    virtual void setWaitPointer(bool wait) = 0;
+
+protected:
+    // The boxes and the progress themselves, as the functions above of the
+    // same meaning tell them, for the boxes without a progress alive.
+    virtual Answer showMessage(const QString &text, Buttons buttons, Icon icon, const QString &title) = 0;
+    virtual QString showInput(const QString &prompt, const QString &title, const QString &defaultText,
+                              std::optional<QPoint> position, Echo echo, int maxLength) = 0;
+    virtual QString showOpenFile(const QString &title, const QString &folder, const QString &filter) = 0;
+    virtual std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) = 0;
+
+private:
+    class LiveProgress;
+    void takeProgressAway();
+
+    std::vector<LiveProgress *> live_;   // the progress objects alive, oldest first
 };
 
 // Shows the wait pointer over the whole application while it lives; the

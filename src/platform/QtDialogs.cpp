@@ -41,73 +41,91 @@ private:
 // How long work runs before its progress dialog shows, and how often the
 // dialog is brought up to date (and the user's Cancel looked at) after that.
 constexpr int kProgressDelayMs = 1000;
-constexpr int kProgressStepMs = 50;
+constexpr int kProgressStepMs = 25;
 constexpr int kProgressSteps = 1000;
 
 // A QProgressDialog over the active window, modal to it, so that the Cancel
 // button is the one thing the user can press while the work runs. It is
 // brought up to date at most every kProgressStepMs; in between, advance()
-// costs a clock reading. A Cancel does not close it: it says that the work
-// is being cancelled and stays, still modal, until the work has stopped and
-// this object is gone.
+// costs a clock reading. A Cancel does not close it: it says at once that the
+// work is being cancelled and stays, still modal, until the work has stopped
+// and this object is gone. finish() ends the dialog itself, so that its own
+// timer cannot show it later.
 class QtProgress : public Progress {
 public:
     QtProgress(const QString &label, qint64 total)
-        : dialog_(label, QStringLiteral("Cancel"), 0, kProgressSteps, QApplication::activeWindow())
+        : dialog_(std::make_unique<QProgressDialog>(label, QStringLiteral("Cancel"), 0, kProgressSteps,
+                                                    QApplication::activeWindow()))
         , total_(std::max<qint64>(total, 1))
     {
-        dialog_.setProperty(kBoxProperty, true);
-        dialog_.setWindowTitle(kProgramTitle);
-        dialog_.setWindowModality(Qt::WindowModal);
-        dialog_.setMinimumDuration(kProgressDelayMs);
-        dialog_.setAutoClose(false);
-        dialog_.setAutoReset(false);
+        QProgressDialog &dialog = *dialog_;
+        dialog.setProperty(kBoxProperty, true);
+        dialog.setWindowTitle(kProgramTitle);
+        dialog.setWindowModality(Qt::WindowModal);
+        dialog.setMinimumDuration(kProgressDelayMs);
+        dialog.setAutoClose(false);
+        dialog.setAutoReset(false);
         // The Cancel button, Escape and the window's close all say canceled().
-        QObject::disconnect(&dialog_, SIGNAL(canceled()), &dialog_, SLOT(cancel()));
-        QObject::connect(&dialog_, &QProgressDialog::canceled, &dialog_, [this] {
+        QObject::disconnect(&dialog, SIGNAL(canceled()), &dialog, SLOT(cancel()));
+        QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [this, &dialog] {
             cancelled_ = true;
-            dialog_.setLabelText(QStringLiteral("Cancelling ..."));
-            if (auto *button = dialog_.findChild<QPushButton *>())
+            dialog.setLabelText(QStringLiteral("Cancelling ..."));
+            if (auto *button = dialog.findChild<QPushButton *>())
                 button->setEnabled(false);
+            // Shown now, not when the work next lets the events through.
+            dialog.repaint();
         });
-        dialog_.setValue(0);   // starts the clock of the minimum duration
+        dialog.setValue(0);   // starts the clock of the minimum duration
         clock_.start();
     }
 
     bool advance(qint64 done) override
     {
-        if (finished_ || clock_.elapsed() < next_)
+        if (!dialog_ || ended_ || clock_.elapsed() < next_)
             return !cancelled_;
         next_ = clock_.elapsed() + kProgressStepMs;
+        QProgressDialog &dialog = *dialog_;
         const int value = int(std::clamp<qint64>(done * kProgressSteps / total_, 0, kProgressSteps - 1));
-        if (value != dialog_.value() && !cancelled_) {
+        busy_ = true;
+        if (value != dialog.value() && !cancelled_) {
             // Shows the dialog once its time has come, and lets the events
             // through while it is up: Cancel, and the repaints under it.
-            dialog_.setValue(value);
+            dialog.setValue(value);
         } else {
             // Work that stands still (or winds down after a cancel) is shown
             // and answered all the same.
-            if (!dialog_.isVisible() && clock_.elapsed() >= kProgressDelayMs && !cancelled_)
-                dialog_.show();
-            if (dialog_.isVisible())
+            if (!dialog.isVisible() && clock_.elapsed() >= kProgressDelayMs && !cancelled_)
+                dialog.show();
+            if (dialog.isVisible())
                 QCoreApplication::processEvents();
         }
+        busy_ = false;
+        if (ended_)
+            dialog_.reset();
         return !cancelled_;
     }
 
     void finish() override
     {
-        finished_ = true;
-        dialog_.hide();
+        if (!dialog_ || ended_)
+            return;
+        // Hidden for good: the dialog's own timer can no longer show it.
+        dialog_->cancel();
+        ended_ = true;
+        // A box that came through the events that advance() lets through
+        // ends the dialog once they are done with it.
+        if (!busy_)
+            dialog_.reset();
     }
 
 private:
-    QProgressDialog dialog_;
+    std::unique_ptr<QProgressDialog> dialog_;   // null once finished
     qint64 total_;
     QElapsedTimer clock_;
     qint64 next_ = 0;
     bool cancelled_ = false;
-    bool finished_ = false;
+    bool busy_ = false;    // advance() is letting the events through
+    bool ended_ = false;   // finish() was called
 };
 
 } // namespace
@@ -122,7 +140,7 @@ void markAsDialogBox(QWidget *window)
     window->setProperty(kBoxProperty, true);
 }
 
-Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon, const QString &title)
+Dialogs::Answer QtDialogs::showMessage(const QString &text, Buttons buttons, Icon icon, const QString &title)
 {
     QMessageBox box(QApplication::activeWindow());
     markAsDialogBox(&box);
@@ -146,8 +164,8 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText,
-                         std::optional<QPoint> position, Echo echo, int maxLength)
+QString QtDialogs::showInput(const QString &prompt, const QString &title, const QString &defaultText,
+                             std::optional<QPoint> position, Echo echo, int maxLength)
 {
     QInputDialog box(QApplication::activeWindow());
     markAsDialogBox(&box);
@@ -170,12 +188,12 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
     return box.textValue();
 }
 
-std::unique_ptr<Progress> QtDialogs::progress(const QString &label, qint64 total)
+std::unique_ptr<Progress> QtDialogs::makeProgress(const QString &label, qint64 total)
 {
     return std::make_unique<QtProgress>(label, total);
 }
 
-QString QtDialogs::openFile(const QString &title, const QString &folder, const QString &filter)
+QString QtDialogs::showOpenFile(const QString &title, const QString &folder, const QString &filter)
 {
     QFileDialog box(QApplication::activeWindow(), title, folder, filter);
     markAsDialogBox(&box);

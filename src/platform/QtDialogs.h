@@ -7,12 +7,14 @@ namespace tesmo {
 
 class QtDialogs : public Dialogs {
 public:
-    Answer message(const QString &text, Buttons buttons, Icon icon, const QString &title) override;
-    QString input(const QString &prompt, const QString &title, const QString &defaultText,
-                  std::optional<QPoint> position, Echo echo, int maxLength) override;
     void setWaitPointer(bool wait) override;
-    std::unique_ptr<Progress> progress(const QString &label, qint64 total) override;
-    QString openFile(const QString &title, const QString &folder, const QString &filter) override;
+
+protected:
+    Answer showMessage(const QString &text, Buttons buttons, Icon icon, const QString &title) override;
+    QString showInput(const QString &prompt, const QString &title, const QString &defaultText,
+                      std::optional<QPoint> position, Echo echo, int maxLength) override;
+    QString showOpenFile(const QString &title, const QString &folder, const QString &filter) override;
+    std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) override;
 
 private:
     bool waiting_ = false;

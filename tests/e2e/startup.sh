@@ -18,7 +18,7 @@ for t in Xvfb xdotool xdpyinfo sqlite3 sha256sum dbus-daemon; do command -v "$t"
 /usr/bin/python3 -c 'import dbus' 2>/dev/null || { echo "the system's python3 with its dbus module is missing" >&2; exit 2; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmo-e2e.XXXXXX") || exit 2
 limit=30 # seconds, for every wait
-name=setup dir=$work data='' db='' xvfb_pid='' bus_pid='' app_pid='' app_status='' main='' win='' out='' boxes=0 errors=0
+name=setup dir=$work data='' db='' xvfb_pid='' bus_pid='' wm_pid='' app_pid='' app_status='' main='' win='' out='' boxes=0 errors=0
 
 log() { printf '[e2e %s] %s\n' "$name" "$*" >&2; }
 shot() { command -v import >/dev/null && timeout 15 import -display "${DISPLAY:-}" -window root "$dir/$1.png" 2>/dev/null; }
@@ -186,6 +186,16 @@ sql_is() { out=$(sql "$1" 2>&1) && [[ $out == "$2" ]] || ! running; }
 check_sql() { poll "$limit" sql_is "$2" "$3"; check_eq "$1" "$3" "$out"; }
 
 
+# A window manager for a scenario, which gives the focus to new windows and
+# back the way a desktop does; stop "$wm_pid" ends it.
+start_wm() {
+  command -v openbox >/dev/null || die "openbox is missing"
+  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+  wm_pid=$!
+  wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+  poll 10 wm_up || die "openbox did not start"
+}
+
 # ---------------------------------------------------------------- scenarios
 
 # Places of the main window's edit boxes, in pixels from its corner: their
@@ -262,12 +272,7 @@ scenario_add_and_delete() {
 # not where start-up put it: typing goes where the user looks. Under a window
 # manager, which gives the focus back the way a desktop does.
 scenario_focus_after_box() {
-  local wm_pid=''
-  command -v openbox >/dev/null || die "openbox is missing"
-  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
-  wm_pid=$!
-  wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-  poll 10 wm_up || die "openbox did not start"
+  start_wm
   launch
   close_main
   expect_exit
@@ -316,11 +321,7 @@ scenario_export_text() {
   # The window's first activation moves the focus into the blank net amount;
   # a press that came before would lose the button to that move.
   wait_focus "start-up puts the focus into the blank net amount" ' Stocks' text '*' "$net_box" ''
-  # The Export! button, at its designed place (9120, 5520 twips; 15 twips a pixel).
-  timeout 10 xdotool mousemove --window "$main" 680 380 || fail "xdotool mousemove failed"
-  on_main() { [[ $(timeout 5 xdotool getmouselocation 2>/dev/null) == *" window:$main" ]]; }
-  poll 10 on_main || fail "the pointer is not over the main window"
-  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  click_export
   viewed() { [[ -s $dir/viewer.log ]]; }
   poll "$limit" viewed || fail "the text viewer was not started"
   check_eq "the viewer's arguments" "<$file>" "$(cat "$dir/viewer.log" 2>&1)"
@@ -337,14 +338,18 @@ scenario_export_text() {
 
 click_export() { # the Export! button, at its designed place (9120, 5520 twips; 15 twips a pixel)
   timeout 10 xdotool mousemove --window "$main" 680 380 || fail "xdotool mousemove failed"
-  on_main() { [[ $(timeout 5 xdotool getmouselocation 2>/dev/null) == *" window:$main" ]]; }
+  on_main() { # the window under the pointer is the main window, or the frame a window manager put round it
+    local under
+    under=$(timeout 5 xdotool getmouselocation 2>/dev/null | sed -n 's/.* window:\([0-9]*\)$/\1/p')
+    [[ -n $under ]] && { [[ $under == "$main" ]] || timeout 5 xwininfo -children -id "$under" 2>/dev/null | grep -qi "$(printf '0x%x ' "$main")"; }
+  }
   poll 10 on_main || fail "the pointer is not over the main window"
   timeout 10 xdotool click 1 || fail "xdotool click failed"
 }
 
 # A long export shows its progress with a Cancel button, and Cancel leaves
 # no workbook behind; a short one shows no progress and hands its workbook
-# to the desktop.
+# to the desktop; a failed one shows its message without a progress.
 scenario_progress() {
   local apps="$dir/home/.local/share/applications" temp="$dir/temp" saw=0
   launch
@@ -362,6 +367,7 @@ scenario_progress() {
   printf '[Default Applications]\n%s=sheets.desktop\n' application/vnd.openxmlformats-officedocument.spreadsheetml.sheet \
     >"$dir/home/.config/mimeapps.list"
   launch_env=(TMPDIR="$temp")
+  start_wm
   launch
   main_window
   # The export box (9120, 4920 twips) takes the kind typed over its text.
@@ -409,9 +415,24 @@ scenario_progress() {
   poll "$limit" no_folder || fail "the cancelled export left $(ls -A "$temp") in the temporary folder"
   check_eq "files handed to the desktop after Cancel" "" "$(cat "$dir/opened.log" 2>/dev/null)"
   expect_no_box "cancelling the export"
+
+  # Without a temporary folder the export fails at once: its message holds
+  # the keys alone, no progress dialog over it, not even once the progress'
+  # second has passed, and Return closes it.
+  rmdir "$temp" || fail "could not remove the temporary folder"
+  click_export
+  wait_box "the export without a temporary folder" || return
+  local box=$win
+  wait_focus "the failure's message holds the keys" Tesmo
+  [[ $out != *'|push button|Cancel|'* ]] || fail "a Cancel holds the keys over the failure's message"
+  poll 3 box_up "$box" && fail "a dialog came up over the failure's message"
+  press "$box" Return
+  poll 10 closed "$box" || fail "Return did not close the failure's message"
+  expect_no_box "the failure's message"
   focus "$main"
   timeout 10 xdotool key --clearmodifiers alt+x || fail "xdotool key failed"
   expect_exit
+  stop "$wm_pid"
 }
 
 # Protection switched on in the dialog from the keyboard alone; at the next

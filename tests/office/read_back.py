@@ -20,10 +20,12 @@ from docx.oxml.ns import qn
 HEADINGS = ["Name/Description", "Ticker", "Number of Shares", "Price/Share",
             "Net Amount (Tesmo)", "Trade Date"]
 NAME = "Zo\u00eb \u00dcn\u00efcode \u682a\u5f0f\u4f1a\u793e"
+# Every folder the checks make, removed when they end.
+SCRATCH = tempfile.TemporaryDirectory()
 
 
 def produce(*args):
-    tmp = tempfile.mkdtemp()
+    tmp = tempfile.mkdtemp(dir=SCRATCH.name)
     out = subprocess.run([sys.argv[1], *args], env=dict(os.environ, TMPDIR=tmp),
                          capture_output=True, text=True, check=True).stdout
     files = dict(line.split(" ", 1) for line in out.splitlines())
@@ -33,7 +35,7 @@ def produce(*args):
 def libreoffice(target, *files):
     """Converts the files with LibreOffice to the target ("pdf", "csv:...")
     in one run; returns the converted files, in the order given."""
-    out = tempfile.mkdtemp()
+    out = tempfile.mkdtemp(dir=SCRATCH.name)
     copies = []
     for i, f in enumerate(files):
         copies.append(os.path.join(out, "file%d%s" % (i, os.path.splitext(f)[1])))
@@ -111,7 +113,7 @@ class ReadBack(unittest.TestCase):
     def test_no_temporary_folder_writes_nothing(self):
         # A TMPDIR that does not exist must fail both writers, never fall
         # back to the folder the program runs in (the ledger's folder).
-        here = tempfile.mkdtemp()
+        here = tempfile.mkdtemp(dir=SCRATCH.name)
         run = subprocess.run([sys.argv[1]], cwd=here, capture_output=True, text=True,
                              env=dict(os.environ, TMPDIR=os.path.join(here, "missing")))
         self.assertNotEqual(run.returncode, 0)

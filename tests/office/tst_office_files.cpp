@@ -17,6 +17,7 @@
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <zip.h>
 
 using namespace tesmo;
@@ -190,23 +191,39 @@ private slots:
     }
 
     // A cancel while the rows are typed, while the file's rows are written,
-    // or while the workbook is packed: nothing is handed over and the
-    // private folder is gone. Without one, the progress is taken away
-    // before the file is handed over.
+    // while the workbook is packed, or once it is: nothing is handed over
+    // and the private folder is gone. The packing is stopped, not waited
+    // for: held for good (the file it packs into is a pipe that no one
+    // reads), it ends at the cancel. Without a cancel, the progress is taken
+    // away before the file is handed over.
     void aCancelledExportLeavesNoFile()
     {
         QTemporaryDir temp;
         qputenv("TMPDIR", temp.path().toUtf8());
         const auto list = numberedLots(3000);
         using Writer = ExportOutcome (*)(const QAbstractItemModel &, Office &, Progress *);
+        struct HeldPacking : Progress {
+            Progress *whole;
+            QString temp;
+            bool advance(qint64 done) override
+            {
+                for (const QString &folder : QDir(temp).entryList({"Tesmo-*"}, QDir::Dirs))
+                    ::mkfifo(QFile::encodeName(temp + '/' + folder + "/Stocks.xlsx").constData(), 0600);
+                return whole->advance(done);
+            }
+        };
         for (const Writer writer : {Writer(&exportSpreadsheet), Writer(&exportDocument)}) {
-            for (const qint64 cancelAt : {200, 700, 900}) {
+            for (const qint64 cancelAt : {200, 700, 750, 900}) {
                 ScriptedDialogs dialogs;
                 dialogs.cancelAt = cancelAt;
-                const auto progress = dialogs.progress(QStringLiteral("Writing"), 1000);
+                const auto whole = dialogs.progress(QStringLiteral("Writing"), 1000);
+                HeldPacking held;
+                held.whole = whole.get();
+                held.temp = temp.path();
+                Progress *progress = cancelAt == 750 ? &held : whole.get();
                 RecordingShell shell;
                 office::OfficeFiles office(shell);
-                QCOMPARE(writer(*list, office, progress.get()), ExportOutcome::Cancelled);
+                QCOMPARE(writer(*list, office, progress), ExportOutcome::Cancelled);
                 QCOMPARE(shell.calls, QStringList());
                 QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
                 QVERIFY(dialogs.progresses.front().done.last() >= cancelAt);

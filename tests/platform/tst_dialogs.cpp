@@ -71,51 +71,72 @@ private slots:
         QVERIFY(!shown.section('|', 0, 0).contains(QStringLiteral("secre")));
     }
 
-    // Long work shows its progress dialog over the window after a moment;
-    // Cancel there makes the work's next question answer false, for good.
-    void progressShowsForLongWorkAndCancelStopsIt()
+    // A box takes the progress of work away first, whether the dialog is up
+    // or its time to show has not come yet, and when the box is one of other
+    // work that comes through the events the progress lets through: no
+    // progress dialog stands over the box, and none is left that could come
+    // up over it, or after it, and take its keys. Work that goes on after
+    // the box has its progress begun anew.
+    void aBoxTakesTheProgressAway()
     {
         QWidget window;
-        QVERIFY(activate(window));
         QtDialogs real;
-        auto progress = real.progress(QStringLiteral("Exporting"), 100);
-        QProgressDialog *shown = nullptr;
-        for (qint64 done = 0; !shown; ++done) {
-            QVERIFY(progress->advance(done % 100));
-            QTest::qWait(20);
-            shown = window.findChild<QProgressDialog *>();
-            if (shown && !shown->isVisible())
-                shown = nullptr;
-            QVERIFY2(done < 500, "no progress dialog after ten seconds");
+        const auto dialogs = [](bool visibleOnly) {
+            QList<QProgressDialog *> all;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *d = qobject_cast<QProgressDialog *>(w);
+                if (d && (d->isVisible() || !visibleOnly))
+                    all << d;
+            }
+            return all;
+        };
+        enum When { BeforeItShows, AfterItShows, ThroughItsEvents };
+        for (const When when : {BeforeItShows, AfterItShows, ThroughItsEvents}) {
+            QVERIFY(activate(window));
+            auto progress = real.progress(QStringLiteral("Exporting"), 100);
+            if (when != BeforeItShows)
+                QVERIFY(QTest::qWaitFor([&] { return progress->advance(1) && !dialogs(true).isEmpty(); }, 10000));
+            qsizetype whileUp = -1;
+            whenShown([&](QWidget *) { whileUp = dialogs(when == ThroughItsEvents).size(); });
+            if (when == ThroughItsEvents) {
+                bool shown = false;
+                QTimer::singleShot(0, &window, [&] { shown = real.message(QStringLiteral("A copy failed.")) == Dialogs::Answer::Ok; });
+                for (qint64 done = 2; !shown; ++done) {
+                    QVERIFY(progress->advance(done % 100) && done < 10000);
+                    QThread::msleep(1);
+                }
+            } else {
+                real.message(QStringLiteral("The export failed."));
+            }
+            QCOMPARE(whileUp, 0);
+            QVERIFY(progress->advance(50));
+            QCOMPARE(dialogs(false).size(), 1);
+            QVERIFY(dialogs(true).isEmpty());
         }
-        QCOMPARE(shown->labelText(), QStringLiteral("Exporting"));
-        QVERIFY(isDialogBox(shown));
-        QTest::mouseClick(shown->findChild<QPushButton *>(), Qt::LeftButton);
-        QTest::qWait(60);
-        QVERIFY(!progress->advance(99));
-        QVERIFY(!progress->advance(100));
-        progress.reset();
-        QVERIFY(!window.findChild<QProgressDialog *>());
     }
 
-    // Work whose progress stands still (a library packing a file) and that
-    // lets no events through itself: the dialog shows all the same, the
-    // window under it repaints, and a Cancel is taken. The dialog then stays
-    // up, saying so, until the work has stopped, so that nothing else can be
-    // pressed meanwhile.
-    void progressThatStandsStillStaysAlive()
+    // Long work shows its progress dialog over the window after a moment,
+    // also work whose progress stands still (a library packing a file) and
+    // that lets no events through itself: the window under it repaints, and
+    // a Cancel is taken. The dialog says so at once, by itself, and stays
+    // up until the work has stopped, so that nothing else can be pressed
+    // meanwhile; every later question of the work answers false.
+    void progressShowsForLongWorkAndCancelStopsIt()
     {
         QWidget window;
         QVERIFY(activate(window));
         QtDialogs real;
         auto progress = real.progress(QStringLiteral("Packing"), 1);
         QProgressDialog *dialog = nullptr;
-        QTimer user;   // clicks Cancel once the dialog shows
+        QStringList labels;   // before the click on Cancel, and right after it
+        QTimer user;          // clicks Cancel once the dialog shows
         QObject::connect(&user, &QTimer::timeout, [&] {
             dialog = window.findChild<QProgressDialog *>();
             if (dialog && dialog->isVisible()) {
                 user.stop();
+                labels << dialog->labelText();
                 QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+                labels << dialog->labelText();
             }
         });
         user.start(20);
@@ -124,9 +145,9 @@ private slots:
         while (progress->advance(0) && clock.elapsed() < 10000)
             QThread::msleep(5);
         QVERIFY2(clock.elapsed() < 10000, "the cancel was never taken");
-        QVERIFY(dialog && dialog->isVisible());
-        QVERIFY(dialog->labelText().startsWith(QStringLiteral("Cancelling")));
-        QVERIFY(!progress->advance(0));
+        QCOMPARE(labels, QStringList({"Packing", "Cancelling ..."}));
+        QVERIFY(isDialogBox(dialog) && dialog->isVisible());
+        QVERIFY(!progress->advance(1));
         progress.reset();
         QVERIFY(!window.findChild<QProgressDialog *>());
     }

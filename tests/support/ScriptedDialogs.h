@@ -32,13 +32,15 @@ public:
     };
 
     // The progress of work as the double saw it: its label, total, the
-    // units reported done, and whether it was taken away as finished;
-    // cancelAt, when set, is the units done at which the user presses Cancel.
+    // units reported done, whether it was taken away as finished, and
+    // whether its object still lives; cancelAt, when set, is the units done
+    // at which the user presses Cancel.
     struct ProgressRecord {
         QString label;
         qint64 total = 0;
         QList<qint64> done;
         bool finished = false;
+        bool live = true;
     };
     class ScriptedProgress : public Progress {
     public:
@@ -47,6 +49,7 @@ public:
             , cancelAt_(cancelAt)
         {
         }
+        ~ScriptedProgress() override { record_.live = false; }
         bool advance(qint64 done) override
         {
             record_.done << done;
@@ -61,7 +64,7 @@ public:
         bool cancelled_ = false;
     };
 
-    std::unique_ptr<Progress> progress(const QString &label, qint64 total) override
+    std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) override
     {
         progresses.push_back({label, total, {}, false});
         return std::make_unique<ScriptedProgress>(progresses.back(), std::exchange(cancelAt, std::nullopt));
@@ -76,9 +79,10 @@ public:
         QString folder;
         QString filter;
     };
-    QString openFile(const QString &title, const QString &folder, const QString &filter) override
+    QString showOpenFile(const QString &title, const QString &folder, const QString &filter) override
     {
         fileBoxes << FileBox{title, folder, filter};
+        noProgressUp(title);
         if (files_.empty()) {
             faults_ << QStringLiteral("unexpected file dialog: ") + title;
             return {};
@@ -105,9 +109,10 @@ public:
     // Runs while each message box is up, to look at the window behind it.
     std::function<void(const QString &text)> whileShown;
 
-    Answer message(const QString &text, Buttons buttons, Icon icon, const QString &) override
+    Answer showMessage(const QString &text, Buttons buttons, Icon icon, const QString &) override
     {
         boxes_.push_back({text, buttons, icon});
+        noProgressUp(text);
         if (whileShown)
             whileShown(text);
         showBoxWindow(text);
@@ -124,10 +129,11 @@ public:
 
     // A scripted text longer than the box takes is cut, as typing or
     // pasting into the real box is.
-    QString input(const QString &prompt, const QString &title, const QString &, std::optional<QPoint>, Echo echo,
-                  int maxLength) override
+    QString showInput(const QString &prompt, const QString &title, const QString &, std::optional<QPoint>, Echo echo,
+                      int maxLength) override
     {
         inputs_.push_back({prompt, title, echo, maxLength});
+        noProgressUp(prompt);
         showBoxWindow(prompt);
         if (typed_.empty()) {
             faults_ << QStringLiteral("unexpected input box: ") + prompt;
@@ -178,6 +184,16 @@ public:
     QList<bool> pointer;   // every change of the pointer, oldest first: true for the wait pointer
 
 private:
+    // A box must never come up while the progress of work is, or could
+    // still come, up: it would hide the box or take its keys.
+    void noProgressUp(const QString &box)
+    {
+        for (const ProgressRecord &p : progresses) {
+            if (p.live && !p.finished)
+                faults_ << QStringLiteral("the box '%1' came while the progress '%2' was up").arg(box, p.label);
+        }
+    }
+
     void showBoxWindow(const QString &text)
     {
         if (!boxWindows)

@@ -1,5 +1,6 @@
 #include "platform/office/XlsxSpreadsheet.h"
 
+#include "platform/office/ForkedWork.h"
 #include "text/Error.h"
 #include "text/Limits.h"
 #include "text/FieldRules.h"
@@ -9,9 +10,6 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
-#include <chrono>
-#include <future>
-#include <optional>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -326,26 +324,26 @@ void XlsxSpreadsheet::setColumnsNumberFormat(const QString &address, const QStri
         columns_[std::size_t(column) - 1].numberFormat = format;
 }
 
+// The library packs the whole workbook in one call that nothing can
+// interrupt. So the workbook is made, packed and checked in a process of its
+// own, which a cancel ends at once.
 void XlsxSpreadsheet::writeWorkbook(const QString &file)
+{
+    book_.cells().rewind();
+    runForked(QStringLiteral("workbook"), [&](Progress &progress) { makeWorkbook(file, progress); }, progress_);
+}
+
+void XlsxSpreadsheet::makeWorkbook(const QString &file, Progress &progress)
 {
     const QByteArray path = file.toUtf8();
     const QByteArray tmpdir = book_.path(QString()).toUtf8();
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char *>(tmpdir.constData());
+    // Left unclosed on an error: the process ends with it.
     lxw_workbook *book = workbook_new_opt(path.constData(), &options);
     if (!book)
         throw Error(kErrCannotWrite, QStringLiteral("The workbook %1 could not be made.").arg(file));
-    // The workbook is closed (and freed) on every way out.
-    struct Closer {
-        lxw_workbook *book;
-        bool closed = false;
-        ~Closer()
-        {
-            if (!closed)
-                workbook_close(book);
-        }
-    } closer{book};
 
     const QByteArray title = officeText(caption_).toUtf8();
     lxw_doc_properties properties{};
@@ -417,17 +415,15 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
 
     // Half the work is writing the cells, the other half the library's
     // packing of the workbook, which tells nothing of its progress.
-    const auto cancelled = [] { return Error(kErrCancelled); };
-    ProgressSpan writing(progress_, 0, 500, std::max<std::int64_t>(book_.cells().size(), 1));
+    ProgressSpan writing(&progress, 0, 500, std::max<std::int64_t>(book_.cells().size(), 1));
     std::int64_t written = 0;
     int lastRow = 0;
     RowFont font{0, 0};
     JournalCell cell;
     CellJournal &cells = book_.cells();
-    cells.rewind();
     while (cells.next(cell)) {
-        if ((++written & 4095) == 0 && !writing.advance(written))
-            throw cancelled();
+        if ((++written & 4095) == 0)
+            writing.advance(written);
         if (cell.row != lastRow) {
             fontRowsUpTo(cell.row);
             font = fontOf(cell.row);
@@ -467,29 +463,13 @@ void XlsxSpreadsheet::writeWorkbook(const QString &file)
     const std::int64_t rowBytes = rows ? std::int64_t(ftello(rows)) : 0;
     const bool roomKept = keepRoom(book_.path(QStringLiteral(".room")), rowBytes * 3 / 2 + (std::int64_t{1} << 20),
                                    QStringLiteral("workbook"));
-    // The library packs the workbook on a thread of its own, meanwhile the
-    // progress dialog answers; a cancel comes into effect when it is done.
-    closer.closed = true;
-    auto packing = std::async(std::launch::async, [book, &file, roomKept, rowBytes]() -> std::optional<Error> {
-        try {
-            check(workbook_close(book));
-            if (roomKept)
-                checkZipDirectory(file, QStringLiteral("workbook"), "xl/worksheets/sheet1.xml", rowBytes);
-            else
-                checkWholeZip(file, QStringLiteral("workbook"));
-        } catch (const Error &e) {
-            return e;
-        }
-        return std::nullopt;
-    });
-    ProgressSpan packed(progress_, 500, 1000, 1);
-    bool cancel = false;
-    while (packing.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
-        cancel = !packed.advance(0) || cancel;
-    if (const std::optional<Error> error = packing.get())
-        throw *error;
-    if (cancel || !packed.advance(1))
-        throw cancelled();
+    progress.advance(500);
+    check(workbook_close(book));
+    if (roomKept)
+        checkZipDirectory(file, QStringLiteral("workbook"), "xl/worksheets/sheet1.xml", rowBytes);
+    else
+        checkWholeZip(file, QStringLiteral("workbook"));
+    progress.advance(1000);
 }
 
 } // namespace tesmo::office

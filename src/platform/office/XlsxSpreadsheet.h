@@ -2,7 +2,8 @@
 // libxlsxwriter in a private folder and hands it to the desktop's
 // spreadsheet program when it is made visible. The cells it receives wait in
 // a journal file until then, so that the column formats set after them apply
-// to them, and the workbook is written row by row in constant-memory mode.
+// to them, and the workbook is written row by row in constant-memory mode,
+// in a process of its own that a cancel ends at once.
 #pragma once
 
 #include "platform/Dialogs.h"
@@ -53,6 +54,9 @@ public:
 private:
     RowFont &selectionFont();
     void writeWorkbook(const QString &path);
+    // In the process that writeWorkbook() makes: the workbook at path, its
+    // progress told in thousandths.
+    void makeWorkbook(const QString &path, Progress &progress);
 
     OfficeFile book_;
     Progress *progress_;
