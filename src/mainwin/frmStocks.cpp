@@ -36,8 +36,7 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
 
 frmStocks::~frmStocks()
 {
-    if (dailyCopy_.joinable())
-        dailyCopy_.join();
+    StopDailyBackup();
 }
 
 void frmStocks::wireEvents()
