@@ -238,14 +238,29 @@ bool restore(const QString &ledgerPath, const QString &copyPath,
     LockWait wait;
     try {
         Database copy(copyPath, Database::Mode::ReadOnly, &wait);
+        // The copy is checked whole first, so that no damage is written into
+        // the ledger. The check tells no progress of its own: meanwhile the
+        // work is reported as not begun, which keeps a Cancel working.
+        struct Check {
+            const std::function<bool(qint64, qint64)> &progress;
+            bool cancelled = false;
+        } state{progress};
+        sqlite3_progress_handler(copy.handle(), 100000, [](void *p) {
+            auto *check = static_cast<Check *>(p);
+            check->cancelled = check->cancelled || (check->progress && !check->progress(0, 1));
+            return int(check->cancelled);
+        }, &state);
         bool whole = false;
         try {
             Statement check(copy.handle(), "PRAGMA integrity_check(1)");
             whole = check.step() && check.text(0) == QLatin1String("ok");
         } catch (const Error &e) {
+            if (state.cancelled)
+                return false;
             if (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB)
                 throw;
         }
+        sqlite3_progress_handler(copy.handle(), 0, nullptr, nullptr);
         if (!whole)
             throw Error(kErrEngineCorrupt, QStringLiteral("The copy is damaged."));
         Database ledger(ledgerPath, Database::Mode::ReadWrite, &wait);

@@ -73,8 +73,9 @@ std::optional<qint64> lotsIn(const QString &path);
 
 // Writes the copy at copyPath into the ledger at ledgerPath in one
 // transaction of the ledger's own, so that the ledger is the copy whole or,
-// after a failure, a cancel or a crash, as it was. progress(done, total)
-// reports pages; false from it cancels, and restore returns false. Raises
+// after a failure, a cancel or a crash, as it was. The copy is checked whole
+// first. progress(done, total) reports pages copied, 0 while the check runs;
+// false from it cancels, and restore returns false. Raises
 // Error, the ledger unchanged: 3105 when either file is not a ledger, 3011
 // when the copy is damaged, 3108 when the ledger cannot be written here,
 // 3005 when another program held it locked for five seconds, an engine
