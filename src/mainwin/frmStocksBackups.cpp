@@ -23,25 +23,15 @@ QString madeText(const backup::Copy &copy)
            + number;
 }
 
-// Why a restore failed, as the user can act on it.
+// Why a restore failed, as the user can act on it, ending its sentence.
 QString restoreFailure(const Error &e)
 {
-    switch (e.number()) {
-    case kErrEngineBusy:
-    case kErrEngineLocked:
-        return QStringLiteral("another program held the ledger file locked; close it and restore again.");
-    case kErrEngineFull:
-        return QStringLiteral("the disk is full.");
-    case kErrEngineCorrupt:
+    if (e.number() == kErrEngineCorrupt)
         return QStringLiteral("the copy is damaged.");
-    case kErrNotALedger:
+    if (e.number() == kErrNotALedger)
         return QStringLiteral("the copy is not a Tesmo ledger.");
-    case kErrReadOnly:
-    case kErrEngineReadOnly:
-        return QStringLiteral("the ledger file cannot be written here.");
-    default:
-        return e.description();
-    }
+    QString why = whyNotWritten(e, "restore");
+    return why.endsWith(u'.') ? why : why + u'.';
 }
 
 } // namespace

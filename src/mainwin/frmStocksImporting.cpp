@@ -42,18 +42,7 @@ QString counted(qsizetype n, const char *one, const char *many)
 // Why a write failed, as the user can act on it.
 QString failure(const Error &e)
 {
-    switch (e.number()) {
-    case kErrEngineBusy:
-    case kErrEngineLocked:
-        return QStringLiteral("another program holds the ledger file locked; close it and import again");
-    case kErrEngineFull:
-        return QStringLiteral("the disk is full");
-    case kErrEngineReadOnly:
-    case kErrReadOnly:
-        return QStringLiteral("the ledger file cannot be written here");
-    default:
-        return e.description();
-    }
+    return whyNotWritten(e, "import");
 }
 
 } // namespace
