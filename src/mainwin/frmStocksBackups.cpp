@@ -100,7 +100,8 @@ void frmStocks::RestoreFromBackup()
         const QDir folder(backup::folderOf(ledger));
         const std::vector<backup::Copy> copies = backup::copies(folder.path());
         if (copies.empty()) {
-            dialogs_.message(QStringLiteral("There is no copy of the ledger in \"%1\" to restore.").arg(backup::kFolderName),
+            dialogs_.message(
+                QStringLiteral("There is no copy of the ledger in \"%1\" to restore.").arg(backup::kFolderName),
                              Dialogs::Buttons::Ok, Dialogs::Icon::Information);
             return;
         }

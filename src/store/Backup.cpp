@@ -80,7 +80,8 @@ Error plainError(const Error &e, const LockWait &wait)
     if (wait.stopped())
         return Error(kErrCancelled, QStringLiteral("The copy was stopped."));
     if (e.number() == kErrEngineBusy || e.number() == kErrEngineLocked)
-        return Error(kErrEngineBusy, QStringLiteral("Another program held the ledger locked for more than five seconds."));
+        return Error(kErrEngineBusy,
+                     QStringLiteral("Another program held the ledger locked for more than five seconds."));
     return e;
 }
 
@@ -138,7 +139,8 @@ QString folderOf(const QString &ledgerPath)
 QString fileName(Kind kind, const QDateTime &at, int number)
 {
     const QString numbered = number == 1 ? QString() : QStringLiteral(" (%1)").arg(number);
-    return QStringLiteral("Tesmo %1 %2%3.mdb").arg(at.toString(QString::fromLatin1(kStampFormat)), kindName(kind), numbered);
+    const QString stamp = at.toString(QString::fromLatin1(kStampFormat));
+    return QStringLiteral("Tesmo %1 %2%3.mdb").arg(stamp, kindName(kind), numbered);
 }
 
 std::vector<Copy> copies(const QString &folder)

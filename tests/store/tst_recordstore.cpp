@@ -8,16 +8,14 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>
-#include <atomic>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace tesmo;
 using tesmo::test::LedgerFolder;
 using tesmo::test::NewLot;
 using tesmo::test::numberedLots;
+using tesmo::test::errorOf;
 
 namespace {
 
@@ -90,15 +88,6 @@ class RecordStoreTest : public QObject {
                       }, {}, {}});
         s->Open();
         return s;
-    }
-    static int errorOf(const std::function<void()> &op)
-    {
-        try {
-            op();
-        } catch (const Error &e) {
-            return e.number();
-        }
-        return 0;
     }
 
 private slots:
@@ -280,23 +269,6 @@ private slots:
         QCOMPARE(QDir(folder->path()).entryList({"Tesmo.mdb.new*"}, QDir::Files), QStringList());
     }
 
-    void aLockedLedgerIsWaitedFor()
-    {
-        folder = std::make_unique<LedgerFolder>(numberedLots(5));
-        sqlite3 *other = nullptr;
-        sqlite3_open(folder->file().toUtf8().constData(), &other);
-        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-        std::thread release([other] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-        });
-        store = openStore(binding);
-        release.join();
-        sqlite3_close(other);
-        QVERIFY(dataErrors.isEmpty());
-        QCOMPARE(store->RecordCount(), 5);
-    }
-
     // A writer that died in the middle of a change leaves a hot journal. A
     // ledger opens rolled back to its last committed state; another
     // program's file is refused and keeps every byte, its journal included.
@@ -321,29 +293,25 @@ private slots:
             crashed.exec("CREATE TABLE Stocks (n); WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
                          "WHERE n < 20000) INSERT INTO Stocks SELECT n FROM c");
         }
+        // The copy: the ledger as it was before its last 2000 lots and a change of every ticker.
         const QString copy = crashed.path() + "/copy.mdb";
-        QVERIFY(QFile::copy(crashed.file(), copy));
         sqlite3 *db = nullptr;
-        sqlite3_open(copy.toUtf8().constData(), &db);
-        sqlite3_exec(db, "DELETE FROM Lots WHERE ID > 1000; UPDATE Lots SET Ticker = Ticker || 'C'; VACUUM", nullptr,
-                     nullptr, nullptr);
+        QVERIFY(QFile::copy(crashed.file(), copy) && sqlite3_open(copy.toUtf8().constData(), &db) == SQLITE_OK);
+        sqlite3_exec(db, "DELETE FROM Lots WHERE ID > 1000; UPDATE Lots SET Ticker = Ticker || 'C'; VACUUM", 0, 0, 0);
         sqlite3_close(db);
         const char *sum = ledger ? "SELECT sum(NumShares) FROM Lots" : "SELECT sum(n) FROM Stocks";
-        const QString before = crashed.query(beside.isEmpty() ? sum : "SELECT group_concat(Ticker) FROM Lots");
+        const QString before = crashed.query(sum);
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
         copyMidWrite(crashed.file(), folder->file(),
                      ledger ? "UPDATE Lots SET NumShares = NumShares + 1" : "UPDATE Stocks SET n = n + 1");
         QVERIFY(readIgnoringJournal(folder->file(), sum) != before);   // the file alone is half changed
-        if (!beside.isEmpty()) {
-            QVERIFY(QFile::remove(folder->file()) && QFile::copy(copy, folder->file()));
-            QFile damaged(folder->file());
-            if (beside == "damaged copy" && damaged.open(QIODevice::ReadWrite)) {
-                damaged.seek(4 * 4096);
-                damaged.write(QByteArray(4096, 'x'));
-                damaged.close();
-            }
-        }
-        const QByteArray file = checksum(folder->file());
+        QFile file(folder->file());
+        if (!beside.isEmpty())
+            QVERIFY(file.remove() && QFile::copy(copy, folder->file()) && file.open(QIODevice::ReadWrite));
+        if (beside == "damaged copy" && file.seek(4 * 4096))
+            file.write(QByteArray(4096, 'x'));
+        file.close();
+        const QByteArray bytes = checksum(folder->file());
         const QByteArray journal = checksum(folder->file() + "-journal");
 
         store = openStore(binding);
@@ -351,7 +319,7 @@ private slots:
             QVERIFY(dataErrors.isEmpty());
             QCOMPARE(store->RecordCount(), 1000);
             QCOMPARE(folder->query("SELECT count(*), min(Ticker) FROM Lots"), QStringLiteral("1000,T1000C"));
-            const QStringList aside = QDir(folder->path()).entryList({"Tesmo.mdb-journal of another file (set aside *)"});
+            const QStringList aside = QDir(folder->path()).entryList({"Tesmo.mdb-journal of another file (*)"});
             QCOMPARE(aside.size(), 1);
             QCOMPARE(checksum(folder->path() + '/' + aside[0]), journal);
             QVERIFY(store->notice().contains(aside[0]));
@@ -360,13 +328,13 @@ private slots:
             QCOMPARE(store->RecordCount(), 3000);
             QCOMPARE(folder->query(sum), before);
             QCOMPARE(binding.texts[kNumShares], QStringLiteral("100"));
+            QVERIFY(store->notice().isEmpty());
         } else {
             QCOMPARE(dataErrors, QList<int>{ledger ? kErrEngineCorrupt : kErrNotALedger});
             store.reset();
-            QCOMPARE(checksum(folder->file()), file);
+            QCOMPARE(checksum(folder->file()), bytes);
             QCOMPARE(checksum(folder->file() + "-journal"), journal);
         }
-        QCOMPARE(store ? store->notice().isEmpty() : true, beside != "copy");
     }
 
     // Anything but a regular file (or a link to one) is refused at once,
@@ -390,23 +358,7 @@ private slots:
             QVERIFY(QDir().mkdir(folder->file()));
         else
             QVERIFY(QFile::link(elsewhere.file(), folder->file()));
-        // Should the open wait for a writer on the pipe, one comes after ten
-        // seconds, so that the test ends and fails.
-        std::atomic<bool> opened = false, waitedOn = false;
-        std::thread writer([&] {
-            for (int i = 0; i < 100 && !opened; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (!opened && kind == "fifo") {
-                waitedOn = true;
-                const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
-                if (fd >= 0)
-                    ::close(fd);
-            }
-        });
-        store = openStore(binding);
-        opened = true;
-        writer.join();
-        QVERIFY(!waitedOn);
+        store = openStore(binding);   // an open that waits for a writer on the pipe hangs the test
         if (kind == "link") {
             QVERIFY(dataErrors.isEmpty());
             QCOMPARE(store->RecordCount(), 2);
