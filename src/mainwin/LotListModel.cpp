@@ -153,6 +153,13 @@ SelectedListModel::SelectedListModel(QObject *parent)
 {
 }
 
+void SelectedListModel::clear()
+{
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
 RowTexts SelectedListModel::rowTexts(int row) const
 {
     return rows_[std::size_t(row)];

@@ -87,6 +87,8 @@ class SelectedListModel : public LotListModel {
 public:
     explicit SelectedListModel(QObject *parent = nullptr);
 
+    void clear();
+
     RowTexts rowTexts(int row) const override;
     void setRowTexts(int row, const RowTexts &texts) override;
     void appendRow(const RowTexts &texts) override;

@@ -16,6 +16,23 @@
 
 namespace tesmo {
 
+QString whyNotWritten(const Error &e, const char *again)
+{
+    switch (e.number()) {
+    case kErrEngineBusy:
+    case kErrEngineLocked:
+        return QStringLiteral("another program holds the ledger file locked; close it and %1 again")
+            .arg(QLatin1String(again));
+    case kErrEngineFull:
+        return QStringLiteral("the disk is full");
+    case kErrEngineReadOnly:
+    case kErrReadOnly:
+        return QStringLiteral("the ledger file cannot be written here");
+    default:
+        return e.description();
+    }
+}
+
 frmStocks::frmStocks(Platform platform, QWidget *parent)
     : QWidget(parent)
     , platform_(platform)
@@ -36,8 +53,7 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
 
 frmStocks::~frmStocks()
 {
-    if (dailyCopy_.joinable())
-        dailyCopy_.join();
+    StopDailyBackup();
 }
 
 void frmStocks::wireEvents()

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -30,6 +31,11 @@ namespace tesmo {
 
 class LotListView;
 class Split;
+
+// Why a write of the ledger failed, in words the user can act on: a lock, a
+// full disk, a ledger that cannot be written here, else the error's own
+// description; again names the command to run again ("import").
+QString whyNotWritten(const Error &e, const char *again);
 
 class frmStocks : public QWidget {
     Q_OBJECT
@@ -84,6 +90,10 @@ private:
     void warnAboutUnfitLot();
 
     // Start-up and closing.
+    // Sets the window up on the ledger as the file holds it, at start-up and
+    // after a restore: the master list filled, the selection list empty, the
+    // first current lot chosen, and what opening set aside told.
+    void LoadLedger();
     void Form_Initialize();
     void Form_Load();
     void Form_Activate();
@@ -109,6 +119,8 @@ private:
     void AddToLists(const StoredLot &lot);
     void RefreshList(LotId lngID);
     void RefreshList2(LotId lngID);
+    // The master list's context menu: the import and the restore of a copy.
+    void ListView1_ContextMenu(const QPoint &globalPos);
 
     // Field rules and currency text.
     void FormatCurrFields();
@@ -177,15 +189,22 @@ private:
     bool ImportOffered() const;
     // Runs the import of the file at strPath; asks for the file when empty.
     void ImportLots(const QString &strPath = {});
-    void ListView1_ContextMenu(const QPoint &globalPos);
     // The one CSV file that a drag carries, when the import is offered; the
     // empty text otherwise.
     QString DroppedFile(const QMimeData *mime) const;
     // Whether a drag or drop event on the window or a box is an import.
     bool ImportDrop(QEvent *event);
-    // Starts the daily copy of the ledger when one is due: the newest copy
-    // is older than a day and the ledger holds lots.
+
+    // The ledger's copies. MakeDailyBackup starts the daily copy when one is
+    // due: the newest copy is older than a day and the ledger holds lots;
+    // the leftovers of copies that were cut short go first.
     void MakeDailyBackup();
+    // Tells the daily copy to stop, and waits for it: a step at most.
+    void StopDailyBackup();
+    // "Restore from Backup...": the copies listed, the one chosen confirmed,
+    // the ledger kept as a "before restore" copy, then the chosen copy
+    // written into the ledger, which the window loads as at start-up.
+    void RestoreFromBackup();
 
     Platform platform_;
     Dialogs &dialogs_;
@@ -240,6 +259,7 @@ private:
     // program (not a message or input box), for Form_Activate.
     bool cameFromForm_ = false;
     std::thread dailyCopy_;   // the daily copy being made, joined when the window goes
+    std::atomic<bool> stopDailyCopy_ = false;   // set on the window's thread, read on the copy's
     bool activatedOnce_ = false;
     bool opened_ = false;
     // The folder the file dialog of the import opens in: the last one a

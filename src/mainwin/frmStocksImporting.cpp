@@ -1,6 +1,6 @@
 // Importing purchase lots from a broker's CSV file: the command that Ctrl+I,
-// the master list's context menu and a file dropped on the window run, and
-// the copies of the ledger made before an import and once a day.
+// the master list's context menu and a file dropped on the window run, with
+// the copy of the ledger made before an import.
 #include "mainwin/frmStocks.h"
 
 #include "import/ImportDialog.h"
@@ -14,17 +14,13 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QMenu>
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QUrl>
-#include <thread>
 
 namespace tesmo {
 
 namespace {
-
-const char *const kImportEntry = "Import Lots from File...";
 
 // Keys of every lot the file holds, as stored.
 StoredKeys storedKeys(const QString &databaseName, int lots)
@@ -46,18 +42,7 @@ QString counted(qsizetype n, const char *one, const char *many)
 // Why a write failed, as the user can act on it.
 QString failure(const Error &e)
 {
-    switch (e.number()) {
-    case kErrEngineBusy:
-    case kErrEngineLocked:
-        return QStringLiteral("another program holds the ledger file locked; close it and import again");
-    case kErrEngineFull:
-        return QStringLiteral("the disk is full");
-    case kErrEngineReadOnly:
-    case kErrReadOnly:
-        return QStringLiteral("the ledger file cannot be written here");
-    default:
-        return e.description();
-    }
+    return whyNotWritten(e, "import");
 }
 
 } // namespace
@@ -199,17 +184,6 @@ void frmStocks::ImportLots(const QString &strPath)
     });
 }
 
-void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
-{
-    QMenu menu(this);
-    QAction *entry = menu.addAction(QString::fromUtf8(kImportEntry));
-    entry->setObjectName(QStringLiteral("importLots"));
-    entry->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    entry->setEnabled(ImportOffered());
-    if (menu.exec(globalPos) == entry)
-        ImportLots();
-}
-
 QString frmStocks::DroppedFile(const QMimeData *mime) const
 {
     if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !ImportOffered())
@@ -269,34 +243,6 @@ void frmStocks::dropEvent(QDropEvent *event)
 {
     if (!ImportDrop(event))
         QWidget::dropEvent(event);
-}
-
-// The copy is made on a thread of its own, on connections of its own, so
-// that a large ledger's copy does not hold the window up; a failure is told
-// once, by the window.
-void frmStocks::MakeDailyBackup()
-{
-    const RecordStore &rs = *data1_;
-    if (!rs.isOpen() || rs.RecordCount() == 0 || dailyCopy_.joinable())
-        return;
-    const QString ledger = QFileInfo(rs.DatabaseName()).absoluteFilePath();
-    const QDateTime now = QDateTime::currentDateTime();
-    dailyCopy_ = std::thread([this, ledger, now] {
-        try {
-            if (backup::dailyDue(ledger, now))
-                backup::makeCopy(ledger, backup::Kind::Daily, now);
-        } catch (const Error &e) {
-            const QString description = e.description();
-            QMetaObject::invokeMethod(
-                this,
-                [this, description] {
-                    dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
-                                         .arg(backup::kFolderName, description),
-                                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-                },
-                Qt::QueuedConnection);
-        }
-    });
 }
 
 } // namespace tesmo

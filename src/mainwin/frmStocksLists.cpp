@@ -1,11 +1,13 @@
-// Filling the master list, marking the current lot's rows in both lists, and
-// keeping a stored or deleted lot's rows in step.
+// Filling the master list, marking the current lot's rows in both lists,
+// keeping a stored or deleted lot's rows in step, and the master list's
+// context menu.
 #include "mainwin/frmStocks.h"
 
 #include "mainwin/LotListView.h"
 #include "store/LotReader.h"
 
 #include <QLineEdit>
+#include <QMenu>
 
 namespace tesmo {
 
@@ -109,6 +111,25 @@ void frmStocks::RefreshList2(LotId lngID)
     const int row = selectedRows_->rowOfId(QString::number(lngID));
     if (row >= 0)
         selectedRows_->removeLotRow(row);
+}
+
+// The import and the restore are offered alike: on a lot being browsed, and
+// on an empty ledger.
+void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
+{
+    QMenu menu(this);
+    QAction *import = menu.addAction(QStringLiteral("Import Lots from File..."));
+    import->setObjectName(QStringLiteral("importLots"));
+    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    QAction *restore = menu.addAction(QStringLiteral("Restore from Backup..."));
+    restore->setObjectName(QStringLiteral("restoreFromBackup"));
+    for (QAction *entry : {import, restore})
+        entry->setEnabled(ImportOffered());
+    QAction *chosen = menu.exec(globalPos);
+    if (chosen == import)
+        ImportLots();
+    else if (chosen == restore)
+        RestoreFromBackup();
 }
 
 } // namespace tesmo

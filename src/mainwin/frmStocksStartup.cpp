@@ -23,8 +23,7 @@ constexpr int kDailyCopyDelayMs = 1500;
 
 void frmStocks::open()
 {
-    Form_Initialize();
-    opened_ = true;
+    LoadLedger();
     reportVanishedLots();
     updateCommands();
     ListView1->scrollToSelectedRow();
@@ -32,6 +31,17 @@ void frmStocks::open()
     // A moment after the window is up, so that the copy of a large ledger
     // does not slow its opening.
     QTimer::singleShot(kDailyCopyDelayMs, this, &frmStocks::MakeDailyBackup);
+}
+
+void frmStocks::LoadLedger()
+{
+    selectedRows_->clear();
+    glbCurrRecord.reset();
+    warnedLot_.reset();
+    Form_Initialize();
+    opened_ = true;
+    if (const QString notice = data1_->notice(); !notice.isEmpty())
+        dialogs_.message(notice, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
 }
 
 // The first current lot: none on an empty ledger (a new lot is started), the
@@ -145,6 +155,7 @@ void frmStocks::closeEvent(QCloseEvent *event)
     }
     if (split_)
         split_->close();
+    StopDailyBackup();
     event->accept();
     emit closed();
 }

@@ -102,7 +102,10 @@ void Form1::Form_Activate()
 {
     enum class Outcome { Refused, Opened, Untypable } outcome = Outcome::Refused;
     const bool ran = trap(" Form1 Form_Activate", [&] {
-        const ProtectionSetting stored = options_.read();
+        QString notice;
+        const ProtectionSetting stored = options_.read(&notice);
+        if (!notice.isEmpty())
+            platform_.dialogs.message(notice, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, kTitle);
         if (stored.isProtected) {
             if (characterCount(stored.password) > kPasswordLength) {
                 platform_.dialogs.message(

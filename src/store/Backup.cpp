@@ -7,8 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <atomic>
+#include <algorithm>
 #include <sqlite3.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace tesmo::backup {
@@ -16,23 +17,77 @@ namespace tesmo::backup {
 namespace {
 
 const char *const kStampFormat = "yyyy-MM-dd HH.mm.ss";
+const char *const kTempPrefix = ".Tesmo copy ";
 
-QString kindWord(Kind kind)
+// Pages copied by one step: a program writing to the ledger meanwhile waits
+// only briefly, and a copy told to stop stops soon.
+constexpr int kStepPages = 256;
+
+constexpr Kind kKinds[] = {Kind::Daily, Kind::BeforeImport, Kind::BeforeRestore};
+
+// The copy that name stands for, when it is one of the names fileName gives.
+std::optional<Copy> copyNamed(const QString &name)
 {
-    return kind == Kind::Daily ? QStringLiteral("daily") : QStringLiteral("before import");
+    static const QRegularExpression pattern(QStringLiteral(
+        "^Tesmo (\\d{4}-\\d{2}-\\d{2} \\d{2}\\.\\d{2}\\.\\d{2}) ([a-z ]+?)(?: \\((\\d+)\\))?\\.mdb$"));
+    const auto m = pattern.match(name);
+    if (!m.hasMatch())
+        return {};
+    const QDateTime made = QDateTime::fromString(m.captured(1), QString::fromLatin1(kStampFormat));
+    const int number = m.hasCaptured(3) ? m.captured(3).toInt() : 1;
+    for (const Kind kind : kKinds) {
+        // Made again from its parts, the name must come out the same: no
+        // "(1)", no "(02)", no time that the clock never shows.
+        if (made.isValid() && m.captured(2) == kindName(kind) && fileName(kind, made, number) == name)
+            return Copy{name, kind, made, number};
+    }
+    return {};
 }
 
-// The time in a copy's name, and its number among the copies of that second
-// ("... daily (2).mdb"; 1 without one); an invalid time for other names.
-std::pair<QDateTime, int> stampOf(const QString &name, Kind kind)
+// Copies source into target, a step at a time, waiting for locks through
+// wait. Returns SQLITE_DONE once whole; SQLITE_BUSY when other programs held
+// a lock longer than wait allows; SQLITE_INTERRUPT when told to stop or
+// cancelled by progress; another result code on failure. An unfinished copy
+// leaves target as it was.
+int copyPages(sqlite3 *target, sqlite3 *source, LockWait &wait,
+              const std::function<bool(qint64, qint64)> &progress = {})
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^Tesmo (\\d{4}-\\d{2}-\\d{2} \\d{2}\\.\\d{2}\\.\\d{2}) (daily|before import)(?: \\((\\d+)\\))?\\.mdb$"));
-    const auto m = pattern.match(name);
-    if (!m.hasMatch() || m.captured(2) != kindWord(kind))
-        return {};
-    return {QDateTime::fromString(m.captured(1), QString::fromLatin1(kStampFormat)),
-            m.hasCaptured(3) ? m.captured(3).toInt() : 1};
+    sqlite3_backup *copy = sqlite3_backup_init(target, "main", source, "main");
+    if (!copy)
+        return sqlite3_errcode(target);
+    int rc = SQLITE_OK;
+    do {
+        if (wait.stopped()) {
+            rc = SQLITE_INTERRUPT;
+            break;
+        }
+        rc = sqlite3_backup_step(copy, kStepPages);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            rc = wait.nap() ? SQLITE_OK : SQLITE_BUSY;
+        } else if (rc == SQLITE_OK && progress) {
+            const int total = sqlite3_backup_pagecount(copy);
+            if (!progress(total - sqlite3_backup_remaining(copy), total))
+                rc = SQLITE_INTERRUPT;
+        }
+    } while (rc == SQLITE_OK);
+    const int finished = sqlite3_backup_finish(copy);
+    return rc == SQLITE_DONE && finished != SQLITE_OK ? finished : rc;
+}
+
+// An error met while copying, as the user can act on it.
+Error plainError(const Error &e, const LockWait &wait)
+{
+    if (wait.stopped())
+        return Error(kErrCancelled, QStringLiteral("The copy was stopped."));
+    if (e.number() == kErrEngineBusy || e.number() == kErrEngineLocked)
+        return Error(kErrEngineBusy,
+                     QStringLiteral("Another program held the ledger locked for more than five seconds."));
+    return e;
+}
+
+Error resultError(int rc)
+{
+    return Error(kErrEngineBase + (rc & 0xff), QString::fromUtf8(sqlite3_errstr(rc)));
 }
 
 [[noreturn]] void cannotWrite(const QString &what)
@@ -40,114 +95,193 @@ std::pair<QDateTime, int> stampOf(const QString &name, Kind kind)
     throw Error(kErrCannotWrite, what);
 }
 
-// Copies the open ledger into a new file at path with the online backup API.
-void copyInto(sqlite3 *source, const QString &path)
+// Copies the open ledger into a new file at path.
+void copyInto(sqlite3 *source, const QString &path, LockWait &wait)
 {
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_exec(target, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-        sqlite3_backup *copy = sqlite3_backup_init(target, "main", source, "main");
-        if (!copy) {
-            rc = sqlite3_errcode(target);
-        } else {
-            // The ledger is read a few pages at a time, so that a program
-            // writing to it meanwhile waits only briefly; a change it makes
-            // starts the copy over.
-            do {
-                rc = sqlite3_backup_step(copy, 1024);
-                if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-                    sqlite3_sleep(20);
-            } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
-            sqlite3_backup_finish(copy);
-            if (rc == SQLITE_DONE)
-                rc = sqlite3_errcode(target);
-        }
+        rc = copyPages(target, source, wait);
     }
-    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-        const QString message = QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc));
-        sqlite3_close(target);
+    const QString message = QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc));
+    const bool closed = sqlite3_close(target) == SQLITE_OK;
+    if (rc != SQLITE_DONE || !closed) {
         QFile::remove(path);
-        cannotWrite(QStringLiteral("The backup copy could not be written: %1").arg(message));
-    }
-    if (sqlite3_close(target) != SQLITE_OK) {
-        QFile::remove(path);
-        cannotWrite(QStringLiteral("The backup copy could not be finished."));
+        if (rc == SQLITE_BUSY || rc == SQLITE_INTERRUPT)
+            throw resultError(rc);   // told as plainError tells it
+        cannotWrite(closed ? QStringLiteral("The backup copy could not be written: %1").arg(message)
+                           : QStringLiteral("The backup copy could not be finished."));
     }
 }
 
 } // namespace
+
+QString kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Daily:
+        return QStringLiteral("daily");
+    case Kind::BeforeImport:
+        return QStringLiteral("before import");
+    case Kind::BeforeRestore:
+        return QStringLiteral("before restore");
+    }
+    return {};
+}
 
 QString folderOf(const QString &ledgerPath)
 {
     return QFileInfo(ledgerPath).absoluteDir().filePath(kFolderName);
 }
 
-QString fileName(Kind kind, const QDateTime &at)
+QString fileName(Kind kind, const QDateTime &at, int number)
 {
-    return QStringLiteral("Tesmo %1 %2.mdb").arg(at.toString(QString::fromLatin1(kStampFormat)), kindWord(kind));
+    const QString numbered = number == 1 ? QString() : QStringLiteral(" (%1)").arg(number);
+    const QString stamp = at.toString(QString::fromLatin1(kStampFormat));
+    return QStringLiteral("Tesmo %1 %2%3.mdb").arg(stamp, kindName(kind), numbered);
 }
 
-QStringList backups(const QString &folder, Kind kind)
+std::vector<Copy> copies(const QString &folder)
 {
-    std::vector<std::pair<std::pair<QDateTime, int>, QString>> found;
-    for (const QString &name : QDir(folder).entryList({QStringLiteral("Tesmo *.mdb")}, QDir::Files)) {
-        const auto at = stampOf(name, kind);
-        if (at.first.isValid())
-            found.emplace_back(at, name);
+    std::vector<Copy> found;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral("Tesmo *.mdb")}, QDir::Files)) {
+        const QFileInfo info(dir.filePath(name));
+        if (info.isSymLink() || !info.isFile())
+            continue;
+        if (auto copy = copyNamed(name))
+            found.push_back(std::move(*copy));
     }
-    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-    QStringList names;
-    for (const auto &f : found)
-        names << f.second;
-    return names;
+    std::sort(found.begin(), found.end(), [](const Copy &a, const Copy &b) {
+        return std::tie(a.made, a.number) > std::tie(b.made, b.number);
+    });
+    return found;
+}
+
+QStringList backups(const QString &folder, Kind kind, const QDateTime &now)
+{
+    QStringList names, future;
+    for (const Copy &c : copies(folder)) {
+        if (c.kind == kind)
+            (c.made > now ? future : names) << c.name;
+    }
+    return names + future;
 }
 
 bool dailyDue(const QString &ledgerPath, const QDateTime &now)
 {
-    const QString folder = folderOf(ledgerPath);
-    for (const Kind kind : {Kind::Daily, Kind::BeforeImport}) {
-        const QStringList names = backups(folder, kind);
-        if (!names.isEmpty() && stampOf(names.first(), kind).first.secsTo(now) < 24 * 60 * 60)
+    for (const Copy &c : copies(folderOf(ledgerPath))) {
+        if (c.made <= now && c.made.secsTo(now) < 24 * 60 * 60)
             return false;
     }
     return true;
 }
 
-QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now)
+QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, const std::atomic<bool> *stop,
+                 const QString &spare)
 {
-    // Opening read-only checks that the file is a Tesmo ledger, without
-    // writing to it.
-    Database ledger(ledgerPath, Database::Mode::ReadOnly);
+    LockWait wait(stop);
+    try {
+        // Opening read-only checks that the file is a Tesmo ledger, without
+        // writing to it.
+        Database ledger(ledgerPath, Database::Mode::ReadOnly, &wait);
 
-    const QString folder = folderOf(ledgerPath);
-    if (!QDir().mkpath(folder))
-        cannotWrite(QStringLiteral("The folder %1 could not be created.").arg(folder));
-    // A name of its own for every copy of the process: the daily copy and a
-    // copy before an import can be under way at once.
-    static std::atomic<int> copies{0};
-    const QString temp = QDir(folder).filePath(
-        QStringLiteral(".Tesmo copy %1-%2.tmp").arg(qint64(::getpid())).arg(++copies));
-    QFile::remove(temp);
-    QFile::remove(temp + QStringLiteral("-journal"));
-    copyInto(ledger.handle(), temp);
-
-    // Named only once whole; a copy made within the same second gets a number.
-    QString name = fileName(kind, now);
-    for (int n = 2; QFileInfo::exists(QDir(folder).filePath(name)); ++n)
-        name = fileName(kind, now).replace(QStringLiteral(".mdb"), QStringLiteral(" (%1).mdb").arg(n));
-    const QString path = QDir(folder).filePath(name);
-    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString folder = folderOf(ledgerPath);
+        if (!QDir().mkpath(folder))
+            cannotWrite(QStringLiteral("The folder %1 could not be created.").arg(folder));
+        // A name of its own for every copy of the process: the daily copy and
+        // a copy before an import can be under way at once.
+        static std::atomic<int> made{0};
+        const QString temp = QDir(folder).filePath(
+            QStringLiteral("%1%2-%3.tmp").arg(QString::fromLatin1(kTempPrefix)).arg(qint64(::getpid())).arg(++made));
         QFile::remove(temp);
-        cannotWrite(QStringLiteral("The backup copy %1 could not be named.").arg(path));
-    }
-    syncFolder(QFile::encodeName(folder));
+        QFile::remove(temp + QStringLiteral("-journal"));
+        copyInto(ledger.handle(), temp, wait);
 
-    const QStringList names = backups(folder, kind);
-    for (qsizetype i = kKeep; i < names.size(); ++i)
-        QFile::remove(QDir(folder).filePath(names[i]));
-    return path;
+        // Named only once whole; a copy made within the same second gets a number.
+        QString name = fileName(kind, now);
+        for (int n = 2; QFileInfo::exists(QDir(folder).filePath(name)); ++n)
+            name = fileName(kind, now, n);
+        const QString path = QDir(folder).filePath(name);
+        if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+            QFile::remove(temp);
+            cannotWrite(QStringLiteral("The backup copy %1 could not be named.").arg(path));
+        }
+        syncFolder(QFile::encodeName(folder));
+
+        const QStringList names = backups(folder, kind, now);
+        for (qsizetype i = kKeep; i < names.size(); ++i) {
+            if (names[i] != spare)
+                QFile::remove(QDir(folder).filePath(names[i]));
+        }
+        return path;
+    } catch (const Error &e) {
+        throw plainError(e, wait);
+    }
+}
+
+std::optional<qint64> lotsIn(const QString &path)
+{
+    try {
+        Database copy(path, Database::Mode::ReadOnly);
+        Statement count(copy.handle(), "SELECT count(*) FROM Lots");
+        count.step();
+        return count.int64(0);
+    } catch (const Error &) {
+        return {};
+    }
+}
+
+bool restore(const QString &ledgerPath, const QString &copyPath,
+             const std::function<bool(qint64 done, qint64 total)> &progress)
+{
+    LockWait wait;
+    try {
+        Database copy(copyPath, Database::Mode::ReadOnly, &wait);
+        // The copy is checked whole first, so that no damage is written into
+        // the ledger. The check tells no progress of its own: meanwhile the
+        // work is reported as not begun, which keeps a Cancel working.
+        struct Check {
+            const std::function<bool(qint64, qint64)> &progress;
+            bool cancelled = false;
+        } state{progress};
+        sqlite3_progress_handler(copy.handle(), 100000, [](void *p) {
+            auto *check = static_cast<Check *>(p);
+            check->cancelled = check->cancelled || (check->progress && !check->progress(0, 1));
+            return int(check->cancelled);
+        }, &state);
+        bool whole = false;
+        try {
+            Statement check(copy.handle(), "PRAGMA integrity_check(1)");
+            whole = check.step() && check.text(0) == QLatin1String("ok");
+        } catch (const Error &e) {
+            if (state.cancelled)
+                return false;
+            if (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB)
+                throw;
+        }
+        sqlite3_progress_handler(copy.handle(), 0, nullptr, nullptr);
+        if (!whole)
+            throw Error(kErrEngineCorrupt, QStringLiteral("The copy is damaged."));
+        Database ledger(ledgerPath, Database::Mode::ReadWrite, &wait);
+        if (ledger.readOnly())
+            throw Error(kErrReadOnly);
+        const int rc = copyPages(ledger.handle(), copy.handle(), wait, progress);
+        if (rc == SQLITE_INTERRUPT)
+            return false;
+        if (rc != SQLITE_DONE)
+            throw resultError(rc);
+        return true;
+    } catch (const Error &e) {
+        throw plainError(e, wait);
+    }
+}
+
+void removeLeftovers(const QString &ledgerPath)
+{
+    tesmo::removeLeftovers(folderOf(ledgerPath), QString::fromLatin1(kTempPrefix));
 }
 
 } // namespace tesmo::backup

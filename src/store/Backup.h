@@ -1,41 +1,89 @@
 // Copies of the ledger in the folder "Tesmo backups" beside it, made with
-// SQLite's online backup API: a daily copy and a copy before each import,
-// the newest ten of each kind kept. Only a file that opens as a Tesmo ledger
-// is ever copied, and a copy appears under its name only once it is whole.
+// SQLite's online backup API: a daily copy, a copy before each import and
+// one before each restore, the newest ten of each kind kept; and the restore
+// of a copy into the ledger the same way. Only a file that opens as a Tesmo
+// ledger is ever copied, and a copy appears under its name only once it is
+// whole. Files of the folder that Tesmo did not make, by the exact names it
+// gives, are the user's and stay.
+//
+// Every function may run on any thread; two copies may be made at once.
 #pragma once
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <vector>
 
 namespace tesmo::backup {
 
 inline const QString kFolderName = QStringLiteral("Tesmo backups");
 inline constexpr int kKeep = 10;
 
-enum class Kind { Daily, BeforeImport };
+enum class Kind { Daily, BeforeImport, BeforeRestore };
+
+// "daily", "before import", "before restore".
+QString kindName(Kind kind);
 
 // The folder of the backups of the ledger at ledgerPath.
 QString folderOf(const QString &ledgerPath);
 
 // The name of a copy made at the given time: "Tesmo 2024-05-01 14.30.05
-// daily.mdb" or "Tesmo 2024-05-01 14.30.05 before import.mdb".
-QString fileName(Kind kind, const QDateTime &at);
+// daily.mdb"; the second copy of that second is "... daily (2).mdb".
+QString fileName(Kind kind, const QDateTime &at, int number = 1);
 
-// The copies of a kind in the folder, newest first, by the time in their
-// names; files of other names are not backups.
-QStringList backups(const QString &folder, Kind kind);
+// A copy of the ledger in the folder: a regular file (not a link) whose name
+// is one that fileName gives.
+struct Copy {
+    QString name;
+    Kind kind;
+    QDateTime made;   // the time in its name
+    int number;       // among the copies of that second, from 1
+};
 
-// True when the folder holds no copy of either kind made less than a day
-// before now.
+// Every copy in the folder, newest first by the time in its name.
+std::vector<Copy> copies(const QString &folder);
+
+// The names of the copies of a kind in the order pruning keeps them: newest
+// first, then those stamped later than now (made while the clock was wrong),
+// which thus go first once there are more than kKeep.
+QStringList backups(const QString &folder, Kind kind, const QDateTime &now = QDateTime::currentDateTime());
+
+// True when the folder holds no copy of any kind made in the day up to now;
+// a copy stamped later than now does not count.
 bool dailyDue(const QString &ledgerPath, const QDateTime &now);
 
 // Copies the ledger into its backup folder (made when missing), names the
-// copy after now and its kind, and removes all but the newest kKeep copies
-// of that kind. Returns the copy's path. Raises Error: 3105 for a file that
-// is not a Tesmo ledger (nothing is copied), 3109 when the folder or the
-// copy cannot be written, an engine error when the ledger cannot be read;
-// no half-made copy is left behind.
-QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now);
+// copy after now and its kind, and removes all but the first kKeep copies
+// of that kind in the order of backups(), sparing the file named spare.
+// Locks of other programs are waited for five seconds in all; stop, once
+// set, ends the copy within a step. Returns the copy's path. Raises Error:
+// 3105 for a file that is not a Tesmo ledger (nothing is copied), 3109 when
+// the folder or the copy cannot be written, 3005 when another program held
+// the ledger locked, 3426 when stopped, an engine error when the ledger
+// cannot be read; no half-made copy is left behind.
+QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, const std::atomic<bool> *stop = nullptr,
+                 const QString &spare = {});
+
+// The number of lots of the copy at path, read without writing to it; none
+// when it does not open as a ledger.
+std::optional<qint64> lotsIn(const QString &path);
+
+// Writes the copy at copyPath into the ledger at ledgerPath in one
+// transaction of the ledger's own, so that the ledger is the copy whole or,
+// after a failure, a cancel or a crash, as it was. The copy is checked whole
+// first. progress(done, total) reports pages copied, 0 while the check runs;
+// false from it cancels, and restore returns false. Raises
+// Error, the ledger unchanged: 3105 when either file is not a ledger, 3011
+// when the copy is damaged, 3108 when the ledger cannot be written here,
+// 3005 when another program held it locked for five seconds, an engine
+// error otherwise.
+bool restore(const QString &ledgerPath, const QString &copyPath,
+             const std::function<bool(qint64 done, qint64 total)> &progress = {});
+
+// Removes the temporary files of copies whose process no longer runs.
+void removeLeftovers(const QString &ledgerPath);
 
 } // namespace tesmo::backup

@@ -3,6 +3,7 @@
 #include "store/Schema.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,8 +43,9 @@ bool looksLikeSqlite(const QString &path)
     return magic;
 }
 
-// Opens with the given flags; on failure closes again and raises.
-sqlite3 *openConnection(const QByteArray &uri, int flags)
+// Opens with the given flags; on failure closes again and raises. Locks are
+// waited for through wait, or five seconds at a time without one.
+sqlite3 *openConnection(const QByteArray &uri, int flags, LockWait *wait = nullptr)
 {
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(uri.constData(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -53,7 +55,10 @@ sqlite3 *openConnection(const QByteArray &uri, int flags)
         throw e;
     }
     sqlite3_extended_result_codes(db, 0);
-    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    if (wait)
+        wait->attach(db);
+    else
+        sqlite3_busy_timeout(db, kBusyMilliseconds);
     return db;
 }
 
@@ -63,78 +68,140 @@ QByteArray fileUri(const QString &path, const char *mode)
     return "file:" + absolute.toPercentEncoding("/") + "?mode=" + mode;
 }
 
-bool inspectConnection(const QByteArray &uri, int flags)
+enum class Shape { Ledger, NotALedger, Damaged };
+
+// Opens the file at uri and tells a ledger from any other database. With
+// whole, a ledger must also pass the engine's full check, which compares
+// every index with its table: pages of another file rolled into a ledger
+// can leave each page sound and the quick check content.
+Shape inspectConnection(const QByteArray &uri, int flags, LockWait *wait, bool whole = false)
 {
-    sqlite3 *db = openConnection(uri, flags);
-    bool ledger = false;
+    sqlite3 *db = openConnection(uri, flags, wait);
+    Shape shape = Shape::NotALedger;
     try {
-        ledger = isLedger(db);
-    } catch (...) {
+        if (isLedger(db)) {
+            shape = Shape::Ledger;
+            if (whole) {
+                Statement check(db, "PRAGMA integrity_check(1)");
+                if (!check.step() || check.text(0) != QLatin1String("ok"))
+                    shape = Shape::Damaged;
+            }
+        }
+    } catch (const Error &e) {
         sqlite3_close(db);
-        throw;
+        if (!whole || (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB))
+            throw;
+        return Shape::Damaged;
     }
     sqlite3_close(db);
-    return ledger;
+    return shape;
+}
+
+// The name that a journal of another file is set aside under: no longer a
+// -journal, so that the engine leaves it alone.
+QString setAsideName(const QString &journal)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    const QString name = QStringLiteral("%1 of another file (set aside %2)").arg(journal, stamp);
+    QString free = name;
+    for (int n = 2; QFileInfo::exists(free) || QFileInfo(free).isSymLink(); ++n)
+        free = name + QStringLiteral(" (%1)").arg(n);
+    return free;
 }
 
 // A writer that died in the middle of a change left a hot journal beside the
 // file, which only a writer may roll back. The file and its journal are
 // looked at as copies in a private folder, where the copy of the file is
-// rolled back; the originals are not touched.
-bool inspectRolledBackCopy(const QString &path)
+// rolled back and checked whole; the originals are not touched. When that
+// copy is not whole but the file alone is, the journal belongs to another
+// file (a copy was put in the ledger's place after a crash): with mayWrite
+// it is set aside, and the sentence that tells the user so is returned.
+QString inspectRolledBackCopy(const QString &path, bool mayWrite)
 {
     const QTemporaryDir dir(QDir(QDir::tempPath()).filePath(QStringLiteral("Tesmo-check-XXXXXX")));
     const QString copy = dir.path() + QStringLiteral("/ledger");
+    const QString alone = dir.path() + QStringLiteral("/alone");
     const QString journal = path + QStringLiteral("-journal");
     if (!dir.isValid() || !QFile::copy(path, copy)
         || (QFileInfo::exists(journal) && !QFile::copy(journal, copy + QStringLiteral("-journal"))))
         throw Error(kErrEngineBase + SQLITE_CANTOPEN,
                     QStringLiteral("Tesmo.mdb holds an unfinished change that could not be looked at in the "
                                    "temporary folder; it was left untouched."));
-    if (!inspectConnection(fileUri(copy, "rw"), SQLITE_OPEN_READWRITE))
+    const Shape rolledBack = inspectConnection(fileUri(copy, "rw"), SQLITE_OPEN_READWRITE, nullptr, true);
+    if (rolledBack == Shape::Ledger)
+        return {};
+    const Shape fileAlone = QFile::copy(path, alone)
+                                ? inspectConnection(fileUri(alone, "rw"), SQLITE_OPEN_READWRITE, nullptr, true)
+                                : Shape::Damaged;
+    if (rolledBack == Shape::NotALedger && fileAlone != Shape::Ledger)
         throw Error(kErrNotALedger,
                     QStringLiteral("Tesmo.mdb is not a Tesmo ledger; it and the unfinished change beside it "
                                    "(Tesmo.mdb-journal) were left untouched."));
-    return true;
+    if (fileAlone != Shape::Ledger)
+        throw Error(kErrEngineBase + SQLITE_CORRUPT,
+                    QStringLiteral("Tesmo.mdb is damaged, with or without the unfinished change beside it "
+                                   "(Tesmo.mdb-journal); both were left untouched."));
+    const QString aside = setAsideName(journal);
+    if (!mayWrite || ::rename(QFile::encodeName(journal).constData(), QFile::encodeName(aside).constData()) != 0)
+        throw Error(kErrEngineBase + SQLITE_CANTOPEN,
+                    QStringLiteral("Beside Tesmo.mdb lies an unfinished change (Tesmo.mdb-journal) that does not "
+                                   "belong to it and could not be set aside; both were left untouched."));
+    syncFolder(QFile::encodeName(QFileInfo(path).absolutePath()));
+    return QStringLiteral("Beside Tesmo.mdb lay an unfinished change (Tesmo.mdb-journal) that does not belong to "
+                          "it: rolling it back would have damaged the ledger, which is whole without it. It was "
+                          "set aside as \"%1\", and the ledger opened as it is. This happens when another file "
+                          "is copied over Tesmo.mdb after a crash.")
+        .arg(QFileInfo(aside).fileName());
 }
 
 // Looks at the file through a read-only connection, which never writes to
 // it, not even a checkpoint of its -wal; a file that a crashed writer left
-// with a hot journal is looked at as a rolled-back copy.
-void inspect(const QString &path)
+// with a hot journal is looked at as a rolled-back copy. Returns what was
+// set aside, as inspectRolledBackCopy does.
+QString inspect(const QString &path, bool mayWrite, LockWait *wait)
 {
     if (!looksLikeSqlite(path))
         throw Error(kErrNotALedger);
-    bool ledger = false;
+    Shape shape = Shape::NotALedger;
     try {
-        ledger = inspectConnection(fileUri(path, "ro"), SQLITE_OPEN_READONLY);
+        shape = inspectConnection(fileUri(path, "ro"), SQLITE_OPEN_READONLY, wait);
     } catch (const Error &e) {
         if (e.number() != kErrEngineBase + SQLITE_READONLY || !QFileInfo::exists(path + QStringLiteral("-journal")))
             throw;
-        ledger = inspectRolledBackCopy(path);
+        return inspectRolledBackCopy(path, mayWrite);
     }
-    if (!ledger)
+    if (shape != Shape::Ledger)
         throw Error(kErrNotALedger);
+    return {};
 }
 
-// Removes the private files of creations that were killed before they
-// finished: Tesmo.mdb.new-PID whose process no longer runs.
-void removeLeftovers(const QString &path)
+} // namespace
+
+void removeLeftovers(const QString &folder, const QString &prefix)
 {
-    const QFileInfo info(path);
-    QDir dir = info.absoluteDir();
-    const QString prefix = info.fileName() + QString::fromLatin1(kTempMark);
-    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
+    QDir dir(folder);
+    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
         bool ok = false;
-        const QString rest = name.mid(prefix.size());
-        const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
+        const qint64 pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
         if (!ok || pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
             dir.remove(name);
     }
 }
 
+void LockWait::attach(sqlite3 *db)
+{
+    sqlite3_busy_handler(db, [](void *self, int) { return int(static_cast<LockWait *>(self)->nap()); }, this);
+}
 
-} // namespace
+bool LockWait::nap()
+{
+    constexpr int kNapMs = 10;
+    if (stopped() || waitedMs_ >= kBusyMilliseconds)
+        return false;
+    sqlite3_sleep(kNapMs);
+    waitedMs_ += kNapMs;
+    return !stopped();
+}
 
 void syncFolder(const QByteArray &folder)
 {
@@ -145,20 +212,22 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
-Database::Database(const QString &path, Mode mode)
+Database::Database(const QString &path, Mode mode, LockWait *wait)
     : path_(path)
 {
     const bool writable = mode == Mode::ReadWrite;
-    if (writable)
-        removeLeftovers(path);
+    if (writable) {
+        const QFileInfo info(path);
+        removeLeftovers(info.absolutePath(), info.fileName() + QString::fromLatin1(kTempMark));
+    }
     if (!QFileInfo::exists(path)) {
         if (!writable)
             throw Error(kErrEngineBase + SQLITE_CANTOPEN, QStringLiteral("Tesmo.mdb does not exist."));
         create();
     }
-    inspect(path);
+    notice_ = inspect(path, writable, wait);
     db_ = openConnection(fileUri(path, writable ? "rw" : "ro"),
-                         writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+                         writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, wait);
     try {
         // EXTRA syncs the folder once the rollback journal is deleted, so a
         // change that returned survives a power cut.

@@ -8,12 +8,35 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 
 struct sqlite3;
 
 namespace tesmo {
 
 inline constexpr const char *kDatabaseName = "Tesmo.mdb";
+
+// The waits of one piece of work for locks that other programs hold: five
+// seconds in all, however many times the work meets a lock, and none once
+// stop is set. The work's connections share it on the work's thread; stop
+// may be set from any thread.
+class LockWait {
+public:
+    explicit LockWait(const std::atomic<bool> *stop = nullptr)
+        : stop_(stop)
+    {
+    }
+    // Makes db wait for locks through this budget.
+    void attach(sqlite3 *db);
+    // Waits a moment before the work tries a lock again; false, at once,
+    // when the budget is spent or the work was told to stop.
+    bool nap();
+    bool stopped() const { return stop_ && stop_->load(); }
+
+private:
+    const std::atomic<bool> *stop_;
+    int waitedMs_ = 0;
+};
 
 class Database {
 public:
@@ -25,8 +48,15 @@ public:
     // kErrNotALedger for a file that is not an SQLite database or lacks the
     // ledger's tables, and an engine error for a file that cannot be read;
     // the file is then left as it was. A ledger locked by another program is
-    // waited for a few seconds.
-    explicit Database(const QString &path, Mode mode = Mode::ReadWrite);
+    // waited for five seconds, or as wait allows.
+    //
+    // An unfinished change that a crash left beside the file (its -journal)
+    // is rolled back into the file only once a private copy of both, rolled
+    // back, is found whole. A journal that would damage a ledger that is
+    // whole without it is set aside under a name that says so (ReadWrite
+    // only), and notice() tells of it; when the file is damaged either way,
+    // it raises 3011 and leaves both as they were.
+    explicit Database(const QString &path, Mode mode = Mode::ReadWrite, LockWait *wait = nullptr);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
@@ -36,6 +66,8 @@ public:
     // True when changes cannot be written: the file or its folder is not
     // writable here, or the ledger was opened ReadOnly.
     bool readOnly() const { return readOnly_; }
+    // What opening set aside, in a sentence for the user; empty when nothing.
+    const QString &notice() const { return notice_; }
 
     // Runs SQL without results; raises Error on failure.
     void exec(const char *sql);
@@ -58,7 +90,13 @@ private:
     QString path_;
     sqlite3 *db_ = nullptr;
     bool readOnly_ = false;
+    QString notice_;
 };
+
+// Removes the files in folder that a process left under a private name,
+// prefix then its process ID ("Tesmo.mdb.new-PID", ".Tesmo copy PID-2.tmp"
+// and its journal), once that process no longer runs.
+void removeLeftovers(const QString &folder, const QString &prefix);
 
 // Makes the names in a folder (files created, renamed or removed) survive a
 // crash: fsync on the folder itself.

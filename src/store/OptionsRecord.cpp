@@ -11,10 +11,12 @@ OptionsRecord::OptionsRecord(QString databaseName)
 {
 }
 
-ProtectionSetting OptionsRecord::read() const
+ProtectionSetting OptionsRecord::read(QString *notice) const
 {
     // Opened as the lots are, so that a first start creates the ledger.
     Database db(databaseName_);
+    if (notice)
+        *notice = db.notice();
     Statement s(db.handle(), "SELECT Protected, Password FROM Options ORDER BY rowid LIMIT 1");
     ProtectionSetting setting;
     if (s.step()) {

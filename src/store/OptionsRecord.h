@@ -19,8 +19,9 @@ public:
 
     // The setting in the first row; a table without rows reads as protection
     // off with an empty password. A missing ledger is created first. Raises
-    // Error when the ledger cannot be read.
-    ProtectionSetting read() const;
+    // Error when the ledger cannot be read. notice, when given, is set to
+    // what opening the ledger set aside, as Database::notice() tells it.
+    ProtectionSetting read(QString *notice = nullptr) const;
 
     // Stores the setting into the first row in one transaction, adding the
     // row when there is none. Raises Error and changes nothing on failure.

@@ -140,6 +140,9 @@ public:
     // there is no current lot.
     const StoredLot *current() const { return onRecord_ ? &current_ : nullptr; }
     bool readOnly() const { return db_ && db_->readOnly(); }
+    // What opening the file set aside, in a sentence for the user; empty
+    // when nothing was.
+    QString notice() const { return db_ ? db_->notice() : QString(); }
 
     const QString &DatabaseName() const { return databaseName_; }
 

@@ -18,6 +18,7 @@ enum ErrorNumber : int {
     kErrEngineReadOnly = 3008,  //   the file cannot be written (SQLITE_READONLY)
     kErrEngineBusy = 3005,      //   another connection holds the file locked (SQLITE_BUSY)
     kErrEngineLocked = 3006,    //   (SQLITE_LOCKED)
+    kErrEngineCorrupt = 3011,   //   the file is damaged (SQLITE_CORRUPT)
     kErrEngineFull = 3013,      //   the disk is full (SQLITE_FULL)
     kErrNoCurrentLot = 3101,    // an operation that needs a current lot, without one
     kErrRequiredField = 3102,   // a lot without ticker, number of shares or trade date

@@ -200,7 +200,7 @@ start_wm() {
 
 # Places of the main window's edit boxes, in pixels from its corner: their
 # designed places in twips over 15.
-name_box=384,40 shares_box=584,67 net_box=584,93
+name_box=384,40 shares_box=584,67 net_box=584,93 master_list=8,24
 
 # First start in an empty folder: the main window comes up without any
 # message, Alt+X closes it cleanly, and an empty ledger has been created.
@@ -520,6 +520,85 @@ scenario_import() {
   check_eq "the copy before the import" "AAPL|10.0|185.64|1856.42|2024-01-03" \
     "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
   expect_no_box "the import's message"
+  close_main
+  expect_exit
+}
+
+# A writer killed in the middle of a change that reached the file leaves
+# a hot journal beside it, as a crash does.
+crash_mid_change() {
+  local writer
+  rm -f "$dir/writer.in" && mkfifo "$dir/writer.in" || die "no fifo"
+  sqlite3 -batch "$db" <"$dir/writer.in" >"$dir/writer.out" 2>&1 &
+  writer=$!
+  exec 4>"$dir/writer.in"
+  printf 'PRAGMA cache_size = 2;\nBEGIN;\nUPDATE Lots SET NumShares = NumShares + 1;\n.print changed\n' >&4
+  changed() { grep -q changed "$dir/writer.out"; }
+  poll "$limit" changed || fail "the writer did not change the ledger: $(cat "$dir/writer.out")"
+  kill -KILL "$writer"
+  wait "$writer" 2>/dev/null
+  exec 4>&-
+  [[ -s $db-journal ]] || fail "the crash left no journal"
+}
+
+# After a crash that left a journal: a copy put over the ledger by hand
+# opens as it is, its lots whole, and the journal that would have damaged it
+# is set aside with a message; and "Restore from Backup..." in the master
+# list's context menu, from the keyboard, writes the daily copy back into
+# the ledger with every one of its lots, the ledger as it was kept as a
+# "before restore" copy.
+scenario_restore() {
+  local lots="SELECT count(*), sum(NumShares), sum(length(Ticker)) FROM Lots" copy copied kept i
+  launch
+  close_main
+  expect_exit
+  sqlite3 -batch "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)
+    INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate)
+    SELECT 'Company ' || i, 'T' || i, i, 1.5, i * 1.5, '2003-01-15' FROM n" || die "could not seed"
+  copied=$(sql "$lots")
+  launch
+  main_window
+  daily() { copy=$(find "$data/Tesmo backups" -name 'Tesmo * daily.mdb' -print -quit 2>/dev/null) && [[ -n $copy ]]; }
+  poll "$limit" daily || fail "no daily copy"
+  close_main
+  expect_exit
+
+  sqlite3 -batch "$db" "DELETE FROM Lots WHERE ID > 2000" || die "could not change the ledger"
+  crash_mid_change
+  cp -- "$copy" "$db" || die "could not copy"
+  launch
+  answer_box "a start beside another file's journal"
+  main_window
+  check_sql "the copy put in place by hand, whole" "$lots" "$copied"
+  [[ -n $(find "$data" -name 'Tesmo.mdb-journal of another file (set aside *)') ]] || fail "no journal set aside"
+  close_main
+  expect_exit
+
+  sqlite3 -batch "$db" "DELETE FROM Lots WHERE ID > 1000" || die "could not change the ledger"
+  kept=$(sql "$lots")
+  crash_mid_change
+  launch
+  main_window
+  expect_no_box "a start after a crash"
+  check_sql "the unfinished change rolled back" "$lots" "$kept"
+  for ((i = 0; i < 20; i++)); do # Tab to the master list
+    focus_is ' Stocks' table '*' "$master_list" && break
+    press "$main" Tab
+  done
+  wait_focus "the master list has the focus" ' Stocks' table '*' "$master_list" || return
+  press "$main" shift+F10
+  timeout 10 xdotool key --clearmodifiers --delay 100 Down Down Return || fail "xdotool key failed"
+  wait_win '^Restore from Backup$' || die "no restore dialog; visible: $(visible)"
+  ready "$win"
+  shot restore-dialog
+  press "$win" Return
+  answer_box "the question once the daily copy was chosen" # Return answers Yes
+  answer_box "the restore"
+  check_sql "every lot of the daily copy" "$lots" "$copied"
+  copy=$(find "$data/Tesmo backups" -name 'Tesmo * before restore.mdb' -print -quit)
+  check_eq "the ledger as it was, kept before the restore" "$kept" \
+    "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
+  expect_no_box "the restore's message closed"
   close_main
   expect_exit
 }

@@ -1,7 +1,8 @@
 // Random walks through the main window: thousands of short sequences of what
 // a user does (Next, Previous, clicks, drags and keys in the master list, New,
 // typing, Save, Undo, Delete, importing a broker's file of a few lots, some
-// of them already in the ledger), and of another program deleting lots, on a
+// of them already in the ledger, restoring a copy of the ledger made earlier),
+// and of another program deleting lots, on a
 // small ledger, or now and then on one longer than the list shows. After
 // every step the master list, the counter, the buttons, the edit boxes and the
 // file must agree, and every row must show its lot as the file holds it; only
@@ -11,10 +12,12 @@
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
+#include "store/Backup.h"
 #include "text/FieldRules.h"
 #include "text/Regional.h"
 
 #include <QFile>
+#include <QMenu>
 #include <QRandomGenerator>
 
 using namespace tesmo;
@@ -51,6 +54,27 @@ bool sameValue(int field, const QString &row, const QString &file)
     default:
         return row == file;
     }
+}
+
+// Opens the master list's context menu with Shift+F10 and chooses entry,
+// when the list takes keys and the entry is enabled.
+void chooseFromMenu(MainWindow &w, const QString &entry)
+{
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        poll.stop();
+        for (QAction *a : menu->actions()) {
+            if (a->text() == entry && a->isEnabled())
+                menu->setActiveAction(a);
+        }
+        QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    poll.start(5);
+    if (w.list(1)->isEnabled())
+        w.listKey(1, Qt::Key_F10, Qt::ShiftModifier);
 }
 
 } // namespace
@@ -137,7 +161,7 @@ class BrowsingPropertyTest : public QObject {
     {
         QString fault;
         const int selectedBefore = w.selected(1);
-        const int action = int(random.bounded(16));
+        const int action = int(random.bounded(17));
         const int rows = w.rows(1);
         const auto [firstInView, lastInView] = rowsInView(w);
         const auto pressIf = [&](const char *name, const char *label) {
@@ -265,12 +289,43 @@ class BrowsingPropertyTest : public QObject {
             w.dialogs.forgetUnusedFiles();   // pending changes the rules refuse stop before the file dialog
             break;
         }
+        case 16: {
+            // A copy of the file as it is now, or a file named like a copy
+            // that is no ledger; or "Restore from Backup...": a row chosen, a
+            // copy or not, then Enter and Yes or No, or Escape.
+            if (random.bounded(2) == 0) {
+                const int row = int(random.bounded(3)), answer = int(random.bounded(3));
+                log += QStringLiteral(" restore%1/%2").arg(row).arg(answer);
+                PreviewAnswer choose(
+                    [&](QDialog &d) {
+                        auto *copies = d.findChild<QAbstractItemView *>("copies");
+                        copies->setCurrentIndex(copies->model()->index(std::min(row, copies->model()->rowCount() - 1), 0));
+                        if (answer > 0 && d.findChild<QPushButton *>("restore")->isEnabled())
+                            w.dialogs.answerNext(answer == 1 ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+                        QTest::keyClick(copies, answer > 0 ? Qt::Key_Return : Qt::Key_Escape);
+                    },
+                    "RestoreFromBackup");
+                chooseFromMenu(w, "Restore from Backup...");
+                break;
+            }
+            const bool ledger = random.bounded(3) > 0;
+            log += ledger ? " copy" : " junk-copy";
+            const QDateTime made = QDateTime::currentDateTime().addSecs(-int(random.bounded(100000)));
+            if (ledger)
+                backup::makeCopy(w.folder.file(), backup::Kind::Daily, made);
+            else if (QDir().mkpath(backup::folderOf(w.folder.file())))
+                QFile(backup::folderOf(w.folder.file()) + '/' + backup::fileName(backup::Kind::Daily, made))
+                    .open(QIODevice::WriteOnly);
+            break;
+        }
         }
         // Rule messages and error boxes are part of the walk, but a move
         // never gets stuck on a lot that another program deleted.
         for (const QString &text : w.dialogs.takeTexts()) {
             if (text.startsWith("3104 - The lot is no longer in the ledger file"))
                 stuck = text;
+            if (text.startsWith("The ledger now holds"))
+                deletedElsewhere.clear();   // the list shows the file as restored
         }
         return w.selected(1) != selectedBefore ? selectedOutOfView(w) : fault;
     }

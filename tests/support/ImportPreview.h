@@ -1,6 +1,6 @@
-// Answers the modal "Import Lots" preview that the next action opens, as a
-// user does, once the preview waits for the user: the answer gets the dialog
-// and clicks, types or looks at what it shows.
+// Answers the modal "Import Lots" preview (or another dialog, by its object
+// name) that the next action opens, as a user does, once it waits for the
+// user: the answer gets the dialog and clicks, types or looks at what it shows.
 #pragma once
 
 #include <QApplication>
@@ -17,19 +17,19 @@ class PreviewAnswer {
 public:
     // Looks for the preview every few milliseconds while the events run,
     // for a few seconds at most.
-    explicit PreviewAnswer(std::function<void(QDialog &)> answer)
+    explicit PreviewAnswer(std::function<void(QDialog &)> answer, const char *dialog = "ImportLots")
         : shown_(std::make_shared<bool>(false))
         , poll_(std::make_unique<QTimer>())
     {
         QTimer *poll = poll_.get();
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, shown = shown_, answer = std::move(answer), tries = 0]() mutable {
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, dialog, shown = shown_, answer = std::move(answer), tries = 0]() mutable {
             if (++tries > 500) {
                 poll->stop();
                 return;
             }
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 auto *d = qobject_cast<QDialog *>(w);
-                if (d && d->isVisible() && d->objectName() == QLatin1String("ImportLots")) {
+                if (d && d->isVisible() && d->objectName() == QLatin1String(dialog)) {
                     poll->stop();
                     *shown = true;
                     answer(*d);

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QtTest>
+#include <functional>
 #include <sqlite3.h>
 #include <vector>
 
@@ -121,6 +122,17 @@ private:
     QString previous_;
     QTemporaryDir dir_;
 };
+
+// The number of the error that op raises; 0 when it raises none.
+inline int errorOf(const std::function<void()> &op)
+{
+    try {
+        op();
+    } catch (const Error &e) {
+        return e.number();
+    }
+    return 0;
+}
 
 // Ledgers for window tests: n lots named "Lot 1" ... with tickers T1 ..., 100
 // shares at $10, net amount 1000 * i, or empty where asked.
