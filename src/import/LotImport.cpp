@@ -487,7 +487,7 @@ bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot
             const double cost = shares * ticksToDouble(*price), net = ticksToDouble(*netAmount);
             if (std::abs(cost - net) > kFeesPart * std::max(cost, net)) {
                 lot.status = RowStatus::Check;
-                lot.reason = QStringLiteral("%1 \u00d7 %2 = %3, but the net amount is %4")
+                lot.reason = QStringLiteral("%1 \u00d7 %2 = %3, net amount %4")
                                  .arg(typed[kNumShares], typed[kPrice], QString::number(cost, 'f', 2),
                                       QString::number(net, 'f', 2));
             }
