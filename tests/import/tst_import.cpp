@@ -177,6 +177,15 @@ private slots:
                               "3 Refused Soci\ufffdt\ufffd G\ufffdn\ufffdrale|GLE|20|25.00|500.00|2024-03-04 : Line 3 "
                               "holds bytes that are not UTF-8 text; it was not read\n"
                               "4 New Novartis AG Z\u00fcrich|NOVN|5|90.00|450.00|3/5/2024") << "" << "";
+        QTest::newRow("field rules: the date's in the file's order, long names cut, long tickers refused")
+            << sample("field_rules.csv") << ", . DMY line 1"
+            << "2 New x|A|1|1|1|12/31/2023\n"
+               "3 Refused x|A|1|1|-1|32/12/2023 : Must Enter the Date According to the Format DD/MM/YY or DD/MM/YYYY\n"
+               "4 Refused x|ABCDEFGHIJK|1|1|-1|1/2/2024 : Please Enter the Ticker Symbol with at most 10 characters\n"
+               "5 Refused x|B||1|-1|1/2/2024 : Must Enter Number of Shares\n"
+               "6 Refused x|C|1|500000000000|-1|1/2/2024 : Please Enter the Price per Share between $0 and "
+               "$450,000,000,000\n"
+               "7 New " + QString(50, u'N') + "|D|7|3.5|24.50|2/1/2024" << "" << "";
         QTest::newRow("an empty file") << sample("empty.csv") << "empty" << "" << "" << "";
         QTest::newRow("an image") << sample("image.csv") << "not text" << "" << "" << "";
         QTest::newRow("no quantity column") << sample("no_quantity.csv") << "lacks Quantity on line 1" << "" << "" << "";
@@ -371,40 +380,6 @@ private slots:
         QVERIFY(import.setSeparator(';'));
         QVERIFY(import.hasHeader());
         QCOMPARE(import.lots().size(), std::size_t(2));
-    }
-
-    // What the field rules refuse is refused with the rule's message (the
-    // date's in the order the file is read in); long names are cut as the
-    // name box holds them, long tickers refused; a purchase's amounts are
-    // positive.
-    void rowsMeetTheFieldRules()
-    {
-        const QString longName(60, u'N');
-        LotImport import = readText(QStringLiteral("Trade Date,Symbol,Quantity,Price,Amount,Description\n"
-                                                   "31/12/2023,A,1,1,-1,x\n"
-                                                   "1/2/2024,ABCDEFGHIJK,1,1,-1,x\n"
-                                                   "1/2/2024,B,,1,-1,x\n"
-                                                   "1/2/2024,C,1,500000000000,-1,x\n"
-                                                   "1/2/2024,D,7,(3.5),-10,")
-                                        + longName);
-        ImportChoices c = import.choices();
-        QCOMPARE(c.dateOrder, DateOrder::DayMonthYear);
-        c.dateOrder = DateOrder::MonthDayYear;
-        QVERIFY(import.setChoices(c));
-        QStringList seen;
-        for (const CandidateLot &l : import.lots())
-            seen << (l.status == RowStatus::Refused ? l.reason : l.texts[kName1] + u' ' + l.texts[kNumShares] + u' '
-                                                                    + l.texts[kPrice] + u' ' + l.texts[kNetAmount]);
-        QCOMPARE(seen, QStringList({
-                           "Must Enter the Date According to the Format MM/DD/YY or MM/DD/YYYY",
-                           "Please Enter the Ticker Symbol with at most 10 characters",
-                           "Must Enter Number of Shares",
-                           "Please Enter the Price per Share between $0 and $450,000,000,000",
-                           QString(50, u'N') + " 7 3.5 10",
-                       }));
-        c.dateOrder = DateOrder::YearMonthDay;
-        QVERIFY(import.setChoices(c));
-        QCOMPARE(import.lots()[0].reason, QStringLiteral("Must Enter the Date According to the Format YYYY-MM-DD"));
     }
 };
 
