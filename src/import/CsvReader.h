@@ -1,7 +1,7 @@
-// Reading the bytes of a CSV file as brokers write it: the text's encoding
-// (UTF-8 with or without a byte-order mark, UTF-16 with one, else
-// Windows-1252), then its records, with libcsv, each with the line of the
-// file on which it starts.
+// Reading the bytes of a CSV file as brokers write it: whether they are text
+// at all, the text's encoding (UTF-8 with or without a byte-order mark, UTF-16
+// with one or without, else Windows-1252), then its records, with libcsv,
+// each with the line of the file on which it starts.
 #pragma once
 
 #include "platform/Dialogs.h"
@@ -16,9 +16,17 @@
 namespace tesmo {
 
 // The file's bytes as UTF-8 text, without a byte-order mark: UTF-8 and
-// UTF-16 with a mark, UTF-8 without one when the bytes are valid UTF-8, and
-// Windows-1252 otherwise.
-QByteArray csvText(const QByteArray &bytes);
+// UTF-16 with a mark; UTF-16 without one when every other byte is NUL; UTF-8
+// without one when the bytes are UTF-8 but for a few (each of those reads as
+// U+FFFD); Windows-1252 otherwise. Bytes that are no text (NUL and other
+// control bytes, the signature of an image, an archive or a PDF) give no
+// text.
+struct CsvText {
+    QByteArray utf8;
+    bool notText = false;
+    std::vector<int> badLines;   // ascending lines (from 1) that hold bytes that are not UTF-8
+};
+CsvText csvText(const QByteArray &bytes);
 
 // The records of a CSV text, in file order. Blank lines make no record.
 class CsvTable {

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QFont>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,6 +14,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace tesmo {
 
@@ -50,6 +53,10 @@ int ImportRowsModel::columnCount(const QModelIndex &parent) const
 
 QString ImportRowsModel::statusText(const CandidateLot &lot)
 {
+    const auto with = [&](const char *status) {
+        const QString s = QString::fromUtf8(status);
+        return lot.reason.isEmpty() ? s : s + QStringLiteral(": ") + lot.reason;
+    };
     switch (lot.status) {
     case RowStatus::New:
         return QStringLiteral("New");
@@ -57,10 +64,16 @@ QString ImportRowsModel::statusText(const CandidateLot &lot)
         return QStringLiteral("Already in the ledger");
     case RowStatus::Twice:
         return QStringLiteral("Twice in this file");
+    case RowStatus::Check:
+        return with("Check");
+    case RowStatus::Cancelled:
+        return QStringLiteral("Cancelled in this file ") + lot.reason;
     case RowStatus::NotAPurchase:
-        return QStringLiteral("Not a purchase");
+        return with("Not a purchase");
     case RowStatus::Refused:
-        return QStringLiteral("Refused: ") + lot.reason;
+        return with("Refused");
+    case RowStatus::Unsettled:
+        return lot.reason;
     }
     return {};
 }
@@ -85,8 +98,15 @@ QVariant ImportRowsModel::data(const QModelIndex &index, int role) const
             return lot.ticked ? Qt::Checked : Qt::Unchecked;
         return {};
     }
-    if (role == Qt::ForegroundRole && (lot.status == RowStatus::Refused || lot.status == RowStatus::NotAPurchase))
-        return QColor(lot.status == RowStatus::Refused ? QColor(160, 0, 0) : QColor(100, 100, 100));
+    if (role == Qt::ForegroundRole) {
+        switch (lot.status) {
+        case RowStatus::Refused: return QColor(160, 0, 0);
+        case RowStatus::Check: return QColor(150, 80, 0);
+        case RowStatus::NotAPurchase:
+        case RowStatus::Unsettled: return QColor(100, 100, 100);
+        default: return {};
+        }
+    }
     return {};
 }
 
@@ -159,17 +179,25 @@ void ImportDialog::buildControls(const QString &fileName)
     header_->setToolTip(fileName);
     layout->addWidget(header_);
 
-    // The choices, four to a line: the columns, then the reading.
+    // The columns, four to a line, then the reading on a line of its own.
     auto *grid = new QGridLayout;
+    auto *reading = new QHBoxLayout;
     const auto addChoice = [&](int at, const QString &caption, QComboBox *combo, const QString &name) {
         combo->setObjectName(name);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         combo->setMinimumContentsLength(10);
         auto *label = new QLabel(caption, this);
         label->setBuddy(combo);
-        grid->addWidget(label, at / 4, 2 * (at % 4), Qt::AlignRight);
-        grid->addWidget(combo, at / 4, 2 * (at % 4) + 1);
+        if (at < kImportFieldCount) {
+            grid->addWidget(label, at / 4, 2 * (at % 4), Qt::AlignRight);
+            grid->addWidget(combo, at / 4, 2 * (at % 4) + 1);
+        } else {
+            reading->addWidget(label);
+            reading->addWidget(combo);
+            reading->addSpacing(16);
+        }
         connect(combo, &QComboBox::currentIndexChanged, this, &ImportDialog::choiceChanged);
+        return label;
     };
     const char *const names[kImportFieldCount] = {"tradeDateColumn", "tickerColumn", "nameColumn", "sharesColumn",
                                                   "priceColumn", "netAmountColumn", "actionColumn"};
@@ -178,28 +206,25 @@ void ImportDialog::buildControls(const QString &fileName)
         addChoice(f, QString::fromUtf8(kFieldCaptions[f]), columns_[std::size_t(f)], QString::fromLatin1(names[f]));
     }
     dateOrder_ = new QComboBox(this);
-    dateOrder_->addItem(QStringLiteral("Month/Day/Year"), int(DateOrder::MonthDayYear));
-    dateOrder_->addItem(QStringLiteral("Day/Month/Year"), int(DateOrder::DayMonthYear));
-    dateOrder_->addItem(QStringLiteral("Year-Month-Day"), int(DateOrder::YearMonthDay));
-    addChoice(7, QStringLiteral("Date &order:"), dateOrder_, QStringLiteral("dateOrder"));
+    dateOrderLabel_ = addChoice(7, {}, dateOrder_, QStringLiteral("dateOrder"));
     decimal_ = new QComboBox(this);
-    decimal_->addItem(QStringLiteral("Point (1,234.56)"), QStringLiteral("."));
-    decimal_->addItem(QStringLiteral("Comma (1.234,56)"), QStringLiteral(","));
-    addChoice(8, QStringLiteral("Deci&mal separator:"), decimal_, QStringLiteral("decimalSeparator"));
+    decimalLabel_ = addChoice(8, {}, decimal_, QStringLiteral("decimalSeparator"));
     separator_ = new QComboBox(this);
     separator_->addItem(QStringLiteral("Comma"), int(','));
     separator_->addItem(QStringLiteral("Semicolon"), int(';'));
     separator_->addItem(QStringLiteral("Tab"), int('\t'));
     addChoice(9, QStringLiteral("S&eparator:"), separator_, QStringLiteral("separator"));
+    reading->addStretch(1);
     layout->addLayout(grid);
+    layout->addLayout(reading);
 
     counts_ = new QLabel(this);
     counts_->setObjectName(QStringLiteral("counts"));
     counts_->setWordWrap(true);
     layout->addWidget(counts_);
 
-    auto *rowsLabel = new QLabel(QStringLiteral("&Rows (Space ticks a row that is already in the ledger or twice in "
-                                                "this file, to import it all the same):"),
+    auto *rowsLabel = new QLabel(QStringLiteral("&Rows (Space ticks a row that is held back, to import it all the "
+                                                "same):"),
                                  this);
     layout->addWidget(rowsLabel);
     rows_ = new ImportRowsModel(import_, this);
@@ -251,8 +276,32 @@ void ImportDialog::showChoices()
         combo->setCurrentIndex(std::max(combo->findData(c.columns[std::size_t(f)]), 0));
         combo->setEnabled(import_.hasHeader());
     }
-    dateOrder_->setCurrentIndex(dateOrder_->findData(int(c.dateOrder)));
-    decimal_->setCurrentIndex(decimal_->findData(QString(c.decimal)));
+    // A reading that the file does not settle is a question until answered:
+    // its caption says so, and its box offers no answer of its own.
+    const auto fillReading = [](QComboBox *combo, QLabel *label, const QString &caption,
+                                const std::vector<std::pair<QString, QVariant>> &items, const QVariant &current,
+                                const QString &evidence) {
+        combo->clear();
+        if (!current.isValid())
+            combo->addItem(QStringLiteral("(choose one)"), QVariant());
+        for (const auto &[text, value] : items)
+            combo->addItem(text, value);
+        combo->setCurrentIndex(current.isValid() ? combo->findData(current) : 0);
+        combo->setToolTip(evidence);
+        label->setText(current.isValid() ? caption + u':' : caption + QStringLiteral(": not settled by this file, choose one"));
+        QFont font = label->font();
+        font.setBold(!current.isValid());
+        label->setFont(font);
+    };
+    fillReading(dateOrder_, dateOrderLabel_, QStringLiteral("Date &order"),
+                {{QStringLiteral("Month/Day/Year"), int(DateOrder::MonthDayYear)},
+                 {QStringLiteral("Day/Month/Year"), int(DateOrder::DayMonthYear)},
+                 {QStringLiteral("Year-Month-Day"), int(DateOrder::YearMonthDay)}},
+                c.dateOrder ? QVariant(int(*c.dateOrder)) : QVariant(), import_.dateEvidence());
+    fillReading(decimal_, decimalLabel_, QStringLiteral("Deci&mal separator"),
+                {{QStringLiteral("Point (1,234.56)"), QStringLiteral(".")},
+                 {QStringLiteral("Comma (1.234,56)"), QStringLiteral(",")}},
+                c.decimal ? QVariant(QString(*c.decimal)) : QVariant(), import_.decimalEvidence());
     separator_->setCurrentIndex(separator_->findData(int(c.separator)));
     filling_ = false;
 }
@@ -270,8 +319,9 @@ void ImportDialog::choiceChanged()
         ImportChoices c = import_.choices();
         for (int f = 0; f < kImportFieldCount; ++f)
             c.columns[std::size_t(f)] = columns_[std::size_t(f)]->currentData().toInt();
-        c.dateOrder = DateOrder(dateOrder_->currentData().toInt());
-        c.decimal = decimal_->currentData().toString().front();
+        const QVariant order = dateOrder_->currentData(), decimal = decimal_->currentData();
+        c.dateOrder = order.isValid() ? std::optional(DateOrder(order.toInt())) : std::nullopt;
+        c.decimal = decimal.isValid() ? std::optional(decimal.toString().front()) : std::nullopt;
         const auto progress = dialogs_.progress(QStringLiteral("Reading the rows..."), 1000);
         done = import_.setChoices(c, progress.get());
     }
@@ -288,22 +338,31 @@ void ImportDialog::choiceChanged()
 void ImportDialog::showCounts()
 {
     const auto n = import_.counts();
-    const qsizetype chosen = import_.chosenCount();
+    const ImportChoices &c = import_.choices();
     if (!import_.hasHeader()) {
         counts_->setText(QStringLiteral("No row of the file names a ticker, a quantity and a date column when it "
                                         "is split at this separator."));
     } else {
-        counts_->setText(QStringLiteral("Header on line %1.  New: %2   Already in the ledger: %3   Twice in this "
-                                        "file: %4   Not a purchase: %5   Refused: %6   \u2014  %7 to import")
-                             .arg(import_.headerLine())
-                             .arg(n[int(RowStatus::New)])
-                             .arg(n[int(RowStatus::Already)])
-                             .arg(n[int(RowStatus::Twice)])
-                             .arg(n[int(RowStatus::NotAPurchase)])
-                             .arg(n[int(RowStatus::Refused)])
-                             .arg(chosen));
+        // New always, the other statuses when the file has them.
+        const char *const names[kRowStatusCount] = {"New", "Already in the ledger", "Twice in this file", "Check",
+                                                    "Cancelled in this file", "Not a purchase", "Refused",
+                                                    "Not settled"};
+        QStringList shown;
+        for (int s = 0; s < kRowStatusCount; ++s) {
+            if (s == 0 || n[std::size_t(s)] > 0)
+                shown << QStringLiteral("%1: %2").arg(QString::fromUtf8(names[s])).arg(n[std::size_t(s)]);
+        }
+        QString text = QStringLiteral("Header on line %1.  ").arg(import_.headerLine()) + shown.join(QStringLiteral("   "));
+        if (c.settled())
+            text += QStringLiteral("   \u2014  %1 to import").arg(import_.chosenCount());
+        else
+            text += QStringLiteral("   \u2014  nothing can be imported until the %1 is chosen")
+                        .arg(c.dateOrder ? QStringLiteral("decimal separator")
+                             : c.decimal ? QStringLiteral("date order")
+                                         : QStringLiteral("date order and the decimal separator"));
+        counts_->setText(text);
     }
-    importButton_->setEnabled(chosen > 0);
+    importButton_->setEnabled(c.settled() && import_.chosenCount() > 0);
 }
 
 bool ImportDialog::eventFilter(QObject *watched, QEvent *event)

@@ -2,8 +2,9 @@
 // its status and the six fields as they would be stored; above it the choices
 // (the column of each field, the date order, the decimal separator, the
 // separator) and the counts of each status, brought up to date whenever a
-// choice changes. "&Import" accepts; the lots to import are then the import's
-// chosen() rows. Usable from the keyboard alone: every choice has an access
+// choice changes. A date order or decimal separator that the file leaves open
+// is asked for, and "&Import" is disabled until it is chosen. "&Import"
+// accepts; the lots to import are then the import's chosen() rows. Usable from the keyboard alone: every choice has an access
 // key, Space ticks the current row.
 #pragma once
 
@@ -71,6 +72,8 @@ private:
     std::array<QComboBox *, kImportFieldCount> columns_{};
     QComboBox *dateOrder_ = nullptr;
     QComboBox *decimal_ = nullptr;
+    QLabel *dateOrderLabel_ = nullptr;
+    QLabel *decimalLabel_ = nullptr;
     QComboBox *separator_ = nullptr;
     QLabel *header_ = nullptr;
     QLabel *counts_ = nullptr;

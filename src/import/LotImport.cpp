@@ -1,5 +1,6 @@
 #include "import/LotImport.h"
 
+#include "import/ReadingEvidence.h"
 #include "text/Error.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
@@ -7,110 +8,22 @@
 
 #include <QHash>
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <iterator>
 
 namespace tesmo {
 
 namespace {
 
-// The names by which brokers head each field's column, the preferred first;
-// a settlement date stands in for the trade date only when no other date is
-// there.
-const std::vector<std::vector<const char *>> kHeaderNames = {
-    {"trade date", "date", "transaction date", "run date", "settlement date"},
-    {"symbol", "ticker", "ticker symbol"},
-    {"description", "security description", "security", "name", "investment name"},
-    {"quantity", "shares", "qty", "units"},
-    {"price", "price ($)", "share price", "unit price"},
-    {"net amount", "amount", "amount ($)", "total", "principal", "cost"},
-    {"action", "type", "transaction type", "activity"},
-};
-
 // How much of the file the separator is detected from.
 constexpr qsizetype kDetectionBytes = 256 * 1024;
 // How often long work reports its progress, in rows.
 constexpr int kProgressRows = 2048;
-
-const char *const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
-
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool isLetter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// The first three parts of a date: runs of digits or of letters, apart from
-// the separators between them; what follows the third must be a time of day
-// (after a blank or a "T"). sep is the separator after the first part.
-struct DateParts {
-    std::array<QStringView, 3> part;
-    QChar sep;
-};
-std::optional<DateParts> dateParts(QStringView t)
-{
-    t = t.trimmed();
-    DateParts d;
-    qsizetype i = 0;
-    for (int p = 0; p < 3; ++p) {
-        if (p > 0) {
-            const qsizetype start = i;
-            while (i < t.size() && (t[i] == u'/' || t[i] == u'-' || t[i] == u'.' || t[i] == u',' || t[i] == u' '))
-                ++i;
-            if (i == start)
-                return std::nullopt;
-            if (p == 1)
-                d.sep = t[start];
-        }
-        const qsizetype start = i;
-        const bool digits = i < t.size() && isDigit(t[i]);
-        while (i < t.size() && (digits ? isDigit(t[i]) : isLetter(t[i])))
-            ++i;
-        if (i == start)
-            return std::nullopt;
-        d.part[std::size_t(p)] = t.sliced(start, i - start);
-    }
-    if (i < t.size() && !(t[i].isSpace() || t[i] == u'T'))
-        return std::nullopt;
-    return d;
-}
-
-int monthOfName(QStringView name)
-{
-    if (name.size() < 3)
-        return 0;
-    for (int m = 0; m < 12; ++m) {
-        if (name.first(3).compare(QLatin1String(kMonths[m]), Qt::CaseInsensitive) == 0)
-            return m + 1;
-    }
-    return 0;
-}
-
-bool allDigits(QStringView s)
-{
-    return !s.isEmpty() && std::all_of(s.begin(), s.end(), isDigit);
-}
-
-// A year of two or four digits; two-digit years as the field rules read them.
-int yearOf(QStringView s)
-{
-    if (!allDigits(s) || (s.size() != 2 && s.size() != 4))
-        return -1;
-    const int y = s.toInt();
-    return s.size() == 4 ? y : y + (y < 30 ? 2000 : 1900);
-}
-
-int numberOf(QStringView s)
-{
-    return allDigits(s) && s.size() <= 2 ? s.toInt() : -1;
-}
-
-bool isCurrencySign(QChar c)
-{
-    return c.category() == QChar::Symbol_Currency;
-}
+// How far shares times price may stray from the net amount, as a part of
+// the larger of the two, before a row is held back to be checked: more than
+// fees explain.
+constexpr double kFeesPart = 0.05;
 
 // The field rule's date message, in the date order the file is read in.
 QString dateMessage(const QString &message, DateOrder order)
@@ -124,144 +37,7 @@ QString dateMessage(const QString &message, DateOrder order)
     return m;
 }
 
-QString headerKey(QStringView header)
-{
-    QString h = header.trimmed().toString();
-    h.remove(u'"');
-    return h.simplified().toLower();
-}
-
 } // namespace
-
-namespace import {
-
-std::optional<ImportField> headerField(QStringView header, int *rank)
-{
-    const QString key = headerKey(header);
-    for (std::size_t f = 0; f < kHeaderNames.size(); ++f) {
-        const auto &names = kHeaderNames[f];
-        for (std::size_t r = 0; r < names.size(); ++r) {
-            if (key == QLatin1String(names[r])) {
-                if (rank)
-                    *rank = int(r);
-                return ImportField(f);
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<ReadNumber> readNumber(QStringView text, QChar decimal)
-{
-    QStringView t = text.trimmed();
-    bool negative = false;
-    // Signs, parentheses, currency symbols and three-letter codes, in any
-    // order around the digits.
-    for (bool changed = true; changed && !t.isEmpty();) {
-        changed = false;
-        const auto take = [&](qsizetype front, qsizetype back) {
-            t = t.sliced(front, t.size() - front - back).trimmed();
-            changed = true;
-        };
-        if (t.size() >= 2 && t.front() == u'(' && t.back() == u')') {
-            negative = true;
-            take(1, 1);
-        } else if (t.front() == u'-' || t.front() == u'\u2212' || t.front() == u'+') {
-            negative = negative || t.front() != u'+';
-            take(1, 0);
-        } else if (t.back() == u'-' || t.back() == u'+') {
-            negative = negative || t.back() == u'-';
-            take(0, 1);
-        } else if (isCurrencySign(t.front())) {
-            take(1, 0);
-        } else if (isCurrencySign(t.back())) {
-            take(0, 1);
-        } else if (t.size() > 3 && isLetter(t[0]) && isLetter(t[1]) && isLetter(t[2]) && !isLetter(t[3])) {
-            take(3, 0);
-        } else if (t.size() > 3 && isLetter(t.back()) && isLetter(t[t.size() - 2]) && isLetter(t[t.size() - 3])
-                   && !isLetter(t[t.size() - 4])) {
-            take(0, 3);
-        }
-    }
-    // Digits in groups of three after the first, then the decimals.
-    const auto isGroup = [&](QChar c) {
-        return (c == u',' || c == u'.' || c == u' ' || c == u'\u00A0' || c == u'\u202F' || c == u'\'')
-               && c != decimal;
-    };
-    QString plain;
-    plain.reserve(t.size());
-    qsizetype i = 0;
-    int run = 0;
-    bool grouped = false;
-    while (i < t.size()) {
-        const QChar c = t[i];
-        if (isDigit(c)) {
-            plain += c;
-            ++run;
-        } else if (isGroup(c) && run > 0 && i + 1 < t.size() && isDigit(t[i + 1])) {
-            if ((grouped && run != 3) || run > 3)
-                return std::nullopt;
-            grouped = true;
-            run = 0;
-        } else {
-            break;
-        }
-        ++i;
-    }
-    if (grouped && run != 3)
-        return std::nullopt;
-    if (i < t.size() && t[i] == decimal) {
-        plain += u'.';
-        for (++i; i < t.size() && isDigit(t[i]); ++i)
-            plain += t[i];
-    }
-    if (i != t.size() || !std::any_of(plain.cbegin(), plain.cend(), isDigit))
-        return std::nullopt;
-    return ReadNumber{plain, negative};
-}
-
-std::optional<QDate> readDate(QStringView text, DateOrder order)
-{
-    const auto d = dateParts(text);
-    if (!d)
-        return std::nullopt;
-    const auto &p = d->part;
-    int year = -1, month = -1, day = -1;
-    if (const int m = monthOfName(p[0]); m && !isLetter(p[1][0])) {   // Jan 5, 2024
-        month = m;
-        day = numberOf(p[1]);
-        year = yearOf(p[2]);
-    } else if (const int m1 = monthOfName(p[1]); m1 && !isLetter(p[0][0])) {   // 5-Jan-2024
-        month = m1;
-        day = numberOf(p[0]);
-        year = yearOf(p[2]);
-    } else if (p[0].size() == 4 || order == DateOrder::YearMonthDay) {
-        year = yearOf(p[0]);
-        month = numberOf(p[1]);
-        day = numberOf(p[2]);
-    } else {
-        year = yearOf(p[2]);
-        month = numberOf(order == DateOrder::MonthDayYear ? p[0] : p[1]);
-        day = numberOf(order == DateOrder::MonthDayYear ? p[1] : p[0]);
-    }
-    if (year < 0 || month < 1 || day < 1)
-        return std::nullopt;
-    const QDate date(year, month, day);
-    if (!date.isValid() || year < kFirstYear || year > kLastYear)
-        return std::nullopt;
-    return date;
-}
-
-bool isPurchase(QStringView action)
-{
-    for (const char *word : {"buy", "bought", "purchase", "reinvest"}) {
-        if (action.contains(QLatin1String(word), Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
-}
-
-} // namespace import
 
 size_t qHash(const LotKey &key, size_t seed)
 {
@@ -360,8 +136,12 @@ bool LotImport::read(QIODevice &device, Progress *progress)
         if (!reading.advance(bytes.size()))
             return false;
     }
+    CsvText text = csvText(bytes);
+    bytes.clear();
+    notText_ = text.notText;
+    badLines_ = std::move(text.badLines);
     ProgressSpan rest(progress, 333, 1000, 1000);
-    return readText(csvText(bytes), &rest);
+    return readText(std::move(text.utf8), &rest);
 }
 
 bool LotImport::readText(QByteArray utf8, Progress *progress)
@@ -377,7 +157,7 @@ bool LotImport::readText(QByteArray utf8, Progress *progress)
     for (const char sep : {',', ';', '\t'}) {
         LotImport probe;
         probe.table_ = *parseCsv(head, sep);
-        probe.detect();
+        probe.findHeader();
         if (probe.hasHeader() && probe.headers_.size() > bestColumns) {
             best = sep;
             bestColumns = int(probe.headers_.size());
@@ -395,8 +175,18 @@ bool LotImport::setSeparator(char separator, Progress *progress)
         return false;
     LotImport next(stored_);
     next.table_ = std::move(*table);
+    next.notText_ = notText_;
+    next.badLines_ = badLines_;
     next.choices_.separator = separator;
-    next.detect();
+    next.findHeader();
+    if (next.hasHeader()) {
+        const SettledReading r = settleReading(next.table_, next.headerRow_, next.choices_.columns,
+                                               next.settlementColumn_, separator);
+        next.choices_.decimal = r.decimal;
+        next.choices_.dateOrder = r.dateOrder;
+        next.decimalEvidence_ = r.decimalEvidence;
+        next.dateEvidence_ = r.dateEvidence;
+    }
     std::vector<CandidateLot> lots;
     ProgressSpan rows(progress, 500, 1000, 1000);
     if (!next.interpret(next.choices_, lots, &rows))
@@ -426,11 +216,19 @@ bool LotImport::setChoices(const ImportChoices &choices, Progress *progress)
     return true;
 }
 
-// The header row, its columns, the decimal separator and the date order.
-void LotImport::detect()
+// The header row and its columns: the first row that names a ticker, a
+// quantity and a date column. Without one, why: no text, no row, or the row
+// that names the most columns and the ones it lacks.
+void LotImport::findHeader()
 {
     headerRow_ = -1;
+    headerLine_ = 0;
     headers_.clear();
+    missing_.clear();
+    settlementColumn_ = kNoColumn;
+    constexpr ImportField kNeeded[] = {ImportField::Ticker, ImportField::Shares, ImportField::TradeDate};
+    int mostNamed = 1;   // a row that names one column is no header
+    bool blank = true;
     for (int row = 0; row < table_.rowCount() && headerRow_ < 0; ++row) {
         std::array<int, kImportFieldCount> rank;
         rank.fill(INT_MAX);
@@ -438,78 +236,40 @@ void LotImport::detect()
         column.fill(kNoColumn);
         for (int c = 0; c < table_.fieldCount(row); ++c) {
             int r = 0;
-            const auto f = import::headerField(table_.field(row, c), &r);
+            const QString text = table_.field(row, c);
+            blank = blank && text.trimmed().isEmpty();
+            const auto f = import::headerField(text, &r);
             if (f && r < rank[std::size_t(*f)]) {
                 rank[std::size_t(*f)] = r;
                 column[std::size_t(*f)] = c;
             }
         }
-        if (column[std::size_t(ImportField::Ticker)] == kNoColumn || column[std::size_t(ImportField::Shares)] == kNoColumn
-            || column[std::size_t(ImportField::TradeDate)] == kNoColumn)
-            continue;
-        headerRow_ = row;
-        headerLine_ = table_.line(row);
-        for (int c = 0; c < table_.fieldCount(row); ++c)
-            headers_ << table_.field(row, c).trimmed();
-        choices_.columns = column;
-    }
-    if (headerRow_ < 0) {
-        choices_.columns.fill(kNoColumn);
-        headerLine_ = 0;
-        return;
-    }
-
-    // Votes from the numbers: a separator followed by other than three
-    // digits, or the last of two kinds, is the decimal one; one that comes
-    // twice groups thousands.
-    int point = 0, comma = 0;
-    // Votes from the dates: a first part above 12 is a day, a second part
-    // above 12 is one; dotted dates are day first; four digits first is ISO.
-    int dayFirst = 0, monthFirst = 0, dotted = 0, iso = 0;
-    for (int row = headerRow_ + 1; row < table_.rowCount(); ++row) {
-        for (const ImportField f : {ImportField::Shares, ImportField::Price, ImportField::NetAmount}) {
-            const QString t = table_.field(row, choices_.column(f));
-            const qsizetype lastPoint = t.lastIndexOf(u'.'), lastComma = t.lastIndexOf(u',');
-            if (lastPoint >= 0 && lastComma >= 0) {
-                (lastPoint > lastComma ? point : comma) += 1;
-                continue;
+        const auto named = int(std::count_if(column.begin(), column.end(), [](int c) { return c != kNoColumn; }));
+        const auto lacking = [&](ImportField f) { return column[std::size_t(f)] == kNoColumn; };
+        if (std::none_of(std::begin(kNeeded), std::end(kNeeded), lacking)) {
+            headerRow_ = row;
+            headerLine_ = table_.line(row);
+            for (int c = 0; c < table_.fieldCount(row); ++c) {
+                headers_ << table_.field(row, c).trimmed();
+                if (import::isSettlementHeader(headers_.back()) && c != column[std::size_t(ImportField::TradeDate)])
+                    settlementColumn_ = c;
             }
-            const qsizetype at = std::max(lastPoint, lastComma);
-            if (at < 0)
-                continue;
-            const QChar sep = t[at];
-            qsizetype digits = 0;
-            while (at + 1 + digits < t.size() && isDigit(t[at + 1 + digits]))
-                ++digits;
-            const bool twice = t.count(sep) > 1;
-            const bool decimalHere = !twice && digits != 3;
-            if (twice || decimalHere)
-                ((sep == u'.') == decimalHere ? point : comma) += 1;
+            choices_.columns = column;
+            problem_ = ReadProblem::None;
+            return;
         }
-        const QString dateText = table_.field(row, choices_.column(ImportField::TradeDate));
-        if (const auto d = dateParts(dateText)) {
-            if (d->part[0].size() == 4) {
-                ++iso;
-            } else {
-                const int a = numberOf(d->part[0]), b = numberOf(d->part[1]);
-                if (a > 12 && b >= 1 && b <= 12)
-                    ++dayFirst;
-                else if (b > 12 && a >= 1 && a <= 12)
-                    ++monthFirst;
-                if (d->sep == u'.')
-                    ++dotted;
-            }
+        if (named > mostNamed) {
+            mostNamed = named;
+            headerLine_ = table_.line(row);
+            missing_.clear();
+            std::copy_if(std::begin(kNeeded), std::end(kNeeded), std::back_inserter(missing_), lacking);
         }
     }
-    choices_.decimal = comma > point ? u',' : u'.';
-    if (dayFirst > 0 && monthFirst == 0)
-        choices_.dateOrder = DateOrder::DayMonthYear;
-    else if (dotted > 0 && monthFirst == 0)
-        choices_.dateOrder = DateOrder::DayMonthYear;
-    else if (iso > 0 && dayFirst == 0 && monthFirst == 0 && dotted == 0)
-        choices_.dateOrder = DateOrder::YearMonthDay;
-    else
-        choices_.dateOrder = DateOrder::MonthDayYear;
+    choices_.columns.fill(kNoColumn);
+    problem_ = notText_ ? ReadProblem::NotText
+               : blank  ? ReadProblem::Empty
+               : missing_.empty() ? ReadProblem::NoHeader
+                                  : ReadProblem::MissingColumns;
 }
 
 // Every data row after the header as a candidate lot. A data row has a
@@ -522,12 +282,37 @@ bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot
     if (headerRow_ < 0)
         return true;
     const int rows = table_.rowCount();
-    ProgressSpan done(progress, 0, 1000, rows);
     const auto col = [&](ImportField f) { return choices.column(f); };
     const bool withAction = col(ImportField::Action) != kNoColumn;
-    QSet<LotKey> earlier;
+    const auto inPence = [&](ImportField f) { return import::headerInPence(headers_.value(col(f))); };
+    const bool pricePence = inPence(ImportField::Price), netPence = inPence(ImportField::NetAmount);
+    const QChar decimal = choices.decimal.value_or(u'.');
+    // A number read with the decimal separator, else with the other: its
+    // sign, and whether two rows hold the same, read either way alike.
+    const auto valueOf = [&](const QString &text) -> std::optional<import::ReadNumber> {
+        if (auto n = import::readNumber(text, decimal))
+            return n;
+        return import::readNumber(text, decimal == u'.' ? u',' : u'.');
+    };
+    const auto signOf = [&](const QString &text) {   // -1, 0 or 1
+        const auto n = valueOf(text);
+        if (!n || std::all_of(n->plain.begin(), n->plain.end(), [](QChar c) { return c == u'0' || c == u'.'; }))
+            return 0;
+        return n->negative ? -1 : 1;
+    };
+
+    // First the data rows as the file writes them, with what their actions
+    // and signs say.
+    struct Facts {
+        int row;
+        import::Action action;
+        int amountSign;
+        bool negativeShares;
+    };
+    std::vector<Facts> facts;
+    ProgressSpan reading(progress, 0, 500, rows);
     for (int row = headerRow_ + 1; row < rows; ++row) {
-        if ((row - headerRow_ - 1) % kProgressRows == 0 && !done.advance(row))
+        if ((row - headerRow_ - 1) % kProgressRows == 0 && !reading.advance(row))
             return false;
         std::array<QString, kImportFieldCount> raw;
         for (int f = 0; f < kImportFieldCount; ++f)
@@ -557,56 +342,158 @@ bool LotImport::interpret(const ImportChoices &choices, std::vector<CandidateLot
         t[kPrice] = get(ImportField::Price);
         t[kNetAmount] = get(ImportField::NetAmount);
         t[kTradeDate] = get(ImportField::TradeDate);
-        if (withAction && !import::isPurchase(get(ImportField::Action))) {
+        facts.push_back({row, withAction ? import::actionOf(get(ImportField::Action)) : import::Action::Purchase,
+                         signOf(t[kNetAmount]), signOf(t[kNumShares]) < 0});
+        out.push_back(std::move(lot));
+    }
+
+    // Without actions, the purchases' amounts have the sign of most amounts
+    // of the rows with a positive quantity; as many of each sign tell none.
+    int negative = 0, positive = 0;
+    for (const Facts &f : facts) {
+        if (!f.negativeShares && f.amountSign != 0)
+            ++(f.amountSign < 0 ? negative : positive);
+    }
+    const int purchaseSign = withAction ? 0 : negative > positive ? -1 : positive > negative ? 1 : 0;
+    const bool signsTellNothing = !withAction && negative > 0 && negative == positive;
+
+    // Each row that undoes a purchase cancels one purchase of the same ticker
+    // and shares (and price, where both have one): of the same date if there
+    // is one, else the nearest in the file.
+    std::vector<int> cancelledBy(out.size(), 0);
+    const auto sameValue = [&](const QString &a, const QString &b) {
+        const auto x = valueOf(a), y = valueOf(b);
+        return x && y ? numberFromText(x->plain) == numberFromText(y->plain) : a == b;
+    };
+    QMultiHash<QString, std::size_t> purchases;   // by folded ticker, once a row undoes one
+    for (std::size_t u = 0; u < out.size(); ++u) {
+        if (facts[u].action != import::Action::PurchaseUndone)
+            continue;
+        if (purchases.isEmpty()) {
+            for (std::size_t p = 0; p < out.size(); ++p)
+                if (facts[p].action == import::Action::Purchase)
+                    purchases.insert(foldTicker(out[p].texts[kTicker]), p);
+        }
+        const FieldTexts &undo = out[u].texts;
+        const auto distance = [&](std::size_t i) {
+            return (out[i].texts[kTradeDate] == undo[kTradeDate] ? 0 : 2 * out.size()) + 2 * (i > u ? i - u : u - i)
+                   + (i > u);   // of two as near, the earlier
+        };
+        std::size_t best = out.size();
+        for (const std::size_t p : purchases.values(foldTicker(undo[kTicker]))) {
+            const FieldTexts &buy = out[p].texts;
+            if (cancelledBy[p] || !sameValue(buy[kNumShares], undo[kNumShares])
+                || (!buy[kPrice].isEmpty() && !undo[kPrice].isEmpty() && !sameValue(buy[kPrice], undo[kPrice])))
+                continue;
+            if (best == out.size() || distance(p) < distance(best))
+                best = p;
+        }
+        if (best < out.size())
+            cancelledBy[best] = out[u].line;
+    }
+
+    ProgressSpan statuses(progress, 500, 1000, qint64(out.size()));
+    QSet<LotKey> earlier;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (i % kProgressRows == 0 && !statuses.advance(qint64(i)))
+            return false;
+        CandidateLot &lot = out[i];
+        const Facts &f = facts[i];
+        const FieldTexts &t = lot.texts;
+        const int next = f.row + 1 < rows ? table_.line(f.row + 1) : INT_MAX;
+        if (const auto bad = std::lower_bound(badLines_.begin(), badLines_.end(), lot.line);
+            bad != badLines_.end() && *bad < next) {
+            lot.status = RowStatus::Refused;
+            lot.reason = QStringLiteral("Line %1 holds bytes that are not UTF-8 text; it was not read").arg(*bad);
+            continue;
+        }
+        if (f.action != import::Action::Purchase) {
             lot.status = RowStatus::NotAPurchase;
-            out.push_back(std::move(lot));
+            continue;
+        }
+        if (!withAction && (f.negativeShares || (f.amountSign != 0 && purchaseSign != 0 && f.amountSign != purchaseSign))) {
+            lot.status = RowStatus::NotAPurchase;
+            lot.reason = f.negativeShares ? QStringLiteral("its quantity is negative")
+                                          : QStringLiteral("its amount's sign is not that of the file's purchases");
             continue;
         }
 
         // The texts as a user would type them; a text that does not read
-        // is handed to the rules in a form that breaks its field's rule.
+        // is handed to the rules in a form that breaks its field's rule. A
+        // text that reads differently under a choice not made waits for it.
         FieldTexts typed = t;
-        const auto number = [&](int pos) {
-            if (t[std::size_t(pos)].isEmpty())
+        bool decimalOpen = false, dateOpen = false;
+        const auto number = [&](int pos, bool columnInPence) {
+            const QString &text = t[std::size_t(pos)];
+            if (text.isEmpty())
                 return;
-            if (const auto n = import::readNumber(t[std::size_t(pos)], choices.decimal))
-                typed[std::size_t(pos)] = n->plain;   // a purchase's values are positive
-            else
-                typed[std::size_t(pos)] = u'?' + t[std::size_t(pos)];
+            const auto n = import::readNumber(text, decimal);
+            if (!choices.decimal) {
+                const auto other = import::readNumber(text, u',');
+                if (n.has_value() != other.has_value() || (n && n->plain != other->plain))
+                    decimalOpen = true;
+            }
+            if (!n || (n->pence && pos == kNumShares))   // shares are never in pence
+                typed[std::size_t(pos)] = u'?' + text;
+            else   // a purchase's values are positive
+                typed[std::size_t(pos)] = n->pence || columnInPence ? import::poundsOfPence(n->plain) : n->plain;
         };
-        number(kNumShares);
-        number(kPrice);
-        number(kNetAmount);
+        number(kNumShares, false);
+        number(kPrice, pricePence);
+        number(kNetAmount, netPence);
         std::optional<QDate> date;
         if (!t[kTradeDate].isEmpty()) {
-            date = import::readDate(t[kTradeDate], choices.dateOrder);
+            date = import::readDate(t[kTradeDate], choices.dateOrder.value_or(DateOrder::MonthDayYear));
+            dateOpen = !choices.dateOrder && date != import::readDate(t[kTradeDate], DateOrder::DayMonthYear);
             typed[kTradeDate] = date ? regional::shortDate(*date) : u'?' + t[kTradeDate];
+        }
+        if (decimalOpen || dateOpen) {
+            lot.status = RowStatus::Unsettled;
+            lot.reason = decimalOpen && dateOpen ? QStringLiteral("Date order and decimal separator not settled")
+                         : dateOpen             ? QStringLiteral("Date order not settled")
+                                                : QStringLiteral("Decimal separator not settled");
+            continue;
         }
         if (auto broken = firstBrokenRule(typed)) {
             lot.status = RowStatus::Refused;
-            lot.reason = broken->field == kTradeDate ? dateMessage(broken->message, choices.dateOrder)
-                                                     : broken->message;
-            out.push_back(std::move(lot));
+            lot.reason = broken->field == kTradeDate
+                             ? dateMessage(broken->message, choices.dateOrder.value_or(DateOrder::MonthDayYear))
+                             : broken->message;
             continue;
         }
         if (characterCount(typed[kTicker]) > kTickerLength) {
             lot.status = RowStatus::Refused;
             lot.reason = QStringLiteral("Please Enter the Ticker Symbol with at most %1 characters").arg(kTickerLength);
-            out.push_back(std::move(lot));
             continue;
         }
         lot.texts = typed;
-        const LotKey key = LotKey::of(typed[kTicker], *date, *numberFromText(typed[kNumShares]),
-                                      typed[kPrice].isEmpty() ? std::nullopt : moneyFromText(typed[kPrice]),
-                                      typed[kNetAmount].isEmpty() ? std::nullopt : moneyFromText(typed[kNetAmount]));
+        const double shares = *numberFromText(typed[kNumShares]);
+        const auto price = typed[kPrice].isEmpty() ? std::nullopt : moneyFromText(typed[kPrice]);
+        const auto netAmount = typed[kNetAmount].isEmpty() ? std::nullopt : moneyFromText(typed[kNetAmount]);
+        const LotKey key = LotKey::of(typed[kTicker], *date, shares, price, netAmount);
         if (stored_.contains(key))
             lot.status = RowStatus::Already;
         else if (earlier.contains(key))
             lot.status = RowStatus::Twice;
         earlier.insert(key);
-        out.push_back(std::move(lot));
+        if (cancelledBy[i]) {
+            lot.status = RowStatus::Cancelled;
+            lot.reason = QStringLiteral("by line %1").arg(cancelledBy[i]);
+        } else if (lot.status == RowStatus::New && signsTellNothing && f.amountSign != 0) {
+            lot.status = RowStatus::Check;
+            lot.reason = QStringLiteral("as many of the file's amounts are negative as positive, so its purchases "
+                                        "are not told from its sales");
+        } else if (lot.status == RowStatus::New && price && netAmount) {
+            const double cost = shares * ticksToDouble(*price), net = ticksToDouble(*netAmount);
+            if (std::abs(cost - net) > kFeesPart * std::max(cost, net)) {
+                lot.status = RowStatus::Check;
+                lot.reason = QStringLiteral("%1 \u00d7 %2 = %3, net amount %4")
+                                 .arg(typed[kNumShares], typed[kPrice], QString::number(cost, 'f', 2),
+                                      QString::number(net, 'f', 2));
+            }
+        }
     }
-    done.advance(rows);
+    statuses.advance(qint64(out.size()));
     return true;
 }
 
@@ -630,15 +517,16 @@ std::vector<FieldTexts> LotImport::chosen() const
     std::vector<FieldTexts> v;
     v.reserve(std::size_t(chosenCount()));
     for (const CandidateLot &l : lots_)
-        if (l.chosen())
+        if (choices_.settled() && l.chosen())
             v.push_back(l.texts);
     return v;
 }
 
 qsizetype LotImport::chosenCount() const
 {
-    return std::count_if(lots_.begin(), lots_.end(),
-                         [](const CandidateLot &l) { return l.chosen(); });
+    if (!choices_.settled())
+        return 0;
+    return std::count_if(lots_.begin(), lots_.end(), [](const CandidateLot &l) { return l.chosen(); });
 }
 
 } // namespace tesmo

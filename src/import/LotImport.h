@@ -1,13 +1,16 @@
 // Purchase lots read from a broker's CSV file, before they are imported: the
 // header row and its columns, the separator, the decimal separator and the
 // date order, each detected from the file and open to change, and one
-// candidate lot per data row with its status: new, already in the ledger,
-// twice in this file, not a purchase, or refused by the field rules. Widget
-// free: it reads a QIODevice and hands back field texts that the record store
-// takes as it takes a typed lot.
+// candidate lot per data row with its status. Nothing the file leaves open is
+// guessed: a decimal separator or date order that the file does not settle,
+// where the rows would read differently either way, is left for the user to
+// choose, and until then nothing is chosen for import. Widget free: it reads
+// a QIODevice and hands back field texts that the record store takes as it
+// takes a typed lot.
 #pragma once
 
 #include "import/CsvReader.h"
+#include "import/FieldReading.h"
 #include "text/Fields.h"
 #include "text/Money.h"
 
@@ -22,41 +25,57 @@
 
 namespace tesmo {
 
-// The columns a lot's fields come from, in the order the preview lists them.
-enum class ImportField : int { TradeDate, Ticker, Name, Shares, Price, NetAmount, Action };
-inline constexpr int kImportFieldCount = 7;
-inline constexpr int kNoColumn = -1;
-
-enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
-
 struct ImportChoices {
-    char separator = ',';                 // ',', ';' or '\t'
-    QChar decimal = u'.';                 // '.' or ','
-    DateOrder dateOrder = DateOrder::MonthDayYear;
+    char separator = ',';                                           // ',', ';' or '\t'
+    std::optional<QChar> decimal = u'.';                            // '.' or ','; nothing: not settled
+    std::optional<DateOrder> dateOrder = DateOrder::MonthDayYear;   // nothing: not settled
     std::array<int, kImportFieldCount> columns{kNoColumn, kNoColumn, kNoColumn, kNoColumn,
                                                kNoColumn, kNoColumn, kNoColumn};
 
     int column(ImportField f) const { return columns[std::size_t(f)]; }
+    bool settled() const { return decimal && dateOrder; }
     bool operator==(const ImportChoices &) const = default;
 };
 
-enum class RowStatus : int { New, Already, Twice, NotAPurchase, Refused };
-inline constexpr int kRowStatusCount = 5;
+// What a row is. New rows are imported; the rows held back, Already, Twice,
+// Check (its shares times its price and its net amount differ by more than
+// fees explain) and Cancelled (a purchase that a later row of the file
+// cancels or reverses), are imported only when ticked; the others never.
+// Unsettled: the row reads differently under the choices not yet made.
+enum class RowStatus : int { New, Already, Twice, Check, Cancelled, NotAPurchase, Refused, Unsettled };
+inline constexpr int kRowStatusCount = 8;
 
 // One data row of the file as a lot.
 struct CandidateLot {
     int line = 0;                  // of the file, from 1
     RowStatus status = RowStatus::New;
-    QString reason;                // why a refused row was refused
+    // Why: the rule a refused row breaks, the figures of a row to check, the
+    // line that cancels a purchase, why a row is no purchase, which choice
+    // an unsettled row waits for.
+    QString reason;
     // The texts of fields 1 to 6 as the lot would be stored (plain numbers,
-    // M/D/YYYY dates); a refused or skipped row keeps the file's texts.
+    // M/D/YYYY dates); a refused, unsettled or skipped row keeps the file's
+    // texts.
     FieldTexts texts;
-    bool ticked = false;           // an Already or Twice row the user chose to import
+    bool ticked = false;           // a held-back row the user chose to import
 
-    // An Already or Twice row: the user may choose to import it.
-    bool tickable() const { return status == RowStatus::Already || status == RowStatus::Twice; }
-    // A row that the import writes.
+    // A held-back row: the user may choose to import it.
+    bool tickable() const
+    {
+        return status == RowStatus::Already || status == RowStatus::Twice || status == RowStatus::Check
+               || status == RowStatus::Cancelled;
+    }
+    // A row that the import writes, once the choices are settled.
     bool chosen() const { return status == RowStatus::New || ticked; }
+};
+
+// Why a file gave no header row.
+enum class ReadProblem {
+    None,
+    Empty,            // no bytes, or only blank lines
+    NotText,          // an image, an archive, a program: bytes that are no text
+    MissingColumns,   // a row names some of the columns, not all: missingColumns() says which
+    NoHeader,         // no row names the columns in words the import knows
 };
 
 // What makes two lots the same: the ticker ignoring case, the trade date, the
@@ -120,57 +139,48 @@ public:
     bool setChoices(const ImportChoices &choices, Progress *progress = nullptr);
 
     const ImportChoices &choices() const { return choices_; }
+    // What settled the decimal separator and the date order, or why they
+    // are open, as sentences; empty when nothing depends on them.
+    const QString &decimalEvidence() const { return decimalEvidence_; }
+    const QString &dateEvidence() const { return dateEvidence_; }
     // The header row's texts; empty when no row of the file names a ticker,
     // a quantity and a date column.
     const QStringList &headers() const { return headers_; }
     bool hasHeader() const { return !headers_.isEmpty(); }
     int headerLine() const { return headerLine_; }
+    // Why there is no header row; with MissingColumns, the line of the row
+    // that names the most of the columns, and the ticker, quantity or date
+    // columns it lacks.
+    ReadProblem problem() const { return problem_; }
+    const std::vector<ImportField> &missingColumns() const { return missing_; }
 
     const std::vector<CandidateLot> &lots() const { return lots_; }
-    // Ticks or unticks an Already or Twice row; other rows stay as they are.
+    // Ticks or unticks a held-back row; other rows stay as they are.
     void setTicked(int index, bool ticked);
     std::array<int, kRowStatusCount> counts() const;
-    // The rows to import, in file order: the new ones and the ticked ones.
+    // The rows to import, in file order: the new ones and the ticked ones;
+    // none while a choice is not settled.
     std::vector<FieldTexts> chosen() const;
     qsizetype chosenCount() const;
 
 private:
-    void detect();
+    void findHeader();
     bool interpret(const ImportChoices &choices, std::vector<CandidateLot> &out, Progress *progress) const;
 
     StoredKeys stored_;
     QByteArray text_;
+    bool notText_ = false;
+    std::vector<int> badLines_;   // lines holding bytes that are not UTF-8
     CsvTable table_;
     int headerRow_ = -1;
     int headerLine_ = 0;
+    int settlementColumn_ = kNoColumn;
     QStringList headers_;
+    ReadProblem problem_ = ReadProblem::None;
+    std::vector<ImportField> missing_;
     ImportChoices choices_;
+    QString decimalEvidence_, dateEvidence_;
     std::vector<CandidateLot> lots_;
 };
-
-// The separate readings, for the tests and the fuzz target.
-namespace import {
-
-// The field a header text names; nothing for any other text. rank: the
-// place of the name in the field's list (lower is preferred).
-std::optional<ImportField> headerField(QStringView header, int *rank = nullptr);
-
-// A number as a broker writes it (currency symbol or code, grouping, a
-// minus or parentheses) as plain decimal text without sign; negative tells
-// the sign. Nothing when the text is no number in that form.
-struct ReadNumber {
-    QString plain;
-    bool negative = false;
-};
-std::optional<ReadNumber> readNumber(QStringView text, QChar decimal);
-
-// A date in the given order (a four-digit first field is always year first;
-// month names read as such; a time of day after the date is ignored).
-std::optional<QDate> readDate(QStringView text, DateOrder order);
-
-// True for an action that buys: buy, bought, purchase, reinvestment.
-bool isPurchase(QStringView action);
-
-} // namespace import
 
 } // namespace tesmo

@@ -45,6 +45,40 @@ QString failure(const Error &e)
     return whyNotWritten(e, "import");
 }
 
+// Why a file gave no rows to import, as the end of a sentence.
+QString unreadable(const LotImport &import)
+{
+    // "quantity column ("Quantity", "Shares", "Qty" or "Units")"
+    const auto column = [](ImportField f) {
+        QStringList names = import::headerNames(f);
+        for (QString &n : names)
+            n = u'"' + n + u'"';
+        const QString last = names.takeLast();
+        const char *what = f == ImportField::Ticker ? "ticker" : f == ImportField::Shares ? "quantity" : "date";
+        return QStringLiteral("%1 column (%2 or %3)").arg(QLatin1String(what), names.join(QStringLiteral(", ")), last);
+    };
+    switch (import.problem()) {
+    case ReadProblem::Empty:
+        return QStringLiteral("the file is empty");
+    case ReadProblem::NotText:
+        return QStringLiteral("the file holds no text, as a broker's CSV file does (it may be an image, a workbook or "
+                              "another program's file)");
+    case ReadProblem::MissingColumns: {
+        QStringList missing;
+        for (const ImportField f : import.missingColumns())
+            missing << column(f);
+        return QStringLiteral("the headings on line %1 name no %2")
+            .arg(import.headerLine())
+            .arg(missing.join(QStringLiteral(" and no ")));
+    }
+    case ReadProblem::None:
+    case ReadProblem::NoHeader:
+        break;
+    }
+    return QStringLiteral("no line of it names its columns in words that Tesmo reads: a %1, a %2 and a %3")
+        .arg(column(ImportField::Ticker), column(ImportField::Shares), column(ImportField::TradeDate));
+}
+
 } // namespace
 
 bool frmStocks::ImportOffered() const
@@ -112,10 +146,7 @@ void frmStocks::ImportLots(const QString &strPath)
                 return;
         }
         if (!import.hasHeader()) {
-            dialogs_.message(QStringLiteral("No lots can be imported from %1: no row of it names a ticker column "
-                                            "(\"Symbol\"), a quantity column (\"Quantity\") and a date column "
-                                            "(\"Trade Date\").")
-                                 .arg(path),
+            dialogs_.message(QStringLiteral("No lots can be imported from %1: %2.").arg(path, unreadable(import)),
                              Dialogs::Buttons::Ok, Dialogs::Icon::Information);
             return;
         }
@@ -162,23 +193,27 @@ void frmStocks::ImportLots(const QString &strPath)
         updateCommands();
         ListView1->scrollToSelectedRow();
 
-        // One message says what happened.
-        qsizetype already = 0, twice = 0, notPurchase = 0, refused = 0;
-        for (const CandidateLot &l : import.lots()) {
-            already += l.status == RowStatus::Already && !l.ticked;
-            twice += l.status == RowStatus::Twice && !l.ticked;
-            notPurchase += l.status == RowStatus::NotAPurchase;
-            refused += l.status == RowStatus::Refused;
-        }
+        // One message says what happened, and what was left out.
+        std::array<qsizetype, kRowStatusCount> left{};
+        for (const CandidateLot &l : import.lots())
+            left[std::size_t(l.status)] += !l.chosen();
+        const struct {
+            RowStatus status;
+            const char *one, *many;
+        } kinds[] = {
+            {RowStatus::Already, "was already in the ledger", "were already in the ledger"},
+            {RowStatus::Twice, "was twice in the file", "were twice in the file"},
+            {RowStatus::Check, "row whose figures disagree was left out", "rows whose figures disagree were left out"},
+            {RowStatus::Cancelled, "purchase that the file cancels was left out",
+             "purchases that the file cancels were left out"},
+            {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
+            {RowStatus::Refused, "row was refused", "rows were refused"},
+        };
         QStringList parts{counted(qsizetype(lots.size()), "lot imported", "lots imported")};
-        if (already)
-            parts << counted(already, "was already in the ledger", "were already in the ledger");
-        if (twice)
-            parts << counted(twice, "was twice in the file", "were twice in the file");
-        if (notPurchase)
-            parts << counted(notPurchase, "row was not a purchase", "rows were not purchases");
-        if (refused)
-            parts << counted(refused, "row was refused", "rows were refused");
+        for (const auto &kind : kinds) {
+            if (const qsizetype n = left[std::size_t(kind.status)])
+                parts << counted(n, kind.one, kind.many);
+        }
         dialogs_.message(parts.join(QStringLiteral("; ")) + u'.' + backupProblem, Dialogs::Buttons::Ok,
                          Dialogs::Icon::Information);
     });

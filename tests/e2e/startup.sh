@@ -483,10 +483,12 @@ scenario_password() {
 }
 
 # Ctrl+I asks for a broker's file; its full path typed into the file dialog
-# and Enter open the "Import Lots" preview, Alt+I imports, and one message
-# says what happened. The ledger then holds the new lots after the one it
-# had, which the file held too; the copy made before the import holds the
-# ledger as it was.
+# and Enter open the "Import Lots" preview. The file's dates read either way,
+# so the preview asks for their order: Alt+I imports nothing until Alt+O and
+# the arrow keys have chosen it; then Alt+I imports, and one message says
+# what happened. The ledger then holds the new lots after the one it had,
+# which the file held too; the copy made before the import holds the ledger
+# as it was.
 scenario_import() {
   local lots="SELECT Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks ORDER BY ID"
   local folder="$dir/home/Broker files" copy
@@ -494,8 +496,8 @@ scenario_import() {
   close_main
   expect_exit
   sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
-    ('APPLE INC', 'AAPL', 10, 185.64, 1856.42, '2024-01-03')" || die "could not seed"
-  mkdir -p "$folder" && cp -- "$here/../import/samples/brokerage_a.csv" "$folder/" || die "could not copy the sample"
+    ('Vodafone Group', 'VOD', 1000, 0.71, 710, '2024-04-03')" || die "could not seed"
+  mkdir -p "$folder" && cp -- "$here/../import/samples/uk_dates.csv" "$folder/" || die "could not copy the sample"
 
   launch
   main_window
@@ -503,21 +505,26 @@ scenario_import() {
   wait_win '^Import Lots from File$' || die "Ctrl+I showed no file dialog; visible: $(visible)"
   ready "$win"
   wait_focus "the file dialog opens on its file name" 'Import Lots from File' text
-  timeout 60 xdotool type --clearmodifiers --delay 20 -- "$folder/brokerage_a.csv" || fail "xdotool type failed"
-  wait_focus "the path typed" 'Import Lots from File' text '*' '*' "$folder/brokerage_a.csv"
+  timeout 60 xdotool type --clearmodifiers --delay 20 -- "$folder/uk_dates.csv" || fail "xdotool type failed"
+  wait_focus "the path typed" 'Import Lots from File' text '*' '*' "$folder/uk_dates.csv"
   press "$win" Return
   wait_win '^Import Lots$' || die "no preview after the file was chosen; visible: $(visible)"
   ready "$win"
   wait_focus "the preview opens on its rows" 'Import Lots' table
-  shot preview
+  shot preview-unsettled
+  press "$win" alt+i alt+o
+  wait_focus "Alt+I imports nothing, Alt+O goes to the date order" 'Import Lots' 'combo box'
+  check_sql "nothing imported before the date order is chosen" "$lots" 'VOD|1000.0|0.71|710.0|2024-04-03'
+  press "$win" Down Down
+  wait_focus "the arrow keys choose day first" 'Import Lots' 'combo box' 'Day/Month/Year'
+  shot preview-settled
   press "$win" alt+i
   answer_box "the import"
   check_sql "the new lots after the one the ledger had" "$lots" "$(printf '%s\n' \
-    'AAPL|10.0|185.64|1856.42|2024-01-03' 'BRK/B|5.0|357.1|1785.5|2024-01-04' 'VTI|0.091|234.4|21.33|2024-01-08' \
-    'AAPL|1.0|185.0|185.0|2024-01-11')"
+    'VOD|1000.0|0.71|710.0|2024-04-03' 'BARC|200.0|2.15|430.0|2024-06-05' 'AZN|3.0|120.5|361.5|2024-06-05')"
   copy=$(find "$data/Tesmo backups" -name 'Tesmo * before import.mdb' -print -quit)
   [[ -n $copy ]] || fail "no copy made before the import"
-  check_eq "the copy before the import" "AAPL|10.0|185.64|1856.42|2024-01-03" \
+  check_eq "the copy before the import" "VOD|1000.0|0.71|710.0|2024-04-03" \
     "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
   expect_no_box "the import's message"
   close_main

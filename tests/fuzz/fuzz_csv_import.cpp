@@ -1,7 +1,8 @@
 // The bytes of a file read as a broker's CSV file, under choices taken from
-// the input too: nothing crashes, every row the import would write converts
-// for the store as a typed lot does, with positive values, and the counts,
-// lines and choices agree with the rows.
+// the input too, settled or left open: nothing crashes, every row the import
+// could write converts for the store as a typed lot does, with positive
+// values, nothing is chosen while a choice is open, and the counts, lines,
+// reasons and choices agree with the rows.
 #include "FuzzCheck.h"
 #include "import/LotImport.h"
 #include "store/Lot.h"
@@ -20,8 +21,11 @@ static void checkRows(const LotImport &import)
         FUZZ_CHECK(lot.line > lastLine);
         lastLine = lot.line;
         ++counted[std::size_t(lot.status)];
-        FUZZ_CHECK((lot.status == RowStatus::Refused) == !lot.reason.isEmpty());
-        if (lot.status != RowStatus::New && lot.status != RowStatus::Already && lot.status != RowStatus::Twice)
+        const bool plain = lot.status == RowStatus::New || lot.status == RowStatus::Already
+                           || lot.status == RowStatus::Twice;
+        FUZZ_CHECK(plain == lot.reason.isEmpty() || lot.status == RowStatus::NotAPurchase);
+        FUZZ_CHECK(lot.status != RowStatus::Unsettled || !import.choices().settled());
+        if (!plain && !lot.tickable())
             continue;
         FUZZ_CHECK(!firstBrokenRule(lot.texts));
         for (int pos = kName1; pos <= kTradeDate; ++pos) {
@@ -36,6 +40,8 @@ static void checkRows(const LotImport &import)
     }
     FUZZ_CHECK(counted == import.counts());
     FUZZ_CHECK(import.chosenCount() == qsizetype(import.chosen().size()));
+    FUZZ_CHECK(import.choices().settled() || import.chosen().empty());
+    FUZZ_CHECK(import.hasHeader() == (import.problem() == ReadProblem::None));
     FUZZ_CHECK(import.hasHeader() || import.lots().empty());
 }
 
@@ -56,6 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ImportChoices c = import.choices();
     c.decimal = how & 1 ? u',' : u'.';
     c.dateOrder = DateOrder((how >> 1) % 3);
+    if (how & 0x40)
+        c.decimal.reset();
+    if (how & 0x80)
+        c.dateOrder.reset();
     const int headers = int(import.headers().size());
     if (headers > 0)
         c.columns[std::size_t(columns % kImportFieldCount)] = (columns >> 3) % (headers + 1) - 1;

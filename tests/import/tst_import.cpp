@@ -1,11 +1,11 @@
 // The reading of brokers' CSV files into candidate lots, without a window:
 // sample files in several brokers' layouts (their encodings, separators,
-// preambles and trailers, number and date forms), the separate readings of
+// preambles and trailers, number and date forms, what they settle and what
+// they leave to the user, the rows they hold back), the separate readings of
 // numbers and dates, the lines of records, the duplicate check, and the
 // choices that change the reading.
 #include "import/LotImport.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QtTest>
 
@@ -18,10 +18,11 @@ QString sample(const char *name)
     return QStringLiteral(TESMO_IMPORT_SAMPLES "/") + QLatin1String(name);
 }
 
-const char *const kStatus[] = {"New", "Already", "Twice", "NotAPurchase", "Refused"};
+const char *const kStatus[] = {"New", "Already", "Twice", "Check", "Cancelled", "NotAPurchase", "Refused",
+                               "Unsettled"};
 
 // One line per candidate: "line status name|ticker|shares|price|net|date",
-// a refused row's reason after " : ".
+// the reason after " : ".
 QString describe(const LotImport &import)
 {
     QStringList lines;
@@ -35,6 +36,27 @@ QString describe(const LotImport &import)
         lines << line;
     }
     return lines.join(u'\n');
+}
+
+// "separator decimal order line N", "?" for a choice the file leaves open;
+// or why there is no header.
+QString describeReading(const LotImport &import)
+{
+    const char *const problems[] = {"", "empty", "not text", "lacks", "no header"};
+    if (!import.hasHeader()) {
+        QString why = QLatin1String(problems[int(import.problem())]);
+        for (const ImportField f : import.missingColumns())
+            why += QStringLiteral(" %1").arg(import::headerNames(f).first());
+        return import.problem() == ReadProblem::MissingColumns ? why + QStringLiteral(" on line %1").arg(import.headerLine())
+                                                              : why;
+    }
+    const ImportChoices &c = import.choices();
+    const char *const orders[] = {"MDY", "DMY", "YMD"};
+    return QStringLiteral("%1 %2 %3 line %4")
+        .arg(c.separator == '\t' ? QStringLiteral("tab") : QString(QChar(c.separator)),
+             c.decimal ? QString(*c.decimal) : QStringLiteral("?"),
+             c.dateOrder ? QLatin1String(orders[int(*c.dateOrder)]) : QLatin1String("?"))
+        .arg(import.headerLine());
 }
 
 LotImport readFile(const QString &path, StoredKeys keys = {})
@@ -60,69 +82,142 @@ class ImportTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void eachLayoutReadsAsItsBrokerWroteIt_data()
+    // Each sample file as the import reads it: the reading it settles (or
+    // leaves open, or why it finds no header) and every row's status; for a
+    // file that leaves a choice open, the rows once the user makes it.
+    void eachFileReadsAsItsBrokerWroteIt_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<QString>("decimal");
-        QTest::addColumn<int>("dateOrder");
-        QTest::addColumn<int>("headerLine");
+        QTest::addColumn<QString>("reading");
         QTest::addColumn<QString>("lots");
+        QTest::addColumn<QString>("choice");   // "DMY" or a decimal separator, for the rows after
+        QTest::addColumn<QString>("after");
 
-        QTest::newRow("UTF-8 with a mark, preamble, actions, negative amounts, trailer")
-            << sample("brokerage_a.csv") << "," << "." << int(DateOrder::MonthDayYear) << 4
+        QTest::newRow("UTF-8 with a mark, preamble, actions, settlement dates, trailer")
+            << sample("brokerage_a.csv") << ", . MDY line 4"
             << "5 New APPLE INC|AAPL|10|185.64|1856.42|1/3/2024\n"
                "6 New BERKSHIRE HATHAWAY INC, CL B|BRK/B|5|357.10|1785.50|1/4/2024\n"
                "7 NotAPurchase VANGUARD TOTAL STOCK MKT|VTI|0.000||21.33|01/05/2024\n"
                "8 New VANGUARD TOTAL STOCK MKT|VTI|0.091|234.40|21.33|1/8/2024\n"
                "9 NotAPurchase MICROSOFT CORP|MSFT|-3|375.79|1127.36|01/09/2024\n"
                "10 Refused TESLA INC|TSLA|2|01/02/2024|-468.50|01/10/2024 : Please Enter the Price per Share as a Number\n"
-               "11 New APPLE INC|AAPL|1|185.00|185.00|1/11/2024";
+               "11 New APPLE INC|AAPL|1|185.00|185.00|1/11/2024" << "" << "";
         QTest::newRow("quoted everything, dollars, a line break in a name, a time of day, a total")
-            << sample("broker_b.csv") << "," << "." << int(DateOrder::MonthDayYear) << 2
+            << sample("broker_b.csv") << ", . MDY line 2"
             << "3 New SCHWAB US DIVIDEND EQUITY ETF|SCHD|100|76.8150|7681.50|1/29/2024\n"
                "5 New NVIDIA CORP|nvda|2|610.00|1220.65|1/26/2024\n"
                "6 New SCHWAB S&P 500 INDEX|SWPPX|1.234|72.10|88.97|1/25/2024\n"
                "7 NotAPurchase SCHWAB S&P 500 INDEX|SWPPX|||$88.97|01/25/2024\n"
                "8 NotAPurchase APPLE INC|AAPL|10|$195.00|$1,950.00|01/24/2024\n"
-               "9 Twice NVIDIA CORP|NVDA|2|610.00|1220.65|1/26/2024";
+               "9 Twice NVIDIA CORP|NVDA|2|610.00|1220.65|1/26/2024" << "" << "";
         QTest::newRow("Windows-1252, semicolons, comma decimals, day.month.year")
-            << sample("broker_c.csv") << ";" << "," << int(DateOrder::DayMonthYear) << 1
+            << sample("broker_c.csv") << "; , DMY line 1"
             << QStringLiteral("2 New Nestl\u00e9 SA|NESN|12|108.42|1301.04|3/15/2023\n"
                               "3 New SAP SE|SAP|10|120.5|1205.00|5/2/2023\n"
                               "4 NotAPurchase SAP SE|SAP|5|130,10|650,50|21.06.2023\n"
                               "5 NotAPurchase Custody fee||||12,50|30.06.2023\n"
-                              "6 New ASML Holding|ASML|2|612.30|1224.60|7/3/2023");
+                              "6 New ASML Holding|ASML|2|612.30|1224.60|7/3/2023") << "" << "";
         QTest::newRow("UTF-16 with a mark, tabs, ISO dates, parentheses, refused rows, a lot twice")
-            << sample("broker_d.txt") << "\t" << "." << int(DateOrder::YearMonthDay) << 2
+            << sample("broker_d.txt") << "tab . YMD line 2"
             << "3 New Vanguard Total Stock Market ETF|VTI|4|220.15|880.60|11/1/2023\n"
                "4 New Vanguard Total Intl Stock ETF|VXUS|10|55.10|551.00|11/2/2023\n"
                "5 Refused Money market sweep||100|1.00|(100.00)|2023-11-03 : Must Enter a Ticker Symbol\n"
                "6 Refused Vanguard Total Bond Market ETF|BND|ten|71.30|(713.00)|2023-11-06 : Please Enter Number of "
                "Shares as a Number\n"
-               "7 Twice Vanguard Total Stock Market ETF|VTI|4|220.15|880.60|11/1/2023";
+               "7 Twice Vanguard Total Stock Market ETF|VTI|4|220.15|880.60|11/1/2023" << "" << "";
+        QTest::newRow("dates that read either way: the order is asked")
+            << sample("uk_dates.csv") << ", . ? line 1"
+            << "2 Unsettled Vodafone Group|VOD|1000|0.71|710.00|03/04/2024 : Date order not settled\n"
+               "3 Unsettled Barclays|BARC|200|2.15|430.00|05/06/2024 : Date order not settled\n"
+               "4 Unsettled AstraZeneca|AZN|3|120.50|361.50|05/06/2024 : Date order not settled"
+            << "DMY"
+            << "2 New Vodafone Group|VOD|1000|0.71|710.00|4/3/2024\n"
+               "3 New Barclays|BARC|200|2.15|430.00|6/5/2024\n"
+               "4 New AstraZeneca|AZN|3|120.50|361.50|6/5/2024";
+        QTest::newRow("pounds settle the dates; pence are pounds; figures that disagree")
+            << sample("uk_pence.csv") << ", . DMY line 1"
+            << "2 New Lloyds Banking Group|LLOY|500|0.5100|255.00|4/3/2024\n"
+               "3 New Tesco|TSCO|100|2.855|285.50|6/5/2024\n"
+               "4 New BP|BP.|40|4.80|192.00|5/6/2024\n"
+               "5 Check Shell|SHEL|10|27.10|2710.00|8/7/2024 : 10 \u00d7 27.10 = 271.00, net amount 2710.00"
+            << "" << "";
+        QTest::newRow("semicolons settle the decimal comma of 1.000 and 255,123")
+            << sample("eu_decimals.csv") << "; , YMD line 1"
+            << "2 New Allianz|ALV|1000|22|22000|3/4/2024\n"
+               "3 New BASF|BAS|2|255.123|510.246|3/5/2024" << "" << "";
+        QTest::newRow("numbers that read either way: the decimal separator is asked")
+            << sample("open_decimals.csv") << ", ? YMD line 1"
+            << "2 Unsettled |ABC|1,000|22|22,000|2024-03-04 : Decimal separator not settled\n"
+               "3 Unsettled |XYZ|5|1,250|6250|2024-03-05 : Decimal separator not settled"
+            << "."
+            << "2 New |ABC|1000|22|22000|3/4/2024\n"
+               "3 New |XYZ|5|1250|6250|3/5/2024";
+        QTest::newRow("cancelled, reversed and tendered purchases")
+            << sample("actions.csv") << ", . MDY line 1"
+            << "2 Cancelled MICROSOFT CORP|MSFT|5|390.00|1950.00|1/16/2024 : by line 3\n"
+               "3 NotAPurchase MICROSOFT CORP|MSFT|5|390.00|1950.00|01/17/2024\n"
+               "4 NotAPurchase XYZ CORP|XYZ|20|15.00|300.00|01/18/2024\n"
+               "5 Cancelled APPLE INC|AAPL|3|185.00|555.00|1/19/2024 : by line 6\n"
+               "6 NotAPurchase APPLE INC|AAPL|3|185.00|555.00|01/22/2024\n"
+               "7 New NVIDIA CORP|NVDA|1|600.00|600.00|1/23/2024\n"
+               "8 New VANGUARD TOTAL|VTI|0.5|230.00|115.00|1/24/2024" << "" << "";
+        QTest::newRow("no action column: sales by their signs")
+            << sample("no_action.csv") << ", . YMD line 1"
+            << "2 New |IBM|10|180.00|1800.00|2/1/2024\n"
+               "3 NotAPurchase |IBM|-4|185.00|740.00|2024-02-02 : its quantity is negative\n"
+               "4 New |KO|20|60.00|1200.00|2/5/2024\n"
+               "5 NotAPurchase |KO|5|61.00|305.00|2024-02-06 : its amount's sign is not that of the file's purchases"
+            << "" << "";
+        QTest::newRow("UTF-16 without a mark, big-endian")
+            << sample("utf16be_no_mark.txt") << "tab . YMD line 1"
+            << QStringLiteral("2 New Nestl\u00e9 \u20ac|NESN|1|100.00|100.00|1/2/2024") << "" << "";
+        QTest::newRow("UTF-8 but for a few bytes")
+            << sample("bad_byte.csv") << ", . YMD line 1"
+            << QStringLiteral("2 New Nestl\u00e9 SA|NESN|10|95.00|950.00|3/1/2024\n"
+                              "3 Refused Soci\ufffdt\ufffd G\ufffdn\ufffdrale|GLE|20|25.00|500.00|2024-03-04 : Line 3 "
+                              "holds bytes that are not UTF-8 text; it was not read\n"
+                              "4 New Novartis AG Z\u00fcrich|NOVN|5|90.00|450.00|3/5/2024") << "" << "";
+        QTest::newRow("field rules: the date's in the file's order, long names cut, long tickers refused")
+            << sample("field_rules.csv") << ", . DMY line 1"
+            << "2 New x|A|1|1|1|12/31/2023\n"
+               "3 Refused x|A|1|1|-1|32/12/2023 : Must Enter the Date According to the Format DD/MM/YY or DD/MM/YYYY\n"
+               "4 Refused x|ABCDEFGHIJK|1|1|-1|1/2/2024 : Please Enter the Ticker Symbol with at most 10 characters\n"
+               "5 Refused x|B||1|-1|1/2/2024 : Must Enter Number of Shares\n"
+               "6 Refused x|C|1|500000000000|-1|1/2/2024 : Please Enter the Price per Share between $0 and "
+               "$450,000,000,000\n"
+               "7 New " + QString(50, u'N') + "|D|7|3.5|24.50|2/1/2024" << "" << "";
+        QTest::newRow("an empty file") << sample("empty.csv") << "empty" << "" << "" << "";
+        QTest::newRow("an image") << sample("image.csv") << "not text" << "" << "" << "";
+        QTest::newRow("no quantity column") << sample("no_quantity.csv") << "lacks Quantity on line 1" << "" << "" << "";
+        QTest::newRow("another language") << sample("german.csv") << "no header" << "" << "" << "";
     }
-    void eachLayoutReadsAsItsBrokerWroteIt()
+    void eachFileReadsAsItsBrokerWroteIt()
     {
         QFETCH(QString, file);
-        QFETCH(QString, separator);
-        QFETCH(QString, decimal);
-        QFETCH(int, dateOrder);
-        QFETCH(int, headerLine);
+        QFETCH(QString, reading);
         QFETCH(QString, lots);
-        const LotImport import = readFile(file);
-        QCOMPARE(QString(QChar(import.choices().separator)), separator);
-        QCOMPARE(QString(import.choices().decimal), decimal);
-        QCOMPARE(int(import.choices().dateOrder), dateOrder);
-        QCOMPARE(import.headerLine(), headerLine);
+        QFETCH(QString, choice);
+        QFETCH(QString, after);
+        LotImport import = readFile(file);
+        QCOMPARE(describeReading(import), reading);
         QCOMPARE(describe(import), lots);
+        QCOMPARE(import.chosenCount() > 0, import.choices().settled() && lots.contains(" New "));
+        if (choice.isEmpty())
+            return;
+        ImportChoices c = import.choices();
+        if (choice == "DMY")
+            c.dateOrder = DateOrder::DayMonthYear;
+        else
+            c.decimal = choice.front();
+        QVERIFY(import.setChoices(c));
+        QCOMPARE(describe(import), after);
     }
 
     void numbersAsBrokersWriteThem_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("decimal");
-        QTest::addColumn<QString>("plain");   // "-" before it for a negative; "none" when no number
+        QTest::addColumn<QString>("plain");   // "-" before it for a negative, " p" after it for pence; "none" when no number
         const char *const rows[][4] = {
             {"plain", "12.5", ".", "12.5"},
             {"dollars and thousands", "$1,234.50", ".", "1234.50"},
@@ -142,6 +237,11 @@ private slots:
             {"a date", "01/02/2024", ".", "none"},
             {"two decimal points", "1.2.3", ".", "none"},
             {"sign alone", "-", ".", "none"},
+            {"pence code", "GBX 51.00", ".", "51.00 p"},
+            {"pence after", "51p", ".", "51 p"},
+            {"pence as the market writes them", "GBp 51", ".", "51 p"},
+            {"pounds code", "GBP 51", ".", "51"},
+            {"a group never starts with 0", "0.091", ",", "none"},
         };
         for (const auto &r : rows)
             QTest::newRow(r[0]) << QString::fromUtf8(r[1]) << QString::fromLatin1(r[2]) << QString::fromLatin1(r[3]);
@@ -152,7 +252,7 @@ private slots:
         QFETCH(QString, decimal);
         QFETCH(QString, plain);
         const auto n = import::readNumber(text, decimal.front());
-        QCOMPARE(n ? (n->negative ? "-" : "") + n->plain : QStringLiteral("none"), plain);
+        QCOMPARE(n ? (n->negative ? "-" : "") + n->plain + (n->pence ? " p" : "") : QStringLiteral("none"), plain);
     }
 
     void datesInEveryOrder_data()
@@ -205,38 +305,10 @@ private slots:
         QCOMPARE(seen.join(u' '), QStringLiteral("1:a/b 3:x\r\ny/z 6:c 7:d/1\n2\n3 10:e/f"));
     }
 
-    void encodingsReadAsText_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        const QString text = QStringLiteral("Symbol,Quantity,Date,Name\nNESN,1,1/2/2024,Nestl\u00e9 \u20ac\n");
-        QTest::newRow("UTF-8") << text.toUtf8();
-        QTest::newRow("UTF-8 with a mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-        QByteArray le("\xFF\xFE"), be("\xFE\xFF");
-        for (const QChar c : text) {
-            le += char(c.unicode() & 0xff);
-            le += char(c.unicode() >> 8);
-            be += char(c.unicode() >> 8);
-            be += char(c.unicode() & 0xff);
-        }
-        QTest::newRow("UTF-16 LE") << le;
-        QTest::newRow("UTF-16 BE") << be;
-        QTest::newRow("Windows-1252") << text.toLatin1().replace('?', '\x80');
-    }
-    void encodingsReadAsText()
-    {
-        QFETCH(QByteArray, bytes);
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        LotImport import;
-        QVERIFY(import.read(buffer));
-        QCOMPARE(import.lots().size(), std::size_t(1));
-        QCOMPARE(import.lots()[0].texts[kName1], QStringLiteral("Nestl\u00e9 \u20ac"));
-    }
-
     // A lot equal to a stored one (ticker in any case, amounts at four
     // decimals, empty equal to empty) is already in the ledger; one equal to
     // an earlier row is twice in the file; only the new and the ticked ones
-    // are chosen, in file order.
+    // (held back as such, or to be checked) are chosen, in file order.
     void duplicatesAreFoundAndChosenOnlyWhenTicked()
     {
         StoredKeys stored;
@@ -245,19 +317,19 @@ private slots:
                                         "Date,Symbol,Qty,Price,Net Amount\n"
                                         "1/15/2003,IBM,100,12.50,\n"            // already: ticker case, empty net
                                         "1/15/2003,IBM,100,12.50001,\n"         // the same at four decimals
-                                        "1/15/2003,IBM,100,12.50,0\n"           // net 0 is not empty: new
+                                        "1/15/2003,IBM,100,12.50,0\n"           // net 0 is not empty: check
                                         "1/15/2003,IBM,100,12.50,0.00\n"        // twice
                                         "1/16/2003,IBM,100,12.50,\n"),          // another day: new
                                     stored);
         QCOMPARE(describe(import), QStringLiteral("2 Already |IBM|100|12.50||1/15/2003\n"
                                                   "3 Already |IBM|100|12.50001||1/15/2003\n"
-                                                  "4 New |IBM|100|12.50|0|1/15/2003\n"
+                                                  "4 Check |IBM|100|12.50|0|1/15/2003 : 100 \u00d7 12.50 = "
+                                                  "1250.00, net amount 0.00\n"
                                                   "5 Twice |IBM|100|12.50|0.00|1/15/2003\n"
                                                   "6 New |IBM|100|12.50||1/16/2003"));
-        QCOMPARE(import.chosenCount(), 2);
-        import.setTicked(1, true);
-        import.setTicked(2, true);   // a new row is chosen anyway; ticking it changes nothing
-        import.setTicked(3, true);
+        QCOMPARE(import.chosenCount(), 1);
+        for (int row = 1; row <= 4; ++row)   // the last, a new row, is chosen anyway
+            import.setTicked(row, true);
         QStringList chosen;
         for (const FieldTexts &t : import.chosen())
             chosen << t[kPrice] + u'/' + t[kNetAmount] + u'/' + t[kTradeDate];
@@ -266,6 +338,7 @@ private slots:
         const auto n = import.counts();
         QCOMPARE(n[int(RowStatus::Already)], 2);
         QCOMPARE(n[int(RowStatus::Twice)], 1);
+        QCOMPARE(n[int(RowStatus::Check)], 1);
     }
 
     // A column set to none, another date order or decimal separator and
@@ -278,20 +351,22 @@ private slots:
                                                    "03/04/2024;ABC;1,5;2,00;3,00;Again\n"));
         QCOMPARE(import.choices().separator, ';');
         QCOMPARE(import.choices().decimal, QChar(u','));
-        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("3/4/2024"));
+        QCOMPARE(import.dateEvidence(), QStringLiteral("Settled by this file: its numbers have decimal commas; its "
+                                                       "fields are separated by semicolons."));
+        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("4/3/2024"));
         import.setTicked(1, true);
 
         ImportChoices c = import.choices();
-        c.dateOrder = DateOrder::DayMonthYear;
+        c.dateOrder = DateOrder::MonthDayYear;
         c.columns[int(ImportField::Name)] = kNoColumn;
         c.columns[int(ImportField::NetAmount)] = kNoColumn;
         struct Cancelled : Progress {
             bool advance(qint64) override { return false; }
         } cancelled;
         QVERIFY(!import.setChoices(c, &cancelled));
-        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("3/4/2024"));
+        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("4/3/2024"));
         QVERIFY(import.setChoices(c));
-        QCOMPARE(describe(import), QStringLiteral("2 New |ABC|1.5|2.00||4/3/2024\n3 Twice |ABC|1.5|2.00||4/3/2024"));
+        QCOMPARE(describe(import), QStringLiteral("2 New |ABC|1.5|2.00||3/4/2024\n3 Twice |ABC|1.5|2.00||3/4/2024"));
         QCOMPARE(import.chosenCount(), 2);
 
         c.decimal = u'.';
@@ -305,39 +380,6 @@ private slots:
         QVERIFY(import.setSeparator(';'));
         QVERIFY(import.hasHeader());
         QCOMPARE(import.lots().size(), std::size_t(2));
-    }
-
-    // What the field rules refuse is refused with the rule's message (the
-    // date's in the order the file is read in); long names are cut as the
-    // name box holds them, long tickers refused; amounts are positive.
-    void rowsMeetTheFieldRules()
-    {
-        const QString longName(60, u'N');
-        LotImport import = readText(QStringLiteral("Trade Date,Symbol,Quantity,Price,Amount,Description\n"
-                                                   "31/12/2023,A,1,1,1,x\n"
-                                                   "1/2/2024,ABCDEFGHIJK,1,1,1,x\n"
-                                                   "1/2/2024,B,,1,1,x\n"
-                                                   "1/2/2024,C,1,500000000000,1,x\n"
-                                                   "1/2/2024,D,-7,(3.5),-10,")
-                                        + longName);
-        ImportChoices c = import.choices();
-        QCOMPARE(c.dateOrder, DateOrder::DayMonthYear);
-        c.dateOrder = DateOrder::MonthDayYear;
-        QVERIFY(import.setChoices(c));
-        QStringList seen;
-        for (const CandidateLot &l : import.lots())
-            seen << (l.status == RowStatus::Refused ? l.reason : l.texts[kName1] + u' ' + l.texts[kNumShares] + u' '
-                                                                    + l.texts[kPrice] + u' ' + l.texts[kNetAmount]);
-        QCOMPARE(seen, QStringList({
-                           "Must Enter the Date According to the Format MM/DD/YY or MM/DD/YYYY",
-                           "Please Enter the Ticker Symbol with at most 10 characters",
-                           "Must Enter Number of Shares",
-                           "Please Enter the Price per Share between $0 and $450,000,000,000",
-                           QString(50, u'N') + " 7 3.5 10",
-                       }));
-        c.dateOrder = DateOrder::YearMonthDay;
-        QVERIFY(import.setChoices(c));
-        QCOMPARE(import.lots()[0].reason, QStringLiteral("Must Enter the Date According to the Format YYYY-MM-DD"));
     }
 };
 

@@ -1,0 +1,317 @@
+#include "import/FieldReading.h"
+
+#include "text/Limits.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tesmo::import {
+
+namespace {
+
+// The names by which brokers head each field's column, the preferred first;
+// a settlement date stands in for the trade date only when no other date is
+// there.
+const std::vector<std::vector<const char *>> kHeaderNames = {
+    {"Trade Date", "Date", "Transaction Date", "Run Date", "Settlement Date"},
+    {"Symbol", "Ticker", "Ticker Symbol"},
+    {"Description", "Security Description", "Security", "Name", "Investment Name"},
+    {"Quantity", "Shares", "Qty", "Units"},
+    {"Price", "Share Price", "Unit Price"},
+    {"Net Amount", "Amount", "Total", "Principal", "Cost"},
+    {"Action", "Type", "Transaction Type", "Activity"},
+};
+
+const char *const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool isLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+int monthOfName(QStringView name)
+{
+    if (name.size() < 3)
+        return 0;
+    for (int m = 0; m < 12; ++m) {
+        if (name.first(3).compare(QLatin1String(kMonths[m]), Qt::CaseInsensitive) == 0)
+            return m + 1;
+    }
+    return 0;
+}
+
+bool allDigits(QStringView s)
+{
+    return !s.isEmpty() && std::all_of(s.begin(), s.end(), isDigit);
+}
+
+// A year of two or four digits; two-digit years as the field rules read them.
+int yearOf(QStringView s)
+{
+    if (!allDigits(s) || (s.size() != 2 && s.size() != 4))
+        return -1;
+    const int y = s.toInt();
+    return s.size() == 4 ? y : y + (y < 30 ? 2000 : 1900);
+}
+
+int numberOf(QStringView s)
+{
+    return allDigits(s) && s.size() <= 2 ? s.toInt() : -1;
+}
+
+bool isCurrencySign(QChar c)
+{
+    return c.category() == QChar::Symbol_Currency;
+}
+
+// "GBX" in any case and "GBp" are pence; "GBP" is pounds.
+bool isPenceCode(QStringView code)
+{
+    return code.compare(QLatin1String("GBX"), Qt::CaseInsensitive) == 0 || code == QLatin1String("GBp");
+}
+
+// A heading as compared: quotes taken off, blanks made single, and a unit in
+// parentheses at its end set apart.
+struct Heading {
+    QString key;    // in lower case
+    QString unit;   // as written
+};
+Heading headingOf(QStringView header)
+{
+    QString h = header.trimmed().toString();
+    h.remove(u'"');
+    h = h.simplified();
+    Heading heading;
+    const qsizetype open = h.lastIndexOf(u'(');
+    if (h.endsWith(u')') && open > 0) {
+        heading.unit = h.sliced(open + 1, h.size() - open - 2).trimmed();
+        h.truncate(open);
+    }
+    heading.key = h.trimmed().toLower();
+    return heading;
+}
+
+} // namespace
+
+std::optional<ImportField> headerField(QStringView header, int *rank)
+{
+    const QString key = headingOf(header).key;
+    for (std::size_t f = 0; f < kHeaderNames.size(); ++f) {
+        const auto &names = kHeaderNames[f];
+        for (std::size_t r = 0; r < names.size(); ++r) {
+            if (key.compare(QLatin1String(names[r]), Qt::CaseInsensitive) == 0) {
+                if (rank)
+                    *rank = int(r);
+                return ImportField(f);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+QStringList headerNames(ImportField field)
+{
+    QStringList names;
+    for (const char *name : kHeaderNames[std::size_t(field)])
+        names << QString::fromLatin1(name);
+    return names;
+}
+
+bool headerInPence(QStringView header)
+{
+    const QString unit = headingOf(header).unit;
+    return unit.compare(QLatin1String("p"), Qt::CaseInsensitive) == 0
+           || unit.compare(QLatin1String("pence"), Qt::CaseInsensitive) == 0 || isPenceCode(unit);
+}
+
+bool isSettlementHeader(QStringView header)
+{
+    return headingOf(header).key == QLatin1String("settlement date");
+}
+
+std::optional<ReadNumber> readNumber(QStringView text, QChar decimal)
+{
+    QStringView t = text.trimmed();
+    bool negative = false, pence = false;
+    // Signs, parentheses, currency symbols and three-letter codes, in any
+    // order around the digits, and a "p" of pence after them.
+    for (bool changed = true; changed && !t.isEmpty();) {
+        changed = false;
+        const auto take = [&](qsizetype front, qsizetype back) {
+            t = t.sliced(front, t.size() - front - back).trimmed();
+            changed = true;
+        };
+        const qsizetype n = t.size();
+        if (n >= 2 && t.front() == u'(' && t.back() == u')') {
+            negative = true;
+            take(1, 1);
+        } else if (t.front() == u'-' || t.front() == u'\u2212' || t.front() == u'+') {
+            negative = negative || t.front() != u'+';
+            take(1, 0);
+        } else if (t.back() == u'-' || t.back() == u'+') {
+            negative = negative || t.back() == u'-';
+            take(0, 1);
+        } else if (isCurrencySign(t.front())) {
+            take(1, 0);
+        } else if (isCurrencySign(t.back())) {
+            take(0, 1);
+        } else if (n > 3 && isLetter(t[0]) && isLetter(t[1]) && isLetter(t[2]) && !isLetter(t[3])) {
+            pence = pence || isPenceCode(t.first(3));
+            take(3, 0);
+        } else if (n > 3 && isLetter(t[n - 1]) && isLetter(t[n - 2]) && isLetter(t[n - 3]) && !isLetter(t[n - 4])) {
+            pence = pence || isPenceCode(t.last(3));
+            take(0, 3);
+        } else if (n > 1 && t.back() == u'p' && !isLetter(t[n - 2])) {
+            pence = true;
+            take(0, 1);
+        }
+    }
+    // Digits in groups of three after the first, then the decimals.
+    const auto isGroup = [&](QChar c) {
+        return (c == u',' || c == u'.' || c == u' ' || c == u'\u00A0' || c == u'\u202F' || c == u'\'')
+               && c != decimal;
+    };
+    QString plain;
+    plain.reserve(t.size());
+    qsizetype i = 0;
+    int run = 0;
+    bool grouped = false;
+    while (i < t.size()) {
+        const QChar c = t[i];
+        if (isDigit(c)) {
+            plain += c;
+            ++run;
+        } else if (isGroup(c) && run > 0 && i + 1 < t.size() && isDigit(t[i + 1])) {
+            // The first group of a grouped number never starts with 0.
+            if ((grouped && run != 3) || run > 3 || (!grouped && plain.front() == u'0'))
+                return std::nullopt;
+            grouped = true;
+            run = 0;
+        } else {
+            break;
+        }
+        ++i;
+    }
+    if (grouped && run != 3)
+        return std::nullopt;
+    if (i < t.size() && t[i] == decimal) {
+        plain += u'.';
+        for (++i; i < t.size() && isDigit(t[i]); ++i)
+            plain += t[i];
+    }
+    if (i != t.size() || !std::any_of(plain.cbegin(), plain.cend(), isDigit))
+        return std::nullopt;
+    return ReadNumber{plain, negative, pence};
+}
+
+QString poundsOfPence(QStringView plain)
+{
+    qsizetype point = plain.indexOf(u'.');
+    if (point < 0)
+        point = plain.size();
+    QString digits = plain.toString();
+    if (point < digits.size())
+        digits.remove(point, 1);
+    qsizetype at = point - 2;
+    if (at < 1) {
+        digits.prepend(QString(1 - at, u'0'));
+        at = 1;
+    }
+    digits.insert(at, u'.');
+    return digits;
+}
+
+std::optional<DateParts> dateParts(QStringView t)
+{
+    t = t.trimmed();
+    DateParts d;
+    qsizetype i = 0;
+    for (int p = 0; p < 3; ++p) {
+        if (p > 0) {
+            const qsizetype start = i;
+            while (i < t.size() && (t[i] == u'/' || t[i] == u'-' || t[i] == u'.' || t[i] == u',' || t[i] == u' '))
+                ++i;
+            if (i == start)
+                return std::nullopt;
+            if (p == 1)
+                d.sep = t[start];
+        }
+        const qsizetype start = i;
+        const bool digits = i < t.size() && isDigit(t[i]);
+        while (i < t.size() && (digits ? isDigit(t[i]) : isLetter(t[i])))
+            ++i;
+        if (i == start)
+            return std::nullopt;
+        d.part[std::size_t(p)] = t.sliced(start, i - start);
+    }
+    if (i < t.size() && !(t[i].isSpace() || t[i] == u'T'))
+        return std::nullopt;
+    return d;
+}
+
+std::optional<QDate> readDate(QStringView text, DateOrder order)
+{
+    const auto d = dateParts(text);
+    if (!d)
+        return std::nullopt;
+    const auto &p = d->part;
+    int year = -1, month = -1, day = -1;
+    if (const int m = monthOfName(p[0]); m && !isLetter(p[1][0])) {   // Jan 5, 2024
+        month = m;
+        day = numberOf(p[1]);
+        year = yearOf(p[2]);
+    } else if (const int m1 = monthOfName(p[1]); m1 && !isLetter(p[0][0])) {   // 5-Jan-2024
+        month = m1;
+        day = numberOf(p[0]);
+        year = yearOf(p[2]);
+    } else if (p[0].size() == 4 || order == DateOrder::YearMonthDay) {
+        year = yearOf(p[0]);
+        month = numberOf(p[1]);
+        day = numberOf(p[2]);
+    } else {
+        year = yearOf(p[2]);
+        month = numberOf(order == DateOrder::MonthDayYear ? p[0] : p[1]);
+        day = numberOf(order == DateOrder::MonthDayYear ? p[1] : p[0]);
+    }
+    if (year < 0 || month < 1 || day < 1)
+        return std::nullopt;
+    const QDate date(year, month, day);
+    if (!date.isValid() || year < kFirstYear || year > kLastYear)
+        return std::nullopt;
+    return date;
+}
+
+Action actionOf(QStringView action)
+{
+    // Whole words only: "Buyback" is no "buy", "Salesforce" no "sales".
+    static const QStringList purchase{"buy", "buys", "bought", "purchase", "purchased", "purchases",
+                                      "reinvest", "reinvested", "reinvestment", "reinvestments"};
+    static const QStringList sale{"sell", "sells", "sold", "sale", "sales", "tender", "tendered",
+                                  "redemption", "redeem", "redeemed"};
+    static const QStringList undo{"cancel", "cancels", "cancelled", "canceled", "cancellation", "cancelation",
+                                  "cxl", "reversal", "reverse", "reversed", "correction", "corrected"};
+    bool buys = false, sells = false, undoes = false;
+    for (qsizetype i = 0; i < action.size();) {
+        if (!action[i].isLetter()) {
+            ++i;
+            continue;
+        }
+        const qsizetype start = i;
+        while (i < action.size() && action[i].isLetter())
+            ++i;
+        const QString word = action.sliced(start, i - start).toString().toLower();
+        buys = buys || purchase.contains(word);
+        sells = sells || sale.contains(word);
+        undoes = undoes || undo.contains(word);
+    }
+    if (!buys || sells)
+        return Action::Other;
+    return undoes ? Action::PurchaseUndone : Action::Purchase;
+}
+
+} // namespace tesmo::import
