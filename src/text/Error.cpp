@@ -30,6 +30,8 @@ QString errorDescription(int number)
     case kErrNoDesktopFolder:
         return QStringLiteral("The desktop has no folder for files, so the file was not written.");
     case kErrNotAvailable: return QStringLiteral("The operation is not available.");
+    case kErrUserCancelled: return QStringLiteral("The work was cancelled.");
+    case kErrCannotRead: return QStringLiteral("The file could not be read.");
     case kErrCancelled: return QStringLiteral("This action was cancelled by an associated object.");
     default: return {};
     }

@@ -31,6 +31,8 @@ enum ErrorNumber : int {
     kErrCannotWrite = 3109,     // a file could not be created or written
     kErrNoDesktopFolder = 3110, // the desktop reports no folder for its files
     kErrNotAvailable = 3111,    // an operation that an office stand-in does not offer
+    kErrUserCancelled = 3112,   // the user pressed Cancel in the work's progress dialog
+    kErrCannotRead = 3113,      // a file could not be opened or read
     kErrCancelled = 3426,       // the Validate handler cancelled the operation
 };
 
