@@ -335,7 +335,7 @@ private slots:
     {
         const int sequences = qEnvironmentVariableIntValue("TESMO_PROPERTY_SEQUENCES") > 0
                                   ? qEnvironmentVariableIntValue("TESMO_PROPERTY_SEQUENCES")
-                                  : 1500;
+                                  : TESMO_PROPERTY_DEFAULT_SEQUENCES;
         const quint32 seed = qEnvironmentVariableIsSet("TESMO_PROPERTY_SEED")
                                  ? quint32(qEnvironmentVariableIntValue("TESMO_PROPERTY_SEED"))
                                  : 20030115u;
