@@ -1,0 +1,228 @@
+#include "sales/SalePlan.h"
+
+#include "text/FieldRules.h"
+#include "text/Limits.h"
+#include "text/Regional.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+namespace tesmo {
+
+SaleRefusal::SaleRefusal(SaleField field, const QString &message, std::optional<LotId> lot)
+    : Error(kErrOutOfRange, message), field_(field), lot_(lot)
+{
+}
+
+bool sameShares(double a, double b)
+{
+    return std::abs(a - b) <= std::max(1e-9, 1e-12 * std::max(std::abs(a), std::abs(b)));
+}
+
+namespace {
+
+// Shares taken from one lot.
+struct Take {
+    const SaleLot *lot;
+    double shares;
+};
+
+// A lot as messages name it, after "lot": "17 (bought 1/15/2003)".
+QString lotText(const SaleLot &lot)
+{
+    return QStringLiteral("%1 (bought %2)").arg(lot.id).arg(regional::shortDate(lot.acquired));
+}
+
+[[noreturn]] void refuseUnknownCost(const SaleLot &lot)
+{
+    throw SaleRefusal(SaleField::LotCost,
+                      QStringLiteral("Lot %1 has no net amount and no price, so the cost of its shares is not "
+                                     "known: enter its net amount or its price first.")
+                          .arg(lotText(lot)),
+                      lot.id);
+}
+
+// Ticks rounded half away from zero to the cent.
+Ticks toCent(double ticks)
+{
+    return Ticks(std::round(ticks / 100)) * 100;
+}
+
+bool firstIn(const SaleLot *a, const SaleLot *b)
+{
+    return std::tie(a->acquired, a->id) < std::tie(b->acquired, b->id);
+}
+
+// Net amount ÷ shares, else price; nothing without either.
+std::optional<double> costPerShare(const SaleLot &lot)
+{
+    if (lot.netAmount)
+        return double(*lot.netAmount) / lot.shares;
+    if (lot.price)
+        return double(*lot.price);
+    return std::nullopt;
+}
+
+// The lots a method takes from, whole in its order until the rest to sell
+// is less than the next lot holds.
+std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, double shares, SaleMethod method)
+{
+    std::vector<const SaleLot *> held;
+    double holding = 0;
+    for (const SaleLot &lot : lots) {
+        if (lot.shares > 0 && lot.acquired <= sold) {
+            held.push_back(&lot);
+            holding += lot.shares;
+        }
+    }
+    if (shares > holding && !sameShares(shares, holding)) {
+        const QString ticker = lots.empty() ? QString() : lots.front().ticker;
+        throw SaleRefusal(SaleField::Shares,
+                          held.empty() ? QStringLiteral("No lot of %1 bought on or before %2 holds shares to sell.")
+                                             .arg(ticker, regional::shortDate(sold))
+                                       : QStringLiteral("Please Enter at most %1 Shares: the lots of %2 bought on "
+                                                        "or before %3 hold no more.")
+                                             .arg(regional::numberText(holding), ticker, regional::shortDate(sold)));
+    }
+
+    std::sort(held.begin(), held.end(), firstIn);
+    if (method == SaleMethod::LastIn)
+        std::reverse(held.begin(), held.end());
+    if (method == SaleMethod::HighestCost || method == SaleMethod::LowestCost) {
+        for (const SaleLot *lot : held)
+            if (!costPerShare(*lot))
+                refuseUnknownCost(*lot);
+        const bool highest = method == SaleMethod::HighestCost;
+        std::stable_sort(held.begin(), held.end(), [highest](const SaleLot *a, const SaleLot *b) {
+            return highest ? *costPerShare(*a) > *costPerShare(*b) : *costPerShare(*a) < *costPerShare(*b);
+        });
+    }
+
+    std::vector<Take> takes;
+    double taken = 0;
+    for (const SaleLot *lot : held) {
+        if (sameShares(taken, shares))
+            break;
+        double take = std::min(lot->shares, shares - taken);
+        if (sameShares(take, lot->shares))
+            take = lot->shares;
+        takes.push_back({lot, take});
+        taken += take;
+    }
+    return takes;
+}
+
+// The shares the user chose from each lot, in first-in order.
+std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, double shares, const ChosenShares &chosen)
+{
+    std::vector<Take> takes;
+    double taken = 0;
+    for (const auto &[id, typed] : chosen) {
+        const auto found = std::find_if(lots.begin(), lots.end(), [id](const SaleLot &lot) { return lot.id == id; });
+        if (found == lots.end())
+            throw Error(kErrInternal, QStringLiteral("Lot %1 is not among the lots of the sale.").arg(id));
+        const SaleLot &lot = *found;
+        if (!(typed >= 0) || typed > kMaxShares)
+            throw SaleRefusal(SaleField::LotShares,
+                              QStringLiteral("Please Enter the shares to sell from lot %1 as a Number of 0 or more")
+                                  .arg(lotText(lot)),
+                              id);
+        if (sameShares(typed, 0))
+            continue;
+        if (lot.acquired > sold)
+            throw SaleRefusal(SaleField::SaleDate,
+                              QStringLiteral("Please Enter a Sale Date on or after %1: lot %2 was bought on that day.")
+                                  .arg(regional::shortDate(lot.acquired))
+                                  .arg(id),
+                              id);
+        const double holds = std::max(lot.shares, 0.0);
+        if (typed > holds && !sameShares(typed, holds))
+            throw SaleRefusal(SaleField::LotShares,
+                              QStringLiteral("Please Enter at most %1 shares to sell from lot %2: it holds no more.")
+                                  .arg(regional::numberText(holds), lotText(lot)),
+                              id);
+        takes.push_back({&lot, sameShares(typed, lot.shares) ? lot.shares : typed});
+        taken += takes.back().shares;
+    }
+    if (!sameShares(taken, shares))
+        throw SaleRefusal(SaleField::Shares,
+                          QStringLiteral("The shares chosen from the lots add up to %1: Please Enter %1 Shares, "
+                                         "or choose %2 from the lots.")
+                              .arg(regional::numberText(taken), regional::numberText(shares)));
+    std::sort(takes.begin(), takes.end(), [](const Take &a, const Take &b) { return firstIn(a.lot, b.lot); });
+    return takes;
+}
+
+// The cost of shares taken from a lot; see planSale.
+Ticks costOf(const SaleLot &lot, double shares)
+{
+    if (lot.netAmount) {
+        if (shares == lot.shares)
+            return *lot.netAmount;
+        // Rounding up to the cent never takes more than the lot holds.
+        return std::min(toCent(double(*lot.netAmount) * shares / lot.shares), *lot.netAmount);
+    }
+    if (!lot.price)
+        refuseUnknownCost(lot);
+    const double cost = double(*lot.price) * shares;
+    if (cost > double(kMaxMoneyTicks))
+        throw SaleRefusal(SaleField::Shares,
+                          QStringLiteral("Please Enter fewer Shares: the shares to sell from lot %1 cost more "
+                                         "than $450,000,000,000.")
+                              .arg(lotText(lot)),
+                          lot.id);
+    return toCent(cost);
+}
+
+} // namespace
+
+std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares, Ticks proceeds,
+                               SaleMethod method, const ChosenShares &chosen)
+{
+    for (const SaleLot &lot : lots)
+        if (!sameTicker(lot.ticker, lots.front().ticker))
+            throw Error(kErrInternal, QStringLiteral("A sale takes from the lots of one ticker only."));
+    if (!sold.isValid() || sold.year() < kFirstYear || sold.year() > kLastYear)
+        throw SaleRefusal(SaleField::SaleDate,
+                          QStringLiteral("Must Enter the Sale Date According to the Format MM/DD/YY or MM/DD/YYYY"));
+    if (!(shares > 0) || sameShares(shares, 0) || !sharesInRange(shares))
+        throw SaleRefusal(SaleField::Shares,
+                          QStringLiteral("Please Enter Shares as a Number above 0 and up to 999,999,999,999,999"));
+    if (!moneyInRange(proceeds))
+        throw SaleRefusal(SaleField::Proceeds, QStringLiteral("Please Enter Proceeds between $0 and $450,000,000,000"));
+
+    const std::vector<Take> takes = method == SaleMethod::Chosen ? chosenTakes(lots, sold, shares, chosen)
+                                                                  : takesInOrder(lots, sold, shares, method);
+    double sharesTaken = 0;
+    for (const Take &take : takes)
+        sharesTaken += take.shares;
+
+    std::vector<SalePart> parts;
+    Ticks shared = 0;
+    for (const Take &take : takes) {
+        const SaleLot &lot = *take.lot;
+        SalePart part;
+        part.lot = lot.id;
+        part.name = lot.name;
+        part.ticker = lot.ticker;
+        part.acquired = lot.acquired;
+        part.sold = sold;
+        part.shares = take.shares;
+        part.cost = costOf(lot, take.shares);
+        // The last part takes the rest; rounding up to the cent never gives
+        // a part more than the rest, so no later part goes below nothing.
+        part.proceeds = &take == &takes.back()
+                            ? proceeds - shared
+                            : std::min(toCent(double(proceeds) * take.shares / sharesTaken), proceeds - shared);
+        shared += part.proceeds;
+        part.wholeLot = take.shares == lot.shares;
+        part.sharesLeft = part.wholeLot ? 0 : lot.shares - take.shares;
+        if (lot.netAmount)
+            part.netLeft = *lot.netAmount - part.cost;
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+} // namespace tesmo

@@ -1,0 +1,123 @@
+// The arithmetic of a sale of shares of one ticker: which lots it takes the
+// shares from, what those shares cost, how the proceeds are shared among the
+// lots, and what each lot keeps. Pure functions over values: nothing here
+// reads or writes the ledger.
+#pragma once
+
+#include "sales/HoldingTerm.h"
+#include "sales/SaleMethod.h"
+#include "text/Error.h"
+#include "text/Fields.h"
+#include "text/Money.h"
+
+#include <QDate>
+#include <QString>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace tesmo {
+
+// A lot as a sale sees it. Its money lies within the ledger's limits and it
+// has a trade date, as the ledger's file holds every lot.
+struct SaleLot {
+    LotId id = 0;
+    QString name;
+    QString ticker;
+    QDate acquired;   // the trade date
+    double shares = 0;   // 0 or fewer: nothing to sell
+    std::optional<Ticks> price;   // per share
+    std::optional<Ticks> netAmount;
+};
+
+// What a sale takes from one lot: a sale row that stands on its own, and
+// what the lot keeps.
+struct SalePart {
+    LotId lot = 0;
+    QString name;
+    QString ticker;
+    QDate acquired;
+    QDate sold;
+    double shares = 0;   // taken from the lot
+    Ticks cost = 0;   // of those shares
+    Ticks proceeds = 0;   // this part's share of the sale's proceeds
+    double sharesLeft = 0;   // the lot's NumShares after the sale; 0 when sold whole
+    std::optional<Ticks> netLeft;   // its NetAmount after the sale; empty when it was empty
+    bool wholeLot = false;   // the lot is sold whole and leaves the ledger
+
+    Ticks gain() const { return proceeds - cost; }
+    QString term() const { return termOf(acquired, sold); }
+};
+
+// The field of the sale that a refusal is about, so that the caller can take
+// the user there.
+enum class SaleField {
+    SaleDate,
+    Shares,
+    Proceeds,
+    LotShares,   // the shares typed for one chosen lot
+    LotCost,     // a lot whose cost is not known: its net amount or price must be entered
+};
+
+// A sale refused: number kErrOutOfRange, the message the user reads as the
+// description, the field it is about and, for a refusal about one lot, its ID.
+class SaleRefusal : public Error {
+public:
+    SaleRefusal(SaleField field, const QString &message, std::optional<LotId> lot = {});
+
+    SaleField field() const { return field_; }
+    std::optional<LotId> lot() const { return lot_; }
+
+private:
+    SaleField field_;
+    std::optional<LotId> lot_;
+};
+
+// True when two numbers of shares are the same count. Shares are doubles, so
+// counts that a sum or a difference made may be off in the last digits:
+// counts are the same when they differ by at most a billionth of a share, or
+// above a thousand shares by at most a trillionth of the count. That is far
+// above the rounding of sums of doubles and far below any fraction of a
+// share that is traded.
+bool sameShares(double a, double b);
+
+// The shares the user typed for each chosen lot, by lot ID.
+using ChosenShares = std::map<LotId, double>;
+
+// Plans the sale of shares of the ticker of lots (every lot of that ticker)
+// on the date sold, for the proceeds the user received after fees. Returns
+// one part per lot the sale takes from, in the order the method takes them;
+// for Chosen, chosen gives the shares from each lot (a lot absent or at 0 is
+// not sold from), the parts are in first-in order, and the chosen shares
+// must add up to shares. chosen is ignored by the other methods.
+//
+// The methods take only from lots that hold shares and were bought on or
+// before the sale date. First in orders them by trade date, then ID; last in
+// the reverse; highest and lowest cost by cost per share (net amount ÷
+// shares, else price), then first in. A method takes each lot whole until
+// what is left to sell is less than the next lot holds.
+//
+// The cost of the shares taken from a lot is its net amount × shares taken ÷
+// shares held, rounded half away from zero to the cent, and the lot keeps the
+// difference to the tick, so the costs of a lot's sales always add up to its
+// net amount. A lot sold whole gives its whole net amount as the cost, with
+// any fraction of a cent in it, so that nothing is left of it when it leaves
+// the ledger. Without a net amount the cost is price × shares taken to the
+// cent, and the lot keeps no net amount. The proceeds are shared among the
+// parts by shares, each rounded half away from zero to the cent, the last
+// part taking the rest, so they add up to the proceeds exactly; no part gets
+// less than nothing.
+//
+// Throws SaleRefusal when the sale date is not a date; when shares is not a
+// number above 0 within the ledger's range; when proceeds lie outside the
+// ledger's money limits; when the lots bought by the sale date hold fewer
+// shares; when a lot the sale would take from, or for highest and lowest
+// cost any lot it could take from, has neither a net amount nor a price; for
+// Chosen, when a lot's shares are negative or more than it holds, when a lot
+// with shares chosen was bought after the sale date, or when the chosen
+// shares do not add up to shares. Throws Error kErrInternal when lots hold
+// lots of more than one ticker, or chosen a lot that lots do not hold.
+std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares,
+                               Ticks proceeds, SaleMethod method, const ChosenShares &chosen = {});
+
+} // namespace tesmo
