@@ -1,6 +1,7 @@
 #include "platform/office/XlsxSpreadsheet.h"
 
 #include "platform/office/ForkedWork.h"
+#include "platform/office/OfficeText.h"
 #include "text/Error.h"
 #include "text/Limits.h"
 #include "text/FieldRules.h"
@@ -182,11 +183,6 @@ XlsxSpreadsheet::XlsxSpreadsheet(Shell &shell, Progress *progress)
 }
 
 XlsxSpreadsheet::~XlsxSpreadsheet() = default;
-
-QString XlsxSpreadsheet::workbookFile() const
-{
-    return book_.handedOver();
-}
 
 void XlsxSpreadsheet::setVisible(int, bool visible)
 {

@@ -37,9 +37,6 @@ public:
     void autoFitColumns(const QString &address) override;
     void setColumnsNumberFormat(const QString &address, const QString &format) override;
 
-    // The workbook's file once it was handed over; empty before.
-    QString workbookFile() const;
-
     struct Column {
         double maxChars = 0;    // the widest displayed value so far, in characters
         double width = -1;      // fitted width in character units; -1: the default
