@@ -10,7 +10,6 @@
 #include "platform/office/CellJournal.h"
 
 #include <QString>
-#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -54,20 +53,5 @@ private:
 
 // A name for a file: the text without the characters a file name cannot hold.
 QString fileNameFrom(const QString &text, const QString &fallback);
-
-// Raises Error, naming the kind of file, unless the zip file at path reads
-// back whole: every part inflates to its checksum, and every XML part ends
-// with the end of its root element.
-void checkWholeZip(const QString &path, const QString &kind);
-
-// Raises Error, naming the kind of file, unless the zip file at path has a
-// whole directory and its part holds at least the given bytes: the cheap
-// check of a file whose writing had room kept for it.
-void checkZipDirectory(const QString &path, const QString &kind, const char *part, std::int64_t atLeast);
-
-// Takes room of the given bytes on the disk of path and gives it back: true
-// when the disk had it; false when the disk cannot say (it does not set room
-// aside); raises Error, naming the kind of file, when the room is not there.
-bool keepRoom(const QString &path, std::int64_t bytes, const QString &kind);
 
 } // namespace tesmo::office
