@@ -28,7 +28,9 @@ BlockDeflater::Block deflateBlock(const std::string &input, const std::string &d
     bool ok = dictionary.empty()
               || deflateSetDictionary(&z, reinterpret_cast<const Bytef *>(dictionary.data()), uInt(dictionary.size()))
                      == Z_OK;
-    std::string out(deflateBound(&z, uLong(input.size())) + 64, '\0');
+    // Each thread of the pool keeps its room for a deflated block.
+    thread_local std::string out;
+    out.resize(std::max<std::size_t>(out.size(), deflateBound(&z, uLong(input.size())) + 64));
     z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.data()));
     z.avail_in = uInt(input.size());
     z.next_out = reinterpret_cast<Bytef *>(out.data());

@@ -32,17 +32,6 @@ bool plainNumber(const QString &plain, double &value)
     return error == std::errc() && ptr == end && std::isfinite(value);
 }
 
-// A text that typing can read only as text: it has no "$" and starts with
-// an ASCII character that no number, amount or date starts with.
-bool onlyText(std::string_view text)
-{
-    if (text.empty() || text.find('$') != std::string_view::npos)
-        return false;
-    const auto first = std::uint8_t(text.front());
-    return first < 0x80 && first > 0x20 && !(first >= '0' && first <= '9') && first != '+' && first != '-'
-           && first != '.' && first != '(';
-}
-
 } // namespace
 
 const char *typedFormat(CellKind kind)
@@ -81,22 +70,8 @@ JournalCell typedCell(int row, int column, const QString &text, bool textColumn)
     return cell;
 }
 
-CellKind appendTypedCell(CellJournal &cells, int row, int column, std::string_view text,
-                         const SpreadsheetApplication::Reading &reading, bool textColumn)
+CellKind appendReadCell(CellJournal &cells, int row, int column, std::string_view text)
 {
-    using Kind = SpreadsheetApplication::Reading::Kind;
-    if (!textColumn && reading.kind == Kind::Number) {
-        cells.append(row, column, kNumberCell, reading.number, {});
-        return kNumberCell;
-    }
-    if (!textColumn && reading.kind == Kind::Date && reading.date >= kFirstCommonDay) {
-        cells.append(row, column, kDateCell, double(reading.date.toJulianDay()), {});
-        return kDateCell;
-    }
-    if (textColumn || reading.kind == Kind::Date || onlyText(text)) {
-        cells.append(row, column, kTextCell, 0, text);
-        return kTextCell;
-    }
     const JournalCell cell = typedCell(row, column, QString::fromUtf8(text.data(), qsizetype(text.size())), false);
     cells.append(cell);
     return CellKind(cell.kind);

@@ -22,17 +22,6 @@ void check(lxw_error error)
                                          .arg(QString::fromUtf8(lxw_strerror(error))));
 }
 
-// The characters of a cell's address: the column's letters and the row's digits.
-int addressLength(int row, int column)
-{
-    int n = 1;
-    for (int c = column; c > 26; c = (c - 1) / 26)
-        ++n;
-    for (int r = row; r >= 10; r /= 10)
-        ++n;
-    return n + 1;
-}
-
 // The formats of a workbook, one per combination of font and number format
 // that its cells use, made on first use.
 class Formats {
@@ -73,30 +62,6 @@ private:
 };
 
 } // namespace
-
-// A cell is at most <c r="ADDRESS" s="STYLE" t="inlineStr"><is><t
-// xml:space="preserve">TEXT</t></is></c>, its text escaped, or <c
-// r="ADDRESS" s="STYLE"><v>NUMBER</v></c> with a number of at most 24
-// characters; a row adds its start tag with its attributes and its end tag.
-// At least, a cell is <c r="ADDRESS"><v>N</v></c>, whether its text is
-// inline or shared.
-void SheetSize::addCell(int row, int column, CellKind kind, std::string_view text)
-{
-    const int address = addressLength(row, column);
-    if (kind == kTextCell) {
-        std::int64_t escaped = std::int64_t(text.size());
-        for (const char c : text)
-            escaped += c == '&' ? 4 : c == '<' || c == '>' ? 3 : 0;
-        atMost_ += 74 + address + escaped;
-    } else {
-        atMost_ += 53 + address;
-    }
-    if (row != lastRow_)
-        atMost_ += 110;
-    atLeast_ += 19 + address;
-    lastRow_ = row;
-    ++cells_;
-}
 
 WorkbookWriter::WorkbookWriter(const SheetLayout &sheet, const SheetSize &size, CellJournal &cells,
                                const QString &tmpdir)

@@ -39,19 +39,35 @@ struct SheetLayout {
 
 // Bounds of the bytes that the sheet's XML takes, from the cells put into
 // it as the file format writes cells: at most, for the room to take, and at
-// least, for the packed file's check.
+// least, for the packed file's check. A cell is at most <c r="ADDRESS"
+// s="STYLE" t="inlineStr"><is><t xml:space="preserve">TEXT</t></is></c>, its
+// text escaped (an "&" takes five), or <c r="ADDRESS" s="STYLE"><v>NUMBER</v></c>
+// with a number of at most 24 characters; a row adds its start tag with its
+// attributes and its end tag. At least, a cell is <c r="A1"><v>N</v></c>,
+// whether its text is inline or shared.
 class SheetSize {
 public:
-    void addCell(int row, int column, CellKind kind, std::string_view text);
+    void addCell(int row, CellKind kind, std::string_view text)
+    {
+        if (row != lastRow_) {
+            lastRow_ = row;
+            address_ = 4;   // three letters and the row's digits
+            for (int r = row; r >= 10; r /= 10)
+                ++address_;
+            atMost_ += 110;
+        }
+        atMost_ += kind == kTextCell ? 74 + address_ + 5 * std::int64_t(text.size()) : 53 + address_;
+        ++cells_;
+    }
     std::int64_t atMost() const { return atMost_; }
-    std::int64_t atLeast() const { return atLeast_; }
+    std::int64_t atLeast() const { return cells_ * 20; }
     std::int64_t cells() const { return cells_; }
 
 private:
     std::int64_t atMost_ = 0;
-    std::int64_t atLeast_ = 0;
     std::int64_t cells_ = 0;
     int lastRow_ = 0;
+    int address_ = 0;   // the most characters of an address in the last row
 };
 
 class WorkbookWriter {

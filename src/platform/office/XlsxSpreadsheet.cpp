@@ -50,7 +50,7 @@ void XlsxSpreadsheet::setCaption(const QString &caption)
     sheet_.title = caption;
 }
 
-void XlsxSpreadsheet::needCell(int row, int column) const
+inline void XlsxSpreadsheet::needCell(int row, int column) const
 {
     book_.needOpen();
     if (row < 1 || row > int(LXW_ROW_MAX) || column < 1 || column > int(LXW_COL_MAX))
@@ -58,7 +58,7 @@ void XlsxSpreadsheet::needCell(int row, int column) const
                     QStringLiteral("The spreadsheet cannot find the cell (%1, %2).").arg(row).arg(column));
 }
 
-SheetColumn &XlsxSpreadsheet::cellColumn(int column)
+inline SheetColumn &XlsxSpreadsheet::cellColumn(int column)
 {
     if (std::size_t(column) > sheet_.columns.size())
         sheet_.columns.resize(std::size_t(column));
@@ -74,7 +74,7 @@ void XlsxSpreadsheet::setCellValue(int row, int column, const QString &text)
     const QString typed = officeText(text);
     const JournalCell cell = typedCell(row, column, typed, c.numberFormat == QLatin1String(kTextFormat));
     book_.cells().append(cell);
-    size_.addCell(row, column, CellKind(cell.kind), {cell.text.constData(), std::size_t(cell.text.size())});
+    size_.addCell(row, CellKind(cell.kind), {cell.text.constData(), std::size_t(cell.text.size())});
     // A typed number or date shows about as many characters as were typed.
     c.maxChars = std::max(c.maxChars, double(characterCount(typed)));
 }
@@ -88,7 +88,7 @@ void XlsxSpreadsheet::setCellUtf8Value(int row, int column, std::string_view tex
     const std::string_view typed = officeUtf8Text(text, scratch_);
     const CellKind kind = appendTypedCell(book_.cells(), row, column, typed, reading,
                                           c.numberFormat == QLatin1String(kTextFormat));
-    size_.addCell(row, column, kind, typed);
+    size_.addCell(row, kind, typed);
     // A typed number or date shows about as many characters as were typed.
     c.maxChars = std::max(c.maxChars, double(codePoints(typed)));
 }
