@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QThread>
 #include <algorithm>
+#include <memory>
 #include <zlib.h>
 
 namespace tesmo::office {
@@ -28,16 +29,15 @@ BlockDeflater::Block deflateBlock(const std::string &input, const std::string &d
     bool ok = dictionary.empty()
               || deflateSetDictionary(&z, reinterpret_cast<const Bytef *>(dictionary.data()), uInt(dictionary.size()))
                      == Z_OK;
-    // Each thread of the pool keeps its room for a deflated block.
-    thread_local std::string out;
-    out.resize(std::max<std::size_t>(out.size(), deflateBound(&z, uLong(input.size())) + 64));
+    const std::size_t room = deflateBound(&z, uLong(input.size())) + 64;
+    const auto out = std::make_unique_for_overwrite<char[]>(room);
     z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.data()));
     z.avail_in = uInt(input.size());
-    z.next_out = reinterpret_cast<Bytef *>(out.data());
-    z.avail_out = uInt(out.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.get());
+    z.avail_out = uInt(room);
     const int rc = ok ? deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH) : Z_STREAM_ERROR;
     ok = ok && (last ? rc == Z_STREAM_END : rc == Z_OK) && z.avail_in == 0;
-    block.deflated.assign(out.data(), z.total_out);   // the deflated block is small: only it is kept
+    block.deflated.assign(out.get(), z.total_out);   // the deflated block is small: only it is kept
     deflateEnd(&z);
     if (!ok)
         throw Error(kErrCannotWrite, QStringLiteral("A block of the document could not be deflated."));

@@ -1,5 +1,6 @@
 #include "platform/office/WrittenWhole.h"
 
+#include "platform/office/ZipWriter.h"
 #include "text/Error.h"
 
 #include <QFile>
@@ -88,13 +89,8 @@ void checkWholeZip(const QString &path, const QString &kind, const std::optional
     };
     int error = 0;
     zip_t *zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
-    if (!zip) {
-        zip_error_t e;
-        zip_error_init_with_code(&e, error);
-        const QString message = QString::fromUtf8(zip_error_strerror(&e));
-        zip_error_fini(&e);
-        fail(message);
-    }
+    if (!zip)
+        fail(zipOpenError(error));
     struct Discard {
         zip_t *zip;
         ~Discard() { zip_discard(zip); }

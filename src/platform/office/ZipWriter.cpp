@@ -74,18 +74,22 @@ struct ZipWriter::DeflatedSource {
     zip_error_t error;
 };
 
+QString zipOpenError(int code)
+{
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    const QString message = QString::fromUtf8(zip_error_strerror(&e));
+    zip_error_fini(&e);
+    return message;
+}
+
 ZipWriter::ZipWriter(const QString &path, const QString &kind)
     : kind_(kind)
 {
     int error = 0;
     zip_ = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (!zip_) {
-        zip_error_t e;
-        zip_error_init_with_code(&e, error);
-        const QString message = QString::fromUtf8(zip_error_strerror(&e));
-        zip_error_fini(&e);
-        fail(message);
-    }
+    if (!zip_)
+        fail(zipOpenError(error));
 }
 
 ZipWriter::~ZipWriter()

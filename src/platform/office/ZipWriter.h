@@ -23,6 +23,9 @@ struct DeflatedFile {
     std::uint64_t deflatedSize = 0;
 };
 
+// The words libzip has for an error code that zip_open() gave.
+QString zipOpenError(int code);
+
 class ZipWriter {
 public:
     // Creates the archive at path, replacing a file there; kind names the
