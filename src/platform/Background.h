@@ -36,12 +36,9 @@ namespace background {
 // that such work never holds up the rest.
 inline QThreadPool &pool()
 {
-    static QThreadPool threads;
-    static const bool sized = [] {
-        threads.setMaxThreadCount(QThread::idealThreadCount() + 4);
-        return true;
-    }();
-    Q_UNUSED(sized);
+    static struct Pool : QThreadPool {
+        Pool() { setMaxThreadCount(QThread::idealThreadCount() + 4); }
+    } threads;
     return threads;
 }
 
@@ -67,12 +64,6 @@ public:
     {
     }
 
-    // Whether the work has ended.
-    bool done() const
-    {
-        const std::lock_guard lock(shared_->mutex);
-        return shared_->done;
-    }
     // Waits for the work to end.
     void wait() const
     {

@@ -39,7 +39,7 @@ private slots:
             return QStringLiteral("made");
         };
         auto task = runInBackground(work, *context, [&](BackgroundTask<QString> ended) {
-            const QString where = QThread::currentThread() == qApp->thread() ? "window" : "elsewhere";
+            const QString where = QThread::currentThread() == QCoreApplication::instance()->thread() ? "window" : "elsewhere";
             try {
                 told << ended.result() + " on " + where;
             } catch (const Error &e) {
@@ -50,7 +50,7 @@ private slots:
             context.reset();
         release.release();
         task.wait();
-        QVERIFY(workThread && workThread != qApp->thread());
+        QVERIFY(workThread && workThread != QCoreApplication::instance()->thread());
         // Once the work has ended, done is on its way to the window's thread.
         QCoreApplication::processEvents();
         if (contextGone)

@@ -5,7 +5,7 @@
 #include "platform/office/SheetAddress.h"
 #include "platform/office/TypedCell.h"
 #include "text/Error.h"
-#include "text/Utf8.h"
+#include "text/Limits.h"
 
 #include <algorithm>
 #include <xlsxwriter.h>
