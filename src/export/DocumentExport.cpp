@@ -98,7 +98,7 @@ ExportOutcome exportDocument(const QAbstractItemModel &list, Office &office, Pro
         app->setVisible(true);
         return ExportOutcome::Done;
     } catch (const Error &e) {
-        return e.number() == kErrCancelled ? ExportOutcome::Cancelled : ExportOutcome::Failed;
+        return e.number() == kErrUserCancelled ? ExportOutcome::Cancelled : ExportOutcome::Failed;
     } catch (...) {
         return ExportOutcome::Failed;
     }

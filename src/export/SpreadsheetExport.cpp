@@ -78,7 +78,7 @@ ExportOutcome exportSpreadsheet(const QAbstractItemModel &list, Office &office, 
         app->setVisible(lcid, true);
         return ExportOutcome::Done;
     } catch (const Error &e) {
-        return e.number() == kErrCancelled ? ExportOutcome::Cancelled : ExportOutcome::Failed;
+        return e.number() == kErrUserCancelled ? ExportOutcome::Cancelled : ExportOutcome::Failed;
     } catch (...) {
         return ExportOutcome::Failed;
     }

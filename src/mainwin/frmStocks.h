@@ -7,7 +7,9 @@
 
 #include "mainwin/BoxBinding.h"
 #include "mainwin/LotListModel.h"
+#include "platform/Background.h"
 #include "platform/Platform.h"
+#include "store/Backup.h"
 #include "store/RecordStore.h"
 
 #include <QPointer>
@@ -16,7 +18,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 class QComboBox;
@@ -258,8 +259,10 @@ private:
     // Whether the window that was active last was another form of the
     // program (not a message or input box), for Form_Activate.
     bool cameFromForm_ = false;
-    std::thread dailyCopy_;   // the daily copy being made, joined when the window goes
-    std::atomic<bool> stopDailyCopy_ = false;   // set on the window's thread, read on the copy's
+    // The daily copy being made off the window's thread, and its stop flag,
+    // set on the window's thread and read on the copy's.
+    std::optional<BackgroundTask<std::optional<backup::UnnamedCopy>>> dailyCopy_;
+    std::shared_ptr<std::atomic<bool>> stopDailyCopy_;
     bool activatedOnce_ = false;
     bool opened_ = false;
     // The folder the file dialog of the import opens in: the last one a

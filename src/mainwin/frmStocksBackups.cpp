@@ -36,44 +36,48 @@ QString restoreFailure(const Error &e)
 
 } // namespace
 
-// The copy is made on a thread of its own, on connections of its own, so
-// that a large ledger's copy does not hold the window up; a failure is told
-// once, by the window, and a copy stopped because the window goes is not.
+// The copy is made off the window's thread, on connections of its own, so
+// that a large ledger's copy does not hold the window up; the window reads
+// the clock and the copies' times, and names the copy once it is made. A
+// failure is told once, by the window, and a copy stopped because the window
+// goes is not.
 void frmStocks::MakeDailyBackup()
 {
     const RecordStore &rs = *data1_;
-    if (!rs.isOpen() || dailyCopy_.joinable())
+    if (!rs.isOpen() || dailyCopy_)
         return;
     const QString ledger = QFileInfo(rs.DatabaseName()).absoluteFilePath();
     const QDateTime now = QDateTime::currentDateTime();
-    const bool holdsLots = rs.RecordCount() > 0;
-    stopDailyCopy_ = false;
-    dailyCopy_ = std::thread([this, ledger, now, holdsLots] {
-        try {
+    const bool due = rs.RecordCount() > 0 && backup::dailyDue(ledger, now);
+    const auto stop = stopDailyCopy_ = std::make_shared<std::atomic<bool>>(false);
+    dailyCopy_ = runInBackground(
+        [ledger, due, stop]() -> std::optional<backup::UnnamedCopy> {
             backup::removeLeftovers(ledger);
-            if (holdsLots && backup::dailyDue(ledger, now))
-                backup::makeCopy(ledger, backup::Kind::Daily, now, &stopDailyCopy_);
-        } catch (const Error &e) {
-            if (e.number() == kErrCancelled)
-                return;
-            const QString description = e.description();
-            QMetaObject::invokeMethod(
-                this,
-                [this, description] {
-                    dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
-                                         .arg(backup::kFolderName, description),
-                                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-                },
-                Qt::QueuedConnection);
-        }
-    });
+            if (!due)
+                return std::nullopt;
+            return backup::copyLedger(ledger, stop.get());
+        },
+        *this,
+        [this, now](BackgroundTask<std::optional<backup::UnnamedCopy>> copy) {
+            try {
+                if (std::optional<backup::UnnamedCopy> made = copy.result())
+                    backup::keepCopy(std::move(*made), backup::Kind::Daily, now);
+            } catch (const Error &e) {
+                if (e.number() == kErrStopped)
+                    return;
+                dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
+                                     .arg(backup::kFolderName, e.description()),
+                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            }
+        });
 }
 
 void frmStocks::StopDailyBackup()
 {
-    stopDailyCopy_ = true;
-    if (dailyCopy_.joinable())
-        dailyCopy_.join();
+    if (stopDailyCopy_)
+        *stopDailyCopy_ = true;
+    if (dailyCopy_)
+        dailyCopy_->wait();
 }
 
 void frmStocks::RestoreFromBackup()
@@ -152,11 +156,13 @@ void frmStocks::RestoreFromBackup()
             const WaitPointer wait(dialogs_);
             const auto progress = dialogs_.progress(QStringLiteral("Restoring %1...").arg(described), 1000);
             try {
-                restored = backup::restore(ledger, folder.filePath(copy.name), [&](qint64 done, qint64 total) {
+                backup::restore(ledger, folder.filePath(copy.name), [&](qint64 done, qint64 total) {
                     return progress->advance(done * 1000 / std::max<qint64>(total, 1));
                 });
+                restored = true;
             } catch (const Error &e) {
-                failure = restoreFailure(e);
+                if (e.number() != kErrUserCancelled)
+                    failure = restoreFailure(e);
             }
         }
         LoadLedger();

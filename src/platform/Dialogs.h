@@ -3,6 +3,8 @@
 // answer from a script.
 #pragma once
 
+#include "text/Error.h"
+
 #include <QPoint>
 #include <QString>
 #include <memory>
@@ -23,6 +25,13 @@ public:
     // Reports that done of the work's total units are finished. Returns false
     // once the user has cancelled the work; from then on it stays false.
     virtual bool advance(qint64 done) = 0;
+    // The same for work that stops where it is told to: raises Error
+    // kErrUserCancelled once the user has cancelled.
+    void report(qint64 done)
+    {
+        if (!advance(done))
+            throw Error(kErrUserCancelled);
+    }
     // The work is over and its result about to be shown: the report goes
     // away, for good, and a cancel is no longer taken. Once or more.
     virtual void finish() {}

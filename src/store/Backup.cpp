@@ -78,7 +78,7 @@ int copyPages(sqlite3 *target, sqlite3 *source, LockWait &wait,
 Error plainError(const Error &e, const LockWait &wait)
 {
     if (wait.stopped())
-        return Error(kErrCancelled, QStringLiteral("The copy was stopped."));
+        return Error(kErrStopped, QStringLiteral("The copy was stopped."));
     if (e.number() == kErrEngineBusy || e.number() == kErrEngineLocked)
         return Error(kErrEngineBusy,
                      QStringLiteral("Another program held the ledger locked for more than five seconds."));
@@ -179,8 +179,23 @@ bool dailyDue(const QString &ledgerPath, const QDateTime &now)
     return true;
 }
 
-QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, const std::atomic<bool> *stop,
-                 const QString &spare)
+UnnamedCopy &UnnamedCopy::operator=(UnnamedCopy &&other) noexcept
+{
+    if (this != &other) {
+        if (!path_.isEmpty())
+            QFile::remove(path_);
+        path_ = std::exchange(other.path_, QString());
+    }
+    return *this;
+}
+
+UnnamedCopy::~UnnamedCopy()
+{
+    if (!path_.isEmpty())
+        QFile::remove(path_);
+}
+
+UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop)
 {
     LockWait wait(stop);
     try {
@@ -199,27 +214,39 @@ QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, con
         QFile::remove(temp);
         QFile::remove(temp + QStringLiteral("-journal"));
         copyInto(ledger.handle(), temp, wait);
-
-        // Named only once whole; a copy made within the same second gets a number.
-        QString name = fileName(kind, now);
-        for (int n = 2; QFileInfo::exists(QDir(folder).filePath(name)); ++n)
-            name = fileName(kind, now, n);
-        const QString path = QDir(folder).filePath(name);
-        if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-            QFile::remove(temp);
-            cannotWrite(QStringLiteral("The backup copy %1 could not be named.").arg(path));
-        }
-        syncFolder(QFile::encodeName(folder));
-
-        const QStringList names = backups(folder, kind, now);
-        for (qsizetype i = kKeep; i < names.size(); ++i) {
-            if (names[i] != spare)
-                QFile::remove(QDir(folder).filePath(names[i]));
-        }
-        return path;
+        return UnnamedCopy(temp);
     } catch (const Error &e) {
         throw plainError(e, wait);
     }
+}
+
+QString keepCopy(UnnamedCopy copy, Kind kind, const QDateTime &now, const QString &spare)
+{
+    const QString temp = copy.take();
+    const QString folder = QFileInfo(temp).path();
+    // Named only once whole; a copy made within the same second gets a number.
+    QString name = fileName(kind, now);
+    for (int n = 2; QFileInfo::exists(QDir(folder).filePath(name)); ++n)
+        name = fileName(kind, now, n);
+    const QString path = QDir(folder).filePath(name);
+    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(temp);
+        cannotWrite(QStringLiteral("The backup copy %1 could not be named.").arg(path));
+    }
+    syncFolder(QFile::encodeName(folder));
+
+    const QStringList names = backups(folder, kind, now);
+    for (qsizetype i = kKeep; i < names.size(); ++i) {
+        if (names[i] != spare)
+            QFile::remove(QDir(folder).filePath(names[i]));
+    }
+    return path;
+}
+
+QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, const std::atomic<bool> *stop,
+                 const QString &spare)
+{
+    return keepCopy(copyLedger(ledgerPath, stop), kind, now, spare);
 }
 
 std::optional<qint64> lotsIn(const QString &path)
@@ -234,7 +261,7 @@ std::optional<qint64> lotsIn(const QString &path)
     }
 }
 
-bool restore(const QString &ledgerPath, const QString &copyPath,
+void restore(const QString &ledgerPath, const QString &copyPath,
              const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     LockWait wait;
@@ -258,7 +285,7 @@ bool restore(const QString &ledgerPath, const QString &copyPath,
             whole = check.step() && check.text(0) == QLatin1String("ok");
         } catch (const Error &e) {
             if (state.cancelled)
-                return false;
+                throw Error(kErrUserCancelled);
             if (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB)
                 throw;
         }
@@ -270,10 +297,9 @@ bool restore(const QString &ledgerPath, const QString &copyPath,
             throw Error(kErrReadOnly);
         const int rc = copyPages(ledger.handle(), copy.handle(), wait, progress);
         if (rc == SQLITE_INTERRUPT)
-            return false;
+            throw Error(kErrUserCancelled);
         if (rc != SQLITE_DONE)
             throw resultError(rc);
-        return true;
     } catch (const Error &e) {
         throw plainError(e, wait);
     }

@@ -6,7 +6,11 @@
 // whole. Files of the folder that Tesmo did not make, by the exact names it
 // gives, are the user's and stay.
 //
-// Every function may run on any thread; two copies may be made at once.
+// What may run at once: every function may run on any thread, and two
+// copies may be made at once. copyLedger() alone converts no local times, so
+// that it may run on the background pool (see platform/Background.h); the
+// functions that read or make the times in the copies' names are called on
+// the window's thread.
 #pragma once
 
 #include <QDateTime>
@@ -15,6 +19,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tesmo::backup {
@@ -55,15 +60,43 @@ QStringList backups(const QString &folder, Kind kind, const QDateTime &now = QDa
 // a copy stamped later than now does not count.
 bool dailyDue(const QString &ledgerPath, const QDateTime &now);
 
-// Copies the ledger into its backup folder (made when missing), names the
-// copy after now and its kind, and removes all but the first kKeep copies
-// of that kind in the order of backups(), sparing the file named spare.
-// Locks of other programs are waited for five seconds in all; stop, once
-// set, ends the copy within a step. Returns the copy's path. Raises Error:
-// 3105 for a file that is not a Tesmo ledger (nothing is copied), 3109 when
-// the folder or the copy cannot be written, 3005 when another program held
-// the ledger locked, 3426 when stopped, an engine error when the ledger
-// cannot be read; no half-made copy is left behind.
+// A copy of the ledger made and not yet named: a temporary file in the
+// backup folder, removed with this object unless it was kept.
+class UnnamedCopy {
+public:
+    explicit UnnamedCopy(const QString &path)
+        : path_(path)
+    {
+    }
+    UnnamedCopy(UnnamedCopy &&other) noexcept
+        : path_(std::exchange(other.path_, QString()))
+    {
+    }
+    UnnamedCopy &operator=(UnnamedCopy &&other) noexcept;
+    ~UnnamedCopy();
+    // The path, which is then no longer removed.
+    QString take() { return std::exchange(path_, QString()); }
+
+private:
+    QString path_;
+};
+
+// Copies the ledger into a temporary file of its backup folder (made when
+// missing). Locks of other programs are waited for five seconds in all;
+// stop, once set, ends the copy within a step. Raises Error: 3105 for a file
+// that is not a Tesmo ledger (nothing is copied), 3109 when the folder or
+// the copy cannot be written, 3005 when another program held the ledger
+// locked, 3114 when stopped, an engine error when the ledger cannot be read;
+// no half-made copy is left behind.
+UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop = nullptr);
+
+// Names the copy after now and its kind, and removes all but the first
+// kKeep copies of that kind in the order of backups(), sparing the file
+// named spare. Returns the copy's path; raises Error 3109 when it cannot be
+// named.
+QString keepCopy(UnnamedCopy copy, Kind kind, const QDateTime &now, const QString &spare = {});
+
+// The two at once.
 QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, const std::atomic<bool> *stop = nullptr,
                  const QString &spare = {});
 
@@ -75,12 +108,12 @@ std::optional<qint64> lotsIn(const QString &path);
 // transaction of the ledger's own, so that the ledger is the copy whole or,
 // after a failure, a cancel or a crash, as it was. The copy is checked whole
 // first. progress(done, total) reports pages copied, 0 while the check runs;
-// false from it cancels, and restore returns false. Raises
-// Error, the ledger unchanged: 3105 when either file is not a ledger, 3011
+// false from it is the user's Cancel. Raises Error, the ledger unchanged:
+// 3112 when the user cancelled, 3105 when either file is not a ledger, 3011
 // when the copy is damaged, 3108 when the ledger cannot be written here,
 // 3005 when another program held it locked for five seconds, an engine
 // error otherwise.
-bool restore(const QString &ledgerPath, const QString &copyPath,
+void restore(const QString &ledgerPath, const QString &copyPath,
              const std::function<bool(qint64 done, qint64 total)> &progress = {});
 
 // Removes the temporary files of copies whose process no longer runs.

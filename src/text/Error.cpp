@@ -32,6 +32,7 @@ QString errorDescription(int number)
     case kErrNotAvailable: return QStringLiteral("The operation is not available.");
     case kErrUserCancelled: return QStringLiteral("The work was cancelled.");
     case kErrCannotRead: return QStringLiteral("The file could not be read.");
+    case kErrStopped: return QStringLiteral("The work was stopped.");
     case kErrCancelled: return QStringLiteral("This action was cancelled by an associated object.");
     default: return {};
     }

@@ -33,6 +33,7 @@ enum ErrorNumber : int {
     kErrNotAvailable = 3111,    // an operation that an office stand-in does not offer
     kErrUserCancelled = 3112,   // the user pressed Cancel in the work's progress dialog
     kErrCannotRead = 3113,      // a file could not be opened or read
+    kErrStopped = 3114,         // work the program stopped (a copy when the window closes)
     kErrCancelled = 3426,       // the Validate handler cancelled the operation
 };
 

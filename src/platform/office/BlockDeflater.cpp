@@ -3,7 +3,9 @@
 #include "text/Error.h"
 
 #include <QFile>
+#include <QThread>
 #include <algorithm>
+#include <memory>
 #include <zlib.h>
 
 namespace tesmo::office {
@@ -13,28 +15,33 @@ namespace {
 constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
 constexpr std::size_t kWindowBytes = std::size_t{1} << 15;
 
-// Deflates input raw into scratch, primed with dictionary; a block that is
-// not the last ends on a byte boundary (a sync flush), so that the next
-// one's output follows it in the same stream. Returns the deflated bytes.
-bool deflateBlock(const std::string &input, const std::string &dictionary, bool last, int level,
-                  std::string &scratch, std::string &out)
+// Deflates input raw, primed with dictionary; a block that is not the last
+// ends on a byte boundary (a sync flush), so that the next one's output
+// follows it in the same stream. Raises Error when zlib fails.
+BlockDeflater::Block deflateBlock(const std::string &input, const std::string &dictionary, bool last, int level)
 {
+    BlockDeflater::Block block;
+    block.size = input.size();
+    block.crc = std::uint32_t(crc32_z(0, reinterpret_cast<const Bytef *>(input.data()), input.size()));
     z_stream z{};
     if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return false;
+        throw Error(kErrOutOfMemory);
     bool ok = dictionary.empty()
               || deflateSetDictionary(&z, reinterpret_cast<const Bytef *>(dictionary.data()), uInt(dictionary.size()))
                      == Z_OK;
-    scratch.resize(deflateBound(&z, uLong(input.size())) + 64);
+    const std::size_t room = deflateBound(&z, uLong(input.size())) + 64;
+    const auto out = std::make_unique_for_overwrite<char[]>(room);
     z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.data()));
     z.avail_in = uInt(input.size());
-    z.next_out = reinterpret_cast<Bytef *>(scratch.data());
-    z.avail_out = uInt(scratch.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.get());
+    z.avail_out = uInt(room);
     const int rc = ok ? deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH) : Z_STREAM_ERROR;
     ok = ok && (last ? rc == Z_STREAM_END : rc == Z_OK) && z.avail_in == 0;
-    out.assign(scratch.data(), z.total_out);   // the deflated block is small: only it is kept
+    block.deflated.assign(out.get(), z.total_out);   // the deflated block is small: only it is kept
     deflateEnd(&z);
-    return ok;
+    if (!ok)
+        throw Error(kErrCannotWrite, QStringLiteral("A block of the document could not be deflated."));
+    return block;
 }
 
 } // namespace
@@ -42,48 +49,26 @@ bool deflateBlock(const std::string &input, const std::string &dictionary, bool 
 BlockDeflater::BlockDeflater(const QString &path, int level)
     : path_(path)
     , level_(level)
+    , inFlightMost_(std::size_t(std::max(1, QThread::idealThreadCount())))
 {
     file_ = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file_)
         throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be created.").arg(path));
     pending_.reserve(kBlockBytes);
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned i = 0; i < cores; ++i)
-        workers_.emplace_back([this] { work(); });
+    written_.path = path;
 }
 
 BlockDeflater::~BlockDeflater()
 {
-    {
-        const std::lock_guard lock(mutex_);
-        stop_ = true;
-    }
-    wake_.notify_all();
-    for (std::thread &worker : workers_)
-        worker.join();
+    for (const BackgroundTask<Block> &block : inFlight_)
+        block.wait();
     std::fclose(file_);
     QFile::remove(path_);
 }
 
-void BlockDeflater::work()
+void BlockDeflater::fail() const
 {
-    std::string scratch;
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
-            if (jobs_.empty())
-                return;
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
-        }
-        Block block;
-        block.size = job.input.size();
-        block.crc = std::uint32_t(crc32_z(0, reinterpret_cast<const Bytef *>(job.input.data()), job.input.size()));
-        block.ok = deflateBlock(job.input, job.dictionary, job.last, level_, scratch, block.deflated);
-        job.done.set_value(std::move(block));
-    }
+    throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written.").arg(path_));
 }
 
 void BlockDeflater::write(std::string_view bytes)
@@ -97,49 +82,47 @@ void BlockDeflater::write(std::string_view bytes)
     }
 }
 
+// One block for each core in flight, and one being filled.
 void BlockDeflater::submit(bool last)
 {
-    // One block for each worker in flight, and one being filled.
-    if (inFlight_.size() >= workers_.size())
+    if (inFlight_.size() >= inFlightMost_)
         collect();
-    Job job;
-    job.input.swap(pending_);
+    std::string input;
+    input.swap(pending_);
     pending_.reserve(kBlockBytes);
-    job.dictionary = dictionary_;
-    job.last = last;
-    if (job.input.size() >= kWindowBytes) {
-        dictionary_.assign(job.input, job.input.size() - kWindowBytes, kWindowBytes);
+    std::string dictionary = dictionary_;
+    if (input.size() >= kWindowBytes) {
+        dictionary_.assign(input, input.size() - kWindowBytes, kWindowBytes);
     } else {
-        dictionary_ += job.input;
+        dictionary_ += input;
         if (dictionary_.size() > kWindowBytes)
             dictionary_.erase(0, dictionary_.size() - kWindowBytes);
     }
-    inFlight_.push_back(job.done.get_future());
-    {
-        const std::lock_guard lock(mutex_);
-        jobs_.push_back(std::move(job));
-    }
-    wake_.notify_one();
+    inFlight_.push_back(runInBackground(
+        [input = std::move(input), dictionary = std::move(dictionary), last, level = level_] {
+            return deflateBlock(input, dictionary, last, level);
+        }));
 }
 
 void BlockDeflater::collect()
 {
-    const Block block = inFlight_.front().get();
+    const Block block = inFlight_.front().result();
     inFlight_.pop_front();
-    if (!block.ok || fwrite_unlocked(block.deflated.data(), 1, block.deflated.size(), file_) != block.deflated.size())
-        failed_ = true;
-    crc_ = std::uint32_t(crc32_combine(crc_, block.crc, z_off_t(block.size)));
-    size_ += block.size;
-    deflatedSize_ += block.deflated.size();
+    if (fwrite_unlocked(block.deflated.data(), 1, block.deflated.size(), file_) != block.deflated.size())
+        fail();
+    written_.crc = std::uint32_t(crc32_combine(written_.crc, block.crc, z_off_t(block.size)));
+    written_.size += block.size;
+    written_.deflatedSize += block.deflated.size();
 }
 
-void BlockDeflater::finish()
+DeflatedFile BlockDeflater::finish()
 {
     submit(true);
     while (!inFlight_.empty())
         collect();
-    if (failed_ || std::fflush(file_) != 0 || std::ferror(file_))
-        throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written.").arg(path_));
+    if (std::fflush(file_) != 0 || std::ferror(file_))
+        fail();
+    return written_;
 }
 
 } // namespace tesmo::office

@@ -1,21 +1,23 @@
 // A stream of bytes deflated into a file on every core at once. The bytes go
-// in blocks of a quarter of a megabyte, each deflated by one of a few workers,
-// primed with the 32 KB before it so that it packs as tightly as one stream
-// would; the blocks join into one raw deflate stream, as a zip entry holds
-// it. Only a few blocks are in memory at a time.
+// in blocks of a quarter of a megabyte, each deflated on a thread of the
+// background pool, primed with the 32 KB before it so that it packs as
+// tightly as one stream would; the blocks join into one raw deflate stream,
+// as a zip entry holds it. Only a few blocks are in memory at a time.
+//
+// What may run at once: the blocks are deflated on the pool, each from a
+// copy of its bytes; everything else, the file included, is the calling
+// thread's.
 #pragma once
 
+#include "platform/Background.h"
+#include "platform/office/ZipWriter.h"
+
 #include <QString>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
-#include <future>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <vector>
 
 namespace tesmo::office {
 
@@ -24,54 +26,36 @@ public:
     // Creates the file at path; level: zlib's, 1 the fastest. Raises Error
     // when the file cannot be made.
     BlockDeflater(const QString &path, int level);
-    // Stops the workers and removes the file.
+    // Waits for the blocks in flight and removes the file.
     ~BlockDeflater();
     BlockDeflater(const BlockDeflater &) = delete;
     BlockDeflater &operator=(const BlockDeflater &) = delete;
 
+    // Raises Error when a block could not be deflated or written.
     void write(std::string_view bytes);
-    // After the last bytes: the stream ended, everything written. Raises
-    // Error when a block could not be deflated or written.
-    void finish();
+    // After the last bytes: the stream ended and written whole. Raises Error
+    // when it could not be. The file stays while the deflater lives.
+    DeflatedFile finish();
 
-    const QString &path() const { return path_; }
-    std::uint32_t crc() const { return crc_; }                  // of the bytes written
-    std::uint64_t size() const { return size_; }                // the bytes written
-    std::uint64_t deflatedSize() const { return deflatedSize_; }
-
-private:
     struct Block {
         std::string deflated;
         std::uint32_t crc = 0;
         std::size_t size = 0;
-        bool ok = false;
     };
-    struct Job {
-        std::string input;
-        std::string dictionary;
-        bool last = false;
-        std::promise<Block> done;
-    };
+
+private:
     void submit(bool last);
     void collect();   // writes the oldest block in flight
-    void work();      // a worker: deflates jobs until told to stop
+    [[noreturn]] void fail() const;
 
     QString path_;
     std::FILE *file_ = nullptr;
     int level_;
+    std::size_t inFlightMost_;
     std::string pending_;      // bytes not yet in a block
     std::string dictionary_;   // the last 32 KB of every byte so far
-    std::deque<std::future<Block>> inFlight_;
-    std::uint32_t crc_ = 0;
-    std::uint64_t size_ = 0;
-    std::uint64_t deflatedSize_ = 0;
-    bool failed_ = false;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Job> jobs_;
-    bool stop_ = false;
-    std::vector<std::thread> workers_;
+    std::deque<BackgroundTask<Block>> inFlight_;
+    DeflatedFile written_;
 };
 
 } // namespace tesmo::office

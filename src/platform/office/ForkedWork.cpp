@@ -1,14 +1,16 @@
 #include "platform/office/ForkedWork.h"
 
+#include "platform/Background.h"
 #include "text/Error.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
-#include <poll.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -18,8 +20,8 @@ namespace tesmo::office {
 
 namespace {
 
-// How long the waiting thread sleeps between two looks at the progress and
-// the user's Cancel.
+// How long the calling thread waits for the child between two looks at the
+// progress and the user's Cancel.
 constexpr int kWaitMs = 20;
 
 // What the child tells the program through the pipe: its progress, then that
@@ -82,36 +84,73 @@ private:
     if (::getppid() != program)
         ::_exit(2);
     Pipe pipe(fd);
-    std::optional<Error> failure;
     try {
         work(pipe);
-    } catch (const Error &e) {
-        failure = e;
-    } catch (...) {
-        failure = Error(kErrCannotWrite, QStringLiteral("The %1 could not be written.").arg(kind));
-    }
-    if (failure) {
-        const QByteArray text = failure->description().toUtf8();
-        pipe.send({Record::kFailed, failure->number(), text.size()}, text);
-    } else {
         pipe.send({Record::kDone, 0, 0});
+    } catch (...) {
+        Error failure(kErrCannotWrite, QStringLiteral("The %1 could not be written.").arg(kind));
+        try {
+            throw;
+        } catch (const Error &e) {
+            failure = e;
+        } catch (...) {
+        }
+        const QByteArray text = failure.description().toUtf8();
+        pipe.send({Record::kFailed, failure.number(), text.size()}, text);
     }
     ::_exit(0);
 }
 
+// Reads the child's records from fd until the child has closed it, telling
+// its progress to done. Returns whether the work returned; raises the Error
+// the work raised.
+bool readReport(int fd, std::atomic<qint64> &done)
+{
+    std::string received;   // bytes of records not yet read whole
+    bool returned = false;
+    for (;;) {
+        char buffer[4096];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return returned;
+        received.append(buffer, std::size_t(n));
+        std::size_t at = 0;
+        Record record;
+        while (received.size() - at >= sizeof record) {
+            std::memcpy(&record, received.data() + at, sizeof record);
+            const std::size_t text = record.kind == Record::kFailed ? std::size_t(record.value) : 0;
+            if (received.size() - at - sizeof record < text)
+                break;
+            if (record.kind == Record::kFailed)
+                throw Error(record.number, QString::fromUtf8(received.data() + at + sizeof record, qsizetype(text)));
+            if (record.kind == Record::kProgress)
+                done = record.value;
+            else
+                returned = true;
+            at += sizeof record + text;
+        }
+        received.erase(0, at);
+    }
+}
+
 // The program's hold on the child: on every way out the child is ended, if
-// it still runs, and waited for.
+// it still runs, the reading of its pipe waited for, and the child reaped.
 struct Child {
     pid_t pid;
-    int fd;      // the program's end of the pipe
+    int fd;   // the program's end of the pipe
+    std::optional<BackgroundTask<bool>> reading;
     int status = 0;
     ~Child()
     {
-        ::close(fd);
-        if (pid > 0) {
+        if (pid > 0)
             ::kill(pid, SIGKILL);
+        if (reading)
+            reading->wait();
+        ::close(fd);
+        if (pid > 0)
             reap();
-        }
     }
     void reap()
     {
@@ -143,46 +182,17 @@ void runForked(const QString &kind, const std::function<void(Progress &)> &work,
         ::close(ends[0]);
         throw cannot(QString::fromLocal8Bit(std::strerror(why)));
     }
-    Child child{pid, ends[0]};
-
-    std::string received;   // bytes of records not yet read whole
-    qint64 done = 0;
-    bool returned = false;
-    std::optional<Error> failure;
-    for (bool open = true; open;) {
-        pollfd ready{child.fd, POLLIN, 0};
-        if (::poll(&ready, 1, kWaitMs) > 0) {
-            char buffer[4096];
-            const ssize_t n = ::read(child.fd, buffer, sizeof buffer);
-            if (n > 0)
-                received.append(buffer, std::size_t(n));
-            else if (n == 0 || errno != EINTR)
-                open = false;
-        }
-        std::size_t at = 0;
-        Record record;
-        while (received.size() - at >= sizeof record) {
-            std::memcpy(&record, received.data() + at, sizeof record);
-            const std::size_t text = record.kind == Record::kFailed ? std::size_t(record.value) : 0;
-            if (received.size() - at - sizeof record < text)
-                break;
-            if (record.kind == Record::kProgress)
-                done = record.value;
-            else if (record.kind == Record::kDone)
-                returned = true;
-            else
-                failure = Error(record.number, QString::fromUtf8(received.data() + at + sizeof record, qsizetype(text)));
-            at += sizeof record + text;
-        }
-        received.erase(0, at);
-        // A cancel, up to the end, ends the child and the work.
-        if (progress && !progress->advance(done))
-            throw Error(kErrCancelled);
+    Child child{pid, ends[0], {}};
+    const auto done = std::make_shared<std::atomic<qint64>>(0);
+    child.reading = runInBackground([fd = child.fd, done] { return readReport(fd, *done); });
+    // A Cancel, up to the end, ends the child and the work.
+    for (bool ended = false; !ended;) {
+        ended = child.reading->waitFor(kWaitMs);
+        if (progress)
+            progress->report(*done);
     }
     child.reap();
-    if (failure)
-        throw *failure;
-    if (!returned)
+    if (!child.reading->result())
         throw cannot(WIFSIGNALED(child.status)
                          ? QStringLiteral("its writing ended with signal %1.").arg(WTERMSIG(child.status))
                          : QStringLiteral("its writing ended early."));

@@ -8,14 +8,10 @@
 
 #include "platform/Dialogs.h"
 #include "platform/office/CellJournal.h"
-#include "text/Limits.h"
 
 #include <QString>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
-#include <string_view>
 
 namespace tesmo {
 class Shell;
@@ -42,8 +38,6 @@ public:
     // Once, for a file begun: writes it with write(path) under the name
     // given, then hands it to the desktop; raises Error when either fails.
     void finish(const QString &name, const std::function<void(const QString &path)> &write, Progress *progress);
-    // The file once it was handed over; empty before.
-    QString handedOver() const { return handedOver_; }
 
     // A path in the folder.
     QString path(const QString &name) const;
@@ -59,32 +53,5 @@ private:
 
 // A name for a file: the text without the characters a file name cannot hold.
 QString fileNameFrom(const QString &text, const QString &fallback);
-
-// The text as an office file holds it: each control character (U+0000 to
-// U+001F, U+007F to U+009F) and each of U+FFFE and U+FFFF a blank. XML 1.0
-// cannot hold most of them, and a reader shows the rest as boxes or breaks.
-QString officeText(const QString &text);
-constexpr bool isOfficeBlank(char32_t c)
-{
-    return isControlCodePoint(c) || c == 0xFFFE || c == 0xFFFF;
-}
-// The same for a text in UTF-8, as a view of text itself when it has no
-// such character, else of scratch.
-std::string_view officeUtf8Text(std::string_view text, std::string &scratch);
-
-// Raises Error, naming the kind of file, unless the zip file at path reads
-// back whole: every part inflates to its checksum, and every XML part ends
-// with the end of its root element.
-void checkWholeZip(const QString &path, const QString &kind);
-
-// Raises Error, naming the kind of file, unless the zip file at path has a
-// whole directory and its part holds at least the given bytes: the cheap
-// check of a file whose writing had room kept for it.
-void checkZipDirectory(const QString &path, const QString &kind, const char *part, std::int64_t atLeast);
-
-// Takes room of the given bytes on the disk of path and gives it back: true
-// when the disk had it; false when the disk cannot say (it does not set room
-// aside); raises Error, naming the kind of file, when the room is not there.
-bool keepRoom(const QString &path, std::int64_t bytes, const QString &kind);
 
 } // namespace tesmo::office

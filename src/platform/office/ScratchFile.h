@@ -35,8 +35,6 @@ public:
     bool getUnsigned(std::uint64_t &v);
     const char *data() const { return buffer_.data() + at_; }
     void skip(std::size_t n) { at_ += n; }
-    // A read failed rather than the file ended.
-    bool readFailed() const { return std::ferror(file_) != 0; }
 
     [[noreturn]] void fail() const;   // raises the Error of a file not written
 
