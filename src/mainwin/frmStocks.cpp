@@ -41,6 +41,8 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
     buildControls();
     binding_ = std::make_unique<BoxBinding>(txtFields);
     data1_ = std::make_unique<RecordStore>(QString::fromUtf8(kDatabaseName), *binding_);
+    masterRows_->show(&data1_->rows());
+    selectedRows_->show(&selectedLots_);
     data1_->setEvents({
         [this](int &action, bool &save) { Data1_Validate(action, save); },
         [this] { Data1_Reposition(); },
@@ -51,9 +53,12 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
     wireEvents();
 }
 
+// The lists let go of the lots before the store and the selection's lots go.
 frmStocks::~frmStocks()
 {
     StopDailyBackup();
+    masterRows_->show(nullptr);
+    selectedRows_->show(nullptr);
 }
 
 void frmStocks::wireEvents()

@@ -113,11 +113,11 @@ private:
     void PopulateList();
     void HighlightLists();
     void HighlightList2();
-    // The ID text (sub-item 3) of a list's selected row; raises 91 without one.
-    QString selectedId(const LotListView *list) const;
+    // The lot of a list's selected row; raises 91 without one.
+    LotId selectedId(const LotListView *list) const;
+    // A stored lot's row in the selection list shows it as its row in the
+    // master list now does; the store keeps the master list's rows.
     void EditLists(const StoredLot &lot);
-    void AddToLists(const StoredLot &lot);
-    void RefreshList(LotId lngID);
     void RefreshList2(LotId lngID);
     // The master list's context menu: the import and the restore of a copy.
     void ListView1_ContextMenu(const QPoint &globalPos);
@@ -133,7 +133,7 @@ private:
     void cmdPrev_Click();
     void GoToNext(Caller caller);
     void GoToPrev(Caller caller);
-    bool FindByID(const QString &strID, Caller caller);
+    bool FindByID(LotId lngID, Caller caller);
     void ListView1_Click(int row);
     void ListView2_Click(int row);
     void listClick(LotListView *list, int row, const char *sourceTag);
@@ -176,9 +176,12 @@ private:
     void CreateSpreadsheet1();
     void CreateDocument();
     void CreateDocument1();
-    void textFile(const LotListModel &list, const char *sourceTag);
-    void spreadsheet(const LotListModel &list);
-    void document(const LotListModel &list);
+    void textFile(const LotTable &lots, const char *sourceTag);
+    void spreadsheet(const LotTable &lots);
+    void document(const LotTable &lots);
+    // Runs an office writer: a Cancel ends it without a word, any failure
+    // shows failed.
+    void officeExport(const std::function<void()> &write, const QString &failed, Dialogs::Icon icon);
 
     // Protection and help.
     void cmdOptions_Click();
@@ -237,8 +240,11 @@ private:
     LotListView *ListView1 = nullptr;
     LotListView *ListView2 = nullptr;
 
-    MasterListModel *masterRows_ = nullptr;
-    SelectedListModel *selectedRows_ = nullptr;
+    // The master list shows the store's lots; the selection list its own,
+    // in the order they were picked.
+    LotListModel *masterRows_ = nullptr;
+    LotListModel *selectedRows_ = nullptr;
+    LotTable selectedLots_;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
     QPointer<Split> split_;

@@ -22,7 +22,7 @@ public:
 
     // The applications made from now on report the work of finishing their
     // file, when it is made visible, to progress in thousandths, and stop it
-    // with Error 3426 (nothing handed to the desktop) once the user cancels.
+    // with Error 3112 (nothing handed to the desktop) once the user cancels.
     // Null: no report.
     virtual void setProgress(Progress *progress) = 0;
 };

@@ -765,7 +765,7 @@ void DocxWordProcessor::writeDocument(const QString &file)
     while (part.next(markup))
         deflated.write(markup);
     if (part.cancelled())
-        throw Error(kErrCancelled);
+        throw Error(kErrUserCancelled);
     deflated.finish();
 
     Zip zip(file);

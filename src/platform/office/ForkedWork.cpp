@@ -177,7 +177,7 @@ void runForked(const QString &kind, const std::function<void(Progress &)> &work,
         received.erase(0, at);
         // A cancel, up to the end, ends the child and the work.
         if (progress && !progress->advance(done))
-            throw Error(kErrCancelled);
+            throw Error(kErrUserCancelled);
     }
     child.reap();
     if (failure)

@@ -31,7 +31,7 @@ namespace tesmo::office {
 // progress to the Progress it is given, which passes each report on to
 // progress (when not null) and always answers true. Raises again the Error
 // that work raised, with its number and description. Once progress answers
-// false, the child is ended at once and Error 3426 raised. Raises Error,
+// false, the child is ended at once and Error 3112 raised. Raises Error,
 // naming the kind of file ("workbook"), when the child cannot be made or
 // ends before work has returned.
 void runForked(const QString &kind, const std::function<void(Progress &)> &work, Progress *progress);
