@@ -16,23 +16,6 @@
 
 namespace tesmo {
 
-QString whyNotWritten(const Error &e, const char *again)
-{
-    switch (e.number()) {
-    case kErrEngineBusy:
-    case kErrEngineLocked:
-        return QStringLiteral("another program holds the ledger file locked; close it and %1 again")
-            .arg(QLatin1String(again));
-    case kErrEngineFull:
-        return QStringLiteral("the disk is full");
-    case kErrEngineReadOnly:
-    case kErrReadOnly:
-        return QStringLiteral("the ledger file cannot be written here");
-    default:
-        return e.description();
-    }
-}
-
 frmStocks::frmStocks(Platform platform, QWidget *parent)
     : QWidget(parent)
     , platform_(platform)
@@ -100,7 +83,7 @@ void frmStocks::wireEvents()
 
 bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, const std::function<bool(int)> &silent)
 {
-    return errorTrap(dialogs_, QString::fromUtf8(sourceTag), body,
+    return errorTrap(dialogs_, QString::fromUtf8(sourceTag), [&] { runInUserWords(body); },
                      [&](int number) { return silent && silent(number); });
 }
 

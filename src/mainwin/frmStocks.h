@@ -6,6 +6,7 @@
 #pragma once
 
 #include "mainwin/BoxBinding.h"
+#include "mainwin/FailureWords.h"
 #include "mainwin/LotListModel.h"
 #include "platform/Platform.h"
 #include "store/RecordStore.h"
@@ -31,11 +32,6 @@ namespace tesmo {
 
 class LotListView;
 class Split;
-
-// Why a write of the ledger failed, in words the user can act on: a lock, a
-// full disk, a ledger that cannot be written here, else the error's own
-// description; again names the command to run again ("import").
-QString whyNotWritten(const Error &e, const char *again);
 
 class frmStocks : public QWidget {
     Q_OBJECT

@@ -135,7 +135,7 @@ void frmStocks::RestoreFromBackup()
             kept = backup::makeCopy(ledger, backup::Kind::BeforeRestore, QDateTime::currentDateTime(), nullptr,
                                     copy.name);
         } catch (const Error &e) {
-            QString why = e.description();
+            QString why = inUserWords(e).description();
             if (!why.endsWith(u'.'))
                 why += u'.';
             dialogs_.message(QStringLiteral("Nothing was restored: the ledger as it is could not be kept in \"%1\" "

@@ -115,8 +115,8 @@ void frmStocks::windowActivated(QWindow *now)
 
 void frmStocks::Data1_Error(int DataErr, const QString &description, int &Response)
 {
-    Q_UNUSED(DataErr);
-    dialogs_.message(QStringLiteral("Data error event hit err:") + description);
+    const Error e = inUserWords(Error(DataErr, description));
+    dialogs_.message(QStringLiteral("Data error event hit err:") + e.description());
     Response = 0;
 }
 
