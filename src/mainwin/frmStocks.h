@@ -161,7 +161,8 @@ private:
 
     // The stock split.
     void cmdSplit_Click();
-    bool applySplit(double ratio);
+    // Raises 3103 when a result does not fit the lot.
+    void applySplit(double ratio);
 
     // Exporting: the command runs the writer of the chosen kind for the
     // master list (All) or the selection list (Selected).
