@@ -49,7 +49,6 @@ void frmStocks::wireEvents()
     for (int i = 0; i < kFieldCount; ++i) {
         QLineEdit *box = txtFields[std::size_t(i)];
         connect(box, &QLineEdit::textChanged, this, [this, i] { txtFields_Change(i); });
-        box->installEventFilter(this);
     }
     const std::pair<QPushButton *, void (frmStocks::*)()> clicks[] = {
         {cmdClose, &frmStocks::cmdClose_Click},   {cmdNext, &frmStocks::cmdNext_Click},
@@ -77,6 +76,8 @@ void frmStocks::wireEvents()
     connect(importKey, &QShortcut::activated, this, [this] { ImportLots(); });
     ListView1->onContextMenu = [this](const QPoint &at) { ListView1_ContextMenu(at); };
     setAcceptDrops(true);
+    // Every box, the edit boxes among them: a drop, and the edit boxes' keys
+    // and loss of focus.
     for (QLineEdit *box : findChildren<QLineEdit *>())
         box->installEventFilter(this);
 }
