@@ -176,9 +176,16 @@ private:
     void textFile(const LotTable &lots, const char *sourceTag);
     void spreadsheet(const LotTable &lots);
     void document(const LotTable &lots);
-    // Runs an office writer: a Cancel ends it without a word, any failure
-    // shows failed.
-    void officeExport(const std::function<void()> &write, const QString &failed, Dialogs::Icon icon);
+    // An office writer with the label of its progress and the message, and
+    // its icon, that tells of any failure of it.
+    struct OfficeWriter {
+        void (*write)(const LotTable &lots, Office &office, Progress *progress);
+        const char *progress;
+        const char *failed;
+        Dialogs::Icon icon;
+    };
+    // Runs the writer on lots: a Cancel ends it without a word.
+    void officeExport(const LotTable &lots, const OfficeWriter &writer);
 
     // Protection and help.
     void cmdOptions_Click();

@@ -156,7 +156,9 @@ void frmStocks::RestoreFromBackup()
                     return progress->advance(done * 1000 / std::max<qint64>(total, 1));
                 });
             } catch (const Error &e) {
-                failure = restoreFailure(e);
+                // A Cancel is told as a restore cancelled, not as a failure.
+                if (e.number() != kErrUserCancelled)
+                    failure = restoreFailure(e);
             }
         }
         LoadLedger();

@@ -129,39 +129,32 @@ void frmStocks::textFile(const LotTable &lots, const char *sourceTag)
     });
 }
 
-void frmStocks::officeExport(const std::function<void()> &write, const QString &failed, Dialogs::Icon icon)
+void frmStocks::officeExport(const LotTable &lots, const OfficeWriter &writer)
 {
     const WaitPointer wait(dialogs_);
     try {
-        write();
+        const auto progress = dialogs_.progress(QString::fromUtf8(writer.progress), 1000);
+        writer.write(lots, platform_.office, progress.get());
     } catch (...) {
         if (describeError(std::current_exception()).number() != kErrUserCancelled)
-            dialogs_.message(failed, Dialogs::Buttons::Ok, icon);
+            dialogs_.message(QString::fromUtf8(writer.failed), Dialogs::Buttons::Ok, writer.icon);
     }
 }
 
 void frmStocks::spreadsheet(const LotTable &lots)
 {
-    officeExport(
-        [&] {
-            const auto progress = dialogs_.progress(QStringLiteral("Writing the workbook ..."), 1000);
-            exportSpreadsheet(lots, platform_.office, progress.get());
-        },
-        QStringLiteral("Tesmo could not create a spreadsheet on your computer. Try exporting to a document or text "
-                       "file instead."),
-        Dialogs::Icon::None);
+    officeExport(lots, {exportSpreadsheet, "Writing the workbook ...",
+                        "Tesmo could not create a spreadsheet on your computer. Try exporting to a document or text "
+                        "file instead.",
+                        Dialogs::Icon::None});
 }
 
 void frmStocks::document(const LotTable &lots)
 {
-    officeExport(
-        [&] {
-            const auto progress = dialogs_.progress(QStringLiteral("Writing the document ..."), 1000);
-            exportDocument(lots, platform_.office, progress.get());
-        },
-        QStringLiteral("Tesmo could not create a Word Document on your computer. Try exporting to a spreadsheet or "
-                       "text file instead."),
-        Dialogs::Icon::Information);
+    officeExport(lots, {exportDocument, "Writing the document ...",
+                        "Tesmo could not create a Word Document on your computer. Try exporting to a spreadsheet or "
+                        "text file instead.",
+                        Dialogs::Icon::Information});
 }
 
 } // namespace tesmo
