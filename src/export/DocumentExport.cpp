@@ -31,6 +31,7 @@ void exportDocument(const LotTable &lots, Office &office, Progress *progress)
     }
 
     ExportTexts texts;
+    std::string scratch;
     for (std::size_t row = 0; row < rows; ++row) {
         if (row % kProgressRows == 0 && !typing.advance(qint64(row)))
             throw Error(kErrUserCancelled);
@@ -40,7 +41,9 @@ void exportDocument(const LotTable &lots, Office &office, Progress *progress)
             if (f > 0)
                 app->moveRight(kWdCell);
             // An empty amount leaves its cell as it is.
-            if (!texts[f].empty() || (f != kExPrice && f != kExNet))
+            if (f <= kExTicker)
+                app->typeUtf8Text(wellFormed(texts[f], scratch));
+            else if (!texts[f].empty() || (f != kExPrice && f != kExNet))
                 app->typeUtf8Text(texts[f]);
         }
     }

@@ -28,8 +28,8 @@ std::string_view wellFormed(std::string_view text, std::string &scratch)
 void ExportTexts::read(const LotRow &lot)
 {
     const auto span = [](const char *start, const char *end) { return std::string_view(start, std::size_t(end - start)); };
-    texts_[kExName] = wellFormed(lot.name, scratch_[kExName]);
-    texts_[kExTicker] = wellFormed(lot.ticker, scratch_[kExTicker]);
+    texts_[kExName] = lot.name;
+    texts_[kExTicker] = lot.ticker;
     texts_[kExShares] = lot.isText(kNumShares) ? wellFormed(lot.text[kNumShares], scratch_[kExShares])
                                                : span(shares_, regional::writeNumberText(shares_, lot.numShares));
     const auto money = [&](ExportField field, int pos, const std::optional<Ticks> &ticks, char *room, int decimals) {

@@ -28,11 +28,11 @@ const QStringList &exportHeadings();
 std::string_view wellFormed(std::string_view text, std::string &scratch);
 
 // The six texts of a lot as the text file and the document write them, in
-// UTF-8: the name and ticker (wellFormed), the plain number of shares, the
-// price and net amount in the regional currency format (four decimals and
-// two), empty when there is none, and the short trade date. A field held as
-// its text is that text; an amount held as a text that does not read as an
-// amount raises Error 13 (Type mismatch).
+// UTF-8: the name and ticker as the file holds them (for wellFormed), the
+// plain number of shares, the price and net amount in the regional currency
+// format (four decimals and two), empty when there is none, and the short
+// trade date. A field held as its text is that text; an amount held as a
+// text that does not read as an amount raises Error 13 (Type mismatch).
 class ExportTexts {
 public:
     void read(const LotRow &lot);

@@ -48,47 +48,64 @@ private:
     QByteArray bytes_;
 };
 
-// Writes text (well-formed UTF-8) at out with each control character as a
-// blank, so that a lot an older file holds with a line break in its name is
-// still one line; then blanks up to width characters. Returns the end.
+// Writes text at out with each control character as a blank, so that a lot
+// an older file holds with a line break in its name is still one line; then
+// blanks up to width characters. Returns the end, or null when the text is
+// not well-formed UTF-8 (for wellFormed to mend).
 char *writePadded(char *out, std::string_view text, int width)
 {
+    const auto printableAscii = [](char b) { return std::uint8_t(b) >= 0x20 && std::uint8_t(b) < 0x7f; };
     int characters = 0;
     const char *p = text.data();
     const char *end = p + text.size();
     while (p < end) {
-        const char *start = p;
+        const char *run = p;
+        while (run < end && printableAscii(*run))
+            ++run;
+        std::memcpy(out, p, std::size_t(run - p));
+        out += run - p;
+        characters += int(run - p);
+        if ((p = run) == end)
+            break;
         char32_t c = 0;
         if (!decodeUtf8(p, end, c))
-            c = char32_t(std::uint8_t(*p++));
+            return nullptr;
         if (isControlCodePoint(c)) {
             *out++ = ' ';
         } else {
-            std::memcpy(out, start, std::size_t(p - start));
-            out += p - start;
+            std::memcpy(out, run, std::size_t(p - run));
+            out += p - run;
         }
         ++characters;
     }
-    for (; characters < width; ++characters)
-        *out++ = ' ';
+    if (characters < width) {
+        std::memset(out, ' ', std::size_t(width - characters));
+        out += width - characters;
+    }
     return out;
 }
 
 // A lot's line into bytes; returns its length.
 std::size_t line(const ExportTexts &texts, std::vector<char> &bytes)
 {
+    // A text that is not well-formed grows by two bytes a byte at most when
+    // mended.
     std::size_t room = 64 + 2;
     for (int f = 0; f < kExportFieldCount; ++f)
-        room += texts[f].size() + (f < kExDate ? std::size_t(kMinWidth[f]) : 0);
+        room += 3 * texts[f].size() + (f < kExDate ? std::size_t(kMinWidth[f]) : 0);
     if (bytes.size() < room)
         bytes.resize(room);
     char *out = bytes.data();
-    for (int f = 0; f < kExDate; ++f) {
-        out = writePadded(out, texts[f], kMinWidth[f]);
-        std::memcpy(out, kSeparator, 3);
-        out += 3;
+    std::string scratch;
+    for (int f = 0; f < kExportFieldCount; ++f) {
+        const int width = f < kExDate ? kMinWidth[f] : 0;
+        char *end = writePadded(out, texts[f], width);
+        out = end ? end : writePadded(out, wellFormed(texts[f], scratch), width);
+        if (f < kExDate) {
+            std::memcpy(out, kSeparator, 3);
+            out += 3;
+        }
     }
-    out = writePadded(out, texts[kExDate], 0);
     *out++ = '\r';
     *out++ = '\n';
     return std::size_t(out - bytes.data());
