@@ -74,13 +74,9 @@ void importFile(tesmo::frmStocks &window, bench::SilentDialogs &dialogs, const Q
         std::fprintf(stderr, "the window did not become active\n");
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            auto *d = qobject_cast<QDialog *>(w);
-            if (d && d->isVisible() && d->objectName() == QLatin1String("ImportLots")) {
-                poll.stop();
-                d->findChild<QPushButton *>(QStringLiteral("import"))->click();
-                return;
-            }
+        if (QDialog *preview = bench::shownDialog("ImportLots")) {
+            poll.stop();
+            preview->findChild<QPushButton *>(QStringLiteral("import"))->click();
         }
     });
     poll.start(0);
