@@ -10,6 +10,8 @@
 #include "platform/office/OfficeFiles.h"
 #include "store/Database.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -85,6 +87,17 @@ struct ExportPlatform {
     QuietShell shell;
     tesmo::office::OfficeFiles office{shell};
 };
+
+// The dialog of that object name that is shown now, if any.
+inline QDialog *shownDialog(const char *objectName)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        auto *d = qobject_cast<QDialog *>(w);
+        if (d && d->isVisible() && d->objectName() == QLatin1String(objectName))
+            return d;
+    }
+    return nullptr;
+}
 
 template <typename F>
 double millis(F &&f)

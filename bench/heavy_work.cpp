@@ -3,12 +3,16 @@
 // click on Export! to the closed, complete text file, workbook and document,
 // each beside the same work written directly in C against the same libraries
 // (the floors' own `run` script, run in the same invocation), with the peak
-// resident memory before and after. Prints figures; asserts nothing.
+// resident memory before and after. Then the same lots imported from a
+// broker's file into an empty ledger, and the three exports right after the
+// import and again after a restart on the ledger the import made. Prints
+// figures; asserts nothing.
 //
 //   heavy_work [--floors DIR] [LOTS...]     (default 10000 100000 1000000)
 //
-// Each size runs in a child process of its own ("heavy_work --child FOLDER"),
-// so that every opening starts from a fresh process and its memory is its own.
+// Each run goes in a child process of its own ("heavy_work --child FOLDER
+// [TASKS [CSV]]"), so that every opening starts from a fresh process and its
+// memory is its own.
 #include "BenchLedger.h"
 #include "mainwin/frmStocks.h"
 #include "store/Backup.h"
@@ -17,6 +21,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,6 +30,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -34,10 +41,53 @@ using bench::millis;
 using bench::peakMegabytes;
 using bench::resetPeak;
 
-// The child: opens the ledger in the current folder, paints the window, runs
-// the three exports from Export!, and prints "TASK MS PEAK_BEFORE PEAK_AFTER"
-// lines. The parent times the process start to the first line itself.
-int child(int argc, char *argv[], const QString &folder, const QString &tasks)
+// A broker's file of lots purchases, one a line, each read one way only and
+// none held back: distinct shares, and a net amount of shares times price.
+void writeBrokerFile(const QString &path, int lots)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    QByteArray text = "Trade Date,Symbol,Quantity,Price,Amount,Description\r\n";
+    for (int i = 1; i <= lots; ++i) {
+        const QDate day = QDate(2000, 1, 1).addDays(i % 7000);
+        const qint64 cents = 100 + i % 9000;
+        const qint64 net = cents * i;
+        text += QByteArray::number(day.month()) + '/' + QByteArray::number(day.day()) + '/'
+                + QByteArray::number(day.year()) + ",T" + QByteArray::number(i % 1000) + ',' + QByteArray::number(i)
+                + ',' + QByteArray::number(cents / 100) + '.' + QByteArray::number(cents % 100).rightJustified(2, '0')
+                + ',' + QByteArray::number(net / 100) + '.' + QByteArray::number(net % 100).rightJustified(2, '0')
+                + ",Company number " + QByteArray::number(i) + "\r\n";
+        if (text.size() > (1 << 20)) {
+            file.write(text);
+            text.clear();
+        }
+    }
+    file.write(text);
+}
+
+// Imports the broker's file at csv through Ctrl+I and the preview's Import.
+void importFile(tesmo::frmStocks &window, bench::SilentDialogs &dialogs, const QString &csv)
+{
+    dialogs.file = csv;
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        std::fprintf(stderr, "the window did not become active\n");
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QDialog *preview = bench::shownDialog("ImportLots")) {
+            poll.stop();
+            preview->findChild<QPushButton *>(QStringLiteral("import"))->click();
+        }
+    });
+    poll.start(0);
+    QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
+}
+
+// The child: opens the ledger in the current folder, paints the window,
+// imports the broker's file csv when given one, runs the three exports from
+// Export!, and prints "TASK MS PEAK_BEFORE PEAK_AFTER" lines. The parent
+// times the process start to the first line itself.
+int child(int argc, char *argv[], const QString &folder, const QString &tasks, const QString &csv)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -74,6 +124,12 @@ int child(int argc, char *argv[], const QString &folder, const QString &tasks)
     });
     std::printf("open %.1f %ld %ld %.1f\n", open, beforeOpen, peakMegabytes(), double(sinceStart.elapsed()));
     std::fflush(stdout);
+    if (!csv.isEmpty()) {
+        const long before = peakMegabytes();
+        const double ms = millis([&] { importFile(*window, exports.dialogs, csv); });
+        std::printf("import %.1f %ld %ld\n", ms, before, peakMegabytes());
+        std::fflush(stdout);
+    }
 
     auto *combo = window->findChild<QComboBox *>(QStringLiteral("cmbExport"));
     auto *exportButton = window->findChild<QPushButton *>(QStringLiteral("cmdExport"));
@@ -119,14 +175,78 @@ QMap<QString, double> runFloors(const QString &floors, const QString &ledger)
     return ms;
 }
 
+// Runs a child on folder with the arguments after it; its output, and in
+// firstLine the milliseconds from its start to its first line.
+QByteArray runChild(const QString &folder, const QStringList &arguments, double *firstLine = nullptr)
+{
+    QProcess work;
+    work.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    work.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child"), folder} + arguments);
+    QByteArray output;
+    while (work.state() != QProcess::NotRunning || work.bytesAvailable() > 0) {
+        work.waitForReadyRead(100);
+        output += work.readAllStandardOutput();
+        if (firstLine && *firstLine < 0 && output.contains('\n'))
+            *firstLine = double(sinceStart.elapsed());
+    }
+    return output + work.readAllStandardOutput();
+}
+
+// The table's rows for a child's output lines; when says after what the
+// exports ran.
+void printLines(int lots, const QMap<QString, double> &floor, const QByteArray &output, double firstLine,
+                const QString &when)
+{
+    for (const QByteArray &line : output.split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() < 4)
+            continue;
+        const QString task = QString::fromLatin1(f[0]);
+        const QString floorTask = task == QLatin1String("open") ? QStringLiteral("read") : task;
+        const double ms = f[1].toDouble();
+        const double floorMs = floor.value(floorTask, 0);
+        const QString other = task == QLatin1String("open")
+                                  ? QStringLiteral("%1 ms from the process start to the painted window")
+                                        .arg(firstLine, 0, 'f', 0)
+                              : task == QLatin1String("import")
+                                  ? QStringLiteral("from Ctrl+I to the last lot current")
+                                  : QStringLiteral("file %1 MB").arg(f.value(4).toDouble(), 0, 'f', 1)
+                                        + (task == QLatin1String("xlsx")
+                                               ? QStringLiteral("; its writing process's peak %1 MB")
+                                                     .arg(f.value(5).toLong())
+                                               : QString());
+        // A child that imports opens an empty ledger first: not a figure.
+        if (task == QLatin1String("open") && firstLine < 0)
+            continue;
+        const QByteArray label = (task == QLatin1String("open") || task == QLatin1String("import") ? task : task + when)
+                                     .toLatin1();
+        std::printf("%9d  %-15s %10.0f %10.0f %6.2fx   %4ld -> %4ld MB (+%ld), %s\n", lots, label.constData(), ms,
+                    floorMs, floorMs > 0 ? ms / floorMs : 0.0, f[2].toLong(), f[3].toLong(),
+                    f[3].toLong() - f[2].toLong(), qPrintable(other));
+    }
+    std::fflush(stdout);
+}
+
+void printChild(int lots, const QMap<QString, double> &floor, const QString &folder, const QStringList &arguments,
+                const QString &when)
+{
+    double firstLine = -1;
+    const QByteArray output = runChild(folder, arguments, &firstLine);
+    printLines(lots, floor, output, firstLine, when);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // The child alone, for profiling: heavy_work --child FOLDER [TASKS], TASKS
-    // such as "text,docx".
+    // The child alone, for profiling: heavy_work --child FOLDER [TASKS [CSV]],
+    // TASKS such as "text,docx" (empty for all), CSV a broker's file to import
+    // first.
     if (argc >= 3 && QByteArray(argv[1]) == "--child")
-        return child(argc, argv, QString::fromLocal8Bit(argv[2]), argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
+        return child(argc, argv, QString::fromLocal8Bit(argv[2]), argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString(),
+                     argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString());
 
     QCoreApplication app(argc, argv);
     QString floors = QStringLiteral(TESMO_FLOORS_DIR);
@@ -145,57 +265,33 @@ int main(int argc, char *argv[])
     }
 
     std::printf("floors: %s\n", qPrintable(QFileInfo(floors).canonicalFilePath()));
-    std::printf("%9s  %-5s %10s %10s %7s   %s\n", "lots", "task", "Tesmo ms", "floor ms", "ratio",
+    std::printf("%9s  %-15s %10s %10s %7s   %s\n", "lots", "task", "Tesmo ms", "floor ms", "ratio",
                 "peak memory before -> after, other");
     for (const int lots : sizes) {
-        QTemporaryDir folder;
-        bench::makeLedger(folder, lots);
-        // Today's copy of the ledger is made: opening is measured as on any
-        // start but the first of the day, which makes the copy after it.
-        QDir(folder.path()).mkdir(QStringLiteral("Tesmo backups"));
-        QFile(QDir(folder.path()).filePath(QStringLiteral("Tesmo backups/")
-                                           + tesmo::backup::fileName(tesmo::backup::Kind::Daily,
-                                                                     QDateTime::currentDateTime())))
-            .open(QIODevice::WriteOnly);
+        // The ledger as made by another program, opened at a start; then the
+        // same number of lots imported into an empty ledger, exported right
+        // after the import and again after a restart.
+        QTemporaryDir made, imported;
+        bench::makeLedger(made, lots);
+        QDir::setCurrent(imported.path());
+        tesmo::Database(QStringLiteral("Tesmo.mdb"));   // a new, empty ledger
+        const QString csv = imported.filePath(QStringLiteral("broker.csv"));
+        writeBrokerFile(csv, lots);
+        for (const QTemporaryDir *folder : {&made, &imported}) {
+            // Today's copy of the ledger is made: opening is measured as on
+            // any start but the first of the day, which makes the copy after it.
+            QDir(folder->path()).mkdir(QStringLiteral("Tesmo backups"));
+            QFile(QDir(folder->path()).filePath(QStringLiteral("Tesmo backups/")
+                                                + tesmo::backup::fileName(tesmo::backup::Kind::Daily,
+                                                                          QDateTime::currentDateTime())))
+                .open(QIODevice::WriteOnly);
+        }
         QDir::setCurrent(QDir::tempPath());
-        const QString ledger = folder.filePath(QStringLiteral("Tesmo.mdb"));
-        const QMap<QString, double> floor = runFloors(floors, ledger);
-
-        QProcess work;
-        work.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QElapsedTimer sinceStart;
-        sinceStart.start();
-        work.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), folder.path()});
-        double firstLine = -1;
-        QByteArray output;
-        while (work.state() != QProcess::NotRunning || work.bytesAvailable() > 0) {
-            work.waitForReadyRead(100);
-            output += work.readAllStandardOutput();
-            if (firstLine < 0 && output.contains('\n'))
-                firstLine = double(sinceStart.elapsed());
-        }
-        output += work.readAllStandardOutput();
-        for (const QByteArray &line : output.split('\n')) {
-            const QList<QByteArray> f = line.split(' ');
-            if (f.size() < 4)
-                continue;
-            const QString task = QString::fromLatin1(f[0]);
-            const QString floorTask = task == QLatin1String("open") ? QStringLiteral("read") : task;
-            const double ms = f[1].toDouble();
-            const double floorMs = floor.value(floorTask, 0);
-            const QString other = task == QLatin1String("open")
-                                      ? QStringLiteral("%1 ms from the process start to the painted window")
-                                            .arg(firstLine, 0, 'f', 0)
-                                      : QStringLiteral("file %1 MB").arg(f.value(4).toDouble(), 0, 'f', 1)
-                                            + (task == QLatin1String("xlsx")
-                                                   ? QStringLiteral("; its writing process's peak %1 MB")
-                                                         .arg(f.value(5).toLong())
-                                                   : QString());
-            std::printf("%9d  %-5s %10.0f %10.0f %6.2fx   %4ld -> %4ld MB (+%ld), %s\n", lots, f[0].constData(), ms,
-                        floorMs, floorMs > 0 ? ms / floorMs : 0.0, f[2].toLong(), f[3].toLong(),
-                        f[3].toLong() - f[2].toLong(), qPrintable(other));
-        }
-        std::fflush(stdout);
+        printChild(lots, runFloors(floors, made.filePath(QStringLiteral("Tesmo.mdb"))), made.path(), {}, {});
+        const QByteArray afterImport = runChild(imported.path(), {QString(), csv});
+        const QMap<QString, double> floor = runFloors(floors, imported.filePath(QStringLiteral("Tesmo.mdb")));
+        printLines(lots, floor, afterImport, -1, QStringLiteral(" (import)"));
+        printChild(lots, floor, imported.path(), {}, QStringLiteral(" (restart)"));
     }
     return 0;
 }

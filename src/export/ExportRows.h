@@ -1,22 +1,17 @@
-// What the export writers take from a row of a lot list: six of its seven
-// columns, addressed by position, read through the list's item model.
+// What every export writer takes from the lots: six of their seven fields,
+// in one order, under one set of headings. The writers take the lots'
+// values (a LotTable) and make the texts they write themselves.
 #pragma once
 
-#include "text/Money.h"
+#include "text/LotRow.h"
+#include "text/Regional.h"
 
-#include <QDate>
-#include <QString>
 #include <QStringList>
 #include <array>
-#include <optional>
+#include <string>
 #include <string_view>
 
-class QAbstractItemModel;
-
 namespace tesmo {
-
-// How an export into an office program ended.
-enum class ExportOutcome { Done, Failed, Cancelled };
 
 // How often, in rows, a writer reports its progress.
 inline constexpr int kProgressRows = 256;
@@ -24,45 +19,30 @@ inline constexpr int kProgressRows = 256;
 // The exported fields, in the order every writer puts them out.
 enum ExportField : int { kExName = 0, kExTicker, kExShares, kExPrice, kExNet, kExDate, kExportFieldCount };
 
-using ExportTexts = std::array<QString, kExportFieldCount>;
-
 // The headings of the six fields, in that order.
 const QStringList &exportHeadings();
 
-// The six texts of a list row (from 0) as the list shows them: the row text
-// and sub-items 1, 4, 5, 6 and 2. The ID (sub-item 3) is never exported.
-ExportTexts exportTexts(const QAbstractItemModel &list, int row);
+// A name or ticker as the writers take it: in well-formed UTF-8, bytes that
+// are not shown as replacement marks, as the lists show them. The result
+// points into text or into scratch.
+std::string_view wellFormed(std::string_view text, std::string &scratch);
 
-// A row's fields as the list holds them, for writers that make their texts
-// themselves: the list's own texts follow from these exactly (plain number
-// text of the shares, the amounts in ticks, the trade date).
-struct RowValues {
-    std::string_view name;     // UTF-8; empty for none
-    std::string_view ticker;   // UTF-8
-    double shares = 0;
-    std::optional<Ticks> price;
-    std::optional<Ticks> net;
-    QDate tradeDate;
-};
-
-// A list that can offer its rows as values beside its texts. A writer asks
-// the item model for it (dynamic_cast) and falls back to the texts for a
-// row it does not offer, or for a list without it.
-class RowValueSource {
+// The six texts of a lot as the text file and the document write them, in
+// UTF-8: the name and ticker as the file holds them (for wellFormed), the
+// plain number of shares, the price and net amount in the regional currency
+// format (four decimals and two), empty when there is none, and the short
+// trade date. A field held as its text is that text; an amount held as a
+// text that does not read as an amount raises Error 13 (Type mismatch).
+class ExportTexts {
 public:
-    virtual ~RowValueSource() = default;
-    // Fills values for row (from 0) and returns true, or returns false when
-    // the row is known by its texts only. The views stay valid until the
-    // list changes.
-    virtual bool rowValues(int row, RowValues &values) const = 0;
+    void read(const LotRow &lot);
+    std::string_view operator[](int field) const { return texts_[std::size_t(field)]; }
+
+private:
+    std::array<std::string_view, kExportFieldCount> texts_;
+    std::array<std::string, kExportFieldCount> scratch_;
+    char shares_[regional::kNumberTextRoom], price_[regional::kCurrencyTextRoom], net_[regional::kCurrencyTextRoom],
+        date_[regional::kShortDateRoom];
 };
-
-// The list's row-value source, if it offers one.
-const RowValueSource *rowValueSource(const QAbstractItemModel &list);
-
-// A money text of the list written in the regional currency format with the
-// given number of decimals: empty for an empty text, nothing when the text
-// does not read as an amount.
-std::optional<QString> currencyCell(const QString &listText, int decimals);
 
 } // namespace tesmo

@@ -3,85 +3,89 @@
 #include "export/ExportRows.h"
 #include "platform/Office.h"
 #include "text/Error.h"
-#include "text/Regional.h"
-#include "text/Utf8.h"
+#include "text/LotTable.h"
 
-#include <QAbstractItemModel>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 
 namespace tesmo {
 
-ExportOutcome exportSpreadsheet(const QAbstractItemModel &list, Office &office, Progress *progress)
+void exportSpreadsheet(const LotTable &lots, Office &office, Progress *progress)
 {
     constexpr int lcid = kLocaleUnitedStates;
     // The rows are the first half of the work, the workbook's writing the
     // second, which the application tells itself.
-    const int rows = list.rowCount();
-    ProgressSpan typing(progress, 0, 500, rows);
+    const std::size_t rows = lots.size();
+    ProgressSpan typing(progress, 0, 500, qint64(rows));
     ProgressSpan finishing(progress, 500, 1000, 1000);
     const OfficeProgress told(office, progress ? &finishing : nullptr);
-    try {
-        const std::unique_ptr<SpreadsheetApplication> app = office.newSpreadsheet();
-        app->setVisible(lcid, false);
-        app->addWorkbook(lcid);
-        app->setCaption(QStringLiteral("Stocks"));
+    const std::unique_ptr<SpreadsheetApplication> app = office.newSpreadsheet();
+    app->setVisible(lcid, false);
+    app->addWorkbook(lcid);
+    app->setCaption(QStringLiteral("Stocks"));
 
-        const QStringList &headings = exportHeadings();
-        for (int column = 1; column <= kExportFieldCount; ++column)
-            app->setCellValue(1, column, headings[column - 1]);
-        app->selectRows(QStringLiteral("1:1"));
-        app->setSelectionFontBold(lcid, true);
-        app->setSelectionFontItalic(lcid, true);
-        // Tickers are text, whatever they look like: "0012" keeps its zeros.
-        app->setColumnsNumberFormat(QStringLiteral("B:B"), QStringLiteral("@"));
+    const QStringList &headings = exportHeadings();
+    for (int column = 1; column <= kExportFieldCount; ++column)
+        app->setCellValue(1, column, headings[column - 1]);
+    app->selectRows(QStringLiteral("1:1"));
+    app->setSelectionFontBold(lcid, true);
+    app->setSelectionFontItalic(lcid, true);
+    // Tickers are text, whatever they look like: "0012" keeps its zeros.
+    app->setColumnsNumberFormat(QStringLiteral("B:B"), QStringLiteral("@"));
 
-        const RowValueSource *values = rowValueSource(list);
-        RowValues v;
-        char shares[regional::kNumberTextRoom], price[kPlainTicksRoom], net[kPlainTicksRoom],
-            date[regional::kShortDateRoom];
-        using Reading = SpreadsheetApplication::Reading;
-        // A figure's text as the list shows it, and what typing it reads as.
-        const auto number = [&](int sheetRow, int column, const char *start, const char *end) {
-            Reading reading{Reading::Kind::Number, 0, {}};
-            std::from_chars(start, end, reading.number);
-            app->setCellUtf8Value(sheetRow, column, {start, std::size_t(end - start)}, reading);
-        };
-        std::int32_t sheetRow = 2;
-        for (int row = 0; row < rows; ++row, ++sheetRow) {
-            if (row % kProgressRows == 0 && !typing.advance(row))
-                return ExportOutcome::Cancelled;
-            if (values && values->rowValues(row, v) && isWellFormedUtf8(v.name) && isWellFormedUtf8(v.ticker)
-                && std::isfinite(v.shares)) {
-                app->setCellUtf8Value(sheetRow, kExName + 1, v.name, {});
-                app->setCellUtf8Value(sheetRow, kExTicker + 1, v.ticker, {});
-                number(sheetRow, kExShares + 1, shares, regional::writeNumberText(shares, v.shares));
-                if (v.price)
-                    number(sheetRow, kExPrice + 1, price, writePlainTicksText(price, *v.price));
-                if (v.net)
-                    number(sheetRow, kExNet + 1, net, writePlainTicksText(net, *v.net));
-                const char *dateEnd = regional::writeShortDate(date, v.tradeDate);
-                app->setCellUtf8Value(sheetRow, kExDate + 1, {date, std::size_t(dateEnd - date)},
-                                      Reading{Reading::Kind::Date, 0, v.tradeDate});
-                continue;
-            }
-            const ExportTexts fields = exportTexts(list, row);
-            for (int f = 0; f < kExportFieldCount; ++f)
-                app->setCellValue(sheetRow, f + 1, fields[std::size_t(f)]);
+    using Reading = SpreadsheetApplication::Reading;
+    std::string name, ticker;
+    char shares[regional::kNumberTextRoom], price[regional::kCurrencyTextRoom], net[regional::kCurrencyTextRoom],
+        date[regional::kShortDateRoom];
+    std::int32_t sheetRow = 2;
+    // Each cell as the lists show it, typed: a figure with what typing it
+    // reads as, a text, or an amount shown as the boxes show it, which
+    // typing reads as currency.
+    const auto cell = [&](int column, const char *start, const char *end, const Reading &reading) {
+        app->setCellUtf8Value(sheetRow, column, {start, std::size_t(end - start)}, reading);
+    };
+    const auto text = [&](int column, std::string_view t) { app->setCellUtf8Value(sheetRow, column, t, {}); };
+    const auto number = [&](int column, const char *start, const char *end) {
+        Reading reading{Reading::Kind::Number, 0, {}};
+        std::from_chars(start, end, reading.number);
+        cell(column, start, end, reading);
+    };
+    for (std::size_t row = 0; row < rows; ++row, ++sheetRow) {
+        if (row % kProgressRows == 0 && !typing.advance(qint64(row)))
+            throw Error(kErrUserCancelled);
+        const LotRow lot = lots.lot(row);
+        text(kExName + 1, wellFormed(lot.name, name));
+        text(kExTicker + 1, wellFormed(lot.ticker, ticker));
+        if (lot.isText(kNumShares))
+            text(kExShares + 1, lot.text[kNumShares]);
+        else if (std::isfinite(lot.numShares))
+            number(kExShares + 1, shares, regional::writeNumberText(shares, lot.numShares));
+        else
+            cell(kExShares + 1, shares, regional::writeNumberText(shares, lot.numShares), {});
+        for (const auto &[field, pos, ticks, room, shown] :
+             {std::tuple{kExPrice, kPrice, lot.price, price, &regional::writePriceText},
+              std::tuple{kExNet, kNetAmount, lot.netAmount, net, &regional::writeNetAmountText}}) {
+            if (lot.isText(pos))
+                text(field + 1, lot.text[std::size_t(pos)]);
+            else if (ticks && lot.boxAmounts)
+                cell(field + 1, room, shown(room, *ticks), {});
+            else if (ticks)
+                number(field + 1, room, writePlainTicksText(room, *ticks));
         }
-
-        for (const char *column : {"A:A", "B:B", "C:C", "D:D", "E:E", "F:F"})
-            app->autoFitColumns(QString::fromLatin1(column));
-        app->setColumnsNumberFormat(QStringLiteral("E:E"), QStringLiteral("$#,##0.00"));
-        app->setColumnsNumberFormat(QStringLiteral("D:D"), QStringLiteral("$#,##0.0000"));
-        app->setVisible(lcid, true);
-        return ExportOutcome::Done;
-    } catch (const Error &e) {
-        return e.number() == kErrUserCancelled ? ExportOutcome::Cancelled : ExportOutcome::Failed;
-    } catch (...) {
-        return ExportOutcome::Failed;
+        if (lot.isText(kTradeDate)) {
+            text(kExDate + 1, lot.text[kTradeDate]);
+        } else {
+            const QDate day = QDate::fromJulianDay(lot.tradeDay);
+            cell(kExDate + 1, date, regional::writeShortDate(date, day), Reading{Reading::Kind::Date, 0, day});
+        }
     }
+
+    for (const char *column : {"A:A", "B:B", "C:C", "D:D", "E:E", "F:F"})
+        app->autoFitColumns(QString::fromLatin1(column));
+    app->setColumnsNumberFormat(QStringLiteral("E:E"), QStringLiteral("$#,##0.00"));
+    app->setColumnsNumberFormat(QStringLiteral("D:D"), QStringLiteral("$#,##0.0000"));
+    app->setVisible(lcid, true);
 }
 
 } // namespace tesmo

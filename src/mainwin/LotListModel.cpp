@@ -1,62 +1,6 @@
 #include "mainwin/LotListModel.h"
 
-#include <algorithm>
-
 namespace tesmo {
-
-RowTexts rowFromFields(const FieldTexts &f)
-{
-    return {f[kName1], f[kTicker], f[kTradeDate], f[kID], f[kNumShares], f[kPrice], f[kNetAmount]};
-}
-
-LotListModel::LotListModel(QStringList headers, QObject *parent)
-    : QAbstractTableModel(parent)
-    , headers_(std::move(headers))
-{
-    const auto drop = [this] { cachedRow_ = -1; };
-    connect(this, &QAbstractItemModel::dataChanged, this, drop);
-    connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, drop);
-    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, drop);
-    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, drop);
-    connect(this, &QAbstractItemModel::rowsInserted, this, drop);
-    connect(this, &QAbstractItemModel::rowsRemoved, this, drop);
-    connect(this, &QAbstractItemModel::modelReset, this, drop);
-}
-
-int LotListModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : count();
-}
-
-int LotListModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : kColumnCount;
-}
-
-QVariant LotListModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || index.row() >= count())
-        return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        if (cachedRow_ != index.row()) {
-            cachedTexts_ = rowTexts(index.row());
-            cachedRow_ = index.row();
-        }
-        return cachedTexts_[std::size_t(index.column())];
-    }
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    return {};
-}
-
-QVariant LotListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < headers_.size())
-        return headers_[section];
-    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    return {};
-}
 
 namespace {
 
@@ -68,129 +12,112 @@ const QStringList kHeaders = {QStringLiteral("Name"),
                               QStringLiteral("Price"),
                               QStringLiteral("Net Amount (Tesmo)")};
 
-std::optional<LotId> idFromText(const QString &text)
-{
-    bool ok = false;
-    const LotId id = text.toLongLong(&ok);
-    if (!ok || QString::number(id) != text)
-        return std::nullopt;
-    return id;
-}
+// The field each column shows.
+constexpr int kFieldOfColumn[kColumnCount] = {kName1, kTicker, kTradeDate, kID, kNumShares, kPrice, kNetAmount};
 
 } // namespace
 
-MasterListModel::MasterListModel(QObject *parent)
-    : LotListModel(kHeaders, parent)
+const LotTable LotListModel::kNone;
+
+LotListModel::LotListModel(QObject *parent)
+    : QAbstractTableModel(parent)
 {
 }
 
-void MasterListModel::fill(LotTable table)
+LotListModel::~LotListModel()
+{
+    if (table_)
+        table_->watch(nullptr);
+}
+
+void LotListModel::show(const LotTable *table)
 {
     beginResetModel();
-    table_ = std::move(table);
-    written_.clear();
+    if (table_)
+        table_->watch(nullptr);
+    table_ = table;
+    if (table_)
+        table_->watch(this);
+    cachedRow_ = -1;
     endResetModel();
 }
 
-RowTexts MasterListModel::rowTexts(int row) const
+int LotListModel::rowOfId(LotId id) const
 {
-    if (!written_.isEmpty()) {
-        if (const auto it = written_.constFind(table_.id(std::size_t(row))); it != written_.cend())
-            return *it;
-    }
-    return rowFromFields(table_.texts(std::size_t(row)));
-}
-
-bool MasterListModel::rowValues(int row, RowValues &values) const
-{
-    LotRow lot;
-    if (!table_.lot(std::size_t(row), lot) || (!written_.isEmpty() && written_.contains(lot.id)))
-        return false;
-    values.name = lot.name;
-    values.ticker = lot.ticker;
-    values.shares = lot.numShares;
-    values.price = lot.price;
-    values.net = lot.netAmount;
-    values.tradeDate = QDate::fromJulianDay(lot.tradeDay);
-    return true;
-}
-
-void MasterListModel::setRowTexts(int row, const RowTexts &texts)
-{
-    written_.insert(table_.id(std::size_t(row)), texts);
-    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
-}
-
-void MasterListModel::appendRow(const RowTexts &texts)
-{
-    const LotId id = idFromText(texts[kColID]).value_or(0);
-    const int row = count();
-    beginInsertRows({}, row, row);
-    table_.appendId(id);
-    written_.insert(id, texts);
-    endInsertRows();
-}
-
-void MasterListModel::removeLotRow(int row)
-{
-    beginRemoveRows({}, row, row);
-    written_.remove(table_.id(std::size_t(row)));
-    table_.erase(std::size_t(row));
-    endRemoveRows();
-}
-
-int MasterListModel::rowOfId(const QString &idText) const
-{
-    const auto id = idFromText(idText);
-    if (!id)
-        return -1;
-    const auto row = table_.rowOf(*id);
+    const auto row = lots().rowOf(id);
     return row ? int(*row) : -1;
 }
 
-SelectedListModel::SelectedListModel(QObject *parent)
-    : LotListModel(kHeaders, parent)
+int LotListModel::rowCount(const QModelIndex &parent) const
 {
+    return parent.isValid() ? 0 : rows();
 }
 
-void SelectedListModel::clear()
+int LotListModel::columnCount(const QModelIndex &parent) const
 {
-    beginResetModel();
-    rows_.clear();
-    endResetModel();
+    return parent.isValid() ? 0 : kColumnCount;
 }
 
-RowTexts SelectedListModel::rowTexts(int row) const
+QVariant LotListModel::data(const QModelIndex &index, int role) const
 {
-    return rows_[std::size_t(row)];
+    if (!index.isValid() || index.row() >= rows())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        if (cachedRow_ != index.row()) {
+            cachedTexts_ = lots().texts(std::size_t(index.row()));
+            cachedRow_ = index.row();
+        }
+        return cachedTexts_[std::size_t(kFieldOfColumn[index.column()])];
+    }
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
 }
 
-void SelectedListModel::setRowTexts(int row, const RowTexts &texts)
+QVariant LotListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    rows_[std::size_t(row)] = texts;
-    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < kHeaders.size())
+        return kHeaders[section];
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
 }
 
-void SelectedListModel::appendRow(const RowTexts &texts)
+void LotListModel::changing(Change change, std::size_t row)
 {
-    const int row = count();
-    beginInsertRows({}, row, row);
-    rows_.push_back(texts);
-    endInsertRows();
+    cachedRow_ = -1;
+    switch (change) {
+    case Change::Insert:
+        beginInsertRows({}, int(row), int(row));
+        break;
+    case Change::Remove:
+        beginRemoveRows({}, int(row), int(row));
+        break;
+    case Change::Reset:
+        beginResetModel();
+        break;
+    case Change::Replace:
+        break;
+    }
 }
 
-void SelectedListModel::removeLotRow(int row)
+void LotListModel::changed(Change change, std::size_t row)
 {
-    beginRemoveRows({}, row, row);
-    rows_.erase(rows_.begin() + row);
-    endRemoveRows();
-}
-
-int SelectedListModel::rowOfId(const QString &idText) const
-{
-    const auto it = std::find_if(rows_.begin(), rows_.end(),
-                                 [&](const RowTexts &r) { return r[kColID] == idText; });
-    return it != rows_.end() ? int(it - rows_.begin()) : -1;
+    cachedRow_ = -1;
+    switch (change) {
+    case Change::Insert:
+        endInsertRows();
+        break;
+    case Change::Remove:
+        endRemoveRows();
+        break;
+    case Change::Reset:
+        endResetModel();
+        break;
+    case Change::Replace:
+        emit dataChanged(index(int(row), 0), index(int(row), kColumnCount - 1));
+        break;
+    }
 }
 
 } // namespace tesmo

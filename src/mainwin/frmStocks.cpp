@@ -16,23 +16,6 @@
 
 namespace tesmo {
 
-QString whyNotWritten(const Error &e, const char *again)
-{
-    switch (e.number()) {
-    case kErrEngineBusy:
-    case kErrEngineLocked:
-        return QStringLiteral("another program holds the ledger file locked; close it and %1 again")
-            .arg(QLatin1String(again));
-    case kErrEngineFull:
-        return QStringLiteral("the disk is full");
-    case kErrEngineReadOnly:
-    case kErrReadOnly:
-        return QStringLiteral("the ledger file cannot be written here");
-    default:
-        return e.description();
-    }
-}
-
 frmStocks::frmStocks(Platform platform, QWidget *parent)
     : QWidget(parent)
     , platform_(platform)
@@ -41,6 +24,8 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
     buildControls();
     binding_ = std::make_unique<BoxBinding>(txtFields);
     data1_ = std::make_unique<RecordStore>(QString::fromUtf8(kDatabaseName), *binding_);
+    masterRows_->show(&data1_->rows());
+    selectedRows_->show(&selectedLots_);
     data1_->setEvents({
         [this](int &action, bool &save) { Data1_Validate(action, save); },
         [this] { Data1_Reposition(); },
@@ -51,9 +36,12 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
     wireEvents();
 }
 
+// The lists let go of the lots before the store and the selection's lots go.
 frmStocks::~frmStocks()
 {
     StopDailyBackup();
+    masterRows_->show(nullptr);
+    selectedRows_->show(nullptr);
 }
 
 void frmStocks::wireEvents()
@@ -61,7 +49,6 @@ void frmStocks::wireEvents()
     for (int i = 0; i < kFieldCount; ++i) {
         QLineEdit *box = txtFields[std::size_t(i)];
         connect(box, &QLineEdit::textChanged, this, [this, i] { txtFields_Change(i); });
-        box->installEventFilter(this);
     }
     const std::pair<QPushButton *, void (frmStocks::*)()> clicks[] = {
         {cmdClose, &frmStocks::cmdClose_Click},   {cmdNext, &frmStocks::cmdNext_Click},
@@ -89,13 +76,15 @@ void frmStocks::wireEvents()
     connect(importKey, &QShortcut::activated, this, [this] { ImportLots(); });
     ListView1->onContextMenu = [this](const QPoint &at) { ListView1_ContextMenu(at); };
     setAcceptDrops(true);
+    // Every box, the edit boxes among them: a drop, and the edit boxes' keys
+    // and loss of focus.
     for (QLineEdit *box : findChildren<QLineEdit *>())
         box->installEventFilter(this);
 }
 
 bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, const std::function<bool(int)> &silent)
 {
-    return errorTrap(dialogs_, QString::fromUtf8(sourceTag), body,
+    return errorTrap(dialogs_, QString::fromUtf8(sourceTag), [&] { runInUserWords(body); },
                      [&](int number) { return silent && silent(number); });
 }
 

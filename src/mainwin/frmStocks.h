@@ -6,6 +6,7 @@
 #pragma once
 
 #include "mainwin/BoxBinding.h"
+#include "mainwin/FailureWords.h"
 #include "mainwin/LotListModel.h"
 #include "platform/Background.h"
 #include "platform/Platform.h"
@@ -32,11 +33,6 @@ namespace tesmo {
 
 class LotListView;
 class Split;
-
-// Why a write of the ledger failed, in words the user can act on: a lock, a
-// full disk, a ledger that cannot be written here, else the error's own
-// description; again names the command to run again ("import").
-QString whyNotWritten(const Error &e, const char *again);
 
 class frmStocks : public QWidget {
     Q_OBJECT
@@ -114,11 +110,11 @@ private:
     void PopulateList();
     void HighlightLists();
     void HighlightList2();
-    // The ID text (sub-item 3) of a list's selected row; raises 91 without one.
-    QString selectedId(const LotListView *list) const;
+    // The lot of a list's selected row; raises 91 without one.
+    LotId selectedId(const LotListView *list) const;
+    // A stored lot's row in the selection list shows it as its row in the
+    // master list now does; the store keeps the master list's rows.
     void EditLists(const StoredLot &lot);
-    void AddToLists(const StoredLot &lot);
-    void RefreshList(LotId lngID);
     void RefreshList2(LotId lngID);
     // The master list's context menu: the import and the restore of a copy.
     void ListView1_ContextMenu(const QPoint &globalPos);
@@ -134,7 +130,7 @@ private:
     void cmdPrev_Click();
     void GoToNext(Caller caller);
     void GoToPrev(Caller caller);
-    bool FindByID(const QString &strID, Caller caller);
+    bool FindByID(LotId lngID, Caller caller);
     void ListView1_Click(int row);
     void ListView2_Click(int row);
     void listClick(LotListView *list, int row, const char *sourceTag);
@@ -166,7 +162,8 @@ private:
 
     // The stock split.
     void cmdSplit_Click();
-    bool applySplit(double ratio);
+    // Raises 3103 when a result does not fit the lot.
+    void applySplit(double ratio);
 
     // Exporting: the command runs the writer of the chosen kind for the
     // master list (All) or the selection list (Selected).
@@ -177,9 +174,19 @@ private:
     void CreateSpreadsheet1();
     void CreateDocument();
     void CreateDocument1();
-    void textFile(const LotListModel &list, const char *sourceTag);
-    void spreadsheet(const LotListModel &list);
-    void document(const LotListModel &list);
+    void textFile(const LotTable &lots, const char *sourceTag);
+    void spreadsheet(const LotTable &lots);
+    void document(const LotTable &lots);
+    // An office writer with the label of its progress and the message, and
+    // its icon, that tells of any failure of it.
+    struct OfficeWriter {
+        void (*write)(const LotTable &lots, Office &office, Progress *progress);
+        const char *progress;
+        const char *failed;
+        Dialogs::Icon icon;
+    };
+    // Runs the writer on lots: a Cancel ends it without a word.
+    void officeExport(const LotTable &lots, const OfficeWriter &writer);
 
     // Protection and help.
     void cmdOptions_Click();
@@ -238,8 +245,11 @@ private:
     LotListView *ListView1 = nullptr;
     LotListView *ListView2 = nullptr;
 
-    MasterListModel *masterRows_ = nullptr;
-    SelectedListModel *selectedRows_ = nullptr;
+    // The master list shows the store's lots; the selection list its own,
+    // in the order they were picked.
+    LotListModel *masterRows_ = nullptr;
+    LotListModel *selectedRows_ = nullptr;
+    LotTable selectedLots_;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
     QPointer<Split> split_;

@@ -139,7 +139,7 @@ void frmStocks::RestoreFromBackup()
             kept = backup::makeCopy(ledger, backup::Kind::BeforeRestore, QDateTime::currentDateTime(), nullptr,
                                     copy.name);
         } catch (const Error &e) {
-            QString why = e.description();
+            QString why = inUserWords(e).description();
             if (!why.endsWith(u'.'))
                 why += u'.';
             dialogs_.message(QStringLiteral("Nothing was restored: the ledger as it is could not be kept in \"%1\" "
@@ -161,6 +161,7 @@ void frmStocks::RestoreFromBackup()
                 });
                 restored = true;
             } catch (const Error &e) {
+                // A Cancel is told as a restore cancelled, not as a failure.
                 if (e.number() != kErrUserCancelled)
                     failure = restoreFailure(e);
             }

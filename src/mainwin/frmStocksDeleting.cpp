@@ -59,7 +59,6 @@ void frmStocks::cmdDelete_Click()
         if (answer != Dialogs::Answer::Yes)
             return;
         rs.Delete();
-        RefreshList(id);
         RefreshList2(id);
         rs.MovePrevious();
         if (position == 0)

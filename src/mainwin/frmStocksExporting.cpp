@@ -5,6 +5,7 @@
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextExport.h"
+#include "platform/ErrorTrap.h"
 #include "text/Regional.h"
 
 #include <QComboBox>
@@ -44,39 +45,39 @@ void frmStocks::cmdExport_Click()
 
 void frmStocks::ToTextFile()
 {
-    textFile(*masterRows_, "Source: ToTextFile");
+    textFile(masterRows_->lots(), "Source: ToTextFile");
 }
 
 void frmStocks::ToTextFile1()
 {
-    textFile(*selectedRows_, "Source: ToTextFile1");
+    textFile(selectedRows_->lots(), "Source: ToTextFile1");
 }
 
 void frmStocks::CreateSpreadsheet()
 {
-    spreadsheet(*masterRows_);
+    spreadsheet(masterRows_->lots());
 }
 
 void frmStocks::CreateSpreadsheet1()
 {
-    spreadsheet(*selectedRows_);
+    spreadsheet(selectedRows_->lots());
 }
 
 void frmStocks::CreateDocument()
 {
-    document(*masterRows_);
+    document(masterRows_->lots());
 }
 
 void frmStocks::CreateDocument1()
 {
-    document(*selectedRows_);
+    document(selectedRows_->lots());
 }
 
 // Writes the list to Tesmo_<date>.txt on the desktop, after asking before
 // replacing a file of that name, and opens it in the text viewer. The file
 // is replaced only once it is complete: a failed export leaves an earlier
 // file as it was. Without a desktop folder nothing is written.
-void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
+void frmStocks::textFile(const LotTable &lots, const char *sourceTag)
 {
     const WaitPointer wait(dialogs_);
     trap(sourceTag, [&] {
@@ -111,10 +112,14 @@ void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
         };
         // A cancel leaves the earlier file as it was: the new one is dropped.
         const auto progress = dialogs_.progress(QStringLiteral("Writing the text file ..."), 1000);
-        if (const auto error = writeTextExport(list, file, progress.get())) {
-            if (error->number() == kErrCancelled)
+        try {
+            writeTextExport(lots, file, progress.get());
+        } catch (const Error &e) {
+            if (e.number() == kErrUserCancelled)
                 return;
-            throw error->number() == kErrCannotWrite ? notWritten() : *error;
+            if (e.number() == kErrCannotWrite)
+                throw notWritten();
+            throw;
         }
         if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
             throw notWritten();
@@ -124,23 +129,32 @@ void frmStocks::textFile(const LotListModel &list, const char *sourceTag)
     });
 }
 
-void frmStocks::spreadsheet(const LotListModel &list)
+void frmStocks::officeExport(const LotTable &lots, const OfficeWriter &writer)
 {
     const WaitPointer wait(dialogs_);
-    const auto progress = dialogs_.progress(QStringLiteral("Writing the workbook ..."), 1000);
-    if (exportSpreadsheet(list, platform_.office, progress.get()) == ExportOutcome::Failed)
-        dialogs_.message(QStringLiteral("Tesmo could not create a spreadsheet on your computer. Try exporting to a "
-                                        "document or text file instead."));
+    try {
+        const auto progress = dialogs_.progress(QString::fromUtf8(writer.progress), 1000);
+        writer.write(lots, platform_.office, progress.get());
+    } catch (...) {
+        if (describeError(std::current_exception()).number() != kErrUserCancelled)
+            dialogs_.message(QString::fromUtf8(writer.failed), Dialogs::Buttons::Ok, writer.icon);
+    }
 }
 
-void frmStocks::document(const LotListModel &list)
+void frmStocks::spreadsheet(const LotTable &lots)
 {
-    const WaitPointer wait(dialogs_);
-    const auto progress = dialogs_.progress(QStringLiteral("Writing the document ..."), 1000);
-    if (exportDocument(list, platform_.office, progress.get()) == ExportOutcome::Failed)
-        dialogs_.message(QStringLiteral("Tesmo could not create a Word Document on your computer. Try exporting to a "
-                                        "spreadsheet or text file instead."),
-                         Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+    officeExport(lots, {exportSpreadsheet, "Writing the workbook ...",
+                        "Tesmo could not create a spreadsheet on your computer. Try exporting to a document or text "
+                        "file instead.",
+                        Dialogs::Icon::None});
+}
+
+void frmStocks::document(const LotTable &lots)
+{
+    officeExport(lots, {exportDocument, "Writing the document ...",
+                        "Tesmo could not create a Word Document on your computer. Try exporting to a spreadsheet or "
+                        "text file instead.",
+                        Dialogs::Icon::Information});
 }
 
 } // namespace tesmo

@@ -269,8 +269,8 @@ void frmStocks::buildControls()
         this->*(b.member) = button;
     }
 
-    masterRows_ = new MasterListModel(this);
-    selectedRows_ = new SelectedListModel(this);
+    masterRows_ = new LotListModel(this);
+    selectedRows_ = new LotListModel(this);
     ListView1 = new LotListView(masterRows_, kMasterWidths, this);
     name(ListView1, QStringLiteral("ListView1"));
     ListView1->setGeometry(TwipsRect{120, 360, 3375, 6975}.toPixels());

@@ -1,24 +1,20 @@
-// Filling the master list, marking the current lot's rows in both lists,
-// keeping a stored or deleted lot's rows in step, and the master list's
-// context menu.
+// The master list, marking the current lot's rows in both lists, keeping a
+// stored or deleted lot's rows in step, and the master list's context menu.
 #include "mainwin/frmStocks.h"
 
 #include "mainwin/LotListView.h"
-#include "store/LotReader.h"
 
 #include <QLineEdit>
 #include <QMenu>
 
 namespace tesmo {
 
-// Reads every lot on a connection of its own and fills the master list in
-// query order; the list, filled from empty, selects its first row. After a
-// failure the rows read so far stay in the list.
+// The master list shows the lots that the store read as it opened, in query
+// order; the list, filled from empty, has selected its first row. A ledger
+// that could not be opened has no lots to show, which is told here too.
 void frmStocks::PopulateList()
 {
-    LotTable table;
-    trap("Source : PopulateList", [&] { readAllLots(data1_->DatabaseName(), table); });
-    masterRows_->fill(std::move(table));
+    trap("Source : PopulateList", [&] { data1_->requireOpen(); });
 }
 
 void frmStocks::HighlightLists()
@@ -43,34 +39,24 @@ void frmStocks::HighlightList2()
     });
 }
 
-QString frmStocks::selectedId(const LotListView *list) const
+LotId frmStocks::selectedId(const LotListView *list) const
 {
     const int row = list->selectedRow();
     if (row < 0)
         throw Error(kErrObjectNotSet);
-    return list->lots()->rowTexts(row)[kColID];
+    return list->lots()->id(row);
 }
 
-// A stored lot's rows show it as the boxes do: money as currency text.
 void frmStocks::EditLists(const StoredLot &lot)
 {
-    const QString id = QString::number(lot.id);
-    const RowTexts row = rowFromFields(lot.shown);
-    for (LotListModel *list : {static_cast<LotListModel *>(masterRows_), static_cast<LotListModel *>(selectedRows_)}) {
-        const int r = list->rowOfId(id);
-        if (r >= 0)
-            list->setRowTexts(r, row);
-    }
-}
-
-void frmStocks::AddToLists(const StoredLot &lot)
-{
-    masterRows_->appendRow(rowFromFields(lot.shown));
+    const auto selected = selectedLots_.rowOf(lot.id);
+    const auto master = data1_->rows().rowOf(lot.id);
+    if (selected && master)
+        selectedLots_.replace(*selected, data1_->rows().lot(*master));
 }
 
 void frmStocks::Data1_Vanished(LotId id)
 {
-    RefreshList(id);
     RefreshList2(id);
     vanished_.push_back(id);
 }
@@ -99,18 +85,10 @@ void frmStocks::reportVanishedLots()
     }
 }
 
-void frmStocks::RefreshList(LotId lngID)
-{
-    const int row = masterRows_->rowOfId(QString::number(lngID));
-    if (row >= 0)
-        masterRows_->removeLotRow(row);
-}
-
 void frmStocks::RefreshList2(LotId lngID)
 {
-    const int row = selectedRows_->rowOfId(QString::number(lngID));
-    if (row >= 0)
-        selectedRows_->removeLotRow(row);
+    if (const auto row = selectedLots_.rowOf(lngID))
+        selectedLots_.erase(*row);
 }
 
 // The import and the restore are offered alike: on a lot being browsed, and

@@ -37,21 +37,17 @@ void frmStocks::GoToPrev(Caller caller)
 
 // Makes the lot of a list row current. A refusal by the field rules has shown
 // its message; false when the lot could not be reached.
-bool frmStocks::FindByID(const QString &strID, Caller caller)
+bool frmStocks::FindByID(LotId lngID, Caller caller)
 {
-    bool ok = false;
-    const LotId id = strID.toLongLong(&ok);
     trap(
         "Source : FindByID",
         [&] {
-            if (!ok)
-                throw Error(kErrTypeMismatch);
-            data1_->FindFirst(FindCriteria::byId(id));
+            data1_->FindFirst(FindCriteria::byId(lngID));
             if (caller == Caller::Command)
                 HighlightLists();
         },
         [](int number) { return number == kErrCancelled; });
-    return ok && data1_->getBookmark() == Bookmark(id);
+    return data1_->getBookmark() == Bookmark(lngID);
 }
 
 void frmStocks::ListView1_Click(int row)
@@ -96,7 +92,7 @@ void frmStocks::ListView1_KeyDown(int KeyCode)
         if (data1_->AbsolutePosition() != target)
             return;
         ListView1->selectRow(target, true);
-        const int row = selectedRows_->rowOfId(masterRows_->rowTexts(target)[kColID]);
+        const int row = selectedRows_->rowOfId(masterRows_->id(target));
         if (row >= 0)
             ListView2->selectRow(row);
     });
@@ -111,7 +107,7 @@ void frmStocks::ListView2_KeyDown(int KeyCode)
         const int target = KeyCode == kKeyDown ? selected + 1 : selected - 1;
         if (selected < 0 || target < 0 || target >= selectedRows_->rows())
             return;
-        if (!FindByID(selectedRows_->rowTexts(target)[kColID], Caller::KeyHandler))
+        if (!FindByID(selectedRows_->id(target), Caller::KeyHandler))
             return;
         ListView1->selectRow(data1_->AbsolutePosition());
         ListView2->selectRow(target, true);

@@ -18,7 +18,7 @@ void frmStocks::AddToList()
         }
         const int row = ListView1->selectedRow();
         if (row >= 0)
-            selectedRows_->appendRow(masterRows_->rowTexts(row));
+            selectedLots_.append(data1_->rows().lot(std::size_t(row)));
     });
 }
 
@@ -32,7 +32,7 @@ void frmStocks::cmddeselect_Click()
     command(" Source : frmStocks cmddeselect_Click", [this] {
         for (int row = 0; row < selectedRows_->rows(); ++row) {
             if (ListView2->selectedRow() == row) {
-                selectedRows_->removeLotRow(row);
+                selectedLots_.erase(std::size_t(row));
                 --row;
             }
         }

@@ -16,7 +16,7 @@ void frmStocks::cmdSplit_Click()
 {
     trap("Source : frmStocks cmdSplit_Click", [this] {
         if (!split_ || !split_->isVisible()) {
-            split_ = new Split(dialogs_, [this](double ratio) { return applySplit(ratio); }, this);
+            split_ = new Split(dialogs_, [this](double ratio) { applySplit(ratio); }, this);
             const QRect screen = this->screen()->availableGeometry();
             split_->move(screen.center() - split_->rect().center());
         }
@@ -26,17 +26,14 @@ void frmStocks::cmdSplit_Click()
     });
 }
 
-bool frmStocks::applySplit(double ratio)
+void frmStocks::applySplit(double ratio)
 {
-    const auto rescaled = rescaleLot(txtFields[kNumShares]->text(), txtFields[kPrice]->text(), ratio);
-    if (!rescaled)
-        return false;
-    setBoxText(txtFields[kNumShares], rescaled->shares);
-    if (!rescaled->price.isEmpty())
-        setBoxText(txtFields[kPrice], rescaled->price);
+    const RescaledLot rescaled = rescaleLot(txtFields[kNumShares]->text(), txtFields[kPrice]->text(), ratio);
+    setBoxText(txtFields[kNumShares], rescaled.shares);
+    if (!rescaled.price.isEmpty())
+        setBoxText(txtFields[kPrice], rescaled.price);
     FormatCurr(kPrice);
     updateCommands();
-    return true;
 }
 
 } // namespace tesmo

@@ -35,7 +35,7 @@ void frmStocks::open()
 
 void frmStocks::LoadLedger()
 {
-    selectedRows_->clear();
+    selectedLots_.clear();
     glbCurrRecord.reset();
     warnedLot_.reset();
     Form_Initialize();
@@ -115,8 +115,8 @@ void frmStocks::windowActivated(QWindow *now)
 
 void frmStocks::Data1_Error(int DataErr, const QString &description, int &Response)
 {
-    Q_UNUSED(DataErr);
-    dialogs_.message(QStringLiteral("Data error event hit err:") + description);
+    const Error e = inUserWords(Error(DataErr, description));
+    dialogs_.message(QStringLiteral("Data error event hit err:") + e.description());
     Response = 0;
 }
 
@@ -126,12 +126,10 @@ void frmStocks::Data1_Reposition()
 }
 
 // Every store of a lot, by Save or by leaving a changed lot, rewrites its
-// rows; a new lot joins the end of the master list.
+// rows; a new lot has joined the master list.
 void frmStocks::Data1_Stored(const StoredLot &lot, bool added)
 {
-    if (added)
-        AddToLists(lot);
-    else
+    if (!added)
         EditLists(lot);
 }
 

@@ -1,5 +1,6 @@
 #include "protect/Form1.h"
 
+#include "mainwin/FailureWords.h"
 #include "mainwin/frmStocks.h"
 #include "platform/AccessKeys.h"
 #include "platform/ErrorTrap.h"
@@ -84,7 +85,7 @@ Form1::~Form1() = default;
 
 bool Form1::trap(const char *sourceTag, const std::function<void()> &body)
 {
-    return errorTrap(platform_.dialogs, QString::fromUtf8(sourceTag), body);
+    return errorTrap(platform_.dialogs, QString::fromUtf8(sourceTag), [&] { runInUserWords(body); });
 }
 
 void Form1::start()

@@ -116,7 +116,11 @@ void Split::OKButton_Click()
             refuse(from ? txtTo : txtFrom);
             return;
         }
-        if (!apply_(*from / *to)) {
+        try {
+            apply_(*from / *to);
+        } catch (const Error &e) {
+            if (e.number() != kErrOutOfRange)
+                throw;
             refuse(txtFrom);
             return;
         }

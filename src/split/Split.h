@@ -16,11 +16,11 @@ namespace tesmo {
 class Split : public QWidget {
     Q_OBJECT
 public:
-    // Applies a valid ratio to the lot. Returns false when the result does not
+    // Applies a valid ratio to the lot. Raises 3103 when the result does not
     // fit the lot's fields (the dialog then says "Invalid Entry" and stays
-    // open); an Error it raises is shown with the dialog's source tag, and the
-    // dialog stays open too.
-    using Apply = std::function<bool(double ratio)>;
+    // open); any other Error it raises is shown with the dialog's source tag,
+    // and the dialog stays open too.
+    using Apply = std::function<void(double ratio)>;
 
     Split(Dialogs &dialogs, Apply apply, QWidget *parent = nullptr);
 

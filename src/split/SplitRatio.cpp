@@ -7,14 +7,14 @@
 
 namespace tesmo {
 
-std::optional<RescaledLot> rescaleLot(const QString &shares, const QString &price, double ratio)
+RescaledLot rescaleLot(const QString &shares, const QString &price, double ratio)
 {
     const auto oldShares = numberFromText(shares);
     if (!oldShares)
         throw Error(kErrTypeMismatch);
     const double newShares = *oldShares * ratio;
     if (!sharesInRange(newShares))
-        return std::nullopt;
+        throw Error(kErrOutOfRange);
     RescaledLot result{regional::numberText(newShares), {}};
     if (!price.isEmpty()) {
         const auto oldPrice = numberFromText(price);
@@ -23,7 +23,7 @@ std::optional<RescaledLot> rescaleLot(const QString &shares, const QString &pric
         result.price = regional::numberText(*oldPrice / ratio);
         const auto ticks = moneyFromText(result.price);
         if (!ticks || !moneyInRange(*ticks))
-            return std::nullopt;
+            throw Error(kErrOutOfRange);
     }
     return result;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QString>
-#include <optional>
 
 namespace tesmo {
 
@@ -13,9 +12,9 @@ struct RescaledLot {
 };
 
 // Rescales the texts of the shares and price boxes by ratio (From / To).
-// Raises Error 13 when a text does not read as a number. Returns nothing when
-// a result lies outside what the ledger holds, so that it is refused rather
+// Raises Error 13 when a text does not read as a number, and 3103 when a
+// result lies outside what the ledger holds, so that it is refused rather
 // than written.
-std::optional<RescaledLot> rescaleLot(const QString &shares, const QString &price, double ratio);
+RescaledLot rescaleLot(const QString &shares, const QString &price, double ratio);
 
 } // namespace tesmo

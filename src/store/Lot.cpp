@@ -92,6 +92,48 @@ FieldReading readField(int pos, sqlite3_value *v)
     }
 }
 
+bool readLotRow(sqlite3_value *const *v, LotRow &r, HeldTexts &held)
+{
+    const auto text = [](sqlite3_value *value) {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return std::string_view(p, p ? std::size_t(sqlite3_value_bytes(value)) : 0);
+    };
+    r = LotRow{};
+    r.id = LotId(sqlite3_value_int64(v[kID]));
+    bool ofTheirKinds = true;
+    // Types first: reading a number's text may change its type.
+    const int nameType = sqlite3_value_type(v[kName1]);
+    r.nameIsNull = nameType == SQLITE_NULL;
+    ofTheirKinds = (r.nameIsNull || nameType == SQLITE_TEXT) && sqlite3_value_type(v[kTicker]) == SQLITE_TEXT;
+    if (!r.nameIsNull)
+        r.name = text(v[kName1]);
+    r.ticker = text(v[kTicker]);
+    const auto hold = [&](int pos) {
+        held[std::size_t(pos)] = readField(pos, v[pos]).plain.toStdString();
+        r.holdAsText(pos, held[std::size_t(pos)]);
+        ofTheirKinds = false;
+    };
+    if (isNumeric(sqlite3_value_type(v[kNumShares])))
+        r.numShares = sqlite3_value_double(v[kNumShares]);
+    else
+        hold(kNumShares);
+    for (const auto &[pos, ticks] : {std::pair{kPrice, &r.price}, std::pair{kNetAmount, &r.netAmount}}) {
+        const int type = sqlite3_value_type(v[pos]);
+        if (type == SQLITE_NULL)
+            continue;
+        if (isNumeric(type))
+            *ticks = ticksFromDouble(sqlite3_value_double(v[pos]));
+        if (!*ticks)
+            hold(pos);
+    }
+    const auto day = sqlite3_value_type(v[kTradeDate]) == SQLITE_TEXT ? readIsoDate(text(v[kTradeDate])) : std::nullopt;
+    if (day)
+        r.tradeDay = std::int32_t(day->toJulianDay());
+    else
+        hold(kTradeDate);
+    return ofTheirKinds;
+}
+
 StoredLot readStoredLot(const Statement &row)
 {
     StoredLot lot;
@@ -120,6 +162,17 @@ std::optional<QDate> StoredLot::tradeDate() const
     if (!p)
         return std::nullopt;
     return readIsoDate({p, std::size_t(sqlite3_value_bytes(v))});
+}
+
+LotRow StoredLot::row(HeldTexts &held) const
+{
+    sqlite3_value *values[kFieldCount];
+    for (int pos = 0; pos < kFieldCount; ++pos)
+        values[pos] = columns[std::size_t(pos)].get();
+    LotRow lot;
+    readLotRow(values, lot, held);
+    lot.boxAmounts = true;
+    return lot;
 }
 
 QStringList StoredLot::unfitFields() const

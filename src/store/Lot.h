@@ -6,11 +6,13 @@
 
 #include "store/Sqlite.h"
 #include "text/Fields.h"
+#include "text/LotRow.h"
 
 #include <QDate>
 #include <QStringList>
 #include <array>
 #include <optional>
+#include <string>
 #include <variant>
 
 struct sqlite3_value;
@@ -28,6 +30,17 @@ struct FieldReading {
 
 FieldReading readField(int pos, sqlite3_value *value);
 
+// Texts of a lot that its values do not hold as such, for a LotRow to point
+// into.
+using HeldTexts = std::array<std::string, kFieldCount>;
+
+// Reads a lot from its seven values in field order into row, whose texts
+// then point into the values and into held. True when every value is of its
+// field's kind: a name of text or NULL, a ticker of text, a number of
+// shares, amounts that are NULL or within the money type, an ISO date. A
+// number, amount or date that is not is held as the text it is shown as.
+bool readLotRow(sqlite3_value *const *values, LotRow &row, HeldTexts &held);
+
 // A lot as read from the file.
 struct StoredLot {
     LotId id = 0;
@@ -40,6 +53,9 @@ struct StoredLot {
     std::optional<QDate> tradeDate() const;
     // The captions of the fields whose stored values do not fit ("Trade Date").
     QStringList unfitFields() const;
+    // The lot as the lists hold it, its amounts shown as the boxes show
+    // them; its texts point into this lot and into held.
+    LotRow row(HeldTexts &held) const;
 };
 
 // Reads a lot from a row of seven columns in field order.

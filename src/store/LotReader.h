@@ -1,14 +1,16 @@
-// Reads every lot of qryStocks at once, in query order, into the packed rows
-// of a LotTable for the master list; the rare row with a value of an unusual
-// kind keeps its texts as they are.
+// Reads the lots of a ledger at once: every lot of qryStocks, in query order,
+// into the packed rows of a LotTable; and the values that tell lots apart,
+// for the import's check of lots already stored.
 #pragma once
 
-#include "store/LotTable.h"
+#include "text/LotTable.h"
 
 #include <QString>
 #include <functional>
 
 namespace tesmo {
+
+class Database;
 
 // The values that tell lots apart, for each lot of the file whose values are
 // of their kinds: the ticker, the trade date, the shares, and the price and
@@ -17,9 +19,8 @@ namespace tesmo {
 // again. Raises Error on failure.
 void readLotKeys(const QString &databaseName, const std::function<void(const LotRow &)> &each);
 
-// Opens its own read-only connection to the ledger, reads qryStocks from
-// start to end and closes it. Raises Error on failure; rows read before the
-// failure are kept in table.
-void readAllLots(const QString &databaseName, LotTable &table);
+// Reads qryStocks from start to end through db, appending its lots to table.
+// Raises Error on failure; rows read before the failure are kept in table.
+void readAllLots(Database &db, LotTable &table);
 
 } // namespace tesmo

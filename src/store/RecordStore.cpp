@@ -1,5 +1,6 @@
 #include "store/RecordStore.h"
 
+#include "store/LotReader.h"
 #include "text/FieldRules.h"
 
 #include <algorithm>
@@ -31,21 +32,14 @@ void RecordStore::Open()
 {
     try {
         auto db = std::make_unique<Database>(databaseName_);
-        Keyset keys;
-        {
-            Statement count(db->handle(), "SELECT count(*) FROM Lots");
-            count.step();
-            keys.reserve(std::size_t(count.int64(0)));
-            count.reset();
-            Statement s(db->handle(), "SELECT ID FROM qryStocks");
-            while (s.step())
-                keys.append(LotId(s.int64(0)));
-        }
-        keys.sort();
+        LotTable rows;
+        readAllLots(*db, rows);
         db_ = std::move(db);
-        keys_ = std::move(keys);
+        rows_.assign(rows);
         openError_.reset();
     } catch (const tesmo::Error &e) {
+        rows_.clear();
+        place_ = {};
         openError_ = e;
         int response = 1;
         if (events_.Error)
@@ -56,13 +50,11 @@ void RecordStore::Open()
         int response = 1;
         events_.Error(kErrReadOnly, errorDescription(kErrReadOnly), response);
     }
-    position_ = 0;
-    if (keys_.empty()) {
-        onRecord_ = false;
+    place_ = {};
+    if (rows_.size() == 0)
         showCurrent();
-    } else {
+    else
         makeCurrent(0);
-    }
 }
 
 void RecordStore::Close(int action)
@@ -102,21 +94,26 @@ bool RecordStore::anyChanged() const
 
 int RecordStore::positionOf(LotId id) const
 {
-    return keys_.positionOf(id);
+    const auto row = rows_.rowOf(id);
+    return row ? int(*row) : -1;
+}
+
+bool RecordStore::validate(int action, bool save)
+{
+    if (events_.Validate)
+        events_.Validate(action, save);
+    if (action == kActCancel)
+        throw tesmo::Error(kErrCancelled);
+    return save;
 }
 
 // Raises Validate before the current or pending record is left, then writes
-// the pending changes when Save comes back true. Raises 3426 on cancel.
+// the pending changes when Save comes back true.
 bool RecordStore::leaveRecord(int action)
 {
-    if (editMode_ != kEditAdd && !onRecord_)
+    if (editMode_ != kEditAdd && !place_.onLot)
         return false;
-    int act = action;
-    bool save = anyChanged();
-    if (events_.Validate)
-        events_.Validate(act, save);
-    if (act == kActCancel)
-        throw tesmo::Error(kErrCancelled);
+    const bool save = validate(action, anyChanged());
     if (save)
         writePending();
     return save;
@@ -126,15 +123,13 @@ void RecordStore::writePending()
 {
     requireOpen();
     if (editMode_ == kEditAdd) {
-        const LotId id = insertPending();
+        const LotId id = insertLot([this](int pos) { return binding_.text(pos); });
         editMode_ = kEditNone;
         lastModified_ = id;
-        const StoredLot added = readLot(id);
-        if (events_.Stored)
-            events_.Stored(added, true);
+        stored(readLot(id), true);
         return;
     }
-    if (!onRecord_)
+    if (!place_.onLot)
         throw tesmo::Error(kErrNoCurrentLot);
     updateCurrent();
     editMode_ = kEditNone;
@@ -165,16 +160,6 @@ LotId RecordStore::insertLot(const std::function<QString(int pos)> &text)
         s.reset();
         throw;
     }
-}
-
-// Inserts the pending new lot from all its boxes; returns its new ID.
-LotId RecordStore::insertPending()
-{
-    const LotId id = insertLot([this](int pos) { return binding_.text(pos); });
-    keys_.insert(id);
-    if (onRecord_ && keys_[std::size_t(position_)] != current_.id)
-        position_ = positionOf(current_.id);
-    return id;
 }
 
 // Writes the changed boxes of the current lot, provided the file still holds
@@ -209,8 +194,25 @@ void RecordStore::updateCurrent()
         throw tesmo::Error(exists.step() ? kErrLotChanged : kErrLotGone);
     }
     current_ = readLot(current_.id);
+    stored(current_, false);
+}
+
+// The row shows the lot's amounts as the boxes show them. A new lot's row
+// goes among the others by its ID (at the end: the file gives larger IDs
+// than any before), and the current lot keeps its place.
+void RecordStore::stored(const StoredLot &lot, bool added)
+{
+    HeldTexts held;
+    const LotRow row = lot.row(held);
+    if (added) {
+        const int at = int(rows_.insert(row));
+        if (place_.onLot && at <= place_.position)
+            ++place_.position;
+    } else if (const int at = positionOf(lot.id); at >= 0) {
+        rows_.replace(std::size_t(at), row);
+    }
     if (events_.Stored)
-        events_.Stored(current_, false);
+        events_.Stored(lot, added);
 }
 
 StoredLot RecordStore::readLot(LotId id)
@@ -228,7 +230,7 @@ StoredLot RecordStore::readLot(LotId id)
 
 void RecordStore::showCurrent()
 {
-    binding_.show(onRecord_ ? current_.shown : FieldTexts{});
+    binding_.show(place_.onLot ? current_.shown : FieldTexts{});
 }
 
 // A lot that another program deleted since the record set was taken leaves
@@ -236,10 +238,10 @@ void RecordStore::showCurrent()
 // other way; with no lot left there is no current lot.
 void RecordStore::makeCurrent(int position, int direction)
 {
-    while (!keys_.empty()) {
+    while (rows_.size() > 0) {
         position = std::clamp(position, 0, RecordCount() - 1);
         try {
-            current_ = readLot(keys_[std::size_t(position)]);
+            current_ = readLot(rows_.id(std::size_t(position)));
         } catch (const tesmo::Error &e) {
             if (e.number() != kErrLotGone)
                 throw;
@@ -248,26 +250,24 @@ void RecordStore::makeCurrent(int position, int direction)
                 --position;
             continue;
         }
-        position_ = position;
-        onRecord_ = true;
+        place_ = Place::lot(position);
         editMode_ = kEditNone;
         showCurrent();
         if (events_.Reposition)
             events_.Reposition();
         return;
     }
-    position_ = 0;
-    onRecord_ = false;
+    place_ = Place::gapBefore(0);
     editMode_ = kEditNone;
     showCurrent();
 }
 
 void RecordStore::dropVanished(int position)
 {
-    const LotId id = keys_[std::size_t(position)];
-    keys_.erase(std::size_t(position));
-    if (onRecord_ && position < position_)
-        --position_;
+    const LotId id = rows_.id(std::size_t(position));
+    rows_.erase(std::size_t(position));
+    if (place_.onLot && position < place_.position)
+        --place_.position;
     if (events_.Vanished)
         events_.Vanished(id);
 }
@@ -280,27 +280,26 @@ void RecordStore::moveTo(int position, int action, int direction)
 
 void RecordStore::MoveFirst()
 {
-    if (!keys_.empty())
+    if (rows_.size() > 0)
         moveTo(0, kActMoveFirst, +1);
 }
 
 void RecordStore::MoveLast()
 {
-    if (!keys_.empty())
+    if (rows_.size() > 0)
         moveTo(RecordCount() - 1, kActMoveLast, -1);
 }
 
 void RecordStore::MoveNext()
 {
-    const int target = onRecord_ ? position_ + 1 : position_;
-    if (target < RecordCount())
-        moveTo(target, kActMoveNext, +1);
+    if (place_.next() < RecordCount())
+        moveTo(place_.next(), kActMoveNext, +1);
 }
 
 void RecordStore::MovePrevious()
 {
-    if (position_ - 1 >= 0 && !keys_.empty())
-        moveTo(std::min(position_ - 1, RecordCount() - 1), kActMovePrevious, -1);
+    if (place_.previous() >= 0 && rows_.size() > 0)
+        moveTo(std::min(place_.previous(), RecordCount() - 1), kActMovePrevious, -1);
 }
 
 // The first lot at or after position start that meets the criteria.
@@ -316,7 +315,7 @@ std::optional<int> RecordStore::findFrom(const FindCriteria &criteria, int start
         return findTicker(criteria.ticker, start);
     requireOpen();
     Statement s(db_->handle(), "SELECT ID FROM Lots WHERE NetAmount IS NULL AND ID >= ?1 ORDER BY ID");
-    s.bind(1, std::int64_t(keys_[std::size_t(start)]));
+    s.bind(1, std::int64_t(rows_.id(std::size_t(start))));
     while (s.step()) {
         // Lots that another program added after the keyset was taken are not
         // part of this record set.
@@ -334,7 +333,7 @@ std::optional<int> RecordStore::findTicker(const QString &ticker, int start)
 {
     requireOpen();
     const QString folded = foldTicker(ticker);
-    const std::int64_t from = keys_[std::size_t(start)];
+    const std::int64_t from = rows_.id(std::size_t(start));
     std::optional<int> best;
     if (isAscii(folded)) {
         Statement s(db_->handle(), "SELECT ID FROM Lots WHERE Ticker = ?1 COLLATE NOCASE AND ID >= ?2 ORDER BY ID");
@@ -349,7 +348,7 @@ std::optional<int> RecordStore::findTicker(const QString &ticker, int start)
     wide.bind(1, from);
     while (wide.step()) {
         const auto id = LotId(wide.int64(0));
-        if (best && id > keys_[std::size_t(*best)])
+        if (best && id > rows_.id(std::size_t(*best)))
             break;
         const int pos = positionOf(id);
         if (pos >= 0 && foldTicker(wide.text(1)) == folded) {
@@ -376,7 +375,7 @@ void RecordStore::FindNext(const FindCriteria &criteria)
 void RecordStore::find(const FindCriteria &criteria, bool afterCurrent)
 {
     leaveRecord(kActFind);
-    const int start = !afterCurrent ? 0 : onRecord_ ? position_ + 1 : position_;
+    const int start = afterCurrent ? place_.next() : 0;
     const auto found = findFrom(criteria, start);
     noMatch_ = !found;
     if (found) {
@@ -389,7 +388,7 @@ void RecordStore::find(const FindCriteria &criteria, bool afterCurrent)
 
 Bookmark RecordStore::getBookmark() const
 {
-    if (!onRecord_)
+    if (!place_.onLot)
         return std::nullopt;
     return current_.id;
 }
@@ -451,20 +450,16 @@ bool RecordStore::AddMany(const std::vector<FieldTexts> &lots, const std::functi
     }
     if (progress)
         progress(qint64(ids.size()));
-    // New IDs are larger than any before, so each joins the end and the
-    // current lot keeps its place.
-    for (const LotId id : ids)
-        keys_.insert(id);
     lastModified_ = ids.back();
     // The new rows as the file now holds them, in one pass: the IDs given in
     // one transaction are ascending, and none between them is another's.
     Statement read(db_->handle(), "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
                                   "WHERE ID BETWEEN ?1 AND ?2 ORDER BY ID");
     read.bind(1, std::int64_t(ids.front())).bind(2, std::int64_t(ids.back()));
-    while (read.step()) {
-        if (events_.Stored)
-            events_.Stored(readStoredLot(read), true);
-    }
+    // New IDs are larger than any before, so each joins the end and the
+    // current lot keeps its place.
+    while (read.step())
+        stored(readStoredLot(read), true);
     read.reset();
     return true;
 }
@@ -473,7 +468,7 @@ void RecordStore::Edit()
 {
     if (editMode_ != kEditNone)
         return;
-    if (!onRecord_)
+    if (!place_.onLot)
         throw tesmo::Error(kErrNoCurrentLot);
     editMode_ = kEditInProgress;
 }
@@ -484,13 +479,7 @@ void RecordStore::Update()
         throw tesmo::Error(kErrNothingPending);
     requireOpen();
     const bool adding = editMode_ == kEditAdd;
-    int act = kActUpdate;
-    bool save = adding || anyChanged();
-    if (events_.Validate)
-        events_.Validate(act, save);
-    if (act == kActCancel)
-        throw tesmo::Error(kErrCancelled);
-    if (save) {
+    if (validate(kActUpdate, adding || anyChanged())) {
         writePending();
     } else {
         editMode_ = kEditNone;
@@ -503,19 +492,25 @@ void RecordStore::Update()
 // Drops the pending record or changes; the boxes show the current lot as the
 // file holds it now, so that a lot another program changed shows its new
 // values. When another program deleted it, it leaves the record set and the
-// lot before it becomes current, as after a delete.
+// lot before it becomes current, as after a delete; while a new lot was
+// pending, the lot before it stays shown as last read until a move meets it.
+// When the file cannot be read, the values last read are shown and the
+// error is raised.
 void RecordStore::CancelUpdate()
 {
     const bool adding = editMode_ == kEditAdd;
     editMode_ = kEditNone;
-    if (onRecord_) {
+    if (place_.onLot) {
         try {
             current_ = readLot(current_.id);
         } catch (const tesmo::Error &e) {
-            // Unreadable: the values last read stay shown.
-            if (!adding && e.number() == kErrLotGone) {
-                const int position = position_;
-                onRecord_ = false;
+            if (e.number() != kErrLotGone) {
+                showCurrent();
+                throw;
+            }
+            if (!adding) {
+                const int position = place_.position;
+                place_ = Place::gapBefore(position);
                 dropVanished(position);
                 makeCurrent(position - 1, -1);
                 return;
@@ -529,21 +524,16 @@ void RecordStore::CancelUpdate()
 // lot, its pending changes and the boxes stay as they were.
 void RecordStore::Delete()
 {
-    if (!onRecord_)
+    if (!place_.onLot)
         throw tesmo::Error(kErrNoCurrentLot);
     requireOpen();
-    int act = kActDelete;
-    bool save = anyChanged();
-    if (events_.Validate)
-        events_.Validate(act, save);
-    if (act == kActCancel)
-        throw tesmo::Error(kErrCancelled);
+    validate(kActDelete, anyChanged());
     Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1");
     s.bind(1, std::int64_t(current_.id));
     s.step();
     s.reset();
-    keys_.erase(std::size_t(position_));
-    onRecord_ = false;
+    rows_.erase(std::size_t(place_.position));
+    place_ = Place::gapBefore(place_.position);
     editMode_ = kEditNone;
 }
 

@@ -1,9 +1,9 @@
 // The record set of the main window over qryStocks: a keyset cursor. It holds
-// the IDs of the lots in query order (taken when it opens), a current lot, a
-// pending record with the bound edit boxes as its buffer, bookmarks and
-// LastModified, and raises Validate, Reposition, Error and Stored as the
-// window's handlers expect. It knows nothing of widgets: the boxes reach it
-// through FieldBinding.
+// the lots in query order (read when it opens, and kept as they are written),
+// a current lot, a pending record with the bound edit boxes as its buffer,
+// bookmarks and LastModified, and raises Validate, Reposition, Error and
+// Stored as the window's handlers expect. It knows nothing of widgets: the
+// boxes reach it through FieldBinding, and the master list shows its rows.
 //
 // Only the fields whose boxes differ from what the store showed in them are
 // written, and a write is refused when another program changed or removed the
@@ -13,8 +13,8 @@
 #pragma once
 
 #include "store/Database.h"
-#include "store/Keyset.h"
 #include "store/Lot.h"
+#include "text/LotTable.h"
 
 #include <QString>
 #include <functional>
@@ -78,7 +78,8 @@ public:
         // An operation the store began by itself (opening) failed, or found
         // the ledger read-only.
         std::function<void(int dataErr, const QString &description, int &response)> Error;
-        // A lot was written to the file: added (true) or changed.
+        // A lot was written to the file: added (true) or changed. Its row
+        // shows it already.
         std::function<void(const StoredLot &lot, bool added)> Stored;
         // A lot of the record set was found gone from the file (another
         // program deleted it) and has left the record set.
@@ -90,10 +91,13 @@ public:
 
     void setEvents(Events events) { events_ = std::move(events); }
 
-    // Opens the file and the query; the first lot becomes current. A failure is
-    // reported through the Error event and leaves the store closed and empty.
+    // Opens the file and reads its lots; the first lot becomes current. A
+    // failure is reported through the Error event and leaves the store closed
+    // and empty.
     void Open();
     bool isOpen() const { return db_ != nullptr; }
+    // Raises why the store is not open: the error that ended Open, else 3105.
+    void requireOpen() const;
     // Offers pending changes to Validate with the given action (kActClose or
     // kActUnload) and stores them when it lets them through; raises 3426 when
     // it cancels, and any error of the write, and the store stays open. Then
@@ -132,13 +136,17 @@ public:
     void setBookmark(Bookmark bookmark);
     Bookmark LastModified() const { return lastModified_; }
 
-    int AbsolutePosition() const { return onRecord_ ? position_ : -1; }
-    int RecordCount() const { return static_cast<int>(keys_.size()); }
+    int AbsolutePosition() const { return place_.onLot ? place_.position : -1; }
+    int RecordCount() const { return static_cast<int>(rows_.size()); }
     int EditMode() const { return editMode_; }
 
+    // The lots of the record set in query order, each as the file held it
+    // when it was read or written; the master list shows them. A lot written
+    // from the boxes shows its amounts as they did.
+    const LotTable &rows() const { return rows_; }
     // The current lot as the file held it when it was last read; none when
     // there is no current lot.
-    const StoredLot *current() const { return onRecord_ ? &current_ : nullptr; }
+    const StoredLot *current() const { return place_.onLot ? &current_ : nullptr; }
     bool readOnly() const { return db_ && db_->readOnly(); }
     // What opening the file set aside, in a sentence for the user; empty
     // when nothing was.
@@ -147,12 +155,30 @@ public:
     const QString &DatabaseName() const { return databaseName_; }
 
 private:
+    // Where the cursor stands: on the current lot, or, with no current lot, in
+    // the gap before the lot at a position (the first, one past the last, or
+    // where a deleted lot stood). A move to the next lot reaches the lot after
+    // the gap, a move to the previous the lot before it.
+    struct Place {
+        int position = 0;   // of the current lot, or of the lot after the gap
+        bool onLot = false;
+
+        static Place lot(int position) { return {position, true}; }
+        static Place gapBefore(int position) { return {position, false}; }
+        int next() const { return onLot ? position + 1 : position; }
+        int previous() const { return position - 1; }
+    };
+
+    // Offers the pending record to Validate with the action and whether it
+    // would be saved; returns whether to save. Raises 3426 when it cancels.
+    bool validate(int action, bool save);
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();
     LotId insertLot(const std::function<QString(int pos)> &text);
-    LotId insertPending();
     void updateCurrent();
+    // The lot's row takes what the file now holds, then Stored is raised.
+    void stored(const StoredLot &lot, bool added);
     StoredLot readLot(LotId id);
     // Makes the lot at position current; direction (+1 or -1) is the way to
     // go on when that lot has vanished from the file.
@@ -160,7 +186,6 @@ private:
     void dropVanished(int position);
     void moveTo(int position, int action, int direction);
     void showCurrent();
-    void requireOpen() const;
     bool anyChanged() const;
     Statement &cached(std::unique_ptr<Statement> &slot, const char *sql);
     int positionOf(LotId id) const;   // -1 when not in the keyset
@@ -173,11 +198,8 @@ private:
     Events events_;
     std::unique_ptr<Database> db_;
     std::optional<tesmo::Error> openError_;   // why Open failed, raised again by writes
-    Keyset keys_;                             // query order
-    // The current lot's position when onRecord_; otherwise the gap where the
-    // lot that a move to the next would reach stands (0 on an empty set).
-    int position_ = 0;
-    bool onRecord_ = false;
+    LotTable rows_;                           // query order, ascending IDs
+    Place place_;
     std::unique_ptr<Statement> readStmt_, insertStmt_, deleteStmt_;
     int editMode_ = kEditNone;
     bool noMatch_ = false;

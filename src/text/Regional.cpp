@@ -218,9 +218,19 @@ QString priceText(Ticks ticks)
     return currencyText(ticks, 4, false, false);
 }
 
+char *writePriceText(char *out, Ticks ticks)
+{
+    return writeCurrencyText(out, ticks, 4, false, false);
+}
+
 QString netAmountText(Ticks ticks)
 {
     return currencyText(ticks, 2, true, true);
+}
+
+char *writeNetAmountText(char *out, Ticks ticks)
+{
+    return writeCurrencyText(out, ticks, 2, true, true);
 }
 
 QString regionalCurrencyText(Ticks ticks, int decimals)

@@ -44,10 +44,12 @@ char *writeCurrencyText(char *out, Ticks ticks, int decimals, bool leadingZero, 
 // The price per share as shown in the window: 4 decimals, no digit before the
 // point below 1, minus sign for negatives. 1234.5 gives $1,234.5000, 0.5 $.5000.
 QString priceText(Ticks ticks);
+char *writePriceText(char *out, Ticks ticks);
 
 // The net amount as shown in the window: 2 decimals, a 0 before the point,
 // parentheses for negatives. 1234.5 gives $1,234.50, 0.5 $0.50.
 QString netAmountText(Ticks ticks);
+char *writeNetAmountText(char *out, Ticks ticks);
 
 // The number of decimals of the regional currency format.
 inline constexpr int kCurrencyDecimals = 2;

@@ -44,7 +44,9 @@ inline bool isWellFormedUtf8(std::string_view text)
     const char *end = p + text.size();
     char32_t c = 0;
     while (p < end) {
-        if (!decodeUtf8(p, end, c))
+        if (std::uint8_t(*p) < 0x80)
+            ++p;
+        else if (!decodeUtf8(p, end, c))
             return false;
     }
     return true;

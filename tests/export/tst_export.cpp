@@ -1,13 +1,17 @@
-// The export writers on a list model: the text file byte for byte, and the
-// office operations that the spreadsheet and document writers call, in order
-// and with their values, also when any one of them fails.
+// The export writers on lots: the text file byte for byte, and against an
+// independent reading of what the lists show; the office operations that the
+// spreadsheet and document writers call, in order and with their values,
+// also when any one of them fails.
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextExport.h"
+#include "support/LedgerFolder.h"
+#include "support/RandomLots.h"
 #include "support/RecordingOffice.h"
+#include "text/Limits.h"
+#include "text/Regional.h"
 
 #include <QBuffer>
-#include <QStandardItemModel>
 #include <QtTest>
 
 using namespace tesmo;
@@ -15,21 +19,61 @@ using namespace tesmo::test;
 
 namespace {
 
-// A list as the window shows it: name, ticker, date, ID, shares, price, net.
-std::unique_ptr<QStandardItemModel> list(const QList<QStringList> &rows)
+// A lot as a test gives it; an amount given as a text is held as that text.
+struct Lot {
+    std::string name, ticker;
+    double shares;
+    std::optional<Ticks> price, net;
+    QDate date;
+    bool boxAmounts = false;
+    const char *netText = nullptr;
+};
+
+void fill(LotTable &table, const std::vector<Lot> &lots)
 {
-    auto model = std::make_unique<QStandardItemModel>(0, 7);
-    for (const QStringList &texts : rows) {
-        QList<QStandardItem *> items;
-        for (const QString &t : texts)
-            items << new QStandardItem(t);
-        model->appendRow(items);
+    for (const Lot &l : lots) {
+        LotRow r;
+        r.id = LotId(table.size() + 1);
+        r.name = l.name;
+        r.ticker = l.ticker;
+        r.numShares = l.shares;
+        r.price = l.price;
+        r.netAmount = l.net;
+        r.tradeDay = std::int32_t(l.date.toJulianDay());
+        r.boxAmounts = l.boxAmounts;
+        if (l.netText)
+            r.holdAsText(kNetAmount, l.netText);
+        table.append(r);
     }
-    return model;
 }
 
-const QStringList kPlainRow = {"Acme Corporation Holdings", "ACME", "1/15/2003", "1", "100", "12.5", "1250"};
-const QStringList kShortRow = {"Short", "O'NEIL", "2/1/2010", "3", "7", "$.5000", ""};
+const Lot kPlain{"Acme Corporation Holdings", "ACME", 100, 125000, 12500000, QDate(2003, 1, 15)};
+// Written from the boxes: its amounts as they show them.
+const Lot kShort{"Short", "O'NEIL", 7, 5000, {}, QDate(2010, 2, 1), true};
+
+// The text file as the lists' texts give it, read independently of the writer.
+QByteArray expectedTextFile(const LotTable &lots)
+{
+    const int widths[] = {16, 5, 16, 11, 18, 0};
+    QString file = QStringLiteral("Name/Description | Ticker | Number of Shares | Price/Share | Net Amount (Tesmo) | "
+                                  "Trade Date\r\n")
+                   + QString(104, u'_') + QStringLiteral("\r\n");
+    for (std::size_t row = 0; row < lots.size(); ++row) {
+        const FieldTexts t = lots.texts(row);
+        QStringList fields{t[kName1], t[kTicker], t[kNumShares], t[kPrice], t[kNetAmount], t[kTradeDate]};
+        for (int f : {3, 4}) {
+            if (!fields[f].isEmpty())
+                fields[f] = regional::regionalCurrencyText(*regional::readAmount(fields[f]), f == 3 ? 4 : 2);
+        }
+        for (int f = 0; f < 6; ++f) {
+            for (QChar &c : fields[f])
+                c = isControlCharacter(c) ? u' ' : c;
+            fields[f] += QString(std::max<qsizetype>(0, widths[f] - characterCount(fields[f])), u' ');
+        }
+        file += fields.join(QStringLiteral(" | ")) + QStringLiteral("\r\n");
+    }
+    return file.toUtf8();
+}
 
 } // namespace
 
@@ -40,15 +84,17 @@ private slots:
     void textFileByteForByte()
     {
         QCOMPARE(textExportFileName(QDate(2026, 12, 5)), QStringLiteral("Tesmo_12_5_2026.txt"));
-        const auto rows = list({kPlainRow,
-                                {QStringLiteral("Zoë 株式会社 𝄞"), "ABCDE", "12/31/1999", "2", "33.3333333333333", "",
-                                 "$1,234.50"},
-                                kShortRow,
-                                {"Negative", "NEG", "3/4/2005", "4", "-2.5", "$1,234.5000", "($5.00)"},
-                                {"Two\r\nT | 1 | lines", "C\tD\u0085", "3/4/2005", "5", "1", "", ""}});
+        LotTable lots;
+        fill(lots, {kPlain,
+                    {"Zo\xc3\xab \xe6\xa0\xaa\xe5\xbc\x8f\xe4\xbc\x9a\xe7\xa4\xbe \xf0\x9d\x84\x9e", "ABCDE",
+                     33.3333333333333, {}, 12345000, QDate(1999, 12, 31), true},
+                    kShort,
+                    {"Negative", "NEG", -2.5, 12345000, -50000, QDate(2005, 3, 4), true},
+                    {"Two\r\nT | 1 | lines", "C\tD\xc2\x85", 1, {}, {}, QDate(2005, 3, 4)},
+                    {"Bad \xff name", "B", 1, {}, {}, QDate(2005, 3, 4), false, "12.5"}});
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        QVERIFY(!writeTextExport(*rows, out));
+        writeTextExport(lots, out);
         const QByteArray expected =
             "Name/Description | Ticker | Number of Shares | Price/Share | Net Amount (Tesmo) | Trade Date\r\n"
             + QByteArray(104, '_') + "\r\n"
@@ -57,36 +103,57 @@ private slots:
                              "12/31/1999\r\n").toUtf8()
             + "Short            | O'NEIL | 7                | $0.5000     |                    | 2/1/2010\r\n"
               "Negative         | NEG   | -2.5             | $1,234.5000 | ($5.00)            | 3/4/2005\r\n"
-              "Two  T | 1 | lines | C D   | 1                |             |                    | 3/4/2005\r\n";
+              "Two  T | 1 | lines | C D   | 1                |             |                    | 3/4/2005\r\n"
+            + QStringLiteral("Bad \ufffd name       | B     | 1                |             | $12.50             | "
+                             "3/4/2005\r\n").toUtf8();
         QCOMPARE(out.data(), expected);
+        QCOMPARE(out.data(), expectedTextFile(lots));
 
-        // A money text that reads as no amount ends the file after the rows before it.
-        const auto bad = list({kPlainRow, {"Bad", "BAD", "1/1/2003", "9", "1", "12.5.1", "1"}, kShortRow});
+        // An amount held as a text that reads as no amount ends the file
+        // after the lines before it.
+        LotTable bad;
+        fill(bad, {kPlain, {"Bad", "BAD", 1, {}, {}, QDate(2003, 1, 1), false, "12.5.1"}, kShort});
         QBuffer partial;
         partial.open(QIODevice::WriteOnly);
-        const auto error = writeTextExport(*bad, partial);
-        QVERIFY(error);
-        QCOMPARE(error->number(), int(kErrTypeMismatch));
+        QCOMPARE(errorOf([&] { writeTextExport(bad, partial); }), int(kErrTypeMismatch));
         QCOMPARE(partial.data().count("\r\n"), 3);
+    }
+
+    // Lots of every kind the lists hold: the file says what the lists show.
+    void theTextFileSaysWhatTheListsShow()
+    {
+        QRandomGenerator random(20030115);
+        LotTable lots;
+        randomLots(random, 3000, lots);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        writeTextExport(lots, out);
+        const QList<QByteArray> a = out.data().split('\n'), b = expectedTextFile(lots).split('\n');
+        QCOMPARE(a.size(), 3003);
+        for (qsizetype i = 0; i < a.size(); ++i)
+            QVERIFY2(a[i] == b[i], qPrintable(QStringLiteral("line %1: '%2' against '%3'")
+                                                  .arg(i).arg(QString::fromUtf8(a[i]), QString::fromUtf8(b[i]))));
     }
 
     void officeCallsInOrderWithTheirValues()
     {
-        const auto rows = list({kPlainRow, kShortRow});
+        LotTable lots;
+        fill(lots, {kPlain, kShort});
         RecordingOffice office;
-        QCOMPARE(exportSpreadsheet(*rows, office), ExportOutcome::Done);
+        exportSpreadsheet(lots, office);
         QStringList expected = {"new Excel.Application", "Visible(1033) = false", "Workbooks.Add(, 1033)",
                                 "Caption = \"Stocks\""};
         const QStringList headings = {"Name/Description", "Ticker", "Number of Shares", "Price/Share",
                                       "Net Amount (Tesmo)", "Trade Date"};
         for (int c = 1; c <= 6; ++c)
             expected << QStringLiteral("Cells(1, %1) = \"%2\"").arg(c).arg(headings[c - 1]);
+        // The amounts of a lot written from the boxes are typed as they show them.
         expected << "Rows(\"1:1\").Select" << "Selection(1033).Font.Bold = true"
                  << "Selection(1033).Font.Italic = true" << "Columns(\"B:B\").NumberFormat = \"@\""
                  << "Cells(2, 1) = \"Acme Corporation Holdings\"" << "Cells(2, 2) = \"ACME\"" << "Cells(2, 3) = \"100\""
                  << "Cells(2, 4) = \"12.5\"" << "Cells(2, 5) = \"1250\"" << "Cells(2, 6) = \"1/15/2003\""
                  << "Cells(3, 1) = \"Short\"" << "Cells(3, 2) = \"O'NEIL\"" << "Cells(3, 3) = \"7\""
-                 << "Cells(3, 4) = \"$.5000\"" << "Cells(3, 5) = \"\"" << "Cells(3, 6) = \"2/1/2010\"";
+                 << "Cells(3, 4) = \"$.5000\"" << "Cells(3, 6) = \"2/1/2010\"";
         for (const char *column : {"A:A", "B:B", "C:C", "D:D", "E:E", "F:F"})
             expected << QStringLiteral("Columns(\"%1\").EntireColumn.AutoFit").arg(column);
         expected << "Columns(\"E:E\").NumberFormat = \"$#,##0.00\"" << "Columns(\"D:D\").NumberFormat = \"$#,##0.0000\""
@@ -94,7 +161,7 @@ private slots:
         QCOMPARE(office.calls, expected);
 
         office.calls.clear();
-        QCOMPARE(exportDocument(*rows, office), ExportOutcome::Done);
+        exportDocument(lots, office);
         const QString format = "Selection.Tables(1).AutoFormat(33, true, true, true, true, true, false, false, false, true)";
         expected = QStringList{"new Word.Application", "Visible = false", "Documents.Add", "Selection.Range",
                                "Documents(1).Tables.Add(Range(1, 0), 1, 6, 1, 0)", format};
@@ -117,18 +184,19 @@ private slots:
     }
 
     // Whichever operation fails, the writer stops there, releases the
-    // application it holds, and reports the failure.
+    // application it holds, and raises the failure.
     void aFailureAtAnyStepEndsTheWriter()
     {
-        const auto rows = list({kPlainRow, kShortRow});
+        LotTable lots;
+        fill(lots, {kPlain, kShort});
         for (const auto writer : {&exportSpreadsheet, &exportDocument}) {
             RecordingOffice office;
-            QCOMPARE(writer(*rows, office, nullptr), ExportOutcome::Done);
+            writer(lots, office, nullptr);
             const QStringList all = office.calls;
             for (int n = 0; n < all.size() - 1; ++n) {
                 RecordingOffice failing;
                 failing.failAt = n;
-                QCOMPARE(writer(*rows, failing, nullptr), ExportOutcome::Failed);
+                QCOMPARE(errorOf([&] { writer(lots, failing, nullptr); }), int(kErrCannotStart));
                 QStringList expected = all.mid(0, n) << all[n] + " failed";
                 if (n > 0)
                     expected << "release";
@@ -136,11 +204,11 @@ private slots:
             }
         }
 
+        LotTable bad;
+        fill(bad, {kPlain, {"Bad", "BAD", 1, 10000, {}, QDate(2003, 1, 1), false, "12,5.0.0"}});
         RecordingOffice office;
-        QCOMPARE(exportDocument(*list({kPlainRow, {"Bad", "BAD", "1/1/2003", "9", "1", "1", "12,5.0.0"}}), office),
-                 ExportOutcome::Failed);
-        QCOMPARE(office.calls.mid(office.calls.size() - 3),
-                 QStringList({"Selection.TypeText \"$1.0000\"", "Selection.MoveRight 12", "release"}));
+        QCOMPARE(errorOf([&] { exportDocument(bad, office); }), int(kErrTypeMismatch));
+        QCOMPARE(office.calls.mid(office.calls.size() - 2), QStringList({"Selection.TypeText \"1/15/2003\"", "release"}));
     }
 };
 

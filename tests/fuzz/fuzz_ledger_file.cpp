@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Database db(path);
         opened = true;
         LotTable table;
-        readAllLots(path, table);   // a ledger, however damaged, is read or refused
+        readAllLots(db, table);   // a ledger, however damaged, is read or refused
     } catch (const Error &e) {
         FUZZ_CHECK(e.number() == kErrNotALedger || e.number() > kErrEngineBase);
     }

@@ -2,6 +2,8 @@
 // ticker with its walk through the lots of one ticker.
 #include "support/MainWindow.h"
 
+#include <sqlite3.h>
+
 using namespace tesmo;
 using namespace tesmo::test;
 
@@ -73,22 +75,49 @@ private slots:
         QVERIFY(w.dialogs.takeTexts().first().contains(words));
     }
 
-    // A delete that fails in the file keeps the lot, the typing and the buttons.
-    void aFailedDeleteKeepsTheTyping()
+    // A write that the file refuses, or that another program's lock holds
+    // up, keeps the lot and the buttons, and the box says why in words the
+    // user can act on; Undo that cannot read the lot again shows it as last
+    // read.
+    void aFailedWriteKeepsTheLot_data()
     {
+        QTest::addColumn<QString>("other");   // what another program does meanwhile
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("name");    // in the box after it
+        const QString locked = "3005 - Another program holds the ledger file locked; close it and try again. - ";
+        QTest::newRow("delete refused by the file")
+            << "CREATE TRIGGER NoDelete BEFORE DELETE ON Lots BEGIN SELECT RAISE(ABORT, 'locked'); END"
+            << "cmdDelete" << "3019 - locked -  Source : frmStocks cmdDelete_Click" << "Typed";
+        QTest::newRow("save while locked") << "BEGIN IMMEDIATE; UPDATE Lots SET Name1 = Name1" << "cmdSave"
+                                           << locked + "Source : frmStocks cmdSave_Click" << "Typed";
+        QTest::newRow("undo while locked against readers") << "BEGIN EXCLUSIVE; UPDATE Lots SET Name1 = Name1"
+                                                           << "cmdUndo" << locked + "Source : frmStocks cmdUndo_Click"
+                                                           << "Lot 3";
+    }
+    void aFailedWriteKeepsTheLot()
+    {
+        QFETCH(QString, other);
+        QFETCH(QString, button);
+        QFETCH(QString, box);
+        QFETCH(QString, name);
         MainWindow w(numberedLots(3));
-        w.folder.exec("CREATE TRIGGER NoDelete BEFORE DELETE ON Lots BEGIN SELECT RAISE(ABORT, 'locked'); END");
+        sqlite3 *db = nullptr;
+        sqlite3_open(w.folder.file().toUtf8().constData(), &db);
+        QCOMPARE(sqlite3_exec(db, other.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        const QString browsing = w.enabled();
         w.retype(kName1, "Typed");
         const QString enabled = w.enabled();
-        w.dialogs.answerNext(Dialogs::Answer::Yes);
-        w.click("cmdDelete");
-        const QStringList boxes = w.dialogs.takeTexts();
-        QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes[1], QStringLiteral("3019 - locked -  Source : frmStocks cmdDelete_Click"));
-        QCOMPARE(w.box(kName1)->text(), QStringLiteral("Typed"));
-        QCOMPARE(w.enabled(), enabled);
+        if (button == "cmdDelete")
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.click(button.toLatin1().constData());
+        sqlite3_close(db);   // a transaction still open is rolled back
+        QCOMPARE(w.dialogs.takeTexts().value(button == "cmdDelete" ? 1 : 0), box);   // after the question
+        QCOMPARE(w.box(kName1)->text(), name);
+        QCOMPARE(w.enabled(), name == "Typed" ? enabled : browsing);
         QCOMPARE(w.rows(1), 3);
         QCOMPARE(w.counter(), QStringLiteral("3 of 3"));
+        QCOMPARE(w.folder.query("SELECT Name1 FROM Lots WHERE ID = 3"), QStringLiteral("Lot 3"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 

@@ -1,14 +1,8 @@
 // The export command of the main window: the writer it picks, the text file
 // on the desktop with its overwrite question, and the messages when a writer
 // fails, with the pointer back to normal every time.
-#include "export/DocumentExport.h"
-#include "export/TextExport.h"
 #include "support/MainWindow.h"
-#include "support/RandomLots.h"
 #include "text/Regional.h"
-
-#include <QBuffer>
-#include <QIdentityProxyModel>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -218,27 +212,6 @@ private slots:
         QVERIFY(w.shell.calls.isEmpty());
         QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
         VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    // The writers make a row's texts from its values when the list offers
-    // them: the file is byte for byte the one that the list's texts give.
-    void theTextFileFromValuesIsTheTextFileFromTexts()
-    {
-        QRandomGenerator random(20030115);
-        const auto list = randomMasterList(random, 3000);
-        QIdentityProxyModel textsOnly;   // offers no values
-        textsOnly.setSourceModel(list.get());
-        QVERIFY(rowValueSource(*list) && !rowValueSource(textsOnly));
-        QBuffer fromValues, fromTexts;
-        fromValues.open(QIODevice::WriteOnly);
-        fromTexts.open(QIODevice::WriteOnly);
-        QVERIFY(!writeTextExport(*list, fromValues));
-        QVERIFY(!writeTextExport(textsOnly, fromTexts));
-        const QList<QByteArray> a = fromValues.data().split('\n'), b = fromTexts.data().split('\n');
-        QCOMPARE(a.size(), 3003);
-        for (qsizetype i = 0; i < a.size(); ++i)
-            QVERIFY2(a[i] == b[i], qPrintable(QStringLiteral("line %1: '%2' against '%3'")
-                                                  .arg(i).arg(QString::fromUtf8(a[i]), QString::fromUtf8(b[i]))));
     }
 
     // Long exports tell their progress; Cancel ends them without a trace:

@@ -12,11 +12,9 @@ namespace tesmo {
 
 class ByteArena {
 public:
-    // The longest piece the arena takes, in bytes.
-    static constexpr std::size_t kLongest = std::size_t{1} << 18;
-
-    // Copies piece (at most kLongest bytes) in and returns where it starts.
-    // Raises std::bad_alloc when four gigabytes are used up.
+    // Copies piece in and returns where it starts. A piece longer than a
+    // chunk gets room of its own. Raises std::bad_alloc when four gigabytes
+    // are used up.
     std::uint32_t add(std::string_view piece);
     // The bytes from at on; a piece never straddles two chunks.
     const char *at(std::uint32_t where) const { return chunks_[where >> kChunkBits].get() + (where & kChunkMask); }
