@@ -141,9 +141,15 @@ void frmStocks::ImportLots(const QString &strPath)
                                  Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
                 return;
             }
-            const auto progress = dialogs_.progress(QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()), 1000);
-            if (!import.read(file, progress.get()))
-                return;
+            try {
+                const auto progress =
+                    dialogs_.progress(QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()), 1000);
+                import.read(file, progress.get());
+            } catch (const Error &e) {
+                if (e.number() == kErrUserCancelled)
+                    return;
+                throw;
+            }
         }
         if (!import.hasHeader()) {
             dialogs_.message(QStringLiteral("No lots can be imported from %1: %2.").arg(path, unreadable(import)),
@@ -153,7 +159,9 @@ void frmStocks::ImportLots(const QString &strPath)
         ImportDialog preview(import, dialogs_, path, this);
         if (preview.exec() != QDialog::Accepted)
             return;
-        const std::vector<FieldTexts> lots = import.chosen();
+        std::vector<FieldTexts> lots;
+        for (const qsizetype i : import.chosen())
+            lots.push_back(import.texts(i));
         if (lots.empty())
             return;
 
