@@ -3,10 +3,10 @@
 #include "store/LotReader.h"
 #include "text/FieldRules.h"
 #include "text/IsoDate.h"
-#include "text/Limits.h"
 
 #include <algorithm>
 #include <sqlite3.h>
+#include <utility>
 
 namespace tesmo {
 
@@ -20,81 +20,50 @@ bool isAscii(const QString &text)
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-// A name or ticker given as UTF-8 fits its field: printable ASCII, as nearly
-// every one is, by its bytes, else as a typed text is checked.
-bool fitsUtf8(std::string_view text, int length)
-{
-    if (text.size() <= std::size_t(length)
-        && std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; }))
-        return true;
-    return fitsText(QString::fromUtf8(text.data(), qsizetype(text.size())), length);
-}
-
-// Binds a lot given as values to the parameters 1 to 6 of an insert, its
-// values checked as a typed lot's texts are when they are converted: 3102
-// for a missing ticker, 3103 for a value outside what the ledger holds.
+// Binds a lot given as values to the parameters 1 to 6 of an insert, as a
+// typed lot's texts convert: an empty name is none.
 void bindLot(Statement &s, const LotRow &lot)
 {
-    if (lot.ticker.empty())
-        throw tesmo::Error(kErrRequiredField);
-    const QDate day = QDate::fromJulianDay(lot.tradeDay);
-    if (!fitsUtf8(lot.name, kNameLength) || !fitsUtf8(lot.ticker, kTickerLength) || !sharesInRange(lot.numShares)
-        || (lot.price && !moneyInRange(*lot.price)) || (lot.netAmount && !moneyInRange(*lot.netAmount))
-        || !day.isValid() || day.year() < kFirstYear || day.year() > kLastYear)
-        throw tesmo::Error(kErrOutOfRange);
     if (lot.name.empty())
         s.bindNull(kName1);
     else
         s.bindUtf8(kName1, lot.name);
     s.bindUtf8(kTicker, lot.ticker);
     s.bind(kNumShares, lot.numShares);
-    const auto money = [&](int pos, const std::optional<Ticks> &ticks) {
+    for (const auto &[pos, ticks] : {std::pair(kPrice, lot.price), std::pair(kNetAmount, lot.netAmount)}) {
         if (ticks)
             s.bind(pos, ticksToDouble(*ticks));
         else
             s.bindNull(pos);
-    };
-    money(kPrice, lot.price);
-    money(kNetAmount, lot.netAmount);
+    }
     char date[10];
-    s.bindUtf8(kTradeDate, {date, std::size_t(writeIsoDate(date, day) - date)});
+    s.bindUtf8(kTradeDate, {date, std::size_t(writeIsoDate(date, QDate::fromJulianDay(lot.tradeDay)) - date)});
 }
 
-// The page cache of a connection made large enough for a write of many lots
-// while it lives; as it was afterwards.
-class CacheSize {
+// The page cache of a connection, in kibibytes, as large as asked while it
+// lives when it is smaller; as it was afterwards.
+class LargerCache {
 public:
-    CacheSize(Database &db, qsizetype lots)
+    LargerCache(sqlite3 *db, qint64 kibibytes)
         : db_(db)
     {
-        Statement s(db_.handle(), "PRAGMA cache_size");
-        s.step();
-        was_ = s.int64(0);
-        // Room for the index pages a lot touches, about 25 bytes a lot, or
-        // the cache's own size when that is more; negative sizes count
-        // kibibytes.
-        const qint64 wanted = -std::max<qint64>(lots / 40, 2000);
-        if (wanted < was_ || was_ > 0)
-            set(wanted);
-        else
-            was_ = 0;
+        Statement size(db_, "PRAGMA cache_size");
+        size.step();
+        was_ = size.int64(0);   // negative: kibibytes; positive: pages
+        if (was_ > -kibibytes)
+            set(-kibibytes);
     }
-    ~CacheSize()
-    {
-        if (was_ != 0)
-            set(was_);
-    }
-    CacheSize(const CacheSize &) = delete;
-    CacheSize &operator=(const CacheSize &) = delete;
+    ~LargerCache() { set(was_); }
+    LargerCache(const LargerCache &) = delete;
+    LargerCache &operator=(const LargerCache &) = delete;
 
 private:
     void set(qint64 size)
     {
-        sqlite3_exec(db_.handle(), QByteArray("PRAGMA cache_size = " + QByteArray::number(size)).constData(), nullptr,
-                     nullptr, nullptr);
+        sqlite3_exec(db_, ("PRAGMA cache_size = " + QByteArray::number(size)).constData(), nullptr, nullptr, nullptr);
     }
-    Database &db_;
-    qint64 was_ = 0;
+    sqlite3 *db_;
+    qint64 was_;
 };
 
 } // namespace
@@ -532,10 +501,10 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
     const auto report = [&](qint64 done) { return !progress || progress(done, total); };
     std::vector<LotId> ids;
     {
-        // The ticker index's pages stay in the cache: otherwise each lot
-        // reads and writes them through the file (628,000 lots took 7.2 s
-        // of processor time so, 4.4 s with them).
-        CacheSize cache(*db_, count);
+        // The ticker index's pages, about 25 bytes a lot, stay in the cache:
+        // otherwise each lot reads and writes them through the file
+        // (628,000 lots took 7.2 s of processor time so, 4.4 s with them).
+        const LargerCache cache(db_->handle(), count / 40);
         Database::Transaction transaction(*db_);
         if (ledgerVersion() != lots.chosenAt())
             readLotKeys(*db_, [&lots](const LotRow &stored) { lots.stillStored(stored); });

@@ -112,9 +112,9 @@ public:
     // Adds lots in one transaction: all or none. Once the transaction holds
     // the ledger, before the first lot is written, the lots are shown the
     // lots it holds then when another program may have written to it since
-    // they were chosen, and leave out what they will. Each lot's values are
-    // checked as a typed lot's texts are (errors 3102, 3103), and each lot
-    // written gets a new ID larger than any before, in order. On any failure
+    // they were chosen, and leave out what they will. The file's checks
+    // refuse a value it cannot hold (an engine error), and each lot written
+    // gets a new ID larger than any before, in order. On any failure
     // nothing is written, the record set is as it was, and the error is
     // raised; progress(done, total) returning false raises 3112 the same way
     // until the lots are committed. Afterwards Stored is raised for each lot

@@ -409,7 +409,7 @@ private slots:
 
     // Many lots, given as values, go in as one transaction: each gets a new
     // ID above any ever given, in order, joins the record set at its end and
-    // is reported; a value the ledger cannot hold, or a cancel, leaves the
+    // is reported; a value the file cannot hold, or a cancel, leaves the
     // file and the record set as they were. The lots see the ledger's lots
     // within the transaction only when another program wrote since they
     // were chosen.
@@ -445,7 +445,7 @@ private slots:
         lots.version = store->ledgerVersion();
         const QString before = folder->query("SELECT * FROM Lots");
         lots.lots = {{"A", 1}, {"B", 1e16}, {"C", 3}};
-        QCOMPARE(errorOf([&] { store->AddMany(lots); }), int(kErrOutOfRange));
+        QCOMPARE(errorOf([&] { store->AddMany(lots); }), kErrEngineBase + SQLITE_CONSTRAINT);
         lots.lots = {{"A", 1}};
         QCOMPARE(errorOf([&] { store->AddMany(lots, [](qint64, qint64) { return false; }); }),
                  int(kErrUserCancelled));
