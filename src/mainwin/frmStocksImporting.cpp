@@ -127,8 +127,13 @@ std::optional<Preview> previewFile(Dialogs &dialogs, RecordStore &rs, const QStr
                         Dialogs::Buttons::Ok, Dialogs::Icon::Information);
         return std::nullopt;
     }
-    ImportDialog preview(p.import, dialogs, path, window);
-    if (preview.exec() != QDialog::Accepted || p.import.chosenCount() == 0)
+    {
+        // Gone before the import it shows moves on.
+        ImportDialog preview(p.import, dialogs, path, window);
+        if (preview.exec() != QDialog::Accepted)
+            return std::nullopt;
+    }
+    if (p.import.chosenCount() == 0)
         return std::nullopt;
     return p;
 }
