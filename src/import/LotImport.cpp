@@ -17,6 +17,53 @@ namespace {
 // How often long work reports its progress, in rows.
 constexpr int kProgressRows = 2048;
 
+// The line of the row that cancels each candidate, or 0. Each row that undoes
+// a purchase cancels one purchase of the same ticker and shares (and price,
+// where both have one) as the file writes them: of the same date if there is
+// one, else the nearest in the file.
+std::vector<int> cancellations(const RowReader &reader, const std::vector<CandidateLot> &out,
+                               const std::vector<RowFacts> &facts)
+{
+    std::vector<int> cancelledBy(out.size(), 0);
+    const auto sameValue = [&](const QString &a, const QString &b) {
+        const auto x = reader.valueOf(a), y = reader.valueOf(b);
+        return x && y ? numberFromText(x->plain) == numberFromText(y->plain) : a == b;
+    };
+    QMultiHash<QString, std::size_t> purchases;   // by folded ticker, once a row undoes one
+    std::vector<FieldTexts> texts;                // likewise, of every purchase and undoing row
+    for (std::size_t u = 0; u < out.size(); ++u) {
+        if (facts[u].action != import::Action::PurchaseUndone)
+            continue;
+        if (texts.empty()) {
+            texts.resize(out.size());
+            for (std::size_t p = 0; p < out.size(); ++p) {
+                if (facts[p].action == import::Action::Other)
+                    continue;
+                texts[p] = reader.fileTexts(out[p].row);
+                if (facts[p].action == import::Action::Purchase)
+                    purchases.insert(foldTicker(texts[p][kTicker]), p);
+            }
+        }
+        const FieldTexts &undo = texts[u];
+        const auto distance = [&](std::size_t i) {
+            return (texts[i][kTradeDate] == undo[kTradeDate] ? 0 : 2 * out.size()) + 2 * (i > u ? i - u : u - i)
+                   + (i > u);   // of two as near, the earlier
+        };
+        std::size_t best = out.size();
+        for (const std::size_t p : purchases.values(foldTicker(undo[kTicker]))) {
+            const FieldTexts &buy = texts[p];
+            if (cancelledBy[p] || !sameValue(buy[kNumShares], undo[kNumShares])
+                || (!buy[kPrice].isEmpty() && !undo[kPrice].isEmpty() && !sameValue(buy[kPrice], undo[kPrice])))
+                continue;
+            if (best == out.size() || distance(p) < distance(best))
+                best = p;
+        }
+        if (best < out.size())
+            cancelledBy[best] = out[u].line;
+    }
+    return cancelledBy;
+}
+
 // The candidates of the rows after the layout's header, each with its
 // status: a row is read alone first, then takes its status among the file's
 // other rows and the stored lots. Raises 3112 when the progress cancelled.
@@ -62,47 +109,7 @@ std::vector<CandidateLot> candidates(const CsvTable &table, const FileLayout &la
     const int purchaseSign = withAction ? 0 : negative > positive ? -1 : positive > negative ? 1 : 0;
     const bool signsTellNothing = !withAction && negative > 0 && negative == positive;
 
-    // Each row that undoes a purchase cancels one purchase of the same ticker
-    // and shares (and price, where both have one) as the file writes them:
-    // of the same date if there is one, else the nearest in the file.
-    std::vector<int> cancelledBy(out.size(), 0);
-    const auto sameValue = [&](const QString &a, const QString &b) {
-        const auto x = reader.valueOf(a), y = reader.valueOf(b);
-        return x && y ? numberFromText(x->plain) == numberFromText(y->plain) : a == b;
-    };
-    QMultiHash<QString, std::size_t> purchases;   // by folded ticker, once a row undoes one
-    std::vector<FieldTexts> purchaseTexts;        // likewise, of every candidate
-    for (std::size_t u = 0; u < out.size(); ++u) {
-        if (facts[u].action != import::Action::PurchaseUndone)
-            continue;
-        if (purchaseTexts.empty()) {
-            purchaseTexts.resize(out.size());
-            for (std::size_t p = 0; p < out.size(); ++p) {
-                if (facts[p].action == import::Action::PurchaseUndone)
-                    purchaseTexts[p] = reader.fileTexts(out[p].row);
-                if (facts[p].action != import::Action::Purchase)
-                    continue;
-                purchaseTexts[p] = reader.fileTexts(out[p].row);
-                purchases.insert(foldTicker(purchaseTexts[p][kTicker]), p);
-            }
-        }
-        const FieldTexts &undo = purchaseTexts[u];
-        const auto distance = [&](std::size_t i) {
-            return (purchaseTexts[i][kTradeDate] == undo[kTradeDate] ? 0 : 2 * out.size())
-                   + 2 * (i > u ? i - u : u - i) + (i > u);   // of two as near, the earlier
-        };
-        std::size_t best = out.size();
-        for (const std::size_t p : purchases.values(foldTicker(undo[kTicker]))) {
-            const FieldTexts &buy = purchaseTexts[p];
-            if (cancelledBy[p] || !sameValue(buy[kNumShares], undo[kNumShares])
-                || (!buy[kPrice].isEmpty() && !undo[kPrice].isEmpty() && !sameValue(buy[kPrice], undo[kPrice])))
-                continue;
-            if (best == out.size() || distance(p) < distance(best))
-                best = p;
-        }
-        if (best < out.size())
-            cancelledBy[best] = out[u].line;
-    }
+    const std::vector<int> cancelledBy = cancellations(reader, out, facts);
 
     // The statuses, in the order that tells the most.
     ProgressSpan statuses(progress, 900, 1000, qint64(out.size()));

@@ -47,7 +47,6 @@ public:
     void reserve(qsizetype n) { keys_.reserve(n); }
     void add(const LotKey &key) { keys_.insert(key); }
     bool contains(const LotKey &key) const { return keys_.contains(key); }
-    qsizetype size() const { return keys_.size(); }
 
 private:
     QSet<LotKey> keys_;
