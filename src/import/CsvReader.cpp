@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <csv.h>
+#include <optional>
 
 namespace tesmo {
 
@@ -124,19 +125,28 @@ CsvText csvText(const QByteArray &bytes)
     return {QString::fromLatin1(bytes).toUtf8(), false, {}};
 }
 
-QString CsvTable::field(int row, int column) const
+std::string_view CsvTable::utf8(int row, int column) const
 {
     const Row &r = rows_[std::size_t(row)];
     if (column < 0 || std::uint32_t(column) >= r.fields)
         return {};
     const std::size_t i = r.firstField + std::size_t(column);
     const std::uint32_t start = i == 0 ? 0 : ends_[i - 1];
-    return QString::fromUtf8(pool_.data() + start, qsizetype(ends_[i] - start));
+    return {pool_.data() + start, ends_[i] - start};
+}
+
+QString CsvTable::field(int row, int column) const
+{
+    const std::string_view bytes = utf8(row, column);
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
 // The state of one parse, handed to libcsv's callbacks.
 class CsvParse {
 public:
+    // text: how many bytes are split, more than the fields will take.
+    explicit CsvParse(qsizetype text) { table.pool_.reserve(std::size_t(std::min<qsizetype>(text, UINT32_MAX))); }
+
     CsvTable table;
     int line = 1;            // the line being read
     bool inRecord = false;   // fields of a record have been read since its start
@@ -182,13 +192,13 @@ private:
     }
 };
 
-std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, Progress *progress)
+CsvTable parseCsv(const QByteArray &utf8, char separator, Progress *progress)
 {
     csv_parser parser;
     if (csv_init(&parser, CSV_REPALL_NL) != 0)
         throw Error(kErrOutOfMemory);
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
-    CsvParse state;
+    CsvParse state(utf8.size());
     constexpr qsizetype kChunk = 1 << 20;
     bool stopped = false;
     for (qsizetype at = 0; at < utf8.size() && !stopped; at += kChunk) {
@@ -206,7 +216,7 @@ std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, Progres
     if (state.tooLarge)
         throw Error(kErrOutOfMemory, QStringLiteral("The file is too large to be read."));
     if (stopped)
-        return std::nullopt;
+        throw Error(kErrUserCancelled);
     return std::move(state.table);
 }
 

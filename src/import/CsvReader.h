@@ -9,8 +9,8 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tesmo {
@@ -36,6 +36,8 @@ public:
     // The field's text as the file holds it, quotes taken off and doubled
     // quotes made single; the empty text beyond the end of the record.
     QString field(int row, int column) const;
+    // The same as UTF-8 bytes, valid while the table lives.
+    std::string_view utf8(int row, int column) const;
     // The line of the file (from 1) on which the record starts.
     int line(int row) const { return rows_[std::size_t(row)].line; }
 
@@ -53,8 +55,9 @@ private:
 
 // Splits UTF-8 text into records at the separator (',', ';' or '\t'):
 // quoted fields may hold separators, doubled quotes and line breaks; lines
-// end with CR LF, LF or CR. Reports the bytes read to progress, when given;
-// returns nothing when it was cancelled.
-std::optional<CsvTable> parseCsv(const QByteArray &utf8, char separator, Progress *progress = nullptr);
+// end with CR LF, LF or CR. Reports the bytes read to progress, when given.
+// Raises Error 3112 when the progress was cancelled, 7 when the text is too
+// large to be held.
+CsvTable parseCsv(const QByteArray &utf8, char separator, Progress *progress = nullptr);
 
 } // namespace tesmo

@@ -1,6 +1,7 @@
 #include "import/ImportDialog.h"
 
 #include "platform/Dialogs.h"
+#include "text/Error.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -21,12 +22,6 @@ namespace tesmo {
 
 namespace {
 
-enum Column { kColLine, kColStatus, kColName, kColTicker, kColDate, kColShares, kColPrice, kColNet, kColCount };
-
-const char *const kColumnTitles[kColCount] = {"Line", "Status", "Name", "Ticker", "Trade Date", "Shares", "Price",
-                                              "Net Amount"};
-constexpr int kFieldOfColumn[kColCount] = {-1, -1, kName1, kTicker, kTradeDate, kNumShares, kPrice, kNetAmount};
-
 // The choices' captions, with their access keys, in ImportField order.
 const char *const kFieldCaptions[kImportFieldCount] = {"Trade &date:", "&Ticker:", "&Name:", "&Shares:",
                                                        "&Price:", "Net &amount:", "A&ction:"};
@@ -34,124 +29,6 @@ const char *const kFieldCaptions[kImportFieldCount] = {"Trade &date:", "&Ticker:
 constexpr bool kMayBeNone[kImportFieldCount] = {false, false, true, false, true, true, true};
 
 } // namespace
-
-ImportRowsModel::ImportRowsModel(LotImport &import, QObject *parent)
-    : QAbstractTableModel(parent)
-    , import_(import)
-{
-}
-
-int ImportRowsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(import_.lots().size());
-}
-
-int ImportRowsModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : kColCount;
-}
-
-QString ImportRowsModel::statusText(const CandidateLot &lot)
-{
-    const auto with = [&](const char *status) {
-        const QString s = QString::fromUtf8(status);
-        return lot.reason.isEmpty() ? s : s + QStringLiteral(": ") + lot.reason;
-    };
-    switch (lot.status) {
-    case RowStatus::New:
-        return QStringLiteral("New");
-    case RowStatus::Already:
-        return QStringLiteral("Already in the ledger");
-    case RowStatus::Twice:
-        return QStringLiteral("Twice in this file");
-    case RowStatus::Check:
-        return with("Check");
-    case RowStatus::Cancelled:
-        return QStringLiteral("Cancelled in this file ") + lot.reason;
-    case RowStatus::NotAPurchase:
-        return with("Not a purchase");
-    case RowStatus::Refused:
-        return with("Refused");
-    case RowStatus::Unsettled:
-        return lot.reason;
-    }
-    return {};
-}
-
-QVariant ImportRowsModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || index.row() >= rowCount())
-        return {};
-    const CandidateLot &lot = import_.lots()[std::size_t(index.row())];
-    const int column = index.column();
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        if (column == kColLine)
-            return QString::number(lot.line);
-        if (column == kColStatus)
-            return statusText(lot);
-        return lot.texts[std::size_t(kFieldOfColumn[column])];
-    }
-    if (role == Qt::CheckStateRole && column == kColLine) {
-        if (lot.status == RowStatus::New)
-            return Qt::Checked;
-        if (lot.tickable())
-            return lot.ticked ? Qt::Checked : Qt::Unchecked;
-        return {};
-    }
-    if (role == Qt::ForegroundRole) {
-        switch (lot.status) {
-        case RowStatus::Refused: return QColor(160, 0, 0);
-        case RowStatus::Check: return QColor(150, 80, 0);
-        case RowStatus::NotAPurchase:
-        case RowStatus::Unsettled: return QColor(100, 100, 100);
-        default: return {};
-        }
-    }
-    return {};
-}
-
-bool ImportRowsModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (role != Qt::CheckStateRole || index.column() != kColLine || !index.isValid())
-        return false;
-    const CandidateLot &lot = import_.lots()[std::size_t(index.row())];
-    if (!lot.tickable())
-        return false;
-    import_.setTicked(index.row(), value.toInt() == Qt::Checked);
-    emit dataChanged(index, index, {Qt::CheckStateRole});
-    emit tickedChanged();
-    return true;
-}
-
-Qt::ItemFlags ImportRowsModel::flags(const QModelIndex &index) const
-{
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.isValid() && index.column() == kColLine && import_.lots()[std::size_t(index.row())].tickable())
-        f |= Qt::ItemIsUserCheckable;
-    return f;
-}
-
-QVariant ImportRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColCount)
-        return QString::fromLatin1(kColumnTitles[section]);
-    return {};
-}
-
-void ImportRowsModel::reload()
-{
-    beginResetModel();
-    endResetModel();
-}
-
-void ImportRowsModel::toggle(int row)
-{
-    if (row < 0 || row >= rowCount())
-        return;
-    const CandidateLot &lot = import_.lots()[std::size_t(row)];
-    if (lot.tickable())
-        setData(index(row, kColLine), lot.ticked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
-}
 
 ImportDialog::ImportDialog(LotImport &import, Dialogs &dialogs, const QString &fileName, QWidget *parent)
     : QDialog(parent)
@@ -162,7 +39,7 @@ ImportDialog::ImportDialog(LotImport &import, Dialogs &dialogs, const QString &f
     showChoices();
     showCounts();
     if (rows_->rowCount() > 0)
-        table_->setCurrentIndex(rows_->index(0, kColLine));
+        table_->setCurrentIndex(rows_->index(0, kImportLine));
 }
 
 void ImportDialog::buildControls(const QString &fileName)
@@ -240,8 +117,8 @@ void ImportDialog::buildControls(const QString &fileName)
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[kColCount] = {70, 330, 220, 70, 85, 85, 85, 100};
-    for (int c = 0; c < kColCount; ++c)
+    const int widths[kImportColumnCount] = {70, 330, 220, 70, 85, 85, 85, 100};
+    for (int c = 0; c < kImportColumnCount; ++c)
         table_->setColumnWidth(c, widths[c]);
     table_->installEventFilter(this);
     rowsLabel->setBuddy(table_);
@@ -311,26 +188,33 @@ void ImportDialog::choiceChanged()
     if (filling_)
         return;
     const char separator = char(separator_->currentData().toInt());
-    bool done = false;
-    if (separator != import_.choices().separator) {
-        const auto progress = dialogs_.progress(QStringLiteral("Reading the file..."), 1000);
-        done = import_.setSeparator(separator, progress.get());
-    } else {
-        ImportChoices c = import_.choices();
-        for (int f = 0; f < kImportFieldCount; ++f)
-            c.columns[std::size_t(f)] = columns_[std::size_t(f)]->currentData().toInt();
-        const QVariant order = dateOrder_->currentData(), decimal = decimal_->currentData();
-        c.dateOrder = order.isValid() ? std::optional(DateOrder(order.toInt())) : std::nullopt;
-        c.decimal = decimal.isValid() ? std::optional(decimal.toString().front()) : std::nullopt;
-        const auto progress = dialogs_.progress(QStringLiteral("Reading the rows..."), 1000);
-        done = import_.setChoices(c, progress.get());
+    bool done = true;
+    try {
+        if (separator != import_.choices().separator) {
+            const auto progress = dialogs_.progress(QStringLiteral("Reading the file..."), 1000);
+            import_.setSeparator(separator, progress.get());
+        } else {
+            ImportChoices c = import_.choices();
+            for (int f = 0; f < kImportFieldCount; ++f)
+                c.columns[std::size_t(f)] = columns_[std::size_t(f)]->currentData().toInt();
+            const QVariant order = dateOrder_->currentData(), decimal = decimal_->currentData();
+            c.dateOrder = order.isValid() ? std::optional(DateOrder(order.toInt())) : std::nullopt;
+            c.decimal = decimal.isValid() ? std::optional(decimal.toString().front()) : std::nullopt;
+            const auto progress = dialogs_.progress(QStringLiteral("Reading the rows..."), 1000);
+            import_.setChoices(c, progress.get());
+        }
+    } catch (const Error &e) {
+        done = false;
+        if (e.number() != kErrUserCancelled)
+            showErrorBox(dialogs_, e.number(), e.description(), QStringLiteral("Source : ImportDialog choiceChanged"));
     }
-    // A cancelled change leaves everything as it was, the choices too.
+    // A change cancelled, or one that failed, leaves everything as it was,
+    // the choices too.
     showChoices();
     if (done) {
         rows_->reload();
         if (rows_->rowCount() > 0)
-            table_->setCurrentIndex(rows_->index(0, kColLine));
+            table_->setCurrentIndex(rows_->index(0, kImportLine));
         showCounts();
     }
 }

@@ -4,13 +4,13 @@
 // separator) and the counts of each status, brought up to date whenever a
 // choice changes. A date order or decimal separator that the file leaves open
 // is asked for, and "&Import" is disabled until it is chosen. "&Import"
-// accepts; the lots to import are then the import's chosen() rows. Usable from the keyboard alone: every choice has an access
-// key, Space ticks the current row.
+// accepts; the lots to import are then the import's chosen() rows. Usable
+// from the keyboard alone: every choice has an access key, Space ticks the
+// current row.
 #pragma once
 
-#include "import/LotImport.h"
+#include "import/ImportRowsModel.h"
 
-#include <QAbstractTableModel>
 #include <QDialog>
 #include <array>
 
@@ -22,34 +22,6 @@ class QTableView;
 namespace tesmo {
 
 class Dialogs;
-
-// The candidate lots as rows: line (with the tick), status, name, ticker,
-// trade date, shares, price, net amount.
-class ImportRowsModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    explicit ImportRowsModel(LotImport &import, QObject *parent = nullptr);
-
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role) const override;
-    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-    // The rows were read anew.
-    void reload();
-    // Ticks the row when it can be ticked and is not, unticks it otherwise.
-    void toggle(int row);
-
-    static QString statusText(const CandidateLot &lot);
-
-signals:
-    void tickedChanged();
-
-private:
-    LotImport &import_;
-};
 
 class ImportDialog : public QDialog {
     Q_OBJECT

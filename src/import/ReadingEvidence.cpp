@@ -1,6 +1,10 @@
 #include "import/ReadingEvidence.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
 
 namespace tesmo {
 
@@ -49,29 +53,78 @@ int currenciesOf(QStringView text)
     return found;
 }
 
+bool isAscii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The same of UTF-8 text; ASCII, nearly every field, without a copy: its one
+// currency sign is the dollar's, and its letters are Latin ones. (Read from
+// the bytes, the fields of a file take half the instructions they took as
+// texts.)
+int currenciesOf(std::string_view utf8)
+{
+    if (!isAscii(utf8))
+        return currenciesOf(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    int found = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '$')
+            found |= kOtherCurrency;
+        if (!letter(utf8[i]))
+            continue;
+        std::size_t end = i;
+        while (end < utf8.size() && letter(utf8[end]))
+            ++end;
+        if (end - i == 3)
+            found |= currenciesOf(QStringView(QString::fromLatin1(utf8.data() + i, 3)));
+        i = end - 1;
+    }
+    return found;
+}
+
+// The text of a field without the blanks around it, as UTF-8: a view of
+// the table's bytes when they are ASCII, else held in place.
+std::string_view trimmedField(const CsvTable &table, int row, int column, std::string &held)
+{
+    std::string_view t = table.utf8(row, column);
+    if (!isAscii(t)) {
+        held = table.field(row, column).trimmed().toStdString();
+        return held;
+    }
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!t.empty() && blank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && blank(t.back()))
+        t.remove_suffix(1);
+    return t;
+}
+
 // What one number's marks say: the point or the comma is its decimal
 // separator, or a single mark with three digits after it, which reads either
-// way ("1.000", "255,123"), or nothing.
+// way ("1.000", "255,123"), or nothing. Of UTF-8 text: the marks and digits
+// are single bytes, and the bytes of other characters are none of them.
 enum class Mark { None, Point, Comma, ThreeAfterPoint, ThreeAfterComma };
-Mark markOf(QStringView t)
+Mark markOf(std::string_view t)
 {
-    const qsizetype lastPoint = t.lastIndexOf(u'.'), lastComma = t.lastIndexOf(u',');
-    if (lastPoint >= 0 && lastComma >= 0)
+    const std::size_t lastPoint = t.rfind('.'), lastComma = t.rfind(',');
+    const auto none = std::string_view::npos;
+    if (lastPoint != none && lastComma != none)
         return lastPoint > lastComma ? Mark::Point : Mark::Comma;
-    const qsizetype at = std::max(lastPoint, lastComma);
-    if (at < 0)
+    const std::size_t at = lastPoint != none ? lastPoint : lastComma;
+    if (at == none)
         return Mark::None;
-    const bool point = t[at] == u'.';
-    if (t.count(t[at]) > 1)   // it groups
+    const bool point = t[at] == '.';
+    if (std::count(t.begin(), t.end(), t[at]) > 1)   // it groups
         return point ? Mark::Comma : Mark::Point;
-    qsizetype after = 0, before = 0;
-    while (at + 1 + after < t.size() && isDigit(t[at + 1 + after]))
+    std::size_t after = 0, before = 0;
+    while (at + 1 + after < t.size() && isDigit(QChar(t[at + 1 + after])))
         ++after;
-    while (at - before > 0 && isDigit(t[at - before - 1]))
+    while (at - before > 0 && isDigit(QChar(t[at - before - 1])))
         ++before;
     // No group of thousands has other than three digits, none starts with 0
     // or stands alone after more than three.
-    if (after != 3 || before == 0 || before > 3 || t[at - before] == u'0')
+    if (after != 3 || before == 0 || before > 3 || t[at - before] == '0')
         return point ? Mark::Point : Mark::Comma;
     return point ? Mark::ThreeAfterPoint : Mark::ThreeAfterComma;
 }
@@ -81,11 +134,18 @@ struct Seen {
     int count = 0;
     int line = 0;
     QString text;
-    void add(int atLine, const QString &t)
+    void add(int atLine, QStringView t)
     {
         if (count++ == 0) {
             line = atLine;
-            text = t;
+            text = t.toString();
+        }
+    }
+    void add(int atLine, std::string_view utf8)
+    {
+        if (count++ == 0) {
+            line = atLine;
+            text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
         }
     }
     explicit operator bool() const { return count > 0; }
@@ -114,10 +174,10 @@ std::optional<T> sideOf(const QStringList &forA, T a, const QStringList &forB, T
 
 } // namespace
 
-SettledReading settleReading(const CsvTable &table, int headerRow, const std::array<int, kImportFieldCount> &columns,
-                             int settlement, char separator)
+SettledReading settleReading(const CsvTable &table, const FileLayout &layout, char separator)
 {
-    const auto column = [&](ImportField f) { return columns[std::size_t(f)]; };
+    const int headerRow = layout.headerRow, settlement = layout.settlementColumn;
+    const auto column = [&](ImportField f) { return layout.columns[std::size_t(f)]; };
     constexpr ImportField kNumbers[] = {ImportField::Shares, ImportField::Price, ImportField::NetAmount};
     Seen point, comma, eitherNumber;
     std::array<int, 3> values{}, threeAfterPoint{}, threeAfterComma{};
@@ -126,16 +186,17 @@ SettledReading settleReading(const CsvTable &table, int headerRow, const std::ar
     for (int c = 0; c < table.fieldCount(headerRow); ++c)
         currencies |= currenciesOf(table.field(headerRow, c));
 
+    std::string held;
     for (int row = headerRow + 1; row < table.rowCount(); ++row) {
         const int line = table.line(row);
         for (int c = 0; c < table.fieldCount(row); ++c) {
             if (c != column(ImportField::Ticker) && c != column(ImportField::Name) && c != column(ImportField::Action)
                 && c != column(ImportField::TradeDate))
-                currencies |= currenciesOf(table.field(row, c));
+                currencies |= currenciesOf(table.utf8(row, c));
         }
         for (std::size_t n = 0; n < std::size(kNumbers); ++n) {
-            const QString t = table.field(row, column(kNumbers[n])).trimmed();
-            if (t.isEmpty())
+            const std::string_view t = trimmedField(table, row, column(kNumbers[n]), held);
+            if (t.empty())
                 continue;
             ++values[n];
             switch (markOf(t)) {

@@ -6,12 +6,10 @@
 // the rows would read differently either way.
 #pragma once
 
-#include "import/CsvReader.h"
-#include "import/FieldReading.h"
+#include "import/FileLayout.h"
 
 #include <QChar>
 #include <QString>
-#include <array>
 #include <optional>
 
 namespace tesmo {
@@ -25,10 +23,8 @@ struct SettledReading {
     QString dateEvidence;
 };
 
-// The rows after headerRow, read through the columns of the fields;
-// settlement: the column of a settlement date other than the trade date's,
-// or kNoColumn.
-SettledReading settleReading(const CsvTable &table, int headerRow, const std::array<int, kImportFieldCount> &columns,
-                             int settlement, char separator);
+// The rows after the layout's header row, read through its columns, split
+// at separator.
+SettledReading settleReading(const CsvTable &table, const FileLayout &layout, char separator);
 
 } // namespace tesmo

@@ -1,13 +1,13 @@
 // Importing purchase lots from a broker's CSV file: the command that Ctrl+I,
-// the master list's context menu and a file dropped on the window run, with
-// the copy of the ledger made before an import.
+// the master list's context menu and a file dropped on the window run, in
+// its steps (the file chosen, read and previewed, the chosen rows written
+// after a copy of the ledger, the closing message), and the drop of a file.
 #include "mainwin/frmStocks.h"
 
 #include "import/ImportDialog.h"
-#include "import/LotImport.h"
+#include "mainwin/ChosenLots.h"
 #include "mainwin/LotListView.h"
 #include "store/Backup.h"
-#include "store/LotReader.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -17,32 +17,16 @@
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QUrl>
+#include <optional>
 
 namespace tesmo {
 
 namespace {
 
-// Keys of every lot the file holds, as stored.
-StoredKeys storedKeys(const QString &databaseName, int lots)
-{
-    StoredKeys keys;
-    keys.reserve(lots);
-    readLotKeys(databaseName, [&](const LotRow &r) {
-        keys.add(LotKey::ofUtf8(r.ticker, QDate::fromJulianDay(r.tradeDay), r.numShares, r.price, r.netAmount));
-    });
-    return keys;
-}
-
 // "1 row was" / "3 rows were".
 QString counted(qsizetype n, const char *one, const char *many)
 {
     return QString::number(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
-}
-
-// Why a write failed, as the user can act on it.
-QString failure(const Error &e)
-{
-    return whyNotWritten(e, "import");
 }
 
 // Why a file gave no rows to import, as the end of a sentence.
@@ -79,6 +63,146 @@ QString unreadable(const LotImport &import)
         .arg(column(ImportField::Ticker), column(ImportField::Shares), column(ImportField::TradeDate));
 }
 
+// The file to import: the one given, else the one the user chooses, starting
+// in folder (where brokers' files are saved, then the folder of the last
+// import); empty when the user cancels.
+QString chooseFile(Dialogs &dialogs, const QString &given, QString &folder)
+{
+    QString path = given;
+    if (path.isEmpty()) {
+        if (folder.isEmpty()) {
+            folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+            if (!QFileInfo(folder).isDir())
+                folder = QDir::homePath();
+        }
+        path = dialogs.openFile(QStringLiteral("Import Lots from File"), folder,
+                                QStringLiteral("CSV files (*.csv *.CSV *.txt *.TXT *.tsv);;All files (*)"));
+        if (path.isEmpty())
+            return {};
+    }
+    folder = QFileInfo(path).absolutePath();
+    return path;
+}
+
+// The file read against the lots of the ledger, and the rows the user chose
+// in the preview.
+struct Preview {
+    LotImport import;
+    std::uint64_t version = 0;   // the ledger's, as its lots were read
+};
+
+// Reads the file and shows its rows in the preview; nothing when the file
+// gives no rows (a message says why), or the user cancels. Raises Error 3113
+// when the file cannot be read.
+std::optional<Preview> previewFile(Dialogs &dialogs, RecordStore &rs, const QString &path, QWidget *window)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        dialogs.message(QStringLiteral("The file %1 could not be opened: %2").arg(path, file.errorString()),
+                        Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        return std::nullopt;
+    }
+    Preview p;
+    {
+        const WaitPointer wait(dialogs);
+        try {
+            p.version = rs.ledgerVersion();
+            p.import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
+        } catch (const Error &e) {
+            dialogs.message(QStringLiteral("No lots can be imported: %1.").arg(whyNotWritten(e, "import")),
+                            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            return std::nullopt;
+        }
+        try {
+            const auto progress = dialogs.progress(QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()), 1000);
+            p.import.read(file, progress.get());
+        } catch (const Error &e) {
+            if (e.number() == kErrUserCancelled)
+                return std::nullopt;
+            throw;
+        }
+    }
+    if (!p.import.hasHeader()) {
+        dialogs.message(QStringLiteral("No lots can be imported from %1: %2.").arg(path, unreadable(p.import)),
+                        Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+        return std::nullopt;
+    }
+    {
+        // Gone before the import it shows moves on.
+        ImportDialog preview(p.import, dialogs, path, window);
+        if (preview.exec() != QDialog::Accepted)
+            return std::nullopt;
+    }
+    if (p.import.chosenCount() == 0)
+        return std::nullopt;
+    return p;
+}
+
+// What a write did: the lots written, and the new rows left out because
+// another program stored them meanwhile.
+struct Written {
+    qsizetype lots = 0;
+    qsizetype storedMeanwhile = 0;
+};
+
+// Copies the ledger, then writes the chosen rows in one transaction, under
+// one progress: the copy counts as about a 25th of a lot written for each lot
+// it copies. A copy that cannot be made stops nothing: backupProblem says
+// why, as a sentence with a blank before it. Raises Error as
+// RecordStore::AddMany does.
+Written writeLots(Dialogs &dialogs, RecordStore &rs, const Preview &preview, QString &backupProblem)
+{
+    ChosenLots lots(preview.import, preview.version);
+    const WaitPointer wait(dialogs);
+    const auto progress = dialogs.progress(QStringLiteral("Importing %1 lots...").arg(lots.count()), 1000);
+    const qint64 copied = 1000 * qint64(rs.RecordCount()) / (qint64(rs.RecordCount()) + 25 * lots.count());
+
+    try {
+        backup::makeCopy(rs.DatabaseName(), backup::Kind::BeforeImport, QDateTime::currentDateTime());
+    } catch (const Error &e) {
+        QString why = e.description();
+        if (!why.endsWith(u'.'))
+            why += u'.';
+        backupProblem = QStringLiteral(" The ledger could not be copied to \"%1\" before the import: %2")
+                            .arg(backup::kFolderName, why);
+    }
+    Written written;
+    written.lots = rs.AddMany(lots, [&](qint64 done, qint64 total) {
+        return progress->advance(copied + (1000 - copied) * done / std::max<qint64>(total, 1));
+    });
+    written.storedMeanwhile = lots.storedMeanwhile();
+    return written;
+}
+
+// The closing message: what was imported, and what was left out and why.
+QString closingMessage(const LotImport &import, const Written &written)
+{
+    std::array<qsizetype, kRowStatusCount> left{};
+    for (const CandidateLot &l : import.lots())
+        left[std::size_t(l.status)] += !l.chosen();
+    const struct {
+        RowStatus status;
+        const char *one, *many;
+    } kinds[] = {
+        {RowStatus::Already, "was already in the ledger", "were already in the ledger"},
+        {RowStatus::Twice, "was twice in the file", "were twice in the file"},
+        {RowStatus::Check, "row whose figures disagree was left out", "rows whose figures disagree were left out"},
+        {RowStatus::Cancelled, "purchase that the file cancels was left out",
+         "purchases that the file cancels were left out"},
+        {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
+        {RowStatus::Refused, "row was refused", "rows were refused"},
+    };
+    QStringList parts{counted(written.lots, "lot imported", "lots imported")};
+    if (written.storedMeanwhile > 0)
+        parts << counted(written.storedMeanwhile, "was stored by another program meanwhile",
+                         "were stored by another program meanwhile");
+    for (const auto &kind : kinds) {
+        if (const qsizetype n = left[std::size_t(kind.status)])
+            parts << counted(n, kind.one, kind.many);
+    }
+    return parts.join(QStringLiteral("; ")) + u'.';
+}
+
 } // namespace
 
 bool frmStocks::ImportOffered() const
@@ -89,6 +213,8 @@ bool frmStocks::ImportOffered() const
     return rs.RecordCount() == 0 || (rs.EditMode() != kEditAdd && rs.AbsolutePosition() >= 0);
 }
 
+// The import in its steps: the file chosen, read and previewed, the chosen
+// rows written, and one message on what was done.
 void frmStocks::ImportLots(const QString &strPath)
 {
     if (!ImportOffered())
@@ -109,112 +235,36 @@ void frmStocks::ImportLots(const QString &strPath)
                 return;
             throw;
         }
-
-        QString path = strPath;
-        if (path.isEmpty()) {
-            // Where brokers' files are saved, when that folder exists.
-            if (importFolder_.isEmpty()) {
-                importFolder_ = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-                if (!QFileInfo(importFolder_).isDir())
-                    importFolder_ = QDir::homePath();
-            }
-            path = dialogs_.openFile(QStringLiteral("Import Lots from File"), importFolder_,
-                                     QStringLiteral("CSV files (*.csv *.CSV *.txt *.TXT *.tsv);;All files (*)"));
-            if (path.isEmpty())
-                return;
-        }
-        importFolder_ = QFileInfo(path).absolutePath();
-
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            dialogs_.message(QStringLiteral("The file %1 could not be opened: %2").arg(path, file.errorString()),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        const QString path = chooseFile(dialogs_, strPath, importFolder_);
+        if (path.isEmpty())
             return;
-        }
-        LotImport import;
-        {
-            const WaitPointer wait(dialogs_);
-            try {
-                import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
-            } catch (const Error &e) {
-                dialogs_.message(QStringLiteral("No lots can be imported: %1.").arg(failure(e)),
-                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-                return;
-            }
-            const auto progress = dialogs_.progress(QStringLiteral("Reading %1...").arg(QFileInfo(path).fileName()), 1000);
-            if (!import.read(file, progress.get()))
-                return;
-        }
-        if (!import.hasHeader()) {
-            dialogs_.message(QStringLiteral("No lots can be imported from %1: %2.").arg(path, unreadable(import)),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Information);
-            return;
-        }
-        ImportDialog preview(import, dialogs_, path, this);
-        if (preview.exec() != QDialog::Accepted)
-            return;
-        const std::vector<FieldTexts> lots = import.chosen();
-        if (lots.empty())
+        const std::optional<Preview> preview = previewFile(dialogs_, rs, path, this);
+        if (!preview)
             return;
 
-        // A copy before the import writes; one that cannot be made is told
-        // in the closing message and stops nothing.
+        Written written;
         QString backupProblem;
         try {
-            backup::makeCopy(rs.DatabaseName(), backup::Kind::BeforeImport, QDateTime::currentDateTime());
+            written = writeLots(dialogs_, rs, *preview, backupProblem);
         } catch (const Error &e) {
-            QString why = e.description();
-            if (!why.endsWith(u'.'))
-                why += u'.';
-            backupProblem = QStringLiteral(" The ledger could not be copied to \"%1\" before the import: %2")
-                                .arg(backup::kFolderName, why);
-        }
-
-        bool written = false;
-        try {
-            const WaitPointer wait(dialogs_);
-            const auto progress = dialogs_.progress(QStringLiteral("Importing %1 lots...").arg(lots.size()),
-                                                    qint64(lots.size()));
-            written = rs.AddMany(lots, [&](qint64 done) { return progress->advance(done); });
-        } catch (const Error &e) {
-            dialogs_.message(QStringLiteral("No lots were imported: %1.").arg(failure(e)) + backupProblem,
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            if (e.number() == kErrUserCancelled)
+                dialogs_.message(QStringLiteral("The import was cancelled; no lots were imported.") + backupProblem,
+                                 Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+            else
+                dialogs_.message(QStringLiteral("No lots were imported: %1.").arg(whyNotWritten(e, "import"))
+                                     + backupProblem,
+                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
             return;
         }
-        if (!written) {
-            dialogs_.message(QStringLiteral("The import was cancelled; no lots were imported.") + backupProblem,
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Information);
-            return;
+        if (written.lots > 0) {
+            glbCurrRecord.reset();
+            rs.setBookmark(rs.LastModified());
+            HighlightLists();
+            // The window shows the lots it now holds while the message is up.
+            updateCommands();
+            ListView1->scrollToSelectedRow();
         }
-        glbCurrRecord.reset();
-        rs.setBookmark(rs.LastModified());
-        HighlightLists();
-        // The window shows the lots it now holds while the message is up.
-        updateCommands();
-        ListView1->scrollToSelectedRow();
-
-        // One message says what happened, and what was left out.
-        std::array<qsizetype, kRowStatusCount> left{};
-        for (const CandidateLot &l : import.lots())
-            left[std::size_t(l.status)] += !l.chosen();
-        const struct {
-            RowStatus status;
-            const char *one, *many;
-        } kinds[] = {
-            {RowStatus::Already, "was already in the ledger", "were already in the ledger"},
-            {RowStatus::Twice, "was twice in the file", "were twice in the file"},
-            {RowStatus::Check, "row whose figures disagree was left out", "rows whose figures disagree were left out"},
-            {RowStatus::Cancelled, "purchase that the file cancels was left out",
-             "purchases that the file cancels were left out"},
-            {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
-            {RowStatus::Refused, "row was refused", "rows were refused"},
-        };
-        QStringList parts{counted(qsizetype(lots.size()), "lot imported", "lots imported")};
-        for (const auto &kind : kinds) {
-            if (const qsizetype n = left[std::size_t(kind.status)])
-                parts << counted(n, kind.one, kind.many);
-        }
-        dialogs_.message(parts.join(QStringLiteral("; ")) + u'.' + backupProblem, Dialogs::Buttons::Ok,
+        dialogs_.message(closingMessage(preview->import, written) + backupProblem, Dialogs::Buttons::Ok,
                          Dialogs::Icon::Information);
     });
 }

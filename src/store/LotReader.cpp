@@ -24,6 +24,11 @@ bool readRow(const Statement &s, LotRow &row, HeldTexts &held)
 void readLotKeys(const QString &databaseName, const std::function<void(const LotRow &)> &each)
 {
     Database db(databaseName, Database::Mode::ReadOnly);
+    readLotKeys(db, each);
+}
+
+void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each)
+{
     // The columns where a lot is read from; the names are not wanted.
     Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots");
     LotRow r;

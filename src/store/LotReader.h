@@ -18,6 +18,8 @@ class Database;
 // the row being read). Opens its own read-only connection and closes it
 // again. Raises Error on failure.
 void readLotKeys(const QString &databaseName, const std::function<void(const LotRow &)> &each);
+// The same on an open connection, within its transaction when it has one.
+void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each);
 
 // Reads qryStocks from start to end through db, appending its lots to table.
 // Raises Error on failure; rows read before the failure are kept in table.

@@ -2,9 +2,11 @@
 
 #include "store/LotReader.h"
 #include "text/FieldRules.h"
+#include "text/IsoDate.h"
 
 #include <algorithm>
 #include <sqlite3.h>
+#include <utility>
 
 namespace tesmo {
 
@@ -17,6 +19,52 @@ bool isAscii(const QString &text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
+
+// Binds a lot given as values to the parameters 1 to 6 of an insert, as a
+// typed lot's texts convert: an empty name is none.
+void bindLot(Statement &s, const LotRow &lot)
+{
+    if (lot.name.empty())
+        s.bindNull(kName1);
+    else
+        s.bindUtf8(kName1, lot.name);
+    s.bindUtf8(kTicker, lot.ticker);
+    s.bind(kNumShares, lot.numShares);
+    for (const auto &[pos, ticks] : {std::pair(kPrice, lot.price), std::pair(kNetAmount, lot.netAmount)}) {
+        if (ticks)
+            s.bind(pos, ticksToDouble(*ticks));
+        else
+            s.bindNull(pos);
+    }
+    char date[10];
+    s.bindUtf8(kTradeDate, {date, std::size_t(writeIsoDate(date, QDate::fromJulianDay(lot.tradeDay)) - date)});
+}
+
+// The page cache of a connection, in kibibytes, as large as asked while it
+// lives when it is smaller; as it was afterwards.
+class LargerCache {
+public:
+    LargerCache(sqlite3 *db, qint64 kibibytes)
+        : db_(db)
+    {
+        Statement size(db_, "PRAGMA cache_size");
+        size.step();
+        was_ = size.int64(0);   // negative: kibibytes; positive: pages
+        if (was_ > -kibibytes)
+            set(-kibibytes);
+    }
+    ~LargerCache() { set(was_); }
+    LargerCache(const LargerCache &) = delete;
+    LargerCache &operator=(const LargerCache &) = delete;
+
+private:
+    void set(qint64 size)
+    {
+        sqlite3_exec(db_, ("PRAGMA cache_size = " + QByteArray::number(size)).constData(), nullptr, nullptr, nullptr);
+    }
+    sqlite3 *db_;
+    qint64 was_;
+};
 
 } // namespace
 
@@ -432,24 +480,51 @@ void RecordStore::Leave(int action)
     }
 }
 
-bool RecordStore::AddMany(const std::vector<FieldTexts> &lots, const std::function<bool(qint64)> &progress)
+std::uint64_t RecordStore::ledgerVersion()
 {
     requireOpen();
-    if (lots.empty())
-        return true;
+    Statement s(db_->handle(), "PRAGMA data_version");
+    s.step();
+    return std::uint64_t(s.int64(0));
+}
+
+qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 done, qint64 total)> &progress)
+{
+    requireOpen();
+    const qsizetype count = lots.count();
+    // The steps in units of about equal time: writing a lot takes four,
+    // committing them an eighth of a unit a lot, and a lot read back and
+    // reported one.
+    const qint64 written = 4 * qint64(count), committed = written + count / 8, total = committed + count;
+    const auto report = [&](qint64 done) { return !progress || progress(done, total); };
     std::vector<LotId> ids;
-    ids.reserve(lots.size());
     {
+        // The ticker index's pages, about 25 bytes a lot, stay in the cache:
+        // otherwise each lot reads and writes them through the file
+        // (628,000 lots took 7.2 s of processor time so, 4.4 s with them).
+        const LargerCache cache(db_->handle(), count / 40);
         Database::Transaction transaction(*db_);
-        for (const FieldTexts &texts : lots) {
-            if (progress && ids.size() % 1024 == 0 && !progress(qint64(ids.size())))
-                return false;
-            ids.push_back(insertLot([&texts](int pos) { return texts[std::size_t(pos)]; }));
+        if (ledgerVersion() != lots.chosenAt())
+            readLotKeys(*db_, [&lots](const LotRow &stored) { lots.stillStored(stored); });
+        Statement insert(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        LotRow lot;
+        for (qsizetype i = 0; i < count; ++i) {
+            if (i % 1024 == 0 && !report(4 * qint64(i)))
+                throw tesmo::Error(kErrUserCancelled);
+            if (!lots.lot(i, lot))
+                continue;
+            bindLot(insert, lot);
+            insert.step();
+            insert.reset();
+            ids.push_back(LotId(sqlite3_last_insert_rowid(db_->handle())));
         }
+        report(written);
         transaction.commit();
     }
-    if (progress)
-        progress(qint64(ids.size()));
+    report(committed);
+    if (ids.empty())
+        return 0;
     lastModified_ = ids.back();
     // The new rows as the file now holds them, in one pass: the IDs given in
     // one transaction are ascending, and none between them is another's.
@@ -458,10 +533,14 @@ bool RecordStore::AddMany(const std::vector<FieldTexts> &lots, const std::functi
     read.bind(1, std::int64_t(ids.front())).bind(2, std::int64_t(ids.back()));
     // New IDs are larger than any before, so each joins the end and the
     // current lot keeps its place.
-    while (read.step())
+    for (qint64 done = 0; read.step(); ++done) {
+        if (done % 1024 == 0)
+            report(committed + done);
         stored(readStoredLot(read), true);
+    }
     read.reset();
-    return true;
+    report(total);
+    return qsizetype(ids.size());
 }
 
 void RecordStore::Edit()

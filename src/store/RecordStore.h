@@ -14,9 +14,11 @@
 
 #include "store/Database.h"
 #include "store/Lot.h"
+#include "store/LotsToAdd.h"
 #include "text/LotTable.h"
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -111,15 +113,21 @@ public:
     // becomes current. An untouched new lot stays pending. Raises 3426 when
     // Validate cancels; the changes stay pending.
     void Leave(int action);
-    // Adds lots, given as the texts of fields 1 to 6 as a user types them,
-    // in one transaction: all or none. Each text converts as a typed lot's
-    // does (errors 13, 3102, 3103), and each lot gets a new ID larger than
-    // any before, in order. On any failure nothing is written, the record set
-    // is as it was, and the error is raised. Afterwards Stored is raised for
-    // each lot in order, and LastModified is the last; the current lot, or a
-    // pending new one, stays. progress(done) returning false cancels the
-    // whole: nothing is written and AddMany returns false.
-    bool AddMany(const std::vector<FieldTexts> &lots, const std::function<bool(qint64 done)> &progress = {});
+    // Adds lots in one transaction: all or none. Once the transaction holds
+    // the ledger, before the first lot is written, the lots are shown the
+    // lots it holds then when another program may have written to it since
+    // they were chosen, and leave out what they will. The file's checks
+    // refuse a value it cannot hold (an engine error), and each lot written
+    // gets a new ID larger than any before, in order. On any failure
+    // nothing is written, the record set is as it was, and the error is
+    // raised; progress(done, total) returning false raises 3112 the same way
+    // until the lots are committed. Afterwards Stored is raised for each lot
+    // written, in order, and LastModified is the last; the current lot, or a
+    // pending new one, stays. Returns the number of lots written.
+    qsizetype AddMany(LotsToAdd &lots, const std::function<bool(qint64 done, qint64 total)> &progress = {});
+    // A number that changes whenever another connection, of this program or
+    // another, commits a change to the ledger; the same otherwise.
+    std::uint64_t ledgerVersion();
     void Edit();
     void Update();
     void CancelUpdate();

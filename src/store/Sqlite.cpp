@@ -81,7 +81,13 @@ Statement &Statement::bind(int index, const QString &text)
     if (text.isNull())
         return bindNull(index);
     const QByteArray utf8 = text.toUtf8();
-    sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    return bindUtf8(index, {utf8.constData(), std::size_t(utf8.size())});
+}
+
+Statement &Statement::bindUtf8(int index, std::string_view text)
+{
+    // A null pointer would bind NULL, not the empty text.
+    sqlite3_bind_text(stmt_, index, text.data() ? text.data() : "", int(text.size()), SQLITE_TRANSIENT);
     return *this;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -48,6 +49,7 @@ public:
     Statement &bind(int index, std::int64_t value);
     Statement &bind(int index, double value);
     Statement &bind(int index, const QString &text);   // a null QString binds NULL
+    Statement &bindUtf8(int index, std::string_view text);
     Statement &bind(int index, const SqlValue &value); // an empty SqlValue binds NULL
     Statement &bindNull(int index);
     // Steps once: true while a row is available. Raises Error on failure.

@@ -28,10 +28,23 @@ std::optional<QDate> readIsoDate(std::string_view text)
 
 QString isoDateText(QDate date)
 {
-    return QStringLiteral("%1-%2-%3")
-        .arg(date.year(), 4, 10, QLatin1Char('0'))
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.day(), 2, 10, QLatin1Char('0'));
+    char text[10];
+    return QString::fromLatin1(text, writeIsoDate(text, date) - text);
+}
+
+char *writeIsoDate(char *out, QDate date)
+{
+    const auto digits = [&out](int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            out[i] = char('0' + value % 10);
+        out += width;
+    };
+    digits(date.year(), 4);
+    *out++ = '-';
+    digits(date.month(), 2);
+    *out++ = '-';
+    digits(date.day(), 2);
+    return out;
 }
 
 } // namespace tesmo

@@ -15,5 +15,8 @@ std::optional<QDate> readIsoDate(std::string_view text);
 
 // The date as YYYY-MM-DD.
 QString isoDateText(QDate date);
+// The same as ten bytes (ASCII) at out; returns the end. The date lies in
+// the years 1 to 9999.
+char *writeIsoDate(char *out, QDate date);
 
 } // namespace tesmo

@@ -5,6 +5,7 @@
 // numbers and dates, the lines of records, the duplicate check, and the
 // choices that change the reading.
 #include "import/LotImport.h"
+#include "text/Error.h"
 
 #include <QFile>
 #include <QtTest>
@@ -26,10 +27,12 @@ const char *const kStatus[] = {"New", "Already", "Twice", "Check", "Cancelled", 
 QString describe(const LotImport &import)
 {
     QStringList lines;
-    for (const CandidateLot &l : import.lots()) {
+    for (qsizetype i = 0; i < qsizetype(import.lots().size()); ++i) {
+        const CandidateLot &l = import.lots()[std::size_t(i)];
+        const FieldTexts texts = import.texts(i);
         QStringList t;
         for (int pos = kName1; pos <= kTradeDate; ++pos)
-            t << l.texts[std::size_t(pos)];
+            t << texts[std::size_t(pos)];
         QString line = QStringLiteral("%1 %2 %3").arg(l.line).arg(QLatin1String(kStatus[int(l.status)]), t.join(u'|'));
         if (!l.reason.isEmpty())
             line += QStringLiteral(" : ") + l.reason;
@@ -209,7 +212,7 @@ private slots:
             c.dateOrder = DateOrder::DayMonthYear;
         else
             c.decimal = choice.front();
-        QVERIFY(import.setChoices(c));
+        import.setChoices(c);
         QCOMPARE(describe(import), after);
     }
 
@@ -293,14 +296,13 @@ private slots:
     void recordsKnowTheirLines()
     {
         const QByteArray text = "a,b\r\n\r\n\"x\r\ny\",z\n   \nc\rd,\"1\n2\n3\"\r\ne,f";
-        const auto table = parseCsv(text, ',');
-        QVERIFY(table);
+        const CsvTable table = parseCsv(text, ',');
         QStringList seen;
-        for (int r = 0; r < table->rowCount(); ++r) {
+        for (int r = 0; r < table.rowCount(); ++r) {
             QStringList fields;
-            for (int c = 0; c < table->fieldCount(r); ++c)
-                fields << table->field(r, c);
-            seen << QStringLiteral("%1:%2").arg(table->line(r)).arg(fields.join(u'/'));
+            for (int c = 0; c < table.fieldCount(r); ++c)
+                fields << table.field(r, c);
+            seen << QStringLiteral("%1:%2").arg(table.line(r)).arg(fields.join(u'/'));
         }
         QCOMPARE(seen.join(u' '), QStringLiteral("1:a/b 3:x\r\ny/z 6:c 7:d/1\n2\n3 10:e/f"));
     }
@@ -312,7 +314,7 @@ private slots:
     void duplicatesAreFoundAndChosenOnlyWhenTicked()
     {
         StoredKeys stored;
-        stored.add(u"ibm", QDate(2003, 1, 15), 100, Ticks(125000), std::nullopt);
+        stored.add(LotKey::of(u"ibm", QDate(2003, 1, 15), 100, Ticks(125000), std::nullopt));
         LotImport import = readText(QStringLiteral(
                                         "Date,Symbol,Qty,Price,Net Amount\n"
                                         "1/15/2003,IBM,100,12.50,\n"            // already: ticker case, empty net
@@ -331,8 +333,10 @@ private slots:
         for (int row = 1; row <= 4; ++row)   // the last, a new row, is chosen anyway
             import.setTicked(row, true);
         QStringList chosen;
-        for (const FieldTexts &t : import.chosen())
+        for (const qsizetype i : import.chosen()) {
+            const FieldTexts t = import.texts(i);
             chosen << t[kPrice] + u'/' + t[kNetAmount] + u'/' + t[kTradeDate];
+        }
         QCOMPARE(chosen.join(u' '), QStringLiteral("12.50001//1/15/2003 12.50/0/1/15/2003 12.50/0.00/1/15/2003 "
                                                    "12.50//1/16/2003"));
         const auto n = import.counts();
@@ -353,7 +357,7 @@ private slots:
         QCOMPARE(import.choices().decimal, QChar(u','));
         QCOMPARE(import.dateEvidence(), QStringLiteral("Settled by this file: its numbers have decimal commas; its "
                                                        "fields are separated by semicolons."));
-        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("4/3/2024"));
+        QCOMPARE(import.texts(0)[kTradeDate], QStringLiteral("4/3/2024"));
         import.setTicked(1, true);
 
         ImportChoices c = import.choices();
@@ -363,21 +367,26 @@ private slots:
         struct Cancelled : Progress {
             bool advance(qint64) override { return false; }
         } cancelled;
-        QVERIFY(!import.setChoices(c, &cancelled));
-        QCOMPARE(import.lots()[0].texts[kTradeDate], QStringLiteral("4/3/2024"));
-        QVERIFY(import.setChoices(c));
+        try {
+            import.setChoices(c, &cancelled);
+            QFAIL("a cancelled change goes on");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), int(kErrUserCancelled));
+        }
+        QCOMPARE(import.texts(0)[kTradeDate], QStringLiteral("4/3/2024"));
+        import.setChoices(c);
         QCOMPARE(describe(import), QStringLiteral("2 New |ABC|1.5|2.00||3/4/2024\n3 Twice |ABC|1.5|2.00||3/4/2024"));
         QCOMPARE(import.chosenCount(), 2);
 
         c.decimal = u'.';
-        QVERIFY(import.setChoices(c));
+        import.setChoices(c);
         QCOMPARE(import.lots()[0].status, RowStatus::Refused);
         QCOMPARE(import.lots()[0].reason, QStringLiteral("Please Enter Number of Shares as a Number"));
 
-        QVERIFY(import.setSeparator(','));
+        import.setSeparator(',');
         QVERIFY(!import.hasHeader());
         QVERIFY(import.lots().empty());
-        QVERIFY(import.setSeparator(';'));
+        import.setSeparator(';');
         QVERIFY(import.hasHeader());
         QCOMPARE(import.lots().size(), std::size_t(2));
     }

@@ -356,10 +356,12 @@ private slots:
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    // A ledger that another program holds locked for writing takes no lot:
-    // nothing is imported, the lists stay as they were, and the message says
-    // why; the copy before the import is made all the same.
-    void aLockedLedgerImportsNothing()
+    // Another program at the ledger. One that holds it locked for writing
+    // lets no lot in: nothing is imported, the lists stay as they were, and
+    // the message says why; the copy before the import is made all the same.
+    // Another copy of Tesmo that imports the same file while the preview is
+    // open stores its lots once: this import leaves them out and says so.
+    void anotherProgramAtTheLedger()
     {
         MainWindow w(numberedLots(2));
         // Ctrl+I on broker_c.csv, importing it if the preview shows, while
@@ -388,6 +390,31 @@ private slots:
         importWhileLocked("EXCLUSIVE");
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots can be imported: another program holds the ledger file "
                                                     "locked; close it and import again."});
+
+        ScriptedDialogs otherDialogs;
+        frmStocks other(Platform{otherDialogs, w.shell, w.office});
+        other.open();
+        other.show();
+        w.dialogs.chooseNext(sample("broker_c.csv"));
+        PreviewAnswer preview([&](QDialog &d) {
+            // The other copy's preview of the file, and its Import first.
+            PreviewAnswer otherPreview(PreviewAnswer::import, "ImportLots", &other);
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(sample("broker_c.csv"))});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&other, &enter);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&other, &drop);
+            QTRY_COMPARE(otherDialogs.shown(), 1);
+            PreviewAnswer::import(d);
+        }, "ImportLots", w.window.get());
+        pressImportKey(w);
+        QVERIFY(preview.shown());
+        QCOMPARE(otherDialogs.takeTexts(), QStringList{"3 lots imported; 2 rows were not purchases."});
+        QCOMPARE(w.dialogs.takeTexts(),
+                 QStringList{"0 lots imported; 3 were stored by another program meanwhile; 2 rows were not purchases."});
+        QCOMPARE(w.folder.query("SELECT group_concat(Ticker) FROM qryStocks"), QStringLiteral("T1,T2,NESN,SAP,ASML"));
+        QCOMPARE(w.rows(1), 2);
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 

@@ -403,10 +403,12 @@ private slots:
         QCOMPARE(binding.texts[kName1], QStringLiteral("Big"));
     }
 
-    // Many lots go in as one transaction: each gets a new ID above any ever
-    // given, in order, joins the record set at its end and is reported; a
-    // lot that does not convert, or a cancel, leaves the file and the record
-    // set as they were.
+    // Many lots, given as values, go in as one transaction: each gets a new
+    // ID above any ever given, in order, joins the record set at its end and
+    // is reported; a value the file cannot hold, or a cancel, leaves the
+    // file and the record set as they were. The lots see the ledger's lots
+    // within the transaction only when another program wrote since they
+    // were chosen.
     void addingManyIsOneTransactionAllOrNone()
     {
         folder = std::make_unique<LedgerFolder>(numberedLots(4));
@@ -418,23 +420,38 @@ private slots:
                                   reported << lot.id;
                           }, {}});
         store->MoveFirst();
+        struct Lots : LotsToAdd {
+            std::vector<std::pair<std::string, double>> lots;   // ticker, shares
+            std::uint64_t version = 0;
+            int seen = 0;
+            qsizetype count() const override { return qsizetype(lots.size()); }
+            std::uint64_t chosenAt() const override { return version; }
+            void stillStored(const LotRow &) override { ++seen; }
+            bool lot(qsizetype i, LotRow &row) override
+            {
+                row = LotRow{};
+                row.name = "Imported";
+                row.ticker = lots[std::size_t(i)].first;
+                row.numShares = lots[std::size_t(i)].second;
+                row.price = Ticks(123456);
+                row.tradeDay = std::int32_t(QDate(2024, 1, 15).toJulianDay());
+                return true;
+            }
+        } lots;
+        lots.version = store->ledgerVersion();
         const QString before = folder->query("SELECT * FROM Lots");
-        const auto lot = [](const char *ticker, const char *shares) {
-            FieldTexts t;
-            t[kName1] = QStringLiteral("Imported");
-            t[kTicker] = QString::fromLatin1(ticker);
-            t[kNumShares] = QString::fromLatin1(shares);
-            t[kPrice] = QStringLiteral("12.3456");
-            t[kTradeDate] = QStringLiteral("1/15/2024");
-            return t;
-        };
-        QCOMPARE(errorOf([&] { store->AddMany({lot("A", "1"), lot("B", "x"), lot("C", "3")}); }), int(kErrTypeMismatch));
-        QVERIFY(!store->AddMany({lot("A", "1")}, [](qint64) { return false; }));
+        lots.lots = {{"A", 1}, {"B", 1e16}, {"C", 3}};
+        QCOMPARE(errorOf([&] { store->AddMany(lots); }), kErrEngineBase + SQLITE_CONSTRAINT);
+        lots.lots = {{"A", 1}};
+        QCOMPARE(errorOf([&] { store->AddMany(lots, [](qint64, qint64) { return false; }); }),
+                 int(kErrUserCancelled));
         QCOMPARE(folder->query("SELECT * FROM Lots"), before);
         QCOMPARE(store->RecordCount(), 3);
         QVERIFY(reported.isEmpty());
 
-        QVERIFY(store->AddMany({lot("A", "1"), lot("B", "2.5"), lot("C", "3")}));
+        lots.lots = {{"A", 1}, {"B", 2.5}, {"C", 3}};
+        QCOMPARE(store->AddMany(lots), qsizetype(3));
+        QCOMPARE(lots.seen, 0);
         QCOMPARE(reported, QList<LotId>({5, 6, 7}));
         QCOMPARE(folder->query("SELECT ID, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks WHERE ID > 3"),
                  QStringLiteral("5,A,1.0,12.3456,NULL,2024-01-15|6,B,2.5,12.3456,NULL,2024-01-15|"
@@ -444,6 +461,12 @@ private slots:
         QCOMPARE(store->LastModified(), Bookmark(7));
         store->MoveLast();
         QCOMPARE(binding.texts[kTicker], QStringLiteral("C"));
+
+        lots.version = store->ledgerVersion();
+        folder->exec("UPDATE Lots SET Name1 = 'Elsewhere' WHERE ID = 1");
+        lots.lots = {{"D", 4}};
+        store->AddMany(lots);
+        QCOMPARE(lots.seen, 6);
     }
 
     // Leaving the lot where it is: changes that pass the rules are written

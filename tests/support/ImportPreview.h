@@ -16,20 +16,22 @@ namespace tesmo::test {
 class PreviewAnswer {
 public:
     // Looks for the preview every few milliseconds while the events run,
-    // for a few seconds at most.
-    explicit PreviewAnswer(std::function<void(QDialog &)> answer, const char *dialog = "ImportLots")
+    // for a few seconds at most; with over, only for one over that window.
+    explicit PreviewAnswer(std::function<void(QDialog &)> answer, const char *dialog = "ImportLots",
+                           const QWidget *over = nullptr)
         : shown_(std::make_shared<bool>(false))
         , poll_(std::make_unique<QTimer>())
     {
         QTimer *poll = poll_.get();
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, dialog, shown = shown_, answer = std::move(answer), tries = 0]() mutable {
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, dialog, over, shown = shown_, answer = std::move(answer), tries = 0]() mutable {
             if (++tries > 500) {
                 poll->stop();
                 return;
             }
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 auto *d = qobject_cast<QDialog *>(w);
-                if (d && d->isVisible() && d->objectName() == QLatin1String(dialog)) {
+                if (d && d->isVisible() && d->objectName() == QLatin1String(dialog)
+                    && (!over || d->parentWidget() == over)) {
                     poll->stop();
                     *shown = true;
                     answer(*d);

@@ -1,8 +1,11 @@
-#include "import/FieldReading.h"
+#include "import/BrokerTexts.h"
 
 #include "text/Limits.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tesmo::import {
@@ -100,6 +103,10 @@ Heading headingOf(QStringView header)
 
 std::optional<ImportField> headerField(QStringView header, int *rank)
 {
+    // No heading holds a figure outside its unit: a row's values are passed
+    // over at once.
+    if (std::any_of(header.begin(), header.end(), isDigit) && !header.contains(u'('))
+        return std::nullopt;
     const QString key = headingOf(header).key;
     for (std::size_t f = 0; f < kHeaderNames.size(); ++f) {
         const auto &names = kHeaderNames[f];
@@ -289,29 +296,45 @@ std::optional<QDate> readDate(QStringView text, DateOrder order)
 Action actionOf(QStringView action)
 {
     // Whole words only: "Buyback" is no "buy", "Salesforce" no "sales".
-    static const QStringList purchase{"buy", "buys", "bought", "purchase", "purchased", "purchases",
-                                      "reinvest", "reinvested", "reinvestment", "reinvestments"};
-    static const QStringList sale{"sell", "sells", "sold", "sale", "sales", "tender", "tendered",
-                                  "redemption", "redeem", "redeemed"};
-    static const QStringList undo{"cancel", "cancels", "cancelled", "canceled", "cancellation", "cancelation",
-                                  "cxl", "reversal", "reverse", "reversed", "correction", "corrected"};
-    bool buys = false, sells = false, undoes = false;
+    enum Kind { kBuys = 1, kSells = 2, kUndoes = 4 };
+    static constexpr std::pair<std::string_view, int> kWords[] = {   // in alphabetical order
+        {"bought", kBuys},         {"buy", kBuys},           {"buys", kBuys},          {"cancel", kUndoes},
+        {"cancelation", kUndoes},  {"canceled", kUndoes},    {"cancellation", kUndoes}, {"cancelled", kUndoes},
+        {"cancels", kUndoes},      {"corrected", kUndoes},   {"correction", kUndoes},  {"cxl", kUndoes},
+        {"purchase", kBuys},       {"purchased", kBuys},     {"purchases", kBuys},     {"redeem", kSells},
+        {"redeemed", kSells},      {"redemption", kSells},   {"reinvest", kBuys},      {"reinvested", kBuys},
+        {"reinvestment", kBuys},   {"reinvestments", kBuys}, {"reversal", kUndoes},    {"reverse", kUndoes},
+        {"reversed", kUndoes},     {"sale", kSells},         {"sales", kSells},        {"sell", kSells},
+        {"sells", kSells},         {"sold", kSells},         {"tender", kSells},       {"tendered", kSells},
+    };
+    static_assert(std::is_sorted(std::begin(kWords), std::end(kWords)));
+    int said = 0;
     for (qsizetype i = 0; i < action.size();) {
         if (!action[i].isLetter()) {
             ++i;
             continue;
         }
-        const qsizetype start = i;
-        while (i < action.size() && action[i].isLetter())
-            ++i;
-        const QString word = action.sliced(start, i - start).toString().toLower();
-        buys = buys || purchase.contains(word);
-        sells = sells || sale.contains(word);
-        undoes = undoes || undo.contains(word);
+        // The word in lower case; one with a letter beyond ASCII is none of them.
+        char word[16];
+        std::size_t length = 0;
+        bool known = true;
+        for (; i < action.size() && action[i].isLetter(); ++i) {
+            const char16_t c = action[i].unicode();
+            known = known && c < 0x80 && length < sizeof word;
+            if (known)
+                word[length++] = char(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+        }
+        if (!known)
+            continue;
+        const std::string_view w(word, length);
+        const auto *found = std::lower_bound(std::begin(kWords), std::end(kWords), w,
+                                             [](const auto &entry, std::string_view x) { return entry.first < x; });
+        if (found != std::end(kWords) && found->first == w)
+            said |= found->second;
     }
-    if (!buys || sells)
+    if (!(said & kBuys) || (said & kSells))
         return Action::Other;
-    return undoes ? Action::PurchaseUndone : Action::Purchase;
+    return said & kUndoes ? Action::PurchaseUndone : Action::Purchase;
 }
 
 } // namespace tesmo::import

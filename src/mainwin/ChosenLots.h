@@ -1,0 +1,54 @@
+// The import against the ledger: the keys of the lots the ledger holds, which
+// the rows of a file are checked against, and the rows chosen in the preview
+// as the record store writes them, checked again, within the write's
+// transaction, against what another program stored meanwhile.
+#pragma once
+
+#include "import/LotImport.h"
+#include "store/LotsToAdd.h"
+
+#include <QHash>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tesmo {
+
+// The key of a lot as the ledger holds it.
+LotKey keyOf(const LotRow &lot);
+
+// The keys of every lot of the ledger at databaseName, which holds about lots
+// lots. Raises Error when the ledger cannot be read.
+StoredKeys storedKeys(const QString &databaseName, int lots);
+
+// The chosen rows of an import (its new rows and the ones ticked), in file
+// order. A new row is left out when the ledger holds its lot by the time it
+// is written, as another copy of Tesmo that imported the same file meanwhile
+// leaves it; a ticked row is written all the same.
+class ChosenLots : public LotsToAdd {
+public:
+    // The rows of import, checked against the ledger at its version.
+    ChosenLots(const LotImport &import, std::uint64_t version);
+
+    qsizetype count() const override { return qsizetype(rows_.size()); }
+    std::uint64_t chosenAt() const override { return version_; }
+    void stillStored(const LotRow &stored) override;
+    bool lot(qsizetype i, LotRow &row) override;
+
+    // The new rows left out: another program stored their lots meanwhile.
+    qsizetype storedMeanwhile() const { return storedMeanwhile_; }
+
+private:
+    const LotImport &import_;
+    const RowReader reader_;
+    std::vector<qsizetype> rows_;   // the chosen candidates of the import
+    std::uint64_t version_;
+    QHash<LotKey, std::size_t> newRows_;   // by their keys, the places in rows_ of the new ones
+    bool indexed_ = false;                 // newRows_ is made
+    std::vector<bool> leftOut_;
+    qsizetype storedMeanwhile_ = 0;
+    std::pair<std::string, std::string> held_;   // the texts of the lot given last, where the file's are not
+};
+
+} // namespace tesmo

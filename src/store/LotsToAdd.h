@@ -1,0 +1,32 @@
+// The lots that RecordStore::AddMany writes in one transaction, handed over
+// one at a time, in order, as values. They were chosen against the ledger as
+// it was then; once the transaction holds the ledger, and before the first is
+// written, they are shown every lot the ledger holds now if another program
+// may have written to it since, so that they can leave out what it stored
+// meanwhile.
+#pragma once
+
+#include "text/LotRow.h"
+
+#include <QtGlobal>
+#include <cstdint>
+
+namespace tesmo {
+
+class LotsToAdd {
+public:
+    virtual ~LotsToAdd() = default;
+
+    virtual qsizetype count() const = 0;
+    // The ledger's version (RecordStore::ledgerVersion) when the lots were
+    // chosen against it.
+    virtual std::uint64_t chosenAt() const = 0;
+    // A lot the ledger holds now (its name left out); called for every one,
+    // within the transaction, when the version is no longer chosenAt().
+    virtual void stillStored(const LotRow &stored) = 0;
+    // The values of lot i (from 0 to count() - 1), its name empty for none;
+    // its texts stay valid until the next call. False: it is left out.
+    virtual bool lot(qsizetype i, LotRow &row) = 0;
+};
+
+} // namespace tesmo
