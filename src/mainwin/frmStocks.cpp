@@ -88,6 +88,23 @@ bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, c
                      [&](int number) { return silent && silent(number); });
 }
 
+bool frmStocks::readyToWrite(const QString &cantWrite)
+{
+    RecordStore &rs = *data1_;
+    if (rs.readOnly()) {
+        dialogs_.message(cantWrite, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        return false;
+    }
+    try {
+        rs.Leave(kActAddNew);
+    } catch (const Error &e) {
+        if (e.number() == kErrCancelled)
+            return false;
+        throw;
+    }
+    return true;
+}
+
 void frmStocks::command(const char *sourceTag, const std::function<void()> &body,
                         const std::function<bool(int)> &silent)
 {

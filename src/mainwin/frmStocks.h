@@ -78,6 +78,12 @@ private:
     // commands, the counter and the master list brought into step.
     void command(const char *sourceTag, const std::function<void()> &body,
                  const std::function<bool(int)> &silent = {});
+    // The first step of a command that writes the ledger: false, with the
+    // message cantWrite, when the file cannot be written here; false when
+    // the field rules refused the pending changes (they have shown their
+    // message); else the pending changes are handled as leaving the lot
+    // handles them, and true.
+    bool readyToWrite(const QString &cantWrite);
 
     // Which commands are enabled, the record counter and the Undo caption,
     // worked out from the store and the selection list, and the current lot's

@@ -86,19 +86,8 @@ void frmStocks::RestoreFromBackup()
         return;
     command("Source : frmStocks RestoreFromBackup", [&] {
         RecordStore &rs = *data1_;
-        if (rs.readOnly()) {
-            dialogs_.message(QStringLiteral("No copy can be restored: the ledger file cannot be written here."),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        if (!readyToWrite(QStringLiteral("No copy can be restored: the ledger file cannot be written here.")))
             return;
-        }
-        // Changes pending on the lot are handled as leaving it handles them.
-        try {
-            rs.Leave(kActAddNew);
-        } catch (const Error &e) {
-            if (e.number() == kErrCancelled)
-                return;
-            throw;
-        }
 
         const QString ledger = QFileInfo(rs.DatabaseName()).absoluteFilePath();
         const QDir folder(backup::folderOf(ledger));

@@ -221,20 +221,8 @@ void frmStocks::ImportLots(const QString &strPath)
         return;
     command("Source : frmStocks ImportLots", [&] {
         RecordStore &rs = *data1_;
-        if (rs.readOnly()) {
-            dialogs_.message(QStringLiteral("No lots can be imported: the ledger file cannot be written here."),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        if (!readyToWrite(QStringLiteral("No lots can be imported: the ledger file cannot be written here.")))
             return;
-        }
-        // Changes pending on the lot are handled as leaving it handles them;
-        // a refusal by the field rules has shown its message and ends here.
-        try {
-            rs.Leave(kActAddNew);
-        } catch (const Error &e) {
-            if (e.number() == kErrCancelled)
-                return;
-            throw;
-        }
         const QString path = chooseFile(dialogs_, strPath, importFolder_);
         if (path.isEmpty())
             return;
