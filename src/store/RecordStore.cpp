@@ -247,14 +247,15 @@ void RecordStore::updateCurrent()
 
 // The row shows the lot's amounts as the boxes show them. A new lot's row
 // goes among the others by its ID (at the end: the file gives larger IDs
-// than any before), and the current lot keeps its place.
+// than any before; a lot whose sale was undone where it stood), and the
+// current lot, or the gap, keeps its place.
 void RecordStore::stored(const StoredLot &lot, bool added)
 {
     HeldTexts held;
     const LotRow row = lot.row(held);
     if (added) {
         const int at = int(rows_.insert(row));
-        if (place_.onLot && at <= place_.position)
+        if (place_.onLot ? at <= place_.position : at < place_.position)
             ++place_.position;
     } else if (const int at = positionOf(lot.id); at >= 0) {
         rows_.replace(std::size_t(at), row);

@@ -15,6 +15,7 @@
 #include "store/Database.h"
 #include "store/Lot.h"
 #include "store/LotsToAdd.h"
+#include "store/Sales.h"
 #include "text/LotTable.h"
 
 #include <QString>
@@ -128,6 +129,34 @@ public:
     // A number that changes whenever another connection, of this program or
     // another, commits a change to the ledger; the same otherwise.
     std::uint64_t ledgerVersion();
+    // Records a sale, one row for each part, in one transaction with the
+    // change of each part's lot: it keeps sharesLeft and netLeft, or, with
+    // nothing left (wholeLot), leaves the file. The ledger's first sale makes
+    // the sales' table and view in the same transaction. Pending changes
+    // must have been stored or dropped before (Leave). Each lot must be in
+    // the file as the record set holds it: else nothing is written and
+    // Error 3104 (removed) or 3107 (changed) is raised; the file's checks
+    // refuse a part that does not fit its lot (more shares than it holds, a
+    // sale before its trade date, amounts outside the ledger's limits, what
+    // it keeps not the rest of what it held) with an engine error. On any
+    // failure the file and the record set are as they were. Afterwards each
+    // lot's row shows it as it now is (Stored is raised for it), and a lot
+    // sold whole has left the record set as a deleted lot does: the current
+    // lot stays current, or, when it left, the gap where it stood is. Returns
+    // the IDs of the sale rows, in the order of the parts.
+    std::vector<SaleId> Sell(const std::vector<SaleToRecord> &parts);
+    // Undoes a sale in one transaction: its lot gets back the shares and net
+    // amount it held before, exactly as the file held them, or, sold whole,
+    // comes back under its own ID with all its values; the sale row goes.
+    // Raises Error 3115, whose description is the reason the user reads,
+    // and changes nothing, when the lot is not as the sale left it (a split,
+    // an edit, another program) or a later sale took from it, or the sale is
+    // no longer in the file. Afterwards the lot's row shows it as it now is
+    // (Stored is raised for it; a lot that came back is added by its ID).
+    void UndoSale(SaleId id);
+    // Every sale of the open file, as readSales gives them.
+    std::vector<SaleRecord> Sales();
+
     void Edit();
     void Update();
     void CancelUpdate();
@@ -192,6 +221,8 @@ private:
     // go on when that lot has vanished from the file.
     void makeCurrent(int position, int direction = +1);
     void dropVanished(int position);
+    // The lot at position leaves the record set, as a deleted lot does.
+    void removeRow(int position);
     void moveTo(int position, int action, int direction);
     void showCurrent();
     bool anyChanged() const;

@@ -51,7 +51,17 @@ struct SaleRecord {
 };
 
 // Every sale the file holds, in order of sale date, then ID; none when it
-// has no sales table.
+// has no sales table. Raises Error 3105 when objects of the sales' names
+// are not the sales as this program makes them, and an engine error when
+// the file cannot be read.
 std::vector<SaleRecord> readSales(Database &db);
+
+// True when the ledger has its sales; raises Error as readSales does.
+bool hasSales(Database &db);
+
+// Within the caller's transaction, adds the sales' table, view and triggers
+// to a ledger that has none; raises Error as readSales does when objects of
+// their names are not theirs.
+void addSalesIfMissing(Database &db);
 
 } // namespace tesmo

@@ -68,6 +68,90 @@ CREATE TABLE Options (
 INSERT INTO Options (Protected, Password) VALUES (0, '');
 )sql";
 
+// The sales, made by the ledger's first sale. A row is one part of a sale:
+// what it took from one lot, the lot's name, ticker and trade date as they
+// were, and, for undoing it, the lot's shares, price and net amount before
+// the sale (as the file held them, of whatever type) and what the lot kept.
+// The triggers make the file take a sale only from a lot as the row says it
+// was, and change the lot with the row: a lot sold whole leaves Lots. A row
+// is never changed; undoing a sale puts its lot back and deletes the row.
+const char *const kSalesTemplate = R"sql(
+CREATE TABLE Sales (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT
+        CONSTRAINT "ID must be a 32-bit whole number" CHECK (ID BETWEEN 1 AND 2147483647),
+    LotID INTEGER NOT NULL,
+    Name1 TEXT,
+    Ticker TEXT NOT NULL,
+    NumShares REAL NOT NULL
+        CONSTRAINT "NumShares lies above 0 and up to {SHARES}" CHECK (NumShares > 0 AND NumShares <= {SHARES})
+        CONSTRAINT "NumShares is at most the lot's NumShares" CHECK (NumShares <= LotNumShares),
+    Acquired TEXT NOT NULL
+        CONSTRAINT "Acquired is a date YYYY-MM-DD of the years 0001 to 9999" CHECK ({DATE:Acquired}),
+    Sold TEXT NOT NULL
+        CONSTRAINT "Sold is a date YYYY-MM-DD of the years 0001 to 9999" CHECK ({DATE:Sold})
+        CONSTRAINT "Sold lies on or after Acquired" CHECK (Sold >= Acquired),
+    Proceeds REAL NOT NULL
+        CONSTRAINT "Proceeds lie between 0 and {MONEY}" CHECK (Proceeds BETWEEN 0 AND {MONEY}),
+    CostBasis REAL NOT NULL
+        CONSTRAINT "CostBasis lies between 0 and {MONEY}" CHECK (CostBasis BETWEEN 0 AND {MONEY}),
+    Term TEXT NOT NULL
+        CONSTRAINT "Term is Long when Sold is later than a year after Acquired, else Short"
+        CHECK (Term IS CASE WHEN Sold > CASE WHEN substr(Acquired, 6) = '02-29'
+                                             THEN printf('%04d-02-28', substr(Acquired, 1, 4) + 1)
+                                             ELSE date(Acquired, '+1 year') END
+                            THEN 'Long' ELSE 'Short' END),
+    LotNumShares ANY NOT NULL
+        CONSTRAINT "LotNumShares is a number" CHECK (typeof(LotNumShares) IN ('integer', 'real')),
+    LotPrice ANY
+        CONSTRAINT "LotPrice lies between 0 and {MONEY}"
+        CHECK (LotPrice IS NULL OR typeof(LotPrice) IN ('integer', 'real') AND LotPrice BETWEEN 0 AND {MONEY}),
+    LotNetAmount ANY
+        CONSTRAINT "LotNetAmount lies between 0 and {MONEY}"
+        CHECK (LotNetAmount IS NULL
+               OR typeof(LotNetAmount) IN ('integer', 'real') AND LotNetAmount BETWEEN 0 AND {MONEY}),
+    SharesLeft REAL NOT NULL
+        CONSTRAINT "SharesLeft is LotNumShares less NumShares" CHECK (SharesLeft = LotNumShares - NumShares),
+    NetLeft REAL
+        CONSTRAINT "NetLeft is LotNetAmount less CostBasis"
+        CHECK (CASE WHEN LotNetAmount IS NULL THEN NetLeft IS NULL
+                    ELSE NetLeft >= 0 AND abs(NetLeft + CostBasis - LotNetAmount) < 0.00005 END),
+    CONSTRAINT "The cost of a lot without net amount or price is not known"
+        CHECK (LotNetAmount IS NOT NULL OR LotPrice IS NOT NULL)
+) STRICT;
+CREATE INDEX SalesBySold ON Sales (Sold, ID);
+CREATE INDEX SalesByLot ON Sales (LotID, ID);
+
+CREATE VIEW qrySales AS
+    SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis,
+           round(Proceeds - CostBasis, 4) AS Gain, Term
+    FROM Sales ORDER BY Sold, ID;
+
+CREATE TRIGGER SalesTakeFromLot BEFORE INSERT ON Sales BEGIN
+    SELECT RAISE(ABORT, 'The lot of the sale is not in the ledger')
+    WHERE NOT EXISTS (SELECT 1 FROM Lots WHERE ID = NEW.LotID);
+    SELECT RAISE(ABORT, 'The sale does not take from the lot as the ledger holds it')
+    FROM Lots
+    WHERE ID = NEW.LotID
+      AND NOT (Name1 IS NEW.Name1 AND Ticker IS NEW.Ticker AND TradeDate IS NEW.Acquired
+               AND NumShares IS NEW.LotNumShares AND Price IS NEW.LotPrice AND NetAmount IS NEW.LotNetAmount);
+END;
+CREATE TRIGGER SalesLeaveInLot AFTER INSERT ON Sales BEGIN
+    DELETE FROM Lots WHERE ID = NEW.LotID AND NEW.SharesLeft = 0;
+    UPDATE Lots SET NumShares = NEW.SharesLeft, NetAmount = NEW.NetLeft
+    WHERE ID = NEW.LotID AND NEW.SharesLeft <> 0;
+END;
+CREATE TRIGGER SalesAreKept BEFORE UPDATE ON Sales BEGIN
+    SELECT RAISE(ABORT, 'A sale is not changed: undo it and record it again');
+END;
+)sql";
+
+// The number of the sales' objects that a ledger holds, by type and name.
+const char *const kCountSalesObjects =
+    "SELECT count(*) FROM sqlite_schema WHERE (type = 'table' AND name = 'Sales') OR "
+    "(type = 'view' AND name = 'qrySales') OR "
+    "(type = 'trigger' AND name IN ('SalesTakeFromLot', 'SalesLeaveInLot', 'SalesAreKept'))";
+constexpr int kSalesObjectCount = 5;
+
 // A GLOB pattern that matches a text holding a control character other than
 // NUL (U+0001-U+001F, U+007F-U+009F); NUL has checks of its own, since it
 // would end the pattern.
@@ -85,6 +169,51 @@ const Shape kShapes[] = {
     {"qryStocks", "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate", true},
     {"Options", "Protected,Password", false},
 };
+const Shape kSalesShapes[] = {
+    {"Sales", "ID,LotID,Name1,Ticker,NumShares,Acquired,Sold,Proceeds,CostBasis,Term,LotNumShares,LotPrice,"
+              "LotNetAmount,SharesLeft,NetLeft", true},
+    {"qrySales", "ID,LotID,Name1,Ticker,NumShares,Acquired,Sold,Proceeds,CostBasis,Gain,Term", true},
+};
+
+// The schema text with its placeholders replaced by the program's limits.
+std::string withLimits(const char *schema)
+{
+    QString sql = QString::fromUtf8(schema);
+    sql.replace(QStringLiteral("{NAME}"), QString::number(kNameLength));
+    sql.replace(QStringLiteral("{TICKER}"), QString::number(kTickerLength));
+    sql.replace(QStringLiteral("{SHARES}"), QString::number(qint64(kMaxShares)));
+    sql.replace(QStringLiteral("{MONEY}"), QString::number(kMaxMoneyTicks / kTicksPerDollar));
+    sql.replace(QStringLiteral("{PASSWORD}"), QString::number(kPasswordLength));
+    sql.replace(QStringLiteral("{CONTROLS}"), QString::fromLatin1(kControlsPattern));
+    for (const char *column : {"Acquired", "Sold"})
+        sql.replace(QStringLiteral("{DATE:%1}").arg(QLatin1String(column)),
+                    QStringLiteral("length(%1) = 10 AND %1 IS date(%1, '+0 days') AND %1 >= '0001-01-01'")
+                        .arg(QLatin1String(column)));
+    return sql.toStdString();
+}
+
+// True when the object's columns are those of shape; raises Error when the
+// schema cannot be read.
+bool hasShape(sqlite3 *db, const Shape &shape)
+{
+    // A view whose query no longer compiles has no columns to show: it is
+    // not a ledger's view.
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info(?1) ORDER BY cid)",
+                           -1, &raw, nullptr) != SQLITE_OK)
+        throw engineError(db, sqlite3_errcode(db));
+    sqlite3_bind_text(raw, 1, shape.object, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(raw);
+    const auto *text = rc == SQLITE_ROW ? reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)) : nullptr;
+    const QByteArray columns = text ? QByteArray(text) : QByteArray();
+    sqlite3_finalize(raw);
+    if (rc == SQLITE_ERROR)
+        return false;
+    if (rc != SQLITE_ROW)
+        throw engineError(db, rc);
+    const QByteArray wanted(shape.columns);
+    return shape.exact ? columns == wanted : columns == wanted || columns.startsWith(wanted + ',');
+}
 
 } // namespace
 
@@ -96,14 +225,12 @@ const char *const kLedgerIndexes =
 
 std::string ledgerSchema()
 {
-    QString sql = QString::fromUtf8(kSchemaTemplate);
-    sql.replace(QStringLiteral("{NAME}"), QString::number(kNameLength));
-    sql.replace(QStringLiteral("{TICKER}"), QString::number(kTickerLength));
-    sql.replace(QStringLiteral("{SHARES}"), QString::number(qint64(kMaxShares)));
-    sql.replace(QStringLiteral("{MONEY}"), QString::number(kMaxMoneyTicks / kTicksPerDollar));
-    sql.replace(QStringLiteral("{PASSWORD}"), QString::number(kPasswordLength));
-    sql.replace(QStringLiteral("{CONTROLS}"), QString::fromLatin1(kControlsPattern));
-    return sql.toStdString() + kLedgerIndexes;
+    return withLimits(kSchemaTemplate) + kLedgerIndexes;
+}
+
+std::string salesSchema()
+{
+    return withLimits(kSalesTemplate);
 }
 
 bool isLedger(sqlite3 *db)
@@ -114,27 +241,25 @@ bool isLedger(sqlite3 *db)
     objects.step();
     if (objects.int64(0) != 3)
         return false;
-    for (const Shape &shape : kShapes) {
-        // A view whose query no longer compiles has no columns to show: it is
-        // not a ledger's view.
-        sqlite3_stmt *raw = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info(?1) ORDER BY cid)",
-                               -1, &raw, nullptr) != SQLITE_OK)
-            throw engineError(db, sqlite3_errcode(db));
-        sqlite3_bind_text(raw, 1, shape.object, -1, SQLITE_STATIC);
-        const int rc = sqlite3_step(raw);
-        const auto *text = rc == SQLITE_ROW ? reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)) : nullptr;
-        const QByteArray columns = text ? QByteArray(text) : QByteArray();
-        sqlite3_finalize(raw);
-        if (rc == SQLITE_ERROR)
+    for (const Shape &shape : kShapes)
+        if (!hasShape(db, shape))
             return false;
-        if (rc != SQLITE_ROW)
-            throw engineError(db, rc);
-        const QByteArray wanted(shape.columns);
-        if (shape.exact ? columns != wanted : !(columns == wanted || columns.startsWith(wanted + ',')))
-            return false;
-    }
     return true;
+}
+
+SalesShape salesShape(sqlite3 *db)
+{
+    Statement objects(db, kCountSalesObjects);
+    objects.step();
+    const auto count = objects.int64(0);
+    if (count == 0)
+        return SalesShape::None;
+    if (count != kSalesObjectCount)
+        return SalesShape::Foreign;
+    for (const Shape &shape : kSalesShapes)
+        if (!hasShape(db, shape))
+            return SalesShape::Foreign;
+    return SalesShape::Ours;
 }
 
 } // namespace tesmo

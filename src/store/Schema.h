@@ -1,5 +1,6 @@
 // The schema of a ledger file: the table Lots behind the updatable view
-// qryStocks, and the table Options. The checks of Lots take their ranges and
+// qryStocks, the table Options, and, from the first sale on, the table Sales
+// behind the view qrySales. The checks of Lots take their ranges and
 // lengths from the program's limits, so the file accepts exactly the lots that
 // the window accepts.
 #pragma once
@@ -21,5 +22,15 @@ extern const char *const kLedgerIndexes;
 // with the ledger's columns in the ledger's order (the view exactly those).
 // Reads only; raises Error when the schema cannot be read.
 bool isLedger(sqlite3 *db);
+
+// The SQL that adds the sales to a ledger: the table, its view, and the
+// triggers through which a sale row changes its lot.
+std::string salesSchema();
+
+// Whether a ledger holds the sales: none of their objects, all of them as
+// salesSchema makes them, or something else under their names. Reads only;
+// raises Error when the schema cannot be read.
+enum class SalesShape { None, Ours, Foreign };
+SalesShape salesShape(sqlite3 *db);
 
 } // namespace tesmo

@@ -33,6 +33,8 @@ QString errorDescription(int number)
     case kErrUserCancelled: return QStringLiteral("The work was cancelled.");
     case kErrCannotRead: return QStringLiteral("The file could not be read.");
     case kErrStopped: return QStringLiteral("The work was stopped.");
+    case kErrSaleUndoRefused:
+        return QStringLiteral("The lot of this sale changed since the sale, so the sale was not undone.");
     case kErrCancelled: return QStringLiteral("This action was cancelled by an associated object.");
     default: return {};
     }

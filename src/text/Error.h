@@ -34,6 +34,7 @@ enum ErrorNumber : int {
     kErrUserCancelled = 3112,   // the user pressed Cancel in the work's progress dialog
     kErrCannotRead = 3113,      // a file could not be opened or read
     kErrStopped = 3114,         // work the program stopped (a copy when the window closes)
+    kErrSaleUndoRefused = 3115, // a sale whose lot changed since cannot be undone
     kErrCancelled = 3426,       // the Validate handler cancelled the operation
 };
 

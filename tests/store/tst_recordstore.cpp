@@ -1,8 +1,13 @@
 // The record store and the ledger file without any window: the file's
 // contract with other programs, writes that never undo another program's
-// change, lots an older tool wrote, and files that are not ledgers.
+// change, lots an older tool wrote, files that are not ledgers, and sales.
+#include "sales/SalePlan.h"
+#include "store/Backup.h"
 #include "store/RecordStore.h"
+#include "store/Schema.h"
 #include "support/LedgerFolder.h"
+#include "text/FieldRules.h"
+#include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QCryptographicHash>
@@ -67,6 +72,32 @@ QString readIgnoringJournal(const QString &path, const char *sql)
     sqlite3_finalize(s);
     sqlite3_close(db);
     return value;
+}
+
+// Every value of every lot, exactly as the file holds it.
+const char *const kStocksDump = "SELECT quote(ID), quote(Name1), quote(Ticker), quote(NumShares), quote(Price), "
+                                "quote(NetAmount), quote(TradeDate) FROM qryStocks";
+
+// The lots of a ticker among rows, as a sale sees them.
+std::vector<SaleLot> lotsOf(const LotTable &rows, const QString &ticker)
+{
+    std::vector<SaleLot> lots;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const LotRow r = rows.lot(i);
+        const QString t = QString::fromUtf8(r.ticker.data(), qsizetype(r.ticker.size()));
+        if (sameTicker(t, ticker))
+            lots.push_back({r.id, QString::fromUtf8(r.name.data(), qsizetype(r.name.size())), t,
+                            QDate::fromJulianDay(r.tradeDay), r.numShares, r.price, r.netAmount});
+    }
+    return lots;
+}
+
+std::vector<SaleToRecord> toRecords(const std::vector<SalePart> &parts)
+{
+    std::vector<SaleToRecord> records;
+    for (const SalePart &p : parts)
+        records.push_back({p.lot, p.sold, p.shares, p.proceeds, p.cost, p.term(), p.sharesLeft, p.netLeft, p.wholeLot});
+    return records;
 }
 
 } // namespace
@@ -489,6 +520,204 @@ private slots:
         QVERIFY(!binding.changed(kName1));
         QCOMPARE(store->AbsolutePosition(), 0);
         QCOMPARE(folder->query("SELECT Name1 FROM Lots WHERE ID = 1"), QStringLiteral("Renamed"));
+    }
+
+    // Random lots of a ticker spelt two ways and of another, sold by every
+    // method and undone in the reverse order: the file keeps each part and
+    // what each lot keeps to the tick, refuses a part that does not fit its
+    // lot, and every undo gives back every value of every lot.
+    void salesAddUpAndTheirUndoGivesTheLotsBack()
+    {
+        QRandomGenerator random(20240601);
+        const double someShares[] = {100, 0.1, 80, 1.0 / 3, 33.3333, 1234.5678, 7};
+        for (int round = 0; round < 12; ++round) {
+            std::vector<NewLot> lots;
+            for (int i = 0; i < 8; ++i) {
+                const bool net = random.bounded(4) != 0;
+                const QVariant price = !net || random.bounded(2) ? random.bounded(10000000) / 10000.0 : QVariant();
+                lots.push_back({QStringLiteral("Lot %1").arg(i), QString::fromLatin1(i % 3 ? "ACME" : i ? "acme" : "ZZ"),
+                                someShares[random.bounded(7)], price,
+                                net ? QVariant(random.bounded(1000000000) / 10000.0) : QVariant(),
+                                QDate(2019, 1, 1).addDays(random.bounded(1500)).toString(Qt::ISODate)});
+            }
+            store.reset();
+            folder.reset();   // before the next takes the current folder
+            folder = std::make_unique<LedgerFolder>(lots);
+            store = openStore(binding);
+            std::map<LotId, Ticks> netAtStart;
+            for (const QString ticker : {"ACME", "ZZ"})
+                for (const SaleLot &lot : lotsOf(store->rows(), ticker))
+                    netAtStart[lot.id] = lot.netAmount.value_or(0);
+            struct Done { std::vector<SaleId> ids; std::vector<SalePart> parts; QString before; };
+            std::vector<Done> done;
+            for (int step = 0; step < 6; ++step) {
+                const auto held = lotsOf(store->rows(), QString::fromLatin1(random.bounded(3) ? "Acme" : "zz"));
+                const QDate sold = QDate(2019, 6, 1).addDays(random.bounded(2000));
+                ChosenShares chosen;
+                double shares = 0;
+                for (const SaleLot &lot : held)
+                    if (lot.acquired <= sold && random.bounded(2))
+                        shares += chosen[lot.id] = random.bounded(2) ? lot.shares : lot.shares * 0.3;
+                const Ticks proceeds = Ticks(random.bounded(1000000)) * 100;
+                std::vector<SalePart> parts;
+                try {
+                    parts = planSale(held, sold, shares, proceeds, kSaleMethods[random.bounded(5)].method, chosen);
+                } catch (const SaleRefusal &) {
+                    continue;
+                }
+                const QString before = folder->query(kStocksDump);
+                // A last part that its lot cannot give refuses the whole sale.
+                auto refused = toRecords(parts);
+                SaleToRecord &wrong = refused.back();
+                switch (random.bounded(wrong.netLeft ? 4 : 3)) {
+                case 0: wrong.shares += wrong.sharesLeft + 1; wrong.sharesLeft = -1; wrong.wholeLot = false; break;
+                case 1: wrong.sold = parts.back().acquired.addDays(-1); break;
+                case 2: wrong.proceeds = kMaxMoneyTicks + 1; break;
+                default: wrong.cost += *wrong.netLeft + 1; wrong.netLeft = -1;
+                }
+                QCOMPARE(errorOf([&] { store->Sell(refused); }), kErrEngineBase + SQLITE_CONSTRAINT);
+                QCOMPARE(folder->query(kStocksDump), before);
+                done.push_back({store->Sell(toRecords(parts)), parts, before});
+
+                Ticks proceedsTold = 0;
+                std::map<LotId, Ticks> costs;
+                for (const SaleRecord &sale : store->Sales()) {
+                    costs[sale.lot] += sale.cost;
+                    proceedsTold += sale.id >= done.back().ids.front() ? sale.proceeds : 0;
+                }
+                QCOMPARE(proceedsTold, proceeds);
+                for (const SalePart &part : parts) {
+                    const auto row = store->rows().rowOf(part.lot);
+                    QCOMPARE(row ? store->rows().lot(*row).numShares : 0, part.sharesLeft);
+                }
+                for (const QString ticker : {"ACME", "ZZ"})
+                    for (const SaleLot &lot : lotsOf(store->rows(), ticker))
+                        if (lot.netAmount)
+                            QCOMPARE(*lot.netAmount + costs[lot.id], netAtStart[lot.id]);
+                QCOMPARE(QString::number(store->RecordCount()), folder->query("SELECT count(*) FROM Lots"));
+            }
+            for (; !done.empty(); done.pop_back()) {
+                const LotId first = done.front().parts.front().lot;
+                if (std::any_of(done.begin() + 1, done.end(), [&](const Done &d) {
+                        return std::any_of(d.parts.begin(), d.parts.end(),
+                                           [&](const SalePart &p) { return p.lot == first; });
+                    }))
+                    QCOMPARE(errorOf([&] { store->UndoSale(done.front().ids.front()); }), int(kErrSaleUndoRefused));
+                for (const SaleId id : done.back().ids)
+                    store->UndoSale(id);
+                QCOMPARE(folder->query(kStocksDump), done.back().before);
+            }
+            QCOMPARE(QString::number(store->RecordCount()), folder->query("SELECT count(*) FROM Lots"));
+        }
+    }
+
+    // Another program inserting sales meets the checks a sale through the
+    // window meets, each named.
+    void theFileRefusesTheSalesTheWindowRefuses_data()
+    {
+        QTest::addColumn<int>("lot");
+        QTest::addColumn<QString>("sale");   // NumShares, Sold, Proceeds, CostBasis, Term
+        QTest::addColumn<double>("drift");   // added to what the sale says the lot held
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("part of a lot") << 1 << "40, '2024-06-01', 800, 400, 'Long'" << 0.0 << "";
+        QTest::newRow("more than the lot holds") << 1 << "100.5, '2024-06-01', 8, 1000, 'Long'" << 0.0 << "at most";
+        QTest::newRow("no shares") << 1 << "0, '2024-06-01', 8, 0, 'Long'" << 0.0 << "above 0";
+        QTest::newRow("before its trade date") << 1 << "4, '2020-01-14', 8, 40, 'Short'" << 0.0 << "on or after";
+        QTest::newRow("proceeds too high") << 1 << "4, '2024-06-01', 45e10 + 0.01, 40, 'Long'" << 0.0 << "Proceeds";
+        QTest::newRow("a cost above the net amount") << 1 << "4, '2024-06-01', 8, 1000.01, 'Long'" << 0.0 << "NetLeft";
+        QTest::newRow("a lot not in the ledger") << 99 << "4, '2024-06-01', 8, 40, 'Long'" << 0.0 << "not in";
+        QTest::newRow("a lot as it no longer is") << 1 << "4, '2024-06-01', 8, 40, 'Long'" << 1.0 << "as the ledger";
+        QTest::newRow("without net amount, at its price") << 3 << "4, '2024-06-01', 8, 20, 'Long'" << 0.0 << "";
+        QTest::newRow("neither net amount nor price") << 4 << "4, '2024-06-01', 8, 20, 'Long'" << 0.0 << "not known";
+        QTest::newRow("29 February, to 28 February") << 2 << "1, '2021-02-28', 8, 10, 'Short'" << 0.0 << "";
+        QTest::newRow("29 February, long too soon") << 2 << "1, '2021-02-28', 8, 10, 'Long'" << 0.0 << "Term is Long";
+        QTest::newRow("29 February, to 1 March") << 2 << "1, '2021-03-01', 8, 10, 'Long'" << 0.0 << "";
+    }
+    void theFileRefusesTheSalesTheWindowRefuses()
+    {
+        QFETCH(int, lot);
+        QFETCH(QString, sale);
+        QFETCH(double, drift);
+        QFETCH(QString, refusal);
+        LedgerFolder ledger({{"Acme", "ACME", 100, 10, 1000, "2020-01-15"}, {"Acme", "ACME", 10, 10, 100, "2020-02-29"},
+                             {"Bolt", "BOLT", 10, 5, {}, "2020-01-15"}, {"Coil", "COIL", 10, {}, {}, "2020-01-15"}});
+        Database db(ledger.file());
+        db.exec(salesSchema().c_str());
+        const QString error = ledger.exec(
+            QStringLiteral("WITH sale(want, s, sold, p, c, term) AS (VALUES (%1, %2)) "
+                           "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+                           "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
+                           "SELECT want, Name1, Ticker, s, TradeDate, sold, p, c, term, NumShares + %3, Price, "
+                           "NetAmount, NumShares + %3 - s, NetAmount - c FROM sale LEFT JOIN Lots ON ID = want")
+                .arg(lot)
+                .arg(sale)
+                .arg(drift));
+        QVERIFY2(refusal.isEmpty() ? error.isEmpty() : error.contains(refusal), qPrintable(error));
+        QCOMPARE(ledger.query("SELECT count(*) FROM Sales"), refusal.isEmpty() ? "1" : "0");
+    }
+
+    // The sales of a ledger as a user makes them: the first one makes the
+    // sales in its own transaction, a sale keeps its shares and term through
+    // a split of its lot, an undo waits for the lot as the sale left it, and
+    // a ledger with sales is a ledger to open, copy and restore.
+    void aSaleKeepsWhatItSoldAndItsUndoWaitsForItsLot()
+    {
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{{"Acme", "ACME", 100, 10, 1000, "2020-02-29"},
+                                                                    {"Acme", "ACME", 50, 15, 750, "2021-06-01"},
+                                                                    {"Bolt", "BOLT", 10, 2, 20, "2022-01-01"}});
+        const QByteArray untouched = checksum(folder->file());
+        store = openStore(binding);
+        const auto sell = [&](const QString &ticker, QDate sold, double shares, SaleMethod method) {
+            return store->Sell(toRecords(planSale(lotsOf(store->rows(), ticker), sold, shares, 1000000, method))).front();
+        };
+        SaleToRecord tooMany{1, QDate(2021, 3, 1), 101, 0, 1010000, "Long", -1, 0, false};
+        QCOMPARE(errorOf([&] { store->Sell({tooMany}); }), kErrEngineBase + SQLITE_CONSTRAINT);
+        store.reset();
+        QCOMPARE(checksum(folder->file()), untouched);
+        store = openStore(binding);
+
+        sell("ACME", QDate(2021, 2, 28), 40, SaleMethod::FirstIn);
+        const SaleId afterAYear = sell("ACME", QDate(2021, 3, 1), 10, SaleMethod::FirstIn);
+        const SaleId bolt = sell("BOLT", QDate(2023, 1, 1), 10, SaleMethod::FirstIn);
+        const SaleId lot2 = sell("ACME", QDate(2023, 1, 1), 5, SaleMethod::LastIn);
+        QCOMPARE(folder->query("SELECT LotID, NumShares, Sold, Term FROM qrySales WHERE LotID = 1"),
+                 QStringLiteral("1,40.0,2021-02-28,Short|1,10.0,2021-03-01,Long"));
+        QVERIFY(!store->rows().rowOf(3));
+
+        // A split of lot 1 through its boxes, an edit of lot 2's name.
+        store->setBookmark(1);
+        store->Edit();
+        binding.texts[kNumShares] = QStringLiteral("100");
+        binding.texts[kPrice] = QStringLiteral("5");
+        store->Update();
+        store->setBookmark(2);
+        store->Edit();
+        binding.texts[kName1] = QStringLiteral("Acme Corp");
+        store->Update();
+        QCOMPARE(folder->query("SELECT NumShares FROM qrySales WHERE LotID = 1"), QStringLiteral("40.0|10.0"));
+        const QString before = folder->query(kStocksDump);
+        for (const auto &[sale, reason] : {std::pair(afterAYear, "its number of shares and price per share changed"),
+                                           std::pair(lot2, "its name changed")}) {
+            try {
+                store->UndoSale(sale);
+                QFAIL("undone");
+            } catch (const Error &e) {
+                QCOMPARE(e.number(), int(kErrSaleUndoRefused));
+                QVERIFY2(e.description().contains(QLatin1String(reason)), qPrintable(e.description()));
+            }
+        }
+        QCOMPARE(folder->query(kStocksDump), before);
+
+        store->UndoSale(bolt);
+        QCOMPARE(store->rows().rowOf(3), std::optional<std::size_t>(2));
+        store.reset();
+        const QString copy = backup::copyLedger(folder->file()).take();
+        folder->exec("DELETE FROM Sales");
+        backup::restore(folder->file(), copy);
+        QFile::remove(copy);
+        store = openStore(binding);
+        QVERIFY(dataErrors.isEmpty());
+        QCOMPARE(store->Sales().size(), std::size_t(3));
     }
 };
 

@@ -1,0 +1,208 @@
+// The record store's sales: a sale written with the change of its lots in one
+// transaction, its undo, and the record set following the lots.
+#include "store/RecordStore.h"
+
+#include "text/IsoDate.h"
+
+#include <QStringList>
+#include <sqlite3.h>
+
+namespace tesmo {
+
+namespace {
+
+// True when two rows hold the same values of a lot.
+bool sameValues(const LotRow &a, const LotRow &b)
+{
+    if (a.id != b.id || a.name != b.name || a.nameIsNull != b.nameIsNull || a.ticker != b.ticker
+        || a.heldAsText != b.heldAsText || a.price != b.price || a.netAmount != b.netAmount)
+        return false;
+    for (int pos = kNumShares; pos <= kTradeDate; ++pos)
+        if (a.isText(pos) && a.text[std::size_t(pos)] != b.text[std::size_t(pos)])
+            return false;
+    return (a.isText(kNumShares) || a.numShares == b.numShares) && (a.isText(kTradeDate) || a.tradeDay == b.tradeDay);
+}
+
+[[noreturn]] void refuseUndo(const QString &reason)
+{
+    throw Error(kErrSaleUndoRefused, reason);
+}
+
+// "a", "a and b", "a, b and c".
+QString listed(const QStringList &items)
+{
+    if (items.size() < 2)
+        return items.join(QString());
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.back();
+}
+
+} // namespace
+
+std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
+{
+    requireOpen();
+    std::vector<SaleId> ids;
+    std::vector<std::optional<StoredLot>> kept;   // each part's lot as the sale left it; none when it left
+    {
+        Database::Transaction transaction(*db_);
+        addSalesIfMissing(*db_);
+        // The lot's name, ticker, trade date, shares and amounts as the file
+        // holds them, and what the part takes and leaves; the file's triggers
+        // change the lot.
+        Statement insert(db_->handle(),
+                         "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+                         "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
+                         "SELECT ID, Name1, Ticker, ?2, TradeDate, ?3, ?4, ?5, ?6, NumShares, Price, NetAmount, ?7, ?8 "
+                         "FROM Lots WHERE ID = ?1 RETURNING ID");
+        for (const SaleToRecord &part : parts) {
+            if (part.wholeLot != (part.sharesLeft == 0))
+                throw Error(kErrInternal, QStringLiteral("A part of a sale of lot %1 keeps shares of a lot sold "
+                                                         "whole, or none of a lot sold in part.")
+                                              .arg(part.lot));
+            StoredLot lot;
+            try {
+                lot = readLot(part.lot);
+            } catch (const Error &e) {
+                if (e.number() != kErrLotGone)
+                    throw;
+                throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file, "
+                                                        "so nothing was sold.")
+                                             .arg(part.lot));
+            }
+            HeldTexts held;
+            const int pos = positionOf(part.lot);
+            if (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos))))
+                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it, "
+                                                           "so nothing was sold.")
+                                                .arg(part.lot));
+            insert.bind(1, std::int64_t(part.lot)).bind(2, part.shares);
+            insert.bind(3, part.sold.isValid() ? isoDateText(part.sold) : QStringLiteral(""));
+            insert.bind(4, ticksToDouble(part.proceeds)).bind(5, ticksToDouble(part.cost));
+            insert.bind(6, part.term).bind(7, part.sharesLeft);
+            if (part.netLeft)
+                insert.bind(8, ticksToDouble(*part.netLeft));
+            else
+                insert.bindNull(8);
+            insert.step();
+            ids.push_back(SaleId(insert.int64(0)));
+            while (insert.step()) {
+            }
+            insert.reset();
+            kept.push_back(part.wholeLot ? std::nullopt : std::optional(readLot(part.lot)));
+        }
+        transaction.commit();
+    }
+    bool currentChanged = false;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const int pos = positionOf(parts[i].lot);
+        const bool isCurrent = place_.onLot && pos == place_.position;
+        currentChanged = currentChanged || isCurrent;
+        if (!kept[i]) {
+            removeRow(pos);
+            continue;
+        }
+        if (isCurrent)
+            current_ = *kept[i];
+        stored(*kept[i], false);
+    }
+    if (currentChanged)
+        showCurrent();
+    return ids;
+}
+
+void RecordStore::UndoSale(SaleId id)
+{
+    requireOpen();
+    LotId lotId = 0;
+    bool whole = false;
+    StoredLot back;
+    {
+        Database::Transaction transaction(*db_);
+        if (!hasSales(*db_))
+            refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
+        Statement sale(db_->handle(),
+                       "SELECT LotID, SharesLeft = 0, EXISTS (SELECT 1 FROM Sales AS later "
+                       "WHERE later.LotID = Sales.LotID AND later.ID > Sales.ID) FROM Sales WHERE ID = ?1");
+        sale.bind(1, std::int64_t(id));
+        if (!sale.step())
+            refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
+        lotId = LotId(sale.int64(0));
+        whole = sale.int64(1) != 0;
+        if (sale.int64(2) != 0)
+            refuseUndo(QStringLiteral("Lot %1 changed since this sale: a later sale took shares from it. Undo that "
+                                      "sale first.")
+                           .arg(lotId));
+        // Which of the lot's values differ from what the sale left.
+        Statement lot(db_->handle(),
+                      "SELECT Lots.Name1 IS Sales.Name1, Lots.Ticker IS Sales.Ticker, "
+                      "Lots.NumShares IS Sales.SharesLeft, Lots.Price IS Sales.LotPrice, "
+                      "Lots.NetAmount IS Sales.NetLeft, Lots.TradeDate IS Sales.Acquired "
+                      "FROM Sales JOIN Lots ON Lots.ID = Sales.LotID WHERE Sales.ID = ?1");
+        lot.bind(1, std::int64_t(id));
+        const bool there = lot.step();
+        if (whole && there)
+            refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole, so the sale was "
+                                      "not undone.")
+                           .arg(lotId));
+        if (!whole && !there)
+            refuseUndo(QStringLiteral("Lot %1 was deleted since this sale, so its shares cannot be put back.")
+                           .arg(lotId));
+        if (!whole) {
+            static const char *const kValues[] = {"name", "ticker symbol", "number of shares", "price per share",
+                                                  "net amount", "trade date"};
+            QStringList changed;
+            for (int column = 0; column < 6; ++column)
+                if (lot.int64(column) == 0)
+                    changed << QString::fromLatin1(kValues[column]);
+            if (!changed.isEmpty())
+                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (a split or an edit), so "
+                                          "the sale was not undone.")
+                               .arg(lotId)
+                               .arg(listed(changed)));
+        }
+        lot.reset();
+        Statement restore(db_->handle(),
+                          whole ? "INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                                  "SELECT LotID, Name1, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired "
+                                  "FROM Sales WHERE ID = ?1"
+                                : "UPDATE Lots SET (NumShares, NetAmount) = (SELECT LotNumShares, LotNetAmount "
+                                  "FROM Sales WHERE ID = ?1) WHERE ID = (SELECT LotID FROM Sales WHERE ID = ?1)");
+        restore.bind(1, std::int64_t(id));
+        restore.step();
+        Statement remove(db_->handle(), "DELETE FROM Sales WHERE ID = ?1");
+        remove.bind(1, std::int64_t(id));
+        remove.step();
+        back = readLot(lotId);
+        transaction.commit();
+    }
+    if (whole) {
+        stored(back, true);
+        return;
+    }
+    if (place_.onLot && current_.id == lotId) {
+        current_ = back;
+        showCurrent();
+    }
+    stored(back, false);
+}
+
+std::vector<SaleRecord> RecordStore::Sales()
+{
+    requireOpen();
+    return readSales(*db_);
+}
+
+void RecordStore::removeRow(int position)
+{
+    if (position < 0)
+        return;
+    rows_.erase(std::size_t(position));
+    if (place_.onLot && position == place_.position) {
+        place_ = Place::gapBefore(position);
+        editMode_ = kEditNone;
+    } else if (position < place_.position) {
+        --place_.position;
+    }
+}
+
+} // namespace tesmo
