@@ -119,12 +119,17 @@ public:
     // lots it holds then when another program may have written to it since
     // they were chosen, and leave out what they will. The file's checks
     // refuse a value it cannot hold (an engine error), and each lot written
-    // gets a new ID larger than any before, in order. On any failure
-    // nothing is written, the record set is as it was, and the error is
-    // raised; progress(done, total) returning false raises 3112 the same way
-    // until the lots are committed. Afterwards Stored is raised for each lot
-    // written, in order, and LastModified is the last; the current lot, or a
-    // pending new one, stays. Returns the number of lots written.
+    // gets a new ID larger than any before, in order. Once every lot is
+    // written, the sales that lots.sales() plans against the file as it is
+    // then are recorded in the same transaction. On any failure nothing is
+    // written, the record set is as it was, and the error is raised;
+    // progress(done, total) returning false raises 3112 the same way until
+    // the lots are committed. Afterwards Stored is raised for each lot
+    // written that is still in the file, in order, and LastModified is the
+    // last of them; a lot sold from has its row as it now is, and one sold
+    // whole has left the record set; the current lot, or a pending new one,
+    // stays, or, when the current lot was sold whole, the gap where it
+    // stood. Returns the number of lots written.
     qsizetype AddMany(LotsToAdd &lots, const std::function<bool(qint64 done, qint64 total)> &progress = {});
     // A number that changes whenever another connection, of this program or
     // another, commits a change to the ledger; the same otherwise.
@@ -209,6 +214,11 @@ private:
     // Offers the pending record to Validate with the action and whether it
     // would be saved; returns whether to save. Raises 3426 when it cancels.
     bool validate(int action, bool save);
+    // Records the parts of sales within the open transaction, each with the
+    // change of its lot, and keeps the record set's rows in step; raises
+    // Error when the file refuses one. A part's lot may be one written
+    // earlier in the same transaction, not yet in the record set.
+    void writeSales(const std::vector<SaleToRecord> &parts);
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();
