@@ -72,9 +72,9 @@ LotImport readFile(const QString &path, StoredKeys keys = {})
     return import;
 }
 
-LotImport readText(const QString &text, StoredKeys keys = {})
+LotImport readText(const QString &text, StoredKeys keys = {}, StoredSales sales = {})
 {
-    LotImport import(std::move(keys));
+    LotImport import(std::move(keys), std::move(sales));
     import.readText(text.toUtf8());
     return import;
 }
@@ -343,6 +343,39 @@ private slots:
         QCOMPARE(n[int(RowStatus::Already)], 2);
         QCOMPARE(n[int(RowStatus::Twice)], 1);
         QCOMPARE(n[int(RowStatus::Check)], 1);
+    }
+
+    // A sale of the file is already in the ledger when its ticker (in any
+    // case), date, shares and proceeds are those of recorded rows that
+    // follow one another: a part alone, a sale in parts, a day's sales. Sales
+    // read whatever their signs, are never chosen unless ticked, and cannot
+    // be ticked until a match covers them.
+    void salesAlreadyRecordedAndNeverChosenAtOnce()
+    {
+        StoredSales recorded;
+        for (const auto &[shares, cents] : {std::pair{0.1, 500}, {0.2, 260}, {3.0, 150}})
+            recorded.add(LotKey::of(u"IBM", QDate(2024, 6, 13), shares, std::nullopt, Ticks(cents) * 100));
+        LotImport import = readText(QStringLiteral("Date,Action,Symbol,Quantity,Amount\n"
+                                                   "6/13/2024,Sell,ibm,-0.3,$7.60\n"     // the first two
+                                                   "6/13/2024,Sold,IBM,3.2,4.10\n"       // the last two
+                                                   "6/13/2024,Sell,IBM,3.3,9.10\n"       // all three
+                                                   "6/13/2024,Sell,IBM,3.1,6.50\n"       // not one after the other
+                                                   "6/13/2024,Sell,IBM,0.2,2.61\n"       // other proceeds
+                                                   "6/14/2024,Sell,IBM,0.2,2.60\n"       // another day
+                                                   "6/13/2024,Sell,IBM,2,\n"             // no proceeds
+                                                   "6/13/2024,Cancel Sell,IBM,2,1.00\n"),
+                                    {}, recorded);
+        QCOMPARE(describe(import), QStringLiteral("2 Already |ibm|0.3||7.60|6/13/2024\n"
+                                                  "3 Already |IBM|3.2||4.10|6/13/2024\n"
+                                                  "4 Already |IBM|3.3||9.10|6/13/2024\n"
+                                                  "5 Sale |IBM|3.1||6.50|6/13/2024\n"
+                                                  "6 Sale |IBM|0.2||2.61|6/13/2024\n"
+                                                  "7 Sale |IBM|0.2||2.60|6/14/2024\n"
+                                                  "8 Sale |IBM|2|||6/13/2024 : the file gives no amount, so its "
+                                                  "proceeds are not known\n"
+                                                  "9 NotAPurchase |IBM|2||1.00|6/13/2024"));
+        import.setTicked(3, true);
+        QCOMPARE(import.chosenCount(), 0);
     }
 
     // A column set to none, another date order or decimal separator and
