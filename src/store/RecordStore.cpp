@@ -499,6 +499,8 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
     const qint64 written = 4 * qint64(count), committed = written + count / 8, total = committed + count;
     const auto report = [&](qint64 done) { return !progress || progress(done, total); };
     std::vector<LotId> ids;
+    std::vector<SaleToRecord> sales;
+    SalesWritten sold;
     {
         // The ticker index's pages, about 25 bytes a lot, stay in the cache:
         // otherwise each lot reads and writes them through the file
@@ -520,17 +522,16 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
             insert.reset();
             ids.push_back(LotId(sqlite3_last_insert_rowid(db_->handle())));
         }
-        // The last step before the commit: the rows of the record set follow
-        // the sales as they are written.
-        const std::vector<SaleToRecord> sales =
-            lots.sales([this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
-                readTickerLots(*db_, ticker, each);
-            });
+        // The sales, planned against the lots as the file now holds them.
+        sales = lots.sales([this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
+            readTickerLots(*db_, ticker, each);
+        });
         if (!sales.empty())
-            writeSales(sales);
+            sold = writeSales(sales, ids);
         report(written);
         transaction.commit();
     }
+    followSales(sales, sold);
     report(committed);
     if (ids.empty())
         return 0;
@@ -625,19 +626,5 @@ void RecordStore::Delete()
     place_ = Place::gapBefore(place_.position);
     editMode_ = kEditNone;
 }
-
-// STAND-IN until the store of sales is joined: the record store's own
-// writing of sales and the reading of qrySales replace both functions below.
-void RecordStore::writeSales(const std::vector<SaleToRecord> &parts)
-{
-    if (!parts.empty())
-        throw tesmo::Error(kErrInternal, QStringLiteral("This Tesmo cannot record sales yet."));
-}
-
-std::vector<SaleRecord> readSales(Database &)
-{
-    return {};
-}
-// END OF STAND-IN
 
 } // namespace tesmo

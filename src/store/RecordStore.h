@@ -214,11 +214,24 @@ private:
     // Offers the pending record to Validate with the action and whether it
     // would be saved; returns whether to save. Raises 3426 when it cancels.
     bool validate(int action, bool save);
-    // Records the parts of sales within the open transaction, each with the
-    // change of its lot, and keeps the record set's rows in step; raises
-    // Error when the file refuses one. A part's lot may be one written
-    // earlier in the same transaction, not yet in the record set.
-    void writeSales(const std::vector<SaleToRecord> &parts);
+    // What a write of sales did: the IDs of the sale rows, and each part's
+    // lot as the sale left it (none when it left the file).
+    struct SalesWritten {
+        std::vector<SaleId> ids;
+        std::vector<std::optional<StoredLot>> kept;
+    };
+    // Records the parts of sales, in order, within the caller's transaction,
+    // each with the change of its lot; the ledger's first sale makes the
+    // sales' table and view. A lot must be in the file as the record set
+    // holds it before its first part (else 3104 or 3107), unless it is among
+    // added, the lots written earlier in the same transaction (ascending);
+    // a later part of the same lot takes it as the earlier one left it.
+    // Raises Error when the file refuses a part. The record set is left as
+    // it is: once the transaction is committed, followSales brings it in step.
+    SalesWritten writeSales(const std::vector<SaleToRecord> &parts, const std::vector<LotId> &added = {});
+    // The rows of the lots the record set holds take what the sales left
+    // them, or leave it when sold whole; the current lot's boxes follow.
+    void followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written);
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();
