@@ -332,7 +332,11 @@ Action actionOf(QStringView action)
         if (found != std::end(kWords) && found->first == w)
             said |= found->second;
     }
-    if (!(said & kBuys) || (said & kSells))
+    if ((said & kBuys) && (said & kSells))
+        return Action::Other;
+    if (said & kSells)
+        return said & kUndoes ? Action::Other : Action::Sale;
+    if (!(said & kBuys))
         return Action::Other;
     return said & kUndoes ? Action::PurchaseUndone : Action::Purchase;
 }

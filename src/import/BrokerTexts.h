@@ -60,9 +60,10 @@ std::optional<QDate> readDate(QStringView text, DateOrder order);
 
 // What an action says: a purchase (buy, bought, purchase, reinvestment), a
 // purchase undone (a purchase word with a cancellation, a reversal or a
-// correction), or anything else (a sale, a tender, a dividend, a fee). A
-// purchase word beside a sale or tender word is no purchase.
-enum class Action { Purchase, PurchaseUndone, Other };
+// correction), a sale (sell, sold, sale, a tender, a redemption) that is not
+// undone, or anything else (a dividend, a fee, a sale undone). A purchase
+// word beside a sale or tender word is neither.
+enum class Action { Purchase, PurchaseUndone, Sale, Other };
 Action actionOf(QStringView action);
 
 } // namespace import

@@ -101,7 +101,7 @@ void ImportDialog::buildControls(const QString &fileName)
     layout->addWidget(counts_);
 
     auto *rowsLabel = new QLabel(QStringLiteral("&Rows (Space ticks a row that is held back, to import it all the "
-                                                "same):"),
+                                                "same, or a sale, to record it):"),
                                  this);
     layout->addWidget(rowsLabel);
     rows_ = new ImportRowsModel(import_, this);
@@ -229,7 +229,7 @@ void ImportDialog::showCounts()
     } else {
         // New always, the other statuses when the file has them.
         const char *const names[kRowStatusCount] = {"New", "Already in the ledger", "Twice in this file", "Check",
-                                                    "Cancelled in this file", "Not a purchase", "Refused",
+                                                    "Cancelled in this file", "Sale", "Not a purchase", "Refused",
                                                     "Not settled"};
         QStringList shown;
         for (int s = 0; s < kRowStatusCount; ++s) {

@@ -46,6 +46,8 @@ QString ImportRowsModel::statusText(const CandidateLot &lot)
         return with("Check");
     case RowStatus::Cancelled:
         return QStringLiteral("Cancelled in this file ") + lot.reason;
+    case RowStatus::Sale:
+        return with("Sale");
     case RowStatus::NotAPurchase:
         return with("Not a purchase");
     case RowStatus::Refused:
@@ -100,7 +102,12 @@ bool ImportRowsModel::setData(const QModelIndex &index, const QVariant &value, i
     if (!lot.tickable())
         return false;
     import_.setTicked(index.row(), value.toInt() == Qt::Checked);
-    emit dataChanged(index, index, {Qt::CheckStateRole});
+    // A tick may change what the file's sales take, and whether they can be
+    // ticked.
+    if (import_.hasSales())
+        emit dataChanged(this->index(0, kImportLine), this->index(rowCount() - 1, kImportStatus));
+    else
+        emit dataChanged(index, index, {Qt::CheckStateRole});
     emit tickedChanged();
     return true;
 }

@@ -37,7 +37,7 @@ std::vector<int> cancellations(const RowReader &reader, const std::vector<Candid
         if (texts.empty()) {
             texts.resize(out.size());
             for (std::size_t p = 0; p < out.size(); ++p) {
-                if (facts[p].action == import::Action::Other)
+                if (facts[p].action != import::Action::Purchase && facts[p].action != import::Action::PurchaseUndone)
                     continue;
                 texts[p] = reader.fileTexts(out[p].row);
                 if (facts[p].action == import::Action::Purchase)
@@ -66,9 +66,11 @@ std::vector<int> cancellations(const RowReader &reader, const std::vector<Candid
 
 // The candidates of the rows after the layout's header, each with its
 // status: a row is read alone first, then takes its status among the file's
-// other rows and the stored lots. Raises 3112 when the progress cancelled.
+// other rows, the stored lots and the recorded sales. Raises 3112 when the
+// progress cancelled.
 std::vector<CandidateLot> candidates(const CsvTable &table, const FileLayout &layout, const ImportChoices &choices,
-                                     const std::vector<int> &badLines, const StoredKeys &stored, Progress *progress)
+                                     const std::vector<int> &badLines, const StoredKeys &stored,
+                                     const StoredSales &storedSales, Progress *progress)
 {
     std::vector<CandidateLot> out;
     if (!layout.hasHeader())
@@ -127,13 +129,26 @@ std::vector<CandidateLot> candidates(const CsvTable &table, const FileLayout &la
             bad != badLines.end() && *bad < next) {
             lot.status = RowStatus::Refused;
             lot.reason = QStringLiteral("Line %1 holds bytes that are not UTF-8 text; it was not read").arg(*bad);
+        } else if (f.action == import::Action::Sale
+                   || (!withAction
+                       && (f.negativeShares
+                           || (f.amountSign != 0 && purchaseSign != 0 && f.amountSign != purchaseSign)))) {
+            // A sale: its shares and the money received as the file gives
+            // them, whatever their signs.
+            lot.sale = true;
+            lot.key.hasPrice = false;
+            lot.key.price = 0;
+            if (outcomes[i] != RowReading::Outcome::Lot) {
+                lot.status = outcomes[i] == RowReading::Outcome::Unsettled ? RowStatus::Unsettled : RowStatus::Refused;
+                lot.reason = std::move(why);
+            } else if (!lot.key.hasNetAmount) {
+                lot.status = RowStatus::Sale;
+                lot.reason = QStringLiteral("the file gives no amount, so its proceeds are not known");
+            } else {
+                lot.status = storedSales.contains(lot.key) ? RowStatus::Already : RowStatus::Sale;
+            }
         } else if (f.action != import::Action::Purchase) {
             lot.status = RowStatus::NotAPurchase;
-        } else if (!withAction
-                   && (f.negativeShares || (f.amountSign != 0 && purchaseSign != 0 && f.amountSign != purchaseSign))) {
-            lot.status = RowStatus::NotAPurchase;
-            lot.reason = f.negativeShares ? QStringLiteral("its quantity is negative")
-                                          : QStringLiteral("its amount's sign is not that of the file's purchases");
         } else if (outcomes[i] != RowReading::Outcome::Lot) {
             lot.status = outcomes[i] == RowReading::Outcome::Unsettled ? RowStatus::Unsettled : RowStatus::Refused;
             lot.reason = std::move(why);
@@ -162,9 +177,34 @@ std::vector<CandidateLot> candidates(const CsvTable &table, const FileLayout &la
 
 } // namespace
 
-LotImport::LotImport(StoredKeys stored)
+LotImport::LotImport(StoredKeys stored, StoredSales sales)
     : stored_(std::move(stored))
+    , storedSales_(std::move(sales))
 {
+}
+
+void LotImport::setSaleMatcher(SaleMatcher matcher)
+{
+    matcher_ = std::move(matcher);
+    matchSales();
+}
+
+void LotImport::matchSales()
+{
+    sales_ = std::count_if(lots_.begin(), lots_.end(), [](const CandidateLot &l) { return l.sale; });
+    if (sales_ == 0)
+        return;
+    for (CandidateLot &l : lots_)
+        l.covered = false;
+    if (matcher_ && choices_.settled()) {
+        for (const SaleMatch &m : matcher_(*this)) {
+            CandidateLot &l = lots_[std::size_t(m.index)];
+            l.covered = m.covered;
+            l.reason = m.reason;
+        }
+    }
+    for (CandidateLot &l : lots_)
+        l.ticked = l.ticked && (!l.sale || l.covered);
 }
 
 void LotImport::read(QIODevice &device, Progress *progress)
@@ -217,35 +257,38 @@ void LotImport::setSeparator(char separator, Progress *progress)
         choices.dateOrder = settled.dateOrder;
     }
     ProgressSpan rows(progress, 300, 1000, 1000);
-    std::vector<CandidateLot> lots = candidates(table, layout, choices, badLines_, stored_, &rows);
+    std::vector<CandidateLot> lots = candidates(table, layout, choices, badLines_, stored_, storedSales_, &rows);
     table_ = std::move(table);
     layout_ = std::move(layout);
     choices_ = choices;
     decimalEvidence_ = settled.decimalEvidence;
     dateEvidence_ = settled.dateEvidence;
     lots_ = std::move(lots);
+    matchSales();
 }
 
 void LotImport::setChoices(const ImportChoices &choices, Progress *progress)
 {
     ImportChoices c = choices;
     c.separator = choices_.separator;
-    std::vector<CandidateLot> lots = candidates(table_, layout_, c, badLines_, stored_, progress);
+    std::vector<CandidateLot> lots = candidates(table_, layout_, c, badLines_, stored_, storedSales_, progress);
     // Ticks stay with their lines of the file.
     QSet<int> ticked;
     for (const CandidateLot &l : lots_)
         if (l.ticked)
             ticked.insert(l.line);
     for (CandidateLot &l : lots)
-        l.ticked = ticked.contains(l.line) && l.tickable();
+        l.ticked = ticked.contains(l.line) && (l.tickable() || l.sale);
     choices_ = c;
     lots_ = std::move(lots);
+    matchSales();
 }
 
 FieldTexts LotImport::texts(qsizetype index) const
 {
     const CandidateLot &lot = lots_[std::size_t(index)];
-    if (lot.status != RowStatus::New && !lot.tickable())
+    const bool readsAsSale = lot.sale && (lot.status == RowStatus::Sale || lot.status == RowStatus::Already);
+    if (lot.status != RowStatus::New && !lot.tickable() && !readsAsSale)
         return reader().fileTexts(lot.row);
     return reader().read(lot.row)->typed;
 }
@@ -253,8 +296,10 @@ FieldTexts LotImport::texts(qsizetype index) const
 void LotImport::setTicked(int index, bool ticked)
 {
     CandidateLot &l = lots_[std::size_t(index)];
-    if (l.tickable())
+    if (l.tickable() && l.ticked != ticked) {
         l.ticked = ticked;
+        matchSales();
+    }
 }
 
 std::array<int, kRowStatusCount> LotImport::counts() const

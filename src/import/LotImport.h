@@ -16,6 +16,7 @@
 
 #include <QIODevice>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace tesmo {
@@ -24,9 +25,12 @@ namespace tesmo {
 // Check (its shares times its price and its net amount differ by more than
 // fees explain) and Cancelled (a purchase that a later row of the file
 // cancels or reverses), are imported only when ticked; the others never.
-// Unsettled: the row reads differently under the choices not yet made.
-enum class RowStatus : int { New, Already, Twice, Check, Cancelled, NotAPurchase, Refused, Unsettled };
-inline constexpr int kRowStatusCount = 8;
+// A Sale (a row that sells shares) is recorded only when ticked, and can be
+// ticked only while the lots held by its date cover it; one the ledger has
+// recorded already is Already. Unsettled: the row reads differently under
+// the choices not yet made.
+enum class RowStatus : int { New, Already, Twice, Check, Cancelled, Sale, NotAPurchase, Refused, Unsettled };
+inline constexpr int kRowStatusCount = 9;
 
 // One data row of the file as a lot.
 struct CandidateLot {
@@ -39,12 +43,20 @@ struct CandidateLot {
     // an unsettled row waits for.
     QString reason;
     // Of a row that reads as a lot (New or held back): its values, all but
-    // its name and ticker, which its row of the file gives.
+    // its name and ticker, which its row of the file gives. Of a sale: the
+    // shares sold, the sale date as the trade date, and the proceeds as the
+    // net amount (none when the file gives no amount); no price.
     LotKey key;
+    // A row that sells shares (Sale, or Already as one recorded), and, for
+    // one that reads, whether the lots held by its date cover it.
+    bool sale = false;
+    bool covered = false;
 
     // A held-back row: the user may choose to import it.
     bool tickable() const
     {
+        if (sale)
+            return covered && (status == RowStatus::Sale || status == RowStatus::Already);
         return status == RowStatus::Already || status == RowStatus::Twice || status == RowStatus::Check
                || status == RowStatus::Cancelled;
     }
@@ -52,9 +64,28 @@ struct CandidateLot {
     bool chosen() const { return status == RowStatus::New || ticked; }
 };
 
+class LotImport;
+
+// What the first-in-first-out match of a sale of the file found: the
+// candidate, whether the lots held by its date cover it, and the lots it
+// takes from, or why it cannot be recorded, as its status shows it.
+struct SaleMatch {
+    qsizetype index = 0;
+    bool covered = false;
+    QString reason;
+};
+// Matches the sales of an import against the lots they would take from;
+// one match for each sale that reads and has its proceeds.
+using SaleMatcher = std::function<std::vector<SaleMatch>(const LotImport &import)>;
+
 class LotImport {
 public:
-    explicit LotImport(StoredKeys stored = {});
+    explicit LotImport(StoredKeys stored = {}, StoredSales sales = {});
+
+    // Takes the match of the file's sales, made again whenever the rows or
+    // their ticks change. Without one, no sale is covered.
+    void setSaleMatcher(SaleMatcher matcher);
+    bool hasSales() const { return sales_ > 0; }
 
     // Reads the whole device and detects everything from it, reporting to
     // progress, when given, in thousandths of the work. Raises Error 3113
@@ -92,7 +123,8 @@ public:
     // as the lot would be stored (plain numbers, M/D/YYYY dates), or as the
     // file writes them for a row refused, unsettled or no purchase.
     FieldTexts texts(qsizetype index) const;
-    // Ticks or unticks a held-back row; other rows stay as they are.
+    // Ticks or unticks a held-back row; other rows stay as they are, but
+    // for the matches of the sales, which may change with it.
     void setTicked(int index, bool ticked);
     std::array<int, kRowStatusCount> counts() const;
     // The candidates to import, by index, in file order: the new ones and the
@@ -104,7 +136,13 @@ public:
     RowReader reader() const { return RowReader(table_, layout_.headers, choices_); }
 
 private:
+    // The sales matched again; a sale no longer covered loses its tick.
+    void matchSales();
+
     StoredKeys stored_;
+    StoredSales storedSales_;
+    SaleMatcher matcher_;
+    qsizetype sales_ = 0;   // candidates that are sales
     QByteArray text_;
     bool notText_ = false;
     std::vector<int> badLines_;   // lines holding bytes that are not UTF-8

@@ -3,6 +3,7 @@
 #include "text/FieldRules.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace tesmo {
@@ -102,6 +103,36 @@ LotKey LotKey::ofUtf8(std::string_view ticker, QDate tradeDate, double shares, s
     LotKey k = keyWithout(tradeDate, shares, price, netAmount);
     k.ticker = tickerHash(folded, length);
     return k;
+}
+
+void StoredSales::add(const LotKey &part)
+{
+    parts_[qMakePair(part.ticker, part.tradeDay)].append({part.shares, part.netAmount});
+}
+
+bool StoredSales::contains(const LotKey &sale) const
+{
+    const auto found = parts_.constFind(qMakePair(sale.ticker, sale.tradeDay));
+    if (found == parts_.cend() || !sale.hasNetAmount)
+        return false;
+    // Every part holds shares, so the sums of a window of rows that ends at
+    // a row grow as it starts earlier: one pass finds a window of the sale's
+    // shares, if any. Sums of shares may be off in their last digits.
+    const QList<Part> &parts = *found;
+    const double slack = 1e-9 * std::max(1.0, sale.shares);
+    double shares = 0;
+    Ticks proceeds = 0;
+    for (qsizetype first = 0, end = 0; end < parts.size(); ++end) {
+        shares += parts[end].shares;
+        proceeds += parts[end].proceeds;
+        while (shares > sale.shares + slack && first <= end) {
+            shares -= parts[first].shares;
+            proceeds -= parts[first++].proceeds;
+        }
+        if (first <= end && std::abs(shares - sale.shares) <= slack && proceeds == sale.netAmount)
+            return true;
+    }
+    return false;
 }
 
 } // namespace tesmo

@@ -6,6 +6,9 @@
 #include "text/Money.h"
 
 #include <QDate>
+#include <QHash>
+#include <QList>
+#include <QPair>
 #include <QSet>
 #include <QStringView>
 #include <optional>
@@ -50,6 +53,29 @@ public:
 
 private:
     QSet<LotKey> keys_;
+};
+
+// The sales the ledger has recorded, for the check of a sale of the file
+// that is already in the ledger. A recorded sale is a row for each lot it
+// took from, of the same ticker and date, one after the other; a sale of the
+// file is recorded when its shares and proceeds are those of one such row or
+// the sum of rows that follow one another among the rows of its ticker and
+// date (so a sale in several parts, the parts of a day's sales one after the
+// other, or a part alone).
+class StoredSales {
+public:
+    // A recorded row: its ticker, sale date, shares and proceeds (as the
+    // net amount; no price). Rows are added in the order they were recorded.
+    void add(const LotKey &part);
+    // sale: ticker, date, shares and proceeds as add() takes them.
+    bool contains(const LotKey &sale) const;
+
+private:
+    struct Part {
+        double shares;
+        Ticks proceeds;
+    };
+    QHash<QPair<quint64, qint64>, QList<Part>> parts_;   // by ticker and day, in order
 };
 
 } // namespace tesmo

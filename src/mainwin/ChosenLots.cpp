@@ -1,5 +1,6 @@
 #include "mainwin/ChosenLots.h"
 
+#include "mainwin/ImportedSales.h"
 #include "store/LotReader.h"
 
 namespace tesmo {
@@ -20,10 +21,14 @@ StoredKeys storedKeys(const QString &databaseName, int lots)
 ChosenLots::ChosenLots(const LotImport &import, std::uint64_t version)
     : import_(import)
     , reader_(import.reader())
-    , rows_(import.chosen())
     , version_(version)
-    , leftOut_(rows_.size(), false)
 {
+    const std::vector<qsizetype> chosen = import.chosen();
+    for (const qsizetype i : chosen)
+        if (!import.lots()[std::size_t(i)].sale)
+            rows_.push_back(i);
+    sales_ = salesInOrder(import, chosen);
+    leftOut_.assign(rows_.size(), false);
 }
 
 void ChosenLots::stillStored(const LotRow &stored)
@@ -57,6 +62,41 @@ bool ChosenLots::lot(qsizetype i, LotRow &row)
     row.netAmount = c.key.netAmountOrNone();
     row.tradeDay = std::int32_t(c.key.tradeDay);
     return true;
+}
+
+std::vector<SaleToRecord> ChosenLots::sales(const TickerLots &lotsOf)
+{
+    SaleBook book;
+    std::vector<SaleToRecord> parts;
+    for (const qsizetype i : sales_) {
+        const CandidateLot &c = import_.lots()[std::size_t(i)];
+        const QString ticker = reader_.fileTexts(c.row)[kTicker];
+        if (!book.knows(c.key.ticker)) {
+            book.know(c.key.ticker);
+            lotsOf(ticker, [&](const LotRow &row) {
+                if (const auto lot = saleLotOf(row))
+                    book.add(c.key.ticker, *lot);
+            });
+        }
+        std::vector<SalePart> sale;
+        try {
+            sale = book.plan(c.key.ticker, ticker, QDate::fromJulianDay(c.key.tradeDay), c.key.shares,
+                             c.key.netAmount);
+        } catch (const SaleRefusal &e) {
+            QString why = e.description();
+            if (why.endsWith(u'.'))
+                why.chop(1);
+            throw Error(kErrLotChanged,
+                        QStringLiteral("the sale on line %1 can no longer be recorded as the preview showed it, since "
+                                       "another program changed the ledger: %2")
+                            .arg(c.line)
+                            .arg(why));
+        }
+        book.take(c.key.ticker, sale);
+        for (const SalePart &part : sale)
+            parts.push_back(recordOf(part));
+    }
+    return parts;
 }
 
 } // namespace tesmo

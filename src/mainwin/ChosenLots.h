@@ -23,9 +23,13 @@ LotKey keyOf(const LotRow &lot);
 StoredKeys storedKeys(const QString &databaseName, int lots);
 
 // The chosen rows of an import (its new rows and the ones ticked), in file
-// order. A new row is left out when the ledger holds its lot by the time it
-// is written, as another copy of Tesmo that imported the same file meanwhile
-// leaves it; a ticked row is written all the same.
+// order, and its ticked sales. A new row is left out when the ledger holds
+// its lot by the time it is written, as another copy of Tesmo that imported
+// the same file meanwhile leaves it; a ticked row is written all the same.
+// The sales are planned again, first in, first out, in order of sale date,
+// then row, against the lots as the file holds them once the rows are
+// written; one that they no longer cover (another program sold from them
+// meanwhile) refuses the whole import with Error 3107, naming its line.
 class ChosenLots : public LotsToAdd {
 public:
     // The rows of import, checked against the ledger at its version.
@@ -35,6 +39,10 @@ public:
     std::uint64_t chosenAt() const override { return version_; }
     void stillStored(const LotRow &stored) override;
     bool lot(qsizetype i, LotRow &row) override;
+    std::vector<SaleToRecord> sales(const TickerLots &lotsOf) override;
+
+    // The ticked sales, recorded by the write.
+    qsizetype saleCount() const { return qsizetype(sales_.size()); }
 
     // The new rows left out: another program stored their lots meanwhile.
     qsizetype storedMeanwhile() const { return storedMeanwhile_; }
@@ -42,7 +50,8 @@ public:
 private:
     const LotImport &import_;
     const RowReader reader_;
-    std::vector<qsizetype> rows_;   // the chosen candidates of the import
+    std::vector<qsizetype> rows_;   // the chosen candidates of the import that are lots
+    std::vector<qsizetype> sales_;  // the ticked sales, in the order they are recorded
     std::uint64_t version_;
     QHash<LotKey, std::size_t> newRows_;   // by their keys, the places in rows_ of the new ones
     bool indexed_ = false;                 // newRows_ is made

@@ -6,6 +6,7 @@
 
 #include "import/ImportDialog.h"
 #include "mainwin/ChosenLots.h"
+#include "mainwin/ImportedSales.h"
 #include "mainwin/LotListView.h"
 #include "store/Backup.h"
 
@@ -107,7 +108,8 @@ std::optional<Preview> previewFile(Dialogs &dialogs, RecordStore &rs, const QStr
         const WaitPointer wait(dialogs);
         try {
             p.version = rs.ledgerVersion();
-            p.import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()));
+            p.import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()), storedSales(rs.DatabaseName()));
+            p.import.setSaleMatcher(saleMatcher(rs.rows()));
         } catch (const Error &e) {
             dialogs.message(QStringLiteral("No lots can be imported: %1.").arg(whyNotWritten(e, "import")),
                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
@@ -138,11 +140,12 @@ std::optional<Preview> previewFile(Dialogs &dialogs, RecordStore &rs, const QStr
     return p;
 }
 
-// What a write did: the lots written, and the new rows left out because
-// another program stored them meanwhile.
+// What a write did: the lots written, the new rows left out because another
+// program stored them meanwhile, and the sales recorded.
 struct Written {
     qsizetype lots = 0;
     qsizetype storedMeanwhile = 0;
+    qsizetype sales = 0;
 };
 
 // Copies the ledger, then writes the chosen rows in one transaction, under
@@ -154,7 +157,8 @@ Written writeLots(Dialogs &dialogs, RecordStore &rs, const Preview &preview, QSt
 {
     ChosenLots lots(preview.import, preview.version);
     const WaitPointer wait(dialogs);
-    const auto progress = dialogs.progress(QStringLiteral("Importing %1 lots...").arg(lots.count()), 1000);
+    const QString sales = lots.saleCount() == 0 ? QString() : QStringLiteral(" and ") + counted(lots.saleCount(), "sale", "sales");
+    const auto progress = dialogs.progress(QStringLiteral("Importing %1 lots%2...").arg(lots.count()).arg(sales), 1000);
     const qint64 copied = 1000 * qint64(rs.RecordCount()) / (qint64(rs.RecordCount()) + 25 * lots.count());
 
     try {
@@ -171,6 +175,7 @@ Written writeLots(Dialogs &dialogs, RecordStore &rs, const Preview &preview, QSt
         return progress->advance(copied + (1000 - copied) * done / std::max<qint64>(total, 1));
     });
     written.storedMeanwhile = lots.storedMeanwhile();
+    written.sales = lots.saleCount();
     return written;
 }
 
@@ -189,10 +194,13 @@ QString closingMessage(const LotImport &import, const Written &written)
         {RowStatus::Check, "row whose figures disagree was left out", "rows whose figures disagree were left out"},
         {RowStatus::Cancelled, "purchase that the file cancels was left out",
          "purchases that the file cancels were left out"},
+        {RowStatus::Sale, "sale was left out", "sales were left out"},
         {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
         {RowStatus::Refused, "row was refused", "rows were refused"},
     };
     QStringList parts{counted(written.lots, "lot imported", "lots imported")};
+    if (written.sales > 0)
+        parts << counted(written.sales, "sale recorded", "sales recorded");
     if (written.storedMeanwhile > 0)
         parts << counted(written.storedMeanwhile, "was stored by another program meanwhile",
                          "were stored by another program meanwhile");
@@ -232,6 +240,7 @@ void frmStocks::ImportLots(const QString &strPath)
 
         Written written;
         QString backupProblem;
+        const Bookmark lastBefore = rs.LastModified();
         try {
             written = writeLots(dialogs_, rs, *preview, backupProblem);
         } catch (const Error &e) {
@@ -244,9 +253,16 @@ void frmStocks::ImportLots(const QString &strPath)
                                  Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
             return;
         }
-        if (written.lots > 0) {
+        if (written.lots > 0 || written.sales > 0) {
             glbCurrRecord.reset();
-            rs.setBookmark(rs.LastModified());
+            // The last lot imported becomes current, if a sale left it;
+            // else a current lot sold whole gives way to its neighbour.
+            if (rs.LastModified() != lastBefore && rs.rows().rowOf(*rs.LastModified()))
+                rs.setBookmark(rs.LastModified());
+            else if (!rs.current() && rs.RecordCount() > 0)
+                rs.MoveNext();
+            if (!rs.current() && rs.RecordCount() > 0)
+                rs.MoveLast();
             HighlightLists();
             // The window shows the lots it now holds while the message is up.
             updateCommands();

@@ -2,6 +2,9 @@
 
 #include "store/Database.h"
 #include "store/Lot.h"
+#include "text/FieldRules.h"
+
+#include <algorithm>
 
 #include <sqlite3.h>
 
@@ -35,6 +38,31 @@ void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each)
     HeldTexts held;
     while (s.step()) {
         if (readRow(s, r, held))
+            each(r);
+    }
+}
+
+// Tickers of printable ASCII are found through the NOCASE index, which folds
+// exactly the letters A to Z; the few others are compared one by one with the
+// full case fold, as the finds by ticker compare them.
+void readTickerLots(Database &db, const QString &ticker, const std::function<void(const LotRow &)> &each)
+{
+    const QString folded = foldTicker(ticker);
+    LotRow r;
+    HeldTexts held;
+    if (std::all_of(folded.cbegin(), folded.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
+                                 "WHERE Ticker = ?1 COLLATE NOCASE AND Ticker NOT GLOB '*[^ -~]*'");
+        s.bind(1, folded);
+        while (s.step()) {
+            if (readRow(s, r, held))
+                each(r);
+        }
+    }
+    Statement wide(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
+                                "WHERE Ticker GLOB '*[^ -~]*'");
+    while (wide.step()) {
+        if (foldTicker(wide.text(2)) == folded && readRow(wide, r, held))
             each(r);
     }
 }

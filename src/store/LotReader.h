@@ -21,6 +21,10 @@ void readLotKeys(const QString &databaseName, const std::function<void(const Lot
 // The same on an open connection, within its transaction when it has one.
 void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each);
 
+// The same for the lots of one ticker, by the ticker case fold, in no set
+// order.
+void readTickerLots(Database &db, const QString &ticker, const std::function<void(const LotRow &)> &each);
+
 // Reads qryStocks from start to end through db, appending its lots to table.
 // Raises Error on failure; rows read before the failure are kept in table.
 void readAllLots(Database &db, LotTable &table);

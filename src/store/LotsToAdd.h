@@ -1,17 +1,26 @@
 // The lots that RecordStore::AddMany writes in one transaction, handed over
-// one at a time, in order, as values. They were chosen against the ledger as
-// it was then; once the transaction holds the ledger, and before the first is
-// written, they are shown every lot the ledger holds now if another program
-// may have written to it since, so that they can leave out what it stored
-// meanwhile.
+// one at a time, in order, as values, and the sales it records with them.
+// They were chosen against the ledger as it was then; once the transaction
+// holds the ledger, and before the first is written, they are shown every lot
+// the ledger holds now if another program may have written to it since, so
+// that they can leave out what it stored meanwhile.
 #pragma once
 
+#include "store/Sales.h"
 #include "text/LotRow.h"
 
+#include <QString>
 #include <QtGlobal>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace tesmo {
+
+// Hands each lot of the ticker (by the ticker case fold) that the file holds
+// at the moment of the call, within the write's transaction, to each, in
+// order of ID; lots whose values are not of their kinds are left out.
+using TickerLots = std::function<void(const QString &ticker, const std::function<void(const LotRow &)> &each)>;
 
 class LotsToAdd {
 public:
@@ -27,6 +36,14 @@ public:
     // The values of lot i (from 0 to count() - 1), its name empty for none;
     // its texts stay valid until the next call. False: it is left out.
     virtual bool lot(qsizetype i, LotRow &row) = 0;
+    // The parts of the sales to record, asked for once every lot is written,
+    // against the lots of their tickers as the file holds them then; raises
+    // Error, and nothing is written, when a sale can no longer be made.
+    virtual std::vector<SaleToRecord> sales(const TickerLots &lotsOf)
+    {
+        Q_UNUSED(lotsOf);
+        return {};
+    }
 };
 
 } // namespace tesmo

@@ -499,6 +499,8 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
     const qint64 written = 4 * qint64(count), committed = written + count / 8, total = committed + count;
     const auto report = [&](qint64 done) { return !progress || progress(done, total); };
     std::vector<LotId> ids;
+    std::vector<SaleToRecord> sales;
+    SalesWritten sold;
     {
         // The ticker index's pages, about 25 bytes a lot, stay in the cache:
         // otherwise each lot reads and writes them through the file
@@ -520,13 +522,19 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
             insert.reset();
             ids.push_back(LotId(sqlite3_last_insert_rowid(db_->handle())));
         }
+        // The sales, planned against the lots as the file now holds them.
+        sales = lots.sales([this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
+            readTickerLots(*db_, ticker, each);
+        });
+        if (!sales.empty())
+            sold = writeSales(sales, ids);
         report(written);
         transaction.commit();
     }
+    followSales(sales, sold);
     report(committed);
     if (ids.empty())
         return 0;
-    lastModified_ = ids.back();
     // The new rows as the file now holds them, in one pass: the IDs given in
     // one transaction are ascending, and none between them is another's.
     Statement read(db_->handle(), "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
@@ -537,7 +545,9 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
     for (qint64 done = 0; read.step(); ++done) {
         if (done % 1024 == 0)
             report(committed + done);
-        stored(readStoredLot(read), true);
+        const StoredLot lot = readStoredLot(read);
+        stored(lot, true);
+        lastModified_ = lot.id;
     }
     read.reset();
     report(total);

@@ -119,12 +119,17 @@ public:
     // lots it holds then when another program may have written to it since
     // they were chosen, and leave out what they will. The file's checks
     // refuse a value it cannot hold (an engine error), and each lot written
-    // gets a new ID larger than any before, in order. On any failure
-    // nothing is written, the record set is as it was, and the error is
-    // raised; progress(done, total) returning false raises 3112 the same way
-    // until the lots are committed. Afterwards Stored is raised for each lot
-    // written, in order, and LastModified is the last; the current lot, or a
-    // pending new one, stays. Returns the number of lots written.
+    // gets a new ID larger than any before, in order. Once every lot is
+    // written, the sales that lots.sales() plans against the file as it is
+    // then are recorded in the same transaction. On any failure nothing is
+    // written, the record set is as it was, and the error is raised;
+    // progress(done, total) returning false raises 3112 the same way until
+    // the lots are committed. Afterwards Stored is raised for each lot
+    // written that is still in the file, in order, and LastModified is the
+    // last of them; a lot sold from has its row as it now is, and one sold
+    // whole has left the record set; the current lot, or a pending new one,
+    // stays, or, when the current lot was sold whole, the gap where it
+    // stood. Returns the number of lots written.
     qsizetype AddMany(LotsToAdd &lots, const std::function<bool(qint64 done, qint64 total)> &progress = {});
     // A number that changes whenever another connection, of this program or
     // another, commits a change to the ledger; the same otherwise.
@@ -209,6 +214,24 @@ private:
     // Offers the pending record to Validate with the action and whether it
     // would be saved; returns whether to save. Raises 3426 when it cancels.
     bool validate(int action, bool save);
+    // What a write of sales did: the IDs of the sale rows, and each part's
+    // lot as the sale left it (none when it left the file).
+    struct SalesWritten {
+        std::vector<SaleId> ids;
+        std::vector<std::optional<StoredLot>> kept;
+    };
+    // Records the parts of sales, in order, within the caller's transaction,
+    // each with the change of its lot; the ledger's first sale makes the
+    // sales' table and view. A lot must be in the file as the record set
+    // holds it before its first part (else 3104 or 3107), unless it is among
+    // added, the lots written earlier in the same transaction (ascending);
+    // a later part of the same lot takes it as the earlier one left it.
+    // Raises Error when the file refuses a part. The record set is left as
+    // it is: once the transaction is committed, followSales brings it in step.
+    SalesWritten writeSales(const std::vector<SaleToRecord> &parts, const std::vector<LotId> &added = {});
+    // The rows of the lots the record set holds take what the sales left
+    // them, or leave it when sold whole; the current lot's boxes follow.
+    void followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written);
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();

@@ -4,7 +4,9 @@
 
 #include "text/IsoDate.h"
 
+#include <QSet>
 #include <QStringList>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -41,11 +43,25 @@ QString listed(const QStringList &items)
 std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
 {
     requireOpen();
-    std::vector<SaleId> ids;
-    std::vector<std::optional<StoredLot>> kept;   // each part's lot as the sale left it; none when it left
+    SalesWritten written;
     {
         Database::Transaction transaction(*db_);
-        addSalesIfMissing(*db_);
+        written = writeSales(parts);
+        transaction.commit();
+    }
+    followSales(parts, written);
+    return written.ids;
+}
+
+RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord> &parts,
+                                                   const std::vector<LotId> &added)
+{
+    SalesWritten written;
+    std::vector<SaleId> &ids = written.ids;
+    std::vector<std::optional<StoredLot>> &kept = written.kept;
+    QSet<LotId> sold;   // the lots of the parts written so far
+    addSalesIfMissing(*db_);
+    {
         // The lot's name, ticker, trade date, shares and amounts as the file
         // holds them, and what the part takes and leaves; the file's triggers
         // change the lot.
@@ -71,7 +87,9 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
             }
             HeldTexts held;
             const int pos = positionOf(part.lot);
-            if (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos))))
+            const bool checked = sold.contains(part.lot) || std::binary_search(added.begin(), added.end(), part.lot);
+            sold.insert(part.lot);
+            if (!checked && (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos)))))
                 throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it, "
                                                            "so nothing was sold.")
                                                 .arg(part.lot));
@@ -90,11 +108,18 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
             insert.reset();
             kept.push_back(part.wholeLot ? std::nullopt : std::optional(readLot(part.lot)));
         }
-        transaction.commit();
     }
+    return written;
+}
+
+void RecordStore::followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written)
+{
+    const std::vector<std::optional<StoredLot>> &kept = written.kept;
     bool currentChanged = false;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const int pos = positionOf(parts[i].lot);
+        if (pos < 0)   // a lot the record set does not hold yet
+            continue;
         const bool isCurrent = place_.onLot && pos == place_.position;
         currentChanged = currentChanged || isCurrent;
         if (!kept[i]) {
@@ -107,7 +132,6 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
     }
     if (currentChanged)
         showCurrent();
-    return ids;
 }
 
 void RecordStore::UndoSale(SaleId id)

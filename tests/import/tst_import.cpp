@@ -19,7 +19,7 @@ QString sample(const char *name)
     return QStringLiteral(TESMO_IMPORT_SAMPLES "/") + QLatin1String(name);
 }
 
-const char *const kStatus[] = {"New", "Already", "Twice", "Check", "Cancelled", "NotAPurchase", "Refused",
+const char *const kStatus[] = {"New", "Already", "Twice", "Check", "Cancelled", "Sale", "NotAPurchase", "Refused",
                                "Unsettled"};
 
 // One line per candidate: "line status name|ticker|shares|price|net|date",
@@ -72,9 +72,9 @@ LotImport readFile(const QString &path, StoredKeys keys = {})
     return import;
 }
 
-LotImport readText(const QString &text, StoredKeys keys = {})
+LotImport readText(const QString &text, StoredKeys keys = {}, StoredSales sales = {})
 {
-    LotImport import(std::move(keys));
+    LotImport import(std::move(keys), std::move(sales));
     import.readText(text.toUtf8());
     return import;
 }
@@ -102,7 +102,7 @@ private slots:
                "6 New BERKSHIRE HATHAWAY INC, CL B|BRK/B|5|357.10|1785.50|1/4/2024\n"
                "7 NotAPurchase VANGUARD TOTAL STOCK MKT|VTI|0.000||21.33|01/05/2024\n"
                "8 New VANGUARD TOTAL STOCK MKT|VTI|0.091|234.40|21.33|1/8/2024\n"
-               "9 NotAPurchase MICROSOFT CORP|MSFT|-3|375.79|1127.36|01/09/2024\n"
+               "9 Sale MICROSOFT CORP|MSFT|3|375.79|1127.36|1/9/2024\n"
                "10 Refused TESLA INC|TSLA|2|01/02/2024|-468.50|01/10/2024 : Please Enter the Price per Share as a Number\n"
                "11 New APPLE INC|AAPL|1|185.00|185.00|1/11/2024" << "" << "";
         QTest::newRow("quoted everything, dollars, a line break in a name, a time of day, a total")
@@ -111,13 +111,13 @@ private slots:
                "5 New NVIDIA CORP|nvda|2|610.00|1220.65|1/26/2024\n"
                "6 New SCHWAB S&P 500 INDEX|SWPPX|1.234|72.10|88.97|1/25/2024\n"
                "7 NotAPurchase SCHWAB S&P 500 INDEX|SWPPX|||$88.97|01/25/2024\n"
-               "8 NotAPurchase APPLE INC|AAPL|10|$195.00|$1,950.00|01/24/2024\n"
+               "8 Sale APPLE INC|AAPL|10|195.00|1950.00|1/24/2024\n"
                "9 Twice NVIDIA CORP|NVDA|2|610.00|1220.65|1/26/2024" << "" << "";
         QTest::newRow("Windows-1252, semicolons, comma decimals, day.month.year")
             << sample("broker_c.csv") << "; , DMY line 1"
             << QStringLiteral("2 New Nestl\u00e9 SA|NESN|12|108.42|1301.04|3/15/2023\n"
                               "3 New SAP SE|SAP|10|120.5|1205.00|5/2/2023\n"
-                              "4 NotAPurchase SAP SE|SAP|5|130,10|650,50|21.06.2023\n"
+                              "4 Sale SAP SE|SAP|5|130.10|650.50|6/21/2023\n"
                               "5 NotAPurchase Custody fee||||12,50|30.06.2023\n"
                               "6 New ASML Holding|ASML|2|612.30|1224.60|7/3/2023") << "" << "";
         QTest::newRow("UTF-16 with a mark, tabs, ISO dates, parentheses, refused rows, a lot twice")
@@ -159,7 +159,7 @@ private slots:
             << sample("actions.csv") << ", . MDY line 1"
             << "2 Cancelled MICROSOFT CORP|MSFT|5|390.00|1950.00|1/16/2024 : by line 3\n"
                "3 NotAPurchase MICROSOFT CORP|MSFT|5|390.00|1950.00|01/17/2024\n"
-               "4 NotAPurchase XYZ CORP|XYZ|20|15.00|300.00|01/18/2024\n"
+               "4 Sale XYZ CORP|XYZ|20|15.00|300.00|1/18/2024\n"
                "5 Cancelled APPLE INC|AAPL|3|185.00|555.00|1/19/2024 : by line 6\n"
                "6 NotAPurchase APPLE INC|AAPL|3|185.00|555.00|01/22/2024\n"
                "7 New NVIDIA CORP|NVDA|1|600.00|600.00|1/23/2024\n"
@@ -167,9 +167,9 @@ private slots:
         QTest::newRow("no action column: sales by their signs")
             << sample("no_action.csv") << ", . YMD line 1"
             << "2 New |IBM|10|180.00|1800.00|2/1/2024\n"
-               "3 NotAPurchase |IBM|-4|185.00|740.00|2024-02-02 : its quantity is negative\n"
+               "3 Sale |IBM|4|185.00|740.00|2/2/2024\n"
                "4 New |KO|20|60.00|1200.00|2/5/2024\n"
-               "5 NotAPurchase |KO|5|61.00|305.00|2024-02-06 : its amount's sign is not that of the file's purchases"
+               "5 Sale |KO|5|61.00|305.00|2/6/2024"
             << "" << "";
         QTest::newRow("UTF-16 without a mark, big-endian")
             << sample("utf16be_no_mark.txt") << "tab . YMD line 1"
@@ -343,6 +343,39 @@ private slots:
         QCOMPARE(n[int(RowStatus::Already)], 2);
         QCOMPARE(n[int(RowStatus::Twice)], 1);
         QCOMPARE(n[int(RowStatus::Check)], 1);
+    }
+
+    // A sale of the file is already in the ledger when its ticker (in any
+    // case), date, shares and proceeds are those of recorded rows that
+    // follow one another: a part alone, a sale in parts, a day's sales. Sales
+    // read whatever their signs, are never chosen unless ticked, and cannot
+    // be ticked until a match covers them.
+    void salesAlreadyRecordedAndNeverChosenAtOnce()
+    {
+        StoredSales recorded;
+        for (const auto &[shares, cents] : {std::pair{0.1, 500}, {0.2, 260}, {3.0, 150}})
+            recorded.add(LotKey::of(u"IBM", QDate(2024, 6, 13), shares, std::nullopt, Ticks(cents) * 100));
+        LotImport import = readText(QStringLiteral("Date,Action,Symbol,Quantity,Amount\n"
+                                                   "6/13/2024,Sell,ibm,-0.3,$7.60\n"     // the first two
+                                                   "6/13/2024,Sold,IBM,3.2,4.10\n"       // the last two
+                                                   "6/13/2024,Sell,IBM,3.3,9.10\n"       // all three
+                                                   "6/13/2024,Sell,IBM,3.1,6.50\n"       // not one after the other
+                                                   "6/13/2024,Sell,IBM,0.2,2.61\n"       // other proceeds
+                                                   "6/14/2024,Sell,IBM,0.2,2.60\n"       // another day
+                                                   "6/13/2024,Sell,IBM,2,\n"             // no proceeds
+                                                   "6/13/2024,Cancel Sell,IBM,2,1.00\n"),
+                                    {}, recorded);
+        QCOMPARE(describe(import), QStringLiteral("2 Already |ibm|0.3||7.60|6/13/2024\n"
+                                                  "3 Already |IBM|3.2||4.10|6/13/2024\n"
+                                                  "4 Already |IBM|3.3||9.10|6/13/2024\n"
+                                                  "5 Sale |IBM|3.1||6.50|6/13/2024\n"
+                                                  "6 Sale |IBM|0.2||2.61|6/13/2024\n"
+                                                  "7 Sale |IBM|0.2||2.60|6/14/2024\n"
+                                                  "8 Sale |IBM|2|||6/13/2024 : the file gives no amount, so its "
+                                                  "proceeds are not known\n"
+                                                  "9 NotAPurchase |IBM|2||1.00|6/13/2024"));
+        import.setTicked(3, true);
+        QCOMPARE(import.chosenCount(), 0);
     }
 
     // A column set to none, another date order or decimal separator and
