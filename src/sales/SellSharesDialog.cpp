@@ -1,5 +1,6 @@
 #include "sales/SellSharesDialog.h"
 
+#include "platform/DialogTable.h"
 #include "platform/Dialogs.h"
 #include "sales/SaleLotsModel.h"
 #include "text/FieldRules.h"
@@ -91,16 +92,8 @@ void SellSharesDialog::buildControls(const QString &ticker)
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
                             | QAbstractItemView::EditKeyPressed);
-    table_->setTabKeyNavigation(false);
-    table_->setWordWrap(false);
-    table_->verticalHeader()->hide();
-    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    setUpDialogTable(table_, {50, 85, 80, 85, 95, 50, 80, 95, 95, 95});
     table_->horizontalHeader()->setHighlightSections(false);
-    const int widths[kSaleLotColumnCount] = {50, 85, 80, 85, 95, 50, 80, 95, 95, 95};
-    for (int c = 0; c < kSaleLotColumnCount; ++c)
-        table_->setColumnWidth(c, widths[c]);
     table_->selectionModel()->setCurrentIndex(lots_->index(0, kSaleLotId), QItemSelectionModel::NoUpdate);
     table_->installEventFilter(this);
     lotsLabel->setBuddy(table_);
