@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <algorithm>
 #include <tuple>
+#include <unordered_map>
 
 namespace tesmo {
 
@@ -70,11 +71,13 @@ std::vector<SaleLot> lotsToSellFrom(const LotTable &rows, LotId current, const Q
 // the sale of parts from lots; none when no lot does.
 std::optional<LotId> firstStillHolding(const std::vector<SaleLot> &lots, const std::vector<SalePart> &parts)
 {
+    std::unordered_map<LotId, double> left;
+    for (const SalePart &part : parts)
+        left.emplace(part.lot, part.sharesLeft);
     std::optional<LotId> first;
     for (const SaleLot &lot : lots) {
-        const auto part = std::find_if(parts.begin(), parts.end(), [&](const SalePart &p) { return p.lot == lot.id; });
-        const double left = part == parts.end() ? lot.shares : part->sharesLeft;
-        if (left > 0 && (!first || lot.id < *first))
+        const auto sold = left.find(lot.id);
+        if ((sold == left.end() ? lot.shares : sold->second) > 0 && (!first || lot.id < *first))
             first = lot.id;
     }
     return first;
@@ -95,6 +98,8 @@ void frmStocks::SellShares()
     command("Source : frmStocks SellShares", [this] {
         RecordStore &rs = *data1_;
         if (!readyToWrite(QStringLiteral("No shares can be sold: the ledger file cannot be written here.")))
+            return;
+        if (rs.AbsolutePosition() < 0)
             return;
         const LotRow current = rs.rows().lot(std::size_t(rs.AbsolutePosition()));
         const QString ticker = QString::fromUtf8(current.ticker);

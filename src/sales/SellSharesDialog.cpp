@@ -92,7 +92,7 @@ void SellSharesDialog::buildControls(const QString &ticker)
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
                             | QAbstractItemView::EditKeyPressed);
-    setUpDialogTable(table_, {50, 85, 80, 85, 95, 50, 80, 95, 95, 95});
+    setUpDialogTable(table_, {70, 85, 80, 85, 95, 50, 80, 95, 95, 95});
     table_->horizontalHeader()->setHighlightSections(false);
     table_->selectionModel()->setCurrentIndex(lots_->index(0, kSaleLotId), QItemSelectionModel::NoUpdate);
     table_->installEventFilter(this);
@@ -123,7 +123,7 @@ void SellSharesDialog::buildControls(const QString &ticker)
     setTabOrder(method_, table_);
     setTabOrder(table_, sell);
     setTabOrder(sell, cancel);
-    resize(900, 460);
+    resize(920, 460);
     date_->setFocus(Qt::OtherFocusReason);
     date_->selectAll();
 }
