@@ -1,5 +1,6 @@
 #include "import/ImportDialog.h"
 
+#include "platform/DialogTable.h"
 #include "platform/Dialogs.h"
 #include "text/Error.h"
 
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -111,15 +111,7 @@ void ImportDialog::buildControls(const QString &fileName)
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setTabKeyNavigation(false);
-    table_->setWordWrap(false);
-    table_->verticalHeader()->hide();
-    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
-    table_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[kImportColumnCount] = {70, 330, 220, 70, 85, 85, 85, 100};
-    for (int c = 0; c < kImportColumnCount; ++c)
-        table_->setColumnWidth(c, widths[c]);
+    setUpDialogTable(table_, {70, 330, 220, 70, 85, 85, 85, 100});
     table_->installEventFilter(this);
     rowsLabel->setBuddy(table_);
     layout->addWidget(table_, 1);

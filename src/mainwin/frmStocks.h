@@ -153,6 +153,9 @@ private:
     // Deleting.
     void cmdDelete_Click();
     QString DeleteMessage() const;
+    // With no current lot, the lot before the gap where it stood becomes
+    // current, else the one after it; with no lot left a new one is started.
+    void MoveIntoGap();
 
     // Finding by ticker.
     void cmdFind_Click();
@@ -193,6 +196,11 @@ private:
     };
     // Runs the writer on lots: a Cancel ends it without a word.
     void officeExport(const LotTable &lots, const OfficeWriter &writer);
+
+    // Selling shares of the current lot's ticker (Ctrl+L, the master list's
+    // context menu): offered on a lot being browsed.
+    bool SellOffered() const;
+    void SellShares();
 
     // Protection and help.
     void cmdOptions_Click();

@@ -54,23 +54,28 @@ void frmStocks::cmdDelete_Click()
         if (!current)
             throw Error(kErrNoCurrentLot);
         const LotId id = *current;
-        const int position = rs.AbsolutePosition();
         const auto answer = dialogs_.message(DeleteMessage(), Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation);
         if (answer != Dialogs::Answer::Yes)
             return;
         rs.Delete();
         RefreshList2(id);
-        rs.MovePrevious();
-        if (position == 0)
-            rs.MoveNext();
-        if (rs.AbsolutePosition() == -1) {
-            glbCurrRecord.reset();
-            rs.AddNew();
-            txtFields[kName1]->setFocus(Qt::OtherFocusReason);
-        } else {
-            HighlightLists();
-        }
+        MoveIntoGap();
     });
+}
+
+void frmStocks::MoveIntoGap()
+{
+    RecordStore &rs = *data1_;
+    rs.MovePrevious();
+    if (rs.AbsolutePosition() == -1)
+        rs.MoveNext();
+    if (rs.AbsolutePosition() == -1) {
+        glbCurrRecord.reset();
+        rs.AddNew();
+        txtFields[kName1]->setFocus(Qt::OtherFocusReason);
+    } else {
+        HighlightLists();
+    }
 }
 
 } // namespace tesmo

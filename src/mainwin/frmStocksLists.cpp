@@ -92,7 +92,7 @@ void frmStocks::RefreshList2(LotId lngID)
 }
 
 // The import and the restore are offered alike: on a lot being browsed, and
-// on an empty ledger.
+// on an empty ledger; the sale on a lot being browsed.
 void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
 {
     QMenu menu(this);
@@ -103,11 +103,17 @@ void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
     restore->setObjectName(QStringLiteral("restoreFromBackup"));
     for (QAction *entry : {import, restore})
         entry->setEnabled(ImportOffered());
+    QAction *sell = menu.addAction(QStringLiteral("Sell Shares..."));
+    sell->setObjectName(QStringLiteral("sellShares"));
+    sell->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    sell->setEnabled(SellOffered());
     QAction *chosen = menu.exec(globalPos);
     if (chosen == import)
         ImportLots();
     else if (chosen == restore)
         RestoreFromBackup();
+    else if (chosen == sell)
+        SellShares();
 }
 
 } // namespace tesmo

@@ -1,14 +1,15 @@
 // Random walks through the main window: thousands of short sequences of what
 // a user does (Next, Previous, clicks, drags and keys in the master list, New,
 // typing, Save, Undo, Delete, importing a broker's file of a few lots, some
-// of them already in the ledger, restoring a copy of the ledger made earlier),
-// and of another program deleting lots, on a
-// small ledger, or now and then on one longer than the list shows. After
-// every step the master list, the counter, the buttons, the edit boxes and the
-// file must agree, and every row must show its lot as the file holds it; only
-// the rows of lots deleted by the other program that the window has not yet
-// met may stay behind. After a key in the list, and whenever a step selects
-// another row, the selected row is in view.
+// of them already in the ledger, restoring a copy of the ledger made earlier,
+// selling shares of the current lot's ticker), and of another program
+// deleting lots, on a small ledger, or now and then on one longer than the
+// list shows. After every step the master list, the counter, the buttons, the
+// edit boxes and the file must agree, a lot is current whenever the list has
+// rows and no new lot is pending, and every row must show its lot as the file
+// holds it; only the rows of lots deleted by the other program that the
+// window has not yet met may stay behind. After a key in the list, and
+// whenever a step selects another row, the selected row is in view.
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
@@ -16,6 +17,7 @@
 #include "text/FieldRules.h"
 #include "text/Regional.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QMenu>
 #include <QRandomGenerator>
@@ -120,6 +122,8 @@ class BrowsingPropertyTest : public QObject {
         if (w.list(1)->isEnabled() == false)
             return {};   // a new lot is pending
         const int number = w.counter().section(' ', 0, 0).toInt();
+        if (number == 0 && rows > 0)
+            return QStringLiteral("no current lot among %1 rows").arg(rows);
         if (w.selected(1) != number)
             return QStringLiteral("row %1 selected with record %2").arg(w.selected(1)).arg(number);
         if (number > 0 && w.cell(1, number, 3) != w.box(kID)->text())
@@ -161,7 +165,7 @@ class BrowsingPropertyTest : public QObject {
     {
         QString fault;
         const int selectedBefore = w.selected(1);
-        const int action = int(random.bounded(17));
+        const int action = int(random.bounded(18));
         const int rows = w.rows(1);
         const auto [firstInView, lastInView] = rowsInView(w);
         const auto pressIf = [&](const char *name, const char *label) {
@@ -316,6 +320,32 @@ class BrowsingPropertyTest : public QObject {
             else if (QDir().mkpath(backup::folderOf(w.folder.file())))
                 QFile(backup::folderOf(w.folder.file()) + '/' + backup::fileName(backup::Kind::Daily, made))
                     .open(QIODevice::WriteOnly);
+            break;
+        }
+        case 17: {
+            // A sale of some shares of the current lot's ticker by a method,
+            // through Ctrl+L or the menu; Escape when it is refused.
+            const QString shares = QStringList{"1", "0.5", "50", "100", "150"}[int(random.bounded(5))];
+            const int method = int(random.bounded(4));
+            log += QStringLiteral(" sell%1/%2").arg(shares).arg(method);
+            PreviewAnswer sell([&](QDialog &d) {
+                d.findChild<QLineEdit *>("saleDate")->setText("6/1/2024");
+                d.findChild<QLineEdit *>("shares")->setText(shares);
+                d.findChild<QLineEdit *>("proceeds")->setText("$500");
+                auto *methods = d.findChild<QComboBox *>("method");
+                methods->setCurrentIndex(method);
+                QTest::keyClick(methods, Qt::Key_Return);
+                if (d.isVisible())
+                    QTest::keyClick(methods, Qt::Key_Escape);
+            }, "SellShares");
+            if (random.bounded(2) == 0) {
+                chooseFromMenu(w, "Sell Shares...");
+            } else {
+                w.window->activateWindow();
+                if (!QTest::qWaitForWindowActive(w.window.get()))
+                    return QStringLiteral("the window did not become active again");
+                QTest::keyClick(w.window.get(), Qt::Key_L, Qt::ControlModifier);
+            }
             break;
         }
         }

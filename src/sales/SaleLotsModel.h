@@ -1,0 +1,63 @@
+// The lots of one ticker as the Sell Shares dialog lists them: each lot with
+// its ID, trade date, shares, price, cost and the term a sale on the sale
+// date would have, then its part of the sale as planned: the shares taken
+// (typed by the user while the lots are chosen), their cost, their share of
+// the proceeds and the gain.
+#pragma once
+
+#include "sales/SalePlan.h"
+
+#include <QAbstractTableModel>
+#include <unordered_map>
+
+namespace tesmo {
+
+// The columns, in order.
+enum SaleLotColumn : int { kSaleLotId, kSaleLotDate, kSaleLotShares, kSaleLotPrice, kSaleLotCost, kSaleLotTerm,
+                           kSaleLotSold, kSaleLotBasis, kSaleLotProceeds, kSaleLotGain, kSaleLotColumnCount };
+
+class SaleLotsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    SaleLotsModel(std::vector<SaleLot> lots, QObject *parent = nullptr);
+
+    const std::vector<SaleLot> &lots() const { return lots_; }
+    // The row of a lot; -1 when it is not listed.
+    int rowOf(LotId id) const;
+
+    // While the lots are chosen, the shares column shows, and takes, the
+    // shares typed for each lot; otherwise the shares of its part.
+    void setChoosing(bool choosing);
+    // The shares typed for each lot, read as the lot's shares box reads its
+    // text; a text that is no number is NaN, which the sale refuses as such.
+    // Lots with nothing typed are left out.
+    ChosenShares chosen() const;
+
+    // Shows the parts of the sale planned for the date sold (each lot's term
+    // on that date); no parts when the sale cannot be made as it stands.
+    void showPlan(QDate sold, const std::vector<SalePart> &parts);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    // The user typed the shares of a lot.
+    void typed();
+
+private:
+    QString text(int row, int column) const;
+
+    std::vector<SaleLot> lots_;
+    std::unordered_map<LotId, int> rows_;   // lot ID to row
+    std::vector<QString> typed_;            // by row
+    std::vector<SalePart> parts_;
+    std::vector<int> partOf_;               // by row: the index of its part, or -1
+    QDate sold_;
+    bool choosing_ = false;
+};
+
+} // namespace tesmo
