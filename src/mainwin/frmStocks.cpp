@@ -75,6 +75,9 @@ void frmStocks::wireEvents()
     importKey->setContext(Qt::WindowShortcut);
     connect(importKey, &QShortcut::activated, this, [this] { ImportLots(); });
     ListView1->onContextMenu = [this](const QPoint &at) { ListView1_ContextMenu(at); };
+    auto *gainsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    gainsKey->setContext(Qt::WindowShortcut);
+    connect(gainsKey, &QShortcut::activated, this, &frmStocks::HoldingsAndGains);
     setAcceptDrops(true);
     // Every box, the edit boxes among them: a drop, and the edit boxes' keys
     // and loss of focus.

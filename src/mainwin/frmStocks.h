@@ -194,6 +194,12 @@ private:
     // Runs the writer on lots: a Cancel ends it without a word.
     void officeExport(const LotTable &lots, const OfficeWriter &writer);
 
+    // The Holdings and Gains window (Ctrl+G, the master list's context
+    // menu), and the undo of a sale from it: false when pending changes were
+    // refused; raises Error in the user's words when the undo failed.
+    void HoldingsAndGains();
+    bool UndoSale(const SaleRecord &sale);
+
     // Protection and help.
     void cmdOptions_Click();
     void cmdHelp_Click();

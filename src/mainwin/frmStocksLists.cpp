@@ -103,11 +103,17 @@ void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
     restore->setObjectName(QStringLiteral("restoreFromBackup"));
     for (QAction *entry : {import, restore})
         entry->setEnabled(ImportOffered());
+    QAction *gains = menu.addAction(QStringLiteral("Holdings and Gains..."));
+    gains->setObjectName(QStringLiteral("holdingsAndGains"));
+    gains->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    gains->setEnabled(data1_->isOpen());
     QAction *chosen = menu.exec(globalPos);
     if (chosen == import)
         ImportLots();
     else if (chosen == restore)
         RestoreFromBackup();
+    else if (chosen == gains)
+        HoldingsAndGains();
 }
 
 } // namespace tesmo
