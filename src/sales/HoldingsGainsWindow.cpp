@@ -30,7 +30,8 @@ QString money(Ticks ticks)
 }
 
 // A report's list: whole rows, one at a time, not edited, and each column as
-// wide as the widest text it is expected to hold (widest, in column order).
+// wide as the widest text it is expected to hold (widest, in column order);
+// the column stretched, if any (else -1), takes the rest of the width.
 QTableView *reportView(ReportModel *model, const QStringList &widest, int stretched, QWidget *parent)
 {
     auto *view = new QTableView(parent);
@@ -50,7 +51,8 @@ QTableView *reportView(ReportModel *model, const QStringList &widest, int stretc
                                            header->fontMetrics().horizontalAdvance(heading))
                                      + 24);
     }
-    header->setSectionResizeMode(stretched, QHeaderView::Stretch);
+    if (stretched >= 0)
+        header->setSectionResizeMode(stretched, QHeaderView::Stretch);
     return view;
 }
 
@@ -84,7 +86,7 @@ void HoldingsGainsWindow::buildControls()
                                {QStringLiteral("WWWWWWWWWW"), QStringLiteral("999,999,999"),
                                 QStringLiteral("$999,999,999.00 *"), QStringLiteral("$99,999.0000"),
                                 QStringLiteral("999,999"), QStringLiteral("999,999,999"), QStringLiteral("12/31/2024")},
-                               kHoldTicker, this);
+                               -1, this);
     holdingsView_->setObjectName(QStringLiteral("holdings"));
     holdingsLabel->setBuddy(holdingsView_);
     layout->addWidget(holdingsView_, 2);
@@ -142,7 +144,7 @@ void HoldingsGainsWindow::buildControls()
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     auto *undo = new QShortcut(QKeySequence::Delete, gainsView_, nullptr, nullptr, Qt::WidgetShortcut);
     connect(undo, &QShortcut::activated, this, &HoldingsGainsWindow::undoSale);
-    resize(980, 640);
+    resize(1100, 660);
 }
 
 void HoldingsGainsWindow::reload()
