@@ -195,8 +195,10 @@ private:
     void officeExport(const LotTable &lots, const OfficeWriter &writer);
 
     // The Holdings and Gains window (Ctrl+G, the master list's context
-    // menu), and the undo of a sale from it: false when pending changes were
-    // refused; raises Error in the user's words when the undo failed.
+    // menu), and the undo of a sale from it, after the pending changes are
+    // handled: false when it stopped with a message (a file that cannot be
+    // written, a refused change); raises Error in the user's words when the
+    // undo failed.
     void HoldingsAndGains();
     bool UndoSale(const SaleRecord &sale);
 

@@ -22,29 +22,19 @@ void frmStocks::HoldingsAndGains()
     updateCommands();
 }
 
-// Pending changes are handled first, as leaving the lot handles them; a
-// refusal by the field rules has shown its message. The master list follows
-// the store's lots by itself, the selection list is brought into step here.
+// The lists follow the lot that the undo changed or brought back, as they
+// follow any lot stored.
 bool frmStocks::UndoSale(const SaleRecord &sale)
 {
-    RecordStore &rs = *data1_;
     try {
-        rs.Leave(kActAddNew);
-    } catch (const Error &e) {
-        if (e.number() == kErrCancelled)
+        if (!readyToWrite(QStringLiteral("No sale can be undone: the ledger file cannot be written here.")))
             return false;
-        throw inUserWords(e);
-    }
-    try {
-        rs.UndoSale(sale.id);
+        data1_->UndoSale(sale.id);
     } catch (const Error &e) {
         if (e.number() == kErrSaleUndoRefused)
             throw;
         throw Error(e.number(), QStringLiteral("The sale was not undone: %1.").arg(whyNotWritten(e, "undo it")));
     }
-    StoredLot undone;
-    undone.id = sale.lot;
-    EditLists(undone);
     updateCommands();
     return true;
 }
