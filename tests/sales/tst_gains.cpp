@@ -1,18 +1,25 @@
 // What the ledger holds and what its sales gained: the holdings over small
-// tables of lots, and the file for taxes as Python's csv module reads it.
+// tables of lots, the file for taxes as Python's csv module reads it, and
+// the window that shows both, driven by its keys.
 #include "sales/GainsCsv.h"
 #include "sales/Holdings.h"
+#include "sales/HoldingsGainsWindow.h"
 #include "sales/RealizedGains.h"
+#include "support/ScriptedDialogs.h"
 #include "text/Regional.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QComboBox>
+#include <QLabel>
 #include <QProcess>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
 
 using namespace tesmo;
+using Answer = Dialogs::Answer;
 
 namespace {
 
@@ -163,7 +170,71 @@ private slots:
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{gainsFileName(2024)});
     }
+
+    // The window starts at the latest year; Delete asks, a refused undo
+    // tells its reason and changes nothing, an undo done reads the sales
+    // again. Alt+S proposes the file of the year shown in the folder and
+    // saves its sales.
+    void windowByItsKeys()
+    {
+        LotTable lots;
+        fill(lots, "ACME 80 25 2000 2023-03-03");
+        std::vector<SaleRecord> sales = {
+            sale(1, "ZZ", "Zeta", 2.5, "2022-02-01", "2023-05-05", 3000000, 2000000, "Long"),
+            sale(2, "ACME", "Acme Corp", 100, "2020-01-15", "2024-06-01", 20000000, 10000000, "Long"),
+            sale(3, "WDG", "Widgets", 10, "2024-01-10", "2024-08-15", 900000, 1200050, "Short"),
+        };
+        test::ScriptedDialogs dialogs;
+        QTemporaryDir desk;
+        const auto undo = [&](const SaleRecord &s) {
+            if (s.id == 3)
+                throw Error(kErrSaleUndoRefused, QStringLiteral("Lot 103 changed since this sale."));
+            std::erase_if(sales, [&](const SaleRecord &r) { return r.id == s.id; });
+            return true;
+        };
+        HoldingsGainsWindow w(dialogs, {lots, [&] { return sales; }, undo, desk.path()}, QDate(2024, 12, 31));
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *gains = w.findChild<QTableView *>(QStringLiteral("gains"));
+        const auto seen = [&] {
+            QStringList rows;
+            for (int r = 0; r < gains->model()->rowCount(); ++r)
+                rows << gains->model()->index(r, 0).data().toString() + u' '
+                            + gains->model()->index(r, 7).data().toString();
+            return w.findChild<QComboBox *>(QStringLiteral("cmbYear"))->currentText() + ": " + rows.join(", ")
+                   + "; " + w.findChild<QLabel *>(QStringLiteral("gainTotals"))->text().simplified();
+        };
+        QCOMPARE(seen(), "2024: 6/1/2024 $1,000.00, 8/15/2024 ($30.01); Short-term gain: ($30.01) Long-term "
+                         "gain: $1,000.00 Total gain: $969.99");
+
+        const auto pressDelete = [&](int row, Answer answer) {
+            gains->setFocus();
+            gains->selectRow(row);
+            dialogs.answerNext(answer);
+            QTest::keyClick(gains, Qt::Key_Delete);
+            return dialogs.takeTexts().join(" / ");
+        };
+        QCOMPARE(pressDelete(1, Answer::Yes),
+                 "Undo the sale of 10 shares of WDG on 8/15/2024? The shares and their cost, $120.01, go back into "
+                 "lot 103. / Lot 103 changed since this sale.");
+        QCOMPARE(pressDelete(0, Answer::No).isEmpty(), false);
+        QCOMPARE(sales.size(), std::size_t(3));
+        pressDelete(0, Answer::Yes);
+        QCOMPARE(seen(), "2024: 8/15/2024 ($30.01); Short-term gain: ($30.01) Long-term gain: $0.00 Total gain: "
+                         "($30.01)");
+
+        const QString file = desk.filePath(QStringLiteral("mine.csv"));
+        dialogs.chooseNext(file);
+        QTest::keyClick(w.windowHandle(), Qt::Key_S, Qt::AltModifier);   // as the keyboard sends it
+        QTRY_COMPARE(dialogs.fileBoxes.size(), 1);   // an access key clicks after a moment
+        QCOMPARE(dialogs.fileBoxes.last().folder, desk.filePath(QStringLiteral("Tesmo gains 2024.csv")));
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll().count('\n'), 2);
+        QVERIFY2(dialogs.faults().isEmpty(), qPrintable(dialogs.faults().join("; ")));
+    }
 };
 
-QTEST_GUILESS_MAIN(GainsTest)
+QTEST_MAIN(GainsTest)
 #include "tst_gains.moc"
