@@ -6,7 +6,6 @@
 
 #include <QSaveFile>
 #include <algorithm>
-#include <cstdio>
 
 namespace tesmo {
 
@@ -21,17 +20,22 @@ namespace {
 void appendAmount(QByteArray &line, Ticks ticks)
 {
     const Ticks cents = toCents(ticks) / 100;
-    const auto size = cents < 0 ? 0 - std::uint64_t(cents) : std::uint64_t(cents);
+    std::uint64_t size = cents < 0 ? 0 - std::uint64_t(cents) : std::uint64_t(cents);
     char text[32];
-    const int n = std::snprintf(text, sizeof text, "%s%llu.%02llu", cents < 0 ? "-" : "",
-                                static_cast<unsigned long long>(size / 100),
-                                static_cast<unsigned long long>(size % 100));
-    line.append(text, n);
+    char *end = text + sizeof text;
+    char *p = end;
+    for (int digit = 0; digit < 3 || size > 0; ++digit, size /= 10) {
+        if (digit == 2)
+            *--p = '.';
+        *--p = char('0' + size % 10);
+    }
+    if (cents < 0)
+        *--p = '-';
+    line.append(p, end - p);
 }
 
-void appendField(QByteArray &line, const QString &field)
+void appendField(QByteArray &line, const QByteArray &text)
 {
-    const QByteArray text = field.toUtf8();
     if (!text.contains(',') && !text.contains('"') && !text.contains('\r') && !text.contains('\n')) {
         line += text;
         return;
@@ -64,10 +68,18 @@ void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
     std::vector<const SaleRecord *> rows = sales;
     std::stable_partition(rows.begin(), rows.end(), [](const SaleRecord *s) { return !isLongTerm(*s); });
     QByteArray text = "Description,Date Acquired,Date Sold,Proceeds,Cost Basis,Gain or Loss,Term\r\n";
+    QByteArray description;
     for (const SaleRecord *s : rows) {
-        QString description = regional::numberText(s->shares) + QStringLiteral(" sh. ") + s->ticker;
-        if (!s->name.isEmpty())
-            description += QStringLiteral(" (") + s->name + u')';
+        char shares[regional::kNumberTextRoom];
+        description.resize(0);
+        description.append(shares, regional::writeNumberText(shares, s->shares) - shares);
+        description += " sh. ";
+        description += s->ticker.toUtf8();
+        if (!s->name.isEmpty()) {
+            description += " (";
+            description += s->name.toUtf8();
+            description += ')';
+        }
         appendField(text, description);
         text += ',';
         appendDate(text, s->acquired);
@@ -80,7 +92,7 @@ void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
         text += ',';
         appendAmount(text, shownGain(*s));
         text += ',';
-        appendField(text, s->term);
+        text += isLongTerm(*s) ? "Long" : "Short";
         text += "\r\n";
         if (text.size() > (1 << 16)) {
             write(out, text);
