@@ -1,6 +1,6 @@
 // What the benchmarks share: a large ledger made in a temporary folder that
 // is the current folder, boxes that answer without a user, a desktop that
-// starts nothing, timers and the peak memory.
+// starts nothing, timers, the peak memory and the floors' times.
 #pragma once
 
 #include "platform/Dialogs.h"
@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -33,6 +35,7 @@ public:
     }
     void setWaitPointer(bool) override {}
     QString showOpenFile(const QString &, const QString &, const QString &) override { return file; }
+    QString showSaveFile(const QString &, const QString &, const QString &) override { return file; }
     QString file;   // the file every file dialog chooses
     std::unique_ptr<tesmo::Progress> makeProgress(const QString &, qint64) override
     {
@@ -141,6 +144,26 @@ inline double makeLedger(const QTemporaryDir &dir, int lots)
             "CASE WHEN i = %1 / 2 THEN NULL ELSE i * 3.25 END, date('2000-01-01', '+' || (i % 7000) || ' days') "
             "FROM n").arg(lots)));
     });
+}
+
+// The floors' run script on a ledger: its "read N SECONDS" lines, in
+// milliseconds by task.
+inline QMap<QString, double> runFloors(const QString &floors, const QString &ledger)
+{
+    QTemporaryDir out;
+    QProcess run;
+    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    run.start(QDir(floors).filePath(QStringLiteral("run")), {ledger, out.path()});
+    run.waitForFinished(-1);
+    QMap<QString, double> ms;
+    for (const QByteArray &line : run.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() == 3)
+            ms[QString::fromLatin1(f[0])] = f[2].toDouble() * 1000;
+    }
+    if (run.exitCode() != 0 || ms.size() != 4)
+        std::fprintf(stderr, "the floors did not all run (exit %d)\n", run.exitCode());
+    return ms;
 }
 
 } // namespace bench

@@ -156,25 +156,6 @@ int child(int argc, char *argv[], const QString &folder, const QString &tasks, c
     return 0;
 }
 
-// "read N SECONDS" lines of the floors' run script, in milliseconds by task.
-QMap<QString, double> runFloors(const QString &floors, const QString &ledger)
-{
-    QTemporaryDir out;
-    QProcess run;
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    run.start(QDir(floors).filePath(QStringLiteral("run")), {ledger, out.path()});
-    run.waitForFinished(-1);
-    QMap<QString, double> ms;
-    for (const QByteArray &line : run.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> f = line.split(' ');
-        if (f.size() == 3)
-            ms[QString::fromLatin1(f[0])] = f[2].toDouble() * 1000;
-    }
-    if (run.exitCode() != 0 || ms.size() != 4)
-        std::fprintf(stderr, "the floors did not all run (exit %d)\n", run.exitCode());
-    return ms;
-}
-
 // Runs a child on folder with the arguments after it; its output, and in
 // firstLine the milliseconds from its start to its first line.
 QByteArray runChild(const QString &folder, const QStringList &arguments, double *firstLine = nullptr)
@@ -287,9 +268,9 @@ int main(int argc, char *argv[])
                 .open(QIODevice::WriteOnly);
         }
         QDir::setCurrent(QDir::tempPath());
-        printChild(lots, runFloors(floors, made.filePath(QStringLiteral("Tesmo.mdb"))), made.path(), {}, {});
+        printChild(lots, bench::runFloors(floors, made.filePath(QStringLiteral("Tesmo.mdb"))), made.path(), {}, {});
         const QByteArray afterImport = runChild(imported.path(), {QString(), csv});
-        const QMap<QString, double> floor = runFloors(floors, imported.filePath(QStringLiteral("Tesmo.mdb")));
+        const QMap<QString, double> floor = bench::runFloors(floors, imported.filePath(QStringLiteral("Tesmo.mdb")));
         printLines(lots, floor, afterImport, -1, QStringLiteral(" (import)"));
         printChild(lots, floor, imported.path(), {}, QStringLiteral(" (restart)"));
     }

@@ -2,16 +2,29 @@
 // twice as many, planned from the record set's rows and written through the
 // record store (the sale rows, the lots' changes and the rows following them
 // in one transaction), first a sale that takes from half the ticker's lots,
-// then one that takes from one lot, and the undo of that one. Prints
-// figures; asserts nothing.
+// then one that takes from one lot, and the undo of that one. Then the
+// Holdings and Gains window: from Ctrl+G to the painted window on a ledger
+// of a million lots, and again once a tenth of them were sold, one sale row
+// a lot, with the choice of All and the CSV file of every sale, beside the
+// floor of the text export of as many lines. Prints figures; asserts nothing.
 //
-//   sales [LOTS]     (default 100000 lots of the ticker; the ledger is made in a temporary folder)
+//   sales [LOTS [GAINS_LOTS]] [--floors DIR]
+//     (default 100000 lots of the ticker, 1000000 lots for the window; the
+//     ledgers are made in temporary folders; the floors are in
+//     ../shared/floors next to the source tree unless DIR is given)
 #include "BenchLedger.h"
+#include "mainwin/frmStocks.h"
+#include "sales/GainsCsv.h"
+#include "sales/Holdings.h"
+#include "sales/RealizedGains.h"
 #include "sales/SalePlan.h"
 #include "store/RecordStore.h"
 #include "text/FieldRules.h"
 
-#include <QCoreApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -66,11 +79,114 @@ std::vector<tesmo::SaleId> sell(tesmo::RecordStore &store, double shares, const 
     return ids;
 }
 
+// Ctrl+G on the window until the Holdings and Gains window is painted; then,
+// with all, All chosen and the gains of every year saved through Alt+S as
+// CSV. Prints the times.
+void openHoldingsAndGains(bench::ExportPlatform &out, bool all)
+{
+    tesmo::frmStocks window(out.platform());
+    window.open();
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        std::fprintf(stderr, "the window did not become active\n");
+    QElapsedTimer clock;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QDialog *d = bench::shownDialog("HoldingsGains");
+        if (!d)
+            return;
+        poll.stop();
+        if (!QTest::qWaitForWindowExposed(d))
+            std::fprintf(stderr, "the window was not shown\n");
+        d->repaint();
+        std::printf("  Ctrl+G to the painted window       %6.0f ms\n", double(clock.nsecsElapsed()) / 1e6);
+        if (all) {
+            auto *years = d->findChild<QComboBox *>(QStringLiteral("cmbYear"));
+            std::printf("  All chosen, painted                %6.0f ms\n", millis([&] {
+                            years->setCurrentIndex(0);
+                            d->repaint();
+                        }));
+            out.dialogs.file = out.out.filePath(QStringLiteral("gains.csv"));
+            const double saved =
+                millis([&] { d->findChild<QPushButton *>(QStringLiteral("cmdSaveGains"))->click(); });
+            std::printf("  Save Gains as CSV, every sale      %6.0f ms (%lld bytes)\n", saved,
+                        QFileInfo(out.dialogs.file).size());
+        }
+        d->reject();
+    });
+    poll.start(1);
+    clock.start();
+    QTest::keyClick(window.windowHandle(), Qt::Key_G, Qt::ControlModifier);
+}
+
+// The Holdings and Gains window on a ledger of lots lots of a thousand
+// tickers; then each of the tickers T0 to T99 sold on a day of its own from
+// June 2016 on (all that it holds by that day, some of it short-term), one
+// sale row a lot, and the window again.
+void holdingsAndGains(int lots, const QString &floors)
+{
+    QTemporaryDir dir;
+    std::printf("holdings and gains, %d lots in the ledger\n", lots);
+    bench::makeLedger(dir, lots);
+    bench::ExportPlatform out;
+    openHoldingsAndGains(out, false);
+    {
+        NoBoxes boxes;
+        tesmo::RecordStore store(QStringLiteral("Tesmo.mdb"), boxes);
+        store.Open();
+        tesmo::Holdings h;
+        const double holdings = millis([&] { h = tesmo::holdingsOf(store.rows(), QDate::currentDate()); });
+        std::printf("  the holdings alone                 %6.0f ms (%zu tickers)\n", holdings, h.tickers.size());
+        std::map<QString, std::vector<tesmo::SaleLot>> sold;
+        for (std::size_t i = 0; i < store.rows().size(); ++i) {
+            const tesmo::LotRow r = store.rows().lot(i);
+            const QString t = QString::fromUtf8(r.ticker.data(), qsizetype(r.ticker.size()));
+            if (t.size() <= 3)
+                sold[t].push_back({r.id, QString::fromUtf8(r.name.data(), qsizetype(r.name.size())), t,
+                                   QDate::fromJulianDay(r.tradeDay), r.numShares, r.price, r.netAmount});
+        }
+        qsizetype rows = 0;
+        const double ms = millis([&] {
+            int n = 0;
+            for (const auto &[ticker, held] : sold) {
+                const QDate day = QDate(2016, 6, 1).addDays(20 * n++);
+                double shares = 0;
+                for (const tesmo::SaleLot &l : held)
+                    shares += l.acquired <= day ? l.shares : 0;
+                rows += qsizetype(store.Sell(toRecords(tesmo::planSale(
+                    held, day, shares, tesmo::Ticks(shares) * 20 * tesmo::kTicksPerDollar, tesmo::SaleMethod::FirstIn))).size());
+            }
+        });
+        std::printf("  %lld sale rows recorded             %6.0f ms\n", qlonglong(rows), ms);
+        std::vector<tesmo::SaleRecord> sales;
+        const double read = millis([&] { sales = store.Sales(); });
+        std::printf("  the sales read                     %6.0f ms (%lld short-term)\n", read,
+                    qlonglong(std::count_if(sales.begin(), sales.end(),
+                                            [](const auto &s) { return !tesmo::isLongTerm(s); })));
+        std::printf("  their CSV file alone               %6.0f ms\n", millis([&] {
+                        tesmo::saveGainsCsv(tesmo::salesIn(sales, std::nullopt), out.out.filePath("alone.csv"));
+                    }));
+    }
+    openHoldingsAndGains(out, true);
+    QTemporaryDir floorLedger;
+    bench::makeLedger(floorLedger, 100000);
+    std::printf("  floor: the text export's lines of 100000 lots %6.0f ms\n",
+                bench::runFloors(floors, floorLedger.filePath("Tesmo.mdb"))["text"]);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
+    QString floors = QStringLiteral(TESMO_FLOORS_DIR);
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (QByteArray(argv[i]) == "--floors") {
+            floors = QString::fromLocal8Bit(argv[i + 1]);
+            argc = i;
+        }
+    }
     const int lots = argc > 1 ? std::atoi(argv[1]) : 100000;
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
@@ -104,5 +220,6 @@ int main(int argc, char *argv[])
     std::printf("  undo the sale from one lot                          %6.0f ms\n",
                 millis([&] { store.UndoSale(one.front()); }));
     std::printf("  peak memory %ld MB\n", bench::peakMegabytes());
+    holdingsAndGains(argc > 2 ? std::atoi(argv[2]) : 1000000, floors);
     return 0;
 }

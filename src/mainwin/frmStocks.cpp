@@ -78,6 +78,9 @@ void frmStocks::wireEvents()
     auto *sellKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     sellKey->setContext(Qt::WindowShortcut);
     connect(sellKey, &QShortcut::activated, this, [this] { SellShares(); });
+    auto *gainsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    gainsKey->setContext(Qt::WindowShortcut);
+    connect(gainsKey, &QShortcut::activated, this, &frmStocks::HoldingsAndGains);
     setAcceptDrops(true);
     // Every box, the edit boxes among them: a drop, and the edit boxes' keys
     // and loss of focus.

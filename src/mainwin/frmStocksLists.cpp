@@ -107,6 +107,10 @@ void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
     sell->setObjectName(QStringLiteral("sellShares"));
     sell->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     sell->setEnabled(SellOffered());
+    QAction *gains = menu.addAction(QStringLiteral("Holdings and Gains..."));
+    gains->setObjectName(QStringLiteral("holdingsAndGains"));
+    gains->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    gains->setEnabled(data1_->isOpen());
     QAction *chosen = menu.exec(globalPos);
     if (chosen == import)
         ImportLots();
@@ -114,6 +118,8 @@ void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
         RestoreFromBackup();
     else if (chosen == sell)
         SellShares();
+    else if (chosen == gains)
+        HoldingsAndGains();
 }
 
 } // namespace tesmo

@@ -83,6 +83,12 @@ QString Dialogs::openFile(const QString &title, const QString &folder, const QSt
     return showOpenFile(title, folder, filter);
 }
 
+QString Dialogs::saveFile(const QString &title, const QString &proposed, const QString &filter)
+{
+    takeProgressAway();
+    return showSaveFile(title, proposed, filter);
+}
+
 std::unique_ptr<Progress> Dialogs::progress(const QString &label, qint64 total)
 {
     return std::make_unique<LiveProgress>(*this, label, total);

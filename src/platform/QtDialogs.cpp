@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -200,6 +201,22 @@ QString QtDialogs::showOpenFile(const QString &title, const QString &folder, con
     box.setObjectName(QStringLiteral("openFileDialog"));
     box.setAcceptMode(QFileDialog::AcceptOpen);
     box.setFileMode(QFileDialog::ExistingFile);
+    const NormalPointer pointer(waiting_);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+        return {};
+    return box.selectedFiles().constFirst();
+}
+
+QString QtDialogs::showSaveFile(const QString &title, const QString &proposed, const QString &filter)
+{
+    const QFileInfo file(proposed);
+    QFileDialog box(QApplication::activeWindow(), title, file.absolutePath(), filter);
+    markAsDialogBox(&box);
+    box.setObjectName(QStringLiteral("saveFileDialog"));
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setFileMode(QFileDialog::AnyFile);
+    box.setDefaultSuffix(file.suffix());
+    box.selectFile(file.fileName());
     const NormalPointer pointer(waiting_);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
         return {};

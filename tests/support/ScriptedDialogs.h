@@ -91,6 +91,12 @@ public:
         files_.pop_front();
         return f;
     }
+    // A save dialog takes the next scripted file too; its folder is the
+    // file it proposed.
+    QString showSaveFile(const QString &title, const QString &proposed, const QString &filter) override
+    {
+        return showOpenFile(title, proposed, filter);
+    }
     QList<FileBox> fileBoxes;   // every file dialog shown, oldest first
     // Withdraws the files not yet chosen, for a step that may or may not
     // reach the file dialog.

@@ -1,0 +1,54 @@
+#include "sales/RealizedGains.h"
+
+#include <algorithm>
+
+namespace tesmo {
+
+Ticks toCents(Ticks ticks)
+{
+    const Ticks half = ticks < 0 ? -50 : 50;
+    return (ticks + half) / 100 * 100;
+}
+
+Ticks shownGain(const SaleRecord &sale)
+{
+    return toCents(sale.proceeds) - toCents(sale.cost);
+}
+
+bool isLongTerm(const SaleRecord &sale)
+{
+    return sale.term == u"Long";
+}
+
+std::vector<int> saleYears(const std::vector<SaleRecord> &sales)
+{
+    std::vector<int> years;
+    for (const SaleRecord &s : sales) {
+        if (years.empty() || years.back() != s.sold.year())
+            years.push_back(s.sold.year());
+    }
+    std::sort(years.begin(), years.end(), std::greater<>());
+    years.erase(std::unique(years.begin(), years.end()), years.end());
+    return years;
+}
+
+std::vector<const SaleRecord *> salesIn(const std::vector<SaleRecord> &sales, std::optional<int> year)
+{
+    std::vector<const SaleRecord *> shown;
+    shown.reserve(year ? 0 : sales.size());
+    for (const SaleRecord &s : sales) {
+        if (!year || s.sold.year() == *year)
+            shown.push_back(&s);
+    }
+    return shown;
+}
+
+GainTotals gainTotals(const std::vector<const SaleRecord *> &sales)
+{
+    GainTotals totals;
+    for (const SaleRecord *s : sales)
+        (isLongTerm(*s) ? totals.longTerm : totals.shortTerm) += shownGain(*s);
+    return totals;
+}
+
+} // namespace tesmo
