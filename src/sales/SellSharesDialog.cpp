@@ -37,8 +37,8 @@ QString saleSummary(const std::vector<SalePart> &parts)
     return QStringLiteral("%1 %2 of %3 from %4 %5 on %6 for %7: cost %8, %9 %10.")
         .arg(regional::numberText(shares), shares == 1 ? QStringLiteral("share") : QStringLiteral("shares"),
              parts.front().ticker, QString::number(parts.size()),
-             parts.size() == 1 ? QStringLiteral("lot") : QStringLiteral("lots"), regional::shortDate(parts.front().sold),
-             money(proceeds), money(cost), gain < 0 ? QStringLiteral("loss") : QStringLiteral("gain"))
+             parts.size() == 1 ? QStringLiteral("lot") : QStringLiteral("lots"),
+             regional::shortDate(parts.front().sold), money(proceeds), money(cost), gain < 0 ? QStringLiteral("loss") : QStringLiteral("gain"))
         .arg(money(gain < 0 ? -gain : gain));
 }
 

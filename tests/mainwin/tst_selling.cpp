@@ -1,7 +1,8 @@
 // Selling shares through the main window as a user does: Ctrl+L on a lot of
 // the ticker, the Sell Shares dialog driven by the keys alone, then what the
-// boxes said, where the focus went, what the file holds, which lot is
-// current and what the selection list shows.
+// boxes said, where the focus went, what the file holds (its lots and its
+// sales, read with SQLite), which lot is current and what the selection list
+// shows.
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
@@ -18,6 +19,8 @@ const std::vector<NewLot> kLots = {{"Acme Corp", "ACME", 100, 10, 1000, "2020-01
                                    {"Acme Corp", "ACME", 80, 25, 2000, "2023-03-03"},
                                    {"Zeta", "ZETA", 10, 1, 10, "2020-01-01"}};
 const QString kUnsold = "1,100.0,1000.0|2,50.0,750.0|3,80.0,2000.0|4,10.0,10.0";
+// A ledger without sales has no sales' view.
+const QString kNoSales = "no such table: qrySales";
 
 // Keys to the widget that has the focus: Tab, Enter, Down and Escape as
 // \t, \n, ↓ and ⎋; any other character is typed.
@@ -62,35 +65,40 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::addColumn<QString>("focus");      // after the keys, while the dialog is up
         QTest::addColumn<QString>("file");       // ID,NumShares,NetAmount
+        QTest::addColumn<QString>("sales");      // LotID:NumShares:Proceeds:CostBasis
         QTest::addColumn<QString>("current");    // counter and ID
         QTest::addColumn<QString>("selected");   // ID:shares
 
         const QString first = "Sold 150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost $1,750.00, "
                               "gain $1,250.00.";
+        const QString lastSales = "3:80:1600:2000 2:50:1000:750 1:20:400:200";
         const QString last = "Sold 150 shares of ACME from 3 lots on 6/1/2024 for $3,000.00: cost $2,950.00, "
                              "gain $50.00.";
         QTest::newRow("first in") << "" << "6/1/2024\t150\t$3,000\n" << first << ""
-                                  << "3,80.0,2000.0|4,10.0,10.0" << "1 of 2 3" << "";
+                                  << "3,80.0,2000.0|4,10.0,10.0" << "1:100:2000:1000 2:50:1000:750" << "1 of 2 3" << "";
         QTest::newRow("last in") << "" << "6/1/2024\t150\t3000\t↓\n" << last << ""
-                                 << "1,80.0,800.0|4,10.0,10.0" << "1 of 2 1" << "1:80";
+                                 << "1,80.0,800.0|4,10.0,10.0" << lastSales << "1 of 2 1" << "1:80";
         QTest::newRow("highest cost") << "" << "6/1/2024\t150\t3000\t↓↓\n" << last << ""
-                                      << "1,80.0,800.0|4,10.0,10.0" << "1 of 2 1" << "1:80";
+                                      << "1,80.0,800.0|4,10.0,10.0" << lastSales << "1 of 2 1" << "1:80";
         QTest::newRow("lowest cost, a loss") << "" << "6/1/2024\t10\t50\t↓↓↓\n"
                                              << "Sold 10 shares of ACME from 1 lot on 6/1/2024 for $50.00: cost "
                                                 "$100.00, loss $50.00."
                                              << "" << "1,90.0,900.0|2,50.0,750.0|3,80.0,2000.0|4,10.0,10.0"
-                                             << "1 of 4 1" << "1:90|2:50";
+                                             << "1:10:50:100" << "1 of 4 1" << "1:90|2:50";
         QTest::newRow("chosen lots, the current one first")
             << "" << "6/1/2024\t150\t3000\t↓↓↓↓\t30↓40↓80\n"
             << "Sold 150 shares of ACME from 3 lots on 6/1/2024 for $3,000.00: cost $2,850.00, gain $150.00."
-            << "" << "1,60.0,600.0|2,20.0,300.0|4,10.0,10.0" << "1 of 3 1" << "1:60|2:20";
+            << "" << "1,60.0,600.0|2,20.0,300.0|4,10.0,10.0" << "1:40:800:400 2:30:600:450 3:80:1600:2000"
+            << "1 of 3 1" << "1:60|2:20";
         QTest::newRow("a pending change is saved first")
             << "60" << "6/1/2024\t150\t3000\n"
             << "Sold 150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost $1,625.00, gain $1,375.00."
-            << "" << "2,10.0,125.0|3,80.0,2000.0|4,10.0,10.0" << "1 of 3 2" << "2:10";
+            << "" << "2,10.0,125.0|3,80.0,2000.0|4,10.0,10.0" << "1:100:2000:1000 2:50:1000:625" << "1 of 3 2"
+            << "2:10";
 
         const auto refused = [&](const char *name, const QString &keys, const QString &told, const QString &focus) {
-            QTest::newRow(name) << "" << keys + "\n" << told << focus << kUnsold << "2 of 4 2" << "1:100|2:50";
+            QTest::newRow(name) << "" << keys + "\n" << told << focus << kUnsold << kNoSales << "2 of 4 2"
+                                << "1:100|2:50";
         };
         refused("a date not read", "13/45/2024\t150\t3000",
                 "Must Enter the Sale Date According to the Format MM/DD/YY or MM/DD/YYYY", "saleDate");
@@ -106,7 +114,7 @@ private slots:
         refused("more than a chosen lot holds", "6/1/2024\t60\t3000\t↓↓↓↓\t60",
                 "Please Enter at most 50 shares to sell from lot 2 (bought 6/1/2021): it holds no more.", "lots 2");
         QTest::newRow("a pending change refused: no dialog")
-            << "abc" << "" << "Please Enter Number of Shares as a Number" << "" << kUnsold << "2 of 4 2"
+            << "abc" << "" << "Please Enter Number of Shares as a Number" << "" << kUnsold << kNoSales << "2 of 4 2"
             << "1:100|2:50";
     }
     void sellingByKeys()
@@ -116,6 +124,7 @@ private slots:
         QFETCH(QString, told);
         QFETCH(QString, focus);
         QFETCH(QString, file);
+        QFETCH(QString, sales);
         QFETCH(QString, current);
         QFETCH(QString, selected);
         MainWindow w(kLots);
@@ -144,6 +153,9 @@ private slots:
         QCOMPARE(w.dialogs.takeTexts().join("\n"), told);
         QCOMPARE(focused, focus);
         QCOMPARE(w.folder.query("SELECT ID, NumShares, NetAmount FROM qryStocks"), file);
+        QCOMPARE(w.folder.query("SELECT group_concat(printf('%d:%g:%g:%g', LotID, NumShares, Proceeds, CostBasis), "
+                                "' ') FROM qrySales"),
+                 sales);
         QCOMPARE(w.counter() + " " + w.box(kID)->text(), current);
         QStringList shown;
         for (int row = 1; row <= w.rows(2); ++row)
