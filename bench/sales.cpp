@@ -13,6 +13,8 @@
 //     ledgers are made in temporary folders; the floors are in
 //     ../shared/floors next to the source tree unless DIR is given)
 #include "BenchLedger.h"
+#include "mainwin/LotListModel.h"
+#include "mainwin/LotListView.h"
 #include "mainwin/frmStocks.h"
 #include "sales/GainsCsv.h"
 #include "sales/Holdings.h"
@@ -215,6 +217,12 @@ int main(int argc, char *argv[])
     double half = 0;
     for (int i = 0; i < lots / 2; ++i)
         half += held[std::size_t(i)].shares;
+    // The master list shows the lots, as in the window, and follows the sale.
+    tesmo::LotListModel model;
+    model.show(&store.rows());
+    tesmo::LotListView view(&model, {1440, 1440, 1440, 1440, 1440, 1440, 1440});
+    view.show();
+    view.selectRow(int(store.rows().size()) - 1, true);
     sell(store, half + 0.5, "from half the lots");
     const auto one = sell(store, 1, "from one lot");
     std::printf("  undo the sale from one lot                          %6.0f ms\n",

@@ -245,7 +245,9 @@ private:
     void makeCurrent(int position, int direction = +1);
     void dropVanished(int position);
     // The lot at position leaves the record set, as a deleted lot does.
-    void removeRow(int position);
+    // Takes the rows of lots that left the file out of the record set, in
+    // one pass; the cursor keeps its lot, or the gap where it stood.
+    void removeRows(std::vector<std::size_t> rows);
     void moveTo(int position, int action, int direction);
     void showCurrent();
     bool anyChanged() const;

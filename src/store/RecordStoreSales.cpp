@@ -116,6 +116,7 @@ void RecordStore::followSales(const std::vector<SaleToRecord> &parts, const Sale
 {
     const std::vector<std::optional<StoredLot>> &kept = written.kept;
     bool currentChanged = false;
+    std::vector<std::size_t> leaving;   // the rows of the lots sold whole
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const int pos = positionOf(parts[i].lot);
         if (pos < 0)   // a lot the record set does not hold yet
@@ -123,13 +124,14 @@ void RecordStore::followSales(const std::vector<SaleToRecord> &parts, const Sale
         const bool isCurrent = place_.onLot && pos == place_.position;
         currentChanged = currentChanged || isCurrent;
         if (!kept[i]) {
-            removeRow(pos);
+            leaving.push_back(std::size_t(pos));
             continue;
         }
         if (isCurrent)
             current_ = *kept[i];
         stored(*kept[i], false);
     }
+    removeRows(leaving);
     if (currentChanged)
         showCurrent();
 }
@@ -216,16 +218,20 @@ std::vector<SaleRecord> RecordStore::Sales()
     return readSales(*db_);
 }
 
-void RecordStore::removeRow(int position)
+void RecordStore::removeRows(std::vector<std::size_t> rows)
 {
-    if (position < 0)
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty())
         return;
-    rows_.erase(std::size_t(position));
-    if (place_.onLot && position == place_.position) {
-        place_ = Place::gapBefore(position);
+    const auto at = std::size_t(place_.position);
+    const auto before = std::size_t(std::lower_bound(rows.begin(), rows.end(), at) - rows.begin());
+    const bool currentLeaves = place_.onLot && before < rows.size() && rows[before] == at;
+    rows_.erase(rows);
+    place_.position -= int(before);
+    if (currentLeaves) {
+        place_ = Place::gapBefore(place_.position);
         editMode_ = kEditNone;
-    } else if (position < place_.position) {
-        --place_.position;
     }
 }
 

@@ -211,6 +211,25 @@ void LotTable::erase(std::size_t row)
     tell(false, Watcher::Change::Remove, row);
 }
 
+void LotTable::erase(const std::vector<std::size_t> &rows)
+{
+    if (rows.size() <= 1) {
+        if (!rows.empty())
+            erase(rows.front());
+        return;
+    }
+    tell(true, Watcher::Change::Reset, 0);
+    std::size_t kept = rows.front(), next = 0;
+    for (std::size_t row = rows.front(); row < rows_.records.size(); ++row) {
+        if (next < rows.size() && rows[next] == row)
+            ++next;
+        else
+            rows_.records[kept++] = rows_.records[row];
+    }
+    rows_.records.resize(kept);
+    tell(false, Watcher::Change::Reset, 0);
+}
+
 void LotTable::clear()
 {
     tell(true, Watcher::Change::Reset, 0);

@@ -45,6 +45,10 @@ public:
     std::size_t insert(const LotRow &lot);
     void replace(std::size_t row, const LotRow &lot);
     void erase(std::size_t row);
+    // Removes rows, given in ascending order, in one pass: a watcher is told
+    // of one row as its removal, of more as a reset, so that a view is not
+    // redone once for each.
+    void erase(const std::vector<std::size_t> &rows);
     void clear();
     // Takes the rows of other, which is left empty.
     void assign(LotTable &other);
