@@ -468,28 +468,6 @@ private slots:
         store->AddMany(lots);
         QCOMPARE(lots.seen, 6);
     }
-
-    // Leaving the lot where it is: changes that pass the rules are written
-    // and the boxes show the lot as stored; a refusal keeps them pending.
-    void leavingWritesThePendingChangesAndStays()
-    {
-        folder = std::make_unique<LedgerFolder>(numberedLots(2));
-        store = openStore(binding);
-        bool refuse = true;
-        store->setEvents({[&](int &action, bool &) {
-                              if (refuse)
-                                  action = kActCancel;
-                          },
-                          {}, {}, {}, {}});
-        binding.texts[kName1] = QStringLiteral("Renamed");
-        QCOMPARE(errorOf([&] { store->Leave(kActAddNew); }), int(kErrCancelled));
-        QVERIFY(binding.changed(kName1));
-        refuse = false;
-        store->Leave(kActAddNew);
-        QVERIFY(!binding.changed(kName1));
-        QCOMPARE(store->AbsolutePosition(), 0);
-        QCOMPARE(folder->query("SELECT Name1 FROM Lots WHERE ID = 1"), QStringLiteral("Renamed"));
-    }
 };
 
 QTEST_GUILESS_MAIN(RecordStoreTest)
