@@ -202,19 +202,6 @@ start_wm() {
 # designed places in twips over 15.
 name_box=384,40 shares_box=584,67 net_box=584,93 master_list=8,24
 
-# First start in an empty folder: the main window comes up without any
-# message, Alt+X closes it cleanly, and an empty ledger has been created.
-scenario_startup() {
-  launch
-  main_window
-  expect_no_box "the first start"
-  press "$main" alt+x
-  expect_exit
-  check_sql "an empty ledger with its view and options" \
-    "SELECT count(*), (SELECT count(*) FROM Options), (SELECT group_concat(name) FROM pragma_table_info('qryStocks')) FROM qryStocks" \
-    "0|1|ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate"
-}
-
 # A Tesmo.mdb that is not a database: the program reports it and must leave
 # the file, and the folder, exactly as they were.
 settled() { # every box answered and the main window holding the focus, or the program gone
@@ -242,14 +229,17 @@ scenario_foreign_file() {
   check_eq "no other file created next to it" "Tesmo.mdb " "$(cd "$data" && find . -mindepth 1 -printf '%P ')"
 }
 
-# A new ledger, two lots typed in with Enter between the boxes (Enter in the
-# trade date box saves), then the current one deleted after a Yes.
+# First start in an empty folder: the main window comes up without any
+# message on a new ledger, with its view and options. Two lots typed in with
+# Enter between the boxes (Enter in the trade date box saves), then the
+# current one deleted after a Yes; Alt+X closes the window cleanly.
 scenario_add_and_delete() {
   local lots="SELECT Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks ORDER BY ID"
   local first="Acme Widgets|ACME|100.0|12.5|1250.0|2003-01-15"
   local second="Bolt & Nut Co|BLT|250.0|4.75|1187.5|2005-03-09"
   launch
   main_window
+  expect_no_box "the first start"
   wait_focus "a new ledger opens on the empty name box" ' Stocks' text '*' "$name_box" ''
   fill "$main" "Acme Widgets" ACME 100 12.5 1250 1/15/2003
   check_sql "first lot stored with its values" "$lots" "$first"
@@ -266,6 +256,9 @@ scenario_add_and_delete() {
   close_main
   expect_exit
   check_sql "closing changed nothing" "$lots" "$first"
+  check_sql "the ledger's view and options" \
+    "SELECT (SELECT count(*) FROM Options), group_concat(name) FROM pragma_table_info('qryStocks')" \
+    "1|ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate"
 }
 
 # After a rule's message closes, the focus is on the field the rule names,

@@ -2,8 +2,8 @@
 // sample files in several brokers' layouts (their encodings, separators,
 // preambles and trailers, number and date forms, what they settle and what
 // they leave to the user, the rows they hold back), the separate readings of
-// numbers and dates, the lines of records, the duplicate check, and the
-// choices that change the reading.
+// numbers and dates, the duplicate check, and the choices that change the
+// reading.
 #include "import/LotImport.h"
 #include "text/Error.h"
 
@@ -289,22 +289,6 @@ private slots:
         QFETCH(QString, iso);
         const auto d = import::readDate(text, DateOrder(order));
         QCOMPARE(d ? d->toString(Qt::ISODate) : QString(), iso);
-    }
-
-    // Records start on the line the file shows them on, whatever the line
-    // ends, blank lines, spaces-only lines and line breaks inside quotes.
-    void recordsKnowTheirLines()
-    {
-        const QByteArray text = "a,b\r\n\r\n\"x\r\ny\",z\n   \nc\rd,\"1\n2\n3\"\r\ne,f";
-        const CsvTable table = parseCsv(text, ',');
-        QStringList seen;
-        for (int r = 0; r < table.rowCount(); ++r) {
-            QStringList fields;
-            for (int c = 0; c < table.fieldCount(r); ++c)
-                fields << table.field(r, c);
-            seen << QStringLiteral("%1:%2").arg(table.line(r)).arg(fields.join(u'/'));
-        }
-        QCOMPARE(seen.join(u' '), QStringLiteral("1:a/b 3:x\r\ny/z 6:c 7:d/1\n2\n3 10:e/f"));
     }
 
     // A lot equal to a stored one (ticker in any case, amounts at four

@@ -42,37 +42,31 @@ private slots:
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
-    void deletingTheOnlyLotStartsANewOne()
-    {
-        MainWindow w({{"", "BIG", 2147483648.0, QVariant(), QVariant(), "2003-01-15"}});
-        w.dialogs.answerNext(Dialogs::Answer::Yes);
-        w.click("cmdDelete");
-        QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"Are you sure you want to PERMENANTLY delete from the database the 2147483648 shares "
-                             "of BIG you bought on 1/15/2003?"});
-        QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
-        QCOMPARE(w.enabled(), QString());
-        QVERIFY(w.box(kName1)->hasFocus());
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    void oneShareReadsShareAfterRounding_data()
+    // The question names the shares rounded half to even, "share" for one;
+    // Yes on the only lot starts a new one.
+    void deletingTheOnlyLotStartsANewOne_data()
     {
         QTest::addColumn<double>("shares");
         QTest::addColumn<QString>("words");
+        QTest::newRow("beyond 32 bits") << 2147483648.0 << "the 2147483648 shares of";
         QTest::newRow("1.4 rounds to 1") << 1.4 << "the 1 share of";
         QTest::newRow("1.5 rounds to 2") << 1.5 << "the 2 shares of";
         QTest::newRow("2.5 rounds to even") << 2.5 << "the 2 shares of";
         QTest::newRow("0") << 0.0 << "the 0 shares of";
     }
-    void oneShareReadsShareAfterRounding()
+    void deletingTheOnlyLotStartsANewOne()
     {
         QFETCH(double, shares);
         QFETCH(QString, words);
-        MainWindow w({{"", "T", shares, 1, 1, "2003-01-15"}});
-        w.dialogs.answerNext(Dialogs::Answer::No);
+        MainWindow w({{"", "BIG", shares, QVariant(), QVariant(), "2003-01-15"}});
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
         w.click("cmdDelete");
-        QVERIFY(w.dialogs.takeTexts().first().contains(words));
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"Are you sure you want to PERMENANTLY delete from the database "
+                                                    + words + " BIG you bought on 1/15/2003?"});
+        QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
+        QCOMPARE(w.enabled(), QString());
+        QVERIFY(w.box(kName1)->hasFocus());
+        VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
     // A write that the file refuses, or that another program's lock holds
@@ -146,33 +140,6 @@ private slots:
         QCOMPARE(w.enabled(), enabled);
         const auto input = w.dialogs.takeInputs().first();
         QCOMPARE(input.prompt + "/" + input.title, QStringLiteral("Enter Ticker Symbol/Find"));
-        VERIFY_BOXES_AS_SCRIPTED(w);
-    }
-
-    // Lots that another tool stored with IDs beyond 32 bits are shown,
-    // reached and deleted as themselves.
-    void idsBeyond32BitsAreTheirOwnLots()
-    {
-        MainWindow w({}, false,
-                     QLatin1String(kUncheckedLedger) +
-                     "INSERT INTO Lots VALUES (2, 'Two', 'B', 1, 1, 1, '2003-01-15'), "
-                     "(2147483648, 'Big', 'G', 1, 1, 1, '2003-01-15'), "
-                     "(4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");
-        QCOMPARE(w.column(1), QStringLiteral("Two|Big|Huge"));
-        w.clickRow(1, 1);
-        w.clickRow(1, 3);
-        QCOMPARE(w.counter() + " " + w.box(kID)->text() + " " + w.box(kName1)->text(),
-                 QStringLiteral("3 of 3 4294967298 Huge"));
-        w.click("cmdSelect");
-        w.click("cmdPrev");
-        QCOMPARE(w.box(kName1)->text(), QStringLiteral("Big"));
-        w.clickRow(2, 1);
-        QCOMPARE(w.box(kName1)->text(), QStringLiteral("Huge"));
-        w.dialogs.answerNext(Dialogs::Answer::Yes);
-        w.click("cmdDelete");
-        QVERIFY(w.dialogs.takeTexts().first().contains(" of H you bought"));
-        QCOMPARE(w.file(), QStringLiteral("2,Two,B,1,1,1,2003-01-15|2147483648,Big,G,1,1,1,2003-01-15"));
-        QCOMPARE(w.column(1) + " " + w.counter(), QStringLiteral("Two|Big 2 of 2"));
         VERIFY_BOXES_AS_SCRIPTED(w);
     }
 

@@ -1,11 +1,10 @@
-// The office files when the disk fills up: a writer either hands the desktop
-// a whole file or fails, handing over nothing and leaving no folder behind.
-// A full disk is a file size limit (RLIMIT_FSIZE, with SIGXFSZ ignored so a
-// write past it fails with EFBIG instead of ending the process).
+// The office files when the disk fills up or the user cancels: a writer
+// either hands the desktop a whole file or fails, handing over nothing and
+// leaving no folder behind.
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"
-#include "platform/office/TableFitting.h"
+#include "support/FileSizeLimit.h"
 #include "support/LedgerFolder.h"
 #include "support/RandomLots.h"
 #include "support/RecordingShell.h"
@@ -15,8 +14,6 @@
 #include <QMap>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <zip.h>
 
@@ -78,94 +75,12 @@ QMap<QString, qsizetype> sizes(const QMap<QString, QByteArray> &parts)
     return sizes;
 }
 
-// Files larger than the limit cannot be written while it stands.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &before_);
-        signal_ = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, before_.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &before_);
-        std::signal(SIGXFSZ, signal_);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit before_{};
-    void (*signal_)(int) = nullptr;
-};
-
 } // namespace
 
 class OfficeFilesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The document's table, from what its six columns need (in thousandths
-    // of an em: the body's longest word, that or the heading's, the widest
-    // text): it fills no more than its page, and keeps whole every word of
-    // the level given (0 the body's, 1 the headings' too, 2 every text), or
-    // at the smallest type lets the widest columns give way while the
-    // narrow ones keep their words (-1).
-    void theTableFitsItsPage_data()
-    {
-        QTest::addColumn<QList<double>>("word");
-        QTest::addColumn<QList<double>>("headingWord");
-        QTest::addColumn<QList<double>>("widest");
-        QTest::addColumn<bool>("landscape");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("whole");
-        const QList<double> narrow{3000, 3000, 3000, 3000, 3000, 3000};
-        QTest::newRow("every text fits") << narrow << narrow << narrow << false << 20 << 2;
-        QTest::newRow("texts too wide wrap between words")
-            << narrow << QList<double>{4000, 4000, 4000, 4000, 4000, 4000}
-            << QList<double>{30000, 9000, 9000, 9000, 9000, 9000} << false << 20 << 1;
-        QTest::newRow("words too wide turn the page")
-            << QList<double>{7000, 7000, 7000, 7000, 7000, 7000} << QList<double>{7000, 7000, 7000, 7000, 7000, 7000}
-            << QList<double>{7000, 7000, 7000, 7000, 7000, 7000} << true << 20 << 2;
-        QTest::newRow("then the type gets smaller")
-            << QList<double>{11000, 11000, 11000, 11000, 11000, 11000}
-            << QList<double>{11000, 11000, 11000, 11000, 11000, 11000}
-            << QList<double>{11000, 11000, 11000, 11000, 11000, 11000} << true << 16 << 2;
-        QTest::newRow("a word too long for any page")
-            << QList<double>{200000, 3000, 3000, 3000, 3000, 3000} << QList<double>{200000, 3000, 3000, 3000, 3000, 3000}
-            << QList<double>{200000, 3000, 3000, 3000, 3000, 3000} << true << 14 << -1;
-    }
-    void theTableFitsItsPage()
-    {
-        QFETCH(QList<double>, word);
-        QFETCH(QList<double>, headingWord);
-        QFETCH(QList<double>, widest);
-        QFETCH(bool, landscape);
-        QFETCH(int, size);
-        QFETCH(int, whole);
-        const office::ColumnNeeds needs{std::vector<double>(word.begin(), word.end()),
-                                        std::vector<double>(headingWord.begin(), headingWord.end()),
-                                        std::vector<double>(widest.begin(), widest.end())};
-        const office::TableLayout layout = office::fittedLayout(needs);
-        QCOMPARE(layout.landscape, landscape);
-        QCOMPARE(layout.size, size);
-        const int page = (landscape ? office::kPageLong : office::kPageShort) - 2 * office::kMargin;
-        QVERIFY(std::accumulate(layout.widths.begin(), layout.widths.end(), 0) <= page);
-        // A text's room in twips: its width in the type, the cell's margins
-        // and the column's spare room.
-        const auto room = [&](double units) { return int(units * size / 100) + office::kCellMargins + office::kSpare; };
-        for (int c = 0; c < 6; ++c) {
-            if (whole >= 0)
-                QVERIFY2(layout.widths[c] >= room(needs[whole][c]), qPrintable(QString::number(c)));
-            else if (c > 0)
-                QCOMPARE(layout.widths[c], room(word[c]));
-        }
-        if (whole == -1)   // the widest column takes the rest of the page
-            QVERIFY(std::accumulate(layout.widths.begin(), layout.widths.end(), 0) > page - 6);
-    }
-
     // Under limits from far below the files' sizes to above them: each
     // export fails with nothing handed over and its folder gone, or hands
     // over a file whose every part reads back as without a limit.

@@ -500,28 +500,6 @@ private slots:
         QCOMPARE(lots.seen, 6);
     }
 
-    // Leaving the lot where it is: changes that pass the rules are written
-    // and the boxes show the lot as stored; a refusal keeps them pending.
-    void leavingWritesThePendingChangesAndStays()
-    {
-        folder = std::make_unique<LedgerFolder>(numberedLots(2));
-        store = openStore(binding);
-        bool refuse = true;
-        store->setEvents({[&](int &action, bool &) {
-                              if (refuse)
-                                  action = kActCancel;
-                          },
-                          {}, {}, {}, {}});
-        binding.texts[kName1] = QStringLiteral("Renamed");
-        QCOMPARE(errorOf([&] { store->Leave(kActAddNew); }), int(kErrCancelled));
-        QVERIFY(binding.changed(kName1));
-        refuse = false;
-        store->Leave(kActAddNew);
-        QVERIFY(!binding.changed(kName1));
-        QCOMPARE(store->AbsolutePosition(), 0);
-        QCOMPARE(folder->query("SELECT Name1 FROM Lots WHERE ID = 1"), QStringLiteral("Renamed"));
-    }
-
     // Random lots of a ticker spelt two ways and of another, sold by every
     // method and undone in the reverse order: the file keeps each part and
     // what each lot keeps to the tick, refuses a part that does not fit its

@@ -12,7 +12,9 @@
 
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 namespace tesmo::test {
@@ -133,6 +135,35 @@ public:
     RecordingOffice office;
     std::unique_ptr<frmStocks> window;
 };
+
+// Chooses entry (the first when empty) from the popup menu that open brings
+// up, or Escape when the menu lacks it or has it disabled; gives the text of
+// the entry chosen, empty when none was.
+inline QString chooseFromMenu(const std::function<void()> &open, const QString &entry = {})
+{
+    QString chosen;
+    QTimer poll;
+    int tries = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu && ++tries < 200)
+            return;
+        poll.stop();
+        if (!menu)
+            return;
+        for (QAction *a : menu->actions()) {
+            if ((entry.isEmpty() ? a == menu->actions().first() : a->text() == entry) && a->isEnabled()) {
+                menu->setActiveAction(a);
+                chosen = a->text();
+            }
+        }
+        QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    poll.start(5);
+    open();
+    QTest::qWait(20);
+    return chosen;
+}
 
 // Fails the current test when the scripted boxes went against the script.
 #define VERIFY_BOXES_AS_SCRIPTED(win)                                                   \

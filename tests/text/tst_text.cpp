@@ -1,5 +1,5 @@
 // The text rules: the number test and currency text both ways, money as
-// ticks, dates, the field rules in their order, and the ticker case fold.
+// ticks, dates, and the field rules in their order.
 // Table-driven, without widgets; the fuzz targets check the round trips.
 #include "text/FieldRules.h"
 #include "text/Limits.h"
@@ -153,14 +153,6 @@ private slots:
             f[std::size_t(order[i])] = texts[i];
         const auto broken = firstBrokenRule(f);
         QCOMPARE(broken ? broken->message : QString(), message);
-    }
-
-    void tickersCompareByOneCaseFold()
-    {
-        QVERIFY(sameTicker(QStringLiteral("ibm"), QStringLiteral("IBM")));
-        QVERIFY(sameTicker(QString::fromUtf8("été"), QString::fromUtf8("ÉTÉ")));
-        QVERIFY(sameTicker(QString::fromUtf8("ǅ"), QString::fromUtf8("ǆ")));
-        QVERIFY(!sameTicker(QStringLiteral("ABC"), QStringLiteral("ABC ")));
     }
 };
 
