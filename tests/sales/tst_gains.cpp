@@ -29,8 +29,8 @@ void fill(LotTable &table, const QString &lots)
 {
     std::deque<std::string> texts;   // the table copies them
     LotId id = 0;
-    for (const QString &spec : lots.split(u';')) {
-        const QStringList f = spec.split(u' ', Qt::SkipEmptyParts);
+    for (const QString &written : lots.split(u';')) {
+        const QStringList f = written.split(u' ', Qt::SkipEmptyParts);
         LotRow lot;
         lot.id = ++id;
         lot.ticker = texts.emplace_back(f[0].toStdString());
