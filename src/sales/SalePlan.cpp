@@ -78,7 +78,8 @@ std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, dou
     }
     if (shares > holding && !sameShares(shares, holding)) {
         const QString ticker = lots.empty() ? QString() : lots.front().ticker;
-        throw SaleRefusal(SaleField::Shares,
+        // With no lot bought by then, it is the date that is wrong.
+        throw SaleRefusal(held.empty() && method != SaleMethod::Chosen ? SaleField::SaleDate : SaleField::Shares,
                           held.empty() ? QStringLiteral("No lot of %1 bought on or before %2 holds shares to sell.")
                                              .arg(ticker, regional::shortDate(sold))
                                        : QStringLiteral("Please Enter at most %1 Shares: the lots of %2 bought on "

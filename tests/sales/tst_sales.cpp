@@ -112,7 +112,7 @@ private slots:
                 const bool off = shares < 0.001 || (method == Chosen && !pick(10));
                 const double asked = odd == 1 ? 0 : off ? shares + 1 : shares;
                 if (method == Chosen ? !sameShares(shares, asked) : asked > held && !sameShares(asked, held))
-                    due.insert({SaleField::Shares, -1});
+                    due.insert({method != Chosen && held == 0 ? SaleField::SaleDate : SaleField::Shares, -1});
                 if (odd < 3)   // the sale's own fields come first
                     due = {{odd ? odd == 1 ? SaleField::Shares : SaleField::Proceeds : SaleField::SaleDate, -1}};
 
@@ -228,6 +228,8 @@ private slots:
             "enter its net amount or its price first.");
         row("more than the lots bought by then", three, "6/1/2022", 151, "200", FirstIn,
             "Shares: Please Enter at most 150 Shares: the lots of ACME bought on or before 6/1/2022 hold no more.");
+        row("no lot bought by the sale date", three, "1/1/2019", 10, "200", LastIn,
+            "Sale date: No lot of ACME bought on or before 1/1/2019 holds shares to sell.");
         row("chosen lot bought after the sale", three, "6/1/2022", 10, "200", Chosen,
             "Sale date: Please Enter a Sale Date on or after 3/3/2023: lot 3 was bought on that day.", {{3, 10}});
         row("chosen shares that do not add up", three, "6/1/2024", 20, "200", Chosen,
