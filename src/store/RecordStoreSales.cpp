@@ -180,11 +180,15 @@ void RecordStore::UndoSale(SaleId id)
             for (int column = 0; column < 6; ++column)
                 if (lot.int64(column) == 0)
                     changed << QString::fromLatin1(kValues[column]);
+            // A split changes the number of shares and the price; anything
+            // else is an edit.
+            const bool split = lot.int64(2) == 0 || lot.int64(3) == 0;
             if (!changed.isEmpty())
-                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (a split or an edit), so "
-                                          "the sale was not undone.")
+                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3), so the sale was not "
+                                          "undone.")
                                .arg(lotId)
-                               .arg(listed(changed)));
+                               .arg(listed(changed), split ? QStringLiteral("a split or an edit")
+                                                           : QStringLiteral("an edit")));
         }
         lot.reset();
         Statement restore(db_->handle(),
