@@ -1,6 +1,7 @@
 #include "sales/HoldingsGainsWindow.h"
 
 #include "platform/AccessKeys.h"
+#include "platform/DialogTable.h"
 #include "sales/GainsCsv.h"
 #include "sales/RealizedGains.h"
 #include "sales/ReportModel.h"
@@ -29,9 +30,11 @@ QString money(Ticks ticks)
     return regional::netAmountText(ticks);
 }
 
-// A report's list: whole rows, one at a time, not edited, and each column as
-// wide as the widest text it is expected to hold (widest, in column order);
-// the column stretched, if any (else -1), takes the rest of the width.
+// A report's list: whole rows, one at a time, not edited, with the look of
+// the program's dialog tables, and each column as wide as the widest text it
+// is expected to hold (widest, in column order). The column stretched, if
+// any (else -1), takes the rest of the width; else the columns keep
+// together at the left.
 QTableView *reportView(ReportModel *model, const QStringList &widest, int stretched, QWidget *parent)
 {
     auto *view = new QTableView(parent);
@@ -39,11 +42,7 @@ QTableView *reportView(ReportModel *model, const QStringList &widest, int stretc
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setTabKeyNavigation(false);
-    view->setWordWrap(false);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    setUpDialogTable(view, {});
     QHeaderView *header = view->horizontalHeader();
     for (int c = 0; c < widest.size(); ++c) {
         const QString heading = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -53,6 +52,8 @@ QTableView *reportView(ReportModel *model, const QStringList &widest, int stretc
     }
     if (stretched >= 0)
         header->setSectionResizeMode(stretched, QHeaderView::Stretch);
+    else
+        header->setStretchLastSection(false);
     return view;
 }
 
