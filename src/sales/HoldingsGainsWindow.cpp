@@ -30,6 +30,21 @@ QString money(Ticks ticks)
     return regional::netAmountText(ticks);
 }
 
+// A list of rows: Home and End go to the first and the last row, as in the
+// program's other lists.
+class RowList : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        if (action == MoveHome || action == MoveEnd)
+            modifiers |= Qt::ControlModifier;
+        return QTableView::moveCursor(action, modifiers);
+    }
+};
+
 // A report's list: whole rows, one at a time, not edited, with the look of
 // the program's dialog tables, and each column as wide as the widest text it
 // is expected to hold (widest, in column order). The column stretched, if
@@ -37,7 +52,7 @@ QString money(Ticks ticks)
 // together at the left.
 QTableView *reportView(ReportModel *model, const QStringList &widest, int stretched, QWidget *parent)
 {
-    auto *view = new QTableView(parent);
+    auto *view = new RowList(parent);
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
