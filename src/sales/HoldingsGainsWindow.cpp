@@ -12,7 +12,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -158,9 +158,21 @@ void HoldingsGainsWindow::buildControls()
     connect(year_, &QComboBox::currentIndexChanged, this, &HoldingsGainsWindow::showYear);
     connect(save_, &QPushButton::clicked, this, &HoldingsGainsWindow::saveGains);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    auto *undo = new QShortcut(QKeySequence::Delete, gainsView_, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(undo, &QShortcut::activated, this, &HoldingsGainsWindow::undoSale);
+    gainsView_->installEventFilter(this);
     resize(1100, 660);
+}
+
+// Delete in the list of gains undoes the sale of its current row.
+bool HoldingsGainsWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == gainsView_ && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            undoSale();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void HoldingsGainsWindow::reload()
