@@ -117,6 +117,22 @@ class BrowsingPropertyTest : public QObject {
 
     // Describes a selected row of the master list that lies out of its view,
     // or gives the empty text.
+    // Runs a command by its entry of the master list's menu or by Ctrl and
+    // its key, as random picks; a fault when the window does not become
+    // active again for the key.
+    static QString byMenuOrKey(MainWindow &w, QRandomGenerator &random, const QString &entry, Qt::Key key)
+    {
+        if (random.bounded(2) == 0) {
+            chooseFromMenu([&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }, entry);
+            return {};
+        }
+        w.window->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.window.get()))
+            return QStringLiteral("the window did not become active again");
+        QTest::keyClick(w.window.get(), key, Qt::ControlModifier);
+        return {};
+    }
+
     static QString selectedOutOfView(MainWindow &w)
     {
         QAbstractItemView *v = w.list(1);
@@ -319,14 +335,8 @@ class BrowsingPropertyTest : public QObject {
                 if (d.isVisible())
                     QTest::keyClick(methods, Qt::Key_Escape);
             }, "SellShares");
-            if (random.bounded(2) == 0) {
-                chooseFromMenu([&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }, "Sell Shares...");
-            } else {
-                w.window->activateWindow();
-                if (!QTest::qWaitForWindowActive(w.window.get()))
-                    return QStringLiteral("the window did not become active again");
-                QTest::keyClick(w.window.get(), Qt::Key_L, Qt::ControlModifier);
-            }
+            if (const QString opened = byMenuOrKey(w, random, "Sell Shares...", Qt::Key_L); !opened.isEmpty())
+                return opened;
             break;
         }
         case 18: {
@@ -344,14 +354,8 @@ class BrowsingPropertyTest : public QObject {
                 }
                 QTest::keyClick(gains, Qt::Key_Escape);
             }, "HoldingsGains");
-            if (random.bounded(2) == 0) {
-                chooseFromMenu([&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }, "Holdings and Gains...");
-            } else {
-                w.window->activateWindow();
-                if (!QTest::qWaitForWindowActive(w.window.get()))
-                    return QStringLiteral("the window did not become active again");
-                QTest::keyClick(w.window.get(), Qt::Key_G, Qt::ControlModifier);
-            }
+            if (const QString opened = byMenuOrKey(w, random, "Holdings and Gains...", Qt::Key_G); !opened.isEmpty())
+                return opened;
             break;
         }
         }
