@@ -98,6 +98,9 @@ void LotListView::scrollToSelectedRow()
     const int row = selectedRow();
     if (row < 0)
         return;
+    // Rows that came in the same command (a lot put back before the selected
+    // one) are laid out first, so that the scroll bar reaches them.
+    executeDelayedItemsLayout();
     const int h = horizontalScrollBar()->value();
     scrollTo(model_->index(row, 0));
     horizontalScrollBar()->setValue(h);

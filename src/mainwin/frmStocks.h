@@ -201,6 +201,7 @@ private:
     // context menu): offered on a lot being browsed.
     bool SellOffered() const;
     void SellShares();
+
     // The Holdings and Gains window (Ctrl+G, the master list's context
     // menu), and the undo of a sale from it, after the pending changes are
     // handled: false when it stopped with a message (a file that cannot be

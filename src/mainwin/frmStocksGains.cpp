@@ -11,7 +11,7 @@ void frmStocks::HoldingsAndGains()
 {
     if (!data1_->isOpen())
         return;
-    trap("Source : frmStocks HoldingsAndGains", [this] {
+    command("Source : frmStocks HoldingsAndGains", [this] {
         HoldingsGainsWindow window(dialogs_,
                                    {data1_->rows(), [this] { return data1_->Sales(); },
                                     [this](const SaleRecord &sale) { return UndoSale(sale); },
@@ -19,7 +19,6 @@ void frmStocks::HoldingsAndGains()
                                    QDate::currentDate(), this);
         window.exec();
     });
-    updateCommands();
 }
 
 // The lists follow the lot that the undo changed or brought back, as they

@@ -1,6 +1,7 @@
 #include "sales/HoldingsGainsWindow.h"
 
 #include "platform/AccessKeys.h"
+#include "platform/DialogTable.h"
 #include "sales/GainsCsv.h"
 #include "sales/RealizedGains.h"
 #include "sales/ReportModel.h"
@@ -11,7 +12,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -29,21 +30,34 @@ QString money(Ticks ticks)
     return regional::netAmountText(ticks);
 }
 
-// A report's list: whole rows, one at a time, not edited, and each column as
-// wide as the widest text it is expected to hold (widest, in column order);
-// the column stretched, if any (else -1), takes the rest of the width.
+// A list of rows: Home and End go to the first and the last row, as in the
+// program's other lists.
+class RowList : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        if (action == MoveHome || action == MoveEnd)
+            modifiers |= Qt::ControlModifier;
+        return QTableView::moveCursor(action, modifiers);
+    }
+};
+
+// A report's list: whole rows, one at a time, not edited, with the look of
+// the program's dialog tables, and each column as wide as the widest text it
+// is expected to hold (widest, in column order). The column stretched, if
+// any (else -1), takes the rest of the width; else the columns keep
+// together at the left.
 QTableView *reportView(ReportModel *model, const QStringList &widest, int stretched, QWidget *parent)
 {
-    auto *view = new QTableView(parent);
+    auto *view = new RowList(parent);
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setTabKeyNavigation(false);
-    view->setWordWrap(false);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    setUpDialogTable(view, {});
     QHeaderView *header = view->horizontalHeader();
     for (int c = 0; c < widest.size(); ++c) {
         const QString heading = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -53,6 +67,8 @@ QTableView *reportView(ReportModel *model, const QStringList &widest, int stretc
     }
     if (stretched >= 0)
         header->setSectionResizeMode(stretched, QHeaderView::Stretch);
+    else
+        header->setStretchLastSection(false);
     return view;
 }
 
@@ -142,9 +158,21 @@ void HoldingsGainsWindow::buildControls()
     connect(year_, &QComboBox::currentIndexChanged, this, &HoldingsGainsWindow::showYear);
     connect(save_, &QPushButton::clicked, this, &HoldingsGainsWindow::saveGains);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    auto *undo = new QShortcut(QKeySequence::Delete, gainsView_, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(undo, &QShortcut::activated, this, &HoldingsGainsWindow::undoSale);
+    gainsView_->installEventFilter(this);
     resize(1100, 660);
+}
+
+// Delete in the list of gains undoes the sale of its current row.
+bool HoldingsGainsWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == gainsView_ && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            undoSale();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void HoldingsGainsWindow::reload()

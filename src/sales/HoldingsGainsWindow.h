@@ -44,6 +44,9 @@ public:
     // shares held longer than a year count.
     HoldingsGainsWindow(Dialogs &dialogs, Ledger ledger, QDate today, QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void buildControls();
     // Reads the holdings and the sales again; the year stays chosen while it

@@ -603,6 +603,83 @@ scenario_restore() {
   expect_exit
 }
 
+sell() { # TICKER DATE SHARES PROCEEDS [KEY]: Ctrl+L, the fields typed (KEY on the method), Enter, the message answered
+  local field
+  press "$main" ctrl+l
+  wait_win "^Sell Shares of $1\$" || die "Ctrl+L showed no Sell Shares window; visible: $(visible)"
+  ready "$win"
+  wait_focus "the sale date has the focus" "Sell Shares of $1" text
+  for field in "$2" "$3" "$4"; do
+    timeout 60 xdotool type --clearmodifiers --delay 30 -- "$field" || fail "xdotool type failed"
+    wait_focus "typing '$field'" "Sell Shares of $1" text '*' '*' "$field"
+    press "$win" Tab
+  done
+  [[ -z ${5:-} ]] || press "$win" "$5"
+  press "$win" Return
+  answer_box "the sale of $1"
+  main_window
+}
+
+# Two sales through Ctrl+L, one of them last in, first out; the gains of
+# their year saved through Ctrl+G, Alt+S and a typed path (without its
+# suffix); the ledger read with sqlite3 and the file with python's csv
+# module, every column and the order of the rows; then Delete on the last
+# sale puts its shares back.
+scenario_gains() {
+  local folder="$dir/home/My taxes" gains
+  launch
+  close_main
+  expect_exit
+  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+    ('Acme Corp', 'ACME', 100, 10, 1000, '2020-01-15'), ('Acme Corp', 'ACME', 50, 15, 750, '2021-06-01'),
+    ('Acme Corp', 'ACME', 80, 25, 2000, '2023-03-03'), ('Widgets, \"Best\" Inc.', 'WDG', 40, 10, 400, '2024-01-10')" ||
+    die "could not seed"
+  # Last year's file on the desktop: the file dialog's list is not empty (an
+  # empty one stalls the accessibility bus that the focus is read on).
+  mkdir -p "$folder" "$dir/home/Desktop" && printf 'Description\r\n' >"$dir/home/Desktop/Tesmo gains 2023.csv"
+  start_wm
+  launch
+  main_window
+  sell WDG 5/1/2024 40 380.50 # the lot current at the start, sold whole
+  sell ACME 6/1/2024 150 '$3,000' Down
+  check_sql "the sales in the ledger" "SELECT LotID, NumShares, Acquired, Sold, Proceeds, CostBasis, Gain, Term FROM qrySales" \
+    "$(printf '%s\n' '4|40.0|2024-01-10|2024-05-01|380.5|400.0|-19.5|Short' '3|80.0|2023-03-03|2024-06-01|1600.0|2000.0|-400.0|Long' \
+      '2|50.0|2021-06-01|2024-06-01|1000.0|750.0|250.0|Long' '1|20.0|2020-01-15|2024-06-01|400.0|200.0|200.0|Long')"
+  press "$main" ctrl+g
+  wait_win '^Holdings and Gains$' || die "Ctrl+G showed no window; visible: $(visible)"
+  gains=$win
+  press "$gains" alt+s
+  wait_win '^Save Gains as CSV$' || die "Alt+S showed no file dialog; visible: $(visible)"
+  ready "$win"
+  wait_focus "the file dialog proposes the year's file" 'Save Gains as CSV' text '*' '*' 'Tesmo gains 2024.csv'
+  timeout 60 xdotool type --clearmodifiers --delay 20 -- "$folder/gains" || fail "xdotool type failed"
+  wait_focus "the path typed" 'Save Gains as CSV' text '*' '*' "$folder/gains"
+  press "$win" Return
+  saved() { [[ -s $folder/gains.csv ]]; }
+  poll "$limit" saved || fail "no gains.csv in $folder: $(ls "$folder")"
+  check_eq "the gains file as python's csv module reads it" "$(printf '%s\n' 'CRLF, no BOM' \
+    'Description|Date Acquired|Date Sold|Proceeds|Cost Basis|Gain or Loss|Term' \
+    '40 sh. WDG (Widgets, "Best" Inc.)|1/10/2024|5/1/2024|380.50|400.00|-19.50|Short' \
+    '80 sh. ACME (Acme Corp)|3/3/2023|6/1/2024|1600.00|2000.00|-400.00|Long' \
+    '50 sh. ACME (Acme Corp)|6/1/2021|6/1/2024|1000.00|750.00|250.00|Long' \
+    '20 sh. ACME (Acme Corp)|1/15/2020|6/1/2024|400.00|200.00|200.00|Long')" \
+    "$(/usr/bin/python3 -c 'import csv, sys
+raw = open(sys.argv[1], "rb").read()
+print("CRLF" if raw.count(b"\n") == raw.count(b"\r\n") else "LF", "BOM" if raw.startswith(b"\xef\xbb\xbf") else "no BOM", sep=", ")
+for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
+    print("|".join(row))' "$folder/gains.csv" 2>&1)"
+  press "$gains" alt+r End Delete
+  answer_box "Delete on a sale" # Return answers Yes
+  check_sql "the lot of the last sale holds its shares again" "SELECT NumShares, NetAmount FROM qryStocks WHERE ID = 1" \
+    '100.0|1000.0'
+  press "$gains" Escape
+  poll "$limit" closed "$gains" || fail "Escape did not close the Holdings and Gains window"
+  expect_no_box "the gains"
+  close_main
+  expect_exit
+  stop "$wm_pid"
+}
+
 # -------------------------------------------------------------------- main
 
 # shellcheck disable=SC2046 # scenario names are single words

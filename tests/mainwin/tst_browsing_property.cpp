@@ -2,7 +2,8 @@
 // a user does (Next, Previous, clicks, drags and keys in the master list, New,
 // typing, Save, Undo, Delete, importing a broker's file of a few lots, some
 // of them already in the ledger, restoring a copy of the ledger made earlier,
-// selling shares of the current lot's ticker), and of another program
+// selling shares of the current lot's ticker and undoing a sale from the
+// Holdings and Gains window), and of another program
 // deleting lots, on a small ledger, or now and then on one longer than the
 // list shows. After every step the master list, the counter, the buttons, the
 // edit boxes and the file must agree, a lot is current whenever the list has
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTableView>
 
 using namespace tesmo;
 using namespace tesmo::test;
@@ -115,6 +117,22 @@ class BrowsingPropertyTest : public QObject {
 
     // Describes a selected row of the master list that lies out of its view,
     // or gives the empty text.
+    // Runs a command by its entry of the master list's menu or by Ctrl and
+    // its key, as random picks; a fault when the window does not become
+    // active again for the key.
+    static QString byMenuOrKey(MainWindow &w, QRandomGenerator &random, const QString &entry, Qt::Key key)
+    {
+        if (random.bounded(2) == 0) {
+            chooseFromMenu([&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }, entry);
+            return {};
+        }
+        w.window->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.window.get()))
+            return QStringLiteral("the window did not become active again");
+        QTest::keyClick(w.window.get(), key, Qt::ControlModifier);
+        return {};
+    }
+
     static QString selectedOutOfView(MainWindow &w)
     {
         QAbstractItemView *v = w.list(1);
@@ -143,7 +161,7 @@ class BrowsingPropertyTest : public QObject {
     {
         QString fault;
         const int selectedBefore = w.selected(1);
-        const int action = int(random.bounded(18));
+        const int action = int(random.bounded(19));
         const int rows = w.rows(1);
         const auto [firstInView, lastInView] = rowsInView(w);
         const auto pressIf = [&](const char *name, const char *label) {
@@ -317,14 +335,27 @@ class BrowsingPropertyTest : public QObject {
                 if (d.isVisible())
                     QTest::keyClick(methods, Qt::Key_Escape);
             }, "SellShares");
-            if (random.bounded(2) == 0) {
-                chooseFromMenu([&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }, "Sell Shares...");
-            } else {
-                w.window->activateWindow();
-                if (!QTest::qWaitForWindowActive(w.window.get()))
-                    return QStringLiteral("the window did not become active again");
-                QTest::keyClick(w.window.get(), Qt::Key_L, Qt::ControlModifier);
-            }
+            if (const QString opened = byMenuOrKey(w, random, "Sell Shares...", Qt::Key_L); !opened.isEmpty())
+                return opened;
+            break;
+        }
+        case 18: {
+            // Delete on a sale in the Holdings and Gains window (Ctrl+G or
+            // the menu), answered Yes: the sale is undone, or refused.
+            const int row = int(random.bounded(4));
+            log += QStringLiteral(" undo-sale%1").arg(row);
+            PreviewAnswer undo([&](QDialog &d) {
+                auto *gains = d.findChild<QTableView *>("gains");
+                if (gains->model()->rowCount() > 0) {
+                    gains->setFocus();
+                    gains->selectRow(std::min(row, gains->model()->rowCount() - 1));
+                    w.dialogs.answerNext(Dialogs::Answer::Yes);
+                    QTest::keyClick(gains, Qt::Key_Delete);
+                }
+                QTest::keyClick(gains, Qt::Key_Escape);
+            }, "HoldingsGains");
+            if (const QString opened = byMenuOrKey(w, random, "Holdings and Gains...", Qt::Key_G); !opened.isEmpty())
+                return opened;
             break;
         }
         }
