@@ -18,8 +18,7 @@ private slots:
         for (const auto &[record, after] : {std::pair{3, "2 of 4 Lot 2"}, {1, "1 of 4 Lot 2"}, {5, "4 of 4 Lot 4"}}) {
             NAME_THE_CASE(after);
             MainWindow w(numberedLots(5));
-            w.clickRow(1, record);
-            w.click("cmdSelect");
+            w.select(record);
             w.dialogs.answerNext(Dialogs::Answer::No);
             w.click("cmdDelete");
             QCOMPARE(w.dialogs.takeBoxes().first().icon, Dialogs::Icon::Exclamation);
@@ -126,10 +125,8 @@ private slots:
     void lotsAnotherProgramDeletedLeaveTheLists()
     {
         MainWindow w(numberedLots(6));
-        for (int row : {3, 4}) {
-            w.clickRow(1, row);
-            w.click("cmdSelect");
-        }
+        for (int row : {3, 4})
+            w.select(row);
         w.clickRow(1, 1);
         w.folder.exec("DELETE FROM qryStocks WHERE ID IN (2, 3)");
         w.click("cmdNext");

@@ -49,8 +49,7 @@ private slots:
     void everyStoreOfALotRewritesItsRows()
     {
         MainWindow w(numberedLots(3));
-        w.clickRow(1, 1);
-        w.click("cmdSelect");
+        w.select(1);
         w.retype(kTicker, "NEW");
         w.retype(kPrice, "2.5");
         w.click("cmdNext");

@@ -49,8 +49,7 @@ private slots:
                                               "$3,000.00          | 1/15/2003\r\n"));
         QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
 
-        w.clickRow(1, 2);
-        w.click("cmdSelect");
+        w.select(2);
         w.dialogs.answerNext(Dialogs::Answer::No);
         exportAs(w, "Text File", true);
         const QList<ScriptedDialogs::Box> boxes = w.dialogs.takeBoxes();
@@ -105,8 +104,7 @@ private slots:
         QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
 
         w.shell.viewerFails = true;
-        w.clickRow(1, 1);
-        w.click("cmdSelect");
+        w.select(1);
         w.dialogs.answerNext(Dialogs::Answer::Yes);
         exportAs(w, "Text File", true);
         QCOMPARE(w.dialogs.takeTexts().value(1), QStringLiteral("75 - The desktop has no program to open this file "
@@ -140,8 +138,7 @@ private slots:
     void theOfficeWritersReadTheChosenListAndShowOnlyTheirMessage()
     {
         MainWindow w(numberedLots(3));
-        w.clickRow(1, 2);
-        w.click("cmdSelect");
+        w.select(2);
         exportAs(w, "Spreadsheet", true);
         QVERIFY(w.office.calls.contains("Cells(2, 1) = \"Lot 2\""));
         QVERIFY(!w.office.calls.join('\n').contains("Cells(3, "));

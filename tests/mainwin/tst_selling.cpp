@@ -99,10 +99,8 @@ private slots:
         for (const Case &c : cases) {
             NAME_THE_CASE(c.name);
             MainWindow w(kLots);
-            for (const int row : {1, 2}) {
-                w.clickRow(1, row);
-                w.click("cmdSelect");
-            }
+            for (const int row : {1, 2})
+                w.select(row);
             if (!c.pending.isEmpty())
                 w.retype(kNumShares, c.pending);
 

@@ -72,10 +72,8 @@ private slots:
     void theSelectionListKeepsWhatTheUserPicked()
     {
         MainWindow w(numberedLots(4));
-        for (int row : {3, 1, 2, 3}) {   // a lot once only: its row is selected
-            w.clickRow(1, row);
-            w.click("cmdSelect");
-        }
+        for (int row : {3, 1, 2, 3})   // a lot once only: its row is selected
+            w.select(row);
         QCOMPARE(w.column(2), QStringLiteral("Lot 3|Lot 1|Lot 2"));
         QCOMPARE(w.selected(2), 1);
         w.clickRow(2, 2);

@@ -113,6 +113,7 @@ public:
         if (twice)
             QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, at);
     }
+    void select(int row) { clickRow(1, row), click("cmdSelect"); }   // a row of the master list into the selection list
     void listKey(int n, Qt::Key k, Qt::KeyboardModifiers mods = {}) { list(n)->setFocus(Qt::MouseFocusReason), QTest::keyClick(list(n), k, mods); }
 
     // Lots in the file: "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate" rows joined by "|".

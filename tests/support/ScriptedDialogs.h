@@ -69,13 +69,7 @@ public:
     {
         ++fileDialogs;
         noProgressUp(title);
-        if (files_.empty()) {
-            faults_ << QStringLiteral("unexpected file dialog: ") + title;
-            return {};
-        }
-        const QString f = files_.front();
-        files_.pop_front();
-        return f;
+        return next(files_, QStringLiteral("unexpected file dialog: ") + title);
     }
     // A save dialog takes the next scripted file too.
     QString showSaveFile(const QString &title, const QString &proposed, const QString &filter) override
@@ -103,15 +97,7 @@ public:
         if (whileShown)
             whileShown(text);
         showBoxWindow(text);
-        if (buttons == Buttons::Ok)
-            return Answer::Ok;
-        if (answers_.empty()) {
-            faults_ << QStringLiteral("unexpected question: ") + text;
-            return Answer::No;
-        }
-        const Answer a = answers_.front();
-        answers_.pop_front();
-        return a;
+        return buttons == Buttons::Ok ? Answer::Ok : next(answers_, "unexpected question: " + text, Answer::No);
     }
 
     // A scripted text longer than the box takes is cut, as typing into the real box is.
@@ -121,12 +107,7 @@ public:
         inputs_.push_back({prompt, title, echo, maxLength});
         noProgressUp(prompt);
         showBoxWindow(prompt);
-        if (typed_.empty()) {
-            faults_ << QStringLiteral("unexpected input box: ") + prompt;
-            return {};
-        }
-        const QString t = typed_.front();
-        typed_.pop_front();
+        const QString t = next(typed_, "unexpected input box: " + prompt);
         return maxLength > 0 ? t.left(maxLength) : t;
     }
 
@@ -167,6 +148,17 @@ public:
     QList<bool> pointer;   // every change of the pointer, oldest first: true for the wait pointer
 
 private:
+    // The next scripted answer; a fault, and none, when the script has none left.
+    template <typename T>
+    T next(std::deque<T> &script, const QString &fault, T none = {})
+    {
+        if (script.empty())
+            return faults_ << fault, none;
+        T t = script.front();
+        script.pop_front();
+        return t;
+    }
+
     // No box while a progress is, or could still come, up: it would hide the box or take its keys.
     void noProgressUp(const QString &box)
     {
