@@ -23,8 +23,7 @@ shot() { command -v import >/dev/null && timeout 15 import -display "${DISPLAY:-
 fail() { errors=$((errors + 1)); log "FAIL: $*"; shot "fail-$errors"; }
 die() { fail "$*"; exit 1; }
 cleanup() {
-  local rc=$?
-  ((errors)) && rc=1
+  local rc=$?; ((errors)) && rc=1
   stop "$app_pid"; stop "$bus_pid"; stop "$xvfb_pid"
   if ((rc == 0)); then rm -rf -- "$work"; exit 0; fi
   [[ -s $dir/program.log ]] && { echo "---- $dir/program.log"; tail -n 60 "$dir/program.log"; echo ----; } >&2
@@ -161,7 +160,7 @@ expect_exit() { wait_exit "$@"; check_eq "exit status" 0 "$app_status"; }
 
 # ------------------------------------------------------------------- ledger
 
-sql() { sqlite3 -readonly -batch -noheader -separator '|' "$db" "$1"; }
+sql() { sqlite3 -readonly -batch -noheader -separator '|' "${2:-$db}" "$1"; } # QUERY [FILE]
 # check_sql DESCRIPTION QUERY EXPECTED: repeated while the program runs, until it gives EXPECTED.
 sql_is() { out=$(sql "$1" 2>&1) && [[ $out == "$2" ]] || ! running; }
 check_sql() { poll "$limit" sql_is "$2" "$3"; check_eq "$1" "$3" "$out"; }
@@ -205,9 +204,7 @@ scenario_foreign_file() {
   launch
   poll "$limit" settled # boxes may come before or over the main window
   ((boxes > 0)) || fail "no message box titled 'Tesmo' reported the foreign file"
-  if running; then
-    quit answer
-  else
+  if running; then quit answer; else
     wait_exit
     ((app_status < 128)) || fail "the program died from signal $((app_status - 128))"
   fi
@@ -336,10 +333,8 @@ scenario_progress() {
   ((saw == 0)) || fail "a short export showed a progress dialog"
   [[ $(cat "$dir/opened.log" 2>/dev/null) == "<$temp/Tesmo-"*"/Stocks.xlsx>" ]] ||
     fail "handed over: $(cat "$dir/opened.log" 2>/dev/null)"
-  local book
-  book=$(sed -n 's/^<\(.*\)>$/\1/p' "$dir/opened.log")
-  check_eq "the selected lot's workbook" "Company number 600000" \
-    "$(/usr/bin/python3 -c 'import sys, openpyxl; s = openpyxl.load_workbook(sys.argv[1]).active; print(s.max_row == 2 and s["A2"].value)' "$book" 2>&1)"
+  check_eq "the selected lot's workbook" "Company number 600000" "$(/usr/bin/python3 -c 'import sys, openpyxl
+s = openpyxl.load_workbook(sys.argv[1]).active; print(s.max_row == 2 and s["A2"].value)' "$(sed -n 's/^<\(.*\)>$/\1/p' "$dir/opened.log")" 2>&1)"
   rm -rf -- "$temp"/Tesmo-*
   : >"$dir/opened.log"
 
@@ -446,8 +441,7 @@ scenario_import() {
     'VOD|1000.0|0.71|710.0|2024-04-03' 'BARC|200.0|2.15|430.0|2024-06-05' 'AZN|3.0|120.5|361.5|2024-06-05')"
   copy=$(find "$data/Tesmo backups" -name 'Tesmo * before import.mdb' -print -quit)
   [[ -n $copy ]] || fail "no copy made before the import"
-  check_eq "the copy before the import" "VOD|1000.0|0.71|710.0|2024-04-03" \
-    "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
+  check_eq "the copy before the import" "VOD|1000.0|0.71|710.0|2024-04-03" "$(sql "$lots" "$copy" 2>&1)"
   expect_no_box "the import's message"
   quit
 }
@@ -456,15 +450,12 @@ scenario_import() {
 crash_mid_change() {
   local writer
   rm -f "$dir/writer.in" && mkfifo "$dir/writer.in" || die "no fifo"
-  sqlite3 -batch "$db" <"$dir/writer.in" >"$dir/writer.out" 2>&1 &
-  writer=$!
+  sqlite3 -batch "$db" <"$dir/writer.in" >"$dir/writer.out" 2>&1 & writer=$!
   exec 4>"$dir/writer.in"
   printf 'PRAGMA cache_size = 2;\nBEGIN;\nUPDATE Lots SET NumShares = NumShares + 1;\n.print changed\n' >&4
   changed() { grep -q changed "$dir/writer.out"; }
   poll "$limit" changed || fail "the writer did not change the ledger: $(cat "$dir/writer.out")"
-  kill -KILL "$writer"
-  wait "$writer" 2>/dev/null
-  exec 4>&-
+  kill -KILL "$writer"; wait "$writer" 2>/dev/null; exec 4>&-
   [[ -s $db-journal ]] || fail "the crash left no journal"
 }
 
@@ -512,8 +503,7 @@ scenario_restore() {
   answer_box "the restore"
   check_sql "every lot of the daily copy" "$lots" "$copied"
   copy=$(find "$data/Tesmo backups" -name 'Tesmo * before restore.mdb' -print -quit)
-  check_eq "the ledger as it was, kept before the restore" "$kept" \
-    "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
+  check_eq "the ledger as it was, kept before the restore" "$kept" "$(sql "$lots" "$copy" 2>&1)"
   expect_no_box "the restore's message closed"
   quit
 }

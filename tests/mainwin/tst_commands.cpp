@@ -41,7 +41,7 @@ private slots:
     {
         for (const auto &[shares, words] : {std::pair{2147483648.0, "2147483648 shares"}, {1.4, "1 share"},
                                            {1.5, "2 shares"}, {2.5, "2 shares"}, {0.0, "0 shares"}}) {
-            NAME_THE_CASE(words);
+            NAME_THE_CASE(QString::number(shares));
             MainWindow w({{"", "BIG", shares, QVariant(), QVariant(), "2003-01-15"}});
             w.dialogs.answerNext(Dialogs::Answer::Yes);
             w.click("cmdDelete");
