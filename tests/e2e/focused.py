@@ -1,25 +1,19 @@
 #!/usr/bin/python3
-# The control that has the keyboard focus in the program under test, read on
-# the desktop's accessibility bus, which X does not show. Prints one line:
-#   WINDOW|ROLE|NAME|X,Y|TEXT
-# WINDOW is the title of the active window, X,Y the control's place in it in
-# pixels, TEXT what an edit box holds. Exits 1, printing nothing, when no
-# control has the focus (no active window, or the program not yet, or no
-# longer, on the bus); 2 when the accessibility bus cannot be reached.
+# The control with the keyboard focus in the program under test, read on the accessibility bus
+# (X does not see inside windows). Prints WINDOW|ROLE|NAME|X,Y|TEXT: the active window's title,
+# the control's place in it in pixels, what an edit box holds. Exits 1 when no control has the
+# focus, 2 when the accessibility bus cannot be reached.
 import sys
 
 import dbus
 
 ACCESSIBLE = 'org.a11y.atspi.Accessible'
+PROPERTIES = 'org.freedesktop.DBus.Properties'
 STATE_ACTIVE = 1
 STATE_FOCUSED = 12
 TIMEOUT = 5  # seconds, for each call on the bus
 DOT = '\u2022'  # a character of a password box
 MOST_CHILDREN = 200  # more children than a window's controls: a list's cells
-
-
-def has_state(states, bit):
-    return bool(states[bit // 32] & (1 << (bit % 32)))
 
 
 class Node:
@@ -30,39 +24,35 @@ class Node:
         return getattr(self.proxy, method)(*args, dbus_interface=interface, timeout=TIMEOUT)
 
     def children(self, bus):
-        # A list's rows and cells are not looked into: a large ledger has
-        # millions, and the focus is on the list itself, never on a cell.
-        count = int(self.call('org.freedesktop.DBus.Properties', 'Get', ACCESSIBLE, 'ChildCount'))
-        if count > MOST_CHILDREN:
+        # Not a list's cells: a large ledger has millions, and the focus is on the list itself.
+        if int(self.call(PROPERTIES, 'Get', ACCESSIBLE, 'ChildCount')) > MOST_CHILDREN:
             return []
         return [Node(bus, ref) for ref in self.call(ACCESSIBLE, 'GetChildren')]
 
-    def states(self):
-        return self.call(ACCESSIBLE, 'GetState')
+    def has(self, state):
+        states = self.call(ACCESSIBLE, 'GetState')
+        return bool(states[state // 32] & (1 << (state % 32)))
 
     def name(self):
-        return str(self.call('org.freedesktop.DBus.Properties', 'Get', ACCESSIBLE, 'Name'))
+        return str(self.call(PROPERTIES, 'Get', ACCESSIBLE, 'Name'))
 
     def corner(self):
         x, y, _, _ = self.call('org.a11y.atspi.Component', 'GetExtents', dbus.UInt32(0))  # screen
         return int(x), int(y)
 
     def text(self):
-        """What the box holds; a password box, which keeps its text to
-        itself, as one dot a character."""
+        """What the box holds; a password box, which keeps it to itself, as one dot a character."""
         if 'org.a11y.atspi.Text' not in self.call(ACCESSIBLE, 'GetInterfaces'):
             return ''
         text = str(self.call('org.a11y.atspi.Text', 'GetText', 0, -1))
-        count = int(self.call('org.freedesktop.DBus.Properties', 'Get', 'org.a11y.atspi.Text', 'CharacterCount'))
+        count = int(self.call(PROPERTIES, 'Get', 'org.a11y.atspi.Text', 'CharacterCount'))
         return text if text or not count else DOT * count
 
 
 def focused(bus, node):
     """The focused control under node, or None."""
     for child in node.children(bus):
-        if has_state(child.states(), STATE_FOCUSED):
-            return child
-        found = focused(bus, child)
+        found = child if child.has(STATE_FOCUSED) else focused(bus, child)
         if found:
             return found
     return None
@@ -82,9 +72,7 @@ def main():
     for app in apps:
         try:
             for window in app.children(bus):
-                if not has_state(window.states(), STATE_ACTIVE):
-                    continue
-                control = focused(bus, window)
+                control = window.has(STATE_ACTIVE) and focused(bus, window)
                 if control:
                     wx, wy = window.corner()
                     x, y = control.corner()

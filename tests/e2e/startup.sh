@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end checks: the real program on a private Xvfb display, driven from the
-# keyboard with xdotool, and the ledger file it leaves behind read with sqlite3.
-#   startup.sh PROGRAM [SCENARIO...]     (no SCENARIO: every scenario_* below)
-# Every step waits for what it needs, never for a fixed time: a window shown
-# and holding the focus, the focus on a given control (read on the desktop's
-# accessibility bus by focused.py, as X does not see inside the window), a
-# box come or gone, a file written, the ledger holding a row.
+# End-to-end checks: the real program on a private Xvfb display, driven with xdotool,
+# the ledger it leaves read with sqlite3. startup.sh PROGRAM [SCENARIO...] (default: all)
+# Every step waits for what it needs, never a fixed time: a window, the focus on a
+# control (read on the accessibility bus by focused.py), a box, a file, a row.
 set -uo pipefail
 
 [[ -x ${1:-} ]] || { echo "usage: $0 PROGRAM [SCENARIO...]" >&2; exit 2; }
@@ -22,16 +19,12 @@ name=setup dir=$work data='' db='' xvfb_pid='' bus_pid='' wm_pid='' app_pid='' a
 
 log() { printf '[e2e %s] %s\n' "$name" "$*" >&2; }
 shot() { command -v import >/dev/null && timeout 15 import -display "${DISPLAY:-}" -window root "$dir/$1.png" 2>/dev/null; }
-# A failed check is logged with a screenshot and the scenario goes on, so one
-# run shows every broken check; die is for when nothing sensible can follow.
+# A failed check is logged with a screenshot and the scenario goes on; die when nothing can follow.
 fail() { errors=$((errors + 1)); log "FAIL: $*"; shot "fail-$errors"; }
 die() { fail "$*"; exit 1; }
 cleanup() {
-  local rc=$?
-  ((errors)) && rc=1
-  stop "$app_pid"
-  stop "$bus_pid"
-  stop "$xvfb_pid"
+  local rc=$?; ((errors)) && rc=1
+  stop "$app_pid"; stop "$bus_pid"; stop "$xvfb_pid"
   if ((rc == 0)); then rm -rf -- "$work"; exit 0; fi
   [[ -s $dir/program.log ]] && { echo "---- $dir/program.log"; tail -n 60 "$dir/program.log"; echo ----; } >&2
   echo "e2e FAILED; files kept in $work" >&2
@@ -60,13 +53,12 @@ visible() { # names of the visible windows, for messages (Xvfb draws no titles)
 }
 seen() { win=$(find_win "$1") || ! running; }
 wait_win() { poll "${2:-$limit}" seen "$1" && [[ -n $win ]]; } # REGEX [SECONDS]: sets $win once a window so named is visible
+window_up() { wait_win "^$1\$" || die "no window '$1' after $2; visible: $(visible)"; ready "$win"; } # TITLE WHAT: and ready
 reap() { wait "$app_pid"; app_status=$? app_pid=''; } # sets $app_status once the program has ended
 
-# focus_is WINDOW [ROLE [NAME [PLACE [TEXT]]]]: true once the control that has
-# the focus in the program's own view is in the active window titled WINDOW,
-# with that role, name, place (x,y in pixels from the window's corner) and
-# text; a part left out or given as * matches anything. True as well once the
-# program has ended. $out holds what focused.py reported.
+# focus_is WINDOW [ROLE [NAME [PLACE [TEXT]]]]: true once the focused control is in the active
+# window WINDOW with that role, name, place (x,y from the window's corner) and text ('*' or
+# left out: any), or once the program has ended. $out holds what focused.py reported.
 focus_is() {
   local -a seen want=("$@")
   local i
@@ -87,9 +79,8 @@ focus() {
   timeout 10 xdotool windowfocus --sync "$1" >/dev/null 2>&1 ||
     timeout 10 xdotool windowfocus "$1" >/dev/null 2>&1 || fail "could not focus window $1"
 }
-# ready WINDOW: gives WINDOW the X focus and waits until the program has taken
-# it, one of the window's controls having the focus, so that keys and clicks
-# reach what the program shows rather than a window still coming up.
+# ready WINDOW: gives WINDOW the X focus and waits until one of its controls has it, so that
+# keys and clicks reach what the program shows rather than a window still coming up.
 ready() {
   local title
   focus "$1"
@@ -100,39 +91,33 @@ press() { # WINDOW KEY...: xdotool key names, e.g. alt+x Return
   ready "$1"
   timeout 30 xdotool key --clearmodifiers --delay 60 "${@:2}" || fail "xdotool key ${*:2} failed"
 }
-fill() { # WINDOW TEXT...: types each TEXT as a person would, and Return once the box with the focus shows it
+type_in() { # WINDOW TEXT [SHOWN]: types TEXT as a person would and waits for the box with the focus to show it
+  timeout 120 xdotool type --clearmodifiers --delay 30 -- "$2" || fail "xdotool type failed"
+  wait_focus "typing '$2'" "$1" text '*' '*' "${3:-$2}"
+}
+fill() { # WINDOW TEXT...: types each TEXT, and Return once the box shows it
   local text
   for text in "${@:2}"; do
     ready "$1"
-    timeout 120 xdotool type --clearmodifiers --delay 40 -- "$text" || fail "xdotool type failed"
-    wait_focus "typing '$text'" '*' text '*' '*' "${shown:-$text}" || return
+    type_in '*' "$text" "${shown:-$text}" || return
     press "$1" Return
   done
 }
-dots() { # TEXT: what a password box shows of TEXT, as focused.py reports it
-  local i out=''
-  for ((i = 0; i < ${#1}; i++)); do out+=$'\u2022'; done
-  printf '%s' "$out"
-}
-fill_password() { # WINDOW TEXT: fill, for a box that shows dots
-  shown=$(dots "$2") fill "$1" "$2"
-}
-# Access keys click their button after a short animation: what a key does is
-# waited for by what it brings (a box, the focus on a control, a file, the end).
+dots() { local s; s=$(printf "%${#1}s"); printf '%s' "${s// /$'\u2022'}"; } # TEXT: as a password box shows it
+fill_password() { shown=$(dots "$2") fill "$1" "$2"; } # WINDOW TEXT: fill, for a box that shows dots
+# An access key clicks after a short animation: what it does is waited for by what it brings.
 main_window() { # sets $main once the main window is shown and holds the focus
-  if wait_win '^ Stocks$'; then
-    main=$win
-    ready "$main"
-    return
-  fi
+  wait_win '^ Stocks$' && { main=$win; ready "$main"; return; }
   running && die "no window named ' Stocks' within ${limit}s; visible: $(visible)"
-  reap
-  die "the program exited (status $app_status) before its main window appeared"
+  reap; die "the program exited (status $app_status) before its main window appeared"
 }
 close_main() { main_window; press "$main" alt+x; }
+quit() { close_main; expect_exit "$@"; }
+open_main() { launch; main_window; }
+# seed SQL: the ledger a first start makes, SQL run on it
+seed() { launch; quit; sqlite3 -batch "$db" "$1" || die "could not seed"; }
 
-# box_up [NOT]: sets $win to a visible box or dialog titled "Tesmo" other than
-# window NOT; the small start-up frame, which has the same title, is none.
+# box_up [NOT]: sets $win to a visible box titled "Tesmo" other than window NOT (nor the start-up frame).
 box_up() {
   local w h
   for w in $(timeout 5 xdotool search --onlyvisible --name '^Tesmo$' 2>/dev/null); do
@@ -145,17 +130,15 @@ box_up() {
 box_seen() { box_up "$@" || ! running; }
 wait_box() { # WHAT [NOT]: sets $win once a box or dialog other than window NOT is up; fails, naming WHAT, if none comes
   win=''
-  poll "$limit" box_seen "${2:-}" && [[ -n $win ]] && return
-  fail "$1 showed no box or dialog titled 'Tesmo'; visible: $(visible)"
-  return 1
+  poll "$limit" box_seen "${2:-}" && [[ -n $win ]] || { fail "$1 showed no box or dialog titled 'Tesmo'; visible: $(visible)"; return 1; }
 }
 closed() { ! shown "$1"; }
+closes() { press "$1" "$2"; poll 10 closed "$1" || fail "$2 did not close $3"; } # WINDOW KEY WHAT
 answer_up_box() { # Return on the box that is up, counted in $boxes; false if none is up
   box_up || return 1
   boxes=$((boxes + 1))
   shot "box-$boxes"
-  press "$win" Return
-  poll 10 closed "$win" || fail "Return did not close box $boxes"
+  closes "$win" Return "box $boxes"
 }
 expect_no_box() { # WHAT: fails, and answers them, if boxes titled "Tesmo" are up after WHAT
   box_up || return 0
@@ -166,12 +149,10 @@ expect_no_box() { # WHAT: fails, and answers them, if boxes titled "Tesmo" are u
 answer_box() { # WHAT: a "Tesmo" box must come up after WHAT, and Return must close it
   wait_box "$1" || return
   shot "box-after-${1// /-}"
-  press "$win" Return
-  poll 10 closed "$win" || fail "Return did not close the box shown after $1"
+  closes "$win" Return "the box shown after $1"
 }
 
-# wait_exit [answer]: waits for the program to end and sets $app_status; with
-# an argument, message boxes met on the way are answered with Return.
+# wait_exit [answer]: waits for the end, sets $app_status; with answer, boxes met get Return.
 ended() { ! running || { [[ -n $1 ]] && answer_up_box; false; }; }
 wait_exit() { poll "$limit" ended "${1:-}" || die "the program did not exit within ${limit}s; visible: $(visible)"; reap; }
 # Under the sanitizers a leak makes the exit status non-zero, failing this.
@@ -179,15 +160,12 @@ expect_exit() { wait_exit "$@"; check_eq "exit status" 0 "$app_status"; }
 
 # ------------------------------------------------------------------- ledger
 
-sql() { sqlite3 -readonly -batch -noheader -separator '|' "$db" "$1"; }
-# check_sql DESCRIPTION QUERY EXPECTED: the program writes the ledger on its
-# own time, so while it runs the query is repeated until it gives EXPECTED.
+sql() { sqlite3 -readonly -batch -noheader -separator '|' "${2:-$db}" "$1"; } # QUERY [FILE]
+# check_sql DESCRIPTION QUERY EXPECTED: repeated while the program runs, until it gives EXPECTED.
 sql_is() { out=$(sql "$1" 2>&1) && [[ $out == "$2" ]] || ! running; }
 check_sql() { poll "$limit" sql_is "$2" "$3"; check_eq "$1" "$3" "$out"; }
 
-
-# A window manager for a scenario, which gives the focus to new windows and
-# back the way a desktop does; stop "$wm_pid" ends it.
+# A window manager for a scenario, giving the focus to new windows and back as a desktop does.
 start_wm() {
   command -v openbox >/dev/null || die "openbox is missing"
   openbox --sm-disable >"$dir/openbox.log" 2>&1 &
@@ -196,14 +174,22 @@ start_wm() {
   poll 10 wm_up || die "openbox did not start"
 }
 
+# desktop_program NAME MIME: the desktop's program for MIME, which writes its arguments, one
+# <ARG> a line, to $dir/NAME.log
+desktop_program() {
+  local apps=$dir/home/.local/share/applications
+  mkdir -p "$apps" "$dir/bin"
+  printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >>"%s"\n' "$dir/$1.log" >"$dir/bin/$1" && chmod +x "$dir/bin/$1"
+  printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s %%f\nMimeType=%s;\n' "$1" "$dir/bin/$1" "$2" >"$apps/$1.desktop"
+  printf '[Default Applications]\n%s=%s.desktop\n' "$2" "$1" >"$dir/home/.config/mimeapps.list"
+}
+
 # ---------------------------------------------------------------- scenarios
 
-# Places of the main window's edit boxes, in pixels from its corner: their
-# designed places in twips over 15.
+# Places of the main window's controls in pixels from its corner (designed twips over 15).
 name_box=384,40 shares_box=584,67 net_box=584,93 master_list=8,24
 
-# A Tesmo.mdb that is not a database: the program reports it and must leave
-# the file, and the folder, exactly as they were.
+# A Tesmo.mdb that is no database: reported, the file and the folder left exactly as they were.
 settled() { # every box answered and the main window holding the focus, or the program gone
   ! running && return
   answer_up_box && return 1
@@ -218,10 +204,7 @@ scenario_foreign_file() {
   launch
   poll "$limit" settled # boxes may come before or over the main window
   ((boxes > 0)) || fail "no message box titled 'Tesmo' reported the foreign file"
-  if running; then
-    close_main
-    expect_exit answer
-  else
+  if running; then quit answer; else
     wait_exit
     ((app_status < 128)) || fail "the program died from signal $((app_status - 128))"
   fi
@@ -229,16 +212,13 @@ scenario_foreign_file() {
   check_eq "no other file created next to it" "Tesmo.mdb " "$(cd "$data" && find . -mindepth 1 -printf '%P ')"
 }
 
-# First start in an empty folder: the main window comes up without any
-# message on a new ledger, with its view and options. Two lots typed in with
-# Enter between the boxes (Enter in the trade date box saves), then the
-# current one deleted after a Yes; Alt+X closes the window cleanly.
+# First start in an empty folder: no message, a new ledger with its view and options. Two lots
+# typed with Enter between the boxes (Enter in the date saves), the current one deleted after a Yes.
 scenario_add_and_delete() {
   local lots="SELECT Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks ORDER BY ID"
   local first="Acme Widgets|ACME|100.0|12.5|1250.0|2003-01-15"
   local second="Bolt & Nut Co|BLT|250.0|4.75|1187.5|2005-03-09"
-  launch
-  main_window
+  open_main
   expect_no_box "the first start"
   wait_focus "a new ledger opens on the empty name box" ' Stocks' text '*' "$name_box" ''
   fill "$main" "Acme Widgets" ACME 100 12.5 1250 1/15/2003
@@ -253,26 +233,19 @@ scenario_add_and_delete() {
   answer_box "Alt+D"
   check_sql "the current (second) lot deleted, the first kept" "$lots" "$first"
   expect_no_box "deleting the second lot"
-  close_main
-  expect_exit
+  quit
   check_sql "closing changed nothing" "$lots" "$first"
   check_sql "the ledger's view and options" \
     "SELECT (SELECT count(*) FROM Options), group_concat(name) FROM pragma_table_info('qryStocks')" \
     "1|ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate"
 }
 
-# After a rule's message closes, the focus is on the field the rule names,
-# not where start-up put it: typing goes where the user looks. Under a window
-# manager, which gives the focus back the way a desktop does.
+# Under a window manager: after a rule's message the focus is on the field the rule names.
 scenario_focus_after_box() {
   start_wm
-  launch
-  close_main
-  expect_exit
-  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
-    ('Blank Net', 'BN', 10, 1, NULL, '2003-01-15'), ('Full', 'FL', 20, 2, 40, '2003-01-16')" || die "could not seed"
-  launch
-  main_window
+  seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+    ('Blank Net', 'BN', 10, 1, NULL, '2003-01-15'), ('Full', 'FL', 20, 2, 40, '2003-01-16')"
+  open_main
   wait_focus "start-up puts the focus into the blank net amount" ' Stocks' text '*' "$net_box" ''
   press "$main" shift+Tab shift+Tab ctrl+a x
   wait_focus "x typed into the number of shares" ' Stocks' text '*' "$shares_box" x
@@ -284,35 +257,23 @@ scenario_focus_after_box() {
   press "$main" alt+s
   check_sql "the 7 went into the shares" "SELECT NumShares, ifnull(NetAmount, 'none') FROM Lots WHERE ID = 1" "7.0|none"
   expect_no_box "saving 7 shares"
-  close_main
-  expect_exit
-  stop "$wm_pid"
+  quit
 }
 
-# Export! with "Text File" and "All" writes the list to the desktop folder
-# that the user's XDG directories name (here one with a blank in its name)
-# and hands the file to the desktop's program for text, as one argument.
+# Export! of all as a text file: to the XDG desktop folder (a blank in its name), handed to the
+# desktop's program for text as one argument.
 scenario_export_text() {
-  local desk="$dir/home/My Desk" apps="$dir/home/.local/share/applications" file
-  launch
-  close_main
-  expect_exit
-  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+  local desk="$dir/home/My Desk" file
+  seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
     ('Zoë & Co \"Quoted\"', 'O''NEIL', 100, 12.5, 1250, '2003-01-15'),
-    ('Acme Corporation Holdings', 'ACME', 7, NULL, NULL, '2010-02-01')" || die "could not seed"
-  mkdir -p "$desk" "$apps" "$dir/bin"
+    ('Acme Corporation Holdings', 'ACME', 7, NULL, NULL, '2010-02-01')"
+  mkdir -p "$desk"
   printf 'XDG_DESKTOP_DIR="$HOME/My Desk"\n' >"$dir/home/.config/user-dirs.dirs"
-  printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >"%s"\n' "$dir/viewer.log" >"$dir/bin/viewer"
-  chmod +x "$dir/bin/viewer"
-  printf '[Desktop Entry]\nType=Application\nName=Viewer\nExec=%s %%f\nMimeType=text/plain;\n' "$dir/bin/viewer" \
-    >"$apps/viewer.desktop"
-  printf '[Default Applications]\ntext/plain=viewer.desktop\n' >"$dir/home/.config/mimeapps.list"
+  desktop_program viewer text/plain
   file="$desk/Tesmo_$(date +%-m_%-d_%Y).txt"
 
-  launch
-  main_window
-  # The window's first activation moves the focus into the blank net amount;
-  # a press that came before would lose the button to that move.
+  open_main
+  # The first activation moves the focus into the blank net amount: a press before it would be lost.
   wait_focus "start-up puts the focus into the blank net amount" ' Stocks' text '*' "$net_box" ''
   click_export
   viewed() { [[ -s $dir/viewer.log ]]; }
@@ -325,10 +286,10 @@ scenario_export_text() {
     'Acme Corporation Holdings | ACME  | 7                |             |                    | 2/1/2010' | od -c)" \
     "$(od -c <"$file" 2>&1)"
   expect_no_box "exporting the text file"
-  close_main
-  expect_exit
+  quit
 }
 
+click_at() { timeout 10 xdotool mousemove --window "$main" "$1" "$2" && timeout 10 xdotool click 1 || fail "xdotool could not click at $1,$2"; }
 click_export() { # the Export! button, at its designed place (9120, 5520 twips; 15 twips a pixel)
   timeout 10 xdotool mousemove --window "$main" 680 380 || fail "xdotool mousemove failed"
   on_main() { # the window under the pointer is the main window, or the frame a window manager put round it
@@ -340,44 +301,31 @@ click_export() { # the Export! button, at its designed place (9120, 5520 twips; 
   timeout 10 xdotool click 1 || fail "xdotool click failed"
 }
 
-# A long export shows its progress with a Cancel button, and Cancel leaves
-# no workbook behind; a short one shows no progress and hands its workbook
-# to the desktop; a failed one shows its message without a progress.
+# A short export shows no progress and hands its workbook over; Cancel in a long one's progress
+# leaves nothing; a failed one shows its message without a progress.
 scenario_progress() {
-  local apps="$dir/home/.local/share/applications" temp="$dir/temp" saw=0
-  launch
-  close_main
-  expect_exit
-  sqlite3 -batch "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600000)
+  local temp="$dir/temp" saw=0
+  seed "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600000)
     INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate)
     SELECT 'Company number ' || i, 'T' || (i % 1000), i % 500 + 1, (i % 9000) / 100.0, i * 3.25,
-           date('2000-01-01', '+' || (i % 7000) || ' days') FROM n" || die "could not seed"
-  mkdir -p "$apps" "$dir/bin" "$temp"
-  printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >>"%s"\n' "$dir/opened.log" >"$dir/bin/opener"
-  chmod +x "$dir/bin/opener"
-  printf '[Desktop Entry]\nType=Application\nName=Sheets\nExec=%s %%f\nMimeType=%s;\n' "$dir/bin/opener" \
-    application/vnd.openxmlformats-officedocument.spreadsheetml.sheet >"$apps/sheets.desktop"
-  printf '[Default Applications]\n%s=sheets.desktop\n' application/vnd.openxmlformats-officedocument.spreadsheetml.sheet \
-    >"$dir/home/.config/mimeapps.list"
+           date('2000-01-01', '+' || (i % 7000) || ' days') FROM n"
+  mkdir -p "$temp"
+  desktop_program opened application/vnd.openxmlformats-officedocument.spreadsheetml.sheet
   launch_env=(TMPDIR="$temp")
   start_wm
-  launch
-  main_window
+  open_main
   # The export box (9120, 4920 twips) takes the kind typed over its text.
-  timeout 10 xdotool mousemove --window "$main" 640 338 || fail "xdotool mousemove failed"
-  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  click_at 640 338
   wait_focus "the export box has the focus" ' Stocks' 'combo box' 'Text File' || return
   press "$main" ctrl+a
   timeout 30 xdotool type --clearmodifiers --delay 40 -- Spreadsheet || fail "xdotool type failed"
   wait_focus "Spreadsheet typed into the export box" ' Stocks' 'combo box' Spreadsheet || return
 
-  # The current lot alone, selected, exports at once: no progress dialog at
-  # any time, and the workbook goes to the desktop.
+  # The current lot alone, selected (its row current in the selection list), exports at once:
+  # no progress dialog at any time, and the workbook goes to the desktop.
   press "$main" alt+l
-  # The list of selected lots shows the lot, its row current.
   wait_focus "Select -> took the lot" ' Stocks' 'cell' 'Company number 600000' || return
-  timeout 10 xdotool mousemove --window "$main" 700 304 || fail "xdotool mousemove failed"
-  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  click_at 700 304
   wait_focus "Selected chosen" ' Stocks' 'radio button' 'Selected' || return
   click_export
   handed() { box_up && saw=1; [[ -s $dir/opened.log ]] || ! running; }
@@ -385,22 +333,18 @@ scenario_progress() {
   ((saw == 0)) || fail "a short export showed a progress dialog"
   [[ $(cat "$dir/opened.log" 2>/dev/null) == "<$temp/Tesmo-"*"/Stocks.xlsx>" ]] ||
     fail "handed over: $(cat "$dir/opened.log" 2>/dev/null)"
-  local book
-  book=$(sed -n 's/^<\(.*\)>$/\1/p' "$dir/opened.log")
-  check_eq "the selected lot's workbook" "Company number 600000" \
-    "$(/usr/bin/python3 -c 'import sys, openpyxl; s = openpyxl.load_workbook(sys.argv[1]).active; print(s.max_row == 2 and s["A2"].value)' "$book" 2>&1)"
+  check_eq "the selected lot's workbook" "Company number 600000" "$(/usr/bin/python3 -c 'import sys, openpyxl
+s = openpyxl.load_workbook(sys.argv[1]).active; print(s.max_row == 2 and s["A2"].value)' "$(sed -n 's/^<\(.*\)>$/\1/p' "$dir/opened.log")" 2>&1)"
   rm -rf -- "$temp"/Tesmo-*
   : >"$dir/opened.log"
 
   # All 600,000 lots: the progress dialog comes up, and Cancel leaves nothing.
-  timeout 10 xdotool mousemove --window "$main" 622 304 || fail "xdotool mousemove failed"
-  timeout 10 xdotool click 1 || fail "xdotool click failed"
+  click_at 622 304
   wait_focus "All chosen" ' Stocks' 'radio button' 'All' || return
   click_export
   wait_box "the long export's progress" || die "no progress dialog for a long export"
   shot progress
-  # The dialog answers the keyboard only between pieces of the work, so the
-  # key goes to it without waiting for the accessibility bus to tell.
+  # The dialog takes keys only between pieces of work: no waiting on the accessibility bus.
   focus "$win"
   timeout 10 xdotool key --clearmodifiers Escape || fail "xdotool key failed"
   poll "$limit" closed "$win" || fail "Escape did not close the progress dialog"
@@ -409,9 +353,8 @@ scenario_progress() {
   check_eq "files handed to the desktop after Cancel" "" "$(cat "$dir/opened.log" 2>/dev/null)"
   expect_no_box "cancelling the export"
 
-  # Without a temporary folder the export fails at once: its message holds
-  # the keys alone, no progress dialog over it, not even once the progress'
-  # second has passed, and Return closes it.
+  # Without a temporary folder the export fails at once: its message holds the keys alone, no
+  # progress over it, not even once the progress' second has passed.
   rmdir "$temp" || fail "could not remove the temporary folder"
   click_export
   wait_box "the export without a temporary folder" || return
@@ -419,38 +362,31 @@ scenario_progress() {
   wait_focus "the failure's message holds the keys" Tesmo
   [[ $out != *'|push button|Cancel|'* ]] || fail "a Cancel holds the keys over the failure's message"
   poll 3 box_up "$box" && fail "a dialog came up over the failure's message"
-  press "$box" Return
-  poll 10 closed "$box" || fail "Return did not close the failure's message"
+  closes "$box" Return "the failure's message"
   expect_no_box "the failure's message"
   focus "$main"
   timeout 10 xdotool key --clearmodifiers alt+x || fail "xdotool key failed"
   expect_exit
-  stop "$wm_pid"
 }
 
-# Protection switched on in the dialog from the keyboard alone; at the next
-# start the password is asked before any main window, a wrong answer asks
-# again; at the start after that, Escape ends the program with no main window.
+# Protection switched on from the keyboard; next start, the password before any main window, a
+# wrong one asked again; the start after, Escape ends the program.
 scenario_password() {
-  launch
-  main_window
+  open_main
   press "$main" alt+p
   wait_box "Password Protection" || die "no dialog for Password Protection"
   ready "$win"
-  # The focus starts on Cancel: OK, the password box, the check box, then
-  # round to OK again.
+  # The focus starts on Cancel: OK, the password box, the check box, then round to OK again.
   wait_focus "the dialog opens on Cancel" Tesmo 'push button' Cancel
   press "$win" Tab Tab
   wait_focus "Tab, Tab leads to the empty password box" Tesmo text '*' '*' ''
-  timeout 30 xdotool type --clearmodifiers --delay 40 -- Secret || fail "xdotool type failed"
-  wait_focus "the password typed, shown as dots" Tesmo text '*' '*' "$(dots Secret)"
+  type_in Tesmo Secret "$(dots Secret)"
   press "$win" Tab space Tab Tab
   wait_focus "Tab, space, Tab, Tab leads round to OK" Tesmo 'push button' OK
   press "$win" space
   check_sql "protection stored" "SELECT Protected, Password FROM Options" "1|Secret"
   poll 10 closed "$win" || fail "OK did not close the dialog"
-  close_main
-  expect_exit
+  quit
 
   launch
   wait_box "the password at start-up" || die "no prompt for the password at start-up"
@@ -462,8 +398,7 @@ scenario_password() {
   wait_focus "the second prompt says the password was wrong" Tesmo text 'Incorrect Password. Please try again.' '*' ''
   fill_password "$win" Secret
   main_window
-  close_main
-  expect_exit
+  quit
 
   launch
   wait_box "the password at the third start" || die "no prompt for the password at the third start"
@@ -475,34 +410,23 @@ scenario_password() {
   check_sql "the setting is kept" "SELECT Protected, Password FROM Options" "1|Secret"
 }
 
-# Ctrl+I asks for a broker's file; its full path typed into the file dialog
-# and Enter open the "Import Lots" preview. The file's dates read either way,
-# so the preview asks for their order: Alt+I imports nothing until Alt+O and
-# the arrow keys have chosen it; then Alt+I imports, and one message says
-# what happened. The ledger then holds the new lots after the one it had,
-# which the file held too; the copy made before the import holds the ledger
-# as it was.
+# Ctrl+I, a typed path, the preview: dates that read either way import nothing until Alt+O and
+# the arrows choose their order; then the new lots follow the one the ledger (and the file) had,
+# and the copy made before the import holds the ledger as it was.
 scenario_import() {
   local lots="SELECT Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks ORDER BY ID"
   local folder="$dir/home/Broker files" copy
-  launch
-  close_main
-  expect_exit
-  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
-    ('Vodafone Group', 'VOD', 1000, 0.71, 710, '2024-04-03')" || die "could not seed"
+  seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+    ('Vodafone Group', 'VOD', 1000, 0.71, 710, '2024-04-03')"
   mkdir -p "$folder" && cp -- "$here/../import/samples/uk_dates.csv" "$folder/" || die "could not copy the sample"
 
-  launch
-  main_window
+  open_main
   press "$main" ctrl+i
-  wait_win '^Import Lots from File$' || die "Ctrl+I showed no file dialog; visible: $(visible)"
-  ready "$win"
+  window_up 'Import Lots from File' Ctrl+I
   wait_focus "the file dialog opens on its file name" 'Import Lots from File' text
-  timeout 60 xdotool type --clearmodifiers --delay 20 -- "$folder/uk_dates.csv" || fail "xdotool type failed"
-  wait_focus "the path typed" 'Import Lots from File' text '*' '*' "$folder/uk_dates.csv"
+  type_in 'Import Lots from File' "$folder/uk_dates.csv"
   press "$win" Return
-  wait_win '^Import Lots$' || die "no preview after the file was chosen; visible: $(visible)"
-  ready "$win"
+  window_up 'Import Lots' 'the file was chosen'
   wait_focus "the preview opens on its rows" 'Import Lots' table
   shot preview-unsettled
   press "$win" alt+i alt+o
@@ -517,51 +441,37 @@ scenario_import() {
     'VOD|1000.0|0.71|710.0|2024-04-03' 'BARC|200.0|2.15|430.0|2024-06-05' 'AZN|3.0|120.5|361.5|2024-06-05')"
   copy=$(find "$data/Tesmo backups" -name 'Tesmo * before import.mdb' -print -quit)
   [[ -n $copy ]] || fail "no copy made before the import"
-  check_eq "the copy before the import" "VOD|1000.0|0.71|710.0|2024-04-03" \
-    "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
+  check_eq "the copy before the import" "VOD|1000.0|0.71|710.0|2024-04-03" "$(sql "$lots" "$copy" 2>&1)"
   expect_no_box "the import's message"
-  close_main
-  expect_exit
+  quit
 }
 
-# A writer killed in the middle of a change that reached the file leaves
-# a hot journal beside it, as a crash does.
+# A writer killed in the middle of a change leaves a hot journal beside the file, as a crash does.
 crash_mid_change() {
   local writer
   rm -f "$dir/writer.in" && mkfifo "$dir/writer.in" || die "no fifo"
-  sqlite3 -batch "$db" <"$dir/writer.in" >"$dir/writer.out" 2>&1 &
-  writer=$!
+  sqlite3 -batch "$db" <"$dir/writer.in" >"$dir/writer.out" 2>&1 & writer=$!
   exec 4>"$dir/writer.in"
   printf 'PRAGMA cache_size = 2;\nBEGIN;\nUPDATE Lots SET NumShares = NumShares + 1;\n.print changed\n' >&4
   changed() { grep -q changed "$dir/writer.out"; }
   poll "$limit" changed || fail "the writer did not change the ledger: $(cat "$dir/writer.out")"
-  kill -KILL "$writer"
-  wait "$writer" 2>/dev/null
-  exec 4>&-
+  kill -KILL "$writer"; wait "$writer" 2>/dev/null; exec 4>&-
   [[ -s $db-journal ]] || fail "the crash left no journal"
 }
 
-# After a crash that left a journal: a copy put over the ledger by hand
-# opens as it is, its lots whole, and the journal that would have damaged it
-# is set aside with a message; and "Restore from Backup..." in the master
-# list's context menu, from the keyboard, writes the daily copy back into
-# the ledger with every one of its lots, the ledger as it was kept as a
-# "before restore" copy.
+# After a crash: a copy put over the ledger by hand opens whole, the other file's journal set
+# aside with a message; a journal of its own rolls back; "Restore from Backup..." from the keyboard
+# writes the daily copy back whole, the ledger as it was kept as a "before restore" copy.
 scenario_restore() {
   local lots="SELECT count(*), sum(NumShares), sum(length(Ticker)) FROM Lots" copy copied kept i
-  launch
-  close_main
-  expect_exit
-  sqlite3 -batch "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)
+  seed "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)
     INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate)
-    SELECT 'Company ' || i, 'T' || i, i, 1.5, i * 1.5, '2003-01-15' FROM n" || die "could not seed"
+    SELECT 'Company ' || i, 'T' || i, i, 1.5, i * 1.5, '2003-01-15' FROM n"
   copied=$(sql "$lots")
-  launch
-  main_window
+  open_main
   daily() { copy=$(find "$data/Tesmo backups" -name 'Tesmo * daily.mdb' -print -quit 2>/dev/null) && [[ -n $copy ]]; }
   poll "$limit" daily || fail "no daily copy"
-  close_main
-  expect_exit
+  quit
 
   sqlite3 -batch "$db" "DELETE FROM Lots WHERE ID > 2000" || die "could not change the ledger"
   crash_mid_change
@@ -571,14 +481,12 @@ scenario_restore() {
   main_window
   check_sql "the copy put in place by hand, whole" "$lots" "$copied"
   [[ -n $(find "$data" -name 'Tesmo.mdb-journal of another file (set aside *)') ]] || fail "no journal set aside"
-  close_main
-  expect_exit
+  quit
 
   sqlite3 -batch "$db" "DELETE FROM Lots WHERE ID > 1000" || die "could not change the ledger"
   kept=$(sql "$lots")
   crash_mid_change
-  launch
-  main_window
+  open_main
   expect_no_box "a start after a crash"
   check_sql "the unfinished change rolled back" "$lots" "$kept"
   for ((i = 0; i < 20; i++)); do # Tab to the master list
@@ -588,30 +496,25 @@ scenario_restore() {
   wait_focus "the master list has the focus" ' Stocks' table '*' "$master_list" || return
   press "$main" shift+F10
   timeout 10 xdotool key --clearmodifiers --delay 100 Down Down Return || fail "xdotool key failed"
-  wait_win '^Restore from Backup$' || die "no restore dialog; visible: $(visible)"
-  ready "$win"
+  window_up 'Restore from Backup' 'the menu entry'
   shot restore-dialog
   press "$win" Return
   answer_box "the question once the daily copy was chosen" # Return answers Yes
   answer_box "the restore"
   check_sql "every lot of the daily copy" "$lots" "$copied"
   copy=$(find "$data/Tesmo backups" -name 'Tesmo * before restore.mdb' -print -quit)
-  check_eq "the ledger as it was, kept before the restore" "$kept" \
-    "$(sqlite3 -readonly -batch -noheader -separator '|' "$copy" "$lots" 2>&1)"
+  check_eq "the ledger as it was, kept before the restore" "$kept" "$(sql "$lots" "$copy" 2>&1)"
   expect_no_box "the restore's message closed"
-  close_main
-  expect_exit
+  quit
 }
 
 sell() { # TICKER DATE SHARES PROCEEDS [KEY]: Ctrl+L, the fields typed (KEY on the method), Enter, the message answered
   local field
   press "$main" ctrl+l
-  wait_win "^Sell Shares of $1\$" || die "Ctrl+L showed no Sell Shares window; visible: $(visible)"
-  ready "$win"
+  window_up "Sell Shares of $1" Ctrl+L
   wait_focus "the sale date has the focus" "Sell Shares of $1" text
   for field in "$2" "$3" "$4"; do
-    timeout 60 xdotool type --clearmodifiers --delay 30 -- "$field" || fail "xdotool type failed"
-    wait_focus "typing '$field'" "Sell Shares of $1" text '*' '*' "$field"
+    type_in "Sell Shares of $1" "$field"
     press "$win" Tab
   done
   [[ -z ${5:-} ]] || press "$win" "$5"
@@ -620,26 +523,17 @@ sell() { # TICKER DATE SHARES PROCEEDS [KEY]: Ctrl+L, the fields typed (KEY on t
   main_window
 }
 
-# Two sales through Ctrl+L, one of them last in, first out; the gains of
-# their year saved through Ctrl+G, Alt+S and a typed path (without its
-# suffix); the ledger read with sqlite3 and the file with python's csv
-# module, every column and the order of the rows; then Delete on the last
-# sale puts its shares back.
+# Two sales by Ctrl+L (one last in, first out); the year's gains saved by Ctrl+G, Alt+S and a
+# typed path without suffix, read with python's csv module; Delete on a sale puts its shares back.
 scenario_gains() {
   local folder="$dir/home/My taxes" gains
-  launch
-  close_main
-  expect_exit
-  sqlite3 -batch "$db" "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+  seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
     ('Acme Corp', 'ACME', 100, 10, 1000, '2020-01-15'), ('Acme Corp', 'ACME', 50, 15, 750, '2021-06-01'),
-    ('Acme Corp', 'ACME', 80, 25, 2000, '2023-03-03'), ('Widgets, \"Best\" Inc.', 'WDG', 40, 10, 400, '2024-01-10')" ||
-    die "could not seed"
-  # Last year's file on the desktop: the file dialog's list is not empty (an
-  # empty one stalls the accessibility bus that the focus is read on).
+    ('Acme Corp', 'ACME', 80, 25, 2000, '2023-03-03'), ('Widgets, \"Best\" Inc.', 'WDG', 40, 10, 400, '2024-01-10')"
+  # Last year's file on the desktop: an empty file list stalls the accessibility bus.
   mkdir -p "$folder" "$dir/home/Desktop" && printf 'Description\r\n' >"$dir/home/Desktop/Tesmo gains 2023.csv"
   start_wm
-  launch
-  main_window
+  open_main
   sell WDG 5/1/2024 40 380.50 # the lot current at the start, sold whole
   sell ACME 6/1/2024 150 '$3,000' Down
   check_sql "the sales in the ledger" "SELECT LotID, NumShares, Acquired, Sold, Proceeds, CostBasis, Gain, Term FROM qrySales" \
@@ -649,11 +543,9 @@ scenario_gains() {
   wait_win '^Holdings and Gains$' || die "Ctrl+G showed no window; visible: $(visible)"
   gains=$win
   press "$gains" alt+s
-  wait_win '^Save Gains as CSV$' || die "Alt+S showed no file dialog; visible: $(visible)"
-  ready "$win"
+  window_up 'Save Gains as CSV' Alt+S
   wait_focus "the file dialog proposes the year's file" 'Save Gains as CSV' text '*' '*' 'Tesmo gains 2024.csv'
-  timeout 60 xdotool type --clearmodifiers --delay 20 -- "$folder/gains" || fail "xdotool type failed"
-  wait_focus "the path typed" 'Save Gains as CSV' text '*' '*' "$folder/gains"
+  type_in 'Save Gains as CSV' "$folder/gains"
   press "$win" Return
   saved() { [[ -s $folder/gains.csv ]]; }
   poll "$limit" saved || fail "no gains.csv in $folder: $(ls "$folder")"
@@ -675,9 +567,7 @@ for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
   press "$gains" Escape
   poll "$limit" closed "$gains" || fail "Escape did not close the Holdings and Gains window"
   expect_no_box "the gains"
-  close_main
-  expect_exit
-  stop "$wm_pid"
+  quit
 }
 
 # -------------------------------------------------------------------- main
@@ -689,10 +579,11 @@ for s; do declare -F "scenario_$s" >/dev/null || die "no scenario named '$s'"; d
 start_session "$work" "$limit"
 
 for s; do
-  name=$s dir=$work/$s data=$work/$s/data db=$work/$s/data/Tesmo.mdb errors=0 boxes=0 main='' app_pid=''
+  name=$s dir=$work/$s data=$work/$s/data db=$work/$s/data/Tesmo.mdb errors=0 boxes=0 main='' app_pid='' wm_pid=''
   # data/ is the program's folder, home/ its HOME; both are kept on failure
   mkdir -p "$data" "$dir"/home/{.config,.local/share,.cache} && mkdir -m 700 "$dir/runtime"
   "scenario_$s"
+  stop "$wm_pid"
   ((errors == 0)) || exit 1
   log "passed"
 done

@@ -1,16 +1,9 @@
-// Random walks through the main window: thousands of short sequences of what
-// a user does (Next, Previous, clicks, drags and keys in the master list, New,
-// typing, Save, Undo, Delete, importing a broker's file of a few lots, some
-// of them already in the ledger, restoring a copy of the ledger made earlier,
-// selling shares of the current lot's ticker and undoing a sale from the
-// Holdings and Gains window), and of another program
-// deleting lots, on a small ledger, or now and then on one longer than the
-// list shows. After every step the master list, the counter, the buttons, the
-// edit boxes and the file must agree, a lot is current whenever the list has
-// rows and no new lot is pending, and every row must show its lot as the file
-// holds it; only the rows of lots deleted by the other program that the
-// window has not yet met may stay behind. After a key in the list, and
-// whenever a step selects another row, the selected row is in view.
+// Random walks through the main window: short sequences of what a user does (moves, clicks, drags
+// and keys in the master list, New, typing, Save, Undo, Delete, an import, a restore, a sale and
+// its undoing) and of another program deleting lots, on a small ledger or one longer than the
+// list shows. After every step the list, the counter, the buttons, the boxes and the file agree
+// (only rows of lots deleted elsewhere that the window has not met may stay), a lot is current
+// whenever the list has rows and no new lot is pending, and a newly selected row is in view.
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
@@ -26,8 +19,6 @@
 using namespace tesmo;
 using namespace tesmo::test;
 
-namespace {
-
 // What a user may type into a box: good and bad texts alike.
 const QStringList kTexts[kFieldCount] = {
     {},
@@ -40,7 +31,7 @@ const QStringList kTexts[kFieldCount] = {
 };
 
 // A row's text and the file's value for it say the same thing.
-bool sameValue(int field, const QString &row, const QString &file)
+static bool sameValue(int field, const QString &row, const QString &file)
 {
     if (file == "NULL")
         return row.isEmpty();
@@ -59,8 +50,6 @@ bool sameValue(int field, const QString &row, const QString &file)
     }
 }
 
-} // namespace
-
 class BrowsingPropertyTest : public QObject {
     Q_OBJECT
 
@@ -68,8 +57,7 @@ class BrowsingPropertyTest : public QObject {
     QStringList deletedElsewhere;   // IDs of lots the other program deleted
     QString stuck;                  // a move's error box about such a lot
 
-    // Describes the first disagreement between the window and the file, or
-    // gives the empty text.
+    // The first disagreement between the window and the file; empty when none.
     QString disagreement(MainWindow &w) const
     {
         const QStringList lots =
@@ -115,24 +103,25 @@ class BrowsingPropertyTest : public QObject {
         return {};
     }
 
-    // Describes a selected row of the master list that lies out of its view,
-    // or gives the empty text.
-    // Runs a command by its entry of the master list's menu or by Ctrl and
-    // its key, as random picks; a fault when the window does not become
-    // active again for the key.
-    static QString byMenuOrKey(MainWindow &w, QRandomGenerator &random, const QString &entry, Qt::Key key)
+    // Ctrl and the key, once the window is active again; a fault when it does not become so.
+    static QString ctrlKey(MainWindow &w, Qt::Key key)
     {
-        if (random.bounded(2) == 0) {
-            chooseFromMenu([&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }, entry);
-            return {};
-        }
         w.window->activateWindow();
         if (!QTest::qWaitForWindowActive(w.window.get()))
             return QStringLiteral("the window did not become active again");
         QTest::keyClick(w.window.get(), key, Qt::ControlModifier);
         return {};
     }
+    // A command by its entry of the master list's menu or by Ctrl and its key, as random picks.
+    static QString byMenuOrKey(MainWindow &w, QRandomGenerator &random, const QString &entry, Qt::Key key)
+    {
+        if (random.bounded(2) != 0)
+            return ctrlKey(w, key);
+        chooseFromMenu([&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }, entry);
+        return {};
+    }
 
+    // A selected row of the master list out of its view; empty when none.
     static QString selectedOutOfView(MainWindow &w)
     {
         QAbstractItemView *v = w.list(1);
@@ -143,8 +132,7 @@ class BrowsingPropertyTest : public QObject {
         return QStringLiteral("row %1 selected out of view").arg(row);
     }
 
-    // The first and last rows (from 1) that the master list shows; 0 and 0
-    // when it has none.
+    // The first and last rows (from 1) that the master list shows; 0 and 0 when it has none.
     static std::pair<int, int> rowsInView(MainWindow &w)
     {
         const QAbstractItemView *v = w.list(1);
@@ -154,9 +142,8 @@ class BrowsingPropertyTest : public QObject {
         return {v->indexAt(QPoint(1, 1)).row() + 1, last < 0 ? w.rows(1) : last + 1};
     }
 
-    // One action of the user or the other program; what went wrong with the
-    // view: a row that the action selected must be in view. Clicks and drags
-    // go to rows in view, as the user sees them.
+    // One action of the user or the other program; gives a row it selected out of view. Clicks
+    // and drags go to rows in view, as the user sees them.
     QString step(MainWindow &w, QRandomGenerator &random)
     {
         QString fault;
@@ -227,11 +214,10 @@ class BrowsingPropertyTest : public QObject {
                 QTest::mouseClick(w.list(1)->viewport(), Qt::LeftButton, Qt::ControlModifier,
                                   w.list(1)->visualRect(w.list(1)->model()->index(lastInView - 1, 0)).center());
             break;
-        case 13: {
+        case 13:
             log += " escape";
             w.key(1 + int(random.bounded(6)), Qt::Key_Escape);
             break;
-        }
         case 14: {
             const QStringList ids = w.folder.query("SELECT ID FROM Lots").split('|', Qt::SkipEmptyParts);
             if (!ids.isEmpty()) {
@@ -259,17 +245,13 @@ class BrowsingPropertyTest : public QObject {
             }
             lines << "Total,,,,," ;
             QFile file(w.folder.path() + "/walk.csv");
-            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            file.write(lines.join("\r\n").toUtf8());
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write(lines.join("\r\n").toUtf8());
             file.close();
             const int answer = int(random.bounded(3));
             log += QStringLiteral(" import%1[%2]").arg(answer).arg(lines.mid(2).join(';'));
             w.dialogs.chooseNext(file.fileName());
             PreviewAnswer preview([answer](QDialog &d) {
-                if (answer == 2) {
-                    PreviewAnswer::cancel(d);
-                    return;
-                }
                 if (answer == 1) {   // tick every row that can be
                     auto *rows = d.findChild<QAbstractItemView *>("rows");
                     for (int r = 0; r < rows->model()->rowCount(); ++r) {
@@ -277,16 +259,13 @@ class BrowsingPropertyTest : public QObject {
                         QTest::keyClick(rows, Qt::Key_Space);
                     }
                 }
-                if (d.findChild<QPushButton *>("import")->isEnabled())
-                    PreviewAnswer::import(d);
-                else
-                    PreviewAnswer::cancel(d);
+                (answer < 2 && d.findChild<QPushButton *>("import")->isEnabled() ? PreviewAnswer::import
+                                                                                  : PreviewAnswer::cancel)(d);
             });
-            w.window->activateWindow();
-            if (!QTest::qWaitForWindowActive(w.window.get()))
-                return QStringLiteral("the window did not become active again");
-            QTest::keyClick(w.window.get(), Qt::Key_I, Qt::ControlModifier);
+            const QString opened = ctrlKey(w, Qt::Key_I);
             w.dialogs.forgetUnusedFiles();   // pending changes the rules refuse stop before the file dialog
+            if (!opened.isEmpty())
+                return opened;
             break;
         }
         case 16: {
@@ -373,12 +352,10 @@ class BrowsingPropertyTest : public QObject {
 private slots:
     void everyStepKeepsTheWindowAndTheFileInStep()
     {
-        const int sequences = qEnvironmentVariableIntValue("TESMO_PROPERTY_SEQUENCES") > 0
-                                  ? qEnvironmentVariableIntValue("TESMO_PROPERTY_SEQUENCES")
-                                  : TESMO_PROPERTY_DEFAULT_SEQUENCES;
+        const int asked = qEnvironmentVariableIntValue("TESMO_PROPERTY_SEQUENCES");
+        const int sequences = asked > 0 ? asked : TESMO_PROPERTY_DEFAULT_SEQUENCES;
         const quint32 seed = qEnvironmentVariableIsSet("TESMO_PROPERTY_SEED")
-                                 ? quint32(qEnvironmentVariableIntValue("TESMO_PROPERTY_SEED"))
-                                 : 20030115u;
+                                 ? quint32(qEnvironmentVariableIntValue("TESMO_PROPERTY_SEED")) : 20030115u;
         QRandomGenerator random(seed);
         for (int s = 0; s < sequences; ++s) {
             const int lots = random.bounded(8) == 0 ? 40 + int(random.bounded(30)) : int(random.bounded(5));

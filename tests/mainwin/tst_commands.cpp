@@ -11,117 +11,95 @@ class CommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void deletingMovesToANeighbour_data()
-    {
-        QTest::addColumn<int>("record");
-        QTest::addColumn<QString>("after");   // counter, then the current lot's name
-        QTest::newRow("middle: the one before") << 3 << "2 of 4 Lot 2";
-        QTest::newRow("first: the new first") << 1 << "1 of 4 Lot 2";
-        QTest::newRow("last") << 5 << "4 of 4 Lot 4";
-    }
+    // Delete asks first (No keeps the lot), then moves to a neighbour and
+    // empties the selection list.
     void deletingMovesToANeighbour()
     {
-        QFETCH(int, record);
-        QFETCH(QString, after);
-        MainWindow w(numberedLots(5));
-        w.clickRow(1, record);
-        w.click("cmdSelect");
-        w.dialogs.answerNext(Dialogs::Answer::No);
-        w.click("cmdDelete");
-        QCOMPARE(w.dialogs.takeBoxes().first().icon, Dialogs::Icon::Exclamation);
-        QCOMPARE(w.rows(1), 5);
-        w.dialogs.answerNext(Dialogs::Answer::Yes);
-        w.click("cmdDelete");
-        QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"Are you sure you want to PERMENANTLY delete from the database the 100 shares of "
-                             + QStringLiteral("T%1").arg(record) + " you bought on 1/15/2003?"});
-        QCOMPARE(w.counter() + " " + w.box(kName1)->text(), after);
-        QCOMPARE(w.rows(2), 0);
-        QVERIFY(!w.button("cmddeselect")->isEnabled());
-        QCOMPARE(w.folder.query("SELECT count(*) FROM Lots WHERE ID = " + QString::number(record)), "0");
-        VERIFY_BOXES_AS_SCRIPTED(w);
+        for (const auto &[record, after] : {std::pair{3, "2 of 4 Lot 2"}, {1, "1 of 4 Lot 2"}, {5, "4 of 4 Lot 4"}}) {
+            NAME_THE_CASE(after);
+            MainWindow w(numberedLots(5));
+            w.select(record);
+            w.dialogs.answerNext(Dialogs::Answer::No);
+            w.click("cmdDelete");
+            QCOMPARE(w.dialogs.takeBoxes().first().icon, Dialogs::Icon::Exclamation);
+            QCOMPARE(w.rows(1), 5);
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+            w.click("cmdDelete");
+            QCOMPARE(w.dialogs.takeTexts(), QStringList{"Are you sure you want to PERMENANTLY delete from the database "
+                                                        "the 100 shares of T" + QString::number(record)
+                                                        + " you bought on 1/15/2003?"});
+            QCOMPARE(w.counter() + " " + w.box(kName1)->text(), after);
+            QCOMPARE(w.rows(2), 0);
+            QVERIFY(!w.button("cmddeselect")->isEnabled());
+            QCOMPARE(w.folder.query("SELECT count(*) FROM Lots WHERE ID = " + QString::number(record)), "0");
+        }
     }
 
     // The question names the shares rounded half to even, "share" for one;
     // Yes on the only lot starts a new one.
-    void deletingTheOnlyLotStartsANewOne_data()
-    {
-        QTest::addColumn<double>("shares");
-        QTest::addColumn<QString>("words");
-        QTest::newRow("beyond 32 bits") << 2147483648.0 << "the 2147483648 shares of";
-        QTest::newRow("1.4 rounds to 1") << 1.4 << "the 1 share of";
-        QTest::newRow("1.5 rounds to 2") << 1.5 << "the 2 shares of";
-        QTest::newRow("2.5 rounds to even") << 2.5 << "the 2 shares of";
-        QTest::newRow("0") << 0.0 << "the 0 shares of";
-    }
     void deletingTheOnlyLotStartsANewOne()
     {
-        QFETCH(double, shares);
-        QFETCH(QString, words);
-        MainWindow w({{"", "BIG", shares, QVariant(), QVariant(), "2003-01-15"}});
-        w.dialogs.answerNext(Dialogs::Answer::Yes);
-        w.click("cmdDelete");
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"Are you sure you want to PERMENANTLY delete from the database "
-                                                    + words + " BIG you bought on 1/15/2003?"});
-        QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
-        QCOMPARE(w.enabled(), QString());
-        QVERIFY(w.box(kName1)->hasFocus());
-        VERIFY_BOXES_AS_SCRIPTED(w);
+        for (const auto &[shares, words] : {std::pair{2147483648.0, "2147483648 shares"}, {1.4, "1 share"},
+                                           {1.5, "2 shares"}, {2.5, "2 shares"}, {0.0, "0 shares"}}) {
+            NAME_THE_CASE(QString::number(shares));
+            MainWindow w({{"", "BIG", shares, QVariant(), QVariant(), "2003-01-15"}});
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+            w.click("cmdDelete");
+            QCOMPARE(w.dialogs.takeTexts(), QStringList{"Are you sure you want to PERMENANTLY delete from the database the "
+                                                        + QString(words) + " of BIG you bought on 1/15/2003?"});
+            QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
+            QCOMPARE(w.enabled(), QString());
+            QVERIFY(w.box(kName1)->hasFocus());
+        }
     }
 
     // A write that the file refuses, or that another program's lock holds
     // up, keeps the lot and the buttons, and the box says why in words the
     // user can act on; Undo that cannot read the lot again shows it as last
     // read.
-    void aFailedWriteKeepsTheLot_data()
-    {
-        QTest::addColumn<QString>("other");   // what another program does meanwhile
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("name");    // in the box after it
-        const QString locked = "3005 - Another program holds the ledger file locked; close it and try again. - ";
-        QTest::newRow("delete refused by the file")
-            << "CREATE TRIGGER NoDelete BEFORE DELETE ON Lots BEGIN SELECT RAISE(ABORT, 'locked'); END"
-            << "cmdDelete" << "3019 - locked -  Source : frmStocks cmdDelete_Click" << "Typed";
-        QTest::newRow("save while locked") << "BEGIN IMMEDIATE; UPDATE Lots SET Name1 = Name1" << "cmdSave"
-                                           << locked + "Source : frmStocks cmdSave_Click" << "Typed";
-        QTest::newRow("undo while locked against readers") << "BEGIN EXCLUSIVE; UPDATE Lots SET Name1 = Name1"
-                                                           << "cmdUndo" << locked + "Source : frmStocks cmdUndo_Click"
-                                                           << "Lot 3";
-    }
     void aFailedWriteKeepsTheLot()
     {
-        QFETCH(QString, other);
-        QFETCH(QString, button);
-        QFETCH(QString, box);
-        QFETCH(QString, name);
-        MainWindow w(numberedLots(3));
-        sqlite3 *db = nullptr;
-        sqlite3_open(w.folder.file().toUtf8().constData(), &db);
-        QCOMPARE(sqlite3_exec(db, other.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-        const QString browsing = w.enabled();
-        w.retype(kName1, "Typed");
-        const QString enabled = w.enabled();
-        if (button == "cmdDelete")
-            w.dialogs.answerNext(Dialogs::Answer::Yes);
-        w.click(button.toLatin1().constData());
-        sqlite3_close(db);   // a transaction still open is rolled back
-        QCOMPARE(w.dialogs.takeTexts().value(button == "cmdDelete" ? 1 : 0), box);   // after the question
-        QCOMPARE(w.box(kName1)->text(), name);
-        QCOMPARE(w.enabled(), name == "Typed" ? enabled : browsing);
-        QCOMPARE(w.rows(1), 3);
-        QCOMPARE(w.counter(), QStringLiteral("3 of 3"));
-        QCOMPARE(w.folder.query("SELECT Name1 FROM Lots WHERE ID = 3"), QStringLiteral("Lot 3"));
-        VERIFY_BOXES_AS_SCRIPTED(w);
+        const QString locked = "3005 - Another program holds the ledger file locked; close it and try again. - ";
+        const struct {
+            QString other;   // what another program does meanwhile
+            const char *button;
+            QString box, name;   // the name in the box after it
+        } cases[] = {
+            {"CREATE TRIGGER NoDelete BEFORE DELETE ON Lots BEGIN SELECT RAISE(ABORT, 'locked'); END", "cmdDelete",
+             "3019 - locked -  Source : frmStocks cmdDelete_Click", "Typed"},
+            {"BEGIN IMMEDIATE; UPDATE Lots SET Name1 = Name1", "cmdSave", locked + "Source : frmStocks cmdSave_Click",
+             "Typed"},
+            {"BEGIN EXCLUSIVE; UPDATE Lots SET Name1 = Name1", "cmdUndo", locked + "Source : frmStocks cmdUndo_Click",
+             "Lot 3"},
+        };
+        for (const auto &c : cases) {
+            NAME_THE_CASE(c.button);
+            MainWindow w(numberedLots(3));
+            sqlite3 *db = nullptr;
+            sqlite3_open(w.folder.file().toUtf8().constData(), &db);
+            QCOMPARE(sqlite3_exec(db, c.other.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            const QString browsing = w.enabled();
+            w.retype(kName1, "Typed");
+            const QString enabled = w.enabled();
+            const bool deleting = c.button == QLatin1String("cmdDelete");
+            if (deleting)
+                w.dialogs.answerNext(Dialogs::Answer::Yes);
+            w.click(c.button);
+            sqlite3_close(db);   // a transaction still open is rolled back
+            QCOMPARE(w.dialogs.takeTexts().value(deleting ? 1 : 0), c.box);   // after the question
+            QCOMPARE(w.box(kName1)->text(), c.name);
+            QCOMPARE(w.enabled(), c.name == "Typed" ? enabled : browsing);
+            QCOMPARE(w.counter() + " " + QString::number(w.rows(1)), QStringLiteral("3 of 3 3"));
+            QCOMPARE(w.folder.query("SELECT Name1 FROM Lots WHERE ID = 3"), QStringLiteral("Lot 3"));
+        }
     }
 
     void findWalksTheLotsOfOneTicker()
     {
-        MainWindow w({{"1", "ABC", 1, 1, 1, "2003-01-15"},
-                      {"2", "XYZ", 1, 1, 1, "2003-01-15"},
-                      {"3", "abc", 1, 1, 1, "2003-01-15"},
-                      {"4", "ÉTÉ", 1, 1, 1, "2003-01-15"},
-                      {"5", "O'NEIL", 1, 1, 1, "2003-01-15"}});
+        std::vector<NewLot> lots;
+        for (const char *ticker : {"ABC", "XYZ", "abc", "ÉTÉ", "O'NEIL"})
+            lots.push_back({"Lot", QString::fromUtf8(ticker), 1, 1, 1, "2003-01-15"});
+        MainWindow w(lots);
         const auto find = [&](const QString &ticker) {
             w.dialogs.typeNext(ticker);
             w.click("cmdFind");
@@ -140,7 +118,6 @@ private slots:
         QCOMPARE(w.enabled(), enabled);
         const auto input = w.dialogs.takeInputs().first();
         QCOMPARE(input.prompt + "/" + input.title, QStringLiteral("Enter Ticker Symbol/Find"));
-        VERIFY_BOXES_AS_SCRIPTED(w);
     }
 
     // A lot that another program deleted leaves both lists when a command
@@ -148,10 +125,8 @@ private slots:
     void lotsAnotherProgramDeletedLeaveTheLists()
     {
         MainWindow w(numberedLots(6));
-        w.clickRow(1, 3);
-        w.click("cmdSelect");
-        w.clickRow(1, 4);
-        w.click("cmdSelect");
+        for (int row : {3, 4})
+            w.select(row);
         w.clickRow(1, 1);
         w.folder.exec("DELETE FROM qryStocks WHERE ID IN (2, 3)");
         w.click("cmdNext");
@@ -186,7 +161,6 @@ private slots:
         QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
         QCOMPARE(w.rows(1) + w.rows(2), 0);
         QVERIFY(w.box(kName1)->hasFocus());
-        VERIFY_BOXES_AS_SCRIPTED(w);
     }
 };
 

@@ -1,8 +1,5 @@
-// Selling shares through the main window as a user does: Ctrl+L on a lot of
-// the ticker, the Sell Shares dialog driven by the keys alone, then what the
-// boxes said, where the focus went, what the file holds (its lots and its
-// sales, read with SQLite), which lot is current and what the selection list
-// shows.
+// Selling through the main window: Ctrl+L and the Sell Shares dialog by the keys alone, then the
+// boxes, the focus, the file's lots and sales, the current lot and the selection list.
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
@@ -11,9 +8,6 @@
 using namespace tesmo;
 using namespace tesmo::test;
 
-namespace {
-
-// Three lots of ACME and one of another ticker.
 const std::vector<NewLot> kLots = {{"Acme Corp", "ACME", 100, 10, 1000, "2020-01-15"},
                                    {"Acme Corp", "ACME", 50, 15, 750, "2021-06-01"},
                                    {"Acme Corp", "ACME", 80, 25, 2000, "2023-03-03"},
@@ -24,7 +18,7 @@ const QString kNoSales = "no such table: qrySales";
 
 // Keys to the widget that has the focus: Tab, Enter, Down and Escape as
 // \t, \n, ↓ and ⎋; any other character is typed.
-void press(const QString &keys)
+static void press(const QString &keys)
 {
     for (const QChar c : keys) {
         QWidget *focus = QApplication::focusWidget();
@@ -38,7 +32,7 @@ void press(const QString &keys)
 }
 
 // The control that has the focus; for the lots, with the ID of the current row.
-QString focusName(QDialog &d)
+static QString focusName(QDialog &d)
 {
     QWidget *focus = QApplication::focusWidget();
     if (!focus || !d.isVisible())
@@ -48,8 +42,6 @@ QString focusName(QDialog &d)
     return focus->objectName();
 }
 
-} // namespace
-
 class SellingTest : public QObject {
     Q_OBJECT
 
@@ -58,111 +50,87 @@ private slots:
     // stays, the focus in the field, Escape leaves the file as it was), and
     // pending changes handled first. The current lot is lot 2, and lots 1
     // and 2 are in the selection list.
-    void sellingByKeys_data()
+    void sellingByKeys()
     {
-        QTest::addColumn<QString>("pending");   // typed into the shares box before Ctrl+L
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("told");
-        QTest::addColumn<QString>("focus");      // after the keys, while the dialog is up
-        QTest::addColumn<QString>("file");       // ID,NumShares,NetAmount
-        QTest::addColumn<QString>("sales");      // LotID:NumShares:Proceeds:CostBasis
-        QTest::addColumn<QString>("current");    // counter and ID
-        QTest::addColumn<QString>("selected");   // ID:shares
-
+        struct Case {
+            QString name, pending /* typed into the shares box first */, keys, told, focus /* while the dialog is up */,
+                file /* ID,NumShares,NetAmount */, sales /* LotID:NumShares:Proceeds:CostBasis */,
+                current /* counter and ID */, selected /* ID:shares */;
+        };
         const QString first = "Sold 150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost $1,750.00, "
                               "gain $1,250.00.";
         const QString lastSales = "3:80:1600:2000 2:50:1000:750 1:20:400:200";
         const QString last = "Sold 150 shares of ACME from 3 lots on 6/1/2024 for $3,000.00: cost $2,950.00, "
                              "gain $50.00.";
-        QTest::newRow("first in") << "" << "6/1/2024\t150\t$3,000\n" << first << ""
-                                  << "3,80.0,2000.0|4,10.0,10.0" << "1:100:2000:1000 2:50:1000:750" << "1 of 2 3" << "";
-        QTest::newRow("last in") << "" << "6/1/2024\t150\t3000\t↓\n" << last << ""
-                                 << "1,80.0,800.0|4,10.0,10.0" << lastSales << "1 of 2 1" << "1:80";
-        QTest::newRow("highest cost") << "" << "6/1/2024\t150\t3000\t↓↓\n" << last << ""
-                                      << "1,80.0,800.0|4,10.0,10.0" << lastSales << "1 of 2 1" << "1:80";
-        QTest::newRow("lowest cost, a loss") << "" << "6/1/2024\t10\t50\t↓↓↓\n"
-                                             << "Sold 10 shares of ACME from 1 lot on 6/1/2024 for $50.00: cost "
-                                                "$100.00, loss $50.00."
-                                             << "" << "1,90.0,900.0|2,50.0,750.0|3,80.0,2000.0|4,10.0,10.0"
-                                             << "1:10:50:100" << "1 of 4 1" << "1:90|2:50";
-        QTest::newRow("chosen lots, the current one first")
-            << "" << "6/1/2024\t150\t3000\t↓↓↓↓\t30↓40↓80\n"
-            << "Sold 150 shares of ACME from 3 lots on 6/1/2024 for $3,000.00: cost $2,850.00, gain $150.00."
-            << "" << "1,60.0,600.0|2,20.0,300.0|4,10.0,10.0" << "1:40:800:400 2:30:600:450 3:80:1600:2000"
-            << "1 of 3 1" << "1:60|2:20";
-        QTest::newRow("a pending change is saved first")
-            << "60" << "6/1/2024\t150\t3000\n"
-            << "Sold 150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost $1,625.00, gain $1,375.00."
-            << "" << "2,10.0,125.0|3,80.0,2000.0|4,10.0,10.0" << "1:100:2000:1000 2:50:1000:625" << "1 of 3 2"
-            << "2:10";
-
         const auto refused = [&](const char *name, const QString &keys, const QString &told, const QString &focus) {
-            QTest::newRow(name) << "" << keys + "\n" << told << focus << kUnsold << kNoSales << "2 of 4 2"
-                                << "1:100|2:50";
+            return Case{name, "", keys + "\n", told, focus, kUnsold, kNoSales, "2 of 4 2", "1:100|2:50"};
         };
-        refused("a date not read", "13/45/2024\t150\t3000",
-                "Must Enter the Sale Date According to the Format MM/DD/YY or MM/DD/YYYY", "saleDate");
-        refused("a date before a chosen lot's", "1/1/2023\t80\t3000\t↓↓↓↓\t↓↓80",
-                "Please Enter a Sale Date on or after 3/3/2023: lot 3 was bought on that day.", "saleDate");
-        refused("more shares than the lots hold", "6/1/2024\t231\t3000",
-                "Please Enter at most 230 Shares: the lots of ACME bought on or before 6/1/2024 hold no more.",
-                "shares");
-        refused("proceeds beyond the limits", "6/1/2024\t150\t$500,000,000,000",
-                "Please Enter Proceeds between $0 and $450,000,000,000", "proceeds");
-        refused("proceeds not a number", "6/1/2024\t150\t3,000.00.00", "Please Enter Proceeds as a Number",
-                "proceeds");
-        refused("more than a chosen lot holds", "6/1/2024\t60\t3000\t↓↓↓↓\t60",
-                "Please Enter at most 50 shares to sell from lot 2 (bought 6/1/2021): it holds no more.", "lots 2");
-        QTest::newRow("a pending change refused: no dialog")
-            << "abc" << "" << "Please Enter Number of Shares as a Number" << "" << kUnsold << kNoSales << "2 of 4 2"
-            << "1:100|2:50";
-    }
-    void sellingByKeys()
-    {
-        QFETCH(QString, pending);
-        QFETCH(QString, keys);
-        QFETCH(QString, told);
-        QFETCH(QString, focus);
-        QFETCH(QString, file);
-        QFETCH(QString, sales);
-        QFETCH(QString, current);
-        QFETCH(QString, selected);
-        MainWindow w(kLots);
-        for (const int row : {1, 2}) {
-            w.clickRow(1, row);
-            w.click("cmdSelect");
+        const Case cases[] = {
+            {"first in", "", "6/1/2024\t150\t$3,000\n", first, "", "3,80.0,2000.0|4,10.0,10.0",
+             "1:100:2000:1000 2:50:1000:750", "1 of 2 3", ""},
+            {"last in", "", "6/1/2024\t150\t3000\t↓\n", last, "", "1,80.0,800.0|4,10.0,10.0", lastSales, "1 of 2 1", "1:80"},
+            {"highest cost", "", "6/1/2024\t150\t3000\t↓↓\n", last, "", "1,80.0,800.0|4,10.0,10.0", lastSales, "1 of 2 1",
+             "1:80"},
+            {"lowest cost, a loss", "", "6/1/2024\t10\t50\t↓↓↓\n",
+             "Sold 10 shares of ACME from 1 lot on 6/1/2024 for $50.00: cost $100.00, loss $50.00.", "",
+             "1,90.0,900.0|2,50.0,750.0|3,80.0,2000.0|4,10.0,10.0", "1:10:50:100", "1 of 4 1", "1:90|2:50"},
+            {"chosen lots, the current one first", "", "6/1/2024\t150\t3000\t↓↓↓↓\t30↓40↓80\n",
+             "Sold 150 shares of ACME from 3 lots on 6/1/2024 for $3,000.00: cost $2,850.00, gain $150.00.", "",
+             "1,60.0,600.0|2,20.0,300.0|4,10.0,10.0", "1:40:800:400 2:30:600:450 3:80:1600:2000", "1 of 3 1", "1:60|2:20"},
+            {"a pending change is saved first", "60", "6/1/2024\t150\t3000\n",
+             "Sold 150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost $1,625.00, gain $1,375.00.", "",
+             "2,10.0,125.0|3,80.0,2000.0|4,10.0,10.0", "1:100:2000:1000 2:50:1000:625", "1 of 3 2", "2:10"},
+            refused("a date not read", "13/45/2024\t150\t3000",
+                    "Must Enter the Sale Date According to the Format MM/DD/YY or MM/DD/YYYY", "saleDate"),
+            refused("a date before a chosen lot's", "1/1/2023\t80\t3000\t↓↓↓↓\t↓↓80",
+                    "Please Enter a Sale Date on or after 3/3/2023: lot 3 was bought on that day.", "saleDate"),
+            refused("more shares than the lots hold", "6/1/2024\t231\t3000",
+                    "Please Enter at most 230 Shares: the lots of ACME bought on or before 6/1/2024 hold no more.",
+                    "shares"),
+            refused("proceeds beyond the limits", "6/1/2024\t150\t$500,000,000,000",
+                    "Please Enter Proceeds between $0 and $450,000,000,000", "proceeds"),
+            refused("proceeds not a number", "6/1/2024\t150\t3,000.00.00", "Please Enter Proceeds as a Number",
+                    "proceeds"),
+            refused("more than a chosen lot holds", "6/1/2024\t60\t3000\t↓↓↓↓\t60",
+                    "Please Enter at most 50 shares to sell from lot 2 (bought 6/1/2021): it holds no more.", "lots 2"),
+            {"a pending change refused: no dialog", "abc", "", "Please Enter Number of Shares as a Number", "", kUnsold,
+             kNoSales, "2 of 4 2", "1:100|2:50"},
+        };
+        for (const Case &c : cases) {
+            NAME_THE_CASE(c.name);
+            MainWindow w(kLots);
+            for (const int row : {1, 2})
+                w.select(row);
+            if (!c.pending.isEmpty())
+                w.retype(kNumShares, c.pending);
+
+            QString focused;
+            PreviewAnswer answer([&](QDialog &d) {
+                d.activateWindow();
+                QTRY_COMPARE(QApplication::activeWindow(), &d);
+                press(c.keys);
+                focused = focusName(d);
+                if (d.isVisible())
+                    press("⎋");
+                QVERIFY(!d.isVisible());
+            }, "SellShares");
+            w.window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+            QTest::keyClick(w.window.get(), Qt::Key_L, Qt::ControlModifier);
+
+            QCOMPARE(answer.shown(), !c.keys.isEmpty());
+            QCOMPARE(w.dialogs.takeTexts().join("\n"), c.told);
+            QCOMPARE(focused, c.focus);
+            QCOMPARE(w.folder.query("SELECT ID, NumShares, NetAmount FROM qryStocks"), c.file);
+            QCOMPARE(w.folder.query("SELECT group_concat(printf('%d:%g:%g:%g', LotID, NumShares, Proceeds, "
+                                    "CostBasis), ' ') FROM qrySales"), c.sales);
+            QCOMPARE(w.counter() + " " + w.box(kID)->text(), c.current);
+            QStringList shown;
+            for (int row = 1; row <= w.rows(2); ++row)
+                shown << w.cell(2, row, kColID) + ":" + w.cell(2, row, kColShares);
+            QCOMPARE(shown.join("|"), c.selected);
+            QCOMPARE(w.selected(1), w.counter().section(' ', 0, 0).toInt());
         }
-        if (!pending.isEmpty())
-            w.retype(kNumShares, pending);
-
-        QString focused;
-        PreviewAnswer answer([&](QDialog &d) {
-            d.activateWindow();
-            QTRY_COMPARE(QApplication::activeWindow(), &d);
-            press(keys);
-            focused = focusName(d);
-            if (d.isVisible())
-                press("⎋");
-            QVERIFY(!d.isVisible());
-        }, "SellShares");
-        w.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
-        QTest::keyClick(w.window.get(), Qt::Key_L, Qt::ControlModifier);
-
-        QCOMPARE(answer.shown(), !keys.isEmpty());
-        QCOMPARE(w.dialogs.takeTexts().join("\n"), told);
-        QCOMPARE(focused, focus);
-        QCOMPARE(w.folder.query("SELECT ID, NumShares, NetAmount FROM qryStocks"), file);
-        QCOMPARE(w.folder.query("SELECT group_concat(printf('%d:%g:%g:%g', LotID, NumShares, Proceeds, CostBasis), "
-                                "' ') FROM qrySales"),
-                 sales);
-        QCOMPARE(w.counter() + " " + w.box(kID)->text(), current);
-        QStringList shown;
-        for (int row = 1; row <= w.rows(2); ++row)
-            shown << w.cell(2, row, kColID) + ":" + w.cell(2, row, kColShares);
-        QCOMPARE(shown.join("|"), selected);
-        QCOMPARE(w.selected(1), w.counter().section(' ', 0, 0).toInt());
-        VERIFY_BOXES_AS_SCRIPTED(w);
     }
 };
 

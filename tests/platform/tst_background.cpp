@@ -14,19 +14,16 @@ class BackgroundTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void resultsComeBackToALivingContextOnly_data()
-    {
-        QTest::addColumn<bool>("fails");
-        QTest::addColumn<bool>("contextGone");   // before the work ends
-        QTest::newRow("a value") << false << false;
-        QTest::newRow("an error") << true << false;
-        QTest::newRow("a value for a context gone") << false << true;
-        QTest::newRow("an error for a context gone") << true << true;
-    }
     void resultsComeBackToALivingContextOnly()
     {
-        QFETCH(bool, fails);
-        QFETCH(bool, contextGone);
+        for (const auto &[fails, contextGone /* before the work ends */] :
+             {std::pair{false, false}, {true, false}, {false, true}, {true, true}})
+            check(fails, contextGone);
+    }
+
+private:
+    void check(bool fails, bool contextGone)
+    {
         auto context = std::make_unique<QObject>();
         QSemaphore release;
         QThread *workThread = nullptr;

@@ -2,7 +2,7 @@
 // for the opener's answer, counts a failure as one, and passes the path as
 // one argument, blanks and quotes included.
 #include "platform/DesktopShell.h"
-#include "text/Error.h"
+#include "support/LedgerFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,11 +17,8 @@ class DesktopShellTest : public QObject {
     QTemporaryDir bin;   // the stand-in xdg-open and xdg-mime, first on PATH
     QByteArray path;
 
-    // Makes the stand-in opener run script (sh) after recording its arguments.
-    void opener(const QByteArray &script)
-    {
-        write("xdg-open", "printf '%s\\n' \"$#\" \"$@\" > \"$0.args\"\n" + script);
-    }
+    // The stand-in opener records its arguments, then runs script (sh).
+    void opener(const QByteArray &script) { write("xdg-open", "printf '%s\\n' \"$#\" \"$@\" > \"$0.args\"\n" + script); }
     void write(const QString &name, const QByteArray &body)
     {
         QFile f(bin.filePath(name));
@@ -46,34 +43,23 @@ private slots:
     }
     void cleanupTestCase() { qputenv("PATH", path); }
 
-    void theOpenersAnswerCounts_data()
-    {
-        QTest::addColumn<QByteArray>("script");
-        QTest::addColumn<bool>("handedOver");
-        QTest::newRow("answers at once") << QByteArray("exit 0") << true;
-        QTest::newRow("fails") << QByteArray("exit 4") << false;
-        QTest::newRow("dies") << QByteArray("kill -9 $$") << false;
-        QTest::newRow("runs on as the program it started") << QByteArray("exec sleep 30") << true;
-    }
     void theOpenersAnswerCounts()
     {
-        QFETCH(QByteArray, script);
-        QFETCH(bool, handedOver);
+        for (const auto &[script, handedOver] : {std::pair{"exit 0", true}, {"exit 4", false}, {"kill -9 $$", false},
+                                                 {"exec sleep 30", true}})   // runs on as the program it started
+            check(script, handedOver);
+    }
+
+private:
+    void check(const QByteArray &script, bool handedOver)
+    {
         QTemporaryDir folder;
         const QString file = folder.filePath("it's a \"file\" with blanks.txt");
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
         opener(script);
 
         DesktopShell shell;
-        int viewerError = 0;
-        try {
-            QVERIFY(shell.startViewer(file));
-        } catch (const Error &e) {
-            viewerError = e.number();
-        }
-        QCOMPARE(viewerError, handedOver ? 0 : int(kErrCannotStart));
+        QCOMPARE(test::errorOf([&] { QVERIFY(shell.startViewer(file)); }), handedOver ? 0 : int(kErrCannotStart));
         QCOMPARE(arguments(), (QStringList{"1", file}));
         QCOMPARE(shell.open(file), handedOver ? int(Shell::kOpened) : int(Shell::kNoAssociation));
         QCOMPARE(shell.open(folder.filePath("missing.txt")), int(Shell::kFileNotFound));

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
@@ -31,12 +30,7 @@ class DialogsTest : public QObject {
         });
     }
 
-    static bool activate(QWidget &window)
-    {
-        window.show();
-        window.activateWindow();
-        return QTest::qWaitForWindowActive(&window);
-    }
+    static bool activate(QWidget &window) { return window.show(), window.activateWindow(), QTest::qWaitForWindowActive(&window); }
 
 private slots:
     void boxesShowPlainText()
@@ -71,12 +65,9 @@ private slots:
         QVERIFY(!shown.section('|', 0, 0).contains(QStringLiteral("secre")));
     }
 
-    // A box takes the progress of work away first, whether the dialog is up
-    // or its time to show has not come yet, and when the box is one of other
-    // work that comes through the events the progress lets through: no
-    // progress dialog stands over the box, and none is left that could come
-    // up over it, or after it, and take its keys. Work that goes on after
-    // the box has its progress begun anew.
+    // A box takes the progress of work away first, whether its dialog is up or yet to show, and
+    // when the box comes of other work through the events the progress lets through: none stands
+    // over the box or is left to come up over or after it. Work going on after has it anew.
     void aBoxTakesTheProgressAway()
     {
         QWidget window;
@@ -115,12 +106,9 @@ private slots:
         }
     }
 
-    // Long work shows its progress dialog over the window after a moment,
-    // also work whose progress stands still (a library packing a file) and
-    // that lets no events through itself: the window under it repaints, and
-    // a Cancel is taken. The dialog says so at once, by itself, and stays
-    // up until the work has stopped, so that nothing else can be pressed
-    // meanwhile; every later question of the work answers false.
+    // Long work shows its progress over the window after a moment, also work whose progress stands
+    // still and lets no events through itself, and a Cancel is taken: the dialog says so at once and
+    // stays up until the work has stopped; every later question of the work answers false.
     void progressShowsForLongWorkAndCancelStopsIt()
     {
         QWidget window;

@@ -23,7 +23,6 @@ public:
         std::signal(SIGXFSZ, signal_);
     }
     FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
     rlimit before_{};

@@ -1,6 +1,5 @@
-// Answers the modal "Import Lots" preview (or another dialog, by its object
-// name) that the next action opens, as a user does, once it waits for the
-// user: the answer gets the dialog and clicks, types or looks at what it shows.
+// Answers the modal "Import Lots" preview (or another dialog, by its object name) that the next
+// action opens, once it waits for the user: the answer clicks, types or looks at what it shows.
 #pragma once
 
 #include <QApplication>
@@ -15,8 +14,8 @@ namespace tesmo::test {
 
 class PreviewAnswer {
 public:
-    // Looks for the preview every few milliseconds while the events run,
-    // for a few seconds at most; with over, only for one over that window.
+    // Looks for it every few milliseconds while the events run, a few seconds at most; with over,
+    // only for one over that window.
     explicit PreviewAnswer(std::function<void(QDialog &)> answer, const char *dialog = "ImportLots",
                            const QWidget *over = nullptr)
         : shown_(std::make_shared<bool>(false))
@@ -43,8 +42,7 @@ public:
         });
         poll->start(10);
     }
-    // Whether the preview showed (once the events have been processed).
-    bool shown() const { return *shown_; }
+    bool shown() const { return *shown_; }   // once the events have been processed
 
     // The answers most tests give.
     static void import(QDialog &d) { QTest::mouseClick(d.findChild<QPushButton *>("import"), Qt::LeftButton); }

@@ -17,18 +17,14 @@
 
 namespace tesmo::test {
 
-// A lot as a test writes it; null QVariants are nulls.
+// A lot as a test writes it; null QVariants are nulls; the date as YYYY-MM-DD.
 struct NewLot {
-    QString name;
-    QString ticker;
-    QVariant shares;
-    QVariant price;
-    QVariant netAmount;
-    QString tradeDate;   // YYYY-MM-DD
+    QString name, ticker;
+    QVariant shares, price, netAmount;
+    QString tradeDate;
 };
 
-// The ledger's tables and view as an older tool made them, without the
-// file's checks: the start of a script that then stores what it likes.
+// The ledger as an older tool made it, without the file's checks, for a script that stores anything.
 constexpr const char *kUncheckedLedger =
     "CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, NetAmount, TradeDate);"
     "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots ORDER BY ID;"
@@ -53,8 +49,7 @@ public:
             const QVariant values[] = {l.name.isEmpty() ? QVariant() : QVariant(l.name), l.ticker, l.shares,
                                        l.price, l.netAmount, l.tradeDate};
             for (int i = 0; i < 6; ++i) {
-                const QVariant &v = values[i];
-                if (v.isNull())
+                if (const QVariant &v = values[i]; v.isNull())
                     sqlite3_bind_null(s, i + 1);
                 else if (v.typeId() == QMetaType::QString)
                     sqlite3_bind_text(s, i + 1, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
@@ -72,13 +67,11 @@ public:
     QString path() const { return dir_.path(); }
     QString file() const { return dir_.filePath(QStringLiteral("Tesmo.mdb")); }
 
-    // Runs SQL on the file as another program; returns SQLite's message, or
-    // the empty text when it succeeded.
+    // Runs SQL on the file as another program; gives SQLite's message, empty when it succeeded.
     QString exec(const QString &sql) const { return Connection(file()).exec(sql.toUtf8().constData()); }
 
-    // The rows of a query, columns joined by "," ("NULL" for nulls), rows by "|".
+    // The rows of a query (on this or another file), columns joined by "," ("NULL" for nulls), rows by "|".
     QString query(const QString &sql) const { return queryFile(file(), sql); }
-    // The same, on another file.
     static QString queryFile(const QString &path, const QString &sql)
     {
         Connection c(path);
@@ -100,8 +93,7 @@ public:
 
 private:
     struct Connection {
-        // Like any careful program, it waits a while for a lock that Tesmo
-        // holds (its daily copy reads the file at start-up).
+        // It waits a while for a lock that Tesmo holds, as its daily copy reads the file at start-up.
         explicit Connection(const QString &path)
         {
             sqlite3_open(path.toUtf8().constData(), &db);
@@ -134,8 +126,7 @@ inline int errorOf(const std::function<void()> &op)
     return 0;
 }
 
-// Ledgers for window tests: n lots named "Lot 1" ... with tickers T1 ..., 100
-// shares at $10, net amount 1000 * i, or empty where asked.
+// n lots "Lot i", ticker Ti, 100 shares at $10, net amount 1000 * i or empty where asked.
 inline std::vector<NewLot> numberedLots(int count, const QList<int> &emptyNet = {})
 {
     std::vector<NewLot> v;

@@ -1,7 +1,5 @@
-// A main window on a ledger of the given lots in a fresh temporary folder,
-// with scripted boxes; opened, shown and active, as the user finds it. Its
-// controls are found by their object names, and the helpers read back what
-// the user sees and type and click as the user does.
+// A main window on a ledger of the given lots in a fresh temporary folder, with scripted boxes;
+// opened, shown and active. The helpers read what the user sees and type and click as the user does.
 #pragma once
 
 #include "mainwin/frmStocks.h"
@@ -14,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QtTest>
 
@@ -32,6 +31,13 @@ public:
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    // The boxes went as scripted, unless the test failed already.
+    ~MainWindow()
+    {
+        const QStringList faults = dialogs.faults();
+        if (!QTest::currentTestFailed())
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
     }
 
     template <typename T = QWidget>
@@ -55,13 +61,8 @@ public:
         return t.join(QLatin1Char('|'));
     }
     // "n of m" as the record counter shows it.
-    QString counter() const
-    {
-        return find<QLineEdit>(QStringLiteral("txtRecNum"))->text() + " of "
-               + find<QLineEdit>(QStringLiteral("txtCount"))->text();
-    }
-    // The captions, without access-key marks, of the enabled command buttons
-    // in a fixed order: Save New Undo Find Previous Next Delete Split Select Deselect.
+    QString counter() const { return find<QLineEdit>("txtRecNum")->text() + " of " + find<QLineEdit>("txtCount")->text(); }
+    // The first words of the enabled command buttons' captions, in a fixed order.
     QString enabled() const
     {
         QStringList on;
@@ -74,11 +75,7 @@ public:
     }
 
     // A cell of a list (row from 1, column in list order: 0 name ... 6 net).
-    QString cell(int n, int row, int column) const
-    {
-        QAbstractItemModel *m = list(n)->model();
-        return m->data(m->index(row - 1, column)).toString();
-    }
+    QString cell(int n, int row, int column) const { return list(n)->model()->index(row - 1, column).data().toString(); }
     int rows(int n) const { return list(n)->model()->rowCount(); }
     // A column of a list joined by "|"; the names by default.
     QString column(int n, int c = 0) const
@@ -105,11 +102,7 @@ public:
         else
             QTest::keyClicks(box(field), text);
     }
-    void key(int field, Qt::Key k, Qt::KeyboardModifiers mods = {})
-    {
-        box(field)->setFocus(Qt::MouseFocusReason);
-        QTest::keyClick(box(field), k, mods);
-    }
+    void key(int field, Qt::Key k) { box(field)->setFocus(Qt::MouseFocusReason), QTest::keyClick(box(field), k); }
     void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
     // Clicks a row (from 1) of a list, as the mouse does; twice for a double click.
     void clickRow(int n, int row, bool twice = false)
@@ -120,11 +113,8 @@ public:
         if (twice)
             QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, at);
     }
-    void listKey(int n, Qt::Key k, Qt::KeyboardModifiers mods = {})
-    {
-        list(n)->setFocus(Qt::MouseFocusReason);
-        QTest::keyClick(list(n), k, mods);
-    }
+    void select(int row) { clickRow(1, row), click("cmdSelect"); }   // a row of the master list into the selection list
+    void listKey(int n, Qt::Key k, Qt::KeyboardModifiers mods = {}) { list(n)->setFocus(Qt::MouseFocusReason), QTest::keyClick(list(n), k, mods); }
 
     // Lots in the file: "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate" rows joined by "|".
     QString file() const { return folder.query(QStringLiteral("SELECT * FROM qryStocks")); }
@@ -136,9 +126,8 @@ public:
     std::unique_ptr<frmStocks> window;
 };
 
-// Chooses entry (the first when empty) from the popup menu that open brings
-// up, or Escape when the menu lacks it or has it disabled; gives the text of
-// the entry chosen, empty when none was.
+// Chooses entry (the first when empty) from the popup menu that open brings up, or Escape when
+// it lacks it or has it disabled; gives the text of the entry chosen, empty when none was.
 inline QString chooseFromMenu(const std::function<void()> &open, const QString &entry = {})
 {
     QString chosen;
@@ -165,11 +154,15 @@ inline QString chooseFromMenu(const std::function<void()> &open, const QString &
     return chosen;
 }
 
-// Fails the current test when the scripted boxes went against the script.
+// Fails the current test when the scripted boxes went against the script (before the end).
 #define VERIFY_BOXES_AS_SCRIPTED(win)                                                   \
     do {                                                                                \
         const QStringList faults = (win).dialogs.faults();                              \
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));      \
     } while (false)
+
+// Names the case of a table that a failed check was in.
+#define NAME_THE_CASE(name) \
+    const auto caseName_ = qScopeGuard([&] { if (QTest::currentTestFailed()) qWarning("in the case '%s'", qPrintable(QString(name))); })
 
 } // namespace tesmo::test

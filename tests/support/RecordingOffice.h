@@ -1,6 +1,5 @@
-// A stand-in for the office programs: records every operation that a writer
-// calls, with its values, as one line each ("Cells(2, 4) = \"12.5\""), and
-// raises an error at a chosen call so that every way out can be tried.
+// A stand-in for the office programs: records each operation a writer calls, with its values, as
+// one line ("Cells(2, 4) = \"12.5\""), and raises an error at a chosen call to try every way out.
 #pragma once
 
 #include "platform/Office.h"
@@ -50,8 +49,7 @@ private:
         {
             office.record(QStringLiteral("Cells(%1, %2) = %3").arg(r).arg(c).arg(q(t)));
         }
-        // The same call as typing the text: what it reads as is the stand-in's
-        // concern, checked on the files themselves.
+        // As typing the text: what it reads as is checked on the files themselves.
         void setCellUtf8Value(int r, int c, std::string_view t, const Reading &) override
         {
             setCellValue(r, c, QString::fromUtf8(t.data(), qsizetype(t.size())));
@@ -100,10 +98,7 @@ private:
                               .arg(b(f.autoFit)));
         }
         void typeText(const QString &t) override { office.record(QStringLiteral("Selection.TypeText ") + q(t)); }
-        void typeUtf8Text(std::string_view t) override
-        {
-            typeText(QString::fromUtf8(t.data(), qsizetype(t.size())));
-        }
+        void typeUtf8Text(std::string_view t) override { typeText(QString::fromUtf8(t.data(), qsizetype(t.size()))); }
         void moveRight(int unit) override { office.record(QStringLiteral("Selection.MoveRight %1").arg(unit)); }
         void insertRowsBelow(int n) override { office.record(QStringLiteral("Selection.InsertRowsBelow %1").arg(n)); }
         RecordingOffice &office;

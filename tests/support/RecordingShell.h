@@ -13,23 +13,12 @@ namespace tesmo::test {
 
 class RecordingShell : public Shell {
 public:
-    int open(const QString &file) override
-    {
-        calls << QStringLiteral("open ") + file;
-        if (whenCalled)
-            whenCalled();
-        return QFileInfo(file).isFile() ? openAnswer : kFileNotFound;
-    }
+    int open(const QString &file) override { return called("open ", file) ? openAnswer : kFileNotFound; }
     bool startViewer(const QString &file) override
     {
-        calls << QStringLiteral("view ") + file;
-        if (whenCalled)
-            whenCalled();
-        if (!QFileInfo(file).isFile())
-            return false;
-        if (viewerFails)
+        if (called("view ", file) && viewerFails)
             throw Error(kErrCannotStart);
-        return true;
+        return QFileInfo(file).isFile();
     }
     QString desktopFolder() const override { return desktop; }
 
@@ -38,6 +27,15 @@ public:
     bool viewerFails = false;       // no text viewer can be started
     QString desktop;                // what desktopFolder() reports
     std::function<void()> whenCalled;   // runs at each call, as the desktop starts a program
+
+private:
+    bool called(const char *what, const QString &file)   // whether the file exists
+    {
+        calls << what + file;
+        if (whenCalled)
+            whenCalled();
+        return QFileInfo(file).isFile();
+    }
 };
 
 } // namespace tesmo::test

@@ -1,7 +1,5 @@
-// A stand-in for message and input boxes: records every box shown and answers
-// from a script set before the action. A question or input box without a
-// scripted answer, and an answer left unused, are faults that the fixture
-// reports at the end of each test.
+// A stand-in for message, input and file boxes: records every box and answers from a script set
+// before the action; an unscripted question and an unused answer are faults.
 #pragma once
 
 #include "platform/Dialogs.h"
@@ -25,16 +23,13 @@ public:
         Icon icon;
     };
     struct InputBox {
-        QString prompt;
-        QString title;
+        QString prompt, title;
         Echo echo = Echo::Normal;
         int maxLength = 0;
     };
 
-    // The progress of work as the double saw it: its label, total, the
-    // units reported done, whether it was taken away as finished, and
-    // whether its object still lives; cancelAt, when set, is the units done
-    // at which the user presses Cancel.
+    // The progress of work as seen: label, total, the units reported done, whether it was taken
+    // away as finished, whether its object lives. cancelAt: the units done at which Cancel is pressed.
     struct ProgressRecord {
         QString label;
         qint64 total = 0;
@@ -44,11 +39,7 @@ public:
     };
     class ScriptedProgress : public Progress {
     public:
-        ScriptedProgress(ProgressRecord &record, std::optional<qint64> cancelAt)
-            : record_(record)
-            , cancelAt_(cancelAt)
-        {
-        }
+        ScriptedProgress(ProgressRecord &record, std::optional<qint64> cancelAt) : record_(record), cancelAt_(cancelAt) {}
         ~ScriptedProgress() override { record_.live = false; }
         bool advance(qint64 done) override
         {
@@ -74,42 +65,26 @@ public:
 
     // The file the next file dialog chooses; the empty text is Cancel.
     void chooseNext(const QString &path) { files_.push_back(path); }
-    struct FileBox {
-        QString title;
-        QString folder;
-        QString filter;
-    };
-    QString showOpenFile(const QString &title, const QString &folder, const QString &filter) override
+    QString showOpenFile(const QString &title, const QString &, const QString &) override
     {
-        fileBoxes << FileBox{title, folder, filter};
+        ++fileDialogs;
         noProgressUp(title);
-        if (files_.empty()) {
-            faults_ << QStringLiteral("unexpected file dialog: ") + title;
-            return {};
-        }
-        const QString f = files_.front();
-        files_.pop_front();
-        return f;
+        return next(files_, QStringLiteral("unexpected file dialog: ") + title);
     }
-    // A save dialog takes the next scripted file too; its folder is the
-    // file it proposed.
+    // A save dialog takes the next scripted file too.
     QString showSaveFile(const QString &title, const QString &proposed, const QString &filter) override
     {
         return showOpenFile(title, proposed, filter);
     }
-    QList<FileBox> fileBoxes;   // every file dialog shown, oldest first
-    // Withdraws the files not yet chosen, for a step that may or may not
-    // reach the file dialog.
+    int fileDialogs = 0;   // how many file dialogs were shown
+    // Withdraws the files not yet chosen, for a step that may or may not reach the file dialog.
     void forgetUnusedFiles() { files_.clear(); }
 
     void answerNext(Answer answer) { answers_.push_back(answer); }
     void typeNext(const QString &text) { typed_.push_back(text); }
 
-    // When set, each box is also a window, as a real one is: it takes the
-    // keyboard while it is up, and the window that had the keyboard gets it
-    // back after the box has closed, once the program is idle again, as a
-    // window manager gives it back. (The offscreen platform gives nothing
-    // back by itself.)
+    // When set, each box is also a window that takes the keyboard while it is up; the window that
+    // had it gets it back once the program is idle, as a window manager gives it back.
     bool boxWindows = false;
 
     // Runs while each message box is up, to look at the window behind it.
@@ -122,31 +97,17 @@ public:
         if (whileShown)
             whileShown(text);
         showBoxWindow(text);
-        if (buttons == Buttons::Ok)
-            return Answer::Ok;
-        if (answers_.empty()) {
-            faults_ << QStringLiteral("unexpected question: ") + text;
-            return Answer::No;
-        }
-        const Answer a = answers_.front();
-        answers_.pop_front();
-        return a;
+        return buttons == Buttons::Ok ? Answer::Ok : next(answers_, "unexpected question: " + text, Answer::No);
     }
 
-    // A scripted text longer than the box takes is cut, as typing or
-    // pasting into the real box is.
+    // A scripted text longer than the box takes is cut, as typing into the real box is.
     QString showInput(const QString &prompt, const QString &title, const QString &, std::optional<QPoint>, Echo echo,
                       int maxLength) override
     {
         inputs_.push_back({prompt, title, echo, maxLength});
         noProgressUp(prompt);
         showBoxWindow(prompt);
-        if (typed_.empty()) {
-            faults_ << QStringLiteral("unexpected input box: ") + prompt;
-            return {};
-        }
-        const QString t = typed_.front();
-        typed_.pop_front();
+        const QString t = next(typed_, "unexpected input box: " + prompt);
         return maxLength > 0 ? t.left(maxLength) : t;
     }
 
@@ -156,11 +117,8 @@ public:
         pointer << wait;
     }
 
-    // How many boxes were shown and not yet taken.
-    int shown() const { return int(boxes_.size()); }
-    // The boxes shown since the last call, oldest first.
-    QList<Box> takeBoxes() { return std::exchange(boxes_, {}); }
-    // Their texts only.
+    int shown() const { return int(boxes_.size()); }   // boxes shown and not yet taken
+    QList<Box> takeBoxes() { return std::exchange(boxes_, {}); }   // since the last call, oldest first
     QStringList takeTexts()
     {
         QStringList texts;
@@ -170,8 +128,8 @@ public:
     }
     QList<InputBox> takeInputs() { return std::exchange(inputs_, {}); }
 
-    // Everything that went against the script: unanswered boxes, boxes
-    // nobody looked at, answers nobody used. Empty when all is well.
+    // Everything that went against the script: unanswered boxes, boxes nobody looked at, answers
+    // nobody used. Empty when all is well.
     QStringList faults() const
     {
         QStringList f = faults_;
@@ -190,8 +148,18 @@ public:
     QList<bool> pointer;   // every change of the pointer, oldest first: true for the wait pointer
 
 private:
-    // A box must never come up while the progress of work is, or could
-    // still come, up: it would hide the box or take its keys.
+    // The next scripted answer; a fault, and none, when the script has none left.
+    template <typename T>
+    T next(std::deque<T> &script, const QString &fault, T none = {})
+    {
+        if (script.empty())
+            return faults_ << fault, none;
+        T t = script.front();
+        script.pop_front();
+        return t;
+    }
+
+    // No box while a progress is, or could still come, up: it would hide the box or take its keys.
     void noProgressUp(const QString &box)
     {
         for (const ProgressRecord &p : progresses) {

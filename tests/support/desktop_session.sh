@@ -1,8 +1,7 @@
 # shellcheck shell=bash
-# What the scripts that drive the real program share: waiting for a
-# condition, stopping a process, and a private desktop session (an Xvfb
-# display and a session bus with the accessibility bus on it). Sourced; the
-# caller defines fail and die, and keeps the pids in xvfb_pid and bus_pid.
+# What the scripts that drive the real program share: checks, waits, stopping a process, and a
+# private desktop session (Xvfb, a session bus with the accessibility bus). Sourced; the caller
+# defines fail and die, and keeps the pids in xvfb_pid and bus_pid.
 
 check_eq() { [[ $2 == "$3" ]] || fail "$1: expected '$2', got '$3'"; }
 
@@ -18,11 +17,9 @@ stop() { # PID: TERM, then KILL if it is still there after 3 s
   wait "$1" 2>/dev/null
 }
 
-# start_session FOLDER SECONDS: an Xvfb on a display number it picks itself
-# (-displayfd), so that several scripts can run at once, and a session bus;
-# the accessibility bus comes up on it when first asked for (focused.py exits
-# 2 while it cannot be reached), and its launcher leaves with the session
-# bus. Exports DISPLAY and DBUS_SESSION_BUS_ADDRESS; logs go to FOLDER.
+# start_session FOLDER SECONDS: an Xvfb on a display it picks itself (-displayfd), so that several
+# scripts can run at once, and a session bus; the accessibility bus comes up on it when first asked
+# for (focused.py exits 2 until then). Exports DISPLAY and DBUS_SESSION_BUS_ADDRESS; logs in FOLDER.
 start_session() {
   local folder=$1 seconds=$2 focused
   focused=$(dirname "${BASH_SOURCE[0]}")/../e2e/focused.py
