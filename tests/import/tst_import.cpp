@@ -33,14 +33,10 @@ QString describe(const LotImport &import)
     QStringList lines;
     for (qsizetype i = 0; i < qsizetype(import.lots().size()); ++i) {
         const CandidateLot &l = import.lots()[std::size_t(i)];
-        const FieldTexts texts = import.texts(i);
-        QStringList t;
-        for (int pos = kName1; pos <= kTradeDate; ++pos)
-            t << texts[std::size_t(pos)];
-        QString line = QStringLiteral("%1 %2 %3").arg(l.line).arg(QLatin1String(kStatus[int(l.status)]), t.join(u'|'));
-        if (!l.reason.isEmpty())
-            line += QStringLiteral(" : ") + l.reason;
-        lines << line;
+        const FieldTexts t = import.texts(i);
+        lines << QStringLiteral("%1 %2 %3").arg(l.line).arg(QLatin1String(kStatus[int(l.status)]),
+                                                           QStringList(t.begin() + kName1, t.end()).join(u'|'))
+                     + (l.reason.isEmpty() ? QString() : " : " + l.reason);
     }
     return lines.join(u'\n');
 }
@@ -64,16 +60,6 @@ QString describeReading(const LotImport &import)
              c.decimal ? QString(*c.decimal) : QStringLiteral("?"),
              c.dateOrder ? QLatin1String(orders[int(*c.dateOrder)]) : QLatin1String("?"))
         .arg(import.headerLine());
-}
-
-LotImport readFile(const QString &path, StoredKeys keys = {})
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot open %s", qPrintable(path));
-    LotImport import(std::move(keys));
-    import.read(file);
-    return import;
 }
 
 LotImport readText(const QString &text, StoredKeys keys = {}, StoredSales sales = {})
@@ -333,7 +319,10 @@ private slots:
         QFETCH(QString, lots);
         QFETCH(QString, choice);
         QFETCH(QString, after);
-        LotImport import = readFile(file);
+        QFile bytes(file);
+        QVERIFY(bytes.open(QIODevice::ReadOnly));
+        LotImport import;
+        import.read(bytes);
         QCOMPARE(describeReading(import), reading);
         QCOMPARE(describe(import), lots);
         QCOMPARE(import.chosenCount() > 0, import.choices().settled() && lots.contains(" New "));
