@@ -270,7 +270,7 @@ private slots:
         else if (!f.open(QIODevice::WriteOnly))
             QFAIL("cannot write the file");
         else if (kind == "bytes")
-            f.write("Standard Jet DB\0\0\0\0 not a database of this program", 50);
+            f.write("Other format\0\0\0\0\0\0\0 not a database of this program", 50);
         f.close();
         if (kind == "sqlite" || kind == "wal") {
             sqlite3 *other = nullptr;
@@ -818,7 +818,7 @@ private slots:
         LedgerFolder ledger({}, false);
         QFile foreign(ledger.file());
         QVERIFY(foreign.open(QIODevice::WriteOnly));
-        foreign.write("Standard Jet DB, not a ledger of this program");
+        foreign.write("Other format, not a ledger of this program");
         foreign.close();
         QCOMPARE(errorOf([&] { backup::makeCopy(ledger.file(), backup::Kind::Daily, kNow); }), int(kErrNotALedger));
         QVERIFY(!QFileInfo::exists(backup::folderOf(ledger.file())));
