@@ -1,17 +1,12 @@
 #!/usr/bin/env bash
-# Tesmo as a user installs it. From a built tree: `cmake --install --strip`
-# lays out exactly the program's files in ~/.local (a HOME of awkward
-# characters); CPack makes the Debian package, its program hardened, which
-# lintian, desktop-file-validate and appstreamcli accept; dpkg installs it
-# into a scratch root. The desktop entry of each, started by GLib on a
-# private Xvfb as a menu starts it (that of ~/.local without ~/.local/bin on
-# PATH), shows the window " Stocks" with its icon, the ledger and the
-# instructions in ~/Tesmo; Help hands the installed instructions to the
-# desktop's program for web pages, and Exit ends it; purging the package
-# leaves ~/Tesmo as it was.
+# Tesmo as a user installs it: `cmake --install --strip` into ~/.local (a
+# HOME of awkward characters) and the Debian package, hardened and accepted by
+# lintian, desktop-file-validate and appstreamcli, installed into a scratch
+# root. Each desktop entry, started by GLib on a private Xvfb as a menu does,
+# shows " Stocks" with its icon, the ledger and instructions in ~/Tesmo; Help
+# hands the instructions to the web-page program, Exit ends it; a purge leaves
+# ~/Tesmo as it was. Every wait is for a condition, never a fixed time.
 #   installed.sh BUILD_DIR
-# Every wait is for a condition (a window, the focus, a file, the end), never
-# for a fixed time.
 set -uo pipefail
 
 [[ -f ${1:-}/CPackConfig.cmake ]] || { echo "usage: $0 BUILD_DIR (a configured and built tree)" >&2; exit 2; }
@@ -51,8 +46,7 @@ version=$("$build/tesmo" --version) && version=${version#tesmo } || die "tesmo -
 
 # ------------------------------------------------ cmake --install, any prefix
 
-# A fresh HOME whose name holds blanks, quotes, a dollar and a non-ASCII
-# letter, with the install into its ~/.local that the README gives.
+# A HOME of blanks, quotes, a dollar and a non-ASCII letter; the README's install.
 home="$work/home of Jo 'J' \"Q\" \$HOME é"
 ledger=$home/Tesmo
 prefix=$home/.local
@@ -78,15 +72,13 @@ check_eq "the installed files, and nothing of the tests" "$expected" \
   "$(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | sort)"
 check_eq "tesmo-start(1) is tesmo(1)" tesmo.1.gz "$(readlink -- "$prefix/share/man/man1/tesmo-start.1.gz")"
 
-# One version everywhere: the program, its newest release in the metainfo and
-# the changelog, and the manual page.
+# One version in the program, the metainfo, the changelog and the manual page.
 check_eq "metainfo's newest release" "$version" \
   "$(grep -o '<release version="[^"]*"' "$dist/$app_id.metainfo.xml" | head -n 1 | cut -d'"' -f2)"
 check_eq "changelog's newest entry" "tesmo ($version)" "$(zcat "$prefix/share/doc/tesmo/changelog.gz" | head -n 1 | cut -d' ' -f1-2)"
 check_eq "manual page's version" "\"Tesmo $version\"" "$(zcat "$prefix/share/man/man1/tesmo.1.gz" | sed -n 's/^\.TH TESMO 1 [^ ]* //p' | cut -d' ' -f1-2)"
 
-# The committed PNGs are the SVG's rendering (dist/icons/render makes them),
-# each of its folder's size.
+# The committed PNGs are the SVG's rendering (by dist/icons/render), each its folder's size.
 mkdir "$work/icons" && "$dist/icons/render" "$work/icons" || fail "the icon could not be rendered"
 for s in 16 22 24 32 48 64 128 256; do
   png=$prefix/share/icons/hicolor/${s}x$s/apps/$app_id.png
@@ -104,8 +96,7 @@ field() { dpkg-deb --field "$deb" "$1"; }
 check_eq "package version" "$version" "$(field Version)"
 [[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\ ]+@[^@\ ]+\.[a-z]+\>$ ]] || fail "maintainer '$(field Maintainer)' is not a name and an address"
 [[ -n $(field Section) && $(field Description) == *$'\n'* ]] || fail "no section, or no long description"
-# The libraries' packages come from dpkg-shlibdeps, and every package named
-# is one this machine has: the installed program runs on them below.
+# Dependencies from dpkg-shlibdeps, each installed here (the program runs on them below).
 depends=$(field Depends)
 for p in libqt6widgets6 libsqlite3-0 libc6; do
   [[ $depends == *"$p "* ]] || fail "Depends lacks $p (shlibdeps): $depends"
@@ -113,14 +104,11 @@ done
 for p in $(tr ',' '\n' <<<"$depends" | sed 's/(.*)//; s/|.*//'); do
   [[ $(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null) == installed ]] || fail "Depends names $p, which is not installed here"
 done
-# No maintainer scripts: installing and removing the package touch nothing
-# but its own files, a user's ledger folder least of all.
+# No maintainer scripts: the package touches nothing but its own files.
 check_eq "control members" "./control ./md5sums" "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | xargs)"
 
-# lintian: no error, no warning, and no tag of hardening at any level. Left,
-# at the "info" level: the .comment section that CPack's strip keeps, and
-# instr.HTML and instr.txt outside /usr/share/doc: they are the program's
-# data, copied into the ledger folder.
+# lintian: no error, warning or hardening tag. (Left at "info": the .comment
+# section CPack's strip keeps, and the instructions, data outside /usr/share/doc.)
 lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log" >&2; fail "lintian found errors or warnings"; }
 grep -E '^[EW]: |hardening' "$work/lintian.log" >&2 && fail "lintian reported the lines above"
 
@@ -132,17 +120,16 @@ mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/d
 # The dependencies are this machine's, outside the root.
 dpkg --root="$root" --log=/dev/null --force-not-root --force-depends --install "$deb" >"$work/dpkg.log" 2>&1 ||
   { cat "$work/dpkg.log" >&2; die "dpkg could not install the package"; }
-# The program as the package holds it has the stack protector and the C
-# library's checked calls (lintian looks for the rest of the hardening).
+# The stack protector and the C library's checked calls (lintian checks the rest).
 symbols=$(readelf --dyn-syms -W "$root/usr/bin/tesmo")
 [[ $symbols == *' __stack_chk_fail'* && $symbols =~ \ __[a-z0-9_]+_chk[@\ ] ]] || fail "tesmo lacks the stack protector or checked calls"
 for tree in "$prefix" "$root/usr"; do
   out=$(desktop-file-validate "$tree/share/applications/$app_id.desktop" 2>&1) && [[ -z $out ]] || fail "desktop-file-validate of $tree: $out"
 done
 out=$(appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" 2>&1) || fail "appstreamcli validate: $out"
-# The tree whole: the metainfo's launchable is the desktop entry, whose icon is installed.
+# The metainfo's launchable is the desktop entry, whose icon is installed.
 out=$(appstreamcli validate-tree --no-net "$root" 2>&1) || fail "appstreamcli validate-tree: $out"
-# The screenshot that software centres show is the one kept in dist/screenshots.
+# The screenshot software centres show is the one in dist/screenshots.
 image=$(grep -o '<image[^>]*>[^<]*' "$root/usr/share/metainfo/$app_id.metainfo.xml" | sed 's/.*>//')
 [[ $image == */main/dist/screenshots/* && -f $dist/screenshots/${image##*/} ]] || fail "the metainfo's screenshot $image is not in dist/screenshots"
 
@@ -150,10 +137,8 @@ image=$(grep -o '<image[^>]*>[^<]*' "$root/usr/share/metainfo/$app_id.metainfo.x
 
 start_session "$work" "$limit"
 
-# The user's choice of a program for web pages in HOME; that program,
-# installed for the system as a browser is, records what it is handed.
-# (xdg-utils cut a data folder's name at its blanks, so the program's entry
-# cannot live under this HOME.)
+# The user's program for web pages records what it is handed. (Its entry is
+# outside HOME: xdg-utils cut a data folder's name at its blanks.)
 printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >"%s"\n' "$work/browser.log" >"$work/bin/browser"
 chmod +x "$work/bin/browser"
 printf '[Desktop Entry]\nType=Application\nName=Browser\nExec=%s %%f\nMimeType=text/html;\n' "$work/bin/browser" \
@@ -162,8 +147,8 @@ printf '[Default Applications]\ntext/html=browser.desktop\n' >"$home/.config/mim
 
 running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
 found() { win=$(timeout 5 xdotool search --onlyvisible --name '^ Stocks$' 2>/dev/null | tail -n 1 | grep .); }
-# ready: gives the window the X focus and waits until a control in it holds
-# the program's focus, so that the keys reach the window.
+# press KEY: gives the window the X focus, waits until a control in it holds
+# the program's focus, then sends KEY.
 in_window() {
   out=$(timeout 20 /usr/bin/python3 "$here/../e2e/focused.py" 2>>"$work/focused.log") && [[ ${out%%|*} == ' Stocks' ]]
 }
@@ -173,13 +158,10 @@ press() {
   timeout 30 xdotool key --clearmodifiers "$1" || fail "xdotool key $1 failed"
 }
 ended() { ! running; }
-# start TREE [PATH_HEAD]: GLib reads TREE's desktop entry and starts it as a
-# desktop's menu does, from its own folder, with PATH_HEAD before the PATH of
-# the session that installed TREE. The window shown must be TREE's program,
-# run in the new ledger folder, which then holds the ledger and TREE's
-# instructions, and carry the icon and the class by which a desktop shows it
-# with its entry. The program is not this script's child: it is found by
-# its window.
+# start TREE [PATH_HEAD]: GLib starts TREE's desktop entry as a menu does,
+# PATH_HEAD before the PATH. The window must be TREE's program, run in the new
+# ledger folder holding the ledger and TREE's instructions, with the icon and
+# the class of its entry. The program is found by its window.
 start() {
   rm -rf -- "$ledger"
   (cd / && exec env -u SESSION_MANAGER PATH="${2:-}$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
@@ -199,9 +181,8 @@ start() {
   [[ $(xprop -id "$win" -len 8 _NET_WM_ICON) == *'Icon ('* ]] || fail "the window of $1 has no icon"
 }
 
-# The ~/.local install's entry, with the PATH of the session that installed
-# it, which lacks ~/.local/bin; then the package's, its bin on PATH as
-# /usr/bin is, and Help and Exit in it.
+# The ~/.local entry, without ~/.local/bin on PATH; then the package's, its
+# bin on PATH as /usr/bin is, with Help and Exit.
 start "$prefix"
 press alt+x
 poll "$limit" ended || die "the program of ~/.local did not end within ${limit}s of Alt+X"

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The launcher tesmo-start, on its own: laid out as installed beside a
-# stand-in program that records the folder it was started in, it must make
-# and enter the ledger folder (~/Tesmo, or the folder it is given) whatever
-# characters HOME holds, copy the instructions there only when they are
-# missing, and hand on the program's exit status.
+# The launcher tesmo-start beside a stand-in program that records its folder:
+# it makes and enters the ledger folder (~/Tesmo, or the one given) whatever
+# HOME holds, copies missing instructions there, and hands on the exit status.
 #   launcher.sh LAUNCHER       (the launcher made for installing)
 set -uo pipefail
 
@@ -18,9 +16,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# An installed tree: bin/ with the launcher and the stand-in, share/tesmo/
-# with the instructions; the launcher is run through a link from elsewhere,
-# as a link in /usr/local/bin would be.
+# An installed tree, the launcher run through a link from elsewhere.
 tree=$work/tree
 mkdir -p "$tree/bin" "$tree/share/tesmo" "$work/links"
 cp -- "$1" "$tree/bin/tesmo-start" && chmod 755 "$tree/bin/tesmo-start"
@@ -31,9 +27,8 @@ printf 'installed text\n' >"$tree/share/tesmo/instr.txt"
 ln -s ../tree/bin/tesmo-start "$work/links/tesmo-start"
 launcher=$work/links/tesmo-start
 
-# start [ENV...] -- [ARG...]: runs the launcher from / with ENV and ARGs;
-# sets $status, $ran (the stand-in's folder and argument count, or nothing
-# when it did not run) and $err.
+# start [ENV...] -- [ARG...]: runs the launcher from /; sets $status, $err and
+# $ran (the stand-in's folder and argument count, empty when it did not run).
 start() {
   local -a env=()
   while [[ $1 != -- ]]; do env+=("$1"); shift; done
@@ -61,8 +56,7 @@ check_eq "started again in ~/Tesmo" "$home/Tesmo"$'\n'0 "$ran"
 check_eq "the user's page kept" "my notes" "$(cat -- "$home/Tesmo/instr.HTML")"
 check_eq "the user's link kept" nowhere "$(readlink -- "$home/Tesmo/instr.txt")"
 
-# Another folder, given by an absolute path not there yet, or by a path
-# relative to where the launcher is started.
+# Another folder, absolute and not there yet, or relative to where it is started.
 start HOME="$home" -- "$work/other folder/2003"
 check_eq "started in the folder given" "$work/other folder/2003"$'\n'0 "$ran"
 check_eq "instructions copied there" "installed page" "$(cat -- "$work/other folder/2003/instr.HTML" 2>&1)"

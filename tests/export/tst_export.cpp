@@ -1,18 +1,26 @@
-// The export writers on lots: the text file byte for byte, and against an
-// independent reading of what the lists show; the spreadsheet and document
-// writers when any one of their office operations fails. (The office files
-// themselves are read back by independent readers.)
+// The export writers: the text file byte for byte and against an independent
+// reading of what the lists show; the office writers when any operation
+// fails; the office files when the disk fills up or the user cancels, handing
+// the desktop a whole file or nothing, leaving no folder behind.
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextExport.h"
+#include "platform/office/OfficeFiles.h"
+#include "support/FileSizeLimit.h"
 #include "support/LedgerFolder.h"
 #include "support/RandomLots.h"
 #include "support/RecordingOffice.h"
+#include "support/RecordingShell.h"
+#include "support/ScriptedDialogs.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QBuffer>
+#include <QMap>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
+#include <zip.h>
 
 using namespace tesmo;
 using namespace tesmo::test;
@@ -75,12 +83,148 @@ QByteArray expectedTextFile(const LotTable &lots)
     return file.toUtf8();
 }
 
+// Lots as a list shows them: name, ticker, date, ID, shares, price, net.
+std::unique_ptr<LotTable> companies(int lots)
+{
+    auto list = std::make_unique<LotTable>();
+    for (int i = 1; i <= lots; ++i)
+        appendShown(*list, {QStringLiteral("Company number %1").arg(i), QStringLiteral("T%1").arg(i),
+                            QStringLiteral("%1/%2/2003").arg(i % 12 + 1).arg(i % 28 + 1), QString::number(i),
+                            QString::number(i * 10), QStringLiteral("%1.25").arg(i),
+                            QStringLiteral("$%1.50").arg(i * 1000)});
+    return list;
+}
+
+// The parts of a zip file, read with libzip and their checksums checked, but
+// for the one that holds the time the file was made; empty when it does not
+// read back whole.
+QMap<QString, QByteArray> zipParts(const QString &file)
+{
+    QMap<QString, QByteArray> parts;
+    int error = 0;
+    zip_t *zip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    for (zip_int64_t i = 0; zip && i < zip_get_num_entries(zip, 0); ++i) {
+        zip_stat_t stat;
+        zip_file_t *part = zip_stat_index(zip, zip_uint64_t(i), 0, &stat) == 0 ? zip_fopen_index(zip, zip_uint64_t(i), 0)
+                                                                                : nullptr;
+        QByteArray bytes(qsizetype(part ? stat.size + 1 : 0), '\0');   // one more: the read meets the end and its check
+        const bool whole = part && zip_fread(part, bytes.data(), zip_uint64_t(bytes.size())) == zip_int64_t(stat.size);
+        if (part)
+            zip_fclose(part);
+        if (!whole) {
+            parts.clear();
+            break;
+        }
+        bytes.chop(1);
+        parts.insert(QString::fromUtf8(stat.name), bytes);
+    }
+    if (zip)
+        zip_discard(zip);
+    parts.remove(QStringLiteral("docProps/core.xml"));
+    return parts;
+}
+
 } // namespace
 
 class ExportTest : public QObject {
     Q_OBJECT
 
+    using Writer = void (*)(const LotTable &, Office &, Progress *);
+    const Writer writers[2] = {&exportSpreadsheet, &exportDocument};
+    QTemporaryDir temp;
+    const std::unique_ptr<LotTable> list = companies(3000);
+
+    // What the writers left in the temporary folder, which is emptied.
+    QStringList takeLeft()
+    {
+        const QStringList left = QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        if (!QDir(temp.path()).removeRecursively() || !QDir().mkpath(temp.path()))
+            qFatal("cannot empty %s", qPrintable(temp.path()));
+        return left;
+    }
+
 private slots:
+    void initTestCase() { qputenv("TMPDIR", temp.path().toUtf8()); }
+
+    // Under limits from far below the files' sizes to above them: each
+    // export fails with nothing handed over and its folder gone, or hands
+    // over a file whose every part reads back as without a limit. Without a
+    // limit, the progress is taken away before the file is handed over, so
+    // that no Cancel is up that would do nothing.
+    void aFullDiskFailsTheExportAndLeavesNothing()
+    {
+        for (const Writer writer : writers) {
+            ScriptedDialogs dialogs;
+            const auto progress = dialogs.progress(QStringLiteral("Writing"), 1000);
+            RecordingShell shell;
+            bool finishedFirst = false;
+            shell.whenCalled = [&] { finishedFirst = dialogs.progresses.front().finished; };
+            office::OfficeFiles office(shell);
+            writer(*list, office, progress.get());
+            QVERIFY(finishedFirst);
+            QCOMPARE(shell.calls.size(), 1);
+            const auto whole = zipParts(shell.calls[0].section(u' ', 1));
+            QVERIFY(!whole.isEmpty());
+            takeLeft();
+
+            int failures = 0;
+            for (double limit = 16384;; limit *= 1.3) {
+                RecordingShell limited;
+                office::OfficeFiles office(limited);
+                bool exported;
+                {
+                    const FileSizeLimit full{rlim_t(limit)};
+                    exported = errorOf([&] { writer(*list, office, nullptr); }) == 0;
+                }
+                if (exported) {
+                    QCOMPARE(limited.calls.size(), 1);
+                    QVERIFY(zipParts(limited.calls[0].section(u' ', 1)) == whole);
+                    QCOMPARE(takeLeft().size(), 1);
+                    break;
+                }
+                QCOMPARE(limited.calls, QStringList());
+                QCOMPARE(takeLeft(), QStringList());
+                ++failures;
+            }
+            QVERIFY(failures > 3);
+        }
+    }
+
+    // A cancel while the rows are typed, while the file's rows are written,
+    // while the workbook is packed, or once it is: nothing is handed over
+    // and the private folder is gone. The packing is stopped, not waited
+    // for: held for good (the file it packs into is a pipe that no one
+    // reads), it ends at the cancel.
+    void aCancelledExportLeavesNoFile()
+    {
+        struct HeldPacking : Progress {
+            Progress *whole;
+            QString temp;
+            bool advance(qint64 done) override
+            {
+                for (const QString &folder : QDir(temp).entryList({"Tesmo-*"}, QDir::Dirs))
+                    ::mkfifo(QFile::encodeName(temp + '/' + folder + "/Stocks.xlsx").constData(), 0600);
+                return whole->advance(done);
+            }
+        };
+        for (const Writer writer : writers) {
+            for (const qint64 cancelAt : {200, 700, 750, 900}) {
+                ScriptedDialogs dialogs;
+                dialogs.cancelAt = cancelAt;
+                const auto whole = dialogs.progress(QStringLiteral("Writing"), 1000);
+                HeldPacking held;
+                held.whole = whole.get();
+                held.temp = temp.path();
+                RecordingShell shell;
+                office::OfficeFiles office(shell);
+                QCOMPARE(errorOf([&] { writer(*list, office, cancelAt == 750 ? &held : whole.get()); }),
+                         int(kErrUserCancelled));
+                QCOMPARE(shell.calls, QStringList());
+                QCOMPARE(takeLeft(), QStringList());
+                QVERIFY(dialogs.progresses.front().done.last() >= cancelAt);
+            }
+        }
+    }
     void textFileByteForByte()
     {
         QCOMPARE(textExportFileName(QDate(2026, 12, 5)), QStringLiteral("Tesmo_12_5_2026.txt"));
@@ -109,8 +253,7 @@ private slots:
         QCOMPARE(out.data(), expected);
         QCOMPARE(out.data(), expectedTextFile(lots));
 
-        // An amount held as a text that reads as no amount ends the file
-        // after the lines before it.
+        // An amount held as a text that reads as no amount ends the file there.
         LotTable bad;
         fill(bad, {kPlain, {"Bad", "BAD", 1, {}, {}, QDate(2003, 1, 1), false, "12.5.1"}, kShort});
         QBuffer partial;
@@ -135,13 +278,12 @@ private slots:
                                                   .arg(i).arg(QString::fromUtf8(a[i]), QString::fromUtf8(b[i]))));
     }
 
-    // Whichever operation fails, the writer stops there, releases the
-    // application it holds, and raises the failure.
+    // Whichever operation fails, the writer stops, releases the application and raises it.
     void aFailureAtAnyStepEndsTheWriter()
     {
         LotTable lots;
         fill(lots, {kPlain, kShort});
-        for (const auto writer : {&exportSpreadsheet, &exportDocument}) {
+        for (const Writer writer : writers) {
             RecordingOffice office;
             writer(lots, office, nullptr);
             const QStringList all = office.calls;

@@ -15,39 +15,20 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <functional>
 
 using namespace tesmo;
-
-namespace {
-
-// Rows as a list shows them: name, ticker, date, ID, shares, price, net amount.
-void addRow(LotTable &list, const QStringList &texts)
-{
-    test::appendShown(list, texts);
-}
-
-// Whether the writer wrote its file.
-bool written(const std::function<void()> &write)
-{
-    try {
-        write();
-        return true;
-    } catch (const Error &) {
-        return false;
-    }
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     LotTable list;
+    // Rows as a list shows them: name, ticker, date, ID, shares, price, net amount.
+    const auto addRow = [](LotTable &list, const QStringList &texts) { test::appendShown(list, texts); };
     const QByteArrayView mode = argc > 1 ? QByteArrayView(argv[1]) : QByteArrayView();
     if (mode == "widest" || mode == "longword") {
-        // Names of 50 characters; tickers of 10 wide letters; shares, money
-        // and dates at the widest the ledger holds, and an amount of an
-        // older ledger in parentheses.
+        // The widest names, tickers, shares, money and dates the ledger
+        // holds, and an older ledger's amount in parentheses.
         const bool oneWord = mode == "longword";
         addRow(list, {oneWord ? QString(50, u'W') : QStringLiteral("MAXIMUM WIDTH WORLDWIDE MOMENTUM WEALTH MANAGEMENT"),
                       "WWWWWWWWWW", "12/28/9999", "1", "-999999999999999", "450000000000", "450000000000"});
@@ -59,7 +40,7 @@ int main(int argc, char *argv[])
         addRow(list, {QStringLiteral("Zoë 株式会社"), "OQOQOQOQOQ", "2/29/2000", "4", "999999999999999", "", ""});
     } else if (mode == "awkward") {
         // Dates before March 1900, tickers that read as numbers, currency or
-        // dates, and control characters pasted into names and tickers.
+        // dates, control characters in names and tickers.
         addRow(list, {"New Year 1900", "0012", "1/1/1900", "1", "1", "1", "1"});
         addRow(list, {"End of February 1900", "00", "2/28/1900", "2", "2", "2", "2"});
         addRow(list, {"March 1900", "1E5", "3/1/1900", "3", "3", "3", "3"});
@@ -87,6 +68,10 @@ int main(int argc, char *argv[])
 
     test::RecordingShell shell;
     office::OfficeFiles office(shell);
+    const auto written = [](const std::function<void()> &write) {
+        try { write(); } catch (const Error &) { return false; }
+        return true;
+    };
     const bool sheet = written([&] { exportSpreadsheet(list, office); });
     const bool document = written([&] { exportDocument(list, office); });
     for (const QString &call : shell.calls) {
