@@ -236,29 +236,8 @@ private slots:
         QCOMPARE(w.dialogs.fileDialogs, 1);
     }
 
-    // On an empty ledger the import is offered too; the lot typed into the
-    // new lot the window started is stored first.
-    void anEmptyLedgerImports()
-    {
-        MainWindow w;
-        w.retype(kTicker, "TYPED");
-        w.retype(kNumShares, "1");
-        w.retype(kTradeDate, "1/2/2024");
-        w.dialogs.chooseNext(sample("broker_d.txt"));
-        PreviewAnswer preview(PreviewAnswer::import);
-        pressImportKey(w);
-        QVERIFY(preview.shown());
-        QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"2 lots imported; 1 was twice in the file; 2 rows were refused."});
-        QCOMPARE(w.folder.query("SELECT group_concat(ID || Ticker) FROM qryStocks"), QStringLiteral("1TYPED,2VTI,3VXUS"));
-        QCOMPARE(w.column(1, 1), QStringLiteral("TYPED|VTI|VXUS"));
-        QCOMPARE(w.counter() + " " + w.enabled(), QStringLiteral("3 of 3 New Find Previous Delete Split Select"));
-    }
-
-    // The master list's context menu (right button, Menu key, Shift+F10) and
-    // a CSV file dropped on the window, even on one of its boxes, run the
-    // same import.
-    void theContextMenuAndADropImportToo()
+    // The master list's context menu: right button, Menu key, Shift+F10.
+    void theContextMenuImportsToo()
     {
         MainWindow w(numberedLots(2));
         QAbstractItemView *list = w.list(1);
@@ -285,18 +264,6 @@ private slots:
             QVERIFY2(w.dialogs.fileDialogs == 1, way.name);
             w.dialogs.fileDialogs = 0;
         }
-
-        // Dropped on the name box: imported, and the box takes no text.
-        const QString name = w.box(kName1)->text();
-        PreviewAnswer preview(PreviewAnswer::import);
-        QVERIFY(dropFile(w.box(kName1), sample("broker_c.csv")));
-        QTRY_VERIFY(preview.shown());
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"3 lots imported; 1 sale was left out; 1 row was not a purchase."});
-        QCOMPARE(w.rows(1), 5);
-        QVERIFY(w.box(kName1)->text() != name + sample("broker_c.csv"));
-        QCOMPARE(w.dialogs.fileDialogs, 0);
-
-        QVERIFY(!dropFile(w.window.get(), w.folder.file()));   // another kind of file is no import
     }
 
     // Another program at the ledger. One that holds it locked for writing
@@ -385,31 +352,22 @@ private slots:
         QCOMPARE(w.counter() + " " + QString::number(w.rows(1)), QStringLiteral("2 of 2 2"));
     }
 
-    // A moment after start-up the leftovers of copies cut short go, and the
-    // daily copy is made; a copy that cannot be made is told once.
-    void aDailyCopyAtStartUp()
+    // A moment after start-up the daily copy is made (the import's table
+    // waits for it); a copy that cannot be made is told once.
+    void aDailyCopyThatCannotBeMadeIsTold()
     {
-        {
-            MainWindow w(numberedLots(1));
-            const QString leftover = backup::folderOf(w.folder.file()) + "/.Tesmo copy 999999999-1.tmp";
-            QVERIFY(QDir().mkpath(backup::folderOf(w.folder.file())) && QFile(leftover).open(QIODevice::WriteOnly));
-            QTRY_COMPARE(backupsIn(w.folder, backup::Kind::Daily).size(), 1);
-            QVERIFY(!QFileInfo::exists(leftover));
-        }
-        {
-            LedgerFolder blocked(numberedLots(1));
-            QFile blocker(backup::folderOf(blocked.file()));
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-            blocker.close();
-            ScriptedDialogs dialogs;
-            RecordingShell shell;
-            RecordingOffice office;
-            frmStocks window(Platform{dialogs, shell, office});
-            window.open();
-            QTRY_COMPARE(dialogs.shown(), 1);
-            QVERIFY(dialogs.takeTexts().first().startsWith(
-                "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\": The folder "));
-        }
+        LedgerFolder blocked(numberedLots(1));
+        QFile blocker(backup::folderOf(blocked.file()));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        ScriptedDialogs dialogs;
+        RecordingShell shell;
+        RecordingOffice office;
+        frmStocks window(Platform{dialogs, shell, office});
+        window.open();
+        QTRY_COMPARE(dialogs.shown(), 1);
+        QVERIFY(dialogs.takeTexts().first().startsWith(
+            "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\": The folder "));
     }
 };
 
