@@ -11,7 +11,7 @@ shift
 here=$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")
 # shellcheck source=../support/desktop_session.sh
 source "$here/../support/desktop_session.sh"
-for t in Xvfb xdotool xdpyinfo sqlite3 sha256sum dbus-daemon; do command -v "$t" >/dev/null || { echo "$t is missing" >&2; exit 2; }; done
+for t in Xvfb xdotool xdpyinfo sqlite3 dbus-daemon; do command -v "$t" >/dev/null || { echo "$t is missing" >&2; exit 2; }; done
 /usr/bin/python3 -c 'import dbus' 2>/dev/null || { echo "the system's python3 with its dbus module is missing" >&2; exit 2; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmo-e2e.XXXXXX") || exit 2
 limit=30 # seconds, for every wait
@@ -42,7 +42,6 @@ launch() { # starts the program in $data, with a HOME of its own so no user sett
   app_pid=$!
 }
 running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
-stopped() { ! running; }
 # The newest such window: a box comes up over the small start-up frame, which
 # has the same title.
 find_win() { timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1 | grep .; }
@@ -51,7 +50,7 @@ visible() { # names of the visible windows, for messages (Xvfb draws no titles)
   local w; for w in $(timeout 5 xdotool search --onlyvisible --name . 2>/dev/null); do printf "'%s' " "$(timeout 5 xdotool getwindowname "$w")"; done
 }
 seen() { win=$(find_win "$1") || ! running; }
-wait_win() { poll "${2:-$limit}" seen "$1" && [[ -n $win ]]; } # REGEX [SECONDS]: sets $win once a window so named is visible
+wait_win() { poll "$limit" seen "$1" && [[ -n $win ]]; } # REGEX: sets $win once a window so named is visible
 window_up() { wait_win "^$1\$" || die "no window '$1' after $2; visible: $(visible)"; ready "$win"; } # TITLE WHAT: and ready
 reap() { wait "$app_pid"; app_status=$? app_pid=''; } # sets $app_status once the program has ended
 
@@ -100,26 +99,24 @@ main_window() { # sets $main once the main window is shown and holds the focus
   running && die "no window named ' Stocks' within ${limit}s; visible: $(visible)"
   reap; die "the program exited (status $app_status) before its main window appeared"
 }
-close_main() { main_window; press "$main" alt+x; }
-quit() { close_main; expect_exit; }
+quit() { main_window; press "$main" alt+x; expect_exit; }
 open_main() { launch; main_window; }
 # seed SQL: the ledger a first start makes, SQL run on it
 seed() { launch; quit; sqlite3 -batch "$db" "$1" || die "could not seed"; }
 
-# box_up [NOT]: sets $win to a visible box titled "Tesmo" other than window NOT (nor the start-up frame).
+# box_up: sets $win to a visible box titled "Tesmo" (not the start-up frame).
 box_up() {
   local w h
   for w in $(timeout 5 xdotool search --onlyvisible --name '^Tesmo$' 2>/dev/null); do
-    [[ $w == "${1:-}" ]] && continue
     h=$(timeout 5 xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: [0-9]*x//p')
     ((${h:-0} > 40)) && { win=$w; return 0; }
   done
   return 1
 }
-box_seen() { box_up "$@" || ! running; }
-wait_box() { # WHAT [NOT]: sets $win once a box or dialog other than window NOT is up; fails, naming WHAT, if none comes
+box_seen() { box_up || ! running; }
+wait_box() { # WHAT: sets $win once a box or dialog is up; fails, naming WHAT, if none comes
   win=''
-  poll "$limit" box_seen "${2:-}" && [[ -n $win ]] || { fail "$1 showed no box or dialog titled 'Tesmo'; visible: $(visible)"; return 1; }
+  poll "$limit" box_seen && [[ -n $win ]] || { fail "$1 showed no box or dialog titled 'Tesmo'; visible: $(visible)"; return 1; }
 }
 closed() { ! shown "$1"; }
 closes() { press "$1" "$2"; poll 10 closed "$1" || fail "$2 did not close $3"; } # WINDOW KEY WHAT
@@ -127,7 +124,7 @@ expect_no_box() { # WHAT: fails, and answers them, if boxes titled "Tesmo" are u
   box_up || return 0
   fail "a message box titled 'Tesmo' came up after $1"
   local i
-  for ((i = 0; i < 5; i++)); do box_up && closes "$win" Return "box $i" || break; done
+  for ((i = 0; i < 5; i++)); do box_up || break; closes "$win" Return "box $i"; done
 }
 answer_box() { # WHAT: a "Tesmo" box must come up after WHAT, and Return must close it
   wait_box "$1" || return
@@ -135,10 +132,12 @@ answer_box() { # WHAT: a "Tesmo" box must come up after WHAT, and Return must cl
   closes "$win" Return "the box shown after $1"
 }
 
-# Waits for the end, sets $app_status.
-wait_exit() { poll "$limit" stopped || die "the program did not exit within ${limit}s; visible: $(visible)"; reap; }
-# Under the sanitizers a leak makes the exit status non-zero, failing this.
-expect_exit() { wait_exit; check_eq "exit status" 0 "$app_status"; }
+# Waits for the end; under the sanitizers a leak makes the exit status non-zero, failing this.
+expect_exit() {
+  poll "$limit" eval '! running' || die "the program did not exit within ${limit}s; visible: $(visible)"
+  reap
+  check_eq "exit status" 0 "$app_status"
+}
 
 # ------------------------------------------------------------------- ledger
 
