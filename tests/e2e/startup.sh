@@ -133,11 +133,7 @@ answer_box() { # WHAT: a "Tesmo" box must come up after WHAT, and Return must cl
 }
 
 # Waits for the end; under the sanitizers a leak makes the exit status non-zero, failing this.
-expect_exit() {
-  poll "$limit" eval '! running' || die "the program did not exit within ${limit}s; visible: $(visible)"
-  reap
-  check_eq "exit status" 0 "$app_status"
-}
+expect_exit() { poll "$limit" eval '! running' || die "no exit within ${limit}s; visible: $(visible)"; reap; check_eq "exit status" 0 "$app_status"; }
 
 # ------------------------------------------------------------------- ledger
 
