@@ -135,13 +135,6 @@ private slots:
                                                     "program deleted it. It was taken out of the lists."});
         QCOMPARE(w.counter() + " " + w.box(kName1)->text(), QStringLiteral("1 of 3 Lot 4"));
         QVERIFY(!w.button("cmdPrev")->isEnabled());
-
-        w.folder.exec("DELETE FROM qryStocks");
-        w.clickRow(2, 1);     // the last lot gone: a new one is started
-        QCOMPARE(w.dialogs.takeTexts().size(), 1);
-        QCOMPARE(w.counter(), QStringLiteral("0 of 0"));
-        QCOMPARE(w.rows(1) + w.rows(2), 0);
-        QVERIFY(w.box(kName1)->hasFocus());
     }
 };
 
