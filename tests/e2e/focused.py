@@ -12,7 +12,6 @@ PROPERTIES = 'org.freedesktop.DBus.Properties'
 STATE_ACTIVE = 1
 STATE_FOCUSED = 12
 TIMEOUT = 5  # seconds, for each call on the bus
-DOT = '\u2022'  # a character of a password box
 MOST_CHILDREN = 200  # more children than a window's controls: a list's cells
 
 
@@ -41,12 +40,9 @@ class Node:
         return int(x), int(y)
 
     def text(self):
-        """What the box holds; a password box, which keeps it to itself, as one dot a character."""
         if 'org.a11y.atspi.Text' not in self.call(ACCESSIBLE, 'GetInterfaces'):
             return ''
-        text = str(self.call('org.a11y.atspi.Text', 'GetText', 0, -1))
-        count = int(self.call(PROPERTIES, 'Get', 'org.a11y.atspi.Text', 'CharacterCount'))
-        return text if text or not count else DOT * count
+        return str(self.call('org.a11y.atspi.Text', 'GetText', 0, -1))
 
 
 def focused(bus, node):

@@ -11,11 +11,11 @@ shift
 here=$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")
 # shellcheck source=../support/desktop_session.sh
 source "$here/../support/desktop_session.sh"
-for t in Xvfb xdotool xdpyinfo sqlite3 sha256sum dbus-daemon; do command -v "$t" >/dev/null || { echo "$t is missing" >&2; exit 2; }; done
+for t in Xvfb xdotool xdpyinfo sqlite3 dbus-daemon; do command -v "$t" >/dev/null || { echo "$t is missing" >&2; exit 2; }; done
 /usr/bin/python3 -c 'import dbus' 2>/dev/null || { echo "the system's python3 with its dbus module is missing" >&2; exit 2; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmo-e2e.XXXXXX") || exit 2
 limit=30 # seconds, for every wait
-name=setup dir=$work data='' db='' xvfb_pid='' bus_pid='' wm_pid='' app_pid='' app_status='' main='' win='' out='' boxes=0 errors=0
+name=setup dir=$work data='' db='' xvfb_pid='' bus_pid='' wm_pid='' app_pid='' app_status='' main='' win='' out='' errors=0
 
 log() { printf '[e2e %s] %s\n' "$name" "$*" >&2; }
 shot() { command -v import >/dev/null && timeout 15 import -display "${DISPLAY:-}" -window root "$dir/$1.png" 2>/dev/null; }
@@ -35,24 +35,22 @@ trap cleanup EXIT; trap 'exit 130' INT; trap 'exit 143' TERM
 
 # ------------------------------------------------------------------ program
 
-launch_env=() # more NAME=VALUE settings for the program, set by a scenario
 launch() { # starts the program in $data, with a HOME of its own so no user setting leaks in
   (cd "$data" && exec env -u SESSION_MANAGER QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 HOME="$dir/home" \
     XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share" \
-    XDG_CACHE_HOME="$dir/home/.cache" XDG_RUNTIME_DIR="$dir/runtime" "${launch_env[@]}" "$prog") >>"$dir/program.log" 2>&1 &
+    XDG_CACHE_HOME="$dir/home/.cache" XDG_RUNTIME_DIR="$dir/runtime" "$prog") >>"$dir/program.log" 2>&1 &
   app_pid=$!
 }
 running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
 # The newest such window: a box comes up over the small start-up frame, which
 # has the same title.
 find_win() { timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1 | grep .; }
-gone() { ! find_win "$1" >/dev/null; }
 shown() { timeout 5 xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; } # WINDOW: true while that window is visible
 visible() { # names of the visible windows, for messages (Xvfb draws no titles)
   local w; for w in $(timeout 5 xdotool search --onlyvisible --name . 2>/dev/null); do printf "'%s' " "$(timeout 5 xdotool getwindowname "$w")"; done
 }
 seen() { win=$(find_win "$1") || ! running; }
-wait_win() { poll "${2:-$limit}" seen "$1" && [[ -n $win ]]; } # REGEX [SECONDS]: sets $win once a window so named is visible
+wait_win() { poll "$limit" seen "$1" && [[ -n $win ]]; } # REGEX: sets $win once a window so named is visible
 window_up() { wait_win "^$1\$" || die "no window '$1' after $2; visible: $(visible)"; ready "$win"; } # TITLE WHAT: and ready
 reap() { wait "$app_pid"; app_status=$? app_pid=''; } # sets $app_status once the program has ended
 
@@ -95,56 +93,38 @@ type_in() { # WINDOW TEXT [SHOWN]: types TEXT as a person would and waits for th
   timeout 120 xdotool type --clearmodifiers --delay 30 -- "$2" || fail "xdotool type failed"
   wait_focus "typing '$2'" "$1" text '*' '*' "${3:-$2}"
 }
-fill() { # WINDOW TEXT...: types each TEXT, and Return once the box shows it
-  local text
-  for text in "${@:2}"; do
-    ready "$1"
-    type_in '*' "$text" "${shown:-$text}" || return
-    press "$1" Return
-  done
-}
-dots() { local s; s=$(printf "%${#1}s"); printf '%s' "${s// /$'\u2022'}"; } # TEXT: as a password box shows it
-fill_password() { shown=$(dots "$2") fill "$1" "$2"; } # WINDOW TEXT: fill, for a box that shows dots
 # An access key clicks after a short animation: what it does is waited for by what it brings.
 main_window() { # sets $main once the main window is shown and holds the focus
   wait_win '^ Stocks$' && { main=$win; ready "$main"; return; }
   running && die "no window named ' Stocks' within ${limit}s; visible: $(visible)"
   reap; die "the program exited (status $app_status) before its main window appeared"
 }
-close_main() { main_window; press "$main" alt+x; }
-quit() { close_main; expect_exit "$@"; }
+quit() { main_window; press "$main" alt+x; expect_exit; }
 open_main() { launch; main_window; }
 # seed SQL: the ledger a first start makes, SQL run on it
 seed() { launch; quit; sqlite3 -batch "$db" "$1" || die "could not seed"; }
 
-# box_up [NOT]: sets $win to a visible box titled "Tesmo" other than window NOT (nor the start-up frame).
+# box_up: sets $win to a visible box titled "Tesmo" (not the start-up frame).
 box_up() {
   local w h
   for w in $(timeout 5 xdotool search --onlyvisible --name '^Tesmo$' 2>/dev/null); do
-    [[ $w == "${1:-}" ]] && continue
     h=$(timeout 5 xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: [0-9]*x//p')
     ((${h:-0} > 40)) && { win=$w; return 0; }
   done
   return 1
 }
-box_seen() { box_up "$@" || ! running; }
-wait_box() { # WHAT [NOT]: sets $win once a box or dialog other than window NOT is up; fails, naming WHAT, if none comes
+box_seen() { box_up || ! running; }
+wait_box() { # WHAT: sets $win once a box or dialog is up; fails, naming WHAT, if none comes
   win=''
-  poll "$limit" box_seen "${2:-}" && [[ -n $win ]] || { fail "$1 showed no box or dialog titled 'Tesmo'; visible: $(visible)"; return 1; }
+  poll "$limit" box_seen && [[ -n $win ]] || { fail "$1 showed no box or dialog titled 'Tesmo'; visible: $(visible)"; return 1; }
 }
 closed() { ! shown "$1"; }
 closes() { press "$1" "$2"; poll 10 closed "$1" || fail "$2 did not close $3"; } # WINDOW KEY WHAT
-answer_up_box() { # Return on the box that is up, counted in $boxes; false if none is up
-  box_up || return 1
-  boxes=$((boxes + 1))
-  shot "box-$boxes"
-  closes "$win" Return "box $boxes"
-}
 expect_no_box() { # WHAT: fails, and answers them, if boxes titled "Tesmo" are up after WHAT
   box_up || return 0
   fail "a message box titled 'Tesmo' came up after $1"
   local i
-  for ((i = 0; i < 5; i++)); do answer_up_box || break; done
+  for ((i = 0; i < 5; i++)); do box_up || break; closes "$win" Return "box $i"; done
 }
 answer_box() { # WHAT: a "Tesmo" box must come up after WHAT, and Return must close it
   wait_box "$1" || return
@@ -152,11 +132,8 @@ answer_box() { # WHAT: a "Tesmo" box must come up after WHAT, and Return must cl
   closes "$win" Return "the box shown after $1"
 }
 
-# wait_exit [answer]: waits for the end, sets $app_status; with answer, boxes met get Return.
-ended() { ! running || { [[ -n $1 ]] && answer_up_box; false; }; }
-wait_exit() { poll "$limit" ended "${1:-}" || die "the program did not exit within ${limit}s; visible: $(visible)"; reap; }
-# Under the sanitizers a leak makes the exit status non-zero, failing this.
-expect_exit() { wait_exit "$@"; check_eq "exit status" 0 "$app_status"; }
+# Waits for the end; under the sanitizers a leak makes the exit status non-zero, failing this.
+expect_exit() { poll "$limit" eval '! running' || die "no exit within ${limit}s; visible: $(visible)"; reap; check_eq "exit status" 0 "$app_status"; }
 
 # ------------------------------------------------------------------- ledger
 
@@ -187,58 +164,7 @@ desktop_program() {
 # ---------------------------------------------------------------- scenarios
 
 # Places of the main window's controls in pixels from its corner (designed twips over 15).
-name_box=384,40 shares_box=584,67 net_box=584,93 master_list=8,24
-
-# A Tesmo.mdb that is no database: reported, the file and the folder left exactly as they were.
-settled() { # every box answered and the main window holding the focus, or the program gone
-  ! running && return
-  answer_up_box && return 1
-  win=$(find_win '^ Stocks$') || return 1
-  focus "$win"
-  focus_is ' Stocks' && running
-}
-scenario_foreign_file() {
-  local before
-  head -c 8192 /dev/urandom >"$db"
-  before=$(sha256sum <"$db")
-  launch
-  poll "$limit" settled # boxes may come before or over the main window
-  ((boxes > 0)) || fail "no message box titled 'Tesmo' reported the foreign file"
-  if running; then quit answer; else
-    wait_exit
-    ((app_status < 128)) || fail "the program died from signal $((app_status - 128))"
-  fi
-  check_eq "foreign Tesmo.mdb unchanged" "$before" "$(sha256sum <"$db" 2>/dev/null)"
-  check_eq "no other file created next to it" "Tesmo.mdb " "$(cd "$data" && find . -mindepth 1 -printf '%P ')"
-}
-
-# First start in an empty folder: no message, a new ledger with its view and options. Two lots
-# typed with Enter between the boxes (Enter in the date saves), the current one deleted after a Yes.
-scenario_add_and_delete() {
-  local lots="SELECT Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks ORDER BY ID"
-  local first="Acme Widgets|ACME|100.0|12.5|1250.0|2003-01-15"
-  local second="Bolt & Nut Co|BLT|250.0|4.75|1187.5|2005-03-09"
-  open_main
-  expect_no_box "the first start"
-  wait_focus "a new ledger opens on the empty name box" ' Stocks' text '*' "$name_box" ''
-  fill "$main" "Acme Widgets" ACME 100 12.5 1250 1/15/2003
-  check_sql "first lot stored with its values" "$lots" "$first"
-  expect_no_box "saving the first lot"
-  press "$main" alt+n
-  wait_focus "New empties the name box and puts the focus there" ' Stocks' text '*' "$name_box" ''
-  fill "$main" "Bolt & Nut Co" BLT 250 4.75 1187.5 3/9/05
-  check_sql "second lot stored after the first (two-digit year)" "$lots" "$first"$'\n'"$second"
-  expect_no_box "saving the second lot"
-  press "$main" alt+d
-  answer_box "Alt+D"
-  check_sql "the current (second) lot deleted, the first kept" "$lots" "$first"
-  expect_no_box "deleting the second lot"
-  quit
-  check_sql "closing changed nothing" "$lots" "$first"
-  check_sql "the ledger's view and options" \
-    "SELECT (SELECT count(*) FROM Options), group_concat(name) FROM pragma_table_info('qryStocks')" \
-    "1|ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate"
-}
+shares_box=584,67 net_box=584,93 master_list=8,24
 
 # Under a window manager: after a rule's message the focus is on the field the rule names.
 scenario_focus_after_box() {
@@ -289,7 +215,6 @@ scenario_export_text() {
   quit
 }
 
-click_at() { timeout 10 xdotool mousemove --window "$main" "$1" "$2" && timeout 10 xdotool click 1 || fail "xdotool could not click at $1,$2"; }
 click_export() { # the Export! button, at its designed place (9120, 5520 twips; 15 twips a pixel)
   timeout 10 xdotool mousemove --window "$main" 680 380 || fail "xdotool mousemove failed"
   on_main() { # the window under the pointer is the main window, or the frame a window manager put round it
@@ -299,115 +224,6 @@ click_export() { # the Export! button, at its designed place (9120, 5520 twips; 
   }
   poll 10 on_main || fail "the pointer is not over the main window"
   timeout 10 xdotool click 1 || fail "xdotool click failed"
-}
-
-# A short export shows no progress and hands its workbook over; Cancel in a long one's progress
-# leaves nothing; a failed one shows its message without a progress.
-scenario_progress() {
-  local temp="$dir/temp" saw=0
-  seed "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600000)
-    INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate)
-    SELECT 'Company number ' || i, 'T' || (i % 1000), i % 500 + 1, (i % 9000) / 100.0, i * 3.25,
-           date('2000-01-01', '+' || (i % 7000) || ' days') FROM n"
-  mkdir -p "$temp"
-  desktop_program opened application/vnd.openxmlformats-officedocument.spreadsheetml.sheet
-  launch_env=(TMPDIR="$temp")
-  start_wm
-  open_main
-  # The export box (9120, 4920 twips) takes the kind typed over its text.
-  click_at 640 338
-  wait_focus "the export box has the focus" ' Stocks' 'combo box' 'Text File' || return
-  press "$main" ctrl+a
-  timeout 30 xdotool type --clearmodifiers --delay 40 -- Spreadsheet || fail "xdotool type failed"
-  wait_focus "Spreadsheet typed into the export box" ' Stocks' 'combo box' Spreadsheet || return
-
-  # The current lot alone, selected (its row current in the selection list), exports at once:
-  # no progress dialog at any time, and the workbook goes to the desktop.
-  press "$main" alt+l
-  wait_focus "Select -> took the lot" ' Stocks' 'cell' 'Company number 600000' || return
-  click_at 700 304
-  wait_focus "Selected chosen" ' Stocks' 'radio button' 'Selected' || return
-  click_export
-  handed() { box_up && saw=1; [[ -s $dir/opened.log ]] || ! running; }
-  poll "$limit" handed || fail "the short export handed nothing to the desktop"
-  ((saw == 0)) || fail "a short export showed a progress dialog"
-  [[ $(cat "$dir/opened.log" 2>/dev/null) == "<$temp/Tesmo-"*"/Stocks.xlsx>" ]] ||
-    fail "handed over: $(cat "$dir/opened.log" 2>/dev/null)"
-  check_eq "the selected lot's workbook" "Company number 600000" "$(/usr/bin/python3 -c 'import sys, openpyxl
-s = openpyxl.load_workbook(sys.argv[1]).active; print(s.max_row == 2 and s["A2"].value)' "$(sed -n 's/^<\(.*\)>$/\1/p' "$dir/opened.log")" 2>&1)"
-  rm -rf -- "$temp"/Tesmo-*
-  : >"$dir/opened.log"
-
-  # All 600,000 lots: the progress dialog comes up, and Cancel leaves nothing.
-  click_at 622 304
-  wait_focus "All chosen" ' Stocks' 'radio button' 'All' || return
-  click_export
-  wait_box "the long export's progress" || die "no progress dialog for a long export"
-  shot progress
-  # The dialog takes keys only between pieces of work: no waiting on the accessibility bus.
-  focus "$win"
-  timeout 10 xdotool key --clearmodifiers Escape || fail "xdotool key failed"
-  poll "$limit" closed "$win" || fail "Escape did not close the progress dialog"
-  no_folder() { [[ -z $(ls -A "$temp") ]] || ! running; }
-  poll "$limit" no_folder || fail "the cancelled export left $(ls -A "$temp") in the temporary folder"
-  check_eq "files handed to the desktop after Cancel" "" "$(cat "$dir/opened.log" 2>/dev/null)"
-  expect_no_box "cancelling the export"
-
-  # Without a temporary folder the export fails at once: its message holds the keys alone, no
-  # progress over it, not even once the progress' second has passed.
-  rmdir "$temp" || fail "could not remove the temporary folder"
-  click_export
-  wait_box "the export without a temporary folder" || return
-  local box=$win
-  wait_focus "the failure's message holds the keys" Tesmo
-  [[ $out != *'|push button|Cancel|'* ]] || fail "a Cancel holds the keys over the failure's message"
-  poll 3 box_up "$box" && fail "a dialog came up over the failure's message"
-  closes "$box" Return "the failure's message"
-  expect_no_box "the failure's message"
-  focus "$main"
-  timeout 10 xdotool key --clearmodifiers alt+x || fail "xdotool key failed"
-  expect_exit
-}
-
-# Protection switched on from the keyboard; next start, the password before any main window, a
-# wrong one asked again; the start after, Escape ends the program.
-scenario_password() {
-  open_main
-  press "$main" alt+p
-  wait_box "Password Protection" || die "no dialog for Password Protection"
-  ready "$win"
-  # The focus starts on Cancel: OK, the password box, the check box, then round to OK again.
-  wait_focus "the dialog opens on Cancel" Tesmo 'push button' Cancel
-  press "$win" Tab Tab
-  wait_focus "Tab, Tab leads to the empty password box" Tesmo text '*' '*' ''
-  type_in Tesmo Secret "$(dots Secret)"
-  press "$win" Tab space Tab Tab
-  wait_focus "Tab, space, Tab, Tab leads round to OK" Tesmo 'push button' OK
-  press "$win" space
-  check_sql "protection stored" "SELECT Protected, Password FROM Options" "1|Secret"
-  poll 10 closed "$win" || fail "OK did not close the dialog"
-  quit
-
-  launch
-  wait_box "the password at start-up" || die "no prompt for the password at start-up"
-  gone '^ Stocks$' || fail "the main window showed before the password was given"
-  fill_password "$win" secret
-  wait_box "the second try" "$win" || die "no prompt after a wrong password"
-  gone '^ Stocks$' || fail "the main window showed after a wrong password"
-  ready "$win"
-  wait_focus "the second prompt says the password was wrong" Tesmo text 'Incorrect Password. Please try again.' '*' ''
-  fill_password "$win" Secret
-  main_window
-  quit
-
-  launch
-  wait_box "the password at the third start" || die "no prompt for the password at the third start"
-  press "$win" Escape
-  wait_box "the refusal" "$win" || die "no message after Escape at the prompt"
-  gone '^ Stocks$' || fail "a main window showed after Escape"
-  press "$win" Return
-  expect_exit
-  check_sql "the setting is kept" "SELECT Protected, Password FROM Options" "1|Secret"
 }
 
 # Ctrl+I, a typed path, the preview: dates that read either way import nothing until Alt+O and
@@ -428,13 +244,11 @@ scenario_import() {
   press "$win" Return
   window_up 'Import Lots' 'the file was chosen'
   wait_focus "the preview opens on its rows" 'Import Lots' table
-  shot preview-unsettled
   press "$win" alt+i alt+o
   wait_focus "Alt+I imports nothing, Alt+O goes to the date order" 'Import Lots' 'combo box'
   check_sql "nothing imported before the date order is chosen" "$lots" 'VOD|1000.0|0.71|710.0|2024-04-03'
   press "$win" Down Down
   wait_focus "the arrow keys choose day first" 'Import Lots' 'combo box' 'Day/Month/Year'
-  shot preview-settled
   press "$win" alt+i
   answer_box "the import"
   check_sql "the new lots after the one the ledger had" "$lots" "$(printf '%s\n' \
@@ -460,8 +274,8 @@ crash_mid_change() {
 }
 
 # After a crash: a copy put over the ledger by hand opens whole, the other file's journal set
-# aside with a message; a journal of its own rolls back; "Restore from Backup..." from the keyboard
-# writes the daily copy back whole, the ledger as it was kept as a "before restore" copy.
+# aside with a message; "Restore from Backup..." from the keyboard writes the daily copy back
+# whole, the ledger as it was kept as a "before restore" copy.
 scenario_restore() {
   local lots="SELECT count(*), sum(NumShares), sum(length(Ticker)) FROM Lots" copy copied kept i
   seed "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)
@@ -485,10 +299,7 @@ scenario_restore() {
 
   sqlite3 -batch "$db" "DELETE FROM Lots WHERE ID > 1000" || die "could not change the ledger"
   kept=$(sql "$lots")
-  crash_mid_change
   open_main
-  expect_no_box "a start after a crash"
-  check_sql "the unfinished change rolled back" "$lots" "$kept"
   for ((i = 0; i < 20; i++)); do # Tab to the master list
     focus_is ' Stocks' table '*' "$master_list" && break
     press "$main" Tab
@@ -497,7 +308,6 @@ scenario_restore() {
   press "$main" shift+F10
   timeout 10 xdotool key --clearmodifiers --delay 100 Down Down Return || fail "xdotool key failed"
   window_up 'Restore from Backup' 'the menu entry'
-  shot restore-dialog
   press "$win" Return
   answer_box "the question once the daily copy was chosen" # Return answers Yes
   answer_box "the restore"
@@ -579,7 +389,7 @@ for s; do declare -F "scenario_$s" >/dev/null || die "no scenario named '$s'"; d
 start_session "$work" "$limit"
 
 for s; do
-  name=$s dir=$work/$s data=$work/$s/data db=$work/$s/data/Tesmo.mdb errors=0 boxes=0 main='' app_pid='' wm_pid=''
+  name=$s dir=$work/$s data=$work/$s/data db=$work/$s/data/Tesmo.mdb errors=0 main='' app_pid='' wm_pid=''
   # data/ is the program's folder, home/ its HOME; both are kept on failure
   mkdir -p "$data" "$dir"/home/{.config,.local/share,.cache} && mkdir -m 700 "$dir/runtime"
   "scenario_$s"

@@ -45,22 +45,6 @@ private slots:
         QCOMPARE(w.enabled(), browsing);
     }
 
-    // A lot stored by leaving it, not by Save, gets its rows rewritten too.
-    void everyStoreOfALotRewritesItsRows()
-    {
-        MainWindow w(numberedLots(3));
-        w.select(1);
-        w.retype(kTicker, "NEW");
-        w.retype(kPrice, "2.5");
-        w.click("cmdNext");
-        QCOMPARE(w.folder.query("SELECT Ticker, Price FROM Lots WHERE ID = 1"), QStringLiteral("NEW,2.5"));
-        for (int list : {1, 2}) {
-            QCOMPARE(w.cell(list, 1, 1), QStringLiteral("NEW"));
-            QCOMPARE(w.cell(list, 1, 5), QStringLiteral("$2.5000"));
-        }
-        QCOMPARE(w.counter(), QStringLiteral("2 of 3"));
-    }
-
     // Showing a lot makes its display texts; only what the user types is a change.
     void valuesNobodyEditedAreNeverRewritten()
     {

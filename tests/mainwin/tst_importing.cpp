@@ -43,25 +43,12 @@ static bool dropFile(QWidget *on, const QString &path)
     return drop.isAccepted();
 }
 
-// Ctrl+I in the main window, active again as a window manager makes it once
-// a dialog over it has closed.
-static void pressImportKey(MainWindow &w)
-{
-    w.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
-    QTest::keyClick(w.window.get(), Qt::Key_I, Qt::ControlModifier);
-}
-
 class ImportingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each sample file with Import pressed at once, by a user who reads
-    // nothing: the closing message, or none while Import is disabled; the
-    // lots the ledger file then holds after its three, at the end of the
-    // list, the last one current while the message is up; the copy made
-    // before the import, holding the ledger as it was; and the same file
-    // again, which imports nothing.
+    // Each sample file imported at once: the closing message, the lots after the ledger's three,
+    // the last current while the message is up, the copy made before; again, nothing is new.
     void pressingImportAtOnce()
     {
         const struct {
@@ -81,7 +68,6 @@ private slots:
              "3 lots imported; 1 sale was left out; 1 row was not a purchase.",
              QStringLiteral("4,Nestl\u00e9 SA,NESN,12.0,108.42,1301.04,2023-03-15|5,SAP SE,SAP,10.0,120.5,1205.0,"
                             "2023-05-02|6,ASML Holding,ASML,2.0,612.3,1224.6,2023-07-03")},
-            {"uk_dates.csv", "", "", ""},   // dates that read either way: Import disabled
             {"uk_pence.csv", "", "3 lots imported; 1 row whose figures disagree was left out.",
              "4,Lloyds Banking Group,LLOY,500.0,0.51,255.0,2024-04-03|5,Tesco,TSCO,100.0,2.855,285.5,2024-06-05|"
              "6,BP,BP.,40.0,4.8,192.0,2024-05-06"},
@@ -119,7 +105,7 @@ private slots:
             w.dialogs.whileShown = [&](const QString &) {
                 behindMessage = w.counter() + QStringLiteral(" row %1").arg(w.selected(1));
             };
-            pressImportKey(w);
+            w.ctrlKey(Qt::Key_I);
             w.dialogs.whileShown = nullptr;
             QCOMPARE(w.dialogs.takeTexts(),
                      c.message.isEmpty() ? QStringList() : QStringList{QString(c.message).replace("%1", sample(c.file))});
@@ -147,16 +133,15 @@ private slots:
                 QVERIFY(d.findChild<QLabel *>("counts")->text().contains("New: 0 "));
                 QTest::keyClick(d.findChild<QTableView *>("rows"), Qt::Key_Escape);
             });
-            pressImportKey(w);
+            w.ctrlKey(Qt::Key_I);
             QVERIFY(again.shown());
             QCOMPARE(w.file(), after);
         }
     }
 
-    // A sale in the file shows the lots a first-in-first-out match takes it from (the ledger's and
-    // the file's own) and is recorded only when ticked, in the write of the purchases: lots shrink
-    // or leave, qrySales holds a row a lot; again, it is already in the ledger. A sale that another
-    // program's change leaves uncovered by the time of the write refuses the whole import.
+    // A sale in the file shows the lots it takes from (the ledger's and the file's own) and is
+    // recorded only when ticked; again, it is already in the ledger. A sale that another program's
+    // change leaves uncovered by the time of the write refuses the whole import.
     void aSaleInTheFileIsRecordedWhenTicked()
     {
         MainWindow w({{"Old", "sap", 2, 100, 200, "2023-01-10"}, {"Apple", "AAPL", 10, 150, 1500, "2024-01-02"}});
@@ -179,7 +164,7 @@ private slots:
             status = rows->model()->index(4, 1).data().toString();
             w.folder.query("UPDATE Lots SET NumShares = 4, NetAmount = 600 WHERE Ticker = 'AAPL'");
         });
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QCOMPARE(status, QStringLiteral("Sale: from lot 2"));
         QCOMPARE(w.dialogs.takeTexts(),
                  QStringList{"No lots were imported: the sale on line 8 can no longer be recorded as the preview "
@@ -189,7 +174,7 @@ private slots:
 
         w.dialogs.chooseNext(sample("broker_c.csv"));
         PreviewAnswer sold = sellRow(2, [&](QTableView *rows) { status = rows->model()->index(2, 1).data().toString(); });
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QCOMPARE(status, QStringLiteral("Sale: from lot 1 and this file's line 3"));
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"3 lots imported; 1 sale recorded; 1 row was not a purchase."});
         QCOMPARE(w.folder.query("SELECT group_concat(ID || ' ' || Ticker || ' ' || NumShares || ' ' || NetAmount, '|') "
@@ -207,58 +192,36 @@ private slots:
             status = d.findChild<QTableView *>("rows")->model()->index(2, 1).data().toString();
             PreviewAnswer::cancel(d);
         });
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QCOMPARE(status, QStringLiteral("Already in the ledger"));
     }
 
-    // Changes pending on the current lot are handled as leaving the lot
-    // handles them: a refusal by the rules cancels the import before a file
-    // is asked for; valid changes are stored first.
+    // Pending changes: a refusal by the rules cancels the import before a file is asked for; valid
+    // changes are stored first.
     void pendingChangesAreHandledFirst()
     {
         MainWindow w(numberedLots(3));
         w.retype(kNumShares, "many");
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"Please Enter Number of Shares as a Number"});
         QCOMPARE(w.dialogs.fileDialogs, 0);
         QCOMPARE(w.folder.query("SELECT NumShares FROM Lots WHERE ID = 3"), QStringLiteral("100.0"));
 
         w.retype(kNumShares, "150");
         w.dialogs.chooseNext(QString());   // Cancel in the file dialog
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QCOMPARE(w.dialogs.fileDialogs, 1);
         QCOMPARE(w.folder.query("SELECT NumShares FROM Lots WHERE ID = 3"), QStringLiteral("150.0"));
         QCOMPARE(w.counter() + " " + w.enabled(), QStringLiteral("3 of 3 New Find Previous Delete Split Select"));
 
         // While a new lot is pending, the import is not offered, as New is not.
         w.click("cmdAdd");
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QCOMPARE(w.dialogs.fileDialogs, 1);
     }
 
-    // On an empty ledger the import is offered too; the lot typed into the
-    // new lot the window started is stored first.
-    void anEmptyLedgerImports()
-    {
-        MainWindow w;
-        w.retype(kTicker, "TYPED");
-        w.retype(kNumShares, "1");
-        w.retype(kTradeDate, "1/2/2024");
-        w.dialogs.chooseNext(sample("broker_d.txt"));
-        PreviewAnswer preview(PreviewAnswer::import);
-        pressImportKey(w);
-        QVERIFY(preview.shown());
-        QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"2 lots imported; 1 was twice in the file; 2 rows were refused."});
-        QCOMPARE(w.folder.query("SELECT group_concat(ID || Ticker) FROM qryStocks"), QStringLiteral("1TYPED,2VTI,3VXUS"));
-        QCOMPARE(w.column(1, 1), QStringLiteral("TYPED|VTI|VXUS"));
-        QCOMPARE(w.counter() + " " + w.enabled(), QStringLiteral("3 of 3 New Find Previous Delete Split Select"));
-    }
-
-    // The master list's context menu (right button, Menu key, Shift+F10) and
-    // a CSV file dropped on the window, even on one of its boxes, run the
-    // same import.
-    void theContextMenuAndADropImportToo()
+    // The master list's context menu: right button, Shift+F10.
+    void theContextMenuImportsToo()
     {
         MainWindow w(numberedLots(2));
         QAbstractItemView *list = w.list(1);
@@ -272,11 +235,6 @@ private slots:
                  QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
                  QApplication::sendEvent(list->viewport(), &event);
              }},
-            {"Menu key",
-             [&] {
-                 QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(), list->mapToGlobal(QPoint()));
-                 QApplication::sendEvent(list->viewport(), &event);
-             }},
             {"Shift+F10", [&] { w.listKey(1, Qt::Key_F10, Qt::ShiftModifier); }},
         };
         for (const auto &way : ways) {
@@ -285,31 +243,14 @@ private slots:
             QVERIFY2(w.dialogs.fileDialogs == 1, way.name);
             w.dialogs.fileDialogs = 0;
         }
-
-        // Dropped on the name box: imported, and the box takes no text.
-        const QString name = w.box(kName1)->text();
-        PreviewAnswer preview(PreviewAnswer::import);
-        QVERIFY(dropFile(w.box(kName1), sample("broker_c.csv")));
-        QTRY_VERIFY(preview.shown());
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"3 lots imported; 1 sale was left out; 1 row was not a purchase."});
-        QCOMPARE(w.rows(1), 5);
-        QVERIFY(w.box(kName1)->text() != name + sample("broker_c.csv"));
-        QCOMPARE(w.dialogs.fileDialogs, 0);
-
-        QVERIFY(!dropFile(w.window.get(), w.folder.file()));   // another kind of file is no import
     }
 
-    // Another program at the ledger. One that holds it locked for writing
-    // lets no lot in: nothing is imported, the lists stay as they were, and
-    // the message says why; the copy before the import is made all the same.
-    // Another copy of Tesmo that imports the same file while the preview is
-    // open stores its lots once: this import leaves them out and says so.
+    // Another program holding the ledger locked lets no lot in, and the message says why. Another
+    // copy of Tesmo that imports the same file while the preview is open stores its lots once.
     void anotherProgramAtTheLedger()
     {
         MainWindow w(numberedLots(2));
-        // Ctrl+I on broker_c.csv, importing it if the preview shows, while
-        // another program holds the ledger under lock ("IMMEDIATE", against
-        // writers, or "EXCLUSIVE", against readers too).
+        // Ctrl+I on broker_c.csv while another program holds a lock against writers, or readers too.
         const auto importWhileLocked = [&](const char *lock) {
             sqlite3 *other = nullptr;
             sqlite3_open(w.folder.file().toUtf8().constData(), &other);
@@ -317,7 +258,7 @@ private slots:
             QCOMPARE(sqlite3_exec(other, begin.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
             w.dialogs.chooseNext(sample("broker_c.csv"));
             PreviewAnswer preview(PreviewAnswer::import);
-            pressImportKey(w);
+            w.ctrlKey(Qt::Key_I);
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
             sqlite3_close(other);
             QCOMPARE(preview.shown(), QByteArray(lock) == "IMMEDIATE");
@@ -345,7 +286,7 @@ private slots:
             QTRY_COMPARE(otherDialogs.shown(), 1);
             PreviewAnswer::import(d);
         }, "ImportLots", w.window.get());
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QVERIFY(preview.shown());
         QCOMPARE(otherDialogs.takeTexts(), QStringList{"3 lots imported; 1 sale was left out; 1 row was not a purchase."});
         QCOMPARE(w.dialogs.takeTexts(),
@@ -355,8 +296,7 @@ private slots:
         QCOMPARE(w.rows(1), 2);
     }
 
-    // Cancel in the progress of reading the file, or of writing the lots,
-    // imports nothing.
+    // Cancel in the progress of reading the file, or of writing the lots, imports nothing.
     void cancellingImportsNothing()
     {
         MainWindow w(numberedLots(2));
@@ -365,7 +305,7 @@ private slots:
         w.dialogs.cancelAt = 0;
         {
             PreviewAnswer notShown(PreviewAnswer::import);
-            pressImportKey(w);
+            w.ctrlKey(Qt::Key_I);
             QTest::qWait(50);
             QVERIFY(!notShown.shown());
         }
@@ -377,7 +317,7 @@ private slots:
             w.dialogs.cancelAt = 0;   // in the writing's progress
             PreviewAnswer::import(d);
         });
-        pressImportKey(w);
+        w.ctrlKey(Qt::Key_I);
         QVERIFY(preview.shown());
         QCOMPARE(w.dialogs.progresses.back().label, QStringLiteral("Importing 3 lots..."));
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"The import was cancelled; no lots were imported."});
@@ -385,31 +325,22 @@ private slots:
         QCOMPARE(w.counter() + " " + QString::number(w.rows(1)), QStringLiteral("2 of 2 2"));
     }
 
-    // A moment after start-up the leftovers of copies cut short go, and the
-    // daily copy is made; a copy that cannot be made is told once.
-    void aDailyCopyAtStartUp()
+    // A moment after start-up the daily copy is made (the import's table
+    // waits for it); a copy that cannot be made is told once.
+    void aDailyCopyThatCannotBeMadeIsTold()
     {
-        {
-            MainWindow w(numberedLots(1));
-            const QString leftover = backup::folderOf(w.folder.file()) + "/.Tesmo copy 999999999-1.tmp";
-            QVERIFY(QDir().mkpath(backup::folderOf(w.folder.file())) && QFile(leftover).open(QIODevice::WriteOnly));
-            QTRY_COMPARE(backupsIn(w.folder, backup::Kind::Daily).size(), 1);
-            QVERIFY(!QFileInfo::exists(leftover));
-        }
-        {
-            LedgerFolder blocked(numberedLots(1));
-            QFile blocker(backup::folderOf(blocked.file()));
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-            blocker.close();
-            ScriptedDialogs dialogs;
-            RecordingShell shell;
-            RecordingOffice office;
-            frmStocks window(Platform{dialogs, shell, office});
-            window.open();
-            QTRY_COMPARE(dialogs.shown(), 1);
-            QVERIFY(dialogs.takeTexts().first().startsWith(
-                "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\": The folder "));
-        }
+        LedgerFolder blocked(numberedLots(1));
+        QFile blocker(backup::folderOf(blocked.file()));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        ScriptedDialogs dialogs;
+        RecordingShell shell;
+        RecordingOffice office;
+        frmStocks window(Platform{dialogs, shell, office});
+        window.open();
+        QTRY_COMPARE(dialogs.shown(), 1);
+        QVERIFY(dialogs.takeTexts().first().startsWith(
+            "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\": The folder "));
     }
 };
 

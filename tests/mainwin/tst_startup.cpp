@@ -1,6 +1,5 @@
-// The main window as it opens: the type of its boxes, the selection list, the
-// lists' keys on a ledger longer than they show, and the focus when the window
-// becomes active again. The random walk covers the master list.
+// The main window as it opens, the selection list, and the focus when the
+// window becomes active again. The random walk covers the master list.
 #include "support/MainWindow.h"
 
 using namespace tesmo;
@@ -43,32 +42,6 @@ private slots:
         }
     }
 
-    // Each text shows whole: the box paints alike with its cursor at either
-    // end, which it does only when it need not scroll. Each "#" is every
-    // digit in turn, so that the widest digit of the box's face is among them.
-    void theBoxesShowCommonValuesWhole()
-    {
-        MainWindow w(numberedLots(1));
-        w.button("cmdNext")->setFocus();
-        for (const auto &[field, patterns] :
-             {std::pair{kTradeDate, QStringList{"12/2#/####", "12/28/2008", "10/30/2000"}},
-              std::pair{kPrice, QStringList{"$#,###.####"}},
-              std::pair{kNumShares, QStringList{"-###,###,###,###", "###,###,###,###.5", "############.##"}},
-              std::pair{kNetAmount, QStringList{"$#,###,###,###.##"}}}) {
-            QLineEdit *box = w.box(field);
-            QVERIFY(QFontInfo(box->font()).pixelSize() >= 10);
-            for (const QString &pattern : patterns) {
-                for (char d = '1'; d <= '9'; ++d) {
-                    box->setText(QString(pattern).replace(u'#', QLatin1Char(d)));
-                    box->home(false);
-                    const QImage fromStart = box->grab().toImage();
-                    box->end(false);
-                    QVERIFY2(box->grab().toImage() == fromStart, qPrintable(box->text() + " scrolls"));
-                }
-            }
-        }
-    }
-
     void theSelectionListKeepsWhatTheUserPicked()
     {
         MainWindow w(numberedLots(4));
@@ -92,26 +65,6 @@ private slots:
         QVERIFY(!w.button("cmddeselect")->isEnabled());
         w.clickRow(1, 4, true);       // and on the master list adds
         QCOMPARE(w.column(2), QStringLiteral("Lot 4"));
-    }
-
-    // The selection list, longer than it shows: after each key that moves
-    // its selection, the selected row is in view.
-    void listKeysBringTheSelectedRowIntoView()
-    {
-        MainWindow w(numberedLots(60));
-        w.listKey(1, Qt::Key_Home);
-        for (int i = 0; i < 30; ++i) {
-            w.click("cmdSelect");
-            w.click("cmdNext");
-        }
-        QAbstractItemView *v = w.list(2);
-        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home, Qt::Key_PageDown,
-                            Qt::Key_PageDown, Qt::Key_Down, Qt::Key_End, Qt::Key_Up, Qt::Key_Home}) {
-            w.listKey(2, key);
-            const int row = w.selected(2);
-            QVERIFY2(v->visualRect(v->model()->index(row - 1, 0)).intersects(v->viewport()->rect()),
-                     qPrintable(QStringLiteral("row %1 out of view after key %2").arg(row).arg(int(key), 0, 16)));
-        }
     }
 
     // The focus goes to the empty net amount when the window first becomes

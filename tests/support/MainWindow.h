@@ -115,6 +115,13 @@ public:
     }
     void select(int row) { clickRow(1, row), click("cmdSelect"); }   // a row of the master list into the selection list
     void listKey(int n, Qt::Key k, Qt::KeyboardModifiers mods = {}) { list(n)->setFocus(Qt::MouseFocusReason), QTest::keyClick(list(n), k, mods); }
+    // Ctrl and the key, the window active again as a window manager makes it once a dialog closed.
+    void ctrlKey(Qt::Key k)
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), k, Qt::ControlModifier);
+    }
 
     // Lots in the file: "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate" rows joined by "|".
     QString file() const { return folder.query(QStringLiteral("SELECT * FROM qryStocks")); }

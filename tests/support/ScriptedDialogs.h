@@ -25,7 +25,6 @@ public:
     struct InputBox {
         QString prompt, title;
         Echo echo = Echo::Normal;
-        int maxLength = 0;
     };
 
     // The progress of work as seen: label, total, the units reported done, whether it was taken
@@ -104,7 +103,7 @@ public:
     QString showInput(const QString &prompt, const QString &title, const QString &, std::optional<QPoint>, Echo echo,
                       int maxLength) override
     {
-        inputs_.push_back({prompt, title, echo, maxLength});
+        inputs_.push_back({prompt, title, echo});
         noProgressUp(prompt);
         showBoxWindow(prompt);
         const QString t = next(typed_, "unexpected input box: " + prompt);
