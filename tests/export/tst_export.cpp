@@ -148,9 +148,7 @@ private slots:
 
     // Under limits from far below the files' sizes to above them: each
     // export fails with nothing handed over and its folder gone, or hands
-    // over a file whose every part reads back as without a limit. Without a
-    // limit, the progress is taken away before the file is handed over, so
-    // that no Cancel is up that would do nothing.
+    // over a file whose every part reads back as without a limit.
     void aFullDiskFailsTheExportAndLeavesNothing()
     {
         for (const Writer writer : writers) {
@@ -161,7 +159,7 @@ private slots:
             shell.whenCalled = [&] { finishedFirst = dialogs.progresses.front().finished; };
             office::OfficeFiles office(shell);
             writer(*list, office, progress.get());
-            QVERIFY(finishedFirst);
+            QVERIFY(finishedFirst);   // no Cancel is up that would do nothing
             QCOMPARE(shell.calls.size(), 1);
             const auto whole = zipParts(shell.calls[0].section(u' ', 1));
             QVERIFY(!whole.isEmpty());
@@ -251,7 +249,6 @@ private slots:
             + QStringLiteral("Bad \ufffd name       | B     | 1                |             | $12.50             | "
                              "3/4/2005\r\n").toUtf8();
         QCOMPARE(out.data(), expected);
-        QCOMPARE(out.data(), expectedTextFile(lots));
 
         // An amount held as a text that reads as no amount ends the file there.
         LotTable bad;
@@ -260,19 +257,15 @@ private slots:
         partial.open(QIODevice::WriteOnly);
         QCOMPARE(errorOf([&] { writeTextExport(bad, partial); }), int(kErrTypeMismatch));
         QCOMPARE(partial.data().count("\r\n"), 3);
-    }
 
-    // Lots of every kind the lists hold: the file says what the lists show.
-    void theTextFileSaysWhatTheListsShow()
-    {
+        // Lots of every kind the lists hold, and those above: the file says what the lists show.
         QRandomGenerator random(20030115);
-        LotTable lots;
         randomLots(random, 3000, lots);
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        writeTextExport(lots, out);
-        const QList<QByteArray> a = out.data().split('\n'), b = expectedTextFile(lots).split('\n');
-        QCOMPARE(a.size(), 3003);
+        QBuffer all;
+        all.open(QIODevice::WriteOnly);
+        writeTextExport(lots, all);
+        const QList<QByteArray> a = all.data().split('\n'), b = expectedTextFile(lots).split('\n');
+        QCOMPARE(a.size(), 3009);
         for (qsizetype i = 0; i < a.size(); ++i)
             QVERIFY2(a[i] == b[i], qPrintable(QStringLiteral("line %1: '%2' against '%3'")
                                                   .arg(i).arg(QString::fromUtf8(a[i]), QString::fromUtf8(b[i]))));
