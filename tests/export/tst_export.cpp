@@ -1,7 +1,6 @@
 // The export writers: the text file byte for byte and against an independent
-// reading of what the lists show; the office writers when any operation
-// fails; the office files when the disk fills up or the user cancels, handing
-// the desktop a whole file or nothing, leaving no folder behind.
+// reading of the lists; the office writers when any step fails, the disk fills
+// up or the user cancels: a whole file handed to the desktop, or nothing left.
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextExport.h"
@@ -95,9 +94,8 @@ std::unique_ptr<LotTable> companies(int lots)
     return list;
 }
 
-// The parts of a zip file, read with libzip and their checksums checked, but
-// for the one that holds the time the file was made; empty when it does not
-// read back whole.
+// The parts of a zip file but the one holding its time, read and checksummed by
+// libzip; empty when it does not read back whole.
 QMap<QString, QByteArray> zipParts(const QString &file)
 {
     QMap<QString, QByteArray> parts;
@@ -188,11 +186,9 @@ private slots:
         }
     }
 
-    // A cancel while the rows are typed, while the file's rows are written,
-    // while the workbook is packed, or once it is: nothing is handed over
-    // and the private folder is gone. The packing is stopped, not waited
-    // for: held for good (the file it packs into is a pipe that no one
-    // reads), it ends at the cancel.
+    // A cancel while the rows are typed or written, while the workbook is
+    // packed, or once it is: nothing handed over, the private folder gone. A
+    // packing held for good (into a pipe no one reads) ends at the cancel.
     void aCancelledExportLeavesNoFile()
     {
         struct HeldPacking : Progress {
