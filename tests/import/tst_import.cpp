@@ -384,26 +384,49 @@ private slots:
     // A lot equal to a stored one (ticker in any case, amounts at four
     // decimals, empty equal to empty) is already in the ledger, one equal to
     // an earlier row twice in the file; only new and ticked ones are chosen.
+    // A sale is already in the ledger when its ticker, date, shares and
+    // proceeds are those of recorded rows that follow one another; sales read
+    // whatever their signs and are never chosen.
     void duplicatesAreFoundAndChosenOnlyWhenTicked()
     {
         StoredKeys stored;
         stored.add(LotKey::of(u"ibm", QDate(2003, 1, 15), 100, Ticks(125000), std::nullopt));
+        StoredSales recorded;
+        for (const auto &[shares, cents] : {std::pair{0.1, 500}, {0.2, 260}, {3.0, 150}})
+            recorded.add(LotKey::of(u"IBM", QDate(2024, 6, 13), shares, std::nullopt, Ticks(cents) * 100));
         LotImport import = readText(QStringLiteral(
-                                        "Date,Symbol,Qty,Price,Net Amount\n"
-                                        "1/15/2003,IBM,100,12.50,\n"            // already: ticker case, empty net
-                                        "1/15/2003,IBM,100,12.50001,\n"         // the same at four decimals
-                                        "1/15/2003,IBM,100,12.50,0\n"           // net 0 is not empty: check
-                                        "1/15/2003,IBM,100,12.50,0.00\n"        // twice
-                                        "1/16/2003,IBM,100,12.50,\n"),          // another day: new
-                                    stored);
+                                        "Date,Action,Symbol,Quantity,Price,Amount\n"
+                                        "1/15/2003,Buy,IBM,100,12.50,\n"       // already: ticker case, empty net
+                                        "1/15/2003,Buy,IBM,100,12.50001,\n"    // the same at four decimals
+                                        "1/15/2003,Buy,IBM,100,12.50,0\n"      // net 0 is not empty: check
+                                        "1/15/2003,Buy,IBM,100,12.50,0.00\n"   // twice
+                                        "1/16/2003,Buy,IBM,100,12.50,\n"       // another day: new
+                                        "6/13/2024,Sell,ibm,-0.3,,$7.60\n"     // the first two
+                                        "6/13/2024,Sold,IBM,3.2,,4.10\n"       // the last two
+                                        "6/13/2024,Sell,IBM,3.3,,9.10\n"       // all three
+                                        "6/13/2024,Sell,IBM,3.1,,6.50\n"       // not one after the other
+                                        "6/13/2024,Sell,IBM,0.2,,2.61\n"       // other proceeds
+                                        "6/14/2024,Sell,IBM,0.2,,2.60\n"       // another day
+                                        "6/13/2024,Sell,IBM,2,,\n"             // no proceeds
+                                        "6/13/2024,Cancel Sell,IBM,2,,1.00\n"),
+                                    stored, recorded);
         QCOMPARE(describe(import), QStringLiteral("2 Already |IBM|100|12.50||1/15/2003\n"
                                                   "3 Already |IBM|100|12.50001||1/15/2003\n"
                                                   "4 Check |IBM|100|12.50|0|1/15/2003 : 100 \u00d7 12.50 = "
                                                   "1250.00, net amount 0.00\n"
                                                   "5 Twice |IBM|100|12.50|0.00|1/15/2003\n"
-                                                  "6 New |IBM|100|12.50||1/16/2003"));
+                                                  "6 New |IBM|100|12.50||1/16/2003\n"
+                                                  "7 Already |ibm|0.3||7.60|6/13/2024\n"
+                                                  "8 Already |IBM|3.2||4.10|6/13/2024\n"
+                                                  "9 Already |IBM|3.3||9.10|6/13/2024\n"
+                                                  "10 Sale |IBM|3.1||6.50|6/13/2024\n"
+                                                  "11 Sale |IBM|0.2||2.61|6/13/2024\n"
+                                                  "12 Sale |IBM|0.2||2.60|6/14/2024\n"
+                                                  "13 Sale |IBM|2|||6/13/2024 : the file gives no amount, so its "
+                                                  "proceeds are not known\n"
+                                                  "14 NotAPurchase |IBM|2||1.00|6/13/2024"));
         QCOMPARE(import.chosenCount(), 1);
-        for (int row = 1; row <= 4; ++row)   // the last, a new row, is chosen anyway
+        for (int row = 1; row <= 8; ++row)   // the fifth, a new row, is chosen anyway; sales never
             import.setTicked(row, true);
         QStringList chosen;
         for (const qsizetype i : import.chosen()) {
@@ -412,37 +435,6 @@ private slots:
         }
         QCOMPARE(chosen.join(u' '), QStringLiteral("12.50001//1/15/2003 12.50/0/1/15/2003 12.50/0.00/1/15/2003 "
                                                    "12.50//1/16/2003"));
-    }
-
-    // A sale is already in the ledger when its ticker (in any case), date,
-    // shares and proceeds are those of recorded rows that follow one another.
-    // Sales read whatever their signs and are never chosen at once.
-    void salesAlreadyRecordedAndNeverChosenAtOnce()
-    {
-        StoredSales recorded;
-        for (const auto &[shares, cents] : {std::pair{0.1, 500}, {0.2, 260}, {3.0, 150}})
-            recorded.add(LotKey::of(u"IBM", QDate(2024, 6, 13), shares, std::nullopt, Ticks(cents) * 100));
-        LotImport import = readText(QStringLiteral("Date,Action,Symbol,Quantity,Amount\n"
-                                                   "6/13/2024,Sell,ibm,-0.3,$7.60\n"     // the first two
-                                                   "6/13/2024,Sold,IBM,3.2,4.10\n"       // the last two
-                                                   "6/13/2024,Sell,IBM,3.3,9.10\n"       // all three
-                                                   "6/13/2024,Sell,IBM,3.1,6.50\n"       // not one after the other
-                                                   "6/13/2024,Sell,IBM,0.2,2.61\n"       // other proceeds
-                                                   "6/14/2024,Sell,IBM,0.2,2.60\n"       // another day
-                                                   "6/13/2024,Sell,IBM,2,\n"             // no proceeds
-                                                   "6/13/2024,Cancel Sell,IBM,2,1.00\n"),
-                                    {}, recorded);
-        QCOMPARE(describe(import), QStringLiteral("2 Already |ibm|0.3||7.60|6/13/2024\n"
-                                                  "3 Already |IBM|3.2||4.10|6/13/2024\n"
-                                                  "4 Already |IBM|3.3||9.10|6/13/2024\n"
-                                                  "5 Sale |IBM|3.1||6.50|6/13/2024\n"
-                                                  "6 Sale |IBM|0.2||2.61|6/13/2024\n"
-                                                  "7 Sale |IBM|0.2||2.60|6/14/2024\n"
-                                                  "8 Sale |IBM|2|||6/13/2024 : the file gives no amount, so its "
-                                                  "proceeds are not known\n"
-                                                  "9 NotAPurchase |IBM|2||1.00|6/13/2024"));
-        import.setTicked(3, true);
-        QCOMPARE(import.chosenCount(), 0);
     }
 
     // A column set to none, another date order, decimal or field separator
