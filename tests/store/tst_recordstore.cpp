@@ -147,7 +147,7 @@ private slots:
         folder.reset();
     }
 
-    void aNewLedgerIsCreatedWithoutLeftovers()
+    void aNewLedgerIsCreatedWithoutLeftoversAndKeepsTheWindowsLimits()
     {
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
         QFile leftover(QStringLiteral("Tesmo.mdb.new-999999999"));   // of a killed first start
@@ -161,35 +161,23 @@ private slots:
         QCOMPARE(folder->query("SELECT name FROM pragma_table_info('qryStocks')"),
                  QStringLiteral("ID|Name1|Ticker|NumShares|Price|NetAmount|TradeDate"));
         QCOMPARE(folder->query("SELECT Protected, Password FROM Options"), QStringLiteral("0,"));
-    }
 
-    // Another program writing through qryStocks meets the same limits as the
-    // window: at their edges here, anywhere in the round-trip fuzz target.
-    void theFileRefusesWhatTheWindowRefuses_data()
-    {
-        QTest::addColumn<QString>("values");   // Name1, Ticker, NumShares, Price, NetAmount, TradeDate
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("plain") << "'A', 'T', 1, 2, 3, '2003-01-15'" << true;
-        QTest::newRow("largest amounts") << "NULL, 'T', 999999999999999, 450000000000, 450000000000, '9999-12-31'"
-                                         << true;
-        QTest::newRow("50 characters, the last wide")
-            << QStringLiteral("'%1😀', 'TTTTTTTTT😀', 1, NULL, NULL, '0001-01-01'").arg(QString(49, u'a')) << true;
-        QTest::newRow("too many shares") << "'A', 'T', 1e15, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("price too high") << "'A', 'T', 1, 450000000000.0001, 3, '2003-01-15'" << false;
-        QTest::newRow("text as shares") << "'A', 'T', 'many', 2, 3, '2003-01-15'" << false;
-        QTest::newRow("51 characters") << QStringLiteral("'%1', 'T', 1, 2, 3, '2003-01-15'").arg(QString(51, u'a'))
-                                       << false;
-        QTest::newRow("no-break space and accents") << "'A' || char(160) || 'é', 'T', 1, 2, 3, '2003-01-15'"
-                                                    << true;
-    }
-    void theFileRefusesWhatTheWindowRefuses()
-    {
-        QFETCH(QString, values);
-        QFETCH(bool, accepted);
-        LedgerFolder ledger;
-        const QString error = ledger.exec(
-            "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES (" + values + ")");
-        QVERIFY2(error.isEmpty() == accepted, qPrintable(error));
+        // Another program writing through qryStocks meets the window's limits:
+        // at their edges here, anywhere in the round-trip fuzz target.
+        const std::pair<QString, bool> inserts[] = {   // Name1, Ticker, NumShares, Price, NetAmount, TradeDate
+            {"NULL, 'T', 999999999999999, 450000000000, 450000000000, '9999-12-31'", true},
+            {QStringLiteral("'%1😀', 'TTTTTTTTT😀', 1, NULL, NULL, '0001-01-01'").arg(QString(49, u'a')), true},
+            {"'A' || char(160) || 'é', 'T', 1, 2, 3, '2003-01-15'", true},
+            {"'A', 'T', 1e15, 2, 3, '2003-01-15'", false},
+            {"'A', 'T', 1, 450000000000.0001, 3, '2003-01-15'", false},
+            {"'A', 'T', 'many', 2, 3, '2003-01-15'", false},
+            {QStringLiteral("'%1', 'T', 1, 2, 3, '2003-01-15'").arg(QString(51, u'a')), false},
+        };
+        for (const auto &[values, accepted] : inserts) {
+            const QString error = folder->exec(
+                "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES (" + values + ")");
+            QVERIFY2(error.isEmpty() == accepted, qPrintable(values + ": " + error));
+        }
     }
 
     void aSaveNeverUndoesAnotherProgramsChange()
@@ -599,41 +587,36 @@ private slots:
 
     // Another program inserting sales meets the window's checks, each named
     // (those a sale's parts can break, and the sales they allow: the walk).
-    void theFileRefusesTheSalesTheWindowRefuses_data()
-    {
-        QTest::addColumn<int>("lot");
-        QTest::addColumn<QString>("sale");   // NumShares, Sold, Proceeds, CostBasis, Term
-        QTest::addColumn<double>("drift");   // added to what the sale says the lot held
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("no shares") << 1 << "0, '2024-06-01', 8, 0, 'Long'" << 0.0 << "above 0";
-        QTest::newRow("a lot not in the ledger") << 99 << "4, '2024-06-01', 8, 40, 'Long'" << 0.0 << "not in";
-        QTest::newRow("a lot as it no longer is") << 1 << "4, '2024-06-01', 8, 40, 'Long'" << 1.0 << "as the ledger";
-        QTest::newRow("neither net amount nor price") << 4 << "4, '2024-06-01', 8, 20, 'Long'" << 0.0 << "not known";
-        QTest::newRow("29 February, to 28 February") << 2 << "1, '2021-02-28', 8, 10, 'Short'" << 0.0 << "";
-        QTest::newRow("29 February, long too soon") << 2 << "1, '2021-02-28', 8, 10, 'Long'" << 0.0 << "Term is Long";
-        QTest::newRow("29 February, to 1 March") << 2 << "1, '2021-03-01', 8, 10, 'Long'" << 0.0 << "";
-    }
     void theFileRefusesTheSalesTheWindowRefuses()
     {
-        QFETCH(int, lot);
-        QFETCH(QString, sale);
-        QFETCH(double, drift);
-        QFETCH(QString, refusal);
-        LedgerFolder ledger({{"Acme", "ACME", 100, 10, 1000, "2020-01-15"}, {"Acme", "ACME", 10, 10, 100, "2020-02-29"},
-                             {"Bolt", "BOLT", 10, 5, {}, "2020-01-15"}, {"Coil", "COIL", 10, {}, {}, "2020-01-15"}});
-        Database db(ledger.file());
-        db.exec(salesSchema().c_str());
-        const QString error = ledger.exec(
-            QStringLiteral("WITH sale(want, s, sold, p, c, term) AS (VALUES (%1, %2)) "
-                           "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
-                           "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
-                           "SELECT want, Name1, Ticker, s, TradeDate, sold, p, c, term, NumShares + %3, Price, "
-                           "NetAmount, NumShares + %3 - s, NetAmount - c FROM sale LEFT JOIN Lots ON ID = want")
-                .arg(lot)
-                .arg(sale)
-                .arg(drift));
-        QVERIFY2(refusal.isEmpty() ? error.isEmpty() : error.contains(refusal), qPrintable(error));
-        QCOMPARE(ledger.query("SELECT count(*) FROM Sales"), refusal.isEmpty() ? "1" : "0");
+        const struct {
+            int lot;
+            const char *sale;   // NumShares, Sold, Proceeds, CostBasis, Term
+            double drift;       // added to what the sale says the lot held
+            const char *refusal;
+        } cases[] = {
+            {1, "0, '2024-06-01', 8, 0, 'Long'", 0, "above 0"},
+            {99, "4, '2024-06-01', 8, 40, 'Long'", 0, "not in"},
+            {1, "4, '2024-06-01', 8, 40, 'Long'", 1, "as the ledger"},
+            {4, "4, '2024-06-01', 8, 20, 'Long'", 0, "not known"},
+            {2, "1, '2021-02-28', 8, 10, 'Short'", 0, ""},   // bought on 29 February
+            {2, "1, '2021-02-28', 8, 10, 'Long'", 0, "Term is Long"},
+            {2, "1, '2021-03-01', 8, 10, 'Long'", 0, ""},
+        };
+        for (const auto &c : cases) {
+            LedgerFolder ledger({{"Acme", "ACME", 100, 10, 1000, "2020-01-15"}, {"Acme", "ACME", 10, 10, 100, "2020-02-29"},
+                                 {"Bolt", "BOLT", 10, 5, {}, "2020-01-15"}, {"Coil", "COIL", 10, {}, {}, "2020-01-15"}});
+            Database(ledger.file()).exec(salesSchema().c_str());
+            const QString error = ledger.exec(
+                QStringLiteral("WITH sale(want, s, sold, p, c, term) AS (VALUES (%1, %2)) "
+                               "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+                               "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
+                               "SELECT want, Name1, Ticker, s, TradeDate, sold, p, c, term, NumShares + %3, Price, "
+                               "NetAmount, NumShares + %3 - s, NetAmount - c FROM sale LEFT JOIN Lots ON ID = want")
+                    .arg(c.lot).arg(c.sale).arg(c.drift));
+            QVERIFY2(*c.refusal ? error.contains(c.refusal) : error.isEmpty(), qPrintable(c.sale + (": " + error)));
+            QCOMPARE(ledger.query("SELECT count(*) FROM Sales"), *c.refusal ? "0" : "1");
+        }
     }
 
     // The first sale makes the sales in its own transaction; a sale keeps its
