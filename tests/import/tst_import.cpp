@@ -81,28 +81,18 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
 
-    void isNumberAndAwayFromCurrency_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("number");
-        QTest::addColumn<QString>("plain");
-        QTest::newRow("digits, point") << "12." << true << "12.";
-        QTest::newRow("leading point") << ".5" << true << ".5";
-        QTest::newRow("plus then minus") << "+-5" << false << "+-5";
-        QTest::newRow("point alone") << "." << false << ".";
-        QTest::newRow("grouped") << "1,000" << false << "1000";
-        QTest::newRow("currency") << "$1,234.5000" << false << "1234.5000";
-        QTest::newRow("minus before dollar keeps the dollar") << "-$5.00" << false << "$5.00";
-        QTest::newRow("parentheses") << "($5.00)" << false << "$5.00)";
-        QTest::newRow("blank, then digit") << " 5" << false << " 5";
-        QTest::newRow("empty") << "" << false << "";
-        QTest::newRow("wide first character is dropped whole") << QString::fromUtf8("😀$5") << false << "$5";
-    }
+    // The number test, and a text away from currency: "-$" keeps the dollar,
+    // a wide first character is dropped whole.
     void isNumberAndAwayFromCurrency()
     {
-        QFETCH(QString, text);
-        QTEST(IsNumber(text), "number");
-        QTEST(AwayFromCurrency(text), "plain");
+        const struct { const char *text; bool number; const char *plain; } cases[] = {
+            {"12.", true, "12."}, {".5", true, ".5"}, {"+-5", false, "+-5"}, {".", false, "."}, {"", false, ""},
+            {"1,000", false, "1000"}, {"$1,234.5000", false, "1234.5000"}, {"-$5.00", false, "$5.00"},
+            {"($5.00)", false, "$5.00)"}, {" 5", false, " 5"}, {"😀$5", false, "$5"}};
+        for (const auto &c : cases) {
+            const QString text = QString::fromUtf8(c.text);
+            QVERIFY2(IsNumber(text) == c.number && AwayFromCurrency(text) == QString::fromUtf8(c.plain), c.text);
+        }
     }
 
     // Signs, limits and what reads as no money: the fields' fuzz target.
@@ -128,24 +118,16 @@ private slots:
         QTEST(read ? netAmountText(*read) : QString(), "net");
     }
 
-    void datesReadAndWritten_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDate>("date");   // null: not a date
-        QTest::newRow("leap day") << "2/29/2004" << QDate(2004, 2, 29);
-        QTest::newRow("two-digit year 03") << "1/5/03" << QDate(2003, 1, 5);
-        QTest::newRow("year 29 is 2029") << "1/5/29" << QDate(2029, 1, 5);
-        QTest::newRow("year 30 is 1930") << "1/5/30" << QDate(1930, 1, 5);
-        QTest::newRow("first year") << "1/1/0001" << QDate(1, 1, 1);
-        for (const char *no : {"2/30/2004", "2/29/1900", "13/1/2004", "1/5/2003x", "1/1/0000", "1/5/203", "", " "})
-            QTest::newRow(qPrintable("not " + QString(no))) << QString(no) << QDate();
-    }
     void datesReadAndWritten()
     {
-        QFETCH(QString, text);
-        const auto read = readDate(text);
-        QTEST(read.value_or(QDate()), "date");
-        QVERIFY(!read || readDate(shortDate(*read)) == read);
+        const std::pair<const char *, QDate> dates[] = {   // a null date: not a date
+            {"2/29/2004", QDate(2004, 2, 29)}, {"1/5/03", QDate(2003, 1, 5)}, {"1/5/29", QDate(2029, 1, 5)},
+            {"1/5/30", QDate(1930, 1, 5)}, {"1/1/0001", QDate(1, 1, 1)}, {"2/30/2004", {}}, {"2/29/1900", {}},
+            {"13/1/2004", {}}, {"1/5/2003x", {}}, {"1/1/0000", {}}, {"1/5/203", {}}, {"", {}}, {" ", {}}};
+        for (const auto &[text, date] : dates) {
+            const auto read = readDate(QString::fromLatin1(text));
+            QVERIFY2(read.value_or(QDate()) == date && (!read || readDate(shortDate(*read)) == read), text);
+        }
     }
 
     // The rules stop at the first broken one, in this order.

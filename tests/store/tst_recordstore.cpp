@@ -418,11 +418,10 @@ private slots:
         QCOMPARE(lots.seen, 6);
     }
 
-    // Random lots of a ticker spelt two ways and of another, sold one after
-    // another by every method and undone in reverse. A sale is refused exactly
-    // when a rule says so; otherwise it takes from the lots its method orders
-    // first, to the cent. The file keeps each part to the tick, refuses a part
-    // its lot cannot give, and each undo gives every value back.
+    // Random lots of a ticker spelt two ways and another, sold by every method,
+    // undone in reverse: a sale refused exactly when a rule says so, else taken
+    // from the lots its method orders first, to the cent; the file keeps each part
+    // to the tick, refuses a part its lot cannot give; an undo gives all back.
     void salesAddUpAndTheirUndoGivesTheLotsBack()
     {
         QRandomGenerator random(20240601);
@@ -677,10 +676,9 @@ private slots:
         QCOMPARE(store->Sales().size(), std::size_t(3));
     }
 
-    // One file beside ten old daily copies, when two more are made in the
-    // same second: only Tesmo's own copies (regular files by the exact names
-    // it gives) count for the daily rule and are pruned, one stamped later
-    // than now first; only leftovers of ended copies are removed.
+    // One file beside ten old daily copies, two more made in the same second:
+    // only Tesmo's own copies (regular files by its exact names) count for the
+    // daily rule and are pruned, one stamped later than now first.
     void onlyTesmosOwnCopiesCountAndArePruned_data()
     {
         QTest::addColumn<QString>("name");
