@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Tesmo as a user installs it: `cmake --install --strip` into ~/.local (a
-# HOME of awkward characters) and the Debian package, hardened and accepted by
-# lintian, desktop-file-validate and appstreamcli, installed into a scratch
-# root. Each desktop entry, started by GLib on a private Xvfb as a menu does,
-# shows " Stocks" with its icon, the ledger and instructions in ~/Tesmo; Help
-# hands the instructions to the web-page program, Exit ends it; a purge leaves
-# ~/Tesmo as it was. Every wait is for a condition, never a fixed time.
+# Tesmo installed into ~/.local (a HOME of awkward characters) and as the
+# Debian package (hardened, accepted by lintian, desktop-file-validate and
+# appstreamcli) in a scratch root. Each desktop entry, started by GLib on Xvfb,
+# shows " Stocks" with its icon and ~/Tesmo; Help hands the instructions to the
+# web-page program; a purge leaves ~/Tesmo as it was. Waits are for conditions.
 #   installed.sh BUILD_DIR
 set -uo pipefail
 
@@ -107,8 +105,7 @@ done
 # No maintainer scripts: the package touches nothing but its own files.
 check_eq "control members" "./control ./md5sums" "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sort | xargs)"
 
-# lintian: no error, warning or hardening tag. (Left at "info": the .comment
-# section CPack's strip keeps, and the instructions, data outside /usr/share/doc.)
+# lintian: no error, warning or hardening tag ("info" only: the .comment CPack keeps, data outside /usr/share/doc).
 lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log" >&2; fail "lintian found errors or warnings"; }
 grep -E '^[EW]: |hardening' "$work/lintian.log" >&2 && fail "lintian reported the lines above"
 
@@ -137,8 +134,7 @@ image=$(grep -o '<image[^>]*>[^<]*' "$root/usr/share/metainfo/$app_id.metainfo.x
 
 start_session "$work" "$limit"
 
-# The user's program for web pages records what it is handed. (Its entry is
-# outside HOME: xdg-utils cut a data folder's name at its blanks.)
+# The web-page program records what it is handed (outside HOME: xdg-utils cut a folder's name at blanks).
 printf '#!/bin/sh\nfor a; do printf "<%%s>\\n" "$a"; done >"%s"\n' "$work/browser.log" >"$work/bin/browser"
 chmod +x "$work/bin/browser"
 printf '[Desktop Entry]\nType=Application\nName=Browser\nExec=%s %%f\nMimeType=text/html;\n' "$work/bin/browser" \
@@ -147,8 +143,7 @@ printf '[Default Applications]\ntext/html=browser.desktop\n' >"$home/.config/mim
 
 running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
 found() { win=$(timeout 5 xdotool search --onlyvisible --name '^ Stocks$' 2>/dev/null | tail -n 1 | grep .); }
-# press KEY: gives the window the X focus, waits until a control in it holds
-# the program's focus, then sends KEY.
+# press KEY: the window given the X focus and a control in it the program's, KEY sent.
 in_window() {
   out=$(timeout 20 /usr/bin/python3 "$here/../e2e/focused.py" 2>>"$work/focused.log") && [[ ${out%%|*} == ' Stocks' ]]
 }
@@ -158,10 +153,8 @@ press() {
   timeout 30 xdotool key --clearmodifiers "$1" || fail "xdotool key $1 failed"
 }
 ended() { ! running; }
-# start TREE [PATH_HEAD]: GLib starts TREE's desktop entry as a menu does,
-# PATH_HEAD before the PATH. The window must be TREE's program, run in the new
-# ledger folder holding the ledger and TREE's instructions, with the icon and
-# the class of its entry. The program is found by its window.
+# start TREE [PATH_HEAD]: GLib starts TREE's desktop entry, PATH_HEAD before the PATH; the
+# window must be TREE's program, in a new ~/Tesmo with the ledger and instructions, with its icon and class.
 start() {
   rm -rf -- "$ledger"
   (cd / && exec env -u SESSION_MANAGER PATH="${2:-}$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
@@ -181,8 +174,7 @@ start() {
   [[ $(xprop -id "$win" -len 8 _NET_WM_ICON) == *'Icon ('* ]] || fail "the window of $1 has no icon"
 }
 
-# The ~/.local entry, without ~/.local/bin on PATH; then the package's, its
-# bin on PATH as /usr/bin is, with Help and Exit.
+# The ~/.local entry, without ~/.local/bin on PATH; then the package's, with Help and Exit.
 start "$prefix"
 press alt+x
 poll "$limit" ended || die "the program of ~/.local did not end within ${limit}s of Alt+X"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The launcher tesmo-start beside a stand-in program that records its folder:
-# it makes and enters the ledger folder (~/Tesmo, or the one given) whatever
-# HOME holds, copies missing instructions there, and hands on the exit status.
+# tesmo-start beside a stand-in that records its folder: it makes and enters
+# ~/Tesmo or the folder given, copies missing instructions, hands on the status.
 #   launcher.sh LAUNCHER       (the launcher made for installing)
 set -uo pipefail
 
@@ -27,8 +26,7 @@ printf 'installed text\n' >"$tree/share/tesmo/instr.txt"
 ln -s ../tree/bin/tesmo-start "$work/links/tesmo-start"
 launcher=$work/links/tesmo-start
 
-# start [ENV...] -- [ARG...]: runs the launcher from /; sets $status, $err and
-# $ran (the stand-in's folder and argument count, empty when it did not run).
+# start [ENV...] -- [ARG...]: the launcher run from /; sets $status, $err, $ran (folder and argc, or empty).
 start() {
   local -a env=()
   while [[ $1 != -- ]]; do env+=("$1"); shift; done

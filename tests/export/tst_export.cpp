@@ -1,7 +1,6 @@
 // The export writers: the text file byte for byte and against an independent
-// reading of what the lists show; the office writers when any operation
-// fails; the office files when the disk fills up or the user cancels, handing
-// the desktop a whole file or nothing, leaving no folder behind.
+// reading of the lists; the office writers when any step fails, the disk fills
+// up or the user cancels: a whole file handed to the desktop, or nothing left.
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "export/TextExport.h"
@@ -95,9 +94,8 @@ std::unique_ptr<LotTable> companies(int lots)
     return list;
 }
 
-// The parts of a zip file, read with libzip and their checksums checked, but
-// for the one that holds the time the file was made; empty when it does not
-// read back whole.
+// The parts of a zip file but the one holding its time, read and checksummed by
+// libzip; empty when it does not read back whole.
 QMap<QString, QByteArray> zipParts(const QString &file)
 {
     QMap<QString, QByteArray> parts;
@@ -148,9 +146,7 @@ private slots:
 
     // Under limits from far below the files' sizes to above them: each
     // export fails with nothing handed over and its folder gone, or hands
-    // over a file whose every part reads back as without a limit. Without a
-    // limit, the progress is taken away before the file is handed over, so
-    // that no Cancel is up that would do nothing.
+    // over a file whose every part reads back as without a limit.
     void aFullDiskFailsTheExportAndLeavesNothing()
     {
         for (const Writer writer : writers) {
@@ -161,7 +157,7 @@ private slots:
             shell.whenCalled = [&] { finishedFirst = dialogs.progresses.front().finished; };
             office::OfficeFiles office(shell);
             writer(*list, office, progress.get());
-            QVERIFY(finishedFirst);
+            QVERIFY(finishedFirst);   // no Cancel is up that would do nothing
             QCOMPARE(shell.calls.size(), 1);
             const auto whole = zipParts(shell.calls[0].section(u' ', 1));
             QVERIFY(!whole.isEmpty());
@@ -190,11 +186,9 @@ private slots:
         }
     }
 
-    // A cancel while the rows are typed, while the file's rows are written,
-    // while the workbook is packed, or once it is: nothing is handed over
-    // and the private folder is gone. The packing is stopped, not waited
-    // for: held for good (the file it packs into is a pipe that no one
-    // reads), it ends at the cancel.
+    // A cancel while the rows are typed or written, while the workbook is
+    // packed, or once it is: nothing handed over, the private folder gone. A
+    // packing held for good (into a pipe no one reads) ends at the cancel.
     void aCancelledExportLeavesNoFile()
     {
         struct HeldPacking : Progress {
@@ -251,7 +245,6 @@ private slots:
             + QStringLiteral("Bad \ufffd name       | B     | 1                |             | $12.50             | "
                              "3/4/2005\r\n").toUtf8();
         QCOMPARE(out.data(), expected);
-        QCOMPARE(out.data(), expectedTextFile(lots));
 
         // An amount held as a text that reads as no amount ends the file there.
         LotTable bad;
@@ -260,19 +253,15 @@ private slots:
         partial.open(QIODevice::WriteOnly);
         QCOMPARE(errorOf([&] { writeTextExport(bad, partial); }), int(kErrTypeMismatch));
         QCOMPARE(partial.data().count("\r\n"), 3);
-    }
 
-    // Lots of every kind the lists hold: the file says what the lists show.
-    void theTextFileSaysWhatTheListsShow()
-    {
+        // Lots of every kind the lists hold, and those above: the file says what the lists show.
         QRandomGenerator random(20030115);
-        LotTable lots;
         randomLots(random, 3000, lots);
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        writeTextExport(lots, out);
-        const QList<QByteArray> a = out.data().split('\n'), b = expectedTextFile(lots).split('\n');
-        QCOMPARE(a.size(), 3003);
+        QBuffer all;
+        all.open(QIODevice::WriteOnly);
+        writeTextExport(lots, all);
+        const QList<QByteArray> a = all.data().split('\n'), b = expectedTextFile(lots).split('\n');
+        QCOMPARE(a.size(), 3009);
         for (qsizetype i = 0; i < a.size(); ++i)
             QVERIFY2(a[i] == b[i], qPrintable(QStringLiteral("line %1: '%2' against '%3'")
                                                   .arg(i).arg(QString::fromUtf8(a[i]), QString::fromUtf8(b[i]))));

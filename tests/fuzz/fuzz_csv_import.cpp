@@ -1,8 +1,7 @@
-// The bytes of a file read as a broker's CSV file, under choices taken from
-// the input too, settled or left open: nothing crashes, every row the import
-// could write hands the store the very values and texts that the store reads
-// from its typed texts, positive, nothing is chosen while a choice is open,
-// and the counts, lines, reasons and choices agree with the rows.
+// Any bytes as a broker's CSV file, under choices from the input, settled or
+// open: every row the import could write hands the store the values the store
+// reads from its texts, nothing is chosen while a choice is open, and the
+// counts, lines, reasons and choices agree with the rows.
 #include "FuzzCheck.h"
 #include "import/LotImport.h"
 #include "store/Lot.h"

@@ -1,9 +1,7 @@
-// Any bytes as field texts and as values another tool stored. Typed, they go
-// through the field rules and the money parser, and a lot that passes the
-// rules always converts for the store. Stored, in any column, every value is
-// shown without a fault, and one that fits its field shows in a form that
-// reads back as that value; the ISO date reader takes any bytes. Amounts from
-// raw bytes go through the shown forms and back.
+// Any bytes as field texts and as values another tool stored. Typed: a lot the
+// field rules and the money parser pass converts for the store. Stored, in any
+// column: shown without a fault, and as a form that reads back as the value when
+// it fits. Amounts from raw bytes go through the shown forms and back.
 #include "FuzzCheck.h"
 #include "store/Lot.h"
 #include "text/Error.h"

@@ -81,33 +81,21 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
 
-    void isNumberAndAwayFromCurrency_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("number");
-        QTest::addColumn<QString>("plain");
-        QTest::newRow("digits, point") << "12." << true << "12.";
-        QTest::newRow("leading point") << ".5" << true << ".5";
-        QTest::newRow("plus, zeros") << "+007" << true << "+007";
-        QTest::newRow("plus then minus") << "+-5" << false << "+-5";
-        QTest::newRow("point alone") << "." << false << ".";
-        QTest::newRow("two points") << "1.2.3" << false << "1.2.3";
-        QTest::newRow("grouped") << "1,000" << false << "1000";
-        QTest::newRow("currency") << "$1,234.5000" << false << "1234.5000";
-        QTest::newRow("minus before dollar keeps the dollar") << "-$5.00" << false << "$5.00";
-        QTest::newRow("parentheses") << "($5.00)" << false << "$5.00)";
-        QTest::newRow("blank, then digit") << " 5" << false << " 5";
-        QTest::newRow("exponent") << "1e5" << false << "1e5";
-        QTest::newRow("empty") << "" << false << "";
-        QTest::newRow("wide first character is dropped whole") << QString::fromUtf8("😀$5") << false << "$5";
-    }
+    // The number test, and a text away from currency: "-$" keeps the dollar,
+    // a wide first character is dropped whole.
     void isNumberAndAwayFromCurrency()
     {
-        QFETCH(QString, text);
-        QTEST(IsNumber(text), "number");
-        QTEST(AwayFromCurrency(text), "plain");
+        const struct { const char *text; bool number; const char *plain; } cases[] = {
+            {"12.", true, "12."}, {".5", true, ".5"}, {"+-5", false, "+-5"}, {".", false, "."}, {"", false, ""},
+            {"1,000", false, "1000"}, {"$1,234.5000", false, "1234.5000"}, {"-$5.00", false, "$5.00"},
+            {"($5.00)", false, "$5.00)"}, {" 5", false, " 5"}, {"😀$5", false, "$5"}};
+        for (const auto &c : cases) {
+            const QString text = QString::fromUtf8(c.text);
+            QVERIFY2(IsNumber(text) == c.number && AwayFromCurrency(text) == QString::fromUtf8(c.plain), c.text);
+        }
     }
 
+    // Signs, limits and what reads as no money: the fields' fuzz target.
     void moneyParsesExactlyAndRoundsHalfAway_data()
     {
         QTest::addColumn<QString>("text");
@@ -118,12 +106,8 @@ private slots:
         QTest::newRow("below one") << ".5" << qint64(5000) << "$.5000" << "$0.50";
         QTest::newRow("fifth decimal rounds up") << "1.23455" << qint64(12346) << "$1.2346" << "$1.23";
         QTest::newRow("net rounds half away") << "0.005" << qint64(50) << "$.0050" << "$0.01";
-        QTest::newRow("tiny") << "0.004" << qint64(40) << "$.0040" << "$0.00";
-        QTest::newRow("negative") << "-1234.5" << qint64(-12345000) << "-$1,234.5000" << "($1,234.50)";
         QTest::newRow("top of the ledger's range") << "450000000000" << qint64(kMaxMoneyTicks)
                                                    << "$450,000,000,000.0000" << "$450,000,000,000.00";
-        QTest::newRow("beyond the money type") << "99999999999999999999" << qint64(-1) << "" << "";
-        QTest::newRow("not a number") << "12a" << qint64(-1) << "" << "";
     }
     void moneyParsesExactlyAndRoundsHalfAway()
     {
@@ -134,25 +118,16 @@ private slots:
         QTEST(read ? netAmountText(*read) : QString(), "net");
     }
 
-    void datesReadAndWritten_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDate>("date");   // null: not a date
-        QTest::newRow("leap day") << "2/29/2004" << QDate(2004, 2, 29);
-        QTest::newRow("two-digit year 03") << "1/5/03" << QDate(2003, 1, 5);
-        QTest::newRow("leading zeros") << "01/05/2003" << QDate(2003, 1, 5);
-        QTest::newRow("year 29 is 2029") << "1/5/29" << QDate(2029, 1, 5);
-        QTest::newRow("year 30 is 1930") << "1/5/30" << QDate(1930, 1, 5);
-        QTest::newRow("first year") << "1/1/0001" << QDate(1, 1, 1);
-        for (const char *no : {"2/30/2004", "2/29/1900", "13/1/2004", "1/5/2003x", "1/1/0000", "1/5/203", "", " "})
-            QTest::newRow(qPrintable("not " + QString(no))) << QString(no) << QDate();
-    }
     void datesReadAndWritten()
     {
-        QFETCH(QString, text);
-        const auto read = readDate(text);
-        QTEST(read.value_or(QDate()), "date");
-        QVERIFY(!read || readDate(shortDate(*read)) == read);
+        const std::pair<const char *, QDate> dates[] = {   // a null date: not a date
+            {"2/29/2004", QDate(2004, 2, 29)}, {"1/5/03", QDate(2003, 1, 5)}, {"1/5/29", QDate(2029, 1, 5)},
+            {"1/5/30", QDate(1930, 1, 5)}, {"1/1/0001", QDate(1, 1, 1)}, {"2/30/2004", {}}, {"2/29/1900", {}},
+            {"13/1/2004", {}}, {"1/5/2003x", {}}, {"1/1/0000", {}}, {"1/5/203", {}}, {"", {}}, {" ", {}}};
+        for (const auto &[text, date] : dates) {
+            const auto read = readDate(QString::fromLatin1(text));
+            QVERIFY2(read.value_or(QDate()) == date && (!read || readDate(shortDate(*read)) == read), text);
+        }
     }
 
     // The rules stop at the first broken one, in this order.
@@ -164,7 +139,6 @@ private slots:
             QTest::newRow(name) << t << QString(message);
         };
         row("all good", {"", "T", "-2.5", "", "", "1/5/03"}, "");
-        row("currency money", {"", "T", "5", "$1,000.0000", "1,000", "1/5/2003"}, "");
         row("ticker and shares empty", {"", "", "", "", "", ""}, "Must Enter a Ticker Symbol");
         row("blank ticker passes", {"", " ", "", "", "", ""}, "Must Enter Number of Shares");
         row("grouped shares", {"", "T", "1,000", "", "", ""}, "Please Enter Number of Shares as a Number");
@@ -176,8 +150,6 @@ private slots:
         row("date with a letter", {"", "T", "5", "", "", "1/5/2003a"},
             "Must Enter the Date According to the Format MM/DD/YY or MM/DD/YYYY");
         row("price letters", {"", "T", "5", "abc", "x", "1/5/03"}, "Please Enter the Price per Share as a Number");
-        row("price negative formatted", {"", "T", "5", "-$5.0000", "", "1/5/03"},
-            "Please Enter the Price per Share as a Number");
         row("price negative typed", {"", "T", "5", "-5", "", "1/5/03"},
             "Please Enter the Price per Share between $0 and $450,000,000,000");
         row("price too high", {"", "T", "5", "$450,000,000,000.0001", "", "1/5/03"},
@@ -188,8 +160,6 @@ private slots:
         row("line break in a pasted name", {"Acme\r\nT 5 1/5/03", "T", "5", "", "", "1/5/03"},
             "Please Enter the Name/Description without line breaks, tabs or other control characters");
         row("tab in ticker", {"", "T\t", "5", "", "", "1/5/03"},
-            "Please Enter the Ticker Symbol without line breaks, tabs or other control characters");
-        row("C1 control in ticker", {"", "T\u0085", "5", "", "", "1/5/03"},
             "Please Enter the Ticker Symbol without line breaks, tabs or other control characters");
         row("no-break space is no control", {"A\u00a0B", "T", "5", "", "", "1/5/03"}, "");
     }
@@ -345,7 +315,6 @@ private slots:
         QTest::addColumn<QString>("reading");   // a decimal separator, or a date order
         QTest::addColumn<QString>("read");
         const char *const rows[][4] = {
-            {"plain", "12.5", ".", "12.5"},
             {"dollars and thousands", "$1,234.50", ".", "1234.50"},
             {"minus before the dollar", "-$1,234.50", ".", "-1234.50"},
             {"minus after the dollar", "$-5.00", ".", "-5.00"},
@@ -354,26 +323,20 @@ private slots:
             {"currency code before", "USD 220.15", ".", "220.15"},
             {"currency code after", "1.205,00 EUR", ",", "1205.00"},
             {"euro sign", "\u20ac 1.234,5", ",", "1234.5"},
-            {"comma decimal", "108,42", ",", "108.42"},
             {"blank thousands", "1 234 567,89", ",", "1234567.89"},
             {"no whole part", ".5", ".", ".5"},
             {"bad grouping", "1,23,456.00", ".", "none"},
             {"point under comma decimals", "1.5", ",", "none"},
-            {"letters", "ten", ".", "none"},
             {"a date", "01/02/2024", ".", "none"},
-            {"two decimal points", "1.2.3", ".", "none"},
             {"sign alone", "-", ".", "none"},
-            {"pence code", "GBX 51.00", ".", "51.00 p"},
             {"pence after", "51p", ".", "51 p"},
             {"pence as the market writes them", "GBp 51", ".", "51 p"},
             {"pounds code", "GBP 51", ".", "51"},
             {"a group never starts with 0", "0.091", ",", "none"},
             {"month/day/year", "1/15/2024", "MDY", "2024-01-15"},
-            {"day/month/year", "15/1/2024", "DMY", "2024-01-15"},
             {"day.month.year", "15.01.2024", "DMY", "2024-01-15"},
             {"ISO whatever the order", "2024-01-15", "MDY", "2024-01-15"},
             {"year first", "2024/1/15", "YMD", "2024-01-15"},
-            {"two-digit year 03", "1/5/03", "MDY", "2003-01-05"},
             {"two-digit year 45", "1/5/45", "MDY", "1945-01-05"},
             {"time of day ignored", "01/26/2024 10:31:02", "MDY", "2024-01-26"},
             {"ISO time ignored", "2024-01-26T10:31:02Z", "MDY", "2024-01-26"},
@@ -383,7 +346,6 @@ private slots:
             {"month 13 read month first", "13/1/2024", "MDY", "none"},
             {"three-digit year", "1/5/203", "MDY", "none"},
             {"text after the date", "1/5/2024x", "MDY", "none"},
-            {"no date", "as of", "MDY", "none"},
         };
         for (const auto &r : rows)
             QTest::newRow(r[0]) << QString::fromUtf8(r[1]) << QString::fromLatin1(r[2]) << QString::fromLatin1(r[3]);
@@ -404,26 +366,49 @@ private slots:
     // A lot equal to a stored one (ticker in any case, amounts at four
     // decimals, empty equal to empty) is already in the ledger, one equal to
     // an earlier row twice in the file; only new and ticked ones are chosen.
+    // A sale is already in the ledger when its ticker, date, shares and
+    // proceeds are those of recorded rows that follow one another; sales read
+    // whatever their signs and are never chosen.
     void duplicatesAreFoundAndChosenOnlyWhenTicked()
     {
         StoredKeys stored;
         stored.add(LotKey::of(u"ibm", QDate(2003, 1, 15), 100, Ticks(125000), std::nullopt));
+        StoredSales recorded;
+        for (const auto &[shares, cents] : {std::pair{0.1, 500}, {0.2, 260}, {3.0, 150}})
+            recorded.add(LotKey::of(u"IBM", QDate(2024, 6, 13), shares, std::nullopt, Ticks(cents) * 100));
         LotImport import = readText(QStringLiteral(
-                                        "Date,Symbol,Qty,Price,Net Amount\n"
-                                        "1/15/2003,IBM,100,12.50,\n"            // already: ticker case, empty net
-                                        "1/15/2003,IBM,100,12.50001,\n"         // the same at four decimals
-                                        "1/15/2003,IBM,100,12.50,0\n"           // net 0 is not empty: check
-                                        "1/15/2003,IBM,100,12.50,0.00\n"        // twice
-                                        "1/16/2003,IBM,100,12.50,\n"),          // another day: new
-                                    stored);
+                                        "Date,Action,Symbol,Quantity,Price,Amount\n"
+                                        "1/15/2003,Buy,IBM,100,12.50,\n"       // already: ticker case, empty net
+                                        "1/15/2003,Buy,IBM,100,12.50001,\n"    // the same at four decimals
+                                        "1/15/2003,Buy,IBM,100,12.50,0\n"      // net 0 is not empty: check
+                                        "1/15/2003,Buy,IBM,100,12.50,0.00\n"   // twice
+                                        "1/16/2003,Buy,IBM,100,12.50,\n"       // another day: new
+                                        "6/13/2024,Sell,ibm,-0.3,,$7.60\n"     // the first two
+                                        "6/13/2024,Sold,IBM,3.2,,4.10\n"       // the last two
+                                        "6/13/2024,Sell,IBM,3.3,,9.10\n"       // all three
+                                        "6/13/2024,Sell,IBM,3.1,,6.50\n"       // not one after the other
+                                        "6/13/2024,Sell,IBM,0.2,,2.61\n"       // other proceeds
+                                        "6/14/2024,Sell,IBM,0.2,,2.60\n"       // another day
+                                        "6/13/2024,Sell,IBM,2,,\n"             // no proceeds
+                                        "6/13/2024,Cancel Sell,IBM,2,,1.00\n"),
+                                    stored, recorded);
         QCOMPARE(describe(import), QStringLiteral("2 Already |IBM|100|12.50||1/15/2003\n"
                                                   "3 Already |IBM|100|12.50001||1/15/2003\n"
                                                   "4 Check |IBM|100|12.50|0|1/15/2003 : 100 \u00d7 12.50 = "
                                                   "1250.00, net amount 0.00\n"
                                                   "5 Twice |IBM|100|12.50|0.00|1/15/2003\n"
-                                                  "6 New |IBM|100|12.50||1/16/2003"));
+                                                  "6 New |IBM|100|12.50||1/16/2003\n"
+                                                  "7 Already |ibm|0.3||7.60|6/13/2024\n"
+                                                  "8 Already |IBM|3.2||4.10|6/13/2024\n"
+                                                  "9 Already |IBM|3.3||9.10|6/13/2024\n"
+                                                  "10 Sale |IBM|3.1||6.50|6/13/2024\n"
+                                                  "11 Sale |IBM|0.2||2.61|6/13/2024\n"
+                                                  "12 Sale |IBM|0.2||2.60|6/14/2024\n"
+                                                  "13 Sale |IBM|2|||6/13/2024 : the file gives no amount, so its "
+                                                  "proceeds are not known\n"
+                                                  "14 NotAPurchase |IBM|2||1.00|6/13/2024"));
         QCOMPARE(import.chosenCount(), 1);
-        for (int row = 1; row <= 4; ++row)   // the last, a new row, is chosen anyway
+        for (int row = 1; row <= 8; ++row)   // the fifth, a new row, is chosen anyway; sales never
             import.setTicked(row, true);
         QStringList chosen;
         for (const qsizetype i : import.chosen()) {
@@ -432,41 +417,6 @@ private slots:
         }
         QCOMPARE(chosen.join(u' '), QStringLiteral("12.50001//1/15/2003 12.50/0/1/15/2003 12.50/0.00/1/15/2003 "
                                                    "12.50//1/16/2003"));
-        const auto n = import.counts();
-        QCOMPARE(n[int(RowStatus::Already)], 2);
-        QCOMPARE(n[int(RowStatus::Twice)], 1);
-        QCOMPARE(n[int(RowStatus::Check)], 1);
-    }
-
-    // A sale is already in the ledger when its ticker (in any case), date,
-    // shares and proceeds are those of recorded rows that follow one another.
-    // Sales read whatever their signs and are never chosen at once.
-    void salesAlreadyRecordedAndNeverChosenAtOnce()
-    {
-        StoredSales recorded;
-        for (const auto &[shares, cents] : {std::pair{0.1, 500}, {0.2, 260}, {3.0, 150}})
-            recorded.add(LotKey::of(u"IBM", QDate(2024, 6, 13), shares, std::nullopt, Ticks(cents) * 100));
-        LotImport import = readText(QStringLiteral("Date,Action,Symbol,Quantity,Amount\n"
-                                                   "6/13/2024,Sell,ibm,-0.3,$7.60\n"     // the first two
-                                                   "6/13/2024,Sold,IBM,3.2,4.10\n"       // the last two
-                                                   "6/13/2024,Sell,IBM,3.3,9.10\n"       // all three
-                                                   "6/13/2024,Sell,IBM,3.1,6.50\n"       // not one after the other
-                                                   "6/13/2024,Sell,IBM,0.2,2.61\n"       // other proceeds
-                                                   "6/14/2024,Sell,IBM,0.2,2.60\n"       // another day
-                                                   "6/13/2024,Sell,IBM,2,\n"             // no proceeds
-                                                   "6/13/2024,Cancel Sell,IBM,2,1.00\n"),
-                                    {}, recorded);
-        QCOMPARE(describe(import), QStringLiteral("2 Already |ibm|0.3||7.60|6/13/2024\n"
-                                                  "3 Already |IBM|3.2||4.10|6/13/2024\n"
-                                                  "4 Already |IBM|3.3||9.10|6/13/2024\n"
-                                                  "5 Sale |IBM|3.1||6.50|6/13/2024\n"
-                                                  "6 Sale |IBM|0.2||2.61|6/13/2024\n"
-                                                  "7 Sale |IBM|0.2||2.60|6/14/2024\n"
-                                                  "8 Sale |IBM|2|||6/13/2024 : the file gives no amount, so its "
-                                                  "proceeds are not known\n"
-                                                  "9 NotAPurchase |IBM|2||1.00|6/13/2024"));
-        import.setTicked(3, true);
-        QCOMPARE(import.chosenCount(), 0);
     }
 
     // A column set to none, another date order, decimal or field separator
@@ -476,13 +426,8 @@ private slots:
         LotImport import = readText(QStringLiteral("Date;Ticker;Shares;Price;Total;Name\n"
                                                    "03/04/2024;ABC;1,5;2,00;3,00;First\n"
                                                    "03/04/2024;ABC;1,5;2,00;3,00;Again\n"));
-        QCOMPARE(import.choices().separator, ';');
-        QCOMPARE(import.choices().decimal, QChar(u','));
         QCOMPARE(import.dateEvidence(), QStringLiteral("Settled by this file: its numbers have decimal commas; its "
                                                        "fields are separated by semicolons."));
-        QCOMPARE(import.texts(0)[kTradeDate], QStringLiteral("4/3/2024"));
-        import.setTicked(1, true);
-
         ImportChoices c = import.choices();
         c.dateOrder = DateOrder::MonthDayYear;
         c.columns[int(ImportField::Name)] = kNoColumn;
@@ -499,19 +444,11 @@ private slots:
         QCOMPARE(import.texts(0)[kTradeDate], QStringLiteral("4/3/2024"));
         import.setChoices(c);
         QCOMPARE(describe(import), QStringLiteral("2 New |ABC|1.5|2.00||3/4/2024\n3 Twice |ABC|1.5|2.00||3/4/2024"));
-        QCOMPARE(import.chosenCount(), 2);
-
         c.decimal = u'.';
         import.setChoices(c);
-        QCOMPARE(import.lots()[0].status, RowStatus::Refused);
         QCOMPARE(import.lots()[0].reason, QStringLiteral("Please Enter Number of Shares as a Number"));
-
         import.setSeparator(',');
-        QVERIFY(!import.hasHeader());
-        QVERIFY(import.lots().empty());
-        import.setSeparator(';');
-        QVERIFY(import.hasHeader());
-        QCOMPARE(import.lots().size(), std::size_t(2));
+        QVERIFY(!import.hasHeader() && import.lots().empty());
     }
 };
 

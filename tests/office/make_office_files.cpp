@@ -1,12 +1,7 @@
-// Writes a workbook and a document from a small list through the export
-// writers and the office files, for readers outside the program to check.
-// Prints "xlsx PATH" and "docx PATH"; exits non-zero when a writer failed.
-//
-//   make_office_files            the list of every kind of cell
-//   make_office_files N          N numbered lots
-//   make_office_files widest     the widest values the field rules allow, names of several words
-//   make_office_files longword   the widest values beside names of one long word
-//   make_office_files awkward    early dates, tickers of digits, control characters
+// Writes a workbook and a document through the export writers and the office
+// files for outside readers to check; prints "xlsx PATH" and "docx PATH", exits
+// non-zero when a writer failed. No argument: every kind of cell; N: N numbered
+// lots; widest, longword, awkward: the cases below.
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"

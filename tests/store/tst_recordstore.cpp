@@ -1,7 +1,7 @@
 // The record store and the ledger file without any window: the file's
 // contract with other programs, files that are not ledgers, and sales; the
 // copies in "Tesmo backups": which files are Tesmo's, pruning and the daily
-// rule, copies and restores of a large ledger, and another program's lock.
+// rule, copies and restores of a large ledger.
 #include "sales/SalePlan.h"
 #include "store/Backup.h"
 #include "store/RecordStore.h"
@@ -12,9 +12,9 @@
 #include "text/Regional.h"
 
 #include <QCryptographicHash>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -24,6 +24,7 @@ using tesmo::test::LedgerFolder;
 using tesmo::test::NewLot;
 using tesmo::test::numberedLots;
 using tesmo::test::errorOf;
+using enum SaleMethod;
 
 namespace {
 
@@ -85,6 +86,24 @@ std::vector<SaleToRecord> toRecords(const std::vector<SalePart> &parts)
     return records;
 }
 
+const SaleLot *byId(const std::vector<SaleLot> &lots, LotId id)
+{
+    const auto found = std::find_if(lots.begin(), lots.end(), [id](const SaleLot &l) { return l.id == id; });
+    return found == lots.end() ? nullptr : &*found;
+}
+
+bool holds(const SaleLot &l, QDate sold) { return l.shares > 0 && l.acquired <= sold; }
+
+// True when a method takes from lot a before lot b, another lot.
+bool takenBefore(SaleMethod method, const SaleLot &a, const SaleLot &b)
+{
+    const auto perShare = [](const SaleLot &l) { return l.netAmount ? *l.netAmount / l.shares : double(*l.price); };
+    const bool firstIn = a.acquired != b.acquired ? a.acquired < b.acquired : a.id < b.id;
+    if ((method == HighestCost || method == LowestCost) && perShare(a) != perShare(b))
+        return (perShare(a) > perShare(b)) == (method == HighestCost);
+    return method == LastIn ? !firstIn : firstIn;
+}
+
 const QDateTime kNow(QDate(2024, 5, 20), QTime(14, 30, 5));
 
 // The lots of a ledger file: how many, and a digest of every field of each.
@@ -128,7 +147,7 @@ private slots:
         folder.reset();
     }
 
-    void aNewLedgerIsCreatedWithoutLeftovers()
+    void aNewLedgerIsCreatedWithoutLeftoversAndKeepsTheWindowsLimits()
     {
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
         QFile leftover(QStringLiteral("Tesmo.mdb.new-999999999"));   // of a killed first start
@@ -142,45 +161,23 @@ private slots:
         QCOMPARE(folder->query("SELECT name FROM pragma_table_info('qryStocks')"),
                  QStringLiteral("ID|Name1|Ticker|NumShares|Price|NetAmount|TradeDate"));
         QCOMPARE(folder->query("SELECT Protected, Password FROM Options"), QStringLiteral("0,"));
-    }
 
-    // Another program writing through qryStocks meets the same limits as the window.
-    void theFileRefusesWhatTheWindowRefuses_data()
-    {
-        QTest::addColumn<QString>("values");   // Name1, Ticker, NumShares, Price, NetAmount, TradeDate
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("plain") << "'A', 'T', 1, 2, 3, '2003-01-15'" << true;
-        QTest::newRow("largest amounts") << "NULL, 'T', 999999999999999, 450000000000, 450000000000, '9999-12-31'"
-                                         << true;
-        QTest::newRow("50 characters, the last wide")
-            << QStringLiteral("'%1😀', 'TTTTTTTTT😀', 1, NULL, NULL, '0001-01-01'").arg(QString(49, u'a')) << true;
-        QTest::newRow("year 0") << "'A', 'T', 1, 2, 3, '0000-01-01'" << false;
-        QTest::newRow("no such day") << "'A', 'T', 1, 2, 3, '2003-02-29'" << false;
-        QTest::newRow("infinite shares") << "'A', 'T', 9e999, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("too many shares") << "'A', 'T', 1e15, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("price too high") << "'A', 'T', 1, 450000000000.0001, 3, '2003-01-15'" << false;
-        QTest::newRow("infinite net amount") << "'A', 'T', 1, 2, 9e999, '2003-01-15'" << false;
-        QTest::newRow("negative price") << "'A', 'T', 1, -2, 3, '2003-01-15'" << false;
-        QTest::newRow("text as shares") << "'A', 'T', 'many', 2, 3, '2003-01-15'" << false;
-        QTest::newRow("NUL in name") << "'A' || char(0) || 'B', 'T', 1, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("51 characters") << QStringLiteral("'%1', 'T', 1, 2, 3, '2003-01-15'").arg(QString(51, u'a'))
-                                       << false;
-        QTest::newRow("empty ticker") << "'A', '', 1, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("line break in name") << "'A' || char(13, 10) || 'B', 'T', 1, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("tab in ticker") << "'A', 'T' || char(9), 1, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("C1 control in name") << "'A' || char(133), 'T', 1, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("DEL in ticker") << "'A', char(127), 1, 2, 3, '2003-01-15'" << false;
-        QTest::newRow("no-break space and accents") << "'A' || char(160) || 'é', 'T', 1, 2, 3, '2003-01-15'"
-                                                    << true;
-    }
-    void theFileRefusesWhatTheWindowRefuses()
-    {
-        QFETCH(QString, values);
-        QFETCH(bool, accepted);
-        LedgerFolder ledger;
-        const QString error = ledger.exec(
-            "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES (" + values + ")");
-        QVERIFY2(error.isEmpty() == accepted, qPrintable(error));
+        // Another program writing through qryStocks meets the window's limits:
+        // at their edges here, anywhere in the round-trip fuzz target.
+        const std::pair<QString, bool> inserts[] = {   // Name1, Ticker, NumShares, Price, NetAmount, TradeDate
+            {"NULL, 'T', 999999999999999, 450000000000, 450000000000, '9999-12-31'", true},
+            {QStringLiteral("'%1😀', 'TTTTTTTTT😀', 1, NULL, NULL, '0001-01-01'").arg(QString(49, u'a')), true},
+            {"'A' || char(160) || 'é', 'T', 1, 2, 3, '2003-01-15'", true},
+            {"'A', 'T', 1e15, 2, 3, '2003-01-15'", false},
+            {"'A', 'T', 1, 450000000000.0001, 3, '2003-01-15'", false},
+            {"'A', 'T', 'many', 2, 3, '2003-01-15'", false},
+            {QStringLiteral("'%1', 'T', 1, 2, 3, '2003-01-15'").arg(QString(51, u'a')), false},
+        };
+        for (const auto &[values, accepted] : inserts) {
+            const QString error = folder->exec(
+                "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES (" + values + ")");
+            QVERIFY2(error.isEmpty() == accepted, qPrintable(values + ": " + error));
+        }
     }
 
     void aSaveNeverUndoesAnotherProgramsChange()
@@ -215,43 +212,41 @@ private slots:
     }
 
     // A lot an older tool wrote without the file's checks is shown as well as
-    // it can be, the fields that do not fit named.
+    // it can be, the fields that do not fit named; IDs beyond 32 bits stay their own.
     void lotsAnOlderToolWroteAreShownAsWellAsTheyCanBe()
     {
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
         folder->exec(QLatin1String(test::kUncheckedLedger) +
-                     "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES "
-                     "('Zero', 'Z', 9e999, 1e300, -5, '0000-01-01'), ('Words', NULL, 'many', 'dear', 2, 37), "
-                     "('Fine', 'F', 1, 2, 3, '2003-01-15');");
+                     "INSERT INTO Lots VALUES (2, 'Zero', 'Z', 9e999, 1e300, -5, '0000-01-01'), "
+                     "(2147483648, 'Words', NULL, 'many', 'dear', 2, 37), (4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");
         store = openStore(binding);
         QVERIFY(dataErrors.isEmpty());
-        QCOMPARE(binding.texts[kTradeDate], QStringLiteral("0000-01-01"));
-        QCOMPARE(binding.texts[kNumShares], QStringLiteral("Infinity"));
         QCOMPARE(store->current()->unfitFields(),
                  QStringList({"Number of Shares", "Price per Share", "Net Amount", "Trade Date"}));
         store->MoveNext();
-        QCOMPARE(binding.texts[kNumShares], QStringLiteral("many"));
         QCOMPARE(store->current()->unfitFields(),
                  QStringList({"Ticker Symbol", "Number of Shares", "Price per Share", "Trade Date"}));
-        store->MoveNext();
-        QVERIFY(store->current()->unfitFields().isEmpty());
-
         // The rows as the lists show them: plain figures, what fits nothing as it is.
         QCOMPARE(store->rows().texts(0),
-                 (FieldTexts{"1", "Zero", "Z", "Infinity", regional::numberText(1e300), "-5", "0000-01-01"}));
-        QCOMPARE(store->rows().texts(1), (FieldTexts{"2", "Words", "", "many", "dear", "2", "37"}));
-        QCOMPARE(store->rows().texts(2), (FieldTexts{"3", "Fine", "F", "1", "2", "3", "1/15/2003"}));
+                 (FieldTexts{"2", "Zero", "Z", "Infinity", regional::numberText(1e300), "-5", "0000-01-01"}));
+        QCOMPARE(store->rows().texts(1), (FieldTexts{"2147483648", "Words", "", "many", "dear", "2", "37"}));
+        store->FindFirst(FindCriteria::byId(4294967298));
+        QCOMPARE(binding.texts[kID] + " " + binding.texts[kName1], QStringLiteral("4294967298 Huge"));
+        store->Delete();
+        QCOMPARE(folder->query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("2,2147483648"));
+        store->setBookmark(2147483648);
+        QCOMPARE(store->AbsolutePosition(), 1);
     }
 
-    // Only a ledger is opened: a file of another kind, or no regular file at
-    // all, is refused at once (an open that waits on a pipe hangs the test)
-    // and keeps every byte, its -wal included; a link to a ledger opens it.
+    // Only a ledger is opened or copied: a file of another kind, or no regular
+    // file at all, is refused at once (an open that waits on a pipe hangs the
+    // test) and keeps every byte, its -wal included; a link to a ledger opens.
     void onlyALedgerOpensAndAForeignFileKeepsEveryByte_data()
     {
         QTest::addColumn<QString>("kind");
-        // bytes: not SQLite; sqlite, wal: another program's database, its -wal
-        // left behind; shape: tables and a view of another shape.
-        for (const char *kind : {"bytes", "empty", "sqlite", "wal", "shape", "fifo", "folder", "link"})
+        // wal: another program's database, its -wal left behind (other bytes
+        // and databases of other shapes: the ledger file's fuzz target).
+        for (const char *kind : {"empty", "wal", "fifo", "folder", "link"})
             QTest::newRow(kind) << QString(kind);
     }
     void onlyALedgerOpensAndAForeignFileKeepsEveryByte()
@@ -269,24 +264,16 @@ private slots:
             QVERIFY(QFile::link(elsewhere.file(), path));
         else if (!f.open(QIODevice::WriteOnly))
             QFAIL("cannot write the file");
-        else if (kind == "bytes")
-            f.write("Other format\0\0\0\0\0\0\0 not a database of this program", 50);
         f.close();
-        if (kind == "sqlite" || kind == "wal") {
+        if (kind == "wal") {
             sqlite3 *other = nullptr;
             sqlite3_open(path.toUtf8().constData(), &other);
             sqlite3_db_config(other, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-            sqlite3_exec(other, kind == "wal" ? "PRAGMA journal_mode=WAL; CREATE TABLE Stocks(x); INSERT INTO Stocks VALUES (1);"
-                                              : "CREATE TABLE Stocks(x); INSERT INTO Stocks VALUES (1);",
+            sqlite3_exec(other, "PRAGMA journal_mode=WAL; CREATE TABLE Stocks(x); INSERT INTO Stocks VALUES (1);",
                          nullptr, nullptr, nullptr);
             sqlite3_close(other);
-            QCOMPARE(QFile::exists(path + "-wal"), kind == "wal");
+            QVERIFY(QFile::exists(path + "-wal"));
         }
-        if (kind == "shape")
-            QCOMPARE(folder->exec("CREATE TABLE Lots (ID INTEGER PRIMARY KEY, Name1, Ticker);"
-                                  "CREATE TABLE Options (Locked); INSERT INTO Options VALUES (1);"
-                                  "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker FROM Lots;"),
-                     QString());
         const bool regular = QFileInfo(path).isFile();
         const QByteArray file = regular ? checksum(path) : "", wal = checksum(path + "-wal");
         store = openStore(binding);
@@ -298,16 +285,17 @@ private slots:
         QCOMPARE(dataErrors, QList<int>{kErrNotALedger});
         QVERIFY(errorOf([&] { store->AddNew(); store->Update(); }) != 0);
         store.reset();
+        if (regular)
+            QCOMPARE(errorOf([&] { backup::makeCopy(path, backup::Kind::Daily, kNow); }), int(kErrNotALedger));
+        QVERIFY(!QFileInfo::exists(backup::folderOf(path)));
         QCOMPARE(regular ? checksum(path) : "", file);
         QCOMPARE(checksum(path + "-wal"), wal);
         QCOMPARE(QDir(folder->path()).entryList({"Tesmo.mdb.new*"}, QDir::Files), QStringList());
     }
 
-    // A writer that died in the middle of a change leaves a hot journal: a
-    // ledger opens rolled back, another program's file is refused and keeps
-    // every byte, journal and all. Beside a copy put in the ledger's place
-    // (an earlier copy, changed since) the journal would damage it: it is
-    // set aside and the copy opens as it is, unless damaged anyway.
+    // A hot journal of a writer that died: a ledger opens rolled back, another
+    // program's file is refused, journal and all kept. Beside an earlier copy put
+    // in the ledger's place it is set aside and the copy opens, unless damaged.
     void aChangeLeftUnfinishedByACrashIsRolledBack_data()
     {
         QTest::addColumn<bool>("ledger");
@@ -367,43 +355,9 @@ private slots:
         }
     }
 
-    // Lots with IDs beyond 32 bits are found, read and deleted as themselves.
-    void idsBeyond32BitsStayTheirOwn()
-    {
-        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{}, false);
-        folder->exec(QLatin1String(test::kUncheckedLedger) +
-                     "INSERT INTO Lots VALUES (2, 'Two', 'B', 1, 1, 1, '2003-01-15'), "
-                     "(2147483648, 'Big', 'G', 1, 1, 1, '2003-01-15'), "
-                     "(4294967298, 'Huge', 'H', 1, 1, 1, '2003-01-15')");
-        store = openStore(binding);
-        QCOMPARE(store->RecordCount(), 3);
-        QCOMPARE(store->rows().texts(2)[kID], QStringLiteral("4294967298"));
-        store->FindFirst(FindCriteria::byId(4294967298));
-        QCOMPARE(binding.texts[kID] + " " + binding.texts[kName1], QStringLiteral("4294967298 Huge"));
-        store->MovePrevious();
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Big"));
-        store->MoveNext();
-        store->Delete();
-        QCOMPARE(folder->query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("2,2147483648"));
-
-        // The next lot added gets an ID beyond 32 bits again.
-        store->AddNew();
-        binding.texts[kTicker] = QStringLiteral("N");
-        binding.texts[kNumShares] = QStringLiteral("1");
-        binding.texts[kTradeDate] = QStringLiteral("1/2/2003");
-        store->Update();
-        QCOMPARE(folder->query("SELECT max(ID) FROM Lots"), QStringLiteral("4294967299"));
-        store->MoveFirst();
-        store->setBookmark(4294967299);
-        QCOMPARE(store->AbsolutePosition(), 2);
-        store->MovePrevious();
-        QCOMPARE(binding.texts[kName1], QStringLiteral("Big"));
-    }
-
-    // Many lots go in as one transaction, each with a new ID, joining the
-    // record set at its end, reported; a value the file cannot hold, or a
-    // cancel, leaves all as it was. The lots see the stored ones only when
-    // another program wrote since they were chosen.
+    // Many lots go in as one transaction, each with a new ID, at the record
+    // set's end, reported; a value the file cannot hold, or a cancel, leaves all
+    // as it was. They see the stored lots again only after another program wrote.
     void addingManyIsOneTransactionAllOrNone()
     {
         folder = std::make_unique<LedgerFolder>(numberedLots(4));
@@ -464,53 +418,132 @@ private slots:
         QCOMPARE(lots.seen, 6);
     }
 
-    // Random lots of a ticker spelt two ways and of another, sold by every
-    // method and undone in reverse: the file keeps each part to the tick,
-    // refuses a part its lot cannot give, and each undo gives every value back.
+    // Random lots of a ticker spelt two ways and another, sold by every method,
+    // undone in reverse: a sale refused exactly when a rule says so, else taken
+    // from the lots its method orders first, to the cent; the file keeps each part
+    // to the tick, refuses a part its lot cannot give; an undo gives all back.
     void salesAddUpAndTheirUndoGivesTheLotsBack()
     {
         QRandomGenerator random(20240601);
-        const double someShares[] = {100, 0.1, 80, 1.0 / 3, 33.3333, 1234.5678, 7};
-        for (int round = 0; round < 12; ++round) {
-            std::vector<NewLot> lots;
-            for (int i = 0; i < 8; ++i) {
-                const bool net = random.bounded(4) != 0;
-                const QVariant price = !net || random.bounded(2) ? random.bounded(10000000) / 10000.0 : QVariant();
-                lots.push_back({QStringLiteral("Lot %1").arg(i), QString::fromLatin1(i % 3 ? "ACME" : i ? "acme" : "ZZ"),
-                                someShares[random.bounded(7)], price,
-                                net ? QVariant(random.bounded(1000000000) / 10000.0) : QVariant(),
-                                QDate(2019, 1, 1).addDays(random.bounded(1500)).toString(Qt::ISODate)});
+        const auto pick = [&](int n) { return int(random.bounded(n)); };
+        const QDate start(2018, 1, 1);
+        for (int round = 0; round < 300; ++round) {
+            std::vector<NewLot> made;
+            for (int i = 1 + pick(9); i > 0; --i) {
+                const int kind = pick(20);   // 0 no cost, 1-3 a price only, 4 a net amount to the tick
+                made.push_back({QStringLiteral("Lot %1").arg(i), QString::fromLatin1(pick(4) ? pick(2) ? "ACME" : "acme" : "ZZ"),
+                                pick(10) == 0 ? -pick(2) : pick(3) ? 1 + pick(1000) : pick(1000000) / 1000.0,
+                                kind && (kind <= 3 || pick(2)) ? QVariant(pick(5'000'000) / 100.0) : QVariant(),
+                                kind >= 4 ? QVariant(pick(50'000'000) / (kind == 4 ? 10000.0 : 100.0)) : QVariant(),
+                                start.addDays(pick(4) ? pick(2500) : 0).toString(Qt::ISODate)});
             }
             store.reset();
             folder.reset();   // before the next takes the current folder
-            folder = std::make_unique<LedgerFolder>(lots);
+            folder = std::make_unique<LedgerFolder>(made);
             store = openStore(binding);
             std::map<LotId, Ticks> netAtStart;
             for (const QString ticker : {"ACME", "ZZ"})
                 for (const SaleLot &lot : lotsOf(store->rows(), ticker))
-                    netAtStart[lot.id] = lot.netAmount.value_or(0);
+                    if (lot.netAmount)
+                        netAtStart[lot.id] = *lot.netAmount;
             struct Done { std::vector<SaleId> ids; std::vector<SalePart> parts; QString before; };
             std::vector<Done> done;
-            for (int step = 0; step < 6; ++step) {
-                const auto held = lotsOf(store->rows(), QString::fromLatin1(random.bounded(3) ? "Acme" : "zz"));
-                const QDate sold = QDate(2019, 6, 1).addDays(random.bounded(2000));
+            for (int step = 0; step < 8; ++step) {
+                const QByteArray where = QStringLiteral("round %1, step %2").arg(round).arg(step).toUtf8();
+                const std::vector<SaleLot> lots = lotsOf(store->rows(), QString::fromLatin1(pick(3) ? "Acme" : "zz"));
+                const int odd = pick(30);   // 0 a date not read, 1 no shares, 2 proceeds over the limit
+                const QDate sold = odd == 0 ? QDate() : start.addDays(pick(3000));
+                const SaleMethod method = kSaleMethods[pick(5)].method;
+                const Ticks proceeds = odd == 2   ? kMaxMoneyTicks + 1
+                                       : pick(8) ? Ticks(pick(100'000'000)) * (pick(4) ? 100 : 1)
+                                                 : pick(300);
+                std::set<std::pair<SaleField, LotId>> due;   // the refusals the sale must bring; -1 for no lot
+                double held = 0, shares = 0;
                 ChosenShares chosen;
-                double shares = 0;
-                for (const SaleLot &lot : held)
-                    if (lot.acquired <= sold && random.bounded(2))
-                        shares += chosen[lot.id] = random.bounded(2) ? lot.shares : lot.shares * 0.3;
-                const Ticks proceeds = Ticks(random.bounded(1000000)) * 100;
+                for (const SaleLot &l : lots) {
+                    const bool costless = !l.netAmount && !l.price;
+                    held += holds(l, sold) ? l.shares : 0;
+                    if (holds(l, sold) && costless && (method == HighestCost || method == LowestCost))
+                        due.insert({SaleField::LotCost, l.id});
+                    const int k = method == Chosen ? pick(12) : 0;
+                    if (k < 4)
+                        continue;
+                    const double typed = k == 4 ? l.shares : k == 5 ? l.shares + 1 : k == 6 ? -1 : l.shares * pick(1000) / 1000;
+                    if (sameShares(chosen[l.id] = typed, 0))
+                        continue;
+                    shares += std::max(typed, 0.0);
+                    if (typed < 0 || (typed > std::max(l.shares, 0.0) && !sameShares(typed, l.shares)))
+                        due.insert({SaleField::LotShares, l.id});
+                    if (typed > 0 && l.acquired > sold)
+                        due.insert({SaleField::SaleDate, l.id});
+                    if (costless)
+                        due.insert({SaleField::LotCost, l.id});
+                }
+                if (method != Chosen)
+                    shares = pick(4) == 0 ? held : pick(3) ? held * pick(1001) / 1000 : held + 1 + pick(10);
+                const bool off = shares < 0.001 || (method == Chosen && !pick(10));
+                const double asked = odd == 1 ? 0 : off ? shares + 1 : shares;
+                if (method == Chosen ? !sameShares(shares, asked) : asked > held && !sameShares(asked, held))
+                    due.insert({method != Chosen && held == 0 ? SaleField::SaleDate : SaleField::Shares, -1});
+                if (odd < 3)   // the sale's own fields come first
+                    due = {{odd ? odd == 1 ? SaleField::Shares : SaleField::Proceeds : SaleField::SaleDate, -1}};
+
                 std::vector<SalePart> parts;
                 try {
-                    parts = planSale(held, sold, shares, proceeds, kSaleMethods[random.bounded(5)].method, chosen);
-                } catch (const SaleRefusal &) {
+                    parts = planSale(lots, sold, asked, proceeds, method, chosen);
+                } catch (const SaleRefusal &refusal) {
+                    if (due.count({refusal.field(), refusal.lot().value_or(-1)}))
+                        continue;
+                    // First in and last in refuse a lot without a cost when they reach it: with a price for every
+                    // lot, it is the first lot without a cost that the sale takes from.
+                    QVERIFY2(refusal.field() == SaleField::LotCost && due.empty()
+                                 && (method == FirstIn || method == LastIn), where);
+                    std::vector<SaleLot> priced = lots;
+                    for (SaleLot &l : priced)
+                        l.price = l.netAmount || l.price ? l.price : 100;
+                    const auto all = planSale(priced, sold, asked, proceeds, method);
+                    const auto first = std::find_if(all.begin(), all.end(), [&](const SalePart &p) {
+                        return !byId(lots, p.lot)->netAmount && !byId(lots, p.lot)->price;
+                    });
+                    QVERIFY2(first != all.end() && first->lot == refusal.lot(), where);
                     continue;
                 }
+                QVERIFY2(due.empty(), where);
+                Ticks shared = 0;
+                double taken = 0;
+                const SaleLot *last = nullptr;
+                for (const SalePart &p : parts) {
+                    const SaleLot *l = byId(lots, p.lot);
+                    QVERIFY2(l && holds(*l, sold) && p.shares > 0 && p.sold == sold, where);
+                    QVERIFY2(p.wholeLot ? p.shares == l->shares && p.sharesLeft == 0
+                                        : p.sharesLeft == l->shares - p.shares && !sameShares(p.sharesLeft, 0), where);
+                    const double exact = (l->netAmount ? *l->netAmount / l->shares : double(*l->price)) * p.shares;
+                    QVERIFY2((l->netAmount && p.cost == *l->netAmount)
+                                 || (!(p.wholeLot && l->netAmount) && p.cost % 100 == 0
+                                     && std::abs(double(p.cost) - exact) <= 50 + 1e-9 * exact), where);
+                    QVERIFY2(l->netAmount ? p.netLeft == *l->netAmount - p.cost && *p.netLeft >= 0 : !p.netLeft, where);
+                    // To the cent, but the last part and one that took all that was left.
+                    QVERIFY2(p.proceeds >= 0 && (p.proceeds % 100 == 0 || shared + p.proceeds == proceeds), where);
+                    QVERIFY2(!last || takenBefore(method == Chosen ? FirstIn : method, *last, *l), where);
+                    QVERIFY2(method == Chosen ? sameShares(p.shares, chosen[p.lot]) : p.wholeLot || &p == &parts.back(),
+                             where);
+                    shared += p.proceeds;
+                    taken += p.shares;
+                    last = l;
+                }
+                QCOMPARE(shared, proceeds);
+                QVERIFY2(sameShares(taken, asked), where);
+                for (const SaleLot &l : lots) {   // a lot left out comes after the last one taken
+                    const bool in = std::any_of(parts.begin(), parts.end(), [&](const SalePart &p) { return p.lot == l.id; });
+                    QVERIFY2(in || (method == Chosen ? sameShares(chosen[l.id], 0)
+                                                     : !holds(l, sold) || takenBefore(method, *last, l)), where);
+                }
+
                 const QString before = folder->query(kStocksDump);
                 // A last part that its lot cannot give refuses the whole sale.
                 auto refused = toRecords(parts);
                 SaleToRecord &wrong = refused.back();
-                switch (random.bounded(wrong.netLeft ? 4 : 3)) {
+                switch (pick(wrong.netLeft ? 4 : 3)) {
                 case 0: wrong.shares += wrong.sharesLeft + 1; wrong.sharesLeft = -1; wrong.wholeLot = false; break;
                 case 1: wrong.sold = parts.back().acquired.addDays(-1); break;
                 case 2: wrong.proceeds = kMaxMoneyTicks + 1; break;
@@ -531,11 +564,10 @@ private slots:
                     const auto row = store->rows().rowOf(part.lot);
                     QCOMPARE(row ? store->rows().lot(*row).numShares : 0, part.sharesLeft);
                 }
-                for (const QString ticker : {"ACME", "ZZ"})
-                    for (const SaleLot &lot : lotsOf(store->rows(), ticker))
-                        if (lot.netAmount)
-                            QCOMPARE(*lot.netAmount + costs[lot.id], netAtStart[lot.id]);
-                QCOMPARE(QString::number(store->RecordCount()), folder->query("SELECT count(*) FROM Lots"));
+                for (const auto &[id, net] : netAtStart) {
+                    const auto row = store->rows().rowOf(id);
+                    QCOMPARE((row ? store->rows().lot(*row).netAmount.value_or(0) : 0) + costs[id], net);
+                }
             }
             for (; !done.empty(); done.pop_back()) {
                 const LotId first = done.front().parts.front().lot;
@@ -552,48 +584,38 @@ private slots:
         }
     }
 
-    // Another program inserting sales meets the window's checks, each named.
-    void theFileRefusesTheSalesTheWindowRefuses_data()
-    {
-        QTest::addColumn<int>("lot");
-        QTest::addColumn<QString>("sale");   // NumShares, Sold, Proceeds, CostBasis, Term
-        QTest::addColumn<double>("drift");   // added to what the sale says the lot held
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("part of a lot") << 1 << "40, '2024-06-01', 800, 400, 'Long'" << 0.0 << "";
-        QTest::newRow("more than the lot holds") << 1 << "100.5, '2024-06-01', 8, 1000, 'Long'" << 0.0 << "at most";
-        QTest::newRow("no shares") << 1 << "0, '2024-06-01', 8, 0, 'Long'" << 0.0 << "above 0";
-        QTest::newRow("before its trade date") << 1 << "4, '2020-01-14', 8, 40, 'Short'" << 0.0 << "on or after";
-        QTest::newRow("proceeds too high") << 1 << "4, '2024-06-01', 45e10 + 0.01, 40, 'Long'" << 0.0 << "Proceeds";
-        QTest::newRow("a cost above the net amount") << 1 << "4, '2024-06-01', 8, 1000.01, 'Long'" << 0.0 << "NetLeft";
-        QTest::newRow("a lot not in the ledger") << 99 << "4, '2024-06-01', 8, 40, 'Long'" << 0.0 << "not in";
-        QTest::newRow("a lot as it no longer is") << 1 << "4, '2024-06-01', 8, 40, 'Long'" << 1.0 << "as the ledger";
-        QTest::newRow("without net amount, at its price") << 3 << "4, '2024-06-01', 8, 20, 'Long'" << 0.0 << "";
-        QTest::newRow("neither net amount nor price") << 4 << "4, '2024-06-01', 8, 20, 'Long'" << 0.0 << "not known";
-        QTest::newRow("29 February, to 28 February") << 2 << "1, '2021-02-28', 8, 10, 'Short'" << 0.0 << "";
-        QTest::newRow("29 February, long too soon") << 2 << "1, '2021-02-28', 8, 10, 'Long'" << 0.0 << "Term is Long";
-        QTest::newRow("29 February, to 1 March") << 2 << "1, '2021-03-01', 8, 10, 'Long'" << 0.0 << "";
-    }
+    // Another program inserting sales meets the window's checks, each named
+    // (those a sale's parts can break, and the sales they allow: the walk).
     void theFileRefusesTheSalesTheWindowRefuses()
     {
-        QFETCH(int, lot);
-        QFETCH(QString, sale);
-        QFETCH(double, drift);
-        QFETCH(QString, refusal);
-        LedgerFolder ledger({{"Acme", "ACME", 100, 10, 1000, "2020-01-15"}, {"Acme", "ACME", 10, 10, 100, "2020-02-29"},
-                             {"Bolt", "BOLT", 10, 5, {}, "2020-01-15"}, {"Coil", "COIL", 10, {}, {}, "2020-01-15"}});
-        Database db(ledger.file());
-        db.exec(salesSchema().c_str());
-        const QString error = ledger.exec(
-            QStringLiteral("WITH sale(want, s, sold, p, c, term) AS (VALUES (%1, %2)) "
-                           "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
-                           "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
-                           "SELECT want, Name1, Ticker, s, TradeDate, sold, p, c, term, NumShares + %3, Price, "
-                           "NetAmount, NumShares + %3 - s, NetAmount - c FROM sale LEFT JOIN Lots ON ID = want")
-                .arg(lot)
-                .arg(sale)
-                .arg(drift));
-        QVERIFY2(refusal.isEmpty() ? error.isEmpty() : error.contains(refusal), qPrintable(error));
-        QCOMPARE(ledger.query("SELECT count(*) FROM Sales"), refusal.isEmpty() ? "1" : "0");
+        const struct {
+            int lot;
+            const char *sale;   // NumShares, Sold, Proceeds, CostBasis, Term
+            double drift;       // added to what the sale says the lot held
+            const char *refusal;
+        } cases[] = {
+            {1, "0, '2024-06-01', 8, 0, 'Long'", 0, "above 0"},
+            {99, "4, '2024-06-01', 8, 40, 'Long'", 0, "not in"},
+            {1, "4, '2024-06-01', 8, 40, 'Long'", 1, "as the ledger"},
+            {4, "4, '2024-06-01', 8, 20, 'Long'", 0, "not known"},
+            {2, "1, '2021-02-28', 8, 10, 'Short'", 0, ""},   // bought on 29 February
+            {2, "1, '2021-02-28', 8, 10, 'Long'", 0, "Term is Long"},
+            {2, "1, '2021-03-01', 8, 10, 'Long'", 0, ""},
+        };
+        for (const auto &c : cases) {
+            LedgerFolder ledger({{"Acme", "ACME", 100, 10, 1000, "2020-01-15"}, {"Acme", "ACME", 10, 10, 100, "2020-02-29"},
+                                 {"Bolt", "BOLT", 10, 5, {}, "2020-01-15"}, {"Coil", "COIL", 10, {}, {}, "2020-01-15"}});
+            Database(ledger.file()).exec(salesSchema().c_str());
+            const QString error = ledger.exec(
+                QStringLiteral("WITH sale(want, s, sold, p, c, term) AS (VALUES (%1, %2)) "
+                               "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+                               "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
+                               "SELECT want, Name1, Ticker, s, TradeDate, sold, p, c, term, NumShares + %3, Price, "
+                               "NetAmount, NumShares + %3 - s, NetAmount - c FROM sale LEFT JOIN Lots ON ID = want")
+                    .arg(c.lot).arg(c.sale).arg(c.drift));
+            QVERIFY2(*c.refusal ? error.contains(c.refusal) : error.isEmpty(), qPrintable(c.sale + (": " + error)));
+            QCOMPARE(ledger.query("SELECT count(*) FROM Sales"), *c.refusal ? "0" : "1");
+        }
     }
 
     // The first sale makes the sales in its own transaction; a sale keeps its
@@ -619,9 +641,6 @@ private slots:
         const SaleId afterAYear = sell("ACME", QDate(2021, 3, 1), 10, SaleMethod::FirstIn);
         const SaleId bolt = sell("BOLT", QDate(2023, 1, 1), 10, SaleMethod::FirstIn);
         const SaleId lot2 = sell("ACME", QDate(2023, 1, 1), 5, SaleMethod::LastIn);
-        QCOMPARE(folder->query("SELECT LotID, NumShares, Sold, Term FROM qrySales WHERE LotID = 1"),
-                 QStringLiteral("1,40.0,2021-02-28,Short|1,10.0,2021-03-01,Long"));
-        QVERIFY(!store->rows().rowOf(3));
 
         // A split of lot 1 through its boxes, an edit of lot 2's name.
         store->setBookmark(1);
@@ -647,7 +666,6 @@ private slots:
         QCOMPARE(folder->query(kStocksDump), before);
 
         store->UndoSale(bolt);
-        QCOMPARE(store->rows().rowOf(3), std::optional<std::size_t>(2));
         store.reset();
         const QString copy = backup::copyLedger(folder->file()).take();
         folder->exec("DELETE FROM Sales");
@@ -658,10 +676,9 @@ private slots:
         QCOMPARE(store->Sales().size(), std::size_t(3));
     }
 
-    // One file beside ten old daily copies, when two more are made in the
-    // same second: only Tesmo's own copies (regular files by the exact names
-    // it gives) count for the daily rule and are pruned, one stamped later
-    // than now first; only leftovers of ended copies are removed.
+    // One file beside ten old daily copies, two more made in the same second:
+    // only Tesmo's own copies (regular files by its exact names) count for the
+    // daily rule and are pruned, one stamped later than now first.
     void onlyTesmosOwnCopiesCountAndArePruned_data()
     {
         QTest::addColumn<QString>("name");
@@ -767,61 +784,6 @@ private slots:
         QVERIFY(reported.size() == 2 && reported[0] > 0 && reported[0] < reported[1]);
         backup::restore(ledger.file(), before);
         QCOMPARE(lotsDigest(ledger.file()), original);
-    }
-
-    // Another program holding the ledger locked: a copy gives up after five
-    // seconds, or at once when told to stop; so does a restore, the ledger as
-    // it was; no half-made copy stays. A lock let go sooner is waited for.
-    void aLockHoldsACopyUpFiveSecondsAtMost()
-    {
-        LedgerFolder ledger(test::numberedLots(2000));
-        const QString copy = backup::makeCopy(ledger.file(), backup::Kind::BeforeImport, kNow.addDays(-1));
-        sqlite3 *other = nullptr;
-        sqlite3_open(ledger.file().toUtf8().constData(), &other);
-        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; DELETE FROM Lots WHERE ID > 5", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
-        std::atomic<bool> stop = false;
-        for (const bool told : {false, true}) {
-            QElapsedTimer took;
-            took.start();
-            int error = 0;
-            std::thread daily([&] {
-                error = errorOf([&] { backup::makeCopy(ledger.file(), backup::Kind::Daily, kNow, &stop); });
-            });
-            if (told) {
-                QTest::qWait(100);
-                stop = true;
-            }
-            daily.join();
-            qInfo("a copy %s gave up after %lld ms", told ? "told to stop" : "left alone", took.elapsed());
-            QCOMPARE(error, told ? int(kErrStopped) : int(kErrEngineBusy));
-        }
-        QElapsedTimer took;
-        took.start();
-        QCOMPARE(errorOf([&] { backup::restore(ledger.file(), copy); }), int(kErrEngineBusy));
-        qInfo("a restore gave up after %lld ms", took.elapsed());
-        std::thread release([other] {
-            QThread::msleep(2500);
-            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-        });
-        QCOMPARE(errorOf([&] { Database waited(ledger.file()); }), 0);
-        release.join();
-        sqlite3_close(other);
-        QCOMPARE(ledger.query("SELECT count(*) FROM Lots"), QStringLiteral("2000"));
-        QCOMPARE(QDir(backup::folderOf(ledger.file())).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QFileInfo(copy).fileName()});
-    }
-
-    // A file that is not a ledger is never copied, not even a folder made.
-    void onlyALedgerIsCopied()
-    {
-        LedgerFolder ledger({}, false);
-        QFile foreign(ledger.file());
-        QVERIFY(foreign.open(QIODevice::WriteOnly));
-        foreign.write("Other format, not a ledger of this program");
-        foreign.close();
-        QCOMPARE(errorOf([&] { backup::makeCopy(ledger.file(), backup::Kind::Daily, kNow); }), int(kErrNotALedger));
-        QVERIFY(!QFileInfo::exists(backup::folderOf(ledger.file())));
     }
 };
 
