@@ -1,6 +1,7 @@
 #include "mainwin/ChosenLots.h"
 
 #include "mainwin/ImportedSales.h"
+#include "store/Database.h"
 #include "store/LotReader.h"
 
 namespace tesmo {
@@ -14,7 +15,12 @@ StoredKeys storedKeys(const QString &databaseName, int lots)
 {
     StoredKeys keys;
     keys.reserve(lots);
-    readLotKeys(databaseName, [&](const LotRow &r) { keys.add(keyOf(r)); });
+    Database db(databaseName, Database::Mode::ReadOnly);
+    const auto add = [&](const LotRow &r) { keys.add(keyOf(r)); };
+    readLotKeys(db, add);
+    // A lot sold, whole or in part, is in the ledger as it was bought: the
+    // same file read again must not bring its shares back.
+    readLotsBeforeSales(db, add);
     return keys;
 }
 

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/Lot.h"
+#include "store/Sales.h"
 #include "text/FieldRules.h"
 
 #include <algorithm>
@@ -24,16 +25,24 @@ bool readRow(const Statement &s, LotRow &row, HeldTexts &held)
 
 } // namespace
 
-void readLotKeys(const QString &databaseName, const std::function<void(const LotRow &)> &each)
-{
-    Database db(databaseName, Database::Mode::ReadOnly);
-    readLotKeys(db, each);
-}
-
 void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each)
 {
     // The columns where a lot is read from; the names are not wanted.
     Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots");
+    LotRow r;
+    HeldTexts held;
+    while (s.step()) {
+        if (readRow(s, r, held))
+            each(r);
+    }
+}
+
+void readLotsBeforeSales(Database &db, const std::function<void(const LotRow &)> &each)
+{
+    if (!hasSales(db))
+        return;
+    // A sale row keeps the lot's own stored values from before the sale.
+    Statement s(db.handle(), "SELECT LotID, NULL, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired FROM Sales");
     LotRow r;
     HeldTexts held;
     while (s.step()) {

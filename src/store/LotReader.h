@@ -15,11 +15,14 @@ class Database;
 // The values that tell lots apart, for each lot of the file whose values are
 // of their kinds: the ticker, the trade date, the shares, and the price and
 // net amount of the row given (its name is left empty, its texts point into
-// the row being read). Opens its own read-only connection and closes it
-// again. Raises Error on failure.
-void readLotKeys(const QString &databaseName, const std::function<void(const LotRow &)> &each);
-// The same on an open connection, within its transaction when it has one.
+// the row being read), on an open connection, within its transaction when it
+// has one. Raises Error on failure.
 void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each);
+// The same for each lot as it was before each of its recorded sales (its ID,
+// ticker and trade date, and the shares, price and net amount it held then),
+// whether or not the lot is still in the ledger; nothing when the ledger has
+// no sales. Raises Error as readSales does.
+void readLotsBeforeSales(Database &db, const std::function<void(const LotRow &)> &each);
 
 // The same for the lots of one ticker, by the ticker case fold, in no set
 // order.
