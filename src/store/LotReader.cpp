@@ -23,18 +23,24 @@ bool readRow(const Statement &s, LotRow &row, HeldTexts &held)
     return readLotRow(values, row, held);
 }
 
-} // namespace
-
-void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each)
+// Gives each row of s whose values are of their kinds to each.
+void eachRow(Statement &s, const std::function<void(const LotRow &)> &each)
 {
-    // The columns where a lot is read from; the names are not wanted.
-    Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots");
     LotRow r;
     HeldTexts held;
     while (s.step()) {
         if (readRow(s, r, held))
             each(r);
     }
+}
+
+} // namespace
+
+void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each)
+{
+    // The columns where a lot is read from; the names are not wanted.
+    Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots");
+    eachRow(s, each);
 }
 
 void readLotsBeforeSales(Database &db, const std::function<void(const LotRow &)> &each)
@@ -43,12 +49,7 @@ void readLotsBeforeSales(Database &db, const std::function<void(const LotRow &)>
         return;
     // A sale row keeps the lot's own stored values from before the sale.
     Statement s(db.handle(), "SELECT LotID, NULL, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired FROM Sales");
-    LotRow r;
-    HeldTexts held;
-    while (s.step()) {
-        if (readRow(s, r, held))
-            each(r);
-    }
+    eachRow(s, each);
 }
 
 // Tickers of printable ASCII are found through the NOCASE index, which folds
@@ -57,17 +58,14 @@ void readLotsBeforeSales(Database &db, const std::function<void(const LotRow &)>
 void readTickerLots(Database &db, const QString &ticker, const std::function<void(const LotRow &)> &each)
 {
     const QString folded = foldTicker(ticker);
-    LotRow r;
-    HeldTexts held;
     if (std::all_of(folded.cbegin(), folded.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
         Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
                                  "WHERE Ticker = ?1 COLLATE NOCASE AND Ticker NOT GLOB '*[^ -~]*'");
         s.bind(1, folded);
-        while (s.step()) {
-            if (readRow(s, r, held))
-                each(r);
-        }
+        eachRow(s, each);
     }
+    LotRow r;
+    HeldTexts held;
     Statement wide(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
                                 "WHERE Ticker GLOB '*[^ -~]*'");
     while (wide.step()) {
