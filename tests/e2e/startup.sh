@@ -35,10 +35,11 @@ trap cleanup EXIT; trap 'exit 130' INT; trap 'exit 143' TERM
 
 # ------------------------------------------------------------------ program
 
+launch_env=() # more NAME=VALUE settings for the program, set by a scenario
 launch() { # starts the program in $data, with a HOME of its own so no user setting leaks in
   (cd "$data" && exec env -u SESSION_MANAGER QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 HOME="$dir/home" \
     XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share" \
-    XDG_CACHE_HOME="$dir/home/.cache" XDG_RUNTIME_DIR="$dir/runtime" "$prog") >>"$dir/program.log" 2>&1 &
+    XDG_CACHE_HOME="$dir/home/.cache" XDG_RUNTIME_DIR="$dir/runtime" "${launch_env[@]}" "$prog") >>"$dir/program.log" 2>&1 &
   app_pid=$!
 }
 running() { [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; }
@@ -104,10 +105,10 @@ open_main() { launch; main_window; }
 # seed SQL: the ledger a first start makes, SQL run on it
 seed() { launch; quit; sqlite3 -batch "$db" "$1" || die "could not seed"; }
 
-# box_up: sets $win to a visible box titled "Tesmo" (not the start-up frame).
-box_up() {
+box_up() { # [NOT]: sets $win to a visible box titled "Tesmo" other than window NOT
   local w h
   for w in $(timeout 5 xdotool search --onlyvisible --name '^Tesmo$' 2>/dev/null); do
+    [[ $w == "${1:-}" ]] && continue
     h=$(timeout 5 xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: [0-9]*x//p')
     ((${h:-0} > 40)) && { win=$w; return 0; }
   done
@@ -215,8 +216,9 @@ scenario_export_text() {
   quit
 }
 
-click_export() { # the Export! button, at its designed place (9120, 5520 twips; 15 twips a pixel)
-  timeout 10 xdotool mousemove --window "$main" 680 380 || fail "xdotool mousemove failed"
+click_export() { click_at 680 380; } # the Export! button, at its designed place (9120, 5520 twips)
+click_at() { # X Y: a click on the main window, 15 twips a pixel from its corner
+  timeout 10 xdotool mousemove --window "$main" "$1" "$2" || fail "xdotool mousemove failed"
   on_main() { # the window under the pointer is the main window, or the frame a window manager put round it
     local under
     under=$(timeout 5 xdotool getmouselocation 2>/dev/null | sed -n 's/.* window:\([0-9]*\)$/\1/p')
@@ -224,6 +226,30 @@ click_export() { # the Export! button, at its designed place (9120, 5520 twips; 
   }
   poll 10 on_main || fail "the pointer is not over the main window"
   timeout 10 xdotool click 1 || fail "xdotool click failed"
+}
+
+# Without a temporary folder a workbook's export fails at once: its message holds the keys alone,
+# with no progress dialog over it, not even once the progress' second has passed.
+scenario_failed_export() {
+  seed "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600000)
+    INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate)
+    SELECT 'Company number ' || i, 'T' || (i % 1000), i % 500 + 1, i / 100.0, i * 3.25, '2000-01-01' FROM n"
+  launch_env=(TMPDIR="$dir/no such folder")
+  start_wm
+  open_main
+  click_at 640 338 # the export box (9120, 4920 twips) takes the kind typed over its text
+  wait_focus "the export box has the focus" ' Stocks' 'combo box' 'Text File' || return
+  press "$main" ctrl+a
+  timeout 30 xdotool type --clearmodifiers --delay 40 -- Spreadsheet || fail "xdotool type failed"
+  wait_focus "Spreadsheet typed into the export box" ' Stocks' 'combo box' Spreadsheet || return
+  click_export
+  wait_box "the export without a temporary folder" || return
+  local box=$win
+  wait_focus "the failure's message holds the keys" Tesmo
+  [[ $out != *'|push button|Cancel|'* ]] || fail "a Cancel holds the keys over the failure's message"
+  poll 3 box_up "$box" && fail "a dialog came up over the failure's message"
+  closes "$box" Return "the failure's message"
+  quit
 }
 
 # Ctrl+I, a typed path, the preview: dates that read either way import nothing until Alt+O and

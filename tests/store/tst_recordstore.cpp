@@ -14,6 +14,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>
+#include <atomic>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -784,6 +785,33 @@ private slots:
         QVERIFY(reported.size() == 2 && reported[0] > 0 && reported[0] < reported[1]);
         backup::restore(ledger.file(), before);
         QCOMPARE(lotsDigest(ledger.file()), original);
+    }
+
+    // A lock another program holds makes the daily copy give up after its few seconds, and a
+    // copy told to stop, as the exit tells it, stops at once; neither leaves a file.
+    void aLockedLedgerStopsTheDailyCopy()
+    {
+        LedgerFolder ledger(test::numberedLots(2000));
+        sqlite3 *other = nullptr;
+        sqlite3_open(ledger.file().toUtf8().constData(), &other);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; DELETE FROM Lots WHERE ID > 5", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        std::atomic<bool> stop = false;
+        for (const bool told : {false, true}) {
+            int error = 0;
+            std::thread daily([&] {
+                error = errorOf([&] { backup::makeCopy(ledger.file(), backup::Kind::Daily, kNow, &stop); });
+            });
+            if (told) {
+                QTest::qWait(100);
+                stop = true;
+            }
+            daily.join();
+            QCOMPARE(error, told ? int(kErrStopped) : int(kErrEngineBusy));
+        }
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(QDir(backup::folderOf(ledger.file())).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 };
 
