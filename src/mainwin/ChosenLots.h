@@ -39,7 +39,7 @@ public:
     std::uint64_t chosenAt() const override { return version_; }
     void stillStored(const LotRow &stored) override;
     bool lot(qsizetype i, LotRow &row) override;
-    std::vector<SaleToRecord> sales(const TickerLots &lotsOf) override;
+    std::vector<SalePart> sales(const TickerLots &lotsOf) override;
 
     // The ticked sales, recorded by the write.
     qsizetype saleCount() const { return qsizetype(sales_.size()); }

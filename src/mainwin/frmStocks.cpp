@@ -94,23 +94,6 @@ bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, c
                      [&](int number) { return silent && silent(number); });
 }
 
-bool frmStocks::readyToWrite(const QString &cantWrite)
-{
-    RecordStore &rs = *data1_;
-    if (rs.readOnly()) {
-        dialogs_.message(cantWrite, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-        return false;
-    }
-    try {
-        rs.Leave(kActAddNew);
-    } catch (const Error &e) {
-        if (e.number() == kErrCancelled)
-            return false;
-        throw;
-    }
-    return true;
-}
-
 void frmStocks::command(const char *sourceTag, const std::function<void()> &body,
                         const std::function<bool(int)> &silent)
 {
@@ -125,6 +108,18 @@ void frmStocks::command(const char *sourceTag, const std::function<void()> &body
     if (ListView2->selectedRow() != before2)
         ListView2->scrollToSelectedRow();
     warnAboutUnfitLot();
+}
+
+void frmStocks::attempt(const char *sourceTag, Deed deed, const std::function<void()> &body)
+{
+    command(sourceTag, [&] {
+        try {
+            body();
+        } catch (const Error &e) {
+            if (e.number() != kErrCancelled)
+                tellFailure(dialogs_, deed, e);
+        }
+    });
 }
 
 frmStocks::EditState frmStocks::editState() const

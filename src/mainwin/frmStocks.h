@@ -6,7 +6,7 @@
 #pragma once
 
 #include "mainwin/BoxBinding.h"
-#include "mainwin/FailureWords.h"
+#include "text/FailureWords.h"
 #include "mainwin/LotListModel.h"
 #include "platform/Background.h"
 #include "platform/Platform.h"
@@ -78,12 +78,10 @@ private:
     // commands, the counter and the master list brought into step.
     void command(const char *sourceTag, const std::function<void()> &body,
                  const std::function<bool(int)> &silent = {});
-    // The first step of a command that writes the ledger: false, with the
-    // message cantWrite, when the file cannot be written here; false when
-    // the field rules refused the pending changes (they have shown their
-    // message); else the pending changes are handled as leaving the lot
-    // handles them, and true.
-    bool readyToWrite(const QString &cantWrite);
+    // A command beyond the designed window, as command() runs it: an Error
+    // it raises is told as the failure of deed, but for a refusal by the
+    // field rules, which have told it.
+    void attempt(const char *sourceTag, Deed deed, const std::function<void()> &body);
 
     // Which commands are enabled, the record counter and the Undo caption,
     // worked out from the store and the selection list, and the current lot's
@@ -203,12 +201,8 @@ private:
     void SellShares();
 
     // The Holdings and Gains window (Ctrl+G, the master list's context
-    // menu), and the undo of a sale from it, after the pending changes are
-    // handled: false when it stopped with a message (a file that cannot be
-    // written, a refused change); raises Error in the user's words when the
-    // undo failed.
+    // menu).
     void HoldingsAndGains();
-    bool UndoSale(const SaleRecord &sale);
 
     // Protection and help.
     void cmdOptions_Click();

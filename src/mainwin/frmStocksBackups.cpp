@@ -30,8 +30,7 @@ QString restoreFailure(const Error &e)
         return QStringLiteral("the copy is damaged.");
     if (e.number() == kErrNotALedger)
         return QStringLiteral("the copy is not a Tesmo ledger.");
-    QString why = whyNotWritten(e, "restore");
-    return why.endsWith(u'.') ? why : why + u'.';
+    return reasonText(e, "restore");
 }
 
 } // namespace
@@ -84,10 +83,9 @@ void frmStocks::RestoreFromBackup()
 {
     if (!ImportOffered())
         return;
-    command("Source : frmStocks RestoreFromBackup", [&] {
+    attempt("Source : frmStocks RestoreFromBackup", Deed::Restore, [&] {
         RecordStore &rs = *data1_;
-        if (!readyToWrite(QStringLiteral("No copy can be restored: the ledger file cannot be written here.")))
-            return;
+        rs.readyToWrite();
 
         const QString ledger = QFileInfo(rs.DatabaseName()).absoluteFilePath();
         const QDir folder(backup::folderOf(ledger));

@@ -8,6 +8,7 @@
 #include "mainwin/ChosenLots.h"
 #include "mainwin/ImportedSales.h"
 #include "mainwin/LotListView.h"
+#include "platform/ErrorTrap.h"
 #include "store/Backup.h"
 
 #include <QDir>
@@ -111,8 +112,7 @@ std::optional<Preview> previewFile(Dialogs &dialogs, RecordStore &rs, const QStr
             p.import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()), storedSales(rs.DatabaseName()));
             p.import.setSaleMatcher(saleMatcher(rs.rows()));
         } catch (const Error &e) {
-            dialogs.message(QStringLiteral("No lots can be imported: %1.").arg(whyNotWritten(e, "import")),
-                            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            tellFailure(dialogs, Deed::ReadImport, e);
             return std::nullopt;
         }
         try {
@@ -164,11 +164,7 @@ Written writeLots(Dialogs &dialogs, RecordStore &rs, const Preview &preview, QSt
     try {
         backup::makeCopy(rs.DatabaseName(), backup::Kind::BeforeImport, QDateTime::currentDateTime());
     } catch (const Error &e) {
-        QString why = e.description();
-        if (!why.endsWith(u'.'))
-            why += u'.';
-        backupProblem = QStringLiteral(" The ledger could not be copied to \"%1\" before the import: %2")
-                            .arg(backup::kFolderName, why);
+        backupProblem = u' ' + failureText(Deed::CopyBeforeImport, e);
     }
     Written written;
     written.lots = rs.AddMany(lots, [&](qint64 done, qint64 total) {
@@ -227,10 +223,9 @@ void frmStocks::ImportLots(const QString &strPath)
 {
     if (!ImportOffered())
         return;
-    command("Source : frmStocks ImportLots", [&] {
+    attempt("Source : frmStocks ImportLots", Deed::ReadImport, [&] {
         RecordStore &rs = *data1_;
-        if (!readyToWrite(QStringLiteral("No lots can be imported: the ledger file cannot be written here.")))
-            return;
+        rs.readyToWrite();
         const QString path = chooseFile(dialogs_, strPath, importFolder_);
         if (path.isEmpty())
             return;
@@ -244,13 +239,8 @@ void frmStocks::ImportLots(const QString &strPath)
         try {
             written = writeLots(dialogs_, rs, *preview, backupProblem);
         } catch (const Error &e) {
-            if (e.number() == kErrUserCancelled)
-                dialogs_.message(QStringLiteral("The import was cancelled; no lots were imported.") + backupProblem,
-                                 Dialogs::Buttons::Ok, Dialogs::Icon::Information);
-            else
-                dialogs_.message(QStringLiteral("No lots were imported: %1.").arg(whyNotWritten(e, "import"))
-                                     + backupProblem,
-                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+            dialogs_.message(failureText(Deed::Import, e) + backupProblem, Dialogs::Buttons::Ok,
+                             isQuietFailure(e) ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation);
             return;
         }
         if (written.lots > 0 || written.sales > 0) {

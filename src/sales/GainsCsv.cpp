@@ -63,13 +63,13 @@ void write(QIODevice &out, const QByteArray &bytes)
 
 } // namespace
 
-void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
+void writeGainsCsv(const std::vector<const SalePart *> &sales, QIODevice &out)
 {
-    std::vector<const SaleRecord *> rows = sales;
-    std::stable_partition(rows.begin(), rows.end(), [](const SaleRecord *s) { return !isLongTerm(*s); });
+    std::vector<const SalePart *> rows = sales;
+    std::stable_partition(rows.begin(), rows.end(), [](const SalePart *s) { return !isLongTerm(*s); });
     QByteArray text = "Description,Date Acquired,Date Sold,Proceeds,Cost Basis,Gain or Loss,Term\r\n";
     QByteArray description;
-    for (const SaleRecord *s : rows) {
+    for (const SalePart *s : rows) {
         char shares[regional::kNumberTextRoom];
         description.resize(0);
         description.append(shares, regional::writeNumberText(shares, s->shares) - shares);
@@ -102,7 +102,7 @@ void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
     write(out, text);
 }
 
-void saveGainsCsv(const std::vector<const SaleRecord *> &sales, const QString &path)
+void saveGainsCsv(const std::vector<const SalePart *> &sales, const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

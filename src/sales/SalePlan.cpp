@@ -1,6 +1,7 @@
 #include "sales/SalePlan.h"
 
 #include "text/FieldRules.h"
+#include "text/Fields.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
@@ -20,21 +21,55 @@ bool sameShares(double a, double b)
     return std::abs(a - b) <= std::max(1e-9, 1e-12 * std::max(std::abs(a), std::abs(b)));
 }
 
+double sharesOf(const LotRow &lot)
+{
+    return lot.isText(kNumShares) || lot.isText(kTradeDate) ? 0 : lot.numShares;
+}
+
+QDate acquiredOf(const LotRow &lot)
+{
+    return lot.isText(kTradeDate) ? QDate() : QDate::fromJulianDay(lot.tradeDay);
+}
+
+std::optional<Ticks> priceOf(const LotRow &lot)
+{
+    return lot.isText(kPrice) ? std::nullopt : lot.price;
+}
+
+std::optional<Ticks> netAmountOf(const LotRow &lot)
+{
+    return lot.isText(kNetAmount) ? std::nullopt : lot.netAmount;
+}
+
 namespace {
+
+// A lot as the plan takes from it.
+struct Held {
+    const LotRow *row;
+    LotId id;
+    QDate acquired;
+    double shares;
+    std::optional<Ticks> price, netAmount;
+};
+
+Held heldOf(const LotRow &row)
+{
+    return {&row, row.id, acquiredOf(row), sharesOf(row), priceOf(row), netAmountOf(row)};
+}
 
 // Shares taken from one lot.
 struct Take {
-    const SaleLot *lot;
+    const Held *lot;
     double shares;
 };
 
 // A lot as messages name it, after "lot": "17 (bought 1/15/2003)".
-QString lotText(const SaleLot &lot)
+QString lotText(const Held &lot)
 {
     return QStringLiteral("%1 (bought %2)").arg(lot.id).arg(regional::shortDate(lot.acquired));
 }
 
-[[noreturn]] void refuseUnknownCost(const SaleLot &lot)
+[[noreturn]] void refuseUnknownCost(const Held &lot)
 {
     throw SaleRefusal(SaleField::LotCost,
                       QStringLiteral("Lot %1 has no net amount and no price, so the cost of its shares is not "
@@ -49,13 +84,13 @@ Ticks toCent(double ticks)
     return Ticks(std::round(ticks / 100)) * 100;
 }
 
-bool firstIn(const SaleLot *a, const SaleLot *b)
+bool firstIn(const Held *a, const Held *b)
 {
     return std::tie(a->acquired, a->id) < std::tie(b->acquired, b->id);
 }
 
 // Net amount ÷ shares, else price; nothing without either.
-std::optional<double> costPerShare(const SaleLot &lot)
+std::optional<double> costPerShare(const Held &lot)
 {
     if (lot.netAmount)
         return double(*lot.netAmount) / lot.shares;
@@ -66,43 +101,44 @@ std::optional<double> costPerShare(const SaleLot &lot)
 
 // The lots a method takes from, whole in its order until the rest to sell
 // is less than the next lot holds.
-std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, double shares, SaleMethod method)
+std::vector<Take> takesInOrder(const std::vector<Held> &lots, const QString &ticker, QDate sold, double shares,
+                               SaleMethod method)
 {
-    std::vector<const SaleLot *> held;
+    std::vector<const Held *> held;
     double holding = 0;
-    for (const SaleLot &lot : lots) {
-        if (lot.shares > 0 && lot.acquired <= sold) {
+    for (const Held &lot : lots) {
+        if (lot.shares > 0 && lot.acquired.isValid() && lot.acquired <= sold) {
             held.push_back(&lot);
             holding += lot.shares;
         }
     }
     if (shares > holding && !sameShares(shares, holding)) {
-        const QString ticker = lots.empty() ? QString() : lots.front().ticker;
         // With no lot bought by then, it is the date that is wrong.
         throw SaleRefusal(held.empty() && method != SaleMethod::Chosen ? SaleField::SaleDate : SaleField::Shares,
                           held.empty() ? QStringLiteral("No lot of %1 bought on or before %2 holds shares to sell.")
                                              .arg(ticker, regional::shortDate(sold))
                                        : QStringLiteral("Please Enter at most %1 Shares: the lots of %2 bought on "
                                                         "or before %3 hold no more.")
-                                             .arg(regional::numberText(holding), ticker, regional::shortDate(sold)));
+                                             .arg(regional::numberText(holding), ticker, regional::shortDate(sold)))
+            .withHeld(holding);
     }
 
     std::sort(held.begin(), held.end(), firstIn);
     if (method == SaleMethod::LastIn)
         std::reverse(held.begin(), held.end());
     if (method == SaleMethod::HighestCost || method == SaleMethod::LowestCost) {
-        for (const SaleLot *lot : held)
+        for (const Held *lot : held)
             if (!costPerShare(*lot))
                 refuseUnknownCost(*lot);
         const bool highest = method == SaleMethod::HighestCost;
-        std::stable_sort(held.begin(), held.end(), [highest](const SaleLot *a, const SaleLot *b) {
+        std::stable_sort(held.begin(), held.end(), [highest](const Held *a, const Held *b) {
             return highest ? *costPerShare(*a) > *costPerShare(*b) : *costPerShare(*a) < *costPerShare(*b);
         });
     }
 
     std::vector<Take> takes;
     double taken = 0;
-    for (const SaleLot *lot : held) {
+    for (const Held *lot : held) {
         if (sameShares(taken, shares))
             break;
         double take = std::min(lot->shares, shares - taken);
@@ -115,15 +151,15 @@ std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, dou
 }
 
 // The shares the user chose from each lot, in first-in order.
-std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, double shares, const ChosenShares &chosen)
+std::vector<Take> chosenTakes(const std::vector<Held> &lots, QDate sold, double shares, const ChosenShares &chosen)
 {
     std::vector<Take> takes;
     double taken = 0;
     for (const auto &[id, typed] : chosen) {
-        const auto found = std::find_if(lots.begin(), lots.end(), [id](const SaleLot &lot) { return lot.id == id; });
+        const auto found = std::find_if(lots.begin(), lots.end(), [id](const Held &lot) { return lot.id == id; });
         if (found == lots.end())
             throw Error(kErrInternal, QStringLiteral("Lot %1 is not among the lots of the sale.").arg(id));
-        const SaleLot &lot = *found;
+        const Held &lot = *found;
         if (!(typed >= 0) || typed > kMaxShares)
             throw SaleRefusal(SaleField::LotShares,
                               QStringLiteral("Please Enter the shares to sell from lot %1 as a Number of 0 or more")
@@ -131,7 +167,7 @@ std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, doub
                               id);
         if (sameShares(typed, 0))
             continue;
-        if (lot.acquired > sold)
+        if (!lot.acquired.isValid() || lot.acquired > sold)
             throw SaleRefusal(SaleField::SaleDate,
                               QStringLiteral("Please Enter a Sale Date on or after %1: lot %2 was bought on that day.")
                                   .arg(regional::shortDate(lot.acquired))
@@ -156,7 +192,7 @@ std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, doub
 }
 
 // The cost of shares taken from a lot; see planSale.
-Ticks costOf(const SaleLot &lot, double shares)
+Ticks costOf(const Held &lot, double shares)
 {
     if (lot.netAmount) {
         if (shares == lot.shares)
@@ -178,23 +214,33 @@ Ticks costOf(const SaleLot &lot, double shares)
 
 } // namespace
 
-std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares, Ticks proceeds,
-                               SaleMethod method, const ChosenShares &chosen)
+void checkSale(QDate sold, double shares)
 {
-    for (const SaleLot &lot : lots)
-        if (!sameTicker(lot.ticker, lots.front().ticker))
-            throw Error(kErrInternal, QStringLiteral("A sale takes from the lots of one ticker only."));
     if (!sold.isValid() || sold.year() < kFirstYear || sold.year() > kLastYear)
         throw SaleRefusal(SaleField::SaleDate,
                           QStringLiteral("Must Enter the Sale Date According to the Format MM/DD/YY or MM/DD/YYYY"));
     if (!(shares > 0) || sameShares(shares, 0) || !sharesInRange(shares))
         throw SaleRefusal(SaleField::Shares,
                           QStringLiteral("Please Enter Shares as a Number above 0 and up to 999,999,999,999,999"));
+}
+
+std::vector<SalePart> planSale(const QString &ticker, const std::vector<LotRow> &rows, QDate sold, double shares,
+                               Ticks proceeds, SaleMethod method, const ChosenShares &chosen)
+{
+    std::vector<Held> lots;
+    lots.reserve(rows.size());
+    for (const LotRow &row : rows) {
+        if ((&row == &rows.front() || row.ticker != rows.front().ticker)
+            && !sameTicker(QString::fromUtf8(row.ticker), ticker))
+            throw Error(kErrInternal, QStringLiteral("A sale takes from the lots of one ticker only."));
+        lots.push_back(heldOf(row));
+    }
+    checkSale(sold, shares);
     if (!moneyInRange(proceeds))
         throw SaleRefusal(SaleField::Proceeds, QStringLiteral("Please Enter Proceeds between $0 and $450,000,000,000"));
 
     const std::vector<Take> takes = method == SaleMethod::Chosen ? chosenTakes(lots, sold, shares, chosen)
-                                                                  : takesInOrder(lots, sold, shares, method);
+                                                                  : takesInOrder(lots, ticker, sold, shares, method);
     double sharesTaken = 0;
     for (const Take &take : takes)
         sharesTaken += take.shares;
@@ -202,11 +248,11 @@ std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, dou
     std::vector<SalePart> parts;
     Ticks shared = 0;
     for (const Take &take : takes) {
-        const SaleLot &lot = *take.lot;
+        const Held &lot = *take.lot;
         SalePart part;
         part.lot = lot.id;
-        part.name = lot.name;
-        part.ticker = lot.ticker;
+        part.name = QString::fromUtf8(lot.row->name);
+        part.ticker = QString::fromUtf8(lot.row->ticker);
         part.acquired = lot.acquired;
         part.sold = sold;
         part.shares = take.shares;
@@ -217,11 +263,11 @@ std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, dou
                             ? proceeds - shared
                             : std::min(toCent(double(proceeds) * take.shares / sharesTaken), proceeds - shared);
         shared += part.proceeds;
-        part.wholeLot = take.shares == lot.shares;
-        part.sharesLeft = part.wholeLot ? 0 : lot.shares - take.shares;
+        part.term = termOf(part.acquired, sold);
+        part.sharesLeft = take.shares == lot.shares ? 0 : lot.shares - take.shares;
         if (lot.netAmount)
             part.netLeft = *lot.netAmount - part.cost;
-        parts.push_back(part);
+        parts.push_back(std::move(part));
     }
     return parts;
 }

@@ -481,6 +481,14 @@ void RecordStore::Leave(int action)
     }
 }
 
+void RecordStore::readyToWrite()
+{
+    requireOpen();
+    if (readOnly())
+        throw tesmo::Error(kErrReadOnly);
+    Leave(kActAddNew);
+}
+
 std::uint64_t RecordStore::ledgerVersion()
 {
     requireOpen();
@@ -499,7 +507,7 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
     const qint64 written = 4 * qint64(count), committed = written + count / 8, total = committed + count;
     const auto report = [&](qint64 done) { return !progress || progress(done, total); };
     std::vector<LotId> ids;
-    std::vector<SaleToRecord> sales;
+    std::vector<SalePart> sales;
     SalesWritten sold;
     {
         // The ticker index's pages, about 25 bytes a lot, stay in the cache:

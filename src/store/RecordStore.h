@@ -114,6 +114,11 @@ public:
     // becomes current. An untouched new lot stays pending. Raises 3426 when
     // Validate cancels; the changes stay pending.
     void Leave(int action);
+    // The first step of a command that writes the ledger: raises Error 3108
+    // when the ledger cannot be written here; else the pending changes are
+    // handled as leaving the lot handles them (Leave), which raises 3426
+    // when Validate cancels.
+    void readyToWrite();
     // Adds lots in one transaction: all or none. Once the transaction holds
     // the ledger, before the first lot is written, the lots are shown the
     // lots it holds then when another program may have written to it since
@@ -149,7 +154,7 @@ public:
     // sold whole has left the record set as a deleted lot does: the current
     // lot stays current, or, when it left, the gap where it stood is. Returns
     // the IDs of the sale rows, in the order of the parts.
-    std::vector<SaleId> Sell(const std::vector<SaleToRecord> &parts);
+    std::vector<SaleId> Sell(const std::vector<SalePart> &parts);
     // Undoes a sale in one transaction: its lot gets back the shares and net
     // amount it held before, exactly as the file held them, or, sold whole,
     // comes back under its own ID with all its values; the sale row goes.
@@ -160,7 +165,7 @@ public:
     // (Stored is raised for it; a lot that came back is added by its ID).
     void UndoSale(SaleId id);
     // Every sale of the open file, as readSales gives them.
-    std::vector<SaleRecord> Sales();
+    std::vector<SalePart> Sales();
 
     void Edit();
     void Update();
@@ -228,10 +233,10 @@ private:
     // a later part of the same lot takes it as the earlier one left it.
     // Raises Error when the file refuses a part. The record set is left as
     // it is: once the transaction is committed, followSales brings it in step.
-    SalesWritten writeSales(const std::vector<SaleToRecord> &parts, const std::vector<LotId> &added = {});
+    SalesWritten writeSales(const std::vector<SalePart> &parts, const std::vector<LotId> &added = {});
     // The rows of the lots the record set holds take what the sales left
     // them, or leave it when sold whole; the current lot's boxes follow.
-    void followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written);
+    void followSales(const std::vector<SalePart> &parts, const SalesWritten &written);
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();

@@ -40,7 +40,7 @@ QString listed(const QStringList &items)
 
 } // namespace
 
-std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
+std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts)
 {
     requireOpen();
     SalesWritten written;
@@ -53,7 +53,7 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
     return written.ids;
 }
 
-RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord> &parts,
+RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &parts,
                                                    const std::vector<LotId> &added)
 {
     SalesWritten written;
@@ -70,19 +70,14 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord
                          "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
                          "SELECT ID, Name1, Ticker, ?2, TradeDate, ?3, ?4, ?5, ?6, NumShares, Price, NetAmount, ?7, ?8 "
                          "FROM Lots WHERE ID = ?1 RETURNING ID");
-        for (const SaleToRecord &part : parts) {
-            if (part.wholeLot != (part.sharesLeft == 0))
-                throw Error(kErrInternal, QStringLiteral("A part of a sale of lot %1 keeps shares of a lot sold "
-                                                         "whole, or none of a lot sold in part.")
-                                              .arg(part.lot));
+        for (const SalePart &part : parts) {
             StoredLot lot;
             try {
                 lot = readLot(part.lot);
             } catch (const Error &e) {
                 if (e.number() != kErrLotGone)
                     throw;
-                throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file, "
-                                                        "so nothing was sold.")
+                throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.")
                                              .arg(part.lot));
             }
             HeldTexts held;
@@ -90,8 +85,7 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord
             const bool checked = sold.contains(part.lot) || std::binary_search(added.begin(), added.end(), part.lot);
             sold.insert(part.lot);
             if (!checked && (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos)))))
-                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it, "
-                                                           "so nothing was sold.")
+                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.")
                                                 .arg(part.lot));
             insert.bind(1, std::int64_t(part.lot)).bind(2, part.shares);
             insert.bind(3, part.sold.isValid() ? isoDateText(part.sold) : QStringLiteral(""));
@@ -106,13 +100,13 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord
             while (insert.step()) {
             }
             insert.reset();
-            kept.push_back(part.wholeLot ? std::nullopt : std::optional(readLot(part.lot)));
+            kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
         }
     }
     return written;
 }
 
-void RecordStore::followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written)
+void RecordStore::followSales(const std::vector<SalePart> &parts, const SalesWritten &written)
 {
     const std::vector<std::optional<StoredLot>> &kept = written.kept;
     bool currentChanged = false;
@@ -167,8 +161,7 @@ void RecordStore::UndoSale(SaleId id)
         lot.bind(1, std::int64_t(id));
         const bool there = lot.step();
         if (whole && there)
-            refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole, so the sale was "
-                                      "not undone.")
+            refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole.")
                            .arg(lotId));
         if (!whole && !there)
             refuseUndo(QStringLiteral("Lot %1 was deleted since this sale, so its shares cannot be put back.")
@@ -184,8 +177,7 @@ void RecordStore::UndoSale(SaleId id)
             // else is an edit.
             const bool split = lot.int64(2) == 0 || lot.int64(3) == 0;
             if (!changed.isEmpty())
-                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3), so the sale was not "
-                                          "undone.")
+                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3).")
                                .arg(lotId)
                                .arg(listed(changed), split ? QStringLiteral("a split or an edit")
                                                            : QStringLiteral("an edit")));
@@ -216,7 +208,7 @@ void RecordStore::UndoSale(SaleId id)
     stored(back, false);
 }
 
-std::vector<SaleRecord> RecordStore::Sales()
+std::vector<SalePart> RecordStore::Sales()
 {
     requireOpen();
     return readSales(*db_);

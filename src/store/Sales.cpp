@@ -10,16 +10,41 @@ namespace tesmo {
 
 namespace {
 
-QDate dateOf(const Statement &s, int column)
+// A sale whose value is not of its kind: the file's checks keep every value
+// of a sale of its kind, so another tool has gone round them.
+[[noreturn]] void refuseValue(SaleId id, const char *column)
+{
+    throw Error(kErrNotALedger, QStringLiteral("The sale with ID %1 in Tesmo.mdb holds a %2 that is not of its "
+                                               "kind; no sale was read.")
+                                    .arg(id)
+                                    .arg(QLatin1String(column)));
+}
+
+QDate dateOf(const Statement &s, int column, SaleId id, const char *name)
 {
     const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(s.handle(), column));
     const auto date = p ? readIsoDate({p, std::size_t(sqlite3_column_bytes(s.handle(), column))}) : std::nullopt;
-    return date.value_or(QDate());
+    if (!date)
+        refuseValue(id, name);
+    return *date;
 }
 
-Ticks ticksOf(const Statement &s, int column)
+std::optional<Ticks> ticksOf(const Statement &s, int column, SaleId id, const char *name)
 {
-    return ticksFromDouble(sqlite3_column_double(s.handle(), column)).value_or(0);
+    if (s.isNull(column))
+        return std::nullopt;
+    const auto ticks = ticksFromDouble(sqlite3_column_double(s.handle(), column));
+    if (!ticks)
+        refuseValue(id, name);
+    return ticks;
+}
+
+Ticks requiredTicks(const Statement &s, int column, SaleId id, const char *name)
+{
+    const auto ticks = ticksOf(s, column, id, name);
+    if (!ticks)
+        refuseValue(id, name);
+    return *ticks;
 }
 
 } // namespace
@@ -39,25 +64,27 @@ bool hasSales(Database &db)
                                                "not as Tesmo keeps them; no sale was read or written."));
 }
 
-std::vector<SaleRecord> readSales(Database &db)
+std::vector<SalePart> readSales(Database &db)
 {
-    std::vector<SaleRecord> sales;
+    std::vector<SalePart> sales;
     if (!hasSales(db))
         return sales;
-    Statement s(db.handle(), "SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term "
-                             "FROM qrySales");
+    Statement s(db.handle(), "SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term, "
+                             "SharesLeft, NetLeft FROM Sales ORDER BY Sold, ID");
     while (s.step()) {
-        SaleRecord r;
+        SalePart r;
         r.id = SaleId(s.int64(0));
         r.lot = LotId(s.int64(1));
         r.name = s.text(2);
         r.ticker = s.text(3);
         r.shares = sqlite3_column_double(s.handle(), 4);
-        r.acquired = dateOf(s, 5);
-        r.sold = dateOf(s, 6);
-        r.proceeds = ticksOf(s, 7);
-        r.cost = ticksOf(s, 8);
+        r.acquired = dateOf(s, 5, r.id, "date acquired");
+        r.sold = dateOf(s, 6, r.id, "date sold");
+        r.proceeds = requiredTicks(s, 7, r.id, "proceeds");
+        r.cost = requiredTicks(s, 8, r.id, "cost");
         r.term = s.text(9);
+        r.sharesLeft = sqlite3_column_double(s.handle(), 10);
+        r.netLeft = ticksOf(s, 11, r.id, "net amount left");
         sales.push_back(std::move(r));
     }
     return sales;

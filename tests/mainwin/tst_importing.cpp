@@ -167,7 +167,7 @@ private slots:
         w.ctrlKey(Qt::Key_I);
         QCOMPARE(status, QStringLiteral("Sale: from lot 2"));
         QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"No lots were imported: the sale on line 8 can no longer be recorded as the preview "
+                 QStringList{"No lots were imported. The sale on line 8 can no longer be recorded as the preview "
                              "showed it, since another program changed the ledger: only 4 shares of AAPL were held "
                              "on 1/24/2024."});
         QCOMPARE(w.folder.query("SELECT count(*) FROM Lots"), QStringLiteral("2"));
@@ -269,12 +269,12 @@ private slots:
             QCOMPARE(w.counter() + " " + QString::number(w.rows(1)), QStringLiteral("2 of 2 2"));
         };
         importWhileLocked("IMMEDIATE");
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots were imported: another program holds the ledger file "
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots were imported. Another program holds the ledger file "
                                                     "locked; close it and import again."});
         QCOMPARE(backupsIn(w.folder, backup::Kind::BeforeImport).size(), 1);
         // Locked before the import starts: the same words, before any preview.
         importWhileLocked("EXCLUSIVE");
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots can be imported: another program holds the ledger file "
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots can be imported. Another program holds the ledger file "
                                                     "locked; close it and import again."});
 
         ScriptedDialogs otherDialogs;

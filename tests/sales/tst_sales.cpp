@@ -16,18 +16,26 @@
 using namespace tesmo;
 using enum SaleMethod;
 
-Q_DECLARE_METATYPE(std::vector<SaleLot>)
+Q_DECLARE_METATYPE(std::vector<LotRow>)
 Q_DECLARE_METATYPE(ChosenShares)
 Q_DECLARE_METATYPE(SaleMethod)
 
 namespace {
 
-SaleLot lot(LotId id, const char *bought, double shares, std::optional<double> net, std::optional<double> price = {})
+LotRow lot(LotId id, const char *bought, double shares, std::optional<double> net, std::optional<double> price = {})
 {
     const auto ticks = [](std::optional<double> dollars) {
         return dollars ? std::optional(Ticks(std::llround(*dollars * kTicksPerDollar))) : std::nullopt;
     };
-    return {id, "Acme", "ACME", QDate::fromString(bought, "M/d/yyyy"), shares, ticks(price), ticks(net)};
+    LotRow row;
+    row.id = id;
+    row.name = "Acme";
+    row.ticker = "ACME";
+    row.tradeDay = std::int32_t(QDate::fromString(bought, "M/d/yyyy").toJulianDay());
+    row.numShares = shares;
+    row.price = ticks(price);
+    row.netAmount = ticks(net);
+    return row;
 }
 
 // Lots written "TICKER SHARES PRICE NET YYYY-MM-DD" and joined by ";", "-"
@@ -71,11 +79,12 @@ QString text(const Holding &h)
         .join(u'|');
 }
 
-SaleRecord sale(SaleId id, const char *ticker, const char *name, double shares, const char *acquired, const char *sold,
-                Ticks proceeds, Ticks cost, const char *term)
+SalePart sale(SaleId id, const char *ticker, const char *name, double shares, const char *acquired, const char *sold,
+              Ticks proceeds, Ticks cost, const char *term)
 {
-    return {id, id + 100, name, ticker, shares, QDate::fromString(acquired, Qt::ISODate),
-            QDate::fromString(sold, Qt::ISODate), proceeds, cost, term};
+    return {.id = id, .lot = id + 100, .name = name, .ticker = ticker, .acquired = QDate::fromString(acquired, Qt::ISODate),
+            .sold = QDate::fromString(sold, Qt::ISODate), .shares = shares, .proceeds = proceeds, .cost = cost,
+            .term = term, .sharesLeft = 0, .netLeft = {}};
 }
 
 } // namespace
@@ -88,14 +97,14 @@ private slots:
     // sold in part keeps; or the field refused and its message.
     void namedSales_data()
     {
-        QTest::addColumn<std::vector<SaleLot>>("lots");
+        QTest::addColumn<std::vector<LotRow>>("lots");
         QTest::addColumn<QString>("sold");
         QTest::addColumn<double>("shares");
         QTest::addColumn<Ticks>("proceeds");
         QTest::addColumn<SaleMethod>("method");
         QTest::addColumn<QString>("parts");
         QTest::addColumn<ChosenShares>("chosen");
-        const auto row = [](const char *name, const std::vector<SaleLot> &lots, const char *sold, double shares,
+        const auto row = [](const char *name, const std::vector<LotRow> &lots, const char *sold, double shares,
                             const char *proceeds, SaleMethod method, const QString &parts, const ChosenShares &chosen = {}) {
             QTest::newRow(name) << lots << QString(sold) << shares << *parseTicks(QString(proceeds)) << method << parts
                                 << chosen;
@@ -130,7 +139,7 @@ private slots:
     }
     void namedSales()
     {
-        QFETCH(std::vector<SaleLot>, lots);
+        QFETCH(std::vector<LotRow>, lots);
         QFETCH(QString, sold);
         QFETCH(double, shares);
         QFETCH(Ticks, proceeds);
@@ -138,11 +147,11 @@ private slots:
         QFETCH(ChosenShares, chosen);
         QStringList described;
         try {
-            for (const SalePart &p : planSale(lots, QDate::fromString(sold, "M/d/yyyy"), shares, proceeds, method, chosen)) {
+            for (const SalePart &p : planSale("ACME", lots, QDate::fromString(sold, "M/d/yyyy"), shares, proceeds, method, chosen)) {
                 described << QStringLiteral("%1: %2 sh, %3 → %4, %5")
                                  .arg(QString::number(p.lot), QString::number(p.shares), plainTicksText(p.cost),
-                                      plainTicksText(p.proceeds), p.term());
-                if (!p.wholeLot)
+                                      plainTicksText(p.proceeds), p.term);
+                if (!p.wholeLot())
                     described.back() += QStringLiteral(", keeps %1 sh %2")
                                             .arg(QString::number(p.sharesLeft),
                                                  p.netLeft ? plainTicksText(*p.netLeft) : QStringLiteral("no net"));
@@ -200,13 +209,13 @@ private slots:
     // earlier file replaced, a file that cannot be made named in the error.
     void gainsOfAYearAndTheirFile()
     {
-        const std::vector<SaleRecord> sales = {
+        const std::vector<SalePart> sales = {
             sale(1, "WDG", "Widgets, \"Best\" Inc.", 10, "2024-01-10", "2024-03-15", 900000, 1200050, "Short"),
             sale(2, "ZZ", "", 2.5, "2022-02-01", "2024-05-05", 3000000, 2000000, "Long"),
             sale(3, "ACME", "Acme Corp", 20, "2023-02-01", "2025-01-02", 4000000, 2000000, "Short"),
         };
         QCOMPARE(saleYears(sales), (std::vector<int>{2025, 2024}));
-        const std::vector<const SaleRecord *> shown = salesIn(sales, 2024);
+        const std::vector<const SalePart *> shown = salesIn(sales, 2024);
         const GainTotals totals = gainTotals(shown);
         QCOMPARE(QList<Ticks>({totals.shortTerm, totals.longTerm, totals.total()}),
                  QList<Ticks>({-300100, 1000000, 699900}));

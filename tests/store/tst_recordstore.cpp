@@ -65,41 +65,29 @@ void copyMidWrite(const QString &from, const QString &to, const char *sql)
 const char *const kStocksDump = "SELECT quote(ID), quote(Name1), quote(Ticker), quote(NumShares), quote(Price), "
                                 "quote(NetAmount), quote(TradeDate) FROM qryStocks";
 
-// The lots of a ticker among rows, as a sale sees them.
-std::vector<SaleLot> lotsOf(const LotTable &rows, const QString &ticker)
+// The lots of a ticker among rows, as a sale sees them; views into rows.
+std::vector<LotRow> lotsOf(const LotTable &rows, const QString &ticker)
 {
-    std::vector<SaleLot> lots;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const LotRow r = rows.lot(i);
-        const QString t = QString::fromUtf8(r.ticker.data(), qsizetype(r.ticker.size()));
-        if (sameTicker(t, ticker))
-            lots.push_back({r.id, QString::fromUtf8(r.name.data(), qsizetype(r.name.size())), t,
-                            QDate::fromJulianDay(r.tradeDay), r.numShares, r.price, r.netAmount});
-    }
+    std::vector<LotRow> lots;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (sameTicker(QString::fromUtf8(rows.lot(i).ticker), ticker))
+            lots.push_back(rows.lot(i));
     return lots;
 }
 
-std::vector<SaleToRecord> toRecords(const std::vector<SalePart> &parts)
+const LotRow *byId(const std::vector<LotRow> &lots, LotId id)
 {
-    std::vector<SaleToRecord> records;
-    for (const SalePart &p : parts)
-        records.push_back({p.lot, p.sold, p.shares, p.proceeds, p.cost, p.term(), p.sharesLeft, p.netLeft, p.wholeLot});
-    return records;
-}
-
-const SaleLot *byId(const std::vector<SaleLot> &lots, LotId id)
-{
-    const auto found = std::find_if(lots.begin(), lots.end(), [id](const SaleLot &l) { return l.id == id; });
+    const auto found = std::find_if(lots.begin(), lots.end(), [id](const LotRow &l) { return l.id == id; });
     return found == lots.end() ? nullptr : &*found;
 }
 
-bool holds(const SaleLot &l, QDate sold) { return l.shares > 0 && l.acquired <= sold; }
+bool holds(const LotRow &l, QDate sold) { return l.numShares > 0 && acquiredOf(l) <= sold; }
 
 // True when a method takes from lot a before lot b, another lot.
-bool takenBefore(SaleMethod method, const SaleLot &a, const SaleLot &b)
+bool takenBefore(SaleMethod method, const LotRow &a, const LotRow &b)
 {
-    const auto perShare = [](const SaleLot &l) { return l.netAmount ? *l.netAmount / l.shares : double(*l.price); };
-    const bool firstIn = a.acquired != b.acquired ? a.acquired < b.acquired : a.id < b.id;
+    const auto perShare = [](const LotRow &l) { return l.netAmount ? *l.netAmount / l.numShares : double(*l.price); };
+    const bool firstIn = a.tradeDay != b.tradeDay ? a.tradeDay < b.tradeDay : a.id < b.id;
     if ((method == HighestCost || method == LowestCost) && perShare(a) != perShare(b))
         return (perShare(a) > perShare(b)) == (method == HighestCost);
     return method == LastIn ? !firstIn : firstIn;
@@ -444,14 +432,15 @@ private slots:
             store = openStore(binding);
             std::map<LotId, Ticks> netAtStart;
             for (const QString ticker : {"ACME", "ZZ"})
-                for (const SaleLot &lot : lotsOf(store->rows(), ticker))
+                for (const LotRow &lot : lotsOf(store->rows(), ticker))
                     if (lot.netAmount)
                         netAtStart[lot.id] = *lot.netAmount;
             struct Done { std::vector<SaleId> ids; std::vector<SalePart> parts; QString before; };
             std::vector<Done> done;
             for (int step = 0; step < 8; ++step) {
                 const QByteArray where = QStringLiteral("round %1, step %2").arg(round).arg(step).toUtf8();
-                const std::vector<SaleLot> lots = lotsOf(store->rows(), QString::fromLatin1(pick(3) ? "Acme" : "zz"));
+                const QString ticker = QString::fromLatin1(pick(3) ? "Acme" : "zz");
+                const std::vector<LotRow> lots = lotsOf(store->rows(), ticker);
                 const int odd = pick(30);   // 0 a date not read, 1 no shares, 2 proceeds over the limit
                 const QDate sold = odd == 0 ? QDate() : start.addDays(pick(3000));
                 const SaleMethod method = kSaleMethods[pick(5)].method;
@@ -461,21 +450,21 @@ private slots:
                 std::set<std::pair<SaleField, LotId>> due;   // the refusals the sale must bring; -1 for no lot
                 double held = 0, shares = 0;
                 ChosenShares chosen;
-                for (const SaleLot &l : lots) {
+                for (const LotRow &l : lots) {
                     const bool costless = !l.netAmount && !l.price;
-                    held += holds(l, sold) ? l.shares : 0;
+                    held += holds(l, sold) ? l.numShares : 0;
                     if (holds(l, sold) && costless && (method == HighestCost || method == LowestCost))
                         due.insert({SaleField::LotCost, l.id});
                     const int k = method == Chosen ? pick(12) : 0;
                     if (k < 4)
                         continue;
-                    const double typed = k == 4 ? l.shares : k == 5 ? l.shares + 1 : k == 6 ? -1 : l.shares * pick(1000) / 1000;
+                    const double typed = k == 4 ? l.numShares : k == 5 ? l.numShares + 1 : k == 6 ? -1 : l.numShares * pick(1000) / 1000;
                     if (sameShares(chosen[l.id] = typed, 0))
                         continue;
                     shares += std::max(typed, 0.0);
-                    if (typed < 0 || (typed > std::max(l.shares, 0.0) && !sameShares(typed, l.shares)))
+                    if (typed < 0 || (typed > std::max(l.numShares, 0.0) && !sameShares(typed, l.numShares)))
                         due.insert({SaleField::LotShares, l.id});
-                    if (typed > 0 && l.acquired > sold)
+                    if (typed > 0 && acquiredOf(l) > sold)
                         due.insert({SaleField::SaleDate, l.id});
                     if (costless)
                         due.insert({SaleField::LotCost, l.id});
@@ -491,7 +480,7 @@ private slots:
 
                 std::vector<SalePart> parts;
                 try {
-                    parts = planSale(lots, sold, asked, proceeds, method, chosen);
+                    parts = planSale(ticker, lots, sold, asked, proceeds, method, chosen);
                 } catch (const SaleRefusal &refusal) {
                     if (due.count({refusal.field(), refusal.lot().value_or(-1)}))
                         continue;
@@ -499,10 +488,10 @@ private slots:
                     // lot, it is the first lot without a cost that the sale takes from.
                     QVERIFY2(refusal.field() == SaleField::LotCost && due.empty()
                                  && (method == FirstIn || method == LastIn), where);
-                    std::vector<SaleLot> priced = lots;
-                    for (SaleLot &l : priced)
+                    std::vector<LotRow> priced = lots;
+                    for (LotRow &l : priced)
                         l.price = l.netAmount || l.price ? l.price : 100;
-                    const auto all = planSale(priced, sold, asked, proceeds, method);
+                    const auto all = planSale(ticker, priced, sold, asked, proceeds, method);
                     const auto first = std::find_if(all.begin(), all.end(), [&](const SalePart &p) {
                         return !byId(lots, p.lot)->netAmount && !byId(lots, p.lot)->price;
                     });
@@ -512,21 +501,23 @@ private slots:
                 QVERIFY2(due.empty(), where);
                 Ticks shared = 0;
                 double taken = 0;
-                const SaleLot *last = nullptr;
+                const LotRow *last = nullptr;
                 for (const SalePart &p : parts) {
-                    const SaleLot *l = byId(lots, p.lot);
+                    const LotRow *l = byId(lots, p.lot);
                     QVERIFY2(l && holds(*l, sold) && p.shares > 0 && p.sold == sold, where);
-                    QVERIFY2(p.wholeLot ? p.shares == l->shares && p.sharesLeft == 0
-                                        : p.sharesLeft == l->shares - p.shares && !sameShares(p.sharesLeft, 0), where);
-                    const double exact = (l->netAmount ? *l->netAmount / l->shares : double(*l->price)) * p.shares;
+                    QVERIFY2(p.wholeLot() ? p.shares == l->numShares
+                                          : p.sharesLeft == l->numShares - p.shares && !sameShares(p.sharesLeft, 0),
+                             where);
+                    QVERIFY2(p.term == termOf(acquiredOf(*l), sold) && p.ticker == QString::fromUtf8(l->ticker), where);
+                    const double exact = (l->netAmount ? *l->netAmount / l->numShares : double(*l->price)) * p.shares;
                     QVERIFY2((l->netAmount && p.cost == *l->netAmount)
-                                 || (!(p.wholeLot && l->netAmount) && p.cost % 100 == 0
+                                 || (!(p.wholeLot() && l->netAmount) && p.cost % 100 == 0
                                      && std::abs(double(p.cost) - exact) <= 50 + 1e-9 * exact), where);
                     QVERIFY2(l->netAmount ? p.netLeft == *l->netAmount - p.cost && *p.netLeft >= 0 : !p.netLeft, where);
                     // To the cent, but the last part and one that took all that was left.
                     QVERIFY2(p.proceeds >= 0 && (p.proceeds % 100 == 0 || shared + p.proceeds == proceeds), where);
                     QVERIFY2(!last || takenBefore(method == Chosen ? FirstIn : method, *last, *l), where);
-                    QVERIFY2(method == Chosen ? sameShares(p.shares, chosen[p.lot]) : p.wholeLot || &p == &parts.back(),
+                    QVERIFY2(method == Chosen ? sameShares(p.shares, chosen[p.lot]) : p.wholeLot() || &p == &parts.back(),
                              where);
                     shared += p.proceeds;
                     taken += p.shares;
@@ -534,7 +525,7 @@ private slots:
                 }
                 QCOMPARE(shared, proceeds);
                 QVERIFY2(sameShares(taken, asked), where);
-                for (const SaleLot &l : lots) {   // a lot left out comes after the last one taken
+                for (const LotRow &l : lots) {   // a lot left out comes after the last one taken
                     const bool in = std::any_of(parts.begin(), parts.end(), [&](const SalePart &p) { return p.lot == l.id; });
                     QVERIFY2(in || (method == Chosen ? sameShares(chosen[l.id], 0)
                                                      : !holds(l, sold) || takenBefore(method, *last, l)), where);
@@ -542,23 +533,34 @@ private slots:
 
                 const QString before = folder->query(kStocksDump);
                 // A last part that its lot cannot give refuses the whole sale.
-                auto refused = toRecords(parts);
-                SaleToRecord &wrong = refused.back();
+                auto refused = parts;
+                SalePart &wrong = refused.back();
                 switch (pick(wrong.netLeft ? 4 : 3)) {
-                case 0: wrong.shares += wrong.sharesLeft + 1; wrong.sharesLeft = -1; wrong.wholeLot = false; break;
+                case 0: wrong.shares += wrong.sharesLeft + 1; wrong.sharesLeft = -1; break;
                 case 1: wrong.sold = parts.back().acquired.addDays(-1); break;
                 case 2: wrong.proceeds = kMaxMoneyTicks + 1; break;
                 default: wrong.cost += *wrong.netLeft + 1; wrong.netLeft = -1;
                 }
                 QCOMPARE(errorOf([&] { store->Sell(refused); }), kErrEngineBase + SQLITE_CONSTRAINT);
                 QCOMPARE(folder->query(kStocksDump), before);
-                done.push_back({store->Sell(toRecords(parts)), parts, before});
+                done.push_back({store->Sell(parts), parts, before});
 
                 Ticks proceedsTold = 0;
                 std::map<LotId, Ticks> costs;
-                for (const SaleRecord &sale : store->Sales()) {
+                for (const SalePart &sale : store->Sales()) {
                     costs[sale.lot] += sale.cost;
-                    proceedsTold += sale.id >= done.back().ids.front() ? sale.proceeds : 0;
+                    const auto at = std::find(done.back().ids.begin(), done.back().ids.end(), sale.id);
+                    if (at == done.back().ids.end())
+                        continue;
+                    // The part read back is the part planned.
+                    const SalePart &p = parts[std::size_t(at - done.back().ids.begin())];
+                    QVERIFY2(std::tie(sale.lot, sale.ticker, sale.acquired, sale.sold, sale.shares, sale.proceeds,
+                                      sale.cost, sale.term, sale.netLeft)
+                                     == std::tie(p.lot, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost,
+                                                 p.term, p.netLeft)
+                                 && sameShares(sale.sharesLeft, p.sharesLeft),
+                             where);
+                    proceedsTold += sale.proceeds;
                 }
                 QCOMPARE(proceedsTold, proceeds);
                 for (const SalePart &part : parts) {
@@ -630,9 +632,16 @@ private slots:
         const QByteArray untouched = checksum(folder->file());
         store = openStore(binding);
         const auto sell = [&](const QString &ticker, QDate sold, double shares, SaleMethod method) {
-            return store->Sell(toRecords(planSale(lotsOf(store->rows(), ticker), sold, shares, 1000000, method))).front();
+            return store->Sell(planSale(ticker, lotsOf(store->rows(), ticker), sold, shares, 1000000, method)).front();
         };
-        SaleToRecord tooMany{1, QDate(2021, 3, 1), 101, 0, 1010000, "Long", -1, 0, false};
+        SalePart tooMany;
+        tooMany.lot = 1;
+        tooMany.sold = QDate(2021, 3, 1);
+        tooMany.shares = 101;
+        tooMany.cost = 1010000;
+        tooMany.term = "Long";
+        tooMany.sharesLeft = -1;
+        tooMany.netLeft = 0;
         QCOMPARE(errorOf([&] { store->Sell({tooMany}); }), kErrEngineBase + SQLITE_CONSTRAINT);
         store.reset();
         QCOMPARE(checksum(folder->file()), untouched);
