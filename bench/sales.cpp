@@ -214,7 +214,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < lots / 2; ++i)
         half += held[std::size_t(i)].numShares;
     // The master list shows the lots, as in the window, and follows the sale.
-    tesmo::LotListModel model;
+    tesmo::LotListModel model(tesmo::LotListModel::Rows::All);
     model.show(&store.rows());
     tesmo::LotListView view(&model, {1440, 1440, 1440, 1440, 1440, 1440, 1440});
     view.show();

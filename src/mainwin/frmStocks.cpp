@@ -25,12 +25,11 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
     binding_ = std::make_unique<BoxBinding>(txtFields);
     data1_ = std::make_unique<RecordStore>(QString::fromUtf8(kDatabaseName), *binding_);
     masterRows_->show(&data1_->rows());
-    selectedRows_->show(&selectedLots_);
+    selectedRows_->show(&data1_->rows());
     data1_->setEvents({
         [this](int &action, bool &save) { Data1_Validate(action, save); },
         [this] { Data1_Reposition(); },
-        [this](int err, const QString &description, int &response) { Data1_Error(err, description, response); },
-        [this](const StoredLot &lot, bool added) { Data1_Stored(lot, added); },
+        [this](const Error &e) { Data1_Error(e.number(), e.description()); },
         [this](LotId id) { Data1_Vanished(id); },
     });
     wireEvents();

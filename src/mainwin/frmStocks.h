@@ -99,10 +99,11 @@ private:
     void Form_Load();
     void Form_Activate();
     void windowActivated(QWindow *now);
-    void Data1_Error(int DataErr, const QString &description, int &Response);
+    // The store's own failure (opening the ledger), with its description;
+    // the store shows no message of its own, so there is none to suppress.
+    void Data1_Error(int DataErr, const QString &description);
     void Data1_Reposition();
     void Data1_Validate(int &Action, bool &Save);
-    void Data1_Stored(const StoredLot &lot, bool added);
     void Data1_Vanished(LotId id);
     // Tells the user once about the lots that another program deleted and
     // that left the lists during a command; starts a new lot when none is
@@ -116,10 +117,6 @@ private:
     void HighlightList2();
     // The lot of a list's selected row; raises 91 without one.
     LotId selectedId(const LotListView *list) const;
-    // A stored lot's row in the selection list shows it as its row in the
-    // master list now does; the store keeps the master list's rows.
-    void EditLists(const StoredLot &lot);
-    void RefreshList2(LotId lngID);
     // The master list's context menu: the import and the restore of a copy.
     void ListView1_ContextMenu(const QPoint &globalPos);
 
@@ -261,11 +258,10 @@ private:
     LotListView *ListView1 = nullptr;
     LotListView *ListView2 = nullptr;
 
-    // The master list shows the store's lots; the selection list its own,
-    // in the order they were picked.
+    // The master list shows the store's lots; the selection list those
+    // picked from them, in the order they were picked.
     LotListModel *masterRows_ = nullptr;
     LotListModel *selectedRows_ = nullptr;
-    LotTable selectedLots_;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
     QPointer<Split> split_;

@@ -45,32 +45,35 @@ void frmStocks::cmdExport_Click()
 
 void frmStocks::ToTextFile()
 {
-    textFile(masterRows_->lots(), "Source: ToTextFile");
+    textFile(data1_->rows(), "Source: ToTextFile");
 }
 
 void frmStocks::ToTextFile1()
 {
-    textFile(selectedRows_->lots(), "Source: ToTextFile1");
+    LotTable picked;
+    textFile(selectedRows_->lots(picked), "Source: ToTextFile1");
 }
 
 void frmStocks::CreateSpreadsheet()
 {
-    spreadsheet(masterRows_->lots());
+    spreadsheet(data1_->rows());
 }
 
 void frmStocks::CreateSpreadsheet1()
 {
-    spreadsheet(selectedRows_->lots());
+    LotTable picked;
+    spreadsheet(selectedRows_->lots(picked));
 }
 
 void frmStocks::CreateDocument()
 {
-    document(masterRows_->lots());
+    document(data1_->rows());
 }
 
 void frmStocks::CreateDocument1()
 {
-    document(selectedRows_->lots());
+    LotTable picked;
+    document(selectedRows_->lots(picked));
 }
 
 // Writes the list to Tesmo_<date>.txt on the desktop, after asking before

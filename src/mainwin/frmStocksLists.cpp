@@ -47,17 +47,8 @@ LotId frmStocks::selectedId(const LotListView *list) const
     return list->lots()->id(row);
 }
 
-void frmStocks::EditLists(const StoredLot &lot)
-{
-    const auto selected = selectedLots_.rowOf(lot.id);
-    const auto master = data1_->rows().rowOf(lot.id);
-    if (selected && master)
-        selectedLots_.replace(*selected, data1_->rows().lot(*master));
-}
-
 void frmStocks::Data1_Vanished(LotId id)
 {
-    RefreshList2(id);
     vanished_.push_back(id);
 }
 
@@ -83,12 +74,6 @@ void frmStocks::reportVanishedLots()
             txtFields[kName1]->setFocus(Qt::OtherFocusReason);
         });
     }
-}
-
-void frmStocks::RefreshList2(LotId lngID)
-{
-    if (const auto row = selectedLots_.rowOf(lngID))
-        selectedLots_.erase(*row);
 }
 
 // The import and the restore are offered alike: on a lot being browsed, and

@@ -28,9 +28,7 @@ void frmStocks::SellShares()
         SellSharesDialog dialog(sale, dialogs_, this);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        for (const SalePart &part : sale.sold())
-            if (part.wholeLot())
-                RefreshList2(part.lot);
+        // A lot sold whole has left both lists.
         if (const auto first = sale.nextCurrent()) {
             rs.setBookmark(first);
             HighlightLists();

@@ -89,15 +89,12 @@ void RecordStore::Open()
         rows_.clear();
         place_ = {};
         openError_ = e;
-        int response = 1;
         if (events_.Error)
-            events_.Error(e.number(), e.description(), response);
+            events_.Error(e);
         return;
     }
-    if (db_->readOnly() && events_.Error) {
-        int response = 1;
-        events_.Error(kErrReadOnly, errorDescription(kErrReadOnly), response);
-    }
+    if (db_->readOnly() && events_.Error)
+        events_.Error(tesmo::Error(kErrReadOnly));
     place_ = {};
     if (rows_.size() == 0)
         showCurrent();
@@ -260,8 +257,6 @@ void RecordStore::stored(const StoredLot &lot, bool added)
     } else if (const int at = positionOf(lot.id); at >= 0) {
         rows_.replace(std::size_t(at), row);
     }
-    if (events_.Stored)
-        events_.Stored(lot, added);
 }
 
 StoredLot RecordStore::readLot(LotId id)

@@ -7,6 +7,7 @@
 #include "store/RecordStore.h"
 #include "store/Schema.h"
 #include "support/LedgerFolder.h"
+#include "support/TextBinding.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
@@ -25,20 +26,13 @@ using tesmo::test::LedgerFolder;
 using tesmo::test::NewLot;
 using tesmo::test::numberedLots;
 using tesmo::test::errorOf;
+using tesmo::test::TextBinding;
 using enum SaleMethod;
 
 namespace {
 
 // The bound boxes as plain texts, changed while they differ from what the
 // store showed, as the window keeps them.
-class TextBinding : public FieldBinding {
-public:
-    FieldTexts texts, shown;
-    QString text(int pos) const override { return texts[std::size_t(pos)]; }
-    void show(const FieldTexts &t) override { texts = shown = t; }
-    bool changed(int pos) const override { return texts[std::size_t(pos)] != shown[std::size_t(pos)]; }
-};
-
 QByteArray checksum(const QString &path)
 {
     QFile f(path);
@@ -116,10 +110,7 @@ class RecordStoreTest : public QObject {
     std::unique_ptr<RecordStore> openStore(TextBinding &b)
     {
         auto s = std::make_unique<RecordStore>(QStringLiteral("Tesmo.mdb"), b);
-        s->setEvents({{}, {}, [this](int err, const QString &, int &response) {
-                          dataErrors << err;
-                          response = 0;
-                      }, {}, {}});
+        s->setEvents({{}, {}, [this](const Error &e) { dataErrors << e.number(); }, {}});
         s->Open();
         return s;
     }
@@ -352,11 +343,12 @@ private slots:
         folder = std::make_unique<LedgerFolder>(numberedLots(4));
         folder->exec("DELETE FROM Lots WHERE ID = 4");
         store = openStore(binding);
-        QList<LotId> reported;
-        store->setEvents({{}, {}, {}, [&](const StoredLot &lot, bool added) {
-                              if (added)
-                                  reported << lot.id;
-                          }, {}});
+        const auto added = [&] {
+            QList<LotId> ids;
+            for (std::size_t row = 3; row < store->rows().size(); ++row)
+                ids << store->rows().id(row);
+            return ids;
+        };
         store->MoveFirst();
         struct Lots : LotsToAdd {
             std::vector<std::pair<std::string, double>> lots;   // ticker, shares
@@ -385,12 +377,12 @@ private slots:
                  int(kErrUserCancelled));
         QCOMPARE(folder->query("SELECT * FROM Lots"), before);
         QCOMPARE(store->RecordCount(), 3);
-        QVERIFY(reported.isEmpty());
+        QVERIFY(added().isEmpty());
 
         lots.lots = {{"A", 1}, {"B", 2.5}, {"C", 3}};
         QCOMPARE(store->AddMany(lots), qsizetype(3));
         QCOMPARE(lots.seen, 0);
-        QCOMPARE(reported, QList<LotId>({5, 6, 7}));
+        QCOMPARE(added(), QList<LotId>({5, 6, 7}));
         QCOMPARE(folder->query("SELECT ID, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks WHERE ID > 3"),
                  QStringLiteral("5,A,1.0,12.3456,NULL,2024-01-15|6,B,2.5,12.3456,NULL,2024-01-15|"
                                 "7,C,3.0,12.3456,NULL,2024-01-15"));
