@@ -2,9 +2,14 @@
 // runs against the ledger file, with the record store's tests); the holdings
 // over small tables of lots, the gains of a year and their file for taxes.
 #include "sales/GainsCsv.h"
+#include "sales/GainsReport.h"
 #include "sales/Holdings.h"
 #include "sales/RealizedGains.h"
 #include "sales/SalePlan.h"
+#include "sales/ShareSale.h"
+#include "support/LedgerFolder.h"
+#include "support/TextBinding.h"
+#include "text/FailureWords.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
@@ -14,6 +19,7 @@
 #include <deque>
 
 using namespace tesmo;
+using namespace tesmo::test;
 using enum SaleMethod;
 
 Q_DECLARE_METATYPE(std::vector<LotRow>)
@@ -238,6 +244,76 @@ private slots:
             QVERIFY(e.number() == kErrCannotWrite && e.description().contains("missing/Tesmo gains all years.csv"));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{gainsFileName(2024)});
+    }
+
+    // The sale and the report as their windows use them, on a ledger file:
+    // the lots offered (the current lot first, a lot of the ticker in other
+    // letters, none that holds nothing), the lot current after the sale, the
+    // file, the undo and the file of gains; each refusal leaves the file as
+    // it was, and reads as the user reads it.
+    void salesThroughTheirCommands()
+    {
+        LedgerFolder folder({{"Acme", "ACME", 100, 10, 1000, "2020-01-15"}, {"Acme", "ACME", 50, 15, 750, "2021-06-01"},
+                             {"Acme", "acme", 80, 25, 2000, "2023-03-03"}, {"Acme", "ACME", 0, 1, 0, "2019-01-01"},
+                             {"Gone", "GONE", -5, 1, 1, "2020-01-01"}});
+        TextBinding binding;
+        RecordStore store(QStringLiteral("Tesmo.mdb"), binding);
+        store.Open();
+        const QString lots = "SELECT group_concat(ID || ':' || NumShares || ':' || NetAmount, ' ') FROM qryStocks";
+        const QString unsold = folder.query(lots);
+        const auto refused = [&](const std::function<void()> &op) -> QString {
+            try {
+                op();
+            } catch (const Error &e) {
+                return folder.query(lots) == unsold ? failureText(Deed::Sell, e) : "the file changed";
+            }
+            return "done";
+        };
+        store.setBookmark(5);
+        QCOMPARE(refused([&] { ShareSale{store}; }), "No lot of GONE holds shares to sell.");
+        store.setBookmark(2);
+        binding.texts[kNumShares] = "abc";   // a pending change that the file cannot take
+        QCOMPARE(refused([&] { ShareSale{store}; }), "No shares were sold. Type mismatch.");
+        store.CancelUpdate();
+
+        ShareSale sale(store);
+        QStringList offered;
+        for (const LotRow &l : sale.lots())
+            offered << QString::number(l.id);
+        QCOMPARE(offered.join(' '), "2 1 3");
+        const std::vector<SalePart> parts = sale.plan(QDate(2024, 6, 1), 120, 24000000, FirstIn);
+        folder.exec("UPDATE Lots SET Name1 = 'Acme Corp' WHERE ID = 1");
+        QCOMPARE(refused([&] { sale.sell(parts); }),
+                 "No shares were sold. Another program has changed lot 1 since Tesmo read it.");
+        folder.exec("UPDATE Lots SET Name1 = 'Acme' WHERE ID = 1");
+        sale.sell(parts);
+        QCOMPARE(sale.nextCurrent(), std::optional<LotId>(2));
+        QCOMPARE(folder.query(lots), "2:30.0:450.0 3:80.0:2000.0 4:0.0:0.0 5:-5.0:1.0");
+        QCOMPARE(saleSummary(sale.sold()), "120 shares of ACME from 2 lots on 6/1/2024 for $2,400.00: cost $1,300.00, "
+                                           "gain $1,100.00.");
+
+        store.setBookmark(2);
+        ShareSale{store}.sell(ShareSale{store}.plan(QDate(2024, 7, 1), 10, 1000000, FirstIn));
+        GainsReport report(store, QDate(2024, 7, 2));
+        QCOMPARE(report.years(), std::vector<int>{2024});
+        QCOMPARE(report.holdings().tickers.front().shares, 100.0);
+        const std::vector<const SalePart *> sold = report.salesIn(2024);
+        QCOMPARE(int(sold.size()), 3);
+        try {
+            report.undo(*sold[1]);   // lot 2 has a later sale
+            QFAIL("an undo under a later sale was done");
+        } catch (const Error &e) {
+            QCOMPARE(failureText(Deed::UndoSale, e), "The sale was not undone. Lot 2 changed since this sale: a later "
+                                                     "sale took shares from it. Undo that sale first.");
+        }
+        report.undo(*sold[0]);
+        QCOMPARE(int(report.salesIn(std::nullopt).size()), 2);
+        QCOMPARE(folder.query("SELECT NumShares FROM qryStocks WHERE ID = 1"), "100.0");
+        QCOMPARE(errorOf([&] { report.save(2023, folder.path() + "/none.csv"); }), int(kErrNothingToDo));
+        report.save(2024, folder.path() + "/gains.csv");
+        QFile saved(folder.path() + "/gains.csv");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll().count('\n'), 3);
     }
 };
 
