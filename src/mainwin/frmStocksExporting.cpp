@@ -139,8 +139,13 @@ void frmStocks::officeExport(const LotTable &lots, const OfficeWriter &writer)
         const auto progress = dialogs_.progress(QString::fromUtf8(writer.progress), 1000);
         writer.write(lots, platform_.office, progress.get());
     } catch (...) {
-        if (describeError(std::current_exception()).number() != kErrUserCancelled)
-            dialogs_.message(QString::fromUtf8(writer.failed), Dialogs::Buttons::Ok, writer.icon);
+        // The writer's sentence; a file that could not be written (a full
+        // disk) adds why, which another kind of export would meet as well.
+        const Error e = describeError(std::current_exception());
+        if (e.number() != kErrUserCancelled)
+            dialogs_.message(QString::fromUtf8(writer.failed)
+                                 + (e.number() == kErrCannotWrite ? u' ' + reasonText(e) : QString()),
+                             Dialogs::Buttons::Ok, writer.icon);
     }
 }
 

@@ -58,7 +58,7 @@ void appendDate(QByteArray &line, QDate date)
 void write(QIODevice &out, const QByteArray &bytes)
 {
     if (out.write(bytes) != bytes.size())
-        throw Error(kErrCannotWrite);
+        throw Error(kErrCannotWrite, QStringLiteral("only part of it could be written; the disk may be full"));
 }
 
 } // namespace
@@ -108,20 +108,20 @@ void saveGainsCsv(const std::vector<const SalePart *> &sales, const QString &pat
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Error(kErrCannotWrite,
                     QStringLiteral("The file %1 could not be created: %2").arg(path, file.errorString()));
-    // A write that stopped part way is reported below, with the file's own
-    // reason when it has one; the new file is then dropped.
-    bool whole = true;
+    // A write that stopped part way gives the file's own reason when it has
+    // one, else the writer's; the new file is then dropped.
+    const auto notWritten = [&](const QString &writers) {
+        return Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
+                                          .arg(path, file.error() != QFileDevice::NoError ? file.errorString()
+                                                                                          : writers));
+    };
     try {
         writeGainsCsv(sales, file);
-    } catch (const Error &) {
-        whole = false;
+    } catch (const Error &e) {
+        throw notWritten(e.description());
     }
-    if (!whole || file.error() != QFileDevice::NoError || !file.commit())
-        throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
-                                         .arg(path, file.error() != QFileDevice::NoError
-                                                        ? file.errorString()
-                                                        : QStringLiteral("only part of it could be written; the "
-                                                                         "disk may be full")));
+    if (file.error() != QFileDevice::NoError || !file.commit())
+        throw notWritten(QStringLiteral("only part of it could be written; the disk may be full"));
 }
 
 } // namespace tesmo
