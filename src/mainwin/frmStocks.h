@@ -6,7 +6,7 @@
 #pragma once
 
 #include "mainwin/BoxBinding.h"
-#include "text/FailureWords.h"
+#include "platform/ErrorTrap.h"
 #include "mainwin/LotListModel.h"
 #include "platform/Background.h"
 #include "platform/Platform.h"

@@ -1,74 +1,39 @@
 // The copies of the ledger in "Tesmo backups": the daily copy made a moment
-// after the window opens, and "Restore from Backup...", which writes a copy
-// back into the ledger after keeping the ledger as it is.
+// after the window opens, and "Restore from Backup...". The commands below
+// the window copy and restore; the window asks, and shows the ledger it then
+// holds.
 #include "mainwin/frmStocks.h"
 
 #include "mainwin/LotListView.h"
 #include "mainwin/RestoreDialog.h"
-#include "store/Backup.h"
-#include "text/Regional.h"
+#include "store/LedgerRestore.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace tesmo {
 
-namespace {
-
-// "5/1/2024 2:30:05 PM", and "(2)" after the second copy of that second.
-QString madeText(const backup::Copy &copy)
-{
-    const QString number = copy.number > 1 ? QStringLiteral(" (%1)").arg(copy.number) : QString();
-    return regional::shortDate(copy.made.date()) + u' ' + copy.made.time().toString(QStringLiteral("h:mm:ss AP"))
-           + number;
-}
-
-// Why a restore failed, as the user can act on it, ending its sentence.
-QString restoreFailure(const Error &e)
-{
-    if (e.number() == kErrEngineCorrupt)
-        return QStringLiteral("the copy is damaged.");
-    if (e.number() == kErrNotALedger)
-        return QStringLiteral("the copy is not a Tesmo ledger.");
-    return reasonText(e, "restore");
-}
-
-} // namespace
-
 // The copy is made off the window's thread, on connections of its own, so
 // that a large ledger's copy does not hold the window up; the window reads
 // the clock and the copies' times, and names the copy once it is made. A
-// failure is told once, by the window, and a copy stopped because the window
-// goes is not.
+// failure is told once, and a copy stopped because the window goes is not.
 void frmStocks::MakeDailyBackup()
 {
     const RecordStore &rs = *data1_;
     if (!rs.isOpen() || dailyCopy_)
         return;
-    const QString ledger = QFileInfo(rs.DatabaseName()).absoluteFilePath();
-    const QDateTime now = QDateTime::currentDateTime();
-    const bool due = rs.RecordCount() > 0 && backup::dailyDue(ledger, now);
+    const auto copy = std::make_shared<backup::DailyCopy>(rs.DatabaseName(), QDateTime::currentDateTime(),
+                                                          rs.RecordCount() > 0);
     const auto stop = stopDailyCopy_ = std::make_shared<std::atomic<bool>>(false);
-    dailyCopy_ = runInBackground(
-        [ledger, due, stop]() -> std::optional<backup::UnnamedCopy> {
-            backup::removeLeftovers(ledger);
-            if (!due)
-                return std::nullopt;
-            return backup::copyLedger(ledger, stop.get());
-        },
-        *this,
-        [this, now](BackgroundTask<std::optional<backup::UnnamedCopy>> copy) {
-            try {
-                if (std::optional<backup::UnnamedCopy> made = copy.result())
-                    backup::keepCopy(std::move(*made), backup::Kind::Daily, now);
-            } catch (const Error &e) {
-                if (e.number() == kErrStopped)
-                    return;
-                dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
-                                     .arg(backup::kFolderName, e.description()),
-                                 Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-            }
-        });
+    dailyCopy_ = runInBackground([copy, stop] { return copy->make(stop.get()); }, *this,
+                                 [this, copy](BackgroundTask<std::optional<backup::UnnamedCopy>> made) {
+                                     try {
+                                         if (std::optional<backup::UnnamedCopy> c = made.result())
+                                             copy->keep(std::move(*c));
+                                     } catch (const Error &e) {
+                                         if (e.number() != kErrStopped)
+                                             tellFailure(dialogs_, Deed::DailyCopy, e);
+                                     }
+                                 });
 }
 
 void frmStocks::StopDailyBackup()
@@ -79,37 +44,21 @@ void frmStocks::StopDailyBackup()
         dailyCopy_->wait();
 }
 
+// The copies listed, the one chosen confirmed, then restored; the window
+// loads the ledger it then holds, as at start-up, whatever came of it.
 void frmStocks::RestoreFromBackup()
 {
     if (!ImportOffered())
         return;
     attempt("Source : frmStocks RestoreFromBackup", Deed::Restore, [&] {
-        RecordStore &rs = *data1_;
-        rs.readyToWrite();
-
-        const QString ledger = QFileInfo(rs.DatabaseName()).absoluteFilePath();
-        const QDir folder(backup::folderOf(ledger));
-        const std::vector<backup::Copy> copies = backup::copies(folder.path());
-        if (copies.empty()) {
-            dialogs_.message(
-                QStringLiteral("There is no copy of the ledger in \"%1\" to restore.").arg(backup::kFolderName),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Information);
-            return;
-        }
+        LedgerRestore restore(*data1_);
         std::vector<RestoreDialog::Row> rows;
-        {
-            const WaitPointer wait(dialogs_);
-            for (const backup::Copy &c : copies) {
-                const auto lots = backup::lotsIn(folder.filePath(c.name));
-                rows.push_back({madeText(c), backup::kindName(c.kind),
-                                lots ? QString::number(*lots) : QStringLiteral("does not open as a ledger"),
-                                lots.has_value()});
-            }
-        }
+        for (const LedgerRestore::Listed &c : restore.copies())
+            rows.push_back({madeText(c.copy), backup::kindName(c.copy.kind),
+                            c.lots ? QString::number(*c.lots) : c.unreadable, c.lots.has_value()});
         RestoreDialog choice(backup::kFolderName, rows, this);
         if (choice.exec() != QDialog::Accepted || choice.chosen() < 0)
             return;
-        const backup::Copy &copy = copies[std::size_t(choice.chosen())];
         const RestoreDialog::Row &row = rows[std::size_t(choice.chosen())];
         const QString described = QStringLiteral("the %1 copy of %2").arg(row.kind, row.made);
         if (dialogs_.message(QStringLiteral("Restore %1, which holds %2 lots? They take the place of the lots in the "
@@ -122,53 +71,30 @@ void frmStocks::RestoreFromBackup()
         // The daily copy would copy the ledger while it is replaced.
         StopDailyBackup();
         QString kept;
-        try {
-            kept = backup::makeCopy(ledger, backup::Kind::BeforeRestore, QDateTime::currentDateTime(), nullptr,
-                                    copy.name);
-        } catch (const Error &e) {
-            QString why = inUserWords(e).description();
-            if (!why.endsWith(u'.'))
-                why += u'.';
-            dialogs_.message(QStringLiteral("Nothing was restored: the ledger as it is could not be kept in \"%1\" "
-                                            "first. %2")
-                                 .arg(backup::kFolderName, why),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-            return;
-        }
-
-        rs.Close(kActClose);
-        bool restored = false;
-        QString failure;
+        std::optional<Error> failure;
         {
             const WaitPointer wait(dialogs_);
             const auto progress = dialogs_.progress(QStringLiteral("Restoring %1...").arg(described), 1000);
             try {
-                backup::restore(ledger, folder.filePath(copy.name), [&](qint64 done, qint64 total) {
+                kept = restore.restore(std::size_t(choice.chosen()), [&](qint64 done, qint64 total) {
                     return progress->advance(done * 1000 / std::max<qint64>(total, 1));
                 });
-                restored = true;
             } catch (const Error &e) {
-                // A Cancel is told as a restore cancelled, not as a failure.
-                if (e.number() != kErrUserCancelled)
-                    failure = restoreFailure(e);
+                failure = e;
             }
         }
-        LoadLedger();
-        // The window shows the ledger it now holds while the message is up.
-        updateCommands();
-        ListView1->scrollToSelectedRow();
-        if (!failure.isEmpty())
-            dialogs_.message(QStringLiteral("Nothing was restored: %1 The ledger is as it was.").arg(failure),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-        else if (!restored)
-            dialogs_.message(QStringLiteral("The restore was cancelled; the ledger is as it was."),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Information);
-        else
-            dialogs_.message(QStringLiteral("The ledger now holds the %1 lots of %2. The ledger as it was is kept "
-                                            "as \"%3\" in \"%4\".")
-                                 .arg(QString::number(rs.RecordCount()), described, QFileInfo(kept).fileName(),
-                                      backup::kFolderName),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+        if (!data1_->isOpen()) {
+            LoadLedger();
+            // The window shows the ledger it now holds while the message is up.
+            updateCommands();
+            ListView1->scrollToSelectedRow();
+        }
+        if (failure)
+            throw *failure;
+        dialogs_.message(QStringLiteral("The ledger now holds the %1 lots of %2. The ledger as it was is kept as \"%3\" "
+                                        "in \"%4\".")
+                             .arg(QString::number(data1_->RecordCount()), described, kept, backup::kFolderName),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Information);
     });
 }
 

@@ -1,6 +1,7 @@
 #include "store/Backup.h"
 
 #include "store/Database.h"
+#include "store/Sqlite.h"
 #include "text/Error.h"
 
 #include <QDir>
@@ -8,6 +9,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
 #include <sqlite3.h>
 #include <tuple>
 #include <unistd.h>
@@ -45,17 +49,18 @@ std::optional<Copy> copyNamed(const QString &name)
 }
 
 // Copies source into target, a step at a time, waiting for locks through
-// wait. Returns SQLITE_DONE once whole; SQLITE_BUSY when other programs held
-// a lock longer than wait allows; SQLITE_INTERRUPT when told to stop or
-// cancelled by progress; another result code on failure. An unfinished copy
-// leaves target as it was.
-int copyPages(sqlite3 *target, sqlite3 *source, LockWait &wait,
-              const std::function<bool(qint64, qint64)> &progress = {})
+// wait; progress(done, total) reports the pages copied, and false from it is
+// the user's Cancel. Raises Error: 3114 when told to stop, 3112 when
+// cancelled, 3005 when other programs held a lock longer than wait allows,
+// an engine error otherwise. An unfinished copy leaves target as it was.
+void copyPages(sqlite3 *target, sqlite3 *source, LockWait &wait,
+               const std::function<bool(qint64, qint64)> &progress = {})
 {
     sqlite3_backup *copy = sqlite3_backup_init(target, "main", source, "main");
     if (!copy)
-        return sqlite3_errcode(target);
+        throw engineError(target, sqlite3_errcode(target));
     int rc = SQLITE_OK;
+    bool cancelled = false;
     do {
         if (wait.stopped()) {
             rc = SQLITE_INTERRUPT;
@@ -66,12 +71,21 @@ int copyPages(sqlite3 *target, sqlite3 *source, LockWait &wait,
             rc = wait.nap() ? SQLITE_OK : SQLITE_BUSY;
         } else if (rc == SQLITE_OK && progress) {
             const int total = sqlite3_backup_pagecount(copy);
-            if (!progress(total - sqlite3_backup_remaining(copy), total))
-                rc = SQLITE_INTERRUPT;
+            cancelled = !progress(total - sqlite3_backup_remaining(copy), total);
+            rc = cancelled ? SQLITE_INTERRUPT : SQLITE_OK;
         }
     } while (rc == SQLITE_OK);
+    // Finishing reports the first error of the steps, or one of its own.
     const int finished = sqlite3_backup_finish(copy);
-    return rc == SQLITE_DONE && finished != SQLITE_OK ? finished : rc;
+    if (rc == SQLITE_DONE && finished == SQLITE_OK)
+        return;
+    if (cancelled)
+        throw Error(kErrUserCancelled);
+    if (wait.stopped())
+        throw Error(kErrStopped, QStringLiteral("The copy was stopped."));
+    if (rc == SQLITE_BUSY)
+        throw Error(kErrEngineBusy, QStringLiteral("Another program held the ledger locked for more than five seconds."));
+    throw engineError(target, rc == SQLITE_DONE ? finished : rc);
 }
 
 // An error met while copying, as the user can act on it.
@@ -85,9 +99,20 @@ Error plainError(const Error &e, const LockWait &wait)
     return e;
 }
 
-Error resultError(int rc)
+// Opens a copy read-only, without writing to it; raises Error about the copy:
+// 3105 when it is not a Tesmo ledger, 3011 when it is damaged, else as
+// Database does.
+std::unique_ptr<Database> openCopy(const QString &path, LockWait *wait = nullptr)
 {
-    return Error(kErrEngineBase + (rc & 0xff), QString::fromUtf8(sqlite3_errstr(rc)));
+    try {
+        return std::make_unique<Database>(path, Database::Mode::ReadOnly, wait);
+    } catch (const Error &e) {
+        if (e.number() == kErrNotALedger)
+            throw Error(kErrNotALedger, QStringLiteral("The copy is not a Tesmo ledger."));
+        if (e.number() == kErrEngineCorrupt || e.number() == kErrEngineBase + SQLITE_NOTADB)
+            throw Error(kErrEngineCorrupt, QStringLiteral("The copy is damaged."));
+        throw;
+    }
 }
 
 [[noreturn]] void cannotWrite(const QString &what)
@@ -95,24 +120,30 @@ Error resultError(int rc)
     throw Error(kErrCannotWrite, what);
 }
 
-// Copies the open ledger into a new file at path.
+// Copies the open ledger into a new file at path; on any failure the file
+// is removed.
 void copyInto(sqlite3 *source, const QString &path, LockWait &wait)
 {
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc == SQLITE_OK) {
-        sqlite3_exec(target, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-        rc = copyPages(target, source, wait);
+    try {
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(target, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            cannotWrite(QStringLiteral("The backup copy could not be written: %1")
+                            .arg(QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc))));
+        copyPages(target, source, wait);
+    } catch (const Error &e) {
+        sqlite3_close(target);   // a failed copy is removed, whatever closing it says
+        QFile::remove(path);     // a file left over is removed with the next copy's leftovers
+        if (e.number() == kErrStopped || e.number() == kErrEngineBusy || e.number() == kErrCannotWrite)
+            throw;
+        cannotWrite(QStringLiteral("The backup copy could not be written: %1").arg(e.description()));
     }
-    const QString message = QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc));
-    const bool closed = sqlite3_close(target) == SQLITE_OK;
-    if (rc != SQLITE_DONE || !closed) {
-        QFile::remove(path);
-        if (rc == SQLITE_BUSY || rc == SQLITE_INTERRUPT)
-            throw resultError(rc);   // told as plainError tells it
-        cannotWrite(closed ? QStringLiteral("The backup copy could not be written: %1").arg(message)
-                           : QStringLiteral("The backup copy could not be finished."));
+    if (sqlite3_close(target) != SQLITE_OK) {
+        QFile::remove(path);   // as above
+        cannotWrite(QStringLiteral("The backup copy could not be finished."));
     }
 }
 
@@ -155,7 +186,7 @@ std::vector<Copy> copies(const QString &folder)
             found.push_back(std::move(*copy));
     }
     std::sort(found.begin(), found.end(), [](const Copy &a, const Copy &b) {
-        return std::tie(a.made, a.number) > std::tie(b.made, b.number);
+        return std::tie(a.made, a.number, a.name) > std::tie(b.made, b.number, b.name);
     });
     return found;
 }
@@ -183,7 +214,7 @@ UnnamedCopy &UnnamedCopy::operator=(UnnamedCopy &&other) noexcept
 {
     if (this != &other) {
         if (!path_.isEmpty())
-            QFile::remove(path_);
+            QFile::remove(path_);   // one left is removed with the next copy's leftovers
         path_ = std::exchange(other.path_, QString());
     }
     return *this;
@@ -192,7 +223,7 @@ UnnamedCopy &UnnamedCopy::operator=(UnnamedCopy &&other) noexcept
 UnnamedCopy::~UnnamedCopy()
 {
     if (!path_.isEmpty())
-        QFile::remove(path_);
+        QFile::remove(path_);   // as above
 }
 
 UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop)
@@ -211,6 +242,7 @@ UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop)
         static std::atomic<int> made{0};
         const QString temp = QDir(folder).filePath(
             QStringLiteral("%1%2-%3.tmp").arg(QString::fromLatin1(kTempPrefix)).arg(qint64(::getpid())).arg(++made));
+        // Files of this name are a dead copy's; one that stays makes the copy fail.
         QFile::remove(temp);
         QFile::remove(temp + QStringLiteral("-journal"));
         copyInto(ledger.handle(), temp, wait);
@@ -230,15 +262,16 @@ QString keepCopy(UnnamedCopy copy, Kind kind, const QDateTime &now, const QStrin
         name = fileName(kind, now, n);
     const QString path = QDir(folder).filePath(name);
     if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(temp);
-        cannotWrite(QStringLiteral("The backup copy %1 could not be named.").arg(path));
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temp);   // a temporary file left is removed with the next copy's leftovers
+        cannotWrite(QStringLiteral("The backup copy %1 could not be named: %2.").arg(path, why));
     }
     syncFolder(QFile::encodeName(folder));
 
     const QStringList names = backups(folder, kind, now);
     for (qsizetype i = kKeep; i < names.size(); ++i) {
         if (names[i] != spare)
-            QFile::remove(QDir(folder).filePath(names[i]));
+            QFile::remove(QDir(folder).filePath(names[i]));   // one that stays goes with the next copy's pruning
     }
     return path;
 }
@@ -249,16 +282,12 @@ QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, con
     return keepCopy(copyLedger(ledgerPath, stop), kind, now, spare);
 }
 
-std::optional<qint64> lotsIn(const QString &path)
+qint64 lotsIn(const QString &path)
 {
-    try {
-        Database copy(path, Database::Mode::ReadOnly);
-        Statement count(copy.handle(), "SELECT count(*) FROM Lots");
-        count.step();
-        return count.int64(0);
-    } catch (const Error &) {
-        return {};
-    }
+    const std::unique_ptr<Database> copy = openCopy(path);
+    Statement count(copy->handle(), "SELECT count(*) FROM Lots");
+    count.step();
+    return count.int64(0);
 }
 
 void restore(const QString &ledgerPath, const QString &copyPath,
@@ -266,7 +295,8 @@ void restore(const QString &ledgerPath, const QString &copyPath,
 {
     LockWait wait;
     try {
-        Database copy(copyPath, Database::Mode::ReadOnly, &wait);
+        const std::unique_ptr<Database> opened = openCopy(copyPath, &wait);
+        Database &copy = *opened;
         // The copy is checked whole first, so that no damage is written into
         // the ledger. The check tells no progress of its own: meanwhile the
         // work is reported as not begun, which keeps a Cancel working.
@@ -295,11 +325,7 @@ void restore(const QString &ledgerPath, const QString &copyPath,
         Database ledger(ledgerPath, Database::Mode::ReadWrite, &wait);
         if (ledger.readOnly())
             throw Error(kErrReadOnly);
-        const int rc = copyPages(ledger.handle(), copy.handle(), wait, progress);
-        if (rc == SQLITE_INTERRUPT)
-            throw Error(kErrUserCancelled);
-        if (rc != SQLITE_DONE)
-            throw resultError(rc);
+        copyPages(ledger.handle(), copy.handle(), wait, progress);
     } catch (const Error &e) {
         throw plainError(e, wait);
     }
@@ -308,6 +334,26 @@ void restore(const QString &ledgerPath, const QString &copyPath,
 void removeLeftovers(const QString &ledgerPath)
 {
     tesmo::removeLeftovers(folderOf(ledgerPath), QString::fromLatin1(kTempPrefix));
+}
+
+DailyCopy::DailyCopy(const QString &ledgerPath, const QDateTime &now, bool holdsLots)
+    : ledger_(QFileInfo(ledgerPath).absoluteFilePath())
+    , now_(now)
+    , due_(holdsLots && dailyDue(ledger_, now))
+{
+}
+
+std::optional<UnnamedCopy> DailyCopy::make(const std::atomic<bool> *stop) const
+{
+    removeLeftovers(ledger_);
+    if (!due_)
+        return std::nullopt;
+    return copyLedger(ledger_, stop);
+}
+
+void DailyCopy::keep(UnnamedCopy copy) const
+{
+    keepCopy(std::move(copy), Kind::Daily, now_);
 }
 
 } // namespace tesmo::backup

@@ -206,10 +206,13 @@ bool LockWait::nap()
 void syncFolder(const QByteArray &folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const int synced = fd >= 0 ? ::fsync(fd) : -1;
+    const int failure = errno;
+    if (fd >= 0)
+        ::close(fd);   // a folder opened only to read: closing it loses nothing
+    if (synced != 0)
+        throw Error(kErrCannotWrite, QStringLiteral("The folder %1 could not be written to the disk: %2.")
+                                         .arg(QFile::decodeName(folder), QString::fromLocal8Bit(std::strerror(failure))));
 }
 
 Database::Database(const QString &path, Mode mode, LockWait *wait)

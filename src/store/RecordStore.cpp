@@ -58,6 +58,7 @@ public:
     LargerCache &operator=(const LargerCache &) = delete;
 
 private:
+    // A cache that stays as it was only makes the writes slower.
     void set(qint64 size)
     {
         sqlite3_exec(db_, ("PRAGMA cache_size = " + QByteArray::number(size)).constData(), nullptr, nullptr, nullptr);

@@ -343,7 +343,7 @@ private slots:
         window.open();
         QTRY_COMPARE(dialogs.shown(), 1);
         QVERIFY(dialogs.takeTexts().first().startsWith(
-            "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\": The folder "));
+            "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\". The folder "));
     }
 };
 

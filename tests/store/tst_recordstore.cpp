@@ -4,6 +4,7 @@
 // rule, copies and restores of a large ledger.
 #include "sales/SalePlan.h"
 #include "store/Backup.h"
+#include "store/LedgerRestore.h"
 #include "store/RecordStore.h"
 #include "store/Schema.h"
 #include "support/LedgerFolder.h"
@@ -761,7 +762,7 @@ private slots:
         const QString before = backup::makeCopy(ledger.file(), backup::Kind::BeforeImport, kNow);
         beside.join();
         QCOMPARE(lotsDigest(daily) + lotsDigest(before), original + original);
-        QCOMPARE(backup::lotsIn(before), std::optional<qint64>(100000));
+        QCOMPARE(backup::lotsIn(before), qint64(100000));
 
         QCOMPARE(ledger.exec("DELETE FROM Lots WHERE ID % 3 = 0; UPDATE Lots SET Ticker = 'CHANGED' WHERE ID < 10"),
                  QString());
@@ -784,8 +785,21 @@ private slots:
                      int(kErrUserCancelled));
         QCOMPARE(lotsDigest(ledger.file()), changed);
         QVERIFY(reported.size() == 2 && reported[0] > 0 && reported[0] < reported[1]);
-        backup::restore(ledger.file(), before);
+
+        // The command lists the copies, with why one does not open, and keeps the ledger before it restores.
+        QFile foreign(backup::folderOf(ledger.file()) + '/' + backup::fileName(backup::Kind::Daily, kNow.addDays(-1)));
+        QVERIFY(foreign.open(QIODevice::WriteOnly) && foreign.write("not a ledger") > 0);
+        foreign.close();
+        store = openStore(binding);
+        LedgerRestore restore(*store);
+        QStringList listed;
+        for (const LedgerRestore::Listed &c : restore.copies())
+            listed << backup::kindName(c.copy.kind) + ": " + (c.lots ? QString::number(*c.lots) : c.unreadable);
+        QCOMPARE(listed, QStringList({"daily: 100000", "before import: 100000", "daily: The copy is not a Tesmo ledger."}));
+        const QString kept = restore.restore(1);
+        QVERIFY(!store->isOpen() && kept.endsWith(" before restore.mdb"));
         QCOMPARE(lotsDigest(ledger.file()), original);
+        QCOMPARE(lotsDigest(backup::folderOf(ledger.file()) + '/' + kept), changed);
     }
 
     // A lock another program holds makes the daily copy give up after its few seconds, and a
