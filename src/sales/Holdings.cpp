@@ -1,5 +1,6 @@
 #include "sales/Holdings.h"
 
+#include "sales/Cents.h"
 #include "sales/HoldingTerm.h"
 #include "text/Fields.h"
 #include "text/Limits.h"
@@ -35,16 +36,12 @@ std::int64_t firstShortDay(QDate today)
 // or the lot's shares are not known.
 std::optional<Ticks> costOf(const LotRow &lot)
 {
-    if (lot.isText(kNumShares) || lot.isText(kNetAmount))
+    if (lot.isText(kNumShares) || lot.isText(kNetAmount) || (!lot.netAmount && lot.isText(kPrice)))
         return std::nullopt;
-    if (lot.netAmount)
-        return *lot.netAmount;
-    if (lot.isText(kPrice) || !lot.price)
+    const auto cost = lotCost(lot.netAmount, lot.price, lot.numShares);
+    if (cost && !lot.netAmount && std::abs(*cost) > kMaxMoneyTicks)
         return std::nullopt;
-    const double cost = std::round(double(*lot.price) * lot.numShares / 100) * 100;
-    if (!(std::abs(cost) <= double(kMaxMoneyTicks)))
-        return std::nullopt;
-    return Ticks(cost);
+    return cost;
 }
 
 void addCost(Ticks &sum, Ticks cost)

@@ -35,9 +35,10 @@ struct Holdings {
 
 // The holdings of lots as of today. Lots are of one ticker when their
 // tickers are the same but for letter case, as the find by ticker takes
-// them. A lot's cost is its net amount, else its price × shares to the
-// cent, as a sale counts it; a lot with neither adds its shares but no
-// cost, nor does a lot whose cost lies beyond the ledger's money limits.
+// them. A lot's cost is what a sale of all of it would cost (lotCost), in
+// whole cents; a lot with neither a net amount nor a price adds its shares
+// but no cost, nor does a lot whose cost lies beyond the ledger's money
+// limits.
 // Shares are held longer than a year when a sale today would be long-term.
 // A field that an older tool stored outside its kind (text for shares, an
 // amount or a date) counts as unknown: no shares, no cost, no date. Sums
