@@ -150,23 +150,28 @@ private slots:
         QTest::addColumn<QString>("lots");
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("adjusted");   // "LOT SHARES YYYY-MM-DD DOLLARS": shares that replaced a loss
         QTest::newRow("tickers alike but for letter case are one")
             << "ACME 100 - 1000 2020-01-15; BB 3 - 3 2024-05-05; acme 50 10 - 2021-06-01; éTÉ 2 - 6 2022-01-01;"
                "Été 1 - 5 2022-01-01"
             << QDate(2024, 6, 1)
             << QStringList{"ACME|150|1500|10|2|0|150|2020-01-15", "BB|3|3|1|1|0|0|2024-05-05",
-                           "éTÉ|3|11|3.6667|2|0|3|2022-01-01", "*|156|1514|9.7051|5|0|153|2020-01-15"};
+                           "éTÉ|3|11|3.6667|2|0|3|2022-01-01", "*|156|1514|9.7051|5|0|153|2020-01-15"} << "";
         QTest::newRow("a cost from the price to the cent, or none")
             << "X 3 0.3333 - 2020-01-01; X 7 - - 2019-01-01; Y 2 - 0 2020-01-01" << QDate(2020, 6, 1)
             << QStringList{"X|10|1|0.3333|2|1|7|2019-01-01", "Y|2|0|0|1|0|0|2020-01-01",
-                           "*|12|1|0.2|3|1|7|2019-01-01"};
+                           "*|12|1|0.2|3|1|7|2019-01-01"} << "";
         // Held long from a year after the day after the trade date: not on 29 February.
         QTest::newRow("a year before 29 February")
             << "M 1 - 1 2019-02-27; M 2 - 2 2019-02-28" << QDate(2020, 2, 29)
-            << QStringList{"M|3|3|1|2|0|1|2019-02-27", "*|3|3|1|2|0|1|2019-02-27"};
+            << QStringList{"M|3|3|1|2|0|1|2019-02-27", "*|3|3|1|2|0|1|2019-02-27"} << "";
+        QTest::newRow("shares that replaced a loss cost it and are held from their adjusted date")
+            << "A 100 - 1000 2020-01-15; A 10 - 100 2024-05-20" << QDate(2024, 6, 1)
+            << QStringList{"A|110|1150|10.4545|2|0|110|2020-01-15", "*|110|1150|10.4545|2|0|110|2020-01-15"}
+            << "2 10 2023-01-01 50";
         QTest::newRow("fields stored as text are unknown")
             << "T ? 5 - 2020-01-01; T 4 ? - 2020-01-01; T 2 1 3 ?" << QDate(2024, 1, 1)
-            << QStringList{"T|6|3|1.5|3|2|4|2020-01-01", "*|6|3|1.5|3|2|4|2020-01-01"};
+            << QStringList{"T|6|3|1.5|3|2|4|2020-01-01", "*|6|3|1.5|3|2|4|2020-01-01"} << "";
     }
 
     void holdings()
@@ -174,9 +179,12 @@ private slots:
         QFETCH(QString, lots);
         QFETCH(QDate, today);
         QFETCH(QStringList, expected);
+        QFETCH(QString, adjusted);
         LotTable table;
         fill(table, lots);
-        const Holdings h = holdingsOf(table, today);
+        const QStringList a = adjusted.split(u' ');   // one lot's at most
+        const Holdings h = holdingsOf(table, today, adjusted.isEmpty() ? std::vector<HeldAdjustment>{} : std::vector{HeldAdjustment{
+            a[0].toLongLong(), a[1].toDouble(), QDate::fromString(a[2], Qt::ISODate), *parseTicks(a[3])}});
         QStringList got;
         for (const Holding &t : h.tickers)
             got << text(t);
