@@ -32,9 +32,11 @@ std::vector<const TaxRow *> inParts(const std::vector<const TaxRow *> &rows)
 // A date as MM/DD/YYYY.
 void appendPaddedDate(QByteArray &line, QDate date)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.month(), date.day(), date.year());
-    line += text;
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    const char text[] = {char('0' + m / 10), char('0' + m % 10), '/', char('0' + d / 10), char('0' + d % 10), '/',
+                         char('0' + y / 1000 % 10), char('0' + y / 100 % 10), char('0' + y / 10 % 10), char('0' + y % 10)};
+    line.append(text, sizeof text);
 }
 
 // Text as ASCII: accents dropped, other characters "?", controls a space.
