@@ -2,8 +2,10 @@
 
 #include "platform/DialogTable.h"
 #include "platform/ErrorTrap.h"
+#include "sales/Cents.h"
 #include "sales/window/SaleLotsModel.h"
 #include "text/FieldRules.h"
+#include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QAbstractItemDelegate>
@@ -120,7 +122,11 @@ std::vector<SalePart> SellSharesDialog::plan() const
     // told once the date and the shares are right.
     checkSale(sold, shares);
     const QString proceedsText = proceeds_->text();
-    const std::optional<Ticks> proceeds = moneyFromText(proceedsText);
+    // To the cent, as the box shows the amount once it is left, so that Enter
+    // sells for what Tab shows.
+    std::optional<Ticks> proceeds = moneyFromText(proceedsText);
+    if (proceeds && moneyInRange(*proceeds))
+        proceeds = roundToCent(*proceeds);
     if (!proceeds)
         throw SaleRefusal(SaleField::Proceeds, proceedsText.isEmpty() ? QStringLiteral("Must Enter Proceeds")
                                                : IsNumber(AwayFromCurrency(proceedsText))
