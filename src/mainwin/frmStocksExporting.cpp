@@ -7,11 +7,11 @@
 #include "export/TextExport.h"
 #include "platform/ErrorTrap.h"
 #include "text/Regional.h"
+#include "text/WholeFile.h"
 
 #include <QComboBox>
 #include <QFileInfo>
 #include <QRadioButton>
-#include <QSaveFile>
 
 namespace tesmo {
 
@@ -99,33 +99,15 @@ void frmStocks::textFile(const LotTable &lots, const char *sourceTag)
                 return;
             }
         }
-        // Unbuffered, so that a failed write (a full disk) is seen when it
-        // happens; the earlier file is replaced only by a complete one.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be created: %2")
-                                             .arg(path, file.errorString()));
-        // A write that stopped part way reports no error of its own.
-        const auto notWritten = [&] {
-            return Error(kErrCannotWrite,
-                         QStringLiteral("The file %1 could not be written: %2")
-                             .arg(path, file.error() != QFileDevice::NoError
-                                            ? file.errorString()
-                                            : QStringLiteral("only part of it could be written; the disk may be full")));
-        };
         // A cancel leaves the earlier file as it was: the new one is dropped.
         const auto progress = dialogs_.progress(QStringLiteral("Writing the text file ..."), 1000);
         try {
-            writeTextExport(lots, file, progress.get());
+            saveWhole(path, [&](QIODevice &file) { writeTextExport(lots, file, progress.get()); });
         } catch (const Error &e) {
             if (e.number() == kErrUserCancelled)
                 return;
-            if (e.number() == kErrCannotWrite)
-                throw notWritten();
             throw;
         }
-        if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
-            throw notWritten();
         progress->finish();
         if (!platform_.shell.startViewer(path))
             throw Error(kErrFileNotFound);

@@ -1,6 +1,7 @@
 #include "sales/Form8949.h"
 
 #include "sales/TaxFile.h"
+#include "text/WholeFile.h"
 
 #include <QIODevice>
 #include <algorithm>
@@ -115,7 +116,7 @@ void writeForm8949Txf(const std::vector<const TaxRow *> &rows, Form8949Box box, 
 
 void saveForm8949(const std::vector<const TaxRow *> &rows, Form8949Box box, bool txf, const QString &path)
 {
-    taxfile::saveWhole(path, [&](QIODevice &out) {
+    saveWhole(path, [&](QIODevice &out) {
         if (txf)
             writeForm8949Txf(rows, box, QDate::currentDate(), out);
         else

@@ -2,6 +2,7 @@
 
 #include "sales/RealizedGains.h"
 #include "sales/TaxFile.h"
+#include "text/WholeFile.h"
 
 #include <QIODevice>
 #include <algorithm>
@@ -40,7 +41,7 @@ void writeGainsCsv(const std::vector<const SalePart *> &sales, QIODevice &out)
 
 void saveGainsCsv(const std::vector<const SalePart *> &sales, const QString &path)
 {
-    taxfile::saveWhole(path, [&](QIODevice &out) { writeGainsCsv(sales, out); });
+    saveWhole(path, [&](QIODevice &out) { writeGainsCsv(sales, out); });
 }
 
 } // namespace tesmo

@@ -4,7 +4,6 @@
 #include "text/Error.h"
 #include "text/Regional.h"
 
-#include <QSaveFile>
 
 namespace tesmo::taxfile {
 
@@ -72,28 +71,6 @@ void writeWhenFull(QIODevice &out, QByteArray &text)
         write(out, text);
         text.clear();
     }
-}
-
-void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw Error(kErrCannotWrite,
-                    QStringLiteral("The file %1 could not be created: %2").arg(path, file.errorString()));
-    // A write that stopped part way gives the file's own reason when it has
-    // one, else the writer's; the new file is then dropped.
-    const auto notWritten = [&](const QString &writers) {
-        return Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
-                                          .arg(path, file.error() != QFileDevice::NoError ? file.errorString()
-                                                                                          : writers));
-    };
-    try {
-        writer(file);
-    } catch (const Error &e) {
-        throw notWritten(e.description());
-    }
-    if (file.error() != QFileDevice::NoError || !file.commit())
-        throw notWritten(QStringLiteral("only part of it could be written; the disk may be full"));
 }
 
 } // namespace tesmo::taxfile

@@ -1,5 +1,5 @@
 // What the files for taxes share: amounts, dates and descriptions as they
-// write them, CSV fields, and a file replaced only once the new one is whole.
+// write them, and CSV fields; each is saved whole (text/WholeFile.h).
 #pragma once
 
 #include "text/Money.h"
@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
-#include <functional>
 
 class QIODevice;
 
@@ -34,10 +33,5 @@ void write(QIODevice &out, const QByteArray &text);
 
 // Writes text to out once it holds more than a block, and empties it.
 void writeWhenFull(QIODevice &out, QByteArray &text);
-
-// Writes the file at path through writer, replacing a file there only once
-// the new one is complete: a failure leaves an earlier file as it was.
-// Raises Error 3109 naming the file when it cannot be created or written.
-void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer);
 
 } // namespace tesmo::taxfile
