@@ -32,13 +32,21 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
         [this](const Error &e) { Data1_Error(e.number(), e.description()); },
         [this](LotId id) { Data1_Vanished(id); },
     });
+    commands_ = new LedgerCommands(platform, *data1_,
+                                   {this,
+                                    [this](const char *tag, Deed deed, const std::function<void()> &body) {
+                                        attempt(tag, deed, body);
+                                    },
+                                    [this] { showLots(); }, [this] { MoveIntoGap(); }, [this] { LoadLedger(); },
+                                    [this] { ImportLots(); }},
+                                   this);
     wireEvents();
 }
 
 // The lists let go of the lots before the store and the selection's lots go.
 frmStocks::~frmStocks()
 {
-    StopDailyBackup();
+    commands_->stopDailyCopy();
     masterRows_->show(nullptr);
     selectedRows_->show(nullptr);
 }
@@ -73,13 +81,13 @@ void frmStocks::wireEvents()
     auto *importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
     importKey->setContext(Qt::WindowShortcut);
     connect(importKey, &QShortcut::activated, this, [this] { ImportLots(); });
-    ListView1->onContextMenu = [this](const QPoint &at) { ListView1_ContextMenu(at); };
-    auto *sellKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-    sellKey->setContext(Qt::WindowShortcut);
-    connect(sellKey, &QShortcut::activated, this, [this] { SellShares(); });
-    auto *gainsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
-    gainsKey->setContext(Qt::WindowShortcut);
-    connect(gainsKey, &QShortcut::activated, this, &frmStocks::HoldingsAndGains);
+    ListView1->onContextMenu = [this](const QPoint &at) { commands_->contextMenu(at); };
+    for (const auto &[key, run] : {std::pair(Qt::Key_L, &LedgerCommands::sellShares),
+                                   std::pair(Qt::Key_G, &LedgerCommands::holdingsAndGains)}) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, commands_, run);
+    }
     setAcceptDrops(true);
     // Every box, the edit boxes among them: a drop, and the edit boxes' keys
     // and loss of focus.
@@ -119,6 +127,13 @@ void frmStocks::attempt(const char *sourceTag, Deed deed, const std::function<vo
                 tellFailure(dialogs_, deed, e);
         }
     });
+}
+
+void frmStocks::showLots()
+{
+    HighlightLists();
+    updateCommands();
+    ListView1->scrollToSelectedRow();
 }
 
 frmStocks::EditState frmStocks::editState() const

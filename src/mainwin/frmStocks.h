@@ -6,17 +6,15 @@
 #pragma once
 
 #include "mainwin/BoxBinding.h"
-#include "platform/ErrorTrap.h"
+#include "mainwin/LedgerCommands.h"
 #include "mainwin/LotListModel.h"
-#include "platform/Background.h"
+#include "platform/ErrorTrap.h"
 #include "platform/Platform.h"
-#include "store/Backup.h"
 #include "store/RecordStore.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -117,8 +115,6 @@ private:
     void HighlightList2();
     // The lot of a list's selected row; raises 91 without one.
     LotId selectedId(const LotListView *list) const;
-    // The master list's context menu: the import and the restore of a copy.
-    void ListView1_ContextMenu(const QPoint &globalPos);
 
     // Field rules and currency text.
     void FormatCurrFields();
@@ -192,21 +188,12 @@ private:
     // Runs the writer on lots: a Cancel ends it without a word.
     void officeExport(const LotTable &lots, const OfficeWriter &writer);
 
-    // Selling shares of the current lot's ticker (Ctrl+L, the master list's
-    // context menu): offered on a lot being browsed.
-    bool SellOffered() const;
-    void SellShares();
-
-    // The Holdings and Gains window (Ctrl+G, the master list's context
-    // menu).
-    void HoldingsAndGains();
-
     // Protection and help.
     void cmdOptions_Click();
     void cmdHelp_Click();
 
     // Importing lots from a broker's CSV file (Ctrl+I, the master list's
-    // context menu, a file dropped on the window), and the ledger's backups.
+    // context menu, a file dropped on the window).
     bool ImportOffered() const;
     // Runs the import of the file at strPath; asks for the file when empty.
     void ImportLots(const QString &strPath = {});
@@ -215,17 +202,9 @@ private:
     QString DroppedFile(const QMimeData *mime) const;
     // Whether a drag or drop event on the window or a box is an import.
     bool ImportDrop(QEvent *event);
-
-    // The ledger's copies. MakeDailyBackup starts the daily copy when one is
-    // due: the newest copy is older than a day and the ledger holds lots;
-    // the leftovers of copies that were cut short go first.
-    void MakeDailyBackup();
-    // Tells the daily copy to stop, and waits for it: a step at most.
-    void StopDailyBackup();
-    // "Restore from Backup...": the copies listed, the one chosen confirmed,
-    // the ledger kept as a "before restore" copy, then the chosen copy
-    // written into the ledger, which the window loads as at start-up.
-    void RestoreFromBackup();
+    // What a command beyond the designed window did, shown while its
+    // message is up: the current lot's rows, the commands and the counter.
+    void showLots();
 
     Platform platform_;
     Dialogs &dialogs_;
@@ -264,6 +243,8 @@ private:
     LotListModel *selectedRows_ = nullptr;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
+    // The commands beyond the designed window (sale, gains, backups).
+    LedgerCommands *commands_ = nullptr;
     QPointer<Split> split_;
 
     // True while a lot with an empty net amount was made current at start-up.
@@ -281,10 +262,6 @@ private:
     // Whether the window that was active last was another form of the
     // program (not a message or input box), for Form_Activate.
     bool cameFromForm_ = false;
-    // The daily copy being made off the window's thread, and its stop flag,
-    // set on the window's thread and read on the copy's.
-    std::optional<BackgroundTask<std::optional<backup::UnnamedCopy>>> dailyCopy_;
-    std::shared_ptr<std::atomic<bool>> stopDailyCopy_;
     bool activatedOnce_ = false;
     bool opened_ = false;
     // The folder the file dialog of the import opens in: the last one a

@@ -211,10 +211,7 @@ QString closingMessage(const LotImport &import, const Written &written)
 
 bool frmStocks::ImportOffered() const
 {
-    const RecordStore &rs = *data1_;
-    if (!rs.isOpen())
-        return false;
-    return rs.RecordCount() == 0 || (rs.EditMode() != kEditAdd && rs.AbsolutePosition() >= 0);
+    return commands_->importOffered();
 }
 
 // The import in its steps: the file chosen, read and previewed, the chosen

@@ -30,7 +30,7 @@ void frmStocks::open()
     warnAboutUnfitLot();
     // A moment after the window is up, so that the copy of a large ledger
     // does not slow its opening.
-    QTimer::singleShot(kDailyCopyDelayMs, this, &frmStocks::MakeDailyBackup);
+    QTimer::singleShot(kDailyCopyDelayMs, commands_, &LedgerCommands::startDailyCopy);
 }
 
 void frmStocks::LoadLedger()
@@ -144,7 +144,7 @@ void frmStocks::closeEvent(QCloseEvent *event)
     }
     if (split_)
         split_->close();
-    StopDailyBackup();
+    commands_->stopDailyCopy();
     event->accept();
     emit closed();
 }

@@ -2,13 +2,10 @@
 // after the window opens, and "Restore from Backup...". The commands below
 // the window copy and restore; the window asks, and shows the ledger it then
 // holds.
-#include "mainwin/frmStocks.h"
+#include "mainwin/LedgerCommands.h"
 
-#include "mainwin/LotListView.h"
 #include "mainwin/RestoreDialog.h"
 #include "store/LedgerRestore.h"
-
-#include <QFileInfo>
 
 namespace tesmo {
 
@@ -16,13 +13,12 @@ namespace tesmo {
 // that a large ledger's copy does not hold the window up; the window reads
 // the clock and the copies' times, and names the copy once it is made. A
 // failure is told once, and a copy stopped because the window goes is not.
-void frmStocks::MakeDailyBackup()
+void LedgerCommands::startDailyCopy()
 {
-    const RecordStore &rs = *data1_;
-    if (!rs.isOpen() || dailyCopy_)
+    if (!store_.isOpen() || dailyCopy_)
         return;
-    const auto copy = std::make_shared<backup::DailyCopy>(rs.DatabaseName(), QDateTime::currentDateTime(),
-                                                          rs.RecordCount() > 0);
+    const auto copy = std::make_shared<backup::DailyCopy>(store_.DatabaseName(), QDateTime::currentDateTime(),
+                                                          store_.RecordCount() > 0);
     const auto stop = stopDailyCopy_ = std::make_shared<std::atomic<bool>>(false);
     dailyCopy_ = runInBackground([copy, stop] { return copy->make(stop.get()); }, *this,
                                  [this, copy](BackgroundTask<std::optional<backup::UnnamedCopy>> made) {
@@ -31,12 +27,12 @@ void frmStocks::MakeDailyBackup()
                                              copy->keep(std::move(*c));
                                      } catch (const Error &e) {
                                          if (e.number() != kErrStopped)
-                                             tellFailure(dialogs_, Deed::DailyCopy, e);
+                                             tellFailure(platform_.dialogs, Deed::DailyCopy, e);
                                      }
                                  });
 }
 
-void frmStocks::StopDailyBackup()
+void LedgerCommands::stopDailyCopy()
 {
     if (stopDailyCopy_)
         *stopDailyCopy_ = true;
@@ -44,37 +40,38 @@ void frmStocks::StopDailyBackup()
         dailyCopy_->wait();
 }
 
-// The copies listed, the one chosen confirmed, then restored; the window
-// loads the ledger it then holds, as at start-up, whatever came of it.
-void frmStocks::RestoreFromBackup()
+// The ledger the file holds afterwards is loaded, whatever came of the
+// restore once the store was closed for it.
+void LedgerCommands::restoreFromBackup()
 {
-    if (!ImportOffered())
+    if (!importOffered())
         return;
-    attempt("Source : frmStocks RestoreFromBackup", Deed::Restore, [&] {
-        LedgerRestore restore(*data1_);
+    window_.run("Source : frmStocks RestoreFromBackup", Deed::Restore, [&] {
+        Dialogs &dialogs = platform_.dialogs;
+        LedgerRestore restore(store_);
         std::vector<RestoreDialog::Row> rows;
         for (const LedgerRestore::Listed &c : restore.copies())
             rows.push_back({madeText(c.copy), backup::kindName(c.copy.kind),
                             c.lots ? QString::number(*c.lots) : c.unreadable, c.lots.has_value()});
-        RestoreDialog choice(backup::kFolderName, rows, this);
+        RestoreDialog choice(backup::kFolderName, rows, window_.widget);
         if (choice.exec() != QDialog::Accepted || choice.chosen() < 0)
             return;
         const RestoreDialog::Row &row = rows[std::size_t(choice.chosen())];
         const QString described = QStringLiteral("the %1 copy of %2").arg(row.kind, row.made);
-        if (dialogs_.message(QStringLiteral("Restore %1, which holds %2 lots? They take the place of the lots in the "
-                                            "ledger now, which is kept in \"%3\" as a \"before restore\" copy.")
-                                 .arg(described, row.lots, backup::kFolderName),
-                             Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation)
+        if (dialogs.message(QStringLiteral("Restore %1, which holds %2 lots? They take the place of the lots in the "
+                                           "ledger now, which is kept in \"%3\" as a \"before restore\" copy.")
+                                .arg(described, row.lots, backup::kFolderName),
+                            Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation)
             != Dialogs::Answer::Yes)
             return;
 
         // The daily copy would copy the ledger while it is replaced.
-        StopDailyBackup();
+        stopDailyCopy();
         QString kept;
         std::optional<Error> failure;
         {
-            const WaitPointer wait(dialogs_);
-            const auto progress = dialogs_.progress(QStringLiteral("Restoring %1...").arg(described), 1000);
+            const WaitPointer wait(dialogs);
+            const auto progress = dialogs.progress(QStringLiteral("Restoring %1...").arg(described), 1000);
             try {
                 kept = restore.restore(std::size_t(choice.chosen()), [&](qint64 done, qint64 total) {
                     return progress->advance(done * 1000 / std::max<qint64>(total, 1));
@@ -83,18 +80,16 @@ void frmStocks::RestoreFromBackup()
                 failure = e;
             }
         }
-        if (!data1_->isOpen()) {
-            LoadLedger();
-            // The window shows the ledger it now holds while the message is up.
-            updateCommands();
-            ListView1->scrollToSelectedRow();
+        if (!store_.isOpen()) {
+            window_.reload();
+            window_.showLots();
         }
         if (failure)
             throw *failure;
-        dialogs_.message(QStringLiteral("The ledger now holds the %1 lots of %2. The ledger as it was is kept as \"%3\" "
-                                        "in \"%4\".")
-                             .arg(QString::number(data1_->RecordCount()), described, kept, backup::kFolderName),
-                         Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+        dialogs.message(QStringLiteral("The ledger now holds the %1 lots of %2. The ledger as it was is kept as \"%3\" "
+                                       "in \"%4\".")
+                            .arg(QString::number(store_.RecordCount()), described, kept, backup::kFolderName),
+                        Dialogs::Buttons::Ok, Dialogs::Icon::Information);
     });
 }
 
