@@ -6,6 +6,7 @@
 #include "sales/Holdings.h"
 #include "sales/RealizedGains.h"
 #include "sales/SalePlan.h"
+#include "sales/SalePlanner.h"
 #include "sales/ShareSale.h"
 #include "support/LedgerFolder.h"
 #include "support/TextBinding.h"
@@ -295,6 +296,9 @@ private slots:
         QCOMPARE(report.holdings().tickers.front().shares, 100.0);
         const std::vector<const SalePart *> sold = report.salesIn(2024);
         QCOMPARE(int(sold.size()), 3);
+        binding.texts[kNumShares] = "abc";   // an undo, too, handles pending changes first
+        QCOMPARE(errorOf([&] { report.undo(*sold[0]); }), int(kErrTypeMismatch));
+        store.CancelUpdate();
         try {
             report.undo(*sold[1]);   // lot 2 has a later sale
             QFAIL("an undo under a later sale was done");
@@ -310,6 +314,11 @@ private slots:
         QFile saved(folder.path() + "/gains.csv");
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll().count('\n'), 3);
+
+        SalePlanner planner;   // a later sale takes from what an earlier one left
+        planner.add(lot(9, "1/15/2020", 100, 1000));
+        planner.take(planner.plan("ACME", QDate(2024, 6, 1), 30, 0));
+        QCOMPARE(planner.plan("ACME", QDate(2024, 6, 1), 70, 0).front().cost, Ticks(7000000));
     }
 };
 
