@@ -73,7 +73,7 @@ void LedgerCommands::contextMenu(const QPoint &globalPos)
         bool offered;
         std::function<void()> run;
     } entries[] = {
-        {"Import Lots from File...", "importLots", Qt::CTRL | Qt::Key_I, importOffered(), window_.importLots},
+        {"Import Lots from File...", "importLots", Qt::CTRL | Qt::Key_I, importOffered(), [this] { importLots({}); }},
         {"Restore from Backup...", "restoreFromBackup", {}, importOffered(), [this] { restoreFromBackup(); }},
         {"Sell Shares...", "sellShares", Qt::CTRL | Qt::Key_L, sellOffered(), [this] { sellShares(); }},
         {"Holdings and Gains...", "holdingsAndGains", Qt::CTRL | Qt::Key_G, store_.isOpen(),

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+class QMimeData;
 class QWidget;
 
 namespace tesmo {
@@ -39,18 +40,25 @@ public:
         std::function<void()> moveIntoGap;
         // Loads the ledger the file now holds, as at start-up.
         std::function<void()> reload;
-        // Imports lots from a broker's file.
-        std::function<void()> importLots;
     };
 
     LedgerCommands(Platform platform, RecordStore &store, Window window, QObject *parent = nullptr);
     ~LedgerCommands() override;
+
+    // Offers the commands on the window: Ctrl+I, Ctrl+L and Ctrl+G, and the
+    // import of a CSV file dropped on it or any of its boxes. Once its
+    // boxes are made.
+    void attach();
 
     // Offered on a lot being browsed; the import and the restore also on an
     // empty ledger.
     bool sellOffered() const;
     bool importOffered() const;
 
+    // Importing lots from a broker's CSV file at path; asks for the file
+    // when path is empty.
+    void importLots(const QString &path);
+    void importLotsChosen() { importLots({}); }
     // Selling shares of the current lot's ticker; the lists, the counter
     // and the current lot follow the lots as the sale left them, and one
     // message says what was sold.
@@ -69,7 +77,14 @@ public:
     // Tells the daily copy to stop, and waits for it: a step at most.
     void stopDailyCopy();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // The one CSV file that a drag carries, when the import is offered; the
+    // empty text otherwise.
+    QString droppedFile(const QMimeData *mime) const;
+
     Platform platform_;
     RecordStore &store_;
     Window window_;
@@ -77,6 +92,9 @@ private:
     // set on the window's thread and read on the copy's.
     std::optional<BackgroundTask<std::optional<backup::UnnamedCopy>>> dailyCopy_;
     std::shared_ptr<std::atomic<bool>> stopDailyCopy_;
+    // The folder the file dialog of the import opens in: the last one a
+    // file was imported from.
+    QString importFolder_;
 };
 
 } // namespace tesmo

@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QWindow>
 
 namespace tesmo {
@@ -37,8 +36,7 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
                                     [this](const char *tag, Deed deed, const std::function<void()> &body) {
                                         attempt(tag, deed, body);
                                     },
-                                    [this] { showLots(); }, [this] { MoveIntoGap(); }, [this] { LoadLedger(); },
-                                    [this] { ImportLots(); }},
+                                    [this] { showLots(); }, [this] { MoveIntoGap(); }, [this] { LoadLedger(); }},
                                    this);
     wireEvents();
 }
@@ -75,24 +73,10 @@ void frmStocks::wireEvents()
     ListView1->onDoubleClick = [this] { ListView1_DblClick(); };
     ListView2->onDoubleClick = [this] { ListView2_DblClick(); };
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmStocks::windowActivated);
-
-    // The import: Ctrl+I, the master list's context menu, and a CSV file
-    // dropped anywhere on the window, its boxes included.
-    auto *importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
-    importKey->setContext(Qt::WindowShortcut);
-    connect(importKey, &QShortcut::activated, this, [this] { ImportLots(); });
+    for (QLineEdit *box : txtFields)
+        box->installEventFilter(this);   // their keys and loss of focus
     ListView1->onContextMenu = [this](const QPoint &at) { commands_->contextMenu(at); };
-    for (const auto &[key, run] : {std::pair(Qt::Key_L, &LedgerCommands::sellShares),
-                                   std::pair(Qt::Key_G, &LedgerCommands::holdingsAndGains)}) {
-        auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, commands_, run);
-    }
-    setAcceptDrops(true);
-    // Every box, the edit boxes among them: a drop, and the edit boxes' keys
-    // and loss of focus.
-    for (QLineEdit *box : findChildren<QLineEdit *>())
-        box->installEventFilter(this);
+    commands_->attach();
 }
 
 bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, const std::function<bool(int)> &silent)
@@ -206,9 +190,6 @@ void frmStocks::txtFields_Change(int Index)
 
 bool frmStocks::eventFilter(QObject *watched, QEvent *event)
 {
-    const QEvent::Type type = event->type();
-    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && ImportDrop(event))
-        return true;
     for (int i = 0; i < kFieldCount; ++i) {
         if (watched != txtFields[std::size_t(i)])
             continue;

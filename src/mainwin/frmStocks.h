@@ -20,7 +20,6 @@
 #include <vector>
 
 class QComboBox;
-class QMimeData;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -52,9 +51,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
     // Whether a navigation routine selects the new lot's rows itself (a
@@ -192,16 +188,6 @@ private:
     void cmdOptions_Click();
     void cmdHelp_Click();
 
-    // Importing lots from a broker's CSV file (Ctrl+I, the master list's
-    // context menu, a file dropped on the window).
-    bool ImportOffered() const;
-    // Runs the import of the file at strPath; asks for the file when empty.
-    void ImportLots(const QString &strPath = {});
-    // The one CSV file that a drag carries, when the import is offered; the
-    // empty text otherwise.
-    QString DroppedFile(const QMimeData *mime) const;
-    // Whether a drag or drop event on the window or a box is an import.
-    bool ImportDrop(QEvent *event);
     // What a command beyond the designed window did, shown while its
     // message is up: the current lot's rows, the commands and the counter.
     void showLots();
@@ -243,7 +229,7 @@ private:
     LotListModel *selectedRows_ = nullptr;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
-    // The commands beyond the designed window (sale, gains, backups).
+    // The commands beyond the designed window (import, sale, gains, backups).
     LedgerCommands *commands_ = nullptr;
     QPointer<Split> split_;
 
@@ -264,9 +250,6 @@ private:
     bool cameFromForm_ = false;
     bool activatedOnce_ = false;
     bool opened_ = false;
-    // The folder the file dialog of the import opens in: the last one a
-    // file was imported from.
-    QString importFolder_;
 };
 
 } // namespace tesmo

@@ -1,6 +1,6 @@
-#include "mainwin/ChosenLots.h"
+#include "import/ChosenLots.h"
 
-#include "mainwin/ImportedSales.h"
+#include "import/ImportedSales.h"
 #include "store/Database.h"
 #include "store/LotReader.h"
 

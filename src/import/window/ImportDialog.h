@@ -9,7 +9,7 @@
 // current row.
 #pragma once
 
-#include "import/ImportRowsModel.h"
+#include "import/window/ImportRowsModel.h"
 
 #include <QDialog>
 #include <array>

@@ -1,4 +1,4 @@
-#include "mainwin/ImportedSales.h"
+#include "import/ImportedSales.h"
 
 #include "import/RowReading.h"
 #include "store/Database.h"
