@@ -29,14 +29,14 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
         [this](int &action, bool &save) { Data1_Validate(action, save); },
         [this] { Data1_Reposition(); },
         [this](const Error &e) { Data1_Error(e.number(), e.description()); },
-        [this](LotId id) { Data1_Vanished(id); },
+        [this](LotId id) { lotVanished(id); },
     });
     commands_ = new LedgerCommands(platform, *data1_,
                                    {this,
                                     [this](const char *tag, Deed deed, const std::function<void()> &body) {
                                         attempt(tag, deed, body);
                                     },
-                                    [this] { showLots(); }, [this] { MoveIntoGap(); }, [this] { LoadLedger(); }},
+                                    [this] { showLots(); }, [this] { moveIntoGap(); }, [this] { loadLedger(); }},
                                    this);
     wireEvents();
 }

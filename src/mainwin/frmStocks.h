@@ -88,7 +88,7 @@ private:
     // Sets the window up on the ledger as the file holds it, at start-up and
     // after a restore: the master list filled, the selection list empty, the
     // first current lot chosen, and what opening set aside told.
-    void LoadLedger();
+    void loadLedger();
     void Form_Initialize();
     void Form_Load();
     void Form_Activate();
@@ -98,7 +98,7 @@ private:
     void Data1_Error(int DataErr, const QString &description);
     void Data1_Reposition();
     void Data1_Validate(int &Action, bool &Save);
-    void Data1_Vanished(LotId id);
+    void lotVanished(LotId id);
     // Tells the user once about the lots that another program deleted and
     // that left the lists during a command; starts a new lot when none is
     // left, as deleting the last one does.
@@ -142,7 +142,7 @@ private:
     QString DeleteMessage() const;
     // With no current lot, the lot before the gap where it stood becomes
     // current, else the one after it; with no lot left a new one is started.
-    void MoveIntoGap();
+    void moveIntoGap();
 
     // Finding by ticker.
     void cmdFind_Click();

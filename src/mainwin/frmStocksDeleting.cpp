@@ -56,11 +56,11 @@ void frmStocks::cmdDelete_Click()
         if (answer != Dialogs::Answer::Yes)
             return;
         rs.Delete();
-        MoveIntoGap();
+        moveIntoGap();
     });
 }
 
-void frmStocks::MoveIntoGap()
+void frmStocks::moveIntoGap()
 {
     RecordStore &rs = *data1_;
     rs.MovePrevious();

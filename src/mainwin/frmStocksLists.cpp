@@ -46,7 +46,7 @@ LotId frmStocks::selectedId(const LotListView *list) const
     return list->lots()->id(row);
 }
 
-void frmStocks::Data1_Vanished(LotId id)
+void frmStocks::lotVanished(LotId id)
 {
     vanished_.push_back(id);
 }

@@ -23,7 +23,7 @@ constexpr int kDailyCopyDelayMs = 1500;
 
 void frmStocks::open()
 {
-    LoadLedger();
+    loadLedger();
     reportVanishedLots();
     updateCommands();
     ListView1->scrollToSelectedRow();
@@ -33,7 +33,7 @@ void frmStocks::open()
     QTimer::singleShot(kDailyCopyDelayMs, commands_, &LedgerCommands::startDailyCopy);
 }
 
-void frmStocks::LoadLedger()
+void frmStocks::loadLedger()
 {
     selectedRows_->show(&data1_->rows());
     glbCurrRecord.reset();
