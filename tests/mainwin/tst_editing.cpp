@@ -100,7 +100,7 @@ private slots:
     // shown with a message and can be left, undone, deleted and closed on.
     void anUnfitLotNeverTrapsTheWindow()
     {
-        MainWindow w({}, false, QString(kUncheckedLedger) + "INSERT INTO Lots VALUES (1, 'Fine', 'F', 1, 1, 1, '2003-01-15'),"
+        MainWindow w({}, true, QString(kPastTheChecks) + "INSERT INTO Lots VALUES (1, 'Fine', 'F', 1, 1, 1, '2003-01-15'),"
                      " (2, 'Odd', 'Z', 3000000000, 1, NULL, '0000-01-01'), (3, 'Inf', 'I', 9e999, 1, 1, '2003-01-15')");
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"This lot holds a value that Tesmo cannot take as it is stored "
                                                     "(Trade Date). Correct it and save the lot, or delete the lot."});
