@@ -2,6 +2,7 @@
 
 #include "sales/RealizedGains.h"
 #include "text/Error.h"
+#include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QSaveFile>
@@ -104,6 +105,10 @@ void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
 
 void saveGainsCsv(const std::vector<const SaleRecord *> &sales, const QString &path)
 {
+    // A line break typed or pasted into the name is a slip, never a name.
+    if (hasControlCharacter(path))
+        throw Error(kErrCannotWrite, QStringLiteral("No file was written: a file name holds no line break, tab or "
+                                                    "other control character. Please Enter the name again."));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Error(kErrCannotWrite,

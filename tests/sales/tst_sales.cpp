@@ -205,16 +205,18 @@ private slots:
     }
 
     // Gains in whole cents (a cost's fraction of a cent rounded first); the
-    // file for taxes: short-term sales first, quoting, no name, CRLF, an
-    // earlier file replaced, a file that cannot be made named in the error.
+    // file for taxes: short-term sales first, each term in the order of sale,
+    // quoting, no name, CRLF, an earlier file replaced, a file that cannot be
+    // made named in the error.
     void gainsOfAYearAndTheirFile()
     {
         const std::vector<SaleRecord> sales = {
+            sale(4, "LNG", "Long Ago", 1, "2020-01-02", "2023-12-05", 100, 100, "Long"),
             sale(1, "WDG", "Widgets, \"Best\" Inc.", 10, "2024-01-10", "2024-03-15", 900000, 1200050, "Short"),
             sale(2, "ZZ", "", 2.5, "2022-02-01", "2024-05-05", 3000000, 2000000, "Long"),
             sale(3, "ACME", "Acme Corp", 20, "2023-02-01", "2025-01-02", 4000000, 2000000, "Short"),
         };
-        QCOMPARE(saleYears(sales), (std::vector<int>{2025, 2024}));
+        QCOMPARE(saleYears(sales), (std::vector<int>{2025, 2024, 2023}));
         const std::vector<const SaleRecord *> shown = salesIn(sales, 2024);
         const GainTotals totals = gainTotals(shown);
         QCOMPARE(QList<Ticks>({totals.shortTerm, totals.longTerm, totals.total()}),
@@ -229,13 +231,18 @@ private slots:
         QCOMPARE(saved.readAll(), "Description,Date Acquired,Date Sold,Proceeds,Cost Basis,Gain or Loss,Term\r\n"
                                   "\"10 sh. WDG (Widgets, \"\"Best\"\" Inc.)\",1/10/2024,3/15/2024,90.00,120.01,-30.01,Short\r\n"
                                   "20 sh. ACME (Acme Corp),2/1/2023,1/2/2025,400.00,200.00,200.00,Short\r\n"
+                                  "1 sh. LNG (Long Ago),1/2/2020,12/5/2023,0.01,0.01,0.00,Long\r\n"
                                   "2.5 sh. ZZ,2/1/2022,5/5/2024,300.00,200.00,100.00,Long\r\n");
 
-        try {
-            saveGainsCsv(shown, dir.filePath(QStringLiteral("missing/") + gainsFileName(std::nullopt)));
-            QFAIL("a file in a missing folder was reported written");
-        } catch (const Error &e) {
-            QVERIFY(e.number() == kErrCannotWrite && e.description().contains("missing/Tesmo gains all years.csv"));
+        // A folder that is not there is named; a line break typed into the name is never a name.
+        for (const auto &[name, said] : {std::pair("missing/" + gainsFileName(std::nullopt), "missing/Tesmo gains all years.csv"),
+                                         std::pair(QStringLiteral("two\nlines.csv"), "no line break")}) {
+            try {
+                saveGainsCsv(shown, dir.filePath(name));
+                QFAIL("the file was reported written");
+            } catch (const Error &e) {
+                QVERIFY2(e.number() == kErrCannotWrite && e.description().contains(said), qPrintable(e.description()));
+            }
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{gainsFileName(2024)});
     }
