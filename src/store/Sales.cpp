@@ -44,19 +44,19 @@ SaleRecord saleOf(const Statement &s)
 
 // The sales as the file holds them now: a file that another program changed
 // since it was opened is neither read nor written into.
-SalesShape salesShape(Database &db)
+PartShape salesShape(Database &db)
 {
     const LedgerSchema schema = readLedgerSchema(db.handle());
     if (!schema.isLedger())
         throw notALedger(QStringLiteral("Tesmo.mdb"), schema);
-    return schema.sales;
+    return schema.shapeOf("the sales");
 }
 
 } // namespace
 
 bool hasSales(Database &db)
 {
-    return salesShape(db) != SalesShape::None;
+    return salesShape(db) != PartShape::None;
 }
 
 std::vector<SaleRecord> readSales(Database &db)
@@ -86,12 +86,12 @@ std::optional<SaleRecord> readSale(Database &db, SaleId id)
 void addSalesIfMissing(Database &db)
 {
     switch (salesShape(db)) {
-    case SalesShape::Ours:
+    case PartShape::Ours:
         return;
-    case SalesShape::None:
+    case PartShape::None:
         db.exec(salesSchema().c_str());
         return;
-    case SalesShape::Earlier:
+    case PartShape::Earlier:
         break;
     }
     Statement counter(db.handle(), "SELECT max(seq) FROM sqlite_sequence WHERE name = 'Sales'");

@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include "store/EarlierSchemas.h"
 #include "text/Limits.h"
 
 #include <QString>
@@ -217,6 +218,14 @@ std::string salesLinks()
 std::string salesSchema()
 {
     return salesTable() + salesLinks();
+}
+
+std::vector<SchemaPart> schemaParts()
+{
+    using Made = SchemaPart::Made;
+    return {{"the ledger", Made::WithTheLedger, ledgerObjects(), earlierLedgerTables()},
+            {"the indexes", Made::WhenOpened, kLedgerIndexes, {}},
+            {"the sales", Made::ByFirstUse, salesSchema(), {earlierSalesSchema()}}};
 }
 
 } // namespace tesmo

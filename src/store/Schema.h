@@ -3,12 +3,14 @@
 // behind the view qrySales. The checks of Lots take their ranges and
 // lengths from the program's limits, so the file accepts exactly the lots that
 // the window accepts. These definitions are also what a file is checked
-// against before it is taken for a ledger (store/SchemaCheck.h): a new object
-// is added here alone; a changed one keeps its earlier text in
-// store/EarlierSchemas.cpp.
+// against before it is taken for a ledger (store/SchemaCheck.h), through
+// schemaParts(): a new object is added to its part's SQL alone, a new part
+// (a table made by its first use, as the sales are) to schemaParts(), and a
+// changed object keeps its earlier text in store/EarlierSchemas.cpp.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tesmo {
 
@@ -28,5 +30,22 @@ std::string ledgerSchema();
 std::string salesTable();
 std::string salesLinks();
 std::string salesSchema();
+
+// A part of the schema as a ledger comes to hold it: with the ledger, when
+// the ledger is opened for writing (each object of it may be missing from an
+// older ledger), or by its first use (all of it or none).
+struct SchemaPart {
+    enum class Made { WithTheLedger, WhenOpened, ByFirstUse };
+    const char *name;   // as messages name it: "the sales"
+    Made made;
+    std::string sql;    // the SQL that makes it now
+    // What earlier versions made: single objects in place of some of a part
+    // made with the ledger, or, for a part made by its first use, the whole
+    // part as it was.
+    std::vector<const char *> earlier;
+};
+
+// Every part, in the order they are made.
+std::vector<SchemaPart> schemaParts();
 
 } // namespace tesmo

@@ -1,6 +1,5 @@
 #include "store/SchemaCheck.h"
 
-#include "store/EarlierSchemas.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 
@@ -78,28 +77,52 @@ struct Reference {
     Objects every;      // one of each name in every ledger: this text ...
     Objects earlier;    // ... or one of these
     Objects optional;   // made when a ledger is opened, and SQLite's statistics
-    std::vector<Objects> sales;   // as made now, then earlier: all of one, or none
+    struct Group {
+        QString name;
+        std::vector<Objects> shapes;   // as made now, then earlier: all of one, or none
+    };
+    std::vector<Group> groups;   // the parts made by their first use
 };
 
 Reference build()
 {
+    using Made = SchemaPart::Made;
+    const std::vector<SchemaPart> parts = schemaParts();
+    // Earlier objects and groups are made on what the ledger holds from the
+    // start, so that they are told apart from it (sqlite_sequence).
+    const auto onTheLedger = [&](sqlite3 *db) {
+        for (const SchemaPart &part : parts)
+            if (part.made == Made::WithTheLedger)
+                made(db, part.sql);
+    };
     Reference r;
     inMemory([&](sqlite3 *db) {
-        r.every = made(db, ledgerObjects());
-        r.optional = made(db, kLedgerIndexes);
-        r.sales.push_back(made(db, salesSchema()));
+        for (const SchemaPart &part : parts) {
+            Objects now = made(db, part.sql);
+            Objects &into = part.made == Made::WithTheLedger ? r.every : r.optional;
+            if (part.made == Made::ByFirstUse)
+                r.groups.push_back({QString::fromLatin1(part.name), {now}});
+            else
+                into.insert(into.end(), now.begin(), now.end());
+        }
         for (Object &o : made(db, "ANALYZE"))
             r.optional.push_back(std::move(o));
     });
-    for (const char *table : earlierLedgerTables())
-        inMemory([&](sqlite3 *db) {
-            for (Object &o : made(db, table))
-                r.earlier.push_back(std::move(o));
-        });
-    inMemory([&](sqlite3 *db) {
-        made(db, ledgerObjects());
-        r.sales.push_back(made(db, earlierSalesSchema()));
-    });
+    for (const SchemaPart &part : parts) {
+        for (const char *earlier : part.earlier) {
+            inMemory([&](sqlite3 *db) {
+                if (part.made == Made::ByFirstUse) {
+                    onTheLedger(db);
+                    std::find_if(r.groups.begin(), r.groups.end(), [&](const Reference::Group &g) {
+                        return g.name == QLatin1String(part.name);
+                    })->shapes.push_back(made(db, earlier));
+                } else {
+                    for (Object &o : made(db, earlier))
+                        r.earlier.push_back(std::move(o));
+                }
+            });
+        }
+    }
     return r;
 }
 
@@ -124,16 +147,18 @@ LedgerSchema readLedgerSchema(sqlite3 *db)
     const Reference &ref = reference();
     LedgerSchema found;
     QSet<QString> present, inFile;
-    Objects sales;
+    std::vector<Objects> grouped(ref.groups.size());   // the file's objects of each group's names
     for (const Object &o : objectsOf(db)) {
         inFile.insert(o.name);
         found.hasLots = found.hasLots || o.name.compare(QLatin1String("Lots"), Qt::CaseInsensitive) == 0;
+        const auto group = std::find_if(ref.groups.begin(), ref.groups.end(), [&](const Reference::Group &g) {
+            return std::any_of(g.shapes.begin(), g.shapes.end(), [&](const Objects &s) { return named(s, o.name); });
+        });
         if (holds(ref.every, o) || holds(ref.earlier, o)) {
             present.insert(o.name);
         } else if (holds(ref.optional, o)) {
-        } else if (std::any_of(ref.sales.begin(), ref.sales.end(),
-                               [&](const Objects &group) { return named(group, o.name); })) {
-            sales.push_back(o);
+        } else if (group != ref.groups.end()) {
+            grouped[std::size_t(group - ref.groups.begin())].push_back(o);
         } else {
             const bool known = named(ref.every, o.name) || named(ref.optional, o.name);
             found.foreign << QStringLiteral("the %1 \"%2\" is %3")
@@ -144,14 +169,16 @@ LedgerSchema readLedgerSchema(sqlite3 *db)
     for (const Object &o : ref.every)
         if (!inFile.contains(o.name))
             found.foreign << QStringLiteral("the %1 \"%2\" is missing").arg(o.type, o.name);
-    if (!sales.empty()) {
-        const auto group = std::find_if(ref.sales.begin(), ref.sales.end(),
-                                        [&](const Objects &g) { return sameObjects(g, sales); });
-        if (group == ref.sales.end())
-            found.foreign << QStringLiteral("the sales (the table Sales and the view qrySales) are not as Tesmo "
-                                            "keeps them");
+    for (std::size_t g = 0; g < ref.groups.size(); ++g) {
+        const std::vector<Objects> &shapes = ref.groups[g].shapes;
+        const auto shape = std::find_if(shapes.begin(), shapes.end(),
+                                        [&](const Objects &s) { return sameObjects(s, grouped[g]); });
+        if (grouped[g].empty())
+            continue;
+        if (shape == shapes.end())
+            found.foreign << QStringLiteral("%1 are not as Tesmo keeps them").arg(ref.groups[g].name);
         else
-            found.sales = group == ref.sales.begin() ? SalesShape::Ours : SalesShape::Earlier;
+            found.parts[ref.groups[g].name] = shape == shapes.begin() ? PartShape::Ours : PartShape::Earlier;
     }
     return found;
 }

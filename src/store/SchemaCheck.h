@@ -11,23 +11,30 @@
 
 #include <QString>
 #include <QStringList>
+#include <map>
 
 struct sqlite3;
 
 namespace tesmo {
 
-// The sales a ledger holds: none yet, as the program makes them now, or as an
-// earlier version made them (brought up to date by the next sale).
-enum class SalesShape { None, Ours, Earlier };
+// A part of the schema made by its first use (store/Schema.h), as a ledger
+// holds it: not yet, as the program makes it now, or as an earlier version
+// made it (brought up to date by its next use).
+enum class PartShape { None, Ours, Earlier };
 
 struct LedgerSchema {
     // What is not the program's, each said in words ("the trigger "Wipe" is
     // not Tesmo's"); empty for a ledger.
     QStringList foreign;
     bool hasLots = false;   // a table Lots is there, the program's or not
-    SalesShape sales = SalesShape::None;
+    std::map<QString, PartShape> parts;   // by the part's name, those made by their first use
 
     bool isLedger() const { return foreign.isEmpty(); }
+    PartShape shapeOf(const char *part) const
+    {
+        const auto found = parts.find(QString::fromLatin1(part));
+        return found == parts.end() ? PartShape::None : found->second;
+    }
 };
 
 // Reads the schema of db's main database. Raises an engine error when it
