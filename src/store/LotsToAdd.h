@@ -6,6 +6,7 @@
 // that they can leave out what it stored meanwhile.
 #pragma once
 
+#include "store/ImportRecords.h"
 #include "store/Sales.h"
 #include "text/LotRow.h"
 
@@ -44,6 +45,16 @@ public:
         Q_UNUSED(lotsOf);
         return {};
     }
+    // The key of the row of a broker's file that lot i (as lot() gave it)
+    // came from, kept with it; empty for none.
+    virtual QByteArray sourceOf(qsizetype i) const
+    {
+        Q_UNUSED(i);
+        return {};
+    }
+    // The choices made for the layout of the file, kept with the lots; an
+    // empty header for none.
+    virtual KeptLayout layoutToKeep() const { return {}; }
 };
 
 } // namespace tesmo

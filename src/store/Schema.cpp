@@ -145,6 +145,27 @@ CREATE TRIGGER SalesAreKept BEFORE UPDATE ON Sales BEGIN
 END;
 )sql";
 
+// What the import keeps, made by the ledger's first import that has it to
+// keep: the row of a broker's file that each imported lot came from (the
+// row's 16-byte key; the row stays when its lot is deleted, so that the same
+// row read again says so), and the choices a user made for a layout of file,
+// under its header line, with the day they were made.
+const char *const kImportRecordsTemplate = R"sql(
+CREATE TABLE LotSources (
+    LotID INTEGER PRIMARY KEY
+        CONSTRAINT "LotID must be a 32-bit whole number" CHECK (LotID BETWEEN 1 AND 2147483647),
+    RowKey BLOB NOT NULL
+        CONSTRAINT "RowKey is a key of 16 bytes" CHECK (typeof(RowKey) = 'blob' AND length(RowKey) = 16)
+) STRICT;
+CREATE TABLE ImportLayouts (
+    Header TEXT PRIMARY KEY NOT NULL,
+    Choices TEXT NOT NULL
+        CONSTRAINT "Choices holds no NUL character" CHECK (instr(Choices, char(0)) = 0),
+    Remembered TEXT NOT NULL
+        CONSTRAINT "Remembered is a date YYYY-MM-DD of the years 0001 to 9999" CHECK ({DATE:Remembered})
+) STRICT;
+)sql";
+
 // The number of the sales' objects that a ledger holds, by type and name.
 const char *const kCountSalesObjects =
     "SELECT count(*) FROM sqlite_schema WHERE (type = 'table' AND name = 'Sales') OR "
@@ -169,6 +190,10 @@ const Shape kShapes[] = {
     {"qryStocks", "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate", true},
     {"Options", "Protected,Password", false},
 };
+const Shape kImportRecordShapes[] = {
+    {"LotSources", "LotID,RowKey", true},
+    {"ImportLayouts", "Header,Choices,Remembered", true},
+};
 const Shape kSalesShapes[] = {
     {"Sales", "ID,LotID,Name1,Ticker,NumShares,Acquired,Sold,Proceeds,CostBasis,Term,LotNumShares,LotPrice,"
               "LotNetAmount,SharesLeft,NetLeft", true},
@@ -185,7 +210,7 @@ std::string withLimits(const char *schema)
     sql.replace(QStringLiteral("{MONEY}"), QString::number(kMaxMoneyTicks / kTicksPerDollar));
     sql.replace(QStringLiteral("{PASSWORD}"), QString::number(kPasswordLength));
     sql.replace(QStringLiteral("{CONTROLS}"), QString::fromLatin1(kControlsPattern));
-    for (const char *column : {"Acquired", "Sold"})
+    for (const char *column : {"Acquired", "Sold", "Remembered"})
         sql.replace(QStringLiteral("{DATE:%1}").arg(QLatin1String(column)),
                     QStringLiteral("length(%1) = 10 AND %1 IS date(%1, '+0 days') AND %1 >= '0001-01-01'")
                         .arg(QLatin1String(column)));
@@ -231,6 +256,26 @@ std::string ledgerSchema()
 std::string salesSchema()
 {
     return withLimits(kSalesTemplate);
+}
+
+std::string importRecordsSchema()
+{
+    return withLimits(kImportRecordsTemplate);
+}
+
+ObjectsShape importRecordsShape(sqlite3 *db)
+{
+    Statement objects(db, "SELECT count(*) FROM sqlite_schema WHERE name IN ('LotSources', 'ImportLayouts')");
+    objects.step();
+    const auto count = objects.int64(0);
+    if (count == 0)
+        return ObjectsShape::None;
+    if (count != 2)
+        return ObjectsShape::Foreign;
+    for (const Shape &shape : kImportRecordShapes)
+        if (!hasShape(db, shape))
+            return ObjectsShape::Foreign;
+    return ObjectsShape::Ours;
 }
 
 bool isLedger(sqlite3 *db)

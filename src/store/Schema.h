@@ -1,6 +1,7 @@
 // The schema of a ledger file: the table Lots behind the updatable view
-// qryStocks, the table Options, and, from the first sale on, the table Sales
-// behind the view qrySales. The checks of Lots take their ranges and
+// qryStocks, the table Options, from the first sale on the table Sales behind
+// the view qrySales, and from the first import that keeps them the tables
+// LotSources and ImportLayouts. The checks of Lots take their ranges and
 // lengths from the program's limits, so the file accepts exactly the lots that
 // the window accepts.
 #pragma once
@@ -32,5 +33,15 @@ std::string salesSchema();
 // raises Error when the schema cannot be read.
 enum class SalesShape { None, Ours, Foreign };
 SalesShape salesShape(sqlite3 *db);
+
+// The SQL that adds what the import keeps: the tables LotSources (the row of
+// a broker's file each imported lot came from) and ImportLayouts (the choices
+// made for a layout of file).
+std::string importRecordsSchema();
+
+// Whether a ledger holds them: none, both as importRecordsSchema makes them,
+// or something else under their names. Reads only.
+enum class ObjectsShape { None, Ours, Foreign };
+ObjectsShape importRecordsShape(sqlite3 *db);
 
 } // namespace tesmo

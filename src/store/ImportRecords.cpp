@@ -1,0 +1,86 @@
+#include "store/ImportRecords.h"
+
+#include "store/Sales.h"
+#include "store/Schema.h"
+#include "text/IsoDate.h"
+
+#include <sqlite3.h>
+
+namespace tesmo {
+
+namespace {
+
+// Something else under the import's names is neither read nor written into.
+bool hasImportRecords(Database &db)
+{
+    switch (importRecordsShape(db.handle())) {
+    case ObjectsShape::None:
+        return false;
+    case ObjectsShape::Ours:
+        return true;
+    case ObjectsShape::Foreign:
+        break;
+    }
+    throw Error(kErrNotALedger, QStringLiteral("What Tesmo.mdb keeps of imports (the tables LotSources and "
+                                               "ImportLayouts) is not as Tesmo keeps it; nothing of it was read or "
+                                               "written."));
+}
+
+} // namespace
+
+void readLotSources(Database &db, const std::function<void(const QByteArray &, bool)> &each)
+{
+    if (!hasImportRecords(db))
+        return;
+    const char *const sql = hasSales(db)
+                                ? "SELECT RowKey, EXISTS (SELECT 1 FROM Lots WHERE ID = LotID) "
+                                  "OR EXISTS (SELECT 1 FROM Sales WHERE Sales.LotID = LotSources.LotID) FROM LotSources"
+                                : "SELECT RowKey, EXISTS (SELECT 1 FROM Lots WHERE ID = LotID) FROM LotSources";
+    Statement s(db.handle(), sql);
+    while (s.step()) {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(s.handle(), 0));
+        each(QByteArray(bytes, sqlite3_column_bytes(s.handle(), 0)), s.int64(1) != 0);
+    }
+}
+
+std::vector<KeptLayout> readKeptLayouts(Database &db)
+{
+    std::vector<KeptLayout> layouts;
+    if (!hasImportRecords(db))
+        return layouts;
+    Statement s(db.handle(), "SELECT Header, Choices, Remembered FROM ImportLayouts");
+    while (s.step()) {
+        const QByteArray day = s.text(2).toLatin1();
+        layouts.push_back({s.text(0), s.text(1),
+                           readIsoDate({day.constData(), std::size_t(day.size())}).value_or(QDate())});
+    }
+    return layouts;
+}
+
+void ImportRecordWriter::ensure()
+{
+    if (!ready_ && !hasImportRecords(db_))
+        db_.exec(importRecordsSchema().c_str());
+    ready_ = true;
+}
+
+void ImportRecordWriter::source(std::int64_t lot, const QByteArray &rowKey)
+{
+    ensure();
+    if (!insert_)
+        insert_ = std::make_unique<Statement>(db_.handle(), "INSERT OR REPLACE INTO LotSources (LotID, RowKey) VALUES (?1, ?2)");
+    insert_->bind(1, lot);
+    sqlite3_bind_blob(insert_->handle(), 2, rowKey.constData(), int(rowKey.size()), SQLITE_TRANSIENT);
+    insert_->step();
+    insert_->reset();
+}
+
+void ImportRecordWriter::layout(const KeptLayout &layout)
+{
+    ensure();
+    Statement s(db_.handle(), "INSERT OR REPLACE INTO ImportLayouts (Header, Choices, Remembered) VALUES (?1, ?2, ?3)");
+    s.bind(1, layout.header).bind(2, layout.choices).bind(3, isoDateText(layout.on));
+    s.step();
+}
+
+} // namespace tesmo
