@@ -79,9 +79,14 @@ QLabel *ImportDialog::addLine(QGridLayout *grid, Line line, const QString &capti
     evidence->setObjectName(QStringLiteral("evidence%1").arg(int(line)));
     evidence->setTextFormat(Qt::PlainText);
     evidence->setWordWrap(true);
-    grid->addWidget(label, int(line), 0, Qt::AlignRight | Qt::AlignTop);
-    grid->addWidget(control, int(line), 1, Qt::AlignLeft | Qt::AlignTop);
-    grid->addWidget(evidence, int(line), 2, Qt::AlignTop);
+    // The evidence beside the value, as a sentence goes on; under the
+    // columns' choosers, which take the line's width.
+    QBoxLayout *row = line == kColumns ? static_cast<QBoxLayout *>(new QVBoxLayout) : new QHBoxLayout;
+    row->addWidget(control, 0, Qt::AlignLeft | Qt::AlignTop);
+    row->addSpacing(line == kColumns ? 0 : 8);
+    row->addWidget(evidence, 1, line == kColumns ? Qt::AlignTop : Qt::AlignVCenter);
+    grid->addWidget(label, int(line), 0, Qt::AlignRight | (line == kColumns ? Qt::AlignTop : Qt::AlignVCenter));
+    grid->addLayout(row, int(line), 1);
     captions_[line] = label;
     evidence_[line] = evidence;
     lines_[line] = control;
@@ -104,7 +109,7 @@ void ImportDialog::buildControls(const QString &fileName)
 
     // One line per reading: its caption, its value, and why.
     auto *grid = new QGridLayout;
-    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(1, 1);
     const auto watch = [this](QComboBox *combo) {
         connect(combo, &QComboBox::currentIndexChanged, this, [this, combo] { choiceChanged(combo); });
     };
