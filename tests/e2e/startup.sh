@@ -279,6 +279,7 @@ scenario_import() {
   answer_box "the import"
   check_sql "the new lots after the one the ledger had" "$lots" "$(printf '%s\n' \
     'VOD|1000.0|0.71|710.0|2024-04-03' 'BARC|200.0|2.15|430.0|2024-06-05' 'AZN|3.0|120.5|361.5|2024-06-05')"
+  check_sql "the order chosen, kept for the layout" "SELECT Choices FROM ImportLayouts" 'date=DMY'
   copy=$(find "$data/Tesmo backups" -name 'Tesmo * before import.mdb' -print -quit)
   [[ -n $copy ]] || fail "no copy made before the import"
   check_eq "the copy before the import" "VOD|1000.0|0.71|710.0|2024-04-03" "$(sql "$lots" "$copy" 2>&1)"

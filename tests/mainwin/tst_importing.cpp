@@ -247,6 +247,12 @@ private slots:
         importWhileLocked("EXCLUSIVE");
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots can be imported: another program holds the ledger file "
                                                     "locked; close it and import again."});
+        // A table of another program under the name of what imports keep is neither read nor written.
+        w.folder.exec("CREATE TABLE LotSources (Anything TEXT)");
+        w.dialogs.chooseNext(sample("eu-windows-1252.csv"));
+        w.ctrlKey(Qt::Key_I);
+        QVERIFY(w.dialogs.takeTexts().value(0).contains(u"(the tables LotSources and ImportLayouts) is not as Tesmo keeps it"));
+        w.folder.exec("DROP TABLE LotSources");
 
         ScriptedDialogs otherDialogs;
         frmStocks other(Platform{otherDialogs, w.shell, w.office});
