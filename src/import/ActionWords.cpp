@@ -125,4 +125,15 @@ ActionReading readAction(QStringView action)
     return r;
 }
 
+ActionReading ActionCache::operator()(QStringView action)
+{
+    for (const auto &[text, reading] : seen_)
+        if (text == action)
+            return reading;
+    const ActionReading reading = readAction(action);
+    if (seen_.size() < 64)
+        seen_.emplace_back(action.toString(), reading);
+    return reading;
+}
+
 } // namespace tesmo::import

@@ -4,7 +4,10 @@
 // sale, a buy that closes one), with what it is when the words tell.
 #pragma once
 
+#include <QString>
 #include <QStringView>
+#include <utility>
+#include <vector>
 
 namespace tesmo::import {
 
@@ -31,5 +34,14 @@ inline Action actionOf(QStringView action)
 {
     return readAction(action).kind;
 }
+
+// The readings of the few actions a file writes, each read once.
+class ActionCache {
+public:
+    ActionReading operator()(QStringView action);
+
+private:
+    std::vector<std::pair<QString, ActionReading>> seen_;
+};
 
 } // namespace tesmo::import

@@ -260,8 +260,14 @@ QString poundsOfPence(QStringView plain)
 
 QStringView tradeDateText(QStringView text)
 {
-    const qsizetype asOf = text.indexOf(QLatin1String(" as of "), 0, Qt::CaseInsensitive);
-    return asOf < 0 ? text : text.sliced(asOf + 7).trimmed();
+    // Dates are short, and nearly none holds a blank before an "a": a
+    // search letter by letter.
+    const auto is = [&](qsizetype i, char16_t c) { return text[i].toLower() == c; };
+    for (qsizetype i = 0; i + 7 <= text.size(); ++i)
+        if (text[i] == u' ' && is(i + 1, u'a') && is(i + 2, u's') && text[i + 3] == u' ' && is(i + 4, u'o')
+            && is(i + 5, u'f') && text[i + 6] == u' ')
+            return text.sliced(i + 7).trimmed();
+    return text;
 }
 
 std::optional<DateParts> dateParts(QStringView text)

@@ -41,6 +41,14 @@ void Seen::add(int atLine, std::string_view utf8)
     }
 }
 
+void Seen::add(int atLine, const QString &t)
+{
+    if (count++ == 0) {
+        line = atLine;
+        text = t;
+    }
+}
+
 QString Seen::where() const
 {
     return QStringLiteral("'%1' on line %2").arg(text).arg(line);

@@ -23,6 +23,7 @@ struct Seen {
     int line = 0;
     QString text;
     void add(int atLine, std::string_view utf8);
+    void add(int atLine, const QString &t);
     explicit operator bool() const { return count > 0; }
     // "'1,234.56' on line 4"
     QString where() const;

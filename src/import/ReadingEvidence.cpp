@@ -166,6 +166,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
     std::map<qint64, int> lagsMonthFirst, lagsDayFirst;
     int iso = 0, dotted = 0, currencies = 0;
     SignTally signs;
+    import::ActionCache actions;
     for (int c = 0; c < table.fieldCount(headerRow); ++c)
         currencies |= currenciesOf(table.field(headerRow, c));
 
@@ -196,7 +197,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
             if (quantity != 0)
                 signs.byQuantity[quantity > 0 ? 0 : 1][m].add(line, amount);
             if (actionColumn >= 0 && quantity != 0) {
-                const import::Action a = import::actionOf(table.field(row, actionColumn));
+                const import::Action a = actions(table.field(row, actionColumn)).kind;
                 if (a == import::Action::Purchase && quantity >= 0)
                     signs.byWords[0][m].add(line, amount);
                 else if (a == import::Action::Sale && quantity > 0)
@@ -221,11 +222,11 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
             continue;
         dotted += d->sep == u'.';
         if (a > 12 && b <= 12)
-            dayFirst.add(line, date.toStdString());
+            dayFirst.add(line, date);
         else if (b > 12 && a <= 12)
-            monthFirst.add(line, date.toStdString());
+            monthFirst.add(line, date);
         else if (a <= 12 && b <= 12 && a != b)
-            eitherDate.add(line, date.toStdString());
+            eitherDate.add(line, date);
         if (settlement == kNoColumn)
             continue;
         // Read rightly, a trade settles a few days after it was made.
@@ -242,7 +243,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
         if (asDayFirst)
             ++lagsDayFirst[*asDayFirst];
         if (asMonthFirst.has_value() != asDayFirst.has_value())
-            (asMonthFirst ? settlesMonthFirst : settlesDayFirst).add(line, date.toStdString());
+            (asMonthFirst ? settlesMonthFirst : settlesDayFirst).add(line, date);
     }
 
     SettledReading r;

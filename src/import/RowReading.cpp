@@ -5,6 +5,7 @@
 #include "text/Regional.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <iterator>
 
@@ -51,17 +52,6 @@ std::pair<QString, QString> apart(double a, double b)
     }
 }
 
-// A field that heads a total: "Total", "Totals", "Subtotal", "Grand Total", 合計, 小計.
-bool headsTotal(QStringView t)
-{
-    t = t.trimmed();
-    for (const char16_t *word : {u"total", u"subtotal", u"sub total", u"sub-total", u"grand total"})
-        if (t.startsWith(QStringView(word), Qt::CaseInsensitive)
-            && (t.size() == QStringView(word).size() || !t[QStringView(word).size()].isLetter()))
-            return true;
-    return t.startsWith(u"\u5408\u8A08") || t.startsWith(u"\u5C0F\u8A08");
-}
-
 // -1, 0 or 1: a number that reads as zero has no sign.
 int signOf(const std::optional<import::ReadNumber> &n)
 {
@@ -73,6 +63,31 @@ int signOf(const std::optional<import::ReadNumber> &n)
 bool isBlank(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// A field (UTF-8, without the blanks around it) that heads a total:
+// "Total", "Totals", "Subtotal", "Grand Total", 合計, 小計.
+bool headsTotal(std::string_view t)
+{
+    const char first = t.empty() ? 0 : char(t.front() | 0x20);
+    if (first != 't' && first != 's' && first != 'g' && t.front() != '\xE5')
+        return false;
+    for (const std::string_view word : {"total", "subtotal", "sub total", "sub-total", "grand total"}) {
+        if (t.size() < word.size() || (t.size() > word.size() && std::isalpha(static_cast<unsigned char>(t[word.size()]))))
+            continue;
+        if (std::equal(word.begin(), word.end(), t.begin(), [](char w, char c) { return w == (c | 0x20); }))
+            return true;
+    }
+    return t.starts_with("\xE5\x90\x88\xE8\xA8\x88") || t.starts_with("\xE5\xB0\x8F\xE8\xA8\x88");
+}
+
+std::string_view trimmed(std::string_view t)
+{
+    while (!t.empty() && isBlank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && isBlank(t.back()))
+        t.remove_suffix(1);
+    return t;
 }
 
 } // namespace
@@ -95,16 +110,24 @@ RowReader::RowReader(const CsvTable &table, const FileLayout &layout, const Impo
 
 bool RowReader::isTotal(int row) const
 {
-    for (int c = 0; c < table_.fieldCount(row); ++c) {
-        const std::string_view t = table_.utf8(row, c);
-        const auto first = std::find_if(t.begin(), t.end(), [](char b) { return !isBlank(b); });
-        if (first == t.end())
-            continue;
-        const char b = char(*first | 0x20);
-        if ((b == 't' || b == 's' || b == 'g' || *first == '\xE5') && headsTotal(table_.field(row, c)))
+    for (int c = 0; c < table_.fieldCount(row); ++c)
+        if (headsTotal(trimmed(table_.utf8(row, c))))
             return true;
-    }
     return false;
+}
+
+QString RowReader::undone(int row) const
+{
+    for (int c = 0; c < table_.fieldCount(row); ++c) {
+        const std::string_view t = trimmed(table_.utf8(row, c));
+        if (t.empty() || std::find(choices_.columns.begin(), choices_.columns.end(), c) != choices_.columns.end())
+            continue;
+        for (const std::string_view word : {"cancelled", "canceled", "rejected", "failed", "expired"})
+            if (t.size() == word.size()
+                && std::equal(word.begin(), word.end(), t.begin(), [](char w, char x) { return w == (x | 0x20); }))
+                return QString::fromUtf8(t.data(), qsizetype(t.size()));
+    }
+    return {};
 }
 
 std::array<QString, kImportFieldCount> RowReader::trimmedFields(int row) const
@@ -139,23 +162,6 @@ FieldTexts RowReader::textsOf(const std::array<QString, kImportFieldCount> &fiel
 FieldTexts RowReader::fileTexts(int row) const
 {
     return textsOf(trimmedFields(row));
-}
-
-QString RowReader::undone(int row) const
-{
-    for (int c = 0; c < table_.fieldCount(row); ++c) {
-        const std::string_view t = table_.utf8(row, c);
-        const auto first = std::find_if(t.begin(), t.end(), [](char b) { return !isBlank(b); });
-        const char b = first == t.end() ? 0 : char(*first | 0x20);
-        if ((b != 'c' && b != 'r' && b != 'f' && b != 'e')
-            || std::find(choices_.columns.begin(), choices_.columns.end(), c) != choices_.columns.end())
-            continue;
-        const QString text = table_.field(row, c).trimmed();
-        for (const char *word : {"cancelled", "canceled", "rejected", "failed", "expired"})
-            if (text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0)
-                return text;
-    }
-    return {};
 }
 
 std::optional<import::ReadNumber> RowReader::valueOf(QStringView text, ImportField field) const
@@ -211,7 +217,7 @@ std::optional<RowReading> RowReader::read(int row) const
         if (!v.chosen || !choices_.decimal(n))
             v.other = import::readNumber(text, mark == u'.' ? u',' : u'.');
     }
-    r.facts.action = withAction_ ? import::readAction(get(ImportField::Action)) : import::ActionReading{import::Action::Purchase};
+    r.facts.action = withAction_ ? actions_(get(ImportField::Action)) : import::ActionReading{import::Action::Purchase};
     r.facts.amountSign = (received ? -1 : 1) * signOf(numbers[kNetAmount].either());
     r.facts.sharesSign = signOf(numbers[kNumShares].either());
     r.facts.sharesGiven = !t[kNumShares].isEmpty();

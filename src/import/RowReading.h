@@ -88,6 +88,7 @@ private:
     int tableColumn_;
     int creditColumn_;   // money received beside a column of money paid
     QString tableName_;
+    mutable import::ActionCache actions_;
 };
 
 } // namespace tesmo

@@ -224,9 +224,11 @@ std::vector<CandidateLot> candidates(const RowsOfFile &file, Progress *progress)
 
     // The statuses, in the order that tells the most.
     ProgressSpan statuses(progress, 850, 1000, qint64(out.size()));
-    QSet<LotKey> earlier;
+    // The key of the first row of each lot, and, of rows whose lots came
+    // before, how many of the same fields: rows alike are lots alike.
+    QHash<LotKey, RowKey> earlier;
     earlier.reserve(qsizetype(out.size()));
-    QHash<RowKey, int> alike;   // rows of the same fields so far
+    QHash<RowKey, int> alike;
     for (std::size_t i = 0; i < out.size(); ++i) {
         if (i % kProgressRows == 0 && !statuses.advance(qint64(i)))
             throw Error(kErrUserCancelled);
@@ -307,15 +309,17 @@ std::vector<CandidateLot> candidates(const RowsOfFile &file, Progress *progress)
         // The row's key: a lot that came from it is in the ledger, or was
         // deleted, whatever was done to it since.
         const RowKey first = rowKeyOf(table, lot.row);
-        const int occurrence = alike[first]++;
+        const auto before = earlier.constFind(lot.key);
+        const int occurrence = before == earlier.cend() ? 0 : alike[first]++ + (*before == first);
         lot.rowKey = occurrence == 0 ? first : rowKeyOf(table, lot.row, occurrence);
         if (const auto source = file.stored.source(lot.rowKey))
             lot.status = *source ? RowStatus::Already : RowStatus::Deleted;
         else if (file.stored.contains(lot.key))
             lot.status = RowStatus::Already;
-        else if (earlier.contains(lot.key))
+        else if (before != earlier.cend())
             lot.status = RowStatus::Twice;
-        earlier.insert(lot.key);
+        if (before == earlier.cend())
+            earlier.insert(lot.key, first);
         if (cancelledBy[i]) {
             lot.status = RowStatus::Cancelled;
             lot.reason = QStringLiteral("by line %1").arg(cancelledBy[i]);

@@ -220,11 +220,20 @@ CsvText csvText(const QByteArray &bytes)
     }
     const Beyond b = beyondAscii(bytes);
     const qsizetype all = b.utf8 + b.other;
-    if (all == 0)
-        return settled(TextEncoding::Utf8, QStringLiteral("every byte is ASCII, which reads alike in them all"));
-    if (b.other == 0)
-        return settled(TextEncoding::Utf8,
-                       QStringLiteral("all %1 of its bytes beyond ASCII form UTF-8 characters").arg(all));
+    if (all == 0) {
+        CsvText text;
+        text.utf8 = bytes;
+        text.encoding = TextEncoding::Utf8;
+        text.evidence = QStringLiteral("every byte is ASCII, which reads alike in them all");
+        return text;
+    }
+    if (b.other == 0) {   // its own text, without a second look
+        CsvText text;
+        text.utf8 = bytes;
+        text.encoding = TextEncoding::Utf8;
+        text.evidence = QStringLiteral("all %1 of its bytes beyond ASCII form UTF-8 characters").arg(all);
+        return text;
+    }
     if (b.utf8 >= b.other)
         return settled(TextEncoding::Utf8, QStringLiteral("%1 of its %2 bytes beyond ASCII form UTF-8 characters; the "
                                                           "rows that hold the %3 others are refused")
