@@ -392,6 +392,18 @@ private slots:
         QCOMPARE(import.lots()[0].reason, QStringLiteral("the number of shares '1,5' is not a number Tesmo reads"));
         import.setSeparator(',');
         QVERIFY(!import.hasHeader() && import.lots().empty());
+
+        // An order remembered for the layout that a date of the file reads only the other way is asked again.
+        const QString header = QStringLiteral("Date,Symbol,Quantity\n");
+        LotImport remembered(StoredKeys{}, StoredSales{},
+                             {{layoutKey({"Date", "Symbol", "Quantity"}), {QStringLiteral("date=DMY"), QDate(2024, 7, 1)}}});
+        remembered.readText((header + "03/04/2024,ABC,1\n").toUtf8());
+        QCOMPARE(describe(remembered).filter(QStringLiteral("Dates")),
+                 QStringList{"reading: Dates: day/month/year: as you chose for this layout on 7/1/2024"});
+        remembered.readText((header + "03/14/2024,ABC,1\n").toUtf8());
+        QCOMPARE(describe(remembered).filter(QStringLiteral("Dates")),
+                 QStringList{"reading: Dates: not settled: you chose otherwise for this layout before, but '03/14/2024' "
+                             "on line 2 reads only month first; choose one"});
     }
 };
 
