@@ -87,10 +87,10 @@ bool ChosenLots::lot(qsizetype i, LotRow &row)
     return true;
 }
 
-QByteArray ChosenLots::sourceOf(qsizetype i) const
+std::string_view ChosenLots::sourceOf(qsizetype i) const
 {
     const RowKey &key = import_.lots()[std::size_t(rows_[std::size_t(i)])].rowKey;
-    return QByteArray(reinterpret_cast<const char *>(key.data()), qsizetype(key.size()));
+    return {reinterpret_cast<const char *>(key.data()), key.size()};
 }
 
 KeptLayout ChosenLots::layoutToKeep() const

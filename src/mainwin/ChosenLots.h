@@ -45,7 +45,7 @@ public:
     void stillStored(const LotRow &stored) override;
     bool lot(qsizetype i, LotRow &row) override;
     std::vector<SaleToRecord> sales(const TickerLots &lotsOf) override;
-    QByteArray sourceOf(qsizetype i) const override;
+    std::string_view sourceOf(qsizetype i) const override;
     KeptLayout layoutToKeep() const override;
 
     // The ticked sales, recorded by the write.

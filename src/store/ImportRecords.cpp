@@ -4,6 +4,7 @@
 #include "store/Schema.h"
 #include "text/IsoDate.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -64,15 +65,49 @@ void ImportRecordWriter::ensure()
     ready_ = true;
 }
 
-void ImportRecordWriter::source(std::int64_t lot, const QByteArray &rowKey)
+namespace {
+
+constexpr std::size_t kBatch = 64;
+
+QByteArray insertSources(std::size_t count)
+{
+    QByteArray sql = "INSERT OR REPLACE INTO LotSources (LotID, RowKey) VALUES (?, ?)";
+    for (std::size_t i = 1; i < count; ++i)
+        sql += ", (?, ?)";
+    return sql;
+}
+
+} // namespace
+
+void ImportRecordWriter::source(std::int64_t lot, std::string_view rowKey)
+{
+    Source s{lot, {}, int(std::min(rowKey.size(), std::size_t(16)))};
+    std::copy_n(rowKey.data(), s.size, s.key.begin());
+    pending_.push_back(s);
+    if (pending_.size() == kBatch)
+        write(kBatch);
+}
+
+void ImportRecordWriter::finish()
+{
+    if (!pending_.empty())
+        write(pending_.size());
+}
+
+void ImportRecordWriter::write(std::size_t count)
 {
     ensure();
-    if (!insert_)
-        insert_ = std::make_unique<Statement>(db_.handle(), "INSERT OR REPLACE INTO LotSources (LotID, RowKey) VALUES (?1, ?2)");
-    insert_->bind(1, lot);
-    sqlite3_bind_blob(insert_->handle(), 2, rowKey.constData(), int(rowKey.size()), SQLITE_TRANSIENT);
-    insert_->step();
-    insert_->reset();
+    std::unique_ptr<Statement> once;
+    if (count == kBatch && !batch_)
+        batch_ = std::make_unique<Statement>(db_.handle(), insertSources(kBatch).constData());
+    Statement &s = count == kBatch ? *batch_ : *(once = std::make_unique<Statement>(db_.handle(), insertSources(count).constData()));
+    for (std::size_t i = 0; i < count; ++i) {
+        s.bind(int(2 * i + 1), pending_[i].lot);
+        sqlite3_bind_blob(s.handle(), int(2 * i + 2), pending_[i].key.data(), pending_[i].size, SQLITE_STATIC);
+    }
+    s.step();
+    s.reset();
+    pending_.clear();
 }
 
 void ImportRecordWriter::layout(const KeptLayout &layout)

@@ -14,6 +14,7 @@
 #include <QtGlobal>
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace tesmo {
@@ -46,8 +47,8 @@ public:
         return {};
     }
     // The key of the row of a broker's file that lot i (as lot() gave it)
-    // came from, kept with it; empty for none.
-    virtual QByteArray sourceOf(qsizetype i) const
+    // came from, kept with it, valid until the next call; empty for none.
+    virtual std::string_view sourceOf(qsizetype i) const
     {
         Q_UNUSED(i);
         return {};

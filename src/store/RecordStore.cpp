@@ -522,9 +522,10 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
             insert.step();
             insert.reset();
             ids.push_back(LotId(sqlite3_last_insert_rowid(db_->handle())));
-            if (const QByteArray source = lots.sourceOf(i); !source.isEmpty())
+            if (const std::string_view source = lots.sourceOf(i); !source.empty())
                 records.source(ids.back(), source);
         }
+        records.finish();
         if (const KeptLayout layout = lots.layoutToKeep(); !layout.header.isEmpty())
             records.layout(layout);
         // The sales, planned against the lots as the file now holds them.

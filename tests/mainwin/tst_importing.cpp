@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <sqlite3.h>
 
@@ -107,6 +108,34 @@ private slots:
             w.ctrlKey(Qt::Key_I);
             QVERIFY2(counts.startsWith(QStringLiteral("New: 0 ")) && counts.contains(u"Deleted from the ledger: 1"),
                      qPrintable(counts));
+        }
+    }
+
+    // The rows of more lots than one write of their keys holds, each kept with its lot: read
+    // back with SQLite, and read again once every lot was edited.
+    void theRowsOfManyLotsAreKeptEach()
+    {
+        MainWindow w(numberedLots(1));
+        QTemporaryDir dir;
+        QFile file(dir.filePath("many.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Date,Symbol,Quantity,Price\n");
+        for (int i = 1; i <= 150; ++i)
+            file.write(QStringLiteral("2024-05-%1,T%2,%3,10.00\n").arg(i % 28 + 1).arg(i % 7).arg(i).toLatin1());
+        file.close();
+        for (int pass = 0; pass < 2; ++pass) {
+            w.dialogs.chooseNext(file.fileName());
+            QString counts;
+            PreviewAnswer preview([&](QDialog &d) {
+                counts = d.findChild<QLabel *>("counts")->text();
+                PreviewAnswer::import(d);
+            });
+            w.ctrlKey(Qt::Key_I);
+            w.dialogs.takeTexts();
+            QCOMPARE(counts.left(8), pass == 0 ? QStringLiteral("New: 150") : QStringLiteral("New: 0  "));
+            QCOMPARE(w.folder.query("SELECT count(*), count(DISTINCT RowKey) FROM LotSources JOIN Lots ON ID = LotID"),
+                     QStringLiteral("150,150"));
+            w.folder.exec("UPDATE Lots SET NetAmount = 1, NumShares = NumShares * 3");
         }
     }
 
