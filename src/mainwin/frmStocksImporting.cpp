@@ -33,35 +33,17 @@ QString counted(qsizetype n, const char *one, const char *many)
 // Why a file gave no rows to import, as the end of a sentence.
 QString unreadable(const LotImport &import)
 {
-    // "quantity column ("Quantity", "Shares", "Qty" or "Units")"
-    const auto column = [](ImportField f) {
-        QStringList names = import::headerNames(f);
-        for (QString &n : names)
-            n = u'"' + n + u'"';
-        const QString last = names.takeLast();
-        const char *what = f == ImportField::Ticker ? "ticker" : f == ImportField::Shares ? "quantity" : "date";
-        return QStringLiteral("%1 column (%2 or %3)").arg(QLatin1String(what), names.join(QStringLiteral(", ")), last);
-    };
     switch (import.problem()) {
     case ReadProblem::Empty:
         return QStringLiteral("the file is empty");
     case ReadProblem::NotText:
         return QStringLiteral("the file holds no text, as a broker's CSV file does (it may be an image, a workbook or "
                               "another program's file)");
-    case ReadProblem::MissingColumns: {
-        QStringList missing;
-        for (const ImportField f : import.missingColumns())
-            missing << column(f);
-        return QStringLiteral("the headings on line %1 name no %2")
-            .arg(import.headerLine())
-            .arg(missing.join(QStringLiteral(" and no ")));
-    }
     case ReadProblem::None:
     case ReadProblem::NoHeader:
         break;
     }
-    return QStringLiteral("no line of it names its columns in words that Tesmo reads: a %1, a %2 and a %3")
-        .arg(column(ImportField::Ticker), column(ImportField::Shares), column(ImportField::TradeDate));
+    return QStringLiteral("no line of it holds headings over lines of data, as a broker's CSV file does");
 }
 
 // The file to import: the one given, else the one the user chooses, starting
@@ -108,7 +90,8 @@ std::optional<Preview> previewFile(Dialogs &dialogs, RecordStore &rs, const QStr
         const WaitPointer wait(dialogs);
         try {
             p.version = rs.ledgerVersion();
-            p.import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()), storedSales(rs.DatabaseName()));
+            p.import = LotImport(storedKeys(rs.DatabaseName(), rs.RecordCount()), storedSales(rs.DatabaseName()),
+                                 rememberedLayouts(rs.DatabaseName()));
             p.import.setSaleMatcher(saleMatcher(rs.rows()));
         } catch (const Error &e) {
             dialogs.message(QStringLiteral("No lots can be imported: %1.").arg(whyNotWritten(e, "import")),
@@ -194,6 +177,8 @@ QString closingMessage(const LotImport &import, const Written &written)
         {RowStatus::Check, "row whose figures disagree was left out", "rows whose figures disagree were left out"},
         {RowStatus::Cancelled, "purchase that the file cancels was left out",
          "purchases that the file cancels were left out"},
+        {RowStatus::Deleted, "row whose lot was deleted from the ledger was left out",
+         "rows whose lots were deleted from the ledger were left out"},
         {RowStatus::Sale, "sale was left out", "sales were left out"},
         {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
         {RowStatus::Refused, "row was refused", "rows were refused"},

@@ -511,6 +511,7 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
             readLotKeys(*db_, [&lots](const LotRow &stored) { lots.stillStored(stored); });
         Statement insert(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
                                         "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        ImportRecordWriter records(*db_);
         LotRow lot;
         for (qsizetype i = 0; i < count; ++i) {
             if (i % 1024 == 0 && !report(4 * qint64(i)))
@@ -521,7 +522,12 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
             insert.step();
             insert.reset();
             ids.push_back(LotId(sqlite3_last_insert_rowid(db_->handle())));
+            if (const std::string_view source = lots.sourceOf(i); !source.empty())
+                records.source(ids.back(), source);
         }
+        records.finish();
+        if (const KeptLayout layout = lots.layoutToKeep(); !layout.header.isEmpty())
+            records.layout(layout);
         // The sales, planned against the lots as the file now holds them.
         sales = lots.sales([this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
             readTickerLots(*db_, ticker, each);

@@ -154,6 +154,27 @@ CREATE TRIGGER SalesAreKept BEFORE UPDATE ON Sales BEGIN
 END;
 )sql";
 
+// What the import keeps, made by the ledger's first import that has it to
+// keep: the row of a broker's file that each imported lot came from (the
+// row's 16-byte key; the row stays when its lot is deleted, so that the same
+// row read again says so), and the choices a user made for a layout of file,
+// under its header line, with the day they were made.
+const char *const kImportRecordsTemplate = R"sql(
+CREATE TABLE LotSources (
+    LotID INTEGER PRIMARY KEY
+        CONSTRAINT "LotID must be a 32-bit whole number" CHECK (LotID BETWEEN 1 AND 2147483647),
+    RowKey BLOB NOT NULL
+        CONSTRAINT "RowKey is a key of 16 bytes" CHECK (typeof(RowKey) = 'blob' AND length(RowKey) = 16)
+) STRICT;
+CREATE TABLE ImportLayouts (
+    Header TEXT PRIMARY KEY NOT NULL,
+    Choices TEXT NOT NULL
+        CONSTRAINT "Choices holds no NUL character" CHECK (instr(Choices, char(0)) = 0),
+    Remembered TEXT NOT NULL
+        CONSTRAINT "Remembered is a date YYYY-MM-DD of the years 0001 to 9999" CHECK ({DATE:Remembered})
+) STRICT;
+)sql";
+
 // A GLOB pattern that matches a text holding a control character other than
 // NUL (U+0001-U+001F, U+007F-U+009F); NUL has checks of its own, since it
 // would end the pattern.
@@ -172,7 +193,7 @@ std::string withLimits(const char *schema)
     sql.replace(QStringLiteral("{DECIMALS}"), QString::number(kShareDecimals));
     // Half the last decimal kept, and a little for the subtraction's rounding.
     sql.replace(QStringLiteral("{HALF}"), QString::number(0.51 * std::pow(10.0, -kShareDecimals)));
-    for (const char *column : {"Acquired", "Sold"})
+    for (const char *column : {"Acquired", "Sold", "Remembered"})
         sql.replace(QStringLiteral("{DATE:%1}").arg(QLatin1String(column)),
                     QStringLiteral("length(%1) = 10 AND %1 IS date(%1, '+0 days') AND %1 >= '0001-01-01'")
                         .arg(QLatin1String(column)));
@@ -220,12 +241,18 @@ std::string salesSchema()
     return salesTable() + salesLinks();
 }
 
+std::string importRecordsSchema()
+{
+    return withLimits(kImportRecordsTemplate);
+}
+
 std::vector<SchemaPart> schemaParts()
 {
     using Made = SchemaPart::Made;
     return {{"the ledger", Made::WithTheLedger, ledgerObjects(), earlierLedgerTables()},
             {"the indexes", Made::WhenOpened, kLedgerIndexes, {}},
-            {"the sales", Made::ByFirstUse, salesSchema(), {earlierSalesSchema()}}};
+            {"the sales", Made::ByFirstUse, salesSchema(), {earlierSalesSchema()}},
+            {kImportRecordsPart, Made::ByFirstUse, importRecordsSchema(), {}}};
 }
 
 } // namespace tesmo

@@ -1,6 +1,7 @@
 // The schema of a ledger file: the table Lots behind the updatable view
-// qryStocks, the table Options, and, from the first sale on, the table Sales
-// behind the view qrySales. The checks of Lots take their ranges and
+// qryStocks, the table Options, from the first sale on the table Sales behind
+// the view qrySales, and from the first import that keeps them the tables
+// LotSources and ImportLayouts. The checks of Lots take their ranges and
 // lengths from the program's limits, so the file accepts exactly the lots that
 // the window accepts. These definitions are also what a file is checked
 // against before it is taken for a ledger (store/SchemaCheck.h), through
@@ -30,6 +31,13 @@ std::string ledgerSchema();
 std::string salesTable();
 std::string salesLinks();
 std::string salesSchema();
+
+// The SQL that adds what the import keeps: the tables LotSources (the row of
+// a broker's file each imported lot came from) and ImportLayouts (the choices
+// made for a layout of file), made by the first import that keeps either.
+std::string importRecordsSchema();
+// Their part's name in schemaParts().
+inline constexpr const char *kImportRecordsPart = "the import's records";
 
 // A part of the schema as a ledger comes to hold it: with the ledger, when
 // the ledger is opened for writing (each object of it may be missing from an
