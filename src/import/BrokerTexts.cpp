@@ -3,9 +3,6 @@
 #include "text/Limits.h"
 
 #include <algorithm>
-#include <iterator>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tesmo::import {
@@ -35,6 +32,16 @@ bool isDigit(QChar c)
 bool isLetter(QChar c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Full-width digits and marks ("１０", "１，２３４．５") as their plain forms,
+// in held when they are there; the text itself otherwise.
+QStringView plainForm(QStringView text, QString &held)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0xFF00 && c.unicode() <= 0xFFEF; }))
+        return text;
+    held = text.toString().normalized(QString::NormalizationForm_KC);
+    return held;
 }
 
 int monthOfName(QStringView name)
@@ -143,10 +150,12 @@ bool isSettlementHeader(QStringView header)
 
 std::optional<ReadNumber> readNumber(QStringView text, QChar decimal)
 {
-    QStringView t = text.trimmed();
+    QString wide;
+    QStringView t = plainForm(text, wide).trimmed();
     bool negative = false, pence = false;
     // Signs, parentheses, currency symbols and three-letter codes, in any
-    // order around the digits, and a "p" of pence after them.
+    // order around the digits, a "p" of pence after them, and the units of
+    // Japanese files (円, 株, 口) after them.
     for (bool changed = true; changed && !t.isEmpty();) {
         changed = false;
         const auto take = [&](qsizetype front, qsizetype back) {
@@ -157,7 +166,8 @@ std::optional<ReadNumber> readNumber(QStringView text, QChar decimal)
         if (n >= 2 && t.front() == u'(' && t.back() == u')') {
             negative = true;
             take(1, 1);
-        } else if (t.front() == u'-' || t.front() == u'\u2212' || t.front() == u'+') {
+        } else if (t.front() == u'-' || t.front() == u'\u2212' || t.front() == u'+' || t.front() == u'\u25B2'
+                   || t.front() == u'\u25B3') {
             negative = negative || t.front() != u'+';
             take(1, 0);
         } else if (t.back() == u'-' || t.back() == u'+') {
@@ -165,7 +175,7 @@ std::optional<ReadNumber> readNumber(QStringView text, QChar decimal)
             take(0, 1);
         } else if (isCurrencySign(t.front())) {
             take(1, 0);
-        } else if (isCurrencySign(t.back())) {
+        } else if (isCurrencySign(t.back()) || t.back() == u'\u5186' || t.back() == u'\u682A' || t.back() == u'\u53E3') {
             take(0, 1);
         } else if (n > 3 && isLetter(t[0]) && isLetter(t[1]) && isLetter(t[2]) && !isLetter(t[3])) {
             pence = pence || isPenceCode(t.first(3));
@@ -178,34 +188,49 @@ std::optional<ReadNumber> readNumber(QStringView text, QChar decimal)
             take(0, 1);
         }
     }
-    // Digits in groups of three after the first, then the decimals.
+    // Digits in groups after the first, by one mark throughout, then the
+    // decimals.
     const auto isGroup = [&](QChar c) {
-        return (c == u',' || c == u'.' || c == u' ' || c == u'\u00A0' || c == u'\u202F' || c == u'\'')
+        return (c == u',' || c == u'.' || c == u' ' || c == u'\u00A0' || c == u'\u202F' || c == u'\''
+                || c == u'\u2019' || c == u'\u02BC')
                && c != decimal;
     };
     QString plain;
     plain.reserve(t.size());
     qsizetype i = 0;
     int run = 0;
-    bool grouped = false;
+    QChar mark;
+    std::vector<int> groups;
     while (i < t.size()) {
         const QChar c = t[i];
         if (isDigit(c)) {
             plain += c;
             ++run;
         } else if (isGroup(c) && run > 0 && i + 1 < t.size() && isDigit(t[i + 1])) {
-            // The first group of a grouped number never starts with 0.
-            if ((grouped && run != 3) || run > 3 || (!grouped && plain.front() == u'0'))
+            if (!mark.isNull() && c != mark)
                 return std::nullopt;
-            grouped = true;
+            mark = c;
+            groups.push_back(run);
             run = 0;
         } else {
             break;
         }
         ++i;
     }
-    if (grouped && run != 3)
-        return std::nullopt;
+    if (!groups.empty()) {
+        groups.push_back(run);
+        // Threes after the first group of one to three; or the Indian way,
+        // twos between a first of one or two and a last three. The first
+        // group of a grouped number never starts with 0.
+        const auto all = [&](int from, int to, int n) {
+            return std::all_of(groups.begin() + from, groups.begin() + to, [n](int g) { return g == n; });
+        };
+        const int count = int(groups.size());
+        const bool threes = groups.front() <= 3 && all(1, count, 3);
+        const bool indian = count >= 3 && groups.front() <= 2 && groups.back() == 3 && all(1, count - 1, 2);
+        if (plain.front() == u'0' || (!threes && !indian))
+            return std::nullopt;
+    }
     if (i < t.size() && t[i] == decimal) {
         plain += u'.';
         for (++i; i < t.size() && isDigit(t[i]); ++i)
@@ -233,20 +258,43 @@ QString poundsOfPence(QStringView plain)
     return digits;
 }
 
-std::optional<DateParts> dateParts(QStringView t)
+QStringView tradeDateText(QStringView text)
 {
-    t = t.trimmed();
+    // Dates are short, and nearly none holds a blank before an "a": a
+    // search letter by letter.
+    const auto is = [&](qsizetype i, char16_t c) { return text[i].toLower() == c; };
+    for (qsizetype i = 0; i + 7 <= text.size(); ++i)
+        if (text[i] == u' ' && is(i + 1, u'a') && is(i + 2, u's') && text[i + 3] == u' ' && is(i + 4, u'o')
+            && is(i + 5, u'f') && text[i + 6] == u' ')
+            return text.sliced(i + 7).trimmed();
+    return text;
+}
+
+std::optional<DateParts> dateParts(QStringView text)
+{
     DateParts d;
+    QStringView t = plainForm(tradeDateText(text), d.held).trimmed();
+    // What may follow a date: nothing, a time of day, or the 日 of a Japanese date.
+    const auto ends = [&](qsizetype i) {
+        return i == t.size() || t[i].isSpace() || t[i] == u'T' || t[i] == u';' || t[i] == u',' || t[i] == u'\u65E5';
+    };
+    if (t.size() >= 8 && std::all_of(t.begin(), t.begin() + 8, isDigit) && ends(8)) {
+        d.part = {t.first(4), t.sliced(4, 2), t.sliced(6, 2)};
+        return d;
+    }
+    const auto isSeparator = [](QChar c) {
+        return c == u'/' || c == u'-' || c == u'.' || c == u',' || c == u' ' || c == u'\u5E74' || c == u'\u6708';
+    };
     qsizetype i = 0;
     for (int p = 0; p < 3; ++p) {
         if (p > 0) {
             const qsizetype start = i;
-            while (i < t.size() && (t[i] == u'/' || t[i] == u'-' || t[i] == u'.' || t[i] == u',' || t[i] == u' '))
+            while (i < t.size() && isSeparator(t[i]))
                 ++i;
             if (i == start)
                 return std::nullopt;
             if (p == 1)
-                d.sep = t[start];
+                d.sep = t[start] == u'\u5E74' ? QChar(u'/') : t[start];
         }
         const qsizetype start = i;
         const bool digits = i < t.size() && isDigit(t[i]);
@@ -256,7 +304,7 @@ std::optional<DateParts> dateParts(QStringView t)
             return std::nullopt;
         d.part[std::size_t(p)] = t.sliced(start, i - start);
     }
-    if (i < t.size() && !(t[i].isSpace() || t[i] == u'T'))
+    if (!ends(i))
         return std::nullopt;
     return d;
 }
@@ -291,54 +339,6 @@ std::optional<QDate> readDate(QStringView text, DateOrder order)
     if (!date.isValid() || year < kFirstYear || year > kLastYear)
         return std::nullopt;
     return date;
-}
-
-Action actionOf(QStringView action)
-{
-    // Whole words only: "Buyback" is no "buy", "Salesforce" no "sales".
-    enum Kind { kBuys = 1, kSells = 2, kUndoes = 4 };
-    static constexpr std::pair<std::string_view, int> kWords[] = {   // in alphabetical order
-        {"bought", kBuys},         {"buy", kBuys},           {"buys", kBuys},          {"cancel", kUndoes},
-        {"cancelation", kUndoes},  {"canceled", kUndoes},    {"cancellation", kUndoes}, {"cancelled", kUndoes},
-        {"cancels", kUndoes},      {"corrected", kUndoes},   {"correction", kUndoes},  {"cxl", kUndoes},
-        {"purchase", kBuys},       {"purchased", kBuys},     {"purchases", kBuys},     {"redeem", kSells},
-        {"redeemed", kSells},      {"redemption", kSells},   {"reinvest", kBuys},      {"reinvested", kBuys},
-        {"reinvestment", kBuys},   {"reinvestments", kBuys}, {"reversal", kUndoes},    {"reverse", kUndoes},
-        {"reversed", kUndoes},     {"sale", kSells},         {"sales", kSells},        {"sell", kSells},
-        {"sells", kSells},         {"sold", kSells},         {"tender", kSells},       {"tendered", kSells},
-    };
-    static_assert(std::is_sorted(std::begin(kWords), std::end(kWords)));
-    int said = 0;
-    for (qsizetype i = 0; i < action.size();) {
-        if (!action[i].isLetter()) {
-            ++i;
-            continue;
-        }
-        // The word in lower case; one with a letter beyond ASCII is none of them.
-        char word[16];
-        std::size_t length = 0;
-        bool known = true;
-        for (; i < action.size() && action[i].isLetter(); ++i) {
-            const char16_t c = action[i].unicode();
-            known = known && c < 0x80 && length < sizeof word;
-            if (known)
-                word[length++] = char(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
-        }
-        if (!known)
-            continue;
-        const std::string_view w(word, length);
-        const auto *found = std::lower_bound(std::begin(kWords), std::end(kWords), w,
-                                             [](const auto &entry, std::string_view x) { return entry.first < x; });
-        if (found != std::end(kWords) && found->first == w)
-            said |= found->second;
-    }
-    if ((said & kBuys) && (said & kSells))
-        return Action::Other;
-    if (said & kSells)
-        return said & kUndoes ? Action::Other : Action::Sale;
-    if (!(said & kBuys))
-        return Action::Other;
-    return said & kUndoes ? Action::PurchaseUndone : Action::Purchase;
 }
 
 } // namespace tesmo::import

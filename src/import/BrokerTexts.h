@@ -32,10 +32,12 @@ bool headerInPence(QStringView header);
 // True for the heading of a settlement date.
 bool isSettlementHeader(QStringView header);
 
-// A number as a broker writes it (currency symbol or code, grouping, a
-// minus or parentheses) as plain decimal text without sign; negative tells
-// the sign, pence a unit of pence ("51p", "GBX 51", "GBp 51"; "GBP" is
-// pounds). Nothing when the text is no number in that form.
+// A number as a broker writes it (currency symbol or code, grouping in
+// threes or in the Indian way, by commas, points, blanks or apostrophes,
+// a minus, a triangle or parentheses, full-width digits) as plain decimal
+// text without sign; negative tells the sign, pence a unit of pence ("51p",
+// "GBX 51", "GBp 51"; "GBP" is pounds). Nothing when the text is no number
+// in that form.
 struct ReadNumber {
     QString plain;
     bool negative = false;
@@ -45,26 +47,25 @@ std::optional<ReadNumber> readNumber(QStringView text, QChar decimal);
 // Plain decimal text divided by 100, exactly: pence as pounds.
 QString poundsOfPence(QStringView plain);
 
+// The text of a date field that holds the trade date: the date after "as
+// of" when the field gives one ("03/18/2024 as of 03/15/2024" was posted on
+// the 18th for a trade of the 15th), else the whole text.
+QStringView tradeDateText(QStringView text);
+
 // The first three parts of a date: runs of digits or of letters, and the
-// separator after the first. Nothing unless what follows the third part is
-// a time of day (after a blank or a "T") or nothing.
+// separator after the first (Japanese dates' 年 and 月 read as "/"), or the
+// eight digits of a compact year-month-day ("20240315"). Nothing unless what
+// follows the third part is a time of day (after a blank or a "T") or nothing.
 struct DateParts {
-    std::array<QStringView, 3> part;
+    std::array<QStringView, 3> part;   // of the text given, or of held
     QChar sep;
+    QString held;   // the text in plain digits, when it had full-width ones (its buffer moves with it)
 };
 std::optional<DateParts> dateParts(QStringView text);
 
 // A date in the given order (a four-digit first field is always year first;
 // month names read as such; a time of day after the date is ignored).
 std::optional<QDate> readDate(QStringView text, DateOrder order);
-
-// What an action says: a purchase (buy, bought, purchase, reinvestment), a
-// purchase undone (a purchase word with a cancellation, a reversal or a
-// correction), a sale (sell, sold, sale, a tender, a redemption) that is not
-// undone, or anything else (a dividend, a fee, a sale undone). A purchase
-// word beside a sale or tender word is neither.
-enum class Action { Purchase, PurchaseUndone, Sale, Other };
-Action actionOf(QStringView action);
 
 } // namespace import
 

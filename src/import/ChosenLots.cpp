@@ -2,6 +2,7 @@
 
 #include "import/ImportedSales.h"
 #include "store/Database.h"
+#include "store/ImportRecords.h"
 #include "store/LotReader.h"
 
 namespace tesmo {
@@ -21,7 +22,23 @@ StoredKeys storedKeys(const QString &databaseName, int lots)
     // A lot sold, whole or in part, is in the ledger as it was bought: the
     // same file read again must not bring its shares back.
     readLotsBeforeSales(db, add);
+    readLotSources(db, [&](const QByteArray &bytes, bool inLedger) {
+        RowKey key{};
+        if (bytes.size() == qsizetype(key.size())) {
+            std::copy(bytes.begin(), bytes.end(), key.begin());
+            keys.addSource(key, inLedger);
+        }
+    });
     return keys;
+}
+
+RememberedLayouts rememberedLayouts(const QString &databaseName)
+{
+    Database db(databaseName, Database::Mode::ReadOnly);
+    RememberedLayouts layouts;
+    for (const KeptLayout &kept : readKeptLayouts(db))
+        layouts.insert(kept.header, {kept.choices, kept.on});
+    return layouts;
 }
 
 ChosenLots::ChosenLots(const LotImport &import, std::uint64_t version)
@@ -68,6 +85,20 @@ bool ChosenLots::lot(qsizetype i, LotRow &row)
     row.netAmount = c.key.netAmountOrNone();
     row.tradeDay = std::int32_t(c.key.tradeDay);
     return true;
+}
+
+std::string_view ChosenLots::sourceOf(qsizetype i) const
+{
+    const RowKey &key = import_.lots()[std::size_t(rows_[std::size_t(i)])].rowKey;
+    return {reinterpret_cast<const char *>(key.data()), key.size()};
+}
+
+KeptLayout ChosenLots::layoutToKeep() const
+{
+    const QString choices = import_.layoutText();
+    if (choices.isEmpty())
+        return {};
+    return {import_.layoutKey(), choices, QDate::currentDate()};
 }
 
 std::vector<SalePart> ChosenLots::sales(const TickerLots &lotsOf)

@@ -19,8 +19,13 @@ namespace tesmo {
 LotKey keyOf(const LotRow &lot);
 
 // The keys of every lot of the ledger at databaseName, which holds about lots
-// lots. Raises Error when the ledger cannot be read.
+// lots, and of the rows of files its lots came from. Raises Error when the
+// ledger cannot be read.
 StoredKeys storedKeys(const QString &databaseName, int lots);
+
+// The choices the ledger at databaseName keeps for layouts of files. Raises
+// Error when the ledger cannot be read.
+RememberedLayouts rememberedLayouts(const QString &databaseName);
 
 // The chosen rows of an import (its new rows and the ones ticked), in file
 // order, and its ticked sales. A new row is left out when the ledger holds
@@ -40,6 +45,8 @@ public:
     void stillStored(const LotRow &stored) override;
     bool lot(qsizetype i, LotRow &row) override;
     std::vector<SalePart> sales(const TickerLots &lotsOf) override;
+    std::string_view sourceOf(qsizetype i) const override;
+    KeptLayout layoutToKeep() const override;
 
     // The ticked sales, recorded by the write.
     qsizetype saleCount() const { return qsizetype(sales_.size()); }

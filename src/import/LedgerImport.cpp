@@ -7,6 +7,7 @@
 #include "text/FailureWords.h"
 
 #include <QStringList>
+#include <array>
 
 namespace tesmo {
 
@@ -21,35 +22,17 @@ QString counted(qsizetype n, const char *one, const char *many)
 // Why a file gave no rows to import, as the end of a sentence.
 QString unreadable(const LotImport &import)
 {
-    // "quantity column ("Quantity", "Shares", "Qty" or "Units")"
-    const auto column = [](ImportField f) {
-        QStringList names = import::headerNames(f);
-        for (QString &n : names)
-            n = u'"' + n + u'"';
-        const QString last = names.takeLast();
-        const char *what = f == ImportField::Ticker ? "ticker" : f == ImportField::Shares ? "quantity" : "date";
-        return QStringLiteral("%1 column (%2 or %3)").arg(QLatin1String(what), names.join(QStringLiteral(", ")), last);
-    };
     switch (import.problem()) {
     case ReadProblem::Empty:
         return QStringLiteral("the file is empty");
     case ReadProblem::NotText:
         return QStringLiteral("the file holds no text, as a broker's CSV file does (it may be an image, a workbook or "
                               "another program's file)");
-    case ReadProblem::MissingColumns: {
-        QStringList missing;
-        for (const ImportField f : import.missingColumns())
-            missing << column(f);
-        return QStringLiteral("the headings on line %1 name no %2")
-            .arg(import.headerLine())
-            .arg(missing.join(QStringLiteral(" and no ")));
-    }
     case ReadProblem::None:
     case ReadProblem::NoHeader:
         break;
     }
-    return QStringLiteral("no line of it names its columns in words that Tesmo reads: a %1, a %2 and a %3")
-        .arg(column(ImportField::Ticker), column(ImportField::Shares), column(ImportField::TradeDate));
+    return QStringLiteral("no line of it holds headings over lines of data, as a broker's CSV file does");
 }
 
 } // namespace
@@ -63,7 +46,8 @@ LedgerImport::LedgerImport(RecordStore &store)
 void LedgerImport::read(QIODevice &device, const QString &name, Progress *progress)
 {
     version_ = store_.ledgerVersion();
-    import_ = LotImport(storedKeys(store_.DatabaseName(), store_.RecordCount()), storedSales(store_.DatabaseName()));
+    import_ = LotImport(storedKeys(store_.DatabaseName(), store_.RecordCount()), storedSales(store_.DatabaseName()),
+                        rememberedLayouts(store_.DatabaseName()));
     import_.setSaleMatcher(saleMatcher(store_.rows()));
     import_.read(device, progress);
     if (!import_.hasHeader())
@@ -106,6 +90,8 @@ QString LedgerImport::summary(const Written &written) const
         {RowStatus::Check, "row whose figures disagree was left out", "rows whose figures disagree were left out"},
         {RowStatus::Cancelled, "purchase that the file cancels was left out",
          "purchases that the file cancels were left out"},
+        {RowStatus::Deleted, "row whose lot was deleted from the ledger was left out",
+         "rows whose lots were deleted from the ledger were left out"},
         {RowStatus::Sale, "sale was left out", "sales were left out"},
         {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
         {RowStatus::Refused, "row was refused", "rows were refused"},

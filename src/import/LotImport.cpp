@@ -1,185 +1,87 @@
 #include "import/LotImport.h"
 
-#include "import/ReadingEvidence.h"
+#include "import/RowStatuses.h"
 #include "text/Error.h"
-#include "text/FieldRules.h"
+#include "text/Regional.h"
 
-#include <QHash>
 #include <QSet>
 #include <algorithm>
-#include <climits>
 #include <utility>
 
 namespace tesmo {
 
 namespace {
 
-// How often long work reports its progress, in rows.
-constexpr int kProgressRows = 2048;
+const QString kByYou = QStringLiteral("chosen by you");
 
-// The line of the row that cancels each candidate, or 0. Each row that undoes
-// a purchase cancels one purchase of the same ticker and shares (and price,
-// where both have one) as the file writes them: of the same date if there is
-// one, else the nearest in the file.
-std::vector<int> cancellations(const RowReader &reader, const std::vector<CandidateLot> &out,
-                               const std::vector<RowFacts> &facts)
+// The readings of a layout settled anew from the file, but those the user
+// chose; then those remembered for the layout, where the file's values that
+// read only one way do not say otherwise.
+void settleInto(const CsvTable &table, const FileLayout &layout, const RememberedLayouts &layouts, ImportChoices &c,
+                ImportReadings &r)
 {
-    std::vector<int> cancelledBy(out.size(), 0);
-    const auto sameValue = [&](const QString &a, const QString &b) {
-        const auto x = reader.valueOf(a), y = reader.valueOf(b);
-        return x && y ? numberFromText(x->plain) == numberFromText(y->plain) : a == b;
-    };
-    QMultiHash<QString, std::size_t> purchases;   // by folded ticker, once a row undoes one
-    std::vector<FieldTexts> texts;                // likewise, of every purchase and undoing row
-    for (std::size_t u = 0; u < out.size(); ++u) {
-        if (facts[u].action != import::Action::PurchaseUndone)
+    const auto found = layouts.constFind(layoutKey(layout.headers));
+    const bool known = found != layouts.cend();
+    const LayoutChoices kept = known ? parseLayout(found->choices) : LayoutChoices{};
+    const QString on = known ? QStringLiteral("as you chose for this layout on %1").arg(regional::shortDate(found->on))
+                             : QString();
+    const auto chosen = [](const Reading &x) { return x.state == ReadingState::Chosen; };
+    for (int f = 0; f < kImportFieldCount; ++f) {
+        Reading &reading = r.columns[std::size_t(f)];
+        int &column = c.columns[std::size_t(f)];
+        if (chosen(reading))
             continue;
-        if (texts.empty()) {
-            texts.resize(out.size());
-            for (std::size_t p = 0; p < out.size(); ++p) {
-                if (facts[p].action != import::Action::Purchase && facts[p].action != import::Action::PurchaseUndone)
-                    continue;
-                texts[p] = reader.fileTexts(out[p].row);
-                if (facts[p].action == import::Action::Purchase)
-                    purchases.insert(foldTicker(texts[p][kTicker]), p);
-            }
-        }
-        const FieldTexts &undo = texts[u];
-        const auto distance = [&](std::size_t i) {
-            return (texts[i][kTradeDate] == undo[kTradeDate] ? 0 : 2 * out.size()) + 2 * (i > u ? i - u : u - i)
-                   + (i > u);   // of two as near, the earlier
-        };
-        std::size_t best = out.size();
-        for (const std::size_t p : purchases.values(foldTicker(undo[kTicker]))) {
-            const FieldTexts &buy = texts[p];
-            if (cancelledBy[p] || !sameValue(buy[kNumShares], undo[kNumShares])
-                || (!buy[kPrice].isEmpty() && !undo[kPrice].isEmpty() && !sameValue(buy[kPrice], undo[kPrice])))
-                continue;
-            if (best == out.size() || distance(p) < distance(best))
-                best = p;
-        }
-        if (best < out.size())
-            cancelledBy[best] = out[u].line;
-    }
-    return cancelledBy;
-}
-
-// The candidates of the rows after the layout's header, each with its
-// status: a row is read alone first, then takes its status among the file's
-// other rows, the stored lots and the recorded sales. Raises 3112 when the
-// progress cancelled.
-std::vector<CandidateLot> candidates(const CsvTable &table, const FileLayout &layout, const ImportChoices &choices,
-                                     const std::vector<int> &badLines, const StoredKeys &stored,
-                                     const StoredSales &storedSales, Progress *progress)
-{
-    std::vector<CandidateLot> out;
-    if (!layout.hasHeader())
-        return out;
-    const RowReader reader(table, layout.headers, choices);
-    const bool withAction = choices.column(ImportField::Action) != kNoColumn;
-    const int rows = table.rowCount();
-
-    // Each row alone: what its action and signs say, and how it reads.
-    std::vector<RowFacts> facts;
-    std::vector<RowReading::Outcome> outcomes;
-    out.reserve(std::size_t(rows - layout.headerRow));
-    facts.reserve(out.capacity());
-    outcomes.reserve(out.capacity());
-    ProgressSpan reading(progress, 0, 900, rows);
-    for (int row = layout.headerRow + 1; row < rows; ++row) {
-        if ((row - layout.headerRow - 1) % kProgressRows == 0 && !reading.advance(row))
-            throw Error(kErrUserCancelled);
-        std::optional<RowReading> r = reader.read(row);
-        if (!r)
-            continue;
-        CandidateLot &lot = out.emplace_back();
-        lot.line = table.line(row);
-        lot.row = row;
-        lot.reason = std::move(r->reason);
-        lot.key = r->key;
-        facts.push_back(r->facts);
-        outcomes.push_back(r->outcome);
-    }
-
-    // Without actions, the purchases' amounts have the sign of most amounts
-    // of the rows with a positive quantity; as many of each sign tell none.
-    int negative = 0, positive = 0;
-    for (const RowFacts &f : facts) {
-        if (!f.negativeShares && f.amountSign != 0)
-            ++(f.amountSign < 0 ? negative : positive);
-    }
-    const int purchaseSign = withAction ? 0 : negative > positive ? -1 : positive > negative ? 1 : 0;
-    const bool signsTellNothing = !withAction && negative > 0 && negative == positive;
-
-    const std::vector<int> cancelledBy = cancellations(reader, out, facts);
-
-    // The statuses, in the order that tells the most.
-    ProgressSpan statuses(progress, 900, 1000, qint64(out.size()));
-    QSet<LotKey> earlier;
-    earlier.reserve(qsizetype(out.size()));
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (i % kProgressRows == 0 && !statuses.advance(qint64(i)))
-            throw Error(kErrUserCancelled);
-        CandidateLot &lot = out[i];
-        const RowFacts &f = facts[i];
-        const int next = lot.row + 1 < rows ? table.line(lot.row + 1) : INT_MAX;
-        // The reading's reason: why the row is no lot, or a lot's figures.
-        QString why = std::exchange(lot.reason, {});
-        if (const auto bad = std::lower_bound(badLines.begin(), badLines.end(), lot.line);
-            bad != badLines.end() && *bad < next) {
-            lot.status = RowStatus::Refused;
-            lot.reason = QStringLiteral("Line %1 holds bytes that are not UTF-8 text; it was not read").arg(*bad);
-        } else if (f.action == import::Action::Sale
-                   || (!withAction
-                       && (f.negativeShares
-                           || (f.amountSign != 0 && purchaseSign != 0 && f.amountSign != purchaseSign)))) {
-            // A sale: its shares and the money received as the file gives
-            // them, whatever their signs.
-            lot.sale = true;
-            lot.key.hasPrice = false;
-            lot.key.price = 0;
-            if (outcomes[i] != RowReading::Outcome::Lot) {
-                lot.status = outcomes[i] == RowReading::Outcome::Unsettled ? RowStatus::Unsettled : RowStatus::Refused;
-                lot.reason = std::move(why);
-            } else if (!lot.key.hasNetAmount) {
-                lot.status = RowStatus::Sale;
-                lot.reason = QStringLiteral("the file gives no amount, so its proceeds are not known");
-            } else {
-                lot.status = storedSales.contains(lot.key) ? RowStatus::Already : RowStatus::Sale;
-            }
-        } else if (f.action != import::Action::Purchase) {
-            lot.status = RowStatus::NotAPurchase;
-        } else if (outcomes[i] != RowReading::Outcome::Lot) {
-            lot.status = outcomes[i] == RowReading::Outcome::Unsettled ? RowStatus::Unsettled : RowStatus::Refused;
-            lot.reason = std::move(why);
+        const std::optional<int> remembered = kept.columns[std::size_t(f)];
+        if (remembered && *remembered < layout.headers.size()) {
+            column = *remembered;
+            reading = {ReadingState::Remembered, on};
         } else {
-            if (stored.contains(lot.key))
-                lot.status = RowStatus::Already;
-            else if (earlier.contains(lot.key))
-                lot.status = RowStatus::Twice;
-            earlier.insert(lot.key);
-            if (cancelledBy[i]) {
-                lot.status = RowStatus::Cancelled;
-                lot.reason = QStringLiteral("by line %1").arg(cancelledBy[i]);
-            } else if (lot.status == RowStatus::New && signsTellNothing && f.amountSign != 0) {
-                lot.status = RowStatus::Check;
-                lot.reason = QStringLiteral("as many of the file's amounts are negative as positive, so its "
-                                            "purchases are not told from its sales");
-            } else if (lot.status == RowStatus::New && !why.isEmpty()) {
-                lot.status = RowStatus::Check;
-                lot.reason = std::move(why);
-            }
+            column = layout.columns[std::size_t(f)];
+            reading = {column == kAskedColumn ? ReadingState::Asked : ReadingState::Settled,
+                       layout.columnEvidence[std::size_t(f)]};
         }
     }
-    statuses.advance(qint64(out.size()));
-    return out;
+    const SettledReading s = settleReading(table, layout, c);
+    const auto apply = [&](Reading &reading, auto &value, const auto &fileValue, const QString &evidence,
+                           bool byValues, const auto &remembered) {
+        if (chosen(reading))
+            return;
+        if (remembered && fileValue != remembered && byValues && fileValue) {
+            value.reset();
+            reading = {ReadingState::Asked,
+                       QStringLiteral("you chose otherwise for this layout before, but %1").arg(evidence)};
+        } else if (remembered && !(byValues && fileValue == remembered)) {
+            value = remembered;
+            reading = {ReadingState::Remembered, on};
+        } else {
+            value = fileValue;
+            reading = {fileValue ? ReadingState::Settled : ReadingState::Asked, evidence};
+        }
+    };
+    apply(r.dateOrder, c.dateOrder, s.dateOrder, s.dateEvidence, s.dateByValues, kept.dateOrder);
+    for (int n = 0; n < kNumberColumns; ++n) {
+        const DecimalReading &d = s.decimals[std::size_t(n)];
+        apply(r.decimals[std::size_t(n)], c.decimals[std::size_t(n)], d.mark, d.evidence, d.byValues || !d.matters,
+              kept.decimals[std::size_t(n)]);
+    }
+    apply(r.purchases, c.purchaseSign, s.purchaseSign, s.purchaseEvidence, s.purchaseSign.has_value(),
+          kept.purchaseSign);
 }
 
 } // namespace
 
-LotImport::LotImport(StoredKeys stored, StoredSales sales)
+bool ImportChoices::settled() const
+{
+    constexpr ImportField kNeeded[] = {ImportField::Ticker, ImportField::Shares, ImportField::TradeDate};
+    return std::all_of(decimals.begin(), decimals.end(), [](const auto &d) { return d.has_value(); }) && dateOrder
+           && purchaseSign && std::none_of(columns.begin(), columns.end(), [](int c) { return c == kAskedColumn; })
+           && std::all_of(std::begin(kNeeded), std::end(kNeeded), [&](ImportField f) { return column(f) >= 0; });
+}
+
+LotImport::LotImport(StoredKeys stored, StoredSales sales, RememberedLayouts layouts)
     : stored_(std::move(stored))
     , storedSales_(std::move(sales))
+    , layouts_(std::move(layouts))
 {
 }
 
@@ -196,7 +98,7 @@ void LotImport::matchSales()
         return;
     for (CandidateLot &l : lots_)
         l.covered = false;
-    if (matcher_ && choices_.settled()) {
+    if (matcher_ && settled()) {
         for (const SaleMatch &m : matcher_(*this)) {
             CandidateLot &l = lots_[std::size_t(m.index)];
             l.covered = m.covered;
@@ -228,50 +130,111 @@ void LotImport::read(QIODevice &device, Progress *progress)
             throw Error(kErrUserCancelled);
     }
     CsvText text = csvText(bytes);
-    bytes.clear();
-    notText_ = text.notText;
-    badLines_ = std::move(text.badLines);
+    // The bytes are kept where the text is not they.
+    bom_ = text.encoding == TextEncoding::Utf8 && text.badLines.empty() && bytes.startsWith("\xEF\xBB\xBF");
+    bytes_ = text.encoding == TextEncoding::Utf8 && text.badLines.empty() ? QByteArray() : std::move(bytes);
     ProgressSpan rest(progress, 50, 1000, 1000);
-    readText(std::move(text.utf8), &rest);
+    reread(std::move(text), std::nullopt, std::nullopt, {}, &rest);
 }
 
 void LotImport::readText(QByteArray utf8, Progress *progress)
 {
-    text_ = std::move(utf8);
-    setSeparator(separatorOf(text_), progress);
+    CsvText text;
+    text.utf8 = std::move(utf8);
+    text.encoding = TextEncoding::Utf8;
+    text.evidence = QStringLiteral("the text is given as UTF-8");
+    bytes_.clear();
+    bom_ = false;
+    reread(std::move(text), std::nullopt, std::nullopt, {}, progress);
+}
+
+QByteArray LotImport::bytes() const
+{
+    if (!bytes_.isNull())
+        return bytes_;
+    return bom_ ? "\xEF\xBB\xBF" + text_.utf8 : text_.utf8;
+}
+
+void LotImport::reread(CsvText text, std::optional<char> separator, std::optional<int> headerRow,
+                       ImportReadings readings, Progress *progress)
+{
+    if (readings.encoding.state != ReadingState::Chosen)
+        readings.encoding = {text.encoding ? ReadingState::Settled : ReadingState::Asked, text.evidence};
+    QString why = kByYou;
+    const char sep = separator ? *separator : separatorOf(text.utf8, &why);
+    if (readings.separator.state != ReadingState::Chosen)
+        readings.separator = {ReadingState::Settled, why};
+    // Splitting takes about a third of the work, reading the rows the rest.
+    ProgressSpan splitting(progress, 0, 300, std::max<qint64>(text.utf8.size(), 1));
+    CsvTable table = parseCsv(text.utf8, sep, &splitting);
+    FileLayout layout = headerRow ? layoutAt(table, *headerRow) : findLayout(table, text.notText);
+    if (!headerRow)
+        readings.header = {ReadingState::Settled, layout.headerEvidence};
+    // The columns of another layout are its own.
+    for (Reading &column : readings.columns)
+        column = {};
+    ImportChoices choices;
+    choices.separator = sep;
+    if (layout.hasHeader())
+        settleInto(table, layout, layouts_, choices, readings);
+    ProgressSpan rows(progress, 300, 1000, 1000);
+    std::vector<CandidateLot> lots = candidates({table, layout, choices, text.badLines, text.wideLines,
+                                                 !text.encoding, stored_, storedSales_},
+                                                &rows);
+    text_ = std::move(text);
+    table_ = std::move(table);
+    layout_ = std::move(layout);
+    choices_ = choices;
+    readings_ = std::move(readings);
+    lots_ = std::move(lots);
+    matchSales();
+}
+
+void LotImport::setEncoding(TextEncoding encoding, Progress *progress)
+{
+    ImportReadings r = readings_;
+    r.encoding = {ReadingState::Chosen, kByYou};
+    const std::optional<char> separator =
+        r.separator.state == ReadingState::Chosen ? std::optional(choices_.separator) : std::nullopt;
+    reread(decodeAs(bytes(), encoding), separator, std::nullopt, r, progress);
 }
 
 void LotImport::setSeparator(char separator, Progress *progress)
 {
-    // Splitting takes about a third of the work, reading the rows the rest.
-    ProgressSpan splitting(progress, 0, 300, std::max<qint64>(text_.size(), 1));
-    CsvTable table = parseCsv(text_, separator, &splitting);
-    FileLayout layout = findLayout(table, notText_);
-    ImportChoices choices;
-    choices.separator = separator;
-    choices.columns = layout.columns;
-    SettledReading settled;
-    if (layout.hasHeader()) {
-        settled = settleReading(table, layout, separator);
-        choices.decimal = settled.decimal;
-        choices.dateOrder = settled.dateOrder;
-    }
-    ProgressSpan rows(progress, 300, 1000, 1000);
-    std::vector<CandidateLot> lots = candidates(table, layout, choices, badLines_, stored_, storedSales_, &rows);
-    table_ = std::move(table);
-    layout_ = std::move(layout);
-    choices_ = choices;
-    decimalEvidence_ = settled.decimalEvidence;
-    dateEvidence_ = settled.dateEvidence;
-    lots_ = std::move(lots);
-    matchSales();
+    ImportReadings r = readings_;
+    r.separator = {ReadingState::Chosen, kByYou};
+    reread(text_, separator, std::nullopt, r, progress);
+}
+
+void LotImport::setHeaderRow(int row, Progress *progress)
+{
+    if (row < 0 || row >= table_.rowCount())
+        return;
+    ImportReadings r = readings_;
+    r.header = {ReadingState::Chosen, kByYou};
+    reread(text_, choices_.separator, row, r, progress);
 }
 
 void LotImport::setChoices(const ImportChoices &choices, Progress *progress)
 {
     ImportChoices c = choices;
     c.separator = choices_.separator;
-    std::vector<CandidateLot> lots = candidates(table_, layout_, c, badLines_, stored_, storedSales_, progress);
+    ImportReadings r = readings_;
+    const auto mark = [&](Reading &reading, bool changed) {
+        if (changed)
+            reading = {ReadingState::Chosen, kByYou};
+    };
+    for (int f = 0; f < kImportFieldCount; ++f)
+        mark(r.columns[std::size_t(f)], c.columns[std::size_t(f)] != choices_.columns[std::size_t(f)]);
+    for (int n = 0; n < kNumberColumns; ++n)
+        mark(r.decimals[std::size_t(n)], c.decimals[std::size_t(n)] != choices_.decimals[std::size_t(n)]);
+    mark(r.dateOrder, c.dateOrder != choices_.dateOrder);
+    mark(r.purchases, c.purchaseSign != choices_.purchaseSign);
+    if (layout_.hasHeader())
+        settleInto(table_, layout_, layouts_, c, r);
+    std::vector<CandidateLot> lots = candidates({table_, layout_, c, text_.badLines, text_.wideLines,
+                                                 !text_.encoding, stored_, storedSales_},
+                                                progress);
     // Ticks stay with their lines of the file.
     QSet<int> ticked;
     for (const CandidateLot &l : lots_)
@@ -280,6 +243,7 @@ void LotImport::setChoices(const ImportChoices &choices, Progress *progress)
     for (CandidateLot &l : lots)
         l.ticked = ticked.contains(l.line) && (l.tickable() || l.sale);
     choices_ = c;
+    readings_ = std::move(r);
     lots_ = std::move(lots);
     matchSales();
 }
@@ -314,7 +278,7 @@ std::vector<qsizetype> LotImport::chosen() const
 {
     std::vector<qsizetype> v;
     v.reserve(std::size_t(chosenCount()));
-    for (std::size_t i = 0; i < lots_.size() && choices_.settled(); ++i)
+    for (std::size_t i = 0; i < lots_.size() && settled(); ++i)
         if (lots_[i].chosen())
             v.push_back(qsizetype(i));
     return v;
@@ -322,7 +286,7 @@ std::vector<qsizetype> LotImport::chosen() const
 
 qsizetype LotImport::chosenCount() const
 {
-    if (!choices_.settled())
+    if (!settled())
         return 0;
     return std::count_if(lots_.begin(), lots_.end(), [](const CandidateLot &l) { return l.chosen(); });
 }

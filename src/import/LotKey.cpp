@@ -1,6 +1,10 @@
 #include "import/LotKey.h"
 
+#include "import/CsvReader.h"
 #include "text/FieldRules.h"
+
+#include <QCryptographicHash>
+#include <cstring>
 
 #include <algorithm>
 #include <cmath>
@@ -103,6 +107,29 @@ LotKey LotKey::ofUtf8(std::string_view ticker, QDate tradeDate, double shares, s
     LotKey k = keyWithout(tradeDate, shares, price, netAmount);
     k.ticker = tickerHash(folded, length);
     return k;
+}
+
+size_t qHash(const RowKey &key, size_t seed)
+{
+    quint64 head = 0;
+    std::memcpy(&head, key.data(), sizeof head);
+    return ::qHash(head, seed);
+}
+
+RowKey rowKeyOf(const CsvTable &table, int row, int occurrence)
+{
+    QCryptographicHash hash(QCryptographicHash::Blake2s_128);
+    for (int c = 0; c < table.fieldCount(row); ++c) {
+        const std::string_view field = table.utf8(row, c);
+        hash.addData(QByteArrayView(field.data(), qsizetype(field.size())));
+        hash.addData("\x1F");
+    }
+    if (occurrence > 0)
+        hash.addData(QByteArray::number(occurrence));
+    RowKey key;
+    const QByteArrayView digest = hash.resultView();
+    std::copy_n(digest.data(), key.size(), key.begin());
+    return key;
 }
 
 void StoredSales::add(const LotKey &part)

@@ -11,6 +11,7 @@
 #include <QPair>
 #include <QSet>
 #include <QStringView>
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -44,15 +45,37 @@ struct LotKey {
 };
 size_t qHash(const LotKey &key, size_t seed = 0);
 
-// The keys of the lots the ledger holds.
+// Where a lot came from: the key of its row of a broker's file, the same
+// whatever is done to the lot since (an edit, a split). A 128-bit hash of
+// the row's fields as the file holds them, and of how many rows alike came
+// before it in the file, so that two equal rows keep two keys.
+using RowKey = std::array<unsigned char, 16>;
+size_t qHash(const RowKey &key, size_t seed = 0);
+class CsvTable;
+// The key of a row of the table; occurrence: 0 for the first row of its
+// fields, 1 for the next alike, and so on.
+RowKey rowKeyOf(const CsvTable &table, int row, int occurrence = 0);
+
+// The keys of the lots the ledger holds, and the rows of files its lots
+// came from: whether each row's lot is still in the ledger (or was sold from
+// it), or was deleted by the user.
 class StoredKeys {
 public:
     void reserve(qsizetype n) { keys_.reserve(n); }
     void add(const LotKey &key) { keys_.insert(key); }
     bool contains(const LotKey &key) const { return keys_.contains(key); }
+    // A row's lot; a row whose lot is in the ledger stays so.
+    void addSource(const RowKey &row, bool inLedger) { sources_[row] = sources_.value(row) || inLedger; }
+    // Nothing: no lot came from the row; else whether its lot is in the ledger.
+    std::optional<bool> source(const RowKey &row) const
+    {
+        const auto found = sources_.constFind(row);
+        return found == sources_.cend() ? std::nullopt : std::optional(*found);
+    }
 
 private:
     QSet<LotKey> keys_;
+    QHash<RowKey, bool> sources_;
 };
 
 // The sales the ledger has recorded, for the check of a sale of the file

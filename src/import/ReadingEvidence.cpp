@@ -1,10 +1,10 @@
 #include "import/ReadingEvidence.h"
 
+#include "import/ActionWords.h"
+
 #include <QStringList>
 #include <algorithm>
-#include <array>
-#include <string>
-#include <string_view>
+#include <map>
 
 namespace tesmo {
 
@@ -13,17 +13,25 @@ namespace {
 // The longest a settlement takes after its trade, in days.
 constexpr qint64 kSettlementDays = 10;
 
-enum Currency { kPound = 1, kEuro = 2, kOtherCurrency = 4 };
+// The currencies a file names, by the countries' date order they tell.
+enum Currency { kPound = 1, kEuro = 2, kFranc = 4, kRupee = 8, kAustral = 16, kOtherCurrency = 32 };
 
-bool isDigit(QChar c)
+int currencyOfCode(QStringView code)
 {
-    return c >= u'0' && c <= u'9';
+    static const std::pair<const char *, int> kCodes[] = {
+        {"GBP", kPound},   {"GBX", kPound},          {"EUR", kEuro},           {"CHF", kFranc},
+        {"INR", kRupee},   {"AUD", kAustral},        {"NZD", kAustral},        {"USD", kOtherCurrency},
+        {"CAD", kOtherCurrency}, {"HKD", kOtherCurrency}, {"SGD", kOtherCurrency}, {"JPY", kOtherCurrency},
+    };
+    for (const auto &[name, currency] : kCodes)
+        if (code.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return currency;
+    return 0;
 }
 
 // The currencies a text names: signs anywhere, codes as whole words.
 int currenciesOf(QStringView text)
 {
-    static const QStringList others{"USD", "CAD", "AUD", "NZD", "HKD", "SGD", "CHF", "JPY"};
     int found = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -31,6 +39,8 @@ int currenciesOf(QStringView text)
             found |= kPound;
         else if (c == u'\u20AC')
             found |= kEuro;
+        else if (c == u'\u20B9')
+            found |= kRupee;
         else if (c.category() == QChar::Symbol_Currency)
             found |= kOtherCurrency;
         if (!c.isLetter())
@@ -38,16 +48,8 @@ int currenciesOf(QStringView text)
         qsizetype end = i;
         while (end < text.size() && text[end].isLetter())
             ++end;
-        const QStringView word = text.sliced(i, end - i);
-        if (word.size() == 3) {
-            if (word.compare(QLatin1String("GBP"), Qt::CaseInsensitive) == 0
-                || word.compare(QLatin1String("GBX"), Qt::CaseInsensitive) == 0)
-                found |= kPound;
-            else if (word.compare(QLatin1String("EUR"), Qt::CaseInsensitive) == 0)
-                found |= kEuro;
-            else if (others.contains(word.toString().toUpper()))
-                found |= kOtherCurrency;
-        }
+        if (end - i == 3)
+            found |= currencyOfCode(text.sliced(i, 3));
         i = end - 1;
     }
     return found;
@@ -59,9 +61,7 @@ bool isAscii(std::string_view bytes)
 }
 
 // The same of UTF-8 text; ASCII, nearly every field, without a copy: its one
-// currency sign is the dollar's, and its letters are Latin ones. (Read from
-// the bytes, the fields of a file take half the instructions they took as
-// texts.)
+// currency sign is the dollar's, and its letters are Latin ones.
 int currenciesOf(std::string_view utf8)
 {
     if (!isAscii(utf8))
@@ -77,19 +77,19 @@ int currenciesOf(std::string_view utf8)
         while (end < utf8.size() && letter(utf8[end]))
             ++end;
         if (end - i == 3)
-            found |= currenciesOf(QStringView(QString::fromLatin1(utf8.data() + i, 3)));
+            found |= currencyOfCode(QString::fromLatin1(utf8.data() + i, 3));
         i = end - 1;
     }
     return found;
 }
 
-// The text of a field without the blanks around it, as UTF-8: a view of
-// the table's bytes when they are ASCII, else held in place.
+// The text of a field without the blanks around it, as UTF-8 in plain
+// digits: a view of the table's bytes when they are ASCII, else held in place.
 std::string_view trimmedField(const CsvTable &table, int row, int column, std::string &held)
 {
     std::string_view t = table.utf8(row, column);
     if (!isAscii(t)) {
-        held = table.field(row, column).trimmed().toStdString();
+        held = table.field(row, column).trimmed().normalized(QString::NormalizationForm_KC).toStdString();
         return held;
     }
     const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
@@ -100,113 +100,113 @@ std::string_view trimmedField(const CsvTable &table, int row, int column, std::s
     return t;
 }
 
-// What one number's marks say: the point or the comma is its decimal
-// separator, or a single mark with three digits after it, which reads either
-// way ("1.000", "255,123"), or nothing. Of UTF-8 text: the marks and digits
-// are single bytes, and the bytes of other characters are none of them.
-enum class Mark { None, Point, Comma, ThreeAfterPoint, ThreeAfterComma };
-Mark markOf(std::string_view t)
+QString dayFirstCurrency(int currencies)
 {
-    const std::size_t lastPoint = t.rfind('.'), lastComma = t.rfind(',');
-    const auto none = std::string_view::npos;
-    if (lastPoint != none && lastComma != none)
-        return lastPoint > lastComma ? Mark::Point : Mark::Comma;
-    const std::size_t at = lastPoint != none ? lastPoint : lastComma;
-    if (at == none)
-        return Mark::None;
-    const bool point = t[at] == '.';
-    if (std::count(t.begin(), t.end(), t[at]) > 1)   // it groups
-        return point ? Mark::Comma : Mark::Point;
-    std::size_t after = 0, before = 0;
-    while (at + 1 + after < t.size() && isDigit(QChar(t[at + 1 + after])))
-        ++after;
-    while (at - before > 0 && isDigit(QChar(t[at - before - 1])))
-        ++before;
-    // No group of thousands has other than three digits, none starts with 0
-    // or stands alone after more than three.
-    if (after != 3 || before == 0 || before > 3 || t[at - before] == '0')
-        return point ? Mark::Point : Mark::Comma;
-    return point ? Mark::ThreeAfterPoint : Mark::ThreeAfterComma;
+    const std::pair<int, const char *> kNames[] = {{kPound, "\u00a3"}, {kEuro, "\u20ac"}, {kFranc, "Swiss francs"},
+                                                   {kRupee, "rupees"}, {kAustral, "Australian or New Zealand dollars"}};
+    for (const auto &[currency, name] : kNames)
+        if (currencies == currency)
+            return QStringLiteral("the amounts are in %1").arg(QString::fromUtf8(name));
+    return {};
 }
 
-// The first line that shows a thing, and its text.
-struct Seen {
-    int count = 0;
-    int line = 0;
-    QString text;
-    void add(int atLine, QStringView t)
-    {
-        if (count++ == 0) {
-            line = atLine;
-            text = t.toString();
-        }
-    }
-    void add(int atLine, std::string_view utf8)
-    {
-        if (count++ == 0) {
-            line = atLine;
-            text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-        }
-    }
-    explicit operator bool() const { return count > 0; }
-    QString where() const { return QStringLiteral("line %1 (\"%2\")").arg(line).arg(text); }
+// "a", "a and b", "a, b and c"
+QString listed(QStringList items)
+{
+    if (items.size() < 2)
+        return items.value(0);
+    const QString last = items.takeLast();
+    return items.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+// The rows that tell a purchase's money: by their direction (what their
+// action or their quantity says: in, out) and their amount's sign.
+struct SignTally {
+    // [direction: 0 in, 1 out][amount: 0 positive, 1 negative]
+    Seen byWords[2][2], byQuantity[2][2];
+    Seen sellsOfPositiveQuantity[2];   // rows that say sell with a positive quantity
+    Seen positive, negative;           // every amount
+    bool negativeQuantity = false;
 };
-
-QString settledBy(const QString &why)
-{
-    return QStringLiteral("Settled by this file: %1.").arg(why);
-}
-
-// Reasons on each side: the side that alone has some wins.
-template <typename T>
-std::optional<T> sideOf(const QStringList &forA, T a, const QStringList &forB, T b, QString &evidence)
-{
-    if (!forA.isEmpty() && forB.isEmpty()) {
-        evidence = settledBy(forA.join(QStringLiteral("; ")));
-        return a;
-    }
-    if (!forB.isEmpty() && forA.isEmpty()) {
-        evidence = settledBy(forB.join(QStringLiteral("; ")));
-        return b;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
-SettledReading settleReading(const CsvTable &table, const FileLayout &layout, char separator)
+int signOfText(std::string_view t)
+{
+    bool digit = false, nonZero = false, negative = false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c >= '0' && c <= '9') {
+            digit = true;
+            nonZero = nonZero || c != '0';
+        } else if (c == '-' || c == '(') {
+            negative = true;
+        } else if (c == '\xE2' && i + 2 < t.size()
+                   && ((t[i + 1] == '\x88' && t[i + 2] == '\x92') || (t[i + 1] == '\x96' && (t[i + 2] == '\xB2' || t[i + 2] == '\xB3')))) {
+            negative = true;   // U+2212 minus, U+25B2 and U+25B3 triangles
+        } else if (c == 'e' || c == 'E') {
+            break;
+        }
+    }
+    if (!digit || !nonZero)
+        return 0;
+    return negative ? -1 : 1;
+}
+
+SettledReading settleReading(const CsvTable &table, const FileLayout &layout, const ImportChoices &choices)
 {
     const int headerRow = layout.headerRow, settlement = layout.settlementColumn;
-    const auto column = [&](ImportField f) { return layout.columns[std::size_t(f)]; };
-    constexpr ImportField kNumbers[] = {ImportField::Shares, ImportField::Price, ImportField::NetAmount};
-    Seen point, comma, eitherNumber;
-    std::array<int, 3> values{}, threeAfterPoint{}, threeAfterComma{};
+    const auto column = [&](ImportField f) { return std::max(choices.column(f), kNoColumn); };
+    const int actionColumn = column(ImportField::Action);
+    std::array<MarkTally, kNumberColumns> tally;
+    std::array<int, kNumberColumns> numberColumns;
+    for (int n = 0; n < kNumberColumns; ++n)
+        numberColumns[std::size_t(n)] = column(kNumberFields[n]);
     Seen dayFirst, monthFirst, eitherDate, settlesMonthFirst, settlesDayFirst;
+    std::map<qint64, int> lagsMonthFirst, lagsDayFirst;
     int iso = 0, dotted = 0, currencies = 0;
+    SignTally signs;
+    import::ActionCache actions;
     for (int c = 0; c < table.fieldCount(headerRow); ++c)
         currencies |= currenciesOf(table.field(headerRow, c));
 
     std::string held;
     for (int row = headerRow + 1; row < table.rowCount(); ++row) {
+        if (layout.tableColumn >= 0 && table.field(row, layout.tableColumn).trimmed() != layout.table)
+            continue;
         const int line = table.line(row);
         for (int c = 0; c < table.fieldCount(row); ++c) {
-            if (c != column(ImportField::Ticker) && c != column(ImportField::Name) && c != column(ImportField::Action)
+            if (c != column(ImportField::Ticker) && c != column(ImportField::Name) && c != actionColumn
                 && c != column(ImportField::TradeDate))
                 currencies |= currenciesOf(table.utf8(row, c));
         }
-        for (std::size_t n = 0; n < std::size(kNumbers); ++n) {
-            const std::string_view t = trimmedField(table, row, column(kNumbers[n]), held);
-            if (t.empty())
-                continue;
-            ++values[n];
-            switch (markOf(t)) {
-            case Mark::Point: point.add(line, t); break;
-            case Mark::Comma: comma.add(line, t); break;
-            case Mark::ThreeAfterPoint: ++threeAfterPoint[n]; eitherNumber.add(line, t); break;
-            case Mark::ThreeAfterComma: ++threeAfterComma[n]; eitherNumber.add(line, t); break;
-            case Mark::None: break;
+        for (int n = 0; n < kNumberColumns; ++n) {
+            const std::string_view t = trimmedField(table, row, numberColumns[std::size_t(n)], held);
+            if (!t.empty())
+                tally[std::size_t(n)].add(row, line, t);
+        }
+
+        // The signs of the money, beside what the row's words and quantity say.
+        const std::string_view amount = trimmedField(table, row, numberColumns[2], held);
+        if (const int money = signOfText(amount)) {
+            (money > 0 ? signs.positive : signs.negative).add(line, amount);
+            // A row that moves no shares (a dividend, a fee) tells nothing of
+            // a purchase's money.
+            const int quantity = signOfText(table.utf8(row, numberColumns[0]));
+            const int m = money > 0 ? 0 : 1;
+            if (quantity != 0)
+                signs.byQuantity[quantity > 0 ? 0 : 1][m].add(line, amount);
+            if (actionColumn >= 0 && quantity != 0) {
+                const import::Action a = actions(table.field(row, actionColumn)).kind;
+                if (a == import::Action::Purchase && quantity >= 0)
+                    signs.byWords[0][m].add(line, amount);
+                else if (a == import::Action::Sale && quantity > 0)
+                    signs.sellsOfPositiveQuantity[m].add(line, amount);
+                else if (a == import::Action::Sale)
+                    signs.byWords[1][m].add(line, amount);
             }
         }
+        signs.negativeQuantity = signs.negativeQuantity || signOfText(table.utf8(row, numberColumns[0])) < 0;
 
         const QString date = table.field(row, column(ImportField::TradeDate)).trimmed();
         const auto d = import::dateParts(date);
@@ -216,7 +216,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, ch
             ++iso;
             continue;
         }
-        const auto number = [](QStringView s) { return s.size() <= 2 && isDigit(s[0]) ? s.toInt() : -1; };
+        const auto number = [](QStringView s) { return s.size() <= 2 && s[0].isDigit() ? s.toInt() : -1; };
         const int a = number(d->part[0]), b = number(d->part[1]);
         if (a < 1 || b < 1)
             continue;
@@ -231,81 +231,137 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, ch
             continue;
         // Read rightly, a trade settles a few days after it was made.
         const QString settled = table.field(row, settlement);
-        const auto settlesSoon = [&](DateOrder order) {
+        const auto lag = [&](DateOrder order) -> std::optional<qint64> {
             const auto trade = import::readDate(date, order), settle = import::readDate(settled, order);
-            return trade && settle && trade->daysTo(*settle) >= 0 && trade->daysTo(*settle) <= kSettlementDays;
+            if (!trade || !settle || trade->daysTo(*settle) < 0 || trade->daysTo(*settle) > kSettlementDays)
+                return std::nullopt;
+            return trade->daysTo(*settle);
         };
-        const bool asMonthFirst = settlesSoon(DateOrder::MonthDayYear), asDayFirst = settlesSoon(DateOrder::DayMonthYear);
-        if (asMonthFirst != asDayFirst)
+        const auto asMonthFirst = lag(DateOrder::MonthDayYear), asDayFirst = lag(DateOrder::DayMonthYear);
+        if (asMonthFirst)
+            ++lagsMonthFirst[*asMonthFirst];
+        if (asDayFirst)
+            ++lagsDayFirst[*asDayFirst];
+        if (asMonthFirst.has_value() != asDayFirst.has_value())
             (asMonthFirst ? settlesMonthFirst : settlesDayFirst).add(line, date);
     }
-    const bool oneCurrency = currencies == kPound || currencies == kEuro;
 
     SettledReading r;
-    // The decimal separator.
-    if (point && comma) {
-        r.decimalEvidence = QStringLiteral("Not settled by this file: %1 has a decimal point, %2 a decimal comma.")
-                                .arg(point.where(), comma.where());
-    } else if (point || comma) {
-        r.decimal = point ? u'.' : u',';
-        r.decimalEvidence = settledBy((point ? point : comma).where());
-    } else if (!eitherNumber) {
-        r.decimal = u'.';
-    } else {
-        QStringList forComma, forPoint;
-        if (separator == ';')
-            forComma << QStringLiteral("its fields are separated by semicolons");
-        if (dotted > 0)
-            forComma << QStringLiteral("its dates are written day.month.year");
-        if (oneCurrency)
-            (currencies == kEuro ? forComma : forPoint) << (currencies == kEuro ? QStringLiteral("its amounts are in euros")
-                                                                               : QStringLiteral("its amounts are in pounds"));
-        for (std::size_t n = 0; n < std::size(kNumbers); ++n) {
-            const QString heading = table.field(headerRow, column(kNumbers[n])).trimmed();
-            if (values[n] >= 2 && threeAfterPoint[n] == values[n])
-                forComma << QStringLiteral("every \"%1\" has a group of three digits after its point").arg(heading);
-            if (values[n] >= 2 && threeAfterComma[n] == values[n])
-                forPoint << QStringLiteral("every \"%1\" has a group of three digits after its comma").arg(heading);
-        }
-        r.decimal = sideOf(forComma, QChar(u','), forPoint, QChar(u'.'), r.decimalEvidence);
-        if (!r.decimal)
-            r.decimalEvidence = QStringLiteral("Not settled by this file: %1 reads either way.").arg(eitherNumber.where());
-    }
+    r.decimals = settleDecimals(table, numberColumns, tally,
+                                import::headerInPence(layout.headers.value(column(ImportField::Price))));
 
     // The date order.
+    const bool decimalCommas = std::any_of(r.decimals.begin(), r.decimals.end(), [](const DecimalReading &d) {
+        return d.byValues && d.mark == u',';
+    });
     if (dayFirst && monthFirst) {
-        r.dateEvidence = QStringLiteral("Not settled by this file: %1 reads only day first, %2 only month first.")
+        r.dateEvidence = QStringLiteral("%1 reads only day first, %2 only month first")
                              .arg(dayFirst.where(), monthFirst.where());
     } else if (dayFirst || monthFirst) {
         r.dateOrder = dayFirst ? DateOrder::DayMonthYear : DateOrder::MonthDayYear;
-        r.dateEvidence = settledBy((dayFirst ? dayFirst : monthFirst).where());
+        r.dateByValues = true;
+        r.dateEvidence = QStringLiteral("%1 reads only %2 first")
+                             .arg((dayFirst ? dayFirst : monthFirst).where(), dayFirst ? "day" : "month");
     } else if (!eitherDate) {
-        r.dateOrder = dotted > 0 ? DateOrder::DayMonthYear
-                                 : iso > 0 ? DateOrder::YearMonthDay : DateOrder::MonthDayYear;
+        r.dateOrder = dotted > 0 ? DateOrder::DayMonthYear : iso > 0 ? DateOrder::YearMonthDay : DateOrder::MonthDayYear;
+        r.dateEvidence = iso > 0 && dotted == 0 ? QStringLiteral("its dates are written year first")
+                                                : QStringLiteral("no date in the file reads differently in another order");
     } else {
         QStringList forDayFirst;
+        if (const QString money = dayFirstCurrency(currencies); !money.isEmpty())
+            forDayFirst << money;
         if (dotted > 0)
             forDayFirst << QStringLiteral("its dates are written day.month.year");
-        if (oneCurrency)
-            forDayFirst << (currencies == kEuro ? QStringLiteral("its amounts are in euros")
-                                                : QStringLiteral("its amounts are in pounds"));
-        if (r.decimal == u',')
+        if (decimalCommas)
             forDayFirst << QStringLiteral("its numbers have decimal commas");
-        if (separator == ';')
+        if (choices.separator == ';')
             forDayFirst << QStringLiteral("its fields are separated by semicolons");
-        // The settlement dates, about these very dates, come before the rest.
-        const QString settles = QStringLiteral("its settlement dates follow the trade dates within days");
-        QStringList forMonthFirst;
+        // The settlement dates, about these very dates, speak for one order
+        // only when no date settles the other way.
+        const auto lags = [](const std::map<qint64, int> &counts) {
+            const auto most = std::max_element(counts.begin(), counts.end(),
+                                               [](const auto &a, const auto &b) { return a.second < b.second; });
+            return counts.size() == 1 ? QStringLiteral("settlement dates fall %1 days after trade dates").arg(most->first)
+                                      : QStringLiteral("settlement dates fall within %1 days after trade dates")
+                                            .arg(counts.rbegin()->first);
+        };
         if (settlesMonthFirst && !settlesDayFirst) {
-            forMonthFirst = {settles};
-            forDayFirst.clear();
-        } else if (settlesDayFirst && !settlesMonthFirst) {
-            forDayFirst = {settles};
+            if (forDayFirst.isEmpty()) {
+                r.dateOrder = DateOrder::MonthDayYear;
+                r.dateEvidence = lags(lagsMonthFirst);
+            } else {
+                r.dateEvidence = QStringLiteral("%1, but %2 read month first").arg(listed(forDayFirst), lags(lagsMonthFirst));
+            }
+        } else {
+            if (settlesDayFirst && !settlesMonthFirst)
+                forDayFirst << lags(lagsDayFirst);
+            if (!forDayFirst.isEmpty() && !(settlesDayFirst && settlesMonthFirst)) {
+                r.dateOrder = DateOrder::DayMonthYear;
+                r.dateEvidence = listed(forDayFirst);
+            }
         }
-        r.dateOrder = sideOf(forMonthFirst, DateOrder::MonthDayYear, forDayFirst, DateOrder::DayMonthYear,
-                             r.dateEvidence);
-        if (!r.dateOrder)
-            r.dateEvidence = QStringLiteral("Not settled by this file: %1 reads either way.").arg(eitherDate.where());
+        if (!r.dateOrder && r.dateEvidence.isEmpty())
+            r.dateEvidence = QStringLiteral("%1 reads either way, and nothing else in the file says which")
+                                 .arg(eitherDate.where());
+    }
+
+    // The sign of a purchase's money.
+    const bool words = actionColumn >= 0;
+    // Of the rows that add shares and those that take them away: the sign of
+    // each side's amounts (1, -1, 2 for both, 0 for none), and what they say.
+    const auto signFrom = [&](Seen (&by)[2][2], const char *in, const char *out) {
+        const auto sideSign = [](const Seen (&side)[2]) { return side[0] && side[1] ? 2 : side[0] ? 1 : side[1] ? -1 : 0; };
+        const int ins = sideSign(by[0]), outs = sideSign(by[1]);
+        const auto example = [&](int side, int sign) { return by[side][sign > 0 ? 0 : 1].where(); };
+        const auto amounts = [](int sign) { return QLatin1String(sign > 0 ? "positive" : "negative"); };
+        const auto paid = [&](int sign, QString why) {
+            r.purchaseSign = sign < 0 ? MoneySign::PaidNegative : MoneySign::PaidPositive;
+            r.purchaseEvidence = std::move(why);
+        };
+        if ((ins == 1 || ins == -1) && outs == -ins) {
+            paid(ins, QStringLiteral("the rows that %1 have %2 amounts (%3), those that %4 %5 ones (%6)")
+                          .arg(QLatin1String(in), amounts(ins), example(0, ins), QLatin1String(out), amounts(outs),
+                               example(1, outs)));
+        } else if ((ins == 1 || ins == -1) && outs != ins) {
+            paid(ins, QStringLiteral("the rows that %1 have %2 amounts (%3)")
+                          .arg(QLatin1String(in), amounts(ins), example(0, ins)));
+        } else if ((outs == 1 || outs == -1) && ins != outs) {
+            paid(-outs, QStringLiteral("the rows that %1 have %2 amounts (%3)")
+                            .arg(QLatin1String(out), amounts(outs), example(1, outs)));
+        } else if (ins == outs && ins != 0 && ins != 2) {
+            r.purchaseSign = MoneySign::Unsigned;
+            r.purchaseEvidence = QStringLiteral("the rows that %1 and those that %2 have %3 amounts alike")
+                                     .arg(QLatin1String(in), QLatin1String(out), amounts(ins));
+        } else if (ins == 2 && outs == 2) {
+            r.purchaseEvidence = QStringLiteral("the rows that %1 have amounts of both signs, and so do those that %2")
+                                     .arg(QLatin1String(in), QLatin1String(out));
+        } else {
+            return false;
+        }
+        return true;
+    };
+    if (numberColumns[2] < 0) {
+        r.purchaseSign = MoneySign::Unsigned;
+    } else if (layout.moneyPaidColumn) {
+        r.purchaseSign = MoneySign::PaidPositive;
+        r.purchaseEvidence = QStringLiteral("the heading '%1' says its amounts are money paid")
+                                 .arg(layout.headers.value(numberColumns[2]));
+    } else if (!signs.negative || !signs.positive) {
+        r.purchaseSign = MoneySign::Unsigned;
+        r.purchaseEvidence = signs.negative ? QStringLiteral("every amount in the file is negative")
+                                            : QStringLiteral("no amount in the file is negative");
+    } else {
+        // Rows that say sell with a positive quantity tell only where no
+        // quantity is negative.
+        for (int m = 0; m < 2 && words && !signs.negativeQuantity; ++m)
+            if (signs.sellsOfPositiveQuantity[m])
+                signs.byWords[1][m] = signs.sellsOfPositiveQuantity[m];
+        const bool told = (words && signFrom(signs.byWords, "say buy", "say sell"))
+                          || (signs.negativeQuantity && signFrom(signs.byQuantity, "add shares", "take shares away"));
+        if (!told)
+            r.purchaseEvidence = QStringLiteral("the amounts have both signs (%1, %2), and nothing in the file says "
+                                                "which are purchases")
+                                     .arg(signs.positive.where(), signs.negative.where());
     }
     return r;
 }

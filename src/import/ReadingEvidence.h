@@ -1,30 +1,34 @@
-// Which decimal separator and date order a broker's file writes in: settled
-// by the file's own values where one of them reads only one way; else by what
-// else the file says (settlement dates a few days after the trade dates, its
-// separator, its currency, dates written day.month.year, a column whose every
-// value has three digits after its mark); else left open for the user, when
-// the rows would read differently either way.
+// What a broker's file itself says about how to read it, each reading with
+// its evidence or the question it leaves: the decimal mark of each number
+// column (see DecimalEvidence.h); the date order, by dates that read only
+// one way, else by what else the file says (settlement dates a few days
+// after the trade dates, dates written day.month.year, amounts in a currency
+// of day-first countries, decimal commas, a semicolon separator) when
+// nothing in it says otherwise; and the sign of a purchase's money, by the
+// rows whose action or quantity says they buy or sell, or the heading of
+// the amounts, never by which sign is more common.
 #pragma once
 
-#include "import/FileLayout.h"
-
-#include <QChar>
-#include <QString>
-#include <optional>
+#include "import/DecimalEvidence.h"
+#include "import/ImportChoices.h"
 
 namespace tesmo {
 
 struct SettledReading {
-    std::optional<QChar> decimal;         // nothing: open, and the rows differ with it
-    std::optional<DateOrder> dateOrder;   // likewise
-    // What settled each, or why it is open, as a sentence for the preview;
-    // empty when nothing in the file reads differently either way.
-    QString decimalEvidence;
+    std::array<DecimalReading, kNumberColumns> decimals;
+    std::optional<DateOrder> dateOrder;   // nothing: not settled, and the rows differ with it
     QString dateEvidence;
+    bool dateByValues = false;            // settled by a date that reads only one way
+    std::optional<MoneySign> purchaseSign;   // nothing: not settled
+    QString purchaseEvidence;
 };
 
-// The rows after the layout's header row, read through its columns, split
-// at separator.
-SettledReading settleReading(const CsvTable &table, const FileLayout &layout, char separator);
+// The rows after the layout's header row, read through the columns of
+// choices, split at its separator.
+SettledReading settleReading(const CsvTable &table, const FileLayout &layout, const ImportChoices &choices);
+
+// -1, 0 or 1: the sign a number as the file writes it carries ("-5",
+// "(5.00)", "5-", "▲5"); 0 for a text without digits or of zero.
+int signOfText(std::string_view utf8);
 
 } // namespace tesmo

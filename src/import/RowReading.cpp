@@ -5,7 +5,9 @@
 #include "text/Regional.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <iterator>
 
 namespace tesmo {
 
@@ -16,16 +18,38 @@ namespace {
 // fees explain.
 constexpr double kFeesPart = 0.05;
 
-// The field rule's date message, in the date order the file is read in.
-QString dateMessage(const QString &message, DateOrder order)
+const char *const kOrderNames[] = {"month/day/year", "day/month/year", "year-month-day"};
+
+// Why a row is refused, in the import's words: what was not read and how,
+// from the rule its texts as typed break (a text that does not read is
+// typed as "?" and the text).
+QString refusal(const BrokenRule &broken, const FieldTexts &file, const FieldTexts &typed, DateOrder order)
 {
-    if (order == DateOrder::MonthDayYear)
-        return message;
-    QString m = message;
-    m.replace(QStringLiteral("MM/DD/YY or MM/DD/YYYY"), order == DateOrder::DayMonthYear
-                                                             ? QStringLiteral("DD/MM/YY or DD/MM/YYYY")
-                                                             : QStringLiteral("YYYY-MM-DD"));
-    return m;
+    const int field = broken.field;
+    const char *const nouns[kFieldCount] = {"", "the name", "the ticker", "the number of shares", "the price",
+                                            "the net amount", "the trade date"};
+    const QString noun = QLatin1String(nouns[field]), text = file[std::size_t(field)];
+    if (text.isEmpty())
+        return QStringLiteral("it gives no %1").arg(noun.sliced(4));
+    if (broken.message.contains(QLatin1String("control characters")))
+        return QStringLiteral("%1 holds a line break, a tab or another control character").arg(noun);
+    if (field == kTradeDate)
+        return QStringLiteral("%1 '%2' is not a date in %3 order").arg(noun, text, QLatin1String(kOrderNames[int(order)]));
+    if (typed[std::size_t(field)].startsWith(u'?'))
+        return QStringLiteral("%1 '%2' is not a number Tesmo reads").arg(noun, text);
+    if (field == kNumShares)
+        return QStringLiteral("%1 '%2' is beyond the 999,999,999,999,999 that Tesmo keeps").arg(noun, text);
+    return QStringLiteral("%1 '%2' is above $450,000,000,000, the most Tesmo keeps").arg(noun, text);
+}
+
+// The two figures, to as many decimals as tell them apart.
+std::pair<QString, QString> apart(double a, double b)
+{
+    for (int decimals = 2;; ++decimals) {
+        const QString x = QString::number(a, 'f', decimals), y = QString::number(b, 'f', decimals);
+        if (x != y || decimals == 8)
+            return {x, y};
+    }
 }
 
 // -1, 0 or 1: a number that reads as zero has no sign.
@@ -41,16 +65,69 @@ bool isBlank(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// A field (UTF-8, without the blanks around it) that heads a total:
+// "Total", "Totals", "Subtotal", "Grand Total", 合計, 小計.
+bool headsTotal(std::string_view t)
+{
+    const char first = t.empty() ? 0 : char(t.front() | 0x20);
+    if (first != 't' && first != 's' && first != 'g' && t.front() != '\xE5')
+        return false;
+    for (const std::string_view word : {"total", "subtotal", "sub total", "sub-total", "grand total"}) {
+        if (t.size() < word.size() || (t.size() > word.size() && std::isalpha(static_cast<unsigned char>(t[word.size()]))))
+            continue;
+        if (std::equal(word.begin(), word.end(), t.begin(), [](char w, char c) { return w == (c | 0x20); }))
+            return true;
+    }
+    return t.starts_with("\xE5\x90\x88\xE8\xA8\x88") || t.starts_with("\xE5\xB0\x8F\xE8\xA8\x88");
+}
+
+std::string_view trimmed(std::string_view t)
+{
+    while (!t.empty() && isBlank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && isBlank(t.back()))
+        t.remove_suffix(1);
+    return t;
+}
+
 } // namespace
 
-RowReader::RowReader(const CsvTable &table, const QStringList &headers, const ImportChoices &choices)
+RowReader::RowReader(const CsvTable &table, const FileLayout &layout, const ImportChoices &choices)
     : table_(table)
     , choices_(choices)
-    , decimal_(choices.decimal.value_or(u'.'))
-    , withAction_(choices.column(ImportField::Action) != kNoColumn)
-    , priceInPence_(import::headerInPence(headers.value(choices.column(ImportField::Price))))
-    , netAmountInPence_(import::headerInPence(headers.value(choices.column(ImportField::NetAmount))))
+    , withAction_(choices.column(ImportField::Action) >= 0)
+    , priceInPence_(import::headerInPence(layout.headers.value(choices.column(ImportField::Price))))
+    , netAmountInPence_(import::headerInPence(layout.headers.value(choices.column(ImportField::NetAmount))))
+    , tickerHeading_(layout.headers.value(choices.column(ImportField::Ticker)))
+    , sharesHeading_(layout.headers.value(choices.column(ImportField::Shares)))
+    , tableColumn_(layout.tableColumn)
+    , creditColumn_(choices.column(ImportField::NetAmount) == -1 ? kNoColumn : layout.creditColumn)
+    , tableName_(layout.table)
 {
+    for (int n = 0; n < kNumberColumns; ++n)
+        decimals_[std::size_t(n)] = choices.decimal(n).value_or(u'.');
+}
+
+bool RowReader::isTotal(int row) const
+{
+    for (int c = 0; c < table_.fieldCount(row); ++c)
+        if (headsTotal(trimmed(table_.utf8(row, c))))
+            return true;
+    return false;
+}
+
+QString RowReader::undone(int row) const
+{
+    for (int c = 0; c < table_.fieldCount(row); ++c) {
+        const std::string_view t = trimmed(table_.utf8(row, c));
+        if (t.empty() || std::find(choices_.columns.begin(), choices_.columns.end(), c) != choices_.columns.end())
+            continue;
+        for (const std::string_view word : {"cancelled", "canceled", "rejected", "failed", "expired"})
+            if (t.size() == word.size()
+                && std::equal(word.begin(), word.end(), t.begin(), [](char w, char x) { return w == (x | 0x20); }))
+                return QString::fromUtf8(t.data(), qsizetype(t.size()));
+    }
+    return {};
 }
 
 std::array<QString, kImportFieldCount> RowReader::trimmedFields(int row) const
@@ -87,49 +164,65 @@ FieldTexts RowReader::fileTexts(int row) const
     return textsOf(trimmedFields(row));
 }
 
-std::optional<import::ReadNumber> RowReader::valueOf(QStringView text) const
+std::optional<import::ReadNumber> RowReader::valueOf(QStringView text, ImportField field) const
 {
-    if (auto n = import::readNumber(text, decimal_))
-        return n;
-    return import::readNumber(text, decimal_ == u'.' ? u',' : u'.');
+    const auto n = std::find(std::begin(kNumberFields), std::end(kNumberFields), field) - std::begin(kNumberFields);
+    const QChar decimal = decimals_[std::size_t(std::min<qsizetype>(n, kNumberColumns - 1))];
+    if (auto value = import::readNumber(text, decimal))
+        return value;
+    return import::readNumber(text, decimal == u'.' ? u',' : u'.');
 }
 
 std::optional<RowReading> RowReader::read(int row) const
 {
+    if (tableColumn_ >= 0 && table_.field(row, tableColumn_).trimmed() != tableName_)
+        return std::nullopt;
     const std::array<QString, kImportFieldCount> fields = trimmedFields(row);
     const auto get = [&](ImportField f) -> const QString & { return fields[std::size_t(f)]; };
     const bool data = !get(ImportField::Ticker).isEmpty() || !get(ImportField::Shares).isEmpty()
                       || (withAction_ && !get(ImportField::Action).isEmpty()
                           && !get(ImportField::TradeDate).isEmpty());
-    if (!data
-        || (import::headerField(get(ImportField::Shares)) == ImportField::Shares
-            && import::headerField(get(ImportField::Ticker)) == ImportField::Ticker))
+    if (!data || (get(ImportField::Shares) == sharesHeading_ && get(ImportField::Ticker) == tickerHeading_))
+        return std::nullopt;
+    const DateOrder order = choices_.dateOrder.value_or(DateOrder::MonthDayYear);
+    if (isTotal(row) && !import::readDate(get(ImportField::TradeDate), order))
         return std::nullopt;
 
     RowReading r;
     r.file = textsOf(fields);
+    // Money received, where the file keeps it in a column of its own, is
+    // the row's amount, of the other sign than money paid.
+    bool received = false;
+    if (creditColumn_ >= 0 && r.file[kNetAmount].isEmpty()) {
+        r.file[kNetAmount] = table_.field(row, creditColumn_).trimmed();
+        received = !r.file[kNetAmount].isEmpty();
+    }
     const FieldTexts &t = r.file;
-    const QChar other = decimal_ == u'.' ? u',' : u'.';
 
-    // Each number read with the decimal separator and, where its sign or an
-    // open choice asks, with the other.
+    // Each number read with its column's decimal mark and, where its sign or
+    // an open choice asks, with the other.
     struct Number {
         std::optional<import::ReadNumber> chosen, other;
         const std::optional<import::ReadNumber> &either() const { return chosen ? chosen : other; }
     };
     std::array<Number, kFieldCount> numbers;
-    for (const int pos : {int(kNumShares), int(kPrice), int(kNetAmount)}) {
-        const QString &text = t[std::size_t(pos)];
+    const int positions[kNumberColumns] = {kNumShares, kPrice, kNetAmount};
+    for (int n = 0; n < kNumberColumns; ++n) {
+        const QString &text = t[std::size_t(positions[n])];
         if (text.isEmpty())
             continue;
-        Number &n = numbers[std::size_t(pos)];
-        n.chosen = import::readNumber(text, decimal_);
-        if (!n.chosen || !choices_.decimal)
-            n.other = import::readNumber(text, other);
+        Number &v = numbers[std::size_t(positions[n])];
+        const QChar mark = decimals_[std::size_t(n)];
+        v.chosen = import::readNumber(text, mark);
+        if (!v.chosen || !choices_.decimal(n))
+            v.other = import::readNumber(text, mark == u'.' ? u',' : u'.');
     }
-    r.facts.action = withAction_ ? import::actionOf(get(ImportField::Action)) : import::Action::Purchase;
-    r.facts.amountSign = signOf(numbers[kNetAmount].either());
-    r.facts.negativeShares = signOf(numbers[kNumShares].either()) < 0;
+    r.facts.action = withAction_ ? actions_(get(ImportField::Action)) : import::ActionReading{import::Action::Purchase};
+    r.facts.amountSign = (received ? -1 : 1) * signOf(numbers[kNetAmount].either());
+    r.facts.sharesSign = signOf(numbers[kNumShares].either());
+    r.facts.sharesGiven = !t[kNumShares].isEmpty();
+    r.facts.sharesRead = numbers[kNumShares].either().has_value();
+    r.facts.undone = undone(row);
 
     // The texts as a user would type them; a text that does not read is
     // handed to the rules in a form that breaks its field's rule. A text
@@ -137,25 +230,25 @@ std::optional<RowReading> RowReader::read(int row) const
     FieldTexts &typed = r.typed;
     typed = t;
     bool decimalOpen = false, dateOpen = false;
-    const auto number = [&](int pos, bool columnInPence) {
+    const auto number = [&](int n, bool columnInPence) {
+        const int pos = positions[n];
         const QString &text = t[std::size_t(pos)];
         if (text.isEmpty())
             return;
-        const Number &n = numbers[std::size_t(pos)];
-        // Unsettled, the decimal separator read is the point, the other the comma.
-        if (!choices_.decimal
-            && (n.chosen.has_value() != n.other.has_value() || (n.chosen && n.chosen->plain != n.other->plain)))
+        const Number &v = numbers[std::size_t(pos)];
+        // Unsettled, the mark read is the point, the other the comma.
+        if (!choices_.decimal(n)
+            && (v.chosen.has_value() != v.other.has_value() || (v.chosen && v.chosen->plain != v.other->plain)))
             decimalOpen = true;
-        if (!n.chosen || (n.chosen->pence && pos == kNumShares))   // shares are never in pence
+        if (!v.chosen || (v.chosen->pence && pos == kNumShares))   // shares are never in pence
             typed[std::size_t(pos)] = u'?' + text;
         else   // a purchase's values are positive
-            typed[std::size_t(pos)] = n.chosen->pence || columnInPence ? import::poundsOfPence(n.chosen->plain)
-                                                                       : n.chosen->plain;
+            typed[std::size_t(pos)] = v.chosen->pence || columnInPence ? import::poundsOfPence(v.chosen->plain)
+                                                                      : v.chosen->plain;
     };
-    number(kNumShares, false);
-    number(kPrice, priceInPence_);
-    number(kNetAmount, netAmountInPence_);
-    const DateOrder order = choices_.dateOrder.value_or(DateOrder::MonthDayYear);
+    number(0, false);
+    number(1, priceInPence_);
+    number(2, netAmountInPence_);
     std::optional<QDate> date;
     if (!t[kTradeDate].isEmpty()) {
         date = import::readDate(t[kTradeDate], order);
@@ -164,19 +257,21 @@ std::optional<RowReading> RowReader::read(int row) const
     }
     if (decimalOpen || dateOpen) {
         r.outcome = RowReading::Outcome::Unsettled;
-        r.reason = decimalOpen && dateOpen ? QStringLiteral("Date order and decimal separator not settled")
+        r.reason = decimalOpen && dateOpen ? QStringLiteral("Date order and decimal mark not settled")
                    : dateOpen             ? QStringLiteral("Date order not settled")
-                                          : QStringLiteral("Decimal separator not settled");
+                                          : QStringLiteral("Decimal mark not settled");
         return r;
     }
     if (auto broken = firstBrokenRule(typed)) {
         r.outcome = RowReading::Outcome::Refused;
-        r.reason = broken->field == kTradeDate ? dateMessage(broken->message, order) : broken->message;
+        r.reason = refusal(*broken, t, typed, order);
         return r;
     }
     if (characterCount(typed[kTicker]) > kTickerLength) {
         r.outcome = RowReading::Outcome::Refused;
-        r.reason = QStringLiteral("Please Enter the Ticker Symbol with at most %1 characters").arg(kTickerLength);
+        r.reason = QStringLiteral("the ticker '%1' is longer than the %2 characters Tesmo keeps")
+                       .arg(t[kTicker])
+                       .arg(kTickerLength);
         return r;
     }
 
@@ -187,10 +282,10 @@ std::optional<RowReading> RowReader::read(int row) const
     r.key = LotKey::of(typed[kTicker], *date, shares, price, netAmount);
     if (price && netAmount) {
         const double cost = shares * ticksToDouble(*price), net = ticksToDouble(*netAmount);
-        if (std::abs(cost - net) > kFeesPart * std::max(cost, net))
-            r.reason = QStringLiteral("%1 \u00d7 %2 = %3, net amount %4")
-                           .arg(typed[kNumShares], typed[kPrice], QString::number(cost, 'f', 2),
-                                QString::number(net, 'f', 2));
+        if (std::abs(cost - net) > kFeesPart * std::max(cost, net)) {
+            const auto [c, n] = apart(cost, net);
+            r.reason = QStringLiteral("%1 \u00d7 %2 = %3, net amount %4").arg(typed[kNumShares], typed[kPrice], c, n);
+        }
     }
     return r;
 }

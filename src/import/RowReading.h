@@ -5,8 +5,9 @@
 // whether the whole file is read or one row of the preview is shown again.
 #pragma once
 
-#include "import/BrokerTexts.h"
+#include "import/ActionWords.h"
 #include "import/CsvReader.h"
+#include "import/ImportChoices.h"
 #include "import/LotKey.h"
 #include "text/Fields.h"
 
@@ -20,25 +21,16 @@
 
 namespace tesmo {
 
-// How the file is read: the separator, the decimal separator, the date order
-// and the column of each field.
-struct ImportChoices {
-    char separator = ',';                                           // ',', ';' or '\t'
-    std::optional<QChar> decimal = u'.';                            // '.' or ','; nothing: not settled
-    std::optional<DateOrder> dateOrder = DateOrder::MonthDayYear;   // nothing: not settled
-    std::array<int, kImportFieldCount> columns{kNoColumn, kNoColumn, kNoColumn, kNoColumn,
-                                               kNoColumn, kNoColumn, kNoColumn};
-
-    int column(ImportField f) const { return columns[std::size_t(f)]; }
-    bool settled() const { return decimal && dateOrder; }
-    bool operator==(const ImportChoices &) const = default;
-};
-
 // What a row's action and signs say, before the file's other rows are known.
 struct RowFacts {
-    import::Action action = import::Action::Purchase;
+    import::ActionReading action{import::Action::Purchase};   // a purchase without an action column
     int amountSign = 0;   // of the net amount: -1, 0 or 1
-    bool negativeShares = false;
+    int sharesSign = 0;   // of the shares: -1, 0 (none, zero, or not a number) or 1
+    bool sharesGiven = false;   // the shares field holds a text
+    bool sharesRead = false;    // and it reads as a number
+    // A field of another column that says the order did not happen
+    // ("Cancelled", "Rejected", "Failed", "Expired"), as the file writes it.
+    QString undone;
 };
 
 struct RowReading {
@@ -49,8 +41,9 @@ struct RowReading {
     FieldTexts file;
     RowFacts facts;
     Outcome outcome = Outcome::Lot;
-    // Why the row is unsettled (the choice it waits for) or refused (the
-    // rule it breaks); for a lot, its figures when its shares times its price
+    // Why the row is unsettled (the choice it waits for) or refused (what
+    // was not read, and how: "the net amount '1,23,476.0x' is not a number
+    // Tesmo reads"); for a lot, its figures when its shares times its price
     // and its net amount differ by more than fees explain, else empty.
     QString reason;
     // A lot's texts as it would be stored (plain numbers, M/D/YYYY dates),
@@ -61,18 +54,19 @@ struct RowReading {
 
 class RowReader {
 public:
-    // headers: the header row's texts, whose units tell prices in pence.
-    RowReader(const CsvTable &table, const QStringList &headers, const ImportChoices &choices);
+    // The layout's headers tell prices in pence by their units, and a table
+    // among others in the file.
+    RowReader(const CsvTable &table, const FileLayout &layout, const ImportChoices &choices);
 
     // The row read; nothing for a row that holds no data: not a ticker, nor
-    // a quantity, nor (with an action column) an action and a date, or the
-    // header again.
+    // a quantity, nor (with an action column) an action and a date, the
+    // header again, a total, or a row of another table.
     std::optional<RowReading> read(int row) const;
     // Only the row's texts as the file writes them (RowReading::file).
     FieldTexts fileTexts(int row) const;
     // A number as the file writes it, read with the decimal separator, else
     // with the other.
-    std::optional<import::ReadNumber> valueOf(QStringView text) const;
+    std::optional<import::ReadNumber> valueOf(QStringView text, ImportField field) const;
     // The name (empty for none) and ticker of a row that reads as a lot, as
     // stored, in UTF-8: views of the table where it holds them so, which it
     // nearly always does, else of held.
@@ -82,11 +76,19 @@ private:
     std::array<QString, kImportFieldCount> trimmedFields(int row) const;
     static FieldTexts textsOf(const std::array<QString, kImportFieldCount> &fields);
 
+    bool isTotal(int row) const;
+    QString undone(int row) const;
+
     const CsvTable &table_;
     ImportChoices choices_;
-    QChar decimal_;   // the decimal separator, or '.' while it is not settled
+    std::array<QChar, kNumberColumns> decimals_;   // each number column's mark, or '.' while it is not settled
     bool withAction_;
     bool priceInPence_, netAmountInPence_;
+    QString tickerHeading_, sharesHeading_;
+    int tableColumn_;
+    int creditColumn_;   // money received beside a column of money paid
+    QString tableName_;
+    mutable import::ActionCache actions_;
 };
 
 } // namespace tesmo

@@ -116,7 +116,7 @@ void writeForm8949Txf(const std::vector<const TaxRow *> &rows, Form8949Box box, 
 
 void saveForm8949(const std::vector<const TaxRow *> &rows, Form8949Box box, bool txf, const QString &path)
 {
-    saveWhole(path, [&](QIODevice &out) {
+    taxfile::saveWhole(path, [&](QIODevice &out) {
         if (txf)
             writeForm8949Txf(rows, box, QDate::currentDate(), out);
         else

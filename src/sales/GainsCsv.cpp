@@ -41,7 +41,7 @@ void writeGainsCsv(const std::vector<const SalePart *> &sales, QIODevice &out)
 
 void saveGainsCsv(const std::vector<const SalePart *> &sales, const QString &path)
 {
-    saveWhole(path, [&](QIODevice &out) { writeGainsCsv(sales, out); });
+    taxfile::saveWhole(path, [&](QIODevice &out) { writeGainsCsv(sales, out); });
 }
 
 } // namespace tesmo

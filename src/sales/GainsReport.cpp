@@ -26,9 +26,9 @@ std::vector<const SalePart *> GainsReport::salesIn(std::optional<int> year) cons
 
 void GainsReport::undo(const SalePart &sale)
 {
-    const SaleId id = sale.id;   // sale may be one of the report's, which reading again replaces
+    const SalePart seen = sale;   // sale may be one of the report's, which reading again replaces
     store_.readyToWrite();
-    store_.UndoSale(id);
+    store_.UndoSale(seen);
     read();
 }
 

@@ -2,8 +2,9 @@
 
 #include "sales/Cents.h"
 #include "text/Error.h"
+#include "text/Limits.h"
 #include "text/Regional.h"
-
+#include "text/WholeFile.h"
 
 namespace tesmo::taxfile {
 
@@ -71,6 +72,15 @@ void writeWhenFull(QIODevice &out, QByteArray &text)
         write(out, text);
         text.clear();
     }
+}
+
+void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer)
+{
+    // A line break typed or pasted into the name is a slip, never a name.
+    if (hasControlCharacter(path))
+        throw Error(kErrCannotWrite, QStringLiteral("No file was written: a file name holds no line break, tab or "
+                                                    "other control character. Please Enter the name again."));
+    tesmo::saveWhole(path, writer);
 }
 
 } // namespace tesmo::taxfile

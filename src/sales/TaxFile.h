@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <functional>
 
 class QIODevice;
 
@@ -33,5 +34,10 @@ void write(QIODevice &out, const QByteArray &text);
 
 // Writes text to out once it holds more than a block, and empties it.
 void writeWhenFull(QIODevice &out, QByteArray &text);
+
+// Writes the file at path whole, as tesmo::saveWhole does, once its name is
+// found to be one: raises Error 3109, writing nothing, when the path holds a
+// line break, a tab or another control character.
+void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer);
 
 } // namespace tesmo::taxfile

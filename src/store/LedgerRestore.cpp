@@ -31,17 +31,13 @@ LedgerRestore::LedgerRestore(RecordStore &store)
 QString LedgerRestore::restore(std::size_t chosen, const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     const backup::Copy &copy = copies_.at(chosen).copy;
-    QString kept;
+    store_.Close(kActClose);
     try {
-        kept = backup::makeCopy(ledger_, backup::Kind::BeforeRestore, QDateTime::currentDateTime(), nullptr,
-                                copy.name);
-    } catch (const Error &e) {
+        return QFileInfo(backup::restoreCopy(ledger_, copy.name, QDateTime::currentDateTime(), progress)).fileName();
+    } catch (const backup::NotKept &e) {
         throw Error(e.number(), QStringLiteral("The ledger as it is could not be kept in \"%1\" first. %2")
                                     .arg(backup::kFolderName, reasonText(e, "restore")));
     }
-    store_.Close(kActClose);
-    backup::restore(ledger_, QDir(backup::folderOf(ledger_)).filePath(copy.name), progress);
-    return QFileInfo(kept).fileName();
 }
 
 QString madeText(const backup::Copy &copy)

@@ -30,12 +30,11 @@ public:
     // Newest first.
     const std::vector<Listed> &copies() const { return copies_; }
 
-    // Restores copies()[chosen]: keeps the ledger as it is as a "before
-    // restore" copy, closes the store, and writes the copy into the ledger,
-    // reporting to progress as backup::restore does. Returns the name of the
-    // copy kept. Raises Error, the ledger as it was: with the reason why the
-    // ledger could not be kept (the store then stays open), or as
-    // backup::restore does (the store is then closed, to be opened again).
+    // Restores copies()[chosen] as backup::restoreCopy does, once the store
+    // is closed (to be opened again, whatever came of it), reporting to
+    // progress. Returns the name of the "before restore" copy. Raises Error,
+    // the ledger as it was: with the reason why the ledger could not be kept
+    // first, or as backup::restore does.
     QString restore(std::size_t chosen, const std::function<bool(qint64 done, qint64 total)> &progress = {});
 
 private:

@@ -6,6 +6,7 @@
 // that they can leave out what it stored meanwhile.
 #pragma once
 
+#include "store/ImportRecords.h"
 #include "store/Sales.h"
 #include "text/LotRow.h"
 
@@ -13,6 +14,7 @@
 #include <QtGlobal>
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace tesmo {
@@ -44,6 +46,16 @@ public:
         Q_UNUSED(lotsOf);
         return {};
     }
+    // The key of the row of a broker's file that lot i (as lot() gave it)
+    // came from, kept with it, valid until the next call; empty for none.
+    virtual std::string_view sourceOf(qsizetype i) const
+    {
+        Q_UNUSED(i);
+        return {};
+    }
+    // The choices made for the layout of the file, kept with the lots; an
+    // empty header for none.
+    virtual KeptLayout layoutToKeep() const { return {}; }
 };
 
 } // namespace tesmo

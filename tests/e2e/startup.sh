@@ -260,13 +260,13 @@ scenario_import() {
   local folder="$dir/home/Broker files" copy
   seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
     ('Vodafone Group', 'VOD', 1000, 0.71, 710, '2024-04-03')"
-  mkdir -p "$folder" && cp -- "$here/../import/samples/uk_dates.csv" "$folder/" || die "could not copy the sample"
+  mkdir -p "$folder" && cp -- "$here/../import/corpus/uk-dates-either-way.csv" "$folder/" || die "could not copy the sample"
 
   open_main
   press "$main" ctrl+i
   window_up 'Import Lots from File' Ctrl+I
   wait_focus "the file dialog opens on its file name" 'Import Lots from File' text
-  type_in 'Import Lots from File' "$folder/uk_dates.csv"
+  type_in 'Import Lots from File' "$folder/uk-dates-either-way.csv"
   press "$win" Return
   window_up 'Import Lots' 'the file was chosen'
   wait_focus "the preview opens on its rows" 'Import Lots' table
@@ -279,10 +279,63 @@ scenario_import() {
   answer_box "the import"
   check_sql "the new lots after the one the ledger had" "$lots" "$(printf '%s\n' \
     'VOD|1000.0|0.71|710.0|2024-04-03' 'BARC|200.0|2.15|430.0|2024-06-05' 'AZN|3.0|120.5|361.5|2024-06-05')"
+  check_sql "the order chosen, kept for the layout" "SELECT Choices FROM ImportLayouts" 'date=DMY'
   copy=$(find "$data/Tesmo backups" -name 'Tesmo * before import.mdb' -print -quit)
   [[ -n $copy ]] || fail "no copy made before the import"
   check_eq "the copy before the import" "VOD|1000.0|0.71|710.0|2024-04-03" "$(sql "$lots" "$copy" 2>&1)"
   expect_no_box "the import's message"
+  quit
+}
+
+preview() { # PATH: Ctrl+I, the path typed, the preview up with the focus on its rows
+  press "$main" ctrl+i
+  window_up 'Import Lots from File' Ctrl+I
+  wait_focus "the file dialog opens on its file name" 'Import Lots from File' text
+  type_in 'Import Lots from File' "$1"
+  press "$win" Return
+  window_up 'Import Lots' 'the file was chosen'
+  wait_focus "the preview opens on its rows" 'Import Lots' table
+}
+
+# A file's lots imported, one given a net amount by hand (the file has none) and one split 2 for 1,
+# both saved: the same file again adds nothing, Alt+I imports nothing and no message comes.
+scenario_reimport() {
+  local lots="SELECT Ticker, NumShares, Price, ifnull(NetAmount, 'none'), TradeDate FROM qryStocks ORDER BY ID"
+  local file="$dir/home/tradebook.csv" edited i
+  seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
+    ('Held before', 'OLD', 1, 1, 1, '2020-01-02')"
+  cp -- "$here/../import/corpus/in-zerodha-tradebook.csv" "$file" || die "could not copy the sample"
+  open_main
+  preview "$file"
+  press "$win" alt+i
+  answer_box "the import"
+  check_sql "the file's purchases after the lot held" "$lots" "$(printf '%s\n' 'OLD|1.0|1.0|1.0|2020-01-02' \
+    'INFY|12.0|1478.45|none|2024-04-02' 'TCS|3.0|3962.1|none|2024-04-03')"
+  main_window
+  for ((i = 0; i < 20; i++)); do # Tab to the net amount box of the last lot imported, the current one
+    focus_is ' Stocks' text '*' "$net_box" && break
+    press "$main" Tab
+  done
+  wait_focus "the net amount box of the last lot" ' Stocks' text '*' "$net_box" '' || return
+  type_in ' Stocks' 11886.30
+  press "$main" alt+s
+  check_sql "the net amount typed" "SELECT NetAmount FROM Lots WHERE Ticker = 'TCS'" 11886.3
+  press "$main" alt+v alt+i
+  window_up Split 'Alt+I on the main window'
+  type_in Split 2
+  press "$win" Tab
+  type_in Split 1
+  press "$win" Return
+  main_window
+  press "$main" alt+s
+  check_sql "the lot split" "SELECT NumShares, Price FROM Lots WHERE Ticker = 'INFY'" '24.0|739.225'
+  edited=$(sql "$lots")
+  preview "$file"
+  shot reimport-preview
+  press "$win" alt+i
+  closes "$win" Escape "the preview of the file imported before"
+  expect_no_box "Alt+I on the file imported before"
+  check_eq "the ledger after the file again" "$edited" "$(sql "$lots" 2>&1)"
   quit
 }
 

@@ -25,9 +25,9 @@ static void checkRows(const LotImport &import)
         lastLine = lot.line;
         ++counted[std::size_t(lot.status)];
         const bool plain = lot.status == RowStatus::New || lot.status == RowStatus::Already
-                           || lot.status == RowStatus::Twice;
+                           || lot.status == RowStatus::Twice || lot.status == RowStatus::Deleted;
         FUZZ_CHECK(plain == lot.reason.isEmpty() || lot.status == RowStatus::NotAPurchase || lot.status == RowStatus::Sale);
-        FUZZ_CHECK(lot.status != RowStatus::Unsettled || !import.choices().settled());
+        FUZZ_CHECK(lot.status != RowStatus::Unsettled || !import.settled());
         if (!plain && !lot.tickable())
             continue;
         const FieldTexts typed = import.texts(i);
@@ -58,7 +58,8 @@ static void checkRows(const LotImport &import)
     }
     FUZZ_CHECK(counted == import.counts());
     FUZZ_CHECK(import.chosenCount() == qsizetype(import.chosen().size()));
-    FUZZ_CHECK(import.choices().settled() || import.chosen().empty());
+    FUZZ_CHECK(import.settled() || import.chosen().empty());
+    FUZZ_CHECK(import.readingLines().size() >= 2);
     FUZZ_CHECK(import.hasHeader() == (import.problem() == ReadProblem::None));
     FUZZ_CHECK(import.hasHeader() || import.lots().empty());
 }
@@ -78,23 +79,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     checkRows(import);
 
     ImportChoices c = import.choices();
-    c.decimal = how & 1 ? u',' : u'.';
+    c.decimals.fill(how & 1 ? u',' : u'.');
     c.dateOrder = DateOrder((how >> 1) % 3);
+    c.purchaseSign = MoneySign((how >> 5) % 3);
     if (how & 0x40)
-        c.decimal.reset();
+        c.decimals[(how >> 3) % kNumberColumns].reset();
     if (how & 0x80)
         c.dateOrder.reset();
     const int headers = int(import.headers().size());
     if (headers > 0)
         c.columns[std::size_t(columns % kImportFieldCount)] = (columns >> 3) % (headers + 1) - 1;
+    const ImportChoices before = import.choices();
     import.setChoices(c);
-    FUZZ_CHECK(import.choices().decimal == c.decimal && import.choices().dateOrder == c.dateOrder);
+    // A reading changed is the user's; the others the file settles anew.
+    for (int n = 0; n < kNumberColumns; ++n)
+        FUZZ_CHECK(c.decimals[std::size_t(n)] == before.decimals[std::size_t(n)]
+                   || import.choices().decimals[std::size_t(n)] == c.decimals[std::size_t(n)]);
+    FUZZ_CHECK(c.dateOrder == before.dateOrder || import.choices().dateOrder == c.dateOrder);
     for (int i = 0; i < int(import.lots().size()); i += 3)
         import.setTicked(i, true);
     checkRows(import);
 
     const char separators[] = {',', ';', '\t'};
     import.setSeparator(separators[(how >> 3) % 3]);
+    checkRows(import);
+    if (import.hasHeader()) {
+        import.setHeaderRow(columns % import.table().rowCount());
+        checkRows(import);
+    }
+    import.setEncoding(TextEncoding(how % 5));
     checkRows(import);
     return 0;
 }

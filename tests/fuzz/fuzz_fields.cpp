@@ -134,7 +134,10 @@ void checkShares(sqlite3_value *v, double shares)
         lot[kTicker] = QStringLiteral("T");
         lot[kNumShares] = r.shown;
         lot[kTradeDate] = QStringLiteral("1/1/2000");
-        FUZZ_CHECK(!firstBrokenRule(lot));
+        // A count finer than the ledger keeps, stored by another tool, is
+        // shown as it is; saving it again is refused for its decimals.
+        const auto broken = firstBrokenRule(lot);
+        FUZZ_CHECK(sharesExact(*back) ? !broken : broken && broken->field == kNumShares);
     }
 }
 

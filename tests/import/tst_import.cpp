@@ -1,14 +1,18 @@
 // The text rules: the number test, currency text both ways, money as ticks,
 // dates, and the field rules in their order (the fuzz targets check the round
-// trips). The reading of brokers' CSV files into candidate lots: sample files
-// in brokers' layouts, numbers and dates, the duplicate check, and the choices
-// that change the reading.
+// trips). The reading of brokers' CSV files into candidate lots: the corpus of
+// files in brokers' layouts, read, answered, read again and remembered;
+// numbers and dates; the duplicate check; and the choices that change the
+// reading.
+#include "support/Corpus.h"
+
 #include "import/LotImport.h"
 #include "text/Error.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QtTest>
@@ -18,19 +22,16 @@ using namespace tesmo::regional;
 
 namespace {
 
-QString sample(const char *name)
-{
-    return QStringLiteral(TESMO_IMPORT_SAMPLES "/") + QLatin1String(name);
-}
+const char *const kStatus[] = {"New", "Already", "Twice", "Check", "Cancelled", "Deleted", "Sale", "NotAPurchase",
+                               "Refused", "Unsettled"};
 
-const char *const kStatus[] = {"New", "Already", "Twice", "Check", "Cancelled", "Sale", "NotAPurchase", "Refused",
-                               "Unsettled"};
-
-// One line per candidate: "line status name|ticker|shares|price|net|date",
-// the reason after " : ".
-QString describe(const LotImport &import)
+// The reading lines, then one line per candidate: "line status
+// name|ticker|shares|price|net|date", the reason after " : ".
+QStringList describe(const LotImport &import)
 {
     QStringList lines;
+    for (const ReadingLine &l : import.readingLines())
+        lines << QStringLiteral("reading: ") + l.sentence();
     for (qsizetype i = 0; i < qsizetype(import.lots().size()); ++i) {
         const CandidateLot &l = import.lots()[std::size_t(i)];
         const FieldTexts t = import.texts(i);
@@ -38,28 +39,39 @@ QString describe(const LotImport &import)
                                                            QStringList(t.begin() + kName1, t.end()).join(u'|'))
                      + (l.reason.isEmpty() ? QString() : " : " + l.reason);
     }
-    return lines.join(u'\n');
+    return lines;
 }
 
-// "separator decimal order line N", "?" for a choice the file leaves open;
-// or why there is no header.
-QString describeReading(const LotImport &import)
+// Answers as the corpus writes them: "encoding=UTF-8 date=DMY decimal=, sign=negative column.ticker=4".
+void answer(LotImport &import, const QString &answers)
 {
-    const char *const problems[] = {"", "empty", "not text", "lacks", "no header"};
-    if (!import.hasHeader()) {
-        QString why = QLatin1String(problems[int(import.problem())]);
-        for (const ImportField f : import.missingColumns())
-            why += QStringLiteral(" %1").arg(import::headerNames(f).first());
-        return import.problem() == ReadProblem::MissingColumns ? why + QStringLiteral(" on line %1").arg(import.headerLine())
-                                                              : why;
+    static const QStringList fields{"date", "ticker", "name", "shares", "price", "amount", "action"};
+    for (const QString &a : answers.split(u' ', Qt::SkipEmptyParts)) {
+        if (a.startsWith(u"encoding="))
+            import.setEncoding(a.endsWith(u"UTF-8") ? TextEncoding::Utf8 : TextEncoding::Windows1252);
     }
-    const ImportChoices &c = import.choices();
-    const char *const orders[] = {"MDY", "DMY", "YMD"};
-    return QStringLiteral("%1 %2 %3 line %4")
-        .arg(c.separator == '\t' ? QStringLiteral("tab") : QString(QChar(c.separator)),
-             c.decimal ? QString(*c.decimal) : QStringLiteral("?"),
-             c.dateOrder ? QLatin1String(orders[int(*c.dateOrder)]) : QLatin1String("?"))
-        .arg(import.headerLine());
+    ImportChoices c = import.choices();
+    for (const QString &a : answers.split(u' ', Qt::SkipEmptyParts)) {
+        const QString key = a.section(u'=', 0, 0), value = a.section(u'=', 1);
+        if (key == u"date")
+            c.dateOrder = DateOrder(QStringList{"MDY", "DMY", "YMD"}.indexOf(value));
+        else if (key == u"decimal")
+            c.decimals.fill(value.front());
+        else if (key == u"sign")
+            c.purchaseSign = MoneySign(QStringList{"unsigned", "negative", "positive"}.indexOf(value));
+        else if (key.startsWith(u"column."))
+            c.columns[std::size_t(fields.indexOf(key.mid(7)))] = value.toInt();
+    }
+    import.setChoices(c);
+}
+
+LotImport readFile(const QString &path, StoredKeys keys = {}, RememberedLayouts layouts = {})
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    LotImport import(std::move(keys), {}, std::move(layouts));
+    import.read(file);
+    return import;
 }
 
 LotImport readText(const QString &text, StoredKeys keys = {}, StoredSales sales = {})
@@ -174,137 +186,63 @@ private slots:
         QTEST(broken ? broken->message : QString(), "message");
     }
 
-    // Each sample file: the reading it settles (or leaves open, or why it has
-    // no header), every row's status, and the rows once a choice left open is made.
-    void eachFileReadsAsItsBrokerWroteIt_data()
+    // Each file of the corpus: its readings and rows as read, and once its
+    // questions are answered. Then the same file read again: after its lots
+    // were written (with the keys of their rows), after every one of them
+    // was edited or split (their rows' keys alone), and after the user
+    // deleted them, nothing is chosen; and the answers, remembered for its
+    // layout, settle its questions the next time.
+    void theCorpusReadsAsItsOutcomesSay()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("reading");
-        QTest::addColumn<QString>("lots");
-        QTest::addColumn<QString>("choice");   // "DMY" or a decimal separator, for the rows after
-        QTest::addColumn<QString>("after");
-
-        QTest::newRow("UTF-8 with a mark, preamble, actions, settlement dates, trailer")
-            << sample("brokerage_a.csv") << ", . MDY line 4"
-            << "5 New APPLE INC|AAPL|10|185.64|1856.42|1/3/2024\n"
-               "6 New BERKSHIRE HATHAWAY INC, CL B|BRK/B|5|357.10|1785.50|1/4/2024\n"
-               "7 NotAPurchase VANGUARD TOTAL STOCK MKT|VTI|0.000||21.33|01/05/2024\n"
-               "8 New VANGUARD TOTAL STOCK MKT|VTI|0.091|234.40|21.33|1/8/2024\n"
-               "9 Sale MICROSOFT CORP|MSFT|3|375.79|1127.36|1/9/2024\n"
-               "10 Refused TESLA INC|TSLA|2|01/02/2024|-468.50|01/10/2024 : Please Enter the Price per Share as a Number\n"
-               "11 New APPLE INC|AAPL|1|185.00|185.00|1/11/2024" << "" << "";
-        QTest::newRow("quoted everything, dollars, a line break in a name, a time of day, a total")
-            << sample("broker_b.csv") << ", . MDY line 2"
-            << "3 New SCHWAB US DIVIDEND EQUITY ETF|SCHD|100|76.8150|7681.50|1/29/2024\n"
-               "5 New NVIDIA CORP|nvda|2|610.00|1220.65|1/26/2024\n"
-               "6 New SCHWAB S&P 500 INDEX|SWPPX|1.234|72.10|88.97|1/25/2024\n"
-               "7 NotAPurchase SCHWAB S&P 500 INDEX|SWPPX|||$88.97|01/25/2024\n"
-               "8 Sale APPLE INC|AAPL|10|195.00|1950.00|1/24/2024\n"
-               "9 Twice NVIDIA CORP|NVDA|2|610.00|1220.65|1/26/2024" << "" << "";
-        QTest::newRow("Windows-1252, semicolons, comma decimals, day.month.year")
-            << sample("broker_c.csv") << "; , DMY line 1"
-            << QStringLiteral("2 New Nestl\u00e9 SA|NESN|12|108.42|1301.04|3/15/2023\n"
-                              "3 New SAP SE|SAP|10|120.5|1205.00|5/2/2023\n"
-                              "4 Sale SAP SE|SAP|5|130.10|650.50|6/21/2023\n"
-                              "5 NotAPurchase Custody fee||||12,50|30.06.2023\n"
-                              "6 New ASML Holding|ASML|2|612.30|1224.60|7/3/2023") << "" << "";
-        QTest::newRow("UTF-16 with a mark, tabs, ISO dates, parentheses, refused rows, a lot twice")
-            << sample("broker_d.txt") << "tab . YMD line 2"
-            << "3 New Vanguard Total Stock Market ETF|VTI|4|220.15|880.60|11/1/2023\n"
-               "4 New Vanguard Total Intl Stock ETF|VXUS|10|55.10|551.00|11/2/2023\n"
-               "5 Refused Money market sweep||100|1.00|(100.00)|2023-11-03 : Must Enter a Ticker Symbol\n"
-               "6 Refused Vanguard Total Bond Market ETF|BND|ten|71.30|(713.00)|2023-11-06 : Please Enter Number of "
-               "Shares as a Number\n"
-               "7 Twice Vanguard Total Stock Market ETF|VTI|4|220.15|880.60|11/1/2023" << "" << "";
-        QTest::newRow("dates that read either way: the order is asked")
-            << sample("uk_dates.csv") << ", . ? line 1"
-            << "2 Unsettled Vodafone Group|VOD|1000|0.71|710.00|03/04/2024 : Date order not settled\n"
-               "3 Unsettled Barclays|BARC|200|2.15|430.00|05/06/2024 : Date order not settled\n"
-               "4 Unsettled AstraZeneca|AZN|3|120.50|361.50|05/06/2024 : Date order not settled"
-            << "DMY"
-            << "2 New Vodafone Group|VOD|1000|0.71|710.00|4/3/2024\n"
-               "3 New Barclays|BARC|200|2.15|430.00|6/5/2024\n"
-               "4 New AstraZeneca|AZN|3|120.50|361.50|6/5/2024";
-        QTest::newRow("pounds settle the dates; pence are pounds; figures that disagree")
-            << sample("uk_pence.csv") << ", . DMY line 1"
-            << "2 New Lloyds Banking Group|LLOY|500|0.5100|255.00|4/3/2024\n"
-               "3 New Tesco|TSCO|100|2.855|285.50|6/5/2024\n"
-               "4 New BP|BP.|40|4.80|192.00|5/6/2024\n"
-               "5 Check Shell|SHEL|10|27.10|2710.00|8/7/2024 : 10 \u00d7 27.10 = 271.00, net amount 2710.00"
-            << "" << "";
-        QTest::newRow("semicolons settle the decimal comma of 1.000 and 255,123")
-            << sample("eu_decimals.csv") << "; , YMD line 1"
-            << "2 New Allianz|ALV|1000|22|22000|3/4/2024\n"
-               "3 New BASF|BAS|2|255.123|510.246|3/5/2024" << "" << "";
-        QTest::newRow("numbers that read either way: the decimal separator is asked")
-            << sample("open_decimals.csv") << ", ? YMD line 1"
-            << "2 Unsettled |ABC|1,000|22|22,000|2024-03-04 : Decimal separator not settled\n"
-               "3 Unsettled |XYZ|5|1,250|6250|2024-03-05 : Decimal separator not settled"
-            << "."
-            << "2 New |ABC|1000|22|22000|3/4/2024\n"
-               "3 New |XYZ|5|1250|6250|3/5/2024";
-        QTest::newRow("cancelled, reversed and tendered purchases")
-            << sample("actions.csv") << ", . MDY line 1"
-            << "2 Cancelled MICROSOFT CORP|MSFT|5|390.00|1950.00|1/16/2024 : by line 3\n"
-               "3 NotAPurchase MICROSOFT CORP|MSFT|5|390.00|1950.00|01/17/2024\n"
-               "4 Sale XYZ CORP|XYZ|20|15.00|300.00|1/18/2024\n"
-               "5 Cancelled APPLE INC|AAPL|3|185.00|555.00|1/19/2024 : by line 6\n"
-               "6 NotAPurchase APPLE INC|AAPL|3|185.00|555.00|01/22/2024\n"
-               "7 New NVIDIA CORP|NVDA|1|600.00|600.00|1/23/2024\n"
-               "8 New VANGUARD TOTAL|VTI|0.5|230.00|115.00|1/24/2024" << "" << "";
-        QTest::newRow("no action column: sales by their signs")
-            << sample("no_action.csv") << ", . YMD line 1"
-            << "2 New |IBM|10|180.00|1800.00|2/1/2024\n"
-               "3 Sale |IBM|4|185.00|740.00|2/2/2024\n"
-               "4 New |KO|20|60.00|1200.00|2/5/2024\n"
-               "5 Sale |KO|5|61.00|305.00|2/6/2024"
-            << "" << "";
-        QTest::newRow("UTF-16 without a mark, big-endian")
-            << sample("utf16be_no_mark.txt") << "tab . YMD line 1"
-            << QStringLiteral("2 New Nestl\u00e9 \u20ac|NESN|1|100.00|100.00|1/2/2024") << "" << "";
-        QTest::newRow("UTF-8 but for a few bytes")
-            << sample("bad_byte.csv") << ", . YMD line 1"
-            << QStringLiteral("2 New Nestl\u00e9 SA|NESN|10|95.00|950.00|3/1/2024\n"
-                              "3 Refused Soci\ufffdt\ufffd G\ufffdn\ufffdrale|GLE|20|25.00|500.00|2024-03-04 : Line 3 "
-                              "holds bytes that are not UTF-8 text; it was not read\n"
-                              "4 New Novartis AG Z\u00fcrich|NOVN|5|90.00|450.00|3/5/2024") << "" << "";
-        QTest::newRow("field rules: the date's in the file's order, long names cut, long tickers refused")
-            << sample("field_rules.csv") << ", . DMY line 1"
-            << "2 New x|A|1|1|1|12/31/2023\n"
-               "3 Refused x|A|1|1|-1|32/12/2023 : Must Enter the Date According to the Format DD/MM/YY or DD/MM/YYYY\n"
-               "4 Refused x|ABCDEFGHIJK|1|1|-1|1/2/2024 : Please Enter the Ticker Symbol with at most 10 characters\n"
-               "5 Refused x|B||1|-1|1/2/2024 : Must Enter Number of Shares\n"
-               "6 Refused x|C|1|500000000000|-1|1/2/2024 : Please Enter the Price per Share between $0 and "
-               "$450,000,000,000\n"
-               "7 New " + QString(50, u'N') + "|D|7|3.5|24.50|2/1/2024" << "" << "";
-        QTest::newRow("an empty file") << sample("empty.csv") << "empty" << "" << "" << "";
-        QTest::newRow("an image") << sample("image.csv") << "not text" << "" << "" << "";
-        QTest::newRow("no quantity column") << sample("no_quantity.csv") << "lacks Quantity on line 1" << "" << "" << "";
-        QTest::newRow("another language") << sample("german.csv") << "no header" << "" << "" << "";
-    }
-    void eachFileReadsAsItsBrokerWroteIt()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, reading);
-        QFETCH(QString, lots);
-        QFETCH(QString, choice);
-        QFETCH(QString, after);
-        QFile bytes(file);
-        QVERIFY(bytes.open(QIODevice::ReadOnly));
-        LotImport import;
-        import.read(bytes);
-        QCOMPARE(describeReading(import), reading);
-        QCOMPARE(describe(import), lots);
-        QCOMPARE(import.chosenCount() > 0, import.choices().settled() && lots.contains(" New "));
-        if (choice.isEmpty())
-            return;
-        ImportChoices c = import.choices();
-        if (choice == "DMY")
-            c.dateOrder = DateOrder::DayMonthYear;
-        else
-            c.decimal = choice.front();
-        import.setChoices(c);
-        QCOMPARE(describe(import), after);
+        const std::vector<test::CorpusFile> files = test::corpus();
+        QVERIFY(files.size() >= 60);
+        QStringList named;
+        for (const test::CorpusFile &f : files)
+            named << f.name;
+        named << QStringLiteral("outcomes.txt");
+        named.sort();
+        QCOMPARE(QDir(QStringLiteral(TESMO_IMPORT_CORPUS)).entryList(QDir::Files, QDir::Name), named);
+        for (const test::CorpusFile &f : files) {
+            const QString name = QStringLiteral("== ") + f.name;
+            LotImport import = readFile(f.path());
+            if (f.refused) {
+                QCOMPARE(name + u' ' + QString::number(int(import.problem())), name + u' ' + QString::number(f.refused));
+                continue;
+            }
+            QCOMPARE(QStringList(name) + describe(import), QStringList(name) + f.before);
+            if (!f.answer.isEmpty()) {
+                answer(import, f.answer);
+                QCOMPARE(QStringList(name) + describe(import), QStringList(name) + f.after);
+            }
+            const QString encoding = f.answer.section(u' ', 0, 0).startsWith(u"encoding") ? f.answer.section(u' ', 0, 0)
+                                                                                          : QString();
+            StoredKeys written, edited, deleted;
+            for (const qsizetype i : import.chosen()) {
+                const CandidateLot &lot = import.lots()[std::size_t(i)];
+                written.add(lot.key);
+                written.addSource(lot.rowKey, true);
+                edited.addSource(lot.rowKey, true);
+                deleted.addSource(lot.rowKey, false);
+            }
+            const RememberedLayouts layouts{{import.layoutKey(), {import.layoutText(), QDate(2024, 7, 1)}}};
+            const std::pair<StoredKeys *, RowStatus> again[] = {
+                {&written, RowStatus::Already}, {&edited, RowStatus::Already}, {&deleted, RowStatus::Deleted}};
+            for (const auto &[keys, status] : again) {
+                LotImport next = readFile(f.path(), *keys, layouts);
+                answer(next, encoding);
+                QVERIFY2(next.settled() == import.settled() && next.chosenCount() == 0, qPrintable(name));
+                for (const qsizetype i : import.chosen())
+                    QVERIFY2(next.lots()[std::size_t(i)].status == status, qPrintable(name));
+            }
+            // Remembered, the answers are said so.
+            LotImport remembered = readFile(f.path(), {}, layouts);
+            answer(remembered, encoding);
+            QCOMPARE(QStringList(name) + test::rowsOf(describe(remembered)),
+                     QStringList(name) + test::rowsOf(f.answer.isEmpty() ? f.before : f.after));
+            if (!f.answer.isEmpty() && encoding.isEmpty())
+                QVERIFY2(describe(remembered).join(u'\n').contains(u"as you chose for this layout on 7/1/2024"),
+                         qPrintable(name));
+        }
     }
 
     // Numbers under a decimal separator ("-" before the plain number for a
@@ -325,7 +263,12 @@ private slots:
             {"euro sign", "\u20ac 1.234,5", ",", "1234.5"},
             {"blank thousands", "1 234 567,89", ",", "1234567.89"},
             {"no whole part", ".5", ".", ".5"},
-            {"bad grouping", "1,23,456.00", ".", "none"},
+            {"Indian grouping", "1,23,476.00", ".", "123476.00"},
+            {"groups of mixed sizes", "12,8,36.00", ".", "none"},
+            {"marks of two kinds grouping", "1,234'567", ".", "none"},
+            {"typographic apostrophe", "10\u2019850.00", ".", "10850.00"},
+            {"full-width digits", "\uff11\uff0c\uff10\uff18\uff15\uff0e\uff15", ".", "1085.5"},
+            {"triangle minus, yen after", "\u25b22,850\u5186", ".", "-2850"},
             {"point under comma decimals", "1.5", ",", "none"},
             {"a date", "01/02/2024", ".", "none"},
             {"sign alone", "-", ".", "none"},
@@ -346,6 +289,10 @@ private slots:
             {"month 13 read month first", "13/1/2024", "MDY", "none"},
             {"three-digit year", "1/5/203", "MDY", "none"},
             {"text after the date", "1/5/2024x", "MDY", "none"},
+            {"posted as of the trade date", "03/18/2024 as of 03/15/2024", "MDY", "2024-03-15"},
+            {"compact year-month-day", "20240108", "DMY", "2024-01-08"},
+            {"Japanese", "2024\u5e743\u670815\u65e5", "MDY", "2024-03-15"},
+            {"full-width, time after a comma", "\uff12\uff10\uff12\uff14/\uff10\uff15/\uff10\uff17, 10:32", "MDY", "2024-05-07"},
         };
         for (const auto &r : rows)
             QTest::newRow(r[0]) << QString::fromUtf8(r[1]) << QString::fromLatin1(r[2]) << QString::fromLatin1(r[3]);
@@ -392,7 +339,7 @@ private slots:
                                         "6/13/2024,Sell,IBM,2,,\n"             // no proceeds
                                         "6/13/2024,Cancel Sell,IBM,2,,1.00\n"),
                                     stored, recorded);
-        QCOMPARE(describe(import), QStringLiteral("2 Already |IBM|100|12.50||1/15/2003\n"
+        QCOMPARE(test::rowsOf(describe(import)).join(u'\n'), QStringLiteral("2 Already |IBM|100|12.50||1/15/2003\n"
                                                   "3 Already |IBM|100|12.50001||1/15/2003\n"
                                                   "4 Check |IBM|100|12.50|0|1/15/2003 : 100 \u00d7 12.50 = "
                                                   "1250.00, net amount 0.00\n"
@@ -406,7 +353,7 @@ private slots:
                                                   "12 Sale |IBM|0.2||2.60|6/14/2024\n"
                                                   "13 Sale |IBM|2|||6/13/2024 : the file gives no amount, so its "
                                                   "proceeds are not known\n"
-                                                  "14 NotAPurchase |IBM|2||1.00|6/13/2024"));
+                                                  "14 NotAPurchase |IBM|2||1.00|6/13/2024 : a sale undone"));
         QCOMPARE(import.chosenCount(), 1);
         for (int row = 1; row <= 8; ++row)   // the fifth, a new row, is chosen anyway; sales never
             import.setTicked(row, true);
@@ -426,8 +373,9 @@ private slots:
         LotImport import = readText(QStringLiteral("Date;Ticker;Shares;Price;Total;Name\n"
                                                    "03/04/2024;ABC;1,5;2,00;3,00;First\n"
                                                    "03/04/2024;ABC;1,5;2,00;3,00;Again\n"));
-        QCOMPARE(import.dateEvidence(), QStringLiteral("Settled by this file: its numbers have decimal commas; its "
-                                                       "fields are separated by semicolons."));
+        const auto dates = [&] { return describe(import).filter(QStringLiteral("Dates")).join(u'\n'); };
+        QCOMPARE(dates(), QStringLiteral("reading: Dates: day/month/year: its numbers have decimal commas and its fields "
+                                         "are separated by semicolons"));
         ImportChoices c = import.choices();
         c.dateOrder = DateOrder::MonthDayYear;
         c.columns[int(ImportField::Name)] = kNoColumn;
@@ -443,12 +391,26 @@ private slots:
         }
         QCOMPARE(import.texts(0)[kTradeDate], QStringLiteral("4/3/2024"));
         import.setChoices(c);
-        QCOMPARE(describe(import), QStringLiteral("2 New |ABC|1.5|2.00||3/4/2024\n3 Twice |ABC|1.5|2.00||3/4/2024"));
-        c.decimal = u'.';
+        QCOMPARE(dates(), QStringLiteral("reading: Dates: month/day/year: chosen by you"));
+        QCOMPARE(test::rowsOf(describe(import)).join(u'\n'),
+                 QStringLiteral("2 New |ABC|1.5|2.00||3/4/2024\n3 Twice |ABC|1.5|2.00||3/4/2024"));
+        c.decimals.fill(u'.');
         import.setChoices(c);
-        QCOMPARE(import.lots()[0].reason, QStringLiteral("Please Enter Number of Shares as a Number"));
+        QCOMPARE(import.lots()[0].reason, QStringLiteral("the number of shares '1,5' is not a number Tesmo reads"));
         import.setSeparator(',');
         QVERIFY(!import.hasHeader() && import.lots().empty());
+
+        // An order remembered for the layout that a date of the file reads only the other way is asked again.
+        const QString header = QStringLiteral("Date,Symbol,Quantity\n");
+        LotImport remembered(StoredKeys{}, StoredSales{},
+                             {{layoutKey({"Date", "Symbol", "Quantity"}), {QStringLiteral("date=DMY"), QDate(2024, 7, 1)}}});
+        remembered.readText((header + "03/04/2024,ABC,1\n").toUtf8());
+        QCOMPARE(describe(remembered).filter(QStringLiteral("Dates")),
+                 QStringList{"reading: Dates: day/month/year: as you chose for this layout on 7/1/2024"});
+        remembered.readText((header + "03/14/2024,ABC,1\n").toUtf8());
+        QCOMPARE(describe(remembered).filter(QStringLiteral("Dates")),
+                 QStringList{"reading: Dates: not settled: you chose otherwise for this layout before, but '03/14/2024' "
+                             "on line 2 reads only month first; choose one"});
     }
 };
 

@@ -1,5 +1,6 @@
 // Importing brokers' files through the main window: Ctrl+I, the file dialog, the preview, the
 // message, then the ledger read back with SQLite, the lists, and the copies in "Tesmo backups".
+#include "support/Corpus.h"
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
@@ -8,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <sqlite3.h>
 
@@ -16,11 +18,32 @@ using namespace tesmo::test;
 
 static QString sample(const QString &name)
 {
-    return QStringLiteral(TESMO_IMPORT_SAMPLES "/") + name;
+    return QStringLiteral(TESMO_IMPORT_CORPUS "/") + name;
 }
 
-const QString kLotsAfter3 = QStringLiteral(
-    "SELECT ID, ifnull(Name1, 'NULL'), Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks WHERE ID > 3");
+// The lots after the first, one a line: name|ticker|shares|price|net|YYYY-MM-DD, the numbers as
+// the corpus writes the new rows' figures when read as numbers.
+const QString kLotsAfterTheFirst = QStringLiteral(
+    "SELECT ifnull(group_concat(printf('%s|%s|%.6f|%s|%s|%s', ifnull(Name1, ''), Ticker, NumShares, "
+    "iif(Price IS NULL, '', printf('%.4f', Price)), iif(NetAmount IS NULL, '', printf('%.4f', NetAmount)), "
+    "TradeDate), char(10)), '') "
+    "FROM qryStocks WHERE ID > 1");
+
+// The new rows of a corpus file as kLotsAfterTheFirst reads their lots.
+static QString newLots(const QStringList &rows)
+{
+    QStringList lots;
+    for (const QString &row : rows) {
+        if (row.section(u' ', 1, 1) != u"New")
+            continue;
+        QStringList f = row.section(u' ', 2).split(u'|');
+        const auto figure = [](const QString &t, int decimals) { return t.isEmpty() ? t : QString::number(t.toDouble(), 'f', decimals); };
+        lots << QStringList{f[0], f[1], figure(f[2], 6), figure(f[3], 4), figure(f[4], 4),
+                            QDate::fromString(f[5], QStringLiteral("M/d/yyyy")).toString(Qt::ISODate)}
+                    .join(u'|');
+    }
+    return lots.join(u'\n');
+}
 
 static QStringList backupsIn(const LedgerFolder &folder, backup::Kind kind)
 {
@@ -47,95 +70,72 @@ class ImportingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each sample file imported at once: the closing message, the lots after the ledger's three,
-    // the last current while the message is up, the copy made before; again, nothing is new.
-    void pressingImportAtOnce()
+    // Every file of the corpus imported at once, read back with SQLite: what it stores is its new
+    // rows, nothing while it asks; the last lot is current behind the message, and the ledger was
+    // copied before. Then, every lot it stored edited and split and its last deleted, the file
+    // again adds nothing: its rows are in the ledger, the last one deleted from it.
+    void pressingImportAtOnceStoresWhatTheCorpusSays()
     {
-        const struct {
-            QString file, existing /* ticker,shares,price,net,YYYY-MM-DD of the third stored lot */,
-                message /* %1: the file's path */, stored /* the lots added */;
-        } cases[] = {
-            {"brokerage_a.csv", "aapl,10,185.64,1856.42,2024-01-03",
-             "3 lots imported; 1 was already in the ledger; 1 sale was left out; 1 row was not a purchase; 1 row was "
-             "refused.",
-             "4,BERKSHIRE HATHAWAY INC, CL B,BRK/B,5.0,357.1,1785.5,2024-01-04|"
-             "5,VANGUARD TOTAL STOCK MKT,VTI,0.091,234.4,21.33,2024-01-08|6,APPLE INC,AAPL,1.0,185.0,185.0,2024-01-11"},
-            {"broker_b.csv", "SCHD,100,76.815,7681.5,2024-01-29",
-             "2 lots imported; 1 was already in the ledger; 1 was twice in the file; 1 sale was left out; 1 row was not "
-             "a purchase.",
-             "4,NVIDIA CORP,nvda,2.0,610.0,1220.65,2024-01-26|5,SCHWAB S&P 500 INDEX,SWPPX,1.234,72.1,88.97,2024-01-25"},
-            {"broker_c.csv", "SAP,10,120.5,1205,2023-05-03",
-             "3 lots imported; 1 sale was left out; 1 row was not a purchase.",
-             QStringLiteral("4,Nestl\u00e9 SA,NESN,12.0,108.42,1301.04,2023-03-15|5,SAP SE,SAP,10.0,120.5,1205.0,"
-                            "2023-05-02|6,ASML Holding,ASML,2.0,612.3,1224.6,2023-07-03")},
-            {"uk_pence.csv", "", "3 lots imported; 1 row whose figures disagree was left out.",
-             "4,Lloyds Banking Group,LLOY,500.0,0.51,255.0,2024-04-03|5,Tesco,TSCO,100.0,2.855,285.5,2024-06-05|"
-             "6,BP,BP.,40.0,4.8,192.0,2024-05-06"},
-            {"actions.csv", "",
-             "2 lots imported; 2 purchases that the file cancels were left out; 1 sale was left out; 2 rows were not "
-             "purchases.",
-             "4,NVIDIA CORP,NVDA,1.0,600.0,600.0,2024-01-23|5,VANGUARD TOTAL,VTI,0.5,230.0,115.0,2024-01-24"},
-            {"no_action.csv", "", "2 lots imported; 2 sales were left out.",
-             "4,NULL,IBM,10.0,180.0,1800.0,2024-02-01|5,NULL,KO,20.0,60.0,1200.0,2024-02-05"},
-            {"empty.csv", "", "No lots can be imported from %1: the file is empty.", ""},
-            {"image.csv", "",
-             "No lots can be imported from %1: the file holds no text, as a broker's CSV file does (it may be an "
-             "image, a workbook or another program's file).", ""},
-            {"no_quantity.csv", "",
-             "No lots can be imported from %1: the headings on line 1 name no quantity column (\"Quantity\", "
-             "\"Shares\", \"Qty\" or \"Units\").", ""},
-            {"german.csv", "",
-             "No lots can be imported from %1: no line of it names its columns in words that Tesmo reads: a ticker "
-             "column (\"Symbol\", \"Ticker\" or \"Ticker Symbol\"), a quantity column (\"Quantity\", \"Shares\", "
-             "\"Qty\" or \"Units\") and a date column (\"Trade Date\", \"Date\", \"Transaction Date\", \"Run "
-             "Date\" or \"Settlement Date\").", ""},
-        };
-        for (const auto &c : cases) {
-            NAME_THE_CASE(c.file);
-            std::vector<NewLot> lots = numberedLots(3);
-            if (!c.existing.isEmpty()) {
-                const QStringList e = c.existing.split(u',');
-                lots.back() = {"Stored", e[0], e[1].toDouble(), e[2].toDouble(), e[3].toDouble(), e[4]};
-            }
-            MainWindow w(lots);
-            QTRY_COMPARE(backupsIn(w.folder, backup::Kind::Daily).size(), 1);   // the copy of the day
-            w.dialogs.chooseNext(sample(c.file));
+        for (const test::CorpusFile &f : test::corpus()) {
+            NAME_THE_CASE(f.name);
+            MainWindow w(numberedLots(1));
+            w.dialogs.chooseNext(f.path());
             PreviewAnswer preview(PreviewAnswer::import);
-            QString behindMessage;   // the counter and the selected row while the message is up
-            w.dialogs.whileShown = [&](const QString &) {
-                behindMessage = w.counter() + QStringLiteral(" row %1").arg(w.selected(1));
-            };
+            QString behindMessage;
+            w.dialogs.whileShown = [&](const QString &) { behindMessage = w.counter(); };
             w.ctrlKey(Qt::Key_I);
             w.dialogs.whileShown = nullptr;
-            QCOMPARE(w.dialogs.takeTexts(),
-                     c.message.isEmpty() ? QStringList() : QStringList{QString(c.message).replace("%1", sample(c.file))});
-            QCOMPARE(w.folder.query(kLotsAfter3), c.stored);
-            const QStringList copies = backupsIn(w.folder, backup::Kind::BeforeImport);
-            QCOMPARE(copies.size(), c.stored.isEmpty() ? 0 : 1);
-            if (c.stored.isEmpty()) {
-                QCOMPARE(w.rows(1), 3);
+            const QString stored = newLots(f.before);
+            QCOMPARE(w.folder.query(kLotsAfterTheFirst), stored);
+            const QStringList messages = w.dialogs.takeTexts();
+            QCOMPARE(messages.size(), f.refused || !stored.isEmpty() ? 1 : 0);
+            QCOMPARE(backupsIn(w.folder, backup::Kind::BeforeImport).size(), stored.isEmpty() ? 0 : 1);
+            if (stored.isEmpty())
                 continue;
-            }
-            const QStringList last = c.stored.split(u'|').last().split(u',');
-            const int all = 4 + int(c.stored.count(u'|'));
-            QCOMPARE(w.rows(1), all);
-            QCOMPARE(behindMessage, QStringLiteral("%1 of %1 row %1").arg(all));
-            QCOMPARE(w.box(kID)->text() + " " + w.box(kTicker)->text(), last.first() + " " + last[last.size() - 5]);
-            QCOMPARE(w.enabled(), QStringLiteral("New Find Previous Delete Split Select"));
-            QCOMPARE(LedgerFolder::queryFile(backup::folderOf(w.folder.file()) + u'/' + copies.first(),
-                                             "SELECT group_concat(ID || ',' || Ticker, '|') FROM qryStocks"),
-                     QStringLiteral("1,T1|2,T2|3,") + lots.back().ticker);
+            const int all = 2 + int(stored.count(u'\n'));
+            QCOMPARE(behindMessage, QStringLiteral("%1 of %1").arg(all));
+            QVERIFY(messages.first().startsWith(QStringLiteral("%1 lot").arg(all - 1)));
 
-            const QString after = w.file();
-            w.dialogs.chooseNext(sample(c.file));
-            PreviewAnswer again([](QDialog &d) {
+            w.folder.exec("UPDATE Lots SET NetAmount = NetAmount + 1, NumShares = NumShares * 2 WHERE ID > 1; "
+                          "DELETE FROM Lots WHERE ID = (SELECT max(ID) FROM Lots)");
+            w.dialogs.chooseNext(f.path());
+            QString counts;
+            PreviewAnswer again([&](QDialog &d) {
+                counts = d.findChild<QLabel *>("counts")->text();
                 QVERIFY(!d.findChild<QPushButton *>("import")->isEnabled());
-                QVERIFY(d.findChild<QLabel *>("counts")->text().contains("New: 0 "));
-                QTest::keyClick(d.findChild<QTableView *>("rows"), Qt::Key_Escape);
+                PreviewAnswer::cancel(d);
             });
             w.ctrlKey(Qt::Key_I);
-            QVERIFY(again.shown());
-            QCOMPARE(w.file(), after);
+            QVERIFY2(counts.startsWith(QStringLiteral("New: 0 ")) && counts.contains(u"Deleted from the ledger: 1"),
+                     qPrintable(counts));
+        }
+    }
+
+    // The rows of more lots than one write of their keys holds, each kept with its lot: read
+    // back with SQLite, and read again once every lot was edited.
+    void theRowsOfManyLotsAreKeptEach()
+    {
+        MainWindow w(numberedLots(1));
+        QTemporaryDir dir;
+        QFile file(dir.filePath("many.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Date,Symbol,Quantity,Price\n");
+        for (int i = 1; i <= 150; ++i)
+            file.write(QStringLiteral("2024-05-%1,T%2,%3,10.00\n").arg(i % 28 + 1).arg(i % 7).arg(i).toLatin1());
+        file.close();
+        for (int pass = 0; pass < 2; ++pass) {
+            w.dialogs.chooseNext(file.fileName());
+            QString counts;
+            PreviewAnswer preview([&](QDialog &d) {
+                counts = d.findChild<QLabel *>("counts")->text();
+                PreviewAnswer::import(d);
+            });
+            w.ctrlKey(Qt::Key_I);
+            w.dialogs.takeTexts();
+            QCOMPARE(counts.left(8), pass == 0 ? QStringLiteral("New: 150") : QStringLiteral("New: 0  "));
+            QCOMPARE(w.folder.query("SELECT count(*), count(DISTINCT RowKey) FROM LotSources JOIN Lots ON ID = LotID"),
+                     QStringLiteral("150,150"));
+            w.folder.exec("UPDATE Lots SET NetAmount = 1, NumShares = NumShares * 3");
         }
     }
 
@@ -159,7 +159,7 @@ private slots:
             });
         };
         QString status;
-        w.dialogs.chooseNext(sample("broker_b.csv"));
+        w.dialogs.chooseNext(sample("us-schwab-transactions.csv"));
         PreviewAnswer refused = sellRow(4, [&](QTableView *rows) {
             status = rows->model()->index(4, 1).data().toString();
             w.folder.query("UPDATE Lots SET NumShares = 4, NetAmount = 600 WHERE Ticker = 'AAPL'");
@@ -172,7 +172,7 @@ private slots:
                              "on 1/24/2024."});
         QCOMPARE(w.folder.query("SELECT count(*) FROM Lots"), QStringLiteral("2"));
 
-        w.dialogs.chooseNext(sample("broker_c.csv"));
+        w.dialogs.chooseNext(sample("eu-windows-1252.csv"));
         PreviewAnswer sold = sellRow(2, [&](QTableView *rows) { status = rows->model()->index(2, 1).data().toString(); });
         w.ctrlKey(Qt::Key_I);
         QCOMPARE(status, QStringLiteral("Sale: from lot 1 and this file's line 3"));
@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(w.counter(), QStringLiteral("4 of 4"));
 
         // Read again, the lot sold in part is in the ledger as it was bought, as is the sale.
-        w.dialogs.chooseNext(sample("broker_c.csv"));
+        w.dialogs.chooseNext(sample("eu-windows-1252.csv"));
         QStringList statuses;
         PreviewAnswer again([&](QDialog &d) {
             for (const int row : {0, 1, 2})
@@ -253,13 +253,13 @@ private slots:
     void anotherProgramAtTheLedger()
     {
         MainWindow w(numberedLots(2));
-        // Ctrl+I on broker_c.csv while another program holds a lock against writers, or readers too.
+        // Ctrl+I on a Windows-1252 file while another program holds a lock against writers, or readers too.
         const auto importWhileLocked = [&](const char *lock) {
             sqlite3 *other = nullptr;
             sqlite3_open(w.folder.file().toUtf8().constData(), &other);
             const QByteArray begin = QByteArray("BEGIN ") + lock + "; UPDATE Lots SET Name1 = Name1";
             QCOMPARE(sqlite3_exec(other, begin.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-            w.dialogs.chooseNext(sample("broker_c.csv"));
+            w.dialogs.chooseNext(sample("eu-windows-1252.csv"));
             PreviewAnswer preview(PreviewAnswer::import);
             w.ctrlKey(Qt::Key_I);
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -276,16 +276,23 @@ private slots:
         importWhileLocked("EXCLUSIVE");
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots can be imported. Another program holds the ledger file "
                                                     "locked; close it and import again."});
+        // A table of another program under the name of what imports keep is neither read nor written.
+        w.folder.exec("CREATE TABLE LotSources (Anything TEXT)");
+        w.dialogs.chooseNext(sample("eu-windows-1252.csv"));
+        w.ctrlKey(Qt::Key_I);
+        const QString foreign = w.dialogs.takeTexts().value(0);
+        QVERIFY2(foreign.contains(u"the import's records are not as Tesmo keeps them"), qPrintable(foreign));
+        w.folder.exec("DROP TABLE LotSources");
 
         ScriptedDialogs otherDialogs;
         frmStocks other(Platform{otherDialogs, w.shell, w.office});
         other.open();
         other.show();
-        w.dialogs.chooseNext(sample("broker_c.csv"));
+        w.dialogs.chooseNext(sample("eu-windows-1252.csv"));
         PreviewAnswer preview([&](QDialog &d) {
             // The other copy's preview of the file, and its Import first.
             PreviewAnswer otherPreview(PreviewAnswer::import, "ImportLots", &other);
-            dropFile(&other, sample("broker_c.csv"));
+            dropFile(&other, sample("eu-windows-1252.csv"));
             QTRY_COMPARE(otherDialogs.shown(), 1);
             PreviewAnswer::import(d);
         }, "ImportLots", w.window.get());
@@ -304,7 +311,7 @@ private slots:
     {
         MainWindow w(numberedLots(2));
         const QString before = w.file();
-        w.dialogs.chooseNext(sample("broker_b.csv"));
+        w.dialogs.chooseNext(sample("us-schwab-transactions.csv"));
         w.dialogs.cancelAt = 0;
         {
             PreviewAnswer notShown(PreviewAnswer::import);
@@ -313,9 +320,9 @@ private slots:
             QVERIFY(!notShown.shown());
         }
         QCOMPARE(w.dialogs.progresses.size(), std::size_t(1));
-        QVERIFY(w.dialogs.progresses.back().label.startsWith("Reading broker_b.csv"));
+        QVERIFY(w.dialogs.progresses.back().label.startsWith("Reading us-schwab-transactions.csv"));
 
-        w.dialogs.chooseNext(sample("broker_b.csv"));
+        w.dialogs.chooseNext(sample("us-schwab-transactions.csv"));
         PreviewAnswer preview([&](QDialog &d) {
             w.dialogs.cancelAt = 0;   // in the writing's progress
             PreviewAnswer::import(d);

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <memory>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -25,8 +25,36 @@ namespace {
 // The choices' captions, with their access keys, in ImportField order.
 const char *const kFieldCaptions[kImportFieldCount] = {"Trade &date:", "&Ticker:", "&Name:", "&Shares:",
                                                        "&Price:", "Net &amount:", "A&ction:"};
+const char *const kFieldNames[kImportFieldCount] = {"tradeDateColumn", "tickerColumn", "nameColumn", "sharesColumn",
+                                                    "priceColumn", "netAmountColumn", "actionColumn"};
 // Fields that may come from no column.
 constexpr bool kMayBeNone[kImportFieldCount] = {false, false, true, false, true, true, true};
+const char *const kDecimalNames[kNumberColumns] = {"sharesDecimal", "priceDecimal", "netAmountDecimal"};
+const char *const kDecimalCaptions[kNumberColumns] = {"shares", "price", "amount"};
+// How many rows of the file the header line may be chosen among.
+constexpr int kHeaderRows = 60;
+
+using Items = std::vector<std::pair<QString, QVariant>>;
+
+// The items, and current chosen; an open reading adds "(choose one)" first
+// and chooses it.
+void fill(QComboBox *combo, const Items &items, const QVariant &current)
+{
+    combo->clear();
+    if (!current.isValid())
+        combo->addItem(QStringLiteral("(choose one)"), QVariant());
+    for (const auto &[text, value] : items)
+        combo->addItem(text, value);
+    combo->setCurrentIndex(current.isValid() ? std::max(combo->findData(current), 0) : 0);
+}
+
+QComboBox *newCombo(QWidget *parent, const char *name)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(QLatin1String(name));
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    return combo;
+}
 
 } // namespace
 
@@ -42,6 +70,29 @@ ImportDialog::ImportDialog(LotImport &import, Dialogs &dialogs, const QString &f
         table_->setCurrentIndex(rows_->index(0, kImportLine));
 }
 
+QLabel *ImportDialog::addLine(QGridLayout *grid, Line line, const QString &caption, QWidget *control)
+{
+    auto *label = new QLabel(caption, this);
+    if (qobject_cast<QComboBox *>(control))
+        label->setBuddy(control);
+    auto *evidence = new QLabel(this);
+    evidence->setObjectName(QStringLiteral("evidence%1").arg(int(line)));
+    evidence->setTextFormat(Qt::PlainText);
+    evidence->setWordWrap(true);
+    // The evidence beside the value, as a sentence goes on; under the
+    // columns' choosers, which take the line's width.
+    QBoxLayout *row = line == kColumns ? static_cast<QBoxLayout *>(new QVBoxLayout) : new QHBoxLayout;
+    row->addWidget(control, 0, Qt::AlignLeft | Qt::AlignTop);
+    row->addSpacing(line == kColumns ? 0 : 8);
+    row->addWidget(evidence, 1, line == kColumns ? Qt::AlignTop : Qt::AlignVCenter);
+    grid->addWidget(label, int(line), 0, Qt::AlignRight | (line == kColumns ? Qt::AlignTop : Qt::AlignVCenter));
+    grid->addLayout(row, int(line), 1);
+    captions_[line] = label;
+    evidence_[line] = evidence;
+    lines_[line] = control;
+    return label;
+}
+
 void ImportDialog::buildControls(const QString &fileName)
 {
     setObjectName(QStringLiteral("ImportLots"));
@@ -49,51 +100,62 @@ void ImportDialog::buildControls(const QString &fileName)
     setModal(true);
     auto *layout = new QVBoxLayout(this);
 
-    header_ = new QLabel(this);
-    header_->setObjectName(QStringLiteral("header"));
-    header_->setTextFormat(Qt::PlainText);
-    header_->setText(QFileInfo(fileName).fileName());
-    header_->setToolTip(fileName);
-    layout->addWidget(header_);
+    file_ = new QLabel(this);
+    file_->setObjectName(QStringLiteral("file"));
+    file_->setTextFormat(Qt::PlainText);
+    file_->setText(QFileInfo(fileName).fileName());
+    file_->setToolTip(fileName);
+    layout->addWidget(file_);
 
-    // The columns, four to a line, then the reading on a line of its own.
+    // One line per reading: its caption, its value, and why.
     auto *grid = new QGridLayout;
-    auto *reading = new QHBoxLayout;
-    const auto addChoice = [&](int at, const QString &caption, QComboBox *combo, const QString &name) {
-        combo->setObjectName(name);
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        combo->setMinimumContentsLength(10);
-        auto *label = new QLabel(caption, this);
-        label->setBuddy(combo);
-        if (at < kImportFieldCount) {
-            grid->addWidget(label, at / 4, 2 * (at % 4), Qt::AlignRight);
-            grid->addWidget(combo, at / 4, 2 * (at % 4) + 1);
-        } else {
-            reading->addWidget(label);
-            reading->addWidget(combo);
-            reading->addSpacing(16);
-        }
-        connect(combo, &QComboBox::currentIndexChanged, this, &ImportDialog::choiceChanged);
-        return label;
+    grid->setColumnStretch(1, 1);
+    const auto watch = [this](QComboBox *combo) {
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo] { choiceChanged(combo); });
     };
-    const char *const names[kImportFieldCount] = {"tradeDateColumn", "tickerColumn", "nameColumn", "sharesColumn",
-                                                  "priceColumn", "netAmountColumn", "actionColumn"};
+    encoding_ = newCombo(this, "encoding");
+    addLine(grid, kEncoding, QStringLiteral("Encodin&g:"), encoding_);
+    separator_ = newCombo(this, "separator");
+    addLine(grid, kSeparator, QStringLiteral("S&eparator:"), separator_);
+    header_ = newCombo(this, "headerLine");
+    header_->setMaximumWidth(420);
+    addLine(grid, kHeader, QStringLiteral("&Header line:"), header_);
+
+    auto *columns = new QWidget(this);
+    auto *columnGrid = new QGridLayout(columns);
+    columnGrid->setContentsMargins(0, 0, 0, 0);
     for (int f = 0; f < kImportFieldCount; ++f) {
-        columns_[std::size_t(f)] = new QComboBox(this);
-        addChoice(f, QString::fromUtf8(kFieldCaptions[f]), columns_[std::size_t(f)], QString::fromLatin1(names[f]));
+        QComboBox *combo = newCombo(columns, kFieldNames[f]);
+        combo->setMinimumContentsLength(10);
+        auto *label = new QLabel(QString::fromUtf8(kFieldCaptions[f]), columns);
+        label->setBuddy(combo);
+        columnGrid->addWidget(label, f / 4, 2 * (f % 4), Qt::AlignRight);
+        columnGrid->addWidget(combo, f / 4, 2 * (f % 4) + 1);
+        columns_[std::size_t(f)] = combo;
+        columnLabels_[std::size_t(f)] = label;
+        watch(combo);
     }
-    dateOrder_ = new QComboBox(this);
-    dateOrderLabel_ = addChoice(7, {}, dateOrder_, QStringLiteral("dateOrder"));
-    decimal_ = new QComboBox(this);
-    decimalLabel_ = addChoice(8, {}, decimal_, QStringLiteral("decimalSeparator"));
-    separator_ = new QComboBox(this);
-    separator_->addItem(QStringLiteral("Comma"), int(','));
-    separator_->addItem(QStringLiteral("Semicolon"), int(';'));
-    separator_->addItem(QStringLiteral("Tab"), int('\t'));
-    addChoice(9, QStringLiteral("S&eparator:"), separator_, QStringLiteral("separator"));
-    reading->addStretch(1);
+    addLine(grid, kColumns, QStringLiteral("Columns:"), columns);
+
+    dateOrder_ = newCombo(this, "dateOrder");
+    addLine(grid, kDates, QStringLiteral("Date &order:"), dateOrder_);
+    auto *marks = new QWidget(this);
+    auto *markRow = new QHBoxLayout(marks);
+    markRow->setContentsMargins(0, 0, 0, 0);
+    for (int n = 0; n < kNumberColumns; ++n) {
+        decimals_[std::size_t(n)] = newCombo(marks, kDecimalNames[n]);
+        auto *label = new QLabel(QString::fromLatin1(kDecimalCaptions[n]), marks);
+        label->setObjectName(QStringLiteral("%1Label").arg(QLatin1String(kDecimalNames[n])));
+        markRow->addWidget(label);
+        markRow->addWidget(decimals_[std::size_t(n)]);
+        watch(decimals_[std::size_t(n)]);
+    }
+    addLine(grid, kDecimals, QStringLiteral("Deci&mal mark:"), marks);
+    purchases_ = newCombo(this, "purchases");
+    addLine(grid, kPurchases, QStringLiteral("P&urchases:"), purchases_);
+    for (QComboBox *combo : {encoding_, separator_, header_, dateOrder_, purchases_})
+        watch(combo);
     layout->addLayout(grid);
-    layout->addLayout(reading);
 
     counts_ = new QLabel(this);
     counts_->setObjectName(QStringLiteral("counts"));
@@ -127,7 +189,7 @@ void ImportDialog::buildControls(const QString &fileName)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    resize(1120, 620);
+    resize(1180, 760);
     table_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -135,64 +197,121 @@ void ImportDialog::showChoices()
 {
     filling_ = true;
     const ImportChoices &c = import_.choices();
-    for (int f = 0; f < kImportFieldCount; ++f) {
-        QComboBox *combo = columns_[std::size_t(f)];
-        combo->clear();
-        if (kMayBeNone[f])
-            combo->addItem(QStringLiteral("(none)"), kNoColumn);
-        for (int h = 0; h < import_.headers().size(); ++h)
-            combo->addItem(QStringLiteral("%1: %2").arg(h + 1).arg(import_.headers()[h]), h);
-        combo->setCurrentIndex(std::max(combo->findData(c.columns[std::size_t(f)]), 0));
-        combo->setEnabled(import_.hasHeader());
+    const ImportReadings &r = import_.readings();
+    const bool header = import_.hasHeader();
+    const auto asked = [](const Reading &reading) { return reading.state == ReadingState::Asked; };
+
+    fill(encoding_,
+         {{QStringLiteral("UTF-8"), int(TextEncoding::Utf8)}, {QStringLiteral("UTF-16, little-endian"), int(TextEncoding::Utf16LE)},
+          {QStringLiteral("UTF-16, big-endian"), int(TextEncoding::Utf16BE)}, {QStringLiteral("Shift_JIS"), int(TextEncoding::ShiftJis)},
+          {QStringLiteral("Windows-1252"), int(TextEncoding::Windows1252)}},
+         import_.encoding() ? QVariant(int(*import_.encoding())) : QVariant());
+    fill(separator_, {{QStringLiteral("Comma"), int(',')}, {QStringLiteral("Semicolon"), int(';')}, {QStringLiteral("Tab"), int('\t')}},
+         int(c.separator));
+    Items rows;
+    const CsvTable &table = import_.table();
+    for (int row = 0; row < table.rowCount() && (row < kHeaderRows || row == import_.headerRow()); ++row) {
+        QStringList fields;
+        for (int f = 0; f < std::min(table.fieldCount(row), 5); ++f)
+            fields << table.field(row, f).simplified();
+        rows.emplace_back(QStringLiteral("Line %1: %2").arg(table.line(row)).arg(fields.join(QStringLiteral(", ")).left(60)), row);
     }
-    // A reading that the file does not settle is a question until answered:
-    // its caption says so, and its box offers no answer of its own.
-    const auto fillReading = [](QComboBox *combo, QLabel *label, const QString &caption,
-                                const std::vector<std::pair<QString, QVariant>> &items, const QVariant &current,
-                                const QString &evidence) {
-        combo->clear();
-        if (!current.isValid())
-            combo->addItem(QStringLiteral("(choose one)"), QVariant());
-        for (const auto &[text, value] : items)
-            combo->addItem(text, value);
-        combo->setCurrentIndex(current.isValid() ? combo->findData(current) : 0);
-        combo->setToolTip(evidence);
-        label->setText(current.isValid() ? caption + u':' : caption + QStringLiteral(": not settled by this file, choose one"));
-        QFont font = label->font();
-        font.setBold(!current.isValid());
-        label->setFont(font);
-    };
-    fillReading(dateOrder_, dateOrderLabel_, QStringLiteral("Date &order"),
-                {{QStringLiteral("Month/Day/Year"), int(DateOrder::MonthDayYear)},
-                 {QStringLiteral("Day/Month/Year"), int(DateOrder::DayMonthYear)},
-                 {QStringLiteral("Year-Month-Day"), int(DateOrder::YearMonthDay)}},
-                c.dateOrder ? QVariant(int(*c.dateOrder)) : QVariant(), import_.dateEvidence());
-    fillReading(decimal_, decimalLabel_, QStringLiteral("Deci&mal separator"),
-                {{QStringLiteral("Point (1,234.56)"), QStringLiteral(".")},
-                 {QStringLiteral("Comma (1.234,56)"), QStringLiteral(",")}},
-                c.decimal ? QVariant(QString(*c.decimal)) : QVariant(), import_.decimalEvidence());
-    separator_->setCurrentIndex(separator_->findData(int(c.separator)));
+    fill(header_, rows, header ? QVariant(import_.headerRow()) : QVariant());
+
+    for (int f = 0; f < kImportFieldCount; ++f) {
+        Items items;
+        if (kMayBeNone[f])
+            items.emplace_back(QStringLiteral("(none)"), kNoColumn);
+        for (int h = 0; h < import_.headers().size(); ++h)
+            items.emplace_back(QStringLiteral("%1: %2").arg(h + 1).arg(import_.headers()[h]), h);
+        const int column = c.columns[std::size_t(f)];
+        fill(columns_[std::size_t(f)], items, column == kAskedColumn ? QVariant() : QVariant(column));
+        columns_[std::size_t(f)]->setToolTip(r.columns[std::size_t(f)].evidence);
+        QFont font = columnLabels_[std::size_t(f)]->font();
+        font.setBold(asked(r.columns[std::size_t(f)]));
+        columnLabels_[std::size_t(f)]->setFont(font);
+    }
+    fill(dateOrder_,
+         {{QStringLiteral("Month/Day/Year"), int(DateOrder::MonthDayYear)},
+          {QStringLiteral("Day/Month/Year"), int(DateOrder::DayMonthYear)},
+          {QStringLiteral("Year-Month-Day"), int(DateOrder::YearMonthDay)}},
+         c.dateOrder ? QVariant(int(*c.dateOrder)) : QVariant());
+    for (int n = 0; n < kNumberColumns; ++n) {
+        QComboBox *combo = decimals_[std::size_t(n)];
+        fill(combo, {{QStringLiteral("Point (1,234.56)"), QStringLiteral(".")}, {QStringLiteral("Comma (1.234,56)"), QStringLiteral(",")}},
+             c.decimal(n) ? QVariant(QString(*c.decimal(n))) : QVariant());
+        const bool shown = c.column(kNumberFields[n]) >= 0;
+        combo->setVisible(shown);
+        findChild<QLabel *>(QStringLiteral("%1Label").arg(QLatin1String(kDecimalNames[n])))->setVisible(shown);
+    }
+    // Alt+M goes to the first mark asked, else the first shown.
+    QComboBox *firstMark = nullptr, *firstAsked = nullptr;
+    for (int n = 0; n < kNumberColumns; ++n) {
+        if (c.column(kNumberFields[n]) < 0)
+            continue;
+        firstMark = firstMark ? firstMark : decimals_[std::size_t(n)];
+        if (!firstAsked && asked(r.decimals[std::size_t(n)]))
+            firstAsked = decimals_[std::size_t(n)];
+    }
+    captions_[kDecimals]->setBuddy(firstAsked ? firstAsked : firstMark);
+    fill(purchases_,
+         {{QStringLiteral("Amounts carry no sign that tells"), int(MoneySign::Unsigned)},
+          {QStringLiteral("Money paid is negative"), int(MoneySign::PaidNegative)},
+          {QStringLiteral("Money paid is positive"), int(MoneySign::PaidPositive)}},
+         c.purchaseSign ? QVariant(int(*c.purchaseSign)) : QVariant());
+
+    // Each line's evidence; an open one in bold.
+    const char *const captions[kLineCount] = {"Encoding", "Separator", "Header", "Columns", "Dates", "Decimal", "Purchases"};
+    const QList<ReadingLine> lines = import_.readingLines();
+    for (int line = 0; line < kLineCount; ++line) {
+        const auto found = std::find_if(lines.begin(), lines.end(), [&](const ReadingLine &l) {
+            return l.caption.startsWith(QLatin1String(captions[line]));
+        });
+        const bool shown = found != lines.end();
+        for (QWidget *w : {lines_[std::size_t(line)], static_cast<QWidget *>(captions_[std::size_t(line)]),
+                           static_cast<QWidget *>(evidence_[std::size_t(line)])})
+            w->setVisible(shown);
+        if (!shown)
+            continue;
+        evidence_[std::size_t(line)]->setText(found->evidence);
+        for (QLabel *label : {captions_[std::size_t(line)], evidence_[std::size_t(line)]}) {
+            QFont font = label->font();
+            font.setBold(found->state == ReadingState::Asked);
+            label->setFont(font);
+        }
+    }
+    for (QComboBox *combo : columns_)
+        combo->setEnabled(header);
     filling_ = false;
 }
 
-void ImportDialog::choiceChanged()
+void ImportDialog::choiceChanged(QComboBox *changed)
 {
     if (filling_)
         return;
-    const char separator = char(separator_->currentData().toInt());
     bool done = true;
     try {
-        if (separator != import_.choices().separator) {
-            const auto progress = dialogs_.progress(QStringLiteral("Reading the file..."), 1000);
-            import_.setSeparator(separator, progress.get());
-        } else {
+        const auto progress = dialogs_.progress(QStringLiteral("Reading the file..."), 1000);
+        const QVariant value = changed->currentData();
+        if (changed == encoding_ && value.isValid()) {
+            import_.setEncoding(TextEncoding(value.toInt()), progress.get());
+        } else if (changed == separator_) {
+            import_.setSeparator(char(value.toInt()), progress.get());
+        } else if (changed == header_ && value.isValid()) {
+            import_.setHeaderRow(value.toInt(), progress.get());
+        } else if (changed != encoding_ && changed != header_) {
             ImportChoices c = import_.choices();
-            for (int f = 0; f < kImportFieldCount; ++f)
-                c.columns[std::size_t(f)] = columns_[std::size_t(f)]->currentData().toInt();
-            const QVariant order = dateOrder_->currentData(), decimal = decimal_->currentData();
+            for (int f = 0; f < kImportFieldCount; ++f) {
+                const QVariant column = columns_[std::size_t(f)]->currentData();
+                c.columns[std::size_t(f)] = column.isValid() ? column.toInt() : kAskedColumn;
+            }
+            for (int n = 0; n < kNumberColumns; ++n) {
+                const QVariant mark = decimals_[std::size_t(n)]->currentData();
+                c.decimals[std::size_t(n)] = mark.isValid() ? std::optional(mark.toString().front()) : std::nullopt;
+            }
+            const QVariant order = dateOrder_->currentData(), sign = purchases_->currentData();
             c.dateOrder = order.isValid() ? std::optional(DateOrder(order.toInt())) : std::nullopt;
-            c.decimal = decimal.isValid() ? std::optional(decimal.toString().front()) : std::nullopt;
-            const auto progress = dialogs_.progress(QStringLiteral("Reading the rows..."), 1000);
+            c.purchaseSign = sign.isValid() ? std::optional(MoneySign(sign.toInt())) : std::nullopt;
             import_.setChoices(c, progress.get());
         }
     } catch (const Error &e) {
@@ -201,7 +320,7 @@ void ImportDialog::choiceChanged()
             showErrorBox(dialogs_, e.number(), e.description(), QStringLiteral("Source : ImportDialog choiceChanged"));
     }
     // A change cancelled, or one that failed, leaves everything as it was,
-    // the choices too.
+    // the readings too.
     showChoices();
     if (done) {
         rows_->reload();
@@ -214,31 +333,27 @@ void ImportDialog::choiceChanged()
 void ImportDialog::showCounts()
 {
     const auto n = import_.counts();
-    const ImportChoices &c = import_.choices();
     if (!import_.hasHeader()) {
-        counts_->setText(QStringLiteral("No row of the file names a ticker, a quantity and a date column when it "
-                                        "is split at this separator."));
+        counts_->setText(QStringLiteral("No line of the file holds headings over lines of data when it is split at "
+                                        "this separator."));
     } else {
         // New always, the other statuses when the file has them.
         const char *const names[kRowStatusCount] = {"New", "Already in the ledger", "Twice in this file", "Check",
-                                                    "Cancelled in this file", "Sale", "Not a purchase", "Refused",
-                                                    "Not settled"};
+                                                    "Cancelled in this file", "Deleted from the ledger", "Sale",
+                                                    "Not a purchase", "Refused", "Not settled"};
         QStringList shown;
         for (int s = 0; s < kRowStatusCount; ++s) {
             if (s == 0 || n[std::size_t(s)] > 0)
                 shown << QStringLiteral("%1: %2").arg(QString::fromUtf8(names[s])).arg(n[std::size_t(s)]);
         }
-        QString text = QStringLiteral("Header on line %1.  ").arg(import_.headerLine()) + shown.join(QStringLiteral("   "));
-        if (c.settled())
+        QString text = shown.join(QStringLiteral("   "));
+        if (import_.settled())
             text += QStringLiteral("   \u2014  %1 to import").arg(import_.chosenCount());
         else
-            text += QStringLiteral("   \u2014  nothing can be imported until the %1 is chosen")
-                        .arg(c.dateOrder ? QStringLiteral("decimal separator")
-                             : c.decimal ? QStringLiteral("date order")
-                                         : QStringLiteral("date order and the decimal separator"));
+            text += QStringLiteral("   \u2014  nothing can be imported until the readings in bold are chosen");
         counts_->setText(text);
     }
-    importButton_->setEnabled(c.settled() && import_.chosenCount() > 0);
+    importButton_->setEnabled(import_.settled() && import_.chosenCount() > 0);
 }
 
 bool ImportDialog::eventFilter(QObject *watched, QEvent *event)

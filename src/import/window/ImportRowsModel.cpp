@@ -46,6 +46,8 @@ QString ImportRowsModel::statusText(const CandidateLot &lot)
         return with("Check");
     case RowStatus::Cancelled:
         return QStringLiteral("Cancelled in this file ") + lot.reason;
+    case RowStatus::Deleted:
+        return QStringLiteral("Deleted from the ledger");
     case RowStatus::Sale:
         return with("Sale");
     case RowStatus::NotAPurchase:
