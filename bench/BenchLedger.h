@@ -35,7 +35,7 @@ public:
     }
     void setWaitPointer(bool) override {}
     QString showOpenFile(const QString &, const QString &, const QString &) override { return file; }
-    QString showSaveFile(const QString &, const QString &, const QString &) override { return file; }
+    QString showSaveFile(const QString &, const QString &, const QString &, int *) override { return file; }
     QString file;   // the file every file dialog chooses
     std::unique_ptr<tesmo::Progress> makeProgress(const QString &, qint64) override
     {

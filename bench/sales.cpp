@@ -226,7 +226,7 @@ int main(int argc, char *argv[])
         if (sale.id == one.front())
             seen = sale;
     std::printf("  undo the sale from one lot                          %6.0f ms\n",
-                millis([&] { store.UndoSale(seen); }));
+                millis([&] { store.UndoSale({seen}); }));
     std::printf("  peak memory %ld MB\n", bench::peakMegabytes());
     holdingsAndGains(argc > 2 ? std::atoi(argv[2]) : 1000000, floors);
     return 0;

@@ -4,6 +4,7 @@
 #include "platform/QtDialogs.h"
 #include "platform/office/OfficeFiles.h"
 #include "protect/Form1.h"
+#include "sales/LedgerGains.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -17,6 +18,8 @@ int main(int argc, char *argv[])
         return *status;
 
     QApplication app(argc, argv);
+    // The figures for taxes that the ledger keeps for other tools follow every change.
+    tesmo::keepGainsWith(tesmo::gainRowsOf);
     QApplication::setApplicationName(QStringLiteral("Tesmo"));
     // The desktop entry's name: desktops match the window to its menu entry and icon by it.
     const QString appId = QStringLiteral("io.github.tesmo.Tesmo");

@@ -124,6 +124,8 @@ std::vector<SalePart> ChosenLots::sales(const TickerLots &lotsOf)
                             .arg(whyNotCovered(e, ticker, sold, c.key.shares)));
         }
         planner.take(sale);
+        for (SalePart &part : sale)
+            part.saleNo = SaleId(i) + 1;   // each sale of the file is one sale
         parts.insert(parts.end(), sale.begin(), sale.end());
     }
     return parts;

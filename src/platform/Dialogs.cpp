@@ -83,10 +83,10 @@ QString Dialogs::openFile(const QString &title, const QString &folder, const QSt
     return showOpenFile(title, folder, filter);
 }
 
-QString Dialogs::saveFile(const QString &title, const QString &proposed, const QString &filter)
+QString Dialogs::saveFile(const QString &title, const QString &proposed, const QString &filter, int *filterIndex)
 {
     takeProgressAway();
-    return showSaveFile(title, proposed, filter);
+    return showSaveFile(title, proposed, filter, filterIndex);
 }
 
 std::unique_ptr<Progress> Dialogs::progress(const QString &label, qint64 total)

@@ -103,8 +103,10 @@ public:
     // and name); filter as openFile takes it. A name typed without a suffix
     // gets the proposed name's, and the dialog asks before a file is
     // replaced. A typed full path and Enter choose that file. Returns its
-    // path, or the empty text on Cancel.
-    QString saveFile(const QString &title, const QString &proposed, const QString &filter);
+    // path, or the empty text on Cancel. filterIndex, when given, is the
+    // filter chosen at first, by its place among those of filter, and
+    // becomes the one the user chose.
+    QString saveFile(const QString &title, const QString &proposed, const QString &filter, int *filterIndex = nullptr);
 
     // A progress dialog with label and a Cancel button for work of total
     // units, over the active window; it shows only once the work has lasted
@@ -122,7 +124,8 @@ protected:
     virtual QString showInput(const QString &prompt, const QString &title, const QString &defaultText,
                               std::optional<QPoint> position, Echo echo, int maxLength) = 0;
     virtual QString showOpenFile(const QString &title, const QString &folder, const QString &filter) = 0;
-    virtual QString showSaveFile(const QString &title, const QString &proposed, const QString &filter) = 0;
+    virtual QString showSaveFile(const QString &title, const QString &proposed, const QString &filter,
+                                 int *filterIndex) = 0;
     virtual std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) = 0;
 
 private:

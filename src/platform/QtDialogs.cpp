@@ -207,8 +207,10 @@ QString QtDialogs::showOpenFile(const QString &title, const QString &folder, con
     return box.selectedFiles().constFirst();
 }
 
-QString QtDialogs::showSaveFile(const QString &title, const QString &proposed, const QString &filter)
+QString QtDialogs::showSaveFile(const QString &title, const QString &proposed, const QString &filter,
+                                int *filterIndex)
 {
+    const QStringList filters = filter.split(QStringLiteral(";;"));
     const QFileInfo file(proposed);
     QFileDialog box(QApplication::activeWindow(), title, file.absolutePath(), filter);
     markAsDialogBox(&box);
@@ -217,9 +219,13 @@ QString QtDialogs::showSaveFile(const QString &title, const QString &proposed, c
     box.setFileMode(QFileDialog::AnyFile);
     box.setDefaultSuffix(file.suffix());
     box.selectFile(file.fileName());
+    if (filterIndex && *filterIndex >= 0 && *filterIndex < filters.size())
+        box.selectNameFilter(filters[*filterIndex]);
     const NormalPointer pointer(waiting_);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
         return {};
+    if (filterIndex)
+        *filterIndex = std::max(0, int(filters.indexOf(box.selectedNameFilter())));
     return box.selectedFiles().constFirst();
 }
 

@@ -14,7 +14,8 @@ protected:
     QString showInput(const QString &prompt, const QString &title, const QString &defaultText,
                       std::optional<QPoint> position, Echo echo, int maxLength) override;
     QString showOpenFile(const QString &title, const QString &folder, const QString &filter) override;
-    QString showSaveFile(const QString &title, const QString &proposed, const QString &filter) override;
+    QString showSaveFile(const QString &title, const QString &proposed, const QString &filter,
+                         int *filterIndex) override;
     std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) override;
 
 private:

@@ -63,7 +63,7 @@ std::vector<Ticks> shareCents(Ticks total, const std::vector<double> &weights,
 std::optional<Ticks> lotCost(std::optional<Ticks> netAmount, std::optional<Ticks> price, double shares)
 {
     if (netAmount)
-        return truncateToCent(*netAmount);
+        return roundToCent(*netAmount);
     if (!price)
         return std::nullopt;
     const long double cost = (long double)*price * shares;

@@ -26,8 +26,8 @@ std::vector<Ticks> shareCents(Ticks total, const std::vector<double> &weights,
                               const std::vector<std::size_t> &seniority = {});
 
 // A lot's cost in whole cents as a sale of all its shares counts it: its net
-// amount, cut to the cent (a sale never costs more than the lot's net
-// amount, so a fraction of a cent in it is never sold), else its price times
+// amount to the cent, half a cent up, as its Net Amount box shows it (the
+// file lets a lot sold whole keep that part of a cent less), else its price times
 // its shares to the nearest cent; nothing without either, or beyond what
 // Ticks holds.
 std::optional<Ticks> lotCost(std::optional<Ticks> netAmount, std::optional<Ticks> price, double shares);

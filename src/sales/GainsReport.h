@@ -1,10 +1,13 @@
 // What the Holdings and Gains window shows and does, below the window: the
-// holdings of the ledger's lots, its sales by year with their gains, the
-// undo of a sale and the file of a year's gains for taxes. Worked out from
-// the ledger whenever it is read, never kept beside it.
+// holdings of the ledger's lots with the cost wash sales added to them, its
+// sales by year, one line a sale that opens into its rows for taxes, the undo
+// of a whole sale and the files of a year's gains. Worked out from the
+// ledger whenever it is read, never kept beside it.
 #pragma once
 
+#include "sales/Form8949.h"
 #include "sales/Holdings.h"
+#include "sales/LedgerGains.h"
 #include "sales/RealizedGains.h"
 #include "store/RecordStore.h"
 
@@ -24,27 +27,42 @@ public:
     // The years with sales, the latest first.
     const std::vector<int> &years() const { return years_; }
     // The sales of a year, or every sale without one, in the order of sale.
-    std::vector<const SalePart *> salesIn(std::optional<int> year) const;
+    std::vector<SaleLine> salesIn(std::optional<int> year) const;
+    // The rows for taxes that the lines' rows index.
+    const std::vector<TaxRow> &rows() const { return wash_.rows; }
+    // The sale row (part) a row for taxes is of.
+    const SalePart &partOf(const TaxRow &row) const { return sales_[row.part]; }
 
-    // Undoes a sale, its pending changes handled first, then reads the
-    // report again. Raises Error with the reason when it was not undone
-    // (RecordStore::readyToWrite, RecordStore::UndoSale); the report is then
-    // as it was.
-    void undo(const SalePart &sale);
+    // Raises, changing nothing, the Error with the reason a sale cannot be
+    // undone (RecordStore::readyToWrite, RecordStore::CheckUndoSale).
+    void checkUndo(const SaleLine &sale);
+    // Undoes a whole sale, its pending changes handled first, then reads the
+    // report again. Raises Error with the reason when it was not undone; the
+    // report is then as it was.
+    void undo(const SaleLine &sale);
 
     // Writes the sales of a year (every sale without one) to the file at
-    // path, as saveGainsCsv does. Raises Error 3116 when there are none,
-    // else as saveGainsCsv.
-    void save(std::optional<int> year, const QString &path) const;
+    // path, as saveGainsCsv does, and returns the number of lines written
+    // for them. Raises Error 3116 when there are none, else as saveGainsCsv.
+    qsizetype save(std::optional<int> year, const QString &path) const;
+    // The same for the rows of Form 8949, as a CSV file or a TXF file, as
+    // saveForm8949 does.
+    qsizetype saveForm8949(std::optional<int> year, Form8949Box box, bool txf, const QString &path) const;
 
 private:
     void read();
+    std::vector<SalePart> partsOf(const SaleLine &sale) const;
 
     RecordStore &store_;
     QDate today_;
     Holdings holdings_;
     std::vector<SalePart> sales_;
+    WashSales wash_;
     std::vector<int> years_;
 };
+
+// The question before a sale is undone: "Undo the sale of 150 shares of ACME
+// on 6/1/2024 from 2 lots?"
+QString undoQuestion(const SaleLine &sale);
 
 } // namespace tesmo

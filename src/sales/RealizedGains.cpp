@@ -44,12 +44,4 @@ std::vector<const SalePart *> salesIn(const std::vector<SalePart> &sales, std::o
     return shown;
 }
 
-GainTotals gainTotals(const std::vector<const SalePart *> &sales)
-{
-    GainTotals totals;
-    for (const SalePart *s : sales)
-        (isLongTerm(*s) ? totals.longTerm : totals.shortTerm) += shownGain(*s);
-    return totals;
-}
-
 } // namespace tesmo

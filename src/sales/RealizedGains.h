@@ -26,13 +26,5 @@ std::vector<int> saleYears(const std::vector<SalePart> &sales);
 // The sales made in year, or every sale without one, in the order of sales.
 std::vector<const SalePart *> salesIn(const std::vector<SalePart> &sales, std::optional<int> year);
 
-// The short-term and long-term gains of sales, each the sum of the gains as
-// shown; a loss is negative.
-struct GainTotals {
-    Ticks shortTerm = 0;
-    Ticks longTerm = 0;
-    Ticks total() const { return shortTerm + longTerm; }
-};
-GainTotals gainTotals(const std::vector<const SalePart *> &sales);
 
 } // namespace tesmo

@@ -198,11 +198,14 @@ std::vector<Take> chosenTakes(const std::vector<Held> &lots, QDate sold, double 
 Ticks costOf(const Held &lot, double shares)
 {
     if (lot.netAmount) {
-        const Ticks whole = truncateToCent(*lot.netAmount);
+        // Sold whole, what its Net Amount box shows: the net amount to the
+        // cent, half a cent up.
+        const Ticks whole = roundToCent(*lot.netAmount);
         if (shares == lot.shares)
             return whole;
-        // Rounding up to the cent never takes more than the lot holds.
-        return std::min(roundToCent((long double)*lot.netAmount * shares / lot.shares), whole);
+        // A part never takes more than the lot holds: rounding it up to the
+        // cent stops at the net amount cut to the cent.
+        return std::min(roundToCent((long double)*lot.netAmount * shares / lot.shares), truncateToCent(*lot.netAmount));
     }
     if (!lot.price)
         refuseUnknownCost(lot);

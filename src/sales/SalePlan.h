@@ -91,8 +91,9 @@ using ChosenShares = std::map<LotId, double>;
 // Every amount of a part is in whole cents. The cost of the shares taken
 // from a lot with a net amount is its net amount × shares taken ÷ shares
 // held, rounded half away from zero to the cent, and the lot keeps the
-// difference to the tick; a lot sold whole costs its net amount cut to the
-// cent (no sale costs more than the lot's net amount). A lot without a net
+// difference to the tick; a lot sold whole costs its net amount to the cent,
+// half a cent up, as its Net Amount box shows it, and no part costs more
+// than that. A lot without a net
 // amount keeps none: the shares taken cost what the lot's cost, price ×
 // shares to the cent, drops by. Either way the costs of a lot's sales and
 // the cost of what it keeps add up to its cost as lotCost counts it. The

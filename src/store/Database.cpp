@@ -415,8 +415,19 @@ Database::Transaction::~Transaction()
         sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+namespace {
+void (*workBeforeCommit)(Database &) = nullptr;
+} // namespace
+
+void Database::beforeCommit(void (*work)(Database &db))
+{
+    workBeforeCommit = work;
+}
+
 void Database::Transaction::commit()
 {
+    if (workBeforeCommit)
+        workBeforeCommit(db_);
     db_.exec("COMMIT");
     done_ = true;
 }

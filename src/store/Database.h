@@ -76,6 +76,11 @@ public:
     // Runs SQL without results; raises Error on failure.
     void exec(const char *sql);
 
+    // Has every transaction run work within it just before it commits: the
+    // figures worked out from what the transaction changed, kept beside the
+    // ledger (store/GainsTable.h). Once, at the start.
+    static void beforeCommit(void (*work)(Database &db));
+
     // One transaction: commits when commit() was called, rolls back otherwise.
     class Transaction {
     public:

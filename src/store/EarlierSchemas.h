@@ -12,8 +12,8 @@ namespace tesmo {
 // statement: Lots and Options as the first versions made them.
 const std::vector<const char *> &earlierLedgerTables();
 
-// The sales' objects as the first version that recorded sales made them, in
-// the order it made them, as one script.
-const char *earlierSalesSchema();
+// The sales' objects as each earlier version that recorded sales made them,
+// in the order it made them, one script a version, the oldest first.
+const std::vector<const char *> &earlierSalesSchemas();
 
 } // namespace tesmo

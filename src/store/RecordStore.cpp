@@ -81,6 +81,8 @@ void RecordStore::Open()
 {
     try {
         auto db = std::make_unique<Database>(databaseName_);
+        if (!db->readOnly())
+            bringSalesUpToDate(*db);
         LotTable rows;
         readAllLots(*db, rows);
         db_ = std::move(db);

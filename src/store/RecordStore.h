@@ -151,16 +151,19 @@ public:
     // lot stays current, or, when it left, the gap where it stood is. Returns
     // the IDs of the sale rows, in the order of the parts.
     std::vector<SaleId> Sell(const std::vector<SalePart> &parts);
-    // Undoes the sale the user saw, one row of Sales(), in one transaction:
-    // its lot gets back the shares and net amount it held before, exactly as
-    // the file held them, or, sold whole, comes back under its own ID with all
-    // its values; the sale row goes. Raises Error 3115, whose description is
-    // the reason the user reads, and changes nothing, when the lot is not as
-    // the sale left it (a split, an edit, another program) or a later sale
-    // took from it, or the file no longer holds that sale as it was read
-    // (a restore put another one under its ID). Afterwards the lot's row
-    // shows it as it now is (a lot that came back is added by its ID).
-    void UndoSale(const SalePart &sale);
+    // Undoes the sale the user saw (every part of one sale number, as
+    // Sales() gave them) in one transaction: each lot gets back the shares and
+    // net amount it held before, exactly as the file held them, or, sold
+    // whole, comes back under its own ID with all its values; the sale rows
+    // go. Raises Error 3115, whose description is the reason the user reads,
+    // and changes nothing, when a lot is not as the sale left it (a split,
+    // an edit, another program) or a later sale took from it, or the file no
+    // longer holds the sale as it was read (a restore put another one under
+    // its number). Afterwards the lots' rows show them as they now are (a lot
+    // that came back is added by its ID).
+    void UndoSale(const std::vector<SalePart> &sale);
+    // Raises the Error UndoSale would, changing nothing either way.
+    void CheckUndoSale(const std::vector<SalePart> &sale);
     // Every sale of the open file, as readSales gives them.
     std::vector<SalePart> Sales();
 
@@ -232,6 +235,8 @@ private:
     // Raises Error when the file refuses a part. The record set is left as
     // it is: once the transaction is committed, followSales brings it in step.
     SalesWritten writeSales(const std::vector<SalePart> &parts, bool plannedOnFile = false);
+    std::pair<StoredLot, bool> undoPart(const SalePart &seen);
+    std::vector<std::pair<StoredLot, bool>> undoSaleParts(const std::vector<SalePart> &sale);
     // The rows of the lots the record set holds take what the sales left
     // them, or leave it when sold whole; the current lot's boxes follow.
     void followSales(const std::vector<SalePart> &parts, const SalesWritten &written);

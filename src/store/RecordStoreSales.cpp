@@ -65,10 +65,20 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &p
         // holds them, and what the part takes and leaves; the file's triggers
         // change the lot.
         Statement insert(db_->handle(),
-                         "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
-                         "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
-                         "SELECT ID, Name1, Ticker, ?2, TradeDate, ?3, ?4, ?5, ?6, NumShares, Price, NetAmount, ?7, ?8 "
-                         "FROM Lots WHERE ID = ?1 RETURNING ID");
+                         "INSERT INTO Sales (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+                         "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
+                         "SELECT ?9, ID, Name1, Ticker, ?2, TradeDate, ?3, ?4, ?5, ?6, NumShares, Price, NetAmount, "
+                         "?7, ?8, ?10 FROM Lots WHERE ID = ?1 RETURNING ID");
+        // Each row gets the ID the next row of Sales would get, so that a
+        // sale's number, the ID of its first part, is known as it is written.
+        Statement next(db_->handle(),
+                       "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
+                       "coalesce((SELECT max(ID) FROM Sales), 0)) + 1");
+        next.step();
+        std::int64_t id = next.int64(0);
+        next.reset();
+        std::int64_t saleNo = 0;
+        const SalePart *before = nullptr;
         for (const SalePart &part : parts) {
             StoredLot lot;
             try {
@@ -86,6 +96,10 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &p
             if (!checked && (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos)))))
                 throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.")
                                                 .arg(part.lot));
+            if (!before || before->saleNo != part.saleNo)
+                saleNo = id;
+            before = &part;
+            insert.bind(9, id++).bind(10, saleNo);
             insert.bind(1, std::int64_t(part.lot)).bind(2, part.shares);
             insert.bind(3, part.sold.isValid() ? isoDateText(part.sold) : QStringLiteral(""));
             insert.bind(4, ticksToDouble(part.proceeds)).bind(5, ticksToDouble(part.cost));
@@ -129,89 +143,123 @@ void RecordStore::followSales(const std::vector<SalePart> &parts, const SalesWri
         showCurrent();
 }
 
-void RecordStore::UndoSale(const SalePart &seen)
+// Puts back the lot of the sale row the user saw and deletes the row, within
+// the caller's transaction; refuses when the lot is not as the row left it.
+// Returns the lot as it is back, and whether it came back into the ledger.
+std::pair<StoredLot, bool> RecordStore::undoPart(const SalePart &seen)
+{
+    const SaleId id = seen.id;
+    // A row under the same ID that is not the one the user saw came with a
+    // copy of the ledger restored meanwhile.
+    const std::optional<SalePart> stored = readSale(*db_, id);
+    if (stored && *stored != seen)
+        refuseUndo(QStringLiteral("The ledger file holds another sale under this sale's number since Tesmo read "
+                                  "it (a copy of the ledger was restored meanwhile)."));
+    Statement sale(db_->handle(),
+                   "SELECT LotID, SharesLeft = 0, EXISTS (SELECT 1 FROM Sales AS later "
+                   "WHERE later.LotID = Sales.LotID AND later.ID > Sales.ID) FROM Sales WHERE ID = ?1");
+    sale.bind(1, std::int64_t(id));
+    if (!sale.step())
+        refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
+    const auto lotId = LotId(sale.int64(0));
+    const bool whole = sale.int64(1) != 0;
+    if (sale.int64(2) != 0)
+        refuseUndo(QStringLiteral("Lot %1 changed since this sale: a later sale took shares from it. Undo that "
+                                  "sale first.")
+                       .arg(lotId));
+    // Which of the lot's values differ from what the sale left.
+    Statement lot(db_->handle(),
+                  "SELECT Lots.Name1 IS Sales.Name1, Lots.Ticker IS Sales.Ticker, "
+                  "Lots.NumShares IS Sales.SharesLeft, Lots.Price IS Sales.LotPrice, "
+                  "Lots.NetAmount IS Sales.NetLeft, Lots.TradeDate IS Sales.Acquired "
+                  "FROM Sales JOIN Lots ON Lots.ID = Sales.LotID WHERE Sales.ID = ?1");
+    lot.bind(1, std::int64_t(id));
+    const bool there = lot.step();
+    if (whole && there)
+        refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole.").arg(lotId));
+    if (!whole && !there)
+        refuseUndo(QStringLiteral("Lot %1 was deleted since this sale, so its shares cannot be put back.").arg(lotId));
+    if (!whole) {
+        static const char *const kValues[] = {"name", "ticker symbol", "number of shares", "price per share",
+                                              "net amount", "trade date"};
+        QStringList changed;
+        for (int column = 0; column < 6; ++column)
+            if (lot.int64(column) == 0)
+                changed << QString::fromLatin1(kValues[column]);
+        // A split changes the number of shares and the price; anything
+        // else is an edit.
+        const bool split = lot.int64(2) == 0 || lot.int64(3) == 0;
+        if (!changed.isEmpty())
+            refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3).")
+                           .arg(lotId)
+                           .arg(listed(changed), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
+    }
+    lot.reset();
+    Statement restore(db_->handle(),
+                      whole ? "INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                              "SELECT LotID, Name1, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired "
+                              "FROM Sales WHERE ID = ?1"
+                            : "UPDATE Lots SET (NumShares, NetAmount) = (SELECT LotNumShares, LotNetAmount "
+                              "FROM Sales WHERE ID = ?1) WHERE ID = (SELECT LotID FROM Sales WHERE ID = ?1)");
+    restore.bind(1, std::int64_t(id));
+    restore.step();
+    Statement remove(db_->handle(), "DELETE FROM Sales WHERE ID = ?1");
+    remove.bind(1, std::int64_t(id));
+    remove.step();
+    return {readLot(lotId), whole};
+}
+
+// The parts are undone last first, each from its lot as the later ones left
+// it; the file must hold the sale as the user saw it, no part more or less.
+std::vector<std::pair<StoredLot, bool>> RecordStore::undoSaleParts(const std::vector<SalePart> &sale)
+{
+    if (sale.empty() || !hasSales(*db_))
+        refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
+    Statement count(db_->handle(), "SELECT count(*) FROM Sales WHERE SaleNo = ?1 OR SaleNo IS NULL AND ID = ?1");
+    count.bind(1, std::int64_t(sale.front().saleNo));
+    count.step();
+    if (count.int64(0) != std::int64_t(sale.size()))
+        refuseUndo(count.int64(0) == 0 ? QStringLiteral("This sale is no longer in the ledger file.")
+                                       : QStringLiteral("The ledger file holds this sale with other parts since Tesmo "
+                                                        "read it (a copy of the ledger was restored meanwhile)."));
+    count.reset();
+    std::vector<const SalePart *> order;
+    for (const SalePart &part : sale)
+        order.push_back(&part);
+    std::sort(order.begin(), order.end(), [](const SalePart *a, const SalePart *b) { return a->id > b->id; });
+    std::vector<std::pair<StoredLot, bool>> back;
+    for (const SalePart *part : order)
+        back.push_back(undoPart(*part));
+    return back;
+}
+
+void RecordStore::CheckUndoSale(const std::vector<SalePart> &sale)
 {
     requireOpen();
-    const SaleId id = seen.id;
-    LotId lotId = 0;
-    bool whole = false;
-    StoredLot back;
+    Database::Transaction transaction(*db_);
+    undoSaleParts(sale);   // and rolled back
+}
+
+void RecordStore::UndoSale(const std::vector<SalePart> &sale)
+{
+    requireOpen();
+    std::vector<std::pair<StoredLot, bool>> back;
     {
         Database::Transaction transaction(*db_);
-        if (!hasSales(*db_))
-            refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
-        // A row under the same ID that is not the one the user saw came with a
-        // copy of the ledger restored meanwhile.
-        const std::optional<SalePart> stored = readSale(*db_, id);
-        if (stored && *stored != seen)
-            refuseUndo(QStringLiteral("The ledger file holds another sale under this sale's number since Tesmo read "
-                                      "it (a copy of the ledger was restored meanwhile)."));
-        Statement sale(db_->handle(),
-                       "SELECT LotID, SharesLeft = 0, EXISTS (SELECT 1 FROM Sales AS later "
-                       "WHERE later.LotID = Sales.LotID AND later.ID > Sales.ID) FROM Sales WHERE ID = ?1");
-        sale.bind(1, std::int64_t(id));
-        if (!sale.step())
-            refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
-        lotId = LotId(sale.int64(0));
-        whole = sale.int64(1) != 0;
-        if (sale.int64(2) != 0)
-            refuseUndo(QStringLiteral("Lot %1 changed since this sale: a later sale took shares from it. Undo that "
-                                      "sale first.")
-                           .arg(lotId));
-        // Which of the lot's values differ from what the sale left.
-        Statement lot(db_->handle(),
-                      "SELECT Lots.Name1 IS Sales.Name1, Lots.Ticker IS Sales.Ticker, "
-                      "Lots.NumShares IS Sales.SharesLeft, Lots.Price IS Sales.LotPrice, "
-                      "Lots.NetAmount IS Sales.NetLeft, Lots.TradeDate IS Sales.Acquired "
-                      "FROM Sales JOIN Lots ON Lots.ID = Sales.LotID WHERE Sales.ID = ?1");
-        lot.bind(1, std::int64_t(id));
-        const bool there = lot.step();
-        if (whole && there)
-            refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole.")
-                           .arg(lotId));
-        if (!whole && !there)
-            refuseUndo(QStringLiteral("Lot %1 was deleted since this sale, so its shares cannot be put back.")
-                           .arg(lotId));
-        if (!whole) {
-            static const char *const kValues[] = {"name", "ticker symbol", "number of shares", "price per share",
-                                                  "net amount", "trade date"};
-            QStringList changed;
-            for (int column = 0; column < 6; ++column)
-                if (lot.int64(column) == 0)
-                    changed << QString::fromLatin1(kValues[column]);
-            // A split changes the number of shares and the price; anything
-            // else is an edit.
-            const bool split = lot.int64(2) == 0 || lot.int64(3) == 0;
-            if (!changed.isEmpty())
-                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3).")
-                               .arg(lotId)
-                               .arg(listed(changed), split ? QStringLiteral("a split or an edit")
-                                                           : QStringLiteral("an edit")));
-        }
-        lot.reset();
-        Statement restore(db_->handle(),
-                          whole ? "INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                                  "SELECT LotID, Name1, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired "
-                                  "FROM Sales WHERE ID = ?1"
-                                : "UPDATE Lots SET (NumShares, NetAmount) = (SELECT LotNumShares, LotNetAmount "
-                                  "FROM Sales WHERE ID = ?1) WHERE ID = (SELECT LotID FROM Sales WHERE ID = ?1)");
-        restore.bind(1, std::int64_t(id));
-        restore.step();
-        Statement remove(db_->handle(), "DELETE FROM Sales WHERE ID = ?1");
-        remove.bind(1, std::int64_t(id));
-        remove.step();
-        back = readLot(lotId);
+        back = undoSaleParts(sale);
         transaction.commit();
     }
-    if (whole) {
-        stored(back, true);
-        return;
+    for (const auto &[lot, whole] : back) {
+        if (whole) {
+            stored(lot, true);
+            continue;
+        }
+        if (place_.onLot && current_.id == lot.id) {
+            current_ = lot;
+            showCurrent();
+        }
+        stored(lot, false);
     }
-    if (place_.onLot && current_.id == lotId) {
-        current_ = back;
-        showCurrent();
-    }
-    stored(back, false);
 }
 
 std::vector<SalePart> RecordStore::Sales()

@@ -1,10 +1,13 @@
 #include "store/Sales.h"
 
+#include "store/GainsTable.h"
+#include "store/SaleNumbers.h"
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
 #include "store/Sqlite.h"
 #include "text/IsoDate.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -49,7 +52,11 @@ Ticks requiredTicks(const Statement &s, int column, SaleId id, const char *name)
 }
 
 const char *const kSaleColumns = "SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
-                                 "Term, SharesLeft, NetLeft FROM Sales";
+                                 "Term, SharesLeft, NetLeft, coalesce(SaleNo, ID) FROM Sales";
+// The same of an earlier version's sales, which have no numbers: each part
+// is its own until earlierSaleNumbers gathers them.
+const char *const kEarlierSaleColumns = "SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, "
+                                        "CostBasis, Term, SharesLeft, NetLeft, ID FROM Sales";
 
 SalePart saleOf(const Statement &s)
 {
@@ -66,7 +73,24 @@ SalePart saleOf(const Statement &s)
     r.term = s.text(9);
     r.sharesLeft = sqlite3_column_double(s.handle(), 10);
     r.netLeft = ticksOf(s, 11, r.id, "net amount left");
+    r.saleNo = SaleId(s.int64(12));
     return r;
+}
+
+// Numbers the parts of an earlier version's sales, in whatever order.
+void numberEarlier(std::vector<SalePart> &parts)
+{
+    std::vector<SalePart *> byId;
+    for (SalePart &part : parts)
+        byId.push_back(&part);
+    std::sort(byId.begin(), byId.end(), [](const SalePart *a, const SalePart *b) { return a->id < b->id; });
+    std::vector<EarlierSalePart> earlier;
+    earlier.reserve(byId.size());
+    for (const SalePart *part : byId)
+        earlier.push_back({part->id, part->lot, part->ticker, part->sold, part->shares, ticksToDouble(part->proceeds)});
+    const std::vector<qint64> numbers = earlierSaleNumbers(earlier);
+    for (std::size_t i = 0; i < byId.size(); ++i)
+        byId[i]->saleNo = numbers[i];
 }
 
 // The sales as the file holds them now: a file that another program changed
@@ -89,9 +113,27 @@ bool hasSales(Database &db)
 std::vector<SalePart> readSales(Database &db)
 {
     std::vector<SalePart> sales;
-    if (!hasSales(db))
+    const PartShape shape = salesShape(db);
+    if (shape == PartShape::None)
         return sales;
-    Statement s(db.handle(), (QByteArray(kSaleColumns) + " ORDER BY Sold, ID").constData());
+    const bool earlier = shape == PartShape::Earlier;
+    Statement s(db.handle(), (QByteArray(earlier ? kEarlierSaleColumns : kSaleColumns) + " ORDER BY Sold, ID").constData());
+    while (s.step())
+        sales.push_back(saleOf(s));
+    if (earlier)
+        numberEarlier(sales);
+    return sales;
+}
+
+std::vector<SalePart> readSalesOf(Database &db, const QString &ticker)
+{
+    std::vector<SalePart> sales;
+    Statement s(db.handle(), (QByteArray(kSaleColumns)
+                              + (ticker.isEmpty() ? " WHERE Ticker GLOB '*[^ -~]*'" : " WHERE Ticker = ?1 COLLATE NOCASE")
+                              + " ORDER BY Sold, ID")
+                                 .constData());
+    if (!ticker.isEmpty())
+        s.bind(1, ticker);
     while (s.step())
         sales.push_back(saleOf(s));
     return sales;
@@ -107,9 +149,11 @@ std::optional<SalePart> readSale(Database &db, SaleId id)
 }
 
 // Sales of an earlier version are brought up to date by rebuilding their
-// table under the definitions of now, which take every row it holds, then
-// the view and triggers, so that the rows go in without a trigger firing.
-// Their IDs, and the counter of the IDs given, stay as they were.
+// table under the definitions of now, which take every row it holds, with
+// its sale's number and its term as the day after the trade date counts it
+// (nothing else of a row changes), then the view, the triggers and the
+// figures for taxes, so that the rows go in without a trigger firing. Their
+// IDs, and the counter of the IDs given, stay as they were.
 void addSalesIfMissing(Database &db)
 {
     switch (salesShape(db)) {
@@ -125,17 +169,55 @@ void addSalesIfMissing(Database &db)
     counter.step();
     const std::int64_t given = counter.int64(0);
     counter.reset();
+    std::vector<SalePart> parts;
+    {
+        Statement s(db.handle(), kEarlierSaleColumns);
+        while (s.step())
+            parts.push_back(saleOf(s));
+    }
+    numberEarlier(parts);
+    db.exec("CREATE TEMP TABLE SaleNumbers (ID INTEGER PRIMARY KEY, SaleNo INTEGER NOT NULL)");
+    {
+        Statement number(db.handle(), "INSERT INTO temp.SaleNumbers (ID, SaleNo) VALUES (?1, ?2)");
+        for (const SalePart &part : parts) {
+            number.bind(1, std::int64_t(part.id)).bind(2, std::int64_t(part.saleNo)).step();
+            number.reset();
+        }
+    }
     db.exec("CREATE TEMP TABLE SalesKept AS SELECT * FROM main.Sales; DROP VIEW main.qrySales; "
             "DROP TABLE main.Sales;");
     db.exec(salesTable().c_str());
-    db.exec("INSERT INTO main.Sales SELECT * FROM temp.SalesKept; DROP TABLE temp.SalesKept;");
+    db.exec("INSERT INTO main.Sales (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term, "
+            "LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
+            "SELECT k.ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+            "CASE WHEN Sold >= date(Acquired, '+1 day', '+1 year') THEN 'Long' ELSE 'Short' END, "
+            "LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, n.SaleNo "
+            "FROM temp.SalesKept AS k JOIN temp.SaleNumbers AS n ON n.ID = k.ID ORDER BY k.ID; "
+            "DROP TABLE temp.SalesKept; DROP TABLE temp.SaleNumbers;");
     db.exec(salesLinks().c_str());
+    db.exec("INSERT OR IGNORE INTO GainsStale (Ticker) SELECT Ticker FROM Sales");
     Statement keep(db.handle(), "UPDATE sqlite_sequence SET seq = max(seq, ?1) WHERE name = 'Sales'");
     keep.bind(1, given).step();
     if (sqlite3_changes(db.handle()) == 0 && given > 0) {
         Statement counted(db.handle(), "INSERT INTO sqlite_sequence (name, seq) VALUES ('Sales', ?1)");
         counted.bind(1, given).step();
     }
+}
+
+void bringSalesUpToDate(Database &db)
+{
+    const PartShape shape = salesShape(db);
+    if (shape == PartShape::None)
+        return;
+    if (shape == PartShape::Ours) {
+        Statement marked(db.handle(), "SELECT EXISTS (SELECT 1 FROM GainsStale)");
+        marked.step();
+        if (marked.int64(0) == 0)
+            return;
+    }
+    Database::Transaction transaction(db);
+    addSalesIfMissing(db);
+    transaction.commit();   // which works out the figures marked
 }
 
 } // namespace tesmo

@@ -26,6 +26,9 @@ using SaleId = qint64;
 // and trade date as they were.
 struct SalePart {
     SaleId id = 0;             // of its row in the file; 0 until recorded
+    // The sale the part is of: the ID of its first part. Before they are
+    // recorded, the parts given together with the same number are one sale.
+    SaleId saleNo = 0;
     LotId lot = 0;
     QString name;
     QString ticker;
@@ -51,6 +54,12 @@ struct SalePart {
 // be read.
 std::vector<SalePart> readSales(Database &db);
 
+// The sales of ticker, as readSales gives them, compared as the file compares
+// tickers (the case of ASCII letters aside); with an empty ticker, the sales
+// of every ticker that holds other letters. The file must have its sales as
+// the program makes them now.
+std::vector<SalePart> readSalesOf(Database &db, const QString &ticker);
+
 // The sale row of that ID, as readSales gives it; none when there is none.
 std::optional<SalePart> readSale(Database &db, SaleId id);
 
@@ -61,5 +70,11 @@ bool hasSales(Database &db);
 // to a ledger that has none, and brings those of an earlier version up to
 // date; raises Error as readSales does.
 void addSalesIfMissing(Database &db);
+
+// When the ledger is opened for writing: in one transaction, brings sales of
+// an earlier version up to date (addSalesIfMissing) and works out the figures
+// for taxes that a change by another program marked (store/GainsTable.h).
+// Changes nothing in a ledger without sales, or whose sales are up to date.
+void bringSalesUpToDate(Database &db);
 
 } // namespace tesmo

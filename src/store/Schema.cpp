@@ -68,8 +68,10 @@ CREATE TABLE Options (
 INSERT INTO Options (Protected, Password) VALUES (0, '');
 )sql";
 
-// The sales, made by the ledger's first sale. A row is one part of a sale:
-// what it took from one lot, the lot's name, ticker and trade date as they
+// The sales, made by the ledger's first sale. A row is one part of a sale,
+// numbered by the ID of the sale's first part; a row another program adds
+// without a number is a sale of its own. A row keeps what the part took
+// from one lot, the lot's name, ticker and trade date as they
 // were, and, for undoing it, the lot's shares, price and net amount before
 // the sale (as the file held them, of whatever type) and what the lot kept:
 // the rest of its shares, to the ledger's decimals. Rows of earlier versions
@@ -95,11 +97,8 @@ CREATE TABLE Sales (
     CostBasis REAL NOT NULL
         CONSTRAINT "CostBasis lies between 0 and {MONEY}" CHECK (CostBasis BETWEEN 0 AND {MONEY}),
     Term TEXT NOT NULL
-        CONSTRAINT "Term is Long when Sold is later than a year after Acquired, else Short"
-        CHECK (Term IS CASE WHEN Sold > CASE WHEN substr(Acquired, 6) = '02-29'
-                                             THEN printf('%04d-02-28', substr(Acquired, 1, 4) + 1)
-                                             ELSE date(Acquired, '+1 year') END
-                            THEN 'Long' ELSE 'Short' END),
+        CONSTRAINT "Term is Long when Sold is a year or more after the day after Acquired, else Short"
+        CHECK (Term IS {TERM}),
     LotNumShares ANY NOT NULL
         CONSTRAINT "LotNumShares is a number" CHECK (typeof(LotNumShares) IN ('integer', 'real')),
     LotPrice ANY
@@ -115,12 +114,18 @@ CREATE TABLE Sales (
     NetLeft REAL
         CONSTRAINT "NetLeft is LotNetAmount less CostBasis"
         CHECK (CASE WHEN LotNetAmount IS NULL THEN NetLeft IS NULL
-                    ELSE NetLeft >= 0 AND abs(NetLeft + CostBasis - LotNetAmount) < 0.00005 END),
+                    ELSE abs(NetLeft + CostBasis - LotNetAmount) < 0.00005 END)
+        CONSTRAINT "NetLeft is below 0 only when a lot sold whole costs its NetAmount rounded up to the cent"
+        CHECK (NetLeft >= 0 OR SharesLeft = 0 AND NetLeft > -0.00505 AND CostBasis = round(CostBasis, 2)),
+    SaleNo INTEGER
+        CONSTRAINT "SaleNo is the ID of the first part of the sale" CHECK (SaleNo BETWEEN 1 AND ID),
     CONSTRAINT "The cost of a lot without net amount or price is not known"
         CHECK (LotNetAmount IS NOT NULL OR LotPrice IS NOT NULL)
 ) STRICT;
 CREATE INDEX SalesBySold ON Sales (Sold, ID);
 CREATE INDEX SalesByLot ON Sales (LotID, ID);
+CREATE INDEX SalesBySale ON Sales (SaleNo, ID);
+CREATE INDEX SalesByTicker ON Sales (Ticker COLLATE NOCASE);
 )sql";
 
 // The view and the triggers of the sales: the file takes a sale only from a
@@ -130,7 +135,7 @@ CREATE INDEX SalesByLot ON Sales (LotID, ID);
 const char *const kSalesLinksTemplate = R"sql(
 CREATE VIEW qrySales AS
     SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis,
-           round(Proceeds - CostBasis, 4) AS Gain, Term
+           round(Proceeds - CostBasis, 4) AS Gain, Term, coalesce(SaleNo, ID) AS SaleNo
     FROM Sales ORDER BY Sold, ID;
 
 CREATE TRIGGER SalesTakeFromLot BEFORE INSERT ON Sales BEGIN
@@ -143,6 +148,9 @@ CREATE TRIGGER SalesTakeFromLot BEFORE INSERT ON Sales BEGIN
                AND NumShares IS NEW.LotNumShares AND Price IS NEW.LotPrice AND NetAmount IS NEW.LotNetAmount);
     SELECT RAISE(ABORT, 'NumShares and SharesLeft hold at most {DECIMALS} decimals, but for a lot sold whole')
     WHERE NOT ({EXACT:NEW.SharesLeft} AND ({EXACT:NEW.NumShares} OR NEW.NumShares = NEW.LotNumShares));
+    SELECT RAISE(ABORT, 'SaleNo is the ID of the first part of the sale, sold on the same day')
+    WHERE NEW.SaleNo IS NOT NULL AND NEW.SaleNo IS NOT NEW.ID
+      AND NOT EXISTS (SELECT 1 FROM Sales WHERE ID = NEW.SaleNo AND SaleNo = NEW.SaleNo AND Sold = NEW.Sold);
 END;
 CREATE TRIGGER SalesLeaveInLot AFTER INSERT ON Sales BEGIN
     DELETE FROM Lots WHERE ID = NEW.LotID AND NEW.SharesLeft = 0;
@@ -151,6 +159,54 @@ CREATE TRIGGER SalesLeaveInLot AFTER INSERT ON Sales BEGIN
 END;
 CREATE TRIGGER SalesAreKept BEFORE UPDATE ON Sales BEGIN
     SELECT RAISE(ABORT, 'A sale is not changed: undo it and record it again');
+END;
+
+CREATE TABLE GainRows (
+    SaleID INTEGER NOT NULL,
+    Piece INTEGER NOT NULL,
+    SaleNo INTEGER NOT NULL,
+    LotID INTEGER NOT NULL,
+    Ticker TEXT NOT NULL,
+    TickerKey TEXT NOT NULL,
+    Description TEXT NOT NULL,
+    Acquired TEXT NOT NULL,
+    Sold TEXT NOT NULL,
+    Proceeds REAL NOT NULL,
+    CostBasis REAL NOT NULL,
+    Code TEXT NOT NULL CHECK (Code IN ('', 'W')),
+    Adjustment REAL NOT NULL CHECK (Adjustment >= 0),
+    Term TEXT NOT NULL CHECK (Term IN ('Short', 'Long')),
+    PRIMARY KEY (SaleID, Piece)
+) STRICT, WITHOUT ROWID;
+CREATE INDEX GainRowsByTicker ON GainRows (TickerKey);
+CREATE INDEX GainRowsBySold ON GainRows (Sold, SaleID, Piece);
+CREATE TABLE GainsStale (
+    Ticker TEXT PRIMARY KEY NOT NULL
+) STRICT, WITHOUT ROWID;
+
+CREATE VIEW qryGains AS
+    SELECT SaleNo, LotID, Description, Acquired, Sold, Proceeds, CostBasis, Code, Adjustment,
+           round(Proceeds - CostBasis + Adjustment, 2) AS Gain, Term
+    FROM GainRows AS g
+    WHERE NOT EXISTS (SELECT 1 FROM GainsStale AS s
+                      WHERE s.Ticker = g.Ticker COLLATE NOCASE
+                         OR s.Ticker GLOB '*[^ -~]*' AND g.Ticker GLOB '*[^ -~]*')
+    ORDER BY Sold, SaleID, Piece;
+
+CREATE TRIGGER GainsFollowSaleAdded AFTER INSERT ON Sales BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (NEW.Ticker);
+END;
+CREATE TRIGGER GainsFollowSaleUndone AFTER DELETE ON Sales BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (OLD.Ticker);
+END;
+CREATE TRIGGER GainsFollowLotAdded AFTER INSERT ON Lots WHEN {SOLD:NEW} BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (NEW.Ticker);
+END;
+CREATE TRIGGER GainsFollowLotChanged AFTER UPDATE ON Lots WHEN {SOLD:NEW} OR {SOLD:OLD} BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (NEW.Ticker), (OLD.Ticker);
+END;
+CREATE TRIGGER GainsFollowLotDeleted AFTER DELETE ON Lots WHEN {SOLD:OLD} BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (OLD.Ticker);
 END;
 )sql";
 
@@ -197,6 +253,17 @@ std::string withLimits(const char *schema)
         sql.replace(QStringLiteral("{DATE:%1}").arg(QLatin1String(column)),
                     QStringLiteral("length(%1) = 10 AND %1 IS date(%1, '+0 days') AND %1 >= '0001-01-01'")
                         .arg(QLatin1String(column)));
+    // Long-term from the same day a year after the day after the trade date;
+    // a year from 29 February ends on 1 March.
+    sql.replace(QStringLiteral("{TERM}"),
+                QStringLiteral("CASE WHEN Sold >= date(Acquired, '+1 day', '+1 year') THEN 'Long' ELSE 'Short' END"));
+    // A lot bears on the figures for taxes when its ticker has sales; the
+    // file compares the case of ASCII letters only, so a ticker of other
+    // letters always does.
+    for (const char *row : {"NEW", "OLD"})
+        sql.replace(QStringLiteral("{SOLD:%1}").arg(QLatin1String(row)),
+                    QStringLiteral("(EXISTS (SELECT 1 FROM Sales WHERE Ticker = %1.Ticker COLLATE NOCASE) "
+                                   "OR %1.Ticker GLOB '*[^ -~]*')").arg(QLatin1String(row)));
     // A number of shares needs no rounding to the decimals kept.
     for (const char *value : {"NumShares", "NEW.NumShares", "NEW.SharesLeft"})
         sql.replace(QStringLiteral("{EXACT:%1}").arg(QLatin1String(value)),
@@ -251,7 +318,7 @@ std::vector<SchemaPart> schemaParts()
     using Made = SchemaPart::Made;
     return {{"the ledger", Made::WithTheLedger, ledgerObjects(), earlierLedgerTables()},
             {"the indexes", Made::WhenOpened, kLedgerIndexes, {}},
-            {"the sales", Made::ByFirstUse, salesSchema(), {earlierSalesSchema()}},
+            {"the sales", Made::ByFirstUse, salesSchema(), earlierSalesSchemas()},
             {kImportRecordsPart, Made::ByFirstUse, importRecordsSchema(), {}}};
 }
 

@@ -413,7 +413,8 @@ sell() { # TICKER DATE SHARES PROCEEDS [KEY]: Ctrl+L, the fields typed (KEY on t
 }
 
 # Two sales by Ctrl+L (one last in, first out); the year's gains saved by Ctrl+G, Alt+S and a
-# typed path without suffix, read with python's csv module; Delete on a sale puts its shares back.
+# typed path without suffix, and its rows of Form 8949 by Alt+F, each read with python's csv
+# module and told in a message; Delete on a sale of three lots puts all their shares back.
 scenario_gains() {
   local folder="$dir/home/My taxes" gains
   seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
@@ -436,6 +437,7 @@ scenario_gains() {
   wait_focus "the file dialog proposes the year's file" 'Save Gains as CSV' text '*' '*' 'Tesmo gains 2024.csv'
   type_in 'Save Gains as CSV' "$folder/gains"
   press "$win" Return
+  answer_box "the gains saved"
   saved() { [[ -s $folder/gains.csv ]]; }
   poll "$limit" saved || fail "no gains.csv in $folder: $(ls "$folder")"
   check_eq "the gains file as python's csv module reads it" "$(printf '%s\n' 'CRLF, no BOM' \
@@ -449,10 +451,27 @@ raw = open(sys.argv[1], "rb").read()
 print("CRLF" if raw.count(b"\n") == raw.count(b"\r\n") else "LF", "BOM" if raw.startswith(b"\xef\xbb\xbf") else "no BOM", sep=", ")
 for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
     print("|".join(row))' "$folder/gains.csv" 2>&1)"
+  press "$gains" alt+f
+  window_up 'Save Form 8949' Alt+F
+  wait_focus "the file dialog proposes the year's form" 'Save Form 8949' text '*' '*' 'Tesmo Form 8949 2024.csv'
+  type_in 'Save Form 8949' "$folder/form"
+  press "$win" Return
+  answer_box "the rows of Form 8949 saved"
+  check_eq "Form 8949 as python's csv module reads it" "$(printf '%s\n' \
+    'Part|Box|Description|Date Acquired|Date Sold|Proceeds|Cost Basis|Code|Adjustment|Gain or Loss' \
+    'I|A|40 sh. WDG (Widgets, "Best" Inc.)|1/10/2024|5/1/2024|380.50|400.00|||-19.50' \
+    'II|D|80 sh. ACME (Acme Corp)|3/3/2023|6/1/2024|1600.00|2000.00|||-400.00' \
+    'II|D|50 sh. ACME (Acme Corp)|6/1/2021|6/1/2024|1000.00|750.00|||250.00' \
+    'II|D|20 sh. ACME (Acme Corp)|1/15/2020|6/1/2024|400.00|200.00|||200.00')" \
+    "$(/usr/bin/python3 -c 'import csv, sys
+for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
+    print("|".join(row))' "$folder/form.csv" 2>&1)"
+  cp "$folder/form.csv" "$dir/form-8949.csv" # for the office read-back
   press "$gains" alt+r End Delete
   answer_box "Delete on a sale" # Return answers Yes
-  check_sql "the lot of the last sale holds its shares again" "SELECT NumShares, NetAmount FROM qryStocks WHERE ID = 1" \
-    '100.0|1000.0'
+  check_sql "every lot of the last sale holds its shares again" \
+    "SELECT group_concat(NumShares || ' ' || NetAmount, '|') FROM qryStocks WHERE Ticker = 'ACME'" \
+    '100.0 1000.0|50.0 750.0|80.0 2000.0'
   press "$gains" Escape
   poll "$limit" closed "$gains" || fail "Escape did not close the Holdings and Gains window"
   expect_no_box "the gains"

@@ -320,7 +320,8 @@ class BrowsingPropertyTest : public QObject {
         }
         case 18: {
             // Delete on a sale in the Holdings and Gains window (Ctrl+G or
-            // the menu), answered Yes: the sale is undone, or refused.
+            // the menu), answered Yes: the sale is undone, or refused before
+            // the question.
             const int row = int(random.bounded(4));
             log += QStringLiteral(" undo-sale%1").arg(row);
             PreviewAnswer undo([&](QDialog &d) {
@@ -330,6 +331,7 @@ class BrowsingPropertyTest : public QObject {
                     gains->selectRow(std::min(row, gains->model()->rowCount() - 1));
                     w.dialogs.answerNext(Dialogs::Answer::Yes);
                     QTest::keyClick(gains, Qt::Key_Delete);
+                    w.dialogs.forgetUnusedAnswers();
                 }
                 QTest::keyClick(gains, Qt::Key_Escape);
             }, "HoldingsGains");

@@ -70,16 +70,23 @@ public:
         noProgressUp(title);
         return next(files_, QStringLiteral("unexpected file dialog: ") + title);
     }
-    // A save dialog takes the next scripted file too.
-    QString showSaveFile(const QString &title, const QString &proposed, const QString &filter) override
+    // A save dialog takes the next scripted file too, and the filter chosen
+    // next when one is.
+    QString showSaveFile(const QString &title, const QString &proposed, const QString &filter,
+                         int *filterIndex) override
     {
+        if (filterIndex && nextFilter)
+            *filterIndex = *std::exchange(nextFilter, std::nullopt);
         return showOpenFile(title, proposed, filter);
     }
+    std::optional<int> nextFilter;
     int fileDialogs = 0;   // how many file dialogs were shown
     // Withdraws the files not yet chosen, for a step that may or may not reach the file dialog.
     void forgetUnusedFiles() { files_.clear(); }
 
     void answerNext(Answer answer) { answers_.push_back(answer); }
+    // Withdraws the answers not yet given, for a step that may or may not ask.
+    void forgetUnusedAnswers() { answers_.clear(); }
     void typeNext(const QString &text) { typed_.push_back(text); }
 
     // When set, each box is also a window that takes the keyboard while it is up; the window that

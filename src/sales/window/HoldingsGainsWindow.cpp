@@ -20,10 +20,23 @@ namespace tesmo {
 
 namespace {
 
-enum HoldingsColumn : int { kHoldTicker, kHoldShares, kHoldCost, kHoldAverage, kHoldLots, kHoldLong, kHoldOldest };
-enum GainsColumn : int {
-    kGainSold, kGainTicker, kGainName, kGainShares, kGainAcquired, kGainProceeds, kGainCost, kGainGain, kGainTerm
+enum HoldingsColumn : int {
+    kHoldTicker, kHoldShares, kHoldCost, kHoldAdjusted, kHoldAverage, kHoldLots, kHoldLong, kHoldOldest
 };
+enum GainsColumn : int {
+    kGainSold, kGainTicker, kGainName, kGainShares, kGainAcquired, kGainProceeds, kGainCost, kGainCode,
+    kGainAdjustment, kGainGain, kGainTerm
+};
+
+// The filters of the save dialog of Form 8949, one a pair of boxes, in the
+// order of Form8949Box.
+QString boxFilters(const QString &pattern)
+{
+    return QStringLiteral("Box A and D: basis reported to the IRS (%1);;"
+                          "Box B and E: basis not reported to the IRS (%1);;"
+                          "Box C and F: no Form 1099-B (%1)")
+        .arg(pattern);
+}
 
 QString money(Ticks ticks)
 {
@@ -95,12 +108,16 @@ void HoldingsGainsWindow::buildControls()
     auto *holdingsLabel = new QLabel(QStringLiteral("&Holdings"), this);
     layout->addWidget(holdingsLabel);
     holdingsRows_ = new ReportModel({QStringLiteral("Ticker"), QStringLiteral("Shares"), QStringLiteral("Cost"),
-                                     QStringLiteral("Average Cost"), QStringLiteral("Lots"),
-                                     QStringLiteral("Held Over a Year"), QStringLiteral("Oldest Lot")},
-                                    {kHoldShares, kHoldCost, kHoldAverage, kHoldLots, kHoldLong, kHoldOldest}, this);
+                                     QStringLiteral("Adjusted Cost"), QStringLiteral("Average Cost"),
+                                     QStringLiteral("Lots"), QStringLiteral("Held Over a Year"),
+                                     QStringLiteral("Oldest Lot")},
+                                    {kHoldShares, kHoldCost, kHoldAdjusted, kHoldAverage, kHoldLots, kHoldLong,
+                                     kHoldOldest},
+                                    this);
     holdingsView_ = reportView(holdingsRows_,
                                {QStringLiteral("WWWWWWWWWW"), QStringLiteral("999,999,999"),
-                                QStringLiteral("$999,999,999.00 *"), QStringLiteral("$99,999.0000"),
+                                QStringLiteral("$999,999,999.00 *"), QStringLiteral("$999,999,999.00"),
+                                QStringLiteral("$99,999.0000"),
                                 QStringLiteral("999,999"), QStringLiteral("999,999,999"), QStringLiteral("12/31/2024")},
                                -1, this);
     holdingsView_->setObjectName(QStringLiteral("holdings"));
@@ -125,13 +142,16 @@ void HoldingsGainsWindow::buildControls()
     layout->addLayout(gainsLine);
     gainsRows_ = new ReportModel({QStringLiteral("Sold"), QStringLiteral("Ticker"), QStringLiteral("Name"),
                                   QStringLiteral("Shares"), QStringLiteral("Acquired"), QStringLiteral("Proceeds"),
-                                  QStringLiteral("Cost"), QStringLiteral("Gain"), QStringLiteral("Term")},
-                                 {kGainSold, kGainShares, kGainAcquired, kGainProceeds, kGainCost, kGainGain}, this);
+                                  QStringLiteral("Cost Basis"), QStringLiteral("Code"), QStringLiteral("Adjustment"),
+                                  QStringLiteral("Gain"), QStringLiteral("Term")},
+                                 {kGainShares, kGainAcquired, kGainProceeds, kGainCost, kGainAdjustment, kGainGain},
+                                 this);
     gainsView_ = reportView(gainsRows_,
-                            {QStringLiteral("12/31/2024"), QStringLiteral("WWWWWWWWWW"), QStringLiteral("Name"),
+                            {QStringLiteral("\u25BE 12/31/2024"), QStringLiteral("WWWWWWWWWW"), QStringLiteral("Name"),
                              QStringLiteral("999,999,999"), QStringLiteral("12/31/2024"),
-                             QStringLiteral("$999,999,999.00"), QStringLiteral("$999,999,999.00"),
-                             QStringLiteral("($999,999,999.00)"), QStringLiteral("Short")},
+                             QStringLiteral("$999,999,999.00"), QStringLiteral("$999,999,999.00"), QStringLiteral("W"),
+                             QStringLiteral("$999,999,999.00"), QStringLiteral("($999,999,999.00)"),
+                             QStringLiteral("Mixed")},
                             kGainName, this);
     gainsView_->setObjectName(QStringLiteral("gains"));
     gainsLabel->setBuddy(gainsView_);
@@ -145,6 +165,12 @@ void HoldingsGainsWindow::buildControls()
     save_ = new AccessKeyButton(QStringLiteral("&Save Gains as CSV..."), this);
     save_->setObjectName(QStringLiteral("cmdSaveGains"));
     buttons->addWidget(save_);
+    save8949_ = new AccessKeyButton(QStringLiteral("Save &Form 8949..."), this);
+    save8949_->setObjectName(QStringLiteral("cmdSaveForm8949"));
+    buttons->addWidget(save8949_);
+    saveTxf_ = new AccessKeyButton(QStringLiteral("Save as &TXF..."), this);
+    saveTxf_->setObjectName(QStringLiteral("cmdSaveTxf"));
+    buttons->addWidget(saveTxf_);
     buttons->addStretch(1);
     auto *close = new AccessKeyButton(QStringLiteral("&Close"), this);
     close->setObjectName(QStringLiteral("cmdClose"));
@@ -154,9 +180,14 @@ void HoldingsGainsWindow::buildControls()
     setTabOrder(holdingsView_, year_);
     setTabOrder(year_, gainsView_);
     setTabOrder(gainsView_, save_);
-    setTabOrder(save_, close);
+    setTabOrder(save_, save8949_);
+    setTabOrder(save8949_, saveTxf_);
+    setTabOrder(saveTxf_, close);
     connect(year_, &QComboBox::currentIndexChanged, this, &HoldingsGainsWindow::showYear);
     connect(save_, &QPushButton::clicked, this, &HoldingsGainsWindow::saveGains);
+    connect(save8949_, &QPushButton::clicked, this, [this] { saveForm8949(false); });
+    connect(saveTxf_, &QPushButton::clicked, this, [this] { saveForm8949(true); });
+    connect(gainsView_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) { toggle(at.row()); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     gainsView_->installEventFilter(this);
     resize(1100, 660);
@@ -169,6 +200,18 @@ bool HoldingsGainsWindow::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
             undoSale();
+            return true;
+        }
+        // Right, "+" and Enter open a sale into its rows; Left, "-" and Enter
+        // close it.
+        const int row = gainsView_->currentIndex().row();
+        const bool opens = key->key() == Qt::Key_Right || key->key() == Qt::Key_Plus;
+        const bool closes = key->key() == Qt::Key_Left || key->key() == Qt::Key_Minus;
+        const bool toggles = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (row >= 0 && (opens || closes || toggles) && key->modifiers() == Qt::NoModifier) {
+            const bool open = opened_.contains(lines_[shown_[std::size_t(row)].line].saleNo);
+            if (toggles || open != opens)
+                toggle(row);
             return true;
         }
     }
@@ -187,6 +230,8 @@ void HoldingsGainsWindow::reload()
         case kHoldShares:
             return regional::numberText(h.shares);
         case kHoldCost:
+            return money(h.cost - h.adjustment) + (h.lotsWithoutCost > 0 ? QStringLiteral(" *") : QString());
+        case kHoldAdjusted:
             return money(h.cost) + (h.lotsWithoutCost > 0 ? QStringLiteral(" *") : QString());
         case kHoldAverage:
             return total || !h.averageCost() ? QString() : regional::priceText(*h.averageCost());
@@ -233,59 +278,114 @@ std::optional<int> HoldingsGainsWindow::chosenYear() const
 
 void HoldingsGainsWindow::showYear()
 {
-    shown_ = report_.salesIn(chosenYear());
-    gainsRows_->show(int(shown_.size()), [this](int row, int column) -> QString {
-        const SalePart &s = *shown_[std::size_t(row)];
+    lines_ = report_.salesIn(chosenYear());
+    showLines();
+    if (!shown_.empty())
+        gainsView_->selectRow(0);
+    const GainTotals totals = gainTotals(lines_, report_.rows());
+    totals_->setText(QStringLiteral("Short-term gain: %1      Long-term gain: %2      Total gain: %3")
+                         .arg(money(totals.shortTerm), money(totals.longTerm), money(totals.total())));
+    updateCommands();
+}
+
+// The list shows a line a sale, and under each sale opened its rows for
+// taxes, each a piece of a part of it.
+void HoldingsGainsWindow::showLines()
+{
+    shown_.clear();
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        shown_.push_back({i, -1});
+        if (opened_.contains(lines_[i].saleNo))
+            for (std::size_t r = 0; r < lines_[i].rows.size(); ++r)
+                shown_.push_back({i, int(r)});
+    }
+    gainsRows_->show(int(shown_.size()), [this](int at, int column) -> QString {
+        const Shown &entry = shown_[std::size_t(at)];
+        const SaleLine &line = lines_[entry.line];
+        const std::vector<TaxRow> &rows = report_.rows();
+        const TaxRow *row = entry.row >= 0 ? &rows[line.rows[std::size_t(entry.row)]] : nullptr;
+        const TaxRow &first = rows[line.rows.front()];
+        const bool single = line.rows.size() == 1;
+        const bool sameDay = std::all_of(line.rows.begin(), line.rows.end(),
+                                         [&](std::size_t r) { return rows[r].acquired == first.acquired; });
         switch (column) {
         case kGainSold:
-            return regional::shortDate(s.sold);
+            if (row)
+                return QString();
+            return (single ? QString() : opened_.contains(line.saleNo) ? QStringLiteral("\u25BE ")
+                                                                       : QStringLiteral("\u25B8 "))
+                   + regional::shortDate(line.sold);
         case kGainTicker:
-            return s.ticker;
+            return row ? QString() : line.ticker;
         case kGainName:
-            return s.name;
+            return row ? QStringLiteral("    Lot %1  %2").arg(report_.partOf(*row).lot).arg(row->name)
+                       : single || report_.partOf(first).lot == report_.partOf(rows[line.rows.back()]).lot
+                           ? first.name
+                           : QStringLiteral("%1 lots").arg(line.lots);
         case kGainShares:
-            return regional::numberText(s.shares);
+            return regional::numberText(row ? row->shares : line.shares);
         case kGainAcquired:
-            return regional::shortDate(s.acquired);
+            return row || sameDay ? regional::shortDate((row ? *row : first).acquired) : QStringLiteral("Various");
         case kGainProceeds:
-            return money(toCents(s.proceeds));
+            return money(row ? row->proceeds : line.proceeds);
         case kGainCost:
-            return money(toCents(s.cost));
+            return money(row ? row->costBasis : line.costBasis);
+        case kGainCode:
+            return (row ? row->wash() : line.wash()) ? QStringLiteral("W") : QString();
+        case kGainAdjustment: {
+            const Ticks adjustment = row ? row->adjustment : line.adjustment;
+            return adjustment > 0 ? money(adjustment) : QString();
+        }
         case kGainGain:
-            return money(shownGain(s));
+            return money(row ? row->gain() : line.gain());
         case kGainTerm:
-            return s.term;
+            return row ? (row->longTerm ? QStringLiteral("Long") : QStringLiteral("Short")) : line.term;
         default:
             return {};
         }
     });
-    const GainTotals totals = gainTotals(shown_);
-    totals_->setText(QStringLiteral("Short-term gain: %1      Long-term gain: %2      Total gain: %3")
-                         .arg(money(totals.shortTerm), money(totals.longTerm), money(totals.total())));
-    if (!shown_.empty())
-        gainsView_->selectRow(0);
-    updateCommands();
+}
+
+// Opens or closes the sale of the list's row at, keeping it current.
+void HoldingsGainsWindow::toggle(int at)
+{
+    if (at < 0 || std::size_t(at) >= shown_.size())
+        return;
+    const std::size_t line = shown_[std::size_t(at)].line;
+    if (lines_[line].rows.size() < 2)
+        return;
+    const SaleId sale = lines_[line].saleNo;
+    if (!opened_.remove(sale))
+        opened_.insert(sale);
+    showLines();
+    const auto first = std::find_if(shown_.begin(), shown_.end(), [&](const Shown &s) { return s.line == line; });
+    gainsView_->selectRow(int(first - shown_.begin()));
 }
 
 void HoldingsGainsWindow::updateCommands()
 {
-    save_->setEnabled(!shown_.empty());
+    save_->setEnabled(!lines_.empty());
+    save8949_->setEnabled(!lines_.empty());
+    saveTxf_->setEnabled(!lines_.empty());
 }
 
-// Asks, then undoes the sale of the current row; a refusal is told with its
-// reason. The lists are read again and the row at the same place selected.
+// Undoes the whole sale of the current row, after asking; a sale that cannot
+// be undone is told with its reason before anything is asked. The lists are
+// read again and the line at the same place selected.
 void HoldingsGainsWindow::undoSale()
 {
     const QModelIndex at = gainsView_->currentIndex();
     if (!at.isValid() || std::size_t(at.row()) >= shown_.size())
         return;
-    const SalePart sale = *shown_[std::size_t(at.row())];
-    const QString question =
-        QStringLiteral("Undo the sale of %1 shares of %2 on %3? The shares and their cost, %4, go back into lot %5.")
-            .arg(regional::numberText(sale.shares), sale.ticker, regional::shortDate(sale.sold),
-                 money(toCents(sale.cost)))
-            .arg(sale.lot);
-    if (dialogs_.message(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
+    const SaleLine sale = lines_[shown_[std::size_t(at.row())].line];
+    try {
+        report_.checkUndo(sale);
+    } catch (const Error &e) {
+        tellFailure(dialogs_, Deed::UndoSale, e);
+        return;
+    }
+    if (dialogs_.message(undoQuestion(sale), Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation)
+        != Dialogs::Answer::Yes)
         return;
     try {
         report_.undo(sale);
@@ -304,7 +404,7 @@ void HoldingsGainsWindow::undoSale()
 // writes the sales shown into it.
 void HoldingsGainsWindow::saveGains()
 {
-    if (shown_.empty())
+    if (lines_.empty())
         return;
     const QString folder = folder_.isEmpty() ? QDir::homePath() : folder_;
     const QString path =
@@ -313,11 +413,48 @@ void HoldingsGainsWindow::saveGains()
     if (path.isEmpty())
         return;
     try {
-        const WaitPointer wait(dialogs_);
-        report_.save(chosenYear(), path);
+        qsizetype rows = 0;
+        {
+            const WaitPointer wait(dialogs_);
+            rows = report_.save(chosenYear(), path);
+        }
+        tellSaved(rows, path);
     } catch (const Error &e) {
         tellFailure(dialogs_, Deed::SaveGains, e);
     }
+}
+
+// Asks for the file and the box of Form 8949 its rows go under (A and D at
+// first), and writes the rows of the sales shown into it.
+void HoldingsGainsWindow::saveForm8949(bool txf)
+{
+    if (lines_.empty())
+        return;
+    const QString folder = folder_.isEmpty() ? QDir::homePath() : folder_;
+    int box = 0;
+    const QString path = dialogs_.saveFile(txf ? QStringLiteral("Save as TXF") : QStringLiteral("Save Form 8949"),
+                                           folder + u'/' + form8949FileName(chosenYear(), txf),
+                                           boxFilters(txf ? QStringLiteral("*.txf") : QStringLiteral("*.csv")), &box);
+    if (path.isEmpty())
+        return;
+    try {
+        qsizetype rows = 0;
+        {
+            const WaitPointer wait(dialogs_);
+            rows = report_.saveForm8949(chosenYear(), Form8949Box(std::clamp(box, 0, 2)), txf, path);
+        }
+        tellSaved(rows, path);
+    } catch (const Error &e) {
+        tellFailure(dialogs_, Deed::SaveGains, e);
+    }
+}
+
+void HoldingsGainsWindow::tellSaved(qsizetype rows, const QString &path)
+{
+    dialogs_.message(QStringLiteral("%1 saved to %2.")
+                         .arg(rows == 1 ? QStringLiteral("1 row") : QStringLiteral("%L1 rows").arg(rows),
+                              QDir::toNativeSeparators(path)),
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Information);
 }
 
 } // namespace tesmo

@@ -1,15 +1,18 @@
 // The "Holdings and Gains" window: what the ledger holds, one row a ticker
 // with the totals at the foot, and the realized gains of the sales of a
-// chosen year with their short-term, long-term and total gains. Delete on a
-// sale undoes it, after asking; "Save Gains as CSV..." (Alt+S) writes the
-// sales shown to a file for taxes. Modal: the ledger changes only through
-// it while it is up.
+// chosen year, a line a sale that opens into its rows for taxes, with their
+// short-term, long-term and total gains. Delete on a sale undoes all of it,
+// after asking; "Save Gains as CSV..." (Alt+S) writes the sales shown to a
+// file for taxes, "Save Form 8949..." (Alt+F) and "Save as TXF..." (Alt+T)
+// their rows of Form 8949. Modal: the ledger changes only through it while
+// it is up.
 #pragma once
 
 #include "platform/Dialogs.h"
 #include "sales/GainsReport.h"
 
 #include <QDialog>
+#include <QSet>
 #include <optional>
 #include <vector>
 
@@ -42,13 +45,25 @@ private:
     // The year chosen; nothing for All.
     std::optional<int> chosenYear() const;
 
+    void showLines();
+    void toggle(int at);
+
     void undoSale();
     void saveGains();
+    void saveForm8949(bool txf);
+    void tellSaved(qsizetype rows, const QString &path);
 
     Dialogs &dialogs_;
     GainsReport &report_;
     QString folder_;
-    std::vector<const SalePart *> shown_;   // the sales of the chosen year
+    // A line of the list: a sale, or with row one of its rows for taxes.
+    struct Shown {
+        std::size_t line;
+        int row;   // into the sale's rows; -1 for the sale itself
+    };
+    std::vector<SaleLine> lines_;   // the sales of the chosen year
+    QSet<SaleId> opened_;           // the sales shown with their rows
+    std::vector<Shown> shown_;
     bool started_ = false;                    // the sales have been shown once
 
     QTableView *holdingsView_ = nullptr;
@@ -57,6 +72,8 @@ private:
     QTableView *gainsView_ = nullptr;
     QLabel *totals_ = nullptr;
     QPushButton *save_ = nullptr;
+    QPushButton *save8949_ = nullptr;
+    QPushButton *saveTxf_ = nullptr;
     ReportModel *holdingsRows_ = nullptr;
     ReportModel *gainsRows_ = nullptr;
 };

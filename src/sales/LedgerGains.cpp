@@ -1,0 +1,104 @@
+#include "sales/LedgerGains.h"
+
+#include "sales/TaxFile.h"
+
+#include <QHash>
+#include <algorithm>
+#include <unordered_map>
+
+namespace tesmo {
+
+std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
+{
+    // The sales of each lot, by the ID of its rows: the first row tells what
+    // a lot sold whole was bought with.
+    std::unordered_map<LotId, std::pair<const SalePart *, double>> sold;   // first row, shares sold
+    for (const SalePart &part : sales) {
+        auto &[first, shares] = sold[part.lot];
+        if (!first || part.id < first->id)
+            first = &part;
+        shares += part.shares;
+    }
+    std::vector<WashLot> lots;
+    lots.reserve(held.size() + sold.size());
+    for (const HeldLot &lot : held) {
+        const auto found = sold.find(lot.id);
+        const double taken = found == sold.end() ? 0 : found->second.second;
+        lots.push_back({lot.id, lot.ticker, lot.bought, lot.shares + taken});
+        if (found != sold.end())
+            found->second.first = nullptr;
+    }
+    for (const auto &[id, s] : sold)
+        if (s.first)
+            lots.push_back({id, s.first->ticker, s.first->acquired, s.first->shares + s.first->sharesLeft});
+    return lots;
+}
+
+WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
+{
+    std::vector<WashSale> parts;
+    parts.reserve(sales.size());
+    for (const SalePart &p : sales)
+        parts.push_back({p.saleNo, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
+    return washSales(lotsAsBought(held, sales), parts);
+}
+
+std::vector<GainRow> gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
+{
+    const WashSales wash = ledgerWashSales(held, sales);
+    std::vector<GainRow> rows;
+    rows.reserve(wash.rows.size());
+    for (const TaxRow &r : wash.rows) {
+        const SalePart &part = sales[r.part];
+        rows.push_back({part.id, part.saleNo, part.lot,
+                        QString::fromUtf8(taxfile::description(r.shares, r.ticker, r.name)), r.acquired, r.sold,
+                        r.proceeds, r.costBasis, r.adjustment, r.longTerm});
+    }
+    return rows;
+}
+
+std::vector<SaleLine> saleLines(const std::vector<TaxRow> &rows, const std::vector<SalePart> &parts,
+                                std::optional<int> year)
+{
+    std::vector<SaleLine> lines;
+    QHash<SaleId, std::size_t> lineOf;
+    std::size_t lastPart = std::size_t(-1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const TaxRow &row = rows[i];
+        const SalePart &part = parts[row.part];
+        if (year && part.sold.year() != *year)
+            continue;
+        const auto found = lineOf.constFind(part.saleNo);
+        if (found == lineOf.constEnd()) {
+            lineOf.insert(part.saleNo, lines.size());
+            SaleLine line;
+            line.saleNo = part.saleNo;
+            line.sold = part.sold;
+            line.ticker = part.ticker;
+            lines.push_back(std::move(line));
+        }
+        SaleLine &line = lines[found == lineOf.constEnd() ? lines.size() - 1 : *found];
+        line.shares += row.shares;
+        if (row.part != lastPart)
+            ++line.lots;
+        lastPart = row.part;
+        line.proceeds += row.proceeds;
+        line.costBasis += row.costBasis;
+        line.adjustment += row.adjustment;
+        const QString term = row.longTerm ? QStringLiteral("Long") : QStringLiteral("Short");
+        line.term = line.term.isEmpty() || line.term == term ? term : QStringLiteral("Mixed");
+        line.rows.push_back(i);
+    }
+    return lines;
+}
+
+GainTotals gainTotals(const std::vector<SaleLine> &lines, const std::vector<TaxRow> &rows)
+{
+    GainTotals totals;
+    for (const SaleLine &line : lines)
+        for (const std::size_t i : line.rows)
+            (rows[i].longTerm ? totals.longTerm : totals.shortTerm) += rows[i].gain();
+    return totals;
+}
+
+} // namespace tesmo

@@ -1,0 +1,125 @@
+#include "store/GainsTable.h"
+
+#include "store/Sqlite.h"
+#include "text/FieldRules.h"
+#include "text/IsoDate.h"
+
+#include <QSet>
+#include <sqlite3.h>
+
+namespace tesmo {
+
+namespace {
+
+GainsWorker worker = nullptr;
+
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// The lots and sales of the ticker whose fold is key, as the file holds them
+// now. The file compares tickers without regard to the case of ASCII letters
+// only; tickers with other letters are read all and compared here.
+void readTicker(Database &db, const QString &key, std::vector<HeldLot> &held, std::vector<SalePart> &sales)
+{
+    const bool ascii = isAscii(key);
+    Statement lots(db.handle(), ascii ? "SELECT ID, Ticker, TradeDate, NumShares FROM Lots WHERE Ticker = ?1 COLLATE NOCASE"
+                                      : "SELECT ID, Ticker, TradeDate, NumShares FROM Lots WHERE Ticker GLOB '*[^ -~]*'");
+    if (ascii)
+        lots.bind(1, key);
+    while (lots.step()) {
+        HeldLot lot{LotId(lots.int64(0)), lots.text(1), {}, 0};
+        if (!ascii && foldTicker(lot.ticker) != key)
+            continue;
+        const QByteArray day = lots.text(2).toLatin1();
+        const auto bought = readIsoDate({day.constData(), std::size_t(day.size())});
+        if (!bought)
+            continue;   // a lot an older tool gave no date has nothing to sell
+        lot.bought = *bought;
+        const int type = sqlite3_column_type(lots.handle(), 3);
+        lot.shares = type == SQLITE_INTEGER || type == SQLITE_FLOAT ? sqlite3_column_double(lots.handle(), 3) : 0;
+        held.push_back(std::move(lot));
+    }
+    for (SalePart &part : readSalesOf(db, ascii ? key : QString()))
+        if (ascii || foldTicker(part.ticker) == key)
+            sales.push_back(std::move(part));
+}
+
+void writeRows(Database &db, const QString &key, const std::vector<GainRow> &rows, const QString &ticker)
+{
+    Statement drop(db.handle(), "DELETE FROM GainRows WHERE TickerKey = ?1");
+    drop.bind(1, key).step();
+    Statement insert(db.handle(),
+                     "INSERT INTO GainRows (SaleID, Piece, SaleNo, LotID, Ticker, TickerKey, Description, Acquired, "
+                     "Sold, Proceeds, CostBasis, Code, Adjustment, Term) "
+                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
+    SaleId last = 0;
+    std::int64_t piece = 0;
+    for (const GainRow &r : rows) {
+        piece = r.part == last ? piece + 1 : 0;
+        last = r.part;
+        insert.bind(1, std::int64_t(r.part)).bind(2, piece).bind(3, std::int64_t(r.saleNo));
+        insert.bind(4, std::int64_t(r.lot)).bind(5, ticker).bind(6, key).bind(7, r.description);
+        insert.bind(8, isoDateText(r.acquired)).bind(9, isoDateText(r.sold));
+        insert.bind(10, ticksToDouble(r.proceeds)).bind(11, ticksToDouble(r.costBasis));
+        insert.bind(12, r.adjustment > 0 ? QStringLiteral("W") : QStringLiteral(""));
+        insert.bind(13, ticksToDouble(r.adjustment));
+        insert.bind(14, r.longTerm ? QStringLiteral("Long") : QStringLiteral("Short"));
+        insert.step();
+        insert.reset();
+    }
+}
+
+} // namespace
+
+void keepGainsWith(GainsWorker given)
+{
+    worker = given;
+    Database::beforeCommit(bringGainsUpToDate);
+}
+
+void bringGainsUpToDate(Database &db)
+{
+    if (!worker)
+        return;
+    sqlite3_stmt *raw = nullptr;
+    // A ledger without sales has no marks to read.
+    if (sqlite3_prepare_v2(db.handle(), "SELECT Ticker FROM GainsStale", -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return;
+    }
+    sqlite3_finalize(raw);
+    QStringList marked;
+    {
+        Statement stale(db.handle(), "SELECT Ticker FROM GainsStale");
+        while (stale.step())
+            marked << stale.text(0);
+    }
+    if (marked.isEmpty())
+        return;
+    // Each ticker as the program compares them, and, when a ticker of other
+    // letters than ASCII is marked, every such ticker sold: the file cannot
+    // tell which of them are the same.
+    QSet<QString> keys;
+    bool wide = false;
+    for (const QString &t : marked) {
+        keys.insert(foldTicker(t));
+        wide = wide || !isAscii(t);
+    }
+    if (wide) {
+        Statement sold(db.handle(), "SELECT DISTINCT Ticker FROM Sales WHERE Ticker GLOB '*[^ -~]*'");
+        while (sold.step())
+            keys.insert(foldTicker(sold.text(0)));
+    }
+    for (const QString &key : keys) {
+        std::vector<HeldLot> held;
+        std::vector<SalePart> sales;
+        readTicker(db, key, held, sales);
+        writeRows(db, key, sales.empty() ? std::vector<GainRow>() : worker(held, sales),
+                  sales.empty() ? key : sales.front().ticker);
+    }
+    db.exec("DELETE FROM GainsStale");
+}
+
+} // namespace tesmo
