@@ -33,8 +33,16 @@ bool LedgerCommands::importOffered() const
 
 void LedgerCommands::sellShares()
 {
-    if (!sellOffered())
+    if (!store_.isOpen() || store_.EditMode() == kEditAdd)
         return;
+    // Ctrl+L without a lot says why nothing can be sold.
+    if (!sellOffered()) {
+        platform_.dialogs.message(store_.RecordCount() == 0
+                                      ? QStringLiteral("There is nothing to sell: the ledger holds no lots.")
+                                      : QStringLiteral("Choose the lot whose shares to sell, then Sell Shares."),
+                                  Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+        return;
+    }
     window_.run("Source : frmStocks SellShares", Deed::Sell, [this] {
         ShareSale sale(store_);
         SellSharesDialog dialog(sale, platform_.dialogs, window_.widget);
@@ -75,7 +83,8 @@ void LedgerCommands::contextMenu(const QPoint &globalPos)
     } entries[] = {
         {"Import Lots from File...", "importLots", Qt::CTRL | Qt::Key_I, importOffered(), [this] { importLots({}); }},
         {"Restore from Backup...", "restoreFromBackup", {}, importOffered(), [this] { restoreFromBackup(); }},
-        {"Sell Shares...", "sellShares", Qt::CTRL | Qt::Key_L, sellOffered(), [this] { sellShares(); }},
+        {"Sell Shares...", "sellShares", Qt::CTRL | Qt::Key_L, store_.isOpen() && store_.EditMode() != kEditAdd,
+         [this] { sellShares(); }},
         {"Holdings and Gains...", "holdingsAndGains", Qt::CTRL | Qt::Key_G, store_.isOpen(),
          [this] { holdingsAndGains(); }},
     };

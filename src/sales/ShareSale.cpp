@@ -1,5 +1,7 @@
 #include "sales/ShareSale.h"
 
+#include "sales/LedgerGains.h"
+#include "sales/SaleWords.h"
 #include "text/FieldRules.h"
 #include "text/Regional.h"
 
@@ -56,6 +58,43 @@ ShareSale::ShareSale(RecordStore &store)
     lots_ = planner_.lots(ticker_);
     if (lots_.empty())
         throw Error(kErrNothingToDo, QStringLiteral("No lot of %1 holds shares to sell.").arg(ticker_));
+    // The ticker's history, for the wash sales.
+    std::vector<SalePart> sales = store_.Sales();
+    std::erase_if(sales, [&](const SalePart &p) { return !sameTicker(p.ticker, ticker_); });
+    std::vector<HeldLot> held;
+    for (const LotRow &lot : found)
+        if (acquiredOf(lot).isValid())
+            held.push_back({lot.id, QString::fromUtf8(lot.ticker), acquiredOf(lot), sharesOf(lot)});
+    washLots_ = lotsAsBought(held, sales);
+    for (const SalePart &p : sales)
+        washParts_.push_back({p.saleNo, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
+    const WashSales wash = washSales(washLots_, washParts_);
+    for (const LotRow &lot : lots_)
+        if (const Ticks adjustment = wash.adjustmentOf(lot.id); adjustment > 0)
+            adjusted_.emplace(lot.id, Adjusted{adjustment, wash.heldFrom(lot.id, acquiredOf(lot), sharesOf(lot))});
+}
+
+std::optional<ShareSale::Adjusted> ShareSale::adjustedOf(LotId lot) const
+{
+    const auto found = adjusted_.find(lot);
+    return found == adjusted_.end() ? std::nullopt : std::optional(found->second);
+}
+
+QString ShareSale::question(const std::vector<SalePart> &parts, QDate today) const
+{
+    if (parts.empty())
+        return {};
+    QStringList asked;
+    if (parts.front().sold > today)
+        asked << QStringLiteral("The sale date, %1, is after today.").arg(regional::shortDate(parts.front().sold));
+    std::vector<WashSale> planned;
+    for (const SalePart &p : parts)
+        planned.push_back({-1, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
+    if (const Ticks disallowed = disallowedIfSold(washLots_, washParts_, planned); disallowed > 0)
+        asked << QStringLiteral("The loss will be a wash sale: shares of %1 were bought within 30 days of it, so "
+                                "%2 of it is not deductible and is added to their cost.")
+                     .arg(ticker_, regional::netAmountText(disallowed));
+    return asked.isEmpty() ? QString() : asked.join(u' ') + QStringLiteral(" Sell anyway?");
 }
 
 std::vector<SalePart> ShareSale::plan(QDate sold, double shares, Ticks proceeds, SaleMethod method,
@@ -96,7 +135,7 @@ QString saleSummary(const std::vector<SalePart> &parts)
     const auto money = [](Ticks ticks) { return regional::regionalCurrencyText(ticks); };
     const Ticks gain = proceeds - cost;
     return QStringLiteral("%1 %2 of %3 from %4 %5 on %6 for %7: cost %8, %9 %10.")
-        .arg(regional::numberText(shares), shares == 1 ? QStringLiteral("share") : QStringLiteral("shares"),
+        .arg(sharesPhrase(shares).section(u' ', 0, 0), shares == 1 ? QStringLiteral("share") : QStringLiteral("shares"),
              parts.front().ticker, QString::number(parts.size()),
              parts.size() == 1 ? QStringLiteral("lot") : QStringLiteral("lots"),
              regional::shortDate(parts.front().sold), money(proceeds), money(cost),

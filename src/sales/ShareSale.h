@@ -6,9 +6,11 @@
 #pragma once
 
 #include "sales/SalePlanner.h"
+#include "sales/WashSales.h"
 #include "store/RecordStore.h"
 
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace tesmo {
@@ -26,9 +28,22 @@ public:
     // Their texts stay valid while the command lives.
     const std::vector<LotRow> &lots() const { return lots_; }
 
+    // What earlier wash sales added to an offered lot's shares: their cost
+    // and the date they are held from; none for a lot without.
+    struct Adjusted {
+        Ticks adjustment = 0;
+        QDate heldFrom;
+    };
+    std::optional<Adjusted> adjustedOf(LotId lot) const;
+
     // The sale as the user's choices give it. Raises SaleRefusal.
     std::vector<SalePart> plan(QDate sold, double shares, Ticks proceeds, SaleMethod method,
                                const ChosenShares &chosen = {}) const;
+
+    // What to ask before a planned sale is recorded, as of today: a sale
+    // dated after today, and a loss that a purchase of the ticker within 30
+    // days makes a wash sale, with the loss disallowed; empty when nothing.
+    QString question(const std::vector<SalePart> &parts, QDate today) const;
 
     // Records the parts of a planned sale in the ledger. Raises Error with
     // the reason when they cannot be recorded; nothing is then written.
@@ -46,11 +61,15 @@ private:
     SalePlanner planner_;
     std::vector<LotRow> lots_;
     std::vector<SalePart> sold_;
+    std::vector<WashLot> washLots_;     // of the ticker, every lot ever bought
+    std::vector<WashSale> washParts_;   // of the ticker, every part sold
+    std::unordered_map<LotId, Adjusted> adjusted_;
 };
 
 // What a sale of parts does, as the end of a sentence that starts with a
 // verb: "150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost
-// $1,750.00, gain $1,250.00." (a loss says "loss"). parts: one or more.
+// $1,750.00, gain $1,250.00." (a loss says "loss"; "1 share", "12,050,000
+// shares"). parts: one or more.
 QString saleSummary(const std::vector<SalePart> &parts);
 
 } // namespace tesmo

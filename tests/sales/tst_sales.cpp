@@ -8,6 +8,7 @@
 #include "sales/RealizedGains.h"
 #include "sales/SalePlan.h"
 #include "sales/SalePlanner.h"
+#include "sales/SaleWords.h"
 #include "sales/ShareSale.h"
 #include "store/EarlierSchemas.h"
 #include "support/LedgerFolder.h"
@@ -299,9 +300,18 @@ private slots:
                              "Sold || ':' || Proceeds || ':' || CostBasis || ':' || Code || ':' || Adjustment || ':' || "
                              "Gain || ':' || Term, ' | ') FROM qryGains WHERE Description LIKE '%ACME%'";
         store.setBookmark(1);
-        ShareSale{store}.sell(ShareSale{store}.plan(QDate(2024, 6, 1), 100, 7500000, FirstIn));
+        ShareSale loss(store);   // told before the sale, with a sale after today
+        const std::vector<SalePart> planned = loss.plan(QDate(2024, 6, 1), 100, 7500000, FirstIn);
+        const QString wash = "The loss will be a wash sale: shares of ACME were bought within 30 days of it, so $250.00 "
+                             "of it is not deductible and is added to their cost. Sell anyway?";
+        QCOMPARE(loss.question(planned, QDate(2024, 6, 1)), wash);
+        QCOMPARE(loss.question(planned, QDate(2024, 5, 31)), "The sale date, 6/1/2024, is after today. " + wash);
+        QCOMPARE(loss.question(loss.plan(QDate(2024, 6, 1), 100, 10000000, FirstIn), QDate(2024, 6, 1)), "");
+        loss.sell(planned);
         QCOMPARE(folder.query(acme), "6:1:100 sh. ACME (Acme):2024-01-10:2024-06-01:750.0:1000.0:W:250.0:0.0:Short");
         store.setBookmark(2);
+        const auto adjusted = ShareSale{store}.adjustedOf(2);   // as the Sell dialog lists the lot
+        QVERIFY(adjusted && adjusted->adjustment == 2500000 && adjusted->heldFrom == QDate(2024, 1, 24));
         ShareSale{store}.sell(ShareSale{store}.plan(QDate(2024, 9, 3), 100, 7000000, FirstIn));
         QCOMPARE(folder.query(acme), "6:1:100 sh. ACME (Acme):2024-01-10:2024-06-01:750.0:1000.0:W:250.0:0.0:Short | "
                                      "7:2:100 sh. ACME (Acme):2024-01-24:2024-09-03:700.0:1050.0::0.0:-350.0:Short");
@@ -371,6 +381,8 @@ private slots:
         const std::vector<SaleLine> sold = report.salesIn(2024);   // a line a sale
         QCOMPARE(int(sold.size()), 2);
         QCOMPARE(undoQuestion(sold[0]), "Undo the sale of 120 shares of ACME on 6/1/2024 from 2 lots?");
+        QCOMPARE(sharesPhrase(12050000) + ", " + sharesPhrase(1) + ", " + sharesPhrase(1234.5),
+                 "12,050,000 shares, 1 share, 1,234.5 shares");
         binding.texts[kNumShares] = "abc";   // an undo, too, handles pending changes first
         QCOMPARE(errorOf([&] { report.undo(sold[1]); }), int(kErrTypeMismatch));
         store.CancelUpdate();

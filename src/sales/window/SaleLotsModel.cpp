@@ -15,9 +15,10 @@ const char *const kColumnTitles[kSaleLotColumnCount] = {"ID",    "Trade Date", "
 
 } // namespace
 
-SaleLotsModel::SaleLotsModel(std::vector<LotRow> lots, QObject *parent)
+SaleLotsModel::SaleLotsModel(const ShareSale &sale, QObject *parent)
     : QAbstractTableModel(parent)
-    , lots_(std::move(lots))
+    , sale_(sale)
+    , lots_(sale.lots())
     , typed_(lots_.size())
     , partOf_(lots_.size(), -1)
 {
@@ -89,10 +90,16 @@ QString SaleLotsModel::text(int row, int column) const
         return regional::numberText(sharesOf(lot));
     case kSaleLotPrice:
         return priceOf(lot) ? regional::priceText(*priceOf(lot)) : QString();
-    case kSaleLotCost:
-        return netAmountOf(lot) ? regional::netAmountText(*netAmountOf(lot)) : QString();
-    case kSaleLotTerm:
-        return sold_.isValid() && acquiredOf(lot) <= sold_ ? termOf(acquiredOf(lot), sold_) : QString();
+    case kSaleLotCost: {
+        const auto adjusted = sale_.adjustedOf(lot.id);
+        return netAmountOf(lot) ? regional::netAmountText(*netAmountOf(lot) + (adjusted ? adjusted->adjustment : 0))
+                                : QString();
+    }
+    case kSaleLotTerm: {
+        const auto adjusted = sale_.adjustedOf(lot.id);
+        const QDate from = adjusted ? adjusted->heldFrom : acquiredOf(lot);
+        return sold_.isValid() && acquiredOf(lot) <= sold_ ? termOf(from, sold_) : QString();
+    }
     case kSaleLotSold:
         if (choosing_)
             return typed_[std::size_t(row)];

@@ -1,12 +1,13 @@
 // The lots of one ticker as the Sell Shares dialog lists them (their texts
-// kept by the sale that offers them): each lot with
-// its ID, trade date, shares, price, cost and the term a sale on the sale
-// date would have, then its part of the sale as planned: the shares taken
+// kept by the sale that offers them): each lot with its ID, trade date,
+// shares, price, cost with what earlier wash sales added to it, and the term
+// a sale on the sale date would have from the date the shares are held from
+// (earlier for shares that replaced a loss), then its part of the sale as planned: the shares taken
 // (typed by the user while the lots are chosen), their cost, their share of
 // the proceeds and the gain.
 #pragma once
 
-#include "sales/SalePlan.h"
+#include "sales/ShareSale.h"
 
 #include <QAbstractTableModel>
 #include <unordered_map>
@@ -20,7 +21,8 @@ enum SaleLotColumn : int { kSaleLotId, kSaleLotDate, kSaleLotShares, kSaleLotPri
 class SaleLotsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    SaleLotsModel(std::vector<LotRow> lots, QObject *parent = nullptr);
+    // The lots that sale offers.
+    explicit SaleLotsModel(const ShareSale &sale, QObject *parent = nullptr);
 
     const std::vector<LotRow> &lots() const { return lots_; }
     // The row of a lot; -1 when it is not listed.
@@ -52,6 +54,7 @@ signals:
 private:
     QString text(int row, int column) const;
 
+    const ShareSale &sale_;
     std::vector<LotRow> lots_;
     std::unordered_map<LotId, int> rows_;   // lot ID to row
     std::vector<QString> typed_;            // by row

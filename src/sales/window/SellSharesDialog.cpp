@@ -31,7 +31,7 @@ SellSharesDialog::SellSharesDialog(ShareSale &sale, Dialogs &dialogs, QWidget *p
     , sale_(sale)
     , dialogs_(dialogs)
 {
-    lots_ = new SaleLotsModel(sale.lots(), this);
+    lots_ = new SaleLotsModel(sale, this);
     buildControls(sale.ticker());
     replan();
 }
@@ -177,7 +177,13 @@ void SellSharesDialog::sell()
 {
     commitTypedCell();
     try {
-        sale_.sell(plan());
+        const std::vector<SalePart> parts = plan();
+        // Enter answers Yes: a question never stops a sale the user meant.
+        const QString question = sale_.question(parts, QDate::currentDate());
+        if (!question.isEmpty()
+            && dialogs_.message(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
+            return;
+        sale_.sell(parts);
     } catch (const SaleRefusal &refusal) {
         refuse(refusal);
         return;
