@@ -4,12 +4,6 @@
 #include "support/StoreFixture.h"
 
 using namespace tesmo;
-using tesmo::test::LedgerFolder;
-using tesmo::test::NewLot;
-using tesmo::test::numberedLots;
-using tesmo::test::errorOf;
-using tesmo::test::TextBinding;
-using enum SaleMethod;
 using namespace tesmo::test;
 
 class StoreSalesTest : public StoreFixture {
