@@ -6,6 +6,8 @@
 #include "text/Regional.h"
 #include "text/WholeFile.h"
 
+#include <QIODevice>
+
 namespace tesmo::taxfile {
 
 void appendAmount(QByteArray &line, Ticks ticks)

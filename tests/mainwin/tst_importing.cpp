@@ -3,7 +3,9 @@
 #include "support/Corpus.h"
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
+#include "support/TextBinding.h"
 
+#include "import/LedgerImport.h"
 #include "store/Backup.h"
 
 #include <QContextMenuEvent>
@@ -333,6 +335,31 @@ private slots:
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"The import was cancelled; no lots were imported."});
         QCOMPARE(w.file(), before);
         QCOMPARE(w.counter() + " " + QString::number(w.rows(1)), QStringLiteral("2 of 2 2"));
+    }
+
+    // The command below the window keeps the choice made for a file's layout with its lots,
+    // and the next file of the layout reads with it, asking nothing.
+    void aLayoutsChoiceIsKeptForTheNextFile()
+    {
+        LedgerFolder folder(numberedLots(1));
+        TextBinding binding;
+        RecordStore store(QStringLiteral("Tesmo.mdb"), binding);
+        store.Open();
+        const auto read = [&](LedgerImport &import) {
+            QFile file(sample("uk-dates-either-way.csv"));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            import.read(file, file.fileName());
+        };
+        LedgerImport first(store);
+        read(first);
+        QVERIFY(!first.rows().settled());
+        ImportChoices chosen = first.rows().choices();
+        chosen.dateOrder = DateOrder::DayMonthYear;
+        first.rows().setChoices(chosen);
+        QCOMPARE(first.write().lots, qsizetype(3));
+        LedgerImport next(store);
+        read(next);
+        QVERIFY(next.rows().settled() && next.rows().choices().dateOrder == DateOrder::DayMonthYear);
     }
 
     // A moment after start-up the daily copy is made (the import's table
