@@ -3,11 +3,16 @@
 // are sold in part or whole, about half of them at a loss with purchases of
 // their ticker within 30 days; the adjustments of every sale worked out, then
 // both files of every row written, then the holdings of the lots with the
-// shares that carry an adjustment. Prints figures; asserts nothing.
+// shares that carry an adjustment; the list of realized gains of a year as
+// the Holdings and Gains window reads it (the wash sales of the ledger's sale
+// rows, then a line a sale of the year); and the rows the file keeps for
+// qryGains of one ticker, worked out again as a change to it commits.
+// Prints figures; asserts nothing.
 //
 //   wash_sales [LOTS [SALES]]   (default 1000000 lots, 100000 sales)
 #include "sales/Form8949.h"
 #include "sales/Holdings.h"
+#include "sales/LedgerGains.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -103,5 +108,44 @@ int main(int argc, char *argv[])
     const Holdings holdings = holdingsOf(table, QDate(2025, 6, 1), wash.held);
     std::printf("Holdings of %zu lots with the adjusted shares held: %.0f ms (%zu tickers, $%lld of adjustments)\n",
                 table.size(), millis(clock), holdings.tickers.size(), (long long)(holdings.total.adjustment / kTicksPerDollar));
+
+    // The window's list of a year: the sale rows and the lots held as the
+    // store gives them, worked out whole, then the year's lines.
+    std::vector<SalePart> sales;
+    sales.reserve(parts.size());
+    for (const WashSale &p : parts) {
+        SalePart s;
+        s.id = s.saleNo = p.sale;
+        s.lot = p.lot;
+        s.name = p.name;
+        s.ticker = p.ticker;
+        s.acquired = p.acquired;
+        s.sold = p.sold;
+        s.shares = p.shares;
+        s.proceeds = p.proceeds;
+        s.cost = p.cost;
+        s.sharesLeft = 100 - p.shares;
+        sales.push_back(std::move(s));
+    }
+    std::vector<HeldLot> held;
+    held.reserve(lots.size());
+    for (const WashLot &l : lots)
+        held.push_back({l.id, l.ticker, l.bought, l.shares});
+    clock.restart();
+    const WashSales ledger = ledgerWashSales(held, sales);
+    const std::vector<SaleLine> year = saleLines(ledger.rows, sales, 2020);
+    const GainTotals totals = gainTotals(year, ledger.rows);
+    std::printf("Realized gains of 2020 as the window lists them: %.0f ms (%zu sales, total $%lld)\n", millis(clock),
+                year.size(), (long long)(totals.total() / kTicksPerDollar));
+
+    // One ticker's rows of qryGains, as the file keeps them after a change.
+    std::vector<HeldLot> oneHeld;
+    std::vector<SalePart> oneSold;
+    std::copy_if(held.begin(), held.end(), std::back_inserter(oneHeld), [](const HeldLot &l) { return l.ticker == u"T7"; });
+    std::copy_if(sales.begin(), sales.end(), std::back_inserter(oneSold), [](const SalePart &s) { return s.ticker == u"T7"; });
+    clock.restart();
+    const std::vector<GainRow> one = gainRowsOf(oneHeld, oneSold);
+    std::printf("qryGains rows of one ticker worked out again: %.2f ms (%zu rows from %zu lots)\n", millis(clock),
+                one.size(), oneHeld.size());
     return 0;
 }
