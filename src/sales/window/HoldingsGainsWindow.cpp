@@ -147,11 +147,10 @@ void HoldingsGainsWindow::buildControls()
                                  {kGainShares, kGainAcquired, kGainProceeds, kGainCost, kGainAdjustment, kGainGain},
                                  this);
     gainsView_ = reportView(gainsRows_,
-                            {QStringLiteral("\u25BE 12/31/2024"), QStringLiteral("WWWWWWWWWW"), QStringLiteral("Name"),
-                             QStringLiteral("999,999,999"), QStringLiteral("12/31/2024"),
-                             QStringLiteral("$999,999,999.00"), QStringLiteral("$999,999,999.00"), QStringLiteral("W"),
-                             QStringLiteral("$999,999,999.00"), QStringLiteral("($999,999,999.00)"),
-                             QStringLiteral("Mixed")},
+                            {QStringLiteral("\u25BE 12/31/2024"), QStringLiteral("MMMMMMM"), QStringLiteral("Name"),
+                             QStringLiteral("99,999,999"), QStringLiteral("12/31/2024"), QStringLiteral("$99,999,999.00"),
+                             QStringLiteral("$99,999,999.00"), QStringLiteral("W"), QStringLiteral("$9,999,999.00"),
+                             QStringLiteral("($99,999,999.00)"), QStringLiteral("Mixed")},
                             kGainName, this);
     gainsView_->setObjectName(QStringLiteral("gains"));
     gainsLabel->setBuddy(gainsView_);
@@ -190,7 +189,7 @@ void HoldingsGainsWindow::buildControls()
     connect(gainsView_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) { toggle(at.row()); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     gainsView_->installEventFilter(this);
-    resize(1100, 660);
+    resize(1240, 660);
 }
 
 // Delete in the list of gains undoes the sale of its current row.
