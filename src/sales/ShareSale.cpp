@@ -103,9 +103,9 @@ std::vector<SalePart> ShareSale::plan(QDate sold, double shares, Ticks proceeds,
     return planner_.plan(ticker_, sold, shares, proceeds, method, chosen);
 }
 
-void ShareSale::sell(const std::vector<SalePart> &parts)
+void ShareSale::sell(const std::vector<SalePart> &parts, const std::function<bool(qint64 done)> &progress)
 {
-    store_.Sell(parts);
+    store_.Sell(parts, [&progress](qint64 done, qint64) { return !progress || progress(done); });
     sold_ = parts;
 }
 

@@ -9,6 +9,8 @@
 #include "sales/WashSales.h"
 #include "store/RecordStore.h"
 
+#include <functional>
+
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -45,9 +47,10 @@ public:
     // days makes a wash sale, with the loss disallowed; empty when nothing.
     QString question(const std::vector<SalePart> &parts, QDate today) const;
 
-    // Records the parts of a planned sale in the ledger. Raises Error with
-    // the reason when they cannot be recorded; nothing is then written.
-    void sell(const std::vector<SalePart> &parts);
+    // Records the parts of a planned sale in the ledger, telling progress
+    // of the parts written. Raises Error with the reason when they cannot be
+    // recorded, 3426 when progress returns false; nothing is then written.
+    void sell(const std::vector<SalePart> &parts, const std::function<bool(qint64 done)> &progress = {});
 
     // After sell(): the parts recorded, and the lot to make current: of the
     // lots offered, the first by ID that still holds shares; none when each

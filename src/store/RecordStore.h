@@ -149,8 +149,11 @@ public:
     // lot's row shows it as it now is, and a lot
     // sold whole has left the record set as a deleted lot does: the current
     // lot stays current, or, when it left, the gap where it stood is. Returns
-    // the IDs of the sale rows, in the order of the parts.
-    std::vector<SaleId> Sell(const std::vector<SalePart> &parts);
+    // the IDs of the sale rows, in the order of the parts. progress, when
+    // given, hears of the parts written (done of total) and stops the sale,
+    // nothing of it written, when it returns false (Error 3426).
+    std::vector<SaleId> Sell(const std::vector<SalePart> &parts,
+                             const std::function<bool(qint64 done, qint64 total)> &progress = {});
     // Undoes the sale the user saw (every part of one sale number, as
     // Sales() gave them) in one transaction: each lot gets back the shares and
     // net amount it held before, exactly as the file held them, or, sold
@@ -234,7 +237,8 @@ private:
     // one left it.
     // Raises Error when the file refuses a part. The record set is left as
     // it is: once the transaction is committed, followSales brings it in step.
-    SalesWritten writeSales(const std::vector<SalePart> &parts, bool plannedOnFile = false);
+    SalesWritten writeSales(const std::vector<SalePart> &parts, bool plannedOnFile = false,
+                            const std::function<bool(qint64 done, qint64 total)> &progress = {});
     std::pair<StoredLot, bool> undoPart(const SalePart &seen);
     std::vector<std::pair<StoredLot, bool>> undoSaleParts(const std::vector<SalePart> &sale);
     // The rows of the lots the record set holds take what the sales left

@@ -40,20 +40,22 @@ QString listed(const QStringList &items)
 
 } // namespace
 
-std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts)
+std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts,
+                                      const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     requireOpen();
     SalesWritten written;
     {
         Database::Transaction transaction(*db_);
-        written = writeSales(parts);
+        written = writeSales(parts, false, progress);
         transaction.commit();
     }
     followSales(parts, written);
     return written.ids;
 }
 
-RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &parts, bool plannedOnFile)
+RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &parts, bool plannedOnFile,
+                                                   const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     SalesWritten written;
     std::vector<SaleId> &ids = written.ids;
@@ -80,6 +82,8 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &p
         std::int64_t saleNo = 0;
         const SalePart *before = nullptr;
         for (const SalePart &part : parts) {
+            if (progress && (&part - parts.data()) % 256 == 0 && !progress(&part - parts.data(), qint64(parts.size())))
+                throw Error(kErrUserCancelled);
             StoredLot lot;
             try {
                 lot = readLot(part.lot);

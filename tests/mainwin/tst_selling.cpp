@@ -57,6 +57,7 @@ private slots:
                 file /* ID,NumShares,NetAmount */, sales /* LotID:NumShares:Proceeds:CostBasis */,
                 current /* counter and ID */, selected /* ID:shares */;
             QString meanwhile = {};   // what another program does while the dialog is up
+            std::optional<qint64> cancelAt = {};   // the sale's progress cancelled there
         };
         const QString first = "Sold 150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost $1,750.00, "
                               "gain $1,250.00.";
@@ -98,10 +99,13 @@ private slots:
             {"a lot another program changed meanwhile", "", "6/1/2024\t150\t3000\n", "No shares were sold. Another "
              "program has changed lot 1 since Tesmo read it.", "proceeds", kUnsold, kNoSales,
              "2 of 4 2", "1:100|2:50", "UPDATE Lots SET Name1 = 'Other' WHERE ID = 1"},
+            {"cancelled from its progress: nothing sold, nothing told", "", "6/1/2024\t150\t3000\n", "", "proceeds",
+             kUnsold, kNoSales, "2 of 4 2", "1:100|2:50", "", 0},
         };
         for (const Case &c : cases) {
             NAME_THE_CASE(c.name);
             MainWindow w(kLots);
+            w.dialogs.cancelAt = c.cancelAt;
             for (const int row : {1, 2})
                 w.select(row);
             if (!c.pending.isEmpty())

@@ -3,6 +3,7 @@
 #include "platform/DialogTable.h"
 #include "platform/ErrorTrap.h"
 #include "sales/Cents.h"
+#include "sales/SaleWords.h"
 #include "sales/window/SaleLotsModel.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
@@ -23,6 +24,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <limits>
+#include <numeric>
 
 namespace tesmo {
 
@@ -183,12 +185,21 @@ void SellSharesDialog::sell()
         if (!question.isEmpty()
             && dialogs_.message(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
             return;
-        sale_.sell(parts);
+        // A sale of many lots shows its progress, and Cancel stops it with
+        // nothing sold.
+        const auto progress = dialogs_.progress(QStringLiteral("Selling %1 of %2...")
+                                                    .arg(sharesPhrase(std::accumulate(
+                                                             parts.begin(), parts.end(), 0.0,
+                                                             [](double n, const SalePart &p) { return n + p.shares; })),
+                                                         sale_.ticker()),
+                                                qint64(parts.size()));
+        sale_.sell(parts, [&progress](qint64 done) { return progress->advance(done); });
     } catch (const SaleRefusal &refusal) {
         refuse(refusal);
         return;
     } catch (const Error &e) {
-        tellFailure(dialogs_, Deed::Sell, e);
+        if (e.number() != kErrUserCancelled)
+            tellFailure(dialogs_, Deed::Sell, e);
         return;
     }
     accept();
