@@ -466,7 +466,6 @@ for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
     "$(/usr/bin/python3 -c 'import csv, sys
 for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
     print("|".join(row))' "$folder/form.csv" 2>&1)"
-  cp "$folder/form.csv" "$dir/form-8949.csv" # for the office read-back
   press "$gains" alt+r End Delete
   answer_box "Delete on a sale" # Return answers Yes
   check_sql "every lot of the last sale holds its shares again" \
