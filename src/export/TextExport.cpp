@@ -1,7 +1,7 @@
 #include "export/TextExport.h"
 
 #include "export/ExportRows.h"
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 #include "text/Error.h"
 #include "text/Limits.h"
 #include "text/LotTable.h"

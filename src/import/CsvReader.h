@@ -4,7 +4,7 @@
 // each with the line of the file on which it starts.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 
 #include <QByteArray>
 #include <QString>

@@ -12,7 +12,7 @@
 #include "import/FileLayout.h"
 #include "import/LotKey.h"
 #include "import/RowReading.h"
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 
 #include <QIODevice>
 #include <array>
