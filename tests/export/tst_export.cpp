@@ -5,6 +5,7 @@
 #include "export/SpreadsheetExport.h"
 #include "export/TextExport.h"
 #include "platform/office/OfficeFiles.h"
+#include "platform/office/PackingProcess.h"
 #include "support/FileSizeLimit.h"
 #include "support/LedgerFolder.h"
 #include "support/RandomLots.h"
@@ -142,7 +143,11 @@ class ExportTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { qputenv("TMPDIR", temp.path().toUtf8()); }
+    void initTestCase()
+    {
+        qputenv("TMPDIR", temp.path().toUtf8());
+        office::setPackingProgram(TESMO_PROGRAM);
+    }
 
     // Under limits from far below the files' sizes to above them: each
     // export fails with nothing handed over and its folder gone, or hands
