@@ -1,5 +1,6 @@
 #include "sales/Holdings.h"
 
+#include "sales/Cents.h"
 #include "sales/HoldingTerm.h"
 #include "text/Fields.h"
 #include "text/Limits.h"
@@ -35,16 +36,12 @@ std::int64_t firstShortDay(QDate today)
 // or the lot's shares are not known.
 std::optional<Ticks> costOf(const LotRow &lot)
 {
-    if (lot.isText(kNumShares) || lot.isText(kNetAmount))
+    if (lot.isText(kNumShares) || lot.isText(kNetAmount) || (!lot.netAmount && lot.isText(kPrice)))
         return std::nullopt;
-    if (lot.netAmount)
-        return *lot.netAmount;
-    if (lot.isText(kPrice) || !lot.price)
+    const auto cost = lotCost(lot.netAmount, lot.price, lot.numShares);
+    if (cost && !lot.netAmount && std::abs(*cost) > kMaxMoneyTicks)
         return std::nullopt;
-    const double cost = std::round(double(*lot.price) * lot.numShares / 100) * 100;
-    if (!(std::abs(cost) <= double(kMaxMoneyTicks)))
-        return std::nullopt;
-    return Ticks(cost);
+    return cost;
 }
 
 void addCost(Ticks &sum, Ticks cost)
@@ -59,6 +56,7 @@ void addHolding(Holding &whole, const Holding &part)
     whole.shares += part.shares;
     whole.sharesWithCost += part.sharesWithCost;
     addCost(whole.cost, part.cost);
+    addCost(whole.adjustment, part.adjustment);
     whole.lots += part.lots;
     whole.lotsWithoutCost += part.lotsWithoutCost;
     whole.longShares += part.longShares;
@@ -88,7 +86,7 @@ struct KeyHash {
 
 } // namespace
 
-Holdings holdingsOf(const LotTable &lots, QDate today)
+Holdings holdingsOf(const LotTable &lots, QDate today, const std::vector<HeldAdjustment> &adjusted)
 {
     const std::int64_t shortFrom = firstShortDay(today);
     // The holdings by folded ticker, in the order their first lots come.
@@ -115,15 +113,29 @@ Holdings holdingsOf(const LotTable &lots, QDate today)
         ++h.lots;
         const double shares = lot.isText(kNumShares) ? 0 : lot.numShares;
         h.shares += shares;
-        if (const auto cost = costOf(lot)) {
+        const auto cost = costOf(lot);
+        // The shares that carry an adjustment, held from their adjusted dates.
+        double carrying = 0;
+        Ticks adjustment = 0;
+        auto at = adjusted.empty() ? adjusted.end()
+                                   : std::lower_bound(adjusted.begin(), adjusted.end(), lot.id,
+                                                      [](const HeldAdjustment &a, LotId id) { return a.lot < id; });
+        for (; at != adjusted.end() && at->lot == lot.id; ++at) {
+            carrying += at->shares;
+            adjustment += at->adjustment;
+            h.longShares += at->acquired.toJulianDay() < shortFrom ? at->shares : 0;
+        }
+        if (cost) {
             addCost(h.cost, *cost);
+            addCost(h.cost, adjustment);
+            addCost(h.adjustment, adjustment);
             h.sharesWithCost += shares;
         } else {
             ++h.lotsWithoutCost;
         }
         if (!lot.isText(kTradeDate)) {
             if (lot.tradeDay < shortFrom)
-                h.longShares += shares;
+                h.longShares += std::max(shares - carrying, 0.0);
             const QDate day = QDate::fromJulianDay(lot.tradeDay);
             if (!h.oldest.isValid() || day < h.oldest)
                 h.oldest = day;

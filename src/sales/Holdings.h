@@ -2,6 +2,7 @@
 // memory: a pure function of the lots and the day, reading nothing else.
 #pragma once
 
+#include "sales/WashSales.h"
 #include "text/LotTable.h"
 #include "text/Money.h"
 
@@ -17,7 +18,8 @@ struct Holding {
     QString ticker;   // as the first of its lots spells it; empty for the totals
     double shares = 0;
     double sharesWithCost = 0;   // of the lots whose cost is known
-    Ticks cost = 0;              // of the lots whose cost is known
+    Ticks cost = 0;              // of the lots whose cost is known, adjustment included
+    Ticks adjustment = 0;        // the losses wash sales added to the cost of the shares held
     int lots = 0;
     int lotsWithoutCost = 0;     // lots with neither a net amount nor a price
     double longShares = 0;       // held longer than a year
@@ -35,13 +37,17 @@ struct Holdings {
 
 // The holdings of lots as of today. Lots are of one ticker when their
 // tickers are the same but for letter case, as the find by ticker takes
-// them. A lot's cost is its net amount, else its price × shares to the
-// cent, as a sale counts it; a lot with neither adds its shares but no
-// cost, nor does a lot whose cost lies beyond the ledger's money limits.
+// them. A lot's cost is what a sale of all of it would cost (lotCost), in
+// whole cents; a lot with neither a net amount nor a price adds its shares
+// but no cost, nor does a lot whose cost lies beyond the ledger's money
+// limits.
 // Shares are held longer than a year when a sale today would be long-term.
 // A field that an older tool stored outside its kind (text for shares, an
 // amount or a date) counts as unknown: no shares, no cost, no date. Sums
-// of cost stop at the largest amount Ticks holds.
-Holdings holdingsOf(const LotTable &lots, QDate today);
+// of cost stop at the largest amount Ticks holds. Shares that carry a wash
+// sale's adjustment (adjusted: by lot ID, as washSales gives them) add it to
+// the cost of a lot whose cost is known, and are held long by their
+// adjusted date.
+Holdings holdingsOf(const LotTable &lots, QDate today, const std::vector<HeldAdjustment> &adjusted = {});
 
 } // namespace tesmo

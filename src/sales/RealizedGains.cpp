@@ -1,13 +1,14 @@
 #include "sales/RealizedGains.h"
 
+#include "sales/Cents.h"
+
 #include <algorithm>
 
 namespace tesmo {
 
 Ticks toCents(Ticks ticks)
 {
-    const Ticks half = ticks < 0 ? -50 : 50;
-    return (ticks + half) / 100 * 100;
+    return roundToCent(ticks);
 }
 
 Ticks shownGain(const SaleRecord &sale)

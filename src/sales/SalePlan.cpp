@@ -1,5 +1,6 @@
 #include "sales/SalePlan.h"
 
+#include "sales/Cents.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
@@ -41,12 +42,6 @@ QString lotText(const SaleLot &lot)
                                      "known: enter its net amount or its price first.")
                           .arg(lotText(lot)),
                       lot.id);
-}
-
-// Ticks rounded half away from zero to the cent.
-Ticks toCent(double ticks)
-{
-    return Ticks(std::round(ticks / 100)) * 100;
 }
 
 bool firstIn(const SaleLot *a, const SaleLot *b)
@@ -91,12 +86,14 @@ std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, dou
     if (method == SaleMethod::LastIn)
         std::reverse(held.begin(), held.end());
     if (method == SaleMethod::HighestCost || method == SaleMethod::LowestCost) {
-        for (const SaleLot *lot : held)
-            if (!costPerShare(*lot))
-                refuseUnknownCost(*lot);
+        // The lots whose cost is not known come after the others, first in
+        // among them: the sale is refused only when it reaches one.
         const bool highest = method == SaleMethod::HighestCost;
         std::stable_sort(held.begin(), held.end(), [highest](const SaleLot *a, const SaleLot *b) {
-            return highest ? *costPerShare(*a) > *costPerShare(*b) : *costPerShare(*a) < *costPerShare(*b);
+            const auto ca = costPerShare(*a), cb = costPerShare(*b);
+            if (!ca || !cb)
+                return ca && !cb;
+            return highest ? *ca > *cb : *ca < *cb;
         });
     }
 
@@ -159,21 +156,26 @@ std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, doub
 Ticks costOf(const SaleLot &lot, double shares)
 {
     if (lot.netAmount) {
+        const Ticks whole = truncateToCent(*lot.netAmount);
         if (shares == lot.shares)
-            return *lot.netAmount;
+            return whole;
         // Rounding up to the cent never takes more than the lot holds.
-        return std::min(toCent(double(*lot.netAmount) * shares / lot.shares), *lot.netAmount);
+        return std::min(roundToCent((long double)*lot.netAmount * shares / lot.shares), whole);
     }
     if (!lot.price)
         refuseUnknownCost(lot);
-    const double cost = double(*lot.price) * shares;
-    if (cost > double(kMaxMoneyTicks))
+    const long double cost = (long double)*lot.price * shares;
+    if (cost > (long double)kMaxMoneyTicks)
         throw SaleRefusal(SaleField::Shares,
                           QStringLiteral("Please Enter fewer Shares: the shares to sell from lot %1 cost more "
                                          "than $450,000,000,000.")
                               .arg(lotText(lot)),
                           lot.id);
-    return toCent(cost);
+    // What the lot's cost drops by, each to the cent, so that the shares
+    // taken from it over its sales cost what it did in all.
+    const auto before = lotCost(std::nullopt, lot.price, lot.shares);
+    const auto after = lotCost(std::nullopt, lot.price, lot.shares - shares);
+    return before && after ? *before - *after : roundToCent(cost);
 }
 
 } // namespace
@@ -195,30 +197,32 @@ std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, dou
 
     const std::vector<Take> takes = method == SaleMethod::Chosen ? chosenTakes(lots, sold, shares, chosen)
                                                                   : takesInOrder(lots, sold, shares, method);
-    double sharesTaken = 0;
-    for (const Take &take : takes)
-        sharesTaken += take.shares;
+    // The proceeds to the cent, shared by shares; equal remainders go to
+    // the older lot.
+    std::vector<double> weights;
+    std::vector<std::size_t> seniority(takes.size());
+    for (std::size_t i = 0; i < takes.size(); ++i) {
+        weights.push_back(takes[i].shares);
+        seniority[i] = i;
+    }
+    std::stable_sort(seniority.begin(), seniority.end(),
+                     [&](std::size_t a, std::size_t b) { return firstIn(takes[a].lot, takes[b].lot); });
+    const std::vector<Ticks> shared = shareCents(roundToCent(proceeds), weights, seniority);
 
     std::vector<SalePart> parts;
-    Ticks shared = 0;
-    for (const Take &take : takes) {
-        const SaleLot &lot = *take.lot;
+    for (std::size_t i = 0; i < takes.size(); ++i) {
+        const SaleLot &lot = *takes[i].lot;
         SalePart part;
         part.lot = lot.id;
         part.name = lot.name;
         part.ticker = lot.ticker;
         part.acquired = lot.acquired;
         part.sold = sold;
-        part.shares = take.shares;
-        part.cost = costOf(lot, take.shares);
-        // The last part takes the rest; rounding up to the cent never gives
-        // a part more than the rest, so no later part goes below nothing.
-        part.proceeds = &take == &takes.back()
-                            ? proceeds - shared
-                            : std::min(toCent(double(proceeds) * take.shares / sharesTaken), proceeds - shared);
-        shared += part.proceeds;
-        part.wholeLot = take.shares == lot.shares;
-        part.sharesLeft = part.wholeLot ? 0 : lot.shares - take.shares;
+        part.shares = takes[i].shares;
+        part.cost = costOf(lot, part.shares);
+        part.proceeds = shared[i];
+        part.wholeLot = part.shares == lot.shares;
+        part.sharesLeft = part.wholeLot ? 0 : lot.shares - part.shares;
         if (lot.netAmount)
             part.netLeft = *lot.netAmount - part.cost;
         parts.push_back(part);

@@ -94,28 +94,31 @@ using ChosenShares = std::map<LotId, double>;
 // The methods take only from lots that hold shares and were bought on or
 // before the sale date. First in orders them by trade date, then ID; last in
 // the reverse; highest and lowest cost by cost per share (net amount ÷
-// shares, else price), then first in. A method takes each lot whole until
-// what is left to sell is less than the next lot holds.
+// shares, else price), then first in, with the lots whose cost is not known
+// last. A method takes each lot whole until what is left to sell is less
+// than the next lot holds.
 //
-// The cost of the shares taken from a lot is its net amount × shares taken ÷
-// shares held, rounded half away from zero to the cent, and the lot keeps the
-// difference to the tick, so the costs of a lot's sales always add up to its
-// net amount. A lot sold whole gives its whole net amount as the cost, with
-// any fraction of a cent in it, so that nothing is left of it when it leaves
-// the ledger. Without a net amount the cost is price × shares taken to the
-// cent, and the lot keeps no net amount. The proceeds are shared among the
-// parts by shares, each rounded half away from zero to the cent, the last
-// part taking the rest, so they add up to the proceeds exactly; no part gets
-// less than nothing.
+// Every amount of a part is in whole cents. The cost of the shares taken
+// from a lot with a net amount is its net amount × shares taken ÷ shares
+// held, rounded half away from zero to the cent, and the lot keeps the
+// difference to the tick; a lot sold whole costs its net amount cut to the
+// cent (no sale costs more than the lot's net amount). A lot without a net
+// amount keeps none: the shares taken cost what the lot's cost, price ×
+// shares to the cent, drops by. Either way the costs of a lot's sales and
+// the cost of what it keeps add up to its cost as lotCost counts it. The
+// proceeds, rounded to the cent, are shared among the parts by shares: each
+// part gets its exact share rounded down to the cent, and the cents left go
+// one each to the parts with the largest remainders, the older lot first
+// among equal ones; no part is a cent or more from its exact share, and the
+// parts add up to the proceeds.
 //
 // Throws SaleRefusal when the sale date is not a date; when shares is not a
 // number above 0 within the ledger's range; when proceeds lie outside the
 // ledger's money limits; when the lots bought by the sale date hold fewer
-// shares; when a lot the sale would take from, or for highest and lowest
-// cost any lot it could take from, has neither a net amount nor a price; for
-// Chosen, when a lot's shares are negative or more than it holds, when a lot
-// with shares chosen was bought after the sale date, or when the chosen
-// shares do not add up to shares. Throws Error kErrInternal when lots hold
+// shares; when a lot the sale would take from has neither a net amount nor
+// a price; for Chosen, when a lot's shares are negative or more than it
+// holds, when a lot with shares chosen was bought after the sale date, or
+// when the chosen shares do not add up to shares. Throws Error kErrInternal when lots hold
 // lots of more than one ticker, or chosen a lot that lots do not hold.
 std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares,
                                Ticks proceeds, SaleMethod method, const ChosenShares &chosen = {});

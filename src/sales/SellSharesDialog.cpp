@@ -2,8 +2,10 @@
 
 #include "platform/DialogTable.h"
 #include "platform/Dialogs.h"
+#include "sales/Cents.h"
 #include "sales/SaleLotsModel.h"
 #include "text/FieldRules.h"
+#include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QAbstractItemDelegate>
@@ -135,7 +137,11 @@ std::vector<SalePart> SellSharesDialog::plan() const
     const QString sharesText = shares_->text();
     const double shares = IsNumber(sharesText) ? numberFromText(sharesText).value_or(0) : 0;
     const QString proceedsText = proceeds_->text();
-    const std::optional<Ticks> proceeds = moneyFromText(proceedsText);
+    // To the cent, as the box shows the amount once it is left, so that Enter
+    // sells for what Tab shows.
+    std::optional<Ticks> proceeds = moneyFromText(proceedsText);
+    if (proceeds && moneyInRange(*proceeds))
+        proceeds = roundToCent(*proceeds);
     try {
         // Proceeds that cannot be read, or are too large to hold, are outside
         // the ledger's limits; only text that is no number has a message of

@@ -1,15 +1,18 @@
 // Writes a workbook and a document through the export writers and the office
 // files for outside readers to check; prints "xlsx PATH" and "docx PATH", exits
 // non-zero when a writer failed. No argument: every kind of cell; N: N numbered
-// lots; widest, longword, awkward: the cases below.
+// lots; widest, longword, awkward: the cases below. "tax FOLDER": the Form 8949
+// files of a few sales, a wash sale among them, as "csv PATH" and "txf PATH".
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"
 #include "platform/office/PackingProcess.h"
+#include "sales/Form8949.h"
 #include "support/RandomLots.h"
 #include "support/RecordingShell.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 #include <functional>
 
@@ -22,6 +25,23 @@ int main(int argc, char *argv[])
     // Rows as a list shows them: name, ticker, date, ID, shares, price, net amount.
     const auto addRow = [](LotTable &list, const QStringList &texts) { test::appendShown(list, texts); };
     const QByteArrayView mode = argc > 1 ? QByteArrayView(argv[1]) : QByteArrayView();
+    if (mode == "tax" && argc > 2) {
+        const auto on = [](const char *date) { return QDate::fromString(date, "M/d/yyyy"); };
+        const WashSales wash = washSales(
+            {{1, "ACME", on("1/10/2024"), 100}, {2, "ACME", on("2/15/2024"), 100}, {3, "WDG", on("3/1/2022"), 2.5}},
+            {{1, 1, "Acme, \"Best\" Inc.", "ACME", on("1/10/2024"), on("2/1/2024"), 100, 7500000, 10000000},
+             {2, 3, QStringLiteral("Zoë Ünïcode 株式会社"), "WDG", on("3/1/2022"), on("5/5/2024"), 2.5, 3000000, 2000000},
+             {3, 2, "Acme Corp", "ACME", on("2/15/2024"), on("12/2/2024"), 40, 5000000, 3200000}});
+        std::vector<const TaxRow *> rows;
+        for (const TaxRow &row : wash.rows)
+            rows.push_back(&row);
+        for (const bool txf : {false, true}) {
+            const QString path = QDir(QString::fromLocal8Bit(argv[2])).filePath(form8949FileName(2024, txf));
+            saveForm8949(rows, Form8949Box::BasisNotReported, txf, path);
+            std::printf("%s %s\n", txf ? "txf" : "csv", qPrintable(path));
+        }
+        return 0;
+    }
     if (mode == "widest" || mode == "longword") {
         // The widest names, tickers, shares, money and dates the ledger
         // holds, and an older ledger's amount in parentheses.

@@ -1,5 +1,6 @@
 """Reads what make_office_files writes with readers of their own (openpyxl,
-python-docx, LibreOffice) and checks what a user would see."""
+python-docx, LibreOffice, a reader of TXF written from the format's
+description, version 042) and checks what a user would see."""
 import csv
 import datetime
 import os
@@ -30,15 +31,16 @@ def produce(*args):
     return files["xlsx"], files["docx"]
 
 
-def libreoffice(target, *files):
-    """The files converted by LibreOffice to target ("pdf", "csv:..."), in one run."""
+def libreoffice(target, *files, infilter=None):
+    """The files converted by LibreOffice to target ("pdf", "csv:..."), in one run,
+    read with the filter infilter ("CSV:...") when one is given."""
     out = tempfile.mkdtemp(dir=SCRATCH.name)
     copies = []
     for i, f in enumerate(files):
         copies.append(os.path.join(out, "file%d%s" % (i, os.path.splitext(f)[1])))
         shutil.copy(f, copies[-1])
     subprocess.run(["soffice", "-env:UserInstallation=file://" + out + "/profile", "--headless",
-                    "--convert-to", target, "--outdir", out, *copies],
+                    *(["--infilter=" + infilter] if infilter else []), "--convert-to", target, "--outdir", out, *copies],
                    capture_output=True, check=True, timeout=120)
     return [os.path.splitext(c)[0] + "." + target.split(":")[0] for c in copies]
 
@@ -232,6 +234,54 @@ class ReadBack(unittest.TestCase):
             widths = [cell.tcPr.find(qn("w:tcW")) for cell in row.findall(qn("w:tc"))]
             self.assertEqual([int(w.get(qn("w:w"))) for w in widths], grid)
             self.assertEqual({w.get(qn("w:type"), "dxa") for w in widths}, {"dxa"})
+
+
+FORM_8949 = [["Part", "Box", "Description", "Date Acquired", "Date Sold", "Proceeds", "Cost Basis", "Code",
+              "Adjustment", "Gain or Loss"],
+             ["I", "B", '100 sh. ACME (Acme, "Best" Inc.)', "1/10/2024", "2/1/2024", "750.00", "1000.00", "W",
+              "250.00", "0.00"],
+             ["I", "B", "40 sh. ACME (Acme Corp)", "1/24/2024", "12/2/2024", "500.00", "420.00", "", "", "80.00"],
+             ["II", "E", "2.5 sh. WDG (%s)" % NAME, "3/1/2022", "5/5/2024", "300.00", "200.00", "", "", "100.00"]]
+DAY = "%m/%d/%Y"
+
+
+def txf(path):
+    """The header and records of a TXF file: ASCII lines, each a field whose first character names it; a line "^"
+    ends the header and each record."""
+    with open(path, "rb") as f:
+        text = f.read().decode("ascii")
+    assert text.endswith("\r\n^\r\n"), "the file ends with a record's end"
+    return [[(line[0], line[1:]) for line in record.split("\r\n") if line]
+            for record in text[:-len("^\r\n")].split("\r\n^\r\n")]
+
+
+class TaxFiles(unittest.TestCase):   # the Form 8949 files of a few sales, a wash sale among them
+    @classmethod
+    def setUpClass(cls):
+        out = subprocess.run([sys.argv[1], "tax", tempfile.mkdtemp(dir=SCRATCH.name)], capture_output=True,
+                             text=True, check=True).stdout
+        cls.files = dict(line.split(" ", 1) for line in out.splitlines())
+
+    def test_csv_read_by_python_and_calc(self):
+        with open(self.files["csv"], "rb") as f:
+            raw = f.read()
+        self.assertEqual((raw[:4], raw.count(b"\r\n"), raw.count(b"\n")), (b"Part", len(FORM_8949), len(FORM_8949)))
+        with open(self.files["csv"], newline="", encoding="utf-8") as f:
+            self.assertEqual(list(csv.reader(f)), FORM_8949)
+        (book,) = libreoffice("xlsx", self.files["csv"], infilter="CSV:44,34,76,1,,1033,false,true")
+        typed = [r[:3] + [datetime.datetime.strptime(d, DAY) for d in r[3:5]] + [float(a) for a in r[5:7]]
+                 + [r[7] or None, float(r[8]) if r[8] else None, float(r[9])] for r in FORM_8949[1:]]
+        rows = [[c.value for c in row] for row in openpyxl.load_workbook(book).active.iter_rows()]
+        self.assertEqual(rows, FORM_8949[:1] + typed)
+
+    def test_txf(self):
+        padded = lambda text: datetime.datetime.strptime(text, DAY).strftime(DAY)
+        refs = {"A": "321", "B": "711", "C": "712", "D": "323", "E": "713", "F": "714"}
+        ascii = str.maketrans("\u00eb\u00dc\u00ef\u682a\u5f0f\u4f1a\u793e", "eUi????")
+        self.assertEqual(txf(self.files["txf"]), [[("V", "042"), ("A", "Tesmo"), ("D", datetime.date.today().strftime(DAY))]]
+                         + [[("T", "D"), ("N", refs[r[1]]), ("C", "1"), ("L", "1"), ("P", r[2].translate(ascii)),
+                             ("D", padded(r[3])), ("D", padded(r[4])), ("$", r[6]), ("$", r[5]), ("$", r[8])]
+                            for r in FORM_8949[1:]])
 
 
 if __name__ == "__main__":

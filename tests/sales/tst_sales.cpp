@@ -103,23 +103,14 @@ private slots:
         const std::vector three{lot(1, "1/15/2020", 100, 1000), lot(2, "6/1/2021", 50, 1500),
                                 lot(3, "3/3/2023", 80, 2000)};
         // The methods' orders and costs: the walk of sales and the selling window's table.
-        row("last in", three, "6/1/2024", 150, "3000", LastIn, "3: 80 sh, 2000 → 1600, Long; 2: 50 sh, 1500 → 1000, "
-            "Long; 1: 20 sh, 200 → 400, Long, keeps 80 sh 800");
-        row("thirds", {lot(4, "1/15/2020", 1, 10), lot(5, "1/15/2020", 1, 10), lot(6, "1/15/2020", 1, 10)}, "6/1/2024",
-            3, "100", FirstIn, "4: 1 sh, 10 → 33.33, Long; 5: 1 sh, 10 → 33.33, Long; 6: 1 sh, 10 → 33.34, Long");
-        row("a half cent up", {lot(4, "1/15/2020", 2, 66.67)}, "6/1/2024", 1, "100", FirstIn,
-            "4: 1 sh, 33.34 → 100, Long, keeps 1 sh 33.33");
         row("a cent up never takes more than the lot holds", {lot(7, "1/15/2020", 32, 0.016)}, "6/1/2024", 31, "1",
-            FirstIn, "7: 31 sh, 0.016 → 1, Long, keeps 1 sh 0");
-        const std::vector leap{lot(9, "2/29/2020", 10, 100)};
-        const QString leapPart = "9: 1 sh, 10 → 20, %1, keeps 9 sh 90";
-        row("29 February, a year on", leap, "2/28/2021", 1, "20", FirstIn, leapPart.arg("Short"));
-        row("29 February, a day later", leap, "3/1/2021", 1, "20", FirstIn, leapPart.arg("Long"));
-        row("a year over 29 February", {lot(9, "3/1/2023", 10, 100)}, "3/1/2024", 1, "20", FirstIn, leapPart.arg("Short"));
+            FirstIn, "7: 31 sh, 0.01 → 1, Long, keeps 1 sh 0.006");
 
         std::vector costless = three;
         costless[0].netAmount.reset();
-        row("first in reaches a lot without cost", costless, "6/1/2024", 10, "200", FirstIn,
+        row("highest cost passes a lot without cost it does not reach", costless, "6/1/2024", 10, "200", HighestCost,
+            "2: 10 sh, 300 → 200, Long, keeps 40 sh 1200");
+        row("lowest cost reaches it last", costless, "6/1/2024", 140, "200", LowestCost,
             "Lot cost: Lot 1 (bought 1/15/2020) has no net amount and no price, so the cost of its shares is not known: "
             "enter its net amount or its price first.");
         row("no lot bought by the sale date", three, "1/1/2019", 10, "200", LastIn,
@@ -159,26 +150,28 @@ private slots:
         QTest::addColumn<QString>("lots");
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("adjusted");   // "LOT SHARES YYYY-MM-DD DOLLARS": shares that replaced a loss
         QTest::newRow("tickers alike but for letter case are one")
             << "ACME 100 - 1000 2020-01-15; BB 3 - 3 2024-05-05; acme 50 10 - 2021-06-01; éTÉ 2 - 6 2022-01-01;"
                "Été 1 - 5 2022-01-01"
             << QDate(2024, 6, 1)
             << QStringList{"ACME|150|1500|10|2|0|150|2020-01-15", "BB|3|3|1|1|0|0|2024-05-05",
-                           "éTÉ|3|11|3.6667|2|0|3|2022-01-01", "*|156|1514|9.7051|5|0|153|2020-01-15"};
+                           "éTÉ|3|11|3.6667|2|0|3|2022-01-01", "*|156|1514|9.7051|5|0|153|2020-01-15"} << "";
         QTest::newRow("a cost from the price to the cent, or none")
             << "X 3 0.3333 - 2020-01-01; X 7 - - 2019-01-01; Y 2 - 0 2020-01-01" << QDate(2020, 6, 1)
             << QStringList{"X|10|1|0.3333|2|1|7|2019-01-01", "Y|2|0|0|1|0|0|2020-01-01",
-                           "*|12|1|0.2|3|1|7|2019-01-01"};
-        // Held long from a year and a day on; a year after 29 February is 28 February.
-        QTest::newRow("a year after 29 February")
-            << "L 1 - 1 2020-02-29; L 2 - 2 2020-03-01" << QDate(2021, 3, 1)
-            << QStringList{"L|3|3|1|2|0|1|2020-02-29", "*|3|3|1|2|0|1|2020-02-29"};
+                           "*|12|1|0.2|3|1|7|2019-01-01"} << "";
+        // Held long from a year after the day after the trade date: not on 29 February.
         QTest::newRow("a year before 29 February")
-            << "M 1 - 1 2019-02-28; M 2 - 2 2019-03-01" << QDate(2020, 2, 29)
-            << QStringList{"M|3|3|1|2|0|1|2019-02-28", "*|3|3|1|2|0|1|2019-02-28"};
+            << "M 1 - 1 2019-02-27; M 2 - 2 2019-02-28" << QDate(2020, 2, 29)
+            << QStringList{"M|3|3|1|2|0|1|2019-02-27", "*|3|3|1|2|0|1|2019-02-27"} << "";
+        QTest::newRow("shares that replaced a loss cost it and are held from their adjusted date")
+            << "A 100 - 1000 2020-01-15; A 10 - 100 2024-05-20" << QDate(2024, 6, 1)
+            << QStringList{"A|110|1150|10.4545|2|0|110|2020-01-15", "*|110|1150|10.4545|2|0|110|2020-01-15"}
+            << "2 10 2023-01-01 50";
         QTest::newRow("fields stored as text are unknown")
             << "T ? 5 - 2020-01-01; T 4 ? - 2020-01-01; T 2 1 3 ?" << QDate(2024, 1, 1)
-            << QStringList{"T|6|3|1.5|3|2|4|2020-01-01", "*|6|3|1.5|3|2|4|2020-01-01"};
+            << QStringList{"T|6|3|1.5|3|2|4|2020-01-01", "*|6|3|1.5|3|2|4|2020-01-01"} << "";
     }
 
     void holdings()
@@ -186,9 +179,12 @@ private slots:
         QFETCH(QString, lots);
         QFETCH(QDate, today);
         QFETCH(QStringList, expected);
+        QFETCH(QString, adjusted);
         LotTable table;
         fill(table, lots);
-        const Holdings h = holdingsOf(table, today);
+        const QStringList a = adjusted.split(u' ');   // one lot's at most
+        const Holdings h = holdingsOf(table, today, adjusted.isEmpty() ? std::vector<HeldAdjustment>{} : std::vector{HeldAdjustment{
+            a[0].toLongLong(), a[1].toDouble(), QDate::fromString(a[2], Qt::ISODate), *parseTicks(a[3])}});
         QStringList got;
         for (const Holding &t : h.tickers)
             got << text(t);

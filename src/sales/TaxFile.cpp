@@ -1,0 +1,99 @@
+#include "sales/TaxFile.h"
+
+#include "sales/Cents.h"
+#include "text/Error.h"
+#include "text/Regional.h"
+
+#include <QSaveFile>
+
+namespace tesmo::taxfile {
+
+void appendAmount(QByteArray &line, Ticks ticks)
+{
+    const Ticks cents = roundToCent(ticks) / 100;
+    std::uint64_t size = cents < 0 ? 0 - std::uint64_t(cents) : std::uint64_t(cents);
+    char text[32];
+    char *end = text + sizeof text;
+    char *p = end;
+    for (int digit = 0; digit < 3 || size > 0; ++digit, size /= 10) {
+        if (digit == 2)
+            *--p = '.';
+        *--p = char('0' + size % 10);
+    }
+    if (cents < 0)
+        *--p = '-';
+    line.append(p, end - p);
+}
+
+void appendDate(QByteArray &line, QDate date)
+{
+    char text[regional::kShortDateRoom];
+    line.append(text, regional::writeShortDate(text, date) - text);
+}
+
+void appendField(QByteArray &line, const QByteArray &text)
+{
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\r') && !text.contains('\n')) {
+        line += text;
+        return;
+    }
+    line += '"';
+    for (const char c : text) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+QByteArray description(double shares, const QString &ticker, const QString &name)
+{
+    char number[regional::kNumberTextRoom];
+    QByteArray text(number, regional::writeNumberText(number, shares) - number);
+    text += " sh. ";
+    text += ticker.toUtf8();
+    if (!name.isEmpty()) {
+        text += " (";
+        text += name.toUtf8();
+        text += ')';
+    }
+    return text;
+}
+
+void write(QIODevice &out, const QByteArray &text)
+{
+    if (out.write(text) != text.size())
+        throw Error(kErrCannotWrite);
+}
+
+void writeWhenFull(QIODevice &out, QByteArray &text)
+{
+    if (text.size() > (1 << 16)) {
+        write(out, text);
+        text.clear();
+    }
+}
+
+void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw Error(kErrCannotWrite,
+                    QStringLiteral("The file %1 could not be created: %2").arg(path, file.errorString()));
+    // A write that stopped part way is reported below, with the file's own
+    // reason when it has one; the new file is then dropped.
+    bool whole = true;
+    try {
+        writer(file);
+    } catch (const Error &) {
+        whole = false;
+    }
+    if (!whole || file.error() != QFileDevice::NoError || !file.commit())
+        throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
+                                         .arg(path, file.error() != QFileDevice::NoError
+                                                        ? file.errorString()
+                                                        : QStringLiteral("only part of it could be written; the "
+                                                                         "disk may be full")));
+}
+
+} // namespace tesmo::taxfile

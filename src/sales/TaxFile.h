@@ -1,0 +1,43 @@
+// What the files for taxes share: amounts, dates and descriptions as they
+// write them, CSV fields, and a file replaced only once the new one is whole.
+#pragma once
+
+#include "text/Money.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <functional>
+
+class QIODevice;
+
+namespace tesmo::taxfile {
+
+// An amount rounded to the cent, as 1234.50 or -400.00: no currency sign or
+// grouping.
+void appendAmount(QByteArray &line, Ticks ticks);
+
+// A date as M/D/YYYY.
+void appendDate(QByteArray &line, QDate date);
+
+// A CSV field, quoted as CSV quotes it when it holds a comma, a quote or a
+// line break.
+void appendField(QByteArray &line, const QByteArray &text);
+
+// What was sold, in UTF-8: "10 sh. ACME (Acme Corp)", without the
+// parentheses when there is no name.
+QByteArray description(double shares, const QString &ticker, const QString &name);
+
+// Writes text to out, which is open for writing; raises Error 3109 when the
+// write fails.
+void write(QIODevice &out, const QByteArray &text);
+
+// Writes text to out once it holds more than a block, and empties it.
+void writeWhenFull(QIODevice &out, QByteArray &text);
+
+// Writes the file at path through writer, replacing a file there only once
+// the new one is complete: a failure leaves an earlier file as it was.
+// Raises Error 3109 naming the file when it cannot be created or written.
+void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer);
+
+} // namespace tesmo::taxfile
