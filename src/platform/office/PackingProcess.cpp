@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -166,34 +167,44 @@ void packInChild(const WorkbookJob &job, Progress *progress)
         out << kJobMagic << kJobVersion << qint64(::getpid()) << job.sheet << qint64(job.size.atMost())
             << qint64(job.size.cells()) << job.cells << qint64(job.cellCount) << job.tmpdir << job.path;
     }
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    auto *child = new QProcess;
+    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const QString program =
         packingProgram().isEmpty() ? QCoreApplication::applicationFilePath() : packingProgram();
-    child.start(program, {QString::fromLatin1(kPackWorkbookArgument)});
-    // On every way out the child is ended, if it still runs, and reaped.
-    const auto end = qScopeGuard([&] {
-        if (child.state() != QProcess::NotRunning) {
-            child.kill();
-            child.waitForFinished(-1);
+    child->start(program, {QString::fromLatin1(kPackWorkbookArgument)});
+    // On every way out the child is ended, if it still runs, and reaped. One
+    // stopped (a Cancel) is reaped by the application once it has gone, and
+    // what it may have made in the folder while it went is removed then: the
+    // program goes on at once, the folder's files removed by their owner.
+    const auto end = qScopeGuard([child, folder = job.tmpdir] {
+        if (child->state() == QProcess::NotRunning) {
+            delete child;
+            return;
         }
+        child->kill();
+        QObject::connect(child, &QProcess::finished, child, [child, folder] {
+            if (QDir::isAbsolutePath(folder) && QDir(folder).dirName().startsWith(QLatin1String("Tesmo-")))
+                QDir(folder).removeRecursively();
+            child->deleteLater();
+        });
+        child->setParent(QCoreApplication::instance());
     });
-    if (!child.waitForStarted(-1))
-        throw cannot(child.errorString());
-    child.write(bytes);
-    child.closeWriteChannel();
+    if (!child->waitForStarted(-1))
+        throw cannot(child->errorString());
+    child->write(bytes);
+    child->closeWriteChannel();
     // A Cancel, up to the end, ends the child and the work.
     ReportReader report;
-    while (child.state() != QProcess::NotRunning) {
-        child.waitForReadyRead(kWaitMs);
-        report.read(child.readAllStandardOutput());
+    while (child->state() != QProcess::NotRunning) {
+        child->waitForReadyRead(kWaitMs);
+        report.read(child->readAllStandardOutput());
         if (progress)
             progress->report(report.done());
     }
-    report.read(child.readAllStandardOutput());
+    report.read(child->readAllStandardOutput());
     if (!report.returned())
-        throw cannot(child.exitStatus() == QProcess::CrashExit
-                         ? QStringLiteral("its writing ended with signal %1.").arg(child.exitCode())
+        throw cannot(child->exitStatus() == QProcess::CrashExit
+                         ? QStringLiteral("its writing ended with signal %1.").arg(child->exitCode())
                          : QStringLiteral("its writing ended early."));
 }
 
