@@ -7,6 +7,7 @@
 #include "text/LotTable.h"
 #include "text/Utf8.h"
 
+#include <QFileDevice>
 #include <QFuture>
 #include <QIODevice>
 #include <QScopeGuard>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <memory>
 #include <new>
 #include <optional>
@@ -168,9 +170,17 @@ QString textExportFileName(QDate day)
 
 void writeTextExport(const LotTable &lots, QIODevice &out, Progress *progress)
 {
-    const auto write = [&out](const char *bytes, std::size_t size) {
+    // A file's pages go to the disk as they are written, without waiting for
+    // them, so that the flush that makes the file durable before it replaces
+    // an earlier one has little left to do.
+    auto *const file = qobject_cast<QFileDevice *>(&out);
+    const auto write = [&out, file](const char *bytes, std::size_t size) {
+        const qint64 at = file ? file->pos() : 0;
         if (out.write(bytes, qint64(size)) != qint64(size))
             throw Error(kErrCannotWrite, QStringLiteral("The file could not be written: %1").arg(out.errorString()));
+        // Only a head start: a failure shows in the flush, which is checked.
+        if (file)
+            ::sync_file_range(file->handle(), at, qint64(size), SYNC_FILE_RANGE_WRITE);
     };
     const QByteArray headings =
         exportHeadings().join(QLatin1String(kSeparator)).toUtf8() + "\r\n" + QByteArray(kUnderlineLength, '_') + "\r\n";
