@@ -2,16 +2,22 @@
 // lot count that the restore's list reads from a copy, a restore (the copy's
 // full check, then its pages written into the ledger), and opening the ledger
 // after a crash left a journal beside it, its own or another file's (a
-// private copy rolled back and checked whole first). Prints figures; asserts
-// nothing.
+// private copy rolled back and checked whole first), with the most room the
+// check's copies took. Prints figures; asserts nothing.
 //
 //   backups [LOTS...]     (default 100000 and 1000000; each ledger is made in a temporary folder)
 #include "BenchLedger.h"
 #include "store/Backup.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -31,6 +37,32 @@ void copyMidChange(const QString &from, const QString &to)
     }
     sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(writer);
+}
+
+// The most megabytes that the private folders of the check of an unfinished
+// change (in the temporary folder or beside the ledger) held while work ran,
+// looked at every few milliseconds.
+double peakCheckMegabytes(const QString &ledgerFolder, const std::function<void()> &work)
+{
+    std::atomic<bool> done{false};
+    qint64 peak = 0;
+    std::thread watch([&] {
+        while (!done) {
+            qint64 bytes = 0;
+            for (const QString &root : {QDir::tempPath(), ledgerFolder})
+                for (const QFileInfo &folder : QDir(root).entryInfoList({QStringLiteral("Tesmo-check-*"),
+                                                                         QStringLiteral(".Tesmo check *")},
+                                                                        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+                    for (const QFileInfo &file : QDir(folder.filePath()).entryInfoList(QDir::Files | QDir::Hidden))
+                        bytes += file.size();
+            peak = std::max(peak, bytes);
+            QThread::msleep(2);
+        }
+    });
+    work();
+    done = true;
+    watch.join();
+    return double(peak) / 1e6;
 }
 
 // The milliseconds the engine's full check of the file takes.
@@ -68,7 +100,9 @@ int main(int argc, char *argv[])
         // journal of the ledger beside an older copy put in its place.
         const QString crashed = dir.filePath(QStringLiteral("crashed.mdb"));
         copyMidChange(ledger, crashed);
-        std::printf("  open after a crash          %8.0f ms\n", millis([&] { tesmo::Database db(crashed); }));
+        double ms = 0;
+        double peak = peakCheckMegabytes(dir.path(), [&] { ms = millis([&] { tesmo::Database db(crashed); }); });
+        std::printf("  open after a crash          %8.0f ms, the check's copies %.1f MB at most\n", ms, peak);
         {
             tesmo::Database db(copy);
             db.exec("DELETE FROM Lots WHERE ID % 2 = 0; UPDATE Lots SET Ticker = Ticker || 'X'; VACUUM");
@@ -77,7 +111,8 @@ int main(int argc, char *argv[])
         QFile::remove(crashed);
         QFile::copy(copy, crashed);
         QString notice;
-        const double opened = millis([&] { notice = tesmo::Database(crashed).notice(); });
-        std::printf("  open beside another's journal %6.0f ms%s\n", opened, notice.isEmpty() ? " (not set aside)" : "");
+        peak = peakCheckMegabytes(dir.path(), [&] { ms = millis([&] { notice = tesmo::Database(crashed).notice(); }); });
+        std::printf("  open beside another's journal %6.0f ms%s, the check's copies %.1f MB at most\n", ms,
+                    notice.isEmpty() ? " (not set aside)" : "", peak);
     }
 }

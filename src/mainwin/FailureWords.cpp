@@ -31,8 +31,13 @@ QString whyNotWritten(const Error &e, const char *again)
     case kErrEngineReadOnly:
     case kErrReadOnly:
         return QStringLiteral("the ledger file cannot be written here");
-    default:
-        return e.description();
+    default: {
+        // The sentence around it ends it.
+        QString why = e.description();
+        while (why.endsWith(u'.'))
+            why.chop(1);
+        return why;
+    }
     }
 }
 

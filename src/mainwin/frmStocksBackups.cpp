@@ -138,32 +138,23 @@ void frmStocks::RestoreFromBackup()
 
         // The daily copy would copy the ledger while it is replaced.
         StopDailyBackup();
-        QString kept;
-        try {
-            kept = backup::makeCopy(ledger, backup::Kind::BeforeRestore, QDateTime::currentDateTime(), nullptr,
-                                    copy.name);
-        } catch (const Error &e) {
-            QString why = inUserWords(e).description();
-            if (!why.endsWith(u'.'))
-                why += u'.';
-            dialogs_.message(QStringLiteral("Nothing was restored: the ledger as it is could not be kept in \"%1\" "
-                                            "first. %2")
-                                 .arg(backup::kFolderName, why),
-                             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-            return;
-        }
-
         rs.Close(kActClose);
+        QString kept, failure;
         bool restored = false;
-        QString failure;
         {
             const WaitPointer wait(dialogs_);
             const auto progress = dialogs_.progress(QStringLiteral("Restoring %1...").arg(described), 1000);
             try {
-                backup::restore(ledger, folder.filePath(copy.name), [&](qint64 done, qint64 total) {
-                    return progress->advance(done * 1000 / std::max<qint64>(total, 1));
-                });
+                kept = backup::restoreCopy(ledger, copy.name, QDateTime::currentDateTime(),
+                                           [&](qint64 done, qint64 total) {
+                                               return progress->advance(done * 1000 / std::max<qint64>(total, 1));
+                                           });
                 restored = true;
+            } catch (const backup::NotKept &e) {
+                failure = QStringLiteral("the ledger as it is could not be kept in \"%1\" first. %2")
+                              .arg(backup::kFolderName, inUserWords(e).description());
+                if (!failure.endsWith(u'.'))
+                    failure += u'.';
             } catch (const Error &e) {
                 // A Cancel is told as a restore cancelled, not as a failure.
                 if (e.number() != kErrUserCancelled)

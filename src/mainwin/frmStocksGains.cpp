@@ -28,7 +28,7 @@ bool frmStocks::UndoSale(const SaleRecord &sale)
     try {
         if (!readyToWrite(QStringLiteral("No sale can be undone: the ledger file cannot be written here.")))
             return false;
-        data1_->UndoSale(sale.id);
+        data1_->UndoSale(sale);
     } catch (const Error &e) {
         if (e.number() == kErrSaleUndoRefused)
             throw;

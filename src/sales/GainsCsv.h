@@ -31,7 +31,8 @@ void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
 
 // The same into the file at path, which is replaced only once the new file
 // is complete: a failure leaves an earlier file as it was. Raises Error 3109
-// naming the file when it cannot be created or written.
+// naming the file when it cannot be created or written, and, writing
+// nothing, when the path holds a line break or another control character.
 void saveGainsCsv(const std::vector<const SaleRecord *> &sales, const QString &path);
 
 } // namespace tesmo

@@ -18,7 +18,7 @@ SaleRefusal::SaleRefusal(SaleField field, const QString &message, std::optional<
 
 bool sameShares(double a, double b)
 {
-    return std::abs(a - b) <= std::max(1e-9, 1e-12 * std::max(std::abs(a), std::abs(b)));
+    return roundShares(a) == roundShares(b) || std::abs(a - b) <= 1e-12 * std::max(std::abs(a), std::abs(b));
 }
 
 namespace {
@@ -102,7 +102,7 @@ std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, dou
     for (const SaleLot *lot : held) {
         if (sameShares(taken, shares))
             break;
-        double take = std::min(lot->shares, shares - taken);
+        double take = roundShares(std::min(lot->shares, shares - taken));
         if (sameShares(take, lot->shares))
             take = lot->shares;
         takes.push_back({lot, take});
@@ -125,6 +125,12 @@ std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, doub
             throw SaleRefusal(SaleField::LotShares,
                               QStringLiteral("Please Enter the shares to sell from lot %1 as a Number of 0 or more")
                                   .arg(lotText(lot)),
+                              id);
+        if (!sharesExact(typed))
+            throw SaleRefusal(SaleField::LotShares,
+                              QStringLiteral("Please Enter the shares to sell from lot %1 with at most %2 decimals")
+                                  .arg(lotText(lot))
+                                  .arg(kShareDecimals),
                               id);
         if (sameShares(typed, 0))
             continue;
@@ -178,6 +184,20 @@ Ticks costOf(const SaleLot &lot, double shares)
     return before && after ? *before - *after : roundToCent(cost);
 }
 
+// Refuses a part whose amount (its cost, its part of the proceeds) rounded
+// to nothing to the cent though its shares and the whole it is a part of are
+// more than nothing: the shares would change hands for nothing.
+[[noreturn]] void refuseNothingFor(const SalePart &part, const SaleLot &lot, SaleMethod method, const char *amount)
+{
+    const QString why = QStringLiteral("%1 of the %2 shares from lot %3 rounds to $0.00")
+                            .arg(QLatin1String(amount), regional::numberText(part.shares), lotText(lot));
+    if (method == SaleMethod::Chosen)
+        throw SaleRefusal(SaleField::LotShares,
+                          QStringLiteral("Please Enter more shares to sell from lot %1: %2.").arg(lotText(lot), why),
+                          lot.id);
+    throw SaleRefusal(SaleField::Shares, QStringLiteral("Please Enter more Shares: %1.").arg(why), lot.id);
+}
+
 } // namespace
 
 std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares, Ticks proceeds,
@@ -189,9 +209,12 @@ std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, dou
     if (!sold.isValid() || sold.year() < kFirstYear || sold.year() > kLastYear)
         throw SaleRefusal(SaleField::SaleDate,
                           QStringLiteral("Must Enter the Sale Date According to the Format MM/DD/YY or MM/DD/YYYY"));
-    if (!(shares > 0) || sameShares(shares, 0) || !sharesInRange(shares))
+    if (!(shares > 0) || !sharesInRange(shares))
         throw SaleRefusal(SaleField::Shares,
                           QStringLiteral("Please Enter Shares as a Number above 0 and up to 999,999,999,999,999"));
+    if (!sharesExact(shares))
+        throw SaleRefusal(SaleField::Shares,
+                          QStringLiteral("Please Enter Shares with at most %1 decimals").arg(kShareDecimals));
     if (!moneyInRange(proceeds))
         throw SaleRefusal(SaleField::Proceeds, QStringLiteral("Please Enter Proceeds between $0 and $450,000,000,000"));
 
@@ -219,10 +242,14 @@ std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, dou
         part.acquired = lot.acquired;
         part.sold = sold;
         part.shares = takes[i].shares;
-        part.cost = costOf(lot, part.shares);
-        part.proceeds = shared[i];
         part.wholeLot = part.shares == lot.shares;
-        part.sharesLeft = part.wholeLot ? 0 : lot.shares - part.shares;
+        part.cost = costOf(lot, part.shares);
+        if (part.cost == 0 && (lot.netAmount ? *lot.netAmount : lot.price.value_or(0)) > 0)
+            refuseNothingFor(part, lot, method, "the cost");
+        part.proceeds = shared[i];
+        if (part.proceeds == 0 && proceeds > 0)
+            refuseNothingFor(part, lot, method, "the part of the proceeds");
+        part.sharesLeft = part.wholeLot ? 0 : roundShares(lot.shares - part.shares);
         if (lot.netAmount)
             part.netLeft = *lot.netAmount - part.cost;
         parts.push_back(part);

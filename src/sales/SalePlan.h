@@ -73,12 +73,11 @@ private:
     std::optional<LotId> lot_;
 };
 
-// True when two numbers of shares are the same count. Shares are doubles, so
-// counts that a sum or a difference made may be off in the last digits:
-// counts are the same when they differ by at most a billionth of a share, or
-// above a thousand shares by at most a trillionth of the count. That is far
-// above the rounding of sums of doubles and far below any fraction of a
-// share that is traded.
+// True when two numbers of shares are the same count to the decimals the
+// ledger keeps (text/Limits.h), or, for counts too large for those, differ by
+// at most a trillionth of the count. Shares are doubles, so counts that a sum
+// or a difference made may be off in the last digits, and a lot an earlier
+// version kept may hold such a remnant.
 bool sameShares(double a, double b);
 
 // The shares the user typed for each chosen lot, by lot ID.
@@ -112,13 +111,20 @@ using ChosenShares = std::map<LotId, double>;
 // among equal ones; no part is a cent or more from its exact share, and the
 // parts add up to the proceeds.
 //
+// Every number of shares a part takes or leaves is rounded to the decimals
+// the ledger keeps; a lot whose rest would round to nothing is sold whole.
+//
 // Throws SaleRefusal when the sale date is not a date; when shares is not a
-// number above 0 within the ledger's range; when proceeds lie outside the
+// number above 0 within the ledger's range, or has more decimals than the
+// ledger keeps; when a part's cost or its part of the proceeds rounds to
+// $0.00 though its shares and the lot's cost or the proceeds are more than
+// nothing; when proceeds lie outside the
 // ledger's money limits; when the lots bought by the sale date hold fewer
 // shares; when a lot the sale would take from has neither a net amount nor
-// a price; for Chosen, when a lot's shares are negative or more than it
-// holds, when a lot with shares chosen was bought after the sale date, or
-// when the chosen shares do not add up to shares. Throws Error kErrInternal when lots hold
+// a price; for Chosen, when a lot's shares are negative, more than it holds
+// or of more decimals than the ledger keeps, when a lot with shares chosen
+// was bought after the sale date, or when the chosen shares do not add up to
+// shares. Throws Error kErrInternal when lots hold
 // lots of more than one ticker, or chosen a lot that lots do not hold.
 std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares,
                                Ticks proceeds, SaleMethod method, const ChosenShares &chosen = {});

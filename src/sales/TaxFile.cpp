@@ -2,6 +2,7 @@
 
 #include "sales/Cents.h"
 #include "text/Error.h"
+#include "text/Limits.h"
 #include "text/Regional.h"
 
 #include <QSaveFile>
@@ -76,6 +77,10 @@ void writeWhenFull(QIODevice &out, QByteArray &text)
 
 void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer)
 {
+    // A line break typed or pasted into the name is a slip, never a name.
+    if (hasControlCharacter(path))
+        throw Error(kErrCannotWrite, QStringLiteral("No file was written: a file name holds no line break, tab or "
+                                                    "other control character. Please Enter the name again."));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Error(kErrCannotWrite,

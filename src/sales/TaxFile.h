@@ -37,7 +37,9 @@ void writeWhenFull(QIODevice &out, QByteArray &text);
 
 // Writes the file at path through writer, replacing a file there only once
 // the new one is complete: a failure leaves an earlier file as it was.
-// Raises Error 3109 naming the file when it cannot be created or written.
+// Raises Error 3109 naming the file when it cannot be created or written,
+// and, writing nothing, when the path holds a line break or another control
+// character.
 void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer);
 
 } // namespace tesmo::taxfile

@@ -12,7 +12,7 @@ RescaledLot rescaleLot(const QString &shares, const QString &price, double ratio
     const auto oldShares = numberFromText(shares);
     if (!oldShares)
         throw Error(kErrTypeMismatch);
-    const double newShares = *oldShares * ratio;
+    const double newShares = roundShares(*oldShares * ratio);
     if (!sharesInRange(newShares))
         throw Error(kErrOutOfRange);
     RescaledLot result{regional::numberText(newShares), {}};

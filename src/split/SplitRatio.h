@@ -1,5 +1,6 @@
-// The arithmetic of a stock split: the number of shares times the ratio, the
-// price per share divided by it, both written as plain number text.
+// The arithmetic of a stock split: the number of shares times the ratio, to
+// the decimals the ledger keeps, the price per share divided by it, both
+// written as plain number text.
 #pragma once
 
 #include <QString>

@@ -8,7 +8,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -44,26 +48,35 @@ std::optional<Copy> copyNamed(const QString &name)
     return {};
 }
 
+// What copyPages returns when locked() found the target changed.
+constexpr int kTargetChanged = -1;
+
 // Copies source into target, a step at a time, waiting for locks through
 // wait. Returns SQLITE_DONE once whole; SQLITE_BUSY when other programs held
 // a lock longer than wait allows; SQLITE_INTERRUPT when told to stop or
 // cancelled by progress; another result code on failure. An unfinished copy
-// leaves target as it was.
+// leaves target as it was. With locked, the target is first locked without
+// a page written, and locked() then tells whether to go on: false gives
+// kTargetChanged.
 int copyPages(sqlite3 *target, sqlite3 *source, LockWait &wait,
-              const std::function<bool(qint64, qint64)> &progress = {})
+              const std::function<bool(qint64, qint64)> &progress = {}, const std::function<bool()> &locked = {})
 {
     sqlite3_backup *copy = sqlite3_backup_init(target, "main", source, "main");
     if (!copy)
         return sqlite3_errcode(target);
     int rc = SQLITE_OK;
+    bool begun = !locked;
     do {
         if (wait.stopped()) {
             rc = SQLITE_INTERRUPT;
             break;
         }
-        rc = sqlite3_backup_step(copy, kStepPages);
+        rc = sqlite3_backup_step(copy, begun ? kStepPages : 0);
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             rc = wait.nap() ? SQLITE_OK : SQLITE_BUSY;
+        } else if (rc == SQLITE_OK && !begun) {
+            begun = true;
+            rc = locked() ? SQLITE_OK : kTargetChanged;
         } else if (rc == SQLITE_OK && progress) {
             const int total = sqlite3_backup_pagecount(copy);
             if (!progress(total - sqlite3_backup_remaining(copy), total))
@@ -102,6 +115,7 @@ void copyInto(sqlite3 *source, const QString &path, LockWait &wait)
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
+        defend(target);
         sqlite3_exec(target, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
         rc = copyPages(target, source, wait);
     }
@@ -114,6 +128,95 @@ void copyInto(sqlite3 *source, const QString &path, LockWait &wait)
         cannotWrite(closed ? QStringLiteral("The backup copy could not be written: %1").arg(message)
                            : QStringLiteral("The backup copy could not be finished."));
     }
+}
+
+// A file of the process's own beside the ledger, with its journal and log,
+// removed with this object; at the next start when a crash left it.
+class PrivateFile {
+public:
+    explicit PrivateFile(const QString &ledgerPath)
+        : path_(ledgerPath + QStringLiteral(".new-%1-restore").arg(qint64(::getpid())))
+    {
+        clear();
+    }
+    ~PrivateFile() { clear(); }
+    PrivateFile(const PrivateFile &) = delete;
+    PrivateFile &operator=(const PrivateFile &) = delete;
+    const QString &path() const { return path_; }
+
+private:
+    void clear()
+    {
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(path_ + QLatin1String(suffix));
+    }
+    QString path_;
+};
+
+// A connection that is closed with this object.
+struct Connection {
+    sqlite3 *db = nullptr;
+    ~Connection() { sqlite3_close(db); }
+};
+
+bool sameFile(const QString &a, const QString &b)
+{
+    struct stat x {}, y {};
+    return ::stat(QFile::encodeName(a).constData(), &x) == 0 && ::stat(QFile::encodeName(b).constData(), &y) == 0
+           && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+// Raises the counters of the IDs that target has given, table by table, to
+// those of source where they are higher.
+void keepCounters(sqlite3 *target, sqlite3 *source)
+{
+    Statement given(source, "SELECT name, max(seq) FROM sqlite_sequence GROUP BY name");
+    while (given.step()) {
+        Statement raise(target, "UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1");
+        raise.bind(1, given.text(0)).bind(2, given.int64(1)).step();
+        if (sqlite3_changes(target) == 0) {
+            Statement add(target, "INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)");
+            add.bind(1, given.text(0)).bind(2, given.int64(1)).step();
+        }
+    }
+}
+
+// A number that changes whenever the file of db's main database changes,
+// by whatever connection.
+unsigned dataVersion(sqlite3 *db)
+{
+    unsigned version = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    return version;
+}
+
+// Checks the copy at db whole; the check tells no progress of its own:
+// meanwhile progress() is told at, which keeps a Cancel working.
+bool checkedWhole(sqlite3 *db, const std::function<bool()> &progress)
+{
+    struct Check {
+        const std::function<bool()> &progress;
+        bool cancelled = false;
+    } state{progress};
+    sqlite3_progress_handler(db, 100000, [](void *p) {
+        auto *check = static_cast<Check *>(p);
+        check->cancelled = check->cancelled || !check->progress();
+        return int(check->cancelled);
+    }, &state);
+    bool whole = false;
+    try {
+        // Damage, not values stored past the checks, as when the ledger opens.
+        sqlite3_exec(db, "PRAGMA ignore_check_constraints = ON", nullptr, nullptr, nullptr);
+        Statement check(db, "PRAGMA integrity_check(1)");
+        whole = check.step() && check.text(0) == QLatin1String("ok");
+    } catch (const Error &e) {
+        if (state.cancelled)
+            throw Error(kErrUserCancelled);
+        if (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB)
+            throw;
+    }
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    return whole;
 }
 
 } // namespace
@@ -145,6 +248,12 @@ QString fileName(Kind kind, const QDateTime &at, int number)
 
 std::vector<Copy> copies(const QString &folder)
 {
+    if (DIR *listed = ::opendir(QFile::encodeName(folder).constData()))
+        ::closedir(listed);
+    else if (errno != ENOENT)
+        throw Error(kErrCannotRead, QStringLiteral("The folder \"%1\" cannot be read here (%2), so its copies "
+                                                   "cannot be listed.")
+                                        .arg(kFolderName, QString::fromLocal8Bit(std::strerror(errno))));
     std::vector<Copy> found;
     const QDir dir(folder);
     for (const QString &name : dir.entryList({QStringLiteral("Tesmo *.mdb")}, QDir::Files)) {
@@ -172,7 +281,13 @@ QStringList backups(const QString &folder, Kind kind, const QDateTime &now)
 
 bool dailyDue(const QString &ledgerPath, const QDateTime &now)
 {
-    for (const Copy &c : copies(folderOf(ledgerPath))) {
+    std::vector<Copy> made;
+    try {
+        made = copies(folderOf(ledgerPath));
+    } catch (const Error &) {
+        return true;
+    }
+    for (const Copy &c : made) {
         if (c.made <= now && c.made.secsTo(now) < 24 * 60 * 60)
             return false;
     }
@@ -206,6 +321,7 @@ UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop)
         const QString folder = folderOf(ledgerPath);
         if (!QDir().mkpath(folder))
             cannotWrite(QStringLiteral("The folder %1 could not be created.").arg(folder));
+        copies(folder);   // a folder whose copies could never be pruned gets none
         // A name of its own for every copy of the process: the daily copy and
         // a copy before an import can be under way at once.
         static std::atomic<int> made{0};
@@ -220,7 +336,7 @@ UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop)
     }
 }
 
-QString keepCopy(UnnamedCopy copy, Kind kind, const QDateTime &now, const QString &spare)
+QString keepCopy(UnnamedCopy copy, Kind kind, const QDateTime &now, const QString &spare, bool prune)
 {
     const QString temp = copy.take();
     const QString folder = QFileInfo(temp).path();
@@ -234,13 +350,18 @@ QString keepCopy(UnnamedCopy copy, Kind kind, const QDateTime &now, const QStrin
         cannotWrite(QStringLiteral("The backup copy %1 could not be named.").arg(path));
     }
     syncFolder(QFile::encodeName(folder));
+    if (prune)
+        backup::prune(folder, kind, now, spare);
+    return path;
+}
 
+void prune(const QString &folder, Kind kind, const QDateTime &now, const QString &spare)
+{
     const QStringList names = backups(folder, kind, now);
     for (qsizetype i = kKeep; i < names.size(); ++i) {
         if (names[i] != spare)
             QFile::remove(QDir(folder).filePath(names[i]));
     }
-    return path;
 }
 
 QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, const std::atomic<bool> *stop,
@@ -262,47 +383,95 @@ std::optional<qint64> lotsIn(const QString &path)
 }
 
 void restore(const QString &ledgerPath, const QString &copyPath,
-             const std::function<bool(qint64 done, qint64 total)> &progress)
+             const std::function<bool(qint64 done, qint64 total)> &progress, const std::function<void()> &keep)
 {
     LockWait wait;
     try {
-        Database copy(copyPath, Database::Mode::ReadOnly, &wait);
-        // The copy is checked whole first, so that no damage is written into
-        // the ledger. The check tells no progress of its own: meanwhile the
-        // work is reported as not begun, which keeps a Cancel working.
-        struct Check {
-            const std::function<bool(qint64, qint64)> &progress;
-            bool cancelled = false;
-        } state{progress};
-        sqlite3_progress_handler(copy.handle(), 100000, [](void *p) {
-            auto *check = static_cast<Check *>(p);
-            check->cancelled = check->cancelled || (check->progress && !check->progress(0, 1));
-            return int(check->cancelled);
-        }, &state);
-        bool whole = false;
-        try {
-            Statement check(copy.handle(), "PRAGMA integrity_check(1)");
-            whole = check.step() && check.text(0) == QLatin1String("ok");
-        } catch (const Error &e) {
-            if (state.cancelled)
-                throw Error(kErrUserCancelled);
-            if (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB)
-                throw;
+        if (sameFile(ledgerPath, copyPath))
+            throw Error(kErrCannotRead, QStringLiteral("The copy is the ledger file itself under another name (a "
+                                                       "link to it), so it holds nothing to restore."));
+        // The pages are copied twice, the check between: each copy is told
+        // as half of the work.
+        qint64 pages = 1;
+        const auto half = [&](bool second) {
+            return [&progress, &pages, second](qint64 done, qint64 total) {
+                pages = total;
+                return !progress || progress(done + (second ? total : 0), 2 * total);
+            };
+        };
+        const PrivateFile prepared(QFileInfo(ledgerPath).absoluteFilePath());
+        Connection own;
+        int rc = sqlite3_open_v2(QFile::encodeName(prepared.path()).constData(), &own.db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+            throw engineError(own.db, rc);
+        defend(own.db);
+        {
+            Database copy(copyPath, Database::Mode::ReadOnly, &wait);
+            rc = copyPages(own.db, copy.handle(), wait, half(false));
         }
-        sqlite3_progress_handler(copy.handle(), 0, nullptr, nullptr);
-        if (!whole)
-            throw Error(kErrEngineCorrupt, QStringLiteral("The copy is damaged."));
-        Database ledger(ledgerPath, Database::Mode::ReadWrite, &wait);
-        if (ledger.readOnly())
-            throw Error(kErrReadOnly);
-        const int rc = copyPages(ledger.handle(), copy.handle(), wait, progress);
         if (rc == SQLITE_INTERRUPT)
             throw Error(kErrUserCancelled);
         if (rc != SQLITE_DONE)
             throw resultError(rc);
+        // The journal mode the program uses, whatever the copy's was.
+        rc = sqlite3_exec(own.db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            throw engineError(own.db, rc);
+        if (!checkedWhole(own.db, [&] { return !progress || progress(pages, 2 * pages); }))
+            throw Error(kErrEngineCorrupt, QStringLiteral("The copy is damaged."));
+        if (keep)
+            keep();
+
+        Database ledger(ledgerPath, Database::Mode::ReadWrite, &wait);
+        if (ledger.readOnly())
+            throw Error(kErrReadOnly);
+        // A ledger in write-ahead mode goes back to the rollback journal when
+        // no other connection has it open; else it stays as it is.
+        sqlite3_exec(ledger.handle(), "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+        // The counters the ledger has reached go into the copy; should another
+        // connection write to the ledger before the copy holds it locked, they
+        // are read again.
+        for (int tries = 0; tries < 100; ++tries) {
+            keepCounters(own.db, ledger.handle());
+            const unsigned read = dataVersion(ledger.handle());
+            rc = copyPages(ledger.handle(), own.db, wait, half(true),
+                           [&] { return dataVersion(ledger.handle()) == read; });
+            if (rc != kTargetChanged)
+                break;
+            rc = SQLITE_BUSY;
+        }
+        if (rc == SQLITE_INTERRUPT)
+            throw Error(kErrUserCancelled);
+        if (rc != SQLITE_DONE)
+            throw resultError(rc);
+    } catch (const NotKept &) {
+        throw;
     } catch (const Error &e) {
         throw plainError(e, wait);
     }
+}
+
+QString restoreCopy(const QString &ledgerPath, const QString &copyName, const QDateTime &now,
+                    const std::function<bool(qint64 done, qint64 total)> &progress)
+{
+    const QString folder = folderOf(ledgerPath);
+    QString kept;
+    try {
+        restore(ledgerPath, QDir(folder).filePath(copyName), progress, [&] {
+            try {
+                kept = keepCopy(copyLedger(ledgerPath), Kind::BeforeRestore, now, {}, false);
+            } catch (const Error &e) {
+                throw NotKept(e.number(), e.description());
+            }
+        });
+    } catch (...) {
+        if (!kept.isEmpty())
+            QFile::remove(kept);
+        throw;
+    }
+    prune(folder, Kind::BeforeRestore, now, copyName);
+    return kept;
 }
 
 void removeLeftovers(const QString &ledgerPath)

@@ -1,18 +1,21 @@
 #include "store/Database.h"
 
 #include "store/Schema.h"
+#include "store/SchemaCheck.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +28,9 @@ namespace {
 constexpr int kBusyMilliseconds = 5000;
 
 const char *const kTempMark = ".new-";
+// The private folders of the check of an unfinished change, in the temporary
+// folder or beside the ledger: ".Tesmo check PID-XXXXXX".
+const char *const kCheckMark = ".Tesmo check ";
 
 // True when path names a regular file (or a link to one) that starts as an
 // SQLite database does. Anything else, a pipe or a device among them, is
@@ -54,6 +60,7 @@ sqlite3 *openConnection(const QByteArray &uri, int flags, LockWait *wait = nullp
         sqlite3_close(db);
         throw e;
     }
+    defend(db);
     sqlite3_extended_result_codes(db, 0);
     if (wait)
         wait->attach(db);
@@ -70,32 +77,119 @@ QByteArray fileUri(const QString &path, const char *mode)
 
 enum class Shape { Ledger, NotALedger, Damaged };
 
-// Opens the file at uri and tells a ledger from any other database. With
-// whole, a ledger must also pass the engine's full check, which compares
-// every index with its table: pages of another file rolled into a ledger
-// can leave each page sound and the quick check content.
-Shape inspectConnection(const QByteArray &uri, int flags, LockWait *wait, bool whole = false)
+struct Found {
+    Shape shape = Shape::NotALedger;
+    Error why = Error(kErrNotALedger);   // for a file that is not a ledger
+};
+
+// Opens the file at uri and tells a ledger from any other database, by its
+// schema alone. With whole, a ledger must also pass the engine's full check,
+// which compares every index with its table: pages of another file rolled
+// into a ledger can leave each page sound and the quick check content.
+Found inspectConnection(const QByteArray &uri, int flags, LockWait *wait, const QString &name, bool whole = false)
 {
     sqlite3 *db = openConnection(uri, flags, wait);
-    Shape shape = Shape::NotALedger;
+    Found found;
     try {
-        if (isLedger(db)) {
-            shape = Shape::Ledger;
+        const LedgerSchema schema = readLedgerSchema(db);
+        if (!schema.isLedger()) {
+            found.why = notALedger(name, schema);
+        } else {
+            found.shape = Shape::Ledger;
             if (whole) {
+                // Damage, not values stored past the checks: a CHECK of every
+                // row would cost seconds at a million lots.
+                sqlite3_exec(db, "PRAGMA ignore_check_constraints = ON", nullptr, nullptr, nullptr);
                 Statement check(db, "PRAGMA integrity_check(1)");
                 if (!check.step() || check.text(0) != QLatin1String("ok"))
-                    shape = Shape::Damaged;
+                    found.shape = Shape::Damaged;
             }
         }
     } catch (const Error &e) {
         sqlite3_close(db);
         if (!whole || (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB))
             throw;
-        return Shape::Damaged;
+        found.shape = Shape::Damaged;
+        return found;
     }
     sqlite3_close(db);
-    return shape;
+    return found;
 }
+
+// The file a path names, links followed: SQLite keeps a file's journal and
+// write-ahead log beside it.
+QString realPath(const QString &path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? path : real;
+}
+
+// True when a write-ahead log that holds changes lies beside the file and no
+// connection has the file open, of this process or any other: a crash left
+// it. Every open connection holds a read lock on byte 128 of the -shm file
+// (the lock SQLite's file format calls DMS), and a lock of an open file
+// description conflicts even with this process's own.
+bool walLeftOver(const QString &real)
+{
+    if (QFileInfo(real + QStringLiteral("-wal")).size() <= 32)   // no more than its header
+        return false;
+    const int fd = ::open(QFile::encodeName(real + QStringLiteral("-shm")).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 128;
+    lock.l_len = 1;
+    const bool unused = ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type == F_UNLCK;
+    ::close(fd);
+    return unused;
+}
+
+// SQLite never writes a journal or log through a link, and refuses to open a
+// file that has one beside it.
+void refuseLinksBeside(const QString &path, const QString &real)
+{
+    for (const char *suffix : {"-journal", "-wal"}) {
+        if (QFileInfo(real + QLatin1String(suffix)).isSymLink())
+            throw Error(kErrEngineBase + SQLITE_CANTOPEN,
+                        QStringLiteral("Beside %1 lies %2, a link to another file, which holds no change of the "
+                                       "ledger: SQLite writes none through a link, and opens no ledger beside one. "
+                                       "Remove the link and start Tesmo again; both were left untouched.")
+                            .arg(QFileInfo(path).fileName(), QFileInfo(real + QLatin1String(suffix)).fileName()));
+    }
+}
+
+// A private folder for the check of an unfinished change, with room for need
+// bytes: in the temporary folder, else beside the ledger; removed with this
+// object, and at the next start when a crash left it.
+class CheckFolder {
+public:
+    CheckFolder(const QString &ledgerFolder, qint64 need)
+    {
+        const QString name = QStringLiteral("%1%2-XXXXXX").arg(QLatin1String(kCheckMark)).arg(qint64(::getpid()));
+        // Room for the copies, and for the rollback to grow them.
+        const qint64 room = need + need / 8 + (1 << 20);
+        for (const QString &parent : {QDir::tempPath(), ledgerFolder}) {
+            if (QStorageInfo(parent).bytesAvailable() < room)
+                continue;
+            dir_ = std::make_unique<QTemporaryDir>(QDir(parent).filePath(name));
+            if (dir_->isValid())
+                return;
+        }
+        throw Error(kErrEngineFull,
+                    QStringLiteral("Tesmo checks the unfinished change beside Tesmo.mdb on a copy before it opens the "
+                                   "ledger; that needs %1 MB free in the temporary folder (%2) or beside the ledger, "
+                                   "and neither has that much. Make room in either and start Tesmo again; the ledger "
+                                   "and its change were left untouched.")
+                        .arg((room + (1 << 20) - 1) >> 20)
+                        .arg(QDir::toNativeSeparators(QDir::tempPath())));
+    }
+    QString path() const { return dir_->path(); }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+};
 
 // The name that a journal of another file is set aside under: no longer a
 // -journal, so that the engine leaves it alone.
@@ -110,68 +204,80 @@ QString setAsideName(const QString &journal)
 }
 
 // A writer that died in the middle of a change left a hot journal beside the
-// file, which only a writer may roll back. The file and its journal are
-// looked at as copies in a private folder, where the copy of the file is
-// rolled back and checked whole; the originals are not touched. When that
-// copy is not whole but the file alone is, the journal belongs to another
-// file (a copy was put in the ledger's place after a crash): with mayWrite
-// it is set aside, and the sentence that tells the user so is returned.
-QString inspectRolledBackCopy(const QString &path, bool mayWrite)
+// file, which only a writer may roll back; or changes not yet written into
+// the file lie in its write-ahead log, which no connection has open. The file
+// and that log or journal (side) are copied into a private folder, where the
+// copy of the file is rolled back, or forward, and checked whole; the file
+// alone is checked where it lies, read as if nothing lay beside it. The
+// originals are not touched. When the copy is not whole but the file alone
+// is, the journal or log belongs to another file (a copy was put in the
+// ledger's place after a crash): with mayWrite it is set aside, and the
+// sentence that tells the user so is returned.
+QString inspectPrivateCopy(const QString &path, const QString &side, bool mayWrite)
 {
-    const QTemporaryDir dir(QDir(QDir::tempPath()).filePath(QStringLiteral("Tesmo-check-XXXXXX")));
-    const QString copy = dir.path() + QStringLiteral("/ledger");
-    const QString alone = dir.path() + QStringLiteral("/alone");
-    const QString journal = path + QStringLiteral("-journal");
-    if (!dir.isValid() || !QFile::copy(path, copy)
-        || (QFileInfo::exists(journal) && !QFile::copy(journal, copy + QStringLiteral("-journal"))))
-        throw Error(kErrEngineBase + SQLITE_CANTOPEN,
-                    QStringLiteral("Tesmo.mdb holds an unfinished change that could not be looked at in the "
-                                   "temporary folder; it was left untouched."));
-    const Shape rolledBack = inspectConnection(fileUri(copy, "rw"), SQLITE_OPEN_READWRITE, nullptr, true);
-    if (rolledBack == Shape::Ledger)
+    const bool wal = side.endsWith(QLatin1String("-wal"));
+    const QString name = QFileInfo(path).fileName(), sideName = QFileInfo(side).fileName();
+    const QString what = wal ? QStringLiteral("changes not yet written into it (%1)").arg(sideName)
+                             : QStringLiteral("an unfinished change (%1)").arg(sideName);
+    Shape rolled = Shape::Damaged;
+    {
+        const CheckFolder folder(QFileInfo(path).absolutePath(), QFileInfo(path).size() + QFileInfo(side).size());
+        const QString copy = folder.path() + QStringLiteral("/ledger");
+        if (!QFile::copy(path, copy) || !QFile::copy(side, copy + side.mid(side.lastIndexOf(u'-'))))
+            throw Error(kErrEngineBase + SQLITE_CANTOPEN,
+                        QStringLiteral("%1 holds %2 that could not be copied to be looked at; it was left "
+                                       "untouched.").arg(name, what));
+        rolled = inspectConnection(fileUri(copy, "rw"), SQLITE_OPEN_READWRITE, nullptr, name, true).shape;
+    }
+    if (rolled == Shape::Ledger)
         return {};
-    const Shape fileAlone = QFile::copy(path, alone)
-                                ? inspectConnection(fileUri(alone, "rw"), SQLITE_OPEN_READWRITE, nullptr, true)
-                                : Shape::Damaged;
-    if (rolledBack == Shape::NotALedger && fileAlone != Shape::Ledger)
-        throw Error(kErrNotALedger,
-                    QStringLiteral("Tesmo.mdb is not a Tesmo ledger; it and the unfinished change beside it "
-                                   "(Tesmo.mdb-journal) were left untouched."));
-    if (fileAlone != Shape::Ledger)
+    const Shape alone = inspectConnection(fileUri(path, "ro") + "&immutable=1", SQLITE_OPEN_READONLY, nullptr, name,
+                                          true).shape;
+    if (rolled == Shape::NotALedger && alone != Shape::Ledger)
+        throw Error(kErrNotALedger, QStringLiteral("%1 is not a Tesmo ledger; it and %2 beside it were left "
+                                                   "untouched.").arg(name, what));
+    if (alone != Shape::Ledger)
         throw Error(kErrEngineBase + SQLITE_CORRUPT,
-                    QStringLiteral("Tesmo.mdb is damaged, with or without the unfinished change beside it "
-                                   "(Tesmo.mdb-journal); both were left untouched."));
-    const QString aside = setAsideName(journal);
-    if (!mayWrite || ::rename(QFile::encodeName(journal).constData(), QFile::encodeName(aside).constData()) != 0)
+                    QStringLiteral("%1 is damaged, with or without %2 beside it; both were left untouched.")
+                        .arg(name, what));
+    const QString aside = setAsideName(side);
+    if (!mayWrite || ::rename(QFile::encodeName(side).constData(), QFile::encodeName(aside).constData()) != 0)
         throw Error(kErrEngineBase + SQLITE_CANTOPEN,
-                    QStringLiteral("Beside Tesmo.mdb lies an unfinished change (Tesmo.mdb-journal) that does not "
-                                   "belong to it and could not be set aside; both were left untouched."));
-    syncFolder(QFile::encodeName(QFileInfo(path).absolutePath()));
-    return QStringLiteral("Beside Tesmo.mdb lay an unfinished change (Tesmo.mdb-journal) that does not belong to "
-                          "it: rolling it back would have damaged the ledger, which is whole without it. It was "
-                          "set aside as \"%1\", and the ledger opened as it is. This happens when another file "
-                          "is copied over Tesmo.mdb after a crash.")
-        .arg(QFileInfo(aside).fileName());
+                    QStringLiteral("Beside %1 lies %2 that does not belong to it and could not be set aside; both "
+                                   "were left untouched.").arg(name, what));
+    if (wal)   // the log's index, which SQLite makes again
+        QFile::remove(side.chopped(4) + QStringLiteral("-shm"));
+    syncFolder(QFile::encodeName(QFileInfo(side).absolutePath()));
+    return QStringLiteral("Beside %1 lay %2 that does not belong to it: applying it would have damaged the ledger, "
+                          "which is whole without it. It was set aside as \"%3\", and the ledger opened as it is. "
+                          "This happens when another file is copied over %1 after a crash.")
+        .arg(name, what, QFileInfo(aside).fileName());
 }
 
 // Looks at the file through a read-only connection, which never writes to
 // it, not even a checkpoint of its -wal; a file that a crashed writer left
-// with a hot journal is looked at as a rolled-back copy. Returns what was
-// set aside, as inspectRolledBackCopy does.
+// with a hot journal, or with a log no connection has open, is looked at as
+// a private copy first. Returns what was set aside, as inspectPrivateCopy
+// does.
 QString inspect(const QString &path, bool mayWrite, LockWait *wait)
 {
     if (!looksLikeSqlite(path))
         throw Error(kErrNotALedger);
-    Shape shape = Shape::NotALedger;
+    const QString real = realPath(path);
+    refuseLinksBeside(path, real);
+    if (walLeftOver(real))
+        return inspectPrivateCopy(path, real + QStringLiteral("-wal"), mayWrite);
+    Found found;
     try {
-        shape = inspectConnection(fileUri(path, "ro"), SQLITE_OPEN_READONLY, wait);
+        found = inspectConnection(fileUri(path, "ro"), SQLITE_OPEN_READONLY, wait, QFileInfo(path).fileName());
     } catch (const Error &e) {
-        if (e.number() != kErrEngineBase + SQLITE_READONLY || !QFileInfo::exists(path + QStringLiteral("-journal")))
+        const QString journal = real + QStringLiteral("-journal");
+        if (e.number() != kErrEngineBase + SQLITE_READONLY || !QFileInfo::exists(journal))
             throw;
-        return inspectRolledBackCopy(path, mayWrite);
+        return inspectPrivateCopy(path, journal, mayWrite);
     }
-    if (shape != Shape::Ledger)
-        throw Error(kErrNotALedger);
+    if (found.shape != Shape::Ledger)
+        throw found.why;
     return {};
 }
 
@@ -180,11 +286,16 @@ QString inspect(const QString &path, bool mayWrite, LockWait *wait)
 void removeLeftovers(const QString &folder, const QString &prefix)
 {
     QDir dir(folder);
-    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
+    const auto all = QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+    for (const QFileInfo &entry : dir.entryInfoList({prefix + QLatin1Char('*')}, all)) {
         bool ok = false;
-        const qint64 pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
-        if (!ok || pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
-            dir.remove(name);
+        const qint64 pid = entry.fileName().mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
+        if (ok && pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH))
+            continue;
+        if (!entry.isDir() || entry.isSymLink())
+            dir.remove(entry.fileName());
+        else if (ok && entry.ownerId() == ::getuid())   // a folder of one's own, by a name it was given
+            QDir(entry.filePath()).removeRecursively();
     }
 }
 
@@ -219,6 +330,8 @@ Database::Database(const QString &path, Mode mode, LockWait *wait)
     if (writable) {
         const QFileInfo info(path);
         removeLeftovers(info.absolutePath(), info.fileName() + QString::fromLatin1(kTempMark));
+        for (const QString &folder : {info.absolutePath(), QDir::tempPath()})
+            removeLeftovers(folder, QString::fromLatin1(kCheckMark));
     }
     if (!QFileInfo::exists(path)) {
         if (!writable)
@@ -259,9 +372,11 @@ void Database::create()
     std::remove(temp.constData());
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(temp.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc == SQLITE_OK)
+    if (rc == SQLITE_OK) {
+        defend(db);
         rc = sqlite3_exec(db, ("PRAGMA synchronous = EXTRA; BEGIN;" + ledgerSchema() + "COMMIT;").c_str(), nullptr,
                           nullptr, nullptr);
+    }
     if (rc != SQLITE_OK) {
         Error e = engineError(db, rc);
         sqlite3_close(db);

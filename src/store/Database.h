@@ -44,18 +44,22 @@ public:
 
     // Opens the ledger at path. With ReadWrite, a missing file is created with
     // an empty lot table and one Options row (Protected 0, Password ""), and
-    // leftovers of a creation that was killed are removed. Raises Error
-    // kErrNotALedger for a file that is not an SQLite database or lacks the
-    // ledger's tables, and an engine error for a file that cannot be read;
-    // the file is then left as it was. A ledger locked by another program is
-    // waited for five seconds, or as wait allows.
+    // leftovers of a creation or a check that was killed are removed. Every
+    // connection has the engine's defensive settings (see defend()). Raises
+    // Error kErrNotALedger for a file that is not an SQLite database or whose
+    // schema is not exactly a ledger's (store/SchemaCheck.h), naming what is
+    // foreign, and an engine error for a file that cannot be read; the file
+    // is then left as it was. A ledger locked by another program is waited
+    // for five seconds, or as wait allows.
     //
-    // An unfinished change that a crash left beside the file (its -journal)
-    // is rolled back into the file only once a private copy of both, rolled
-    // back, is found whole. A journal that would damage a ledger that is
-    // whole without it is set aside under a name that says so (ReadWrite
-    // only), and notice() tells of it; when the file is damaged either way,
-    // it raises 3011 and leaves both as they were.
+    // An unfinished change that a crash left beside the file (its -journal,
+    // or a -wal that no connection has open; beside the file a link names,
+    // where SQLite keeps them) is rolled into the file only once a private
+    // copy of both, in the temporary folder or else beside the ledger, is
+    // found whole. A journal or log that would damage a ledger that is whole
+    // without it is set aside under a name that says so (ReadWrite only), and
+    // notice() tells of it; when the file is damaged either way, it raises
+    // 3011 and leaves both as they were; without room for the copy, 3013.
     explicit Database(const QString &path, Mode mode = Mode::ReadWrite, LockWait *wait = nullptr);
     ~Database();
     Database(const Database &) = delete;
@@ -93,9 +97,10 @@ private:
     QString notice_;
 };
 
-// Removes the files in folder that a process left under a private name,
-// prefix then its process ID ("Tesmo.mdb.new-PID", ".Tesmo copy PID-2.tmp"
-// and its journal), once that process no longer runs.
+// Removes the files and folders in folder that a process left under a
+// private name, prefix then its process ID ("Tesmo.mdb.new-PID", ".Tesmo copy
+// PID-2.tmp" and its journal, ".Tesmo check PID-XXXXXX"), once that process no
+// longer runs; a folder only when it is the user's own.
 void removeLeftovers(const QString &folder, const QString &prefix);
 
 // Makes the names in a folder (files created, renamed or removed) survive a

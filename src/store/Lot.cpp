@@ -205,7 +205,7 @@ FieldValue fieldValue(int pos, const QString &text)
         const auto shares = numberFromText(text);
         if (!shares)
             notConverted(text);
-        if (!sharesInRange(*shares))
+        if (!sharesInRange(*shares) || !sharesExact(*shares))
             throw Error(kErrOutOfRange);
         return *shares;
     }

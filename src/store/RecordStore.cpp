@@ -527,7 +527,7 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
             readTickerLots(*db_, ticker, each);
         });
         if (!sales.empty())
-            sold = writeSales(sales, ids);
+            sold = writeSales(sales, true);
         report(written);
         transaction.commit();
     }
@@ -610,18 +610,40 @@ void RecordStore::CancelUpdate()
     showCurrent();
 }
 
-// Removes the current lot from the file and the keyset. On any failure the
-// lot, its pending changes and the boxes stay as they were.
+// Removes the current lot from the file and the keyset, provided the file
+// still holds it exactly as it was read: a lot that another program changed,
+// or that a restore put back under its ID as it was earlier, is never
+// removed in its place. On any failure the lot, its pending changes and the
+// boxes stay as they were.
 void RecordStore::Delete()
 {
     if (!place_.onLot)
         throw tesmo::Error(kErrNoCurrentLot);
     requireOpen();
     validate(kActDelete, anyChanged());
-    Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1");
+    Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1 AND Name1 IS ?2 AND Ticker IS ?3 AND "
+                                       "NumShares IS ?4 AND Price IS ?5 AND NetAmount IS ?6 AND TradeDate IS ?7");
     s.bind(1, std::int64_t(current_.id));
-    s.step();
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        s.bind(pos + 1, current_.columns[std::size_t(pos)]);
+    try {
+        s.step();
+    } catch (...) {
+        s.reset();
+        throw;
+    }
     s.reset();
+    if (sqlite3_changes(db_->handle()) == 0) {
+        Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
+        exists.bind(1, std::int64_t(current_.id));
+        if (exists.step())
+            throw tesmo::Error(kErrLotChanged, QStringLiteral("Another program has changed this lot since Tesmo read "
+                                                              "it, so it was not deleted. Press Undo to see the lot "
+                                                              "as it is stored now."));
+        throw tesmo::Error(kErrLotGone, QStringLiteral("Another program has removed this lot from the ledger file "
+                                                       "since Tesmo read it, so nothing was deleted. Press Undo to "
+                                                       "see the ledger as it is stored now."));
+    }
     rows_.erase(std::size_t(place_.position));
     place_ = Place::gapBefore(place_.position);
     editMode_ = kEditNone;

@@ -150,15 +150,17 @@ public:
     // lot stays current, or, when it left, the gap where it stood is. Returns
     // the IDs of the sale rows, in the order of the parts.
     std::vector<SaleId> Sell(const std::vector<SaleToRecord> &parts);
-    // Undoes a sale in one transaction: its lot gets back the shares and net
-    // amount it held before, exactly as the file held them, or, sold whole,
-    // comes back under its own ID with all its values; the sale row goes.
-    // Raises Error 3115, whose description is the reason the user reads,
-    // and changes nothing, when the lot is not as the sale left it (a split,
-    // an edit, another program) or a later sale took from it, or the sale is
-    // no longer in the file. Afterwards the lot's row shows it as it now is
-    // (Stored is raised for it; a lot that came back is added by its ID).
-    void UndoSale(SaleId id);
+    // Undoes the sale the user saw, one row of Sales(), in one transaction:
+    // its lot gets back the shares and net amount it held before, exactly as
+    // the file held them, or, sold whole, comes back under its own ID with all
+    // its values; the sale row goes. Raises Error 3115, whose description is
+    // the reason the user reads, and changes nothing, when the lot is not as
+    // the sale left it (a split, an edit, another program) or a later sale
+    // took from it, or the file no longer holds that sale as it was read
+    // (a restore put another one under its ID). Afterwards the lot's row
+    // shows it as it now is (Stored is raised for it; a lot that came back is
+    // added by its ID).
+    void UndoSale(const SaleRecord &sale);
     // Every sale of the open file, as readSales gives them.
     std::vector<SaleRecord> Sales();
 
@@ -223,12 +225,13 @@ private:
     // Records the parts of sales, in order, within the caller's transaction,
     // each with the change of its lot; the ledger's first sale makes the
     // sales' table and view. A lot must be in the file as the record set
-    // holds it before its first part (else 3104 or 3107), unless it is among
-    // added, the lots written earlier in the same transaction (ascending);
-    // a later part of the same lot takes it as the earlier one left it.
+    // holds it before its first part (else 3104 or 3107), unless the parts
+    // were planned on the lots as the file holds them within the transaction
+    // (plannedOnFile); a later part of the same lot takes it as the earlier
+    // one left it.
     // Raises Error when the file refuses a part. The record set is left as
     // it is: once the transaction is committed, followSales brings it in step.
-    SalesWritten writeSales(const std::vector<SaleToRecord> &parts, const std::vector<LotId> &added = {});
+    SalesWritten writeSales(const std::vector<SaleToRecord> &parts, bool plannedOnFile = false);
     // The rows of the lots the record set holds take what the sales left
     // them, or leave it when sold whole; the current lot's boxes follow.
     void followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written);

@@ -53,8 +53,7 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
     return written.ids;
 }
 
-RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord> &parts,
-                                                   const std::vector<LotId> &added)
+RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord> &parts, bool plannedOnFile)
 {
     SalesWritten written;
     std::vector<SaleId> &ids = written.ids;
@@ -87,7 +86,7 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord
             }
             HeldTexts held;
             const int pos = positionOf(part.lot);
-            const bool checked = sold.contains(part.lot) || std::binary_search(added.begin(), added.end(), part.lot);
+            const bool checked = plannedOnFile || sold.contains(part.lot);
             sold.insert(part.lot);
             if (!checked && (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos)))))
                 throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it, "
@@ -136,9 +135,10 @@ void RecordStore::followSales(const std::vector<SaleToRecord> &parts, const Sale
         showCurrent();
 }
 
-void RecordStore::UndoSale(SaleId id)
+void RecordStore::UndoSale(const SaleRecord &seen)
 {
     requireOpen();
+    const SaleId id = seen.id;
     LotId lotId = 0;
     bool whole = false;
     StoredLot back;
@@ -146,6 +146,12 @@ void RecordStore::UndoSale(SaleId id)
         Database::Transaction transaction(*db_);
         if (!hasSales(*db_))
             refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
+        // A row under the same ID that is not the one the user saw came with a
+        // copy of the ledger restored meanwhile.
+        const std::optional<SaleRecord> stored = readSale(*db_, id);
+        if (stored && *stored != seen)
+            refuseUndo(QStringLiteral("The ledger file holds another sale under this sale's number since Tesmo read "
+                                      "it (a copy of the ledger was restored meanwhile), so nothing was undone."));
         Statement sale(db_->handle(),
                        "SELECT LotID, SharesLeft = 0, EXISTS (SELECT 1 FROM Sales AS later "
                        "WHERE later.LotID = Sales.LotID AND later.ID > Sales.ID) FROM Sales WHERE ID = ?1");

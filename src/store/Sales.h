@@ -48,20 +48,24 @@ struct SaleRecord {
     QString term;
 
     Ticks gain() const { return proceeds - cost; }
+    bool operator==(const SaleRecord &) const = default;
 };
 
 // Every sale the file holds, in order of sale date, then ID; none when it
-// has no sales table. Raises Error 3105 when objects of the sales' names
-// are not the sales as this program makes them, and an engine error when
-// the file cannot be read.
+// has no sales table. Raises Error 3105 when the file's schema is no longer
+// a ledger's (another program changed it since it was opened), and an engine
+// error when the file cannot be read.
 std::vector<SaleRecord> readSales(Database &db);
+
+// The sale row of that ID, as readSales gives it; none when there is none.
+std::optional<SaleRecord> readSale(Database &db, SaleId id);
 
 // True when the ledger has its sales; raises Error as readSales does.
 bool hasSales(Database &db);
 
 // Within the caller's transaction, adds the sales' table, view and triggers
-// to a ledger that has none; raises Error as readSales does when objects of
-// their names are not theirs.
+// to a ledger that has none, and brings those of an earlier version up to
+// date; raises Error as readSales does.
 void addSalesIfMissing(Database &db);
 
 } // namespace tesmo

@@ -1,11 +1,10 @@
 #include "store/Schema.h"
 
-#include "store/Sqlite.h"
+#include "store/EarlierSchemas.h"
 #include "text/Limits.h"
 
-#include <QByteArray>
 #include <QString>
-#include <sqlite3.h>
+#include <cmath>
 
 namespace tesmo {
 
@@ -28,7 +27,8 @@ CREATE TABLE Lots (
         CONSTRAINT "Ticker holds no control character" CHECK (NOT Ticker GLOB {CONTROLS}),
     NumShares REAL NOT NULL
         CONSTRAINT "NumShares lies between -{SHARES} and {SHARES}"
-        CHECK (NumShares BETWEEN -{SHARES} AND {SHARES}),
+        CHECK (NumShares BETWEEN -{SHARES} AND {SHARES})
+        CONSTRAINT "NumShares holds at most {DECIMALS} decimals" CHECK ({EXACT:NumShares}),
     Price REAL
         CONSTRAINT "Price lies between 0 and {MONEY}" CHECK (Price BETWEEN 0 AND {MONEY}),
     NetAmount REAL
@@ -71,11 +71,11 @@ INSERT INTO Options (Protected, Password) VALUES (0, '');
 // The sales, made by the ledger's first sale. A row is one part of a sale:
 // what it took from one lot, the lot's name, ticker and trade date as they
 // were, and, for undoing it, the lot's shares, price and net amount before
-// the sale (as the file held them, of whatever type) and what the lot kept.
-// The triggers make the file take a sale only from a lot as the row says it
-// was, and change the lot with the row: a lot sold whole leaves Lots. A row
-// is never changed; undoing a sale puts its lot back and deletes the row.
-const char *const kSalesTemplate = R"sql(
+// the sale (as the file held them, of whatever type) and what the lot kept:
+// the rest of its shares, to the ledger's decimals. Rows of earlier versions
+// kept the rest exactly as the subtraction left it, which the table allows;
+// a row written now must be exact, which the trigger checks.
+const char *const kSalesTableTemplate = R"sql(
 CREATE TABLE Sales (
     ID INTEGER PRIMARY KEY AUTOINCREMENT
         CONSTRAINT "ID must be a 32-bit whole number" CHECK (ID BETWEEN 1 AND 2147483647),
@@ -110,7 +110,8 @@ CREATE TABLE Sales (
         CHECK (LotNetAmount IS NULL
                OR typeof(LotNetAmount) IN ('integer', 'real') AND LotNetAmount BETWEEN 0 AND {MONEY}),
     SharesLeft REAL NOT NULL
-        CONSTRAINT "SharesLeft is LotNumShares less NumShares" CHECK (SharesLeft = LotNumShares - NumShares),
+        CONSTRAINT "SharesLeft is LotNumShares less NumShares, to {DECIMALS} decimals"
+        CHECK (abs(SharesLeft - (LotNumShares - NumShares)) <= {HALF} + abs(LotNumShares) * {ULPS}),
     NetLeft REAL
         CONSTRAINT "NetLeft is LotNetAmount less CostBasis"
         CHECK (CASE WHEN LotNetAmount IS NULL THEN NetLeft IS NULL
@@ -120,7 +121,13 @@ CREATE TABLE Sales (
 ) STRICT;
 CREATE INDEX SalesBySold ON Sales (Sold, ID);
 CREATE INDEX SalesByLot ON Sales (LotID, ID);
+)sql";
 
+// The view and the triggers of the sales: the file takes a sale only from a
+// lot as the row says it was, and changes the lot with the row: a lot sold
+// whole leaves Lots. A row is never changed; undoing a sale puts its lot back
+// and deletes the row.
+const char *const kSalesLinksTemplate = R"sql(
 CREATE VIEW qrySales AS
     SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis,
            round(Proceeds - CostBasis, 4) AS Gain, Term
@@ -134,6 +141,8 @@ CREATE TRIGGER SalesTakeFromLot BEFORE INSERT ON Sales BEGIN
     WHERE ID = NEW.LotID
       AND NOT (Name1 IS NEW.Name1 AND Ticker IS NEW.Ticker AND TradeDate IS NEW.Acquired
                AND NumShares IS NEW.LotNumShares AND Price IS NEW.LotPrice AND NetAmount IS NEW.LotNetAmount);
+    SELECT RAISE(ABORT, 'NumShares and SharesLeft hold at most {DECIMALS} decimals, but for a lot sold whole')
+    WHERE NOT ({EXACT:NEW.SharesLeft} AND ({EXACT:NEW.NumShares} OR NEW.NumShares = NEW.LotNumShares));
 END;
 CREATE TRIGGER SalesLeaveInLot AFTER INSERT ON Sales BEGIN
     DELETE FROM Lots WHERE ID = NEW.LotID AND NEW.SharesLeft = 0;
@@ -145,35 +154,10 @@ CREATE TRIGGER SalesAreKept BEFORE UPDATE ON Sales BEGIN
 END;
 )sql";
 
-// The number of the sales' objects that a ledger holds, by type and name.
-const char *const kCountSalesObjects =
-    "SELECT count(*) FROM sqlite_schema WHERE (type = 'table' AND name = 'Sales') OR "
-    "(type = 'view' AND name = 'qrySales') OR "
-    "(type = 'trigger' AND name IN ('SalesTakeFromLot', 'SalesLeaveInLot', 'SalesAreKept'))";
-constexpr int kSalesObjectCount = 5;
-
 // A GLOB pattern that matches a text holding a control character other than
 // NUL (U+0001-U+001F, U+007F-U+009F); NUL has checks of its own, since it
 // would end the pattern.
 const char *const kControlsPattern = "('*[' || char(1) || '-' || char(31) || char(127) || '-' || char(159) || ']*')";
-
-// The columns of a ledger's tables and view, in order, as pragma_table_info
-// names them. A view must have exactly these; a table may have more.
-struct Shape {
-    const char *object;
-    const char *columns;
-    bool exact;
-};
-const Shape kShapes[] = {
-    {"Lots", "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate", false},
-    {"qryStocks", "ID,Name1,Ticker,NumShares,Price,NetAmount,TradeDate", true},
-    {"Options", "Protected,Password", false},
-};
-const Shape kSalesShapes[] = {
-    {"Sales", "ID,LotID,Name1,Ticker,NumShares,Acquired,Sold,Proceeds,CostBasis,Term,LotNumShares,LotPrice,"
-              "LotNetAmount,SharesLeft,NetLeft", true},
-    {"qrySales", "ID,LotID,Name1,Ticker,NumShares,Acquired,Sold,Proceeds,CostBasis,Gain,Term", true},
-};
 
 // The schema text with its placeholders replaced by the program's limits.
 std::string withLimits(const char *schema)
@@ -185,34 +169,22 @@ std::string withLimits(const char *schema)
     sql.replace(QStringLiteral("{MONEY}"), QString::number(kMaxMoneyTicks / kTicksPerDollar));
     sql.replace(QStringLiteral("{PASSWORD}"), QString::number(kPasswordLength));
     sql.replace(QStringLiteral("{CONTROLS}"), QString::fromLatin1(kControlsPattern));
+    sql.replace(QStringLiteral("{DECIMALS}"), QString::number(kShareDecimals));
+    // Half the last decimal kept, and a little for the subtraction's rounding.
+    sql.replace(QStringLiteral("{HALF}"), QString::number(0.51 * std::pow(10.0, -kShareDecimals)));
     for (const char *column : {"Acquired", "Sold"})
         sql.replace(QStringLiteral("{DATE:%1}").arg(QLatin1String(column)),
                     QStringLiteral("length(%1) = 10 AND %1 IS date(%1, '+0 days') AND %1 >= '0001-01-01'")
                         .arg(QLatin1String(column)));
+    // A number of shares needs no rounding to the decimals kept.
+    for (const char *value : {"NumShares", "NEW.NumShares", "NEW.SharesLeft"})
+        sql.replace(QStringLiteral("{EXACT:%1}").arg(QLatin1String(value)),
+                    QStringLiteral("abs(%1 - round(%1, %2)) <= abs(%1) * {ULPS}").arg(QLatin1String(value))
+                        .arg(kShareDecimals));
+    // Two units in the last place of a double: SQLite's round() reads its
+    // digits back to within one.
+    sql.replace(QStringLiteral("{ULPS}"), QStringLiteral("4.5e-16"));
     return sql.toStdString();
-}
-
-// True when the object's columns are those of shape; raises Error when the
-// schema cannot be read.
-bool hasShape(sqlite3 *db, const Shape &shape)
-{
-    // A view whose query no longer compiles has no columns to show: it is
-    // not a ledger's view.
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info(?1) ORDER BY cid)",
-                           -1, &raw, nullptr) != SQLITE_OK)
-        throw engineError(db, sqlite3_errcode(db));
-    sqlite3_bind_text(raw, 1, shape.object, -1, SQLITE_STATIC);
-    const int rc = sqlite3_step(raw);
-    const auto *text = rc == SQLITE_ROW ? reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)) : nullptr;
-    const QByteArray columns = text ? QByteArray(text) : QByteArray();
-    sqlite3_finalize(raw);
-    if (rc == SQLITE_ERROR)
-        return false;
-    if (rc != SQLITE_ROW)
-        throw engineError(db, rc);
-    const QByteArray wanted(shape.columns);
-    return shape.exact ? columns == wanted : columns == wanted || columns.startsWith(wanted + ',');
 }
 
 } // namespace
@@ -223,43 +195,37 @@ bool hasShape(sqlite3 *db, const Shape &shape)
 const char *const kLedgerIndexes =
     "CREATE INDEX IF NOT EXISTS LotsWithWideTicker ON Lots (ID) WHERE Ticker GLOB '*[^ -~]*';";
 
+std::string ledgerObjects()
+{
+    return withLimits(kSchemaTemplate);
+}
+
 std::string ledgerSchema()
 {
-    return withLimits(kSchemaTemplate) + kLedgerIndexes;
+    return ledgerObjects() + kLedgerIndexes;
+}
+
+std::string salesTable()
+{
+    return withLimits(kSalesTableTemplate);
+}
+
+std::string salesLinks()
+{
+    return withLimits(kSalesLinksTemplate);
 }
 
 std::string salesSchema()
 {
-    return withLimits(kSalesTemplate);
+    return salesTable() + salesLinks();
 }
 
-bool isLedger(sqlite3 *db)
+std::vector<SchemaPart> schemaParts()
 {
-    Statement objects(db,
-                      "SELECT count(*) FROM sqlite_schema WHERE (type = 'view' AND name = 'qryStocks') "
-                      "OR (type = 'table' AND name IN ('Lots', 'Options'))");
-    objects.step();
-    if (objects.int64(0) != 3)
-        return false;
-    for (const Shape &shape : kShapes)
-        if (!hasShape(db, shape))
-            return false;
-    return true;
-}
-
-SalesShape salesShape(sqlite3 *db)
-{
-    Statement objects(db, kCountSalesObjects);
-    objects.step();
-    const auto count = objects.int64(0);
-    if (count == 0)
-        return SalesShape::None;
-    if (count != kSalesObjectCount)
-        return SalesShape::Foreign;
-    for (const Shape &shape : kSalesShapes)
-        if (!hasShape(db, shape))
-            return SalesShape::Foreign;
-    return SalesShape::Ours;
+    using Made = SchemaPart::Made;
+    return {{"the ledger", Made::WithTheLedger, ledgerObjects(), earlierLedgerTables()},
+            {"the indexes", Made::WhenOpened, kLedgerIndexes, {}},
+            {"the sales", Made::ByFirstUse, salesSchema(), {earlierSalesSchema()}}};
 }
 
 } // namespace tesmo

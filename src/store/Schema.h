@@ -2,35 +2,50 @@
 // qryStocks, the table Options, and, from the first sale on, the table Sales
 // behind the view qrySales. The checks of Lots take their ranges and
 // lengths from the program's limits, so the file accepts exactly the lots that
-// the window accepts.
+// the window accepts. These definitions are also what a file is checked
+// against before it is taken for a ledger (store/SchemaCheck.h), through
+// schemaParts(): a new object is added to its part's SQL alone, a new part
+// (a table made by its first use, as the sales are) to schemaParts(), and a
+// changed object keeps its earlier text in store/EarlierSchemas.cpp.
 #pragma once
 
 #include <string>
-
-struct sqlite3;
+#include <vector>
 
 namespace tesmo {
 
-// The SQL that builds a new, empty ledger with its one Options row.
-std::string ledgerSchema();
+// The objects that every ledger holds, and its one Options row.
+std::string ledgerObjects();
 
 // Indexes that later versions of the program added; created on a ledger that
 // lacks them when the ledger is opened for writing.
 extern const char *const kLedgerIndexes;
 
-// True when the database holds the tables and the view of a ledger, each
-// with the ledger's columns in the ledger's order (the view exactly those).
-// Reads only; raises Error when the schema cannot be read.
-bool isLedger(sqlite3 *db);
+// The SQL that builds a new, empty ledger: the two above.
+std::string ledgerSchema();
 
-// The SQL that adds the sales to a ledger: the table, its view, and the
-// triggers through which a sale row changes its lot.
+// The SQL that adds the sales to a ledger: the table and its indexes
+// (salesTable), then the view and the triggers through which a sale row
+// changes its lot (salesLinks); salesSchema is both.
+std::string salesTable();
+std::string salesLinks();
 std::string salesSchema();
 
-// Whether a ledger holds the sales: none of their objects, all of them as
-// salesSchema makes them, or something else under their names. Reads only;
-// raises Error when the schema cannot be read.
-enum class SalesShape { None, Ours, Foreign };
-SalesShape salesShape(sqlite3 *db);
+// A part of the schema as a ledger comes to hold it: with the ledger, when
+// the ledger is opened for writing (each object of it may be missing from an
+// older ledger), or by its first use (all of it or none).
+struct SchemaPart {
+    enum class Made { WithTheLedger, WhenOpened, ByFirstUse };
+    const char *name;   // as messages name it: "the sales"
+    Made made;
+    std::string sql;    // the SQL that makes it now
+    // What earlier versions made: single objects in place of some of a part
+    // made with the ledger, or, for a part made by its first use, the whole
+    // part as it was.
+    std::vector<const char *> earlier;
+};
+
+// Every part, in the order they are made.
+std::vector<SchemaPart> schemaParts();
 
 } // namespace tesmo

@@ -11,6 +11,12 @@ Error engineError(sqlite3 *db, int rc)
     return Error(kErrEngineBase + (rc & 0xff), QString::fromUtf8(msg));
 }
 
+void defend(sqlite3 *db)
+{
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+}
+
 SqlValue::SqlValue(sqlite3_value *value)
     : value_(value ? sqlite3_value_dup(value) : nullptr)
 {

@@ -19,6 +19,12 @@ namespace tesmo {
 // code, with SQLite's own message.
 Error engineError(sqlite3 *db, int rc);
 
+// Sets the engine's defensive settings on a new connection, before it runs
+// anything: no function or virtual table that a file's own schema names is
+// trusted to run, and no statement can damage the file on purpose (writing
+// the schema or pages directly, turning the journal off).
+void defend(sqlite3 *db);
+
 // A copy of one column value as the engine held it, of whatever type, kept
 // so that the same value can be bound again and compared exactly.
 class SqlValue {

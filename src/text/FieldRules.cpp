@@ -89,6 +89,14 @@ bool sharesOutOfRange(const QString &t)
     return !v || !sharesInRange(*v);
 }
 
+// A number of shares, already known to be one in range, with more decimals
+// than the ledger keeps.
+bool sharesTooFine(const QString &t)
+{
+    const auto v = numberFromText(t);
+    return v && !sharesExact(*v);
+}
+
 bool notADate(const QString &t)
 {
     return !regional::readDate(t);
@@ -116,6 +124,8 @@ bool holdsControl(const QString &t)
     return hasControlCharacter(t);
 }
 
+static_assert(kShareDecimals == 6, "the rule's message names the decimals kept");
+
 // Checked in this order; the first failure is the one the user sees.
 const Rule kRules[] = {
     {kTicker, isEmpty, "Must Enter a Ticker Symbol", false},
@@ -123,6 +133,7 @@ const Rule kRules[] = {
     {kNumShares, notANumber, "Please Enter Number of Shares as a Number", true},
     {kNumShares, sharesOutOfRange,
      "Please Enter Number of Shares between -999,999,999,999,999 and 999,999,999,999,999", true},
+    {kNumShares, sharesTooFine, "Please Enter Number of Shares with at most 6 decimals", true},
     {kTradeDate, isEmpty, "Must Enter Trade Date", false},
     {kTradeDate, notADate, "Must Enter the Date According to the Format MM/DD/YY or MM/DD/YYYY", true},
     {kPrice, notMoney, "Please Enter the Price per Share as a Number", true},

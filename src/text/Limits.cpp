@@ -1,6 +1,7 @@
 #include "text/Limits.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace tesmo {
@@ -18,6 +19,40 @@ bool dollarsInRange(double dollars)
 bool sharesInRange(double shares)
 {
     return std::isfinite(shares) && std::fabs(shares) <= kMaxShares;
+}
+
+double roundShares(double shares)
+{
+    constexpr double kLargest = 4503599627.370496;   // 2^52 millionths
+    if (!std::isfinite(shares) || std::fabs(shares) >= kLargest)
+        return shares;
+    // The binary value's decimals, exact well past a tie at the seventh: the
+    // doubles around one lie more than 1e-23 apart. One place is kept in
+    // front for a carry ("999.9999995" becomes "1000.000000").
+    char digits[64] = {'0'};
+    const auto written = std::to_chars(digits + 1, digits + sizeof digits, std::fabs(shares),
+                                       std::chars_format::fixed, 30);
+    const auto point = std::size_t(std::find(digits + 1, written.ptr, '.') - digits);
+    const std::size_t end = point + 1 + kShareDecimals;
+    if (digits[end] >= '5') {
+        for (std::size_t i = end - 1;; --i) {
+            if (i == point)
+                continue;
+            if (digits[i] != '9') {
+                ++digits[i];
+                break;
+            }
+            digits[i] = '0';
+        }
+    }
+    double rounded = 0;
+    std::from_chars(digits, digits + end, rounded);
+    return rounded == 0 ? 0.0 : std::copysign(rounded, shares);
+}
+
+bool sharesExact(double shares)
+{
+    return roundShares(shares) == shares;
 }
 
 qsizetype characterCount(QStringView text)

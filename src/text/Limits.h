@@ -21,6 +21,12 @@ bool dollarsInRange(double dollars);
 // the window shows exactly.
 inline constexpr double kMaxShares = 999'999'999'999'999.0;
 
+// Shares are kept to six decimals, the finest fraction of a share that
+// brokers trade: a double holds fifteen significant digits, so a count of up
+// to 999,999,999.999999 shares reads back exactly as typed, and a sum or
+// difference of counts, rounded again, leaves no remnant in the last digits.
+inline constexpr int kShareDecimals = 6;
+
 // Longest texts, in characters (Unicode code points, as SQLite's length()).
 inline constexpr int kNameLength = 50;
 inline constexpr int kTickerLength = 10;
@@ -35,6 +41,15 @@ inline constexpr int kLastYear = 9999;
 
 bool moneyInRange(Ticks ticks);
 bool sharesInRange(double shares);
+
+// shares rounded to kShareDecimals, half away from zero, as the decimal its
+// digits spell: the double nearest to it. Every number of shares that the
+// program works out goes through here before it is kept. Counts too large for
+// a millionth of a share to show in a double (above 2^52 millionths), and
+// values that are not finite, stay as they are.
+double roundShares(double shares);
+// True when shares needs no rounding to kShareDecimals.
+bool sharesExact(double shares);
 
 // The number of characters of a text: code points, a surrogate pair counting
 // once.

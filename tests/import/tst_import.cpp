@@ -243,6 +243,10 @@ private slots:
             << "."
             << "2 New |ABC|1000|22|22000|3/4/2024\n"
                "3 New |XYZ|5|1250|6250|3/5/2024";
+        QTest::newRow("whole thousands settle the decimal point") << sample("us_thousands.csv") << ", . YMD line 1"
+            << "2 New |ABC|1000|22|22000|3/4/2024\n3 New |XYZ|2000|125|250000|3/5/2024" << "" << "";
+        QTest::newRow("settlement dates settle the date order of semicolons") << sample("semicolon_settlement.csv")
+            << "; , MDY line 1" << "2 New |ABC|10|2.50|25.00|3/4/2024\n3 New |XYZ|4|1.25|5.00|3/5/2024" << "" << "";
         QTest::newRow("cancelled, reversed and tendered purchases")
             << sample("actions.csv") << ", . MDY line 1"
             << "2 Cancelled MICROSOFT CORP|MSFT|5|390.00|1950.00|1/16/2024 : by line 3\n"

@@ -48,7 +48,7 @@ private slots:
     // Showing a lot makes its display texts; only what the user types is a change.
     void valuesNobodyEditedAreNeverRewritten()
     {
-        MainWindow w({{"A", "TA", 1.0 / 3, 12.34567, 1250.1234, "2003-01-15"},
+        MainWindow w({{"A", "TA", 0.333333, 12.34567, 1250.1234, "2003-01-15"},
                       {"B", "TB", 7, 450000000000.0, 0.004, "2003-01-16"}});
         QCOMPARE(w.fields(), QStringLiteral("B|TB|7|$450,000,000,000.0000|$0.00|1/16/2003"));
         const char *exact = "SELECT Name1, printf('%.17g|%.17g|%.17g', NumShares, Price, NetAmount) FROM Lots";
@@ -100,7 +100,7 @@ private slots:
     // shown with a message and can be left, undone, deleted and closed on.
     void anUnfitLotNeverTrapsTheWindow()
     {
-        MainWindow w({}, false, QString(kUncheckedLedger) + "INSERT INTO Lots VALUES (1, 'Fine', 'F', 1, 1, 1, '2003-01-15'),"
+        MainWindow w({}, true, QString(kPastTheChecks) + "INSERT INTO Lots VALUES (1, 'Fine', 'F', 1, 1, 1, '2003-01-15'),"
                      " (2, 'Odd', 'Z', 3000000000, 1, NULL, '0000-01-01'), (3, 'Inf', 'I', 9e999, 1, 1, '2003-01-15')");
         QCOMPARE(w.dialogs.takeTexts(), QStringList{"This lot holds a value that Tesmo cannot take as it is stored "
                                                     "(Trade Date). Correct it and save the lot, or delete the lot."});

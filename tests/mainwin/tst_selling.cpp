@@ -56,6 +56,7 @@ private slots:
             QString name, pending /* typed into the shares box first */, keys, told, focus /* while the dialog is up */,
                 file /* ID,NumShares,NetAmount */, sales /* LotID:NumShares:Proceeds:CostBasis */,
                 current /* counter and ID */, selected /* ID:shares */;
+            QString meanwhile = {};   // what another program does while the dialog is up
         };
         const QString first = "Sold 150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost $1,750.00, "
                               "gain $1,250.00.";
@@ -94,6 +95,9 @@ private slots:
                     "Please Enter at most 50 shares to sell from lot 2 (bought 6/1/2021): it holds no more.", "lots 2"),
             {"a pending change refused: no dialog", "abc", "", "Please Enter Number of Shares as a Number", "", kUnsold,
              kNoSales, "2 of 4 2", "1:100|2:50"},
+            {"a lot another program changed meanwhile", "", "6/1/2024\t150\t3000\n", "No shares were sold: Another "
+             "program has changed lot 1 since Tesmo read it, so nothing was sold.", "proceeds", kUnsold, kNoSales,
+             "2 of 4 2", "1:100|2:50", "UPDATE Lots SET Name1 = 'Other' WHERE ID = 1"},
         };
         for (const Case &c : cases) {
             NAME_THE_CASE(c.name);
@@ -107,6 +111,7 @@ private slots:
             PreviewAnswer answer([&](QDialog &d) {
                 d.activateWindow();
                 QTRY_COMPARE(QApplication::activeWindow(), &d);
+                w.folder.exec(c.meanwhile);
                 press(c.keys);
                 focused = focusName(d);
                 if (d.isVisible())

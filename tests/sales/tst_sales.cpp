@@ -118,6 +118,15 @@ private slots:
         row("chosen shares that do not add up", three, "6/1/2024", 20, "200", Chosen,
             "Shares: The shares chosen from the lots add up to 10: Please Enter 10 Shares, or choose 20 from the lots.",
             {{1, 10}});
+        // Shares to six decimals, and never for nothing.
+        row("more decimals than the ledger keeps", three, "6/1/2024", 0.0000001, "10", FirstIn,
+            "Shares: Please Enter Shares with at most 6 decimals");
+        row("a cost that rounds to nothing", three, "6/1/2024", 0.0001, "10", FirstIn,
+            "Shares: Please Enter more Shares: the cost of the 0.0001 shares from lot 1 (bought 1/15/2020) rounds to "
+            "$0.00.");
+        row("proceeds that round to nothing", {lot(4, "1/15/2020", 0.001, 10), lot(5, "1/16/2020", 100, 1000)},
+            "6/1/2024", 100.001, "1", FirstIn, "Shares: Please Enter more Shares: the part of the proceeds of the "
+            "0.001 shares from lot 4 (bought 1/15/2020) rounds to $0.00.");
     }
     void namedSales()
     {
@@ -192,16 +201,18 @@ private slots:
     }
 
     // Gains in whole cents (a cost's fraction of a cent rounded first); the
-    // file for taxes: short-term sales first, quoting, no name, CRLF, an
-    // earlier file replaced, a file that cannot be made named in the error.
+    // file for taxes: short-term sales first, each term in the order of sale,
+    // quoting, no name, CRLF, an earlier file replaced, a file that cannot be
+    // made named in the error.
     void gainsOfAYearAndTheirFile()
     {
         const std::vector<SaleRecord> sales = {
+            sale(4, "LNG", "Long Ago", 1, "2020-01-02", "2023-12-05", 100, 100, "Long"),
             sale(1, "WDG", "Widgets, \"Best\" Inc.", 10, "2024-01-10", "2024-03-15", 900000, 1200050, "Short"),
             sale(2, "ZZ", "", 2.5, "2022-02-01", "2024-05-05", 3000000, 2000000, "Long"),
             sale(3, "ACME", "Acme Corp", 20, "2023-02-01", "2025-01-02", 4000000, 2000000, "Short"),
         };
-        QCOMPARE(saleYears(sales), (std::vector<int>{2025, 2024}));
+        QCOMPARE(saleYears(sales), (std::vector<int>{2025, 2024, 2023}));
         const std::vector<const SaleRecord *> shown = salesIn(sales, 2024);
         const GainTotals totals = gainTotals(shown);
         QCOMPARE(QList<Ticks>({totals.shortTerm, totals.longTerm, totals.total()}),
@@ -216,6 +227,7 @@ private slots:
         QCOMPARE(saved.readAll(), "Description,Date Acquired,Date Sold,Proceeds,Cost Basis,Gain or Loss,Term\r\n"
                                   "\"10 sh. WDG (Widgets, \"\"Best\"\" Inc.)\",1/10/2024,3/15/2024,90.00,120.01,-30.01,Short\r\n"
                                   "20 sh. ACME (Acme Corp),2/1/2023,1/2/2025,400.00,200.00,200.00,Short\r\n"
+                                  "1 sh. LNG (Long Ago),1/2/2020,12/5/2023,0.01,0.01,0.00,Long\r\n"
                                   "2.5 sh. ZZ,2/1/2022,5/5/2024,300.00,200.00,100.00,Long\r\n");
 
         try {
@@ -224,6 +236,7 @@ private slots:
         } catch (const Error &e) {
             QVERIFY(e.number() == kErrCannotWrite && e.description().contains("missing/Tesmo gains all years.csv"));
         }
+        QVERIFY_THROWS_EXCEPTION(Error, saveGainsCsv(shown, dir.filePath("two\nlines.csv")));   // never a name
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{gainsFileName(2024)});
     }
 };

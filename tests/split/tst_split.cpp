@@ -48,7 +48,7 @@ private slots:
         const QString unchanged = "100|$10.0000";
         QTest::newRow("2 for 1") << QVariant(10) << "2" << "1" << valid << "200|$5.0000";
         QTest::newRow("3 for 2") << QVariant(10) << "3" << "2" << valid << "150|$6.6667";
-        QTest::newRow("1 for 3") << QVariant(10) << "1" << "3" << valid << "33.3333333333333|$30.0000";
+        QTest::newRow("1 for 3, to six decimals") << QVariant(10) << "1" << "3" << valid << "33.333333|$30.0000";
         QTest::newRow("+2 for 1, no price") << QVariant() << "+2" << "1" << valid << "200|";
         QTest::newRow("from 0") << QVariant(10) << "0" << "1" << invalidFrom << unchanged;
         QTest::newRow("to below 1") << QVariant(10) << "2" << "0.5" << QStringList{"Invalid Entry", "open, To"} << unchanged;

@@ -24,11 +24,8 @@ struct NewLot {
     QString tradeDate;
 };
 
-// The ledger as an older tool made it, without the file's checks, for a script that stores anything.
-constexpr const char *kUncheckedLedger =
-    "CREATE TABLE Lots (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name1, Ticker, NumShares, Price, NetAmount, TradeDate);"
-    "CREATE VIEW qryStocks AS SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots ORDER BY ID;"
-    "CREATE TABLE Options (Protected, Password); INSERT INTO Options VALUES (0, '');";
+// Another tool writing past the file's checks, as a script may, before SQL that stores anything.
+constexpr const char *kPastTheChecks = "PRAGMA ignore_check_constraints = ON; ";
 
 class LedgerFolder {
 public:
@@ -115,12 +112,14 @@ private:
     QTemporaryDir dir_;
 };
 
-// The number of the error that op raises; 0 when it raises none.
-inline int errorOf(const std::function<void()> &op)
+// The number of the error that op raises, and what it said; 0 when it raises none.
+inline int errorOf(const std::function<void()> &op, QString *said = nullptr)
 {
     try {
         op();
     } catch (const Error &e) {
+        if (said)
+            *said = e.description();
         return e.number();
     }
     return 0;
