@@ -17,7 +17,7 @@
 #include "import/LotKey.h"
 #include "import/ReadingEvidence.h"
 #include "import/RowReading.h"
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 
 #include <QIODevice>
 #include <array>

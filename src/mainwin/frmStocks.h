@@ -8,11 +8,11 @@
 #include "mainwin/BoxBinding.h"
 #include "mainwin/FailureWords.h"
 #include "mainwin/LotListModel.h"
-#include "platform/Background.h"
 #include "platform/Platform.h"
 #include "store/Backup.h"
 #include "store/RecordStore.h"
 
+#include <QFuture>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -291,9 +291,16 @@ private:
     // Whether the window that was active last was another form of the
     // program (not a message or input box), for Form_Activate.
     bool cameFromForm_ = false;
+    // How the daily copy ended: the copy made, not named yet, or none when
+    // none was due, or the Error that ended it. Read where it is told, not
+    // taken: a future whose result was taken is no longer finished.
+    struct DailyCopyEnd {
+        std::shared_ptr<backup::UnnamedCopy> made;
+        std::optional<Error> failure;
+    };
     // The daily copy being made off the window's thread, and its stop flag,
     // set on the window's thread and read on the copy's.
-    std::optional<BackgroundTask<std::optional<backup::UnnamedCopy>>> dailyCopy_;
+    std::optional<QFuture<DailyCopyEnd>> dailyCopy_;
     std::shared_ptr<std::atomic<bool>> stopDailyCopy_;
     bool activatedOnce_ = false;
     bool opened_ = false;

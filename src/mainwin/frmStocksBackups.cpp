@@ -8,8 +8,10 @@
 #include "store/Backup.h"
 #include "text/Regional.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QtConcurrentRun>
 
 namespace tesmo {
 
@@ -36,11 +38,11 @@ QString restoreFailure(const Error &e)
 
 } // namespace
 
-// The copy is made off the window's thread, on connections of its own, so
-// that a large ledger's copy does not hold the window up; the window reads
-// the clock and the copies' times, and names the copy once it is made. A
-// failure is told once, by the window, and a copy stopped because the window
-// goes is not.
+// The copy is made off the window's thread, on Qt's pool and connections of
+// its own, so that a large ledger's copy does not hold the window up; the
+// window reads the clock and the copies' times, and names the copy once it
+// is made. A failure is told once, by the window, and a copy stopped because
+// the window goes is not.
 void frmStocks::MakeDailyBackup()
 {
     const RecordStore &rs = *data1_;
@@ -50,26 +52,39 @@ void frmStocks::MakeDailyBackup()
     const QDateTime now = QDateTime::currentDateTime();
     const bool due = rs.RecordCount() > 0 && backup::dailyDue(ledger, now);
     const auto stop = stopDailyCopy_ = std::make_shared<std::atomic<bool>>(false);
-    dailyCopy_ = runInBackground(
-        [ledger, due, stop]() -> std::optional<backup::UnnamedCopy> {
+    // The work keeps its Error in what it returns: a future that holds an
+    // exception raises it again wherever it is waited for.
+    dailyCopy_ = QtConcurrent::run([ledger, due, stop] {
+        DailyCopyEnd end;
+        try {
             backup::removeLeftovers(ledger);
-            if (!due)
-                return std::nullopt;
-            return backup::copyLedger(ledger, stop.get());
-        },
-        *this,
-        [this, now](BackgroundTask<std::optional<backup::UnnamedCopy>> copy) {
-            try {
-                if (std::optional<backup::UnnamedCopy> made = copy.result())
-                    backup::keepCopy(std::move(*made), backup::Kind::Daily, now);
-            } catch (const Error &e) {
-                if (e.number() == kErrStopped)
-                    return;
-                dialogs_.message(QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
-                                     .arg(backup::kFolderName, e.description()),
+            if (due)
+                end.made = std::make_shared<backup::UnnamedCopy>(backup::copyLedger(ledger, stop.get()));
+        } catch (const Error &e) {
+            end.failure = e;
+        }
+        return end;
+    });
+    // Told on the window's thread through the application, which outlives
+    // the work: the window waits for the copy when it goes, but the telling
+    // comes just after the copy's end, when the window may be gone already.
+    dailyCopy_->then(QCoreApplication::instance(),
+                     [window = QPointer<frmStocks>(this), now](QFuture<DailyCopyEnd> copy) {
+                         if (!window)
+                             return;
+                         DailyCopyEnd end = copy.result();
+                         try {
+                             if (end.made)
+                                 backup::keepCopy(std::move(*end.made), backup::Kind::Daily, now);
+                         } catch (const Error &e) {
+                             end.failure = e;
+                         }
+                         if (end.failure && end.failure->number() != kErrStopped)
+                             window->dialogs_.message(
+                                 QStringLiteral("Tesmo could not make its daily copy of the ledger in \"%1\": %2")
+                                     .arg(backup::kFolderName, end.failure->description()),
                                  Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-            }
-        });
+                     });
 }
 
 void frmStocks::StopDailyBackup()
@@ -77,7 +92,7 @@ void frmStocks::StopDailyBackup()
     if (stopDailyCopy_)
         *stopDailyCopy_ = true;
     if (dailyCopy_)
-        dailyCopy_->wait();
+        dailyCopy_->waitForFinished();
 }
 
 void frmStocks::RestoreFromBackup()
