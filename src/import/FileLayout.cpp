@@ -134,14 +134,20 @@ double fit(const CsvTable &table, int headerRow, int column, ImportField field)
 
 constexpr double kFits = 0.5;
 
-// Some value of the column under the header says buy or sell.
-bool saysBuyOrSell(const CsvTable &table, int headerRow, int column)
+// The first value of the column under the header that says buy or sell,
+// and where ("'BUY' on line 2"); empty when none does.
+QString buyOrSellValue(const CsvTable &table, int headerRow, int column)
 {
     const int end = std::min(table.rowCount(), headerRow + 1 + kSampleRows);
     for (int row = headerRow + 1; row < end; ++row)
         if (import::readAction(table.field(row, column)).tradeWords)
-            return true;
-    return false;
+            return QStringLiteral("%1 on line %2").arg(quoted(table.field(row, column).trimmed())).arg(table.line(row));
+    return {};
+}
+
+bool saysBuyOrSell(const CsvTable &table, int headerRow, int column)
+{
+    return !buyOrSellValue(table, headerRow, column).isEmpty();
 }
 
 // The column whose values say buy or sell, among those not taken by other
@@ -265,6 +271,9 @@ FileLayout layoutAt(const CsvTable &table, int headerRow)
     }
     if (l.column(ImportField::Action) == kNoColumn)
         actionByValues(table, l);
+    if (const int a = l.column(ImportField::Action); a >= 0 && saysBuyOrSell(table, headerRow, a))
+        l.actionByValues = QStringLiteral("the values of %1 say buy or sell (%2)")
+                               .arg(quoted(l.headers[a]), buyOrSellValue(table, headerRow, a));
     for (int c = 0; c < int(named.size()); ++c) {
         const Named &n = named[std::size_t(c)];
         if (c != l.column(ImportField::TradeDate)

@@ -248,7 +248,8 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
 
     SettledReading r;
     r.decimals = settleDecimals(table, numberColumns, tally,
-                                import::headerInPence(layout.headers.value(column(ImportField::Price))));
+                                import::headerInPence(layout.headers.value(column(ImportField::Price))),
+                                &r.decimalCost);
 
     // The date order.
     const bool decimalCommas = std::any_of(r.decimals.begin(), r.decimals.end(), [](const DecimalReading &d) {
@@ -304,6 +305,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
             r.dateEvidence = QStringLiteral("%1 reads either way, and nothing else in the file says which")
                                  .arg(eitherDate.where());
     }
+    r.dateTold = r.dateOrder && (dayFirst || monthFirst || eitherDate);
 
     // The sign of a purchase's money.
     const bool words = actionColumn >= 0;
@@ -346,6 +348,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
         r.purchaseSign = MoneySign::PaidPositive;
         r.purchaseEvidence = QStringLiteral("the heading '%1' says its amounts are money paid")
                                  .arg(layout.headers.value(numberColumns[2]));
+        r.purchaseTold = true;
     } else if (!signs.negative || !signs.positive) {
         r.purchaseSign = MoneySign::Unsigned;
         r.purchaseEvidence = signs.negative ? QStringLiteral("every amount in the file is negative")
@@ -358,6 +361,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
                 signs.byWords[1][m] = signs.sellsOfPositiveQuantity[m];
         const bool told = (words && signFrom(signs.byWords, "say buy", "say sell"))
                           || (signs.negativeQuantity && signFrom(signs.byQuantity, "add shares", "take shares away"));
+        r.purchaseTold = told && r.purchaseSign;
         if (!told)
             r.purchaseEvidence = QStringLiteral("the amounts have both signs (%1, %2), and nothing in the file says "
                                                 "which are purchases")
