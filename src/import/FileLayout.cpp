@@ -150,6 +150,19 @@ bool saysBuyOrSell(const CsvTable &table, int headerRow, int column)
     return !buyOrSellValue(table, headerRow, column).isEmpty();
 }
 
+// Some value of the column under the header says what a row is: buy or
+// sell, or a dividend, a fee and the like.
+bool saysWhatRowsAre(const CsvTable &table, int headerRow, int column)
+{
+    const int end = std::min(table.rowCount(), headerRow + 1 + kSampleRows);
+    for (int row = headerRow + 1; row < end; ++row) {
+        const import::ActionReading a = import::readAction(table.field(row, column));
+        if (a.tradeWords || a.what)
+            return true;
+    }
+    return false;
+}
+
 // The column whose values say buy or sell, among those not taken by other
 // fields (the name's aside, which may tell the action too).
 void actionByValues(const CsvTable &table, FileLayout &l)
@@ -268,6 +281,15 @@ FileLayout layoutAt(const CsvTable &table, int headerRow)
         actionByValues(table, other);
         if (other.column(ImportField::Action) >= 0)
             l = other;
+    }
+    // One whose values say nothing of what a row is ("TRD" on every row) is
+    // no action column: it would make every row no purchase, whatever the
+    // rows' signs say.
+    if (const int kept = l.column(ImportField::Action); kept >= 0 && !saysWhatRowsAre(table, headerRow, kept)) {
+        l.columns[std::size_t(ImportField::Action)] = kNoColumn;
+        l.columnEvidence[std::size_t(ImportField::Action)] =
+            QStringLiteral("none of the values of %1 says what a row is").arg(quoted(l.headers[kept]));
+        l.columnBy[std::size_t(ImportField::Action)] = FileLayout::By::Nothing;
     }
     if (l.column(ImportField::Action) == kNoColumn)
         actionByValues(table, l);

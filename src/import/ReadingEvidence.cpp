@@ -127,6 +127,9 @@ struct SignTally {
     Seen sellsOfPositiveQuantity[2];   // rows that say sell with a positive quantity
     Seen positive, negative;           // every amount
     bool negativeQuantity = false;
+    // Some row whose money tells whether it is a purchase: one of shares,
+    // and of an action that buys or sells where the file has actions.
+    bool moneyTells = false;
 };
 
 } // namespace
@@ -196,8 +199,10 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
             const int m = money > 0 ? 0 : 1;
             if (quantity != 0)
                 signs.byQuantity[quantity > 0 ? 0 : 1][m].add(line, amount);
+            signs.moneyTells = signs.moneyTells || (quantity != 0 && actionColumn < 0);
             if (actionColumn >= 0 && quantity != 0) {
                 const import::Action a = actions(table.field(row, actionColumn)).kind;
+                signs.moneyTells = signs.moneyTells || a == import::Action::Purchase || a == import::Action::Sale;
                 if (a == import::Action::Purchase && quantity >= 0)
                     signs.byWords[0][m].add(line, amount);
                 else if (a == import::Action::Sale && quantity > 0)
@@ -353,6 +358,11 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
         r.purchaseSign = MoneySign::Unsigned;
         r.purchaseEvidence = signs.negative ? QStringLiteral("every amount in the file is negative")
                                             : QStringLiteral("no amount in the file is negative");
+    } else if (!signs.moneyTells) {
+        r.purchaseSign = MoneySign::Unsigned;
+        r.purchaseEvidence = QStringLiteral("the amounts have both signs (%1, %2), but none is of a row that may buy "
+                                            "or sell shares")
+                                 .arg(signs.positive.where(), signs.negative.where());
     } else {
         // Rows that say sell with a positive quantity tell only where no
         // quantity is negative.

@@ -6,9 +6,10 @@
 // of day-first countries, decimal commas, a semicolon separator) when
 // nothing in it says otherwise; and the sign of a purchase's money, by the
 // rows whose action or quantity says they buy or sell, or the heading of
-// the amounts, never by which sign is more common. A reading is told when
-// the file's evidence chose its value among others that read its rows
-// differently, and so speaks against another value kept for the layout.
+// the amounts, never by which sign is more common, and not asked when no
+// row's reading hangs on it. A reading is told when the file's evidence
+// chose its value among others that read its rows differently, and so
+// speaks against another value kept for the layout.
 #pragma once
 
 #include "import/DecimalEvidence.h"
