@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "platform/Shell.h"
 #include "platform/office/OfficeFiles.h"
+#include "platform/office/PackingProcess.h"
 #include "store/Database.h"
 
 #include <QApplication>
@@ -83,6 +84,7 @@ struct ExportPlatform {
     {
         qputenv("TMPDIR", out.path().toUtf8());
         shell.folder = out.path();
+        tesmo::office::setPackingProgram(QStringLiteral(TESMO_PROGRAM));
     }
     tesmo::Platform platform() { return {dialogs, shell, office}; }
     QTemporaryDir out;

@@ -8,7 +8,11 @@
 // import and again after a restart on the ledger the import made. Prints
 // figures; asserts nothing.
 //
-//   heavy_work [--floors DIR] [LOTS...]     (default 10000 100000 1000000)
+//   heavy_work [--floors DIR] [--tasks LIST] [LOTS...]
+//
+// (default 10000 100000 1000000 lots; LIST: the exports to run, such as
+// "text" or "text,docx", and "import" for the part after an import; all by
+// default.)
 //
 // Each run goes in a child process of its own ("heavy_work --child FOLDER
 // [TASKS [CSV]]"), so that every opening starts from a fresh process and its
@@ -231,13 +235,17 @@ int main(int argc, char *argv[])
 
     QCoreApplication app(argc, argv);
     QString floors = QStringLiteral(TESMO_FLOORS_DIR);
+    QString tasks;
     QList<int> sizes;
     for (int i = 1; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--floors" && i + 1 < argc)
             floors = QString::fromLocal8Bit(argv[++i]);
+        else if (QByteArray(argv[i]) == "--tasks" && i + 1 < argc)
+            tasks = QString::fromLocal8Bit(argv[++i]);
         else
             sizes << std::atoi(argv[i]);
     }
+    const bool imports = tasks.isEmpty() || tasks.contains(QLatin1String("import"));
     if (sizes.isEmpty())
         sizes = {10000, 100000, 1000000};
     if (!QFileInfo(QDir(floors).filePath(QStringLiteral("run"))).isExecutable()) {
@@ -257,7 +265,8 @@ int main(int argc, char *argv[])
         QDir::setCurrent(imported.path());
         tesmo::Database(QStringLiteral("Tesmo.mdb"));   // a new, empty ledger
         const QString csv = imported.filePath(QStringLiteral("broker.csv"));
-        writeBrokerFile(csv, lots);
+        if (imports)
+            writeBrokerFile(csv, lots);
         for (const QTemporaryDir *folder : {&made, &imported}) {
             // Today's copy of the ledger is made: opening is measured as on
             // any start but the first of the day, which makes the copy after it.
@@ -268,11 +277,14 @@ int main(int argc, char *argv[])
                 .open(QIODevice::WriteOnly);
         }
         QDir::setCurrent(QDir::tempPath());
-        printChild(lots, bench::runFloors(floors, made.filePath(QStringLiteral("Tesmo.mdb"))), made.path(), {}, {});
-        const QByteArray afterImport = runChild(imported.path(), {QString(), csv});
+        printChild(lots, bench::runFloors(floors, made.filePath(QStringLiteral("Tesmo.mdb"))), made.path(), {tasks},
+                   {});
+        if (!imports)
+            continue;
+        const QByteArray afterImport = runChild(imported.path(), {tasks, csv});
         const QMap<QString, double> floor = bench::runFloors(floors, imported.filePath(QStringLiteral("Tesmo.mdb")));
         printLines(lots, floor, afterImport, -1, QStringLiteral(" (import)"));
-        printChild(lots, floor, imported.path(), {}, QStringLiteral(" (restart)"));
+        printChild(lots, floor, imported.path(), {tasks}, QStringLiteral(" (restart)"));
     }
     return 0;
 }

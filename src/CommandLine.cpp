@@ -20,7 +20,7 @@ constexpr const char *kUsage =
 
 } // namespace
 
-std::optional<int> answerCommandLine(int argc, char *argv[])
+std::optional<int> answerCommandLine(int argc, char *argv[], const InternalMode &internal)
 {
     if (argc <= 1)
         return std::nullopt;
@@ -32,6 +32,8 @@ std::optional<int> answerCommandLine(int argc, char *argv[])
         std::printf("tesmo %s\n", TESMO_VERSION);
         return 0;
     }
+    if (argc == 2 && std::strcmp(argv[1], internal.argument) == 0)
+        return internal.run();
     if (argc == 2)
         std::fprintf(stderr, "tesmo: unknown argument '%s'\n\n%s", argv[1], kUsage);
     else

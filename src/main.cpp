@@ -3,6 +3,7 @@
 #include "platform/DesktopShell.h"
 #include "platform/QtDialogs.h"
 #include "platform/office/OfficeFiles.h"
+#include "platform/office/PackingProcess.h"
 #include "protect/Form1.h"
 #include "sales/LedgerGains.h"
 
@@ -13,8 +14,10 @@
 int main(int argc, char *argv[])
 {
     // Answered before any window system is needed, so that --help and
-    // --version work on a terminal without a display.
-    if (const auto status = tesmo::answerCommandLine(argc, argv))
+    // --version work on a terminal without a display, and the packing of a
+    // workbook in a process of its own starts nothing else.
+    if (const auto status = tesmo::answerCommandLine(
+            argc, argv, {tesmo::office::kPackWorkbookArgument, &tesmo::office::packWorkbook}))
         return *status;
 
     QApplication app(argc, argv);

@@ -5,7 +5,7 @@
 // on which it starts.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 
 #include <QByteArray>
 #include <QString>

@@ -31,6 +31,15 @@ std::optional<double> valueOf(const QString &text, QChar mark, bool inPence)
     return ok ? std::optional(n->pence || inPence ? v / 100 : v) : std::nullopt;
 }
 
+// "line 2: 100 × 1,250, 125,000"
+QString figures(const CsvTable &table, const std::array<int, kNumberColumns> &columns, int row)
+{
+    return QStringLiteral("line %1: %2 \u00d7 %3, %4")
+        .arg(table.line(row))
+        .arg(table.field(row, columns[0]).trimmed(), table.field(row, columns[1]).trimmed(),
+             table.field(row, columns[2]).trimmed());
+}
+
 } // namespace
 
 void Seen::add(int atLine, std::string_view utf8)
@@ -94,7 +103,7 @@ void MarkTally::add(int row, int line, std::string_view t)
 std::array<DecimalReading, kNumberColumns> settleDecimals(const CsvTable &table,
                                                           const std::array<int, kNumberColumns> &columns,
                                                           const std::array<MarkTally, kNumberColumns> &tally,
-                                                          bool priceInPence)
+                                                          bool priceInPence, CostWays *cost)
 {
     std::array<DecimalReading, kNumberColumns> r;
     std::vector<int> open;
@@ -152,6 +161,7 @@ std::array<DecimalReading, kNumberColumns> settleDecimals(const CsvTable &table,
         const unsigned ways = 1u << open.size(), every = (1u << ways) - 1;
         unsigned fits = every;
         int toldRow = -1;
+        std::vector<int> deniedBy(ways, -1);
         for (const int row : rows) {
             unsigned agreeing = 0;
             for (unsigned way = 0; way < ways; ++way) {
@@ -172,6 +182,9 @@ std::array<DecimalReading, kNumberColumns> settleDecimals(const CsvTable &table,
             }
             if (agreeing == 0)
                 continue;   // figures that disagree every way tell nothing
+            for (unsigned way = 0; way < ways; ++way)
+                if (!(agreeing >> way & 1) && deniedBy[way] < 0)
+                    deniedBy[way] = row;
             if (agreeing != every && (fits & agreeing) != fits && toldRow < 0)
                 toldRow = row;
             fits &= agreeing;
@@ -189,10 +202,13 @@ std::array<DecimalReading, kNumberColumns> settleDecimals(const CsvTable &table,
             }
             DecimalReading &d = r[std::size_t(open[i])];
             d.mark = comma > 0 ? u',' : u'.';
-            d.evidence = QStringLiteral("shares \u00d7 price agrees with the amounts only so (line %1: %2 \u00d7 %3, %4)")
-                             .arg(table.line(toldRow))
-                             .arg(table.field(toldRow, columns[0]).trimmed(), table.field(toldRow, columns[1]).trimmed(),
-                                  table.field(toldRow, columns[2]).trimmed());
+            d.evidence = QStringLiteral("shares \u00d7 price agrees with the amounts only so (%1)")
+                             .arg(figures(table, columns, toldRow));
+        }
+        if (cost) {
+            cost->open = open;
+            for (const int row : deniedBy)
+                cost->deniedBy.push_back(row < 0 ? QString() : figures(table, columns, row));
         }
         open = still;
     }

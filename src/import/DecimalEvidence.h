@@ -49,12 +49,23 @@ struct DecimalReading {
     bool matters = false;        // some value of the column reads differently either way
 };
 
+// What shares times price against the amounts says of the marks of the
+// columns that the file's values leave open: of each way of reading them
+// (bit i of a way: open[i] read with a comma), the figures of the first row
+// that agree under another way but not under this one ("line 2: 100 × 1,250,
+// 125,000"), or nothing.
+struct CostWays {
+    std::vector<int> open;
+    std::vector<QString> deniedBy;
+};
+
 // The decimal mark of each number column. columns: the columns of the
 // shares, the price and the net amount (kNoColumn for none); inPence: whether
-// the price column's heading says pence.
+// the price column's heading says pence; cost, when given: what shares times
+// price said of the columns it was asked about.
 std::array<DecimalReading, kNumberColumns> settleDecimals(const CsvTable &table,
                                                           const std::array<int, kNumberColumns> &columns,
                                                           const std::array<MarkTally, kNumberColumns> &tally,
-                                                          bool priceInPence);
+                                                          bool priceInPence, CostWays *cost = nullptr);
 
 } // namespace tesmo

@@ -134,13 +134,32 @@ double fit(const CsvTable &table, int headerRow, int column, ImportField field)
 
 constexpr double kFits = 0.5;
 
-// Some value of the column under the header says buy or sell.
-bool saysBuyOrSell(const CsvTable &table, int headerRow, int column)
+// The first value of the column under the header that says buy or sell,
+// and where ("'BUY' on line 2"); empty when none does.
+QString buyOrSellValue(const CsvTable &table, int headerRow, int column)
 {
     const int end = std::min(table.rowCount(), headerRow + 1 + kSampleRows);
     for (int row = headerRow + 1; row < end; ++row)
         if (import::readAction(table.field(row, column)).tradeWords)
+            return QStringLiteral("%1 on line %2").arg(quoted(table.field(row, column).trimmed())).arg(table.line(row));
+    return {};
+}
+
+bool saysBuyOrSell(const CsvTable &table, int headerRow, int column)
+{
+    return !buyOrSellValue(table, headerRow, column).isEmpty();
+}
+
+// Some value of the column under the header says what a row is: buy or
+// sell, or a dividend, a fee and the like.
+bool saysWhatRowsAre(const CsvTable &table, int headerRow, int column)
+{
+    const int end = std::min(table.rowCount(), headerRow + 1 + kSampleRows);
+    for (int row = headerRow + 1; row < end; ++row) {
+        const import::ActionReading a = import::readAction(table.field(row, column));
+        if (a.tradeWords || a.what)
             return true;
+    }
     return false;
 }
 
@@ -263,8 +282,20 @@ FileLayout layoutAt(const CsvTable &table, int headerRow)
         if (other.column(ImportField::Action) >= 0)
             l = other;
     }
+    // One whose values say nothing of what a row is ("TRD" on every row) is
+    // no action column: it would make every row no purchase, whatever the
+    // rows' signs say.
+    if (const int kept = l.column(ImportField::Action); kept >= 0 && !saysWhatRowsAre(table, headerRow, kept)) {
+        l.columns[std::size_t(ImportField::Action)] = kNoColumn;
+        l.columnEvidence[std::size_t(ImportField::Action)] =
+            QStringLiteral("none of the values of %1 says what a row is").arg(quoted(l.headers[kept]));
+        l.columnBy[std::size_t(ImportField::Action)] = FileLayout::By::Nothing;
+    }
     if (l.column(ImportField::Action) == kNoColumn)
         actionByValues(table, l);
+    if (const int a = l.column(ImportField::Action); a >= 0 && saysBuyOrSell(table, headerRow, a))
+        l.actionByValues = QStringLiteral("the values of %1 say buy or sell (%2)")
+                               .arg(quoted(l.headers[a]), buyOrSellValue(table, headerRow, a));
     for (int c = 0; c < int(named.size()); ++c) {
         const Named &n = named[std::size_t(c)];
         if (c != l.column(ImportField::TradeDate)

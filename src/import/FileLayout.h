@@ -40,6 +40,9 @@ struct FileLayout {
     std::array<By, kImportFieldCount> columnBy{};
     QString headerEvidence;               // why this row is the header
     bool headingsName = false;            // its headings name the ticker, shares and date columns
+    // Where the action column's values in this very file say buy or sell:
+    // that ("the values of 'Type' say buy or sell ('BUY' on line 2)").
+    QString actionByValues;
     // A file of several tables, each row led by its table's name, as
     // "Trades" leads the rows of the trades: that column, and the name.
     int tableColumn = kNoColumn;

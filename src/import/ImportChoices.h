@@ -59,6 +59,12 @@ struct Reading {
     QString evidence;
 };
 
+// A reading's value as the preview names it: "day/month/year", "comma",
+// "money paid is negative".
+QString valueName(DateOrder order);
+QString valueName(QChar mark);
+QString valueName(MoneySign sign);
+
 struct ImportReadings {
     Reading encoding, separator, header, dateOrder, purchases;
     std::array<Reading, kImportFieldCount> columns;

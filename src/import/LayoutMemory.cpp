@@ -7,9 +7,11 @@ namespace {
 const char *const kOrders[] = {"MDY", "DMY", "YMD"};
 const char *const kSigns[] = {"unsigned", "negative", "positive"};
 
-bool kept(ReadingState s)
+// The user's choice of this file, else what was kept.
+template <typename T>
+std::optional<T> keptValue(const Reading &r, const std::optional<T> &chosen, const std::optional<T> &kept)
 {
-    return s == ReadingState::Chosen || s == ReadingState::Remembered;
+    return r.state == ReadingState::Chosen && chosen ? chosen : r.state == ReadingState::Chosen ? std::nullopt : kept;
 }
 
 } // namespace
@@ -19,19 +21,23 @@ QString layoutKey(const QStringList &headers)
     return headers.join(QChar(0x1F));
 }
 
-QString layoutText(const ImportChoices &c, const ImportReadings &r)
+QString layoutText(const ImportChoices &c, const ImportReadings &r, const LayoutChoices &kept)
 {
     QStringList parts;
-    for (int f = 0; f < kImportFieldCount; ++f)
-        if (kept(r.columns[std::size_t(f)].state) && c.columns[std::size_t(f)] != kAskedColumn)
-            parts << QStringLiteral("column.%1=%2").arg(f).arg(c.columns[std::size_t(f)]);
-    if (kept(r.dateOrder.state) && c.dateOrder)
-        parts << QStringLiteral("date=%1").arg(QLatin1String(kOrders[int(*c.dateOrder)]));
+    for (int f = 0; f < kImportFieldCount; ++f) {
+        const int chosen = c.columns[std::size_t(f)];
+        const auto column = keptValue(r.columns[std::size_t(f)], chosen != kAskedColumn ? std::optional(chosen) : std::nullopt,
+                                      kept.columns[std::size_t(f)]);
+        if (column)
+            parts << QStringLiteral("column.%1=%2").arg(f).arg(*column);
+    }
+    if (const auto order = keptValue(r.dateOrder, c.dateOrder, kept.dateOrder))
+        parts << QStringLiteral("date=%1").arg(QLatin1String(kOrders[int(*order)]));
     for (int n = 0; n < kNumberColumns; ++n)
-        if (kept(r.decimals[std::size_t(n)].state) && c.decimal(n))
-            parts << QStringLiteral("decimal.%1=%2").arg(n).arg(*c.decimal(n));
-    if (kept(r.purchases.state) && c.purchaseSign)
-        parts << QStringLiteral("sign=%1").arg(QLatin1String(kSigns[int(*c.purchaseSign)]));
+        if (const auto mark = keptValue(r.decimals[std::size_t(n)], c.decimal(n), kept.decimals[std::size_t(n)]))
+            parts << QStringLiteral("decimal.%1=%2").arg(n).arg(*mark);
+    if (const auto sign = keptValue(r.purchases, c.purchaseSign, kept.purchaseSign))
+        parts << QStringLiteral("sign=%1").arg(QLatin1String(kSigns[int(*sign)]));
     return parts.join(u';');
 }
 

@@ -23,10 +23,6 @@ using RememberedLayouts = QHash<QString, RememberedLayout>;
 // The key of a layout: its header line's texts.
 QString layoutKey(const QStringList &headers);
 
-// The readings chosen or remembered, as text ("date=DMY;decimal.2=,;column.1=4");
-// empty when there are none.
-QString layoutText(const ImportChoices &choices, const ImportReadings &readings);
-
 // What a layout's text remembers, reading by reading.
 struct LayoutChoices {
     std::array<std::optional<int>, kImportFieldCount> columns;
@@ -35,5 +31,10 @@ struct LayoutChoices {
     std::optional<MoneySign> purchaseSign;
 };
 LayoutChoices parseLayout(const QString &text);
+
+// What a layout remembers after an import, as text ("date=DMY;decimal.2=,;column.1=4"):
+// each reading the user chose, else as kept before (a reading the file
+// settled by itself neither drops nor changes it); empty when there are none.
+QString layoutText(const ImportChoices &choices, const ImportReadings &readings, const LayoutChoices &kept);
 
 } // namespace tesmo

@@ -15,10 +15,14 @@ namespace {
 const QString kByYou = QStringLiteral("chosen by you");
 
 // The readings of a layout settled anew from the file, but those the user
-// chose; then those remembered for the layout, where the file's values that
-// read only one way do not say otherwise.
-void settleInto(const CsvTable &table, const FileLayout &layout, const RememberedLayouts &layouts, ImportChoices &c,
-                ImportReadings &r)
+// chose; then those remembered for the layout, where nothing the file tells
+// says otherwise: a reading the file tells the other way (by a value that
+// reads only one way, by the marks of its other columns, by shares times
+// price against the amounts, by its settlement dates, its actions...) is
+// asked again, with the choice and the evidence against it. Returns what the
+// layout remembers.
+LayoutChoices settleInto(const CsvTable &table, const FileLayout &layout, const RememberedLayouts &layouts,
+                         ImportChoices &c, ImportReadings &r)
 {
     const auto found = layouts.constFind(layoutKey(layout.headers));
     const bool known = found != layouts.cend();
@@ -26,13 +30,24 @@ void settleInto(const CsvTable &table, const FileLayout &layout, const Remembere
     const QString on = known ? QStringLiteral("as you chose for this layout on %1").arg(regional::shortDate(found->on))
                              : QString();
     const auto chosen = [](const Reading &x) { return x.state == ReadingState::Chosen; };
+    const auto against = [](const QString &choice, const QString &evidence) {
+        return Reading{ReadingState::Asked,
+                       QStringLiteral("you chose %1 for this layout before, but %2").arg(choice, evidence)};
+    };
     for (int f = 0; f < kImportFieldCount; ++f) {
         Reading &reading = r.columns[std::size_t(f)];
         int &column = c.columns[std::size_t(f)];
         if (chosen(reading))
             continue;
         const std::optional<int> remembered = kept.columns[std::size_t(f)];
-        if (remembered && *remembered < layout.headers.size()) {
+        // Of the columns, the file's values tell only the action's.
+        if (remembered && f == int(ImportField::Action) && !layout.actionByValues.isEmpty()
+            && *remembered != layout.column(ImportField::Action)) {
+            column = kAskedColumn;
+            reading = against(*remembered < 0 ? QStringLiteral("no action column")
+                                              : QStringLiteral("'%1' as the action column").arg(layout.headers.value(*remembered)),
+                              layout.actionByValues);
+        } else if (remembered && *remembered < layout.headers.size()) {
             column = *remembered;
             reading = {ReadingState::Remembered, on};
         } else {
@@ -42,14 +57,16 @@ void settleInto(const CsvTable &table, const FileLayout &layout, const Remembere
         }
     }
     const SettledReading s = settleReading(table, layout, c);
-    const auto apply = [&](Reading &reading, auto &value, const auto &fileValue, const QString &evidence,
-                           bool byValues, const auto &remembered) {
+    // told: the file's value was chosen by its evidence among others that
+    // read the rows differently; byValues: so surely that it is said as the
+    // file's, not as remembered, where the two agree.
+    const auto apply = [&](Reading &reading, auto &value, const auto &fileValue, const QString &evidence, bool told,
+                           bool byValues, const auto &remembered, const QString &rememberedName) {
         if (chosen(reading))
             return;
-        if (remembered && fileValue != remembered && byValues && fileValue) {
+        if (remembered && told && fileValue && fileValue != remembered) {
             value.reset();
-            reading = {ReadingState::Asked,
-                       QStringLiteral("you chose otherwise for this layout before, but %1").arg(evidence)};
+            reading = against(rememberedName, evidence);
         } else if (remembered && !(byValues && fileValue == remembered)) {
             value = remembered;
             reading = {ReadingState::Remembered, on};
@@ -58,14 +75,39 @@ void settleInto(const CsvTable &table, const FileLayout &layout, const Remembere
             reading = {fileValue ? ReadingState::Settled : ReadingState::Asked, evidence};
         }
     };
-    apply(r.dateOrder, c.dateOrder, s.dateOrder, s.dateEvidence, s.dateByValues, kept.dateOrder);
+    apply(r.dateOrder, c.dateOrder, s.dateOrder, s.dateEvidence, s.dateTold, s.dateByValues, kept.dateOrder,
+          kept.dateOrder ? valueName(*kept.dateOrder) : QString());
     for (int n = 0; n < kNumberColumns; ++n) {
         const DecimalReading &d = s.decimals[std::size_t(n)];
-        apply(r.decimals[std::size_t(n)], c.decimals[std::size_t(n)], d.mark, d.evidence, d.byValues || !d.matters,
-              kept.decimals[std::size_t(n)]);
+        const auto &mark = kept.decimals[std::size_t(n)];
+        apply(r.decimals[std::size_t(n)], c.decimals[std::size_t(n)], d.mark, d.evidence, d.matters && d.mark,
+              d.byValues || !d.matters, mark, mark ? valueName(*mark) : QString());
     }
-    apply(r.purchases, c.purchaseSign, s.purchaseSign, s.purchaseEvidence, s.purchaseSign.has_value(),
-          kept.purchaseSign);
+    apply(r.purchases, c.purchaseSign, s.purchaseSign, s.purchaseEvidence, s.purchaseTold, s.purchaseSign.has_value(),
+          kept.purchaseSign, kept.purchaseSign ? QStringLiteral("that ") + valueName(*kept.purchaseSign) : QString());
+
+    // Marks remembered for columns whose values read either way, where shares
+    // times price against the amounts agrees under other marks but not these.
+    const CostWays &cost = s.decimalCost;
+    unsigned way = 0;
+    bool remembered = false, marked = true;
+    for (std::size_t i = 0; i < cost.open.size(); ++i) {
+        const std::size_t n = std::size_t(cost.open[i]);
+        remembered = remembered || r.decimals[n].state == ReadingState::Remembered;
+        way |= (c.decimals[n] == u',' ? 1u : 0u) << i;
+        marked = marked && c.decimals[n];   // else asked already
+    }
+    const QString denied = remembered && marked ? cost.deniedBy[way] : QString();
+    for (std::size_t i = 0; i < cost.open.size() && !denied.isEmpty(); ++i) {
+        const std::size_t n = std::size_t(cost.open[i]);
+        if (r.decimals[n].state != ReadingState::Remembered)
+            continue;
+        r.decimals[n] = against(valueName(*c.decimals[n]),
+                                QStringLiteral("shares \u00d7 price disagrees with the amount so and agrees otherwise (%1)")
+                                    .arg(denied));
+        c.decimals[n].reset();
+    }
+    return kept;
 }
 
 } // namespace
@@ -175,8 +217,9 @@ void LotImport::reread(CsvText text, std::optional<char> separator, std::optiona
         column = {};
     ImportChoices choices;
     choices.separator = sep;
+    LayoutChoices kept;
     if (layout.hasHeader())
-        settleInto(table, layout, layouts_, choices, readings);
+        kept = settleInto(table, layout, layouts_, choices, readings);
     ProgressSpan rows(progress, 300, 1000, 1000);
     std::vector<CandidateLot> lots = candidates({table, layout, choices, text.badLines, text.wideLines,
                                                  !text.encoding, stored_, storedSales_},
@@ -186,6 +229,7 @@ void LotImport::reread(CsvText text, std::optional<char> separator, std::optiona
     layout_ = std::move(layout);
     choices_ = choices;
     readings_ = std::move(readings);
+    kept_ = kept;
     lots_ = std::move(lots);
     matchSales();
 }
@@ -231,7 +275,7 @@ void LotImport::setChoices(const ImportChoices &choices, Progress *progress)
     mark(r.dateOrder, c.dateOrder != choices_.dateOrder);
     mark(r.purchases, c.purchaseSign != choices_.purchaseSign);
     if (layout_.hasHeader())
-        settleInto(table_, layout_, layouts_, c, r);
+        settleInto(table_, layout_, layouts_, c, r);   // what the layout remembers is as it was
     std::vector<CandidateLot> lots = candidates({table_, layout_, c, text_.badLines, text_.wideLines,
                                                  !text_.encoding, stored_, storedSales_},
                                                 progress);

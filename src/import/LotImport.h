@@ -17,7 +17,7 @@
 #include "import/LotKey.h"
 #include "import/ReadingEvidence.h"
 #include "import/RowReading.h"
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 
 #include <QIODevice>
 #include <array>
@@ -146,9 +146,11 @@ public:
     const CsvTable &table() const { return table_; }
     // Why there is no header row.
     ReadProblem problem() const { return layout_.problem; }
-    // The layout's key, and the choices to remember for it (empty: none).
+    // The layout's key, and the choices to remember for it (empty: none):
+    // those the user made in the preview, and those remembered for it
+    // before, whether this file's readings agreed with them or not.
     QString layoutKey() const { return tesmo::layoutKey(layout_.headers); }
-    QString layoutText() const { return tesmo::layoutText(choices_, readings_); }
+    QString layoutText() const { return tesmo::layoutText(choices_, readings_, kept_); }
 
     const std::vector<CandidateLot> &lots() const { return lots_; }
     // The six texts (fields 1 to 6) of a candidate as the preview lists them:
@@ -193,6 +195,7 @@ private:
     FileLayout layout_;
     ImportChoices choices_;
     ImportReadings readings_;
+    LayoutChoices kept_;   // remembered for the layout before this file
     std::vector<CandidateLot> lots_;
 };
 

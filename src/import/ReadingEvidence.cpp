@@ -127,6 +127,9 @@ struct SignTally {
     Seen sellsOfPositiveQuantity[2];   // rows that say sell with a positive quantity
     Seen positive, negative;           // every amount
     bool negativeQuantity = false;
+    // Some row whose money tells whether it is a purchase: one of shares,
+    // and of an action that buys or sells where the file has actions.
+    bool moneyTells = false;
 };
 
 } // namespace
@@ -196,8 +199,10 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
             const int m = money > 0 ? 0 : 1;
             if (quantity != 0)
                 signs.byQuantity[quantity > 0 ? 0 : 1][m].add(line, amount);
+            signs.moneyTells = signs.moneyTells || (quantity != 0 && actionColumn < 0);
             if (actionColumn >= 0 && quantity != 0) {
                 const import::Action a = actions(table.field(row, actionColumn)).kind;
+                signs.moneyTells = signs.moneyTells || a == import::Action::Purchase || a == import::Action::Sale;
                 if (a == import::Action::Purchase && quantity >= 0)
                     signs.byWords[0][m].add(line, amount);
                 else if (a == import::Action::Sale && quantity > 0)
@@ -248,7 +253,8 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
 
     SettledReading r;
     r.decimals = settleDecimals(table, numberColumns, tally,
-                                import::headerInPence(layout.headers.value(column(ImportField::Price))));
+                                import::headerInPence(layout.headers.value(column(ImportField::Price))),
+                                &r.decimalCost);
 
     // The date order.
     const bool decimalCommas = std::any_of(r.decimals.begin(), r.decimals.end(), [](const DecimalReading &d) {
@@ -304,6 +310,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
             r.dateEvidence = QStringLiteral("%1 reads either way, and nothing else in the file says which")
                                  .arg(eitherDate.where());
     }
+    r.dateTold = r.dateOrder && (dayFirst || monthFirst || eitherDate);
 
     // The sign of a purchase's money.
     const bool words = actionColumn >= 0;
@@ -346,10 +353,16 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
         r.purchaseSign = MoneySign::PaidPositive;
         r.purchaseEvidence = QStringLiteral("the heading '%1' says its amounts are money paid")
                                  .arg(layout.headers.value(numberColumns[2]));
+        r.purchaseTold = true;
     } else if (!signs.negative || !signs.positive) {
         r.purchaseSign = MoneySign::Unsigned;
         r.purchaseEvidence = signs.negative ? QStringLiteral("every amount in the file is negative")
                                             : QStringLiteral("no amount in the file is negative");
+    } else if (!signs.moneyTells) {
+        r.purchaseSign = MoneySign::Unsigned;
+        r.purchaseEvidence = QStringLiteral("the amounts have both signs (%1, %2), but none is of a row that may buy "
+                                            "or sell shares")
+                                 .arg(signs.positive.where(), signs.negative.where());
     } else {
         // Rows that say sell with a positive quantity tell only where no
         // quantity is negative.
@@ -358,6 +371,7 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
                 signs.byWords[1][m] = signs.sellsOfPositiveQuantity[m];
         const bool told = (words && signFrom(signs.byWords, "say buy", "say sell"))
                           || (signs.negativeQuantity && signFrom(signs.byQuantity, "add shares", "take shares away"));
+        r.purchaseTold = told && r.purchaseSign;
         if (!told)
             r.purchaseEvidence = QStringLiteral("the amounts have both signs (%1, %2), and nothing in the file says "
                                                 "which are purchases")

@@ -6,7 +6,10 @@
 // of day-first countries, decimal commas, a semicolon separator) when
 // nothing in it says otherwise; and the sign of a purchase's money, by the
 // rows whose action or quantity says they buy or sell, or the heading of
-// the amounts, never by which sign is more common.
+// the amounts, never by which sign is more common, and not asked when no
+// row's reading hangs on it. A reading is told when the file's evidence
+// chose its value among others that read its rows differently, and so
+// speaks against another value kept for the layout.
 #pragma once
 
 #include "import/DecimalEvidence.h"
@@ -15,12 +18,15 @@
 namespace tesmo {
 
 struct SettledReading {
-    std::array<DecimalReading, kNumberColumns> decimals;
+    std::array<DecimalReading, kNumberColumns> decimals;   // told: matters, with a mark
+    CostWays decimalCost;
     std::optional<DateOrder> dateOrder;   // nothing: not settled, and the rows differ with it
     QString dateEvidence;
     bool dateByValues = false;            // settled by a date that reads only one way
+    bool dateTold = false;
     std::optional<MoneySign> purchaseSign;   // nothing: not settled
     QString purchaseEvidence;
+    bool purchaseTold = false;
 };
 
 // The rows after the layout's header row, read through the columns of

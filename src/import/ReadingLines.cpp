@@ -40,12 +40,22 @@ int kFieldOf(const QString &noun)
     return 0;
 }
 
-QString markName(const std::optional<QChar> &mark)
+} // namespace
+
+QString valueName(DateOrder order)
+{
+    return QLatin1String(kOrders[int(order)]);
+}
+
+QString valueName(QChar mark)
 {
     return mark == u',' ? QStringLiteral("comma") : QStringLiteral("point");
 }
 
-} // namespace
+QString valueName(MoneySign sign)
+{
+    return QLatin1String(kSigns[int(sign)]);
+}
 
 QString ReadingLine::sentence() const
 {
@@ -124,7 +134,7 @@ QList<ReadingLine> LotImport::readingLines() const
                              columnsState};
     }
 
-    lines << line("Dates", r.dateOrder, QLatin1String(kOrders[int(c.dateOrder.value_or(DateOrder::MonthDayYear))]));
+    lines << line("Dates", r.dateOrder, valueName(c.dateOrder.value_or(DateOrder::MonthDayYear)));
 
     // The decimal marks: one line when the columns read alike (a mark that
     // nothing depends on reads as the others do), else each column's.
@@ -133,7 +143,7 @@ QList<ReadingLine> LotImport::readingLines() const
         if (c.column(kNumberFields[n]) < 0)
             continue;
         const Reading &d = r.decimals[std::size_t(n)];
-        marks << line(kNumberNouns[n], d, markName(c.decimal(n)));
+        marks << line(kNumberNouns[n], d, valueName(c.decimal(n).value_or(u'.')));
         if (d.state != ReadingState::Settled || !d.evidence.isEmpty())
             told << marks.back();
     }
@@ -165,7 +175,7 @@ QList<ReadingLine> LotImport::readingLines() const
     }
 
     if (c.column(ImportField::NetAmount) >= 0)
-        lines << line("Purchases", r.purchases, QLatin1String(kSigns[int(c.purchaseSign.value_or(MoneySign::Unsigned))]));
+        lines << line("Purchases", r.purchases, valueName(c.purchaseSign.value_or(MoneySign::Unsigned)));
     return lines;
 }
 

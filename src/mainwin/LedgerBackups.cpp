@@ -7,12 +7,17 @@
 #include "mainwin/RestoreDialog.h"
 #include "store/LedgerRestore.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QtConcurrentRun>
+
 namespace tesmo {
 
-// The copy is made off the window's thread, on connections of its own, so
-// that a large ledger's copy does not hold the window up; the window reads
-// the clock and the copies' times, and names the copy once it is made. A
-// failure is told once, and a copy stopped because the window goes is not.
+// The copy is made off the window's thread, on Qt's pool and connections of
+// its own, so that a large ledger's copy does not hold the window up; the
+// window reads the clock and the copies' times, and names the copy once it
+// is made. A failure is told once, and a copy stopped because the window
+// goes is not.
 void LedgerCommands::startDailyCopy()
 {
     if (!store_.isOpen() || dailyCopy_)
@@ -20,16 +25,35 @@ void LedgerCommands::startDailyCopy()
     const auto copy = std::make_shared<backup::DailyCopy>(store_.DatabaseName(), QDateTime::currentDateTime(),
                                                           store_.RecordCount() > 0);
     const auto stop = stopDailyCopy_ = std::make_shared<std::atomic<bool>>(false);
-    dailyCopy_ = runInBackground([copy, stop] { return copy->make(stop.get()); }, *this,
-                                 [this, copy](BackgroundTask<std::optional<backup::UnnamedCopy>> made) {
-                                     try {
-                                         if (std::optional<backup::UnnamedCopy> c = made.result())
-                                             copy->keep(std::move(*c));
-                                     } catch (const Error &e) {
-                                         if (e.number() != kErrStopped)
-                                             tellFailure(platform_.dialogs, Deed::DailyCopy, e);
-                                     }
-                                 });
+    // The work keeps its Error in what it returns: a future that holds an
+    // exception raises it again wherever it is waited for.
+    dailyCopy_ = QtConcurrent::run([copy, stop] {
+        DailyCopyEnd end;
+        try {
+            if (std::optional<backup::UnnamedCopy> made = copy->make(stop.get()))
+                end.made = std::make_shared<backup::UnnamedCopy>(std::move(*made));
+        } catch (const Error &e) {
+            end.failure = e;
+        }
+        return end;
+    });
+    // Told on the window's thread through the application, which outlives
+    // the work: the window waits for the copy when it goes, but the telling
+    // comes just after the copy's end, when the window may be gone already.
+    dailyCopy_->then(QCoreApplication::instance(),
+                     [commands = QPointer<LedgerCommands>(this), copy](QFuture<DailyCopyEnd> made) {
+                         if (!commands)
+                             return;
+                         DailyCopyEnd end = made.result();
+                         try {
+                             if (end.made)
+                                 copy->keep(std::move(*end.made));
+                         } catch (const Error &e) {
+                             end.failure = e;
+                         }
+                         if (end.failure && end.failure->number() != kErrStopped)
+                             tellFailure(commands->platform_.dialogs, Deed::DailyCopy, *end.failure);
+                     });
 }
 
 void LedgerCommands::stopDailyCopy()
@@ -37,7 +61,7 @@ void LedgerCommands::stopDailyCopy()
     if (stopDailyCopy_)
         *stopDailyCopy_ = true;
     if (dailyCopy_)
-        dailyCopy_->wait();
+        dailyCopy_->waitForFinished();
 }
 
 // The ledger the file holds afterwards is loaded, whatever came of the

@@ -5,12 +5,12 @@
 // the few steps of its own that follow a command.
 #pragma once
 
-#include "platform/Background.h"
 #include "platform/ErrorTrap.h"
 #include "platform/Platform.h"
 #include "store/Backup.h"
 #include "store/RecordStore.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QPoint>
 #include <atomic>
@@ -90,7 +90,14 @@ private:
     Window window_;
     // The daily copy being made off the window's thread, and its stop flag,
     // set on the window's thread and read on the copy's.
-    std::optional<BackgroundTask<std::optional<backup::UnnamedCopy>>> dailyCopy_;
+    // How the daily copy ended: the copy made, not named yet, or none when
+    // none was due, or the Error that ended it. Read where it is told, not
+    // taken: a future whose result was taken is no longer finished.
+    struct DailyCopyEnd {
+        std::shared_ptr<backup::UnnamedCopy> made;
+        std::optional<Error> failure;
+    };
+    std::optional<QFuture<DailyCopyEnd>> dailyCopy_;
     std::shared_ptr<std::atomic<bool>> stopDailyCopy_;
     // The folder the file dialog of the import opens in: the last one a
     // file was imported from.

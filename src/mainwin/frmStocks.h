@@ -12,6 +12,7 @@
 #include "platform/Platform.h"
 #include "store/RecordStore.h"
 
+#include <QFuture>
 #include <QPointer>
 #include <QWidget>
 #include <array>

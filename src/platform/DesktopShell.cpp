@@ -4,10 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtConcurrentRun>
+#include <memory>
 
 namespace tesmo {
 
@@ -30,10 +33,12 @@ QString associatedProgram(const QString &file)
 constexpr int kOpenerWaitMs = 3000;
 
 // Hands file to xdg-open, as one argument. False when the opener could not
-// be started or answered that it failed.
+// be started or answered that it failed. Runs off the window's thread; an
+// opener that runs on is handed to the application's thread, which reaps it
+// once it ends.
 bool handOver(const QString &file)
 {
-    auto *opener = new QProcess;
+    auto opener = std::make_unique<QProcess>();
     opener->setProgram(QStringLiteral("xdg-open"));
     opener->setArguments({QFileInfo(file).absoluteFilePath()});
     // The program it starts may outlive Tesmo: it must not write into pipes
@@ -42,18 +47,38 @@ bool handOver(const QString &file)
     opener->setStandardOutputFile(QProcess::nullDevice());
     opener->setStandardErrorFile(QProcess::nullDevice());
     opener->start();
-    if (!opener->waitForStarted(kOpenerWaitMs)) {
-        delete opener;
+    if (!opener->waitForStarted(kOpenerWaitMs))
         return false;
-    }
-    if (opener->waitForFinished(kOpenerWaitMs)) {
-        const bool ok = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
-        delete opener;
-        return ok;
-    }
-    opener->setParent(QCoreApplication::instance());
-    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    if (opener->waitForFinished(kOpenerWaitMs))
+        return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+    QCoreApplication *application = QCoreApplication::instance();
+    QProcess *running = opener.release();
+    running->moveToThread(application->thread());
+    QMetaObject::invokeMethod(
+        application,
+        [application, running] {
+            running->setParent(application);
+            QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
+            if (running->state() == QProcess::NotRunning)
+                running->deleteLater();
+        },
+        Qt::QueuedConnection);
     return true;
+}
+
+// The desktop's answer, worked out by ask on Qt's pool: the desktop's
+// programs are waited for there, for seconds at worst. Meanwhile the
+// window's thread goes on with everything but the user's input: the windows
+// are painted and answer the window system, and no command starts before
+// the answer, as while the thread waited itself.
+template <typename Ask>
+auto answerOffThread(Ask ask)
+{
+    auto answer = QtConcurrent::run(std::move(ask));
+    QEventLoop loop;
+    answer.then(&loop, [&loop](auto) { loop.quit(); });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return answer.result();
 }
 
 } // namespace
@@ -62,16 +87,16 @@ int DesktopShell::open(const QString &file)
 {
     if (!QFileInfo(file).isFile())
         return kFileNotFound;
-    if (associatedProgram(file).isEmpty() || !handOver(file))
-        return kNoAssociation;
-    return kOpened;
+    return answerOffThread([file] {
+        return associatedProgram(file).isEmpty() || !handOver(file) ? int(kNoAssociation) : int(kOpened);
+    });
 }
 
 bool DesktopShell::startViewer(const QString &file)
 {
     if (!QFileInfo(file).isFile())
         return false;
-    if (!handOver(file))
+    if (!answerOffThread([file] { return handOver(file); }))
         throw Error(kErrCannotStart);
     return true;
 }

@@ -3,7 +3,7 @@
 // when the program is not there.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 #include "platform/Spreadsheet.h"
 #include "platform/WordProcessor.h"
 

@@ -1,7 +1,6 @@
 #include "sales/Form8949.h"
 
 #include "sales/TaxFile.h"
-#include "text/WholeFile.h"
 
 #include <QIODevice>
 #include <algorithm>

@@ -2,7 +2,6 @@
 
 #include "sales/RealizedGains.h"
 #include "sales/TaxFile.h"
-#include "text/WholeFile.h"
 
 #include <QIODevice>
 #include <algorithm>

@@ -7,10 +7,9 @@
 // gives, are the user's and stay.
 //
 // What may run at once: every function may run on any thread, and two
-// copies may be made at once. copyLedger() alone converts no local times, so
-// that it may run on the background pool (see platform/Background.h); the
-// functions that read or make the times in the copies' names are called on
-// the window's thread.
+// copies may be made at once. The daily copy runs copyLedger() off the
+// window's thread; the functions that read or make the times in the copies'
+// names are called on the window's thread.
 #pragma once
 
 #include "text/Error.h"

@@ -34,18 +34,78 @@ int readDigits(QStringView text, qsizetype &pos, int maxDigits, int &count)
 }
 
 // Writes the decimal digits of value at out, with a comma between every
-// group of three; returns the end.
+// group of three; returns the end. The digits are made from the last.
 char *writeGrouped(char *out, std::uint64_t value)
 {
-    char digits[24];
-    const char *end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    const std::ptrdiff_t n = end - digits;
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            *out++ = ',';
-        *out++ = digits[i];
+    char digits[32];
+    char *const end = digits + sizeof digits;
+    char *p = end;
+    for (int inGroup = 0;; ++inGroup) {
+        if (inGroup == 3) {
+            *--p = ',';
+            inGroup = 0;
+        }
+        *--p = char('0' + value % 10);
+        if ((value /= 10) == 0)
+            break;
     }
+    std::memcpy(out, p, std::size_t(end - p));
+    return out + (end - p);
+}
+
+constexpr std::uint64_t powerOfTen(int n)
+{
+    return n == 0 ? 1 : 10 * powerOfTen(n - 1);
+}
+
+// writeCurrencyText for a number of decimals known here, so that the
+// divisions are by constants.
+template <int Decimals>
+char *writeCurrency(char *out, Ticks ticks, bool leadingZero, bool parentheses)
+{
+    constexpr std::uint64_t divisor = powerOfTen(4 - Decimals);
+    constexpr std::uint64_t unit = powerOfTen(Decimals);
+    // Round the magnitude half away from zero to the shown decimals. The
+    // magnitude is unsigned so the smallest int64 needs no separate handling.
+    const std::uint64_t size = ticks < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(ticks)
+                                         : static_cast<std::uint64_t>(ticks);
+    const std::uint64_t shown = size / divisor + ((size % divisor) * 2 >= divisor && divisor > 1 ? 1 : 0);
+    const std::uint64_t whole = shown / unit;
+    std::uint64_t fraction = shown % unit;
+
+    // An amount that rounds to zero is shown without a sign.
+    const bool negative = ticks < 0 && shown != 0;
+    if (negative)
+        *out++ = parentheses ? '(' : '-';
+    *out++ = '$';
+    if (whole != 0 || leadingZero || Decimals == 0)
+        out = writeGrouped(out, whole);
+    if (Decimals > 0) {
+        *out++ = '.';
+        for (int i = Decimals - 1; i >= 0; --i, fraction /= 10)
+            out[i] = char('0' + fraction % 10);
+        out += Decimals;
+    }
+    if (negative && parentheses)
+        *out++ = ')';
     return out;
+}
+
+// The year, month and day of a Julian day in the proleptic Gregorian
+// calendar, as QDate counts them (no year 0: the year before 1 is -1);
+// the days are counted in eras of 400 years from 1 March of the year 0.
+void civilFromJulianDay(qint64 julianDay, int &year, int &month, int &day)
+{
+    const qint64 days = julianDay - 1721120;   // 1 March of the year 0
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 ofEra = days - era * 146097;                                              // [0, 146096]
+    const qint64 yearOfEra = (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;   // [0, 399]
+    const qint64 ofYear = ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);      // [0, 365]
+    const qint64 monthFromMarch = (5 * ofYear + 2) / 153;                                  // [0, 11]
+    day = int(ofYear - (153 * monthFromMarch + 2) / 5 + 1);
+    month = int(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    const qint64 y = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    year = int(y <= 0 ? y - 1 : y);
 }
 
 } // namespace
@@ -57,7 +117,7 @@ char *writeShortDate(char *out, QDate date)
     // The year always has at least four digits so that readDate never takes it
     // for a two-digit year.
     int year = 0, month = 0, day = 0;
-    date.getDate(&year, &month, &day);
+    civilFromJulianDay(date.toJulianDay(), year, month, day);
     out = std::to_chars(out, out + 2, month).ptr;
     *out++ = '/';
     out = std::to_chars(out, out + 2, day).ptr;
@@ -172,39 +232,18 @@ QString numberText(double value)
 
 char *writeCurrencyText(char *out, Ticks ticks, int decimals, bool leadingZero, bool parentheses)
 {
-    decimals = std::clamp(decimals, 0, 4);
-    std::uint64_t divisor = 1;
-    for (int i = decimals; i < 4; ++i)
-        divisor *= 10;
-
-    // Round the magnitude half away from zero to the shown decimals. The
-    // magnitude is unsigned so the smallest int64 needs no separate handling.
-    const std::uint64_t size = ticks < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(ticks)
-                                         : static_cast<std::uint64_t>(ticks);
-    const std::uint64_t shown = size / divisor + ((size % divisor) * 2 >= divisor && divisor > 1 ? 1 : 0);
-
-    std::uint64_t unit = 1;
-    for (int i = 0; i < decimals; ++i)
-        unit *= 10;
-    const std::uint64_t whole = shown / unit;
-    std::uint64_t fraction = shown % unit;
-
-    // An amount that rounds to zero is shown without a sign.
-    const bool negative = ticks < 0 && shown != 0;
-    if (negative)
-        *out++ = parentheses ? '(' : '-';
-    *out++ = '$';
-    if (whole != 0 || leadingZero || decimals == 0)
-        out = writeGrouped(out, whole);
-    if (decimals > 0) {
-        *out++ = '.';
-        for (int i = decimals - 1; i >= 0; --i, fraction /= 10)
-            out[i] = char('0' + fraction % 10);
-        out += decimals;
+    switch (std::clamp(decimals, 0, 4)) {
+    case 0:
+        return writeCurrency<0>(out, ticks, leadingZero, parentheses);
+    case 1:
+        return writeCurrency<1>(out, ticks, leadingZero, parentheses);
+    case 2:
+        return writeCurrency<2>(out, ticks, leadingZero, parentheses);
+    case 3:
+        return writeCurrency<3>(out, ticks, leadingZero, parentheses);
+    default:
+        return writeCurrency<4>(out, ticks, leadingZero, parentheses);
     }
-    if (negative && parentheses)
-        *out++ = ')';
-    return out;
 }
 
 QString currencyText(Ticks ticks, int decimals, bool leadingZero, bool parentheses)

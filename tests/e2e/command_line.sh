@@ -41,7 +41,7 @@ check_eq "--help: status, errors" "0|" "$status|$err"
 
 # Refused: on the offscreen platform, a program that ignored them would start
 # and make its ledger.
-for args in "--bogus" "x" "-platform offscreen" "--help --version" "--version x" "-" "--"; do
+for args in "--bogus" "x" "-platform offscreen" "--help --version" "--version x" "-" "--" "--pack-workbook x"; do
   # shellcheck disable=SC2086 # the words of each case are its arguments
   run QT_QPA_PLATFORM=offscreen -- $args
   check_eq "'$args': status, output, files made" "2||" "$status|$out|$made"
@@ -49,3 +49,6 @@ for args in "--bogus" "x" "-platform offscreen" "--help --version" "--version x"
 done
 run QT_QPA_PLATFORM=offscreen -- ""
 check_eq "an empty argument: status, files made" "2|" "$status|$made"
+# The packing mode of the workbook takes a job from the program alone; without one it packs nothing.
+run QT_QPA_PLATFORM=offscreen -- --pack-workbook </dev/null
+check_eq "the packing mode without a job: status, output, files made" "2||" "$status|$out|$made"

@@ -186,8 +186,9 @@ private slots:
         QTEST(broken ? broken->message : QString(), "message");
     }
 
-    // Each file of the corpus: its readings and rows as read, and once its
-    // questions are answered. Then the same file read again: after its lots
+    // Each file of the corpus (under the choices kept for its layout where its
+    // block gives them): its readings and rows as read, and once its
+    // questions are answered, and what its layout keeps then. Then the same file read again: after its lots
     // were written (with the keys of their rows), after every one of them
     // was edited or split (their rows' keys alone), and after the user
     // deleted them, nothing is chosen; and the answers, remembered for its
@@ -205,6 +206,8 @@ private slots:
         for (const test::CorpusFile &f : files) {
             const QString name = QStringLiteral("== ") + f.name;
             LotImport import = readFile(f.path());
+            if (!f.remembered.isEmpty())
+                import = readFile(f.path(), {}, {{import.layoutKey(), {f.remembered, QDate(2024, 6, 3)}}});
             if (f.refused) {
                 QCOMPARE(name + u' ' + QString::number(int(import.problem())), name + u' ' + QString::number(f.refused));
                 continue;
@@ -214,6 +217,8 @@ private slots:
                 answer(import, f.answer);
                 QCOMPARE(QStringList(name) + describe(import), QStringList(name) + f.after);
             }
+            if (!f.remembers.isEmpty())
+                QCOMPARE(name + u' ' + import.layoutText(), name + u' ' + f.remembers);
             const QString encoding = f.answer.section(u' ', 0, 0).startsWith(u"encoding") ? f.answer.section(u' ', 0, 0)
                                                                                           : QString();
             StoredKeys written, edited, deleted;
@@ -409,7 +414,7 @@ private slots:
                  QStringList{"reading: Dates: day/month/year: as you chose for this layout on 7/1/2024"});
         remembered.readText((header + "03/14/2024,ABC,1\n").toUtf8());
         QCOMPARE(describe(remembered).filter(QStringLiteral("Dates")),
-                 QStringList{"reading: Dates: not settled: you chose otherwise for this layout before, but '03/14/2024' "
+                 QStringList{"reading: Dates: not settled: you chose day/month/year for this layout before, but '03/14/2024' "
                              "on line 2 reads only month first; choose one"});
     }
 };

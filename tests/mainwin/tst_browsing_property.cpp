@@ -8,12 +8,11 @@
 #include "support/MainWindow.h"
 
 #include "store/Backup.h"
-#include "text/FieldRules.h"
-#include "text/Regional.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTableView>
 
 using namespace tesmo;
@@ -30,21 +29,33 @@ const QStringList kTexts[kFieldCount] = {
     {"1/2/2003", "13/1/2004", "", "2/29/2004"},
 };
 
-// A row's text and the file's value for it say the same thing.
+// A number's digits alone, read here rather than by the parsers the walk tries: no "$" nor
+// thousands separators, "-" for parentheses, no zeros after the last digit after the point.
+static QString plainDecimal(QString text)
+{
+    const bool negative = text.startsWith('(') && text.endsWith(')');
+    text.remove(QRegularExpression("[$,()]"));
+    if (text.contains('.'))
+        text.remove(QRegularExpression("\\.?0*$"));
+    if (text.startsWith('.') || text.isEmpty())
+        text.prepend('0');
+    return negative ? '-' + text : text;
+}
+
+// A row's text (M/D/YYYY, $1,234.50 or 1234.5) and the file's value for it say the same thing.
 static bool sameValue(int field, const QString &row, const QString &file)
 {
     if (file == "NULL")
         return row.isEmpty();
     switch (field) {
     case kTradeDate: {
-        const auto d = regional::readDate(row);
-        return d && d->toString(Qt::ISODate) == file;
+        const QStringList mdy = row.split('/');
+        return mdy.size() == 3 && QDate(mdy[2].toInt(), mdy[0].toInt(), mdy[1].toInt()).toString(Qt::ISODate) == file;
     }
     case kNumShares:
-        return numberFromText(row) == file.toDouble();
     case kPrice:
     case kNetAmount:
-        return moneyFromText(row) == parseTicks(file);
+        return plainDecimal(row) == plainDecimal(file);
     default:
         return row == file;
     }

@@ -6,7 +6,9 @@
 #include "support/TextBinding.h"
 
 #include "import/LedgerImport.h"
+#include "import/LotImport.h"
 #include "store/Backup.h"
+#include "store/Schema.h"
 
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -72,8 +74,9 @@ class ImportingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every file of the corpus imported at once, read back with SQLite: what it stores is its new
-    // rows, nothing while it asks; the last lot is current behind the message, and the ledger was
+    // Every file of the corpus imported at once (into a ledger that keeps the choices its block
+    // remembers for its layout), read back with SQLite: what it stores is its new rows, nothing
+    // while it asks; the last lot is current behind the message, and the ledger was
     // copied before. Then, every lot it stored edited and split and its last deleted, the file
     // again adds nothing: its rows are in the ledger, the last one deleted from it.
     void pressingImportAtOnceStoresWhatTheCorpusSays()
@@ -81,6 +84,15 @@ private slots:
         for (const test::CorpusFile &f : test::corpus()) {
             NAME_THE_CASE(f.name);
             MainWindow w(numberedLots(1));
+            if (!f.remembered.isEmpty()) {
+                QFile file(f.path());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                LotImport read;
+                read.read(file);
+                w.folder.exec(QString::fromStdString(importRecordsSchema())
+                              + QStringLiteral("INSERT INTO ImportLayouts VALUES ('%1', '%2', '2024-06-03');")
+                                    .arg(read.layoutKey(), f.remembered));
+            }
             w.dialogs.chooseNext(f.path());
             PreviewAnswer preview(PreviewAnswer::import);
             QString behindMessage;

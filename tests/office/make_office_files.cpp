@@ -6,6 +6,7 @@
 #include "export/DocumentExport.h"
 #include "export/SpreadsheetExport.h"
 #include "platform/office/OfficeFiles.h"
+#include "platform/office/PackingProcess.h"
 #include "sales/Form8949.h"
 #include "support/RandomLots.h"
 #include "support/RecordingShell.h"
@@ -82,6 +83,7 @@ int main(int argc, char *argv[])
     }
 
     test::RecordingShell shell;
+    office::setPackingProgram(QStringLiteral(TESMO_PROGRAM));
     office::OfficeFiles office(shell);
     const auto written = [](const std::function<void()> &write) {
         try { write(); } catch (const Error &) { return false; }

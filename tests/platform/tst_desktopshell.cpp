@@ -1,6 +1,7 @@
 // The real desktop shell over stand-ins for the desktop's opener: it waits
 // for the opener's answer, counts a failure as one, and passes the path as
-// one argument, blanks and quotes included.
+// one argument, blanks and quotes included. While an opener that runs on is
+// waited for, the window's thread goes on.
 #include "platform/DesktopShell.h"
 #include "support/LedgerFolder.h"
 
@@ -59,9 +60,14 @@ private:
         opener(script);
 
         DesktopShell shell;
+        int beats = 0;
+        QTimer beat;
+        connect(&beat, &QTimer::timeout, [&] { ++beats; });
+        beat.start(10);
         QCOMPARE(test::errorOf([&] { QVERIFY(shell.startViewer(file)); }), handedOver ? 0 : int(kErrCannotStart));
         QCOMPARE(arguments(), (QStringList{"1", file}));
         QCOMPARE(shell.open(file), handedOver ? int(Shell::kOpened) : int(Shell::kNoAssociation));
+        QVERIFY(!script.startsWith("exec sleep") || beats > 10);
         QCOMPARE(shell.open(folder.filePath("missing.txt")), int(Shell::kFileNotFound));
     }
 };

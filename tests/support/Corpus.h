@@ -13,7 +13,9 @@ struct CorpusFile {
     QString name;
     int refused = 0;     // the problem of a file without headings
     QStringList before;  // its reading lines and rows as read
+    QString remembered;  // the choices kept for its layout before it is read, as the ledger keeps them
     QString answer;      // the answers to its questions
+    QString remembers;   // the choices kept for its layout once answered
     QStringList after;   // its reading lines and rows once answered
     QString path() const { return QStringLiteral(TESMO_IMPORT_CORPUS "/") + name; }
 };
@@ -27,9 +29,13 @@ inline std::vector<CorpusFile> corpus()
     while (!in.atEnd()) {
         const QString line = in.readLine();
         if (line.startsWith(u"== "))
-            files.push_back({line.mid(3), 0, {}, {}, {}});
+            files.push_back({line.mid(3), 0, {}, {}, {}, {}, {}});
         else if (line.startsWith(u"refused: "))
             files.back().refused = line.mid(9).toInt();
+        else if (line.startsWith(u"remembered: "))
+            files.back().remembered = line.mid(12);
+        else if (line.startsWith(u"remembers: "))
+            files.back().remembers = line.mid(11);
         else if (line.startsWith(u"answer: "))
             files.back().answer = line.mid(8);
         else if (!files.empty() && !line.isEmpty() && !line.startsWith(u"source: "))

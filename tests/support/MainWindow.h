@@ -157,7 +157,8 @@ inline QString chooseFromMenu(const std::function<void()> &open, const QString &
     });
     poll.start(5);
     open();
-    QTest::qWait(20);
+    if (!QTest::qWaitFor([] { return !QApplication::activePopupWidget(); }))
+        QTest::qFail("the menu stayed up", __FILE__, __LINE__);
     return chosen;
 }
 

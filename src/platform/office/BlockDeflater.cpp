@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QThread>
+#include <QtConcurrentRun>
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <zlib.h>
 
 namespace tesmo::office {
@@ -17,15 +19,18 @@ constexpr std::size_t kWindowBytes = std::size_t{1} << 15;
 
 // Deflates input raw, primed with dictionary; a block that is not the last
 // ends on a byte boundary (a sync flush), so that the next one's output
-// follows it in the same stream. Raises Error when zlib fails.
+// follows it in the same stream. A failure of zlib is told in the block, to
+// be raised where the block is written.
 BlockDeflater::Block deflateBlock(const std::string &input, const std::string &dictionary, bool last, int level)
-{
+try {
     BlockDeflater::Block block;
     block.size = input.size();
     block.crc = std::uint32_t(crc32_z(0, reinterpret_cast<const Bytef *>(input.data()), input.size()));
     z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw Error(kErrOutOfMemory);
+    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        block.error = kErrOutOfMemory;
+        return block;
+    }
     bool ok = dictionary.empty()
               || deflateSetDictionary(&z, reinterpret_cast<const Bytef *>(dictionary.data()), uInt(dictionary.size()))
                      == Z_OK;
@@ -40,8 +45,12 @@ BlockDeflater::Block deflateBlock(const std::string &input, const std::string &d
     block.deflated.assign(out.get(), z.total_out);   // the deflated block is small: only it is kept
     deflateEnd(&z);
     if (!ok)
-        throw Error(kErrCannotWrite, QStringLiteral("A block of the document could not be deflated."));
+        block.error = kErrCannotWrite;
     return block;
+} catch (const std::bad_alloc &) {
+    BlockDeflater::Block failed;
+    failed.error = kErrOutOfMemory;
+    return failed;
 }
 
 } // namespace
@@ -60,8 +69,8 @@ BlockDeflater::BlockDeflater(const QString &path, int level)
 
 BlockDeflater::~BlockDeflater()
 {
-    for (const BackgroundTask<Block> &block : inFlight_)
-        block.wait();
+    for (QFuture<Block> &block : inFlight_)
+        block.waitForFinished();
     std::fclose(file_);
     QFile::remove(path_);
 }
@@ -98,7 +107,7 @@ void BlockDeflater::submit(bool last)
         if (dictionary_.size() > kWindowBytes)
             dictionary_.erase(0, dictionary_.size() - kWindowBytes);
     }
-    inFlight_.push_back(runInBackground(
+    inFlight_.push_back(QtConcurrent::run(
         [input = std::move(input), dictionary = std::move(dictionary), last, level = level_] {
             return deflateBlock(input, dictionary, last, level);
         }));
@@ -106,8 +115,12 @@ void BlockDeflater::submit(bool last)
 
 void BlockDeflater::collect()
 {
-    const Block block = inFlight_.front().result();
+    const Block block = inFlight_.front().takeResult();
     inFlight_.pop_front();
+    if (block.error == kErrOutOfMemory)
+        throw Error(kErrOutOfMemory);
+    if (block.error != 0)
+        throw Error(kErrCannotWrite, QStringLiteral("A block of the document could not be deflated."));
     if (fwrite_unlocked(block.deflated.data(), 1, block.deflated.size(), file_) != block.deflated.size())
         fail();
     written_.crc = std::uint32_t(crc32_combine(written_.crc, block.crc, z_off_t(block.size)));

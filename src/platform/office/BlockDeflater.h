@@ -1,17 +1,17 @@
 // A stream of bytes deflated into a file on every core at once. The bytes go
-// in blocks of a quarter of a megabyte, each deflated on a thread of the
-// background pool, primed with the 32 KB before it so that it packs as
+// in blocks of a quarter of a megabyte, each deflated on a thread of Qt's
+// pool, primed with the 32 KB before it so that it packs as
 // tightly as one stream would; the blocks join into one raw deflate stream,
 // as a zip entry holds it. Only a few blocks are in memory at a time.
 //
-// What may run at once: the blocks are deflated on the pool, each from a
+// What may run at once: the blocks are deflated on Qt's pool, each from a
 // copy of its bytes; everything else, the file included, is the calling
 // thread's.
 #pragma once
 
-#include "platform/Background.h"
 #include "platform/office/ZipWriter.h"
 
+#include <QFuture>
 #include <QString>
 #include <cstdint>
 #include <cstdio>
@@ -41,6 +41,7 @@ public:
         std::string deflated;
         std::uint32_t crc = 0;
         std::size_t size = 0;
+        int error = 0;   // the Error that the deflating met; 0 when none
     };
 
 private:
@@ -54,7 +55,7 @@ private:
     std::size_t inFlightMost_;
     std::string pending_;      // bytes not yet in a block
     std::string dictionary_;   // the last 32 KB of every byte so far
-    std::deque<BackgroundTask<Block>> inFlight_;
+    std::deque<QFuture<Block>> inFlight_;
     DeflatedFile written_;
 };
 

@@ -30,6 +30,13 @@ public:
         : file_(path)
     {
     }
+    // The journal of count records that another process wrote at path, to
+    // read; the file stays. Raises Error when it cannot be opened.
+    CellJournal(const QString &path, std::int64_t count)
+        : file_(path, ScratchFile::Mode::ReadExisting)
+        , count_(count)
+    {
+    }
 
     // Raises Error when the record cannot be written.
     void append(const JournalCell &cell);

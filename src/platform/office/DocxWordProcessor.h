@@ -6,7 +6,7 @@
 // layout is known before its rows are written.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 #include "platform/WordProcessor.h"
 #include "platform/office/OfficeFile.h"
 #include "platform/office/TableMarkup.h"

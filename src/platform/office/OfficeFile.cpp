@@ -36,7 +36,7 @@ void OfficeFile::begin()
                                          .arg(QDir::tempPath(), dir.errorString()));
     dir.setAutoRemove(false);
     folder_ = dir.path();
-    cells_ = std::make_unique<CellJournal>(path(QStringLiteral(".cells")));
+    cells_ = std::make_unique<CellJournal>(journalPath());
 }
 
 void OfficeFile::needOpen() const

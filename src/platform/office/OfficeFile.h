@@ -6,7 +6,7 @@
 // a folder that never got that far is removed.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 #include "platform/office/CellJournal.h"
 
 #include <QString>
@@ -39,8 +39,9 @@ public:
     // given, then hands it to the desktop; raises Error when either fails.
     void finish(const QString &name, const std::function<void(const QString &path)> &write, Progress *progress);
 
-    // A path in the folder.
+    // A path in the folder; the journal's file.
     QString path(const QString &name) const;
+    QString journalPath() const { return path(QStringLiteral(".cells")); }
 
 private:
     Shell &shell_;

@@ -13,10 +13,11 @@ namespace {
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 }
 
-ScratchFile::ScratchFile(const QString &path)
+ScratchFile::ScratchFile(const QString &path, Mode mode)
     : path_(path)
+    , mode_(mode)
 {
-    file_ = std::fopen(QFile::encodeName(path).constData(), "w+b");
+    file_ = std::fopen(QFile::encodeName(path).constData(), mode == Mode::Create ? "w+b" : "rb");
     if (!file_)
         fail();
     buffer_.reserve(kBufferBytes);
@@ -26,7 +27,8 @@ ScratchFile::~ScratchFile()
 {
     if (file_)
         std::fclose(file_);
-    QFile::remove(path_);
+    if (mode_ == Mode::Create)
+        QFile::remove(path_);
 }
 
 void ScratchFile::fail() const

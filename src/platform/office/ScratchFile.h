@@ -14,9 +14,12 @@ namespace tesmo::office {
 
 class ScratchFile {
 public:
-    // Creates the file at path; raises Error when it cannot.
-    explicit ScratchFile(const QString &path);
-    ~ScratchFile();   // removes the file
+    // Create: makes the file at path, removed with this object. ReadExisting:
+    // opens the file another process wrote there, to read; the file stays.
+    enum class Mode { Create, ReadExisting };
+    // Raises Error when the file cannot be made or opened.
+    explicit ScratchFile(const QString &path, Mode mode = Mode::Create);
+    ~ScratchFile();
     ScratchFile(const ScratchFile &) = delete;
     ScratchFile &operator=(const ScratchFile &) = delete;
 
@@ -42,6 +45,7 @@ private:
     void flush();
 
     QString path_;
+    Mode mode_;
     std::FILE *file_ = nullptr;
     std::vector<char> buffer_;   // bytes not yet written, or read ahead
     std::size_t at_ = 0;         // the next unread byte of buffer_

@@ -4,7 +4,7 @@
 // part is deflated, so that the part is never whole in memory.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 #include "platform/WordProcessor.h"
 #include "platform/office/CellJournal.h"
 #include "platform/office/TableFitting.h"

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <algorithm>
+#include <memory>
 #include <xlsxwriter.h>
 
 namespace tesmo::office {
@@ -110,8 +111,10 @@ void WorkbookWriter::write(const QString &file, Progress &progress)
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char *>(tmpdir.constData());
-    // Left unclosed on an error: the process that writes it ends with it.
-    lxw_workbook *book = workbook_new_opt(path.constData(), &options);
+    // Freed unwritten on an error; closing it writes and frees it.
+    std::unique_ptr<lxw_workbook, void (*)(lxw_workbook *)> made(workbook_new_opt(path.constData(), &options),
+                                                                 &lxw_workbook_free);
+    lxw_workbook *book = made.get();
     if (!book)
         throw Error(kErrCannotWrite, QStringLiteral("The workbook %1 could not be made.").arg(file));
 
@@ -201,7 +204,7 @@ void WorkbookWriter::write(const QString &file, Progress &progress)
     fontRowsUpTo(LXW_ROW_MAX);
 
     progress.report(500);
-    check(workbook_close(book));
+    check(workbook_close(made.release()));
     if (roomKept)
         checkZipDirectory(file, QStringLiteral("workbook"), kSheetPart, size_.atLeast());
     else

@@ -7,7 +7,7 @@
 // taken on the disk first, and the file is checked once packed.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 #include "platform/office/CellJournal.h"
 #include "platform/office/TypedCell.h"
 
@@ -58,6 +58,14 @@ public:
         }
         atMost_ += kind == kTextCell ? 74 + address_ + 5 * std::int64_t(text.size()) : 53 + address_;
         ++cells_;
+    }
+    // The bounds of a sheet measured by another process.
+    static SheetSize measured(std::int64_t atMost, std::int64_t cells)
+    {
+        SheetSize size;
+        size.atMost_ = atMost;
+        size.cells_ = cells;
+        return size;
     }
     std::int64_t atMost() const { return atMost_; }
     std::int64_t atLeast() const { return cells_ * 20; }

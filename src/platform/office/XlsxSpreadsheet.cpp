@@ -1,6 +1,6 @@
 #include "platform/office/XlsxSpreadsheet.h"
 
-#include "platform/office/ForkedWork.h"
+#include "platform/office/PackingProcess.h"
 #include "platform/office/OfficeText.h"
 #include "platform/office/SheetAddress.h"
 #include "platform/office/TypedCell.h"
@@ -154,12 +154,12 @@ void XlsxSpreadsheet::setColumnsNumberFormat(const QString &address, const QStri
 
 // The library packs the whole workbook in one call that nothing can
 // interrupt. So the workbook is written in a process of its own, which a
-// Cancel ends at once.
+// Cancel ends at once; it reads the cells from the journal's file.
 void XlsxSpreadsheet::writeWorkbook(const QString &file)
 {
     book_.cells().rewind();
-    WorkbookWriter writer(sheet_, size_, book_.cells(), book_.path(QString()));
-    runForked(QStringLiteral("workbook"), [&](Progress &progress) { writer.write(file, progress); }, progress_);
+    packInChild({sheet_, size_, book_.journalPath(), book_.cells().size(), book_.path(QString()), file},
+                progress_);
 }
 
 } // namespace tesmo::office

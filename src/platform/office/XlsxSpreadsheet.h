@@ -6,7 +6,7 @@
 // ends at once.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/Progress.h"
 #include "platform/Spreadsheet.h"
 #include "platform/office/OfficeFile.h"
 #include "platform/office/WorkbookWriter.h"
