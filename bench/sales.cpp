@@ -16,6 +16,7 @@
 #include "mainwin/LotListModel.h"
 #include "mainwin/LotListView.h"
 #include "mainwin/frmStocks.h"
+#include "sales/LedgerGains.h"
 #include "sales/GainsCsv.h"
 #include "sales/Holdings.h"
 #include "sales/RealizedGains.h"
@@ -173,6 +174,7 @@ void holdingsAndGains(int lots, const QString &floors)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tesmo::keepGainsWith(tesmo::gainRowsOf);   // as the program does
     QString floors = QStringLiteral(TESMO_FLOORS_DIR);
     for (int i = 1; i + 1 < argc; ++i) {
         if (QByteArray(argv[i]) == "--floors") {
