@@ -18,15 +18,7 @@ void GainsReport::read()
 {
     std::vector<SalePart> sales = store_.Sales();
     const LotTable &lots = store_.rows();
-    std::vector<HeldLot> held;
-    held.reserve(lots.size());
-    for (std::size_t i = 0; i < lots.size(); ++i) {
-        const LotRow lot = lots.lot(i);
-        const QDate bought = acquiredOf(lot);
-        if (bought.isValid())
-            held.push_back({lot.id, QString::fromUtf8(lot.ticker), bought, sharesOf(lot)});
-    }
-    wash_ = ledgerWashSales(held, sales);
+    wash_ = ledgerWashSales(heldOfSold(lots, sales), sales);
     holdings_ = holdingsOf(lots, today_, wash_.held);
     sales_ = std::move(sales);
     years_ = saleYears(sales_);

@@ -1,12 +1,48 @@
 #include "sales/LedgerGains.h"
 
+#include "sales/SalePlan.h"
 #include "sales/TaxFile.h"
+#include "text/FieldRules.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <unordered_map>
 
 namespace tesmo {
+
+// A million lots are read without a text made for each: an ASCII ticker is
+// compared in capitals, byte by byte; only other tickers are folded.
+std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart> &sales)
+{
+    QSet<QByteArray> ascii;
+    QSet<QString> folded;
+    for (const SalePart &part : sales) {
+        folded.insert(foldTicker(part.ticker));
+        ascii.insert(part.ticker.toUtf8().toUpper());
+    }
+    std::vector<HeldLot> held;
+    QByteArray upper;
+    for (std::size_t i = 0; i < lots.size(); ++i) {
+        const LotRow lot = lots.lot(i);
+        const bool isAscii = std::all_of(lot.ticker.begin(), lot.ticker.end(),
+                                         [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        bool sold;
+        if (isAscii) {
+            upper.resize(qsizetype(lot.ticker.size()));
+            std::transform(lot.ticker.begin(), lot.ticker.end(), upper.begin(),
+                           [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
+            sold = ascii.contains(upper);
+        } else {
+            sold = folded.contains(foldTicker(QString::fromUtf8(lot.ticker.data(), qsizetype(lot.ticker.size()))));
+        }
+        const QDate bought = acquiredOf(lot);
+        if (sold && bought.isValid())
+            held.push_back({lot.id, QString::fromUtf8(lot.ticker.data(), qsizetype(lot.ticker.size())), bought,
+                            sharesOf(lot)});
+    }
+    return held;
+}
 
 std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
 {

@@ -5,11 +5,16 @@
 
 #include "sales/WashSales.h"
 #include "store/GainsTable.h"
+#include "text/LotTable.h"
 
 #include <optional>
 #include <vector>
 
 namespace tesmo {
+
+// The lots of lots (the ledger's rows) whose ticker has a sale among sales,
+// letter case aside: the only lots that bear on the wash sales of sales.
+std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart> &sales);
 
 // Every lot ever bought: the lots held, with the shares their sales took
 // added back, and the lots sold whole, from their first sale row.
