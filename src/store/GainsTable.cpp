@@ -5,6 +5,7 @@
 #include "text/IsoDate.h"
 
 #include <QSet>
+#include <map>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -46,28 +47,66 @@ void readTicker(Database &db, const QString &key, std::vector<HeldLot> &held, st
             sales.push_back(std::move(part));
 }
 
+// A row's values as one text, to tell a row that changed.
+QString valuesOf(std::int64_t saleNo, std::int64_t lot, const QString &ticker, const QString &description,
+                 const QString &acquired, const QString &sold, Ticks proceeds, Ticks costBasis, Ticks adjustment,
+                 const QString &term)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9|")
+               .arg(saleNo).arg(lot).arg(ticker, description, acquired, sold)
+               .arg(proceeds).arg(costBasis).arg(adjustment)
+           + term;
+}
+
+// Writes the rows of the ticker whose fold is key: only those that changed,
+// since a ticker of long history has many rows and a change moves few.
 void writeRows(Database &db, const QString &key, const std::vector<GainRow> &rows, const QString &ticker)
 {
-    Statement drop(db.handle(), "DELETE FROM GainRows WHERE TickerKey = ?1");
-    drop.bind(1, key).step();
+    std::map<std::pair<std::int64_t, std::int64_t>, QString> kept;   // by SaleID and Piece
+    {
+        Statement read(db.handle(), "SELECT SaleID, Piece, SaleNo, LotID, Ticker, Description, Acquired, Sold, "
+                                    "Proceeds, CostBasis, Adjustment, Term FROM GainRows WHERE TickerKey = ?1");
+        read.bind(1, key);
+        const auto ticks = [&](int column) {
+            return ticksFromDouble(sqlite3_column_double(read.handle(), column)).value_or(-1);
+        };
+        while (read.step())
+            kept.emplace(std::pair(read.int64(0), read.int64(1)),
+                         valuesOf(read.int64(2), read.int64(3), read.text(4), read.text(5), read.text(6), read.text(7),
+                                  ticks(8), ticks(9), ticks(10), read.text(11)));
+    }
     Statement insert(db.handle(),
-                     "INSERT INTO GainRows (SaleID, Piece, SaleNo, LotID, Ticker, TickerKey, Description, Acquired, "
-                     "Sold, Proceeds, CostBasis, Code, Adjustment, Term) "
+                     "INSERT OR REPLACE INTO GainRows (SaleID, Piece, SaleNo, LotID, Ticker, TickerKey, Description, "
+                     "Acquired, Sold, Proceeds, CostBasis, Code, Adjustment, Term) "
                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     SaleId last = 0;
     std::int64_t piece = 0;
     for (const GainRow &r : rows) {
         piece = r.part == last ? piece + 1 : 0;
         last = r.part;
+        const QString acquired = isoDateText(r.acquired), sold = isoDateText(r.sold);
+        const QString term = r.longTerm ? QStringLiteral("Long") : QStringLiteral("Short");
+        const auto was = kept.find(std::pair(std::int64_t(r.part), piece));
+        const bool same = was != kept.end()
+                          && was->second == valuesOf(r.saleNo, r.lot, ticker, r.description, acquired, sold,
+                                                     r.proceeds, r.costBasis, r.adjustment, term);
+        if (was != kept.end())
+            kept.erase(was);
+        if (same)
+            continue;
         insert.bind(1, std::int64_t(r.part)).bind(2, piece).bind(3, std::int64_t(r.saleNo));
         insert.bind(4, std::int64_t(r.lot)).bind(5, ticker).bind(6, key).bind(7, r.description);
-        insert.bind(8, isoDateText(r.acquired)).bind(9, isoDateText(r.sold));
+        insert.bind(8, acquired).bind(9, sold);
         insert.bind(10, ticksToDouble(r.proceeds)).bind(11, ticksToDouble(r.costBasis));
         insert.bind(12, r.adjustment > 0 ? QStringLiteral("W") : QStringLiteral(""));
-        insert.bind(13, ticksToDouble(r.adjustment));
-        insert.bind(14, r.longTerm ? QStringLiteral("Long") : QStringLiteral("Short"));
+        insert.bind(13, ticksToDouble(r.adjustment)).bind(14, term);
         insert.step();
         insert.reset();
+    }
+    Statement drop(db.handle(), "DELETE FROM GainRows WHERE SaleID = ?1 AND Piece = ?2");
+    for (const auto &[at, values] : kept) {
+        drop.bind(1, at.first).bind(2, at.second).step();
+        drop.reset();
     }
 }
 
