@@ -323,7 +323,7 @@ private slots:
         folder.exec("UPDATE Lots SET TradeDate = '2024-07-15' WHERE ID = 2");
         QCOMPARE(folder.query("SELECT count(*) FROM qryGains WHERE Description LIKE '%ACME%'"), "0");
         QCOMPARE(folder.query("SELECT count(*) FROM qryGains"), "5");
-        store.Open();
+        RecordStore(QStringLiteral("Tesmo.mdb"), binding).Open();
         QCOMPARE(folder.query(acme), "6:1:100 sh. ACME (Acme):2024-01-10:2024-06-01:750.0:1000.0::0.0:-250.0:Short");
     }
 
