@@ -19,7 +19,7 @@
 #include "sales/GainsCsv.h"
 #include "sales/Holdings.h"
 #include "sales/RealizedGains.h"
-#include "sales/SalePlan.h"
+#include "sales/SalePlanner.h"
 #include "store/RecordStore.h"
 #include "text/FieldRules.h"
 
@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 namespace {
 
@@ -44,26 +45,14 @@ public:
 };
 
 // The lots of the ticker among the record set's rows, as a sale sees them.
-std::vector<tesmo::SaleLot> lotsOf(const tesmo::LotTable &rows, const QString &ticker)
+void addLotsOf(tesmo::SalePlanner &planner, const tesmo::LotTable &rows, const QString &ticker)
 {
-    std::vector<tesmo::SaleLot> lots;
+    planner.know(ticker);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const tesmo::LotRow r = rows.lot(i);
-        const QString t = QString::fromUtf8(r.ticker.data(), qsizetype(r.ticker.size()));
-        if (tesmo::sameTicker(t, ticker))
-            lots.push_back({r.id, QString::fromUtf8(r.name.data(), qsizetype(r.name.size())), t,
-                            QDate::fromJulianDay(r.tradeDay), r.numShares, r.price, r.netAmount});
+        if (tesmo::sameTicker(QString::fromUtf8(r.ticker), ticker))
+            planner.add(r);
     }
-    return lots;
-}
-
-std::vector<tesmo::SaleToRecord> toRecords(const std::vector<tesmo::SalePart> &parts)
-{
-    std::vector<tesmo::SaleToRecord> records;
-    records.reserve(parts.size());
-    for (const tesmo::SalePart &p : parts)
-        records.push_back({p.lot, p.sold, p.shares, p.proceeds, p.cost, p.term(), p.sharesLeft, p.netLeft, p.wholeLot});
-    return records;
 }
 
 // Plans and writes a sale of shares of BIG on 6/1/2024, first in first out;
@@ -72,11 +61,13 @@ std::vector<tesmo::SaleId> sell(tesmo::RecordStore &store, double shares, const 
 {
     std::vector<tesmo::SalePart> parts;
     const double planned = millis([&] {
-        parts = tesmo::planSale(lotsOf(store.rows(), QStringLiteral("BIG")), QDate(2024, 6, 1), shares,
-                                tesmo::Ticks(123456789) * 100, tesmo::SaleMethod::FirstIn);
+        tesmo::SalePlanner planner;
+        addLotsOf(planner, store.rows(), QStringLiteral("BIG"));
+        parts = planner.plan(QStringLiteral("BIG"), QDate(2024, 6, 1), shares, tesmo::Ticks(123456789) * 100,
+                             tesmo::SaleMethod::FirstIn);
     });
     std::vector<tesmo::SaleId> ids;
-    const double written = millis([&] { ids = store.Sell(toRecords(parts)); });
+    const double written = millis([&] { ids = store.Sell(parts); });
     std::printf("  %-34s plan %6.0f ms, write %6.0f ms (%zu lots)\n", what, planned, written, parts.size());
     return ids;
 }
@@ -140,28 +131,28 @@ void holdingsAndGains(int lots, const QString &floors)
         tesmo::Holdings h;
         const double holdings = millis([&] { h = tesmo::holdingsOf(store.rows(), QDate::currentDate()); });
         std::printf("  the holdings alone                 %6.0f ms (%zu tickers)\n", holdings, h.tickers.size());
-        std::map<QString, std::vector<tesmo::SaleLot>> sold;
+        tesmo::SalePlanner planner;
+        std::set<QString> sold;
         for (std::size_t i = 0; i < store.rows().size(); ++i) {
             const tesmo::LotRow r = store.rows().lot(i);
-            const QString t = QString::fromUtf8(r.ticker.data(), qsizetype(r.ticker.size()));
-            if (t.size() <= 3)
-                sold[t].push_back({r.id, QString::fromUtf8(r.name.data(), qsizetype(r.name.size())), t,
-                                   QDate::fromJulianDay(r.tradeDay), r.numShares, r.price, r.netAmount});
+            if (r.ticker.size() <= 3 && planner.add(r))
+                sold.insert(QString::fromUtf8(r.ticker));
         }
         qsizetype rows = 0;
         const double ms = millis([&] {
             int n = 0;
-            for (const auto &[ticker, held] : sold) {
+            for (const QString &ticker : sold) {
                 const QDate day = QDate(2016, 6, 1).addDays(20 * n++);
                 double shares = 0;
-                for (const tesmo::SaleLot &l : held)
-                    shares += l.acquired <= day ? l.shares : 0;
-                rows += qsizetype(store.Sell(toRecords(tesmo::planSale(
-                    held, day, shares, tesmo::Ticks(shares) * 20 * tesmo::kTicksPerDollar, tesmo::SaleMethod::FirstIn))).size());
+                for (const tesmo::LotRow &l : planner.lots(ticker))
+                    shares += tesmo::acquiredOf(l) <= day ? l.numShares : 0;
+                rows += qsizetype(store.Sell(planner.plan(ticker, day, shares,
+                                                          tesmo::Ticks(shares) * 20 * tesmo::kTicksPerDollar))
+                                      .size());
             }
         });
         std::printf("  %lld sale rows recorded             %6.0f ms\n", qlonglong(rows), ms);
-        std::vector<tesmo::SaleRecord> sales;
+        std::vector<tesmo::SalePart> sales;
         const double read = millis([&] { sales = store.Sales(); });
         std::printf("  the sales read                     %6.0f ms (%lld short-term)\n", read,
                     qlonglong(std::count_if(sales.begin(), sales.end(),
@@ -207,26 +198,31 @@ int main(int argc, char *argv[])
     std::printf("a sale from a ticker of %d lots, %d lots in the ledger\n", lots, 2 * lots);
     std::printf("  open                               %6.0f ms\n", millis([&] { store.Open(); }));
     std::printf("  the ticker's lots from the rows    %6.0f ms\n",
-                millis([&] { lotsOf(store.rows(), QStringLiteral("BIG")); }));
+                millis([&] {
+                    tesmo::SalePlanner planner;
+                    addLotsOf(planner, store.rows(), QStringLiteral("BIG"));
+                }));
 
     // Half the lots whole, in first-in order, and half of the next.
-    auto held = lotsOf(store.rows(), QStringLiteral("BIG"));
+    tesmo::SalePlanner planner;
+    addLotsOf(planner, store.rows(), QStringLiteral("BIG"));
+    auto held = planner.lots(QStringLiteral("BIG"));
     std::sort(held.begin(), held.end(), [](const auto &a, const auto &b) {
-        return std::tie(a.acquired, a.id) < std::tie(b.acquired, b.id);
+        return std::tie(a.tradeDay, a.id) < std::tie(b.tradeDay, b.id);
     });
     double half = 0;
     for (int i = 0; i < lots / 2; ++i)
-        half += held[std::size_t(i)].shares;
+        half += held[std::size_t(i)].numShares;
     // The master list shows the lots, as in the window, and follows the sale.
-    tesmo::LotListModel model;
+    tesmo::LotListModel model(tesmo::LotListModel::Rows::All);
     model.show(&store.rows());
     tesmo::LotListView view(&model, {1440, 1440, 1440, 1440, 1440, 1440, 1440});
     view.show();
     view.selectRow(int(store.rows().size()) - 1, true);
     sell(store, half + 0.5, "from half the lots");
     const auto one = sell(store, 1, "from one lot");
-    tesmo::SaleRecord seen;
-    for (const tesmo::SaleRecord &sale : store.Sales())
+    tesmo::SalePart seen;
+    for (const tesmo::SalePart &sale : store.Sales())
         if (sale.id == one.front())
             seen = sale;
     std::printf("  undo the sale from one lot                          %6.0f ms\n",

@@ -39,9 +39,9 @@ void exportSpreadsheet(const LotTable &lots, Office &office, Progress *progress)
     char shares[regional::kNumberTextRoom], price[regional::kCurrencyTextRoom], net[regional::kCurrencyTextRoom],
         date[regional::kShortDateRoom];
     std::int32_t sheetRow = 2;
-    // Each cell as the lists show it, typed: a figure with what typing it
-    // reads as, a text, or an amount shown as the boxes show it, which
-    // typing reads as currency.
+    // Each cell as the lists show it, typed, with what typing it reads as: a
+    // figure or an amount (shown as the boxes show it, or plain) as its
+    // number, a date as its day, or a text.
     const auto cell = [&](int column, const char *start, const char *end, const Reading &reading) {
         app->setCellUtf8Value(sheetRow, column, {start, std::size_t(end - start)}, reading);
     };
@@ -50,6 +50,9 @@ void exportSpreadsheet(const LotTable &lots, Office &office, Progress *progress)
         Reading reading{Reading::Kind::Number, 0, {}};
         std::from_chars(start, end, reading.number);
         cell(column, start, end, reading);
+    };
+    const auto amount = [&](int column, const char *start, const char *end, Ticks ticks) {
+        cell(column, start, end, Reading{Reading::Kind::Number, ticksToDouble(ticks), {}});
     };
     for (std::size_t row = 0; row < rows; ++row, ++sheetRow) {
         if (row % kProgressRows == 0 && !typing.advance(qint64(row)))
@@ -69,9 +72,9 @@ void exportSpreadsheet(const LotTable &lots, Office &office, Progress *progress)
             if (lot.isText(pos))
                 text(field + 1, lot.text[std::size_t(pos)]);
             else if (ticks && lot.boxAmounts)
-                cell(field + 1, room, shown(room, *ticks), {});
+                amount(field + 1, room, shown(room, *ticks), *ticks);
             else if (ticks)
-                number(field + 1, room, writePlainTicksText(room, *ticks));
+                amount(field + 1, room, writePlainTicksText(room, *ticks), *ticks);
         }
         if (lot.isText(kTradeDate)) {
             text(kExDate + 1, lot.text[kTradeDate]);

@@ -21,9 +21,9 @@ constexpr double kFeesPart = 0.05;
 const char *const kOrderNames[] = {"month/day/year", "day/month/year", "year-month-day"};
 
 // Why a row is refused, in the import's words: what was not read and how,
-// from the rule its texts as typed break (a text that does not read is
-// typed as "?" and the text).
-QString refusal(const BrokenRule &broken, const FieldTexts &file, const FieldTexts &typed, DateOrder order)
+// from the rule its texts as typed break, or from the field whose text does
+// not read (unread).
+QString refusal(const BrokenRule &broken, const FieldTexts &file, bool unread, DateOrder order)
 {
     const int field = broken.field;
     const char *const nouns[kFieldCount] = {"", "the name", "the ticker", "the number of shares", "the price",
@@ -35,7 +35,7 @@ QString refusal(const BrokenRule &broken, const FieldTexts &file, const FieldTex
         return QStringLiteral("%1 holds a line break, a tab or another control character").arg(noun);
     if (field == kTradeDate)
         return QStringLiteral("%1 '%2' is not a date in %3 order").arg(noun, text, QLatin1String(kOrderNames[int(order)]));
-    if (typed[std::size_t(field)].startsWith(u'?'))
+    if (unread)
         return QStringLiteral("%1 '%2' is not a number Tesmo reads").arg(noun, text);
     if (field == kNumShares)
         return QStringLiteral("%1 '%2' is beyond the 999,999,999,999,999 that Tesmo keeps").arg(noun, text);
@@ -224,11 +224,13 @@ std::optional<RowReading> RowReader::read(int row) const
     r.facts.sharesRead = numbers[kNumShares].either().has_value();
     r.facts.undone = undone(row);
 
-    // The texts as a user would type them; a text that does not read is
-    // handed to the rules in a form that breaks its field's rule. A text
-    // that reads differently under a choice not made waits for it.
+    // The texts as a user would type them; a text that does not read stays
+    // as the file gives it, and the first field of such a text is kept. A
+    // text that reads differently under a choice not made waits for it.
     FieldTexts &typed = r.typed;
     typed = t;
+    std::optional<int> unread;
+    const auto notRead = [&](int pos) { unread = std::min(unread.value_or(pos), pos); };
     bool decimalOpen = false, dateOpen = false;
     const auto number = [&](int n, bool columnInPence) {
         const int pos = positions[n];
@@ -241,7 +243,7 @@ std::optional<RowReading> RowReader::read(int row) const
             && (v.chosen.has_value() != v.other.has_value() || (v.chosen && v.chosen->plain != v.other->plain)))
             decimalOpen = true;
         if (!v.chosen || (v.chosen->pence && pos == kNumShares))   // shares are never in pence
-            typed[std::size_t(pos)] = u'?' + text;
+            notRead(pos);
         else   // a purchase's values are positive
             typed[std::size_t(pos)] = v.chosen->pence || columnInPence ? import::poundsOfPence(v.chosen->plain)
                                                                       : v.chosen->plain;
@@ -253,7 +255,10 @@ std::optional<RowReading> RowReader::read(int row) const
     if (!t[kTradeDate].isEmpty()) {
         date = import::readDate(t[kTradeDate], order);
         dateOpen = !choices_.dateOrder && date != import::readDate(t[kTradeDate], DateOrder::DayMonthYear);
-        typed[kTradeDate] = date ? regional::shortDate(*date) : u'?' + t[kTradeDate];
+        if (date)
+            typed[kTradeDate] = regional::shortDate(*date);
+        else
+            notRead(kTradeDate);
     }
     if (decimalOpen || dateOpen) {
         r.outcome = RowReading::Outcome::Unsettled;
@@ -262,9 +267,13 @@ std::optional<RowReading> RowReader::read(int row) const
                                           : QStringLiteral("Decimal mark not settled");
         return r;
     }
-    if (auto broken = firstBrokenRule(typed)) {
+    // The first field that breaks a rule or does not read refuses the row.
+    std::optional<BrokenRule> broken = firstBrokenRule(typed);
+    if (unread && (!broken || broken->field >= *unread))
+        broken = BrokenRule{FieldPos(*unread), {}, false};
+    if (broken) {
         r.outcome = RowReading::Outcome::Refused;
-        r.reason = refusal(*broken, t, typed, order);
+        r.reason = refusal(*broken, t, broken->field == unread, order);
         return r;
     }
     if (characterCount(typed[kTicker]) > kTickerLength) {

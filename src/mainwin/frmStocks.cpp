@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QWindow>
 
 namespace tesmo {
@@ -25,21 +24,27 @@ frmStocks::frmStocks(Platform platform, QWidget *parent)
     binding_ = std::make_unique<BoxBinding>(txtFields);
     data1_ = std::make_unique<RecordStore>(QString::fromUtf8(kDatabaseName), *binding_);
     masterRows_->show(&data1_->rows());
-    selectedRows_->show(&selectedLots_);
+    selectedRows_->show(&data1_->rows());
     data1_->setEvents({
         [this](int &action, bool &save) { Data1_Validate(action, save); },
         [this] { Data1_Reposition(); },
-        [this](int err, const QString &description, int &response) { Data1_Error(err, description, response); },
-        [this](const StoredLot &lot, bool added) { Data1_Stored(lot, added); },
-        [this](LotId id) { Data1_Vanished(id); },
+        [this](const Error &e) { Data1_Error(e.number(), e.description()); },
+        [this](LotId id) { lotVanished(id); },
     });
+    commands_ = new LedgerCommands(platform, *data1_,
+                                   {this,
+                                    [this](const char *tag, Deed deed, const std::function<void()> &body) {
+                                        attempt(tag, deed, body);
+                                    },
+                                    [this] { showLots(); }, [this] { moveIntoGap(); }, [this] { loadLedger(); }},
+                                   this);
     wireEvents();
 }
 
 // The lists let go of the lots before the store and the selection's lots go.
 frmStocks::~frmStocks()
 {
-    StopDailyBackup();
+    commands_->stopDailyCopy();
     masterRows_->show(nullptr);
     selectedRows_->show(nullptr);
 }
@@ -68,47 +73,16 @@ void frmStocks::wireEvents()
     ListView1->onDoubleClick = [this] { ListView1_DblClick(); };
     ListView2->onDoubleClick = [this] { ListView2_DblClick(); };
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmStocks::windowActivated);
-
-    // The import: Ctrl+I, the master list's context menu, and a CSV file
-    // dropped anywhere on the window, its boxes included.
-    auto *importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
-    importKey->setContext(Qt::WindowShortcut);
-    connect(importKey, &QShortcut::activated, this, [this] { ImportLots(); });
-    ListView1->onContextMenu = [this](const QPoint &at) { ListView1_ContextMenu(at); };
-    auto *sellKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-    sellKey->setContext(Qt::WindowShortcut);
-    connect(sellKey, &QShortcut::activated, this, [this] { SellShares(); });
-    auto *gainsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
-    gainsKey->setContext(Qt::WindowShortcut);
-    connect(gainsKey, &QShortcut::activated, this, &frmStocks::HoldingsAndGains);
-    setAcceptDrops(true);
-    // Every box, the edit boxes among them: a drop, and the edit boxes' keys
-    // and loss of focus.
-    for (QLineEdit *box : findChildren<QLineEdit *>())
-        box->installEventFilter(this);
+    for (QLineEdit *box : txtFields)
+        box->installEventFilter(this);   // their keys and loss of focus
+    ListView1->onContextMenu = [this](const QPoint &at) { commands_->contextMenu(at); };
+    commands_->attach();
 }
 
 bool frmStocks::trap(const char *sourceTag, const std::function<void()> &body, const std::function<bool(int)> &silent)
 {
     return errorTrap(dialogs_, QString::fromUtf8(sourceTag), [&] { runInUserWords(body); },
                      [&](int number) { return silent && silent(number); });
-}
-
-bool frmStocks::readyToWrite(const QString &cantWrite)
-{
-    RecordStore &rs = *data1_;
-    if (rs.readOnly()) {
-        dialogs_.message(cantWrite, Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-        return false;
-    }
-    try {
-        rs.Leave(kActAddNew);
-    } catch (const Error &e) {
-        if (e.number() == kErrCancelled)
-            return false;
-        throw;
-    }
-    return true;
 }
 
 void frmStocks::command(const char *sourceTag, const std::function<void()> &body,
@@ -125,6 +99,25 @@ void frmStocks::command(const char *sourceTag, const std::function<void()> &body
     if (ListView2->selectedRow() != before2)
         ListView2->scrollToSelectedRow();
     warnAboutUnfitLot();
+}
+
+void frmStocks::attempt(const char *sourceTag, Deed deed, const std::function<void()> &body)
+{
+    command(sourceTag, [&] {
+        try {
+            body();
+        } catch (const Error &e) {
+            if (e.number() != kErrCancelled)
+                tellFailure(dialogs_, deed, e);
+        }
+    });
+}
+
+void frmStocks::showLots()
+{
+    HighlightLists();
+    updateCommands();
+    ListView1->scrollToSelectedRow();
 }
 
 frmStocks::EditState frmStocks::editState() const
@@ -197,9 +190,6 @@ void frmStocks::txtFields_Change(int Index)
 
 bool frmStocks::eventFilter(QObject *watched, QEvent *event)
 {
-    const QEvent::Type type = event->type();
-    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && ImportDrop(event))
-        return true;
     for (int i = 0; i < kFieldCount; ++i) {
         if (watched != txtFields[std::size_t(i)])
             continue;

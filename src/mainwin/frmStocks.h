@@ -6,23 +6,21 @@
 #pragma once
 
 #include "mainwin/BoxBinding.h"
-#include "mainwin/FailureWords.h"
+#include "mainwin/LedgerCommands.h"
 #include "mainwin/LotListModel.h"
+#include "platform/ErrorTrap.h"
 #include "platform/Platform.h"
-#include "store/Backup.h"
 #include "store/RecordStore.h"
 
 #include <QFuture>
 #include <QPointer>
 #include <QWidget>
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
 
 class QComboBox;
-class QMimeData;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -54,9 +52,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
     // Whether a navigation routine selects the new lot's rows itself (a
@@ -78,12 +73,10 @@ private:
     // commands, the counter and the master list brought into step.
     void command(const char *sourceTag, const std::function<void()> &body,
                  const std::function<bool(int)> &silent = {});
-    // The first step of a command that writes the ledger: false, with the
-    // message cantWrite, when the file cannot be written here; false when
-    // the field rules refused the pending changes (they have shown their
-    // message); else the pending changes are handled as leaving the lot
-    // handles them, and true.
-    bool readyToWrite(const QString &cantWrite);
+    // A command beyond the designed window, as command() runs it: an Error
+    // it raises is told as the failure of deed, but for a refusal by the
+    // field rules, which have told it.
+    void attempt(const char *sourceTag, Deed deed, const std::function<void()> &body);
 
     // Which commands are enabled, the record counter and the Undo caption,
     // worked out from the store and the selection list, and the current lot's
@@ -96,16 +89,17 @@ private:
     // Sets the window up on the ledger as the file holds it, at start-up and
     // after a restore: the master list filled, the selection list empty, the
     // first current lot chosen, and what opening set aside told.
-    void LoadLedger();
+    void loadLedger();
     void Form_Initialize();
     void Form_Load();
     void Form_Activate();
     void windowActivated(QWindow *now);
-    void Data1_Error(int DataErr, const QString &description, int &Response);
+    // The store's own failure (opening the ledger), with its description;
+    // the store shows no message of its own, so there is none to suppress.
+    void Data1_Error(int DataErr, const QString &description);
     void Data1_Reposition();
     void Data1_Validate(int &Action, bool &Save);
-    void Data1_Stored(const StoredLot &lot, bool added);
-    void Data1_Vanished(LotId id);
+    void lotVanished(LotId id);
     // Tells the user once about the lots that another program deleted and
     // that left the lists during a command; starts a new lot when none is
     // left, as deleting the last one does.
@@ -118,12 +112,6 @@ private:
     void HighlightList2();
     // The lot of a list's selected row; raises 91 without one.
     LotId selectedId(const LotListView *list) const;
-    // A stored lot's row in the selection list shows it as its row in the
-    // master list now does; the store keeps the master list's rows.
-    void EditLists(const StoredLot &lot);
-    void RefreshList2(LotId lngID);
-    // The master list's context menu: the import and the restore of a copy.
-    void ListView1_ContextMenu(const QPoint &globalPos);
 
     // Field rules and currency text.
     void FormatCurrFields();
@@ -155,7 +143,7 @@ private:
     QString DeleteMessage() const;
     // With no current lot, the lot before the gap where it stood becomes
     // current, else the one after it; with no lot left a new one is started.
-    void MoveIntoGap();
+    void moveIntoGap();
 
     // Finding by ticker.
     void cmdFind_Click();
@@ -197,44 +185,13 @@ private:
     // Runs the writer on lots: a Cancel ends it without a word.
     void officeExport(const LotTable &lots, const OfficeWriter &writer);
 
-    // Selling shares of the current lot's ticker (Ctrl+L, the master list's
-    // context menu): offered on a lot being browsed.
-    bool SellOffered() const;
-    void SellShares();
-
-    // The Holdings and Gains window (Ctrl+G, the master list's context
-    // menu), and the undo of a sale from it, after the pending changes are
-    // handled: false when it stopped with a message (a file that cannot be
-    // written, a refused change); raises Error in the user's words when the
-    // undo failed.
-    void HoldingsAndGains();
-    bool UndoSale(const SaleRecord &sale);
-
     // Protection and help.
     void cmdOptions_Click();
     void cmdHelp_Click();
 
-    // Importing lots from a broker's CSV file (Ctrl+I, the master list's
-    // context menu, a file dropped on the window), and the ledger's backups.
-    bool ImportOffered() const;
-    // Runs the import of the file at strPath; asks for the file when empty.
-    void ImportLots(const QString &strPath = {});
-    // The one CSV file that a drag carries, when the import is offered; the
-    // empty text otherwise.
-    QString DroppedFile(const QMimeData *mime) const;
-    // Whether a drag or drop event on the window or a box is an import.
-    bool ImportDrop(QEvent *event);
-
-    // The ledger's copies. MakeDailyBackup starts the daily copy when one is
-    // due: the newest copy is older than a day and the ledger holds lots;
-    // the leftovers of copies that were cut short go first.
-    void MakeDailyBackup();
-    // Tells the daily copy to stop, and waits for it: a step at most.
-    void StopDailyBackup();
-    // "Restore from Backup...": the copies listed, the one chosen confirmed,
-    // the ledger kept as a "before restore" copy, then the chosen copy
-    // written into the ledger, which the window loads as at start-up.
-    void RestoreFromBackup();
+    // What a command beyond the designed window did, shown while its
+    // message is up: the current lot's rows, the commands and the counter.
+    void showLots();
 
     Platform platform_;
     Dialogs &dialogs_;
@@ -267,13 +224,14 @@ private:
     LotListView *ListView1 = nullptr;
     LotListView *ListView2 = nullptr;
 
-    // The master list shows the store's lots; the selection list its own,
-    // in the order they were picked.
+    // The master list shows the store's lots; the selection list those
+    // picked from them, in the order they were picked.
     LotListModel *masterRows_ = nullptr;
     LotListModel *selectedRows_ = nullptr;
-    LotTable selectedLots_;
     std::unique_ptr<BoxBinding> binding_;
     std::unique_ptr<RecordStore> data1_;
+    // The commands beyond the designed window (import, sale, gains, backups).
+    LedgerCommands *commands_ = nullptr;
     QPointer<Split> split_;
 
     // True while a lot with an empty net amount was made current at start-up.
@@ -291,22 +249,8 @@ private:
     // Whether the window that was active last was another form of the
     // program (not a message or input box), for Form_Activate.
     bool cameFromForm_ = false;
-    // How the daily copy ended: the copy made, not named yet, or none when
-    // none was due, or the Error that ended it. Read where it is told, not
-    // taken: a future whose result was taken is no longer finished.
-    struct DailyCopyEnd {
-        std::shared_ptr<backup::UnnamedCopy> made;
-        std::optional<Error> failure;
-    };
-    // The daily copy being made off the window's thread, and its stop flag,
-    // set on the window's thread and read on the copy's.
-    std::optional<QFuture<DailyCopyEnd>> dailyCopy_;
-    std::shared_ptr<std::atomic<bool>> stopDailyCopy_;
     bool activatedOnce_ = false;
     bool opened_ = false;
-    // The folder the file dialog of the import opens in: the last one a
-    // file was imported from.
-    QString importFolder_;
 };
 
 } // namespace tesmo

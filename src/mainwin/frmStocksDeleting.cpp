@@ -50,20 +50,17 @@ void frmStocks::cmdDelete_Click()
 {
     command(" Source : frmStocks cmdDelete_Click", [this] {
         RecordStore &rs = *data1_;
-        const Bookmark current = rs.getBookmark();
-        if (!current)
+        if (!rs.getBookmark())
             throw Error(kErrNoCurrentLot);
-        const LotId id = *current;
         const auto answer = dialogs_.message(DeleteMessage(), Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation);
         if (answer != Dialogs::Answer::Yes)
             return;
         rs.Delete();
-        RefreshList2(id);
-        MoveIntoGap();
+        moveIntoGap();
     });
 }
 
-void frmStocks::MoveIntoGap()
+void frmStocks::moveIntoGap()
 {
     RecordStore &rs = *data1_;
     rs.MovePrevious();

@@ -7,11 +7,11 @@
 #include "export/TextExport.h"
 #include "platform/ErrorTrap.h"
 #include "text/Regional.h"
+#include "text/WholeFile.h"
 
 #include <QComboBox>
 #include <QFileInfo>
 #include <QRadioButton>
-#include <QSaveFile>
 
 namespace tesmo {
 
@@ -45,32 +45,35 @@ void frmStocks::cmdExport_Click()
 
 void frmStocks::ToTextFile()
 {
-    textFile(masterRows_->lots(), "Source: ToTextFile");
+    textFile(data1_->rows(), "Source: ToTextFile");
 }
 
 void frmStocks::ToTextFile1()
 {
-    textFile(selectedRows_->lots(), "Source: ToTextFile1");
+    LotTable picked;
+    textFile(selectedRows_->lots(picked), "Source: ToTextFile1");
 }
 
 void frmStocks::CreateSpreadsheet()
 {
-    spreadsheet(masterRows_->lots());
+    spreadsheet(data1_->rows());
 }
 
 void frmStocks::CreateSpreadsheet1()
 {
-    spreadsheet(selectedRows_->lots());
+    LotTable picked;
+    spreadsheet(selectedRows_->lots(picked));
 }
 
 void frmStocks::CreateDocument()
 {
-    document(masterRows_->lots());
+    document(data1_->rows());
 }
 
 void frmStocks::CreateDocument1()
 {
-    document(selectedRows_->lots());
+    LotTable picked;
+    document(selectedRows_->lots(picked));
 }
 
 // Writes the list to Tesmo_<date>.txt on the desktop, after asking before
@@ -96,33 +99,15 @@ void frmStocks::textFile(const LotTable &lots, const char *sourceTag)
                 return;
             }
         }
-        // Unbuffered, so that a failed write (a full disk) is seen when it
-        // happens; the earlier file is replaced only by a complete one.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be created: %2")
-                                             .arg(path, file.errorString()));
-        // A write that stopped part way reports no error of its own.
-        const auto notWritten = [&] {
-            return Error(kErrCannotWrite,
-                         QStringLiteral("The file %1 could not be written: %2")
-                             .arg(path, file.error() != QFileDevice::NoError
-                                            ? file.errorString()
-                                            : QStringLiteral("only part of it could be written; the disk may be full")));
-        };
         // A cancel leaves the earlier file as it was: the new one is dropped.
         const auto progress = dialogs_.progress(QStringLiteral("Writing the text file ..."), 1000);
         try {
-            writeTextExport(lots, file, progress.get());
+            saveWhole(path, [&](QIODevice &file) { writeTextExport(lots, file, progress.get()); });
         } catch (const Error &e) {
             if (e.number() == kErrUserCancelled)
                 return;
-            if (e.number() == kErrCannotWrite)
-                throw notWritten();
             throw;
         }
-        if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
-            throw notWritten();
         progress->finish();
         if (!platform_.shell.startViewer(path))
             throw Error(kErrFileNotFound);
@@ -136,8 +121,13 @@ void frmStocks::officeExport(const LotTable &lots, const OfficeWriter &writer)
         const auto progress = dialogs_.progress(QString::fromUtf8(writer.progress), 1000);
         writer.write(lots, platform_.office, progress.get());
     } catch (...) {
-        if (describeError(std::current_exception()).number() != kErrUserCancelled)
-            dialogs_.message(QString::fromUtf8(writer.failed), Dialogs::Buttons::Ok, writer.icon);
+        // The writer's sentence; a file that could not be written (a full
+        // disk) adds why, which another kind of export would meet as well.
+        const Error e = describeError(std::current_exception());
+        if (e.number() != kErrUserCancelled)
+            dialogs_.message(QString::fromUtf8(writer.failed)
+                                 + (e.number() == kErrCannotWrite ? u' ' + reasonText(e) : QString()),
+                             Dialogs::Buttons::Ok, writer.icon);
     }
 }
 

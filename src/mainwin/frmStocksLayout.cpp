@@ -269,8 +269,8 @@ void frmStocks::buildControls()
         this->*(b.member) = button;
     }
 
-    masterRows_ = new LotListModel(this);
-    selectedRows_ = new LotListModel(this);
+    masterRows_ = new LotListModel(LotListModel::Rows::All, this);
+    selectedRows_ = new LotListModel(LotListModel::Rows::Picked, this);
     ListView1 = new LotListView(masterRows_, kMasterWidths, this);
     name(ListView1, QStringLiteral("ListView1"));
     ListView1->setGeometry(TwipsRect{120, 360, 3375, 6975}.toPixels());

@@ -5,7 +5,6 @@
 #include "mainwin/LotListView.h"
 
 #include <QLineEdit>
-#include <QMenu>
 
 namespace tesmo {
 
@@ -47,17 +46,8 @@ LotId frmStocks::selectedId(const LotListView *list) const
     return list->lots()->id(row);
 }
 
-void frmStocks::EditLists(const StoredLot &lot)
+void frmStocks::lotVanished(LotId id)
 {
-    const auto selected = selectedLots_.rowOf(lot.id);
-    const auto master = data1_->rows().rowOf(lot.id);
-    if (selected && master)
-        selectedLots_.replace(*selected, data1_->rows().lot(*master));
-}
-
-void frmStocks::Data1_Vanished(LotId id)
-{
-    RefreshList2(id);
     vanished_.push_back(id);
 }
 
@@ -83,43 +73,6 @@ void frmStocks::reportVanishedLots()
             txtFields[kName1]->setFocus(Qt::OtherFocusReason);
         });
     }
-}
-
-void frmStocks::RefreshList2(LotId lngID)
-{
-    if (const auto row = selectedLots_.rowOf(lngID))
-        selectedLots_.erase(*row);
-}
-
-// The import and the restore are offered alike: on a lot being browsed, and
-// on an empty ledger; the sale on a lot being browsed.
-void frmStocks::ListView1_ContextMenu(const QPoint &globalPos)
-{
-    QMenu menu(this);
-    QAction *import = menu.addAction(QStringLiteral("Import Lots from File..."));
-    import->setObjectName(QStringLiteral("importLots"));
-    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    QAction *restore = menu.addAction(QStringLiteral("Restore from Backup..."));
-    restore->setObjectName(QStringLiteral("restoreFromBackup"));
-    for (QAction *entry : {import, restore})
-        entry->setEnabled(ImportOffered());
-    QAction *sell = menu.addAction(QStringLiteral("Sell Shares..."));
-    sell->setObjectName(QStringLiteral("sellShares"));
-    sell->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    sell->setEnabled(SellOffered());
-    QAction *gains = menu.addAction(QStringLiteral("Holdings and Gains..."));
-    gains->setObjectName(QStringLiteral("holdingsAndGains"));
-    gains->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    gains->setEnabled(data1_->isOpen());
-    QAction *chosen = menu.exec(globalPos);
-    if (chosen == import)
-        ImportLots();
-    else if (chosen == restore)
-        RestoreFromBackup();
-    else if (chosen == sell)
-        SellShares();
-    else if (chosen == gains)
-        HoldingsAndGains();
 }
 
 } // namespace tesmo

@@ -1,6 +1,6 @@
 // Saving the pending lot: the changes to the current lot, or the new lot,
-// which then becomes current at the end of the master list. The rows of a
-// stored lot are rewritten when the store reports it (Data1_Stored).
+// which then becomes current at the end of the master list. Both lists show
+// a stored lot's rows as the store now holds them.
 #include "mainwin/frmStocks.h"
 
 namespace tesmo {

@@ -18,7 +18,7 @@ void frmStocks::AddToList()
         }
         const int row = ListView1->selectedRow();
         if (row >= 0)
-            selectedLots_.append(data1_->rows().lot(std::size_t(row)));
+            selectedRows_->pick(masterRows_->id(row));
     });
 }
 
@@ -32,7 +32,7 @@ void frmStocks::cmddeselect_Click()
     command(" Source : frmStocks cmddeselect_Click", [this] {
         for (int row = 0; row < selectedRows_->rows(); ++row) {
             if (ListView2->selectedRow() == row) {
-                selectedLots_.erase(std::size_t(row));
+                selectedRows_->unpick(row);
                 --row;
             }
         }

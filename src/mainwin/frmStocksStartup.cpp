@@ -23,19 +23,19 @@ constexpr int kDailyCopyDelayMs = 1500;
 
 void frmStocks::open()
 {
-    LoadLedger();
+    loadLedger();
     reportVanishedLots();
     updateCommands();
     ListView1->scrollToSelectedRow();
     warnAboutUnfitLot();
     // A moment after the window is up, so that the copy of a large ledger
     // does not slow its opening.
-    QTimer::singleShot(kDailyCopyDelayMs, this, &frmStocks::MakeDailyBackup);
+    QTimer::singleShot(kDailyCopyDelayMs, commands_, &LedgerCommands::startDailyCopy);
 }
 
-void frmStocks::LoadLedger()
+void frmStocks::loadLedger()
 {
-    selectedLots_.clear();
+    selectedRows_->show(&data1_->rows());
     glbCurrRecord.reset();
     warnedLot_.reset();
     Form_Initialize();
@@ -113,24 +113,15 @@ void frmStocks::windowActivated(QWindow *now)
     cameFromForm_ = nowWidget != this && !isDialogBox(nowWidget);
 }
 
-void frmStocks::Data1_Error(int DataErr, const QString &description, int &Response)
+void frmStocks::Data1_Error(int DataErr, const QString &description)
 {
     const Error e = inUserWords(Error(DataErr, description));
     dialogs_.message(QStringLiteral("Data error event hit err:") + e.description());
-    Response = 0;
 }
 
 void frmStocks::Data1_Reposition()
 {
     dialogs_.setWaitPointer(false);
-}
-
-// Every store of a lot, by Save or by leaving a changed lot, rewrites its
-// rows; a new lot has joined the master list.
-void frmStocks::Data1_Stored(const StoredLot &lot, bool added)
-{
-    if (!added)
-        EditLists(lot);
 }
 
 void frmStocks::cmdClose_Click()
@@ -153,7 +144,7 @@ void frmStocks::closeEvent(QCloseEvent *event)
     }
     if (split_)
         split_->close();
-    StopDailyBackup();
+    commands_->stopDailyCopy();
     event->accept();
     emit closed();
 }

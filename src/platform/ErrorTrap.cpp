@@ -4,6 +4,12 @@
 
 namespace tesmo {
 
+void tellFailure(Dialogs &dialogs, Deed deed, const Error &e)
+{
+    dialogs.message(failureText(deed, e), Dialogs::Buttons::Ok,
+                    isQuietFailure(e) ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation);
+}
+
 Error describeError(std::exception_ptr error)
 {
     try {

@@ -5,6 +5,7 @@
 
 #include "platform/Dialogs.h"
 #include "text/Error.h"
+#include "text/FailureWords.h"
 
 #include <exception>
 #include <utility>
@@ -13,6 +14,11 @@ namespace tesmo {
 
 // The number and description shown for an error of any kind.
 Error describeError(std::exception_ptr error);
+
+// Shows the failure of a command beyond the designed window, as
+// failureText words it: a warning, or information for a cancel or nothing
+// to do. The one way the windows tell such a failure.
+void tellFailure(Dialogs &dialogs, Deed deed, const Error &e);
 
 // Runs body; returns true when it ran to its end. On an error, shows the
 // error box unless silent(number) says otherwise, and returns false.

@@ -3,6 +3,8 @@
 // always passed as one argument, never through a command line.
 #pragma once
 
+#include "text/Error.h"
+
 #include <QString>
 
 namespace tesmo {
@@ -21,6 +23,11 @@ public:
     // kind or the desktop failed to start it.
     virtual int open(const QString &file) = 0;
 
+    // The same for the program's own files, as a failure rather than a
+    // number: raises Error 53 when file does not exist, 75 when no program
+    // took it.
+    void launch(const QString &file);
+
     // Starts the desktop's program for text files on file, without waiting
     // for it to end. Returns false when the file does not exist; raises Error
     // when no program could be started or the desktop reports a failure.
@@ -30,5 +37,14 @@ public:
     // text when the desktop has none or it does not exist.
     virtual QString desktopFolder() const = 0;
 };
+
+inline void Shell::launch(const QString &file)
+{
+    const int answer = open(file);
+    if (answer == kFileNotFound)
+        throw Error(kErrFileNotFound, QStringLiteral("The file %1 is not there to open.").arg(file));
+    if (answer <= 32)   // the desktop's answer: above 32 once handed over
+        throw Error(kErrCannotStart);
+}
 
 } // namespace tesmo

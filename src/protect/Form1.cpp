@@ -1,6 +1,6 @@
 #include "protect/Form1.h"
 
-#include "mainwin/FailureWords.h"
+#include "text/FailureWords.h"
 #include "mainwin/frmStocks.h"
 #include "platform/AccessKeys.h"
 #include "platform/ErrorTrap.h"

@@ -13,12 +13,12 @@ QString gainsFileName(std::optional<int> year)
     return QStringLiteral("Tesmo gains %1.csv").arg(year ? QString::number(*year) : QStringLiteral("all years"));
 }
 
-void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
+void writeGainsCsv(const std::vector<const SalePart *> &sales, QIODevice &out)
 {
-    std::vector<const SaleRecord *> rows = sales;
-    std::stable_partition(rows.begin(), rows.end(), [](const SaleRecord *s) { return !isLongTerm(*s); });
+    std::vector<const SalePart *> rows = sales;
+    std::stable_partition(rows.begin(), rows.end(), [](const SalePart *s) { return !isLongTerm(*s); });
     QByteArray text = "Description,Date Acquired,Date Sold,Proceeds,Cost Basis,Gain or Loss,Term\r\n";
-    for (const SaleRecord *s : rows) {
+    for (const SalePart *s : rows) {
         taxfile::appendField(text, taxfile::description(s->shares, s->ticker, s->name));
         text += ',';
         taxfile::appendDate(text, s->acquired);
@@ -38,7 +38,7 @@ void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out)
     taxfile::write(out, text);
 }
 
-void saveGainsCsv(const std::vector<const SaleRecord *> &sales, const QString &path)
+void saveGainsCsv(const std::vector<const SalePart *> &sales, const QString &path)
 {
     taxfile::saveWhole(path, [&](QIODevice &out) { writeGainsCsv(sales, out); });
 }

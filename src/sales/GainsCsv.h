@@ -27,12 +27,12 @@ QString gainsFileName(std::optional<int> year);
 // written. A field with a comma or a quote is quoted as CSV quotes it.
 // UTF-8 without a byte-order mark, every line ended by CRLF. Raises Error
 // 3109 when a write fails; lines written before stay in out.
-void writeGainsCsv(const std::vector<const SaleRecord *> &sales, QIODevice &out);
+void writeGainsCsv(const std::vector<const SalePart *> &sales, QIODevice &out);
 
 // The same into the file at path, which is replaced only once the new file
 // is complete: a failure leaves an earlier file as it was. Raises Error 3109
 // naming the file when it cannot be created or written, and, writing
 // nothing, when the path holds a line break or another control character.
-void saveGainsCsv(const std::vector<const SaleRecord *> &sales, const QString &path);
+void saveGainsCsv(const std::vector<const SalePart *> &sales, const QString &path);
 
 } // namespace tesmo

@@ -11,20 +11,20 @@ Ticks toCents(Ticks ticks)
     return roundToCent(ticks);
 }
 
-Ticks shownGain(const SaleRecord &sale)
+Ticks shownGain(const SalePart &sale)
 {
     return toCents(sale.proceeds) - toCents(sale.cost);
 }
 
-bool isLongTerm(const SaleRecord &sale)
+bool isLongTerm(const SalePart &sale)
 {
     return sale.term == u"Long";
 }
 
-std::vector<int> saleYears(const std::vector<SaleRecord> &sales)
+std::vector<int> saleYears(const std::vector<SalePart> &sales)
 {
     std::vector<int> years;
-    for (const SaleRecord &s : sales) {
+    for (const SalePart &s : sales) {
         if (years.empty() || years.back() != s.sold.year())
             years.push_back(s.sold.year());
     }
@@ -33,21 +33,21 @@ std::vector<int> saleYears(const std::vector<SaleRecord> &sales)
     return years;
 }
 
-std::vector<const SaleRecord *> salesIn(const std::vector<SaleRecord> &sales, std::optional<int> year)
+std::vector<const SalePart *> salesIn(const std::vector<SalePart> &sales, std::optional<int> year)
 {
-    std::vector<const SaleRecord *> shown;
+    std::vector<const SalePart *> shown;
     shown.reserve(year ? 0 : sales.size());
-    for (const SaleRecord &s : sales) {
+    for (const SalePart &s : sales) {
         if (!year || s.sold.year() == *year)
             shown.push_back(&s);
     }
     return shown;
 }
 
-GainTotals gainTotals(const std::vector<const SaleRecord *> &sales)
+GainTotals gainTotals(const std::vector<const SalePart *> &sales)
 {
     GainTotals totals;
-    for (const SaleRecord *s : sales)
+    for (const SalePart *s : sales)
         (isLongTerm(*s) ? totals.longTerm : totals.shortTerm) += shownGain(*s);
     return totals;
 }

@@ -2,6 +2,7 @@
 
 #include "sales/Cents.h"
 #include "text/FieldRules.h"
+#include "text/Fields.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
@@ -21,21 +22,55 @@ bool sameShares(double a, double b)
     return roundShares(a) == roundShares(b) || std::abs(a - b) <= 1e-12 * std::max(std::abs(a), std::abs(b));
 }
 
+double sharesOf(const LotRow &lot)
+{
+    return lot.isText(kNumShares) || lot.isText(kTradeDate) ? 0 : lot.numShares;
+}
+
+QDate acquiredOf(const LotRow &lot)
+{
+    return lot.isText(kTradeDate) ? QDate() : QDate::fromJulianDay(lot.tradeDay);
+}
+
+std::optional<Ticks> priceOf(const LotRow &lot)
+{
+    return lot.isText(kPrice) ? std::nullopt : lot.price;
+}
+
+std::optional<Ticks> netAmountOf(const LotRow &lot)
+{
+    return lot.isText(kNetAmount) ? std::nullopt : lot.netAmount;
+}
+
 namespace {
+
+// A lot as the plan takes from it.
+struct Held {
+    const LotRow *row;
+    LotId id;
+    QDate acquired;
+    double shares;
+    std::optional<Ticks> price, netAmount;
+};
+
+Held heldOf(const LotRow &row)
+{
+    return {&row, row.id, acquiredOf(row), sharesOf(row), priceOf(row), netAmountOf(row)};
+}
 
 // Shares taken from one lot.
 struct Take {
-    const SaleLot *lot;
+    const Held *lot;
     double shares;
 };
 
 // A lot as messages name it, after "lot": "17 (bought 1/15/2003)".
-QString lotText(const SaleLot &lot)
+QString lotText(const Held &lot)
 {
     return QStringLiteral("%1 (bought %2)").arg(lot.id).arg(regional::shortDate(lot.acquired));
 }
 
-[[noreturn]] void refuseUnknownCost(const SaleLot &lot)
+[[noreturn]] void refuseUnknownCost(const Held &lot)
 {
     throw SaleRefusal(SaleField::LotCost,
                       QStringLiteral("Lot %1 has no net amount and no price, so the cost of its shares is not "
@@ -44,13 +79,13 @@ QString lotText(const SaleLot &lot)
                       lot.id);
 }
 
-bool firstIn(const SaleLot *a, const SaleLot *b)
+bool firstIn(const Held *a, const Held *b)
 {
     return std::tie(a->acquired, a->id) < std::tie(b->acquired, b->id);
 }
 
 // Net amount ÷ shares, else price; nothing without either.
-std::optional<double> costPerShare(const SaleLot &lot)
+std::optional<double> costPerShare(const Held &lot)
 {
     if (lot.netAmount)
         return double(*lot.netAmount) / lot.shares;
@@ -61,25 +96,26 @@ std::optional<double> costPerShare(const SaleLot &lot)
 
 // The lots a method takes from, whole in its order until the rest to sell
 // is less than the next lot holds.
-std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, double shares, SaleMethod method)
+std::vector<Take> takesInOrder(const std::vector<Held> &lots, const QString &ticker, QDate sold, double shares,
+                               SaleMethod method)
 {
-    std::vector<const SaleLot *> held;
+    std::vector<const Held *> held;
     double holding = 0;
-    for (const SaleLot &lot : lots) {
-        if (lot.shares > 0 && lot.acquired <= sold) {
+    for (const Held &lot : lots) {
+        if (lot.shares > 0 && lot.acquired.isValid() && lot.acquired <= sold) {
             held.push_back(&lot);
             holding += lot.shares;
         }
     }
     if (shares > holding && !sameShares(shares, holding)) {
-        const QString ticker = lots.empty() ? QString() : lots.front().ticker;
         // With no lot bought by then, it is the date that is wrong.
         throw SaleRefusal(held.empty() && method != SaleMethod::Chosen ? SaleField::SaleDate : SaleField::Shares,
                           held.empty() ? QStringLiteral("No lot of %1 bought on or before %2 holds shares to sell.")
                                              .arg(ticker, regional::shortDate(sold))
                                        : QStringLiteral("Please Enter at most %1 Shares: the lots of %2 bought on "
                                                         "or before %3 hold no more.")
-                                             .arg(regional::numberText(holding), ticker, regional::shortDate(sold)));
+                                             .arg(regional::numberText(holding), ticker, regional::shortDate(sold)))
+            .withHeld(holding);
     }
 
     std::sort(held.begin(), held.end(), firstIn);
@@ -89,7 +125,7 @@ std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, dou
         // The lots whose cost is not known come after the others, first in
         // among them: the sale is refused only when it reaches one.
         const bool highest = method == SaleMethod::HighestCost;
-        std::stable_sort(held.begin(), held.end(), [highest](const SaleLot *a, const SaleLot *b) {
+        std::stable_sort(held.begin(), held.end(), [highest](const Held *a, const Held *b) {
             const auto ca = costPerShare(*a), cb = costPerShare(*b);
             if (!ca || !cb)
                 return ca && !cb;
@@ -99,7 +135,7 @@ std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, dou
 
     std::vector<Take> takes;
     double taken = 0;
-    for (const SaleLot *lot : held) {
+    for (const Held *lot : held) {
         if (sameShares(taken, shares))
             break;
         double take = roundShares(std::min(lot->shares, shares - taken));
@@ -112,15 +148,15 @@ std::vector<Take> takesInOrder(const std::vector<SaleLot> &lots, QDate sold, dou
 }
 
 // The shares the user chose from each lot, in first-in order.
-std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, double shares, const ChosenShares &chosen)
+std::vector<Take> chosenTakes(const std::vector<Held> &lots, QDate sold, double shares, const ChosenShares &chosen)
 {
     std::vector<Take> takes;
     double taken = 0;
     for (const auto &[id, typed] : chosen) {
-        const auto found = std::find_if(lots.begin(), lots.end(), [id](const SaleLot &lot) { return lot.id == id; });
+        const auto found = std::find_if(lots.begin(), lots.end(), [id](const Held &lot) { return lot.id == id; });
         if (found == lots.end())
             throw Error(kErrInternal, QStringLiteral("Lot %1 is not among the lots of the sale.").arg(id));
-        const SaleLot &lot = *found;
+        const Held &lot = *found;
         if (!(typed >= 0) || typed > kMaxShares)
             throw SaleRefusal(SaleField::LotShares,
                               QStringLiteral("Please Enter the shares to sell from lot %1 as a Number of 0 or more")
@@ -134,7 +170,7 @@ std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, doub
                               id);
         if (sameShares(typed, 0))
             continue;
-        if (lot.acquired > sold)
+        if (!lot.acquired.isValid() || lot.acquired > sold)
             throw SaleRefusal(SaleField::SaleDate,
                               QStringLiteral("Please Enter a Sale Date on or after %1: lot %2 was bought on that day.")
                                   .arg(regional::shortDate(lot.acquired))
@@ -159,7 +195,7 @@ std::vector<Take> chosenTakes(const std::vector<SaleLot> &lots, QDate sold, doub
 }
 
 // The cost of shares taken from a lot; see planSale.
-Ticks costOf(const SaleLot &lot, double shares)
+Ticks costOf(const Held &lot, double shares)
 {
     if (lot.netAmount) {
         const Ticks whole = truncateToCent(*lot.netAmount);
@@ -187,7 +223,7 @@ Ticks costOf(const SaleLot &lot, double shares)
 // Refuses a part whose amount (its cost, its part of the proceeds) rounded
 // to nothing to the cent though its shares and the whole it is a part of are
 // more than nothing: the shares would change hands for nothing.
-[[noreturn]] void refuseNothingFor(const SalePart &part, const SaleLot &lot, SaleMethod method, const char *amount)
+[[noreturn]] void refuseNothingFor(const SalePart &part, const Held &lot, SaleMethod method, const char *amount)
 {
     const QString why = QStringLiteral("%1 of the %2 shares from lot %3 rounds to $0.00")
                             .arg(QLatin1String(amount), regional::numberText(part.shares), lotText(lot));
@@ -200,12 +236,8 @@ Ticks costOf(const SaleLot &lot, double shares)
 
 } // namespace
 
-std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares, Ticks proceeds,
-                               SaleMethod method, const ChosenShares &chosen)
+void checkSale(QDate sold, double shares)
 {
-    for (const SaleLot &lot : lots)
-        if (!sameTicker(lot.ticker, lots.front().ticker))
-            throw Error(kErrInternal, QStringLiteral("A sale takes from the lots of one ticker only."));
     if (!sold.isValid() || sold.year() < kFirstYear || sold.year() > kLastYear)
         throw SaleRefusal(SaleField::SaleDate,
                           QStringLiteral("Must Enter the Sale Date According to the Format MM/DD/YY or MM/DD/YYYY"));
@@ -215,11 +247,25 @@ std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, dou
     if (!sharesExact(shares))
         throw SaleRefusal(SaleField::Shares,
                           QStringLiteral("Please Enter Shares with at most %1 decimals").arg(kShareDecimals));
+}
+
+std::vector<SalePart> planSale(const QString &ticker, const std::vector<LotRow> &rows, QDate sold, double shares,
+                               Ticks proceeds, SaleMethod method, const ChosenShares &chosen)
+{
+    std::vector<Held> lots;
+    lots.reserve(rows.size());
+    for (const LotRow &row : rows) {
+        if ((&row == &rows.front() || row.ticker != rows.front().ticker)
+            && !sameTicker(QString::fromUtf8(row.ticker), ticker))
+            throw Error(kErrInternal, QStringLiteral("A sale takes from the lots of one ticker only."));
+        lots.push_back(heldOf(row));
+    }
+    checkSale(sold, shares);
     if (!moneyInRange(proceeds))
         throw SaleRefusal(SaleField::Proceeds, QStringLiteral("Please Enter Proceeds between $0 and $450,000,000,000"));
 
     const std::vector<Take> takes = method == SaleMethod::Chosen ? chosenTakes(lots, sold, shares, chosen)
-                                                                  : takesInOrder(lots, sold, shares, method);
+                                                                  : takesInOrder(lots, ticker, sold, shares, method);
     // The proceeds to the cent, shared by shares; equal remainders go to
     // the older lot.
     std::vector<double> weights;
@@ -234,25 +280,26 @@ std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, dou
 
     std::vector<SalePart> parts;
     for (std::size_t i = 0; i < takes.size(); ++i) {
-        const SaleLot &lot = *takes[i].lot;
+        const Held &lot = *takes[i].lot;
         SalePart part;
         part.lot = lot.id;
-        part.name = lot.name;
-        part.ticker = lot.ticker;
+        part.name = QString::fromUtf8(lot.row->name);
+        part.ticker = QString::fromUtf8(lot.row->ticker);
         part.acquired = lot.acquired;
         part.sold = sold;
         part.shares = takes[i].shares;
-        part.wholeLot = part.shares == lot.shares;
+        const bool whole = part.shares == lot.shares;
         part.cost = costOf(lot, part.shares);
         if (part.cost == 0 && (lot.netAmount ? *lot.netAmount : lot.price.value_or(0)) > 0)
             refuseNothingFor(part, lot, method, "the cost");
         part.proceeds = shared[i];
         if (part.proceeds == 0 && proceeds > 0)
             refuseNothingFor(part, lot, method, "the part of the proceeds");
-        part.sharesLeft = part.wholeLot ? 0 : roundShares(lot.shares - part.shares);
+        part.term = termOf(part.acquired, sold);
+        part.sharesLeft = whole ? 0 : roundShares(lot.shares - part.shares);
         if (lot.netAmount)
             part.netLeft = *lot.netAmount - part.cost;
-        parts.push_back(part);
+        parts.push_back(std::move(part));
     }
     return parts;
 }

@@ -6,9 +6,9 @@
 
 #include "sales/HoldingTerm.h"
 #include "sales/SaleMethod.h"
+#include "store/Sales.h"
 #include "text/Error.h"
-#include "text/Fields.h"
-#include "text/Money.h"
+#include "text/LotRow.h"
 
 #include <QDate>
 #include <QString>
@@ -17,37 +17,6 @@
 #include <vector>
 
 namespace tesmo {
-
-// A lot as a sale sees it. Its money lies within the ledger's limits and it
-// has a trade date, as the ledger's file holds every lot.
-struct SaleLot {
-    LotId id = 0;
-    QString name;
-    QString ticker;
-    QDate acquired;   // the trade date
-    double shares = 0;   // 0 or fewer: nothing to sell
-    std::optional<Ticks> price;   // per share
-    std::optional<Ticks> netAmount;
-};
-
-// What a sale takes from one lot: a sale row that stands on its own, and
-// what the lot keeps.
-struct SalePart {
-    LotId lot = 0;
-    QString name;
-    QString ticker;
-    QDate acquired;
-    QDate sold;
-    double shares = 0;   // taken from the lot
-    Ticks cost = 0;   // of those shares
-    Ticks proceeds = 0;   // this part's share of the sale's proceeds
-    double sharesLeft = 0;   // the lot's NumShares after the sale; 0 when sold whole
-    std::optional<Ticks> netLeft;   // its NetAmount after the sale; empty when it was empty
-    bool wholeLot = false;   // the lot is sold whole and leaves the ledger
-
-    Ticks gain() const { return proceeds - cost; }
-    QString term() const { return termOf(acquired, sold); }
-};
 
 // The field of the sale that a refusal is about, so that the caller can take
 // the user there.
@@ -67,11 +36,28 @@ public:
 
     SaleField field() const { return field_; }
     std::optional<LotId> lot() const { return lot_; }
+    // For a sale of more shares than the lots bought by its date hold: the
+    // shares they hold.
+    std::optional<double> held() const { return held_; }
+    SaleRefusal &withHeld(double held)
+    {
+        held_ = held;
+        return *this;
+    }
 
 private:
     SaleField field_;
     std::optional<LotId> lot_;
+    std::optional<double> held_;
 };
+
+// What a sale sees of a lot of the ledger: its values of their kinds. A
+// lot whose shares or trade date an older tool stored as text has nothing
+// to sell; an amount stored so is no amount.
+double sharesOf(const LotRow &lot);
+QDate acquiredOf(const LotRow &lot);
+std::optional<Ticks> priceOf(const LotRow &lot);
+std::optional<Ticks> netAmountOf(const LotRow &lot);
 
 // True when two numbers of shares are the same count to the decimals the
 // ledger keeps (text/Limits.h), or, for counts too large for those, differ by
@@ -80,11 +66,16 @@ private:
 // version kept may hold such a remnant.
 bool sameShares(double a, double b);
 
+// Refuses a sale date that is not a date of the ledger's years, and shares
+// that are not a number above 0 within the ledger's range, as planSale does
+// first.
+void checkSale(QDate sold, double shares);
+
 // The shares the user typed for each chosen lot, by lot ID.
 using ChosenShares = std::map<LotId, double>;
 
-// Plans the sale of shares of the ticker of lots (every lot of that ticker)
-// on the date sold, for the proceeds the user received after fees. Returns
+// Plans the sale of shares of ticker from lots (every lot of that ticker, as
+// the ledger holds them) on the date sold, for the proceeds the user received after fees. Returns
 // one part per lot the sale takes from, in the order the method takes them;
 // for Chosen, chosen gives the shares from each lot (a lot absent or at 0 is
 // not sold from), the parts are in first-in order, and the chosen shares
@@ -120,13 +111,13 @@ using ChosenShares = std::map<LotId, double>;
 // $0.00 though its shares and the lot's cost or the proceeds are more than
 // nothing; when proceeds lie outside the
 // ledger's money limits; when the lots bought by the sale date hold fewer
-// shares; when a lot the sale would take from has neither a net amount nor
-// a price; for Chosen, when a lot's shares are negative, more than it holds
-// or of more decimals than the ledger keeps, when a lot with shares chosen
-// was bought after the sale date, or when the chosen shares do not add up to
-// shares. Throws Error kErrInternal when lots hold
-// lots of more than one ticker, or chosen a lot that lots do not hold.
-std::vector<SalePart> planSale(const std::vector<SaleLot> &lots, QDate sold, double shares,
+// shares (with held()); when a lot the sale would take from has neither a
+// net amount nor a price; for Chosen, when a lot's shares are negative, more
+// than it holds or of more decimals than the ledger keeps, when a lot with
+// shares chosen was bought after the sale date, or when the chosen shares do
+// not add up to shares. Throws Error kErrInternal when lots hold a lot of
+// another ticker, or chosen a lot that lots do not hold.
+std::vector<SalePart> planSale(const QString &ticker, const std::vector<LotRow> &lots, QDate sold, double shares,
                                Ticks proceeds, SaleMethod method, const ChosenShares &chosen = {});
 
 } // namespace tesmo

@@ -4,8 +4,9 @@
 #include "text/Error.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
+#include "text/WholeFile.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 
 namespace tesmo::taxfile {
 
@@ -64,7 +65,7 @@ QByteArray description(double shares, const QString &ticker, const QString &name
 void write(QIODevice &out, const QByteArray &text)
 {
     if (out.write(text) != text.size())
-        throw Error(kErrCannotWrite);
+        throw Error(kErrCannotWrite, QStringLiteral("only part of it could be written; the disk may be full"));
 }
 
 void writeWhenFull(QIODevice &out, QByteArray &text)
@@ -81,24 +82,7 @@ void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writ
     if (hasControlCharacter(path))
         throw Error(kErrCannotWrite, QStringLiteral("No file was written: a file name holds no line break, tab or "
                                                     "other control character. Please Enter the name again."));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw Error(kErrCannotWrite,
-                    QStringLiteral("The file %1 could not be created: %2").arg(path, file.errorString()));
-    // A write that stopped part way is reported below, with the file's own
-    // reason when it has one; the new file is then dropped.
-    bool whole = true;
-    try {
-        writer(file);
-    } catch (const Error &) {
-        whole = false;
-    }
-    if (!whole || file.error() != QFileDevice::NoError || !file.commit())
-        throw Error(kErrCannotWrite, QStringLiteral("The file %1 could not be written: %2")
-                                         .arg(path, file.error() != QFileDevice::NoError
-                                                        ? file.errorString()
-                                                        : QStringLiteral("only part of it could be written; the "
-                                                                         "disk may be full")));
+    tesmo::saveWhole(path, writer);
 }
 
 } // namespace tesmo::taxfile

@@ -1,5 +1,5 @@
 // What the files for taxes share: amounts, dates and descriptions as they
-// write them, CSV fields, and a file replaced only once the new one is whole.
+// write them, and CSV fields; each is saved whole (text/WholeFile.h).
 #pragma once
 
 #include "text/Money.h"
@@ -35,11 +35,9 @@ void write(QIODevice &out, const QByteArray &text);
 // Writes text to out once it holds more than a block, and empties it.
 void writeWhenFull(QIODevice &out, QByteArray &text);
 
-// Writes the file at path through writer, replacing a file there only once
-// the new one is complete: a failure leaves an earlier file as it was.
-// Raises Error 3109 naming the file when it cannot be created or written,
-// and, writing nothing, when the path holds a line break or another control
-// character.
+// Writes the file at path whole, as tesmo::saveWhole does, once its name is
+// found to be one: raises Error 3109, writing nothing, when the path holds a
+// line break, a tab or another control character.
 void saveWhole(const QString &path, const std::function<void(QIODevice &)> &writer);
 
 } // namespace tesmo::taxfile

@@ -49,7 +49,8 @@ struct Copy {
     int number;       // among the copies of that second, from 1
 };
 
-// Every copy in the folder, newest first by the time in its name; none when
+// Every copy in the folder, newest first by the time in its name (of the same
+// time, by name, backwards); none when
 // there is no folder. Raises Error 3113 when the folder is there but cannot
 // be listed.
 std::vector<Copy> copies(const QString &folder);
@@ -108,9 +109,10 @@ void prune(const QString &folder, Kind kind, const QDateTime &now, const QString
 QString makeCopy(const QString &ledgerPath, Kind kind, const QDateTime &now, const std::atomic<bool> *stop = nullptr,
                  const QString &spare = {});
 
-// The number of lots of the copy at path, read without writing to it; none
-// when it does not open as a ledger.
-std::optional<qint64> lotsIn(const QString &path);
+// The number of lots of the copy at path, read without writing to it.
+// Raises Error why it does not open as a ledger: 3105 when it is not a
+// Tesmo ledger, 3011 when it is damaged, an engine error otherwise.
+qint64 lotsIn(const QString &path);
 
 // Writes the copy at copyPath into the ledger at ledgerPath in one
 // transaction of the ledger's own, so that the ledger is the copy whole or,
@@ -129,7 +131,7 @@ std::optional<qint64> lotsIn(const QString &path);
 // ledger, 3011 when the copy is damaged, 3113 when the copy is the ledger
 // itself under another name, 3108 when the ledger cannot be written here,
 // 3005 when another program held it locked for five seconds, an engine
-// error otherwise.
+// error otherwise; a copy that is not a ledger, or damaged, is named so.
 void restore(const QString &ledgerPath, const QString &copyPath,
              const std::function<bool(qint64 done, qint64 total)> &progress = {},
              const std::function<void()> &keep = {});
@@ -152,5 +154,25 @@ QString restoreCopy(const QString &ledgerPath, const QString &copyName, const QD
 
 // Removes the temporary files of copies whose process no longer runs.
 void removeLeftovers(const QString &ledgerPath);
+
+// The daily copy of the ledger at ledgerPath: due when the ledger holds lots
+// and the folder holds no copy made in the day up to now. make() runs off the
+// window's thread, keep() on it.
+class DailyCopy {
+public:
+    // Reads whether a copy is due at now.
+    DailyCopy(const QString &ledgerPath, const QDateTime &now, bool holdsLots);
+
+    // Removes the leftovers of copies cut short, then copies the ledger when
+    // a copy is due; none when it is not. Raises Error as copyLedger does.
+    std::optional<UnnamedCopy> make(const std::atomic<bool> *stop) const;
+    // Names the copy made as a daily copy of now. Raises Error as keepCopy.
+    void keep(UnnamedCopy copy) const;
+
+private:
+    QString ledger_;
+    QDateTime now_;
+    bool due_;
+};
 
 } // namespace tesmo::backup

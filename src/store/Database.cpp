@@ -45,7 +45,7 @@ bool looksLikeSqlite(const QString &path)
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     const bool magic = regular && ::read(fd, head, sizeof head) == ssize_t(sizeof head)
                        && std::memcmp(head, "SQLite format 3\0", sizeof head) == 0;
-    ::close(fd);
+    ::close(fd);   // opened only to read: closing it loses nothing
     return magic;
 }
 
@@ -57,15 +57,15 @@ sqlite3 *openConnection(const QByteArray &uri, int flags, LockWait *wait = nullp
     const int rc = sqlite3_open_v2(uri.constData(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         Error e = engineError(db, rc);
-        sqlite3_close(db);
+        sqlite3_close(db);   // a connection that did not open holds nothing
         throw e;
     }
     defend(db);
-    sqlite3_extended_result_codes(db, 0);
+    sqlite3_extended_result_codes(db, 0);   // fails only for no connection
     if (wait)
         wait->attach(db);
     else
-        sqlite3_busy_timeout(db, kBusyMilliseconds);
+        sqlite3_busy_timeout(db, kBusyMilliseconds);   // as above
     return db;
 }
 
@@ -99,20 +99,21 @@ Found inspectConnection(const QByteArray &uri, int flags, LockWait *wait, const 
             if (whole) {
                 // Damage, not values stored past the checks: a CHECK of every
                 // row would cost seconds at a million lots.
-                sqlite3_exec(db, "PRAGMA ignore_check_constraints = ON", nullptr, nullptr, nullptr);
+                if (const int rc = sqlite3_exec(db, "PRAGMA ignore_check_constraints = ON", nullptr, nullptr, nullptr))
+                    throw engineError(db, rc);
                 Statement check(db, "PRAGMA integrity_check(1)");
                 if (!check.step() || check.text(0) != QLatin1String("ok"))
                     found.shape = Shape::Damaged;
             }
         }
     } catch (const Error &e) {
-        sqlite3_close(db);
+        sqlite3_close(db);   // a connection that only read: closing it loses nothing
         if (!whole || (e.number() != kErrEngineBase + SQLITE_CORRUPT && e.number() != kErrEngineBase + SQLITE_NOTADB))
             throw;
         found.shape = Shape::Damaged;
         return found;
     }
-    sqlite3_close(db);
+    sqlite3_close(db);   // as above
     return found;
 }
 
@@ -142,7 +143,7 @@ bool walLeftOver(const QString &real)
     lock.l_start = 128;
     lock.l_len = 1;
     const bool unused = ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type == F_UNLCK;
-    ::close(fd);
+    ::close(fd);   // opened only to read: closing it loses nothing
     return unused;
 }
 
@@ -246,7 +247,7 @@ QString inspectPrivateCopy(const QString &path, const QString &side, bool mayWri
                     QStringLiteral("Beside %1 lies %2 that does not belong to it and could not be set aside; both "
                                    "were left untouched.").arg(name, what));
     if (wal)   // the log's index, which SQLite makes again
-        QFile::remove(side.chopped(4) + QStringLiteral("-shm"));
+        QFile::remove(side.chopped(4) + QStringLiteral("-shm"));   // one that stays is made again all the same
     syncFolder(QFile::encodeName(QFileInfo(side).absolutePath()));
     return QStringLiteral("Beside %1 lay %2 that does not belong to it: applying it would have damaged the ledger, "
                           "which is whole without it. It was set aside as \"%3\", and the ledger opened as it is. "
@@ -293,7 +294,7 @@ void removeLeftovers(const QString &folder, const QString &prefix)
         if (ok && pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH))
             continue;
         if (!entry.isDir() || entry.isSymLink())
-            dir.remove(entry.fileName());
+            dir.remove(entry.fileName());   // one that stays is tried again the next time
         else if (ok && entry.ownerId() == ::getuid())   // a folder of one's own, by a name it was given
             QDir(entry.filePath()).removeRecursively();
     }
@@ -317,10 +318,13 @@ bool LockWait::nap()
 void syncFolder(const QByteArray &folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const int synced = fd >= 0 ? ::fsync(fd) : -1;
+    const int failure = errno;
+    if (fd >= 0)
+        ::close(fd);   // a folder opened only to read: closing it loses nothing
+    if (synced != 0)
+        throw Error(kErrCannotWrite, QStringLiteral("The folder %1 could not be written to the disk: %2.")
+                                         .arg(QFile::decodeName(folder), QString::fromLocal8Bit(std::strerror(failure))));
 }
 
 Database::Database(const QString &path, Mode mode, LockWait *wait)
@@ -351,7 +355,7 @@ Database::Database(const QString &path, Mode mode, LockWait *wait)
         if (!readOnly_)
             sqlite3_exec(db_, kLedgerIndexes, nullptr, nullptr, nullptr);
     } catch (...) {
-        sqlite3_close(db_);
+        sqlite3_close(db_);   // it wrote nothing yet
         db_ = nullptr;
         throw;
     }
@@ -359,7 +363,7 @@ Database::Database(const QString &path, Mode mode, LockWait *wait)
 
 Database::~Database()
 {
-    sqlite3_close(db_);
+    sqlite3_close(db_);   // its statements are finalized by then; a transaction left is rolled back
 }
 
 // Builds the new ledger under a private name, then links it into place: the
@@ -369,7 +373,7 @@ void Database::create()
 {
     const QByteArray target = QFile::encodeName(path_);
     const QByteArray temp = target + kTempMark + QByteArray::number(qint64(::getpid()));
-    std::remove(temp.constData());
+    std::remove(temp.constData());   // a dead creation's; one that stays makes the open below fail
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(temp.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
@@ -379,15 +383,15 @@ void Database::create()
     }
     if (rc != SQLITE_OK) {
         Error e = engineError(db, rc);
-        sqlite3_close(db);
-        std::remove(temp.constData());
+        sqlite3_close(db);               // a file half made: it is removed
+        std::remove(temp.constData());   // one that stays is removed by the next creation
         throw e;
     }
-    sqlite3_close(db);
+    sqlite3_close(db);   // committed above: closing it loses nothing
     int linked = ::link(temp.constData(), target.constData());
     if (linked != 0 && errno != EEXIST && !QFileInfo::exists(path_))
         linked = std::rename(temp.constData(), target.constData());   // no hard links here
-    std::remove(temp.constData());
+    std::remove(temp.constData());   // the ledger's second name, or, renamed, none
     syncFolder(QFile::encodeName(QFileInfo(path_).absolutePath()));
     if (linked != 0 && !QFileInfo::exists(path_))
         throw Error(kErrEngineBase + SQLITE_CANTOPEN, QStringLiteral("Tesmo.mdb could not be created in this folder."));
@@ -409,7 +413,7 @@ Database::Transaction::Transaction(Database &db)
 Database::Transaction::~Transaction()
 {
     if (!done_)
-        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);   // else closing rolls it back
 }
 
 void Database::Transaction::commit()

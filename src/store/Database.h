@@ -104,7 +104,7 @@ private:
 void removeLeftovers(const QString &folder, const QString &prefix);
 
 // Makes the names in a folder (files created, renamed or removed) survive a
-// crash: fsync on the folder itself.
+// crash: fsync on the folder itself. Raises Error 3109 when it cannot.
 void syncFolder(const QByteArray &folder);
 
 } // namespace tesmo

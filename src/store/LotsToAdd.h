@@ -41,7 +41,7 @@ public:
     // The parts of the sales to record, asked for once every lot is written,
     // against the lots of their tickers as the file holds them then; raises
     // Error, and nothing is written, when a sale can no longer be made.
-    virtual std::vector<SaleToRecord> sales(const TickerLots &lotsOf)
+    virtual std::vector<SalePart> sales(const TickerLots &lotsOf)
     {
         Q_UNUSED(lotsOf);
         return {};

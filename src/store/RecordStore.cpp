@@ -1,8 +1,6 @@
 #include "store/RecordStore.h"
 
 #include "store/LotReader.h"
-#include "text/FieldRules.h"
-#include "text/IsoDate.h"
 
 #include <algorithm>
 #include <sqlite3.h>
@@ -14,57 +12,6 @@ namespace {
 
 const char *const kReadLot =
     "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots WHERE ID = ?1";
-
-bool isAscii(const QString &text)
-{
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
-// Binds a lot given as values to the parameters 1 to 6 of an insert, as a
-// typed lot's texts convert: an empty name is none.
-void bindLot(Statement &s, const LotRow &lot)
-{
-    if (lot.name.empty())
-        s.bindNull(kName1);
-    else
-        s.bindUtf8(kName1, lot.name);
-    s.bindUtf8(kTicker, lot.ticker);
-    s.bind(kNumShares, lot.numShares);
-    for (const auto &[pos, ticks] : {std::pair(kPrice, lot.price), std::pair(kNetAmount, lot.netAmount)}) {
-        if (ticks)
-            s.bind(pos, ticksToDouble(*ticks));
-        else
-            s.bindNull(pos);
-    }
-    char date[10];
-    s.bindUtf8(kTradeDate, {date, std::size_t(writeIsoDate(date, QDate::fromJulianDay(lot.tradeDay)) - date)});
-}
-
-// The page cache of a connection, in kibibytes, as large as asked while it
-// lives when it is smaller; as it was afterwards.
-class LargerCache {
-public:
-    LargerCache(sqlite3 *db, qint64 kibibytes)
-        : db_(db)
-    {
-        Statement size(db_, "PRAGMA cache_size");
-        size.step();
-        was_ = size.int64(0);   // negative: kibibytes; positive: pages
-        if (was_ > -kibibytes)
-            set(-kibibytes);
-    }
-    ~LargerCache() { set(was_); }
-    LargerCache(const LargerCache &) = delete;
-    LargerCache &operator=(const LargerCache &) = delete;
-
-private:
-    void set(qint64 size)
-    {
-        sqlite3_exec(db_, ("PRAGMA cache_size = " + QByteArray::number(size)).constData(), nullptr, nullptr, nullptr);
-    }
-    sqlite3 *db_;
-    qint64 was_;
-};
 
 } // namespace
 
@@ -89,15 +36,12 @@ void RecordStore::Open()
         rows_.clear();
         place_ = {};
         openError_ = e;
-        int response = 1;
         if (events_.Error)
-            events_.Error(e.number(), e.description(), response);
+            events_.Error(e);
         return;
     }
-    if (db_->readOnly() && events_.Error) {
-        int response = 1;
-        events_.Error(kErrReadOnly, errorDescription(kErrReadOnly), response);
-    }
+    if (db_->readOnly() && events_.Error)
+        events_.Error(tesmo::Error(kErrReadOnly));
     place_ = {};
     if (rows_.size() == 0)
         showCurrent();
@@ -260,8 +204,6 @@ void RecordStore::stored(const StoredLot &lot, bool added)
     } else if (const int at = positionOf(lot.id); at >= 0) {
         rows_.replace(std::size_t(at), row);
     }
-    if (events_.Stored)
-        events_.Stored(lot, added);
 }
 
 StoredLot RecordStore::readLot(LotId id)
@@ -351,90 +293,6 @@ void RecordStore::MovePrevious()
         moveTo(std::min(place_.previous(), RecordCount() - 1), kActMovePrevious, -1);
 }
 
-// The first lot at or after position start that meets the criteria.
-std::optional<int> RecordStore::findFrom(const FindCriteria &criteria, int start)
-{
-    if (start >= RecordCount())
-        return std::nullopt;
-    if (criteria.kind == FindCriteria::Kind::ById) {
-        const int pos = positionOf(criteria.id);
-        return pos >= start ? std::optional<int>(pos) : std::nullopt;
-    }
-    if (criteria.kind == FindCriteria::Kind::ByTicker)
-        return findTicker(criteria.ticker, start);
-    requireOpen();
-    Statement s(db_->handle(), "SELECT ID FROM Lots WHERE NetAmount IS NULL AND ID >= ?1 ORDER BY ID");
-    s.bind(1, std::int64_t(rows_.id(std::size_t(start))));
-    while (s.step()) {
-        // Lots that another program added after the keyset was taken are not
-        // part of this record set.
-        const int pos = positionOf(LotId(s.int64(0)));
-        if (pos >= 0)
-            return pos;
-    }
-    return std::nullopt;
-}
-
-// Tickers of printable ASCII are found through the NOCASE index, which folds
-// exactly the letters A to Z; the few others are compared one by one with the
-// full case fold. Both halves give the same answer as sameTicker.
-std::optional<int> RecordStore::findTicker(const QString &ticker, int start)
-{
-    requireOpen();
-    const QString folded = foldTicker(ticker);
-    const std::int64_t from = rows_.id(std::size_t(start));
-    std::optional<int> best;
-    if (isAscii(folded)) {
-        Statement s(db_->handle(), "SELECT ID FROM Lots WHERE Ticker = ?1 COLLATE NOCASE AND ID >= ?2 ORDER BY ID");
-        s.bind(1, folded).bind(2, from);
-        while (!best && s.step()) {
-            if (const int pos = positionOf(LotId(s.int64(0))); pos >= 0)
-                best = pos;
-        }
-    }
-    Statement wide(db_->handle(),
-                   "SELECT ID, Ticker FROM Lots WHERE Ticker GLOB '*[^ -~]*' AND ID >= ?1 ORDER BY ID");
-    wide.bind(1, from);
-    while (wide.step()) {
-        const auto id = LotId(wide.int64(0));
-        if (best && id > rows_.id(std::size_t(*best)))
-            break;
-        const int pos = positionOf(id);
-        if (pos >= 0 && foldTicker(wide.text(1)) == folded) {
-            best = pos;
-            break;
-        }
-    }
-    return best;
-}
-
-void RecordStore::FindFirst(const FindCriteria &criteria)
-{
-    find(criteria, false);
-}
-
-void RecordStore::FindNext(const FindCriteria &criteria)
-{
-    find(criteria, true);
-}
-
-// Leaves the record, then makes the first lot from the start (or after the
-// current one) that meets the criteria current. Without a match the cursor
-// stays where it was and NoMatch is set.
-void RecordStore::find(const FindCriteria &criteria, bool afterCurrent)
-{
-    leaveRecord(kActFind);
-    const int start = afterCurrent ? place_.next() : 0;
-    const auto found = findFrom(criteria, start);
-    noMatch_ = !found;
-    if (found) {
-        makeCurrent(*found);
-    } else {
-        editMode_ = kEditNone;
-        showCurrent();
-    }
-}
-
 Bookmark RecordStore::getBookmark() const
 {
     if (!place_.onLot)
@@ -481,83 +339,12 @@ void RecordStore::Leave(int action)
     }
 }
 
-std::uint64_t RecordStore::ledgerVersion()
+void RecordStore::readyToWrite()
 {
     requireOpen();
-    Statement s(db_->handle(), "PRAGMA data_version");
-    s.step();
-    return std::uint64_t(s.int64(0));
-}
-
-qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 done, qint64 total)> &progress)
-{
-    requireOpen();
-    const qsizetype count = lots.count();
-    // The steps in units of about equal time: writing a lot takes four,
-    // committing them an eighth of a unit a lot, and a lot read back and
-    // reported one.
-    const qint64 written = 4 * qint64(count), committed = written + count / 8, total = committed + count;
-    const auto report = [&](qint64 done) { return !progress || progress(done, total); };
-    std::vector<LotId> ids;
-    std::vector<SaleToRecord> sales;
-    SalesWritten sold;
-    {
-        // The ticker index's pages, about 25 bytes a lot, stay in the cache:
-        // otherwise each lot reads and writes them through the file
-        // (628,000 lots took 7.2 s of processor time so, 4.4 s with them).
-        const LargerCache cache(db_->handle(), count / 40);
-        Database::Transaction transaction(*db_);
-        if (ledgerVersion() != lots.chosenAt())
-            readLotKeys(*db_, [&lots](const LotRow &stored) { lots.stillStored(stored); });
-        Statement insert(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-        ImportRecordWriter records(*db_);
-        LotRow lot;
-        for (qsizetype i = 0; i < count; ++i) {
-            if (i % 1024 == 0 && !report(4 * qint64(i)))
-                throw tesmo::Error(kErrUserCancelled);
-            if (!lots.lot(i, lot))
-                continue;
-            bindLot(insert, lot);
-            insert.step();
-            insert.reset();
-            ids.push_back(LotId(sqlite3_last_insert_rowid(db_->handle())));
-            if (const std::string_view source = lots.sourceOf(i); !source.empty())
-                records.source(ids.back(), source);
-        }
-        records.finish();
-        if (const KeptLayout layout = lots.layoutToKeep(); !layout.header.isEmpty())
-            records.layout(layout);
-        // The sales, planned against the lots as the file now holds them.
-        sales = lots.sales([this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
-            readTickerLots(*db_, ticker, each);
-        });
-        if (!sales.empty())
-            sold = writeSales(sales, true);
-        report(written);
-        transaction.commit();
-    }
-    followSales(sales, sold);
-    report(committed);
-    if (ids.empty())
-        return 0;
-    // The new rows as the file now holds them, in one pass: the IDs given in
-    // one transaction are ascending, and none between them is another's.
-    Statement read(db_->handle(), "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
-                                  "WHERE ID BETWEEN ?1 AND ?2 ORDER BY ID");
-    read.bind(1, std::int64_t(ids.front())).bind(2, std::int64_t(ids.back()));
-    // New IDs are larger than any before, so each joins the end and the
-    // current lot keeps its place.
-    for (qint64 done = 0; read.step(); ++done) {
-        if (done % 1024 == 0)
-            report(committed + done);
-        const StoredLot lot = readStoredLot(read);
-        stored(lot, true);
-        lastModified_ = lot.id;
-    }
-    read.reset();
-    report(total);
-    return qsizetype(ids.size());
+    if (readOnly())
+        throw tesmo::Error(kErrReadOnly);
+    Leave(kActAddNew);
 }
 
 void RecordStore::Edit()

@@ -2,7 +2,7 @@
 // the lots in query order (read when it opens, and kept as they are written),
 // a current lot, a pending record with the bound edit boxes as its buffer,
 // bookmarks and LastModified, and raises Validate, Reposition, Error and
-// Stored as the window's handlers expect. It knows nothing of widgets: the
+// Vanished as the window's handlers expect. It knows nothing of widgets: the
 // boxes reach it through FieldBinding, and the master list shows its rows.
 //
 // Only the fields whose boxes differ from what the store showed in them are
@@ -80,10 +80,7 @@ public:
         std::function<void()> Reposition;
         // An operation the store began by itself (opening) failed, or found
         // the ledger read-only.
-        std::function<void(int dataErr, const QString &description, int &response)> Error;
-        // A lot was written to the file: added (true) or changed. Its row
-        // shows it already.
-        std::function<void(const StoredLot &lot, bool added)> Stored;
+        std::function<void(const tesmo::Error &error)> Error;
         // A lot of the record set was found gone from the file (another
         // program deleted it) and has left the record set.
         std::function<void(LotId id)> Vanished;
@@ -114,6 +111,11 @@ public:
     // becomes current. An untouched new lot stays pending. Raises 3426 when
     // Validate cancels; the changes stay pending.
     void Leave(int action);
+    // The first step of a command that writes the ledger: raises Error 3108
+    // when the ledger cannot be written here; else the pending changes are
+    // handled as leaving the lot handles them (Leave), which raises 3426
+    // when Validate cancels.
+    void readyToWrite();
     // Adds lots in one transaction: all or none. Once the transaction holds
     // the ledger, before the first lot is written, the lots are shown the
     // lots it holds then when another program may have written to it since
@@ -124,9 +126,8 @@ public:
     // then are recorded in the same transaction. On any failure nothing is
     // written, the record set is as it was, and the error is raised;
     // progress(done, total) returning false raises 3112 the same way until
-    // the lots are committed. Afterwards Stored is raised for each lot
-    // written that is still in the file, in order, and LastModified is the
-    // last of them; a lot sold from has its row as it now is, and one sold
+    // the lots are committed. Afterwards each lot written that is still in
+    // the file has its row, in order, and LastModified is the last of them; a lot sold from has its row as it now is, and one sold
     // whole has left the record set; the current lot, or a pending new one,
     // stays, or, when the current lot was sold whole, the gap where it
     // stood. Returns the number of lots written.
@@ -145,11 +146,11 @@ public:
     // sale before its trade date, amounts outside the ledger's limits, what
     // it keeps not the rest of what it held) with an engine error. On any
     // failure the file and the record set are as they were. Afterwards each
-    // lot's row shows it as it now is (Stored is raised for it), and a lot
+    // lot's row shows it as it now is, and a lot
     // sold whole has left the record set as a deleted lot does: the current
     // lot stays current, or, when it left, the gap where it stood is. Returns
     // the IDs of the sale rows, in the order of the parts.
-    std::vector<SaleId> Sell(const std::vector<SaleToRecord> &parts);
+    std::vector<SaleId> Sell(const std::vector<SalePart> &parts);
     // Undoes the sale the user saw, one row of Sales(), in one transaction:
     // its lot gets back the shares and net amount it held before, exactly as
     // the file held them, or, sold whole, comes back under its own ID with all
@@ -158,11 +159,10 @@ public:
     // the sale left it (a split, an edit, another program) or a later sale
     // took from it, or the file no longer holds that sale as it was read
     // (a restore put another one under its ID). Afterwards the lot's row
-    // shows it as it now is (Stored is raised for it; a lot that came back is
-    // added by its ID).
-    void UndoSale(const SaleRecord &sale);
+    // shows it as it now is (a lot that came back is added by its ID).
+    void UndoSale(const SalePart &sale);
     // Every sale of the open file, as readSales gives them.
-    std::vector<SaleRecord> Sales();
+    std::vector<SalePart> Sales();
 
     void Edit();
     void Update();
@@ -231,16 +231,16 @@ private:
     // one left it.
     // Raises Error when the file refuses a part. The record set is left as
     // it is: once the transaction is committed, followSales brings it in step.
-    SalesWritten writeSales(const std::vector<SaleToRecord> &parts, bool plannedOnFile = false);
+    SalesWritten writeSales(const std::vector<SalePart> &parts, bool plannedOnFile = false);
     // The rows of the lots the record set holds take what the sales left
     // them, or leave it when sold whole; the current lot's boxes follow.
-    void followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written);
+    void followSales(const std::vector<SalePart> &parts, const SalesWritten &written);
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();
     LotId insertLot(const std::function<QString(int pos)> &text);
     void updateCurrent();
-    // The lot's row takes what the file now holds, then Stored is raised.
+    // The lot's row takes what the file now holds.
     void stored(const StoredLot &lot, bool added);
     StoredLot readLot(LotId id);
     // Makes the lot at position current; direction (+1 or -1) is the way to

@@ -40,7 +40,7 @@ QString listed(const QStringList &items)
 
 } // namespace
 
-std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
+std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts)
 {
     requireOpen();
     SalesWritten written;
@@ -53,7 +53,7 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SaleToRecord> &parts)
     return written.ids;
 }
 
-RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord> &parts, bool plannedOnFile)
+RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &parts, bool plannedOnFile)
 {
     SalesWritten written;
     std::vector<SaleId> &ids = written.ids;
@@ -69,19 +69,14 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord
                          "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft) "
                          "SELECT ID, Name1, Ticker, ?2, TradeDate, ?3, ?4, ?5, ?6, NumShares, Price, NetAmount, ?7, ?8 "
                          "FROM Lots WHERE ID = ?1 RETURNING ID");
-        for (const SaleToRecord &part : parts) {
-            if (part.wholeLot != (part.sharesLeft == 0))
-                throw Error(kErrInternal, QStringLiteral("A part of a sale of lot %1 keeps shares of a lot sold "
-                                                         "whole, or none of a lot sold in part.")
-                                              .arg(part.lot));
+        for (const SalePart &part : parts) {
             StoredLot lot;
             try {
                 lot = readLot(part.lot);
             } catch (const Error &e) {
                 if (e.number() != kErrLotGone)
                     throw;
-                throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file, "
-                                                        "so nothing was sold.")
+                throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.")
                                              .arg(part.lot));
             }
             HeldTexts held;
@@ -89,8 +84,7 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord
             const bool checked = plannedOnFile || sold.contains(part.lot);
             sold.insert(part.lot);
             if (!checked && (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos)))))
-                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it, "
-                                                           "so nothing was sold.")
+                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.")
                                                 .arg(part.lot));
             insert.bind(1, std::int64_t(part.lot)).bind(2, part.shares);
             insert.bind(3, part.sold.isValid() ? isoDateText(part.sold) : QStringLiteral(""));
@@ -105,13 +99,13 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SaleToRecord
             while (insert.step()) {
             }
             insert.reset();
-            kept.push_back(part.wholeLot ? std::nullopt : std::optional(readLot(part.lot)));
+            kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
         }
     }
     return written;
 }
 
-void RecordStore::followSales(const std::vector<SaleToRecord> &parts, const SalesWritten &written)
+void RecordStore::followSales(const std::vector<SalePart> &parts, const SalesWritten &written)
 {
     const std::vector<std::optional<StoredLot>> &kept = written.kept;
     bool currentChanged = false;
@@ -135,7 +129,7 @@ void RecordStore::followSales(const std::vector<SaleToRecord> &parts, const Sale
         showCurrent();
 }
 
-void RecordStore::UndoSale(const SaleRecord &seen)
+void RecordStore::UndoSale(const SalePart &seen)
 {
     requireOpen();
     const SaleId id = seen.id;
@@ -148,10 +142,10 @@ void RecordStore::UndoSale(const SaleRecord &seen)
             refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
         // A row under the same ID that is not the one the user saw came with a
         // copy of the ledger restored meanwhile.
-        const std::optional<SaleRecord> stored = readSale(*db_, id);
+        const std::optional<SalePart> stored = readSale(*db_, id);
         if (stored && *stored != seen)
             refuseUndo(QStringLiteral("The ledger file holds another sale under this sale's number since Tesmo read "
-                                      "it (a copy of the ledger was restored meanwhile), so nothing was undone."));
+                                      "it (a copy of the ledger was restored meanwhile)."));
         Statement sale(db_->handle(),
                        "SELECT LotID, SharesLeft = 0, EXISTS (SELECT 1 FROM Sales AS later "
                        "WHERE later.LotID = Sales.LotID AND later.ID > Sales.ID) FROM Sales WHERE ID = ?1");
@@ -173,8 +167,7 @@ void RecordStore::UndoSale(const SaleRecord &seen)
         lot.bind(1, std::int64_t(id));
         const bool there = lot.step();
         if (whole && there)
-            refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole, so the sale was "
-                                      "not undone.")
+            refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole.")
                            .arg(lotId));
         if (!whole && !there)
             refuseUndo(QStringLiteral("Lot %1 was deleted since this sale, so its shares cannot be put back.")
@@ -190,8 +183,7 @@ void RecordStore::UndoSale(const SaleRecord &seen)
             // else is an edit.
             const bool split = lot.int64(2) == 0 || lot.int64(3) == 0;
             if (!changed.isEmpty())
-                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3), so the sale was not "
-                                          "undone.")
+                refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3).")
                                .arg(lotId)
                                .arg(listed(changed), split ? QStringLiteral("a split or an edit")
                                                            : QStringLiteral("an edit")));
@@ -222,7 +214,7 @@ void RecordStore::UndoSale(const SaleRecord &seen)
     stored(back, false);
 }
 
-std::vector<SaleRecord> RecordStore::Sales()
+std::vector<SalePart> RecordStore::Sales()
 {
     requireOpen();
     return readSales(*db_);

@@ -11,34 +11,61 @@ namespace tesmo {
 
 namespace {
 
-QDate dateOf(const Statement &s, int column)
+// A sale whose value is not of its kind: the file's checks keep every value
+// of a sale of its kind, so another tool has gone round them.
+[[noreturn]] void refuseValue(SaleId id, const char *column)
+{
+    throw Error(kErrNotALedger, QStringLiteral("The sale with ID %1 in Tesmo.mdb holds a %2 that is not of its "
+                                               "kind; no sale was read.")
+                                    .arg(id)
+                                    .arg(QLatin1String(column)));
+}
+
+QDate dateOf(const Statement &s, int column, SaleId id, const char *name)
 {
     const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(s.handle(), column));
     const auto date = p ? readIsoDate({p, std::size_t(sqlite3_column_bytes(s.handle(), column))}) : std::nullopt;
-    return date.value_or(QDate());
+    if (!date)
+        refuseValue(id, name);
+    return *date;
 }
 
-Ticks ticksOf(const Statement &s, int column)
+std::optional<Ticks> ticksOf(const Statement &s, int column, SaleId id, const char *name)
 {
-    return ticksFromDouble(sqlite3_column_double(s.handle(), column)).value_or(0);
+    if (s.isNull(column))
+        return std::nullopt;
+    const auto ticks = ticksFromDouble(sqlite3_column_double(s.handle(), column));
+    if (!ticks)
+        refuseValue(id, name);
+    return ticks;
 }
 
-const char *const kSaleColumns =
-    "SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term FROM qrySales";
-
-SaleRecord saleOf(const Statement &s)
+Ticks requiredTicks(const Statement &s, int column, SaleId id, const char *name)
 {
-    SaleRecord r;
+    const auto ticks = ticksOf(s, column, id, name);
+    if (!ticks)
+        refuseValue(id, name);
+    return *ticks;
+}
+
+const char *const kSaleColumns = "SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+                                 "Term, SharesLeft, NetLeft FROM Sales";
+
+SalePart saleOf(const Statement &s)
+{
+    SalePart r;
     r.id = SaleId(s.int64(0));
     r.lot = LotId(s.int64(1));
     r.name = s.text(2);
     r.ticker = s.text(3);
     r.shares = sqlite3_column_double(s.handle(), 4);
-    r.acquired = dateOf(s, 5);
-    r.sold = dateOf(s, 6);
-    r.proceeds = ticksOf(s, 7);
-    r.cost = ticksOf(s, 8);
+    r.acquired = dateOf(s, 5, r.id, "date acquired");
+    r.sold = dateOf(s, 6, r.id, "date sold");
+    r.proceeds = requiredTicks(s, 7, r.id, "proceeds");
+    r.cost = requiredTicks(s, 8, r.id, "cost");
     r.term = s.text(9);
+    r.sharesLeft = sqlite3_column_double(s.handle(), 10);
+    r.netLeft = ticksOf(s, 11, r.id, "net amount left");
     return r;
 }
 
@@ -59,18 +86,18 @@ bool hasSales(Database &db)
     return salesShape(db) != PartShape::None;
 }
 
-std::vector<SaleRecord> readSales(Database &db)
+std::vector<SalePart> readSales(Database &db)
 {
-    std::vector<SaleRecord> sales;
+    std::vector<SalePart> sales;
     if (!hasSales(db))
         return sales;
-    Statement s(db.handle(), kSaleColumns);
+    Statement s(db.handle(), (QByteArray(kSaleColumns) + " ORDER BY Sold, ID").constData());
     while (s.step())
         sales.push_back(saleOf(s));
     return sales;
 }
 
-std::optional<SaleRecord> readSale(Database &db, SaleId id)
+std::optional<SalePart> readSale(Database &db, SaleId id)
 {
     if (!hasSales(db))
         return std::nullopt;

@@ -19,46 +19,40 @@ namespace tesmo {
 
 using SaleId = qint64;
 
-// One part of a sale to record: what it takes from one lot and what the lot
-// keeps. The arithmetic is the caller's; the file checks it against the lot
-// as it is at the write.
-struct SaleToRecord {
-    LotId lot = 0;
-    QDate sold;
-    double shares = 0;        // taken from the lot, above 0
-    Ticks proceeds = 0;       // this part's share of the proceeds
-    Ticks cost = 0;           // of the shares taken
-    QString term;             // "Long" or "Short"
-    double sharesLeft = 0;    // the lot's NumShares after the sale
-    std::optional<Ticks> netLeft;   // its NetAmount after the sale
-    bool wholeLot = false;    // the lot leaves the ledger
-};
-
-// A row of qrySales.
-struct SaleRecord {
-    SaleId id = 0;
+// One part of a sale: what it takes from one lot and what the lot keeps.
+// The one form of a sale's part from its plan to the file to the report: a
+// plan fills all but the ID, recording it gives the ID of its row, and the
+// file reads it back whole. A part stands on its own: the lot's name, ticker
+// and trade date as they were.
+struct SalePart {
+    SaleId id = 0;             // of its row in the file; 0 until recorded
     LotId lot = 0;
     QString name;
     QString ticker;
-    double shares = 0;
-    QDate acquired;
+    QDate acquired;            // the lot's trade date
     QDate sold;
-    Ticks proceeds = 0;
-    Ticks cost = 0;
-    QString term;
+    double shares = 0;         // taken from the lot, above 0
+    Ticks proceeds = 0;        // this part's share of the sale's proceeds
+    Ticks cost = 0;            // of the shares taken
+    QString term;              // "Long" or "Short"
+    double sharesLeft = 0;     // the lot's NumShares after the sale; 0 when sold whole
+    std::optional<Ticks> netLeft;   // its NetAmount after the sale; none when it had none
 
+    // The lot is sold whole and leaves the ledger.
+    bool wholeLot() const { return sharesLeft == 0; }
     Ticks gain() const { return proceeds - cost; }
-    bool operator==(const SaleRecord &) const = default;
+    bool operator==(const SalePart &) const = default;
 };
 
 // Every sale the file holds, in order of sale date, then ID; none when it
 // has no sales table. Raises Error 3105 when the file's schema is no longer
-// a ledger's (another program changed it since it was opened), and an engine
-// error when the file cannot be read.
-std::vector<SaleRecord> readSales(Database &db);
+// a ledger's (another program changed it since it was opened) or a sale holds
+// a value that is not of its kind, and an engine error when the file cannot
+// be read.
+std::vector<SalePart> readSales(Database &db);
 
 // The sale row of that ID, as readSales gives it; none when there is none.
-std::optional<SaleRecord> readSale(Database &db, SaleId id);
+std::optional<SalePart> readSale(Database &db, SaleId id);
 
 // True when the ledger has its sales; raises Error as readSales does.
 bool hasSales(Database &db);

@@ -59,7 +59,7 @@ void inMemory(Steps &&steps)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+        sqlite3_close(db);   // a database in memory: closing it loses nothing, here and below
         throw Error(kErrOutOfMemory);
     }
     try {

@@ -35,6 +35,7 @@ QString errorDescription(int number)
     case kErrStopped: return QStringLiteral("The work was stopped.");
     case kErrSaleUndoRefused:
         return QStringLiteral("The lot of this sale changed since the sale, so the sale was not undone.");
+    case kErrNothingToDo: return QStringLiteral("There is nothing to do.");
     case kErrCancelled: return QStringLiteral("This action was cancelled by an associated object.");
     default: return {};
     }

@@ -35,6 +35,7 @@ enum ErrorNumber : int {
     kErrCannotRead = 3113,      // a file could not be opened or read
     kErrStopped = 3114,         // work the program stopped (a copy when the window closes)
     kErrSaleUndoRefused = 3115, // a sale whose lot changed since cannot be undone
+    kErrNothingToDo = 3116,     // a command that finds nothing to work on (no lot to sell, no copy)
     kErrCancelled = 3426,       // the Validate handler cancelled the operation
 };
 

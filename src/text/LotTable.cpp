@@ -149,12 +149,12 @@ std::uint32_t LotTable::pack(const LotRow &lot)
 
 void LotTable::tell(bool before, Watcher::Change change, std::size_t row)
 {
-    if (!watcher_)
-        return;
-    if (before)
-        watcher_->changing(change, row);
-    else
-        watcher_->changed(change, row);
+    for (Watcher *watcher : watchers_) {
+        if (before)
+            watcher->changing(change, row);
+        else
+            watcher->changed(change, row);
+    }
 }
 
 void LotTable::append(const LotRow &lot)

@@ -32,8 +32,10 @@ public:
     LotTable(const LotTable &) = delete;
     LotTable &operator=(const LotTable &) = delete;
 
-    // One watcher at a time; null for none. Watching changes no row.
-    void watch(Watcher *watcher) const { watcher_ = watcher; }
+    // Adds a watcher, or takes one away; each is told in the order added.
+    // Watching changes no row.
+    void watch(Watcher *watcher) const { watchers_.push_back(watcher); }
+    void unwatch(Watcher *watcher) const { std::erase(watchers_, watcher); }
 
     std::size_t size() const { return rows_.records.size(); }
     void reserve(std::size_t rows) { rows_.records.reserve(rows); }
@@ -72,7 +74,7 @@ private:
     void tell(bool before, Watcher::Change change, std::size_t row);
 
     Rows rows_;
-    mutable Watcher *watcher_ = nullptr;
+    mutable std::vector<Watcher *> watchers_;
 };
 
 } // namespace tesmo

@@ -134,14 +134,17 @@ private slots:
         for (const auto &[kind, made, instead, icon] :
              {std::tuple{"Spreadsheet", "a spreadsheet", "a document", Dialogs::Icon::None},
               std::tuple{"Word Document", "a Word Document", "a spreadsheet", Dialogs::Icon::Information}}) {
-            for (const int step : {0, 5, 20}) {
+            // A file that could not be written tells why.
+            for (const int step : {0, 5, 20, -20}) {
                 w.office.calls.clear();
-                w.office.failAt = step;
+                w.office.failAt = std::abs(step);
+                w.office.failure = step < 0 ? Error(kErrCannotWrite, "The disk is full") : Error(kErrCannotStart);
                 exportAs(w, kind);
                 const QList<ScriptedDialogs::Box> boxes = w.dialogs.takeBoxes();
                 QCOMPARE(boxes.size(), 1);
                 QCOMPARE(boxes[0].text, QStringLiteral("Tesmo could not create %1 on your computer. Try exporting to %2 or "
-                                                       "text file instead.").arg(made, instead));
+                                                       "text file instead.%3")
+                                            .arg(made, instead, step < 0 ? " The disk is full." : ""));
                 QVERIFY(boxes[0].icon == icon && boxes[0].buttons == Dialogs::Buttons::Ok);
                 QCOMPARE(w.dialogs.pointer, QList<bool>({true, false}));
             }

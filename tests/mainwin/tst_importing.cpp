@@ -3,7 +3,9 @@
 #include "support/Corpus.h"
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
+#include "support/TextBinding.h"
 
+#include "import/LedgerImport.h"
 #include "import/LotImport.h"
 #include "store/Backup.h"
 #include "store/Schema.h"
@@ -179,7 +181,7 @@ private slots:
         w.ctrlKey(Qt::Key_I);
         QCOMPARE(status, QStringLiteral("Sale: from lot 2"));
         QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"No lots were imported: the sale on line 8 can no longer be recorded as the preview "
+                 QStringList{"No lots were imported. The sale on line 8 can no longer be recorded as the preview "
                              "showed it, since another program changed the ledger: only 4 shares of AAPL were held "
                              "on 1/24/2024."});
         QCOMPARE(w.folder.query("SELECT count(*) FROM Lots"), QStringLiteral("2"));
@@ -281,12 +283,12 @@ private slots:
             QCOMPARE(w.counter() + " " + QString::number(w.rows(1)), QStringLiteral("2 of 2 2"));
         };
         importWhileLocked("IMMEDIATE");
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots were imported: another program holds the ledger file "
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots were imported. Another program holds the ledger file "
                                                     "locked; close it and import again."});
         QCOMPARE(backupsIn(w.folder, backup::Kind::BeforeImport).size(), 1);
         // Locked before the import starts: the same words, before any preview.
         importWhileLocked("EXCLUSIVE");
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots can be imported: another program holds the ledger file "
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"No lots can be imported. Another program holds the ledger file "
                                                     "locked; close it and import again."});
         // A table of another program under the name of what imports keep is neither read nor written.
         w.folder.exec("CREATE TABLE LotSources (Anything TEXT)");
@@ -347,6 +349,31 @@ private slots:
         QCOMPARE(w.counter() + " " + QString::number(w.rows(1)), QStringLiteral("2 of 2 2"));
     }
 
+    // The command below the window keeps the choice made for a file's layout with its lots,
+    // and the next file of the layout reads with it, asking nothing.
+    void aLayoutsChoiceIsKeptForTheNextFile()
+    {
+        LedgerFolder folder(numberedLots(1));
+        TextBinding binding;
+        RecordStore store(QStringLiteral("Tesmo.mdb"), binding);
+        store.Open();
+        const auto read = [&](LedgerImport &import) {
+            QFile file(sample("uk-dates-either-way.csv"));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            import.read(file, file.fileName());
+        };
+        LedgerImport first(store);
+        read(first);
+        QVERIFY(!first.rows().settled());
+        ImportChoices chosen = first.rows().choices();
+        chosen.dateOrder = DateOrder::DayMonthYear;
+        first.rows().setChoices(chosen);
+        QCOMPARE(first.write().lots, qsizetype(3));
+        LedgerImport next(store);
+        read(next);
+        QVERIFY(next.rows().settled() && next.rows().choices().dateOrder == DateOrder::DayMonthYear);
+    }
+
     // A moment after start-up the daily copy is made (the import's table
     // waits for it); a copy that cannot be made is told once.
     void aDailyCopyThatCannotBeMadeIsTold()
@@ -362,7 +389,7 @@ private slots:
         window.open();
         QTRY_COMPARE(dialogs.shown(), 1);
         QVERIFY(dialogs.takeTexts().first().startsWith(
-            "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\": The folder "));
+            "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\". The folder "));
     }
 };
 

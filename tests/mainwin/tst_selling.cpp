@@ -95,8 +95,8 @@ private slots:
                     "Please Enter at most 50 shares to sell from lot 2 (bought 6/1/2021): it holds no more.", "lots 2"),
             {"a pending change refused: no dialog", "abc", "", "Please Enter Number of Shares as a Number", "", kUnsold,
              kNoSales, "2 of 4 2", "1:100|2:50"},
-            {"a lot another program changed meanwhile", "", "6/1/2024\t150\t3000\n", "No shares were sold: Another "
-             "program has changed lot 1 since Tesmo read it, so nothing was sold.", "proceeds", kUnsold, kNoSales,
+            {"a lot another program changed meanwhile", "", "6/1/2024\t150\t3000\n", "No shares were sold. Another "
+             "program has changed lot 1 since Tesmo read it.", "proceeds", kUnsold, kNoSales,
              "2 of 4 2", "1:100|2:50", "UPDATE Lots SET Name1 = 'Other' WHERE ID = 1"},
         };
         for (const Case &c : cases) {

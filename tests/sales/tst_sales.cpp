@@ -2,9 +2,15 @@
 // runs against the ledger file, with the record store's tests); the holdings
 // over small tables of lots, the gains of a year and their file for taxes.
 #include "sales/GainsCsv.h"
+#include "sales/GainsReport.h"
 #include "sales/Holdings.h"
 #include "sales/RealizedGains.h"
 #include "sales/SalePlan.h"
+#include "sales/SalePlanner.h"
+#include "sales/ShareSale.h"
+#include "support/LedgerFolder.h"
+#include "support/TextBinding.h"
+#include "text/FailureWords.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
@@ -14,20 +20,29 @@
 #include <deque>
 
 using namespace tesmo;
+using namespace tesmo::test;
 using enum SaleMethod;
 
-Q_DECLARE_METATYPE(std::vector<SaleLot>)
+Q_DECLARE_METATYPE(std::vector<LotRow>)
 Q_DECLARE_METATYPE(ChosenShares)
 Q_DECLARE_METATYPE(SaleMethod)
 
 namespace {
 
-SaleLot lot(LotId id, const char *bought, double shares, std::optional<double> net, std::optional<double> price = {})
+LotRow lot(LotId id, const char *bought, double shares, std::optional<double> net, std::optional<double> price = {})
 {
     const auto ticks = [](std::optional<double> dollars) {
         return dollars ? std::optional(Ticks(std::llround(*dollars * kTicksPerDollar))) : std::nullopt;
     };
-    return {id, "Acme", "ACME", QDate::fromString(bought, "M/d/yyyy"), shares, ticks(price), ticks(net)};
+    LotRow row;
+    row.id = id;
+    row.name = "Acme";
+    row.ticker = "ACME";
+    row.tradeDay = std::int32_t(QDate::fromString(bought, "M/d/yyyy").toJulianDay());
+    row.numShares = shares;
+    row.price = ticks(price);
+    row.netAmount = ticks(net);
+    return row;
 }
 
 // Lots written "TICKER SHARES PRICE NET YYYY-MM-DD" and joined by ";", "-"
@@ -71,11 +86,12 @@ QString text(const Holding &h)
         .join(u'|');
 }
 
-SaleRecord sale(SaleId id, const char *ticker, const char *name, double shares, const char *acquired, const char *sold,
-                Ticks proceeds, Ticks cost, const char *term)
+SalePart sale(SaleId id, const char *ticker, const char *name, double shares, const char *acquired, const char *sold,
+              Ticks proceeds, Ticks cost, const char *term)
 {
-    return {id, id + 100, name, ticker, shares, QDate::fromString(acquired, Qt::ISODate),
-            QDate::fromString(sold, Qt::ISODate), proceeds, cost, term};
+    return {.id = id, .lot = id + 100, .name = name, .ticker = ticker, .acquired = QDate::fromString(acquired, Qt::ISODate),
+            .sold = QDate::fromString(sold, Qt::ISODate), .shares = shares, .proceeds = proceeds, .cost = cost,
+            .term = term, .sharesLeft = 0, .netLeft = {}};
 }
 
 } // namespace
@@ -88,14 +104,14 @@ private slots:
     // sold in part keeps; or the field refused and its message.
     void namedSales_data()
     {
-        QTest::addColumn<std::vector<SaleLot>>("lots");
+        QTest::addColumn<std::vector<LotRow>>("lots");
         QTest::addColumn<QString>("sold");
         QTest::addColumn<double>("shares");
         QTest::addColumn<Ticks>("proceeds");
         QTest::addColumn<SaleMethod>("method");
         QTest::addColumn<QString>("parts");
         QTest::addColumn<ChosenShares>("chosen");
-        const auto row = [](const char *name, const std::vector<SaleLot> &lots, const char *sold, double shares,
+        const auto row = [](const char *name, const std::vector<LotRow> &lots, const char *sold, double shares,
                             const char *proceeds, SaleMethod method, const QString &parts, const ChosenShares &chosen = {}) {
             QTest::newRow(name) << lots << QString(sold) << shares << *parseTicks(QString(proceeds)) << method << parts
                                 << chosen;
@@ -130,7 +146,7 @@ private slots:
     }
     void namedSales()
     {
-        QFETCH(std::vector<SaleLot>, lots);
+        QFETCH(std::vector<LotRow>, lots);
         QFETCH(QString, sold);
         QFETCH(double, shares);
         QFETCH(Ticks, proceeds);
@@ -138,11 +154,11 @@ private slots:
         QFETCH(ChosenShares, chosen);
         QStringList described;
         try {
-            for (const SalePart &p : planSale(lots, QDate::fromString(sold, "M/d/yyyy"), shares, proceeds, method, chosen)) {
+            for (const SalePart &p : planSale("ACME", lots, QDate::fromString(sold, "M/d/yyyy"), shares, proceeds, method, chosen)) {
                 described << QStringLiteral("%1: %2 sh, %3 → %4, %5")
                                  .arg(QString::number(p.lot), QString::number(p.shares), plainTicksText(p.cost),
-                                      plainTicksText(p.proceeds), p.term());
-                if (!p.wholeLot)
+                                      plainTicksText(p.proceeds), p.term);
+                if (!p.wholeLot())
                     described.back() += QStringLiteral(", keeps %1 sh %2")
                                             .arg(QString::number(p.sharesLeft),
                                                  p.netLeft ? plainTicksText(*p.netLeft) : QStringLiteral("no net"));
@@ -206,14 +222,14 @@ private slots:
     // made named in the error.
     void gainsOfAYearAndTheirFile()
     {
-        const std::vector<SaleRecord> sales = {
+        const std::vector<SalePart> sales = {
             sale(4, "LNG", "Long Ago", 1, "2020-01-02", "2023-12-05", 100, 100, "Long"),
             sale(1, "WDG", "Widgets, \"Best\" Inc.", 10, "2024-01-10", "2024-03-15", 900000, 1200050, "Short"),
             sale(2, "ZZ", "", 2.5, "2022-02-01", "2024-05-05", 3000000, 2000000, "Long"),
             sale(3, "ACME", "Acme Corp", 20, "2023-02-01", "2025-01-02", 4000000, 2000000, "Short"),
         };
         QCOMPARE(saleYears(sales), (std::vector<int>{2025, 2024, 2023}));
-        const std::vector<const SaleRecord *> shown = salesIn(sales, 2024);
+        const std::vector<const SalePart *> shown = salesIn(sales, 2024);
         const GainTotals totals = gainTotals(shown);
         QCOMPARE(QList<Ticks>({totals.shortTerm, totals.longTerm, totals.total()}),
                  QList<Ticks>({-300100, 1000000, 699900}));
@@ -238,6 +254,84 @@ private slots:
         }
         QVERIFY_THROWS_EXCEPTION(Error, saveGainsCsv(shown, dir.filePath("two\nlines.csv")));   // never a name
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{gainsFileName(2024)});
+    }
+
+    // The sale and the report as their windows use them, on a ledger file:
+    // the lots offered (the current lot first, a lot of the ticker in other
+    // letters, none that holds nothing), the lot current after the sale, the
+    // file, the undo and the file of gains; each refusal leaves the file as
+    // it was, and reads as the user reads it.
+    void salesThroughTheirCommands()
+    {
+        LedgerFolder folder({{"Acme", "ACME", 100, 10, 1000, "2020-01-15"}, {"Acme", "ACME", 50, 15, 750, "2021-06-01"},
+                             {"Acme", "acme", 80, 25, 2000, "2023-03-03"}, {"Acme", "ACME", 0, 1, 0, "2019-01-01"},
+                             {"Gone", "GONE", -5, 1, 1, "2020-01-01"}});
+        TextBinding binding;
+        RecordStore store(QStringLiteral("Tesmo.mdb"), binding);
+        store.Open();
+        const QString lots = "SELECT group_concat(ID || ':' || NumShares || ':' || NetAmount, ' ') FROM qryStocks";
+        const QString unsold = folder.query(lots);
+        const auto refused = [&](const std::function<void()> &op) -> QString {
+            try {
+                op();
+            } catch (const Error &e) {
+                return folder.query(lots) == unsold ? failureText(Deed::Sell, e) : "the file changed";
+            }
+            return "done";
+        };
+        store.setBookmark(5);
+        QCOMPARE(refused([&] { ShareSale{store}; }), "No lot of GONE holds shares to sell.");
+        store.setBookmark(2);
+        binding.texts[kNumShares] = "abc";   // a pending change that the file cannot take
+        QCOMPARE(refused([&] { ShareSale{store}; }), "No shares were sold. Type mismatch.");
+        store.CancelUpdate();
+
+        ShareSale sale(store);
+        QStringList offered;
+        for (const LotRow &l : sale.lots())
+            offered << QString::number(l.id);
+        QCOMPARE(offered.join(' '), "2 1 3");
+        const std::vector<SalePart> parts = sale.plan(QDate(2024, 6, 1), 120, 24000000, FirstIn);
+        folder.exec("UPDATE Lots SET Name1 = 'Acme Corp' WHERE ID = 1");
+        QCOMPARE(refused([&] { sale.sell(parts); }),
+                 "No shares were sold. Another program has changed lot 1 since Tesmo read it.");
+        folder.exec("UPDATE Lots SET Name1 = 'Acme' WHERE ID = 1");
+        sale.sell(parts);
+        QCOMPARE(sale.nextCurrent(), std::optional<LotId>(2));
+        QCOMPARE(folder.query(lots), "2:30.0:450.0 3:80.0:2000.0 4:0.0:0.0 5:-5.0:1.0");
+        QCOMPARE(saleSummary(sale.sold()), "120 shares of ACME from 2 lots on 6/1/2024 for $2,400.00: cost $1,300.00, "
+                                           "gain $1,100.00.");
+
+        store.setBookmark(2);
+        ShareSale{store}.sell(ShareSale{store}.plan(QDate(2024, 7, 1), 10, 1000000, FirstIn));
+        GainsReport report(store, QDate(2024, 7, 2));
+        QCOMPARE(report.years(), std::vector<int>{2024});
+        QCOMPARE(report.holdings().tickers.front().shares, 100.0);
+        const std::vector<const SalePart *> sold = report.salesIn(2024);
+        QCOMPARE(int(sold.size()), 3);
+        binding.texts[kNumShares] = "abc";   // an undo, too, handles pending changes first
+        QCOMPARE(errorOf([&] { report.undo(*sold[0]); }), int(kErrTypeMismatch));
+        store.CancelUpdate();
+        try {
+            report.undo(*sold[1]);   // lot 2 has a later sale
+            QFAIL("an undo under a later sale was done");
+        } catch (const Error &e) {
+            QCOMPARE(failureText(Deed::UndoSale, e), "The sale was not undone. Lot 2 changed since this sale: a later "
+                                                     "sale took shares from it. Undo that sale first.");
+        }
+        report.undo(*sold[0]);
+        QCOMPARE(int(report.salesIn(std::nullopt).size()), 2);
+        QCOMPARE(folder.query("SELECT NumShares FROM qryStocks WHERE ID = 1"), "100.0");
+        QCOMPARE(errorOf([&] { report.save(2023, folder.path() + "/none.csv"); }), int(kErrNothingToDo));
+        report.save(2024, folder.path() + "/gains.csv");
+        QFile saved(folder.path() + "/gains.csv");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll().count('\n'), 3);
+
+        SalePlanner planner;   // a later sale takes from what an earlier one left
+        planner.add(lot(9, "1/15/2020", 100, 1000));
+        planner.take(planner.plan("ACME", QDate(2024, 6, 1), 30, 0));
+        QCOMPARE(planner.plan("ACME", QDate(2024, 6, 1), 70, 0).front().cost, Ticks(7000000));
     }
 };
 

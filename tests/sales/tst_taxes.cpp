@@ -162,21 +162,28 @@ private slots:
     // within a cent of its share); lots sold a share at a time costing their cost in all.
     void proceedsAndCostsToTheCent()
     {
-        std::vector<SaleLot> thousand;
+        const auto acme = [](LotId id, QDate bought, double shares, std::optional<Ticks> price,
+                             std::optional<Ticks> net) {
+            LotRow lot;
+            std::tie(lot.id, lot.ticker, lot.tradeDay, lot.numShares, lot.price, lot.netAmount) =
+                std::tuple(id, "ACME", std::int32_t(bought.toJulianDay()), shares, price, net);
+            return lot;
+        };
+        std::vector<LotRow> thousand;
         for (LotId id = 1; id <= 1000; ++id)
-            thousand.push_back({id, "", "ACME", id <= 995 ? QDate(2020, 1, 1) : QDate(2024, 5, 1), 1, {}, dollars(1)});
+            thousand.push_back(acme(id, id <= 995 ? QDate(2020, 1, 1) : QDate(2024, 5, 1), 1, {}, dollars(1)));
         Ticks shortTerm = 0;
-        for (const SalePart &p : planSale(thousand, QDate(2024, 6, 1), 1000, dollars(1005), SaleMethod::LastIn))
-            shortTerm += p.term() == u"Short" ? p.proceeds : 0;
+        for (const SalePart &p : planSale("ACME", thousand, QDate(2024, 6, 1), 1000, dollars(1005), SaleMethod::LastIn))
+            shortTerm += p.term == u"Short" ? p.proceeds : 0;
         QCOMPARE(shortTerm, dollars(5));
-        for (SaleLot lot : {SaleLot{1, "", "ACME", QDate(2020, 1, 1), 3, dollars(0.3333), {}},
-                            SaleLot{2, "", "ACME", QDate(2020, 1, 1), 7, {}, dollars(10.0049)}}) {
-            const Ticks cost = *lotCost(lot.netAmount, lot.price, lot.shares);
-            for (Ticks paid = 0; lot.shares > 0;) {
-                const SalePart p = planSale({lot}, QDate(2024, 6, 1), 1, 0, SaleMethod::FirstIn).front();
+        for (LotRow lot : {acme(1, QDate(2020, 1, 1), 3, dollars(0.3333), {}),
+                           acme(2, QDate(2020, 1, 1), 7, {}, dollars(10.0049))}) {
+            const Ticks cost = *lotCost(lot.netAmount, lot.price, lot.numShares);
+            for (Ticks paid = 0; lot.numShares > 0;) {
+                const SalePart p = planSale("ACME", {lot}, QDate(2024, 6, 1), 1, 0, SaleMethod::FirstIn).front();
                 paid += p.cost;
-                std::tie(lot.shares, lot.netAmount) = std::pair(p.sharesLeft, p.netLeft);
-                QCOMPARE(paid + lotCost(lot.netAmount, lot.price, lot.shares).value_or(0), cost);
+                std::tie(lot.numShares, lot.netAmount) = std::pair(p.sharesLeft, p.netLeft);
+                QCOMPARE(paid + lotCost(lot.netAmount, lot.price, lot.numShares).value_or(0), cost);
             }
         }
     }

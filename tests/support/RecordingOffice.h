@@ -13,6 +13,7 @@ class RecordingOffice : public Office {
 public:
     QStringList calls;   // oldest first; "release" when an application object goes
     int failAt = -1;     // the call (from 0) that raises an error; -1: none
+    Error failure{kErrCannotStart};   // the error it raises
 
     std::unique_ptr<SpreadsheetApplication> newSpreadsheet() override
     {
@@ -30,7 +31,7 @@ public:
     {
         if (calls.size() == failAt) {
             calls << call + QStringLiteral(" failed");
-            throw Error(kErrCannotStart);
+            throw failure;
         }
         calls << call;
     }

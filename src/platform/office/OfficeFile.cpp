@@ -58,8 +58,7 @@ void OfficeFile::finish(const QString &name, const std::function<void(const QStr
     // Written whole: the desktop's program is started without a Cancel up.
     if (progress)
         progress->finish();
-    if (shell_.open(file) <= 32)
-        throw Error(kErrCannotStart);
+    shell_.launch(file);
     handedOver_ = file;
 }
 

@@ -1,4 +1,4 @@
-#include "import/ImportDialog.h"
+#include "import/window/ImportDialog.h"
 
 #include "platform/DialogTable.h"
 #include "platform/Dialogs.h"

@@ -1,4 +1,4 @@
-#include "sales/SaleLotsModel.h"
+#include "sales/window/SaleLotsModel.h"
 
 #include "text/FieldRules.h"
 #include "text/Regional.h"
@@ -15,7 +15,7 @@ const char *const kColumnTitles[kSaleLotColumnCount] = {"ID",    "Trade Date", "
 
 } // namespace
 
-SaleLotsModel::SaleLotsModel(std::vector<SaleLot> lots, QObject *parent)
+SaleLotsModel::SaleLotsModel(std::vector<LotRow> lots, QObject *parent)
     : QAbstractTableModel(parent)
     , lots_(std::move(lots))
     , typed_(lots_.size())
@@ -77,22 +77,22 @@ int SaleLotsModel::columnCount(const QModelIndex &parent) const
 
 QString SaleLotsModel::text(int row, int column) const
 {
-    const SaleLot &lot = lots_[std::size_t(row)];
+    const LotRow &lot = lots_[std::size_t(row)];
     const int at = partOf_[std::size_t(row)];
     const SalePart *part = at < 0 ? nullptr : &parts_[std::size_t(at)];
     switch (column) {
     case kSaleLotId:
         return QString::number(lot.id);
     case kSaleLotDate:
-        return regional::shortDate(lot.acquired);
+        return regional::shortDate(acquiredOf(lot));
     case kSaleLotShares:
-        return regional::numberText(lot.shares);
+        return regional::numberText(sharesOf(lot));
     case kSaleLotPrice:
-        return lot.price ? regional::priceText(*lot.price) : QString();
+        return priceOf(lot) ? regional::priceText(*priceOf(lot)) : QString();
     case kSaleLotCost:
-        return lot.netAmount ? regional::netAmountText(*lot.netAmount) : QString();
+        return netAmountOf(lot) ? regional::netAmountText(*netAmountOf(lot)) : QString();
     case kSaleLotTerm:
-        return sold_.isValid() && lot.acquired <= sold_ ? termOf(lot.acquired, sold_) : QString();
+        return sold_.isValid() && acquiredOf(lot) <= sold_ ? termOf(acquiredOf(lot), sold_) : QString();
     case kSaleLotSold:
         if (choosing_)
             return typed_[std::size_t(row)];

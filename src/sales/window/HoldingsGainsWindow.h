@@ -7,12 +7,9 @@
 #pragma once
 
 #include "platform/Dialogs.h"
-#include "sales/Holdings.h"
-#include "store/Sales.h"
+#include "sales/GainsReport.h"
 
-#include <QDate>
 #include <QDialog>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,29 +25,17 @@ class ReportModel;
 class HoldingsGainsWindow : public QDialog {
     Q_OBJECT
 public:
-    // Where the window takes what it shows from, and the one change it makes.
-    struct Ledger {
-        const LotTable &lots;   // the lots in memory, as the master list holds them
-        // The ledger's sales, in order of sale; raises Error.
-        std::function<std::vector<SaleRecord>()> sales;
-        // Undoes a sale. False when it stopped with a message of its own;
-        // raises Error with the sentence the user reads when it was refused.
-        std::function<bool(const SaleRecord &sale)> undo;
-        // The folder in which the file for taxes is proposed.
-        QString folder;
-    };
-
-    // Raises Error when the sales cannot be read. today: the day from which
-    // shares held longer than a year count.
-    HoldingsGainsWindow(Dialogs &dialogs, Ledger ledger, QDate today, QWidget *parent = nullptr);
+    // Shows report, and has it undo a sale and save the gains; folder: where
+    // the file for taxes is proposed.
+    HoldingsGainsWindow(Dialogs &dialogs, GainsReport &report, QString folder, QWidget *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
-    // Reads the holdings and the sales again; the year stays chosen while it
-    // has sales, else the latest year is.
+    // Shows the holdings and the sales as the report now has them; the year
+    // stays chosen while it has sales, else the latest year is.
     void reload();
     void showYear();
     void updateCommands();
@@ -61,11 +46,9 @@ private:
     void saveGains();
 
     Dialogs &dialogs_;
-    Ledger ledger_;
-    QDate today_;
-    Holdings holdings_;
-    std::vector<SaleRecord> sales_;
-    std::vector<const SaleRecord *> shown_;   // the sales of the chosen year
+    GainsReport &report_;
+    QString folder_;
+    std::vector<const SalePart *> shown_;   // the sales of the chosen year
     bool started_ = false;                    // the sales have been shown once
 
     QTableView *holdingsView_ = nullptr;

@@ -1,6 +1,6 @@
-#include "mainwin/ChosenLots.h"
+#include "import/ChosenLots.h"
 
-#include "mainwin/ImportedSales.h"
+#include "import/ImportedSales.h"
 #include "store/Database.h"
 #include "store/ImportRecords.h"
 #include "store/LotReader.h"
@@ -101,37 +101,30 @@ KeptLayout ChosenLots::layoutToKeep() const
     return {import_.layoutKey(), choices, QDate::currentDate()};
 }
 
-std::vector<SaleToRecord> ChosenLots::sales(const TickerLots &lotsOf)
+std::vector<SalePart> ChosenLots::sales(const TickerLots &lotsOf)
 {
-    SaleBook book;
-    std::vector<SaleToRecord> parts;
+    SalePlanner planner;
+    std::vector<SalePart> parts;
     for (const qsizetype i : sales_) {
         const CandidateLot &c = import_.lots()[std::size_t(i)];
         const QString ticker = reader_.fileTexts(c.row)[kTicker];
-        if (!book.knows(c.key.ticker)) {
-            book.know(c.key.ticker);
-            lotsOf(ticker, [&](const LotRow &row) {
-                if (const auto lot = saleLotOf(row))
-                    book.add(c.key.ticker, *lot);
-            });
+        if (!planner.knows(ticker)) {
+            planner.know(ticker);
+            lotsOf(ticker, [&](const LotRow &row) { planner.add(row); });
         }
+        const QDate sold = QDate::fromJulianDay(c.key.tradeDay);
         std::vector<SalePart> sale;
         try {
-            sale = book.plan(c.key.ticker, ticker, QDate::fromJulianDay(c.key.tradeDay), c.key.shares,
-                             c.key.netAmount);
+            sale = planner.plan(ticker, sold, c.key.shares, c.key.netAmount);
         } catch (const SaleRefusal &e) {
-            QString why = e.description();
-            if (why.endsWith(u'.'))
-                why.chop(1);
             throw Error(kErrLotChanged,
-                        QStringLiteral("the sale on line %1 can no longer be recorded as the preview showed it, since "
-                                       "another program changed the ledger: %2")
+                        QStringLiteral("The sale on line %1 can no longer be recorded as the preview showed it, since "
+                                       "another program changed the ledger: %2.")
                             .arg(c.line)
-                            .arg(why));
+                            .arg(whyNotCovered(e, ticker, sold, c.key.shares)));
         }
-        book.take(c.key.ticker, sale);
-        for (const SalePart &part : sale)
-            parts.push_back(recordOf(part));
+        planner.take(sale);
+        parts.insert(parts.end(), sale.begin(), sale.end());
     }
     return parts;
 }

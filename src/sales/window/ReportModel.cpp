@@ -1,4 +1,4 @@
-#include "sales/ReportModel.h"
+#include "sales/window/ReportModel.h"
 
 #include <QFont>
 

@@ -1,10 +1,10 @@
-#include "sales/HoldingsGainsWindow.h"
+#include "sales/window/HoldingsGainsWindow.h"
 
 #include "platform/AccessKeys.h"
 #include "platform/DialogTable.h"
+#include "platform/ErrorTrap.h"
 #include "sales/GainsCsv.h"
-#include "sales/RealizedGains.h"
-#include "sales/ReportModel.h"
+#include "sales/window/ReportModel.h"
 #include "text/Regional.h"
 
 #include <QComboBox>
@@ -74,11 +74,11 @@ QTableView *reportView(ReportModel *model, const QStringList &widest, int stretc
 
 } // namespace
 
-HoldingsGainsWindow::HoldingsGainsWindow(Dialogs &dialogs, Ledger ledger, QDate today, QWidget *parent)
+HoldingsGainsWindow::HoldingsGainsWindow(Dialogs &dialogs, GainsReport &report, QString folder, QWidget *parent)
     : QDialog(parent)
     , dialogs_(dialogs)
-    , ledger_(std::move(ledger))
-    , today_(today)
+    , report_(report)
+    , folder_(std::move(folder))
 {
     buildControls();
     reload();
@@ -177,11 +177,10 @@ bool HoldingsGainsWindow::eventFilter(QObject *watched, QEvent *event)
 
 void HoldingsGainsWindow::reload()
 {
-    holdings_ = holdingsOf(ledger_.lots, today_);
-    const std::vector<Holding> &tickers = holdings_.tickers;
-    holdingsRows_->show(int(tickers.size()) + 1, [this](int row, int column) -> QString {
-        const bool total = std::size_t(row) == holdings_.tickers.size();
-        const Holding &h = total ? holdings_.total : holdings_.tickers[std::size_t(row)];
+    const Holdings &holdings = report_.holdings();
+    holdingsRows_->show(int(holdings.tickers.size()) + 1, [&holdings](int row, int column) -> QString {
+        const bool total = std::size_t(row) == holdings.tickers.size();
+        const Holding &h = total ? holdings.total : holdings.tickers[std::size_t(row)];
         switch (column) {
         case kHoldTicker:
             return total ? QStringLiteral("Total") : h.ticker;
@@ -201,7 +200,7 @@ void HoldingsGainsWindow::reload()
             return {};
         }
     }, true);
-    const int withoutCost = holdings_.total.lotsWithoutCost;
+    const int withoutCost = holdings.total.lotsWithoutCost;
     holdingsNote_->setText(
         withoutCost == 0
             ? QString()
@@ -210,10 +209,9 @@ void HoldingsGainsWindow::reload()
                        withoutCost == 1 ? QStringLiteral("has") : QStringLiteral("have")));
     holdingsNote_->setVisible(withoutCost > 0);
 
-    sales_ = ledger_.sales();
     const bool wasAll = started_ && !chosenYear();
     const std::optional<int> was = chosenYear();
-    const std::vector<int> years = saleYears(sales_);
+    const std::vector<int> &years = report_.years();
     const QSignalBlocker quiet(year_);
     year_->clear();
     year_->addItem(QStringLiteral("All"));
@@ -235,9 +233,9 @@ std::optional<int> HoldingsGainsWindow::chosenYear() const
 
 void HoldingsGainsWindow::showYear()
 {
-    shown_ = salesIn(sales_, chosenYear());
+    shown_ = report_.salesIn(chosenYear());
     gainsRows_->show(int(shown_.size()), [this](int row, int column) -> QString {
-        const SaleRecord &s = *shown_[std::size_t(row)];
+        const SalePart &s = *shown_[std::size_t(row)];
         switch (column) {
         case kGainSold:
             return regional::shortDate(s.sold);
@@ -281,7 +279,7 @@ void HoldingsGainsWindow::undoSale()
     const QModelIndex at = gainsView_->currentIndex();
     if (!at.isValid() || std::size_t(at.row()) >= shown_.size())
         return;
-    const SaleRecord sale = *shown_[std::size_t(at.row())];
+    const SalePart sale = *shown_[std::size_t(at.row())];
     const QString question =
         QStringLiteral("Undo the sale of %1 shares of %2 on %3? The shares and their cost, %4, go back into lot %5.")
             .arg(regional::numberText(sale.shares), sale.ticker, regional::shortDate(sale.sold),
@@ -290,13 +288,12 @@ void HoldingsGainsWindow::undoSale()
     if (dialogs_.message(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
         return;
     try {
-        if (!ledger_.undo(sale))
-            return;
-        reload();
+        report_.undo(sale);
     } catch (const Error &e) {
-        dialogs_.message(e.description(), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        tellFailure(dialogs_, Deed::UndoSale, e);
         return;
     }
+    reload();
     if (!shown_.empty()) {
         gainsView_->selectRow(std::min(at.row(), int(shown_.size()) - 1));
         gainsView_->setFocus(Qt::OtherFocusReason);
@@ -309,7 +306,7 @@ void HoldingsGainsWindow::saveGains()
 {
     if (shown_.empty())
         return;
-    const QString folder = ledger_.folder.isEmpty() ? QDir::homePath() : ledger_.folder;
+    const QString folder = folder_.isEmpty() ? QDir::homePath() : folder_;
     const QString path =
         dialogs_.saveFile(QStringLiteral("Save Gains as CSV"), folder + u'/' + gainsFileName(chosenYear()),
                           QStringLiteral("CSV files (*.csv);;All files (*)"));
@@ -317,9 +314,9 @@ void HoldingsGainsWindow::saveGains()
         return;
     try {
         const WaitPointer wait(dialogs_);
-        saveGainsCsv(shown_, path);
+        report_.save(chosenYear(), path);
     } catch (const Error &e) {
-        dialogs_.message(e.description(), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        tellFailure(dialogs_, Deed::SaveGains, e);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "mainwin/ImportedSales.h"
+#include "import/ImportedSales.h"
 
 #include "import/RowReading.h"
 #include "store/Database.h"
@@ -10,75 +10,6 @@
 #include <tuple>
 
 namespace tesmo {
-
-std::vector<SalePart> SaleBook::plan(quint64 ticker, const QString &tickerText, QDate sold, double shares,
-                                     Ticks proceeds) const
-{
-    if (!(shares > 0) || sameShares(shares, 0))
-        throw SaleRefusal(SaleField::Shares, QStringLiteral("it sells no shares"));
-    static const std::vector<SaleLot> none;
-    const auto found = lots_.constFind(ticker);
-    const std::vector<SaleLot> &lots = found == lots_.cend() ? none : *found;
-    double held = 0;
-    for (const SaleLot &lot : lots)
-        if (lot.shares > 0 && lot.acquired <= sold)
-            held += lot.shares;
-    if (shares > held && !sameShares(shares, held))
-        throw SaleRefusal(SaleField::Shares,
-                          held <= 0 ? QStringLiteral("no shares of %1 were held on %2")
-                                          .arg(tickerText, regional::shortDate(sold))
-                                    : QStringLiteral("only %1 of %2 %3 held on %4")
-                                          .arg(regional::numberText(held) + (sameShares(held, 1) ? " share" : " shares"),
-                                               tickerText, sameShares(held, 1) ? "was" : "were",
-                                               regional::shortDate(sold)));
-    return planSale(lots, sold, shares, proceeds, SaleMethod::FirstIn);
-}
-
-void SaleBook::take(quint64 ticker, const std::vector<SalePart> &parts)
-{
-    std::vector<SaleLot> &lots = lots_[ticker];
-    for (const SalePart &part : parts) {
-        for (SaleLot &lot : lots) {
-            if (lot.id == part.lot) {
-                lot.shares = part.sharesLeft;
-                lot.netAmount = part.netLeft;
-                break;
-            }
-        }
-    }
-}
-
-std::optional<SaleLot> saleLotOf(const LotRow &lot)
-{
-    if (lot.isText(kNumShares) || lot.isText(kTradeDate))
-        return std::nullopt;
-    SaleLot s;
-    s.id = lot.id;
-    s.name = QString::fromUtf8(lot.name.data(), qsizetype(lot.name.size()));
-    s.ticker = QString::fromUtf8(lot.ticker.data(), qsizetype(lot.ticker.size()));
-    s.acquired = QDate::fromJulianDay(lot.tradeDay);
-    s.shares = lot.numShares;
-    if (!lot.isText(kPrice))
-        s.price = lot.price;
-    if (!lot.isText(kNetAmount))
-        s.netAmount = lot.netAmount;
-    return s;
-}
-
-SaleToRecord recordOf(const SalePart &part)
-{
-    SaleToRecord r;
-    r.lot = part.lot;
-    r.sold = part.sold;
-    r.shares = part.shares;
-    r.proceeds = part.proceeds;
-    r.cost = part.cost;
-    r.term = part.term();
-    r.sharesLeft = part.sharesLeft;
-    r.netLeft = part.netLeft;
-    r.wholeLot = part.wholeLot;
-    return r;
-}
 
 std::vector<qsizetype> salesInOrder(const LotImport &import, const std::vector<qsizetype> &candidates)
 {
@@ -98,7 +29,7 @@ StoredSales storedSales(const QString &databaseName)
 {
     Database db(databaseName, Database::Mode::ReadOnly);
     StoredSales sales;
-    for (const SaleRecord &r : readSales(db))
+    for (const SalePart &r : readSales(db))
         sales.add(LotKey::of(r.ticker, r.sold, r.shares, std::nullopt, r.proceeds));
     return sales;
 }
@@ -134,24 +65,34 @@ QString fromText(const std::vector<SalePart> &parts, const QHash<LotId, int> &li
     return QStringLiteral("from ") + from.join(QStringLiteral(" and "));
 }
 
-// Why a sale is not covered, to follow "Sale: ".
-QString whyNotCovered(const SaleRefusal &e, const QHash<LotId, int> &lineOf)
+} // namespace
+
+QString whyNotCovered(const SaleRefusal &e, const QString &ticker, QDate sold, double shares,
+                      const QHash<LotId, int> &lineOf)
 {
+    if (e.field() == SaleField::Shares && !e.held() && !(shares > 0 && !sameShares(shares, 0)))
+        return QStringLiteral("it sells no shares");
     if (e.field() == SaleField::LotCost && e.lot()) {
         const auto line = lineOf.constFind(*e.lot());
         return (line == lineOf.cend() ? QStringLiteral("lot %1").arg(*e.lot())
                                       : QStringLiteral("this file's line %1").arg(*line))
                + QStringLiteral(" has no net amount and no price, so the cost of its shares is not known");
     }
+    if (const auto held = e.held()) {
+        if (*held <= 0)
+            return QStringLiteral("no shares of %1 were held on %2").arg(ticker, regional::shortDate(sold));
+        const bool one = sameShares(*held, 1);
+        return QStringLiteral("only %1 of %2 %3 held on %4")
+            .arg(regional::numberText(*held) + (one ? " share" : " shares"), ticker, one ? "was" : "were",
+                 regional::shortDate(sold));
+    }
     return e.description();
 }
 
-} // namespace
-
 SaleMatcher saleMatcher(const LotTable &rows)
 {
-    // The ledger's lots of each ticker asked for so far.
-    auto ledger = std::make_shared<QHash<quint64, std::vector<SaleLot>>>();
+    // The ledger's lots of each ticker asked for so far, by their keys.
+    auto ledger = std::make_shared<QHash<quint64, std::shared_ptr<LotTable>>>();
     return [&rows, ledger](const LotImport &import) {
         const std::vector<CandidateLot> &lots = import.lots();
         const std::vector<qsizetype> chosen = import.chosen();
@@ -170,21 +111,20 @@ SaleMatcher saleMatcher(const LotTable &rows)
         }
         if (!missing.isEmpty()) {
             for (const quint64 t : std::as_const(missing))
-                (*ledger)[t];
+                ledger->insert(t, std::make_shared<LotTable>());
             for (std::size_t r = 0; r < rows.size(); ++r) {
                 const LotRow row = rows.lot(r);
                 const quint64 t = LotKey::ofUtf8(row.ticker, {}, 0, std::nullopt, std::nullopt).ticker;
                 if (missing.contains(t))
-                    if (const auto lot = saleLotOf(row))
-                        (*ledger)[t].push_back(*lot);
+                    ledger->value(t)->append(row);
             }
         }
 
-        SaleBook book;
+        SalePlanner planner;
         for (const quint64 t : std::as_const(tickers)) {
-            book.know(t);
-            for (const SaleLot &lot : ledger->value(t))
-                book.add(t, lot);
+            const LotTable &stored = *ledger->value(t);
+            for (std::size_t r = 0; r < stored.size(); ++r)
+                planner.add(stored.lot(r));
         }
         // The file's purchases, after every lot of the ledger, in file order.
         const RowReader reader = import.reader();
@@ -194,15 +134,16 @@ SaleMatcher saleMatcher(const LotTable &rows)
             const CandidateLot &c = lots[std::size_t(i)];
             if (c.sale || !tickers.contains(c.key.ticker))
                 continue;
-            SaleLot lot;
+            const QByteArray ticker = reader.fileTexts(c.row)[kTicker].toUtf8();
+            LotRow lot;
             lot.id = next++;
-            lot.ticker = reader.fileTexts(c.row)[kTicker];
-            lot.acquired = QDate::fromJulianDay(c.key.tradeDay);
-            lot.shares = c.key.shares;
+            lot.ticker = {ticker.constData(), std::size_t(ticker.size())};
+            lot.tradeDay = std::int32_t(c.key.tradeDay);
+            lot.numShares = c.key.shares;
             lot.price = c.key.priceOrNone();
             lot.netAmount = c.key.netAmountOrNone();
-            book.add(c.key.ticker, lot);
-            lineOf.insert(lot.id, c.line);
+            if (planner.add(lot))
+                lineOf.insert(lot.id, c.line);
         }
 
         std::vector<SaleMatch> matches;
@@ -210,16 +151,16 @@ SaleMatcher saleMatcher(const LotTable &rows)
             const CandidateLot &c = lots[std::size_t(i)];
             SaleMatch &m = matches.emplace_back();
             m.index = i;
+            const QString ticker = reader.fileTexts(c.row)[kTicker];
+            const QDate sold = QDate::fromJulianDay(c.key.tradeDay);
             try {
-                const std::vector<SalePart> parts =
-                    book.plan(c.key.ticker, reader.fileTexts(c.row)[kTicker], QDate::fromJulianDay(c.key.tradeDay),
-                              c.key.shares, c.key.netAmount);
+                const std::vector<SalePart> parts = planner.plan(ticker, sold, c.key.shares, c.key.netAmount);
                 m.covered = true;
                 m.reason = fromText(parts, lineOf);
                 if (c.ticked)
-                    book.take(c.key.ticker, parts);
+                    planner.take(parts);
             } catch (const SaleRefusal &e) {
-                m.reason = whyNotCovered(e, lineOf);
+                m.reason = whyNotCovered(e, ticker, sold, c.key.shares, lineOf);
             }
         }
         return matches;

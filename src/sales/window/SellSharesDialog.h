@@ -8,10 +8,9 @@
 // message naming the field, and the focus goes to that field.
 #pragma once
 
-#include "sales/SalePlan.h"
+#include "sales/ShareSale.h"
 
 #include <QDialog>
-#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -23,24 +22,13 @@ namespace tesmo {
 class Dialogs;
 class SaleLotsModel;
 
-// What a sale of parts does, as the end of a sentence that starts with a
-// verb: "150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost
-// $1,750.00, gain $1,250.00." (a loss says "loss"). parts: one or more.
-QString saleSummary(const std::vector<SalePart> &parts);
-
 class SellSharesDialog : public QDialog {
     Q_OBJECT
 public:
-    // Records the parts of a sale: true when they were recorded; false when
-    // they were not, after the user was told why (the dialog stays open).
-    using Record = std::function<bool(const std::vector<SalePart> &parts)>;
-
-    // lots: every lot of the ticker that holds shares, in the order listed
-    // (the current lot first); there is at least one.
-    SellSharesDialog(std::vector<SaleLot> lots, Dialogs &dialogs, Record record, QWidget *parent = nullptr);
-
-    // The parts of the sale recorded, once the dialog was accepted.
-    const std::vector<SalePart> &sold() const { return sold_; }
+    // Asks for a sale of the lots sale offers, and has sale record the one
+    // the user confirms: accepted once it is recorded. A sale that cannot be
+    // recorded is told, and the dialog stays.
+    SellSharesDialog(ShareSale &sale, Dialogs &dialogs, QWidget *parent = nullptr);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -57,8 +45,8 @@ private:
     // A shares cell still being typed into takes its text.
     void commitTypedCell();
 
+    ShareSale &sale_;
     Dialogs &dialogs_;
-    Record record_;
     SaleLotsModel *lots_ = nullptr;
     QLineEdit *date_ = nullptr;
     QLineEdit *shares_ = nullptr;
@@ -66,7 +54,6 @@ private:
     QComboBox *method_ = nullptr;
     QTableView *table_ = nullptr;
     QLabel *totals_ = nullptr;
-    std::vector<SalePart> sold_;
 };
 
 } // namespace tesmo

@@ -1,9 +1,9 @@
-#include "sales/SellSharesDialog.h"
+#include "sales/window/SellSharesDialog.h"
 
 #include "platform/DialogTable.h"
-#include "platform/Dialogs.h"
+#include "platform/ErrorTrap.h"
 #include "sales/Cents.h"
-#include "sales/SaleLotsModel.h"
+#include "sales/window/SaleLotsModel.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
@@ -22,36 +22,17 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace tesmo {
 
-QString saleSummary(const std::vector<SalePart> &parts)
-{
-    double shares = 0;
-    Ticks proceeds = 0, cost = 0;
-    for (const SalePart &part : parts) {
-        shares += part.shares;
-        proceeds += part.proceeds;
-        cost += part.cost;
-    }
-    const auto money = [](Ticks ticks) { return regional::regionalCurrencyText(ticks); };
-    const Ticks gain = proceeds - cost;
-    return QStringLiteral("%1 %2 of %3 from %4 %5 on %6 for %7: cost %8, %9 %10.")
-        .arg(regional::numberText(shares), shares == 1 ? QStringLiteral("share") : QStringLiteral("shares"),
-             parts.front().ticker, QString::number(parts.size()),
-             parts.size() == 1 ? QStringLiteral("lot") : QStringLiteral("lots"),
-             regional::shortDate(parts.front().sold), money(proceeds), money(cost), gain < 0 ? QStringLiteral("loss") : QStringLiteral("gain"))
-        .arg(money(gain < 0 ? -gain : gain));
-}
-
-SellSharesDialog::SellSharesDialog(std::vector<SaleLot> lots, Dialogs &dialogs, Record record, QWidget *parent)
+SellSharesDialog::SellSharesDialog(ShareSale &sale, Dialogs &dialogs, QWidget *parent)
     : QDialog(parent)
+    , sale_(sale)
     , dialogs_(dialogs)
-    , record_(std::move(record))
 {
-    const QString ticker = lots.front().ticker;
-    lots_ = new SaleLotsModel(std::move(lots), this);
-    buildControls(ticker);
+    lots_ = new SaleLotsModel(sale.lots(), this);
+    buildControls(sale.ticker());
     replan();
 }
 
@@ -135,26 +116,25 @@ std::vector<SalePart> SellSharesDialog::plan() const
     const auto method = SaleMethod(method_->currentData().toInt());
     const QDate sold = regional::readDate(date_->text()).value_or(QDate());
     const QString sharesText = shares_->text();
-    const double shares = IsNumber(sharesText) ? numberFromText(sharesText).value_or(0) : 0;
+    const double shares = (IsNumber(sharesText) ? numberFromText(sharesText) : std::nullopt)
+                              .value_or(std::numeric_limits<double>::quiet_NaN());
+    // The fields are refused in their order: proceeds that do not read are
+    // told once the date and the shares are right.
+    checkSale(sold, shares);
     const QString proceedsText = proceeds_->text();
     // To the cent, as the box shows the amount once it is left, so that Enter
     // sells for what Tab shows.
     std::optional<Ticks> proceeds = moneyFromText(proceedsText);
     if (proceeds && moneyInRange(*proceeds))
         proceeds = roundToCent(*proceeds);
-    try {
-        // Proceeds that cannot be read, or are too large to hold, are outside
-        // the ledger's limits; only text that is no number has a message of
-        // its own.
-        return planSale(lots_->lots(), sold, shares, proceeds.value_or(-1), method,
-                        method == SaleMethod::Chosen ? lots_->chosen() : ChosenShares{});
-    } catch (const SaleRefusal &refusal) {
-        if (refusal.field() != SaleField::Proceeds || IsNumber(AwayFromCurrency(proceedsText)))
-            throw;
-        throw SaleRefusal(SaleField::Proceeds, proceedsText.isEmpty()
-                                                   ? QStringLiteral("Must Enter Proceeds")
+    if (!proceeds)
+        throw SaleRefusal(SaleField::Proceeds, proceedsText.isEmpty() ? QStringLiteral("Must Enter Proceeds")
+                                               : IsNumber(AwayFromCurrency(proceedsText))
+                                                   ? QStringLiteral("Please Enter Proceeds between $0 and "
+                                                                    "$450,000,000,000")
                                                    : QStringLiteral("Please Enter Proceeds as a Number"));
-    }
+    return sale_.plan(sold, shares, *proceeds, method,
+                      method == SaleMethod::Chosen ? lots_->chosen() : ChosenShares{});
 }
 
 void SellSharesDialog::replan()
@@ -196,19 +176,15 @@ void SellSharesDialog::commitTypedCell()
 void SellSharesDialog::sell()
 {
     commitTypedCell();
-    std::vector<SalePart> parts;
     try {
-        parts = plan();
+        sale_.sell(plan());
     } catch (const SaleRefusal &refusal) {
         refuse(refusal);
         return;
     } catch (const Error &e) {
-        showErrorBox(dialogs_, e.number(), e.description(), QStringLiteral("Source : SellSharesDialog sell"));
+        tellFailure(dialogs_, Deed::Sell, e);
         return;
     }
-    if (!record_(parts))
-        return;
-    sold_ = std::move(parts);
     accept();
 }
 

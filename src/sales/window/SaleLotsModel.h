@@ -1,4 +1,5 @@
-// The lots of one ticker as the Sell Shares dialog lists them: each lot with
+// The lots of one ticker as the Sell Shares dialog lists them (their texts
+// kept by the sale that offers them): each lot with
 // its ID, trade date, shares, price, cost and the term a sale on the sale
 // date would have, then its part of the sale as planned: the shares taken
 // (typed by the user while the lots are chosen), their cost, their share of
@@ -19,9 +20,9 @@ enum SaleLotColumn : int { kSaleLotId, kSaleLotDate, kSaleLotShares, kSaleLotPri
 class SaleLotsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    SaleLotsModel(std::vector<SaleLot> lots, QObject *parent = nullptr);
+    SaleLotsModel(std::vector<LotRow> lots, QObject *parent = nullptr);
 
-    const std::vector<SaleLot> &lots() const { return lots_; }
+    const std::vector<LotRow> &lots() const { return lots_; }
     // The row of a lot; -1 when it is not listed.
     int rowOf(LotId id) const;
 
@@ -51,7 +52,7 @@ signals:
 private:
     QString text(int row, int column) const;
 
-    std::vector<SaleLot> lots_;
+    std::vector<LotRow> lots_;
     std::unordered_map<LotId, int> rows_;   // lot ID to row
     std::vector<QString> typed_;            // by row
     std::vector<SalePart> parts_;

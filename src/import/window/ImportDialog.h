@@ -10,7 +10,7 @@
 // key, Space ticks the current row.
 #pragma once
 
-#include "import/ImportRowsModel.h"
+#include "import/window/ImportRowsModel.h"
 
 #include <QDialog>
 #include <array>

@@ -1,4 +1,4 @@
-#include "import/ImportRowsModel.h"
+#include "import/window/ImportRowsModel.h"
 
 #include <QColor>
 

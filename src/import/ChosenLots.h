@@ -44,7 +44,7 @@ public:
     std::uint64_t chosenAt() const override { return version_; }
     void stillStored(const LotRow &stored) override;
     bool lot(qsizetype i, LotRow &row) override;
-    std::vector<SaleToRecord> sales(const TickerLots &lotsOf) override;
+    std::vector<SalePart> sales(const TickerLots &lotsOf) override;
     std::string_view sourceOf(qsizetype i) const override;
     KeptLayout layoutToKeep() const override;
 

@@ -1,0 +1,107 @@
+#include "sales/ShareSale.h"
+
+#include "text/FieldRules.h"
+#include "text/Regional.h"
+
+#include <algorithm>
+#include <tuple>
+#include <unordered_map>
+
+namespace tesmo {
+
+namespace {
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Whether a lot's ticker (UTF-8) is ticker under the ticker case fold. Two
+// ASCII tickers are compared byte by byte without the text conversions,
+// since a ledger may hold a million lots.
+bool ofTicker(std::string_view lotTicker, const QByteArray &ticker, bool ascii)
+{
+    if (ascii && isAscii(lotTicker))
+        return lotTicker.size() == std::size_t(ticker.size())
+               && qstrnicmp(lotTicker.data(), ticker.constData(), ticker.size()) == 0;
+    return sameTicker(QString::fromUtf8(lotTicker), QString::fromUtf8(ticker));
+}
+
+} // namespace
+
+ShareSale::ShareSale(RecordStore &store)
+    : store_(store)
+{
+    store_.readyToWrite();
+    const int at = store_.AbsolutePosition();
+    if (at < 0)
+        throw Error(kErrNoCurrentLot);
+    const LotTable &rows = store_.rows();
+    const LotRow current = rows.lot(std::size_t(at));
+    ticker_ = QString::fromUtf8(current.ticker);
+    const QByteArray wanted = ticker_.toUtf8();
+    const bool ascii = isAscii({wanted.constData(), std::size_t(wanted.size())});
+    std::vector<LotRow> found;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const LotRow lot = rows.lot(row);
+        if (ofTicker(lot.ticker, wanted, ascii))
+            found.push_back(lot);
+    }
+    std::sort(found.begin(), found.end(), [id = current.id](const LotRow &a, const LotRow &b) {
+        return std::tuple(a.id != id, a.tradeDay, a.id) < std::tuple(b.id != id, b.tradeDay, b.id);
+    });
+    planner_.know(ticker_);
+    for (const LotRow &lot : found)
+        planner_.add(lot);
+    lots_ = planner_.lots(ticker_);
+    if (lots_.empty())
+        throw Error(kErrNothingToDo, QStringLiteral("No lot of %1 holds shares to sell.").arg(ticker_));
+}
+
+std::vector<SalePart> ShareSale::plan(QDate sold, double shares, Ticks proceeds, SaleMethod method,
+                                      const ChosenShares &chosen) const
+{
+    return planner_.plan(ticker_, sold, shares, proceeds, method, chosen);
+}
+
+void ShareSale::sell(const std::vector<SalePart> &parts)
+{
+    store_.Sell(parts);
+    sold_ = parts;
+}
+
+std::optional<LotId> ShareSale::nextCurrent() const
+{
+    std::unordered_map<LotId, double> left;
+    for (const SalePart &part : sold_)
+        left.emplace(part.lot, part.sharesLeft);
+    std::optional<LotId> first;
+    for (const LotRow &lot : lots_) {
+        const auto sold = left.find(lot.id);
+        if ((sold == left.end() ? lot.numShares : sold->second) > 0 && (!first || lot.id < *first))
+            first = lot.id;
+    }
+    return first;
+}
+
+QString saleSummary(const std::vector<SalePart> &parts)
+{
+    double shares = 0;
+    Ticks proceeds = 0, cost = 0;
+    for (const SalePart &part : parts) {
+        shares += part.shares;
+        proceeds += part.proceeds;
+        cost += part.cost;
+    }
+    const auto money = [](Ticks ticks) { return regional::regionalCurrencyText(ticks); };
+    const Ticks gain = proceeds - cost;
+    return QStringLiteral("%1 %2 of %3 from %4 %5 on %6 for %7: cost %8, %9 %10.")
+        .arg(regional::numberText(shares), shares == 1 ? QStringLiteral("share") : QStringLiteral("shares"),
+             parts.front().ticker, QString::number(parts.size()),
+             parts.size() == 1 ? QStringLiteral("lot") : QStringLiteral("lots"),
+             regional::shortDate(parts.front().sold), money(proceeds), money(cost),
+             gain < 0 ? QStringLiteral("loss") : QStringLiteral("gain"))
+        .arg(money(gain < 0 ? -gain : gain));
+}
+
+} // namespace tesmo

@@ -1,0 +1,56 @@
+// Selling shares of the current lot's ticker: the command behind "Sell
+// Shares". Made on the record store's current lot, it offers the lots of its
+// ticker that a sale can take from; it plans a sale on them as the user's
+// choices change, and records the one the user confirms. Widget free: the
+// dialog asks, this plans and records.
+#pragma once
+
+#include "sales/SalePlanner.h"
+#include "store/RecordStore.h"
+
+#include <optional>
+#include <vector>
+
+namespace tesmo {
+
+class ShareSale {
+public:
+    // Readies a sale from the current lot's ticker; its pending changes are
+    // handled first. Raises Error as RecordStore::readyToWrite does, 3101
+    // without a current lot, and 3116, naming the ticker, when no lot of it
+    // holds shares to sell.
+    explicit ShareSale(RecordStore &store);
+
+    const QString &ticker() const { return ticker_; }
+    // The lots offered: the current lot first, then by trade date and ID.
+    // Their texts stay valid while the command lives.
+    const std::vector<LotRow> &lots() const { return lots_; }
+
+    // The sale as the user's choices give it. Raises SaleRefusal.
+    std::vector<SalePart> plan(QDate sold, double shares, Ticks proceeds, SaleMethod method,
+                               const ChosenShares &chosen = {}) const;
+
+    // Records the parts of a planned sale in the ledger. Raises Error with
+    // the reason when they cannot be recorded; nothing is then written.
+    void sell(const std::vector<SalePart> &parts);
+
+    // After sell(): the parts recorded, and the lot to make current: of the
+    // lots offered, the first by ID that still holds shares; none when each
+    // was sold whole.
+    const std::vector<SalePart> &sold() const { return sold_; }
+    std::optional<LotId> nextCurrent() const;
+
+private:
+    RecordStore &store_;
+    QString ticker_;
+    SalePlanner planner_;
+    std::vector<LotRow> lots_;
+    std::vector<SalePart> sold_;
+};
+
+// What a sale of parts does, as the end of a sentence that starts with a
+// verb: "150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost
+// $1,750.00, gain $1,250.00." (a loss says "loss"). parts: one or more.
+QString saleSummary(const std::vector<SalePart> &parts);
+
+} // namespace tesmo
