@@ -5,6 +5,7 @@
 #include "import/ImportedSales.h"
 #include "store/Backup.h"
 #include "text/FailureWords.h"
+#include "text/Regional.h"
 
 #include <QStringList>
 #include <array>
@@ -13,11 +14,7 @@ namespace tesmo {
 
 namespace {
 
-// "1 row was" / "3 rows were".
-QString counted(qsizetype n, const char *one, const char *many)
-{
-    return QString::number(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
-}
+using regional::counted;
 
 // Why a file gave no rows to import, as the end of a sentence.
 QString unreadable(const LotImport &import)

@@ -6,6 +6,7 @@
 
 #include "mainwin/RestoreDialog.h"
 #include "store/LedgerRestore.h"
+#include "text/Regional.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -82,9 +83,11 @@ void LedgerCommands::restoreFromBackup()
             return;
         const RestoreDialog::Row &row = rows[std::size_t(choice.chosen())];
         const QString described = QStringLiteral("the %1 copy of %2").arg(row.kind, row.made);
-        if (dialogs.message(QStringLiteral("Restore %1, which holds %2 lots? They take the place of the lots in the "
+        const std::optional<qint64> lots = restore.copies()[std::size_t(choice.chosen())].lots;
+        if (dialogs.message(QStringLiteral("Restore %1, which holds %2? They take the place of the lots in the "
                                            "ledger now, which is kept in \"%3\" as a \"before restore\" copy.")
-                                .arg(described, row.lots, backup::kFolderName),
+                                .arg(described, regional::counted(lots.value_or(0), "lot", "lots"),
+                                     backup::kFolderName),
                             Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation)
             != Dialogs::Answer::Yes)
             return;
@@ -110,9 +113,11 @@ void LedgerCommands::restoreFromBackup()
         }
         if (failure)
             throw *failure;
-        dialogs.message(QStringLiteral("The ledger now holds the %1 lots of %2. The ledger as it was is kept as \"%3\" "
+        const qint64 held = store_.RecordCount();
+        dialogs.message(QStringLiteral("The ledger now holds the %1 of %2. The ledger as it was is kept as \"%3\" "
                                        "in \"%4\".")
-                            .arg(QString::number(store_.RecordCount()), described, kept, backup::kFolderName),
+                            .arg(regional::counted(held, "lot", "lots"), described, kept,
+                                 backup::kFolderName),
                         Dialogs::Buttons::Ok, Dialogs::Icon::Information);
     });
 }

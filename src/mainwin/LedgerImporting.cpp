@@ -6,6 +6,7 @@
 
 #include "import/LedgerImport.h"
 #include "import/window/ImportDialog.h"
+#include "text/Regional.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -50,9 +51,8 @@ QString importingLabel(const LotImport &rows)
     qsizetype lots = 0, sales = 0;
     for (const qsizetype i : rows.chosen())
         ++(rows.lots()[std::size_t(i)].sale ? sales : lots);
-    const QString sold = sales == 0 ? QString()
-                                    : QStringLiteral(" and %1 %2").arg(sales).arg(sales == 1 ? "sale" : "sales");
-    return QStringLiteral("Importing %1 lots%2...").arg(lots).arg(sold);
+    const QString sold = sales == 0 ? QString() : QStringLiteral(" and ") + regional::counted(sales, "sale", "sales");
+    return QStringLiteral("Importing %1%2...").arg(regional::counted(lots, "lot", "lots"), sold);
 }
 
 } // namespace

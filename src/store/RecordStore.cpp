@@ -388,6 +388,7 @@ void RecordStore::CancelUpdate()
     if (place_.onLot) {
         try {
             current_ = readLot(current_.id);
+            stored(current_, false);   // the lists show it as the file holds it too
         } catch (const tesmo::Error &e) {
             if (e.number() != kErrLotGone) {
                 showCurrent();
@@ -408,14 +409,16 @@ void RecordStore::CancelUpdate()
 // Removes the current lot from the file and the keyset, provided the file
 // still holds it exactly as it was read: a lot that another program changed,
 // or that a restore put back under its ID as it was earlier, is never
-// removed in its place. On any failure the lot, its pending changes and the
-// boxes stay as they were.
+// removed in its place. On a failure with changes pending, the lot, the
+// changes and the boxes stay as they were; with none, a lot another program
+// changed or removed is shown as the file now holds it, as Undo would.
 void RecordStore::Delete()
 {
     if (!place_.onLot)
         throw tesmo::Error(kErrNoCurrentLot);
     requireOpen();
-    validate(kActDelete, anyChanged());
+    const bool pending = anyChanged();
+    validate(kActDelete, pending);
     Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1 AND Name1 IS ?2 AND Ticker IS ?3 AND "
                                        "NumShares IS ?4 AND Price IS ?5 AND NetAmount IS ?6 AND TradeDate IS ?7");
     s.bind(1, std::int64_t(current_.id));
@@ -431,13 +434,26 @@ void RecordStore::Delete()
     if (sqlite3_changes(db_->handle()) == 0) {
         Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
         exists.bind(1, std::int64_t(current_.id));
-        if (exists.step())
-            throw tesmo::Error(kErrLotChanged, QStringLiteral("Another program has changed this lot since Tesmo read "
-                                                              "it, so it was not deleted. Press Undo to see the lot "
-                                                              "as it is stored now."));
-        throw tesmo::Error(kErrLotGone, QStringLiteral("Another program has removed this lot from the ledger file "
-                                                       "since Tesmo read it, so nothing was deleted. Press Undo to "
-                                                       "see the ledger as it is stored now."));
+        const bool changed = exists.step();
+        if (pending) {
+            throw changed ? tesmo::Error(kErrLotChanged, QStringLiteral("Another program has changed this lot since "
+                                                                        "Tesmo read it, so it was not deleted. Press "
+                                                                        "Undo to see the lot as it is stored now."))
+                          : tesmo::Error(kErrLotGone, QStringLiteral("Another program has removed this lot from the "
+                                                                     "ledger file since Tesmo read it, so nothing was "
+                                                                     "deleted. Press Undo to see the ledger as it is "
+                                                                     "stored now."));
+        }
+        // Nothing of the user's is pending: the lot is shown as the file
+        // holds it now, or leaves the record set when it went (which the
+        // report of lots another program deleted then tells).
+        CancelUpdate();
+        throw changed ? tesmo::Error(kErrLotChanged, QStringLiteral("Another program has changed this lot since Tesmo "
+                                                                    "read it, so it was not deleted; it is now shown as "
+                                                                    "it is stored."))
+                      : tesmo::Error(kErrLotGone, QStringLiteral("Another program has removed this lot from the "
+                                                                 "ledger file since Tesmo read it, so nothing was "
+                                                                 "deleted."));
     }
     rows_.erase(std::size_t(place_.position));
     place_ = Place::gapBefore(place_.position);

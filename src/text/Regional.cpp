@@ -321,4 +321,9 @@ std::optional<Ticks> readAmount(QStringView text)
     return negative ? -*ticks : *ticks;
 }
 
+QString counted(qint64 n, const char *one, const char *many)
+{
+    return QString::number(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
+}
+
 } // namespace tesmo::regional

@@ -67,4 +67,7 @@ char *writeRegionalCurrencyText(char *out, Ticks ticks, int decimals = kCurrency
 // are ignored. Nothing for any other text, or an amount too large for Ticks.
 std::optional<Ticks> readAmount(QStringView text);
 
+// A count and what it counts, one or many: "1 lot", "3 lots".
+QString counted(qint64 n, const char *one, const char *many);
+
 } // namespace tesmo::regional

@@ -119,6 +119,30 @@ private slots:
         QCOMPARE(w.folder.query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("1"));
         QVERIFY(w.window->close());
     }
+
+    // A delete that another program's change or removal refuses leaves the window showing the
+    // ledger as it is stored, so that what the message says can be done with what is enabled.
+    void aRefusedDeleteShowsTheLotAsStored()
+    {
+        MainWindow w(numberedLots(3));
+        w.clickRow(1, 2);
+        w.folder.exec("UPDATE Lots SET NumShares = 12 WHERE ID = 2");
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.click("cmdDelete");
+        QVERIFY(w.dialogs.takeTexts().last().contains(u"so it was not deleted"));
+        QCOMPARE(w.fields(), QStringLiteral("Lot 2|T2|12|$10.0000|$2,000.00|1/15/2003"));
+        QCOMPARE(w.column(1, 4), QStringLiteral("100|12|100"));
+        QCOMPARE(w.folder.query("SELECT count(*) FROM Lots"), QStringLiteral("3"));
+
+        w.folder.exec("DELETE FROM Lots WHERE ID = 2");
+        w.dialogs.answerNext(Dialogs::Answer::Yes);
+        w.click("cmdDelete");
+        const QStringList gone = w.dialogs.takeTexts();
+        QVERIFY(gone.size() == 3 && gone[1].contains(u"so nothing was deleted") && gone[2].contains(u"taken out of"));
+        QCOMPARE(w.rows(1), 2);
+        QCOMPARE(w.counter(), QStringLiteral("1 of 2"));
+        QCOMPARE(w.folder.query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("1,3"));
+    }
 };
 
 QTEST_MAIN(EditingTest)
