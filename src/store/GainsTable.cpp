@@ -5,6 +5,7 @@
 #include "text/IsoDate.h"
 
 #include <QSet>
+#include <algorithm>
 #include <map>
 #include <sqlite3.h>
 

@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tesmo {
 
