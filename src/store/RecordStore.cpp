@@ -233,6 +233,7 @@ void RecordStore::makeCurrent(int position, int direction)
         position = std::clamp(position, 0, RecordCount() - 1);
         try {
             current_ = readLot(rows_.id(std::size_t(position)));
+            followed(current_);
         } catch (const tesmo::Error &e) {
             if (e.number() != kErrLotGone)
                 throw;
@@ -251,6 +252,37 @@ void RecordStore::makeCurrent(int position, int direction)
     place_ = Place::gapBefore(0);
     editMode_ = kEditNone;
     showCurrent();
+}
+
+void RecordStore::followed(const StoredLot &lot)
+{
+    const int at = positionOf(lot.id);
+    HeldTexts held;
+    LotRow row = lot.row(held);
+    if (at < 0 || sameValues(row, rows_.lot(std::size_t(at))))
+        return;
+    row.boxAmounts = false;
+    rows_.replace(std::size_t(at), row);
+}
+
+void RecordStore::followFile(const std::vector<LotId> &ids)
+{
+    for (const LotId id : ids) {
+        const int position = positionOf(id);
+        if (position < 0)
+            continue;
+        if (place_.onLot && position == place_.position) {
+            CancelUpdate();
+            continue;
+        }
+        try {
+            followed(readLot(id));
+        } catch (const tesmo::Error &e) {
+            if (e.number() != kErrLotGone)
+                throw;
+            dropVanished(position);
+        }
+    }
 }
 
 void RecordStore::dropVanished(int position)
@@ -386,7 +418,7 @@ void RecordStore::CancelUpdate()
     if (place_.onLot) {
         try {
             current_ = readLot(current_.id);
-            stored(current_, false);   // the lists show it as the file holds it too
+            followed(current_);
         } catch (const tesmo::Error &e) {
             if (e.number() != kErrLotGone) {
                 showCurrent();

@@ -13,18 +13,6 @@ namespace tesmo {
 
 namespace {
 
-// True when two rows hold the same values of a lot.
-bool sameValues(const LotRow &a, const LotRow &b)
-{
-    if (a.id != b.id || a.name != b.name || a.nameIsNull != b.nameIsNull || a.ticker != b.ticker
-        || a.heldAsText != b.heldAsText || a.price != b.price || a.netAmount != b.netAmount)
-        return false;
-    for (int pos = kNumShares; pos <= kTradeDate; ++pos)
-        if (a.isText(pos) && a.text[std::size_t(pos)] != b.text[std::size_t(pos)])
-            return false;
-    return (a.isText(kNumShares) || a.numShares == b.numShares) && (a.isText(kTradeDate) || a.tradeDay == b.tradeDay);
-}
-
 [[noreturn]] void refuseUndo(const QString &reason)
 {
     throw Error(kErrSaleUndoRefused, reason);
@@ -44,10 +32,21 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts)
 {
     requireOpen();
     SalesWritten written;
-    {
+    try {
         Database::Transaction transaction(*db_);
         written = writeSales(parts);
         transaction.commit();
+    } catch (const Error &e) {
+        if (e.number() != kErrLotChanged && e.number() != kErrLotGone)
+            throw;
+        // The sale was planned on lots another program changed: they are
+        // shown as the file holds them, for the user to sell again.
+        std::vector<LotId> lots;
+        for (const SalePart &part : parts)
+            lots.push_back(part.lot);
+        followFile(lots);
+        throw Error(e.number(), e.description() + QStringLiteral(" Its lots are now shown as the ledger file holds "
+                                                                 "them."));
     }
     followSales(parts, written);
     return written.ids;
@@ -136,7 +135,7 @@ void RecordStore::UndoSale(const SalePart &seen)
     LotId lotId = 0;
     bool whole = false;
     StoredLot back;
-    {
+    try {
         Database::Transaction transaction(*db_);
         if (!hasSales(*db_))
             refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
@@ -202,6 +201,11 @@ void RecordStore::UndoSale(const SalePart &seen)
         remove.step();
         back = readLot(lotId);
         transaction.commit();
+    } catch (const Error &) {
+        // A lot the undo found changed is shown as the file holds it.
+        if (lotId != 0)
+            followFile({lotId});
+        throw;
     }
     if (whole) {
         stored(back, true);
