@@ -193,17 +193,21 @@ void RecordStore::updateCurrent()
 // goes among the others by its ID (at the end: the file gives larger IDs
 // than any before; a lot whose sale was undone where it stood), and the
 // current lot, or the gap, keeps its place.
-void RecordStore::stored(const StoredLot &lot, bool added)
+void RecordStore::stored(const StoredLot &lot, bool isNew)
 {
     HeldTexts held;
     const LotRow row = lot.row(held);
-    if (added) {
-        const int at = int(rows_.insert(row));
-        if (place_.onLot ? at <= place_.position : at < place_.position)
-            ++place_.position;
-    } else if (const int at = positionOf(lot.id); at >= 0) {
+    if (isNew)
+        added(row);
+    else if (const int at = positionOf(lot.id); at >= 0)
         rows_.replace(std::size_t(at), row);
-    }
+}
+
+void RecordStore::added(const LotRow &row)
+{
+    const int at = int(rows_.insert(row));
+    if (place_.onLot ? at <= place_.position : at < place_.position)
+        ++place_.position;
 }
 
 StoredLot RecordStore::readLot(LotId id)

@@ -241,7 +241,8 @@ private:
     LotId insertLot(const std::function<QString(int pos)> &text);
     void updateCurrent();
     // The lot's row takes what the file now holds.
-    void stored(const StoredLot &lot, bool added);
+    void stored(const StoredLot &lot, bool isNew);
+    void added(const LotRow &row);   // a new lot's row, among the others by its ID
     // The lot's row, when another program changed the lot since it was read:
     // its values as the file holds them, shown as read from it.
     void followed(const StoredLot &lot);
