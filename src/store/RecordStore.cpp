@@ -125,7 +125,7 @@ void RecordStore::writePending()
         throw tesmo::Error(kErrNoCurrentLot);
     updateCurrent();
     editMode_ = kEditNone;
-    lastModified_ = current_.id;
+    lastModified_ = current_.id();
 }
 
 // Inserts a lot of the given texts, each converted as its field's rules
@@ -176,16 +176,16 @@ void RecordStore::updateCurrent()
     Statement s(db_->handle(), sql.constData());
     for (std::size_t i = 0; i < changes.size(); ++i)
         bindFieldValue(s, int(i) + 1, changes[i].second);
-    s.bind(idParam, std::int64_t(current_.id));
+    s.bind(idParam, std::int64_t(current_.id()));
     for (int pos = kName1; pos <= kTradeDate; ++pos)
-        s.bind(idParam + pos, current_.columns[std::size_t(pos)]);
+        s.bind(idParam + pos, current_.stored(pos));
     s.step();
     if (sqlite3_changes(db_->handle()) == 0) {
         Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
-        exists.bind(1, std::int64_t(current_.id));
+        exists.bind(1, std::int64_t(current_.id()));
         throw tesmo::Error(exists.step() ? kErrLotChanged : kErrLotGone);
     }
-    current_ = readLot(current_.id);
+    current_ = readLot(current_.id());
     stored(current_, false);
 }
 
@@ -195,12 +195,10 @@ void RecordStore::updateCurrent()
 // current lot, or the gap, keeps its place.
 void RecordStore::stored(const StoredLot &lot, bool isNew)
 {
-    HeldTexts held;
-    const LotRow row = lot.row(held);
     if (isNew)
-        added(row);
-    else if (const int at = positionOf(lot.id); at >= 0)
-        rows_.replace(std::size_t(at), row);
+        added(lot.row());
+    else if (const int at = positionOf(lot.id()); at >= 0)
+        rows_.replace(std::size_t(at), lot.row());
 }
 
 void RecordStore::added(const LotRow &row)
@@ -225,7 +223,7 @@ StoredLot RecordStore::readLot(LotId id)
 
 void RecordStore::showCurrent()
 {
-    binding_.show(place_.onLot ? current_.shown : FieldTexts{});
+    binding_.show(place_.onLot ? current_.boxTexts() : FieldTexts{});
 }
 
 // A lot that another program deleted since the record set was taken leaves
@@ -260,9 +258,8 @@ void RecordStore::makeCurrent(int position, int direction)
 
 void RecordStore::followed(const StoredLot &lot)
 {
-    const int at = positionOf(lot.id);
-    HeldTexts held;
-    LotRow row = lot.row(held);
+    const int at = positionOf(lot.id());
+    LotRow row = lot.row();
     if (at < 0 || sameValues(row, rows_.lot(std::size_t(at))))
         return;
     row.boxAmounts = false;
@@ -333,7 +330,7 @@ Bookmark RecordStore::getBookmark() const
 {
     if (!place_.onLot)
         return std::nullopt;
-    return current_.id;
+    return current_.id();
 }
 
 void RecordStore::setBookmark(Bookmark bookmark)
@@ -403,7 +400,7 @@ void RecordStore::Update()
     } else {
         editMode_ = kEditNone;
         if (!adding)
-            lastModified_ = current_.id;
+            lastModified_ = current_.id();
     }
     showCurrent();
 }
@@ -421,7 +418,7 @@ void RecordStore::CancelUpdate()
     editMode_ = kEditNone;
     if (place_.onLot) {
         try {
-            current_ = readLot(current_.id);
+            current_ = readLot(current_.id());
             followed(current_);
         } catch (const tesmo::Error &e) {
             if (e.number() != kErrLotGone) {
@@ -455,9 +452,9 @@ void RecordStore::Delete()
     validate(kActDelete, pending);
     Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1 AND Name1 IS ?2 AND Ticker IS ?3 AND "
                                        "NumShares IS ?4 AND Price IS ?5 AND NetAmount IS ?6 AND TradeDate IS ?7");
-    s.bind(1, std::int64_t(current_.id));
+    s.bind(1, std::int64_t(current_.id()));
     for (int pos = kName1; pos <= kTradeDate; ++pos)
-        s.bind(pos + 1, current_.columns[std::size_t(pos)]);
+        s.bind(pos + 1, current_.stored(pos));
     try {
         s.step();
     } catch (...) {
@@ -467,7 +464,7 @@ void RecordStore::Delete()
     s.reset();
     if (sqlite3_changes(db_->handle()) == 0) {
         Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
-        exists.bind(1, std::int64_t(current_.id));
+        exists.bind(1, std::int64_t(current_.id()));
         const bool changed = exists.step();
         if (pending) {
             throw changed ? tesmo::Error(kErrLotChanged, QStringLiteral("Another program has changed this lot since "

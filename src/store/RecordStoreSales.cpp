@@ -78,11 +78,10 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &p
                 throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.")
                                              .arg(part.lot));
             }
-            HeldTexts held;
             const int pos = positionOf(part.lot);
             const bool checked = plannedOnFile || sold.contains(part.lot);
             sold.insert(part.lot);
-            if (!checked && (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos)))))
+            if (!checked && (pos < 0 || !sameValues(lot.row(), rows_.lot(std::size_t(pos)))))
                 throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.")
                                                 .arg(part.lot));
             insert.bind(1, std::int64_t(part.lot)).bind(2, part.shares);
@@ -211,7 +210,7 @@ void RecordStore::UndoSale(const SalePart &seen)
         stored(back, true);
         return;
     }
-    if (place_.onLot && current_.id == lotId) {
+    if (place_.onLot && current_.id() == lotId) {
         current_ = back;
         showCurrent();
     }
