@@ -168,13 +168,13 @@ void frmStocks::warnAboutUnfitLot()
         warnedLot_.reset();
         return;
     }
-    if (warnedLot_ == lot->id)
+    if (warnedLot_ == lot->id())
         return;
     warnedLot_.reset();
     const QStringList unfit = lot->unfitFields();
     if (unfit.isEmpty())
         return;
-    warnedLot_ = lot->id;
+    warnedLot_ = lot->id();
     dialogs_.message(QStringLiteral("This lot holds a value that Tesmo cannot take as it is stored (%1). "
                                     "Correct it and save the lot, or delete the lot.")
                          .arg(unfit.join(QStringLiteral(", "))),

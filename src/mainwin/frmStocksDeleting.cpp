@@ -17,7 +17,7 @@ QString wholeShares(const StoredLot &lot, bool &one)
     const auto shares = lot.shares();
     one = false;
     if (!shares || !std::isfinite(*shares) || std::fabs(*shares) >= 9.0e18)
-        return lot.shown[kNumShares];
+        return lot.boxTexts()[kNumShares];
     const long long whole = std::llrint(*shares);   // the default rounding mode is to even
     one = whole == 1;
     return QString::number(whole);
@@ -37,9 +37,9 @@ QString frmStocks::DeleteMessage() const
                    + wholeShares(*lot, one) + QStringLiteral(" share");
     if (!one)
         text += QLatin1Char('s');
-    const auto date = lot->tradeDate();
-    text += QStringLiteral(" of ") + lot->shown[kTicker] + QStringLiteral(" you bought on ")
-            + (date ? regional::shortDate(*date) : lot->shown[kTradeDate]) + QLatin1Char('?');
+    const FieldTexts shown = lot->boxTexts();
+    text += QStringLiteral(" of ") + shown[kTicker] + QStringLiteral(" you bought on ") + shown[kTradeDate]
+            + QLatin1Char('?');
     return text;
 }
 

@@ -192,6 +192,10 @@ UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop)
         // Files of this name are a dead copy's; one that stays makes the copy fail.
         QFile::remove(temp);
         QFile::remove(temp + QStringLiteral("-journal"));
+        // The file made first, so that a folder that takes no file says why
+        // in the system's words, which the engine's open does not keep.
+        if (QFile made(temp); !made.open(QIODevice::WriteOnly))
+            cannotWrite(QStringLiteral("The backup copy could not be made in %1: %2.").arg(folder, made.errorString()));
         copyInto(ledger.handle(), temp, wait);
         return UnnamedCopy(temp);
     } catch (const Error &e) {

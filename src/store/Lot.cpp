@@ -134,52 +134,63 @@ bool readLotRow(sqlite3_value *const *v, LotRow &r, HeldTexts &held)
     return ofTheirKinds;
 }
 
+StoredLot::StoredLot(sqlite3_value *const *values)
+{
+    for (int pos = 0; pos < kFieldCount; ++pos) {
+        columns_[std::size_t(pos)] = SqlValue(values[pos]);
+        fits_[std::size_t(pos)] = readField(pos, columns_[std::size_t(pos)].get()).fits;
+    }
+    readRow();
+}
+
+StoredLot &StoredLot::operator=(const StoredLot &other)
+{
+    if (this != &other) {
+        columns_ = other.columns_;
+        fits_ = other.fits_;
+        readRow();
+    }
+    return *this;
+}
+
+// The row's texts point into the lot's own values and texts, never into
+// another's.
+void StoredLot::readRow()
+{
+    sqlite3_value *values[kFieldCount];
+    for (int pos = 0; pos < kFieldCount; ++pos)
+        values[pos] = columns_[std::size_t(pos)].get();
+    readLotRow(values, row_, held_);
+    row_.boxAmounts = true;
+}
+
 StoredLot readStoredLot(const Statement &row)
 {
-    StoredLot lot;
-    lot.id = LotId(row.int64(kID));
-    for (int pos = 0; pos < kFieldCount; ++pos) {
-        lot.columns[std::size_t(pos)] = row.value(pos);
-        const FieldReading r = readField(pos, lot.columns[std::size_t(pos)].get());
-        lot.shown[std::size_t(pos)] = r.shown;
-        lot.fits[std::size_t(pos)] = r.fits;
-    }
-    return lot;
+    sqlite3_value *values[kFieldCount];
+    for (int pos = 0; pos < kFieldCount; ++pos)
+        values[pos] = sqlite3_column_value(row.handle(), pos);
+    return StoredLot(values);
 }
 
 std::optional<double> StoredLot::shares() const
 {
-    sqlite3_value *v = columns[kNumShares].get();
-    if (!v || !isNumeric(sqlite3_value_type(v)))
+    if (row_.isText(kNumShares))
         return std::nullopt;
-    return sqlite3_value_double(v);
+    return row_.numShares;
 }
 
 std::optional<QDate> StoredLot::tradeDate() const
 {
-    sqlite3_value *v = columns[kTradeDate].get();
-    const auto *p = v ? reinterpret_cast<const char *>(sqlite3_value_text(v)) : nullptr;
-    if (!p)
+    if (row_.isText(kTradeDate))
         return std::nullopt;
-    return readIsoDate({p, std::size_t(sqlite3_value_bytes(v))});
-}
-
-LotRow StoredLot::row(HeldTexts &held) const
-{
-    sqlite3_value *values[kFieldCount];
-    for (int pos = 0; pos < kFieldCount; ++pos)
-        values[pos] = columns[std::size_t(pos)].get();
-    LotRow lot;
-    readLotRow(values, lot, held);
-    lot.boxAmounts = true;
-    return lot;
+    return QDate::fromJulianDay(row_.tradeDay);
 }
 
 QStringList StoredLot::unfitFields() const
 {
     QStringList names;
     for (int pos = kName1; pos <= kTradeDate; ++pos)
-        if (!fits[std::size_t(pos)])
+        if (!fits_[std::size_t(pos)])
             names << QString::fromUtf8(kCaptions[pos]);
     return names;
 }

@@ -41,21 +41,39 @@ using HeldTexts = std::array<std::string, kFieldCount>;
 // number, amount or date that is not is held as the text it is shown as.
 bool readLotRow(sqlite3_value *const *values, LotRow &row, HeldTexts &held);
 
-// A lot as read from the file.
-struct StoredLot {
-    LotId id = 0;
-    std::array<SqlValue, kFieldCount> columns;   // the values as read, in field order
-    FieldTexts shown;                            // the display texts of the boxes
-    std::array<bool, kFieldCount> fits{};
+// A lot as read from the file: its values as the lists hold them, its
+// amounts shown as the boxes show them, whether each fits what the boxes
+// take, and the values as the file held them, kept only to tell whether
+// another program changed the lot since.
+class StoredLot {
+public:
+    StoredLot() = default;
+    // Reads a lot from its seven values in field order.
+    explicit StoredLot(sqlite3_value *const *values);
+    StoredLot(const StoredLot &other) { *this = other; }
+    StoredLot &operator=(const StoredLot &other);
 
+    LotId id() const { return row_.id; }
+    // The lot as the lists hold it; its texts point into this lot.
+    const LotRow &row() const { return row_; }
+    // The value of the field at pos as the file held it.
+    const SqlValue &stored(int pos) const { return columns_[std::size_t(pos)]; }
+    // The texts of the edit boxes.
+    FieldTexts boxTexts() const { return shownTexts(row_); }
     // The number of shares and the trade date as stored, when they read as such.
     std::optional<double> shares() const;
     std::optional<QDate> tradeDate() const;
+    bool fits(int pos) const { return fits_[std::size_t(pos)]; }
     // The captions of the fields whose stored values do not fit ("Trade Date").
     QStringList unfitFields() const;
-    // The lot as the lists hold it, its amounts shown as the boxes show
-    // them; its texts point into this lot and into held.
-    LotRow row(HeldTexts &held) const;
+
+private:
+    void readRow();
+
+    std::array<SqlValue, kFieldCount> columns_;
+    std::array<bool, kFieldCount> fits_{};
+    LotRow row_;
+    HeldTexts held_;
 };
 
 // Reads a lot from a row of seven columns in field order.

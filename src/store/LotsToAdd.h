@@ -1,5 +1,6 @@
 // The lots that RecordStore::AddMany writes in one transaction, handed over
-// one at a time, in order, as values, and the sales it records with them.
+// one at a time, in order, as values (some asked for again), and the sales
+// it records with them.
 // They were chosen against the ledger as it was then; once the transaction
 // holds the ledger, and before the first is written, they are shown every lot
 // the ledger holds now if another program may have written to it since, so
@@ -36,7 +37,8 @@ public:
     // within the transaction, when the version is no longer chosenAt().
     virtual void stillStored(const LotRow &stored) = 0;
     // The values of lot i (from 0 to count() - 1), its name empty for none;
-    // its texts stay valid until the next call. False: it is left out.
+    // its texts stay valid until the next call. False: it is left out. A lot
+    // may be asked for again, and then gives the same.
     virtual bool lot(qsizetype i, LotRow &row) = 0;
     // The parts of the sales to record, asked for once every lot is written,
     // against the lots of their tickers as the file holds them then; raises

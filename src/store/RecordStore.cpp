@@ -127,7 +127,7 @@ void RecordStore::writePending()
         throw tesmo::Error(kErrNoCurrentLot);
     updateCurrent();
     editMode_ = kEditNone;
-    lastModified_ = current_.id;
+    lastModified_ = current_.id();
 }
 
 // Inserts a lot of the given texts, each converted as its field's rules
@@ -178,16 +178,16 @@ void RecordStore::updateCurrent()
     Statement s(db_->handle(), sql.constData());
     for (std::size_t i = 0; i < changes.size(); ++i)
         bindFieldValue(s, int(i) + 1, changes[i].second);
-    s.bind(idParam, std::int64_t(current_.id));
+    s.bind(idParam, std::int64_t(current_.id()));
     for (int pos = kName1; pos <= kTradeDate; ++pos)
-        s.bind(idParam + pos, current_.columns[std::size_t(pos)]);
+        s.bind(idParam + pos, current_.stored(pos));
     s.step();
     if (sqlite3_changes(db_->handle()) == 0) {
         Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
-        exists.bind(1, std::int64_t(current_.id));
+        exists.bind(1, std::int64_t(current_.id()));
         throw tesmo::Error(exists.step() ? kErrLotChanged : kErrLotGone);
     }
-    current_ = readLot(current_.id);
+    current_ = readLot(current_.id());
     stored(current_, false);
 }
 
@@ -195,17 +195,19 @@ void RecordStore::updateCurrent()
 // goes among the others by its ID (at the end: the file gives larger IDs
 // than any before; a lot whose sale was undone where it stood), and the
 // current lot, or the gap, keeps its place.
-void RecordStore::stored(const StoredLot &lot, bool added)
+void RecordStore::stored(const StoredLot &lot, bool isNew)
 {
-    HeldTexts held;
-    const LotRow row = lot.row(held);
-    if (added) {
-        const int at = int(rows_.insert(row));
-        if (place_.onLot ? at <= place_.position : at < place_.position)
-            ++place_.position;
-    } else if (const int at = positionOf(lot.id); at >= 0) {
-        rows_.replace(std::size_t(at), row);
-    }
+    if (isNew)
+        added(lot.row());
+    else if (const int at = positionOf(lot.id()); at >= 0)
+        rows_.replace(std::size_t(at), lot.row());
+}
+
+void RecordStore::added(const LotRow &row)
+{
+    const int at = int(rows_.insert(row));
+    if (place_.onLot ? at <= place_.position : at < place_.position)
+        ++place_.position;
 }
 
 StoredLot RecordStore::readLot(LotId id)
@@ -223,7 +225,7 @@ StoredLot RecordStore::readLot(LotId id)
 
 void RecordStore::showCurrent()
 {
-    binding_.show(place_.onLot ? current_.shown : FieldTexts{});
+    binding_.show(place_.onLot ? current_.boxTexts() : FieldTexts{});
 }
 
 // A lot that another program deleted since the record set was taken leaves
@@ -235,6 +237,7 @@ void RecordStore::makeCurrent(int position, int direction)
         position = std::clamp(position, 0, RecordCount() - 1);
         try {
             current_ = readLot(rows_.id(std::size_t(position)));
+            followed(current_);
         } catch (const tesmo::Error &e) {
             if (e.number() != kErrLotGone)
                 throw;
@@ -253,6 +256,36 @@ void RecordStore::makeCurrent(int position, int direction)
     place_ = Place::gapBefore(0);
     editMode_ = kEditNone;
     showCurrent();
+}
+
+void RecordStore::followed(const StoredLot &lot)
+{
+    const int at = positionOf(lot.id());
+    LotRow row = lot.row();
+    if (at < 0 || sameValues(row, rows_.lot(std::size_t(at))))
+        return;
+    row.boxAmounts = false;
+    rows_.replace(std::size_t(at), row);
+}
+
+void RecordStore::followFile(const std::vector<LotId> &ids)
+{
+    for (const LotId id : ids) {
+        const int position = positionOf(id);
+        if (position < 0)
+            continue;
+        if (place_.onLot && position == place_.position) {
+            CancelUpdate();
+            continue;
+        }
+        try {
+            followed(readLot(id));
+        } catch (const tesmo::Error &e) {
+            if (e.number() != kErrLotGone)
+                throw;
+            dropVanished(position);
+        }
+    }
 }
 
 void RecordStore::dropVanished(int position)
@@ -299,7 +332,7 @@ Bookmark RecordStore::getBookmark() const
 {
     if (!place_.onLot)
         return std::nullopt;
-    return current_.id;
+    return current_.id();
 }
 
 void RecordStore::setBookmark(Bookmark bookmark)
@@ -369,7 +402,7 @@ void RecordStore::Update()
     } else {
         editMode_ = kEditNone;
         if (!adding)
-            lastModified_ = current_.id;
+            lastModified_ = current_.id();
     }
     showCurrent();
 }
@@ -387,8 +420,8 @@ void RecordStore::CancelUpdate()
     editMode_ = kEditNone;
     if (place_.onLot) {
         try {
-            current_ = readLot(current_.id);
-            stored(current_, false);   // the lists show it as the file holds it too
+            current_ = readLot(current_.id());
+            followed(current_);
         } catch (const tesmo::Error &e) {
             if (e.number() != kErrLotGone) {
                 showCurrent();
@@ -421,9 +454,9 @@ void RecordStore::Delete()
     validate(kActDelete, pending);
     Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1 AND Name1 IS ?2 AND Ticker IS ?3 AND "
                                        "NumShares IS ?4 AND Price IS ?5 AND NetAmount IS ?6 AND TradeDate IS ?7");
-    s.bind(1, std::int64_t(current_.id));
+    s.bind(1, std::int64_t(current_.id()));
     for (int pos = kName1; pos <= kTradeDate; ++pos)
-        s.bind(pos + 1, current_.columns[std::size_t(pos)]);
+        s.bind(pos + 1, current_.stored(pos));
     try {
         s.step();
     } catch (...) {
@@ -433,7 +466,7 @@ void RecordStore::Delete()
     s.reset();
     if (sqlite3_changes(db_->handle()) == 0) {
         Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
-        exists.bind(1, std::int64_t(current_.id));
+        exists.bind(1, std::int64_t(current_.id()));
         const bool changed = exists.step();
         if (pending) {
             throw changed ? tesmo::Error(kErrLotChanged, QStringLiteral("Another program has changed this lot since "

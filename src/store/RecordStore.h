@@ -250,12 +250,21 @@ private:
     LotId insertLot(const std::function<QString(int pos)> &text);
     void updateCurrent();
     // The lot's row takes what the file now holds.
-    void stored(const StoredLot &lot, bool added);
+    void stored(const StoredLot &lot, bool isNew);
+    void added(const LotRow &row);   // a new lot's row, among the others by its ID
+    // The lot's row, when another program changed the lot since it was read:
+    // its values as the file holds them, shown as read from it.
+    void followed(const StoredLot &lot);
     StoredLot readLot(LotId id);
     // Makes the lot at position current; direction (+1 or -1) is the way to
     // go on when that lot has vanished from the file.
     void makeCurrent(int position, int direction = +1);
     void dropVanished(int position);
+    // The lots as the file holds them now, in the record set and the boxes:
+    // each that another program changed is read again, each it removed
+    // leaves, as Undo does for the current lot.
+    void followFile(const std::vector<LotId> &ids);
+    void followSaleLots(const std::vector<SalePart> &sale);
     // The lot at position leaves the record set, as a deleted lot does.
     // Takes the rows of lots that left the file out of the record set, in
     // one pass; the cursor keeps its lot, or the gap where it stood.

@@ -11,51 +11,139 @@ namespace tesmo {
 
 namespace {
 
-// Binds a lot given as values to the parameters 1 to 6 of an insert, as a
-// typed lot's texts convert: an empty name is none.
-void bindLot(Statement &s, const LotRow &lot)
+// Binds a lot given as values to the parameters base + 1 to base + 6 of an
+// insert, as a typed lot's texts convert: an empty name is none.
+void bindLot(Statement &s, int base, const LotRow &lot)
 {
     if (lot.name.empty())
-        s.bindNull(kName1);
+        s.bindNull(base + kName1);
     else
-        s.bindUtf8(kName1, lot.name);
-    s.bindUtf8(kTicker, lot.ticker);
-    s.bind(kNumShares, lot.numShares);
+        s.bindUtf8(base + kName1, lot.name);
+    s.bindUtf8(base + kTicker, lot.ticker);
+    s.bind(base + kNumShares, lot.numShares);
     for (const auto &[pos, ticks] : {std::pair(kPrice, lot.price), std::pair(kNetAmount, lot.netAmount)}) {
         if (ticks)
-            s.bind(pos, ticksToDouble(*ticks));
+            s.bind(base + pos, ticksToDouble(*ticks));
         else
-            s.bindNull(pos);
+            s.bindNull(base + pos);
     }
     char date[10];
-    s.bindUtf8(kTradeDate, {date, std::size_t(writeIsoDate(date, QDate::fromJulianDay(lot.tradeDay)) - date)});
+    s.bindUtf8(base + kTradeDate, {date, std::size_t(writeIsoDate(date, QDate::fromJulianDay(lot.tradeDay)) - date)});
 }
 
-// The page cache of a connection, in kibibytes, as large as asked while it
-// lives when it is smaller; as it was afterwards.
-class LargerCache {
+// Writes the lots 64 to a statement, the last ones by finish(), with the row
+// of the file each came from. One statement a lot spent a third of a large
+// import's writing on the statement itself (the file's ID counter read and
+// written, the statement begun and ended) rather than on the lots. The IDs
+// of one statement's lots are consecutive: AUTOINCREMENT gives each lot one
+// more than the largest ID the table ever held.
+class LotWriter {
 public:
-    LargerCache(sqlite3 *db, qint64 kibibytes)
+    static constexpr int kBatch = 64;
+
+    LotWriter(Database &db, LotsToAdd &lots)
         : db_(db)
+        , lots_(lots)
+        , records_(db)
+        , batch_(db.handle(), insertLots(kBatch).constData())
     {
-        Statement size(db_, "PRAGMA cache_size");
-        size.step();
-        was_ = size.int64(0);   // negative: kibibytes; positive: pages
-        if (was_ > -kibibytes)
-            set(-kibibytes);
     }
-    ~LargerCache() { set(was_); }
-    LargerCache(const LargerCache &) = delete;
-    LargerCache &operator=(const LargerCache &) = delete;
+    // Writes lot i, which lots gave as row.
+    void add(qsizetype i, const LotRow &row)
+    {
+        bindLot(batch_, kLotParams * int(pending_.size()), row);
+        pending_.push_back(i);
+        if (pending_.size() == kBatch)
+            write(batch_);
+    }
+    // Writes the lots added since the last statement, each asked for again.
+    void finish()
+    {
+        if (!pending_.empty()) {
+            Statement last(db_.handle(), insertLots(int(pending_.size())).constData());
+            LotRow row;
+            for (std::size_t k = 0; k < pending_.size(); ++k) {
+                lots_.lot(pending_[k], row);
+                bindLot(last, kLotParams * int(k), row);
+            }
+            write(last);
+        }
+        records_.finish();
+    }
+    const std::vector<LotId> &ids() const { return ids_; }
+    ImportRecordWriter &records() { return records_; }
 
 private:
-    // A cache that stays as it was only makes the writes slower.
-    void set(qint64 size)
+    static constexpr int kLotParams = 6;
+
+    static QByteArray insertLots(int count)
     {
-        sqlite3_exec(db_, ("PRAGMA cache_size = " + QByteArray::number(size)).constData(), nullptr, nullptr, nullptr);
+        QByteArray sql = "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES ";
+        for (int k = 0; k < count; ++k)
+            sql += k == 0 ? "(?, ?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?, ?)";
+        return sql;
+    }
+
+    void write(Statement &s)
+    {
+        s.step();
+        s.reset();
+        const LotId last = LotId(sqlite3_last_insert_rowid(db_.handle()));
+        const LotId first = last - LotId(pending_.size()) + 1;
+        for (std::size_t k = 0; k < pending_.size(); ++k) {
+            ids_.push_back(first + LotId(k));
+            if (const std::string_view source = lots_.sourceOf(pending_[k]); !source.empty())
+                records_.source(ids_.back(), source);
+        }
+        pending_.clear();
+    }
+
+    Database &db_;
+    LotsToAdd &lots_;
+    ImportRecordWriter records_;
+    Statement batch_;
+    std::vector<qsizetype> pending_;
+    std::vector<LotId> ids_;
+};
+
+// A connection set for a large write while it lives, as it was afterwards:
+// its page cache, in kibibytes, as large as asked when it is smaller, and
+// the journal of each statement (the pages it changed, kept so that it can
+// be undone alone) in memory: a file for it took a write of each page a
+// statement of 64 lots changed, 50,000 writes for 60,000 lots.
+class LargeWrite {
+public:
+    LargeWrite(sqlite3 *db, qint64 kibibytes)
+        : db_(db)
+        , cache_(pragma("cache_size"))   // negative: kibibytes; positive: pages
+        , temp_(pragma("temp_store"))
+    {
+        if (cache_ > -kibibytes)
+            set("cache_size", -kibibytes);
+        set("temp_store", 2);
+    }
+    ~LargeWrite()
+    {
+        set("cache_size", cache_);
+        set("temp_store", temp_);
+    }
+    LargeWrite(const LargeWrite &) = delete;
+    LargeWrite &operator=(const LargeWrite &) = delete;
+
+private:
+    qint64 pragma(const char *name)
+    {
+        Statement s(db_, (QByteArray("PRAGMA ") + name).constData());
+        s.step();
+        return s.int64(0);
+    }
+    void set(const char *name, qint64 value)
+    {
+        sqlite3_exec(db_, (QByteArray("PRAGMA ") + name + " = " + QByteArray::number(value)).constData(), nullptr,
+                     nullptr, nullptr);
     }
     sqlite3 *db_;
-    qint64 was_;
+    qint64 cache_, temp_;
 };
 
 } // namespace
@@ -84,29 +172,22 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
         // The ticker index's pages, about 25 bytes a lot, stay in the cache:
         // otherwise each lot reads and writes them through the file
         // (628,000 lots took 7.2 s of processor time so, 4.4 s with them).
-        const LargerCache cache(db_->handle(), count / 40);
+        const LargeWrite large(db_->handle(), count / 40);
         Database::Transaction transaction(*db_);
         if (ledgerVersion() != lots.chosenAt())
             readLotKeys(*db_, [&lots](const LotRow &stored) { lots.stillStored(stored); });
-        Statement insert(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-        ImportRecordWriter records(*db_);
+        LotWriter writer(*db_, lots);
         LotRow lot;
         for (qsizetype i = 0; i < count; ++i) {
             if (i % 1024 == 0 && !report(4 * qint64(i)))
                 throw tesmo::Error(kErrUserCancelled);
-            if (!lots.lot(i, lot))
-                continue;
-            bindLot(insert, lot);
-            insert.step();
-            insert.reset();
-            ids.push_back(LotId(sqlite3_last_insert_rowid(db_->handle())));
-            if (const std::string_view source = lots.sourceOf(i); !source.empty())
-                records.source(ids.back(), source);
+            if (lots.lot(i, lot))
+                writer.add(i, lot);
         }
-        records.finish();
+        writer.finish();
+        ids = writer.ids();
         if (const KeptLayout layout = lots.layoutToKeep(); !layout.header.isEmpty())
-            records.layout(layout);
+            writer.records().layout(layout);
         // The sales, planned against the lots as the file now holds them.
         sales = lots.sales([this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
             readTickerLots(*db_, ticker, each);
@@ -116,25 +197,32 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
         report(written);
         transaction.commit();
     }
-    followSales(sales, sold);
     report(committed);
-    if (ids.empty())
-        return 0;
-    // The new rows as the file now holds them, in one pass: the IDs given in
-    // one transaction are ascending, and none between them is another's.
-    Statement read(db_->handle(), "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
-                                  "WHERE ID BETWEEN ?1 AND ?2 ORDER BY ID");
-    read.bind(1, std::int64_t(ids.front())).bind(2, std::int64_t(ids.back()));
-    // New IDs are larger than any before, so each joins the end and the
+    // The new rows as written: within the transaction no other program
+    // wrote, and the file holds the values bound, so each lot is given
+    // again rather than read back. The IDs given in one transaction are
+    // ascending and larger than any before, so each joins the end and the
     // current lot keeps its place.
-    for (qint64 done = 0; read.step(); ++done) {
-        if (done % 1024 == 0)
-            report(committed + done);
-        const StoredLot lot = readStoredLot(read);
-        stored(lot, true);
-        lastModified_ = lot.id;
+    LotRow lot;
+    for (qsizetype i = 0, next = 0; i < count && next < qsizetype(ids.size()); ++i) {
+        if (i % 1024 == 0)
+            report(committed + i);
+        if (!lots.lot(i, lot))
+            continue;
+        lot.id = ids[std::size_t(next++)];
+        lot.nameIsNull = lot.name.empty();
+        lot.heldAsText = 0;
+        lot.boxAmounts = true;
+        added(lot);
     }
-    read.reset();
+    // Then the sales, which may have taken from the new lots too.
+    followSales(sales, sold);
+    for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
+        if (positionOf(*id) >= 0) {
+            lastModified_ = *id;
+            break;
+        }
+    }
     report(total);
     return qsizetype(ids.size());
 }

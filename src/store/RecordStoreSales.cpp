@@ -13,18 +13,6 @@ namespace tesmo {
 
 namespace {
 
-// True when two rows hold the same values of a lot.
-bool sameValues(const LotRow &a, const LotRow &b)
-{
-    if (a.id != b.id || a.name != b.name || a.nameIsNull != b.nameIsNull || a.ticker != b.ticker
-        || a.heldAsText != b.heldAsText || a.price != b.price || a.netAmount != b.netAmount)
-        return false;
-    for (int pos = kNumShares; pos <= kTradeDate; ++pos)
-        if (a.isText(pos) && a.text[std::size_t(pos)] != b.text[std::size_t(pos)])
-            return false;
-    return (a.isText(kNumShares) || a.numShares == b.numShares) && (a.isText(kTradeDate) || a.tradeDay == b.tradeDay);
-}
-
 [[noreturn]] void refuseUndo(const QString &reason)
 {
     throw Error(kErrSaleUndoRefused, reason);
@@ -45,10 +33,21 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts,
 {
     requireOpen();
     SalesWritten written;
-    {
+    try {
         Database::Transaction transaction(*db_);
         written = writeSales(parts, false, progress);
         transaction.commit();
+    } catch (const Error &e) {
+        if (e.number() != kErrLotChanged && e.number() != kErrLotGone)
+            throw;
+        // The sale was planned on lots another program changed: they are
+        // shown as the file holds them, for the user to sell again.
+        std::vector<LotId> lots;
+        for (const SalePart &part : parts)
+            lots.push_back(part.lot);
+        followFile(lots);
+        throw Error(e.number(), e.description() + QStringLiteral(" Its lots are now shown as the ledger file holds "
+                                                                 "them."));
     }
     followSales(parts, written);
     return written.ids;
@@ -93,11 +92,10 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &p
                 throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.")
                                              .arg(part.lot));
             }
-            HeldTexts held;
             const int pos = positionOf(part.lot);
             const bool checked = plannedOnFile || sold.contains(part.lot);
             sold.insert(part.lot);
-            if (!checked && (pos < 0 || !sameValues(lot.row(held), rows_.lot(std::size_t(pos)))))
+            if (!checked && (pos < 0 || !sameValues(lot.row(), rows_.lot(std::size_t(pos)))))
                 throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.")
                                                 .arg(part.lot));
             if (!before || before->saleNo != part.saleNo)
@@ -240,30 +238,47 @@ std::vector<std::pair<StoredLot, bool>> RecordStore::undoSaleParts(const std::ve
 void RecordStore::CheckUndoSale(const std::vector<SalePart> &sale)
 {
     requireOpen();
-    Database::Transaction transaction(*db_);
-    undoSaleParts(sale);   // and rolled back
+    try {
+        Database::Transaction transaction(*db_);
+        undoSaleParts(sale);   // and rolled back
+    } catch (const Error &) {
+        followSaleLots(sale);
+        throw;
+    }
 }
 
 void RecordStore::UndoSale(const std::vector<SalePart> &sale)
 {
     requireOpen();
     std::vector<std::pair<StoredLot, bool>> back;
-    {
+    try {
         Database::Transaction transaction(*db_);
         back = undoSaleParts(sale);
         transaction.commit();
+    } catch (const Error &) {
+        followSaleLots(sale);
+        throw;
     }
     for (const auto &[lot, whole] : back) {
         if (whole) {
             stored(lot, true);
             continue;
         }
-        if (place_.onLot && current_.id == lot.id) {
+        if (place_.onLot && current_.id() == lot.id()) {
             current_ = lot;
             showCurrent();
         }
         stored(lot, false);
     }
+}
+
+// The lots of a sale whose undo was refused are shown as the file holds them.
+void RecordStore::followSaleLots(const std::vector<SalePart> &sale)
+{
+    std::vector<LotId> lots;
+    for (const SalePart &part : sale)
+        lots.push_back(part.lot);
+    followFile(lots);
 }
 
 std::vector<SalePart> RecordStore::Sales()

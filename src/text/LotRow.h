@@ -43,4 +43,7 @@ struct LotRow {
 // shares, the amounts as its boxAmounts says, the short trade date.
 FieldTexts shownTexts(const LotRow &lot);
 
+// True when two rows hold the same values of a lot, however they show them.
+bool sameValues(const LotRow &a, const LotRow &b);
+
 } // namespace tesmo

@@ -88,6 +88,17 @@ QString fromUtf8(std::string_view text)
 
 } // namespace
 
+bool sameValues(const LotRow &a, const LotRow &b)
+{
+    if (a.id != b.id || a.name != b.name || a.nameIsNull != b.nameIsNull || a.ticker != b.ticker
+        || a.heldAsText != b.heldAsText || a.price != b.price || a.netAmount != b.netAmount)
+        return false;
+    for (int pos = kNumShares; pos <= kTradeDate; ++pos)
+        if (a.isText(pos) && a.text[std::size_t(pos)] != b.text[std::size_t(pos)])
+            return false;
+    return (a.isText(kNumShares) || a.numShares == b.numShares) && (a.isText(kTradeDate) || a.tradeDay == b.tradeDay);
+}
+
 FieldTexts shownTexts(const LotRow &lot)
 {
     FieldTexts t;

@@ -10,7 +10,9 @@
 #include "text/Limits.h"
 #include "text/Regional.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -141,6 +143,19 @@ void checkShares(sqlite3_value *v, double shares)
     }
 }
 
+// A lot read with the value in every field shows in each box what that
+// field's own reading shows.
+void checkBoxes(sqlite3_value *v)
+{
+    sqlite3_value *values[kFieldCount];
+    std::fill(std::begin(values), std::end(values), v);
+    const StoredLot lot(values);
+    const StoredLot copy = lot;   // its texts are its own
+    const FieldTexts boxes = copy.boxTexts();
+    for (int pos = kName1; pos <= kTradeDate; ++pos)
+        FUZZ_CHECK(boxes[std::size_t(pos)] == readField(pos, SqlValue(v).get()).shown);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -157,6 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     });
     for (int pos = 0; pos < kFieldCount; ++pos)
         readField(pos, text);
+    checkBoxes(text);
     const auto iso = readIsoDate(bytes);
     const FieldReading date = readField(kTradeDate, text);
     FUZZ_CHECK(date.fits == iso.has_value());
@@ -180,9 +196,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!std::isnan(number)) {   // the engine stores NaN as NULL
         checkMoney(real, number);
         checkShares(real, number);
+        checkBoxes(real);
     }
     sqlite3_value *integer = echo.value([&](sqlite3_stmt *s) { sqlite3_bind_int64(s, 1, whole); });
     checkMoney(integer, double(whole));
     checkShares(integer, double(whole));
+    checkBoxes(integer);
     return 0;
 }

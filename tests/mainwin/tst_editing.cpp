@@ -121,7 +121,8 @@ private slots:
     }
 
     // A delete that another program's change or removal refuses leaves the window showing the
-    // ledger as it is stored, so that what the message says can be done with what is enabled.
+    // ledger as it is stored, so that what the message says can be done with what is enabled; so
+    // does every move onto a lot another program changed.
     void aRefusedDeleteShowsTheLotAsStored()
     {
         MainWindow w(numberedLots(3));
@@ -142,6 +143,10 @@ private slots:
         QCOMPARE(w.rows(1), 2);
         QCOMPARE(w.counter(), QStringLiteral("1 of 2"));
         QCOMPARE(w.folder.query("SELECT group_concat(ID) FROM Lots"), QStringLiteral("1,3"));
+        // A lot read again on a move is what its row shows too.
+        w.folder.exec("UPDATE Lots SET Name1 = 'Renamed' WHERE ID = 3");
+        w.click("cmdNext");
+        QCOMPARE(w.box(kName1)->text() + "|" + w.column(1), QStringLiteral("Renamed|Lot 1|Renamed"));
     }
 };
 

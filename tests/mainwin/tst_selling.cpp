@@ -97,7 +97,8 @@ private slots:
             {"a pending change refused: no dialog", "abc", "", "Please Enter Number of Shares as a Number", "", kUnsold,
              kNoSales, "2 of 4 2", "1:100|2:50"},
             {"a lot another program changed meanwhile", "", "6/1/2024\t150\t3000\n", "No shares were sold. Another "
-             "program has changed lot 1 since Tesmo read it.", "proceeds", kUnsold, kNoSales,
+             "program has changed lot 1 since Tesmo read it. Its lots are now shown as the ledger file holds them.",
+             "proceeds", kUnsold, kNoSales,
              "2 of 4 2", "1:100|2:50", "UPDATE Lots SET Name1 = 'Other' WHERE ID = 1"},
             {"cancelled from its progress: nothing sold, nothing told", "", "6/1/2024\t150\t3000\n", "", "proceeds",
              kUnsold, kNoSales, "2 of 4 2", "1:100|2:50", "", 0},
@@ -136,6 +137,8 @@ private slots:
                 shown << w.cell(2, row, kColID) + ":" + w.cell(2, row, kColShares);
             QCOMPARE(shown.join("|"), c.selected);
             QCOMPARE(w.selected(1), w.counter().section(' ', 0, 0).toInt());
+            // What another program changed is what the lists show afterwards.
+            QCOMPARE(w.column(1).contains(u"Other"), !c.meanwhile.isEmpty());
         }
     }
 };

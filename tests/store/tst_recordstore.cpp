@@ -2,6 +2,7 @@
 // file's contract with other programs, files that are not ledgers, a crash
 // mid-write, and many lots written at once.
 #include "support/StoreFixture.h"
+#include "text/LotRow.h"
 
 using namespace tesmo;
 using namespace tesmo::test;
@@ -291,7 +292,7 @@ private slots:
             {
                 SalePlanner planner;
                 lotsOf("A", [&](const LotRow &r) { planner.add(r); });
-                return sell ? planner.plan("A", QDate(2024, 6, 1), sell, 100) : std::vector<SalePart>{};
+                return sell ? planner.plan("A", QDate(2024, 6, 1), sell, Ticks(1000000)) : std::vector<SalePart>{};
             }
             qsizetype count() const override { return qsizetype(lots.size()); }
             std::uint64_t chosenAt() const override { return version; }
@@ -344,6 +345,21 @@ private slots:
         QCOMPARE(errorOf([&] { store->AddMany(lots); }), 0);
         QCOMPARE(folder->query("SELECT group_concat(NumShares) FROM Lots WHERE ID = 5"), QStringLiteral("0.25"));
         QCOMPARE(store->rows().lot(*store->rows().rowOf(5)).numShares, 0.25);
+
+        // The rows it wrote are what opening the ledger reads, a sale that
+        // took new lots too included: lots 5 and 10 sold whole, 11 in part.
+        lots.lots = {{"A", 1}, {"A", 2}};
+        lots.sell = 1.5;
+        QCOMPARE(errorOf([&] { store->AddMany(lots); }), 0);
+        TextBinding freshBinding;
+        const auto fresh = openStore(freshBinding);
+        QCOMPARE(store->rows().size(), fresh->rows().size());
+        for (std::size_t row = 3; row < fresh->rows().size(); ++row) {
+            QCOMPARE(store->rows().id(row), fresh->rows().id(row));
+            QVERIFY(sameValues(store->rows().lot(row), fresh->rows().lot(row)));
+        }
+        QCOMPARE(store->rows().lot(*store->rows().rowOf(11)).numShares, 1.75);
+        QCOMPARE(store->LastModified(), Bookmark(11));
     }
 };
 
