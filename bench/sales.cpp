@@ -13,6 +13,7 @@
 //     ledgers are made in temporary folders; the floors are in
 //     ../shared/floors next to the source tree unless DIR is given)
 #include "BenchLedger.h"
+#include "NoBoxes.h"
 #include "mainwin/LotListModel.h"
 #include "mainwin/LotListView.h"
 #include "mainwin/frmStocks.h"
@@ -36,14 +37,7 @@
 namespace {
 
 using bench::millis;
-
-// Boxes that nothing reads.
-class NoBoxes : public tesmo::FieldBinding {
-public:
-    QString text(int) const override { return {}; }
-    void show(const tesmo::FieldTexts &) override {}
-    bool changed(int) const override { return false; }
-};
+using bench::NoBoxes;
 
 // The lots of the ticker among the record set's rows, as a sale sees them.
 void addLotsOf(tesmo::SalePlanner &planner, const tesmo::LotTable &rows, const QString &ticker)

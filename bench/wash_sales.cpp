@@ -6,13 +6,18 @@
 // shares that carry an adjustment; the list of realized gains of a year as
 // the Holdings and Gains window reads it (the wash sales of the ledger's sale
 // rows, then a line a sale of the year); and the rows the file keeps for
-// qryGains of one ticker, worked out again as a change to it commits.
-// Prints figures; asserts nothing.
+// qryGains of one ticker, worked out again as a change to it commits; then
+// the same ledger as a file, and the window's report of it, from the figures
+// the file keeps and worked out from every lot. Prints figures; asserts
+// nothing.
 //
 //   wash_sales [LOTS [SALES]]   (default 1000000 lots, 100000 sales)
+#include "NoBoxes.h"
 #include "sales/Form8949.h"
+#include "sales/GainsReport.h"
 #include "sales/Holdings.h"
 #include "sales/LedgerGains.h"
+#include "store/Sqlite.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -144,8 +149,61 @@ int main(int argc, char *argv[])
     std::copy_if(held.begin(), held.end(), std::back_inserter(oneHeld), [](const HeldLot &l) { return l.ticker == u"T7"; });
     std::copy_if(sales.begin(), sales.end(), std::back_inserter(oneSold), [](const SalePart &s) { return s.ticker == u"T7"; });
     clock.restart();
-    const std::vector<GainRow> one = gainRowsOf(oneHeld, oneSold);
+    const std::vector<GainRow> one = gainRowsOf(oneHeld, oneSold).rows;
     std::printf("qryGains rows of one ticker worked out again: %.2f ms (%zu rows from %zu lots)\n", millis(clock),
                 one.size(), oneHeld.size());
+
+    // The same ledger in a file, its sales recorded as the program records
+    // them: the window's report (the holdings, then the list of 2020) read
+    // from the figures the file keeps, then worked out from every lot, as it
+    // is when they cannot be had (a ticker another program changed in a
+    // ledger that cannot be written).
+    keepGainsWith(gainRowsOf);
+    QDir::setCurrent(dir.path());
+    clock.restart();
+    {
+        Database db(QStringLiteral("Tesmo.mdb"));
+        Database::Transaction transaction(db);
+        Statement lot(db.handle(), "INSERT INTO Lots (ID, Name1, Ticker, NumShares, NetAmount, TradeDate) "
+                                   "VALUES (?1, 'Company', ?2, ?3, ?4, ?5)");
+        for (std::size_t k = 0; k < lots.size(); ++k) {
+            lot.bind(1, std::int64_t(lots[k].id)).bind(2, lots[k].ticker).bind(3, lots[k].shares);
+            lot.bind(4, ticksToDouble(paid[k] * 100)).bind(5, lots[k].bought.toString(Qt::ISODate)).step();
+            lot.reset();
+        }
+        addSalesIfMissing(db);
+        Statement sale(db.handle(),
+                       "INSERT INTO Sales (LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term, "
+                       "LotNumShares, LotNetAmount, SharesLeft, NetLeft) VALUES (?1, 'Company', ?2, ?3, ?4, ?5, ?6, ?7, "
+                       "CASE WHEN ?5 >= date(?4, '+1 day', '+1 year') THEN 'Long' ELSE 'Short' END, 100, ?8, ?9, ?10)");
+        for (const WashSale &p : parts) {
+            sale.bind(1, std::int64_t(p.lot)).bind(2, p.ticker).bind(3, p.shares);
+            sale.bind(4, p.acquired.toString(Qt::ISODate)).bind(5, p.sold.toString(Qt::ISODate));
+            sale.bind(6, ticksToDouble(p.proceeds)).bind(7, ticksToDouble(p.cost));
+            const Ticks net = paid[std::size_t(p.lot - 1)] * 100;
+            sale.bind(8, ticksToDouble(net)).bind(9, 100 - p.shares).bind(10, ticksToDouble(net - p.cost)).step();
+            sale.reset();
+        }
+        transaction.commit();   // which works out the figures the file keeps
+    }
+    std::printf("The ledger file made, with the figures it keeps: %.0f ms\n", millis(clock));
+    bench::NoBoxes boxes;
+    RecordStore store(QStringLiteral("Tesmo.mdb"), boxes);
+    store.Open();
+    for (const bool kept : {true, false}) {
+        if (!kept) {
+            keepGainsWith(nullptr);
+            Database(QStringLiteral("Tesmo.mdb")).exec("INSERT INTO GainsStale (Ticker) VALUES ('T1')");
+        }
+        clock.restart();
+        GainsReport report(store, QDate(2025, 6, 1));
+        const std::vector<SaleLine> lines = report.salesIn(2020);
+        const GainTotals shown = gainTotals(lines, report.rows());
+        std::printf("The Holdings and Gains window's report, 2020 listed, %s: %.0f ms (%zu sales, total $%lld, "
+                    "$%lld of adjustments held)\n",
+                    kept ? "from the figures kept" : "worked out from every lot", millis(clock), lines.size(),
+                    (long long)(shown.total() / kTicksPerDollar),
+                    (long long)(report.holdings().total.adjustment / kTicksPerDollar));
+    }
     return 0;
 }

@@ -5,6 +5,8 @@
 #include "sales/SaleWords.h"
 #include "text/Regional.h"
 
+#include <QHash>
+
 namespace tesmo {
 
 GainsReport::GainsReport(RecordStore &store, QDate today)
@@ -16,17 +18,55 @@ GainsReport::GainsReport(RecordStore &store, QDate today)
 
 void GainsReport::read()
 {
-    std::vector<SalePart> sales = store_.Sales();
-    const LotTable &lots = store_.rows();
-    wash_ = ledgerWashSales(heldOfSold(lots, sales), sales);
-    holdings_ = holdingsOf(lots, today_, wash_.held);
-    sales_ = std::move(sales);
-    years_ = saleYears(sales_);
+    loaded_.reset();
+    workedOut_ = false;
+    years_ = store_.SaleYears();
+    const std::vector<HeldAdjustment> held = load(years_.empty() ? std::nullopt : std::optional(years_.front()));
+    holdings_ = holdingsOf(store_.rows(), today_, held);
 }
 
-std::vector<SaleLine> GainsReport::salesIn(std::optional<int> year) const
+// Reads the sales of year and their rows for taxes, as the file keeps them,
+// else works out those of every sale; returns the shares held that carry an
+// adjustment.
+std::vector<HeldAdjustment> GainsReport::load(std::optional<int> year)
 {
-    return saleLines(wash_.rows, sales_, year);
+    if (workedOut_ || (loaded_ && *loaded_ == year))
+        return {};
+    if (std::optional<KeptGains> kept = store_.GainsKept(year)) {
+        std::vector<SalePart> sales = store_.Sales(year);
+        QHash<SaleId, std::size_t> index;
+        for (std::size_t i = 0; i < sales.size(); ++i)
+            index.insert(sales[i].id, i);
+        std::vector<TaxRow> rows;
+        rows.reserve(kept->rows.size());
+        for (const GainRow &r : kept->rows) {
+            const auto found = index.constFind(r.part);
+            if (found == index.constEnd())
+                break;   // a sale another program recorded meanwhile
+            const SalePart &part = sales[*found];
+            rows.push_back({*found, part.name, part.ticker, r.shares, r.acquired, r.sold, r.proceeds, r.costBasis,
+                            r.adjustment, r.longTerm});
+        }
+        if (rows.size() == kept->rows.size()) {
+            sales_ = std::move(sales);
+            rows_ = std::move(rows);
+            loaded_ = year;
+            return std::move(kept->held);
+        }
+    }
+    std::vector<SalePart> sales = store_.Sales();
+    WashSales wash = ledgerWashSales(heldOfSold(store_.rows(), sales), sales);
+    sales_ = std::move(sales);
+    rows_ = std::move(wash.rows);
+    years_ = saleYears(sales_);
+    workedOut_ = true;
+    return std::move(wash.held);
+}
+
+std::vector<SaleLine> GainsReport::salesIn(std::optional<int> year)
+{
+    load(year);
+    return saleLines(rows_, sales_, year);
 }
 
 std::vector<SalePart> GainsReport::partsOf(const SaleLine &sale) const
@@ -52,8 +92,9 @@ void GainsReport::undo(const SaleLine &sale)
     read();
 }
 
-qsizetype GainsReport::save(std::optional<int> year, const QString &path) const
+qsizetype GainsReport::save(std::optional<int> year, const QString &path)
 {
+    load(year);
     const std::vector<const SalePart *> sales = tesmo::salesIn(sales_, year);
     if (sales.empty())
         throw Error(kErrNothingToDo, QStringLiteral("There are no sales to save."));
@@ -61,10 +102,11 @@ qsizetype GainsReport::save(std::optional<int> year, const QString &path) const
     return qsizetype(sales.size());
 }
 
-qsizetype GainsReport::saveForm8949(std::optional<int> year, Form8949Box box, bool txf, const QString &path) const
+qsizetype GainsReport::saveForm8949(std::optional<int> year, Form8949Box box, bool txf, const QString &path)
 {
+    load(year);
     std::vector<const TaxRow *> rows;
-    for (const TaxRow &row : wash_.rows)
+    for (const TaxRow &row : rows_)
         if (!year || row.sold.year() == *year)
             rows.push_back(&row);
     if (rows.empty())

@@ -1,8 +1,11 @@
 // What the Holdings and Gains window shows and does, below the window: the
 // holdings of the ledger's lots with the cost wash sales added to them, its
 // sales by year, one line a sale that opens into its rows for taxes, the undo
-// of a whole sale and the files of a year's gains. Worked out from the
-// ledger whenever it is read, never kept beside it.
+// of a whole sale and the files of a year's gains. The figures for taxes are
+// read a year at a time from those the file keeps up to date with every
+// change (store/GainsTable.h); when it cannot (a ledger another program
+// changed that cannot be written), they are worked out from every lot and
+// sale.
 #pragma once
 
 #include "sales/Form8949.h"
@@ -27,9 +30,10 @@ public:
     // The years with sales, the latest first.
     const std::vector<int> &years() const { return years_; }
     // The sales of a year, or every sale without one, in the order of sale.
-    std::vector<SaleLine> salesIn(std::optional<int> year) const;
-    // The rows for taxes that the lines' rows index.
-    const std::vector<TaxRow> &rows() const { return wash_.rows; }
+    // Raises Error when they cannot be read.
+    std::vector<SaleLine> salesIn(std::optional<int> year);
+    // The rows for taxes that the lines' rows index, of the lines last given.
+    const std::vector<TaxRow> &rows() const { return rows_; }
     // The sale row (part) a row for taxes is of.
     const SalePart &partOf(const TaxRow &row) const { return sales_[row.part]; }
 
@@ -44,21 +48,25 @@ public:
     // Writes the sales of a year (every sale without one) to the file at
     // path, as saveGainsCsv does, and returns the number of lines written
     // for them. Raises Error 3116 when there are none, else as saveGainsCsv.
-    qsizetype save(std::optional<int> year, const QString &path) const;
+    qsizetype save(std::optional<int> year, const QString &path);
     // The same for the rows of Form 8949, as a CSV file or a TXF file, as
     // saveForm8949 does.
-    qsizetype saveForm8949(std::optional<int> year, Form8949Box box, bool txf, const QString &path) const;
+    qsizetype saveForm8949(std::optional<int> year, Form8949Box box, bool txf, const QString &path);
 
 private:
     void read();
+    std::vector<HeldAdjustment> load(std::optional<int> year);
     std::vector<SalePart> partsOf(const SaleLine &sale) const;
 
     RecordStore &store_;
     QDate today_;
     Holdings holdings_;
-    std::vector<SalePart> sales_;
-    WashSales wash_;
     std::vector<int> years_;
+    // The sales of the year loaded (every sale when worked out) and their rows.
+    std::vector<SalePart> sales_;
+    std::vector<TaxRow> rows_;
+    std::optional<std::optional<int>> loaded_;   // the year, or all years
+    bool workedOut_ = false;                     // every sale, by the wash sales of every lot
 };
 
 // The question before a sale is undone: "Undo the sale of 150 shares of ACME

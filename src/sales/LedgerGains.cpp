@@ -79,18 +79,19 @@ WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<Sa
     return washSales(lotsAsBought(held, sales), parts);
 }
 
-std::vector<GainRow> gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
+GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
 {
-    const WashSales wash = ledgerWashSales(held, sales);
-    std::vector<GainRow> rows;
-    rows.reserve(wash.rows.size());
+    WashSales wash = ledgerWashSales(held, sales);
+    GainFigures figures;
+    figures.rows.reserve(wash.rows.size());
     for (const TaxRow &r : wash.rows) {
         const SalePart &part = sales[r.part];
-        rows.push_back({part.id, part.saleNo, part.lot,
-                        QString::fromUtf8(taxfile::description(r.shares, r.ticker, r.name)), r.acquired, r.sold,
-                        r.proceeds, r.costBasis, r.adjustment, r.longTerm});
+        figures.rows.push_back({part.id, part.saleNo, part.lot,
+                                QString::fromUtf8(taxfile::description(r.shares, r.ticker, r.name)), r.shares,
+                                r.acquired, r.sold, r.proceeds, r.costBasis, r.adjustment, r.longTerm});
     }
-    return rows;
+    figures.held = std::move(wash.held);
+    return figures;
 }
 
 std::vector<SaleLine> saleLines(const std::vector<TaxRow> &rows, const std::vector<SalePart> &parts,

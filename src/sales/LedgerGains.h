@@ -24,9 +24,10 @@ std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::v
 // lots; each TaxRow's part is an index into sales.
 WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
 
-// The rows of qryGains of sales (in order of sale date, then ID) from the
-// lots held: the worker that keeps the file's copy of them up to date.
-std::vector<GainRow> gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
+// The rows of qryGains of sales (in order of sale date, then ID) and the
+// shares held that carry an adjustment, from the lots held: the worker that
+// keeps the file's copy of them up to date.
+GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
 
 // One sale, as its rows add up: every amount is the sum of its rows.
 struct SaleLine {

@@ -42,6 +42,7 @@
 //   only those before the replacement's own trade date.
 #pragma once
 
+#include "store/GainsTable.h"   // HeldAdjustment
 #include "text/Fields.h"
 #include "text/Money.h"
 
@@ -96,14 +97,6 @@ struct TaxRow {
 
     bool wash() const { return adjustment > 0; }   // code W
     Ticks gain() const { return proceeds - costBasis + adjustment; }
-};
-
-// Shares of a lot still held that carry a disallowed loss.
-struct HeldAdjustment {
-    LotId lot = 0;
-    double shares = 0;      // in the shares after every split
-    QDate acquired;         // the adjusted date they are held from
-    Ticks adjustment = 0;   // added to their cost
 };
 
 struct WashSales {

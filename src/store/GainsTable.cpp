@@ -50,13 +50,13 @@ void readTicker(Database &db, const QString &key, std::vector<HeldLot> &held, st
 
 // A row's values as one text, to tell a row that changed.
 QString valuesOf(std::int64_t saleNo, std::int64_t lot, const QString &ticker, const QString &description,
-                 const QString &acquired, const QString &sold, Ticks proceeds, Ticks costBasis, Ticks adjustment,
-                 const QString &term)
+                 double shares, const QString &acquired, const QString &sold, Ticks proceeds, Ticks costBasis,
+                 Ticks adjustment, const QString &term)
 {
     return QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9|")
                .arg(saleNo).arg(lot).arg(ticker, description, acquired, sold)
                .arg(proceeds).arg(costBasis).arg(adjustment)
-           + term;
+           + term + QLatin1Char('|') + QString::number(shares, 'g', 17);
 }
 
 // Writes the rows of the ticker whose fold is key: only those that changed,
@@ -66,20 +66,21 @@ void writeRows(Database &db, const QString &key, const std::vector<GainRow> &row
     std::map<std::pair<std::int64_t, std::int64_t>, QString> kept;   // by SaleID and Piece
     {
         Statement read(db.handle(), "SELECT SaleID, Piece, SaleNo, LotID, Ticker, Description, Acquired, Sold, "
-                                    "Proceeds, CostBasis, Adjustment, Term FROM GainRows WHERE TickerKey = ?1");
+                                    "Proceeds, CostBasis, Adjustment, Term, Shares FROM GainRows WHERE TickerKey = ?1");
         read.bind(1, key);
         const auto ticks = [&](int column) {
             return ticksFromDouble(sqlite3_column_double(read.handle(), column)).value_or(-1);
         };
         while (read.step())
             kept.emplace(std::pair(read.int64(0), read.int64(1)),
-                         valuesOf(read.int64(2), read.int64(3), read.text(4), read.text(5), read.text(6), read.text(7),
-                                  ticks(8), ticks(9), ticks(10), read.text(11)));
+                         valuesOf(read.int64(2), read.int64(3), read.text(4), read.text(5),
+                                  sqlite3_column_double(read.handle(), 12), read.text(6), read.text(7), ticks(8),
+                                  ticks(9), ticks(10), read.text(11)));
     }
     Statement insert(db.handle(),
                      "INSERT OR REPLACE INTO GainRows (SaleID, Piece, SaleNo, LotID, Ticker, TickerKey, Description, "
-                     "Acquired, Sold, Proceeds, CostBasis, Code, Adjustment, Term) "
-                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
+                     "Acquired, Sold, Proceeds, CostBasis, Code, Adjustment, Term, Shares) "
+                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
     SaleId last = 0;
     std::int64_t piece = 0;
     for (const GainRow &r : rows) {
@@ -89,8 +90,8 @@ void writeRows(Database &db, const QString &key, const std::vector<GainRow> &row
         const QString term = r.longTerm ? QStringLiteral("Long") : QStringLiteral("Short");
         const auto was = kept.find(std::pair(std::int64_t(r.part), piece));
         const bool same = was != kept.end()
-                          && was->second == valuesOf(r.saleNo, r.lot, ticker, r.description, acquired, sold,
-                                                     r.proceeds, r.costBasis, r.adjustment, term);
+                          && was->second == valuesOf(r.saleNo, r.lot, ticker, r.description, r.shares, acquired,
+                                                     sold, r.proceeds, r.costBasis, r.adjustment, term);
         if (was != kept.end())
             kept.erase(was);
         if (same)
@@ -100,7 +101,7 @@ void writeRows(Database &db, const QString &key, const std::vector<GainRow> &row
         insert.bind(8, acquired).bind(9, sold);
         insert.bind(10, ticksToDouble(r.proceeds)).bind(11, ticksToDouble(r.costBasis));
         insert.bind(12, r.adjustment > 0 ? QStringLiteral("W") : QStringLiteral(""));
-        insert.bind(13, ticksToDouble(r.adjustment)).bind(14, term);
+        insert.bind(13, ticksToDouble(r.adjustment)).bind(14, term).bind(15, r.shares);
         insert.step();
         insert.reset();
     }
@@ -109,6 +110,37 @@ void writeRows(Database &db, const QString &key, const std::vector<GainRow> &row
         drop.bind(1, at.first).bind(2, at.second).step();
         drop.reset();
     }
+}
+
+// Writes the shares held that carry an adjustment of the ticker whose fold
+// is key, in place of those kept: few, and all of a lot change together.
+void writeHeld(Database &db, const QString &key, const std::vector<HeldAdjustment> &held)
+{
+    Statement drop(db.handle(), "DELETE FROM GainsHeld WHERE TickerKey = ?1");
+    drop.bind(1, key).step();
+    Statement insert(db.handle(), "INSERT INTO GainsHeld (LotID, Piece, TickerKey, Shares, Acquired, Adjustment) "
+                                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    LotId last = 0;
+    std::int64_t piece = 0;
+    for (const HeldAdjustment &h : held) {
+        piece = h.lot == last ? piece + 1 : 0;
+        last = h.lot;
+        insert.bind(1, std::int64_t(h.lot)).bind(2, piece).bind(3, key).bind(4, h.shares);
+        insert.bind(5, isoDateText(h.acquired)).bind(6, ticksToDouble(h.adjustment));
+        insert.step();
+        insert.reset();
+    }
+}
+
+Ticks ticksOf(const Statement &s, int column)
+{
+    return ticksFromDouble(sqlite3_column_double(s.handle(), column)).value_or(0);
+}
+
+QDate dateOf(const Statement &s, int column)
+{
+    const QByteArray day = s.text(column).toLatin1();
+    return readIsoDate({day.constData(), std::size_t(day.size())}).value_or(QDate());
 }
 
 } // namespace
@@ -156,10 +188,43 @@ void bringGainsUpToDate(Database &db)
         std::vector<HeldLot> held;
         std::vector<SalePart> sales;
         readTicker(db, key, held, sales);
-        writeRows(db, key, sales.empty() ? std::vector<GainRow>() : worker(held, sales),
-                  sales.empty() ? key : sales.front().ticker);
+        const GainFigures figures = sales.empty() ? GainFigures() : worker(held, sales);
+        writeRows(db, key, figures.rows, sales.empty() ? key : sales.front().ticker);
+        writeHeld(db, key, figures.held);
     }
     db.exec("DELETE FROM GainsStale");
+}
+
+std::optional<KeptGains> readKeptGains(Database &db, std::optional<int> year)
+{
+    if (!hasSales(db))
+        return KeptGains();
+    sqlite3_stmt *raw = nullptr;
+    const bool kept = sqlite3_prepare_v2(db.handle(), "SELECT 1 FROM GainsHeld", -1, &raw, nullptr) == SQLITE_OK;
+    sqlite3_finalize(raw);
+    if (!kept)
+        return std::nullopt;   // sales of an earlier version
+    Statement stale(db.handle(), "SELECT EXISTS (SELECT 1 FROM GainsStale)");
+    stale.step();
+    if (stale.int64(0) != 0)
+        return std::nullopt;
+    KeptGains gains;
+    Statement rows(db.handle(), year ? "SELECT SaleID, SaleNo, LotID, Description, Shares, Acquired, Sold, Proceeds, "
+                                       "CostBasis, Adjustment, Term FROM GainRows WHERE Sold BETWEEN ?1 AND ?2 "
+                                       "ORDER BY Sold, SaleID, Piece"
+                                     : "SELECT SaleID, SaleNo, LotID, Description, Shares, Acquired, Sold, Proceeds, "
+                                       "CostBasis, Adjustment, Term FROM GainRows ORDER BY Sold, SaleID, Piece");
+    if (year)
+        rows.bind(1, isoDateText(QDate(*year, 1, 1))).bind(2, isoDateText(QDate(*year, 12, 31)));
+    while (rows.step())
+        gains.rows.push_back({SaleId(rows.int64(0)), SaleId(rows.int64(1)), LotId(rows.int64(2)), rows.text(3),
+                              sqlite3_column_double(rows.handle(), 4), dateOf(rows, 5), dateOf(rows, 6),
+                              ticksOf(rows, 7), ticksOf(rows, 8), ticksOf(rows, 9), rows.text(10) == u"Long"});
+    Statement held(db.handle(), "SELECT LotID, Shares, Acquired, Adjustment FROM GainsHeld ORDER BY LotID, Piece");
+    while (held.step())
+        gains.held.push_back({LotId(held.int64(0)), sqlite3_column_double(held.handle(), 1), dateOf(held, 2),
+                              ticksOf(held, 3)});
+    return gains;
 }
 
 } // namespace tesmo

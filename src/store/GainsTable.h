@@ -5,18 +5,21 @@
 //
 // SQL cannot match losses with the shares that replace them, so the rows are
 // worked out by the program (the worker given to keepGainsWith) and kept in
-// the table GainRows, which is only ever a copy of what the lots and sales
-// give. Triggers on Lots and Sales mark the ticker of every change that bears
+// the table GainRows, with the shares still held that carry a disallowed loss
+// in GainsHeld: only ever a copy of what the lots and sales give. Triggers on Lots and Sales mark the ticker of every change that bears
 // on the figures in GainsStale; the view shows no row of a ticker so marked.
 // Before every transaction of the program commits, the rows of the marked
 // tickers are worked out again and the marks cleared, so a change the
 // program makes changes the view in the same transaction; a change another
 // program makes hides the ticker's rows until the program next opens the
-// ledger and brings them up to date. The figures are never shown stale.
+// ledger and brings them up to date. The figures are never shown stale: the
+// Holdings and Gains window reads them from here while they are current,
+// instead of working them out from every lot.
 #pragma once
 
 #include "store/Sales.h"
 
+#include <optional>
 #include <vector>
 
 namespace tesmo {
@@ -35,17 +38,36 @@ struct GainRow {
     SaleId saleNo = 0;
     LotId lot = 0;
     QString description;    // "10 sh. ACME (Acme Corp)"
+    double shares = 0;      // in the shares of the day sold
     QDate acquired;         // as adjusted by earlier wash sales
     QDate sold;
     Ticks proceeds = 0;
     Ticks costBasis = 0;
     Ticks adjustment = 0;   // the loss disallowed, 0 or more; code W when above 0
     bool longTerm = false;
+
+    bool operator==(const GainRow &) const = default;
 };
 
-// Works out the rows of the sales of one ticker (in order of sale date, then
-// ID) from the lots of that ticker the ledger holds.
-using GainsWorker = std::vector<GainRow> (*)(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
+// Shares of a lot still held that carry a disallowed loss.
+struct HeldAdjustment {
+    LotId lot = 0;
+    double shares = 0;      // in the shares after every split
+    QDate acquired;         // the adjusted date they are held from
+    Ticks adjustment = 0;   // added to their cost
+
+    bool operator==(const HeldAdjustment &) const = default;
+};
+
+// The figures of the sales of one ticker.
+struct GainFigures {
+    std::vector<GainRow> rows;           // in order of sale date, then ID
+    std::vector<HeldAdjustment> held;    // by lot ID, each lot's in the order a sale takes them
+};
+
+// Works out the figures of the sales of one ticker (in order of sale date,
+// then ID) from the lots of that ticker the ledger holds.
+using GainsWorker = GainFigures (*)(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
 
 // Has every transaction of the program bring the rows up to date with
 // worker before it commits. Once, at the start; without it the marks stay
@@ -56,5 +78,16 @@ void keepGainsWith(GainsWorker worker);
 // marked and clears their marks; nothing when the ledger has no sales or no
 // worker is given.
 void bringGainsUpToDate(Database &db);
+
+// The figures as the file keeps them, when they are current: the rows of the
+// sales of year (of every year without one), and the shares held that carry
+// an adjustment, by lot ID. None when the file keeps none (a ledger without
+// sales, or with sales of an earlier version) or a change another program
+// made has marked a ticker.
+struct KeptGains {
+    std::vector<GainRow> rows;
+    std::vector<HeldAdjustment> held;
+};
+std::optional<KeptGains> readKeptGains(Database &db, std::optional<int> year);
 
 } // namespace tesmo

@@ -268,26 +268,6 @@ void RecordStore::followed(const StoredLot &lot)
     rows_.replace(std::size_t(at), row);
 }
 
-void RecordStore::followFile(const std::vector<LotId> &ids)
-{
-    for (const LotId id : ids) {
-        const int position = positionOf(id);
-        if (position < 0)
-            continue;
-        if (place_.onLot && position == place_.position) {
-            CancelUpdate();
-            continue;
-        }
-        try {
-            followed(readLot(id));
-        } catch (const tesmo::Error &e) {
-            if (e.number() != kErrLotGone)
-                throw;
-            dropVanished(position);
-        }
-    }
-}
-
 void RecordStore::dropVanished(int position)
 {
     const LotId id = rows_.id(std::size_t(position));

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "store/Database.h"
+#include "store/GainsTable.h"
 #include "store/Lot.h"
 #include "store/LotsToAdd.h"
 #include "store/Sales.h"
@@ -167,8 +168,16 @@ public:
     void UndoSale(const std::vector<SalePart> &sale);
     // Raises the Error UndoSale would, changing nothing either way.
     void CheckUndoSale(const std::vector<SalePart> &sale);
-    // Every sale of the open file, as readSales gives them.
-    std::vector<SalePart> Sales();
+    // Every sale of the open file (of year only, when given), as readSales
+    // gives them.
+    std::vector<SalePart> Sales(std::optional<int> year = {});
+    // The years with sales, the latest first.
+    std::vector<int> SaleYears();
+    // The figures for taxes the file keeps, of the sales of year (of every
+    // year without one), as readKeptGains gives them; when a change another
+    // program made has marked them, worked out and kept again first, if the
+    // ledger can be written. None when they cannot be had so.
+    std::optional<KeptGains> GainsKept(std::optional<int> year);
 
     void Edit();
     void Update();

@@ -42,10 +42,7 @@ std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts,
             throw;
         // The sale was planned on lots another program changed: they are
         // shown as the file holds them, for the user to sell again.
-        std::vector<LotId> lots;
-        for (const SalePart &part : parts)
-            lots.push_back(part.lot);
-        followFile(lots);
+        followSaleLots(parts);
         throw Error(e.number(), e.description() + QStringLiteral(" Its lots are now shown as the ledger file holds "
                                                                  "them."));
     }
@@ -272,7 +269,28 @@ void RecordStore::UndoSale(const std::vector<SalePart> &sale)
     }
 }
 
-// The lots of a sale whose undo was refused are shown as the file holds them.
+void RecordStore::followFile(const std::vector<LotId> &ids)
+{
+    for (const LotId id : ids) {
+        const int position = positionOf(id);
+        if (position < 0)
+            continue;
+        if (place_.onLot && position == place_.position) {
+            CancelUpdate();
+            continue;
+        }
+        try {
+            followed(readLot(id));
+        } catch (const tesmo::Error &e) {
+            if (e.number() != kErrLotGone)
+                throw;
+            dropVanished(position);
+        }
+    }
+}
+
+// The lots of a sale refused, or whose undo was refused, are shown as the
+// file holds them.
 void RecordStore::followSaleLots(const std::vector<SalePart> &sale)
 {
     std::vector<LotId> lots;
@@ -281,10 +299,29 @@ void RecordStore::followSaleLots(const std::vector<SalePart> &sale)
     followFile(lots);
 }
 
-std::vector<SalePart> RecordStore::Sales()
+std::vector<SalePart> RecordStore::Sales(std::optional<int> year)
 {
     requireOpen();
-    return readSales(*db_);
+    return readSales(*db_, year);
+}
+
+std::vector<int> RecordStore::SaleYears()
+{
+    requireOpen();
+    return readSaleYears(*db_);
+}
+
+std::optional<KeptGains> RecordStore::GainsKept(std::optional<int> year)
+{
+    requireOpen();
+    if (std::optional<KeptGains> kept = readKeptGains(*db_, year); kept || db_->readOnly())
+        return kept;
+    try {
+        bringSalesUpToDate(*db_);   // works out the figures another program's change marked
+    } catch (const Error &) {
+        return std::nullopt;        // the file is busy: the caller works them out
+    }
+    return readKeptGains(*db_, year);
 }
 
 void RecordStore::removeRows(std::vector<std::size_t> rows)

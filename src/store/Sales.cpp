@@ -110,19 +110,34 @@ bool hasSales(Database &db)
     return salesShape(db) != PartShape::None;
 }
 
-std::vector<SalePart> readSales(Database &db)
+std::vector<SalePart> readSales(Database &db, std::optional<int> year)
 {
     std::vector<SalePart> sales;
     const PartShape shape = salesShape(db);
     if (shape == PartShape::None)
         return sales;
     const bool earlier = shape == PartShape::Earlier;
-    Statement s(db.handle(), (QByteArray(earlier ? kEarlierSaleColumns : kSaleColumns) + " ORDER BY Sold, ID").constData());
+    Statement s(db.handle(), (QByteArray(earlier ? kEarlierSaleColumns : kSaleColumns)
+                              + (year ? " WHERE Sold BETWEEN ?1 AND ?2" : "") + " ORDER BY Sold, ID")
+                                 .constData());
+    if (year)
+        s.bind(1, isoDateText(QDate(*year, 1, 1))).bind(2, isoDateText(QDate(*year, 12, 31)));
     while (s.step())
         sales.push_back(saleOf(s));
     if (earlier)
         numberEarlier(sales);
     return sales;
+}
+
+std::vector<int> readSaleYears(Database &db)
+{
+    std::vector<int> years;
+    if (!hasSales(db))
+        return years;
+    Statement s(db.handle(), "SELECT DISTINCT CAST(substr(Sold, 1, 4) AS INTEGER) FROM Sales ORDER BY 1 DESC");
+    while (s.step())
+        years.push_back(int(s.int64(0)));
+    return years;
 }
 
 std::vector<SalePart> readSalesOf(Database &db, const QString &ticker)

@@ -47,12 +47,16 @@ struct SalePart {
     bool operator==(const SalePart &) const = default;
 };
 
-// Every sale the file holds, in order of sale date, then ID; none when it
+// Every sale the file holds (those of year only, when given), in order of
+// sale date, then ID; none when it
 // has no sales table. Raises Error 3105 when the file's schema is no longer
 // a ledger's (another program changed it since it was opened) or a sale holds
 // a value that is not of its kind, and an engine error when the file cannot
 // be read.
-std::vector<SalePart> readSales(Database &db);
+std::vector<SalePart> readSales(Database &db, std::optional<int> year = {});
+
+// The years in which the file's sales were made, the latest first.
+std::vector<int> readSaleYears(Database &db);
 
 // The sales of ticker, as readSales gives them, compared as the file compares
 // tickers (the case of ASCII letters aside); with an empty ticker, the sales

@@ -169,6 +169,7 @@ CREATE TABLE GainRows (
     Ticker TEXT NOT NULL,
     TickerKey TEXT NOT NULL,
     Description TEXT NOT NULL,
+    Shares REAL NOT NULL,
     Acquired TEXT NOT NULL,
     Sold TEXT NOT NULL,
     Proceeds REAL NOT NULL,
@@ -180,6 +181,16 @@ CREATE TABLE GainRows (
 ) STRICT, WITHOUT ROWID;
 CREATE INDEX GainRowsByTicker ON GainRows (TickerKey);
 CREATE INDEX GainRowsBySold ON GainRows (Sold, SaleID, Piece);
+CREATE TABLE GainsHeld (
+    LotID INTEGER NOT NULL,
+    Piece INTEGER NOT NULL,
+    TickerKey TEXT NOT NULL,
+    Shares REAL NOT NULL,
+    Acquired TEXT NOT NULL,
+    Adjustment REAL NOT NULL CHECK (Adjustment >= 0),
+    PRIMARY KEY (LotID, Piece)
+) STRICT, WITHOUT ROWID;
+CREATE INDEX GainsHeldByTicker ON GainsHeld (TickerKey);
 CREATE TABLE GainsStale (
     Ticker TEXT PRIMARY KEY NOT NULL
 ) STRICT, WITHOUT ROWID;

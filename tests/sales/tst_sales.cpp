@@ -325,6 +325,11 @@ private slots:
         QCOMPARE(folder.query("SELECT count(*) FROM qryGains"), "5");
         RecordStore(QStringLiteral("Tesmo.mdb"), binding).Open();
         QCOMPARE(folder.query(acme), "6:1:100 sh. ACME (Acme):2024-01-10:2024-06-01:750.0:1000.0::0.0:-250.0:Short");
+        // ... and back: the report, reading the figures the file keeps, works
+        // them out again first.
+        folder.exec("UPDATE Lots SET TradeDate = '2024-06-15' WHERE ID = 2");
+        QCOMPARE(GainsReport(store, QDate(2024, 9, 4)).salesIn(2024).back().adjustment, Ticks(2500000));
+        QCOMPARE(folder.query(acme), "6:1:100 sh. ACME (Acme):2024-01-10:2024-06-01:750.0:1000.0:W:250.0:0.0:Short");
     }
 
     // The sale and the report as their windows use them, on a ledger file:
