@@ -38,7 +38,7 @@ public:
     QString showOpenFile(const QString &, const QString &, const QString &) override { return file; }
     QString showSaveFile(const QString &, const QString &, const QString &, int *) override { return file; }
     QString file;   // the file every file dialog chooses
-    std::unique_ptr<tesmo::Progress> makeProgress(const QString &, qint64) override
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &, qint64, int) override
     {
         struct Silent : tesmo::Progress {
             bool advance(qint64) override { return true; }
@@ -51,9 +51,9 @@ public:
 // cost is counted and its Cancel can be pressed.
 class ProgressDialogs : public SilentDialogs {
 public:
-    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total) override
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total, int showAfterMs) override
     {
-        return real.progress(label, total);
+        return real.progress(label, total, showAfterMs);
     }
     tesmo::QtDialogs real;
 };

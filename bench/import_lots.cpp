@@ -125,7 +125,7 @@ public:
         double atPercent = 0;
         QString label;
     };
-    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total) override
+    std::unique_ptr<tesmo::Progress> makeProgress(const QString &label, qint64 total, int) override
     {
         struct Timed : tesmo::Progress {
             Timed(TimedDialogs &owner, QString label, qint64 total)

@@ -7,11 +7,12 @@ namespace tesmo {
 // the box gets a new one, as if it had just begun.
 class Dialogs::LiveProgress : public Progress {
 public:
-    LiveProgress(Dialogs &owner, const QString &label, qint64 total)
+    LiveProgress(Dialogs &owner, const QString &label, qint64 total, int showAfterMs)
         : owner_(owner)
         , label_(label)
         , total_(total)
-        , shown_(owner.makeProgress(label, total))
+        , showAfterMs_(showAfterMs)
+        , shown_(owner.makeProgress(label, total, showAfterMs))
     {
         owner_.live_.push_back(this);
     }
@@ -27,7 +28,7 @@ public:
         // taken away is letting the events through.
         if (takenAway_) {
             takenAway_ = false;
-            shown_ = owner_.makeProgress(label_, total_);
+            shown_ = owner_.makeProgress(label_, total_, showAfterMs_);
         }
         cancelled_ = !shown_->advance(done);
         return !cancelled_;
@@ -50,6 +51,7 @@ private:
     Dialogs &owner_;
     QString label_;
     qint64 total_;
+    int showAfterMs_;
     std::unique_ptr<Progress> shown_;
     bool cancelled_ = false;
     bool finished_ = false;
@@ -89,9 +91,9 @@ QString Dialogs::saveFile(const QString &title, const QString &proposed, const Q
     return showSaveFile(title, proposed, filter, filterIndex);
 }
 
-std::unique_ptr<Progress> Dialogs::progress(const QString &label, qint64 total)
+std::unique_ptr<Progress> Dialogs::progress(const QString &label, qint64 total, int showAfterMs)
 {
-    return std::make_unique<LiveProgress>(*this, label, total);
+    return std::make_unique<LiveProgress>(*this, label, total, showAfterMs);
 }
 
 void showErrorBox(Dialogs &dialogs, int number, const QString &description, const QString &sourceTag)

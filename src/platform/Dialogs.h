@@ -63,9 +63,11 @@ public:
 
     // A progress dialog with label and a Cancel button for work of total
     // units, over the active window; it shows only once the work has lasted
-    // about a second, and goes when the returned object does, or a box
-    // comes. A cancel holds for the work's whole life.
-    std::unique_ptr<Progress> progress(const QString &label, qint64 total);
+    // showAfterMs (about a second unless the work asks otherwise), and goes
+    // when the returned object does, or a box comes. A cancel holds for the
+    // work's whole life.
+    static constexpr int kShowProgressAfterMs = 1000;
+    std::unique_ptr<Progress> progress(const QString &label, qint64 total, int showAfterMs = kShowProgressAfterMs);
 
     // The wait pointer over the whole application (11), or the default (0).
     virtual void setWaitPointer(bool wait) = 0;
@@ -79,7 +81,7 @@ protected:
     virtual QString showOpenFile(const QString &title, const QString &folder, const QString &filter) = 0;
     virtual QString showSaveFile(const QString &title, const QString &proposed, const QString &filter,
                                  int *filterIndex) = 0;
-    virtual std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) = 0;
+    virtual std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total, int showAfterMs) = 0;
 
 private:
     class LiveProgress;

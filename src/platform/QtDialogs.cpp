@@ -39,9 +39,8 @@ private:
     bool waiting_;
 };
 
-// How long work runs before its progress dialog shows, and how often the
-// dialog is brought up to date (and the user's Cancel looked at) after that.
-constexpr int kProgressDelayMs = 1000;
+// How often a progress dialog is brought up to date (and the user's Cancel
+// looked at) once it shows.
 constexpr int kProgressStepMs = 25;
 constexpr int kProgressSteps = 1000;
 
@@ -54,16 +53,17 @@ constexpr int kProgressSteps = 1000;
 // timer cannot show it later.
 class QtProgress : public Progress {
 public:
-    QtProgress(const QString &label, qint64 total)
+    QtProgress(const QString &label, qint64 total, int showAfterMs)
         : dialog_(std::make_unique<QProgressDialog>(label, QStringLiteral("Cancel"), 0, kProgressSteps,
                                                     QApplication::activeWindow()))
         , total_(std::max<qint64>(total, 1))
+        , showAfterMs_(showAfterMs)
     {
         QProgressDialog &dialog = *dialog_;
         dialog.setProperty(kBoxProperty, true);
         dialog.setWindowTitle(kProgramTitle);
         dialog.setWindowModality(Qt::WindowModal);
-        dialog.setMinimumDuration(kProgressDelayMs);
+        dialog.setMinimumDuration(showAfterMs);
         dialog.setAutoClose(false);
         dialog.setAutoReset(false);
         // The Cancel button, Escape and the window's close all say canceled().
@@ -95,7 +95,7 @@ public:
         } else {
             // Work that stands still (or winds down after a cancel) is shown
             // and answered all the same.
-            if (!dialog.isVisible() && clock_.elapsed() >= kProgressDelayMs && !cancelled_)
+            if (!dialog.isVisible() && clock_.elapsed() >= showAfterMs_ && !cancelled_)
                 dialog.show();
             if (dialog.isVisible())
                 QCoreApplication::processEvents();
@@ -122,6 +122,7 @@ public:
 private:
     std::unique_ptr<QProgressDialog> dialog_;   // null once finished
     qint64 total_;
+    int showAfterMs_;   // the work's time before the dialog shows
     QElapsedTimer clock_;
     qint64 next_ = 0;
     bool cancelled_ = false;
@@ -189,9 +190,9 @@ QString QtDialogs::showInput(const QString &prompt, const QString &title, const 
     return box.textValue();
 }
 
-std::unique_ptr<Progress> QtDialogs::makeProgress(const QString &label, qint64 total)
+std::unique_ptr<Progress> QtDialogs::makeProgress(const QString &label, qint64 total, int showAfterMs)
 {
-    return std::make_unique<QtProgress>(label, total);
+    return std::make_unique<QtProgress>(label, total, showAfterMs);
 }
 
 QString QtDialogs::showOpenFile(const QString &title, const QString &folder, const QString &filter)

@@ -16,7 +16,7 @@ protected:
     QString showOpenFile(const QString &title, const QString &folder, const QString &filter) override;
     QString showSaveFile(const QString &title, const QString &proposed, const QString &filter,
                          int *filterIndex) override;
-    std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) override;
+    std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total, int showAfterMs) override;
 
 private:
     bool waiting_ = false;

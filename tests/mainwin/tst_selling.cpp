@@ -103,6 +103,7 @@ private slots:
             {"cancelled from its progress: nothing sold, nothing told", "", "6/1/2024\t150\t3000\n", "", "proceeds",
              kUnsold, kNoSales, "2 of 4 2", "1:100|2:50", "", 0},
         };
+        int progressed = 0;
         for (const Case &c : cases) {
             NAME_THE_CASE(c.name);
             MainWindow w(kLots);
@@ -139,7 +140,12 @@ private slots:
             QCOMPARE(w.selected(1), w.counter().section(' ', 0, 0).toInt());
             // What another program changed is what the lists show afterwards.
             QCOMPARE(w.column(1).contains(u"Other"), !c.meanwhile.isEmpty());
+            // A sale's progress waits half a second before it shows, not the second other work waits.
+            for (const auto &progress : w.dialogs.progresses)
+                QCOMPARE(progress.showAfterMs, 500);
+            progressed += int(w.dialogs.progresses.size());
         }
+        QVERIFY(progressed > 0);
     }
 };
 

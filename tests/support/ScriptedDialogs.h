@@ -28,13 +28,15 @@ public:
     };
 
     // The progress of work as seen: label, total, the units reported done, whether it was taken
-    // away as finished, whether its object lives. cancelAt: the units done at which Cancel is pressed.
+    // away as finished, whether its object lives, the time it waits before it shows. cancelAt: the
+    // units done at which Cancel is pressed.
     struct ProgressRecord {
         QString label;
         qint64 total = 0;
         QList<qint64> done;
         bool finished = false;
         bool live = true;
+        int showAfterMs = 0;
     };
     class ScriptedProgress : public Progress {
     public:
@@ -54,9 +56,9 @@ public:
         bool cancelled_ = false;
     };
 
-    std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total) override
+    std::unique_ptr<Progress> makeProgress(const QString &label, qint64 total, int showAfterMs) override
     {
-        progresses.push_back({label, total, {}, false});
+        progresses.push_back({label, total, {}, false, true, showAfterMs});
         return std::make_unique<ScriptedProgress>(progresses.back(), std::exchange(cancelAt, std::nullopt));
     }
     std::optional<qint64> cancelAt;

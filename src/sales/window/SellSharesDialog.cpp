@@ -28,6 +28,13 @@
 
 namespace tesmo {
 
+namespace {
+
+// A sale is quick, so a user waits for one sooner than for an export.
+constexpr int kShowSaleProgressAfterMs = 500;
+
+} // namespace
+
 SellSharesDialog::SellSharesDialog(ShareSale &sale, Dialogs &dialogs, QWidget *parent)
     : QDialog(parent)
     , sale_(sale)
@@ -185,14 +192,14 @@ void SellSharesDialog::sell()
         if (!question.isEmpty()
             && dialogs_.message(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
             return;
-        // A sale of many lots shows its progress, and Cancel stops it with
-        // nothing sold.
+        // A sale that takes more than half a second shows its progress, and
+        // Cancel stops it with nothing sold.
         const auto progress = dialogs_.progress(QStringLiteral("Selling %1 of %2...")
                                                     .arg(sharesPhrase(std::accumulate(
                                                              parts.begin(), parts.end(), 0.0,
                                                              [](double n, const SalePart &p) { return n + p.shares; })),
                                                          sale_.ticker()),
-                                                qint64(parts.size()));
+                                                qint64(parts.size()), kShowSaleProgressAfterMs);
         sale_.sell(parts, [&progress](qint64 done) { return progress->advance(done); });
     } catch (const SaleRefusal &refusal) {
         refuse(refusal);
