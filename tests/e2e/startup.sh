@@ -414,7 +414,8 @@ sell() { # TICKER DATE SHARES PROCEEDS [KEY]: Ctrl+L, the fields typed (KEY on t
 
 # Two sales by Ctrl+L (one last in, first out); the year's gains saved by Ctrl+G, Alt+S and a
 # typed path without suffix, and its rows of Form 8949 by Alt+F, each read with python's csv
-# module and told in a message; Delete on a sale of three lots puts all their shares back.
+# module (the form with LibreOffice Calc too) and told in a message; Delete on a sale of three
+# lots puts all their shares back.
 scenario_gains() {
   local folder="$dir/home/My taxes" gains
   seed "INSERT INTO qryStocks (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES
@@ -466,6 +467,13 @@ for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
     "$(/usr/bin/python3 -c 'import csv, sys
 for row in csv.reader(open(sys.argv[1], newline="", encoding="utf-8")):
     print("|".join(row))' "$folder/form.csv" 2>&1)"
+  check_eq "Form 8949 as LibreOffice Calc reads it: dates and amounts typed" "$(printf '%s\n' \
+    'Part|Box|Description|Date Acquired|Date Sold|Proceeds|Cost Basis|Code|Adjustment|Gain or Loss' \
+    'I|A|40 sh. WDG (Widgets, "Best" Inc.)|2024-01-10|2024-05-01|380.5|400|||-19.5' \
+    'II|D|80 sh. ACME (Acme Corp)|2023-03-03|2024-06-01|1600|2000|||-400' \
+    'II|D|50 sh. ACME (Acme Corp)|2021-06-01|2024-06-01|1000|750|||250' \
+    'II|D|20 sh. ACME (Acme Corp)|2020-01-15|2024-06-01|400|200|||200')" \
+    "$(/usr/bin/python3 "$here/../office/read_back.py" --calc "$folder/form.csv" 2>&1)"
   press "$gains" alt+r End Delete
   answer_box "Delete on a sale" # Return answers Yes
   check_sql "every lot of the last sale holds its shares again" \

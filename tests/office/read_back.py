@@ -45,6 +45,13 @@ def libreoffice(target, *files, infilter=None):
     return [os.path.splitext(c)[0] + "." + target.split(":")[0] for c in copies]
 
 
+def calc_rows(path):
+    """The rows of a CSV file as LibreOffice Calc reads it (comma, double quotes, UTF-8, special numbers
+    detected), each cell's value typed as Calc typed it."""
+    (book,) = libreoffice("xlsx", path, infilter="CSV:44,34,76,1,,1033,false,true")
+    return [[c.value for c in row] for row in openpyxl.load_workbook(book).active.iter_rows()]
+
+
 def pdf_words(pdf):
     """The words of a PDF as laid out: a value broken across lines is none."""
     text = subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, text=True,
@@ -268,11 +275,9 @@ class TaxFiles(unittest.TestCase):   # the Form 8949 files of a few sales, a was
         self.assertEqual((raw[:4], raw.count(b"\r\n"), raw.count(b"\n")), (b"Part", len(FORM_8949), len(FORM_8949)))
         with open(self.files["csv"], newline="", encoding="utf-8") as f:
             self.assertEqual(list(csv.reader(f)), FORM_8949)
-        (book,) = libreoffice("xlsx", self.files["csv"], infilter="CSV:44,34,76,1,,1033,false,true")
         typed = [r[:3] + [datetime.datetime.strptime(d, DAY) for d in r[3:5]] + [float(a) for a in r[5:7]]
                  + [r[7] or None, float(r[8]) if r[8] else None, float(r[9])] for r in FORM_8949[1:]]
-        rows = [[c.value for c in row] for row in openpyxl.load_workbook(book).active.iter_rows()]
-        self.assertEqual(rows, FORM_8949[:1] + typed)
+        self.assertEqual(calc_rows(self.files["csv"]), FORM_8949[:1] + typed)
 
     def test_txf(self):
         padded = lambda text: datetime.datetime.strptime(text, DAY).strftime(DAY)
@@ -285,4 +290,9 @@ class TaxFiles(unittest.TestCase):   # the Form 8949 files of a few sales, a was
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1])
+    if sys.argv[1] == "--calc":   # a file's rows as Calc reads them, for the end-to-end checks
+        for row in calc_rows(sys.argv[2]):
+            print("|".join("" if v is None else v.date().isoformat() if isinstance(v, datetime.datetime) else str(v)
+                           for v in row))
+    else:
+        unittest.main(argv=sys.argv[:1])
