@@ -36,9 +36,18 @@ ShareSale::ShareSale(RecordStore &store)
     const int at = store_.AbsolutePosition();
     if (at < 0)
         throw Error(kErrNoCurrentLot);
-    const LotTable &rows = store_.rows();
-    const LotRow current = rows.lot(std::size_t(at));
+    const LotRow current = store_.rows().lot(std::size_t(at));
+    first_ = current.id;
     ticker_ = QString::fromUtf8(current.ticker);
+    offer();
+    if (lots_.empty())
+        throw Error(kErrNothingToDo, QStringLiteral("No lot of %1 holds shares to sell.").arg(ticker_));
+}
+
+// The lots of the ticker as the record set holds them now.
+void ShareSale::offer()
+{
+    const LotTable &rows = store_.rows();
     const QByteArray wanted = ticker_.toUtf8();
     const bool ascii = isAscii({wanted.constData(), std::size_t(wanted.size())});
     std::vector<LotRow> found;
@@ -47,15 +56,14 @@ ShareSale::ShareSale(RecordStore &store)
         if (ofTicker(lot.ticker, wanted, ascii))
             found.push_back(lot);
     }
-    std::sort(found.begin(), found.end(), [id = current.id](const LotRow &a, const LotRow &b) {
+    std::sort(found.begin(), found.end(), [id = first_](const LotRow &a, const LotRow &b) {
         return std::tuple(a.id != id, a.tradeDay, a.id) < std::tuple(b.id != id, b.tradeDay, b.id);
     });
+    planner_ = SalePlanner();
     planner_.know(ticker_);
     for (const LotRow &lot : found)
         planner_.add(lot);
     lots_ = planner_.lots(ticker_);
-    if (lots_.empty())
-        throw Error(kErrNothingToDo, QStringLiteral("No lot of %1 holds shares to sell.").arg(ticker_));
 }
 
 std::vector<SalePart> ShareSale::plan(QDate sold, double shares, Ticks proceeds, SaleMethod method,
@@ -66,7 +74,15 @@ std::vector<SalePart> ShareSale::plan(QDate sold, double shares, Ticks proceeds,
 
 void ShareSale::sell(const std::vector<SalePart> &parts)
 {
-    store_.Sell(parts);
+    try {
+        store_.Sell(parts);
+    } catch (const Error &e) {
+        // The record set now shows the lots another program changed or
+        // removed as the file holds them; so does the sale's offer.
+        if (e.number() == kErrLotChanged || e.number() == kErrLotGone)
+            offer();
+        throw;
+    }
     sold_ = parts;
 }
 

@@ -17,12 +17,26 @@ const char *const kColumnTitles[kSaleLotColumnCount] = {"ID",    "Trade Date", "
 
 SaleLotsModel::SaleLotsModel(std::vector<LotRow> lots, QObject *parent)
     : QAbstractTableModel(parent)
-    , lots_(std::move(lots))
-    , typed_(lots_.size())
-    , partOf_(lots_.size(), -1)
 {
+    setLots(std::move(lots));
+}
+
+void SaleLotsModel::setLots(std::vector<LotRow> lots)
+{
+    beginResetModel();
+    std::vector<QString> typed(lots.size());
+    for (std::size_t row = 0; row < lots.size(); ++row) {
+        if (const auto was = rows_.find(lots[row].id); was != rows_.end())
+            typed[row] = typed_[std::size_t(was->second)];
+    }
+    lots_ = std::move(lots);
+    typed_ = std::move(typed);
+    rows_.clear();
     for (std::size_t row = 0; row < lots_.size(); ++row)
         rows_.emplace(lots_[row].id, int(row));
+    parts_.clear();
+    partOf_.assign(lots_.size(), -1);
+    endResetModel();
 }
 
 int SaleLotsModel::rowOf(LotId id) const

@@ -183,6 +183,10 @@ void SellSharesDialog::sell()
         return;
     } catch (const Error &e) {
         tellFailure(dialogs_, Deed::Sell, e);
+        // The lots as the sale now offers them: another program's change
+        // refused it, and they are read anew.
+        lots_->setLots(sale_.lots());
+        replan();
         return;
     }
     accept();
