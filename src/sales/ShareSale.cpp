@@ -38,9 +38,19 @@ ShareSale::ShareSale(RecordStore &store)
     const int at = store_.AbsolutePosition();
     if (at < 0)
         throw Error(kErrNoCurrentLot);
-    const LotTable &rows = store_.rows();
-    const LotRow current = rows.lot(std::size_t(at));
+    const LotRow current = store_.rows().lot(std::size_t(at));
+    first_ = current.id;
     ticker_ = QString::fromUtf8(current.ticker);
+    offer();
+    if (lots_.empty())
+        throw Error(kErrNothingToDo, QStringLiteral("No lot of %1 holds shares to sell.").arg(ticker_));
+}
+
+// The lots of the ticker as the record set holds them now, and the ticker's
+// history for the wash sales.
+void ShareSale::offer()
+{
+    const LotTable &rows = store_.rows();
     const QByteArray wanted = ticker_.toUtf8();
     const bool ascii = isAscii({wanted.constData(), std::size_t(wanted.size())});
     std::vector<LotRow> found;
@@ -49,16 +59,14 @@ ShareSale::ShareSale(RecordStore &store)
         if (ofTicker(lot.ticker, wanted, ascii))
             found.push_back(lot);
     }
-    std::sort(found.begin(), found.end(), [id = current.id](const LotRow &a, const LotRow &b) {
+    std::sort(found.begin(), found.end(), [id = first_](const LotRow &a, const LotRow &b) {
         return std::tuple(a.id != id, a.tradeDay, a.id) < std::tuple(b.id != id, b.tradeDay, b.id);
     });
+    planner_ = SalePlanner();
     planner_.know(ticker_);
     for (const LotRow &lot : found)
         planner_.add(lot);
     lots_ = planner_.lots(ticker_);
-    if (lots_.empty())
-        throw Error(kErrNothingToDo, QStringLiteral("No lot of %1 holds shares to sell.").arg(ticker_));
-    // The ticker's history, for the wash sales.
     std::vector<SalePart> sales = store_.Sales();
     std::erase_if(sales, [&](const SalePart &p) { return !sameTicker(p.ticker, ticker_); });
     std::vector<HeldLot> held;
@@ -66,9 +74,11 @@ ShareSale::ShareSale(RecordStore &store)
         if (acquiredOf(lot).isValid())
             held.push_back({lot.id, QString::fromUtf8(lot.ticker), acquiredOf(lot), sharesOf(lot)});
     washLots_ = lotsAsBought(held, sales);
+    washParts_.clear();
     for (const SalePart &p : sales)
         washParts_.push_back({p.saleNo, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
     const WashSales wash = washSales(washLots_, washParts_);
+    adjusted_.clear();
     for (const LotRow &lot : lots_)
         if (const Ticks adjustment = wash.adjustmentOf(lot.id); adjustment > 0)
             adjusted_.emplace(lot.id, Adjusted{adjustment, wash.heldFrom(lot.id, acquiredOf(lot), sharesOf(lot))});
@@ -105,7 +115,15 @@ std::vector<SalePart> ShareSale::plan(QDate sold, double shares, Ticks proceeds,
 
 void ShareSale::sell(const std::vector<SalePart> &parts, const std::function<bool(qint64 done)> &progress)
 {
-    store_.Sell(parts, [&progress](qint64 done, qint64) { return !progress || progress(done); });
+    try {
+        store_.Sell(parts, [&progress](qint64 done, qint64) { return !progress || progress(done); });
+    } catch (const Error &e) {
+        // The record set now shows the lots another program changed or
+        // removed as the file holds them; so does the sale's offer.
+        if (e.number() == kErrLotChanged || e.number() == kErrLotGone)
+            offer();
+        throw;
+    }
     sold_ = parts;
 }
 

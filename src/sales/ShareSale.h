@@ -27,7 +27,9 @@ public:
 
     const QString &ticker() const { return ticker_; }
     // The lots offered: the current lot first, then by trade date and ID.
-    // Their texts stay valid while the command lives.
+    // Their texts stay valid while the command lives. A sale refused because
+    // another program changed or removed a lot offers the lots anew, as the
+    // file holds them.
     const std::vector<LotRow> &lots() const { return lots_; }
 
     // What earlier wash sales added to an offered lot's shares: their cost
@@ -59,7 +61,10 @@ public:
     std::optional<LotId> nextCurrent() const;
 
 private:
+    void offer();
+
     RecordStore &store_;
+    LotId first_ = 0;   // the lot current when the sale began
     QString ticker_;
     SalePlanner planner_;
     std::vector<LotRow> lots_;

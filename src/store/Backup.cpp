@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <dirent.h>
 #include <memory>
 #include <sqlite3.h>
@@ -181,8 +182,11 @@ UnnamedCopy copyLedger(const QString &ledgerPath, const std::atomic<bool> *stop)
         Database ledger(ledgerPath, Database::Mode::ReadOnly, &wait);
 
         const QString folder = folderOf(ledgerPath);
-        if (!QDir().mkpath(folder))
-            cannotWrite(QStringLiteral("The folder %1 could not be created.").arg(folder));
+        std::error_code why;
+        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), why);
+        if (why)
+            cannotWrite(QStringLiteral("The folder %1 could not be created: %2.")
+                            .arg(folder, QString::fromLocal8Bit(why.message())));
         copies(folder);   // a folder whose copies could never be pruned gets none
         // A name of its own for every copy of the process: the daily copy and
         // a copy before an import can be under way at once.

@@ -190,6 +190,25 @@ private slots:
         QCOMPARE(QDir(backup::folderOf(ledger.file())).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
+    // A "Tesmo backups" that cannot be a folder gives no copy, and the message says why in the
+    // system's words.
+    void aBackupsNameTakenByAFileSaysWhy()
+    {
+        LedgerFolder ledger(test::numberedLots(2));
+        QFile taken(backup::folderOf(ledger.file()));
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.close();
+        QString told;
+        try {
+            backup::makeCopy(ledger.file(), backup::Kind::Daily, kNow);
+        } catch (const Error &e) {
+            told = QString::number(e.number()) + ' ' + e.description();
+        }
+        QCOMPARE(told, QStringLiteral("%1 The folder %2 could not be created: Not a directory.")
+                           .arg(int(kErrCannotWrite))
+                           .arg(taken.fileName()));
+    }
+
     // Two copies of the program on one ledger, one restoring an older copy: no lot or sale ID given
     // before is given again, and the other's delete and undo, of a lot or a sale as it read them,
     // refuse rather than take another in its place.

@@ -18,12 +18,26 @@ const char *const kColumnTitles[kSaleLotColumnCount] = {"ID",    "Trade Date", "
 SaleLotsModel::SaleLotsModel(const ShareSale &sale, QObject *parent)
     : QAbstractTableModel(parent)
     , sale_(sale)
-    , lots_(sale.lots())
-    , typed_(lots_.size())
-    , partOf_(lots_.size(), -1)
 {
+    setLots(sale.lots());
+}
+
+void SaleLotsModel::setLots(std::vector<LotRow> lots)
+{
+    beginResetModel();
+    std::vector<QString> typed(lots.size());
+    for (std::size_t row = 0; row < lots.size(); ++row) {
+        if (const auto was = rows_.find(lots[row].id); was != rows_.end())
+            typed[row] = typed_[std::size_t(was->second)];
+    }
+    lots_ = std::move(lots);
+    typed_ = std::move(typed);
+    rows_.clear();
     for (std::size_t row = 0; row < lots_.size(); ++row)
         rows_.emplace(lots_[row].id, int(row));
+    parts_.clear();
+    partOf_.assign(lots_.size(), -1);
+    endResetModel();
 }
 
 int SaleLotsModel::rowOf(LotId id) const

@@ -25,6 +25,8 @@ public:
     explicit SaleLotsModel(const ShareSale &sale, QObject *parent = nullptr);
 
     const std::vector<LotRow> &lots() const { return lots_; }
+    // Lists lots in place of those listed, each keeping the shares typed for it.
+    void setLots(std::vector<LotRow> lots);
     // The row of a lot; -1 when it is not listed.
     int rowOf(LotId id) const;
 

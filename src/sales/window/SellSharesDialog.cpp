@@ -207,6 +207,10 @@ void SellSharesDialog::sell()
     } catch (const Error &e) {
         if (e.number() != kErrUserCancelled)
             tellFailure(dialogs_, Deed::Sell, e);
+        // The lots as the sale now offers them: another program's change
+        // refused it, and they are read anew.
+        lots_->setLots(sale_.lots());
+        replan();
         return;
     }
     accept();
