@@ -33,7 +33,9 @@ bool LedgerCommands::importOffered() const
 
 void LedgerCommands::sellShares()
 {
-    if (!store_.isOpen() || store_.EditMode() == kEditAdd)
+    // While a lot is being added nothing is sold; an empty ledger, which
+    // opens adding its first lot, says why.
+    if (!store_.isOpen() || (store_.EditMode() == kEditAdd && store_.RecordCount() > 0))
         return;
     // Ctrl+L without a lot says why nothing can be sold.
     if (!sellOffered()) {
@@ -83,7 +85,8 @@ void LedgerCommands::contextMenu(const QPoint &globalPos)
     } entries[] = {
         {"Import Lots from File...", "importLots", Qt::CTRL | Qt::Key_I, importOffered(), [this] { importLots({}); }},
         {"Restore from Backup...", "restoreFromBackup", {}, importOffered(), [this] { restoreFromBackup(); }},
-        {"Sell Shares...", "sellShares", Qt::CTRL | Qt::Key_L, store_.isOpen() && store_.EditMode() != kEditAdd,
+        {"Sell Shares...", "sellShares", Qt::CTRL | Qt::Key_L,
+         store_.isOpen() && (store_.EditMode() != kEditAdd || store_.RecordCount() == 0),
          [this] { sellShares(); }},
         {"Holdings and Gains...", "holdingsAndGains", Qt::CTRL | Qt::Key_G, store_.isOpen(),
          [this] { holdingsAndGains(); }},

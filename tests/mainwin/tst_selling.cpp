@@ -46,6 +46,15 @@ class SellingTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Ctrl+L on a ledger without lots, which opens adding its first, says why nothing is sold.
+    void nothingToSellSaysWhy()
+    {
+        MainWindow w(std::vector<NewLot>{});
+        w.ctrlKey(Qt::Key_L);
+        QCOMPARE(w.dialogs.takeTexts().join("\n"), QStringLiteral("There is nothing to sell: the ledger holds no lots."));
+        QCOMPARE(w.folder.query("SELECT count(*) FROM Lots"), QStringLiteral("0"));
+    }
+
     // Each method on the same lots, a refusal for each field (the dialog
     // stays, the focus in the field, Escape leaves the file as it was), and
     // pending changes handled first. The current lot is lot 2, and lots 1
