@@ -117,7 +117,9 @@ void RecordStore::writePending()
 {
     requireOpen();
     if (editMode_ == kEditAdd) {
+        Database::Transaction transaction(*db_);   // its commit brings the figures for taxes up to date
         const LotId id = insertLot([this](int pos) { return binding_.text(pos); });
+        transaction.commit();
         editMode_ = kEditNone;
         lastModified_ = id;
         stored(readLot(id), true);
@@ -175,6 +177,7 @@ void RecordStore::updateCurrent()
     for (int pos = kName1; pos <= kTradeDate; ++pos)
         sql += QByteArray(" AND ") + columnName(pos) + " IS ?" + QByteArray::number(idParam + pos);
 
+    Database::Transaction transaction(*db_);
     Statement s(db_->handle(), sql.constData());
     for (std::size_t i = 0; i < changes.size(); ++i)
         bindFieldValue(s, int(i) + 1, changes[i].second);
@@ -187,6 +190,7 @@ void RecordStore::updateCurrent()
         exists.bind(1, std::int64_t(current_.id()));
         throw tesmo::Error(exists.step() ? kErrLotChanged : kErrLotGone);
     }
+    transaction.commit();
     current_ = readLot(current_.id());
     stored(current_, false);
 }
@@ -432,6 +436,7 @@ void RecordStore::Delete()
     requireOpen();
     const bool pending = anyChanged();
     validate(kActDelete, pending);
+    Database::Transaction transaction(*db_);
     Statement &s = cached(deleteStmt_, "DELETE FROM Lots WHERE ID = ?1 AND Name1 IS ?2 AND Ticker IS ?3 AND "
                                        "NumShares IS ?4 AND Price IS ?5 AND NetAmount IS ?6 AND TradeDate IS ?7");
     s.bind(1, std::int64_t(current_.id()));
@@ -468,6 +473,7 @@ void RecordStore::Delete()
                                                                  "ledger file since Tesmo read it, so nothing was "
                                                                  "deleted."));
     }
+    transaction.commit();
     rows_.erase(std::size_t(place_.position));
     place_ = Place::gapBefore(place_.position);
     editMode_ = kEditNone;
