@@ -66,10 +66,7 @@ constexpr std::size_t kBatch = 64;
 
 QByteArray insertSources(std::size_t count)
 {
-    QByteArray sql = "INSERT OR REPLACE INTO LotSources (LotID, RowKey) VALUES (?, ?)";
-    for (std::size_t i = 1; i < count; ++i)
-        sql += ", (?, ?)";
-    return sql;
+    return insertRows("INSERT OR REPLACE INTO LotSources (LotID, RowKey) VALUES", 2, count);
 }
 
 } // namespace

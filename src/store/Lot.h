@@ -63,7 +63,6 @@ public:
     // The number of shares and the trade date as stored, when they read as such.
     std::optional<double> shares() const;
     std::optional<QDate> tradeDate() const;
-    bool fits(int pos) const { return fits_[std::size_t(pos)]; }
     // The captions of the fields whose stored values do not fit ("Trade Date").
     QStringList unfitFields() const;
 

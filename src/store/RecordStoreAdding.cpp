@@ -78,10 +78,8 @@ private:
 
     static QByteArray insertLots(int count)
     {
-        QByteArray sql = "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES ";
-        for (int k = 0; k < count; ++k)
-            sql += k == 0 ? "(?, ?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?, ?)";
-        return sql;
+        return insertRows("INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) VALUES",
+                          kLotParams, std::size_t(count));
     }
 
     void write(Statement &s)

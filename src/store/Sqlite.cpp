@@ -1,9 +1,22 @@
 #include "store/Sqlite.h"
 
+#include <QByteArray>
 #include <sqlite3.h>
 #include <utility>
 
 namespace tesmo {
+
+QByteArray insertRows(const char *head, int columns, std::size_t rows)
+{
+    QByteArray row = "(?";
+    for (int c = 1; c < columns; ++c)
+        row += ", ?";
+    row += ')';
+    QByteArray sql = head;
+    for (std::size_t r = 0; r < rows; ++r)
+        sql += (r ? ", " : " ") + row;
+    return sql;
+}
 
 Error engineError(sqlite3 *db, int rc)
 {

@@ -5,7 +5,9 @@
 
 #include "text/Error.h"
 
+#include <QByteArray>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -27,6 +29,10 @@ void defend(sqlite3 *db);
 
 // A copy of one column value as the engine held it, of whatever type, kept
 // so that the same value can be bound again and compared exactly.
+// "head (?, ?), (?, ?)": an INSERT of rows rows of columns values each, so
+// that one statement writes many rows.
+QByteArray insertRows(const char *head, int columns, std::size_t rows);
+
 class SqlValue {
 public:
     SqlValue() = default;
