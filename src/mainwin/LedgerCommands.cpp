@@ -58,7 +58,7 @@ void LedgerCommands::sellShares()
         else
             window_.moveIntoGap();
         window_.showLots();
-        platform_.dialogs.message(QStringLiteral("Sold ") + saleSummary(sale.sold()), Dialogs::Buttons::Ok,
+        platform_.dialogs.message(QStringLiteral("Sold ") + saleSummary(sale.soldLine()), Dialogs::Buttons::Ok,
                                   Dialogs::Icon::Information);
     });
 }

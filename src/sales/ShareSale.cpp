@@ -90,6 +90,23 @@ std::optional<ShareSale::Adjusted> ShareSale::adjustedOf(LotId lot) const
     return found == adjusted_.end() ? std::nullopt : std::optional(found->second);
 }
 
+ShareSale::Figures ShareSale::figures(const std::vector<SalePart> &parts) const
+{
+    std::vector<WashSale> all = washParts_;
+    const std::size_t first = all.size();
+    for (const SalePart &p : parts)
+        all.push_back({-1, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
+    Figures figures;
+    for (TaxRow &row : washSales(washLots_, all).rows)
+        if (row.part >= first) {
+            row.part -= first;
+            figures.rows.push_back(std::move(row));
+        }
+    if (std::vector<SaleLine> lines = saleLines(figures.rows, parts); !lines.empty())
+        figures.line = std::move(lines.front());
+    return figures;
+}
+
 QString ShareSale::question(const std::vector<SalePart> &parts, QDate today) const
 {
     if (parts.empty())
@@ -115,8 +132,9 @@ std::vector<SalePart> ShareSale::plan(QDate sold, double shares, Ticks proceeds,
 
 void ShareSale::sell(const std::vector<SalePart> &parts, const std::function<bool(qint64 done)> &progress)
 {
+    std::vector<SaleId> ids;
     try {
-        store_.Sell(parts, [&progress](qint64 done, qint64) { return !progress || progress(done); });
+        ids = store_.Sell(parts, [&progress](qint64 done, qint64) { return !progress || progress(done); });
     } catch (const Error &e) {
         // The record set now shows the lots another program changed or
         // removed as the file holds them; so does the sale's offer.
@@ -124,7 +142,28 @@ void ShareSale::sell(const std::vector<SalePart> &parts, const std::function<boo
             offer();
         throw;
     }
+    // The figures the ledger now keeps of the sale, worked out in its
+    // transaction; worked out here only when another program's change has
+    // marked them since and the file is busy.
     sold_ = parts;
+    std::unordered_map<SaleId, std::size_t> index;
+    for (std::size_t i = 0; i < sold_.size() && i < ids.size(); ++i) {
+        sold_[i].id = ids[i];
+        sold_[i].saleNo = ids.front();
+        index.emplace(ids[i], i);
+    }
+    std::vector<TaxRow> rows;
+    if (const auto kept = store_.GainRowsKept(ids)) {
+        for (const GainRow &r : *kept) {
+            const std::size_t i = index.at(r.part);
+            rows.push_back({i, sold_[i].name, sold_[i].ticker, r.shares, r.acquired, r.sold, r.proceeds, r.costBasis,
+                            r.adjustment, r.longTerm});
+        }
+    } else {
+        rows = figures(parts).rows;
+    }
+    std::vector<SaleLine> lines = saleLines(rows, sold_);
+    soldLine_ = lines.empty() ? SaleLine() : std::move(lines.front());
 }
 
 std::optional<LotId> ShareSale::nextCurrent() const
@@ -141,24 +180,20 @@ std::optional<LotId> ShareSale::nextCurrent() const
     return first;
 }
 
-QString saleSummary(const std::vector<SalePart> &parts)
+QString saleSummary(const SaleLine &sale)
 {
-    double shares = 0;
-    Ticks proceeds = 0, cost = 0;
-    for (const SalePart &part : parts) {
-        shares += part.shares;
-        proceeds += part.proceeds;
-        cost += part.cost;
-    }
     const auto money = [](Ticks ticks) { return regional::regionalCurrencyText(ticks); };
-    const Ticks gain = proceeds - cost;
-    return QStringLiteral("%1 %2 of %3 from %4 %5 on %6 for %7: cost %8, %9 %10.")
-        .arg(sharesPhrase(shares).section(u' ', 0, 0), shares == 1 ? QStringLiteral("share") : QStringLiteral("shares"),
-             parts.front().ticker, QString::number(parts.size()),
-             parts.size() == 1 ? QStringLiteral("lot") : QStringLiteral("lots"),
-             regional::shortDate(parts.front().sold), money(proceeds), money(cost),
-             gain < 0 ? QStringLiteral("loss") : QStringLiteral("gain"))
-        .arg(money(gain < 0 ? -gain : gain));
+    const Ticks gain = sale.gain();
+    // A gain of nothing left by a wash sale is a loss wholly disallowed.
+    const bool loss = gain < 0 || (gain == 0 && sale.wash());
+    QString text = QStringLiteral("%1 of %2 from %3 %4 on %5 for %6: cost %7, %8 %9")
+                       .arg(sharesPhrase(sale.shares), sale.ticker, QString::number(sale.lots),
+                            sale.lots == 1 ? QStringLiteral("lot") : QStringLiteral("lots"),
+                            regional::shortDate(sale.sold), money(sale.proceeds), money(sale.costBasis),
+                            loss ? QStringLiteral("loss") : QStringLiteral("gain"), money(gain < 0 ? -gain : gain));
+    if (sale.wash())
+        text += QStringLiteral(" after a wash-sale adjustment of %1").arg(money(sale.adjustment));
+    return text + u'.';
 }
 
 } // namespace tesmo

@@ -5,6 +5,7 @@
 // dialog asks, this plans and records.
 #pragma once
 
+#include "sales/LedgerGains.h"
 #include "sales/SalePlanner.h"
 #include "sales/WashSales.h"
 #include "store/RecordStore.h"
@@ -44,6 +45,18 @@ public:
     std::vector<SalePart> plan(QDate sold, double shares, Ticks proceeds, SaleMethod method,
                                const ChosenShares &chosen = {}) const;
 
+    // A planned sale as the list of realized gains will show it once it is
+    // recorded: the ticker's wash sales worked out with it as the latest
+    // sale. Its rows for taxes, one or more a part, each row's part the index
+    // of its part in parts: the cost basis and date acquired as earlier wash
+    // sales adjusted them, and the loss that purchases within 30 days of it
+    // disallow; and the line of the sale, their sums.
+    struct Figures {
+        std::vector<TaxRow> rows;
+        SaleLine line;
+    };
+    Figures figures(const std::vector<SalePart> &parts) const;
+
     // What to ask before a planned sale is recorded, as of today: a sale
     // dated after today, and a loss that a purchase of the ticker within 30
     // days makes a wash sale, with the loss disallowed; empty when nothing.
@@ -54,10 +67,13 @@ public:
     // recorded, 3426 when progress returns false; nothing is then written.
     void sell(const std::vector<SalePart> &parts, const std::function<bool(qint64 done)> &progress = {});
 
-    // After sell(): the parts recorded, and the lot to make current: of the
-    // lots offered, the first by ID that still holds shares; none when each
-    // was sold whole.
+    // After sell(): the parts recorded, with the IDs of their rows and the
+    // sale's number; the sale's line, the sums of the rows the ledger now
+    // keeps of it (qryGains), as the list of realized gains shows it; and the
+    // lot to make current: of the lots offered, the first by ID that still
+    // holds shares; none when each was sold whole.
     const std::vector<SalePart> &sold() const { return sold_; }
+    const SaleLine &soldLine() const { return soldLine_; }
     std::optional<LotId> nextCurrent() const;
 
 private:
@@ -69,15 +85,18 @@ private:
     SalePlanner planner_;
     std::vector<LotRow> lots_;
     std::vector<SalePart> sold_;
+    SaleLine soldLine_;
     std::vector<WashLot> washLots_;     // of the ticker, every lot ever bought
     std::vector<WashSale> washParts_;   // of the ticker, every part sold
     std::unordered_map<LotId, Adjusted> adjusted_;
 };
 
-// What a sale of parts does, as the end of a sentence that starts with a
-// verb: "150 shares of ACME from 2 lots on 6/1/2024 for $3,000.00: cost
-// $1,750.00, gain $1,250.00." (a loss says "loss"; "1 share", "12,050,000
-// shares"). parts: one or more.
-QString saleSummary(const std::vector<SalePart> &parts);
+// What a sale does, as the end of a sentence that starts with a verb, its
+// figures those of the list of realized gains: "150 shares of ACME from 2
+// lots on 6/1/2024 for $3,000.00: cost $1,750.00, gain $1,250.00." A loss
+// says "loss"; a loss a wash sale disallows says so after the gain that
+// remains: "cost $100.00, loss $0.00 after a wash-sale adjustment of
+// $20.00." ("1 share", "12,050,000 shares").
+QString saleSummary(const SaleLine &sale);
 
 } // namespace tesmo

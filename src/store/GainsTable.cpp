@@ -143,6 +143,31 @@ QDate dateOf(const Statement &s, int column)
     return readIsoDate({day.constData(), std::size_t(day.size())}).value_or(QDate());
 }
 
+// Whether the file keeps figures that are current: false for sales of an
+// earlier version, and when a change another program made has marked a
+// ticker. A ledger with sales only.
+bool keptCurrent(Database &db)
+{
+    sqlite3_stmt *raw = nullptr;
+    const bool kept = sqlite3_prepare_v2(db.handle(), "SELECT 1 FROM GainsHeld", -1, &raw, nullptr) == SQLITE_OK;
+    sqlite3_finalize(raw);
+    if (!kept)
+        return false;
+    Statement stale(db.handle(), "SELECT EXISTS (SELECT 1 FROM GainsStale)");
+    stale.step();
+    return stale.int64(0) == 0;
+}
+
+constexpr const char *kRowColumns = "SELECT SaleID, SaleNo, LotID, Description, Shares, Acquired, Sold, Proceeds, "
+                                    "CostBasis, Adjustment, Term FROM GainRows ";
+
+GainRow rowOf(const Statement &rows)
+{
+    return {SaleId(rows.int64(0)), SaleId(rows.int64(1)), LotId(rows.int64(2)), rows.text(3),
+            sqlite3_column_double(rows.handle(), 4), dateOf(rows, 5), dateOf(rows, 6),
+            ticksOf(rows, 7), ticksOf(rows, 8), ticksOf(rows, 9), rows.text(10) == u"Long"};
+}
+
 } // namespace
 
 void keepGainsWith(GainsWorker given)
@@ -199,32 +224,41 @@ std::optional<KeptGains> readKeptGains(Database &db, std::optional<int> year)
 {
     if (!hasSales(db))
         return KeptGains();
-    sqlite3_stmt *raw = nullptr;
-    const bool kept = sqlite3_prepare_v2(db.handle(), "SELECT 1 FROM GainsHeld", -1, &raw, nullptr) == SQLITE_OK;
-    sqlite3_finalize(raw);
-    if (!kept)
-        return std::nullopt;   // sales of an earlier version
-    Statement stale(db.handle(), "SELECT EXISTS (SELECT 1 FROM GainsStale)");
-    stale.step();
-    if (stale.int64(0) != 0)
+    if (!keptCurrent(db))
         return std::nullopt;
     KeptGains gains;
-    Statement rows(db.handle(), year ? "SELECT SaleID, SaleNo, LotID, Description, Shares, Acquired, Sold, Proceeds, "
-                                       "CostBasis, Adjustment, Term FROM GainRows WHERE Sold BETWEEN ?1 AND ?2 "
-                                       "ORDER BY Sold, SaleID, Piece"
-                                     : "SELECT SaleID, SaleNo, LotID, Description, Shares, Acquired, Sold, Proceeds, "
-                                       "CostBasis, Adjustment, Term FROM GainRows ORDER BY Sold, SaleID, Piece");
+    const QByteArray sql = QByteArray(kRowColumns)
+                           + (year ? "WHERE Sold BETWEEN ?1 AND ?2 ORDER BY Sold, SaleID, Piece"
+                                   : "ORDER BY Sold, SaleID, Piece");
+    Statement rows(db.handle(), sql.constData());
     if (year)
         rows.bind(1, isoDateText(QDate(*year, 1, 1))).bind(2, isoDateText(QDate(*year, 12, 31)));
     while (rows.step())
-        gains.rows.push_back({SaleId(rows.int64(0)), SaleId(rows.int64(1)), LotId(rows.int64(2)), rows.text(3),
-                              sqlite3_column_double(rows.handle(), 4), dateOf(rows, 5), dateOf(rows, 6),
-                              ticksOf(rows, 7), ticksOf(rows, 8), ticksOf(rows, 9), rows.text(10) == u"Long"});
+        gains.rows.push_back(rowOf(rows));
     Statement held(db.handle(), "SELECT LotID, Shares, Acquired, Adjustment FROM GainsHeld ORDER BY LotID, Piece");
     while (held.step())
         gains.held.push_back({LotId(held.int64(0)), sqlite3_column_double(held.handle(), 1), dateOf(held, 2),
                               ticksOf(held, 3)});
     return gains;
+}
+
+std::optional<std::vector<GainRow>> readKeptRowsOf(Database &db, const std::vector<SaleId> &parts)
+{
+    if (!hasSales(db) || !keptCurrent(db))
+        return std::nullopt;
+    std::vector<GainRow> kept;
+    const QByteArray sql = QByteArray(kRowColumns) + "WHERE SaleID = ?1 ORDER BY Piece";
+    Statement rows(db.handle(), sql.constData());
+    for (const SaleId part : parts) {
+        rows.bind(1, std::int64_t(part));
+        const std::size_t before = kept.size();
+        while (rows.step())
+            kept.push_back(rowOf(rows));
+        rows.reset();
+        if (kept.size() == before)
+            return std::nullopt;   // a part the file keeps no figures of
+    }
+    return kept;
 }
 
 } // namespace tesmo

@@ -90,4 +90,9 @@ struct KeptGains {
 };
 std::optional<KeptGains> readKeptGains(Database &db, std::optional<int> year);
 
+// The rows the file keeps of the sale rows whose IDs are parts, in the order
+// of parts, each part's pieces in order; none when the file keeps none that
+// are current (as readKeptGains) or none of one of the parts.
+std::optional<std::vector<GainRow>> readKeptRowsOf(Database &db, const std::vector<SaleId> &parts);
+
 } // namespace tesmo

@@ -178,6 +178,9 @@ public:
     // program made has marked them, worked out and kept again first, if the
     // ledger can be written. None when they cannot be had so.
     std::optional<KeptGains> GainsKept(std::optional<int> year);
+    // The same for the rows of the sale rows whose IDs are parts (those Sell
+    // returned), as readKeptRowsOf gives them.
+    std::optional<std::vector<GainRow>> GainRowsKept(const std::vector<SaleId> &parts);
 
     void Edit();
     void Update();

@@ -26,6 +26,22 @@ QString listed(const QStringList &items)
     return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.back();
 }
 
+// What read gives of the figures the file keeps; when a change another
+// program made has marked them, worked out and kept again first, if the
+// ledger can be written.
+template <class Read>
+auto keptOrWorkedOut(Database &db, const Read &read) -> decltype(read())
+{
+    if (auto kept = read(); kept || db.readOnly())
+        return kept;
+    try {
+        bringSalesUpToDate(db);   // works out the figures another program's change marked
+    } catch (const Error &) {
+        return std::nullopt;      // the file is busy: the caller works them out
+    }
+    return read();
+}
+
 } // namespace
 
 std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts,
@@ -314,14 +330,13 @@ std::vector<int> RecordStore::SaleYears()
 std::optional<KeptGains> RecordStore::GainsKept(std::optional<int> year)
 {
     requireOpen();
-    if (std::optional<KeptGains> kept = readKeptGains(*db_, year); kept || db_->readOnly())
-        return kept;
-    try {
-        bringSalesUpToDate(*db_);   // works out the figures another program's change marked
-    } catch (const Error &) {
-        return std::nullopt;        // the file is busy: the caller works them out
-    }
-    return readKeptGains(*db_, year);
+    return keptOrWorkedOut(*db_, [&] { return readKeptGains(*db_, year); });
+}
+
+std::optional<std::vector<GainRow>> RecordStore::GainRowsKept(const std::vector<SaleId> &parts)
+{
+    requireOpen();
+    return keptOrWorkedOut(*db_, [&] { return readKeptRowsOf(*db_, parts); });
 }
 
 void RecordStore::removeRows(std::vector<std::size_t> rows)

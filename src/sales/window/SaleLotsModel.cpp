@@ -68,14 +68,24 @@ ChosenShares SaleLotsModel::chosen() const
     return shares;
 }
 
-void SaleLotsModel::showPlan(QDate sold, const std::vector<SalePart> &parts)
+void SaleLotsModel::showPlan(QDate sold, const std::vector<SalePart> &parts, const std::vector<TaxRow> &rows)
 {
     sold_ = sold;
-    parts_ = parts;
+    parts_.assign(parts.size(), Part());
+    for (const TaxRow &row : rows) {
+        Part &part = parts_[row.part];
+        part.proceeds += row.proceeds;
+        part.costBasis += row.costBasis;
+        part.gain += row.gain();
+        const QString term = row.longTerm ? QStringLiteral("Long") : QStringLiteral("Short");
+        part.term = part.term.isEmpty() || part.term == term ? term : QStringLiteral("Mixed");
+    }
     std::fill(partOf_.begin(), partOf_.end(), -1);
-    for (std::size_t i = 0; i < parts_.size(); ++i)
-        if (const int row = rowOf(parts_[i].lot); row >= 0)
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        parts_[i].shares = parts[i].shares;
+        if (const int row = rowOf(parts[i].lot); row >= 0)
             partOf_[std::size_t(row)] = int(i);
+    }
     if (!lots_.empty())
         emit dataChanged(index(0, kSaleLotTerm), index(rowCount() - 1, kSaleLotGain));
 }
@@ -94,7 +104,7 @@ QString SaleLotsModel::text(int row, int column) const
 {
     const LotRow &lot = lots_[std::size_t(row)];
     const int at = partOf_[std::size_t(row)];
-    const SalePart *part = at < 0 ? nullptr : &parts_[std::size_t(at)];
+    const Part *part = at < 0 ? nullptr : &parts_[std::size_t(at)];
     switch (column) {
     case kSaleLotId:
         return QString::number(lot.id);
@@ -110,6 +120,8 @@ QString SaleLotsModel::text(int row, int column) const
                                 : QString();
     }
     case kSaleLotTerm: {
+        if (part)
+            return part->term;
         const auto adjusted = sale_.adjustedOf(lot.id);
         const QDate from = adjusted ? adjusted->heldFrom : acquiredOf(lot);
         return sold_.isValid() && acquiredOf(lot) <= sold_ ? termOf(from, sold_) : QString();
@@ -119,11 +131,11 @@ QString SaleLotsModel::text(int row, int column) const
             return typed_[std::size_t(row)];
         return part ? regional::numberText(part->shares) : QString();
     case kSaleLotBasis:
-        return part ? regional::netAmountText(part->cost) : QString();
+        return part ? regional::netAmountText(part->costBasis) : QString();
     case kSaleLotProceeds:
         return part ? regional::netAmountText(part->proceeds) : QString();
     case kSaleLotGain:
-        return part ? regional::netAmountText(part->gain()) : QString();
+        return part ? regional::netAmountText(part->gain) : QString();
     default:
         return {};
     }

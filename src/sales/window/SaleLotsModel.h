@@ -2,9 +2,12 @@
 // kept by the sale that offers them): each lot with its ID, trade date,
 // shares, price, cost with what earlier wash sales added to it, and the term
 // a sale on the sale date would have from the date the shares are held from
-// (earlier for shares that replaced a loss), then its part of the sale as planned: the shares taken
-// (typed by the user while the lots are chosen), their cost, their share of
-// the proceeds and the gain.
+// (earlier for shares that replaced a loss); then its part of the sale as
+// planned, as the list of realized gains will show it: the shares taken
+// (typed by the user while the lots are chosen), their cost basis with what
+// earlier wash sales added to them, their share of the proceeds, and the
+// gain after the loss a wash sale disallows, the term that of the shares
+// taken.
 #pragma once
 
 #include "sales/ShareSale.h"
@@ -39,8 +42,10 @@ public:
     ChosenShares chosen() const;
 
     // Shows the parts of the sale planned for the date sold (each lot's term
-    // on that date); no parts when the sale cannot be made as it stands.
-    void showPlan(QDate sold, const std::vector<SalePart> &parts);
+    // on that date), with the rows for taxes the sale will have (rows' part
+    // indexes parts): a part's cost basis, gain and term are its rows'. No
+    // parts when the sale cannot be made as it stands.
+    void showPlan(QDate sold, const std::vector<SalePart> &parts, const std::vector<TaxRow> &rows);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -60,7 +65,15 @@ private:
     std::vector<LotRow> lots_;
     std::unordered_map<LotId, int> rows_;   // lot ID to row
     std::vector<QString> typed_;            // by row
-    std::vector<SalePart> parts_;
+    // A part as its rows add up.
+    struct Part {
+        double shares = 0;
+        Ticks proceeds = 0;
+        Ticks costBasis = 0;
+        Ticks gain = 0;
+        QString term;   // "Long", "Short", or "Mixed" for both
+    };
+    std::vector<Part> parts_;
     std::vector<int> partOf_;               // by row: the index of its part, or -1
     QDate sold_;
     bool choosing_ = false;

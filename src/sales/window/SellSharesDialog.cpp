@@ -149,16 +149,19 @@ std::vector<SalePart> SellSharesDialog::plan() const
 void SellSharesDialog::replan()
 {
     std::vector<SalePart> parts;
+    ShareSale::Figures figures;
     QString totals;
     try {
         parts = plan();
-        totals = QStringLiteral("Selling ") + saleSummary(parts);
+        figures = sale_.figures(parts);
+        totals = QStringLiteral("Selling ") + saleSummary(figures.line);
     } catch (const Error &e) {
         // Nothing to say while the shares are still to be typed.
         if (!shares_->text().isEmpty())
             totals = e.description();
+        parts.clear();
     }
-    lots_->showPlan(regional::readDate(date_->text()).value_or(QDate()), parts);
+    lots_->showPlan(regional::readDate(date_->text()).value_or(QDate()), parts, figures.rows);
     totals_->setText(totals);
 }
 
