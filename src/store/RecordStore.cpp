@@ -116,8 +116,11 @@ bool RecordStore::leaveRecord(int action)
 void RecordStore::writePending()
 {
     requireOpen();
+    Database::Transaction transaction(*db_);
     if (editMode_ == kEditAdd) {
         const LotId id = insertLot([this](int pos) { return binding_.text(pos); });
+        writeSplit(id);
+        transaction.commit();
         editMode_ = kEditNone;
         lastModified_ = id;
         stored(readLot(id), true);
@@ -125,7 +128,9 @@ void RecordStore::writePending()
     }
     if (!place_.onLot)
         throw tesmo::Error(kErrNoCurrentLot);
+    writeSplit(current_.id());
     updateCurrent();
+    transaction.commit();
     editMode_ = kEditNone;
     lastModified_ = current_.id();
 }
@@ -225,6 +230,7 @@ StoredLot RecordStore::readLot(LotId id)
 
 void RecordStore::showCurrent()
 {
+    splitPending_ = 1;
     binding_.show(place_.onLot ? current_.boxTexts() : FieldTexts{});
 }
 
@@ -338,6 +344,7 @@ void RecordStore::AddNew()
         throw;
     }
     editMode_ = kEditAdd;
+    splitPending_ = 1;
     binding_.show(FieldTexts{});
 }
 
