@@ -1,5 +1,6 @@
 // The stock split: the dialog asks for the ratio, and the window rescales the
-// shares and price boxes of its current lot. Nothing is stored until Save.
+// shares and price boxes of its current lot. Nothing is stored until Save,
+// which keeps the split with the lot's new shares.
 #include "mainwin/frmStocks.h"
 
 #include "split/Split.h"
@@ -33,6 +34,7 @@ void frmStocks::applySplit(double ratio)
     if (!rescaled.price.isEmpty())
         setBoxText(txtFields[kPrice], rescaled.price);
     FormatCurr(kPrice);
+    data1_->SplitPending(ratio);
     updateCommands();
 }
 

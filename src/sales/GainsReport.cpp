@@ -55,7 +55,7 @@ std::vector<HeldAdjustment> GainsReport::load(std::optional<int> year)
         }
     }
     std::vector<SalePart> sales = store_.Sales();
-    WashSales wash = ledgerWashSales(heldOfSold(store_.rows(), sales), sales);
+    WashSales wash = ledgerWashSales(heldOfSold(store_.rows(), sales), sales, store_.LotSplits());
     sales_ = std::move(sales);
     rows_ = std::move(wash.rows);
     years_ = saleYears(sales_);

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <limits>
 #include <unordered_map>
 
 namespace tesmo {
@@ -44,44 +45,69 @@ std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart
     return held;
 }
 
-std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
+std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
+                                  const std::vector<LotSplit> &splits)
 {
+    // Each lot's splits, by its ID; a share as bought is one share until the
+    // first of them.
+    std::unordered_map<LotId, std::vector<LotSplit>> splitsOf;
+    for (const LotSplit &split : splits)
+        splitsOf[split.lot].push_back(split);
+    const auto factorAt = [](const std::vector<LotSplit> *of, SaleId sale) {
+        double factor = 1;
+        for (std::size_t k = 0; of && k < of->size(); ++k)
+            factor *= (*of)[k].afterSale < sale ? (*of)[k].factor : 1;
+        return factor;
+    };
     // The sales of each lot, by the ID of its rows: the first row tells what
     // a lot sold whole was bought with.
-    std::unordered_map<LotId, std::pair<const SalePart *, double>> sold;   // first row, shares sold
-    for (const SalePart &part : sales) {
-        auto &[first, shares] = sold[part.lot];
-        if (!first || part.id < first->id)
-            first = &part;
-        shares += part.shares;
-    }
+    struct Sold {
+        const SalePart *first = nullptr;
+        double bought = 0;   // the shares sold, as the lot was bought
+    };
+    std::unordered_map<LotId, Sold> sold;
     std::vector<WashLot> lots;
-    lots.reserve(held.size() + sold.size());
+    lots.reserve(held.size());
+    const auto add = [&](LotId id, const QString &ticker, QDate bought, double shares, SaleId at) {
+        const auto found = splitsOf.find(id);
+        const std::vector<LotSplit> *of = found == splitsOf.end() ? nullptr : &found->second;
+        lots.push_back({id, ticker, bought, shares / factorAt(of, at), of ? *of : std::vector<LotSplit>()});
+    };
+    for (const SalePart &part : sales) {
+        Sold &s = sold[part.lot];
+        if (!s.first || part.id < s.first->id)
+            s.first = &part;
+        const auto found = splitsOf.find(part.lot);
+        s.bought += part.shares / factorAt(found == splitsOf.end() ? nullptr : &found->second, part.id);
+    }
     for (const HeldLot &lot : held) {
         const auto found = sold.find(lot.id);
-        const double taken = found == sold.end() ? 0 : found->second.second;
-        lots.push_back({lot.id, lot.ticker, lot.bought, lot.shares + taken});
-        if (found != sold.end())
+        add(lot.id, lot.ticker, lot.bought, lot.shares, std::numeric_limits<SaleId>::max());
+        if (found != sold.end()) {
+            lots.back().shares += found->second.bought;
             found->second.first = nullptr;
+        }
     }
     for (const auto &[id, s] : sold)
         if (s.first)
-            lots.push_back({id, s.first->ticker, s.first->acquired, s.first->shares + s.first->sharesLeft});
+            add(id, s.first->ticker, s.first->acquired, s.first->shares + s.first->sharesLeft, s.first->id);
     return lots;
 }
 
-WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
+WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
+                          const std::vector<LotSplit> &splits)
 {
     std::vector<WashSale> parts;
     parts.reserve(sales.size());
     for (const SalePart &p : sales)
         parts.push_back({p.saleNo, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
-    return washSales(lotsAsBought(held, sales), parts);
+    return washSales(lotsAsBought(held, sales, splits), parts);
 }
 
-GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales)
+GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
+                       const std::vector<LotSplit> &splits)
 {
-    WashSales wash = ledgerWashSales(held, sales);
+    WashSales wash = ledgerWashSales(held, sales, splits);
     GainFigures figures;
     figures.rows.reserve(wash.rows.size());
     for (const TaxRow &r : wash.rows) {

@@ -16,18 +16,23 @@ namespace tesmo {
 // letter case aside: the only lots that bear on the wash sales of sales.
 std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart> &sales);
 
-// Every lot ever bought: the lots held, with the shares their sales took
-// added back, and the lots sold whole, from their first sale row.
-std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
+// Every lot ever bought, with its splits among splits (those of other lots
+// left aside): the lots held, with the shares their sales took added back,
+// and the lots sold whole, from their first sale row; each as bought, its
+// shares before its splits.
+std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
+                                  const std::vector<LotSplit> &splits = {});
 
 // The wash sales of the sale rows (in the order of sales) from the ledger's
-// lots; each TaxRow's part is an index into sales.
-WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
+// lots and their splits; each TaxRow's part is an index into sales.
+WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
+                          const std::vector<LotSplit> &splits = {});
 
 // The rows of qryGains of sales (in order of sale date, then ID) and the
-// shares held that carry an adjustment, from the lots held: the worker that
-// keeps the file's copy of them up to date.
-GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
+// shares held that carry an adjustment, from the lots held and their splits:
+// the worker that keeps the file's copy of them up to date.
+GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
+                       const std::vector<LotSplit> &splits = {});
 
 // One sale, as its rows add up: every amount is the sum of its rows.
 struct SaleLine {

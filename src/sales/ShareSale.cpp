@@ -73,7 +73,7 @@ void ShareSale::offer()
     for (const LotRow &lot : found)
         if (acquiredOf(lot).isValid())
             held.push_back({lot.id, QString::fromUtf8(lot.ticker), acquiredOf(lot), sharesOf(lot)});
-    washLots_ = lotsAsBought(held, sales);
+    washLots_ = lotsAsBought(held, sales, store_.LotSplits());
     washParts_.clear();
     for (const SalePart &p : sales)
         washParts_.push_back({p.saleNo, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});

@@ -6,6 +6,7 @@
 #include "text/FieldRules.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <string>
 #include <unordered_map>
@@ -47,9 +48,12 @@ namespace {
 
 constexpr std::int64_t kWindowDays = 30;
 
+// A sale recorded after every split.
+constexpr qint64 kAfterEverySplit = std::numeric_limits<qint64>::max();
+
 // Shares of a lot that replaced a loss: their adjusted date and cost.
 struct Block {
-    double shares;
+    double shares;           // as the lot was bought, after every split of the ticker
     Ticks extra;
     std::int64_t day;
 };
@@ -58,8 +62,17 @@ struct Lot {
     LotId id;
     int key;                 // the ticker, folded
     std::int64_t day;        // the trade date
-    double free;             // held and not yet a replacement, after every split
+    double free;             // held and not yet a replacement, as bought, after every split of the ticker
     int blocks = -1;         // its replacement shares, or -1
+    std::size_t steps = 0;   // its own splits: the first of them in steps_, and their count
+    std::size_t stepCount = 0;
+};
+
+// A lot's splits up to one of them: its shares at a sale recorded after
+// that one are factor times those it was bought with.
+struct Step {
+    qint64 afterSale;
+    double factor;
 };
 
 // A piece of a part, while the day's losses are matched.
@@ -69,7 +82,7 @@ struct Loss {
     std::size_t lot;         // the lot sold from, or lots.size()
     std::int64_t lotDay;
     LotId lotId;
-    double shares;           // after every split
+    double shares;           // at the sale, after every split of the ticker
 };
 
 // Tickers as whole numbers, one for each ticker but for letter case.
@@ -160,6 +173,7 @@ public:
             const int key = keys_.keyOf(l.ticker);
             const std::int64_t day = l.bought.toJulianDay();
             lots_.push_back({l.id, key, day, l.shares > 0 ? l.shares * scales_.of(key, day) : 0});
+            addSteps(lots_.back(), l.splits);
             byId = byId && (k == 0 || lots[k - 1].id < l.id);
         }
         findLots(byId);
@@ -215,13 +229,38 @@ public:
             if (lot.blocks >= 0)
                 for (const Block &b : blocks_[std::size_t(lot.blocks)])
                     if (b.shares > 0)
-                        result.held.push_back({lot.id, b.shares, QDate::fromJulianDay(b.day), b.extra});
+                        result.held.push_back({lot.id, b.shares * splitOf(lot, kAfterEverySplit),
+                                               QDate::fromJulianDay(b.day), b.extra});
         std::stable_sort(result.held.begin(), result.held.end(),
                          [](const HeldAdjustment &a, const HeldAdjustment &b) { return a.lot < b.lot; });
         return result;
     }
 
 private:
+    void addSteps(Lot &lot, const std::vector<LotSplit> &splits)
+    {
+        lot.steps = steps_.size();
+        for (const LotSplit &s : splits)
+            if (s.factor > 0 && s.factor != 1)
+                steps_.push_back({s.afterSale, s.factor});
+        lot.stepCount = steps_.size() - lot.steps;
+        const auto first = steps_.begin() + std::ptrdiff_t(lot.steps);
+        std::stable_sort(first, steps_.end(), [](const Step &a, const Step &b) { return a.afterSale < b.afterSale; });
+        for (auto at = first; at != steps_.end(); ++at)
+            if (at != first)
+                at->factor *= (at - 1)->factor;
+    }
+
+    // What a share of the lot as bought was at a sale: the factor of its
+    // splits recorded before the sale.
+    double splitOf(const Lot &lot, qint64 sale) const
+    {
+        double factor = 1;
+        for (std::size_t k = lot.steps; k < lot.steps + lot.stepCount && steps_[k].afterSale < sale; ++k)
+            factor = steps_[k].factor;
+        return factor;
+    }
+
     // Each part's lot: found by halving when the lots come in order of ID,
     // else through a table of the lots the parts sell from.
     void findLots(bool byId)
@@ -256,7 +295,8 @@ private:
         const bool known = at < lots_.size();
         const int key = known ? lots_[at].key : keys_.keyOf(p.ticker);
         const double scale = scales_.of(key, p.sold.toJulianDay());
-        double want = p.shares > 0 ? p.shares * scale : 0;
+        const double split = known ? splitOf(lots_[at], p.sale) : 1;
+        double want = p.shares > 0 ? p.shares * scale / split : 0;   // as the lot was bought
         struct Piece {
             double shares;
             Ticks extra;
@@ -308,7 +348,7 @@ private:
             row.longTerm = p.sold >= longTermFrom(row.acquired);
             if (row.costBasis > row.proceeds && taken[k].shares > 0)
                 losses.push_back({i, rows_.size(), at, known ? lots_[at].day : row.acquired.toJulianDay(),
-                                  p.lot, taken[k].shares});
+                                  p.lot, taken[k].shares * split});
             rows_.push_back(std::move(row));
         }
     }
@@ -338,9 +378,11 @@ private:
         const std::size_t last = keyStart_[key + 1];
         struct Match {
             std::size_t lot;
-            double shares;
+            double shares;   // at the sale
+            double split;    // a share as bought at the sale
         };
         std::vector<Match> matches;
+        const qint64 sale = parts_[loss.part].sale;
         double need = loss.shares;
         for (n = live(n); n < last && need > 0; n = live(n + 1)) {
             Lot &c = lots_[byDate_[n]];
@@ -352,10 +394,11 @@ private:
                 next_[n] = n + 1;
             if (c.free <= 0 || byDate_[n] == loss.lot)
                 continue;
-            const double t = upTo(need, c.free);
-            matches.push_back({byDate_[n], t});
+            const double split = splitOf(c, sale);
+            const double t = upTo(need, c.free * split);
+            matches.push_back({byDate_[n], t, split});
             need = t == need || sameShares(need, t) ? 0 : need - t;
-            c.free = t == c.free ? 0 : c.free - t;
+            c.free = t == c.free * split ? 0 : c.free - t / split;
             if (c.free == 0)
                 next_[n] = n + 1;
         }
@@ -378,7 +421,7 @@ private:
                 c.blocks = int(blocks_.size());
                 blocks_.emplace_back();
             }
-            blocks_[std::size_t(c.blocks)].push_back({matches[k].shares, shares[k], c.day - tacked});
+            blocks_[std::size_t(c.blocks)].push_back({matches[k].shares / matches[k].split, shares[k], c.day - tacked});
         }
         row.adjustment = disallowed;
     }
@@ -391,6 +434,7 @@ private:
     std::vector<std::size_t> keyStart_;  // by ticker: where its lots start in byDate_
     std::vector<std::size_t> byDate_;
     std::vector<std::size_t> next_;      // by position in byDate_
+    std::vector<Step> steps_;            // the lots' own splits, each lot's together
     std::vector<std::vector<Block>> blocks_;
     std::vector<TaxRow> rows_;           // in the order they were made
     std::vector<std::pair<std::size_t, std::size_t>> partRows_;   // by part: its first row and their count
@@ -409,6 +453,8 @@ Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> p
 {
     const std::size_t first = parts.size();
     parts.insert(parts.end(), planned.begin(), planned.end());
+    for (std::size_t i = first; i < parts.size(); ++i)
+        parts[i].sale = kAfterEverySplit;
     Ticks disallowed = 0;
     for (const TaxRow &row : washSales(lots, parts, splits).rows)
         disallowed += row.part >= first ? row.adjustment : 0;

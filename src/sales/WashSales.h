@@ -11,6 +11,11 @@
 // - Shares are of one ticker when their tickers are the same but for letter
 //   case. A split of a ticker makes each share before it `factor` shares;
 //   share counts are compared in the shares after every split.
+// - A split of one lot alone makes each of its shares `factor` shares at
+//   every sale recorded after it: a part takes its lot's shares as they
+//   were when its sale was recorded, and a loss counts the shares of its
+//   replacements as they were then. The shares held that carry an
+//   adjustment are told in the shares after every split.
 // - The days are taken in order. On one day every sale comes first, so the
 //   shares sold that day are gone before any of the day's losses looks for
 //   replacements, and the shares bought that day can be sold that day.
@@ -59,6 +64,7 @@ struct WashLot {
     QString ticker;
     QDate bought;        // the trade date
     double shares = 0;   // as bought, in the shares of that day
+    std::vector<LotSplit> splits = {};   // of the lot alone, in the order recorded
 };
 
 // A split of every share of a ticker: sales and purchases from its day on
@@ -71,7 +77,7 @@ struct WashSplit {
 
 // A part of a sale, as its sale row keeps it.
 struct WashSale {
-    qint64 sale = 0;     // the sale that the part is of
+    qint64 sale = 0;     // the sale that the part is of, numbered as recorded
     LotId lot = 0;
     QString name;
     QString ticker;
@@ -118,7 +124,7 @@ WashSales washSales(const std::vector<WashLot> &lots, const std::vector<WashSale
                     const std::vector<WashSplit> &splits = {});
 
 // The loss that a sale being planned would have disallowed, told before the
-// sale: planned worked out with the ledger's lots and sales, the sum of the
+// sale, which is recorded after every split: planned worked out with the ledger's lots and sales, the sum of the
 // adjustments of its rows; 0 when no loss of it washes.
 Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
                        const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits = {});

@@ -209,11 +209,12 @@ void bringGainsUpToDate(Database &db)
         while (sold.step())
             keys.insert(foldTicker(sold.text(0)));
     }
+    const std::vector<LotSplit> splits = readLotSplits(db);   // few: one for each use of Split after a sale
     for (const QString &key : keys) {
         std::vector<HeldLot> held;
         std::vector<SalePart> sales;
         readTicker(db, key, held, sales);
-        const GainFigures figures = sales.empty() ? GainFigures() : worker(held, sales);
+        const GainFigures figures = sales.empty() ? GainFigures() : worker(held, sales, splits);
         writeRows(db, key, figures.rows, sales.empty() ? key : sales.front().ticker);
         writeHeld(db, key, figures.held);
     }

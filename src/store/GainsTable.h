@@ -6,7 +6,7 @@
 // SQL cannot match losses with the shares that replace them, so the rows are
 // worked out by the program (the worker given to keepGainsWith) and kept in
 // the table GainRows, with the shares still held that carry a disallowed loss
-// in GainsHeld: only ever a copy of what the lots and sales give. Triggers on Lots and Sales mark the ticker of every change that bears
+// in GainsHeld: only ever a copy of what the lots, their splits and the sales give. Triggers on Lots, LotSplits and Sales mark the ticker of every change that bears
 // on the figures in GainsStale; the view shows no row of a ticker so marked.
 // Before every transaction of the program commits, the rows of the marked
 // tickers are worked out again and the marks cleared, so a change the
@@ -17,6 +17,7 @@
 // instead of working them out from every lot.
 #pragma once
 
+#include "store/LotSplits.h"
 #include "store/Sales.h"
 
 #include <optional>
@@ -66,8 +67,10 @@ struct GainFigures {
 };
 
 // Works out the figures of the sales of one ticker (in order of sale date,
-// then ID) from the lots of that ticker the ledger holds.
-using GainsWorker = GainFigures (*)(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales);
+// then ID) from the lots of that ticker the ledger holds and the splits of
+// lots (those of other tickers among them).
+using GainsWorker = GainFigures (*)(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
+                                    const std::vector<LotSplit> &splits);
 
 // Has every transaction of the program bring the rows up to date with
 // worker before it commits. Once, at the start; without it the marks stay

@@ -116,9 +116,10 @@ bool RecordStore::leaveRecord(int action)
 void RecordStore::writePending()
 {
     requireOpen();
+    Database::Transaction transaction(*db_);   // its commit brings the figures for taxes up to date
     if (editMode_ == kEditAdd) {
-        Database::Transaction transaction(*db_);   // its commit brings the figures for taxes up to date
         const LotId id = insertLot([this](int pos) { return binding_.text(pos); });
+        writeSplit(id);
         transaction.commit();
         editMode_ = kEditNone;
         lastModified_ = id;
@@ -127,7 +128,13 @@ void RecordStore::writePending()
     }
     if (!place_.onLot)
         throw tesmo::Error(kErrNoCurrentLot);
-    updateCurrent();
+    writeSplit(current_.id());
+    const bool written = updateCurrent();
+    transaction.commit();
+    if (written) {
+        current_ = readLot(current_.id());
+        stored(current_, false);
+    }
     editMode_ = kEditNone;
     lastModified_ = current_.id();
 }
@@ -160,14 +167,15 @@ LotId RecordStore::insertLot(const std::function<QString(int pos)> &text)
 
 // Writes the changed boxes of the current lot, provided the file still holds
 // the lot exactly as it was read: another program's change is never undone.
-void RecordStore::updateCurrent()
+// False when no box changed.
+bool RecordStore::updateCurrent()
 {
     std::vector<std::pair<int, FieldValue>> changes;
     for (int pos = kName1; pos <= kTradeDate; ++pos)
         if (binding_.changed(pos))
             changes.emplace_back(pos, fieldValue(pos, binding_.text(pos)));
     if (changes.empty())
-        return;
+        return false;
 
     QByteArray sql("UPDATE Lots SET ");
     for (std::size_t i = 0; i < changes.size(); ++i)
@@ -177,7 +185,6 @@ void RecordStore::updateCurrent()
     for (int pos = kName1; pos <= kTradeDate; ++pos)
         sql += QByteArray(" AND ") + columnName(pos) + " IS ?" + QByteArray::number(idParam + pos);
 
-    Database::Transaction transaction(*db_);
     Statement s(db_->handle(), sql.constData());
     for (std::size_t i = 0; i < changes.size(); ++i)
         bindFieldValue(s, int(i) + 1, changes[i].second);
@@ -190,9 +197,7 @@ void RecordStore::updateCurrent()
         exists.bind(1, std::int64_t(current_.id()));
         throw tesmo::Error(exists.step() ? kErrLotChanged : kErrLotGone);
     }
-    transaction.commit();
-    current_ = readLot(current_.id());
-    stored(current_, false);
+    return true;
 }
 
 // The row shows the lot's amounts as the boxes show them. A new lot's row
@@ -229,6 +234,7 @@ StoredLot RecordStore::readLot(LotId id)
 
 void RecordStore::showCurrent()
 {
+    splitPending_ = 1;
     binding_.show(place_.onLot ? current_.boxTexts() : FieldTexts{});
 }
 
@@ -342,6 +348,7 @@ void RecordStore::AddNew()
         throw;
     }
     editMode_ = kEditAdd;
+    splitPending_ = 1;
     binding_.show(FieldTexts{});
 }
 

@@ -15,6 +15,7 @@
 #include "store/Database.h"
 #include "store/GainsTable.h"
 #include "store/Lot.h"
+#include "store/LotSplits.h"
 #include "store/LotsToAdd.h"
 #include "store/Sales.h"
 #include "text/LotTable.h"
@@ -182,6 +183,14 @@ public:
     // returned), as readKeptRowsOf gives them.
     std::optional<std::vector<GainRow>> GainRowsKept(const std::vector<SaleId> &parts);
 
+    // The pending change of the lot's shares is a split: each share becomes
+    // ratio shares. Writing the change keeps the split with it (LotSplits.h);
+    // a change of the shares typed, or one whose boxes the lot fills again
+    // (Undo, a move, a new lot), is none.
+    void SplitPending(double ratio);
+    // Every split the file keeps, as readLotSplits gives them.
+    std::vector<LotSplit> LotSplits();
+
     void Edit();
     void Update();
     void CancelUpdate();
@@ -259,8 +268,11 @@ private:
     // True when pending changes were written.
     bool leaveRecord(int action);
     void writePending();
+    // Within the write of the pending changes: keeps the split pending of
+    // the lot, when its shares changed.
+    void writeSplit(LotId lot);
     LotId insertLot(const std::function<QString(int pos)> &text);
-    void updateCurrent();
+    bool updateCurrent();
     // The lot's row takes what the file now holds.
     void stored(const StoredLot &lot, bool isNew);
     void added(const LotRow &row);   // a new lot's row, among the others by its ID
@@ -299,6 +311,7 @@ private:
     Place place_;
     std::unique_ptr<Statement> readStmt_, insertStmt_, deleteStmt_;
     int editMode_ = kEditNone;
+    double splitPending_ = 1;   // the ratio of the splits in the boxes since they were filled
     bool noMatch_ = false;
     StoredLot current_;
     Bookmark lastModified_;

@@ -221,6 +221,39 @@ CREATE TRIGGER GainsFollowLotDeleted AFTER DELETE ON Lots WHEN {SOLD:OLD} BEGIN
 END;
 )sql";
 
+// The splits of single lots, made by the first split of a ledger with
+// sales. A lot sold whole keeps its splits, for its sale can be undone and
+// the lot come back under its ID; a lot deleted without sales takes them
+// with it. A split bears on the figures for taxes of its lot's ticker, and
+// is never changed.
+const char *const kLotSplitsTemplate = R"sql(
+CREATE TABLE LotSplits (
+    ID INTEGER PRIMARY KEY,
+    LotID INTEGER NOT NULL
+        CONSTRAINT "LotID must be a 32-bit whole number" CHECK (LotID BETWEEN 1 AND 2147483647),
+    AfterSale INTEGER NOT NULL
+        CONSTRAINT "AfterSale is the ID of a sale, or 0" CHECK (AfterSale BETWEEN 0 AND 2147483647),
+    Factor REAL NOT NULL
+        CONSTRAINT "Factor lies between 1e-21 and 1e21" CHECK (Factor BETWEEN 1e-21 AND 1e21)
+) STRICT;
+CREATE INDEX LotSplitsByLot ON LotSplits (LotID, ID);
+CREATE TRIGGER LotSplitsLeaveWithLot AFTER DELETE ON Lots
+WHEN NOT EXISTS (SELECT 1 FROM Sales WHERE LotID = OLD.ID) BEGIN
+    DELETE FROM LotSplits WHERE LotID = OLD.ID;
+END;
+CREATE TRIGGER LotSplitsAreKept BEFORE UPDATE ON LotSplits BEGIN
+    SELECT RAISE(ABORT, 'A split is not changed: split the lot again');
+END;
+CREATE TRIGGER GainsFollowLotSplit AFTER INSERT ON LotSplits BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker)
+    SELECT Ticker FROM Lots WHERE ID = NEW.LotID UNION SELECT Ticker FROM Sales WHERE LotID = NEW.LotID;
+END;
+CREATE TRIGGER GainsFollowLotSplitGone AFTER DELETE ON LotSplits BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker)
+    SELECT Ticker FROM Lots WHERE ID = OLD.LotID UNION SELECT Ticker FROM Sales WHERE LotID = OLD.LotID;
+END;
+)sql";
+
 // What the import keeps, made by the ledger's first import that has it to
 // keep: the row of a broker's file that each imported lot came from (the
 // row's 16-byte key; the row stays when its lot is deleted, so that the same
@@ -319,6 +352,11 @@ std::string salesSchema()
     return salesTable() + salesLinks();
 }
 
+std::string lotSplitsSchema()
+{
+    return kLotSplitsTemplate;
+}
+
 std::string importRecordsSchema()
 {
     return withLimits(kImportRecordsTemplate);
@@ -330,6 +368,7 @@ std::vector<SchemaPart> schemaParts()
     return {{"the ledger", Made::WithTheLedger, ledgerObjects(), earlierLedgerTables()},
             {"the indexes", Made::WhenOpened, kLedgerIndexes, {}},
             {"the sales", Made::ByFirstUse, salesSchema(), earlierSalesSchemas()},
+            {kLotSplitsPart, Made::ByFirstUse, lotSplitsSchema(), {}},
             {kImportRecordsPart, Made::ByFirstUse, importRecordsSchema(), {}}};
 }
 

@@ -1,6 +1,7 @@
 // The schema of a ledger file: the table Lots behind the updatable view
 // qryStocks, the table Options, from the first sale on the table Sales behind
-// the view qrySales, and from the first import that keeps them the tables
+// the view qrySales, from the first split of a lot after a sale the table
+// LotSplits, and from the first import that keeps them the tables
 // LotSources and ImportLayouts. The checks of Lots take their ranges and
 // lengths from the program's limits, so the file accepts exactly the lots that
 // the window accepts. These definitions are also what a file is checked
@@ -38,6 +39,11 @@ std::string salesSchema();
 std::string importRecordsSchema();
 // Their part's name in schemaParts().
 inline constexpr const char *kImportRecordsPart = "the import's records";
+
+// The SQL that adds the splits of single lots (store/LotSplits.h), made by
+// the first split of a ledger that has sales.
+std::string lotSplitsSchema();
+inline constexpr const char *kLotSplitsPart = "the splits of lots";
 
 // A part of the schema as a ledger comes to hold it: with the ledger, when
 // the ledger is opened for writing (each object of it may be missing from an

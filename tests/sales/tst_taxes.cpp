@@ -6,6 +6,8 @@
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <deque>
+#include <limits>
 #include <map>
 #include <numeric>
 
@@ -60,19 +62,32 @@ QString describe(const WashSales &w, const std::vector<WashSale> &parts)
     return out.join("; ");
 }
 
-// The rules read share by share: each share of a lot on its own, sold and matched one at a time. The parts come in
-// order of sale, share counts are whole after every split, and every amount a share carries is whole dollars.
+// The rules read share by share: each share of a lot on its own, sold and matched one at a time, a split of a lot
+// making each of its shares held two, each with half of what it carries. The parts come in order of sale, numbered
+// so; a lot is split only between days; share counts are whole after every split of the ticker, and every amount a
+// share carries is in cents.
 QString shareByShare(const History &h)
 {
     struct Share { const WashLot *lot; std::int64_t day; Ticks extra = 0; int block = -1; bool gone = false; };
-    std::vector<Share> all;   // block: the replacement it is of, in the order they were made
+    std::deque<Share> all;   // block: the replacement it is of, in the order they were made
     for (const WashLot &l : h.lots)
         all.insert(all.end(), std::size_t(std::lround(l.shares * h.scale(l.ticker, l.bought))), {&l, l.bought.toJulianDay()});
+    std::multimap<qint64, const WashLot *> lotSplits;   // by the sale they come after
+    for (const WashLot &l : h.lots)
+        for (const LotSplit &split : l.splits)
+            lotSplits.emplace(split.afterSale, &l);
+    const auto splitUpTo = [&](qint64 sale) {
+        for (; !lotSplits.empty() && lotSplits.begin()->first < sale; lotSplits.erase(lotSplits.begin()))
+            for (std::size_t k = 0, n = all.size(); k < n; ++k)
+                if (all[k].lot == lotSplits.begin()->second && !all[k].gone)
+                    all[k].extra /= 2, all.push_back(all[k]);
+    };
     struct Sold { std::size_t part; Share *share; int from /* its block */; Ticks cost, proceeds, disallowed = 0; };
     std::vector<Sold> sold;
     std::map<std::tuple<std::size_t, int, LotId>, int> blocks;
     for (std::size_t i = 0; i < h.parts.size();) {
         const QDate on = h.parts[i].sold;
+        splitUpTo(h.parts[i].sale);
         const std::size_t today = sold.size();
         for (; i < h.parts.size() && h.parts[i].sold == on; ++i) {   // a lot's adjusted shares first
             const WashSale &p = h.parts[i];
@@ -120,13 +135,15 @@ QString shareByShare(const History &h)
         r.costBasis += s.cost + s.share->extra, r.adjustment += s.disallowed;
         r.longTerm = p.sold >= longTermFrom(r.acquired);
     }
-    for (std::size_t k = 0; k < all.size(); ++k)
-        if (!all[k].gone && all[k].block >= 0) {
-            if (k == 0 || all[k - 1].block != all[k].block || all[k - 1].gone)
-                w.held.push_back({all[k].lot->id, 0, QDate::fromJulianDay(all[k].day), 0});
-            w.held.back().shares += 1, w.held.back().adjustment += all[k].extra;
+    splitUpTo(std::numeric_limits<qint64>::max());
+    std::map<std::pair<LotId, int>, HeldAdjustment> held;   // by lot, its blocks in the order they were made
+    for (const Share &s : all)
+        if (!s.gone && s.block >= 0) {
+            HeldAdjustment &piece = held.try_emplace({s.lot->id, s.block}, HeldAdjustment{s.lot->id, 0, QDate::fromJulianDay(s.day), 0}).first->second;
+            piece.shares += 1, piece.adjustment += s.extra;
         }
-    std::stable_sort(w.held.begin(), w.held.end(), [](auto &a, auto &b) { return a.lot < b.lot; });
+    for (const auto &[at, piece] : held)
+        w.held.push_back(piece);
     return describe(w, h.parts);
 }
 
@@ -228,8 +245,9 @@ private slots:
         QCOMPARE(disallowedIfSold(h.lots, {h.parts.begin() + 1, h.parts.end()}, {h.parts.front()}), w.rows.front().adjustment);
     }
 
-    // Random histories of purchases, splits and sales of a ticker spelt two ways and another, then the last sale
-    // undone, the lots in order of ID or not: the engine agrees with the share-by-share reading to the cent.
+    // Random histories of purchases, splits of the ticker and of single lots, and sales of a ticker spelt two ways
+    // and another, then the last sale undone, the lots in order of ID or not: the engine agrees with the
+    // share-by-share reading to the cent.
     void randomHistoriesAgreeShareByShare()
     {
         QRandomGenerator random(20231201);
@@ -244,12 +262,23 @@ private slots:
             for (LotId id = 1; id <= 2 + random.bounded(8); ++id) {
                 h.lots.push_back({id, tickers[random.bounded(3)], start.addDays(random.bounded(150)), 1. + random.bounded(6)});
                 held.push_back(h.lots.back().shares * h.scale(h.lots.back().ticker, h.lots.back().bought));
-                each.push_back(dollars(4 * (1 + random.bounded(12))) / Ticks(h.scale(h.lots.back().ticker, h.lots.back().bought)));
+                each.push_back(dollars(16 * (1 + random.bounded(12))) / Ticks(h.scale(h.lots.back().ticker, h.lots.back().bought)));
             }
+            int splitsLeft = 3;   // of single lots: a share's cost and adjustment halved three times are still cents
+            const auto splitALot = [&](qint64 afterSale) {
+                WashLot &l = h.lots[random.bounded(quint32(h.lots.size()))];
+                if (splitsLeft > 0 && random.bounded(3) == 0) {
+                    --splitsLeft;
+                    l.splits.push_back({l.id, afterSale, 2});
+                    held[std::size_t(l.id - 1)] *= 2, each[std::size_t(l.id - 1)] /= 2;
+                }
+            };
             std::vector<QDate> days(std::size_t(3 + random.bounded(12)));
             std::generate(days.begin(), days.end(), [&] { return start.addDays(random.bounded(190)); });
             std::sort(days.begin(), days.end());
             for (std::size_t sale = 0; sale < days.size(); ++sale) {
+                if (sale == 0 || days[sale] != days[sale - 1])
+                    splitALot(qint64(sale));
                 const QString ticker = tickers[1 + random.bounded(2)];
                 for (std::size_t k = 0; k < h.lots.size(); ++k) {
                     const WashLot &l = h.lots[k];
@@ -258,10 +287,11 @@ private slots:
                         continue;
                     const double n = unit * (1 + random.bounded(int(held[k] / unit)));
                     held[k] -= n;
-                    h.parts.push_back({qint64(sale), l.id, "", l.ticker, l.bought, days[sale], n / unit,
-                                       Ticks(n) * dollars(4 * random.bounded(1, 14)) / Ticks(unit), Ticks(n) * each[k]});
+                    h.parts.push_back({qint64(sale + 1), l.id, "", l.ticker, l.bought, days[sale], n / unit,
+                                       Ticks(n) * dollars(16 * random.bounded(1, 14)) / Ticks(unit), Ticks(n) * each[k]});
                 }
             }
+            splitALot(qint64(days.size()));
             if (round % 2)
                 std::reverse(h.lots.begin(), h.lots.end());
             for (const QByteArray &where : {QByteArray::number(round), QByteArray::number(round) + " undone"}) {
