@@ -29,6 +29,15 @@ bool ofTicker(std::string_view lotTicker, const QByteArray &ticker, bool ascii)
     return sameTicker(QString::fromUtf8(lotTicker), QString::fromUtf8(ticker));
 }
 
+// The parts of a sale being planned, as the wash sales take them.
+std::vector<WashSale> washPartsOf(const std::vector<SalePart> &parts)
+{
+    std::vector<WashSale> planned;
+    for (const SalePart &p : parts)
+        planned.push_back({0, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
+    return planned;
+}
+
 } // namespace
 
 ShareSale::ShareSale(RecordStore &store)
@@ -92,16 +101,8 @@ std::optional<ShareSale::Adjusted> ShareSale::adjustedOf(LotId lot) const
 
 ShareSale::Figures ShareSale::figures(const std::vector<SalePart> &parts) const
 {
-    std::vector<WashSale> all = washParts_;
-    const std::size_t first = all.size();
-    for (const SalePart &p : parts)
-        all.push_back({-1, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
     Figures figures;
-    for (TaxRow &row : washSales(washLots_, all).rows)
-        if (row.part >= first) {
-            row.part -= first;
-            figures.rows.push_back(std::move(row));
-        }
+    figures.rows = rowsIfSold(washLots_, washParts_, washPartsOf(parts));
     if (std::vector<SaleLine> lines = saleLines(figures.rows, parts); !lines.empty())
         figures.line = std::move(lines.front());
     return figures;
@@ -114,10 +115,7 @@ QString ShareSale::question(const std::vector<SalePart> &parts, QDate today) con
     QStringList asked;
     if (parts.front().sold > today)
         asked << QStringLiteral("The sale date, %1, is after today.").arg(regional::shortDate(parts.front().sold));
-    std::vector<WashSale> planned;
-    for (const SalePart &p : parts)
-        planned.push_back({-1, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
-    if (const Ticks disallowed = disallowedIfSold(washLots_, washParts_, planned); disallowed > 0)
+    if (const Ticks disallowed = disallowedIfSold(washLots_, washParts_, washPartsOf(parts)); disallowed > 0)
         asked << QStringLiteral("The loss will be a wash sale: shares of %1 were bought within 30 days of it, so "
                                 "%2 of it is not deductible and is added to their cost.")
                      .arg(ticker_, regional::netAmountText(disallowed));

@@ -448,16 +448,28 @@ WashSales washSales(const std::vector<WashLot> &lots, const std::vector<WashSale
     return Engine(lots, parts, splits).run();
 }
 
-Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
-                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits)
+std::vector<TaxRow> rowsIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
+                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits)
 {
     const std::size_t first = parts.size();
     parts.insert(parts.end(), planned.begin(), planned.end());
     for (std::size_t i = first; i < parts.size(); ++i)
         parts[i].sale = kAfterEverySplit;
+    std::vector<TaxRow> rows;
+    for (TaxRow &row : washSales(lots, parts, splits).rows)
+        if (row.part >= first) {
+            row.part -= first;
+            rows.push_back(std::move(row));
+        }
+    return rows;
+}
+
+Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
+                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits)
+{
     Ticks disallowed = 0;
-    for (const TaxRow &row : washSales(lots, parts, splits).rows)
-        disallowed += row.part >= first ? row.adjustment : 0;
+    for (const TaxRow &row : rowsIfSold(lots, std::move(parts), planned, splits))
+        disallowed += row.adjustment;
     return disallowed;
 }
 

@@ -123,9 +123,14 @@ struct WashSales {
 WashSales washSales(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts,
                     const std::vector<WashSplit> &splits = {});
 
+// The rows of a sale being planned, worked out with the ledger's lots and
+// sales (parts); it is recorded after every split. Each row's part is the
+// index of its part among planned.
+std::vector<TaxRow> rowsIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
+                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits = {});
+
 // The loss that a sale being planned would have disallowed, told before the
-// sale, which is recorded after every split: planned worked out with the ledger's lots and sales, the sum of the
-// adjustments of its rows; 0 when no loss of it washes.
+// sale: the sum of the adjustments of its rows; 0 when no loss of it washes.
 Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
                        const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits = {});
 

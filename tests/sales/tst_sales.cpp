@@ -421,11 +421,12 @@ private slots:
     // A sale's figures before and after it, against the rows qryGains keeps
     // of it: the dialog's parts (cost basis, gain, term) and its totals, and
     // the message, over losses washed in whole, in part, in a chain, and
-    // replacement shares sold in turn, some of a lot adjusted and some not.
+    // replacement shares sold in turn, some of a lot adjusted and some not,
+    // a replacement split before its sale.
     void figuresOfASaleAreItsRows()
     {
         keepGainsWith(gainRowsOf);
-        struct Step { LotId current; const char *sold; double shares, proceeds; QString told; };
+        struct Step { LotId current; const char *sold; double shares, proceeds; QString told; double split = 0; };
         struct Case { const char *name; std::vector<NewLot> lots; std::vector<Step> steps; };
         const Case cases[] = {
             {"a replacement sold on: its adjusted cost and term",
@@ -450,6 +451,12 @@ private slots:
                                          "$1,600.00, loss $340.00 after a wash-sale adjustment of $60.00."},
               {3, "3/1/2024", 30, 330, "Sold 30 shares of XYZ from 1 lot on 3/1/2024 for $330.00: cost $360.00, loss "
                                        "$30.00."}}},
+            {"a replacement split 2 for 1: each new share carries half",
+             {{"Pub", "PUB", 100, 10, 1000, "2024-01-02"}, {"Pub", "PUB", 100, 8, 800, "2024-03-15"}},
+             {{1, "3/1/2024", 100, 750, "Sold 100 shares of PUB from 1 lot on 3/1/2024 for $750.00: cost $1,000.00, "
+                                        "loss $0.00 after a wash-sale adjustment of $250.00."},
+              {2, "6/3/2024", 100, 600, "Sold 100 shares of PUB from 1 lot on 6/3/2024 for $600.00: cost $525.00, "
+                                        "gain $75.00.", 2}}},
             {"a lot partly adjusted sold whole: two rows",
              {{"Tick", "TCK", 10, 10, 100, "2023-01-10"}, {"Tick", "TCK", 20, 5, 100, "2023-12-15"}},
              {{1, "12/1/2023", 10, 80, "Sold 10 shares of TCK from 1 lot on 12/1/2023 for $80.00: cost $100.00, loss "
@@ -466,6 +473,14 @@ private slots:
             store.Open();
             for (const Step &step : c.steps) {
                 store.setBookmark(step.current);
+                if (step.split) {   // as the window's Split does
+                    const LotRow lot = store.rows().lot(*store.rows().rowOf(step.current));
+                    store.Edit();
+                    binding.texts[kNumShares] = QString::number(lot.numShares * step.split);
+                    binding.texts[kPrice] = QString::number(double(*lot.price) / kTicksPerDollar / step.split);
+                    store.SplitPending(step.split);
+                    store.Update();
+                }
                 ShareSale sale(store);
                 const QDate sold = QDate::fromString(step.sold, "M/d/yyyy");
                 const auto parts = sale.plan(sold, step.shares, Ticks(step.proceeds * kTicksPerDollar), FirstIn);
