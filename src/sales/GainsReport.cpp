@@ -43,9 +43,7 @@ std::vector<HeldAdjustment> GainsReport::load(std::optional<int> year)
             const auto found = index.constFind(r.part);
             if (found == index.constEnd())
                 break;   // a sale another program recorded meanwhile
-            const SalePart &part = sales[*found];
-            rows.push_back({*found, part.name, part.ticker, r.shares, r.acquired, r.sold, r.proceeds, r.costBasis,
-                            r.adjustment, r.longTerm});
+            rows.push_back(taxRowOf(r, *found, sales[*found]));
         }
         if (rows.size() == kept->rows.size()) {
             sales_ = std::move(sales);

@@ -120,6 +120,12 @@ GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SaleP
     return figures;
 }
 
+TaxRow taxRowOf(const GainRow &row, std::size_t part, const SalePart &sale)
+{
+    return {part,          sale.name,     sale.ticker,       row.shares,     row.acquired,
+            row.sold,      row.proceeds,  row.costBasis,     row.adjustment, row.longTerm};
+}
+
 std::vector<SaleLine> saleLines(const std::vector<TaxRow> &rows, const std::vector<SalePart> &parts,
                                 std::optional<int> year)
 {

@@ -34,6 +34,10 @@ WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<Sa
 GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
                        const std::vector<LotSplit> &splits = {});
 
+// A row of qryGains as the file keeps it, of the part at index part among
+// the sale rows read, which is sale.
+TaxRow taxRowOf(const GainRow &row, std::size_t part, const SalePart &sale);
+
 // One sale, as its rows add up: every amount is the sum of its rows.
 struct SaleLine {
     SaleId saleNo = 0;

@@ -154,8 +154,7 @@ void ShareSale::sell(const std::vector<SalePart> &parts, const std::function<boo
     if (const auto kept = store_.GainRowsKept(ids)) {
         for (const GainRow &r : *kept) {
             const std::size_t i = index.at(r.part);
-            rows.push_back({i, sold_[i].name, sold_[i].ticker, r.shares, r.acquired, r.sold, r.proceeds, r.costBasis,
-                            r.adjustment, r.longTerm});
+            rows.push_back(taxRowOf(r, i, sold_[i]));
         }
     } else {
         rows = figures(parts).rows;
