@@ -12,6 +12,7 @@
 // the move goes on to its neighbour.
 #pragma once
 
+#include "store/Actions.h"
 #include "store/Database.h"
 #include "store/GainsTable.h"
 #include "store/Lot.h"
@@ -182,6 +183,39 @@ public:
     // The same for the rows of the sale rows whose IDs are parts (those Sell
     // returned), as readKeptRowsOf gives them.
     std::optional<std::vector<GainRow>> GainRowsKept(const std::vector<SaleId> &parts);
+
+    // Records a corporate action worked out on the lots of the record set
+    // (actions/), in one transaction: the change of each lot it changes as
+    // its after values say, the lots it makes, its rows (store/Actions.h),
+    // a split of each lot changed in LotSplits for a split or a merger for
+    // shares (so the figures for taxes count the shares through it), and
+    // then its sale. Each lot changed must be in the file as its before
+    // values and the record set hold it: else nothing is written and Error
+    // 3104 (removed) or 3107 (changed) is raised; the file's checks refuse
+    // what does not fit with an engine error. progress, when given, hears of
+    // the lots written and stops the action, nothing of it written, when it
+    // returns false (Error 3112). Pending changes must have been stored or
+    // dropped before (Leave). Afterwards the record set shows each lot as it
+    // now is: the lots made are added, those sold whole have left. Returns
+    // the action as recorded: its ID, the IDs of the lots made (in the lots
+    // and the sale's parts), its sale number and afterSale.
+    CorporateAction RecordAction(const CorporateAction &action,
+                                 const std::function<bool(qint64 done, qint64 total)> &progress = {});
+    // Undoes the action the user saw (as Actions gave it) in one
+    // transaction: its sale is undone, each lot it changed gets back every
+    // value it held, exactly as the file held them, the lots it made leave,
+    // and its rows and splits go. Raises Error 3117, whose description is
+    // the reason the user reads, and changes nothing, when a lot is not as
+    // the action left it (an edit, a split, another program), a later sale
+    // took from it or a later action reached it (naming which), or the file
+    // no longer holds the action as it was read. progress as RecordAction's.
+    // Afterwards the record set shows the lots as they now are.
+    void UndoAction(const CorporateAction &action,
+                    const std::function<bool(qint64 done, qint64 total)> &progress = {});
+    // Raises the Error UndoAction would, changing nothing either way.
+    void CheckUndoAction(const CorporateAction &action);
+    // The actions of ticker, as readActionsOf gives them.
+    std::vector<CorporateAction> Actions(const QString &ticker);
 
     // The pending change of the lot's shares is a split: each share becomes
     // ratio shares. Writing the change keeps the split with it (LotSplits.h);

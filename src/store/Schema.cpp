@@ -293,7 +293,7 @@ std::string withLimits(const char *schema)
     sql.replace(QStringLiteral("{DECIMALS}"), QString::number(kShareDecimals));
     // Half the last decimal kept, and a little for the subtraction's rounding.
     sql.replace(QStringLiteral("{HALF}"), QString::number(0.51 * std::pow(10.0, -kShareDecimals)));
-    for (const char *column : {"Acquired", "Sold", "Remembered"})
+    for (const char *column : {"Acquired", "Sold", "Remembered", "Day"})
         sql.replace(QStringLiteral("{DATE:%1}").arg(QLatin1String(column)),
                     QStringLiteral("length(%1) = 10 AND %1 IS date(%1, '+0 days') AND %1 >= '0001-01-01'")
                         .arg(QLatin1String(column)));
@@ -320,6 +320,11 @@ std::string withLimits(const char *schema)
 }
 
 } // namespace
+
+std::string withSchemaLimits(const char *schema)
+{
+    return withLimits(schema);
+}
 
 // Lots whose ticker holds a character outside printable ASCII: the find by
 // ticker compares those with the full case fold, the others through
@@ -369,7 +374,8 @@ std::vector<SchemaPart> schemaParts()
             {"the indexes", Made::WhenOpened, kLedgerIndexes, {}},
             {"the sales", Made::ByFirstUse, salesSchema(), earlierSalesSchemas()},
             {kLotSplitsPart, Made::ByFirstUse, lotSplitsSchema(), {}},
-            {kImportRecordsPart, Made::ByFirstUse, importRecordsSchema(), {}}};
+            {kImportRecordsPart, Made::ByFirstUse, importRecordsSchema(), {}},
+            {kActionsPart, Made::ByFirstUse, actionsSchema(), {}}};
 }
 
 } // namespace tesmo

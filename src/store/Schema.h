@@ -45,6 +45,16 @@ inline constexpr const char *kImportRecordsPart = "the import's records";
 std::string lotSplitsSchema();
 inline constexpr const char *kLotSplitsPart = "the splits of lots";
 
+// The SQL that adds the corporate actions (store/Actions.h): the tables
+// Actions and ActionLots and the view qryActions, made by the first action
+// recorded, after the sales.
+std::string actionsSchema();
+inline constexpr const char *kActionsPart = "the corporate actions";
+
+// The schema text with its placeholders ({NAME}, {TICKER}, {MONEY},
+// {CONTROLS}, {DATE:column} ...) replaced by the program's limits.
+std::string withSchemaLimits(const char *schema);
+
 // A part of the schema as a ledger comes to hold it: with the ledger, when
 // the ledger is opened for writing (each object of it may be missing from an
 // older ledger), or by its first use (all of it or none).

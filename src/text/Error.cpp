@@ -36,6 +36,7 @@ QString errorDescription(int number)
     case kErrSaleUndoRefused:
         return QStringLiteral("The lot of this sale changed since the sale, so the sale was not undone.");
     case kErrNothingToDo: return QStringLiteral("There is nothing to do.");
+    case kErrActionUndoRefused: return QStringLiteral("The action cannot be undone.");
     case kErrCancelled: return QStringLiteral("This action was cancelled by an associated object.");
     default: return {};
     }

@@ -36,6 +36,7 @@ enum ErrorNumber : int {
     kErrStopped = 3114,         // work the program stopped (a copy when the window closes)
     kErrSaleUndoRefused = 3115, // a sale whose lot changed since cannot be undone
     kErrNothingToDo = 3116,     // a command that finds nothing to work on (no lot to sell, no copy)
+    kErrActionUndoRefused = 3117, // a corporate action whose lots changed since cannot be undone
     kErrCancelled = 3426,       // the Validate handler cancelled the operation
 };
 
