@@ -10,7 +10,6 @@
 
 #include "store/Sales.h"
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -31,21 +30,10 @@ struct LotSplit {
 // was kept. Raises an engine error when the file refuses it.
 std::optional<qint64> recordLotSplit(Database &db, LotId lot, double factor);
 
-// The same for many lots in one transaction: the file's schema is read and
-// the statement prepared once, when the writer is made.
-class LotSplitWriter {
-public:
-    explicit LotSplitWriter(Database &db);
-    ~LotSplitWriter();
-    LotSplitWriter(const LotSplitWriter &) = delete;
-    LotSplitWriter &operator=(const LotSplitWriter &) = delete;
-
-    std::optional<qint64> record(LotId lot, double factor);
-
-private:
-    Database &db_;
-    std::unique_ptr<Statement> insert_;   // none in a ledger without sales
-};
+// Within the caller's transaction, makes the table of the splits when the
+// ledger has sales but no table yet; false, and nothing made, in a ledger
+// without sales, which keeps no splits.
+bool lotSplitsKept(Database &db);
 
 // Every split the file keeps, by lot, each lot's in the order recorded; none
 // without the table. Raises Error 3105 when the file's schema is no longer a

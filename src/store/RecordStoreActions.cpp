@@ -3,6 +3,7 @@
 // following the lots.
 #include "store/RecordStore.h"
 
+#include "store/ActionLotsWrite.h"
 #include "store/LargeWrite.h"
 #include "store/Lot.h"
 #include "text/IsoDate.h"
@@ -41,20 +42,6 @@ void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
         s.bindNull(index);
 }
 
-// Binds a lot's name, ticker, shares, price and net amount to the parameters
-// first to first + 4.
-void bindValues(Statement &s, int first, const ActionLotValues &v)
-{
-    if (v.nameIsNull)
-        s.bindNull(first);
-    else
-        s.bindUtf8(first, v.name.toStdString());
-    s.bindUtf8(first + 1, v.ticker.toStdString());
-    s.bind(first + 2, v.shares);
-    bindTicks(s, first + 3, v.price);
-    bindTicks(s, first + 4, v.netAmount);
-}
-
 // True when the record set's row holds the values.
 bool holdsValues(const LotRow &row, const ActionLotValues &v)
 {
@@ -87,7 +74,7 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
 {
     requireOpen();
     const auto lotCount = qint64(action.lots.size());
-    const qint64 total = lotCount + qint64(action.sale.size());
+    const qint64 total = 2 * lotCount + qint64(action.sale.size());
     const auto report = [&](qint64 done) { return !progress || progress(done, total); };
     CorporateAction recorded;
     std::vector<SalePart> sale = action.sale;
@@ -100,9 +87,6 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
         // counts the lots as split.
         const bool keepSplits = splitsShares(action) && hasSales(*db_);
         addActionsIfMissing(*db_);
-        std::optional<LotSplitWriter> splits;
-        if (keepSplits)
-            splits.emplace(*db_);
 
         Statement last(db_->handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
                                       "coalesce((SELECT max(ID) FROM Sales), 0))");
@@ -144,78 +128,16 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
         insert.step();
         const auto id = ActionId(sqlite3_last_insert_rowid(db_->handle()));
 
-        // Each lot changed keeps what it held before, copied from the file
-        // as it holds it, provided it holds what the action was worked out on.
-        Statement keep(db_->handle(),
-                       "INSERT INTO ActionLots (ActionID, LotID, BeforeName1, BeforeTicker, BeforeShares, BeforePrice, "
-                       "BeforeNetAmount, BeforeTradeDate, AfterName1, AfterTicker, AfterShares, AfterPrice, "
-                       "AfterNetAmount, SplitID, Gain) "
-                       "SELECT ?1, ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate, ?2, ?3, ?4, ?5, ?6, ?7, ?8 "
-                       "FROM Lots WHERE ID = ?9 AND Name1 IS ?10 AND Ticker IS ?11 AND NumShares IS ?12 "
-                       "AND Price IS ?13 AND NetAmount IS ?14 AND TradeDate IS ?15");
-        Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
-        // The ticker is indexed: it is written only when it changes.
-        Statement change(db_->handle(), "UPDATE Lots SET Name1 = ?1, Ticker = ?2, NumShares = ?3, Price = ?4, "
-                                        "NetAmount = ?5 WHERE ID = ?6");
-        Statement changeAmounts(db_->handle(), "UPDATE Lots SET NumShares = ?3, Price = ?4, NetAmount = ?5 "
-                                               "WHERE ID = ?6");
-        Statement make(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-        Statement keepMade(db_->handle(),
-                           "INSERT INTO ActionLots (ActionID, LotID, FromLot, AfterName1, AfterTicker, AfterShares, "
-                           "AfterPrice, AfterNetAmount) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-        std::map<LotId, LotId> made;   // placeholder -> ID given
-        for (qint64 i = 0; i < lotCount; ++i) {
-            if (i % 256 == 0 && !report(i))
-                throw Error(kErrUserCancelled);
-            const ActionLot &lot = action.lots[std::size_t(i)];
-            if (lot.made()) {
-                bindValues(make, 1, lot.after);
-                make.bind(6, isoDateText(lot.after.tradeDate));
-                make.step();
-                make.reset();
-                const auto madeId = LotId(sqlite3_last_insert_rowid(db_->handle()));
-                made[lot.lot] = madeId;
-                keepMade.bind(1, std::int64_t(id)).bind(2, std::int64_t(madeId)).bind(3, std::int64_t(lot.fromLot));
-                bindValues(keepMade, 4, lot.after);
-                keepMade.step();
-                keepMade.reset();
+        // The record set holds each lot changed as the action was worked out on.
+        for (const ActionLot &lot : action.lots) {
+            if (lot.made())
                 continue;
-            }
             const int pos = positionOf(lot.lot);
             if (!lot.before || pos < 0 || !holdsValues(rows_.lot(std::size_t(pos)), *lot.before))
                 throw Error(kErrLotChanged,
                             QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot));
-            const std::optional<qint64> split = splits ? splits->record(lot.lot, action.ratio) : std::nullopt;
-            keep.bind(1, std::int64_t(id));
-            bindValues(keep, 2, lot.after);
-            if (split)
-                keep.bind(7, std::int64_t(*split));
-            else
-                keep.bindNull(7);
-            keep.bind(8, ticksToDouble(lot.gain)).bind(9, std::int64_t(lot.lot));
-            bindValues(keep, 10, *lot.before);
-            keep.bind(15, isoDateText(lot.before->tradeDate));
-            keep.step();
-            keep.reset();
-            if (sqlite3_changes(db_->handle()) == 0) {
-                exists.bind(1, std::int64_t(lot.lot));
-                const bool there = exists.step();
-                exists.reset();
-                throw there ? Error(kErrLotChanged,
-                                    QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot))
-                            : Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger "
-                                                                "file.")
-                                                     .arg(lot.lot));
-            }
-            const bool named = lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
-                            || lot.after.nameIsNull != lot.before->nameIsNull;
-            Statement &write = named ? change : changeAmounts;
-            bindValues(write, 1, lot.after);
-            write.bind(6, std::int64_t(lot.lot));
-            write.step();
-            write.reset();
         }
+        const std::map<LotId, LotId> made = writeActionLots(*db_, id, action, keepSplits, report);
 
         // The sale, on the lots as the action left them; a part of a lot made
         // names it by its placeholder until now.
@@ -230,7 +152,7 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
             part.lot = found->second;
         }
         if (!sale.empty())
-            sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(lotCount + done); });
+            sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(2 * lotCount + done); });
 
         recorded = *readAction(*db_, id);
         // The lots as the action and its sale left them, for the record set.
@@ -339,13 +261,12 @@ void RecordStore::undoAction(const CorporateAction &seen,
                        "SELECT l.LotID, l.FromLot IS NOT NULL, Lots.ID IS NOT NULL, Lots.Name1 IS l.AfterName1, "
                        "Lots.Ticker IS l.AfterTicker, Lots.NumShares IS l.AfterShares, Lots.Price IS l.AfterPrice, "
                        "Lots.NetAmount IS l.AfterNetAmount, "
-                       "Lots.TradeDate IS coalesce(l.BeforeTradeDate, f.BeforeTradeDate), "
-                       "l.BeforeName1 IS l.AfterName1 AND l.BeforeTicker IS l.AfterTicker "
+                       "Lots.TradeDate IS coalesce(l.BeforeTradeDate, f.BeforeTradeDate) "
                        "FROM ActionLots AS l LEFT JOIN Lots ON Lots.ID = l.LotID "
                        "LEFT JOIN ActionLots AS f ON f.ActionID = l.ActionID AND f.LotID = l.FromLot "
                        "WHERE l.ActionID = ?1 ORDER BY l.LotID");
         lots.bind(1, id);
-        std::vector<std::pair<LotId, bool>> changed;   // and whether its ticker or name changed
+        std::vector<LotId> changed;
         for (qint64 i = 0; lots.step(); ++i) {
             if (i % 256 == 0 && !report(i))
                 throw Error(kErrUserCancelled);
@@ -372,34 +293,11 @@ void RecordStore::undoAction(const CorporateAction &seen,
                 refuseUndo(QStringLiteral("Lot %1 changed since this action: its %2 changed (%3).")
                                .arg(lot)
                                .arg(listed(differ), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
-            if (isMade)
-                made.push_back(lot);
-            else
-                changed.emplace_back(lot, lots.int64(9) == 0);
+            (isMade ? made : changed).push_back(lot);
         }
         lots.reset();
 
-        // The ticker is indexed: it is written only when the action changed it.
-        Statement restore(db_->handle(),
-                          "UPDATE Lots SET (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) = "
-                          "(SELECT BeforeName1, BeforeTicker, BeforeShares, BeforePrice, BeforeNetAmount, "
-                          "BeforeTradeDate FROM ActionLots WHERE ActionID = ?1 AND LotID = ?2) WHERE ID = ?2");
-        Statement restoreAmounts(db_->handle(),
-                                 "UPDATE Lots SET (NumShares, Price, NetAmount, TradeDate) = "
-                                 "(SELECT BeforeShares, BeforePrice, BeforeNetAmount, BeforeTradeDate "
-                                 "FROM ActionLots WHERE ActionID = ?1 AND LotID = ?2) WHERE ID = ?2");
-        for (std::size_t i = 0; i < changed.size(); ++i) {
-            if (i % 256 == 0 && !report(lotCount + qint64(i)))
-                throw Error(kErrUserCancelled);
-            Statement &write = changed[i].second ? restore : restoreAmounts;
-            write.bind(1, id).bind(2, std::int64_t(changed[i].first)).step();
-            write.reset();
-        }
-        Statement remove(db_->handle(), "DELETE FROM Lots WHERE ID = ?1");
-        for (const LotId lot : made) {
-            remove.bind(1, std::int64_t(lot)).step();
-            remove.reset();
-        }
+        restoreActionLots(*db_, seen.id);
         // Splits were kept only in a ledger with sales, which has their table.
         Statement split(db_->handle(), "SELECT 1 FROM ActionLots WHERE ActionID = ?1 AND SplitID IS NOT NULL");
         if (split.bind(1, id).step()) {
@@ -413,7 +311,7 @@ void RecordStore::undoAction(const CorporateAction &seen,
         Statement action(db_->handle(), "DELETE FROM Actions WHERE ID = ?1");
         action.bind(1, id).step();
 
-        for (const auto &[lot, named] : changed)
+        for (const LotId lot : changed)
             keepRow(after, lot);
         report(total);
         if (!commit)

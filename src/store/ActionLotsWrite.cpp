@@ -1,0 +1,175 @@
+#include "store/ActionLotsWrite.h"
+
+#include "store/LotSplits.h"
+#include "text/IsoDate.h"
+
+#include <sqlite3.h>
+
+namespace tesmo {
+
+namespace {
+
+// The lots of the action being written: a lot changed under its ID with
+// what it held before (B...), a lot made under its placeholder with the
+// lot it came from and its place in the order made. Named: the lot's name
+// or ticker changes (the ticker is indexed: it is written only then).
+const char *const kPlanTable =
+    "CREATE TEMP TABLE IF NOT EXISTS ActionPlan (LotID INTEGER PRIMARY KEY, FromLot INTEGER, Made INTEGER, "
+    "Name1, Ticker, NumShares, Price, NetAmount, TradeDate, "
+    "BName1, BTicker, BShares, BPrice, BNetAmount, BTradeDate, Gain, Named); DELETE FROM temp.ActionPlan";
+
+void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
+{
+    if (ticks)
+        s.bind(index, ticksToDouble(*ticks));
+    else
+        s.bindNull(index);
+}
+
+// Binds a lot's six values to the parameters first to first + 5.
+void bindValues(Statement &s, int first, const ActionLotValues &v)
+{
+    if (v.nameIsNull)
+        s.bindNull(first);
+    else
+        s.bindUtf8(first, v.name.toStdString());
+    s.bindUtf8(first + 1, v.ticker.toStdString());
+    s.bind(first + 2, v.shares);
+    bindTicks(s, first + 3, v.price);
+    bindTicks(s, first + 4, v.netAmount);
+    s.bind(first + 5, isoDateText(v.tradeDate));
+}
+
+void run(Database &db, const char *sql, std::int64_t first = 0, std::int64_t second = 0)
+{
+    Statement s(db.handle(), sql);
+    if (sqlite3_bind_parameter_count(s.handle()) >= 1)
+        s.bind(1, first);
+    if (sqlite3_bind_parameter_count(s.handle()) >= 2)
+        s.bind(2, second);
+    while (s.step()) {
+    }
+}
+
+} // namespace
+
+std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const CorporateAction &action, bool keepSplits,
+                                       const std::function<bool(qint64 done)> &progress)
+{
+    const auto lots = qint64(action.lots.size());
+    const auto report = [&](qint64 done) {
+        if (progress && !progress(done))
+            throw Error(kErrUserCancelled);
+    };
+    db.exec(kPlanTable);
+    std::map<LotId, LotId> made;   // placeholder -> place in the order made, then ID
+    {
+        Statement plan(db.handle(), "INSERT INTO temp.ActionPlan VALUES "
+                                    "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
+        for (qint64 i = 0; i < lots; ++i) {
+            if (i % 512 == 0)
+                report(i);
+            const ActionLot &lot = action.lots[std::size_t(i)];
+            plan.bind(1, std::int64_t(lot.lot));
+            if (lot.made()) {
+                made.emplace(lot.lot, LotId(made.size()));
+                plan.bind(2, std::int64_t(lot.fromLot)).bind(3, std::int64_t(made.size()));
+            } else {
+                plan.bindNull(2).bindNull(3);
+            }
+            bindValues(plan, 4, lot.after);
+            if (lot.before)
+                bindValues(plan, 10, *lot.before);
+            else
+                for (int column = 10; column < 16; ++column)
+                    plan.bindNull(column);
+            const bool named = lot.before && (lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
+                                              || lot.after.nameIsNull != lot.before->nameIsNull);
+            plan.bind(16, ticksToDouble(lot.gain)).bind(17, std::int64_t(named));
+            plan.step();
+            plan.reset();
+        }
+    }
+    // Each lot changed as it was worked out on.
+    {
+        Statement differ(db.handle(),
+                         "SELECT p.LotID, l.ID IS NOT NULL FROM temp.ActionPlan AS p LEFT JOIN Lots AS l ON l.ID = p.LotID "
+                         "WHERE p.FromLot IS NULL AND NOT coalesce(l.Name1 IS p.BName1 AND l.Ticker IS p.BTicker "
+                         "AND l.NumShares IS p.BShares AND l.Price IS p.BPrice AND l.NetAmount IS p.BNetAmount "
+                         "AND l.TradeDate IS p.BTradeDate, 0) LIMIT 1");
+        if (differ.step()) {
+            const auto lot = LotId(differ.int64(0));
+            if (differ.int64(1))
+                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot));
+            throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(lot));
+        }
+    }
+    report(lots + lots / 4);
+    // A split kept as the one-lot split keeps it: after the largest sale ID
+    // given so far.
+    keepSplits = keepSplits && lotSplitsKept(db);
+    if (keepSplits) {
+        Statement split(db.handle(), "INSERT INTO LotSplits (LotID, AfterSale, Factor) "
+                                     "SELECT LotID, (SELECT coalesce(max(seq), 0) FROM sqlite_sequence "
+                                     "WHERE name = 'Sales'), ?1 FROM temp.ActionPlan WHERE FromLot IS NULL ORDER BY LotID");
+        split.bind(1, action.ratio).step();
+    }
+    run(db,
+        keepSplits ? "INSERT INTO ActionLots (ActionID, LotID, BeforeName1, BeforeTicker, BeforeShares, BeforePrice, "
+                     "BeforeNetAmount, BeforeTradeDate, AfterName1, AfterTicker, AfterShares, AfterPrice, "
+                     "AfterNetAmount, SplitID, Gain) "
+                     "SELECT ?1, l.ID, l.Name1, l.Ticker, l.NumShares, l.Price, l.NetAmount, l.TradeDate, p.Name1, "
+                     "p.Ticker, p.NumShares, p.Price, p.NetAmount, (SELECT max(ID) FROM LotSplits WHERE LotID = l.ID), "
+                     "p.Gain FROM temp.ActionPlan AS p JOIN Lots AS l ON l.ID = p.LotID WHERE p.FromLot IS NULL "
+                     "ORDER BY p.LotID"
+                   : "INSERT INTO ActionLots (ActionID, LotID, BeforeName1, BeforeTicker, BeforeShares, BeforePrice, "
+                     "BeforeNetAmount, BeforeTradeDate, AfterName1, AfterTicker, AfterShares, AfterPrice, "
+                     "AfterNetAmount, Gain) "
+                     "SELECT ?1, l.ID, l.Name1, l.Ticker, l.NumShares, l.Price, l.NetAmount, l.TradeDate, p.Name1, "
+                     "p.Ticker, p.NumShares, p.Price, p.NetAmount, p.Gain "
+                     "FROM temp.ActionPlan AS p JOIN Lots AS l ON l.ID = p.LotID WHERE p.FromLot IS NULL "
+                     "ORDER BY p.LotID",
+        id);
+    report(lots + lots / 2);
+    run(db, "UPDATE Lots SET Name1 = p.Name1, Ticker = p.Ticker, NumShares = p.NumShares, Price = p.Price, "
+            "NetAmount = p.NetAmount FROM temp.ActionPlan AS p "
+            "WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND p.Named");
+    run(db, "UPDATE Lots SET NumShares = p.NumShares, Price = p.Price, NetAmount = p.NetAmount "
+            "FROM temp.ActionPlan AS p WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND NOT p.Named");
+    report(lots + 3 * lots / 4);
+    if (!made.empty()) {
+        // The IDs of one statement's lots are consecutive: AUTOINCREMENT
+        // gives each lot one more than the largest ID the table ever held.
+        run(db, "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                "SELECT Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM temp.ActionPlan "
+                "WHERE FromLot IS NOT NULL ORDER BY Made");
+        const auto first = LotId(sqlite3_last_insert_rowid(db.handle())) - LotId(made.size()) + 1;
+        run(db, "INSERT INTO ActionLots (ActionID, LotID, FromLot, AfterName1, AfterTicker, AfterShares, AfterPrice, "
+                "AfterNetAmount) SELECT ?1, ?2 + Made - 1, FromLot, Name1, Ticker, NumShares, Price, NetAmount "
+                "FROM temp.ActionPlan WHERE FromLot IS NOT NULL ORDER BY Made",
+            id, first);
+        for (auto &[placeholder, place] : made)
+            place += first;
+    }
+    db.exec("DELETE FROM temp.ActionPlan");
+    report(2 * lots);
+    return made;
+}
+
+void restoreActionLots(Database &db, ActionId id)
+{
+    run(db, "UPDATE Lots SET (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) = "
+            "(a.BeforeName1, a.BeforeTicker, a.BeforeShares, a.BeforePrice, a.BeforeNetAmount, a.BeforeTradeDate) "
+            "FROM ActionLots AS a WHERE a.ActionID = ?1 AND a.LotID = Lots.ID AND a.FromLot IS NULL "
+            "AND NOT (a.BeforeName1 IS a.AfterName1 AND a.BeforeTicker IS a.AfterTicker)",
+        id);
+    run(db, "UPDATE Lots SET (NumShares, Price, NetAmount, TradeDate) = "
+            "(a.BeforeShares, a.BeforePrice, a.BeforeNetAmount, a.BeforeTradeDate) "
+            "FROM ActionLots AS a WHERE a.ActionID = ?1 AND a.LotID = Lots.ID AND a.FromLot IS NULL "
+            "AND a.BeforeName1 IS a.AfterName1 AND a.BeforeTicker IS a.AfterTicker",
+        id);
+    run(db, "DELETE FROM Lots WHERE ID IN (SELECT LotID FROM ActionLots WHERE ActionID = ?1 AND FromLot IS NOT NULL)",
+        id);
+}
+
+} // namespace tesmo
