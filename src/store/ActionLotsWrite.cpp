@@ -134,8 +134,11 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     run(db, "UPDATE Lots SET Name1 = p.Name1, Ticker = p.Ticker, NumShares = p.NumShares, Price = p.Price, "
             "NetAmount = p.NetAmount FROM temp.ActionPlan AS p "
             "WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND p.Named");
+    // A lot whose amounts stay (a cash merger's, sold whole next) keeps them
+    // as the file holds them, which are its before values.
     run(db, "UPDATE Lots SET NumShares = p.NumShares, Price = p.Price, NetAmount = p.NetAmount "
-            "FROM temp.ActionPlan AS p WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND NOT p.Named");
+            "FROM temp.ActionPlan AS p WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND NOT p.Named "
+            "AND NOT (p.NumShares IS p.BShares AND p.Price IS p.BPrice AND p.NetAmount IS p.BNetAmount)");
     report(lots + 3 * lots / 4);
     if (!made.empty()) {
         // The IDs of one statement's lots are consecutive: AUTOINCREMENT
@@ -170,6 +173,80 @@ void restoreActionLots(Database &db, ActionId id)
         id);
     run(db, "DELETE FROM Lots WHERE ID IN (SELECT LotID FROM ActionLots WHERE ActionID = ?1 AND FromLot IS NOT NULL)",
         id);
+}
+
+std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts)
+{
+    db.exec("CREATE TEMP TABLE IF NOT EXISTS SalePlan (ID INTEGER PRIMARY KEY, LotID INTEGER UNIQUE, Shares, Sold, "
+            "Proceeds, Cost, Term, SharesLeft, NetLeft); DELETE FROM temp.SalePlan");
+    // Each row gets the ID the next row of Sales would get, as Sell gives them.
+    Statement next(db.handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
+                                "coalesce((SELECT max(ID) FROM Sales), 0)) + 1");
+    next.step();
+    const std::int64_t first = next.int64(0);
+    next.reset();
+    {
+        Statement plan(db.handle(), "INSERT OR IGNORE INTO temp.SalePlan VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+        std::int64_t id = first;
+        for (const SalePart &part : parts) {
+            plan.bind(1, id++).bind(2, std::int64_t(part.lot)).bind(3, part.shares);
+            plan.bind(4, part.sold.isValid() ? isoDateText(part.sold) : QStringLiteral(""));
+            plan.bind(5, ticksToDouble(part.proceeds)).bind(6, ticksToDouble(part.cost));
+            plan.bind(7, part.term).bind(8, part.sharesLeft);
+            bindTicks(plan, 9, part.netLeft);
+            plan.step();
+            plan.reset();
+            if (sqlite3_changes(db.handle()) == 0) {   // a lot with a part before
+                db.exec("DELETE FROM temp.SalePlan");
+                return std::nullopt;
+            }
+        }
+    }
+    Statement gone(db.handle(), "SELECT LotID FROM temp.SalePlan WHERE LotID NOT IN (SELECT ID FROM Lots) LIMIT 1");
+    if (gone.step())
+        throw Error(kErrLotGone,
+                    QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(gone.int64(0)));
+    // The lots' values are taken from the file before the first row changes
+    // them; no lot has two parts.
+    run(db, "CREATE TEMP TABLE IF NOT EXISTS SaleRows AS SELECT * FROM Sales WHERE 0; DELETE FROM temp.SaleRows");
+    run(db, "INSERT INTO temp.SaleRows (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term, "
+            "LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
+            "SELECT p.ID, p.LotID, l.Name1, l.Ticker, p.Shares, l.TradeDate, p.Sold, p.Proceeds, p.Cost, p.Term, "
+            "l.NumShares, l.Price, l.NetAmount, p.SharesLeft, p.NetLeft, ?1 "
+            "FROM temp.SalePlan AS p JOIN Lots AS l ON l.ID = p.LotID ORDER BY p.ID",
+        first);
+    run(db, "INSERT INTO Sales SELECT * FROM temp.SaleRows ORDER BY ID");
+    db.exec("DELETE FROM temp.SalePlan; DELETE FROM temp.SaleRows");
+    std::vector<SaleId> ids;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        ids.push_back(SaleId(first + std::int64_t(i)));
+    return ids;
+}
+
+bool undoActionSale(Database &db, SaleId saleNo)
+{
+    // A lot of two parts, or one not as its part left it: a lot sold whole
+    // is gone, another holds what its part left.
+    Statement differ(db.handle(),
+                     "SELECT 1 FROM Sales AS s LEFT JOIN Lots AS l ON l.ID = s.LotID WHERE s.SaleNo = ?1 "
+                     "AND (EXISTS (SELECT 1 FROM Sales AS o WHERE o.LotID = s.LotID AND o.ID > s.ID) "
+                     "OR CASE WHEN s.SharesLeft = 0 THEN l.ID IS NOT NULL "
+                     "ELSE NOT coalesce(l.Name1 IS s.Name1 AND l.Ticker IS s.Ticker AND l.NumShares IS s.SharesLeft "
+                     "AND l.Price IS s.LotPrice AND l.NetAmount IS s.NetLeft AND l.TradeDate IS s.Acquired, 0) END) "
+                     "LIMIT 1");
+    differ.bind(1, std::int64_t(saleNo));
+    if (differ.step())
+        return false;
+    differ.reset();
+    run(db, "INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+            "SELECT LotID, Name1, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired FROM Sales "
+            "WHERE SaleNo = ?1 AND SharesLeft = 0 ORDER BY ID",
+        saleNo);
+    run(db, "UPDATE Lots SET (NumShares, NetAmount) = (s.LotNumShares, s.LotNetAmount) FROM Sales AS s "
+            "WHERE s.SaleNo = ?1 AND s.SharesLeft <> 0 AND s.LotID = Lots.ID",
+        saleNo);
+    run(db, "DELETE FROM Sales WHERE SaleNo = ?1", saleNo);
+    return true;
 }
 
 } // namespace tesmo

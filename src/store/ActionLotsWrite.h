@@ -1,13 +1,15 @@
-// The lots of a corporate action written into the ledger's file and given
-// back: the action's lots gathered in a temporary table, then each change
-// made by one statement over all of them, so that a ticker of a hundred
-// thousand lots costs a few statements rather than a few a lot.
+// The lots of a corporate action and its sale written into the ledger's
+// file and given back: the action's lots gathered in a temporary table, then
+// each change made by one statement over all of them, so that a ticker of a
+// hundred thousand lots costs a few statements rather than a few a lot.
 #pragma once
 
 #include "store/Actions.h"
 
 #include <functional>
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace tesmo {
 
@@ -29,5 +31,20 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
 // every value it held before, exactly as the file held them, and deletes
 // the lots it made. Its rows stay.
 void restoreActionLots(Database &db, ActionId id);
+
+// Within the caller's transaction, records the parts of one sale, each from a
+// lot of its own that the file holds as the sale was planned on, as
+// RecordStore::Sell records them: the IDs of the rows, in the order of the
+// parts. None, and nothing written, when a lot has more than one part: such
+// a sale is written a part at a time. Raises Error 3104 when a lot is not in
+// the file, and an engine error when the file refuses a part.
+std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts);
+
+// Within the caller's transaction, undoes the sale numbered saleNo, each of
+// whose parts takes from a lot of its own: each lot gets back what it held
+// before, or comes back whole. False, and nothing changed, when a lot has
+// more than one part or is not as its part left it (the caller then undoes
+// the sale a part at a time, which says why).
+bool undoActionSale(Database &db, SaleId saleNo);
 
 } // namespace tesmo

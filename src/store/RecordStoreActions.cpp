@@ -151,8 +151,15 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
                                                 .arg(part.lot));
             part.lot = found->second;
         }
-        if (!sale.empty())
-            sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(2 * lotCount + done); });
+        if (!sale.empty()) {
+            if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale)) {
+                sold.ids = std::move(*ids);
+                for (const SalePart &part : sale)
+                    sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
+            } else {
+                sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(2 * lotCount + done); });
+            }
+        }
 
         recorded = *readAction(*db_, id);
         // The lots as the action and its sale left them, for the record set.
@@ -248,7 +255,8 @@ void RecordStore::undoAction(const CorporateAction &seen,
 
         if (!seen.sale.empty()) {
             try {
-                undoSaleParts(seen.sale);
+                if (!undoActionSale(*db_, seen.saleNo))
+                    undoSaleParts(seen.sale);   // which says why not
             } catch (const Error &e) {
                 if (e.number() != kErrSaleUndoRefused)
                     throw;
