@@ -260,7 +260,9 @@ void RecordStore::undoAction(const CorporateAction &seen,
             } catch (const Error &e) {
                 if (e.number() != kErrSaleUndoRefused)
                     throw;
-                refuseUndo(e.description());
+                // The action's sale came with it.
+                refuseUndo(QString(e.description()).replace(QStringLiteral("since this sale"),
+                                                             QStringLiteral("since this action")));
             }
         }
 

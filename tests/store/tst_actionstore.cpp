@@ -94,12 +94,15 @@ class ActionStoreTest : public StoreFixture {
         return same;
     }
 
-    // A 2-for-1 split of ACME, as the list of its actions gives it.
-    CorporateAction splitAcme(QDate day = {2024, 1, 10})
+    // A 2-for-1 split of ACME, as the list of its actions gives it; with
+    // cash, half a share of lot 1 sold for $10.
+    CorporateAction splitAcme(QDate day = {2024, 1, 10}, bool cash = false)
     {
-        store->RecordAction(actionOn(*store, ActionKind::Split, "ACME", day, [](ActionLot &l, CorporateAction &a) {
+        store->RecordAction(actionOn(*store, ActionKind::Split, "ACME", day, [=](ActionLot &l, CorporateAction &a) {
             a.ratio = 2, a.ratioText = "2 for 1";
             splitBy(l.after, 2);
+            if (cash && l.lot == 1)
+                a.cash = dollars(10), a.sale = {part(1, l.after, a.day, 0.5, 10, 2.5)};
         }));
         return store->Actions("acme").back();
     }
@@ -177,6 +180,12 @@ private slots:
         openLedger();
         QCOMPARE(sell("ZZ", 1).size(), std::size_t(1));   // a ledger with sales keeps its splits
         const QString start = folder->query(kStocksDump);
+        const auto cancel = [](qint64 done, qint64 total) { return done < total / 2; };
+        QCOMPARE(errorOf([&] { store->RecordAction(actionOn(*store, ActionKind::ReturnOfCapital, "ACME", {2024, 1, 2},
+                                                            [](ActionLot &, CorporateAction &a) { a.cash = 0; }),
+                                                   cancel); }),
+                 kErrUserCancelled);
+        QCOMPARE(folder->query(kStocksDump), start);
         struct Step { ActionKind kind; const char *ticker; QDate day; Change change; int lotSplits; };
         const Step steps[] = {
             {ActionKind::Split, "ACME", {2024, 1, 10}, [](ActionLot &l, CorporateAction &a) {
@@ -264,6 +273,7 @@ private slots:
         QTest::newRow("undone elsewhere") << 4 << "This action is no longer in the ledger file.";
         QTest::newRow("restored copy") << 5 << "The ledger file holds another action under this number since Tesmo "
                                                "read it (a copy of the ledger was restored meanwhile).";
+        QTest::newRow("lot sold for cash edited") << 7 << "Lot 1 changed since this action: its name changed (an edit).";
         QTest::newRow("made lot sold") << 6 << "Lot 5 changed since this action: a sale on 6/1/2024 took shares from "
                                                "it. Undo that sale first.";
     }
@@ -274,7 +284,7 @@ private slots:
         QFETCH(int, change);
         QFETCH(QString, reason);
         openLedger();
-        CorporateAction seen = splitAcme();
+        CorporateAction seen = splitAcme({2024, 1, 10}, change == 7);
         QString other;   // what another program's change met
         switch (change) {
         case 0: QCOMPARE(sell("ACME", 1).size(), std::size_t(1)); break;
@@ -282,6 +292,7 @@ private slots:
         case 2: other = folder->exec("UPDATE Lots SET Name1 = 'B', Price = 1 WHERE ID = 2"); break;
         case 3: other = folder->exec("DELETE FROM Lots WHERE ID = 4"); break;
         case 4: other = folder->exec("DELETE FROM ActionLots; DELETE FROM Actions"); break;
+        case 7: other = folder->exec("UPDATE Lots SET Name1 = 'B' WHERE ID = 1"); break;
         case 5:
             other = folder->exec("DELETE FROM ActionLots; DELETE FROM Actions; INSERT INTO Actions (ID, Ticker, Day, "
                                  "Kind, Ratio, RatioText, AfterSale) VALUES (1, 'ACME', '2024-01-11', 'Split', 3, "
