@@ -159,6 +159,9 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     return made;
 }
 
+// A lot the action left as it was (a cash merger's, back from its sale) is
+// not written: the file holds its values before as they were, in the
+// columns' one type.
 void restoreActionLots(Database &db, ActionId id)
 {
     run(db, "UPDATE Lots SET (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) = "
@@ -169,7 +172,9 @@ void restoreActionLots(Database &db, ActionId id)
     run(db, "UPDATE Lots SET (NumShares, Price, NetAmount, TradeDate) = "
             "(a.BeforeShares, a.BeforePrice, a.BeforeNetAmount, a.BeforeTradeDate) "
             "FROM ActionLots AS a WHERE a.ActionID = ?1 AND a.LotID = Lots.ID AND a.FromLot IS NULL "
-            "AND a.BeforeName1 IS a.AfterName1 AND a.BeforeTicker IS a.AfterTicker",
+            "AND a.BeforeName1 IS a.AfterName1 AND a.BeforeTicker IS a.AfterTicker "
+            "AND NOT (a.BeforeShares IS a.AfterShares AND a.BeforePrice IS a.AfterPrice "
+            "AND a.BeforeNetAmount IS a.AfterNetAmount)",
         id);
     run(db, "DELETE FROM Lots WHERE ID IN (SELECT LotID FROM ActionLots WHERE ActionID = ?1 AND FromLot IS NOT NULL)",
         id);

@@ -303,7 +303,6 @@ private:
     // The lots of an action refused, or whose undo was refused, are shown as
     // the file holds them.
     void followActionLots(const CorporateAction &action);
-    void keepRow(LotTable &rows, LotId id);
     void followCurrent(const LotTable &rows);
     std::vector<std::pair<StoredLot, bool>> undoSaleParts(const std::vector<SalePart> &sale);
     // The rows of the lots the record set holds take what the sales left

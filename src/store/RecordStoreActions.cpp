@@ -9,7 +9,6 @@
 #include "text/IsoDate.h"
 #include "text/Regional.h"
 
-#include <QSet>
 #include <QStringList>
 #include <map>
 #include <sqlite3.h>
@@ -65,7 +64,28 @@ QString dayText(const QString &iso)
     return date ? regional::shortDate(*date) : iso;
 }
 
+// The page cache of a write of an action: half a kibibyte a lot.
 qint64 kib(qint64 lots) { return lots / 2; }
+
+// Adds to rows each lot of the action id that the file holds, as it holds
+// it, in order of ID.
+void readActionRows(Database &db, ActionId id, LotTable &rows)
+{
+    Statement s(db.handle(), "SELECT l.ID, l.Name1, l.Ticker, l.NumShares, l.Price, l.NetAmount, l.TradeDate "
+                             "FROM ActionLots AS a JOIN Lots AS l ON l.ID = a.LotID WHERE a.ActionID = ?1 "
+                             "ORDER BY a.LotID");
+    s.bind(1, std::int64_t(id));
+    sqlite3_value *values[kFieldCount];
+    LotRow row;
+    HeldTexts held;
+    while (s.step()) {
+        for (int pos = 0; pos < kFieldCount; ++pos)
+            values[pos] = sqlite3_column_value(s.handle(), pos);
+        readLotRow(values, row, held);
+        row.boxAmounts = true;   // as a lot written shows them
+        rows.append(row);
+    }
+}
 
 } // namespace
 
@@ -81,7 +101,7 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
     SalesWritten sold;
     LotTable after;   // the lots the action left in the file, as it left them
     try {
-        const LargeWrite large(db_->handle(), kib(total));
+        const LargeWrite large(db_->handle(), kib(lotCount));
         Database::Transaction transaction(*db_);
         // A ledger that never had sales keeps no splits: every sale to come
         // counts the lots as split.
@@ -162,14 +182,7 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
         }
 
         recorded = *readAction(*db_, id);
-        // The lots as the action and its sale left them, for the record set.
-        QSet<LotId> soldWhole;
-        for (const SalePart &part : sale)
-            if (part.wholeLot())
-                soldWhole.insert(part.lot);
-        for (const ActionLot &lot : recorded.lots)
-            if (!soldWhole.contains(lot.lot))
-                keepRow(after, lot.lot);
+        readActionRows(*db_, id, after);   // as the action and its sale left them
         report(total);
         transaction.commit();
     } catch (const Error &e) {
@@ -210,7 +223,7 @@ void RecordStore::undoAction(const CorporateAction &seen,
     LotTable after;   // the lots the action changed, as they are back
     std::vector<LotId> made;
     try {
-        const LargeWrite large(db_->handle(), kib(total));
+        const LargeWrite large(db_->handle(), kib(lotCount));
         Database::Transaction transaction(*db_);
         const std::optional<CorporateAction> stored = readAction(*db_, seen.id);
         if (!stored)
@@ -276,7 +289,6 @@ void RecordStore::undoAction(const CorporateAction &seen,
                        "LEFT JOIN ActionLots AS f ON f.ActionID = l.ActionID AND f.LotID = l.FromLot "
                        "WHERE l.ActionID = ?1 ORDER BY l.LotID");
         lots.bind(1, id);
-        std::vector<LotId> changed;
         for (qint64 i = 0; lots.step(); ++i) {
             if (i % 256 == 0 && !report(i))
                 throw Error(kErrUserCancelled);
@@ -303,7 +315,8 @@ void RecordStore::undoAction(const CorporateAction &seen,
                 refuseUndo(QStringLiteral("Lot %1 changed since this action: its %2 changed (%3).")
                                .arg(lot)
                                .arg(listed(differ), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
-            (isMade ? made : changed).push_back(lot);
+            if (isMade)
+                made.push_back(lot);
         }
         lots.reset();
 
@@ -316,13 +329,12 @@ void RecordStore::undoAction(const CorporateAction &seen,
                                             "(SELECT SplitID FROM ActionLots WHERE ActionID = ?1)");
             splits.bind(1, id).step();
         }
+        readActionRows(*db_, seen.id, after);   // those it changed, as they are back
         Statement rows(db_->handle(), "DELETE FROM ActionLots WHERE ActionID = ?1");
         rows.bind(1, id).step();
         Statement action(db_->handle(), "DELETE FROM Actions WHERE ID = ?1");
         action.bind(1, id).step();
 
-        for (const LotId lot : changed)
-            keepRow(after, lot);
         report(total);
         if (!commit)
             return;   // and rolled back
@@ -337,24 +349,6 @@ void RecordStore::undoAction(const CorporateAction &seen,
         if (const int pos = positionOf(lot); pos >= 0)
             leaving.push_back(std::size_t(pos));
     removeRows(leaving);
-}
-
-// Adds the lot as the file holds it to rows, without a copy of its values.
-void RecordStore::keepRow(LotTable &rows, LotId id)
-{
-    Statement &s = cached(readStmt_, kReadLot);
-    s.bind(1, std::int64_t(id));
-    if (s.step()) {
-        sqlite3_value *values[kFieldCount];
-        for (int pos = 0; pos < kFieldCount; ++pos)
-            values[pos] = sqlite3_column_value(s.handle(), pos);
-        LotRow row;
-        HeldTexts held;
-        readLotRow(values, row, held);
-        row.boxAmounts = true;   // as a lot written shows them
-        rows.insert(row);
-    }
-    s.reset();
 }
 
 // The record set's rows of the lots in rows take their values; the current
