@@ -2,17 +2,19 @@
 // twice as many that has sales (so that a split keeps a row a lot for the
 // wash sales): each kind recorded through the record store (the action's
 // rows, every lot's change, the lots made and the sale, and the record set
-// following them, in one transaction with the figures for taxes kept), then
-// undone, in turn. The actions are worked out here by hand, as the planner
+// and the master list following them, in one transaction with the figures
+// for taxes kept), then undone, in turn. The actions are worked out here by hand, as the planner
 // would give them. Prints figures; asserts nothing.
 //
 //   actions [LOTS]   (default 100000)
 #include "NoBoxes.h"
+#include "mainwin/LotListModel.h"
+#include "mainwin/LotListView.h"
 #include "sales/LedgerGains.h"
 #include "store/RecordStore.h"
 #include "text/FieldRules.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -109,7 +111,7 @@ void measure(RecordStore &store, const char *what, ActionKind kind,
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     keepGainsWith(gainRowsOf);   // as the program does
     const int lots = argc > 1 ? std::atoi(argv[1]) : 100000;
     QTemporaryDir dir;
@@ -134,6 +136,12 @@ int main(int argc, char *argv[])
                   *other.netAmount / Ticks(other.numShares), QStringLiteral("Long"), other.numShares - 1,
                   *other.netAmount - *other.netAmount / Ticks(other.numShares)};
     store.Sell({sold});
+    // The master list shows the lots, as in the window, and follows them.
+    LotListModel model(LotListModel::Rows::All);
+    model.show(&store.rows());
+    LotListView view(&model, {1440, 1440, 1440, 1440, 1440, 1440, 1440});
+    view.show();
+    view.selectRow(int(store.rows().size()) - 1, true);
     std::printf("corporate actions on a ticker of %d lots, %d lots in the ledger\n", lots, 2 * lots);
     measure(store, "split 4 for 1", ActionKind::Split, [](ActionLot &l, CorporateAction &a) {
         a.ratio = 4, a.ratioText = QStringLiteral("4 for 1");

@@ -351,18 +351,32 @@ void RecordStore::undoAction(const CorporateAction &seen,
     removeRows(leaving);
 }
 
-// The record set's rows of the lots in rows take their values; the current
-// lot among them is read again and shown.
+// The record set's rows of the lots in rows (in ascending ID order) take
+// their values, and those it lacks join it; the current lot among them is
+// read again and shown. The cursor keeps its lot, or the gap where it stood.
 void RecordStore::followCurrent(const LotTable &rows)
 {
     bool current = false;
+    LotTable back;   // made, or sold whole and back
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const LotRow row = rows.lot(i);
         current = current || (place_.onLot && current_.id() == row.id);
         if (const int pos = positionOf(row.id); pos >= 0)
             rows_.replace(std::size_t(pos), row);
         else
-            added(row);   // made, or sold whole and back
+            back.append(row);
+    }
+    if (back.size() > 1) {
+        // The lot the cursor stands on, or the one before the gap.
+        const bool before = !place_.onLot;
+        const int at = place_.position - (before ? 1 : 0);
+        const std::optional<LotId> anchor = at >= 0 && at < RecordCount() ? std::optional(rows_.id(std::size_t(at)))
+                                                                           : std::nullopt;
+        rows_.insert(back);
+        if (anchor)
+            place_.position = positionOf(*anchor) + (before ? 1 : 0);
+    } else if (back.size() == 1) {
+        added(back.lot(0));
     }
     if (current) {
         current_ = readLot(current_.id());

@@ -203,6 +203,28 @@ std::size_t LotTable::insert(const LotRow &lot)
     return row;
 }
 
+void LotTable::insert(const LotTable &rows)
+{
+    if (rows.size() <= 1 || !rows_.ascending) {
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            insert(rows.lot(i));
+        return;
+    }
+    tell(true, Watcher::Change::Reset, 0);
+    std::vector<std::uint32_t> merged;
+    merged.reserve(size() + rows.size());
+    std::size_t next = 0;
+    for (std::size_t row = 0; row < size(); ++row) {
+        for (const LotId at = id(row); next < rows.size() && rows.id(next) < at; ++next)
+            merged.push_back(pack(rows.lot(next)));
+        merged.push_back(rows_.records[row]);
+    }
+    for (; next < rows.size(); ++next)
+        merged.push_back(pack(rows.lot(next)));
+    rows_.records = std::move(merged);
+    tell(false, Watcher::Change::Reset, 0);
+}
+
 // The old record stays in the arena, unused: a lot is replaced when it is
 // saved, which a user does a few times, not a million.
 void LotTable::replace(std::size_t row, const LotRow &lot)

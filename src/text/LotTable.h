@@ -45,6 +45,10 @@ public:
     // Adds a lot after every row whose ID is not larger than its own, and
     // returns its row; at the end while the rows are not in ID order.
     std::size_t insert(const LotRow &lot);
+    // Adds the lots of rows, given in ascending ID order, each as insert()
+    // adds it, in one pass: a watcher is told of one lot as its insertion,
+    // of more as a reset, so that a view is not redone once for each.
+    void insert(const LotTable &rows);
     void replace(std::size_t row, const LotRow &lot);
     void erase(std::size_t row);
     // Removes rows, given in ascending order, in one pass: a watcher is told
