@@ -104,6 +104,18 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
             throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(lot));
         }
     }
+    // A lot made comes from a lot the action changes, and keeps its trade
+    // date: the file keeps the one of the two.
+    {
+        Statement orphan(db.handle(),
+                         "SELECT m.LotID, m.FromLot FROM temp.ActionPlan AS m "
+                         "LEFT JOIN temp.ActionPlan AS p ON p.LotID = m.FromLot AND p.FromLot IS NULL "
+                         "WHERE m.FromLot IS NOT NULL AND p.BTradeDate IS NOT m.TradeDate LIMIT 1");
+        if (orphan.step())
+            throw Error(kErrOutOfRange, QStringLiteral("The lot the action makes from lot %1 is not of a lot it "
+                                                       "changes, bought on the same day.")
+                                            .arg(orphan.int64(1)));
+    }
     report(lots + lots / 4);
     // A split kept as the one-lot split keeps it: after the largest sale ID
     // given so far.

@@ -19,7 +19,9 @@ namespace tesmo {
 // with keepSplits, each is kept as split by the action's ratio (LotSplits),
 // its split's ID in SplitID; then the lots made are added, in order, with
 // their rows. Each lot changed must be in the file as its before values
-// hold it: else Error 3104 (removed) or 3107 (changed) names it. progress
+// hold it: else Error 3104 (removed) or 3107 (changed) names it; a lot made
+// must come from a lot the action changes and keep its trade date: else
+// Error 3103. progress
 // hears of the lots gathered and written (done of twice the lots) and stops
 // the work with Error 3112 when it returns false. The file's checks refuse
 // a value it cannot hold with an engine error. Returns the ID given to each
