@@ -17,9 +17,6 @@ namespace tesmo {
 
 namespace {
 
-const char *const kReadLot =
-    "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots WHERE ID = ?1";
-
 [[noreturn]] void refuseUndo(const QString &reason)
 {
     throw Error(kErrActionUndoRefused, reason);
@@ -339,8 +336,9 @@ void RecordStore::undoAction(const CorporateAction &seen,
         if (!commit)
             return;   // and rolled back
         transaction.commit();
-    } catch (const Error &) {
-        followActionLots(seen);
+    } catch (const Error &e) {
+        if (e.number() == kErrActionUndoRefused)
+            followActionLots(seen);
         throw;
     }
     followCurrent(after);
