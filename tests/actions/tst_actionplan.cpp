@@ -2,6 +2,7 @@
 // examples, each lot and the sale to the cent, and a random walk over ledgers
 // of several tickers in which every purchase keeps its cost to the cent.
 #include "actions/ActionPlan.h"
+#include "actions/ActionWords.h"
 #include "sales/Cents.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
@@ -200,49 +201,65 @@ private slots:
         }
     }
 
+    // Each lot as the action leaves it and the sale, to the cent, and the
+    // sentence the dialog shows.
     void workedExamples_data()
     {
         QTest::addColumn<QString>("lots");
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("words");   // what the dialog says the action did
         QTest::newRow("4 for 1 of 40 lots, a later lot and another ticker aside")
             << "40*ACME 10 10 100 2024-01-02;ACME 5 20 100 2024-06-04;OTHER 3 1 3 2023-01-01"
-            << "Split 2024-06-03 ratio=4-FOR-1" << "1-40: ACME 40 2.5 100";
+            << "Split 2024-06-03 ratio=4-FOR-1" << "1-40: ACME 40 2.5 100"
+            << "Split 4 for 1 on 6/3/2024: 40 lots, 400 shares become 1,600.";
         // 4.4 new shares: 0.4 of a share sold first in, first out, a
         // lot bought over a year before long, the other short.
         QTest::newRow("1 for 10 with cash in lieu")
             << "ACME 3 10 31 2023-01-10;ACME 27 11 297 2024-03-01;ACME 14 10 140 2024-03-02"
             << "Split 2024-06-03 ratio=1_for_10 in-lieu=$50.00"
             << "1: ACME 0.3 100 31; 2: ACME 2.7 110 297; 3: ACME 1.4 100 140; "
-               "sold 1: 0.3 cost 31 for 37.5 Long left 0 0; sold 2: 0.1 cost 11 for 12.5 Short left 2.6 286";
+               "sold 1: 0.3 cost 31 for 37.5 Long left 0 0; sold 2: 0.1 cost 11 for 12.5 Short left 2.6 286"
+            << "Split 1 for 10 on 6/3/2024: 3 lots, 44 shares become 4.4; cash for 0.4 shares: $50.00, gain $6.50 "
+               "Long, gain $1.50 Short.";
         // A price that the split rounds keeps the lot's cost as its net amount.
         QTest::newRow("3 for 2") << "ACME 1000 1.0001 - 2024-01-02;ACME 3 33.3333 100 2024-01-02;ACME 2 7 - 2024-01-03"
                                  << "Split 2024-06-03 ratio=3:2"
-                                 << "1: ACME 1500 0.6667 1000.1; 2: ACME 4.5 22.2222 100; 3: ACME 3 4.6667 -";
+                                 << "1: ACME 1500 0.6667 1000.1; 2: ACME 4.5 22.2222 100; 3: ACME 3 4.6667 -"
+                                 << "Split 3 for 2 on 6/3/2024: 3 lots, 1,005 shares become 1,507.5.";
         QTest::newRow("spin-off of 18.5% from 3 lots")
             << "ACME 100 10 1000 2023-01-10;ACME 7 - 333.33 2023-05-01;ACME 9 12.3457 - 2024-01-02"
             << "Spin-off 2024-06-03 ratio=1_for_4 new=SPUN name=Spun_Co percent=18.5%"
             << "1: ACME 100 10 815; 2: ACME 7 - 271.66; 3: ACME 9 12.3457 90.55; "
                "-1: SPUN 25 7.4 185 'Spun Co' from 1; -2: SPUN 1.75 35.24 61.67 'Spun Co' from 2; "
-               "-3: SPUN 2.25 9.1378 20.56 'Spun Co' from 3";
+               "-3: SPUN 2.25 9.1378 20.56 'Spun Co' from 3"
+            << "Spin-off of SPUN, Spun Co, 1 for 4, 18.5% of the cost, on 6/3/2024: 3 lots make 3 lots of SPUN, "
+               "29 shares costing $267.23.";
         QTest::newRow("spin-off with cash for the fraction")
             << "ACME 10 - 100 2023-01-10;ACME 3 - 90 2024-01-02" << "Spin-off 2024-06-03 ratio=1:4 new=SPUN percent=20 in-lieu=3"
             << "1: ACME 10 - 80; 2: ACME 3 - 72; -1: SPUN 2.5 8 20 from 1; -2: SPUN 0.75 24 18 from 2; "
-               "sold -1: 0.25 cost 2 for 3 Long left 2.25 18";
+               "sold -1: 0.25 cost 2 for 3 Long left 2.25 18"
+            << "Spin-off of SPUN 1 for 4, 20% of the cost, on 6/3/2024: 2 lots make 2 lots of SPUN, 3.25 shares "
+               "costing $38.00; cash for 0.25 shares: $3.00, gain $1.00 Long.";
         QTest::newRow("return of capital beyond one lot's cost")
             << "ACME 10 10 100 2023-01-10;ACME 50 1.2 60 2024-01-02;ACME 5 3 - 2024-01-03"
-            << "Return_of_capital 2024-06-03 cash=2" << "1: ACME 10 10 80; 2: ACME 50 1.2 0 +40; 3: ACME 5 3 5";
+            << "Return_of_capital 2024-06-03 cash=2" << "1: ACME 10 10 80; 2: ACME 50 1.2 0 +40; 3: ACME 5 3 5"
+            << "Return of capital of $2.00 a share on 6/3/2024: 3 lots, cost down $130.00, gain $40.00 Short.";
         QTest::newRow("ticker change keeps no-name lots' names")
             << "ACME 10 10 100 2023-01-10;acme 5 3 - 2024-01-03" << "Ticker_change 2024-06-03 new=ACMX"
-            << "1: ACMX 10 10 100; 2: ACMX 5 3 -";
+            << "1: ACMX 10 10 100; 2: ACMX 5 3 -" << "Ticker change to ACMX on 6/3/2024: 2 lots.";
         QTest::newRow("merger for shares, cash for the half share")
             << "ACME 3 10 30 2023-01-10;ACME 4 10 40 2024-01-02"
             << "Merger 2024-06-03 ratio=1:2 new=BIGCO name=Big_Co in-lieu=7.00"
-            << "1: BIGCO 1.5 20 30 'Big Co'; 2: BIGCO 2 20 40 'Big Co'; sold 1: 0.5 cost 10 for 7 Long left 1 20";
+            << "1: BIGCO 1.5 20 30 'Big Co'; 2: BIGCO 2 20 40 'Big Co'; sold 1: 0.5 cost 10 for 7 Long left 1 20"
+            << "Merger into BIGCO, Big Co, 1 for 2 on 6/3/2024: 2 lots, 7 shares become 3.5; cash for 0.5 shares: "
+               "$7.00, loss $3.00 Long.";
         QTest::newRow("cash merger, one sale")
             << "ACME 10 10 100 2023-01-10;ACME 4 - 70 2024-03-01" << "Cash_merger 2024-06-03 cash=12.5"
             << "1: ACME 10 10 100; 2: ACME 4 - 70; sold 1: 10 cost 100 for 125 Long left 0 0; "
-               "sold 2: 4 cost 70 for 50 Short left 0 0";
+               "sold 2: 4 cost 70 for 50 Short left 0 0"
+            << "Cash merger at $12.50 a share on 6/3/2024: 2 lots, 14 shares sold for $175.00, gain $25.00 Long, "
+               "loss $20.00 Short.";
     }
 
     void workedExamples()
@@ -250,10 +267,12 @@ private slots:
         QFETCH(QString, lots);
         QFETCH(QString, request);
         QFETCH(QString, result);
+        QFETCH(QString, words);
         LotTable table;
         fill(table, lots);
         const CorporateAction action = planAction(::request(request), table, kToday);
         QCOMPARE(text(action), result);
+        QCOMPARE(actionSummary(action), words);
     }
 
     // Random ledgers of three spellings of two tickers and random actions:
