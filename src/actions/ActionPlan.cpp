@@ -361,6 +361,9 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
         action.ratio = readActionRatio(request.ratio);
         action.ratioText = ratioText(request.ratio);
     }
+    if (kind == ActionKind::Split && action.ratio == 1)
+        throw ActionRefusal(ActionField::Ratio,
+                            QStringLiteral("Please Enter a Ratio other than 1 for 1: a split of 1 for 1 changes no lot."));
     if (kind == ActionKind::SpinOff)
         action.percent = readActionPercent(request.percent);
     if (byRatio && request.cashForFractions)

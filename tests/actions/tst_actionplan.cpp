@@ -148,6 +148,7 @@ private slots:
         row("ratio in words", two, "Split 2024-06-03 ratio=four_for_one", Ratio, "Ratio as new shares for old");
         row("ratio as one number", two, "Merger 2024-06-03 ratio=4 new=NEWC", Ratio, "Ratio as new shares for old");
         row("ratio with an exponent", two, "Split 2024-06-03 ratio=1_for_1e9", Ratio, "Ratio as new shares for old");
+        row("split of 1 for 1", two, "Split 2024-06-03 ratio=3_for_3", Ratio, "changes no lot");
         row("shares round to none", two, "Split 2024-06-03 ratio=1_for_100000000", Ratio, "would become 0");
         row("day after today", two, "Split 2024-07-01 ratio=2:1", Day, "on or before today, 6/30/2024");
         row("day before every lot", two, "Split 2023-01-09 ratio=2:1", Day, "on or after 1/10/2023");
