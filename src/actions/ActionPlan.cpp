@@ -1,6 +1,8 @@
 #include "actions/ActionPlan.h"
 
 #include "actions/ActionReading.h"
+#include "actions/ActionWords.h"
+#include "actions/FractionSale.h"
 #include "sales/Cents.h"
 #include "sales/SalePlan.h"
 #include "text/FieldRules.h"
@@ -9,8 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
-#include <map>
 
 namespace tesmo {
 
@@ -20,12 +20,6 @@ ActionRefusal::ActionRefusal(ActionField field, const QString &message)
 }
 
 namespace {
-
-// A lot as messages name it, after "lot": "17 (bought 1/15/2003)".
-QString lotText(LotId id, QDate bought)
-{
-    return QStringLiteral("%1 (bought %2)").arg(id).arg(regional::shortDate(bought));
-}
 
 ActionLotValues valuesOf(const LotRow &row)
 {
@@ -91,7 +85,7 @@ std::vector<LotRow> lotsReached(const ActionRequest &request, const LotTable &lo
         if (lot.isText(kPrice) || lot.isText(kNetAmount))
             throw ActionRefusal(ActionField::Kind,
                                 QStringLiteral("Lot %1 holds a %2 that is not an amount: correct it first.")
-                                    .arg(lotText(lot.id, acquiredOf(lot)),
+                                    .arg(lotPhrase(lot.id, acquiredOf(lot)),
                                          lot.isText(kPrice) ? QStringLiteral("price") : QStringLiteral("net amount")));
     }
     return reached;
@@ -110,7 +104,7 @@ std::optional<Ticks> costOf(const ActionLotValues &lot)
 {
     throw ActionRefusal(ActionField::Cash, QStringLiteral("Lot %1 has no net amount and no price, so %2 is not "
                                                           "known: enter its net amount or its price first.")
-                                               .arg(lotText(id, lot.tradeDate), what));
+                                               .arg(lotPhrase(id, lot.tradeDate), what));
 }
 
 // Shares × ratio as the ledger keeps them; refuses a count outside its range
@@ -121,7 +115,7 @@ double sharesTimes(LotId id, const ActionLotValues &lot, double ratio)
     if (!sharesInRange(shares) || !(shares > 0))
         throw ActionRefusal(ActionField::Ratio,
                             QStringLiteral("Please Enter another Ratio: the %1 shares of lot %2 would become %3.")
-                                .arg(regional::numberText(lot.shares), lotText(id, lot.tradeDate),
+                                .arg(regional::numberText(lot.shares), lotPhrase(id, lot.tradeDate),
                                      regional::numberText(shares)));
     return shares;
 }
@@ -140,7 +134,7 @@ ActionLotValues splitLot(LotId id, const ActionLotValues &before, double ratio)
             throw ActionRefusal(ActionField::Ratio,
                                 QStringLiteral("Please Enter another Ratio: the price of lot %1 would lie outside "
                                                "$0 to $450,000,000,000.")
-                                    .arg(lotText(id, before.tradeDate)));
+                                    .arg(lotPhrase(id, before.tradeDate)));
         after.price = price;
         if (!before.netAmount) {
             const auto was = lotCost(std::nullopt, before.price, before.shares);
@@ -149,79 +143,6 @@ ActionLotValues splitLot(LotId id, const ActionLotValues &before, double ratio)
         }
     }
     return after;
-}
-
-// The lots planSale takes a fraction from, as the action leaves them. A
-// made lot goes by the ID of the lot it came from, so that first in, first
-// out orders it as its parent; placeholder maps that ID to the lot's own.
-struct SaleLots {
-    std::vector<LotRow> rows;
-    std::map<LotId, LotId> placeholder;
-    std::deque<QByteArray> texts;   // the UTF-8 the rows view
-
-    void add(LotId id, const ActionLotValues &lot)
-    {
-        LotRow row;
-        row.id = id;
-        row.name = view(lot.name);
-        row.nameIsNull = lot.nameIsNull;
-        row.ticker = view(lot.ticker);
-        row.numShares = lot.shares;
-        row.price = lot.price;
-        row.netAmount = lot.netAmount;
-        row.tradeDay = std::int32_t(lot.tradeDate.toJulianDay());
-        rows.push_back(row);
-    }
-    std::string_view view(const QString &text)
-    {
-        texts.push_back(text.toUtf8());
-        return {texts.back().constData(), std::size_t(texts.back().size())};
-    }
-};
-
-// Plans the sale of shares of ticker from lots on day for proceeds, first
-// in, first out; a refusal of the sale is one of the action's cash.
-std::vector<SalePart> sellFrom(const QString &ticker, const SaleLots &lots, QDate day, double shares, Ticks proceeds,
-                               const QString &what)
-{
-    std::vector<SalePart> parts;
-    try {
-        parts = planSale(ticker, lots.rows, day, shares, proceeds, SaleMethod::FirstIn);
-    } catch (const SaleRefusal &refusal) {
-        if (refusal.field() == SaleField::LotCost && refusal.lot()) {
-            const auto row = std::find_if(lots.rows.begin(), lots.rows.end(),
-                                          [&](const LotRow &r) { return r.id == *refusal.lot(); });
-            throw ActionRefusal(ActionField::Cash,
-                                QStringLiteral("Lot %1 has no net amount and no price, so the cost of %2 is not "
-                                               "known: enter its net amount or its price first.")
-                                    .arg(lotText(*refusal.lot(), acquiredOf(*row)), what));
-        }
-        throw ActionRefusal(ActionField::Cash,
-                            QStringLiteral("%1 cannot be recorded as a sale: %2").arg(what, refusal.description()));
-    }
-    for (SalePart &part : parts) {
-        if (const auto made = lots.placeholder.find(part.lot); made != lots.placeholder.end())
-            part.lot = made->second;
-    }
-    return parts;
-}
-
-// The fraction of a share that the lots' shares come to beyond a whole
-// number, sold for the cash; refuses cash with no fraction to sell.
-void sellFraction(CorporateAction &action, const QString &ticker, const SaleLots &lots)
-{
-    double total = 0;
-    for (const LotRow &row : lots.rows)
-        total += row.numShares;
-    total = roundShares(total);
-    const double fraction = roundShares(total - std::floor(total));
-    if (!(fraction > 0))
-        throw ActionRefusal(ActionField::Cash,
-                            QStringLiteral("Please leave Cash empty: the %1 leave no fraction of a share to be "
-                                           "paid for.")
-                                .arg(QStringLiteral("%1 shares").arg(regional::numberText(total))));
-    action.sale = sellFrom(ticker, lots, action.day, fraction, *action.cash,
-                           QStringLiteral("the fraction of %1 share").arg(regional::numberText(fraction)));
 }
 
 void planSplit(CorporateAction &action, const std::vector<LotRow> &reached, const ActionRequest &request)
@@ -308,7 +229,7 @@ void planSpinOff(CorporateAction &action, const std::vector<LotRow> &reached)
                 throw ActionRefusal(ActionField::Ratio,
                                     QStringLiteral("Please Enter another Ratio: the price of the lot made from lot "
                                                    "%1 would lie outside $0 to $450,000,000,000.")
-                                        .arg(lotText(row.id, parent.before->tradeDate)));
+                                        .arg(lotPhrase(row.id, parent.before->tradeDate)));
         }
         if (action.cash) {
             sale.add(row.id, child.after);
@@ -335,7 +256,7 @@ void planReturnOfCapital(CorporateAction &action, const std::vector<LotRow> &rea
             throw ActionRefusal(ActionField::Cash,
                                 QStringLiteral("Please Enter less Cash: lot %1 would be paid more than "
                                                "$450,000,000,000.")
-                                    .arg(lotText(row.id, lot.before->tradeDate)));
+                                    .arg(lotPhrase(row.id, lot.before->tradeDate)));
         // The gain is what was paid above the cost as a sale counts it, to
         // the cent, so that the cost kept, the capital paid and the gain add
         // up to it.
@@ -366,8 +287,12 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
                             QStringLiteral("Please Enter a Ratio other than 1 for 1: a split of 1 for 1 changes no lot."));
     if (kind == ActionKind::SpinOff)
         action.percent = readActionPercent(request.percent);
-    if (byRatio && request.cashForFractions)
+    if (byRatio && request.cashForFractions) {
         action.cash = readActionCash(request.cash, QStringLiteral("the cash paid for the fraction of a share"));
+        if (*action.cash % 100 != 0)
+            throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the Cash paid for the fraction of a "
+                                                                  "share to the cent, as the broker paid it."));
+    }
     if (kind == ActionKind::CashMerger)
         action.cash = readActionCash(request.cash, QStringLiteral("the cash paid for each share"));
     if (kind == ActionKind::ReturnOfCapital) {

@@ -162,6 +162,7 @@ private slots:
         row("cash unreadable", two, "Return_of_capital 2024-06-03 cash=five", Cash, "between $0 and");
         row("cash merger without cash", two, "Cash_merger 2024-06-03", Cash, "the cash paid for each share");
         row("return of nothing", two, "Return_of_capital 2024-06-03 cash=0", Cash, "changes no cost");
+        row("cash in lieu below a cent", two, "Split 2024-06-03 ratio=3:2 in-lieu=5.005", Cash, "to the cent");
         row("cash with no fraction", two, "Split 2024-06-03 ratio=2:1 in-lieu=5", Cash, "leave no fraction");
         row("shares and cash", two, "Merger 2024-06-03 ratio=1:2 new=NEWC pershare=$1.00", Cash,
             "A merger for shares and cash is not recorded");
@@ -179,6 +180,10 @@ private slots:
             "Lot 2 (bought 2/1/2024) has no net amount and no price");
         row("fraction sold from no cost", "ACME 1 - - 2023-01-10;ACME 2 5 10 2023-02-01",
             "Split 2024-06-03 ratio=3:2 in-lieu=5", Cash, "Lot 1 (bought 1/10/2023) has no net amount and no price");
+        row("a cent shared by two lots", "ACME 1 10 10 2023-01-10;ACME 1 10 10 2023-02-01",
+            "Split 2024-06-03 ratio=1:4 in-lieu=0.01", Cash,
+            "cannot be sold for it, as the part of the proceeds of the 0.25 shares from lot 2 (bought 2/1/2023) "
+            "rounds to $0.00.");
         row("a price kept as text", "ACME 1 ? 5 2023-01-10", "Split 2024-06-03 ratio=2:1", Kind,
             "Lot 1 (bought 1/10/2023) holds a price that is not an amount");
     }
