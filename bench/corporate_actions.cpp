@@ -120,7 +120,13 @@ int main(int argc, char *argv[])
     for (const Case &c : cases()) {
         QElapsedTimer clock;
         clock.start();
-        const CorporateAction action = planAction(c.request, lots, today);
+        CorporateAction action;
+        try {
+            action = planAction(c.request, lots, today);
+        } catch (const ActionRefusal &refusal) {
+            std::printf("%-40s refused: %s\n", c.name, qPrintable(refusal.description()));
+            continue;
+        }
         std::printf("%-40s %8.1f ms  %zu lots, %zu parts sold\n", c.name, millis(clock), action.lots.size(),
                     action.sale.size());
     }

@@ -192,14 +192,12 @@ void planTickerChange(CorporateAction &action, const std::vector<LotRow> &reache
 void planCashMerger(CorporateAction &action, const std::vector<LotRow> &reached, const ActionRequest &request)
 {
     SaleLots sale;
-    double total = 0;
     for (const LotRow &row : reached) {
         const ActionLotValues before = valuesOf(row);
         action.lots.push_back({row.id, 0, before, before, 0});
         sale.add(row.id, before);
-        total += before.shares;
     }
-    total = roundShares(total);
+    const double total = totalShares(sale.rows).total;
     const long double proceeds = (long double)*action.cash * total;
     if (!(proceeds <= (long double)kMaxMoneyTicks))
         throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter less Cash: the %1 shares of %2 would be "
@@ -207,6 +205,9 @@ void planCashMerger(CorporateAction &action, const std::vector<LotRow> &reached,
                                                    .arg(regional::numberText(total), request.ticker));
     action.sale = sellFrom(request.ticker, sale, action.day, total, roundToCent(proceeds),
                            QStringLiteral("the %1 shares sold").arg(regional::numberText(total)));
+    if (action.sale.size() != reached.size()
+        || !std::all_of(action.sale.begin(), action.sale.end(), [](const SalePart &p) { return p.wholeLot(); }))
+        throw Error(kErrInternal, QStringLiteral("A cash merger of %1 left shares in a lot.").arg(request.ticker));
 }
 
 void planSpinOff(CorporateAction &action, const std::vector<LotRow> &reached)

@@ -41,13 +41,26 @@ std::vector<SalePart> sellFrom(const QString &ticker, const SaleLots &lots, QDat
     return parts;
 }
 
+ShareTotal totalShares(const std::vector<LotRow> &rows)
+{
+    // Whole shares and millionths apart, in integers: a sum of doubles over
+    // a hundred thousand lots is off in the millionths, which would make a
+    // fraction of a share where there is none.
+    __int128 whole = 0;
+    std::int64_t millionths = 0;
+    for (const LotRow &row : rows) {
+        const double shares = row.numShares, floor = std::floor(shares);
+        whole += std::int64_t(floor);
+        millionths += std::llround((shares - floor) * 1e6);
+        whole += millionths / 1'000'000;
+        millionths %= 1'000'000;
+    }
+    return {roundShares(double(whole) + double(millionths) / 1e6), roundShares(double(millionths) / 1e6)};
+}
+
 void sellFraction(CorporateAction &action, const QString &ticker, const SaleLots &lots)
 {
-    double total = 0;
-    for (const LotRow &row : lots.rows)
-        total += row.numShares;
-    total = roundShares(total);
-    const double fraction = roundShares(total - std::floor(total));
+    const auto [total, fraction] = totalShares(lots.rows);
     if (!(fraction > 0))
         throw ActionRefusal(ActionField::Cash,
                             QStringLiteral("Please leave Cash empty: the %1 leave no fraction of a share to be "

@@ -41,6 +41,14 @@ struct SaleLots {
     }
 };
 
+// The shares of lots added up exactly to the ledger's decimals, and the
+// fraction of a share beyond their whole number.
+struct ShareTotal {
+    double total;
+    double fraction;
+};
+ShareTotal totalShares(const std::vector<LotRow> &rows);
+
 // Plans the sale of shares of ticker from lots on day for proceeds, first
 // in, first out, its parts naming a made lot by its placeholder. A refusal
 // of the sale is one of the action's Cash (ActionRefusal); what names what

@@ -162,6 +162,9 @@ private slots:
         row("cash unreadable", two, "Return_of_capital 2024-06-03 cash=five", Cash, "between $0 and");
         row("cash merger without cash", two, "Cash_merger 2024-06-03", Cash, "the cash paid for each share");
         row("return of nothing", two, "Return_of_capital 2024-06-03 cash=0", Cash, "changes no cost");
+        // Added up as doubles, these come to 44718000.000014.
+        row("no fraction among 40,000 lots", "40000*ACME 745.3 1 1 2023-01-10", "Split 2024-06-03 ratio=3:2 in-lieu=5",
+            Cash, "the 44718000 shares leave no fraction");
         row("cash in lieu below a cent", two, "Split 2024-06-03 ratio=3:2 in-lieu=5.005", Cash, "to the cent");
         row("cash with no fraction", two, "Split 2024-06-03 ratio=2:1 in-lieu=5", Cash, "leave no fraction");
         row("shares and cash", two, "Merger 2024-06-03 ratio=1:2 new=NEWC pershare=$1.00", Cash,
