@@ -2,6 +2,7 @@
 
 #include "actions/ActionWords.h"
 #include "text/Error.h"
+#include "text/FieldRules.h"
 #include "text/Regional.h"
 
 #include <unordered_set>
@@ -51,8 +52,11 @@ void TickerActions::refuseBeforeLaterChanges(const CorporateAction &action) cons
             if (reached.count(lot.lot))
                 refuse(later.day, QStringLiteral("the action %1 reached lot %2").arg(actionTitle(later)).arg(lot.lot));
     }
+    // A sale after the day of shares held on it, even of a lot it sold
+    // whole, changed what the ticker held on the day.
     for (const SalePart &part : store_.Sales())
-        if (part.sold > action.day && reached.count(part.lot))
+        if (part.sold > action.day
+            && (reached.count(part.lot) || (part.acquired <= action.day && sameTicker(part.ticker, action.ticker))))
             refuse(part.sold, QStringLiteral("a sale on %1 took shares from lot %2")
                                   .arg(regional::shortDate(part.sold))
                                   .arg(part.lot));

@@ -29,7 +29,8 @@ public:
     // Works out the action the user asks for on the lots of the record set,
     // as of today. Raises ActionRefusal, naming the field, for what it
     // refuses (actions/ActionPlan.h), and naming the Day when a sale or
-    // another action already recorded on a lot it reaches is of a later day.
+    // another action already recorded on a lot it reaches, or a sale of
+    // shares of the ticker held on its day, is of a later day.
     // Writes nothing.
     CorporateAction plan(const ActionRequest &request, QDate today) const;
 

@@ -65,7 +65,8 @@ class TickerActionsTest : public StoreFixture {
         folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{
             {"Acme", "ACME", 10, 10, 100, "2020-01-02"},     {"Acme", "acme", 7.5, 20, 140, "2021-03-04"},
             {"", "ACME", 3, 33.3333, {}, "2023-05-06"},       {"Bolt", "BOLT", 120, 2.5, 300, "2022-07-01"},
-            {"Bolt", "BOLT", 0.25, 4, 1, "2024-02-29"},        {"Cord", "CORD", 40, 1.25, 50.25, "2019-11-30"}});
+            {"Bolt", "BOLT", 0.25, 4, 1, "2024-02-29"},        {"Cord", "CORD", 40, 1.25, 50.25, "2019-11-30"},
+            {"Cord", "CORD", 5, 2, 10, "2024-05-01"}});
         store = openStore(binding);
     }
 
@@ -87,6 +88,10 @@ private slots:
         command.record(command.plan(request(ActionKind::Split, "ACME", {2024, 6, 1}), kToday));
         QCOMPARE(store->Sell(planSale("BOLT", lotsOf(store->rows(), "BOLT"), {2024, 7, 1}, 1, 50000, FirstIn)).size(),
                  std::size_t(1));
+        // The first lot of CORD sold whole: it leaves the ledger.
+        QCOMPARE(store->Sell(planSale("CORD", lotsOf(store->rows(), "CORD"), {2024, 7, 2}, 40, 50000, FirstIn)).size(),
+                 std::size_t(1));
+        QCOMPARE(store->rows().rowOf(6), std::nullopt);
         const struct {
             ActionRequest request;
             const char *said;
@@ -95,6 +100,8 @@ private slots:
              "Please Enter a Day on or after 6/1/2024: the action Split 4 for 1 on 6/1/2024 reached lot 1 already"},
             {request(ActionKind::Split, "BOLT", {2024, 6, 30}),
              "Please Enter a Day on or after 7/1/2024: a sale on 7/1/2024 took shares from lot 4 already"},
+            {request(ActionKind::Split, "CORD", {2024, 6, 30}),
+             "Please Enter a Day on or after 7/2/2024: a sale on 7/2/2024 took shares from lot 6 already"},
         };
         for (const auto &r : refused) {
             try {
@@ -155,7 +162,8 @@ private slots:
             } else if (choice < 7) {
                 std::vector<SalePart> parts;
                 try {
-                    parts = planSale(ticker, lotsOf(store->rows(), ticker), kToday, 1 + rng.bounded(5), 100000, FirstIn);
+                    parts = planSale(ticker, lotsOf(store->rows(), ticker), QDate(2024, 1, 1).addDays(rng.bounded(330)),
+                                     1 + rng.bounded(5), 100000, FirstIn);
                 } catch (const SaleRefusal &) {
                     continue;
                 }
