@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(actionSummary(action), words);
     }
 
-    // Random ledgers of three spellings of two tickers and random actions:
+    // Random ledgers of five spellings of three tickers and random actions:
     // an action refused is refused by name; one planned reaches exactly the
     // lots of the ticker bought by its day that hold shares, scales their
     // shares exactly, and every purchase's cost (what its lot and the lot
@@ -293,7 +293,7 @@ private slots:
     void everyPurchaseKeepsItsCost()
     {
         QRandomGenerator rng(20241209);
-        const char *const tickers[] = {"ACME", "acme", "OTHER"};
+        const char *const tickers[] = {"ACME", "acme", "OTHER", "ÉTÉ", "été"};
         const char *const ratios[] = {"4 for 1", "1 for 10", "3 for 2", "2:3", "1-for-7", "7 FOR 3", "1 for 1000"};
         const QDate start(2020, 1, 1);
         int planned = 0;
@@ -303,7 +303,7 @@ private slots:
             for (int i = 0; i < n; ++i) {
                 LotRow lot;
                 lot.id = i + 1;
-                lot.ticker = tickers[rng.bounded(3)];
+                lot.ticker = tickers[rng.bounded(5)];
                 lot.numShares = roundShares(rng.bounded(1, 200000) / std::pow(10.0, rng.bounded(0, 5)));
                 if (rng.bounded(12) == 0)
                     lot.numShares = 0;
@@ -317,7 +317,7 @@ private slots:
             }
             ActionRequest r;
             r.kind = ActionKind(rng.bounded(6));
-            r.ticker = QStringLiteral("Acme");
+            r.ticker = rng.bounded(2) ? QStringLiteral("Acme") : QStringLiteral("Été");
             r.day = start.addDays(rng.bounded(1600));
             r.ratio = QString::fromLatin1(ratios[rng.bounded(7)]);
             r.newTicker = QStringLiteral("NEWC");
