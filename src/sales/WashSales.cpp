@@ -88,6 +88,7 @@ struct Loss {
 // Tickers as whole numbers, one for each ticker but for letter case.
 class TickerKeys {
 public:
+    explicit TickerKeys(const TickerFamilies &families) : families_(families) {}
     int keyOf(const QString &ticker)
     {
         if (!haveLast_ || ticker != last_) {
@@ -100,6 +101,8 @@ public:
             }
             if (!ascii)
                 folded_ = foldTicker(ticker).toStdString();
+            if (!families_.empty())
+                folded_ = families_.keyOfFolded(QString::fromStdString(folded_)).toStdString();
             lastKey_ = keys_.try_emplace(folded_, int(keys_.size())).first->second;
             last_ = ticker;
             haveLast_ = true;
@@ -109,6 +112,7 @@ public:
     int count() const { return int(keys_.size()); }
 
 private:
+    const TickerFamilies &families_;
     std::unordered_map<std::string, int> keys_;
     std::string folded_;
     QString last_;
@@ -160,8 +164,10 @@ double upTo(double t, double n)
 
 class Engine {
 public:
-    Engine(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts, const std::vector<WashSplit> &splits)
+    Engine(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts, const std::vector<WashSplit> &splits,
+           const TickerFamilies &families)
         : parts_(parts)
+        , keys_(families)
     {
         for (const WashSplit &s : splits)
             scales_.add(keys_.keyOf(s.ticker), s.day.toJulianDay(), s.factor);
@@ -346,6 +352,7 @@ private:
             row.proceeds = proceeds[k];
             row.costBasis = costs[k] + taken[k].extra;
             row.longTerm = p.sold >= longTermFrom(row.acquired);
+            row.capitalReturn = p.sale < 0;
             if (row.costBasis > row.proceeds && taken[k].shares > 0)
                 losses.push_back({i, rows_.size(), at, known ? lots_[at].day : row.acquired.toJulianDay(),
                                   p.lot, taken[k].shares * split});
@@ -443,20 +450,21 @@ private:
 } // namespace
 
 WashSales washSales(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts,
-                    const std::vector<WashSplit> &splits)
+                    const std::vector<WashSplit> &splits, const TickerFamilies &families)
 {
-    return Engine(lots, parts, splits).run();
+    return Engine(lots, parts, splits, families).run();
 }
 
 std::vector<TaxRow> rowsIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
-                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits)
+                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits,
+                               const TickerFamilies &families)
 {
     const std::size_t first = parts.size();
     parts.insert(parts.end(), planned.begin(), planned.end());
     for (std::size_t i = first; i < parts.size(); ++i)
         parts[i].sale = kAfterEverySplit;
     std::vector<TaxRow> rows;
-    for (TaxRow &row : washSales(lots, parts, splits).rows)
+    for (TaxRow &row : washSales(lots, parts, splits, families).rows)
         if (row.part >= first) {
             row.part -= first;
             rows.push_back(std::move(row));
@@ -465,10 +473,11 @@ std::vector<TaxRow> rowsIfSold(const std::vector<WashLot> &lots, std::vector<Was
 }
 
 Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
-                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits)
+                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits,
+                       const TickerFamilies &families)
 {
     Ticks disallowed = 0;
-    for (const TaxRow &row : rowsIfSold(lots, std::move(parts), planned, splits))
+    for (const TaxRow &row : rowsIfSold(lots, std::move(parts), planned, splits, families))
         disallowed += row.adjustment;
     return disallowed;
 }

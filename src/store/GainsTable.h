@@ -19,6 +19,7 @@
 
 #include "store/LotSplits.h"
 #include "store/Sales.h"
+#include "store/TickerFamilies.h"
 
 #include <optional>
 #include <vector>
@@ -66,20 +67,23 @@ struct GainFigures {
     std::vector<HeldAdjustment> held;    // by lot ID, each lot's in the order a sale takes them
 };
 
-// Works out the figures of the sales of one ticker (in order of sale date,
-// then ID) from the lots of that ticker the ledger holds and the splits of
-// lots (those of other tickers among them).
+// Works out the figures of the sales of one family of tickers (in order of
+// sale date, then ID; the gains of returns of capital among them, as
+// store/CapitalReturns.h gives them) from the lots of those tickers the
+// ledger holds, the splits of lots (those of other tickers among them) and
+// the families.
 using GainsWorker = GainFigures (*)(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
-                                    const std::vector<LotSplit> &splits);
+                                    const std::vector<LotSplit> &splits, const TickerFamilies &families);
 
 // Has every transaction of the program bring the rows up to date with
 // worker before it commits. Once, at the start; without it the marks stay
 // and the view shows no row of the tickers marked.
 void keepGainsWith(GainsWorker worker);
 
-// Within the caller's transaction, works out again the rows of the tickers
-// marked and clears their marks; nothing when the ledger has no sales or no
-// worker is given.
+// Within the caller's transaction, works out again the rows of the families
+// of the tickers marked (store/TickerFamilies.h: the rows of a family are
+// kept under its key) and clears their marks; nothing when the ledger has no
+// sales or no worker is given.
 void bringGainsUpToDate(Database &db);
 
 // The figures as the file keeps them, when they are current: the rows of the
