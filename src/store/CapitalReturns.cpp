@@ -3,6 +3,7 @@
 #include "store/Sqlite.h"
 #include "text/IsoDate.h"
 
+#include <functional>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -15,9 +16,8 @@ QDate dateOf(const Statement &s, int column)
     return readIsoDate({day.constData(), std::size_t(day.size())}).value_or(QDate());
 }
 
-} // namespace
-
-std::vector<SalePart> readCapitalReturns(Database &db, std::optional<int> year)
+// The gains of the returns of capital that where picks, of the values bound.
+std::vector<SalePart> readGains(Database &db, const char *where, const std::function<void(Statement &)> &bind)
 {
     std::vector<SalePart> gains;
     sqlite3_stmt *raw = nullptr;
@@ -30,12 +30,10 @@ std::vector<SalePart> readCapitalReturns(Database &db, std::optional<int> year)
     const QByteArray sql = QByteArray(
         "SELECT l.ID, a.ID, l.LotID, l.AfterName1, l.AfterTicker, l.BeforeTradeDate, a.Day, l.Gain, l.AfterShares, "
         "l.AfterNetAmount, CASE WHEN a.Day >= date(l.BeforeTradeDate, '+1 day', '+1 year') THEN 'Long' ELSE 'Short' END "
-        "FROM ActionLots AS l JOIN Actions AS a ON a.ID = l.ActionID "
-        "WHERE a.Kind = 'Return of capital' AND l.Gain > 0 ")
-        + (year ? "AND a.Day BETWEEN ?1 AND ?2 " : "") + "ORDER BY a.Day, l.ID";
+        "FROM Actions AS a JOIN ActionLots AS l ON l.ActionID = a.ID "
+        "WHERE a.Kind = 'Return of capital' AND l.Gain > 0 ") + where + " ORDER BY a.Day, l.ID";
     Statement rows(db.handle(), sql.constData());
-    if (year)
-        rows.bind(1, isoDateText(QDate(*year, 1, 1))).bind(2, isoDateText(QDate(*year, 12, 31)));
+    bind(rows);
     while (rows.step()) {
         SalePart gain;
         gain.id = -rows.int64(0);
@@ -55,6 +53,25 @@ std::vector<SalePart> readCapitalReturns(Database &db, std::optional<int> year)
         gains.push_back(std::move(gain));
     }
     return gains;
+}
+
+} // namespace
+
+std::vector<SalePart> readCapitalReturns(Database &db, std::optional<int> year)
+{
+    if (!year)
+        return readGains(db, "", [](Statement &) {});
+    return readGains(db, "AND a.Day BETWEEN ?1 AND ?2", [&](Statement &s) {
+        s.bind(1, isoDateText(QDate(*year, 1, 1))).bind(2, isoDateText(QDate(*year, 12, 31)));
+    });
+}
+
+std::vector<SalePart> readCapitalReturnsOf(Database &db, const QString &ticker)
+{
+    // An action names the ticker of the lots it reached, as they were.
+    if (ticker.isEmpty())
+        return readGains(db, "AND a.Ticker GLOB '*[^ -~]*'", [](Statement &) {});
+    return readGains(db, "AND a.Ticker = ?1 COLLATE NOCASE", [&](Statement &s) { s.bind(1, ticker); });
 }
 
 } // namespace tesmo

@@ -23,4 +23,9 @@ inline bool isCapitalReturn(const SalePart &part)
 // given), in order of day, then ActionLots ID; none when it has no actions.
 std::vector<SalePart> readCapitalReturns(Database &db, std::optional<int> year = {});
 
+// The gains of the returns of capital of ticker, as readCapitalReturns gives
+// them, compared as the file compares tickers; with an empty ticker, those
+// of every ticker that holds other letters.
+std::vector<SalePart> readCapitalReturnsOf(Database &db, const QString &ticker);
+
 } // namespace tesmo

@@ -23,8 +23,9 @@ bool isAscii(const QString &text)
 }
 
 // The lots and sales of the ticker whose fold is key, as the file holds them
-// now. The file compares tickers without regard to the case of ASCII letters
-// only; tickers with other letters are read all and compared here.
+// now, and the gains of its returns of capital. The file compares tickers
+// without regard to the case of ASCII letters only; tickers with other
+// letters are read all and compared here.
 void readTicker(Database &db, const QString &key, std::vector<HeldLot> &held, std::vector<SalePart> &sales)
 {
     const bool ascii = isAscii(key);
@@ -48,6 +49,10 @@ void readTicker(Database &db, const QString &key, std::vector<HeldLot> &held, st
     for (SalePart &part : readSalesOf(db, ascii ? key : QString()))
         if (ascii || foldTicker(part.ticker) == key)
             sales.push_back(std::move(part));
+    // The gains of returns of capital above a lot's cost, with its sales.
+    for (SalePart &gain : readCapitalReturnsOf(db, ascii ? key : QString()))
+        if (ascii || foldTicker(gain.ticker) == key)
+            sales.push_back(std::move(gain));
 }
 
 // A row's values as one text, to tell a row that changed.
@@ -230,16 +235,12 @@ void bringGainsUpToDate(Database &db)
             keys.insert(families.keyOf(sold.text(0)));
     }
     const std::vector<LotSplit> splits = readLotSplits(db);   // few: one for each use of Split after a sale
-    const std::vector<SalePart> returns = readCapitalReturns(db);   // few: the returns above a lot's cost
     for (const QString &key : keys) {
         const QStringList members = families.membersOf(key);
         std::vector<HeldLot> held;
         std::vector<SalePart> sales;
         for (const QString &member : members)
             readTicker(db, member, held, sales);
-        for (const SalePart &gain : returns)
-            if (families.keyOf(gain.ticker) == key)
-                sales.push_back(gain);
         const auto earlier = [](const SalePart &a, const SalePart &b) {
             return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
         };

@@ -1,20 +1,24 @@
 // The figures for taxes of the ledger's sales as other tools read them: the
 // view qryGains, one row for each piece of a sale part, with the cost basis,
 // the date acquired and the term as earlier wash sales adjusted them, and
-// the loss a wash sale disallowed.
+// the loss a wash sale disallowed; and one row for each lot whose return of
+// capital went above its cost (store/CapitalReturns.h), under SaleID minus
+// its ActionLots row's and SaleNo minus its action's.
 //
 // SQL cannot match losses with the shares that replace them, so the rows are
 // worked out by the program (the worker given to keepGainsWith) and kept in
 // the table GainRows, with the shares still held that carry a disallowed loss
-// in GainsHeld: only ever a copy of what the lots, their splits and the sales give. Triggers on Lots, LotSplits and Sales mark the ticker of every change that bears
-// on the figures in GainsStale; the view shows no row of a ticker so marked.
-// Before every transaction of the program commits, the rows of the marked
-// tickers are worked out again and the marks cleared, so a change the
-// program makes changes the view in the same transaction; a change another
-// program makes hides the ticker's rows until the program next opens the
-// ledger and brings them up to date. The figures are never shown stale: the
-// Holdings and Gains window reads them from here while they are current,
-// instead of working them out from every lot.
+// in GainsHeld: only ever a copy of what the lots, their splits, the sales
+// and the actions give. Triggers on Lots, LotSplits, Sales and Actions mark
+// the ticker of every change that bears on the figures in GainsStale; the
+// view shows no row of a ticker so marked. Before every transaction of the
+// program commits, the rows of the marked tickers, each with the tickers its
+// actions link to it, are worked out again and the marks cleared, so a
+// change the program makes changes the view in the same transaction; a
+// change another program makes hides the ticker's rows until the program
+// next opens the ledger and brings them up to date. The figures are never
+// shown stale: the Holdings and Gains window reads them from here while they
+// are current, instead of working them out from every lot.
 #pragma once
 
 #include "store/LotSplits.h"
