@@ -143,6 +143,11 @@ END;
 CREATE TRIGGER GainsFollowLinkedLotDeleted AFTER DELETE ON Lots WHEN {LINKED:OLD} BEGIN
     INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (OLD.Ticker);
 END;
+CREATE TRIGGER GainsFollowLinkedTickers AFTER INSERT ON GainsStale BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker)
+    SELECT NewTicker FROM Actions WHERE Kind IN ('Ticker change', 'Merger') AND Ticker = NEW.Ticker COLLATE NOCASE
+    UNION SELECT Ticker FROM Actions WHERE Kind IN ('Ticker change', 'Merger') AND NewTicker = NEW.Ticker COLLATE NOCASE;
+END;
 )sql";
 
 } // namespace
@@ -152,7 +157,8 @@ std::string actionsSchema()
     // A lot of a ticker that a ticker change or a merger for shares linked
     // to another bears on the figures for taxes of both (store/TickerFamilies.h),
     // though only the other may have sales; the file compares the case of
-    // ASCII letters only, so a ticker of other letters always does.
+    // ASCII letters only, so a ticker of other letters always does. A ticker
+    // marked marks those linked to it, whose rows qryGains then hides too.
     QString sql = QString::fromUtf8(kActionsTemplate);
     for (const char *row : {"NEW", "OLD"})
         sql.replace(QStringLiteral("{LINKED:%1}").arg(QLatin1String(row)),

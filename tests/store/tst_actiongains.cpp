@@ -129,8 +129,12 @@ private slots:
             write(kUndoSql);
             QVERIFY2(folder->query(gains) + " / " + folder->query("SELECT * FROM GainsHeld") == before, where);
             write(actionSql(c.kind, c.ratio));
-            // Lot 2, now of NEW, which has no sales, bought too late to replace the loss, then as it was.
-            write("UPDATE Lots SET TradeDate = '2024-04-15' WHERE ID = 2");
+            // Lot 2, now of NEW, which has no sales, bought too late to replace the loss, then as it was. Until
+            // the program works them out again, qryGains hides the rows of OLD's sale.
+            store.reset();
+            QCOMPARE(folder->exec("UPDATE Lots SET TradeDate = '2024-04-15' WHERE ID = 2"), QString());
+            QVERIFY2(folder->query(gains).isEmpty(), where);
+            write("");
             QVERIFY2(!folder->query(gains).contains(",W,"), where);
             write("UPDATE Lots SET TradeDate = '2024-03-15' WHERE ID = 2");
 
