@@ -64,7 +64,7 @@ void writeForm8949Csv(const std::vector<const TaxRow *> &rows, Form8949Box box, 
         text += r->longTerm ? "II," : "I,";
         text += boxLetter(box, r->longTerm);
         text += ',';
-        taxfile::appendField(text, taxfile::description(r->shares, r->ticker, r->name));
+        taxfile::appendField(text, taxfile::description(r->shares, r->ticker, r->name, r->capitalReturn));
         text += ',';
         taxfile::appendDate(text, r->acquired);
         text += ',';
@@ -95,7 +95,7 @@ void writeForm8949Txf(const std::vector<const TaxRow *> &rows, Form8949Box box, 
         text += "TD\r\nN";
         text += (r->longTerm ? kLongTerm : kShortTerm)[int(box)];
         text += "\r\nC1\r\nL1\r\nP";
-        text += ascii(taxfile::description(r->shares, r->ticker, r->name));
+        text += ascii(taxfile::description(r->shares, r->ticker, r->name, r->capitalReturn));
         text += "\r\nD";
         appendPaddedDate(text, r->acquired);
         text += "\r\nD";

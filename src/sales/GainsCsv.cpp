@@ -2,6 +2,7 @@
 
 #include "sales/RealizedGains.h"
 #include "sales/TaxFile.h"
+#include "store/CapitalReturns.h"
 
 #include <QIODevice>
 #include <algorithm>
@@ -19,7 +20,7 @@ void writeGainsCsv(const std::vector<const SalePart *> &sales, QIODevice &out)
     std::stable_partition(rows.begin(), rows.end(), [](const SalePart *s) { return !isLongTerm(*s); });
     QByteArray text = "Description,Date Acquired,Date Sold,Proceeds,Cost Basis,Gain or Loss,Term\r\n";
     for (const SalePart *s : rows) {
-        taxfile::appendField(text, taxfile::description(s->shares, s->ticker, s->name));
+        taxfile::appendField(text, taxfile::description(s->shares, s->ticker, s->name, isCapitalReturn(*s)));
         text += ',';
         taxfile::appendDate(text, s->acquired);
         text += ',';

@@ -6,8 +6,26 @@
 #include "text/Regional.h"
 
 #include <QHash>
+#include <algorithm>
 
 namespace tesmo {
+
+namespace {
+
+// The sale rows and the gains of returns of capital, in order of sale date,
+// then ID, as the file keeps their rows for taxes.
+std::vector<SalePart> withCapitalReturns(std::vector<SalePart> sales, const std::vector<SalePart> &gains)
+{
+    if (gains.empty())
+        return sales;
+    sales.insert(sales.end(), gains.begin(), gains.end());
+    std::stable_sort(sales.begin(), sales.end(), [](const SalePart &a, const SalePart &b) {
+        return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
+    });
+    return sales;
+}
+
+} // namespace
 
 GainsReport::GainsReport(RecordStore &store, QDate today)
     : store_(store)
@@ -21,6 +39,10 @@ void GainsReport::read()
     loaded_.reset();
     workedOut_ = false;
     years_ = store_.SaleYears();
+    for (const SalePart &gain : store_.CapitalReturns())
+        years_.push_back(gain.sold.year());
+    std::sort(years_.begin(), years_.end(), std::greater<>());
+    years_.erase(std::unique(years_.begin(), years_.end()), years_.end());
     const std::vector<HeldAdjustment> held = load(years_.empty() ? std::nullopt : std::optional(years_.front()));
     holdings_ = holdingsOf(store_.rows(), today_, held);
 }
@@ -33,7 +55,7 @@ std::vector<HeldAdjustment> GainsReport::load(std::optional<int> year)
     if (workedOut_ || (loaded_ && *loaded_ == year))
         return {};
     if (std::optional<KeptGains> kept = store_.GainsKept(year)) {
-        std::vector<SalePart> sales = store_.Sales(year);
+        std::vector<SalePart> sales = withCapitalReturns(store_.Sales(year), store_.CapitalReturns(year));
         QHash<SaleId, std::size_t> index;
         for (std::size_t i = 0; i < sales.size(); ++i)
             index.insert(sales[i].id, i);
@@ -52,8 +74,9 @@ std::vector<HeldAdjustment> GainsReport::load(std::optional<int> year)
             return std::move(kept->held);
         }
     }
-    std::vector<SalePart> sales = store_.Sales();
-    WashSales wash = ledgerWashSales(heldOfSold(store_.rows(), sales), sales, store_.LotSplits());
+    std::vector<SalePart> sales = withCapitalReturns(store_.Sales(), store_.CapitalReturns());
+    const TickerFamilies families = store_.Families();
+    WashSales wash = ledgerWashSales(heldOfSold(store_.rows(), sales, families), sales, store_.LotSplits(), families);
     sales_ = std::move(sales);
     rows_ = std::move(wash.rows);
     years_ = saleYears(sales_);
@@ -78,12 +101,17 @@ std::vector<SalePart> GainsReport::partsOf(const SaleLine &sale) const
 
 void GainsReport::checkUndo(const SaleLine &sale)
 {
+    if (sale.saleNo < 0)
+        throw Error(kErrSaleUndoRefused, QStringLiteral("This is the gain of a return of capital, not a sale: undo "
+                                                        "the return of capital with Corporate Action instead."));
     store_.readyToWrite();
     store_.CheckUndoSale(partsOf(sale));
 }
 
 void GainsReport::undo(const SaleLine &sale)
 {
+    if (sale.saleNo < 0)
+        checkUndo(sale);
     const std::vector<SalePart> parts = partsOf(sale);   // sale may be one of the report's
     store_.readyToWrite();
     store_.UndoSale(parts);

@@ -27,9 +27,11 @@ public:
     GainsReport(RecordStore &store, QDate today);
 
     const Holdings &holdings() const { return holdings_; }
-    // The years with sales, the latest first.
+    // The years with sales or gains of returns of capital, the latest first.
     const std::vector<int> &years() const { return years_; }
-    // The sales of a year, or every sale without one, in the order of sale.
+    // The sales of a year, or every sale without one, in the order of sale;
+    // the gains of returns of capital among them, one line an action, whose
+    // sale number is below 0 (store/CapitalReturns.h).
     // Raises Error when they cannot be read.
     std::vector<SaleLine> salesIn(std::optional<int> year);
     // The rows for taxes that the lines' rows index, of the lines last given.
@@ -38,7 +40,8 @@ public:
     const SalePart &partOf(const TaxRow &row) const { return sales_[row.part]; }
 
     // Raises, changing nothing, the Error with the reason a sale cannot be
-    // undone (RecordStore::readyToWrite, RecordStore::CheckUndoSale).
+    // undone (RecordStore::readyToWrite, RecordStore::CheckUndoSale); the
+    // gain of a return of capital is undone with its action, never here.
     void checkUndo(const SaleLine &sale);
     // Undoes a whole sale, its pending changes handled first, then reads the
     // report again. Raises Error with the reason when it was not undone; the

@@ -2,6 +2,7 @@
 
 #include "sales/SalePlan.h"
 #include "sales/TaxFile.h"
+#include "store/CapitalReturns.h"
 #include "text/FieldRules.h"
 
 #include <QHash>
@@ -14,14 +15,24 @@ namespace tesmo {
 
 // A million lots are read without a text made for each: an ASCII ticker is
 // compared in capitals, byte by byte; only other tickers are folded.
-std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart> &sales)
+std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart> &sales,
+                                const TickerFamilies &families)
 {
     QSet<QByteArray> ascii;
     QSet<QString> folded;
+    const auto add = [&](const QString &ticker) {
+        folded.insert(foldTicker(ticker));
+        ascii.insert(ticker.toUtf8().toUpper());
+    };
+    QSet<QString> linked;
     for (const SalePart &part : sales) {
-        folded.insert(foldTicker(part.ticker));
-        ascii.insert(part.ticker.toUtf8().toUpper());
+        add(part.ticker);
+        if (!families.empty())
+            linked.insert(families.keyOf(part.ticker));
     }
+    for (const QString &key : linked)
+        for (const QString &member : families.membersOf(key))
+            add(member);
     std::vector<HeldLot> held;
     QByteArray upper;
     for (std::size_t i = 0; i < lots.size(); ++i) {
@@ -74,6 +85,8 @@ std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::v
         lots.push_back({id, ticker, bought, shares / factorAt(of, at), of ? *of : std::vector<LotSplit>()});
     };
     for (const SalePart &part : sales) {
+        if (isCapitalReturn(part))
+            continue;
         Sold &s = sold[part.lot];
         if (!s.first || part.id < s.first->id)
             s.first = &part;
@@ -95,25 +108,25 @@ std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::v
 }
 
 WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
-                          const std::vector<LotSplit> &splits)
+                          const std::vector<LotSplit> &splits, const TickerFamilies &families)
 {
     std::vector<WashSale> parts;
     parts.reserve(sales.size());
     for (const SalePart &p : sales)
         parts.push_back({p.saleNo, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
-    return washSales(lotsAsBought(held, sales, splits), parts);
+    return washSales(lotsAsBought(held, sales, splits), parts, {}, families);
 }
 
 GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
-                       const std::vector<LotSplit> &splits)
+                       const std::vector<LotSplit> &splits, const TickerFamilies &families)
 {
-    WashSales wash = ledgerWashSales(held, sales, splits);
+    WashSales wash = ledgerWashSales(held, sales, splits, families);
     GainFigures figures;
     figures.rows.reserve(wash.rows.size());
     for (const TaxRow &r : wash.rows) {
         const SalePart &part = sales[r.part];
         figures.rows.push_back({part.id, part.saleNo, part.lot,
-                                QString::fromUtf8(taxfile::description(r.shares, r.ticker, r.name)), r.shares,
+                                QString::fromUtf8(taxfile::description(r.shares, r.ticker, r.name, r.capitalReturn)), r.shares,
                                 r.acquired, r.sold, r.proceeds, r.costBasis, r.adjustment, r.longTerm});
     }
     figures.held = std::move(wash.held);
@@ -122,8 +135,8 @@ GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SaleP
 
 TaxRow taxRowOf(const GainRow &row, std::size_t part, const SalePart &sale)
 {
-    return {part,          sale.name,     sale.ticker,       row.shares,     row.acquired,
-            row.sold,      row.proceeds,  row.costBasis,     row.adjustment, row.longTerm};
+    return {part,     sale.name,      sale.ticker,    row.shares,     row.acquired,        row.sold,
+            row.proceeds, row.costBasis, row.adjustment, row.longTerm, isCapitalReturn(sale)};
 }
 
 std::vector<SaleLine> saleLines(const std::vector<TaxRow> &rows, const std::vector<SalePart> &parts,

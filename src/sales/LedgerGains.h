@@ -13,26 +13,30 @@
 namespace tesmo {
 
 // The lots of lots (the ledger's rows) whose ticker has a sale among sales,
-// letter case aside: the only lots that bear on the wash sales of sales.
-std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart> &sales);
+// letter case aside, or is of the family of one: the only lots that bear on
+// the wash sales of sales.
+std::vector<HeldLot> heldOfSold(const LotTable &lots, const std::vector<SalePart> &sales,
+                                const TickerFamilies &families = {});
 
 // Every lot ever bought, with its splits among splits (those of other lots
 // left aside): the lots held, with the shares their sales took added back,
 // and the lots sold whole, from their first sale row; each as bought, its
-// shares before its splits.
+// shares before its splits. The gains of returns of capital among sales sell
+// no shares.
 std::vector<WashLot> lotsAsBought(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
                                   const std::vector<LotSplit> &splits = {});
 
-// The wash sales of the sale rows (in the order of sales) from the ledger's
-// lots and their splits; each TaxRow's part is an index into sales.
+// The wash sales of the sale rows (in the order of sales; the gains of
+// returns of capital among them) from the ledger's lots, their splits and the
+// families of tickers; each TaxRow's part is an index into sales.
 WashSales ledgerWashSales(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
-                          const std::vector<LotSplit> &splits = {});
+                          const std::vector<LotSplit> &splits = {}, const TickerFamilies &families = {});
 
 // The rows of qryGains of sales (in order of sale date, then ID) and the
 // shares held that carry an adjustment, from the lots held and their splits:
 // the worker that keeps the file's copy of them up to date.
 GainFigures gainRowsOf(const std::vector<HeldLot> &held, const std::vector<SalePart> &sales,
-                       const std::vector<LotSplit> &splits = {});
+                       const std::vector<LotSplit> &splits = {}, const TickerFamilies &families = {});
 
 // A row of qryGains as the file keeps it, of the part at index part among
 // the sale rows read, which is sale.

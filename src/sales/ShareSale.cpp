@@ -76,8 +76,22 @@ void ShareSale::offer()
     for (const LotRow &lot : found)
         planner_.add(lot);
     lots_ = planner_.lots(ticker_);
+    // The wash sales read the ticker with every ticker its actions link to
+    // it: the lots of those held now, and their sales.
+    families_ = store_.Families();
+    const QString key = families_.keyOf(ticker_);
+    const bool linked = families_.membersOf(key).size() > 1;
+    const auto ofFamily = [&](const QString &ticker) {
+        return linked ? families_.keyOf(ticker) == key : sameTicker(ticker, ticker_);
+    };
     std::vector<SalePart> sales = store_.Sales();
-    std::erase_if(sales, [&](const SalePart &p) { return !sameTicker(p.ticker, ticker_); });
+    std::erase_if(sales, [&](const SalePart &p) { return !ofFamily(p.ticker); });
+    if (linked) {
+        found.clear();
+        for (std::size_t row = 0; row < rows.size(); ++row)
+            if (const LotRow lot = rows.lot(row); ofFamily(QString::fromUtf8(lot.ticker)))
+                found.push_back(lot);
+    }
     std::vector<HeldLot> held;
     for (const LotRow &lot : found)
         if (acquiredOf(lot).isValid())
@@ -86,7 +100,7 @@ void ShareSale::offer()
     washParts_.clear();
     for (const SalePart &p : sales)
         washParts_.push_back({p.saleNo, p.lot, p.name, p.ticker, p.acquired, p.sold, p.shares, p.proceeds, p.cost});
-    const WashSales wash = washSales(washLots_, washParts_);
+    const WashSales wash = washSales(washLots_, washParts_, {}, families_);
     adjusted_.clear();
     for (const LotRow &lot : lots_)
         if (const Ticks adjustment = wash.adjustmentOf(lot.id); adjustment > 0)
@@ -102,7 +116,7 @@ std::optional<ShareSale::Adjusted> ShareSale::adjustedOf(LotId lot) const
 ShareSale::Figures ShareSale::figures(const std::vector<SalePart> &parts) const
 {
     Figures figures;
-    figures.rows = rowsIfSold(washLots_, washParts_, washPartsOf(parts));
+    figures.rows = rowsIfSold(washLots_, washParts_, washPartsOf(parts), {}, families_);
     if (std::vector<SaleLine> lines = saleLines(figures.rows, parts); !lines.empty())
         figures.line = std::move(lines.front());
     return figures;
@@ -115,7 +129,8 @@ QString ShareSale::question(const std::vector<SalePart> &parts, QDate today) con
     QStringList asked;
     if (parts.front().sold > today)
         asked << QStringLiteral("The sale date, %1, is after today.").arg(regional::shortDate(parts.front().sold));
-    if (const Ticks disallowed = disallowedIfSold(washLots_, washParts_, washPartsOf(parts)); disallowed > 0)
+    if (const Ticks disallowed = disallowedIfSold(washLots_, washParts_, washPartsOf(parts), {}, families_);
+        disallowed > 0)
         asked << QStringLiteral("The loss will be a wash sale: shares of %1 were bought within 30 days of it, so "
                                 "%2 of it is not deductible and is added to their cost.")
                      .arg(ticker_, regional::netAmountText(disallowed));

@@ -86,8 +86,10 @@ private:
     std::vector<LotRow> lots_;
     std::vector<SalePart> sold_;
     SaleLine soldLine_;
-    std::vector<WashLot> washLots_;     // of the ticker, every lot ever bought
-    std::vector<WashSale> washParts_;   // of the ticker, every part sold
+    // Of the ticker and those its actions link to it (store/TickerFamilies.h):
+    TickerFamilies families_;
+    std::vector<WashLot> washLots_;     // every lot ever bought
+    std::vector<WashSale> washParts_;   // every part sold
     std::unordered_map<LotId, Adjusted> adjusted_;
 };
 

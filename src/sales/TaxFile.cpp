@@ -48,7 +48,7 @@ void appendField(QByteArray &line, const QByteArray &text)
     line += '"';
 }
 
-QByteArray description(double shares, const QString &ticker, const QString &name)
+QByteArray description(double shares, const QString &ticker, const QString &name, bool capitalReturn)
 {
     char number[regional::kNumberTextRoom];
     QByteArray text(number, regional::writeNumberText(number, shares) - number);
@@ -59,6 +59,8 @@ QByteArray description(double shares, const QString &ticker, const QString &name
         text += name.toUtf8();
         text += ')';
     }
+    if (capitalReturn)
+        text += " return of capital";
     return text;
 }
 

@@ -25,8 +25,9 @@ void appendDate(QByteArray &line, QDate date);
 void appendField(QByteArray &line, const QByteArray &text);
 
 // What was sold, in UTF-8: "10 sh. ACME (Acme Corp)", without the
-// parentheses when there is no name.
-QByteArray description(double shares, const QString &ticker, const QString &name);
+// parentheses when there is no name; the gain of a return of capital is
+// "0 sh. ACME (Acme Corp) return of capital".
+QByteArray description(double shares, const QString &ticker, const QString &name, bool capitalReturn = false);
 
 // Writes text to out, which is open for writing; raises Error 3109 when the
 // write fails.

@@ -3,6 +3,7 @@
 #include "sales/Cents.h"
 #include "sales/HoldingTerm.h"
 #include "sales/SalePlan.h"
+#include "sales/WashTickers.h"
 #include "text/FieldRules.h"
 
 #include <algorithm>
@@ -85,73 +86,6 @@ struct Loss {
     double shares;           // at the sale, after every split of the ticker
 };
 
-// Tickers as whole numbers, one for each ticker but for letter case.
-class TickerKeys {
-public:
-    int keyOf(const QString &ticker)
-    {
-        if (!haveLast_ || ticker != last_) {
-            folded_.clear();
-            bool ascii = true;
-            for (const QChar c : ticker) {
-                const char16_t u = c.unicode();
-                ascii = ascii && u < 0x80;
-                folded_ += char(u >= 'A' && u <= 'Z' ? u - 'A' + 'a' : u);
-            }
-            if (!ascii)
-                folded_ = foldTicker(ticker).toStdString();
-            lastKey_ = keys_.try_emplace(folded_, int(keys_.size())).first->second;
-            last_ = ticker;
-            haveLast_ = true;
-        }
-        return lastKey_;
-    }
-    int count() const { return int(keys_.size()); }
-
-private:
-    std::unordered_map<std::string, int> keys_;
-    std::string folded_;
-    QString last_;
-    bool haveLast_ = false;
-    int lastKey_ = 0;
-};
-
-// The factor that turns shares of a day into shares after every split.
-class Scales {
-public:
-    void add(int key, std::int64_t day, double factor)
-    {
-        if (factor > 0)
-            splits_.push_back({key, day, factor});
-    }
-    void ready()
-    {
-        std::sort(splits_.begin(), splits_.end(), [](const Split &a, const Split &b) {
-            return std::tie(a.key, a.day) < std::tie(b.key, b.day);
-        });
-        // Each split's factor times those after it of its ticker.
-        for (std::size_t i = splits_.size(); i-- > 0;)
-            if (i + 1 < splits_.size() && splits_[i + 1].key == splits_[i].key)
-                splits_[i].factor *= splits_[i + 1].factor;
-    }
-    double of(int key, std::int64_t day) const
-    {
-        const auto at = std::upper_bound(splits_.begin(), splits_.end(), std::pair(key, day),
-                                         [](const std::pair<int, std::int64_t> &k, const Split &s) {
-                                             return k < std::pair(s.key, s.day);
-                                         });
-        return at != splits_.end() && at->key == key ? at->factor : 1.0;
-    }
-
-private:
-    struct Split {
-        int key;
-        std::int64_t day;
-        double factor;
-    };
-    std::vector<Split> splits_;
-};
-
 // Shares t of n, to the whole of n when they are the same count.
 double upTo(double t, double n)
 {
@@ -160,8 +94,10 @@ double upTo(double t, double n)
 
 class Engine {
 public:
-    Engine(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts, const std::vector<WashSplit> &splits)
+    Engine(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts, const std::vector<WashSplit> &splits,
+           const TickerFamilies &families)
         : parts_(parts)
+        , keys_(families)
     {
         for (const WashSplit &s : splits)
             scales_.add(keys_.keyOf(s.ticker), s.day.toJulianDay(), s.factor);
@@ -346,6 +282,7 @@ private:
             row.proceeds = proceeds[k];
             row.costBasis = costs[k] + taken[k].extra;
             row.longTerm = p.sold >= longTermFrom(row.acquired);
+            row.capitalReturn = p.sale < 0;
             if (row.costBasis > row.proceeds && taken[k].shares > 0)
                 losses.push_back({i, rows_.size(), at, known ? lots_[at].day : row.acquired.toJulianDay(),
                                   p.lot, taken[k].shares * split});
@@ -427,8 +364,8 @@ private:
     }
 
     const std::vector<WashSale> &parts_;
-    TickerKeys keys_;
-    Scales scales_;
+    wash::TickerKeys keys_;
+    wash::Scales scales_;
     std::vector<Lot> lots_;
     std::vector<std::size_t> partLot_;   // by part: its lot's index, or lots_.size()
     std::vector<std::size_t> keyStart_;  // by ticker: where its lots start in byDate_
@@ -443,20 +380,21 @@ private:
 } // namespace
 
 WashSales washSales(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts,
-                    const std::vector<WashSplit> &splits)
+                    const std::vector<WashSplit> &splits, const TickerFamilies &families)
 {
-    return Engine(lots, parts, splits).run();
+    return Engine(lots, parts, splits, families).run();
 }
 
 std::vector<TaxRow> rowsIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
-                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits)
+                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits,
+                               const TickerFamilies &families)
 {
     const std::size_t first = parts.size();
     parts.insert(parts.end(), planned.begin(), planned.end());
     for (std::size_t i = first; i < parts.size(); ++i)
         parts[i].sale = kAfterEverySplit;
     std::vector<TaxRow> rows;
-    for (TaxRow &row : washSales(lots, parts, splits).rows)
+    for (TaxRow &row : washSales(lots, parts, splits, families).rows)
         if (row.part >= first) {
             row.part -= first;
             rows.push_back(std::move(row));
@@ -465,10 +403,11 @@ std::vector<TaxRow> rowsIfSold(const std::vector<WashLot> &lots, std::vector<Was
 }
 
 Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
-                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits)
+                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits,
+                       const TickerFamilies &families)
 {
     Ticks disallowed = 0;
-    for (const TaxRow &row : rowsIfSold(lots, std::move(parts), planned, splits))
+    for (const TaxRow &row : rowsIfSold(lots, std::move(parts), planned, splits, families))
         disallowed += row.adjustment;
     return disallowed;
 }

@@ -9,7 +9,8 @@
 //
 // The rules, in the order they apply:
 // - Shares are of one ticker when their tickers are the same but for letter
-//   case. A split of a ticker makes each share before it `factor` shares;
+//   case, or linked by ticker changes and mergers for shares (the families
+//   given, store/TickerFamilies.h). A split of a ticker makes each share before it `factor` shares;
 //   share counts are compared in the shares after every split.
 // - A split of one lot alone makes each of its shares `factor` shares at
 //   every sale recorded after it: a part takes its lot's shares as they
@@ -77,7 +78,8 @@ struct WashSplit {
 
 // A part of a sale, as its sale row keeps it.
 struct WashSale {
-    qint64 sale = 0;     // the sale that the part is of, numbered as recorded
+    qint64 sale = 0;     // the sale that the part is of, numbered as recorded; below 0 for
+                         // the gain of a return of capital (store/CapitalReturns.h), of no shares
     LotId lot = 0;
     QString name;
     QString ticker;
@@ -100,6 +102,7 @@ struct TaxRow {
     Ticks costBasis = 0;    // the part's cost plus the adjustments its shares carry
     Ticks adjustment = 0;   // the loss disallowed, 0 or more
     bool longTerm = false;  // held more than a year, from acquired
+    bool capitalReturn = false;   // a return of capital above the lot's cost: no shares sold
 
     bool wash() const { return adjustment > 0; }   // code W
     Ticks gain() const { return proceeds - costBasis + adjustment; }
@@ -121,17 +124,20 @@ struct WashSales {
 // or that takes more shares than its lot holds, takes the shares it lacks
 // as shares of its own trade date that carry nothing.
 WashSales washSales(const std::vector<WashLot> &lots, const std::vector<WashSale> &parts,
-                    const std::vector<WashSplit> &splits = {});
+                    const std::vector<WashSplit> &splits = {},
+                    const TickerFamilies &families = {});
 
 // The rows of a sale being planned, worked out with the ledger's lots and
 // sales (parts); it is recorded after every split. Each row's part is the
 // index of its part among planned.
 std::vector<TaxRow> rowsIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
-                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits = {});
+                               const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits = {},
+                               const TickerFamilies &families = {});
 
 // The loss that a sale being planned would have disallowed, told before the
 // sale: the sum of the adjustments of its rows; 0 when no loss of it washes.
 Ticks disallowedIfSold(const std::vector<WashLot> &lots, std::vector<WashSale> parts,
-                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits = {});
+                       const std::vector<WashSale> &planned, const std::vector<WashSplit> &splits = {},
+                       const TickerFamilies &families = {});
 
 } // namespace tesmo

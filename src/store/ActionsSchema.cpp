@@ -1,6 +1,8 @@
 // The corporate actions as the ledger's file keeps them (store/Actions.h).
 #include "store/Schema.h"
 
+#include <QString>
+
 namespace tesmo {
 
 namespace {
@@ -133,13 +135,38 @@ CREATE TRIGGER GainsFollowActionUndone AFTER DELETE ON Actions BEGIN
     INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (OLD.Ticker);
     INSERT OR IGNORE INTO GainsStale (Ticker) SELECT OLD.NewTicker WHERE OLD.NewTicker IS NOT NULL;
 END;
+CREATE TRIGGER GainsFollowLinkedLotAdded AFTER INSERT ON Lots WHEN {LINKED:NEW} BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (NEW.Ticker);
+END;
+CREATE TRIGGER GainsFollowLinkedLotChanged AFTER UPDATE ON Lots WHEN {LINKED:NEW} OR {LINKED:OLD} BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (NEW.Ticker), (OLD.Ticker);
+END;
+CREATE TRIGGER GainsFollowLinkedLotDeleted AFTER DELETE ON Lots WHEN {LINKED:OLD} BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker) VALUES (OLD.Ticker);
+END;
+CREATE TRIGGER GainsFollowLinkedTickers AFTER INSERT ON GainsStale BEGIN
+    INSERT OR IGNORE INTO GainsStale (Ticker)
+    SELECT NewTicker FROM Actions WHERE Kind IN ('Ticker change', 'Merger') AND Ticker = NEW.Ticker COLLATE NOCASE
+    UNION SELECT Ticker FROM Actions WHERE Kind IN ('Ticker change', 'Merger') AND NewTicker = NEW.Ticker COLLATE NOCASE;
+END;
 )sql";
 
 } // namespace
 
 std::string actionsSchema()
 {
-    return withSchemaLimits(kActionsTemplate);
+    // A lot of a ticker that a ticker change or a merger for shares linked
+    // to another bears on the figures for taxes of both (store/TickerFamilies.h),
+    // though only the other may have sales; the file compares the case of
+    // ASCII letters only, so a ticker of other letters always does. A ticker
+    // marked marks those linked to it, whose rows qryGains then hides too.
+    QString sql = QString::fromUtf8(kActionsTemplate);
+    for (const char *row : {"NEW", "OLD"})
+        sql.replace(QStringLiteral("{LINKED:%1}").arg(QLatin1String(row)),
+                    QStringLiteral("(EXISTS (SELECT 1 FROM Actions WHERE Kind IN ('Ticker change', 'Merger') "
+                                   "AND (Ticker = %1.Ticker COLLATE NOCASE OR NewTicker = %1.Ticker COLLATE NOCASE "
+                                   "OR %1.Ticker GLOB '*[^ -~]*')))").arg(QLatin1String(row)));
+    return withSchemaLimits(sql.toUtf8().constData());
 }
 
 } // namespace tesmo

@@ -1,9 +1,11 @@
 #include "store/GainsTable.h"
 
+#include "store/CapitalReturns.h"
 #include "store/Sqlite.h"
 #include "text/FieldRules.h"
 #include "text/IsoDate.h"
 
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <map>
@@ -21,8 +23,9 @@ bool isAscii(const QString &text)
 }
 
 // The lots and sales of the ticker whose fold is key, as the file holds them
-// now. The file compares tickers without regard to the case of ASCII letters
-// only; tickers with other letters are read all and compared here.
+// now, and the gains of its returns of capital. The file compares tickers
+// without regard to the case of ASCII letters only; tickers with other
+// letters are read all and compared here.
 void readTicker(Database &db, const QString &key, std::vector<HeldLot> &held, std::vector<SalePart> &sales)
 {
     const bool ascii = isAscii(key);
@@ -46,6 +49,10 @@ void readTicker(Database &db, const QString &key, std::vector<HeldLot> &held, st
     for (SalePart &part : readSalesOf(db, ascii ? key : QString()))
         if (ascii || foldTicker(part.ticker) == key)
             sales.push_back(std::move(part));
+    // The gains of returns of capital above a lot's cost, with its sales.
+    for (SalePart &gain : readCapitalReturnsOf(db, ascii ? key : QString()))
+        if (ascii || foldTicker(gain.ticker) == key)
+            sales.push_back(std::move(gain));
 }
 
 // A row's values as one text, to tell a row that changed.
@@ -59,23 +66,32 @@ QString valuesOf(std::int64_t saleNo, std::int64_t lot, const QString &ticker, c
            + term + QLatin1Char('|') + QString::number(shares, 'g', 17);
 }
 
-// Writes the rows of the ticker whose fold is key: only those that changed,
-// since a ticker of long history has many rows and a change moves few.
-void writeRows(Database &db, const QString &key, const std::vector<GainRow> &rows, const QString &ticker)
+// Writes the rows of the family whose key is key, of the tickers whose folds
+// are members, each row under its own sale's ticker: only those that
+// changed, since a ticker of long history has many rows and a change moves
+// few. Rows kept under a member's own key, before the family was linked, are
+// taken as the family's.
+void writeRows(Database &db, const QStringList &members, const QString &key, const std::vector<GainRow> &rows,
+               const QHash<SaleId, QString> &tickerOf)
 {
     std::map<std::pair<std::int64_t, std::int64_t>, QString> kept;   // by SaleID and Piece
     {
         Statement read(db.handle(), "SELECT SaleID, Piece, SaleNo, LotID, Ticker, Description, Acquired, Sold, "
-                                    "Proceeds, CostBasis, Adjustment, Term, Shares FROM GainRows WHERE TickerKey = ?1");
-        read.bind(1, key);
+                                    "Proceeds, CostBasis, Adjustment, Term, Shares, TickerKey FROM GainRows "
+                                    "WHERE TickerKey = ?1");
         const auto ticks = [&](int column) {
             return ticksFromDouble(sqlite3_column_double(read.handle(), column)).value_or(-1);
         };
-        while (read.step())
-            kept.emplace(std::pair(read.int64(0), read.int64(1)),
-                         valuesOf(read.int64(2), read.int64(3), read.text(4), read.text(5),
-                                  sqlite3_column_double(read.handle(), 12), read.text(6), read.text(7), ticks(8),
-                                  ticks(9), ticks(10), read.text(11)));
+        for (const QString &member : members) {
+            read.bind(1, member);
+            while (read.step())
+                kept.emplace(std::pair(read.int64(0), read.int64(1)),
+                             read.text(13) + QLatin1Char('|')
+                                 + valuesOf(read.int64(2), read.int64(3), read.text(4), read.text(5),
+                                            sqlite3_column_double(read.handle(), 12), read.text(6), read.text(7),
+                                            ticks(8), ticks(9), ticks(10), read.text(11)));
+            read.reset();
+        }
     }
     Statement insert(db.handle(),
                      "INSERT OR REPLACE INTO GainRows (SaleID, Piece, SaleNo, LotID, Ticker, TickerKey, Description, "
@@ -88,10 +104,13 @@ void writeRows(Database &db, const QString &key, const std::vector<GainRow> &row
         last = r.part;
         const QString acquired = isoDateText(r.acquired), sold = isoDateText(r.sold);
         const QString term = r.longTerm ? QStringLiteral("Long") : QStringLiteral("Short");
+        const QString ticker = tickerOf.value(r.part, key);
         const auto was = kept.find(std::pair(std::int64_t(r.part), piece));
         const bool same = was != kept.end()
-                          && was->second == valuesOf(r.saleNo, r.lot, ticker, r.description, r.shares, acquired,
-                                                     sold, r.proceeds, r.costBasis, r.adjustment, term);
+                          && was->second == key + QLatin1Char('|')
+                                                + valuesOf(r.saleNo, r.lot, ticker, r.description, r.shares,
+                                                           acquired, sold, r.proceeds, r.costBasis, r.adjustment,
+                                                           term);
         if (was != kept.end())
             kept.erase(was);
         if (same)
@@ -112,14 +131,19 @@ void writeRows(Database &db, const QString &key, const std::vector<GainRow> &row
     }
 }
 
-// Writes the shares held that carry an adjustment of the ticker whose fold
-// is key, in place of those kept: few, and all of a lot change together.
-void writeHeld(Database &db, const QString &key, const std::vector<HeldAdjustment> &held)
+// Writes the shares held that carry an adjustment of the family whose key
+// is key, in place of those kept under the keys of its members: few, and all
+// of a lot change together. A lot's shares kept under the key of a family
+// since parted are replaced.
+void writeHeld(Database &db, const QStringList &members, const QString &key, const std::vector<HeldAdjustment> &held)
 {
     Statement drop(db.handle(), "DELETE FROM GainsHeld WHERE TickerKey = ?1");
-    drop.bind(1, key).step();
-    Statement insert(db.handle(), "INSERT INTO GainsHeld (LotID, Piece, TickerKey, Shares, Acquired, Adjustment) "
-                                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    for (const QString &member : members) {
+        drop.bind(1, member).step();
+        drop.reset();
+    }
+    Statement insert(db.handle(), "INSERT OR REPLACE INTO GainsHeld (LotID, Piece, TickerKey, Shares, Acquired, "
+                                  "Adjustment) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     LotId last = 0;
     std::int64_t piece = 0;
     for (const HeldAdjustment &h : held) {
@@ -195,28 +219,39 @@ void bringGainsUpToDate(Database &db)
     }
     if (marked.isEmpty())
         return;
-    // Each ticker as the program compares them, and, when a ticker of other
-    // letters than ASCII is marked, every such ticker sold: the file cannot
-    // tell which of them are the same.
+    // Each family of the tickers marked, and, when a ticker of other letters
+    // than ASCII is marked, every such ticker sold: the file cannot tell
+    // which of them are the same.
+    const TickerFamilies families = readTickerFamilies(db);
     QSet<QString> keys;
     bool wide = false;
     for (const QString &t : marked) {
-        keys.insert(foldTicker(t));
+        keys.insert(families.keyOf(t));
         wide = wide || !isAscii(t);
     }
     if (wide) {
         Statement sold(db.handle(), "SELECT DISTINCT Ticker FROM Sales WHERE Ticker GLOB '*[^ -~]*'");
         while (sold.step())
-            keys.insert(foldTicker(sold.text(0)));
+            keys.insert(families.keyOf(sold.text(0)));
     }
     const std::vector<LotSplit> splits = readLotSplits(db);   // few: one for each use of Split after a sale
     for (const QString &key : keys) {
+        const QStringList members = families.membersOf(key);
         std::vector<HeldLot> held;
         std::vector<SalePart> sales;
-        readTicker(db, key, held, sales);
-        const GainFigures figures = sales.empty() ? GainFigures() : worker(held, sales, splits);
-        writeRows(db, key, figures.rows, sales.empty() ? key : sales.front().ticker);
-        writeHeld(db, key, figures.held);
+        for (const QString &member : members)
+            readTicker(db, member, held, sales);
+        const auto earlier = [](const SalePart &a, const SalePart &b) {
+            return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
+        };
+        if (!std::is_sorted(sales.begin(), sales.end(), earlier))
+            std::sort(sales.begin(), sales.end(), earlier);
+        QHash<SaleId, QString> tickerOf;
+        for (const SalePart &part : sales)
+            tickerOf.insert(part.id, part.ticker);
+        const GainFigures figures = sales.empty() ? GainFigures() : worker(held, sales, splits, families);
+        writeRows(db, members, key, figures.rows, tickerOf);
+        writeHeld(db, members, key, figures.held);
     }
     db.exec("DELETE FROM GainsStale");
 }

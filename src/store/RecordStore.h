@@ -19,6 +19,7 @@
 #include "store/LotSplits.h"
 #include "store/LotsToAdd.h"
 #include "store/Sales.h"
+#include "store/TickerFamilies.h"
 #include "text/LotTable.h"
 
 #include <QString>
@@ -224,6 +225,11 @@ public:
     void SplitPending(double ratio);
     // Every split the file keeps, as readLotSplits gives them.
     std::vector<LotSplit> LotSplits();
+    // The tickers the file's actions link, as readTickerFamilies gives them.
+    TickerFamilies Families();
+    // The gains of returns of capital (of year only, when given), as
+    // readCapitalReturns gives them.
+    std::vector<SalePart> CapitalReturns(std::optional<int> year = {});
 
     void Edit();
     void Update();

@@ -2,6 +2,8 @@
 // transaction, its undo, and the record set following the lots.
 #include "store/RecordStore.h"
 
+#include "store/CapitalReturns.h"
+
 #include "text/IsoDate.h"
 
 #include <QSet>
@@ -338,6 +340,18 @@ std::vector<SalePart> RecordStore::Sales(std::optional<int> year)
 {
     requireOpen();
     return readSales(*db_, year);
+}
+
+TickerFamilies RecordStore::Families()
+{
+    requireOpen();
+    return readTickerFamilies(*db_);
+}
+
+std::vector<SalePart> RecordStore::CapitalReturns(std::optional<int> year)
+{
+    requireOpen();
+    return readCapitalReturns(*db_, year);
 }
 
 std::vector<int> RecordStore::SaleYears()
