@@ -1,5 +1,6 @@
 #include "mainwin/LedgerCommands.h"
 
+#include "actions/ActionWords.h"
 #include "actions/window/CorporateActionDialog.h"
 #include "sales/GainsReport.h"
 #include "sales/window/HoldingsGainsWindow.h"
@@ -77,8 +78,8 @@ void LedgerCommands::corporateAction()
         return;
     }
     window_.run("Source : frmStocks CorporateAction", Deed::RecordAction, [this] {
-        const std::unique_ptr<ActionCommand> command = makeActionCommand(store_);
-        CorporateActionDialog dialog(*command, platform_.dialogs, window_.widget);
+        TickerActions actions(store_);
+        CorporateActionDialog dialog(actions, actions.currentTicker(), platform_.dialogs, window_.widget);
         const bool recorded = dialog.exec() == QDialog::Accepted && dialog.recorded();
         if (!recorded && !dialog.undone())
             return;
@@ -89,7 +90,7 @@ void LedgerCommands::corporateAction()
             window_.moveIntoGap();
         window_.showLots();
         if (recorded)
-            platform_.dialogs.message(command->doneText(*dialog.recorded()), Dialogs::Buttons::Ok,
+            platform_.dialogs.message(actionSummary(*dialog.recorded()), Dialogs::Buttons::Ok,
                                       Dialogs::Icon::Information);
     });
 }

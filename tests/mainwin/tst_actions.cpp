@@ -86,7 +86,7 @@ private slots:
             press("\t6/3/2024\t4 for 1\n");
         });
         QCOMPARE(w.dialogs.takeTexts().join("\n"),
-                 QStringLiteral("Recorded the split 4 for 1 of ACME on 6/3/2024: 2 lots, 150 shares became 600."));
+                 QStringLiteral("Split 4 for 1 on 6/3/2024: 2 lots, 150 shares become 600."));
         const QString split = "1,ACME,400.0,2.5,1000.0,2020-01-15|2,ACME,200.0,3.75,750.0,2021-06-01|"
                               "3,ZETA,10.0,1.0,10.0,2020-01-01";
         QCOMPARE(w.folder.query(kLotsSql), split);
@@ -94,7 +94,7 @@ private slots:
 
         // Return of capital, the fifth kind: $3 a share takes lot 1 below its cost.
         inDialog(w, [&](QDialog &) { press("↓↓↓↓↓\t6/10/2024\t3\n"); });
-        QVERIFY(w.dialogs.takeTexts().join("\n").startsWith("Recorded the return of capital of $3.00 a share of ACME"));
+        QVERIFY(w.dialogs.takeTexts().join("\n").startsWith("Return of capital of $3.00 a share on 6/10/2024"));
         const QString returned = "1,ACME,400.0,2.5,0.0,2020-01-15|2,ACME,200.0,3.75,150.0,2021-06-01|"
                                  "3,ZETA,10.0,1.0,10.0,2020-01-01";
         QCOMPARE(w.folder.query(kLotsSql), returned);

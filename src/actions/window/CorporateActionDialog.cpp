@@ -1,5 +1,6 @@
 #include "actions/window/CorporateActionDialog.h"
 
+#include "actions/ActionWords.h"
 #include "platform/DialogTable.h"
 #include "platform/ErrorTrap.h"
 #include "sales/window/ReportModel.h"
@@ -52,7 +53,7 @@ Needs needsOf(ActionKind kind)
     case ActionKind::TickerChange:
         return {false, true, false, false, false};
     case ActionKind::Merger:
-        // Cash per share is taken only to refuse a merger for shares and cash.
+        // Cash per share is taken to refuse a merger for shares and cash.
         return {true, true, true, true, false};
     case ActionKind::CashMerger:
     case ActionKind::ReturnOfCapital:
@@ -108,14 +109,39 @@ qint64 lotsReached(const CorporateAction &a)
     return std::count_if(a.lots.begin(), a.lots.end(), [](const ActionLot &l) { return !l.made(); });
 }
 
+// The action in a phrase: "the split 4 for 1 of ACME on 6/3/2024".
+QString phraseOf(const CorporateAction &a)
+{
+    const QString day = QStringLiteral(" on ") + regional::shortDate(a.day);
+    const QString cash = money(a.cash.value_or(0)) + QStringLiteral(" a share");
+    const QString named = a.newName.isEmpty() ? a.newTicker : QStringLiteral("%1 (%2)").arg(a.newTicker, a.newName);
+    switch (a.kind) {
+    case ActionKind::Split:
+        return QStringLiteral("the %1 %2 of %3").arg(a.ratio < 1 ? "reverse split" : "split", a.ratioText, a.ticker) + day;
+    case ActionKind::TickerChange:
+        return QStringLiteral("the change of %1 to %2").arg(a.ticker, named) + day;
+    case ActionKind::Merger:
+        return QStringLiteral("the merger of %1 into %2, %3,").arg(a.ticker, named, a.ratioText) + day;
+    case ActionKind::CashMerger:
+        return QStringLiteral("the merger of %1 for %2").arg(a.ticker, cash) + day;
+    case ActionKind::SpinOff:
+        return QStringLiteral("the spin-off of %1 from %2, %3,").arg(named, a.ticker, a.ratioText) + day;
+    case ActionKind::ReturnOfCapital:
+        return QStringLiteral("the return of capital of %1 of %2").arg(cash, a.ticker) + day;
+    }
+    return {};
+}
+
 enum ActionColumn { kActionDay, kActionKind, kActionFigures, kActionLots };
 enum LotColumn { kLotId, kLotTicker, kLotBought, kLotSharesBefore, kLotShares, kLotCostBefore, kLotCost, kLotGain };
 
 } // namespace
 
-CorporateActionDialog::CorporateActionDialog(ActionCommand &command, Dialogs &dialogs, QWidget *parent)
+CorporateActionDialog::CorporateActionDialog(TickerActions &actions, const QString &ticker, Dialogs &dialogs,
+                                             QWidget *parent)
     : QDialog(parent)
-    , command_(command)
+    , command_(actions)
+    , ticker_(ticker)
     , dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("CorporateAction"));
@@ -132,7 +158,7 @@ CorporateActionDialog::CorporateActionDialog(ActionCommand &command, Dialogs &di
 void CorporateActionDialog::buildFields()
 {
     auto *layout = new QVBoxLayout(this);
-    auto *ticker = new QLabel(QStringLiteral("Ticker: ") + command_.ticker(), this);
+    auto *ticker = new QLabel(QStringLiteral("Ticker: ") + ticker_, this);
     ticker->setObjectName(QStringLiteral("ticker"));
     ticker->setTextFormat(Qt::PlainText);
     layout->addWidget(ticker);
@@ -190,7 +216,7 @@ void CorporateActionDialog::buildFields()
 void CorporateActionDialog::buildList()
 {
     auto *layout = static_cast<QVBoxLayout *>(this->layout());
-    QString ticker = command_.ticker();
+    QString ticker = ticker_;
     auto *label = new QLabel(QStringLiteral("Act&ions of %1:").arg(ticker.replace(u'&', QStringLiteral("&&"))), this);
     layout->addWidget(label);
     actionRows_ = new ReportModel({QStringLiteral("Date"), QStringLiteral("Kind"), QStringLiteral("Figures"),
@@ -257,7 +283,7 @@ ActionRequest CorporateActionDialog::request() const
 {
     ActionRequest r;
     r.kind = ActionKind(kind_->currentData().toInt());
-    r.ticker = command_.ticker();
+    r.ticker = ticker_;
     const std::optional<QDate> day = regional::readDate(date_->text());
     if (!day)
         throw ActionRefusal(ActionField::Day, QStringLiteral("Enter the Date of the action as M/D/YYYY."));
@@ -269,17 +295,14 @@ ActionRequest CorporateActionDialog::request() const
         r.newTicker = newTicker_->text(), r.newName = newName_->text();
     if (needs.percent)
         r.percent = percent_->text();
-    if (r.kind == ActionKind::Merger && !cashPerShare_->text().trimmed().isEmpty()
-        && regional::readAmount(cashPerShare_->text()).value_or(1) != 0)
-        throw ActionRefusal(ActionField::Cash,
-                            QStringLiteral("A merger for shares and cash is not recorded: leave Cash per share empty "
-                                           "for a merger for shares, or choose Merger for cash."));
     if (needs.fractions && fractions_->isChecked()) {
         r.cashForFractions = true;
         r.cash = fractionCash_->text();
-    } else if (needs.cashPerShare && r.kind != ActionKind::Merger) {
-        r.cash = cashPerShare_->text();
     }
+    if (r.kind == ActionKind::Merger)
+        r.cashPerShare = cashPerShare_->text();
+    else if (needs.cashPerShare)
+        r.cash = cashPerShare_->text();
     return r;
 }
 
@@ -293,7 +316,7 @@ void CorporateActionDialog::recordAction()
         }
         // An action that takes more than half a second shows its progress,
         // and Cancel stops it with nothing recorded.
-        const auto progress = dialogs_.progress(QStringLiteral("Recording %1...").arg(command_.phrase(planned)),
+        const auto progress = dialogs_.progress(QStringLiteral("Recording %1...").arg(phraseOf(planned)),
                                                 kProgressUnits, kShowActionProgressAfterMs);
         recorded_ = command_.record(planned, [&progress](qint64 done, qint64 total) {
             return progress->advance(total > 0 ? done * kProgressUnits / total : 0);
@@ -330,7 +353,10 @@ void CorporateActionDialog::refuse(const ActionRefusal &refusal)
         field = newName_;
         break;
     case ActionField::Cash:
-        field = fractionCash_->isEnabled() ? fractionCash_ : cashPerShare_;
+        // A merger refused for its cash per share, else the cash typed.
+        field = fractionCash_->isEnabled() && !(cashPerShare_->isEnabled() && !cashPerShare_->text().trimmed().isEmpty())
+                    ? fractionCash_
+                    : cashPerShare_;
         break;
     case ActionField::Percent:
         field = percent_;
@@ -343,7 +369,7 @@ void CorporateActionDialog::refuse(const ActionRefusal &refusal)
 
 void CorporateActionDialog::showActions(int chosen)
 {
-    actions_ = command_.actions();
+    actions_ = command_.actionsOf(ticker_);
     actionRows_->show(int(actions_.size()), [this](int row, int column) -> QString {
         const CorporateAction &a = actions_[std::size_t(row)];
         switch (column) {
@@ -406,10 +432,10 @@ void CorporateActionDialog::undoChosen()
     try {
         command_.checkUndo(action);
         const QString question = QStringLiteral("Undo %1 (%2)?")
-                                     .arg(command_.phrase(action), regional::counted(lotsReached(action), "lot", "lots"));
+                                     .arg(phraseOf(action), regional::counted(lotsReached(action), "lot", "lots"));
         if (dialogs_.message(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
             return;
-        const auto progress = dialogs_.progress(QStringLiteral("Undoing %1...").arg(command_.phrase(action)),
+        const auto progress = dialogs_.progress(QStringLiteral("Undoing %1...").arg(phraseOf(action)),
                                                 kProgressUnits, kShowActionProgressAfterMs);
         command_.undo(action, [&progress](qint64 done, qint64 total) {
             return progress->advance(total > 0 ? done * kProgressUnits / total : 0);

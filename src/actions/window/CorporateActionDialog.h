@@ -10,7 +10,7 @@
 // undoes it after a question.
 #pragma once
 
-#include "actions/window/ActionCommand.h"
+#include "actions/TickerActions.h"
 
 #include <QDialog>
 #include <optional>
@@ -30,9 +30,10 @@ class ReportModel;
 class CorporateActionDialog : public QDialog {
     Q_OBJECT
 public:
-    // Asks for actions on command's ticker. Accepted once an action is
-    // recorded; an action undone leaves the dialog up.
-    CorporateActionDialog(ActionCommand &command, Dialogs &dialogs, QWidget *parent = nullptr);
+    // Asks for actions on ticker, which actions records and undoes.
+    // Accepted once an action is recorded; an action undone leaves the
+    // dialog up.
+    CorporateActionDialog(TickerActions &actions, const QString &ticker, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // The action recorded, once the dialog is accepted.
     const std::optional<CorporateAction> &recorded() const { return recorded_; }
@@ -55,7 +56,8 @@ private:
     void showLotsOf(int row);
     void undoChosen();
 
-    ActionCommand &command_;
+    TickerActions &command_;
+    const QString ticker_;
     Dialogs &dialogs_;
     std::vector<CorporateAction> actions_;
     std::optional<CorporateAction> recorded_;
