@@ -1,6 +1,6 @@
 #include "actions/window/CorporateActionDialog.h"
 
-#include "actions/ActionWords.h"
+#include "actions/window/ActionRows.h"
 #include "platform/DialogTable.h"
 #include "platform/ErrorTrap.h"
 #include "sales/window/ReportModel.h"
@@ -63,77 +63,6 @@ Needs needsOf(ActionKind kind)
     }
     return {};
 }
-
-QString money(Ticks ticks)
-{
-    return regional::regionalCurrencyText(ticks, ticks % 100 == 0 ? 2 : 4);
-}
-
-QString costText(const std::optional<ActionLotValues> &values)
-{
-    return values && values->netAmount ? regional::netAmountText(*values->netAmount) : QString();
-}
-
-// What the list shows of an action besides its day, kind and lots.
-QString figuresOf(const CorporateAction &a)
-{
-    QStringList parts;
-    switch (a.kind) {
-    case ActionKind::Split:
-        parts << a.ratioText;
-        break;
-    case ActionKind::TickerChange:
-        parts << (QStringLiteral("to ") + a.newTicker + (a.newName.isEmpty() ? QString() : u' ' + a.newName));
-        break;
-    case ActionKind::Merger:
-        parts << a.ratioText + QStringLiteral(" into ") + a.newTicker;
-        break;
-    case ActionKind::SpinOff:
-        parts << a.ratioText + QStringLiteral(" of ") + a.newTicker
-                     + QStringLiteral(", %1% of the cost").arg(regional::numberText(a.percent.value_or(0)));
-        break;
-    case ActionKind::CashMerger:
-    case ActionKind::ReturnOfCapital:
-        break;
-    }
-    if (a.cash) {
-        const bool perShare = a.kind == ActionKind::CashMerger || a.kind == ActionKind::ReturnOfCapital;
-        parts << (perShare ? money(*a.cash) + QStringLiteral(" a share")
-                           : QStringLiteral("cash for the fraction ") + money(*a.cash));
-    }
-    return parts.join(QStringLiteral(", "));
-}
-
-qint64 lotsReached(const CorporateAction &a)
-{
-    return std::count_if(a.lots.begin(), a.lots.end(), [](const ActionLot &l) { return !l.made(); });
-}
-
-// The action in a phrase: "the split 4 for 1 of ACME on 6/3/2024".
-QString phraseOf(const CorporateAction &a)
-{
-    const QString day = QStringLiteral(" on ") + regional::shortDate(a.day);
-    const QString cash = money(a.cash.value_or(0)) + QStringLiteral(" a share");
-    const QString named = a.newName.isEmpty() ? a.newTicker : QStringLiteral("%1 (%2)").arg(a.newTicker, a.newName);
-    switch (a.kind) {
-    case ActionKind::Split:
-        return QStringLiteral("the %1 %2 of %3").arg(a.ratio < 1 ? "reverse split" : "split", a.ratioText, a.ticker) + day;
-    case ActionKind::TickerChange:
-        return QStringLiteral("the change of %1 to %2").arg(a.ticker, named) + day;
-    case ActionKind::Merger:
-        return QStringLiteral("the merger of %1 into %2, %3,").arg(a.ticker, named, a.ratioText) + day;
-    case ActionKind::CashMerger:
-        return QStringLiteral("the merger of %1 for %2").arg(a.ticker, cash) + day;
-    case ActionKind::SpinOff:
-        return QStringLiteral("the spin-off of %1 from %2, %3,").arg(named, a.ticker, a.ratioText) + day;
-    case ActionKind::ReturnOfCapital:
-        return QStringLiteral("the return of capital of %1 of %2").arg(cash, a.ticker) + day;
-    }
-    return {};
-}
-
-enum ActionColumn { kActionDay, kActionKind, kActionFigures, kActionLots };
-enum LotColumn { kLotId, kLotTicker, kLotBought, kLotSharesBefore, kLotShares, kLotCostBefore, kLotCost, kLotGain };
 
 } // namespace
 
@@ -219,9 +148,7 @@ void CorporateActionDialog::buildList()
     QString ticker = ticker_;
     auto *label = new QLabel(QStringLiteral("Act&ions of %1:").arg(ticker.replace(u'&', QStringLiteral("&&"))), this);
     layout->addWidget(label);
-    actionRows_ = new ReportModel({QStringLiteral("Date"), QStringLiteral("Kind"), QStringLiteral("Figures"),
-                                   QStringLiteral("Lots")},
-                                  {kActionLots}, this);
+    actionRows_ = new ReportModel(actionHeadings(), {kActionLots}, this);
     actionsView_ = new QTableView(this);
     actionsView_->setObjectName(QStringLiteral("actions"));
     actionsView_->setModel(actionRows_);
@@ -237,10 +164,8 @@ void CorporateActionDialog::buildList()
 
     auto *lotsLabel = new QLabel(QStringLiteral("&Lots of the action:"), this);
     layout->addWidget(lotsLabel);
-    lotRows_ = new ReportModel({QStringLiteral("Lot"), QStringLiteral("Ticker"), QStringLiteral("Bought"),
-                                QStringLiteral("Shares before"), QStringLiteral("Shares"),
-                                QStringLiteral("Cost before"), QStringLiteral("Cost"), QStringLiteral("Gain")},
-                               {kLotSharesBefore, kLotShares, kLotCostBefore, kLotCost, kLotGain}, this);
+    lotRows_ = new ReportModel(actionLotHeadings(), {kLotSharesBefore, kLotShares, kLotCostBefore, kLotCost, kLotGain},
+                               this);
     lotsView_ = new QTableView(this);
     lotsView_->setObjectName(QStringLiteral("actionLots"));
     lotsView_->setModel(lotRows_);
@@ -316,7 +241,7 @@ void CorporateActionDialog::recordAction()
         }
         // An action that takes more than half a second shows its progress,
         // and Cancel stops it with nothing recorded.
-        const auto progress = dialogs_.progress(QStringLiteral("Recording %1...").arg(phraseOf(planned)),
+        const auto progress = dialogs_.progress(QStringLiteral("Recording %1...").arg(actionPhrase(planned)),
                                                 kProgressUnits, kShowActionProgressAfterMs);
         recorded_ = command_.record(planned, [&progress](qint64 done, qint64 total) {
             return progress->advance(total > 0 ? done * kProgressUnits / total : 0);
@@ -371,18 +296,7 @@ void CorporateActionDialog::showActions(int chosen)
 {
     actions_ = command_.actionsOf(ticker_);
     actionRows_->show(int(actions_.size()), [this](int row, int column) -> QString {
-        const CorporateAction &a = actions_[std::size_t(row)];
-        switch (column) {
-        case kActionDay:
-            return regional::shortDate(a.day);
-        case kActionKind:
-            return actionKindText(a.kind);
-        case kActionFigures:
-            return figuresOf(a);
-        case kActionLots:
-            return QString::number(lotsReached(a));
-        }
-        return {};
+        return actionCell(actions_[std::size_t(row)], column);
     });
     const int row = actions_.empty() ? -1 : std::clamp(chosen < 0 ? int(actions_.size()) - 1 : chosen, 0,
                                                        int(actions_.size()) - 1);
@@ -400,26 +314,7 @@ void CorporateActionDialog::showLotsOf(int row)
     }
     const CorporateAction *a = &actions_[std::size_t(row)];
     lotRows_->show(int(a->lots.size()), [a](int r, int column) -> QString {
-        const ActionLot &lot = a->lots[std::size_t(r)];
-        switch (column) {
-        case kLotId:
-            return lot.made() ? QStringLiteral("%1 from %2").arg(lot.lot).arg(lot.fromLot) : QString::number(lot.lot);
-        case kLotTicker:
-            return lot.after.ticker;
-        case kLotBought:
-            return regional::shortDate(lot.after.tradeDate);
-        case kLotSharesBefore:
-            return lot.before ? regional::numberText(lot.before->shares) : QString();
-        case kLotShares:
-            return regional::numberText(lot.after.shares);
-        case kLotCostBefore:
-            return costText(lot.before);
-        case kLotCost:
-            return costText(lot.after);
-        case kLotGain:
-            return lot.gain != 0 ? regional::netAmountText(lot.gain) : QString();
-        }
-        return {};
+        return actionLotCell(a->lots[std::size_t(r)], column);
     });
 }
 
@@ -432,10 +327,10 @@ void CorporateActionDialog::undoChosen()
     try {
         command_.checkUndo(action);
         const QString question = QStringLiteral("Undo %1 (%2)?")
-                                     .arg(phraseOf(action), regional::counted(lotsReached(action), "lot", "lots"));
+                                     .arg(actionPhrase(action), regional::counted(lotsReached(action), "lot", "lots"));
         if (dialogs_.message(question, Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation) != Dialogs::Answer::Yes)
             return;
-        const auto progress = dialogs_.progress(QStringLiteral("Undoing %1...").arg(phraseOf(action)),
+        const auto progress = dialogs_.progress(QStringLiteral("Undoing %1...").arg(actionPhrase(action)),
                                                 kProgressUnits, kShowActionProgressAfterMs);
         command_.undo(action, [&progress](qint64 done, qint64 total) {
             return progress->advance(total > 0 ? done * kProgressUnits / total : 0);
