@@ -211,7 +211,8 @@ ActionRequest CorporateActionDialog::request() const
     r.ticker = ticker_;
     const std::optional<QDate> day = regional::readDate(date_->text());
     if (!day)
-        throw ActionRefusal(ActionField::Day, QStringLiteral("Please Enter the Date of the action as M/D/YYYY, such as 6/3/2024."));
+        throw ActionRefusal(ActionField::Day,
+                            QStringLiteral("Please Enter the Date of the action as M/D/YYYY, such as 6/3/2024."));
     r.day = *day;
     const Needs needs = needsOf(r.kind);
     if (needs.ratio)
