@@ -1,9 +1,10 @@
 // Random walks through the main window: short sequences of what a user does (moves, clicks, drags
 // and keys in the master list, New, typing, Save, Undo, Delete, an import, a restore, a sale and
-// its undoing, a corporate action and its undoing) and of another program deleting lots, on a small ledger or one longer than the
-// list shows. After every step the list, the counter, the buttons, the boxes and the file agree
-// (only rows of lots deleted elsewhere that the window has not met may stay), a lot is current
-// whenever the list has rows and no new lot is pending, and a newly selected row is in view.
+// its undoing, a corporate action and its undoing) and of another program deleting lots, on a
+// small ledger or one longer than the list shows. After every step the list, the counter, the
+// buttons, the boxes and the file agree (only rows of lots deleted elsewhere that the window has
+// not met may stay), a lot is current whenever the list has rows and no new lot is pending, and a
+// newly selected row is in view.
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
