@@ -9,12 +9,13 @@
 using namespace tesmo;
 using namespace tesmo::test;
 
-const std::vector<NewLot> kLots = {{"Acme Corp", "ACME", 100, 10, 1000, "2020-01-15"},
-                                   {"Acme Corp", "ACME", 50, 15, 750, "2021-06-01"},
-                                   {"Zeta", "ZETA", 10, 1, 10, "2020-01-01"}};
+// The window opens on the last lot.
+const std::vector<NewLot> kLots = {{"Zeta", "ZETA", 10, 1, 10, "2020-01-01"},
+                                   {"Acme Corp", "ACME", 100, 10, 1000, "2020-01-15"},
+                                   {"Acme Corp", "ACME", 50, 15, 750, "2021-06-01"}};
 const char *const kLotsSql = "SELECT ID, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks";
-const QString kUntouched = "1,ACME,100.0,10.0,1000.0,2020-01-15|2,ACME,50.0,15.0,750.0,2021-06-01|"
-                           "3,ZETA,10.0,1.0,10.0,2020-01-01";
+const QString kUntouched = "1,ZETA,10.0,1.0,10.0,2020-01-01|2,ACME,100.0,10.0,1000.0,2020-01-15|"
+                           "3,ACME,50.0,15.0,750.0,2021-06-01";
 
 // Keys to the widget that has the focus: Tab, Enter, Up, Down, Delete and Escape as \t, \n, ↑,
 // ↓, ⌦ and ⎋, Alt and a letter as ⌥ and the letter; any other character is typed.
@@ -87,16 +88,16 @@ private slots:
         });
         QCOMPARE(w.dialogs.takeTexts().join("\n"),
                  QStringLiteral("Split 4 for 1 on 6/3/2024: 2 lots, 150 shares become 600."));
-        const QString split = "1,ACME,400.0,2.5,1000.0,2020-01-15|2,ACME,200.0,3.75,750.0,2021-06-01|"
-                              "3,ZETA,10.0,1.0,10.0,2020-01-01";
+        const QString split = "1,ZETA,10.0,1.0,10.0,2020-01-01|2,ACME,400.0,2.5,1000.0,2020-01-15|"
+                              "3,ACME,200.0,3.75,750.0,2021-06-01";
         QCOMPARE(w.folder.query(kLotsSql), split);
-        QCOMPARE(w.box(kNumShares)->text(), QStringLiteral("400"));
+        QCOMPARE(w.box(kNumShares)->text(), QStringLiteral("200"));
 
-        // Return of capital, the fifth kind: $3 a share takes lot 1 below its cost.
+        // Return of capital, the sixth kind: $3 a share takes lot 2 below its cost.
         inDialog(w, [&](QDialog &) { press("↓↓↓↓↓\t6/10/2024\t3\n"); });
         QVERIFY(w.dialogs.takeTexts().join("\n").startsWith("Return of capital of $3.00 a share on 6/10/2024"));
-        const QString returned = "1,ACME,400.0,2.5,0.0,2020-01-15|2,ACME,200.0,3.75,150.0,2021-06-01|"
-                                 "3,ZETA,10.0,1.0,10.0,2020-01-01";
+        const QString returned = "1,ZETA,10.0,1.0,10.0,2020-01-01|2,ACME,400.0,2.5,0.0,2020-01-15|"
+                                 "3,ACME,200.0,3.75,150.0,2021-06-01";
         QCOMPARE(w.folder.query(kLotsSql), returned);
 
         inDialog(w, [&](QDialog &d) {
@@ -104,8 +105,8 @@ private slots:
                                                           "6/10/2024,Return of capital,$3.00 a share,2"));
             // The latest chosen, its lots below.
             QCOMPARE(rowsOf(d, "actionLots"),
-                     QStringLiteral("1,ACME,1/15/2020,400,400,$1,000.00,$0.00,$200.00|"
-                                    "2,ACME,6/1/2021,200,200,$750.00,$150.00,"));
+                     QStringLiteral("2,ACME,1/15/2020,400,400,$1,000.00,$0.00,$200.00|"
+                                    "3,ACME,6/1/2021,200,200,$750.00,$150.00,"));
             // The split cannot go while the return of capital holds its lots: its reason, no question.
             press("⌥i↑⌦");
             QVERIFY(d.isVisible());
@@ -130,12 +131,12 @@ private slots:
                                 "Undo the split 4 for 1 of ACME on 6/3/2024 (2 lots)?"));
         QCOMPARE(w.folder.query(kLotsSql), kUntouched);
         QCOMPARE(w.folder.query("SELECT count(*) FROM Actions"), QStringLiteral("0"));
-        QCOMPARE(w.box(kNumShares)->text(), QStringLiteral("100"));
-        QCOMPARE(w.cell(1, 1, kColShares), QStringLiteral("100"));
+        QCOMPARE(w.box(kNumShares)->text(), QStringLiteral("50"));
+        QCOMPARE(w.cell(1, 3, kColShares), QStringLiteral("50"));
     }
 
     // Each refusal names its field in a message, and the focus goes there; the dialog stays and
-    // the file is as it was. The keys start in Kind (Split chosen).
+    // the file is as it was, as it is after a cancel. The keys start in Kind (Split chosen).
     void refusalPutsFocusInItsField()
     {
         const struct {
@@ -166,7 +167,17 @@ private slots:
             QCOMPARE(focused, QString::fromLatin1(c.focus));
             QCOMPARE(w.folder.query(kLotsSql), kUntouched);
         }
-        QCOMPARE(w.folder.query("SELECT count(*) FROM Actions"), QStringLiteral("0"));
+        // Cancel in the progress of an action: nothing recorded, nothing told, the dialog stays.
+        w.dialogs.cancelAt = 0;
+        inDialog(w, [&](QDialog &d) {
+            press("\t6/3/2024\t4 for 1\n");
+            QVERIFY(d.isVisible());
+            press("⎋");
+        });
+        QCOMPARE(w.dialogs.takeTexts(), QStringList());
+        QCOMPARE(w.folder.query(kLotsSql), kUntouched);
+        QCOMPARE(w.dialogs.progresses.size(), std::size_t(1));
+        QCOMPARE(w.dialogs.progresses.front().showAfterMs, 500);
     }
 };
 
