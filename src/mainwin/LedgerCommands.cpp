@@ -81,9 +81,9 @@ void LedgerCommands::corporateAction()
         TickerActions actions(store_);
         CorporateActionDialog dialog(actions, actions.currentTicker(), platform_.dialogs, window_.widget);
         const bool recorded = dialog.exec() == QDialog::Accepted && dialog.recorded();
-        if (!recorded && !dialog.undone())
-            return;
-        // The current lot may have been sold whole, or made anew by an undo.
+        // The lots as the actions recorded and undone left them, or as the
+        // file holds them after one refused for another program's change:
+        // the current lot may have been sold whole, or made anew by an undo.
         if (store_.AbsolutePosition() >= 0)
             store_.setBookmark(store_.getBookmark());
         else

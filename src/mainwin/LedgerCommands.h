@@ -63,9 +63,9 @@ public:
     // and the current lot follow the lots as the sale left them, and one
     // message says what was sold.
     void sellShares();
-    // "Corporate Action..." on the current lot's ticker: an action recorded
-    // is told in one message, with the lists following the lots as it left
-    // them; so do they after an action undone.
+    // "Corporate Action..." on the current lot's ticker: the lists follow the
+    // lots as the actions recorded and undone left them, and an action
+    // recorded is told in one message.
     void corporateAction();
     // The Holdings and Gains window.
     void holdingsAndGains();

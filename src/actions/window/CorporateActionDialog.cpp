@@ -337,7 +337,6 @@ void CorporateActionDialog::undoChosen()
             return progress->advance(total > 0 ? done * kProgressUnits / total : 0);
         });
         progress->finish();
-        undone_ = true;
     } catch (const Error &e) {
         if (e.number() != kErrUserCancelled)
             tellFailure(dialogs_, Deed::UndoAction, e);

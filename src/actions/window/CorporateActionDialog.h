@@ -37,8 +37,6 @@ public:
 
     // The action recorded, once the dialog is accepted.
     const std::optional<CorporateAction> &recorded() const { return recorded_; }
-    // Whether an action was undone while the dialog was up.
-    bool undone() const { return undone_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -61,7 +59,6 @@ private:
     Dialogs &dialogs_;
     std::vector<CorporateAction> actions_;
     std::optional<CorporateAction> recorded_;
-    bool undone_ = false;
 
     QComboBox *kind_ = nullptr;
     QLineEdit *date_ = nullptr;
