@@ -1,15 +1,16 @@
 #include "actions/ActionPlan.h"
 
 #include "actions/ActionReading.h"
+#include "actions/ActionWords.h"
+#include "actions/FractionSale.h"
 #include "sales/Cents.h"
 #include "sales/SalePlan.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 
+#include <algorithm>
 #include <cmath>
-#include <deque>
-#include <map>
 
 namespace tesmo {
 
@@ -20,17 +21,39 @@ ActionRefusal::ActionRefusal(ActionField field, const QString &message)
 
 namespace {
 
-// A lot as messages name it, after "lot": "17 (bought 1/15/2003)".
-QString lotText(LotId id, QDate bought)
-{
-    return QStringLiteral("%1 (bought %2)").arg(id).arg(regional::shortDate(bought));
-}
-
 ActionLotValues valuesOf(const LotRow &row)
 {
     return {QString::fromUtf8(row.name), row.nameIsNull, QString::fromUtf8(row.ticker), sharesOf(row),
             priceOf(row),           netAmountOf(row), acquiredOf(row)};
 }
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Whether a lot's ticker (UTF-8) is the ticker, compared as tickers are. Two
+// ASCII tickers are compared byte by byte without the text conversions, since
+// a ledger may hold a million lots.
+class TickerMatch {
+public:
+    explicit TickerMatch(const QString &ticker)
+        : ticker_(ticker), utf8_(ticker.toUtf8()), ascii_(isAscii({utf8_.constData(), std::size_t(utf8_.size())}))
+    {
+    }
+    bool operator()(std::string_view lotTicker) const
+    {
+        if (ascii_ && isAscii(lotTicker))
+            return lotTicker.size() == std::size_t(utf8_.size())
+                   && qstrnicmp(lotTicker.data(), utf8_.constData(), utf8_.size()) == 0;
+        return sameTicker(QString::fromUtf8(lotTicker), ticker_);
+    }
+
+private:
+    QString ticker_;
+    QByteArray utf8_;
+    bool ascii_;
+};
 
 // The lots of the ticker the action reaches, in ID order; refuses a day
 // that none of them fits.
@@ -38,9 +61,10 @@ std::vector<LotRow> lotsReached(const ActionRequest &request, const LotTable &lo
 {
     std::vector<LotRow> reached;
     QDate first;
+    const TickerMatch ofTicker(request.ticker);
     for (std::size_t row = 0; row < lots.size(); ++row) {
         const LotRow lot = lots.lot(row);
-        if (!sameTicker(QString::fromUtf8(lot.ticker), request.ticker) || !acquiredOf(lot).isValid())
+        if (!ofTicker(lot.ticker) || !acquiredOf(lot).isValid())
             continue;
         if (!first.isValid() || acquiredOf(lot) < first)
             first = acquiredOf(lot);
@@ -61,7 +85,7 @@ std::vector<LotRow> lotsReached(const ActionRequest &request, const LotTable &lo
         if (lot.isText(kPrice) || lot.isText(kNetAmount))
             throw ActionRefusal(ActionField::Kind,
                                 QStringLiteral("Lot %1 holds a %2 that is not an amount: correct it first.")
-                                    .arg(lotText(lot.id, acquiredOf(lot)),
+                                    .arg(lotPhrase(lot.id, acquiredOf(lot)),
                                          lot.isText(kPrice) ? QStringLiteral("price") : QStringLiteral("net amount")));
     }
     return reached;
@@ -80,7 +104,7 @@ std::optional<Ticks> costOf(const ActionLotValues &lot)
 {
     throw ActionRefusal(ActionField::Cash, QStringLiteral("Lot %1 has no net amount and no price, so %2 is not "
                                                           "known: enter its net amount or its price first.")
-                                               .arg(lotText(id, lot.tradeDate), what));
+                                               .arg(lotPhrase(id, lot.tradeDate), what));
 }
 
 // Shares × ratio as the ledger keeps them; refuses a count outside its range
@@ -91,7 +115,7 @@ double sharesTimes(LotId id, const ActionLotValues &lot, double ratio)
     if (!sharesInRange(shares) || !(shares > 0))
         throw ActionRefusal(ActionField::Ratio,
                             QStringLiteral("Please Enter another Ratio: the %1 shares of lot %2 would become %3.")
-                                .arg(regional::numberText(lot.shares), lotText(id, lot.tradeDate),
+                                .arg(regional::numberText(lot.shares), lotPhrase(id, lot.tradeDate),
                                      regional::numberText(shares)));
     return shares;
 }
@@ -110,7 +134,7 @@ ActionLotValues splitLot(LotId id, const ActionLotValues &before, double ratio)
             throw ActionRefusal(ActionField::Ratio,
                                 QStringLiteral("Please Enter another Ratio: the price of lot %1 would lie outside "
                                                "$0 to $450,000,000,000.")
-                                    .arg(lotText(id, before.tradeDate)));
+                                    .arg(lotPhrase(id, before.tradeDate)));
         after.price = price;
         if (!before.netAmount) {
             const auto was = lotCost(std::nullopt, before.price, before.shares);
@@ -119,79 +143,6 @@ ActionLotValues splitLot(LotId id, const ActionLotValues &before, double ratio)
         }
     }
     return after;
-}
-
-// The lots planSale takes a fraction from, as the action leaves them. A
-// made lot goes by the ID of the lot it came from, so that first in, first
-// out orders it as its parent; placeholder maps that ID to the lot's own.
-struct SaleLots {
-    std::vector<LotRow> rows;
-    std::map<LotId, LotId> placeholder;
-    std::deque<QByteArray> texts;   // the UTF-8 the rows view
-
-    void add(LotId id, const ActionLotValues &lot)
-    {
-        LotRow row;
-        row.id = id;
-        row.name = view(lot.name);
-        row.nameIsNull = lot.nameIsNull;
-        row.ticker = view(lot.ticker);
-        row.numShares = lot.shares;
-        row.price = lot.price;
-        row.netAmount = lot.netAmount;
-        row.tradeDay = std::int32_t(lot.tradeDate.toJulianDay());
-        rows.push_back(row);
-    }
-    std::string_view view(const QString &text)
-    {
-        texts.push_back(text.toUtf8());
-        return {texts.back().constData(), std::size_t(texts.back().size())};
-    }
-};
-
-// Plans the sale of shares of ticker from lots on day for proceeds, first
-// in, first out; a refusal of the sale is one of the action's cash.
-std::vector<SalePart> sellFrom(const QString &ticker, const SaleLots &lots, QDate day, double shares, Ticks proceeds,
-                               const QString &what)
-{
-    std::vector<SalePart> parts;
-    try {
-        parts = planSale(ticker, lots.rows, day, shares, proceeds, SaleMethod::FirstIn);
-    } catch (const SaleRefusal &refusal) {
-        if (refusal.field() == SaleField::LotCost && refusal.lot()) {
-            const auto row = std::find_if(lots.rows.begin(), lots.rows.end(),
-                                          [&](const LotRow &r) { return r.id == *refusal.lot(); });
-            throw ActionRefusal(ActionField::Cash,
-                                QStringLiteral("Lot %1 has no net amount and no price, so the cost of %2 is not "
-                                               "known: enter its net amount or its price first.")
-                                    .arg(lotText(*refusal.lot(), acquiredOf(*row)), what));
-        }
-        throw ActionRefusal(ActionField::Cash,
-                            QStringLiteral("%1 cannot be recorded as a sale: %2").arg(what, refusal.description()));
-    }
-    for (SalePart &part : parts) {
-        if (const auto made = lots.placeholder.find(part.lot); made != lots.placeholder.end())
-            part.lot = made->second;
-    }
-    return parts;
-}
-
-// The fraction of a share that the lots' shares come to beyond a whole
-// number, sold for the cash; refuses cash with no fraction to sell.
-void sellFraction(CorporateAction &action, const QString &ticker, const SaleLots &lots)
-{
-    double total = 0;
-    for (const LotRow &row : lots.rows)
-        total += row.numShares;
-    total = roundShares(total);
-    const double fraction = roundShares(total - std::floor(total));
-    if (!(fraction > 0))
-        throw ActionRefusal(ActionField::Cash,
-                            QStringLiteral("Please leave Cash empty: the %1 leave no fraction of a share to be "
-                                           "paid for.")
-                                .arg(QStringLiteral("%1 shares").arg(regional::numberText(total))));
-    action.sale = sellFrom(ticker, lots, action.day, fraction, *action.cash,
-                           QStringLiteral("the fraction of %1 share").arg(regional::numberText(fraction)));
 }
 
 void planSplit(CorporateAction &action, const std::vector<LotRow> &reached, const ActionRequest &request)
@@ -241,14 +192,12 @@ void planTickerChange(CorporateAction &action, const std::vector<LotRow> &reache
 void planCashMerger(CorporateAction &action, const std::vector<LotRow> &reached, const ActionRequest &request)
 {
     SaleLots sale;
-    double total = 0;
     for (const LotRow &row : reached) {
         const ActionLotValues before = valuesOf(row);
         action.lots.push_back({row.id, 0, before, before, 0});
         sale.add(row.id, before);
-        total += before.shares;
     }
-    total = roundShares(total);
+    const double total = totalShares(sale.rows).total;
     const long double proceeds = (long double)*action.cash * total;
     if (!(proceeds <= (long double)kMaxMoneyTicks))
         throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter less Cash: the %1 shares of %2 would be "
@@ -256,6 +205,9 @@ void planCashMerger(CorporateAction &action, const std::vector<LotRow> &reached,
                                                    .arg(regional::numberText(total), request.ticker));
     action.sale = sellFrom(request.ticker, sale, action.day, total, roundToCent(proceeds),
                            QStringLiteral("the %1 shares sold").arg(regional::numberText(total)));
+    if (action.sale.size() != reached.size()
+        || !std::all_of(action.sale.begin(), action.sale.end(), [](const SalePart &p) { return p.wholeLot(); }))
+        throw Error(kErrInternal, QStringLiteral("A cash merger of %1 left shares in a lot.").arg(request.ticker));
 }
 
 void planSpinOff(CorporateAction &action, const std::vector<LotRow> &reached)
@@ -278,7 +230,7 @@ void planSpinOff(CorporateAction &action, const std::vector<LotRow> &reached)
                 throw ActionRefusal(ActionField::Ratio,
                                     QStringLiteral("Please Enter another Ratio: the price of the lot made from lot "
                                                    "%1 would lie outside $0 to $450,000,000,000.")
-                                        .arg(lotText(row.id, parent.before->tradeDate)));
+                                        .arg(lotPhrase(row.id, parent.before->tradeDate)));
         }
         if (action.cash) {
             sale.add(row.id, child.after);
@@ -305,7 +257,7 @@ void planReturnOfCapital(CorporateAction &action, const std::vector<LotRow> &rea
             throw ActionRefusal(ActionField::Cash,
                                 QStringLiteral("Please Enter less Cash: lot %1 would be paid more than "
                                                "$450,000,000,000.")
-                                    .arg(lotText(row.id, lot.before->tradeDate)));
+                                    .arg(lotPhrase(row.id, lot.before->tradeDate)));
         // The gain is what was paid above the cost as a sale counts it, to
         // the cent, so that the cost kept, the capital paid and the gain add
         // up to it.
@@ -331,10 +283,17 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
         action.ratio = readActionRatio(request.ratio);
         action.ratioText = ratioText(request.ratio);
     }
+    if (kind == ActionKind::Split && action.ratio == 1)
+        throw ActionRefusal(ActionField::Ratio,
+                            QStringLiteral("Please Enter a Ratio other than 1 for 1: a split of 1 for 1 changes no lot."));
     if (kind == ActionKind::SpinOff)
         action.percent = readActionPercent(request.percent);
-    if (byRatio && request.cashForFractions)
+    if (byRatio && request.cashForFractions) {
         action.cash = readActionCash(request.cash, QStringLiteral("the cash paid for the fraction of a share"));
+        if (*action.cash % 100 != 0)
+            throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the Cash paid for the fraction of a "
+                                                                  "share to the cent, as the broker paid it."));
+    }
     if (kind == ActionKind::CashMerger)
         action.cash = readActionCash(request.cash, QStringLiteral("the cash paid for each share"));
     if (kind == ActionKind::ReturnOfCapital) {

@@ -58,15 +58,31 @@ struct ActionRequest {
     QString cashPerShare;
 };
 
-// Reads a ratio of new to old shares ("4 for 1", "1 for 10", "3 for 2");
-// refuses one that is not two numbers above 0, naming the field.
+// Reads a ratio of new to old shares ("4 for 1", "1 for 10", "3 for 2",
+// also "4:1" and "4-for-1", in any case); refuses one that is not two
+// numbers above 0, naming the field. The action keeps it as "4 for 1".
 double readActionRatio(const QString &text);
 
 // Works out the action on lots (every lot of the ledger) as of today.
 // Refuses (ActionRefusal) a ratio of 0, below 0 or unreadable, a percentage
 // outside 0 to 100, a day before every lot of the ticker or after today, a
 // new ticker the field rules refuse, cash below 0 or unreadable, and a ticker
-// with no lot holding shares on the day.
+// with no lot holding shares on the day. Besides:
+// - A split of 1 for 1, a return of capital of $0 and a ticker change that
+//   leaves every lot's ticker and name as they are change nothing: refused.
+// - A count of shares or a price outside the ledger's range, or a lot's
+//   shares rounding to nothing, refuses the Ratio.
+// - A lot without a net amount whose price the split rounds keeps what it
+//   cost, to the cent, as its net amount.
+// - A ticker change and a merger without a new name leave each lot its own.
+// - Cash for a fraction is read only with cashForFractions, and taken to the
+//   cent; with no fraction to sell it is refused.
+// - A lot reached whose price or net amount an older tool kept as text
+//   refuses the action (Kind): the value could not be carried over.
+// - Any cost the action needs and a lot does not have (no net amount, no
+//   price) refuses the Cash, naming the lot.
+// The lots come in order of ID, a spin-off's made lots after them; a lot a
+// cash merger sells keeps its values, and the sale takes it whole.
 CorporateAction planAction(const ActionRequest &request, const LotTable &lots, QDate today);
 
 } // namespace tesmo

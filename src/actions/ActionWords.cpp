@@ -61,6 +61,11 @@ QString lots(qint64 n)
 
 } // namespace
 
+QString lotPhrase(LotId id, QDate bought)
+{
+    return QStringLiteral("%1 (bought %2)").arg(id).arg(regional::shortDate(bought));
+}
+
 QString actionTitle(const CorporateAction &a)
 {
     const QString day = regional::shortDate(a.day);

@@ -8,6 +8,10 @@
 
 namespace tesmo {
 
+// A lot as the action's messages name it, after "lot": "17 (bought
+// 1/15/2003)".
+QString lotPhrase(LotId id, QDate bought);
+
 // The action as its list names it: "Split 4 for 1 on 6/3/2024", "Merger
 // into BIGCO, 1 for 2, on 6/3/2024", "Return of capital of $2.00 a share on
 // 6/3/2024".

@@ -28,7 +28,10 @@ public:
 
     // Works out the action the user asks for on the lots of the record set,
     // as of today. Raises ActionRefusal, naming the field, for what it
-    // refuses (actions/ActionPlan.h). Writes nothing.
+    // refuses (actions/ActionPlan.h), and naming the Day when a sale or
+    // another action already recorded on a lot it reaches, or a sale of
+    // shares of the ticker held on its day, is of a later day.
+    // Writes nothing.
     CorporateAction plan(const ActionRequest &request, QDate today) const;
 
     // Records a planned action in one transaction. Returns the action as
@@ -50,6 +53,8 @@ public:
     void undo(const CorporateAction &action, const Progress &progress = {});
 
 private:
+    void refuseBeforeLaterChanges(const CorporateAction &action) const;
+
     RecordStore &store_;
 };
 
