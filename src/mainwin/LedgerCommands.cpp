@@ -1,5 +1,7 @@
 #include "mainwin/LedgerCommands.h"
 
+#include "actions/ActionWords.h"
+#include "actions/window/CorporateActionDialog.h"
 #include "sales/GainsReport.h"
 #include "sales/window/HoldingsGainsWindow.h"
 #include "sales/window/SellSharesDialog.h"
@@ -63,6 +65,36 @@ void LedgerCommands::sellShares()
     });
 }
 
+void LedgerCommands::corporateAction()
+{
+    if (!store_.isOpen() || (store_.EditMode() == kEditAdd && store_.RecordCount() > 0))
+        return;
+    if (!sellOffered()) {
+        platform_.dialogs.message(store_.RecordCount() == 0
+                                      ? QStringLiteral("There is no ticker to record an action of: the ledger holds "
+                                                       "no lots.")
+                                      : QStringLiteral("Choose a lot of the ticker, then Corporate Action."),
+                                  Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+        return;
+    }
+    window_.run("Source : frmStocks CorporateAction", Deed::RecordAction, [this] {
+        TickerActions actions(store_);
+        CorporateActionDialog dialog(actions, actions.currentTicker(), platform_.dialogs, window_.widget);
+        const bool recorded = dialog.exec() == QDialog::Accepted && dialog.recorded();
+        // The lots as the actions recorded and undone left them, or as the
+        // file holds them after one refused for another program's change:
+        // the current lot may have been sold whole, or made anew by an undo.
+        if (store_.AbsolutePosition() >= 0)
+            store_.setBookmark(store_.getBookmark());
+        else
+            window_.moveIntoGap();
+        window_.showLots();
+        if (recorded)
+            platform_.dialogs.message(actionSummary(*dialog.recorded()), Dialogs::Buttons::Ok,
+                                      Dialogs::Icon::Information);
+    });
+}
+
 void LedgerCommands::holdingsAndGains()
 {
     if (!store_.isOpen())
@@ -88,6 +120,9 @@ void LedgerCommands::contextMenu(const QPoint &globalPos)
         {"Sell Shares...", "sellShares", Qt::CTRL | Qt::Key_L,
          store_.isOpen() && (store_.EditMode() != kEditAdd || store_.RecordCount() == 0),
          [this] { sellShares(); }},
+        {"Corporate Action...", "corporateAction", Qt::CTRL | Qt::Key_K,
+         store_.isOpen() && (store_.EditMode() != kEditAdd || store_.RecordCount() == 0),
+         [this] { corporateAction(); }},
         {"Holdings and Gains...", "holdingsAndGains", Qt::CTRL | Qt::Key_G, store_.isOpen(),
          [this] { holdingsAndGains(); }},
     };

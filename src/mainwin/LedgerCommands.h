@@ -1,5 +1,5 @@
 // The commands on the ledger beyond the designed window, as the main window
-// offers them (Ctrl+L, Ctrl+G, the master list's context menu, the daily
+// offers them (Ctrl+L, Ctrl+K, Ctrl+G, the master list's context menu, the daily
 // copy a moment after start-up): each asks what its command below the
 // window needs, calls it, and shows what it did. The main window hands in
 // the few steps of its own that follow a command.
@@ -45,7 +45,7 @@ public:
     LedgerCommands(Platform platform, RecordStore &store, Window window, QObject *parent = nullptr);
     ~LedgerCommands() override;
 
-    // Offers the commands on the window: Ctrl+I, Ctrl+L and Ctrl+G, and the
+    // Offers the commands on the window: Ctrl+I, Ctrl+L, Ctrl+K and Ctrl+G, and the
     // import of a CSV file dropped on it or any of its boxes. Once its
     // boxes are made.
     void attach();
@@ -63,6 +63,10 @@ public:
     // and the current lot follow the lots as the sale left them, and one
     // message says what was sold.
     void sellShares();
+    // "Corporate Action..." on the current lot's ticker: the lists follow the
+    // lots as the actions recorded and undone left them, and an action
+    // recorded is told in one message.
+    void corporateAction();
     // The Holdings and Gains window.
     void holdingsAndGains();
     // "Restore from Backup...": the copies listed, the one chosen confirmed

@@ -164,6 +164,7 @@ void LedgerCommands::attach()
     const std::pair<Qt::Key, void (LedgerCommands::*)()> keys[] = {
         {Qt::Key_I, &LedgerCommands::importLotsChosen},
         {Qt::Key_L, &LedgerCommands::sellShares},
+        {Qt::Key_K, &LedgerCommands::corporateAction},
         {Qt::Key_G, &LedgerCommands::holdingsAndGains},
     };
     for (const auto &[key, run] : keys) {

@@ -25,6 +25,8 @@ const DeedWords kDeeds[] = {
     {Deed::KeepBeforeRestore,
      "Nothing was restored: the ledger as it is could not be kept in \"Tesmo backups\" first.", "restore", nullptr},
     {Deed::DailyCopy, "Tesmo could not make its daily copy of the ledger in \"Tesmo backups\".", "try", nullptr},
+    {Deed::RecordAction, "The action was not recorded.", "record it", nullptr},
+    {Deed::UndoAction, "The action was not undone.", "undo it", nullptr},
 };
 
 const DeedWords &wordsOf(Deed deed)

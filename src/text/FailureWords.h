@@ -21,6 +21,8 @@ enum class Deed {
     Restore,
     KeepBeforeRestore,   // the copy of the ledger kept before a restore
     DailyCopy,
+    RecordAction,        // a corporate action on a ticker's lots
+    UndoAction,
 };
 
 // Why an error happened, as a sentence the user can act on: an engine error

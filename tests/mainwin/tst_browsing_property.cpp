@@ -1,9 +1,10 @@
 // Random walks through the main window: short sequences of what a user does (moves, clicks, drags
 // and keys in the master list, New, typing, Save, Undo, Delete, an import, a restore, a sale and
-// its undoing) and of another program deleting lots, on a small ledger or one longer than the
-// list shows. After every step the list, the counter, the buttons, the boxes and the file agree
-// (only rows of lots deleted elsewhere that the window has not met may stay), a lot is current
-// whenever the list has rows and no new lot is pending, and a newly selected row is in view.
+// its undoing, a corporate action and its undoing) and of another program deleting lots, on a
+// small ledger or one longer than the list shows. After every step the list, the counter, the
+// buttons, the boxes and the file agree (only rows of lots deleted elsewhere that the window has
+// not met may stay), a lot is current whenever the list has rows and no new lot is pending, and a
+// newly selected row is in view.
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
@@ -159,7 +160,7 @@ class BrowsingPropertyTest : public QObject {
     {
         QString fault;
         const int selectedBefore = w.selected(1);
-        const int action = int(random.bounded(19));
+        const int action = int(random.bounded(20));
         const int rows = w.rows(1);
         const auto [firstInView, lastInView] = rowsInView(w);
         const auto pressIf = [&](const char *name, const char *label) {
@@ -347,6 +348,33 @@ class BrowsingPropertyTest : public QObject {
                 QTest::keyClick(gains, Qt::Key_Escape);
             }, "HoldingsGains");
             if (const QString opened = byMenuOrKey(w, random, "Holdings and Gains...", Qt::Key_G); !opened.isEmpty())
+                return opened;
+            break;
+        }
+        case 19: {
+            // A corporate action on the current lot's ticker (Ctrl+K or the
+            // menu): a split or a return of capital, recorded or refused; or
+            // Delete on the latest action, answered Yes: undone, or refused.
+            const int kind = int(random.bounded(3));
+            log += QStringLiteral(" action%1").arg(kind);
+            PreviewAnswer act([&](QDialog &d) {
+                auto *kinds = d.findChild<QComboBox *>("kind");
+                if (kind == 2) {
+                    auto *actions = d.findChild<QTableView *>("actions");
+                    actions->setFocus();
+                    w.dialogs.answerNext(Dialogs::Answer::Yes);
+                    QTest::keyClick(actions, Qt::Key_Delete);
+                    w.dialogs.forgetUnusedAnswers();
+                } else {
+                    kinds->setCurrentIndex(kind == 0 ? 0 : 5);
+                    d.findChild<QLineEdit *>("date")->setText("6/1/2024");
+                    d.findChild<QLineEdit *>(kind == 0 ? "ratio" : "cashPerShare")->setText(kind == 0 ? "2 for 1" : "1");
+                    QTest::keyClick(kinds, Qt::Key_Return);
+                }
+                if (d.isVisible())
+                    QTest::keyClick(kinds, Qt::Key_Escape);
+            }, "CorporateAction");
+            if (const QString opened = byMenuOrKey(w, random, "Corporate Action...", Qt::Key_K); !opened.isEmpty())
                 return opened;
             break;
         }

@@ -1,0 +1,185 @@
+// Corporate actions through the main window: Ctrl+K and the Corporate Action dialog by the keys
+// alone, then what the file holds, what the window shows and where the focus is.
+#include "support/ImportPreview.h"
+#include "support/MainWindow.h"
+
+#include <QLabel>
+#include <QTableView>
+
+using namespace tesmo;
+using namespace tesmo::test;
+
+// The window opens on the last lot.
+const std::vector<NewLot> kLots = {{"Zeta", "ZETA", 10, 1, 10, "2020-01-01"},
+                                   {"Acme Corp", "ACME", 100, 10, 1000, "2020-01-15"},
+                                   {"Acme Corp", "ACME", 50, 15, 750, "2021-06-01"}};
+const char *const kLotsSql = "SELECT ID, Ticker, NumShares, Price, NetAmount, TradeDate FROM qryStocks";
+const QString kUntouched = "1,ZETA,10.0,1.0,10.0,2020-01-01|2,ACME,100.0,10.0,1000.0,2020-01-15|"
+                           "3,ACME,50.0,15.0,750.0,2021-06-01";
+
+// Keys to the widget that has the focus: Tab, Enter, Up, Down, Delete and Escape as \t, \n, ↑,
+// ↓, ⌦ and ⎋, Alt and a letter as ⌥ and the letter; any other character is typed.
+static void press(const QString &keys)
+{
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QChar c = keys[i];
+        QWidget *focus = QApplication::focusWidget();
+        if (c == u'⌥') {
+            const auto letter = Qt::Key(Qt::Key_A + (keys[++i].toLower().unicode() - u'a'));
+            QTest::keyClick(focus, letter, Qt::AltModifier);
+            continue;
+        }
+        const Qt::Key key = c == u'\t' ? Qt::Key_Tab : c == u'\n' ? Qt::Key_Return : c == u'↑' ? Qt::Key_Up
+                          : c == u'↓' ? Qt::Key_Down : c == u'⌦' ? Qt::Key_Delete : c == u'⎋' ? Qt::Key_Escape
+                                                                                           : Qt::Key_unknown;
+        if (key == Qt::Key_unknown)
+            QTest::keyClicks(focus, QString(c));
+        else
+            QTest::keyClick(focus, key);
+    }
+}
+
+// The rows of a table of the dialog, cells joined by ",", rows by "|".
+static QString rowsOf(QDialog &d, const char *table)
+{
+    const QAbstractItemModel *m = d.findChild<QTableView *>(table)->model();
+    QStringList rows;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < m->columnCount(); ++c)
+            cells << m->index(r, c).data().toString();
+        rows << cells.join(',');
+    }
+    return rows.join('|');
+}
+
+class ActionsTest : public QObject {
+    Q_OBJECT
+
+    // Opens the dialog with Ctrl+K and runs step in it, the dialog active; fails unless it showed.
+    static void inDialog(MainWindow &w, const std::function<void(QDialog &)> &step)
+    {
+        PreviewAnswer answer([&](QDialog &d) {
+            d.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), &d);
+            step(d);
+        }, "CorporateAction");
+        w.ctrlKey(Qt::Key_K);
+        QVERIFY(answer.shown());
+    }
+
+private slots:
+    // A split and a return of capital recorded, an undo refused while a later action holds the
+    // split's lots, then both undone from the list: every lot as it was, the window following.
+    void recordedAndUndoneByKeys()
+    {
+        MainWindow empty(std::vector<NewLot>{});
+        empty.ctrlKey(Qt::Key_K);
+        QCOMPARE(empty.dialogs.takeTexts().join("\n"),
+                 QStringLiteral("There is no ticker to record an action of: the ledger holds no lots."));
+
+        MainWindow w(kLots);
+        inDialog(w, [&](QDialog &d) {
+            QCOMPARE(d.windowTitle(), QStringLiteral("Corporate Action"));
+            QCOMPARE(d.findChild<QLabel *>("ticker")->text(), QStringLiteral("Ticker: ACME"));
+            QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("kind"));
+            QVERIFY(!d.findChild<QLineEdit *>("newTicker")->isEnabled());
+            press("\t6/3/2024\t4 for 1\n");
+        });
+        QCOMPARE(w.dialogs.takeTexts().join("\n"),
+                 QStringLiteral("Split 4 for 1 on 6/3/2024: 2 lots, 150 shares become 600."));
+        const QString split = "1,ZETA,10.0,1.0,10.0,2020-01-01|2,ACME,400.0,2.5,1000.0,2020-01-15|"
+                              "3,ACME,200.0,3.75,750.0,2021-06-01";
+        QCOMPARE(w.folder.query(kLotsSql), split);
+        QCOMPARE(w.box(kNumShares)->text(), QStringLiteral("200"));
+
+        // Return of capital, the sixth kind: $3 a share takes lot 2 below its cost.
+        inDialog(w, [&](QDialog &) { press("↓↓↓↓↓\t6/10/2024\t3\n"); });
+        QVERIFY(w.dialogs.takeTexts().join("\n").startsWith("Return of capital of $3.00 a share on 6/10/2024"));
+        const QString returned = "1,ZETA,10.0,1.0,10.0,2020-01-01|2,ACME,400.0,2.5,0.0,2020-01-15|"
+                                 "3,ACME,200.0,3.75,150.0,2021-06-01";
+        QCOMPARE(w.folder.query(kLotsSql), returned);
+
+        inDialog(w, [&](QDialog &d) {
+            QCOMPARE(rowsOf(d, "actions"), QStringLiteral("6/3/2024,Split,4 for 1,2|"
+                                                          "6/10/2024,Return of capital,$3.00 a share,2"));
+            // The latest chosen, its lots below.
+            QCOMPARE(rowsOf(d, "actionLots"),
+                     QStringLiteral("2,ACME,1/15/2020,400,400,$1,000.00,$0.00,$200.00|"
+                                    "3,ACME,6/1/2021,200,200,$750.00,$150.00,"));
+            // The split cannot go while the return of capital holds its lots: its reason, no question.
+            press("⌥i↑⌦");
+            QVERIFY(d.isVisible());
+            const QStringList refused = w.dialogs.takeTexts();
+            QCOMPARE(refused.size(), 1);
+            QVERIFY2(refused[0].startsWith("The action was not undone."), qPrintable(refused[0]));
+            QCOMPARE(w.folder.query(kLotsSql), returned);
+            // The latest, then the split.
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+            press("↓⌦");
+            QCOMPARE(w.folder.query(kLotsSql), split);
+            QCOMPARE(rowsOf(d, "actions"), QStringLiteral("6/3/2024,Split,4 for 1,2"));
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+            press("⌦");
+            QCOMPARE(rowsOf(d, "actions"), QString());
+            QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("actions"));
+            press("⎋");
+            QVERIFY(!d.isVisible());
+        });
+        QCOMPARE(w.dialogs.takeTexts().join("\n"),
+                 QStringLiteral("Undo the return of capital of $3.00 a share of ACME on 6/10/2024 (2 lots)?\n"
+                                "Undo the split 4 for 1 of ACME on 6/3/2024 (2 lots)?"));
+        QCOMPARE(w.folder.query(kLotsSql), kUntouched);
+        QCOMPARE(w.folder.query("SELECT count(*) FROM Actions"), QStringLiteral("0"));
+        QCOMPARE(w.box(kNumShares)->text(), QStringLiteral("50"));
+        QCOMPARE(w.cell(1, 3, kColShares), QStringLiteral("50"));
+    }
+
+    // Each refusal names its field in a message, and the focus goes there; the dialog stays and
+    // the file is as it was, as it is after a cancel. The keys start in Kind (Split chosen).
+    void refusalPutsFocusInItsField()
+    {
+        const struct {
+            const char *name, *keys, *focus;
+        } cases[] = {
+            {"a ratio of 0", "\t6/3/2024\t0 for 1\n", "ratio"},
+            {"a ratio not read", "\t6/3/2024\tfour\n", "ratio"},
+            {"a date not read", "\t13/45/2024\t4 for 1\n", "date"},
+            {"a date after today", "\t1/1/2099\t4 for 1\n", "date"},
+            {"a date before every lot", "\t1/1/2019\t4 for 1\n", "date"},
+            {"cash for the fraction below 0", "\t6/3/2024\t1 for 3\t \t-5\n", "fractionCash"},
+            {"a new ticker too long", "↓\t6/3/2024\tABCDEFGHIJKL\n", "newTicker"},
+            {"a merger for shares and cash", "↓↓\t6/3/2024\t2 for 1\tNEWC\tNew Co\t\t5\n", "cashPerShare"},
+            {"a percentage above 100", "↓↓↓↓\t6/3/2024\t1 for 2\tSPIN\tSpin Co\t\t120\n", "percent"},
+            {"cash per share below 0", "↓↓↓↓↓\t6/3/2024\t-1\n", "cashPerShare"},
+        };
+        MainWindow w(kLots);
+        for (const auto &c : cases) {
+            NAME_THE_CASE(c.name);
+            QString focused;
+            inDialog(w, [&](QDialog &d) {
+                press(QString::fromUtf8(c.keys));
+                QVERIFY(d.isVisible());
+                focused = QApplication::focusWidget()->objectName();
+                press("⎋");
+            });
+            QCOMPARE(w.dialogs.takeTexts().size(), 1);
+            QCOMPARE(focused, QString::fromLatin1(c.focus));
+            QCOMPARE(w.folder.query(kLotsSql), kUntouched);
+        }
+        // Cancel in the progress of an action: nothing recorded, nothing told, the dialog stays.
+        w.dialogs.cancelAt = 0;
+        inDialog(w, [&](QDialog &d) {
+            press("\t6/3/2024\t4 for 1\n");
+            QVERIFY(d.isVisible());
+            press("⎋");
+        });
+        QCOMPARE(w.dialogs.takeTexts(), QStringList());
+        QCOMPARE(w.folder.query(kLotsSql), kUntouched);
+        QCOMPARE(w.dialogs.progresses.size(), std::size_t(1));
+        QCOMPARE(w.dialogs.progresses.front().showAfterMs, 500);
+    }
+};
+
+QTEST_MAIN(ActionsTest)
+#include "tst_actions.moc"
