@@ -50,9 +50,13 @@ void appendField(QByteArray &line, const QByteArray &text)
 
 QByteArray description(double shares, const QString &ticker, const QString &name, bool capitalReturn)
 {
-    char number[regional::kNumberTextRoom];
-    QByteArray text(number, regional::writeNumberText(number, shares) - number);
-    text += " sh. ";
+    // A return of capital above the cost sells no shares: the tax forms name
+    // it a nondividend distribution exceeding basis.
+    QByteArray text;
+    if (!capitalReturn) {
+        char number[regional::kNumberTextRoom];
+        text = QByteArray(number, regional::writeNumberText(number, shares) - number) + " sh. ";
+    }
     text += ticker.toUtf8();
     if (!name.isEmpty()) {
         text += " (";
@@ -60,7 +64,7 @@ QByteArray description(double shares, const QString &ticker, const QString &name
         text += ')';
     }
     if (capitalReturn)
-        text += " return of capital";
+        text += " nondividend distribution exceeding basis";
     return text;
 }
 

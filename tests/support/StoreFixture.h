@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sales/Cents.h"
+#include "sales/LedgerGains.h"
 #include "sales/SalePlan.h"
 #include "sales/SalePlanner.h"
 #include "store/Backup.h"
@@ -92,6 +93,22 @@ inline bool takenBefore(SaleMethod method, const LotRow &a, const LotRow &b)
 }
 
 inline const QDateTime kNow(QDate(2024, 5, 20), QTime(14, 30, 5));
+
+// The figures for taxes the file keeps are those worked out afresh from its
+// lots, sales, returns of capital and linked tickers as they are now.
+inline bool keptAsWorkedOut(RecordStore &store)
+{
+    std::vector<SalePart> sales = store.Sales();
+    for (const SalePart &gain : store.CapitalReturns())
+        sales.push_back(gain);
+    std::stable_sort(sales.begin(), sales.end(), [](const SalePart &a, const SalePart &b) {
+        return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
+    });
+    const TickerFamilies families = store.Families();
+    const GainFigures worked = gainRowsOf(heldOfSold(store.rows(), sales, families), sales, store.LotSplits(), families);
+    const std::optional<KeptGains> kept = store.GainsKept(std::nullopt);
+    return kept && kept->rows == worked.rows && kept->held == worked.held;
+}
 
 // Undoes the sale with a part of that ID as the store lists it, or one the file does not hold.
 inline void undo(RecordStore &store, SaleId id)
