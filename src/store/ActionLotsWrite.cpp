@@ -26,18 +26,37 @@ void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
         s.bindNull(index);
 }
 
+// The UTF-8 of a text, made again only when the text differs from the one
+// before: a ticker's lots share their ticker, and often their name.
+class Utf8 {
+public:
+    std::string_view of(const QString &text)
+    {
+        if (text != text_ || bytes_.isNull()) {
+            text_ = text;
+            bytes_ = text.toUtf8();
+        }
+        return {bytes_.constData(), std::size_t(bytes_.size())};
+    }
+
+private:
+    QString text_;
+    QByteArray bytes_;
+};
+
 // Binds a lot's six values to the parameters first to first + 5.
-void bindValues(Statement &s, int first, const ActionLotValues &v)
+void bindValues(Statement &s, int first, const ActionLotValues &v, Utf8 &name, Utf8 &ticker)
 {
     if (v.nameIsNull)
         s.bindNull(first);
     else
-        s.bindUtf8(first, v.name.toStdString());
-    s.bindUtf8(first + 1, v.ticker.toStdString());
+        s.bindUtf8(first, name.of(v.name));
+    s.bindUtf8(first + 1, ticker.of(v.ticker));
     s.bind(first + 2, v.shares);
     bindTicks(s, first + 3, v.price);
     bindTicks(s, first + 4, v.netAmount);
-    s.bind(first + 5, isoDateText(v.tradeDate));
+    char date[16];
+    s.bindUtf8(first + 5, {date, std::size_t(writeIsoDate(date, v.tradeDate) - date)});
 }
 
 void run(Database &db, const char *sql, std::int64_t first = 0, std::int64_t second = 0)
@@ -64,6 +83,7 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     db.exec(kPlanTable);
     std::map<LotId, LotId> made;   // placeholder -> place in the order made, then ID
     {
+        Utf8 names[2], tickers[2];   // after, before
         Statement plan(db.handle(), "INSERT INTO temp.ActionPlan VALUES "
                                     "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
         for (qint64 i = 0; i < lots; ++i) {
@@ -77,9 +97,9 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
             } else {
                 plan.bindNull(2).bindNull(3);
             }
-            bindValues(plan, 4, lot.after);
+            bindValues(plan, 4, lot.after, names[0], tickers[0]);
             if (lot.before)
-                bindValues(plan, 10, *lot.before);
+                bindValues(plan, 10, *lot.before, names[1], tickers[1]);
             else
                 for (int column = 10; column < 16; ++column)
                     plan.bindNull(column);
