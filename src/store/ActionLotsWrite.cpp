@@ -103,8 +103,9 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
             else
                 for (int column = 10; column < 16; ++column)
                     plan.bindNull(column);
-            const bool named = lot.before && (lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
-                                              || lot.after.nameIsNull != lot.before->nameIsNull);
+            const bool named = lot.before
+                            && (lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
+                                || lot.after.nameIsNull != lot.before->nameIsNull);
             plan.bind(16, ticksToDouble(lot.gain)).bind(17, std::int64_t(named));
             plan.step();
             plan.reset();
@@ -113,15 +114,18 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     // Each lot changed as it was worked out on.
     {
         Statement differ(db.handle(),
-                         "SELECT p.LotID, l.ID IS NOT NULL FROM temp.ActionPlan AS p LEFT JOIN Lots AS l ON l.ID = p.LotID "
+                         "SELECT p.LotID, l.ID IS NOT NULL FROM temp.ActionPlan AS p "
+                         "LEFT JOIN Lots AS l ON l.ID = p.LotID "
                          "WHERE p.FromLot IS NULL AND NOT coalesce(l.Name1 IS p.BName1 AND l.Ticker IS p.BTicker "
                          "AND l.NumShares IS p.BShares AND l.Price IS p.BPrice AND l.NetAmount IS p.BNetAmount "
                          "AND l.TradeDate IS p.BTradeDate, 0) LIMIT 1");
         if (differ.step()) {
             const auto lot = LotId(differ.int64(0));
             if (differ.int64(1))
-                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot));
-            throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(lot));
+                throw Error(kErrLotChanged,
+                            QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot));
+            throw Error(kErrLotGone,
+                        QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(lot));
         }
     }
     // A lot made comes from a lot the action changes, and keeps its trade
@@ -143,7 +147,8 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     if (keepSplits) {
         Statement split(db.handle(), "INSERT INTO LotSplits (LotID, AfterSale, Factor) "
                                      "SELECT LotID, (SELECT coalesce(max(seq), 0) FROM sqlite_sequence "
-                                     "WHERE name = 'Sales'), ?1 FROM temp.ActionPlan WHERE FromLot IS NULL ORDER BY LotID");
+                                     "WHERE name = 'Sales'), ?1 FROM temp.ActionPlan WHERE FromLot IS NULL "
+                                     "ORDER BY LotID");
         split.bind(1, action.ratio).step();
     }
     run(db,
@@ -246,8 +251,8 @@ std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vect
     // The lots' values are taken from the file before the first row changes
     // them; no lot has two parts.
     run(db, "CREATE TEMP TABLE IF NOT EXISTS SaleRows AS SELECT * FROM Sales WHERE 0; DELETE FROM temp.SaleRows");
-    run(db, "INSERT INTO temp.SaleRows (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term, "
-            "LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
+    run(db, "INSERT INTO temp.SaleRows (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+            "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
             "SELECT p.ID, p.LotID, l.Name1, l.Ticker, p.Shares, l.TradeDate, p.Sold, p.Proceeds, p.Cost, p.Term, "
             "l.NumShares, l.Price, l.NetAmount, p.SharesLeft, p.NetLeft, ?1 "
             "FROM temp.SalePlan AS p JOIN Lots AS l ON l.ID = p.LotID ORDER BY p.ID",
