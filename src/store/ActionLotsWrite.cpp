@@ -26,18 +26,37 @@ void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
         s.bindNull(index);
 }
 
+// The UTF-8 of a text, made again only when the text differs from the one
+// before: a ticker's lots share their ticker, and often their name.
+class Utf8 {
+public:
+    std::string_view of(const QString &text)
+    {
+        if (text != text_ || bytes_.isNull()) {
+            text_ = text;
+            bytes_ = text.toUtf8();
+        }
+        return {bytes_.constData(), std::size_t(bytes_.size())};
+    }
+
+private:
+    QString text_;
+    QByteArray bytes_;
+};
+
 // Binds a lot's six values to the parameters first to first + 5.
-void bindValues(Statement &s, int first, const ActionLotValues &v)
+void bindValues(Statement &s, int first, const ActionLotValues &v, Utf8 &name, Utf8 &ticker)
 {
     if (v.nameIsNull)
         s.bindNull(first);
     else
-        s.bindUtf8(first, v.name.toStdString());
-    s.bindUtf8(first + 1, v.ticker.toStdString());
+        s.bindUtf8(first, name.of(v.name));
+    s.bindUtf8(first + 1, ticker.of(v.ticker));
     s.bind(first + 2, v.shares);
     bindTicks(s, first + 3, v.price);
     bindTicks(s, first + 4, v.netAmount);
-    s.bind(first + 5, isoDateText(v.tradeDate));
+    char date[16];
+    s.bindUtf8(first + 5, {date, std::size_t(writeIsoDate(date, v.tradeDate) - date)});
 }
 
 void run(Database &db, const char *sql, std::int64_t first = 0, std::int64_t second = 0)
@@ -64,6 +83,7 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     db.exec(kPlanTable);
     std::map<LotId, LotId> made;   // placeholder -> place in the order made, then ID
     {
+        Utf8 names[2], tickers[2];   // after, before
         Statement plan(db.handle(), "INSERT INTO temp.ActionPlan VALUES "
                                     "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
         for (qint64 i = 0; i < lots; ++i) {
@@ -77,14 +97,15 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
             } else {
                 plan.bindNull(2).bindNull(3);
             }
-            bindValues(plan, 4, lot.after);
+            bindValues(plan, 4, lot.after, names[0], tickers[0]);
             if (lot.before)
-                bindValues(plan, 10, *lot.before);
+                bindValues(plan, 10, *lot.before, names[1], tickers[1]);
             else
                 for (int column = 10; column < 16; ++column)
                     plan.bindNull(column);
-            const bool named = lot.before && (lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
-                                              || lot.after.nameIsNull != lot.before->nameIsNull);
+            const bool named = lot.before
+                            && (lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
+                                || lot.after.nameIsNull != lot.before->nameIsNull);
             plan.bind(16, ticksToDouble(lot.gain)).bind(17, std::int64_t(named));
             plan.step();
             plan.reset();
@@ -93,15 +114,18 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     // Each lot changed as it was worked out on.
     {
         Statement differ(db.handle(),
-                         "SELECT p.LotID, l.ID IS NOT NULL FROM temp.ActionPlan AS p LEFT JOIN Lots AS l ON l.ID = p.LotID "
+                         "SELECT p.LotID, l.ID IS NOT NULL FROM temp.ActionPlan AS p "
+                         "LEFT JOIN Lots AS l ON l.ID = p.LotID "
                          "WHERE p.FromLot IS NULL AND NOT coalesce(l.Name1 IS p.BName1 AND l.Ticker IS p.BTicker "
                          "AND l.NumShares IS p.BShares AND l.Price IS p.BPrice AND l.NetAmount IS p.BNetAmount "
                          "AND l.TradeDate IS p.BTradeDate, 0) LIMIT 1");
         if (differ.step()) {
             const auto lot = LotId(differ.int64(0));
             if (differ.int64(1))
-                throw Error(kErrLotChanged, QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot));
-            throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(lot));
+                throw Error(kErrLotChanged,
+                            QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot));
+            throw Error(kErrLotGone,
+                        QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(lot));
         }
     }
     // A lot made comes from a lot the action changes, and keeps its trade
@@ -123,7 +147,8 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     if (keepSplits) {
         Statement split(db.handle(), "INSERT INTO LotSplits (LotID, AfterSale, Factor) "
                                      "SELECT LotID, (SELECT coalesce(max(seq), 0) FROM sqlite_sequence "
-                                     "WHERE name = 'Sales'), ?1 FROM temp.ActionPlan WHERE FromLot IS NULL ORDER BY LotID");
+                                     "WHERE name = 'Sales'), ?1 FROM temp.ActionPlan WHERE FromLot IS NULL "
+                                     "ORDER BY LotID");
         split.bind(1, action.ratio).step();
     }
     run(db,
@@ -226,8 +251,8 @@ std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vect
     // The lots' values are taken from the file before the first row changes
     // them; no lot has two parts.
     run(db, "CREATE TEMP TABLE IF NOT EXISTS SaleRows AS SELECT * FROM Sales WHERE 0; DELETE FROM temp.SaleRows");
-    run(db, "INSERT INTO temp.SaleRows (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term, "
-            "LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
+    run(db, "INSERT INTO temp.SaleRows (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
+            "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
             "SELECT p.ID, p.LotID, l.Name1, l.Ticker, p.Shares, l.TradeDate, p.Sold, p.Proceeds, p.Cost, p.Term, "
             "l.NumShares, l.Price, l.NetAmount, p.SharesLeft, p.NetLeft, ?1 "
             "FROM temp.SalePlan AS p JOIN Lots AS l ON l.ID = p.LotID ORDER BY p.ID",

@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
 #include "text/IsoDate.h"
+#include "text/Regional.h"
 
 #include <sqlite3.h>
 
@@ -197,6 +198,26 @@ std::optional<ActionKind> actionKindFrom(const QString &text)
         if (text == QLatin1String(k.text))
             return k.kind;
     return std::nullopt;
+}
+
+QString actionTitle(ActionKind kind, const QString &ticker, QDate day)
+{
+    return QStringLiteral("the %1 of %2 on %3").arg(actionKindText(kind).toLower(), ticker, regional::shortDate(day));
+}
+
+std::optional<QString> actionOfSale(Database &db, SaleId saleNo)
+{
+    if (actionsShape(db) == PartShape::None)
+        return std::nullopt;
+    Statement s(db.handle(), (QByteArray(kActionColumns) + " WHERE SaleNo = ?1").constData());
+    s.bind(1, std::int64_t(saleNo));
+    if (!s.step())
+        return std::nullopt;
+    const RowReader r(s, ActionId(s.int64(0)));
+    const std::optional<ActionKind> kind = actionKindFrom(r.text(3, "kind"));
+    if (!kind)
+        refuseValue(ActionId(s.int64(0)), "kind");
+    return actionTitle(*kind, r.text(1, "ticker"), r.date(2, "day"));
 }
 
 std::vector<CorporateAction> readActionsOf(Database &db, const QString &ticker)

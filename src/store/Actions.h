@@ -84,6 +84,13 @@ struct CorporateAction {
     bool operator==(const CorporateAction &) const = default;
 };
 
+// The action as a message names it: "the split of ACME on 6/3/2024".
+QString actionTitle(ActionKind kind, const QString &ticker, QDate day);
+
+// The title of the action whose sale is numbered saleNo; none when no
+// action recorded that sale.
+std::optional<QString> actionOfSale(Database &db, SaleId saleNo);
+
 // Every action the file holds of ticker (compared as the file compares
 // tickers, and the actions whose new ticker it is), each with its lots, in
 // order of day, then ID; none when the file has no actions. Raises Error

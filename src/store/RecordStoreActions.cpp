@@ -54,11 +54,13 @@ bool splitsShares(const CorporateAction &action)
     return (action.kind == ActionKind::Split || action.kind == ActionKind::Merger) && action.ratio != 1;
 }
 
-// A day the file holds as the user reads it: 6/3/2024.
-QString dayText(const QString &iso)
+// An action as a message names it, from its kind, ticker and day as the
+// file holds them.
+QString titleOf(const QString &kind, const QString &ticker, const QString &day)
 {
-    const std::optional<QDate> date = readIsoDate(iso.toStdString());
-    return date ? regional::shortDate(*date) : iso;
+    const std::optional<QDate> date = readIsoDate(day.toStdString());
+    const std::optional<ActionKind> k = actionKindFrom(kind);
+    return k && date ? actionTitle(*k, ticker, *date) : QStringLiteral("the %1 of %2 on %3").arg(kind, ticker, day);
 }
 
 // The page cache of a write of an action: half a kibibyte a lot.
@@ -239,9 +241,7 @@ void RecordStore::undoAction(const CorporateAction &seen,
         if (laterAction.step())
             refuseUndo(QStringLiteral("Lot %1 changed since this action: %2 reached it later. Undo that action first.")
                            .arg(laterAction.int64(0))
-                           .arg(QStringLiteral("the %1 of %2 on %3")
-                                    .arg(laterAction.text(1).toLower(), laterAction.text(2),
-                                         dayText(laterAction.text(3)))));
+                           .arg(titleOf(laterAction.text(1), laterAction.text(2), laterAction.text(3))));
         laterAction.reset();
 
         // Sale IDs are never given twice: a sale after the action has a
@@ -260,7 +260,7 @@ void RecordStore::undoAction(const CorporateAction &seen,
             refuseUndo(QStringLiteral("Lot %1 changed since this action: a sale on %2 took shares from it. Undo that "
                                       "sale first.")
                            .arg(laterSale.int64(0))
-                           .arg(dayText(laterSale.text(1))));
+                           .arg(regional::shortDate(readIsoDate(laterSale.text(1).toStdString()).value_or(QDate()))));
         laterSale.reset();
 
         if (!seen.sale.empty()) {
@@ -311,7 +311,8 @@ void RecordStore::undoAction(const CorporateAction &seen,
             if (!differ.isEmpty())
                 refuseUndo(QStringLiteral("Lot %1 changed since this action: its %2 changed (%3).")
                                .arg(lot)
-                               .arg(listed(differ), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
+                               .arg(listed(differ),
+                                    split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
             if (isMade)
                 made.push_back(lot);
         }

@@ -44,6 +44,15 @@ auto keptOrWorkedOut(Database &db, const Read &read) -> decltype(read())
     return read();
 }
 
+// A sale an action recorded is undone with the action, never alone.
+void refuseActionSale(Database &db, const std::vector<SalePart> &sale)
+{
+    if (sale.empty())
+        return;
+    if (const std::optional<QString> action = actionOfSale(db, sale.front().saleNo))
+        refuseUndo(QStringLiteral("This sale came with %1. Undo that action instead.").arg(*action));
+}
+
 } // namespace
 
 std::vector<SaleId> RecordStore::Sell(const std::vector<SalePart> &parts,
@@ -274,6 +283,7 @@ void RecordStore::CheckUndoSale(const std::vector<SalePart> &sale)
     requireOpen();
     try {
         Database::Transaction transaction(*db_);
+        refuseActionSale(*db_, sale);
         undoSaleParts(sale);   // and rolled back
     } catch (const Error &) {
         followSaleLots(sale);
@@ -287,6 +297,7 @@ void RecordStore::UndoSale(const std::vector<SalePart> &sale)
     std::vector<std::pair<StoredLot, bool>> back;
     try {
         Database::Transaction transaction(*db_);
+        refuseActionSale(*db_, sale);
         back = undoSaleParts(sale);
         transaction.commit();
     } catch (const Error &) {

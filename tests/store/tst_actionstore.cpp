@@ -320,6 +320,10 @@ private slots:
         QCOMPARE(said, reason);
         QCOMPARE(folder->query(kStocksDump), lots);
         QVERIFY(followsFile());
+        if (change == 7) {   // its sale goes only with it
+            QCOMPARE(errorOf([&] { store->UndoSale(seen.sale); }, &said), kErrSaleUndoRefused);
+            QCOMPARE(said, "This sale came with the split of ACME on 1/10/2024. Undo that action instead.");
+        }
     }
 };
 
