@@ -47,9 +47,13 @@ ChosenLots::ChosenLots(const LotImport &import, std::uint64_t version)
     , version_(version)
 {
     const std::vector<qsizetype> chosen = import.chosen();
-    for (const qsizetype i : chosen)
-        if (!import.lots()[std::size_t(i)].sale)
+    for (const qsizetype i : chosen) {
+        const CandidateLot &c = import.lots()[std::size_t(i)];
+        if (c.status == RowStatus::Action)
+            actions_.push_back(i);
+        else if (!c.sale)
             rows_.push_back(i);
+    }
     sales_ = salesInOrder(import, chosen);
     leftOut_.assign(rows_.size(), false);
 }

@@ -50,6 +50,8 @@ public:
 
     // The ticked sales, recorded by the write.
     qsizetype saleCount() const { return qsizetype(sales_.size()); }
+    // The ticked company actions.
+    qsizetype actionCount() const { return qsizetype(actions_.size()); }
 
     // The new rows left out: another program stored their lots meanwhile.
     qsizetype storedMeanwhile() const { return storedMeanwhile_; }
@@ -59,6 +61,7 @@ private:
     const RowReader reader_;
     std::vector<qsizetype> rows_;   // the chosen candidates of the import that are lots
     std::vector<qsizetype> sales_;  // the ticked sales, in the order they are recorded
+    std::vector<qsizetype> actions_;   // the ticked company actions, in file order
     std::uint64_t version_;
     QHash<LotKey, std::size_t> newRows_;   // by their keys, the places in rows_ of the new ones
     bool indexed_ = false;                 // newRows_ is made

@@ -1,5 +1,6 @@
 #include "import/ImportedSales.h"
 
+#include "import/ImportedActions.h"
 #include "import/RowReading.h"
 #include "store/Database.h"
 #include "text/Regional.h"
@@ -163,6 +164,8 @@ SaleMatcher saleMatcher(const LotTable &rows)
                 m.reason = whyNotCovered(e, ticker, sold, c.key.shares, lineOf);
             }
         }
+        for (SaleMatch &m : matchActions(import, rows))
+            matches.push_back(std::move(m));
         return matches;
     };
 }

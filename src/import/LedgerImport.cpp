@@ -55,6 +55,11 @@ void LedgerImport::read(QIODevice &device, const QString &name, Progress *progre
 LedgerImport::Written LedgerImport::write(const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     ChosenLots lots(import_, version_);
+    // The write records no company's action yet: one ticked refuses the
+    // import rather than be left out unsaid.
+    if (lots.actionCount() > 0)
+        throw Error(kErrNotAvailable, QStringLiteral("A company's action in the file cannot be recorded by the "
+                                                     "import; untick it and record it with Corporate Action."));
     const qint64 copied = 1000 * qint64(store_.RecordCount()) / (qint64(store_.RecordCount()) + 25 * lots.count());
     const auto report = [&](qint64 done) { return !progress || progress(done, 1000); };
     Written written;
@@ -92,6 +97,7 @@ QString LedgerImport::summary(const Written &written) const
         {RowStatus::Sale, "sale was left out", "sales were left out"},
         {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
         {RowStatus::Refused, "row was refused", "rows were refused"},
+        {RowStatus::Action, "company's action was left out", "company's actions were left out"},
     };
     QStringList parts{counted(written.lots, "lot imported", "lots imported")};
     if (written.sales > 0)
