@@ -53,6 +53,9 @@ struct ActionRequest {
     bool cashForFractions = false;  // split, merger, spin-off: the broker paid cash for a fraction
     QString cash;                   // dollars: in all for the fraction, or per share
     QString percent;                // spin-off: the part of the cost the new lots take
+    // Merger: cash paid beside the new shares for each old share. A merger
+    // for shares and cash is not recorded: any amount above 0 is refused.
+    QString cashPerShare;
 };
 
 // Reads a ratio of new to old shares ("4 for 1", "1 for 10", "3 for 2");
