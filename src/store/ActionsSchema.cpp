@@ -33,7 +33,7 @@ CREATE TABLE Actions (
         CHECK (Kind IN ('Split', 'Ticker change', 'Merger', 'Cash merger', 'Spin-off', 'Return of capital')),
     Ratio REAL
         CONSTRAINT "Ratio lies above 0 for a split, a merger or a spin-off, and is NULL otherwise"
-        CHECK (CASE WHEN Kind IN ('Split', 'Merger', 'Spin-off') THEN Ratio > 0 AND Ratio <= 1e21
+        CHECK (CASE WHEN Kind IN ('Split', 'Merger', 'Spin-off') THEN coalesce(Ratio > 0 AND Ratio <= 1e21, 0)
                     ELSE Ratio IS NULL END),
     RatioText TEXT
         CONSTRAINT "RatioText is given with Ratio" CHECK ((RatioText IS NULL) = (Ratio IS NULL)),
@@ -58,7 +58,8 @@ CREATE TABLE Actions (
                          ELSE 1 END),
     Percent REAL
         CONSTRAINT "Percent lies between 0 and 100 for a spin-off, and is NULL otherwise"
-        CHECK (CASE WHEN Kind = 'Spin-off' THEN Percent BETWEEN 0 AND 100 ELSE Percent IS NULL END),
+        CHECK (CASE WHEN Kind = 'Spin-off' THEN coalesce(Percent BETWEEN 0 AND 100, 0)
+                    ELSE Percent IS NULL END),
     SaleNo INTEGER
         CONSTRAINT "SaleNo is the number of a sale" CHECK (SaleNo BETWEEN 1 AND 2147483647),
     AfterSale INTEGER NOT NULL

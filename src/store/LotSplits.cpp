@@ -21,10 +21,9 @@ LedgerSchema schemaOf(Database &db)
 
 } // namespace
 
-void recordLotSplit(Database &db, LotId lot, double factor)
+LotSplitWriter::LotSplitWriter(Database &db)
+    : db_(db)
 {
-    if (factor == 1)
-        return;
     const LedgerSchema schema = schemaOf(db);
     if (schema.shapeOf("the sales") == PartShape::None)
         return;
@@ -32,9 +31,27 @@ void recordLotSplit(Database &db, LotId lot, double factor)
         db.exec(lotSplitsSchema().c_str());
     // The largest ID given, not the largest held: an undone sale's ID is
     // never given again.
-    Statement s(db.handle(), "INSERT INTO LotSplits (LotID, AfterSale, Factor) VALUES (?1, "
-                             "(SELECT coalesce(max(seq), 0) FROM sqlite_sequence WHERE name = 'Sales'), ?2)");
-    s.bind(1, std::int64_t(lot)).bind(2, factor).step();
+    insert_ = std::make_unique<Statement>(
+        db.handle(), "INSERT INTO LotSplits (LotID, AfterSale, Factor) VALUES (?1, "
+                     "(SELECT coalesce(max(seq), 0) FROM sqlite_sequence WHERE name = 'Sales'), ?2)");
+}
+
+LotSplitWriter::~LotSplitWriter() = default;
+
+std::optional<qint64> LotSplitWriter::record(LotId lot, double factor)
+{
+    if (factor == 1 || !insert_)
+        return std::nullopt;
+    insert_->bind(1, std::int64_t(lot)).bind(2, factor).step();
+    insert_->reset();
+    return qint64(sqlite3_last_insert_rowid(db_.handle()));
+}
+
+std::optional<qint64> recordLotSplit(Database &db, LotId lot, double factor)
+{
+    if (factor == 1)
+        return std::nullopt;
+    return LotSplitWriter(db).record(lot, factor);
 }
 
 std::vector<LotSplit> readLotSplits(Database &db)

@@ -10,6 +10,8 @@
 
 #include "store/Sales.h"
 
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace tesmo {
@@ -25,8 +27,25 @@ struct LotSplit {
 // Within the caller's transaction, keeps that the shares of lot were split
 // by factor after the sales recorded so far; makes the table first when the
 // ledger has sales but no table yet. Nothing in a ledger without sales, or
-// for a factor of 1. Raises an engine error when the file refuses it.
-void recordLotSplit(Database &db, LotId lot, double factor);
+// for a factor of 1. Returns the ID of the split's row, none when nothing
+// was kept. Raises an engine error when the file refuses it.
+std::optional<qint64> recordLotSplit(Database &db, LotId lot, double factor);
+
+// The same for many lots in one transaction: the file's schema is read and
+// the statement prepared once, when the writer is made.
+class LotSplitWriter {
+public:
+    explicit LotSplitWriter(Database &db);
+    ~LotSplitWriter();
+    LotSplitWriter(const LotSplitWriter &) = delete;
+    LotSplitWriter &operator=(const LotSplitWriter &) = delete;
+
+    std::optional<qint64> record(LotId lot, double factor);
+
+private:
+    Database &db_;
+    std::unique_ptr<Statement> insert_;   // none in a ledger without sales
+};
 
 // Every split the file keeps, by lot, each lot's in the order recorded; none
 // without the table. Raises Error 3105 when the file's schema is no longer a

@@ -295,6 +295,13 @@ private:
     SalesWritten writeSales(const std::vector<SalePart> &parts, bool plannedOnFile = false,
                             const std::function<bool(qint64 done, qint64 total)> &progress = {});
     std::pair<StoredLot, bool> undoPart(const SalePart &seen);
+    // Undoes the action seen in one transaction, which is committed only
+    // when commit is set; the record set follows what was committed.
+    void undoAction(const CorporateAction &seen, const std::function<bool(qint64 done, qint64 total)> &progress,
+                    bool commit);
+    // The lots of an action refused, or whose undo was refused, are shown as
+    // the file holds them.
+    void followActionLots(const CorporateAction &action);
     std::vector<std::pair<StoredLot, bool>> undoSaleParts(const std::vector<SalePart> &sale);
     // The rows of the lots the record set holds take what the sales left
     // them, or leave it when sold whole; the current lot's boxes follow.

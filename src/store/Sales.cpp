@@ -163,6 +163,18 @@ std::optional<SalePart> readSale(Database &db, SaleId id)
     return s.step() ? std::optional(saleOf(s)) : std::nullopt;
 }
 
+std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo)
+{
+    std::vector<SalePart> parts;
+    if (!hasSales(db))
+        return parts;
+    Statement s(db.handle(), (QByteArray(kSaleColumns) + " WHERE SaleNo = ?1 OR SaleNo IS NULL AND ID = ?1 ORDER BY ID").constData());
+    s.bind(1, std::int64_t(saleNo));
+    while (s.step())
+        parts.push_back(saleOf(s));
+    return parts;
+}
+
 // Sales of an earlier version are brought up to date by rebuilding their
 // table under the definitions of now, which take every row it holds, with
 // its sale's number and its term as the day after the trade date counts it

@@ -67,6 +67,10 @@ std::vector<SalePart> readSalesOf(Database &db, const QString &ticker);
 // The sale row of that ID, as readSales gives it; none when there is none.
 std::optional<SalePart> readSale(Database &db, SaleId id);
 
+// The parts of the sale numbered saleNo, in order of ID, as readSales gives
+// them; none when there is no such sale.
+std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo);
+
 // True when the ledger has its sales; raises Error as readSales does.
 bool hasSales(Database &db);
 

@@ -1,0 +1,228 @@
+// The corporate actions read back from the ledger's file, and their tables
+// made by the first action recorded.
+#include "store/Actions.h"
+
+#include "store/Schema.h"
+#include "store/SchemaCheck.h"
+#include "text/IsoDate.h"
+
+#include <sqlite3.h>
+
+namespace tesmo {
+
+namespace {
+
+struct KindText {
+    ActionKind kind;
+    const char *text;
+};
+
+// As the file's column Kind lists them.
+constexpr KindText kKinds[] = {{ActionKind::Split, "Split"},
+                               {ActionKind::TickerChange, "Ticker change"},
+                               {ActionKind::Merger, "Merger"},
+                               {ActionKind::CashMerger, "Cash merger"},
+                               {ActionKind::SpinOff, "Spin-off"},
+                               {ActionKind::ReturnOfCapital, "Return of capital"}};
+
+// The actions as the file holds them now: a file that another program
+// changed since it was opened is neither read nor written into.
+PartShape actionsShape(Database &db)
+{
+    const LedgerSchema schema = readLedgerSchema(db.handle());
+    if (!schema.isLedger())
+        throw notALedger(QStringLiteral("Tesmo.mdb"), schema);
+    return schema.shapeOf(kActionsPart);
+}
+
+// An action whose value is not of its kind: the file's checks keep every
+// value the program writes of its kind, so another tool has gone round them.
+[[noreturn]] void refuseValue(ActionId id, const char *what)
+{
+    throw Error(kErrNotALedger, QStringLiteral("The action with ID %1 in Tesmo.mdb holds a %2 that is not of its "
+                                               "kind; no action was read.")
+                                    .arg(id)
+                                    .arg(QLatin1String(what)));
+}
+
+// Reads the columns of one row, each checked against its kind.
+class RowReader {
+public:
+    RowReader(const Statement &s, ActionId id)
+        : s_(s)
+        , id_(id)
+    {
+    }
+    bool isNull(int column) const { return s_.isNull(column); }
+    QString text(int column, const char *what) const
+    {
+        if (type(column) != SQLITE_TEXT)
+            refuseValue(id_, what);
+        return s_.text(column);
+    }
+    std::optional<QString> optionalText(int column, const char *what) const
+    {
+        return isNull(column) ? std::nullopt : std::optional(text(column, what));
+    }
+    double number(int column, const char *what) const
+    {
+        if (type(column) != SQLITE_INTEGER && type(column) != SQLITE_FLOAT)
+            refuseValue(id_, what);
+        return sqlite3_column_double(s_.handle(), column);
+    }
+    std::optional<Ticks> ticks(int column, const char *what) const
+    {
+        if (isNull(column))
+            return std::nullopt;
+        const std::optional<Ticks> ticks = ticksFromDouble(number(column, what));
+        if (!ticks)
+            refuseValue(id_, what);
+        return ticks;
+    }
+    QDate date(int column, const char *what) const
+    {
+        const QByteArray text = this->text(column, what).toUtf8();
+        const std::optional<QDate> date = readIsoDate({text.constData(), std::size_t(text.size())});
+        if (!date)
+            refuseValue(id_, what);
+        return *date;
+    }
+
+private:
+    int type(int column) const { return sqlite3_column_type(s_.handle(), column); }
+    const Statement &s_;
+    ActionId id_;
+};
+
+const char *const kActionColumns = "SELECT ID, Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, "
+                                   "Percent, SaleNo, AfterSale FROM Actions";
+
+// A made lot's trade date is its parent's.
+const char *const kLotColumns =
+    "SELECT l.LotID, l.FromLot, l.BeforeName1, l.BeforeTicker, l.BeforeShares, l.BeforePrice, l.BeforeNetAmount, "
+    "l.BeforeTradeDate, l.AfterName1, l.AfterTicker, l.AfterShares, l.AfterPrice, l.AfterNetAmount, "
+    "coalesce(l.BeforeTradeDate, f.BeforeTradeDate), l.Gain "
+    "FROM ActionLots AS l LEFT JOIN ActionLots AS f ON f.ActionID = l.ActionID AND f.LotID = l.FromLot "
+    "WHERE l.ActionID = ?1 ORDER BY l.FromLot IS NOT NULL, l.LotID";
+
+// The values of a lot from the six columns from first on (name to net
+// amount), and the trade date at dateColumn.
+ActionLotValues valuesOf(const RowReader &r, int first, int dateColumn, const char *when)
+{
+    const auto what = [when](const char *value) { return (QByteArray(when) + ' ' + value); };
+    ActionLotValues v;
+    v.nameIsNull = r.isNull(first);
+    if (!v.nameIsNull)
+        v.name = r.text(first, what("name").constData());
+    v.ticker = r.text(first + 1, what("ticker").constData());
+    v.shares = r.number(first + 2, what("number of shares").constData());
+    v.price = r.ticks(first + 3, what("price").constData());
+    v.netAmount = r.ticks(first + 4, what("net amount").constData());
+    v.tradeDate = r.date(dateColumn, what("trade date").constData());
+    return v;
+}
+
+void readLots(Database &db, CorporateAction &action)
+{
+    Statement s(db.handle(), kLotColumns);
+    s.bind(1, std::int64_t(action.id));
+    while (s.step()) {
+        const RowReader r(s, action.id);
+        ActionLot lot;
+        lot.lot = LotId(s.int64(0));
+        lot.fromLot = r.isNull(1) ? 0 : LotId(r.number(1, "lot made from"));
+        if (!lot.made())
+            lot.before = valuesOf(r, 2, 7, "lot's earlier");
+        lot.after = valuesOf(r, 8, 13, "lot's");
+        const std::optional<Ticks> gain = r.ticks(14, "gain");
+        if (!gain)
+            refuseValue(action.id, "gain");
+        lot.gain = *gain;
+        action.lots.push_back(std::move(lot));
+    }
+}
+
+// The actions a statement over kActionColumns gives, each with its lots
+// and its sale.
+std::vector<CorporateAction> readActions(Database &db, Statement &s)
+{
+    std::vector<CorporateAction> actions;
+    while (s.step()) {
+        CorporateAction a;
+        a.id = ActionId(s.int64(0));
+        const RowReader r(s, a.id);
+        a.ticker = r.text(1, "ticker");
+        a.day = r.date(2, "day");
+        const std::optional<ActionKind> kind = actionKindFrom(r.text(3, "kind"));
+        if (!kind)
+            refuseValue(a.id, "kind");
+        a.kind = *kind;
+        a.ratio = r.isNull(4) ? 0 : r.number(4, "ratio");
+        a.ratioText = r.optionalText(5, "ratio").value_or(QString());
+        a.newTicker = r.optionalText(6, "new ticker").value_or(QString());
+        a.newName = r.optionalText(7, "new name").value_or(QString());
+        a.cash = r.ticks(8, "cash");
+        if (!r.isNull(9))
+            a.percent = r.number(9, "percentage");
+        a.saleNo = r.isNull(10) ? 0 : SaleId(r.number(10, "sale number"));
+        a.afterSale = SaleId(r.number(11, "sale before it"));
+        actions.push_back(std::move(a));
+    }
+    s.reset();
+    for (CorporateAction &a : actions) {
+        readLots(db, a);
+        if (a.saleNo != 0)
+            a.sale = readSaleParts(db, a.saleNo);
+    }
+    return actions;
+}
+
+} // namespace
+
+QString actionKindText(ActionKind kind)
+{
+    for (const KindText &k : kKinds)
+        if (k.kind == kind)
+            return QString::fromLatin1(k.text);
+    return {};
+}
+
+std::optional<ActionKind> actionKindFrom(const QString &text)
+{
+    for (const KindText &k : kKinds)
+        if (text == QLatin1String(k.text))
+            return k.kind;
+    return std::nullopt;
+}
+
+std::vector<CorporateAction> readActionsOf(Database &db, const QString &ticker)
+{
+    if (actionsShape(db) == PartShape::None)
+        return {};
+    Statement s(db.handle(), (QByteArray(kActionColumns)
+                              + " WHERE Ticker = ?1 COLLATE NOCASE OR NewTicker = ?1 COLLATE NOCASE ORDER BY Day, ID")
+                                 .constData());
+    s.bind(1, ticker);
+    return readActions(db, s);
+}
+
+std::optional<CorporateAction> readAction(Database &db, ActionId id)
+{
+    if (actionsShape(db) == PartShape::None)
+        return std::nullopt;
+    Statement s(db.handle(), (QByteArray(kActionColumns) + " WHERE ID = ?1").constData());
+    s.bind(1, std::int64_t(id));
+    std::vector<CorporateAction> actions = readActions(db, s);
+    return actions.empty() ? std::nullopt : std::optional(std::move(actions.front()));
+}
+
+// The actions' triggers keep the figures for taxes in step through
+// GainsStale, which comes with the sales: those are made first.
+void addActionsIfMissing(Database &db)
+{
+    addSalesIfMissing(db);
+    if (actionsShape(db) == PartShape::None)
+        db.exec(actionsSchema().c_str());
+}
+
+} // namespace tesmo
