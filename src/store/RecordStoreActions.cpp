@@ -79,161 +79,10 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
                                           const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     requireOpen();
-    const auto lotCount = qint64(action.lots.size());
-    const qint64 total = lotCount + qint64(action.sale.size());
-    const auto report = [&](qint64 done) { return !progress || progress(done, total); };
-    CorporateAction recorded;
-    std::vector<SalePart> sale = action.sale;
-    SalesWritten sold;
-    LotTable after;   // the lots the action left in the file, as it left them
-    std::optional<StoredLot> currentAfter;
+    ActionWritten written;
     try {
         Database::Transaction transaction(*db_);
-        // A ledger that never had sales keeps no splits: every sale to come
-        // counts the lots as split.
-        const bool keepSplits = splitsShares(action) && hasSales(*db_);
-        addActionsIfMissing(*db_);
-        std::optional<LotSplitWriter> splits;
-        if (keepSplits)
-            splits.emplace(*db_);
-
-        Statement last(db_->handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
-                                      "coalesce((SELECT max(ID) FROM Sales), 0))");
-        last.step();
-        const SaleId afterSale = last.int64(0);
-        last.reset();
-
-        Statement insert(db_->handle(),
-                         "INSERT INTO Actions (Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, Percent, "
-                         "SaleNo, AfterSale) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-        insert.bindUtf8(1, action.ticker.toStdString()).bind(2, isoDateText(action.day));
-        insert.bind(3, actionKindText(action.kind));
-        const bool hasRatio = action.kind == ActionKind::Split || action.kind == ActionKind::Merger
-                           || action.kind == ActionKind::SpinOff;
-        if (hasRatio)
-            insert.bind(4, action.ratio).bindUtf8(5, action.ratioText.toStdString());
-        else
-            insert.bindNull(4).bindNull(5);
-        const bool hasNewTicker = action.kind == ActionKind::TickerChange || action.kind == ActionKind::Merger
-                               || action.kind == ActionKind::SpinOff;
-        if (hasNewTicker)
-            insert.bindUtf8(6, action.newTicker.toStdString());
-        else
-            insert.bindNull(6);
-        if (hasNewTicker && !action.newName.isEmpty())
-            insert.bindUtf8(7, action.newName.toStdString());
-        else
-            insert.bindNull(7);
-        bindTicks(insert, 8, action.cash);
-        if (action.percent)
-            insert.bind(9, *action.percent);
-        else
-            insert.bindNull(9);
-        if (sale.empty())
-            insert.bindNull(10);
-        else
-            insert.bind(10, std::int64_t(afterSale + 1));   // the ID writeSales gives the first part
-        insert.bind(11, std::int64_t(afterSale));
-        insert.step();
-        const auto id = ActionId(sqlite3_last_insert_rowid(db_->handle()));
-
-        // Each lot changed keeps what it held before, copied from the file
-        // as it holds it, provided it holds what the action was worked out on.
-        Statement keep(db_->handle(),
-                       "INSERT INTO ActionLots (ActionID, LotID, BeforeName1, BeforeTicker, BeforeShares, BeforePrice, "
-                       "BeforeNetAmount, BeforeTradeDate, AfterName1, AfterTicker, AfterShares, AfterPrice, "
-                       "AfterNetAmount, SplitID, Gain) "
-                       "SELECT ?1, ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate, ?2, ?3, ?4, ?5, ?6, ?7, ?8 "
-                       "FROM Lots WHERE ID = ?9 AND Name1 IS ?10 AND Ticker IS ?11 AND NumShares IS ?12 "
-                       "AND Price IS ?13 AND NetAmount IS ?14 AND TradeDate IS ?15");
-        Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
-        Statement change(db_->handle(), "UPDATE Lots SET Name1 = ?1, Ticker = ?2, NumShares = ?3, Price = ?4, "
-                                        "NetAmount = ?5 WHERE ID = ?6");
-        Statement make(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-        Statement keepMade(db_->handle(),
-                           "INSERT INTO ActionLots (ActionID, LotID, FromLot, AfterName1, AfterTicker, AfterShares, "
-                           "AfterPrice, AfterNetAmount) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-        std::map<LotId, LotId> made;   // placeholder -> ID given
-        for (qint64 i = 0; i < lotCount; ++i) {
-            if (i % 256 == 0 && !report(i))
-                throw Error(kErrUserCancelled);
-            const ActionLot &lot = action.lots[std::size_t(i)];
-            if (lot.made()) {
-                bindValues(make, 1, lot.after);
-                make.bind(6, isoDateText(lot.after.tradeDate));
-                make.step();
-                make.reset();
-                const auto madeId = LotId(sqlite3_last_insert_rowid(db_->handle()));
-                made[lot.lot] = madeId;
-                keepMade.bind(1, std::int64_t(id)).bind(2, std::int64_t(madeId)).bind(3, std::int64_t(lot.fromLot));
-                bindValues(keepMade, 4, lot.after);
-                keepMade.step();
-                keepMade.reset();
-                continue;
-            }
-            const int pos = positionOf(lot.lot);
-            if (!lot.before || pos < 0 || !holdsValues(rows_.lot(std::size_t(pos)), *lot.before))
-                throw Error(kErrLotChanged,
-                            QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot));
-            const std::optional<qint64> split = splits ? splits->record(lot.lot, action.ratio) : std::nullopt;
-            keep.bind(1, std::int64_t(id));
-            bindValues(keep, 2, lot.after);
-            if (split)
-                keep.bind(7, std::int64_t(*split));
-            else
-                keep.bindNull(7);
-            keep.bind(8, ticksToDouble(lot.gain)).bind(9, std::int64_t(lot.lot));
-            bindValues(keep, 10, *lot.before);
-            keep.bind(15, isoDateText(lot.before->tradeDate));
-            keep.step();
-            keep.reset();
-            if (sqlite3_changes(db_->handle()) == 0) {
-                exists.bind(1, std::int64_t(lot.lot));
-                const bool there = exists.step();
-                exists.reset();
-                throw there ? Error(kErrLotChanged,
-                                    QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot))
-                            : Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger "
-                                                                "file.")
-                                                     .arg(lot.lot));
-            }
-            bindValues(change, 1, lot.after);
-            change.bind(6, std::int64_t(lot.lot));
-            change.step();
-            change.reset();
-        }
-
-        // The sale, on the lots as the action left them; a part of a lot made
-        // names it by its placeholder until now.
-        for (SalePart &part : sale) {
-            if (part.lot >= 0)
-                continue;
-            const auto found = made.find(part.lot);
-            if (found == made.end())
-                throw Error(kErrOutOfRange, QStringLiteral("The action's sale takes from lot %1, which it does not "
-                                                           "make.")
-                                                .arg(part.lot));
-            part.lot = found->second;
-        }
-        if (!sale.empty())
-            sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(lotCount + done); });
-
-        recorded = *readAction(*db_, id);
-        // The lots as the action and its sale left them, for the record set.
-        QSet<LotId> soldWhole;
-        for (const SalePart &part : sale)
-            if (part.wholeLot())
-                soldWhole.insert(part.lot);
-        for (const ActionLot &lot : recorded.lots) {
-            if (soldWhole.contains(lot.lot))
-                continue;
-            const StoredLot stored = readLot(lot.lot);
-            after.insert(stored.row());
-            if (place_.onLot && current_.id() == lot.lot)
-                currentAfter = stored;
-        }
-        report(total);
+        written = writeAction(action, false, progress);
         transaction.commit();
     } catch (const Error &e) {
         if (e.number() != kErrLotChanged && e.number() != kErrLotGone)
@@ -244,19 +93,185 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
         throw Error(e.number(), e.description() + QStringLiteral(" Its lots are now shown as the ledger file holds "
                                                                  "them."));
     }
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        const LotRow row = after.lot(i);
+    followAction(written);
+    return written.recorded;
+}
+
+RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &action, bool plannedOnFile,
+                                                    const std::function<bool(qint64 done, qint64 total)> &progress)
+{
+    const auto lotCount = qint64(action.lots.size());
+    const qint64 total = lotCount + qint64(action.sale.size());
+    const auto report = [&](qint64 done) { return !progress || progress(done, total); };
+    ActionWritten written;
+    CorporateAction &recorded = written.recorded;
+    std::vector<SalePart> &sale = written.sale;
+    sale = action.sale;
+    SalesWritten &sold = written.sold;
+    std::vector<StoredLot> &after = written.after;
+    std::optional<StoredLot> &currentAfter = written.currentAfter;
+    // A ledger that never had sales keeps no splits: every sale to come
+    // counts the lots as split.
+    const bool keepSplits = splitsShares(action) && hasSales(*db_);
+    addActionsIfMissing(*db_);
+    std::optional<LotSplitWriter> splits;
+    if (keepSplits)
+        splits.emplace(*db_);
+
+    Statement last(db_->handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
+                                  "coalesce((SELECT max(ID) FROM Sales), 0))");
+    last.step();
+    const SaleId afterSale = last.int64(0);
+    last.reset();
+
+    Statement insert(db_->handle(),
+                     "INSERT INTO Actions (Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, Percent, "
+                     "SaleNo, AfterSale) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    insert.bindUtf8(1, action.ticker.toStdString()).bind(2, isoDateText(action.day));
+    insert.bind(3, actionKindText(action.kind));
+    const bool hasRatio = action.kind == ActionKind::Split || action.kind == ActionKind::Merger
+                       || action.kind == ActionKind::SpinOff;
+    if (hasRatio)
+        insert.bind(4, action.ratio).bindUtf8(5, action.ratioText.toStdString());
+    else
+        insert.bindNull(4).bindNull(5);
+    const bool hasNewTicker = action.kind == ActionKind::TickerChange || action.kind == ActionKind::Merger
+                           || action.kind == ActionKind::SpinOff;
+    if (hasNewTicker)
+        insert.bindUtf8(6, action.newTicker.toStdString());
+    else
+        insert.bindNull(6);
+    if (hasNewTicker && !action.newName.isEmpty())
+        insert.bindUtf8(7, action.newName.toStdString());
+    else
+        insert.bindNull(7);
+    bindTicks(insert, 8, action.cash);
+    if (action.percent)
+        insert.bind(9, *action.percent);
+    else
+        insert.bindNull(9);
+    if (sale.empty())
+        insert.bindNull(10);
+    else
+        insert.bind(10, std::int64_t(afterSale + 1));   // the ID writeSales gives the first part
+    insert.bind(11, std::int64_t(afterSale));
+    insert.step();
+    const auto id = ActionId(sqlite3_last_insert_rowid(db_->handle()));
+
+    // Each lot changed keeps what it held before, copied from the file
+    // as it holds it, provided it holds what the action was worked out on.
+    Statement keep(db_->handle(),
+                   "INSERT INTO ActionLots (ActionID, LotID, BeforeName1, BeforeTicker, BeforeShares, BeforePrice, "
+                   "BeforeNetAmount, BeforeTradeDate, AfterName1, AfterTicker, AfterShares, AfterPrice, "
+                   "AfterNetAmount, SplitID, Gain) "
+                   "SELECT ?1, ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate, ?2, ?3, ?4, ?5, ?6, ?7, ?8 "
+                   "FROM Lots WHERE ID = ?9 AND Name1 IS ?10 AND Ticker IS ?11 AND NumShares IS ?12 "
+                   "AND Price IS ?13 AND NetAmount IS ?14 AND TradeDate IS ?15");
+    Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
+    Statement change(db_->handle(), "UPDATE Lots SET Name1 = ?1, Ticker = ?2, NumShares = ?3, Price = ?4, "
+                                    "NetAmount = ?5 WHERE ID = ?6");
+    Statement make(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    Statement keepMade(db_->handle(),
+                       "INSERT INTO ActionLots (ActionID, LotID, FromLot, AfterName1, AfterTicker, AfterShares, "
+                       "AfterPrice, AfterNetAmount) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    std::map<LotId, LotId> made;   // placeholder -> ID given
+    for (qint64 i = 0; i < lotCount; ++i) {
+        if (i % 256 == 0 && !report(i))
+            throw Error(kErrUserCancelled);
+        const ActionLot &lot = action.lots[std::size_t(i)];
+        if (lot.made()) {
+            bindValues(make, 1, lot.after);
+            make.bind(6, isoDateText(lot.after.tradeDate));
+            make.step();
+            make.reset();
+            const auto madeId = LotId(sqlite3_last_insert_rowid(db_->handle()));
+            made[lot.lot] = madeId;
+            keepMade.bind(1, std::int64_t(id)).bind(2, std::int64_t(madeId)).bind(3, std::int64_t(lot.fromLot));
+            bindValues(keepMade, 4, lot.after);
+            keepMade.step();
+            keepMade.reset();
+            continue;
+        }
+        const int pos = positionOf(lot.lot);
+        if (!lot.before || (!plannedOnFile && (pos < 0 || !holdsValues(rows_.lot(std::size_t(pos)), *lot.before))))
+            throw Error(kErrLotChanged,
+                        QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot));
+        const std::optional<qint64> split = splits ? splits->record(lot.lot, action.ratio) : std::nullopt;
+        keep.bind(1, std::int64_t(id));
+        bindValues(keep, 2, lot.after);
+        if (split)
+            keep.bind(7, std::int64_t(*split));
+        else
+            keep.bindNull(7);
+        keep.bind(8, ticksToDouble(lot.gain)).bind(9, std::int64_t(lot.lot));
+        bindValues(keep, 10, *lot.before);
+        keep.bind(15, isoDateText(lot.before->tradeDate));
+        keep.step();
+        keep.reset();
+        if (sqlite3_changes(db_->handle()) == 0) {
+            exists.bind(1, std::int64_t(lot.lot));
+            const bool there = exists.step();
+            exists.reset();
+            throw there ? Error(kErrLotChanged,
+                                QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot))
+                        : Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger "
+                                                            "file.")
+                                                 .arg(lot.lot));
+        }
+        bindValues(change, 1, lot.after);
+        change.bind(6, std::int64_t(lot.lot));
+        change.step();
+        change.reset();
+    }
+
+    // The sale, on the lots as the action left them; a part of a lot made
+    // names it by its placeholder until now.
+    for (SalePart &part : sale) {
+        if (part.lot >= 0)
+            continue;
+        const auto found = made.find(part.lot);
+        if (found == made.end())
+            throw Error(kErrOutOfRange, QStringLiteral("The action's sale takes from lot %1, which it does not "
+                                                       "make.")
+                                            .arg(part.lot));
+        part.lot = found->second;
+    }
+    if (!sale.empty())
+        sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(lotCount + done); });
+
+    recorded = *readAction(*db_, id);
+    // The lots as the action and its sale left them, for the record set.
+    QSet<LotId> soldWhole;
+    for (const SalePart &part : sale)
+        if (part.wholeLot())
+            soldWhole.insert(part.lot);
+    for (const ActionLot &lot : recorded.lots) {
+        if (soldWhole.contains(lot.lot))
+            continue;
+        const StoredLot stored = readLot(lot.lot);
+        after.push_back(stored);
+        if (place_.onLot && current_.id() == lot.lot)
+            currentAfter = stored;
+    }
+    report(total);
+    return written;
+}
+
+void RecordStore::followAction(const ActionWritten &written)
+{
+    for (const StoredLot &lot : written.after) {
+        const LotRow row = lot.row();
         if (const int pos = positionOf(row.id); pos >= 0)
             rows_.replace(std::size_t(pos), row);
         else
             added(row);
     }
-    if (currentAfter) {
-        current_ = *currentAfter;
+    if (written.currentAfter) {
+        current_ = *written.currentAfter;
         showCurrent();
     }
-    followSales(sale, sold);
-    return recorded;
+    followSales(written.sale, written.sold);
 }
 
 void RecordStore::UndoAction(const CorporateAction &action,
