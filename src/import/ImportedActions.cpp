@@ -17,7 +17,11 @@ namespace tesmo {
 
 namespace {
 
+// The terms of a ratio read from a file's figures: a split's are small (3
+// for 2, 1 for 20: one of them at most 10), an exchange of shares' may be
+// any to three figures (181 for 400).
 constexpr int kLargestTerm = 1000;
+constexpr int kSmallTerm = 10;
 
 QString sharesText(double shares)
 {
@@ -55,13 +59,13 @@ QStringList namedTickers(const CompanyRow &row, const HeldShares &held)
 
 } // namespace
 
-std::optional<QString> wholeRatio(double after, double held)
+std::optional<QString> wholeRatio(double after, double held, int smaller)
 {
     if (!(held > 0) || !(after > 0))
         return std::nullopt;
     for (int old = 1; old <= kLargestTerm; ++old) {
         const double made = std::round(after / held * old);
-        if (made < 1 || made > kLargestTerm)
+        if (made < 1 || made > kLargestTerm || std::min(made, double(old)) > smaller)
             continue;
         if (sameShares(held * made / old, after))
             return QStringLiteral("%1 for %2").arg(qint64(made)).arg(old);
@@ -105,9 +109,9 @@ Proposal propose(const CompanyRow &row, const HeldShares &held)
         if (!(after > 0) || sameShares(after, 0))
             return refuse(head, QStringLiteral("it removes %1, but only %2 were held")
                                     .arg(sharesText(row.shares), regional::numberText(h)));
-        const auto ratio = wholeRatio(after, h);
+        const auto ratio = wholeRatio(after, h, kSmallTerm);
         if (!ratio)
-            return refuse(head, QStringLiteral("%1 %2 the %3 held make %4, which is no ratio of whole numbers")
+            return refuse(head, QStringLiteral("%1 %2 the %3 held make %4, which is no ratio of small whole numbers")
                                     .arg(sharesText(row.shares), reverse ? "taken from" : "added to",
                                          regional::numberText(h), regional::numberText(after)));
         a.ratio = *ratio;
@@ -189,8 +193,12 @@ CompanyRow companyRow(const LotImport &import, qsizetype index)
     return row;
 }
 
-std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows)
+std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, const std::vector<SaleMatch> &sales)
 {
+    QSet<qsizetype> covered;
+    for (const SaleMatch &m : sales)
+        if (m.covered)
+            covered.insert(m.index);
     const std::vector<CandidateLot> &lots = import.lots();
     std::vector<qsizetype> actions;
     for (std::size_t i = 0; i < lots.size(); ++i)
@@ -216,7 +224,7 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
             continue;
         if (!c.sale)
             changes[c.key.ticker].emplace_back(c.key.tradeDay, c.key.shares);
-        else if (c.covered)
+        else if (covered.contains(i))
             changes[c.key.ticker].emplace_back(c.key.tradeDay, -c.key.shares);
     }
     const HeldShares held = [&](const QString &ticker, QDate day) {

@@ -7,9 +7,10 @@
 // What a row gives:
 // - a split: the shares it adds; a reverse split: the shares it removes. The
 //   ratio is (held + added) ÷ held, or (held − removed) ÷ held, and must read
-//   as a ratio of whole numbers up to 1000 ("4 for 1", "1 for 10", "3 for 2").
+//   as a ratio of small whole numbers ("4 for 1", "1 for 10", "3 for 2").
 // - a merger (or an exchange of shares): the shares of the new ticker
-//   received, the old ticker named in its words; the ratio received ÷ held.
+//   received, the old ticker named in its words; the ratio received ÷ held,
+//   of whole numbers up to 1000.
 // - a spin-off (or a distribution of shares): the shares of the new ticker
 //   received, the parent named in its words. The part of the parent's cost
 //   the new shares take is never in the file, so it is shown, not recorded.
@@ -67,10 +68,10 @@ using HeldShares = std::function<double(const QString &ticker, QDate day)>;
 
 Proposal propose(const CompanyRow &row, const HeldShares &held);
 
-// "4 for 1": after shares for held ones as whole numbers up to 1000, in
-// lowest terms, when such a ratio gives after from held to the shares the
-// ledger keeps; none otherwise.
-std::optional<QString> wholeRatio(double after, double held);
+// "4 for 1": after shares for held ones as whole numbers up to 1000, the
+// smaller of them at most smaller, in lowest terms, when such a ratio gives
+// after from held to the shares the ledger keeps; none otherwise.
+std::optional<QString> wholeRatio(double after, double held, int smaller = 1000);
 
 // The row of candidate index of import as a company's action.
 CompanyRow companyRow(const LotImport &import, qsizetype index);
@@ -78,9 +79,9 @@ CompanyRow companyRow(const LotImport &import, qsizetype index);
 // The preview's match of the file's company actions, each in order of day,
 // then row, against the shares held on its day: by the ledger (rows, which
 // stay as they are while the preview is open), the file's purchases chosen
-// and its sales ticked. An action of a ticker that a ticked action before it
+// and its sales ticked that sales (their matches) cover. An action of a ticker that a ticked action before it
 // reaches (as the old or the new ticker) is not settled until that one is
 // recorded.
-std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows);
+std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, const std::vector<SaleMatch> &sales);
 
 } // namespace tesmo

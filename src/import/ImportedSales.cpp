@@ -164,7 +164,7 @@ SaleMatcher saleMatcher(const LotTable &rows)
                 m.reason = whyNotCovered(e, ticker, sold, c.key.shares, lineOf);
             }
         }
-        for (SaleMatch &m : matchActions(import, rows))
+        for (SaleMatch &m : matchActions(import, rows, matches))
             matches.push_back(std::move(m));
         return matches;
     };

@@ -55,11 +55,6 @@ void LedgerImport::read(QIODevice &device, const QString &name, Progress *progre
 LedgerImport::Written LedgerImport::write(const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     ChosenLots lots(import_, version_);
-    // The write records no company's action yet: one ticked refuses the
-    // import rather than be left out unsaid.
-    if (lots.actionCount() > 0)
-        throw Error(kErrNotAvailable, QStringLiteral("A company's action in the file cannot be recorded by the "
-                                                     "import; untick it and record it with Corporate Action."));
     const qint64 copied = 1000 * qint64(store_.RecordCount()) / (qint64(store_.RecordCount()) + 25 * lots.count());
     const auto report = [&](qint64 done) { return !progress || progress(done, 1000); };
     Written written;
@@ -75,6 +70,7 @@ LedgerImport::Written LedgerImport::write(const std::function<bool(qint64 done, 
     });
     written.storedMeanwhile = lots.storedMeanwhile();
     written.sales = lots.saleCount();
+    written.actions = lots.actionCount();
     return written;
 }
 
@@ -102,6 +98,8 @@ QString LedgerImport::summary(const Written &written) const
     QStringList parts{counted(written.lots, "lot imported", "lots imported")};
     if (written.sales > 0)
         parts << counted(written.sales, "sale recorded", "sales recorded");
+    if (written.actions > 0)
+        parts << counted(written.actions, "company's action recorded", "company's actions recorded");
     if (written.storedMeanwhile > 0)
         parts << counted(written.storedMeanwhile, "was stored by another program meanwhile",
                          "were stored by another program meanwhile");

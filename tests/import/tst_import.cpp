@@ -420,7 +420,8 @@ private slots:
             "split 4 for 1 of ACME" + date3,
             "reverse split 1 for 10 of ZED" + date3,
             "split 3 for 2 of BIG" + date3,
-            "split of ODD" + date3 + ": 1.234 shares added to the 7 held make 8.234, which is no ratio of whole numbers",
+            "split of ODD" + date3 + ": 1.234 shares added to the 7 held make 8.234, which is no ratio of small whole "
+            "numbers",
             "split of NONE" + date3 + ": no shares of NONE were held on 6/13/2024",
             "split of BIG" + date3 + ": a split adds shares, but its shares are negative",
             "reverse split of BIG" + date3 + ": a reverse split removes shares, but its shares are positive",

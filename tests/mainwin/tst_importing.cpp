@@ -1,5 +1,6 @@
 // Importing brokers' files through the main window: Ctrl+I, the file dialog, the preview, the
-// message, then the ledger read back with SQLite, the lists, and the copies in "Tesmo backups".
+// message, then the ledger read back with SQLite, the lists, and the copies in "Tesmo backups";
+// a file's sales and company actions recorded with its lots.
 #include "support/Corpus.h"
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
@@ -211,6 +212,71 @@ private slots:
         });
         w.ctrlKey(Qt::Key_I);
         QCOMPARE(statuses, QStringList(3, QStringLiteral("Already in the ledger")));
+    }
+
+    // A file of purchases, sales and a split, the split and the sales ticked: recorded in one
+    // transaction in order of date, the split after the sale before it and on the purchase before
+    // it, the sale after it on the split shares. A split the ledger no longer settles as the
+    // preview showed it writes nothing at all.
+    void aTickedSplitIsRecordedWithTheFilesOtherRows()
+    {
+        MainWindow w({{"Acme", "ACME", 100, 10, 1000, "2024-01-02"}});
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.csv"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Date,Action,Symbol,Description,Quantity,Price,Amount\n"
+                   "05/01/2024,Buy,ACME,Acme,50,12,-600\n"
+                   "05/20/2024,Sell,ACME,Acme,-30,,450\n"
+                   "06/14/2024,Stock Split,ACME,Acme,240,,\n"
+                   "06/20/2024,Buy,ACME,Acme,10,5,-50\n"
+                   "06/21/2024,Sell,ACME,Acme,-60,,600\n");
+        file.close();
+        const auto ledger = [&] {
+            return w.folder.query("SELECT group_concat(ID || ' ' || NumShares || ' ' || Price || ' ' || NetAmount, '|') "
+                                  "FROM qryStocks")
+                   + u'/' + w.folder.query("SELECT count(*) FROM sqlite_master WHERE name IN ('Sales', 'Actions')");
+        };
+        QString status;
+        const auto tickAndImport = [&](const std::function<void()> &meanwhile) {
+            return PreviewAnswer([&, meanwhile](QDialog &d) {
+                auto *rows = d.findChild<QTableView *>("rows");
+                for (const int row : {1, 2, 4}) {   // the split once the sale before it is ticked
+                    rows->setCurrentIndex(rows->model()->index(row, 0));
+                    QTest::keyClick(rows, Qt::Key_Space);
+                }
+                status = rows->model()->index(2, 1).data().toString();
+                meanwhile();
+                PreviewAnswer::import(d);
+            });
+        };
+        const QString before = ledger();
+        w.dialogs.chooseNext(path);
+        PreviewAnswer changed = tickAndImport([&] { w.folder.query("UPDATE Lots SET NumShares = 90 WHERE ID = 1"); });
+        w.ctrlKey(Qt::Key_I);
+        QCOMPARE(status, QStringLiteral("Action: split 3 for 1 of ACME on 6/14/2024"));
+        QCOMPARE(w.dialogs.takeTexts(),
+                 QStringList{"No lots were imported. The company's action on line 4 can no longer be recorded as the "
+                             "preview showed it, since the ledger changed: it now reads 'split of ACME on 6/14/2024: "
+                             "240 shares added to the 110 held make 350, which is no ratio of small whole numbers'."});
+        QCOMPARE(ledger(), QString(before).replace(QStringLiteral("1 100.0"), QStringLiteral("1 90.0")));
+
+        w.folder.query("UPDATE Lots SET NumShares = 100 WHERE ID = 1");
+        w.dialogs.chooseNext(path);
+        PreviewAnswer recorded = tickAndImport([] {});
+        w.ctrlKey(Qt::Key_I);
+        QCOMPARE(w.dialogs.takeTexts(),
+                 QStringList{"2 lots imported; 2 sales recorded; 1 company's action recorded."});
+        // Lot 1: 100 less 30 sold, times 3, less 60 sold; lot 2 split; lot 3 bought after the split.
+        QCOMPARE(ledger(), QStringLiteral("1 150.0 3.3333 500.0|2 150.0 4.0 600.0|3 10.0 5.0 50.0/2"));
+        QCOMPARE(w.folder.query("SELECT group_concat(printf('%d %g %s %.2f %.2f', LotID, NumShares, Sold, Proceeds, "
+                                "CostBasis), '|') FROM qrySales"),
+                 QStringLiteral("1 30 2024-05-20 450.00 300.00|1 60 2024-06-21 600.00 200.00"));
+        QCOMPARE(w.folder.query("SELECT Kind || ' ' || Ticker || ' ' || Day || ' ' || RatioText || ' ' || "
+                                "(SELECT group_concat(LotID || ':' || BeforeShares || '>' || AfterShares, ' ') "
+                                "FROM ActionLots WHERE ActionID = Actions.ID) FROM Actions"),
+                 QStringLiteral("Split ACME 2024-06-14 3 for 1 1:70.0>210.0 2:50.0>150.0"));
+        QCOMPARE(w.column(1, 4), QStringLiteral("150|150|10"));
     }
 
     // Pending changes: a refusal by the rules cancels the import before a file is asked for; valid
