@@ -193,7 +193,7 @@ CompanyRow companyRow(const LotImport &import, qsizetype index)
     return row;
 }
 
-std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, const std::vector<SaleMatch> &sales)
+std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, std::vector<SaleMatch> &sales)
 {
     QSet<qsizetype> covered;
     for (const SaleMatch &m : sales)
@@ -235,7 +235,8 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
     };
 
     std::vector<SaleMatch> matches;
-    QHash<quint64, int> reachedBy;   // the line of a ticked action before, by each ticker it reaches or makes
+    // The line and day of a ticked action before, by each ticker it reaches or makes.
+    QHash<quint64, std::pair<int, qint64>> reachedBy;
     for (const qsizetype i : actions) {
         const CandidateLot &c = lots[std::size_t(i)];
         const CompanyRow row = companyRow(import, i);
@@ -247,7 +248,7 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
         if (!p.action)
             continue;
         for (const QString &t : {p.action->ticker, p.action->newTicker}) {
-            if (const int line = reachedBy.value(t.isEmpty() ? 0 : tickerKey(t))) {
+            if (const int line = reachedBy.value(t.isEmpty() ? 0 : tickerKey(t)).first) {
                 m.covered = false;
                 m.reason += QStringLiteral(": the action on line %1 comes before it; import that one first").arg(line);
                 break;
@@ -256,7 +257,17 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
         if (m.covered && c.ticked) {
             for (const QString &t : {p.action->ticker, p.action->newTicker})
                 if (!t.isEmpty())
-                    reachedBy.insert(tickerKey(t), c.line);
+                    reachedBy.insert(tickerKey(t), {c.line, c.key.tradeDay});
+        }
+    }
+    // A sale after a ticked action of its ticker would take from the lots
+    // as the action leaves them, which the preview does not work out.
+    for (SaleMatch &m : sales) {
+        const CandidateLot &c = lots[std::size_t(m.index)];
+        const auto before = reachedBy.constFind(c.key.ticker);
+        if (m.covered && before != reachedBy.cend() && before->second < c.key.tradeDay) {
+            m.covered = false;
+            m.reason = QStringLiteral("the action on line %1 comes before it; import that one first").arg(before->first);
         }
     }
     return matches;

@@ -79,9 +79,10 @@ CompanyRow companyRow(const LotImport &import, qsizetype index);
 // The preview's match of the file's company actions, each in order of day,
 // then row, against the shares held on its day: by the ledger (rows, which
 // stay as they are while the preview is open), the file's purchases chosen
-// and its sales ticked that sales (their matches) cover. An action of a ticker that a ticked action before it
-// reaches (as the old or the new ticker) is not settled until that one is
-// recorded.
-std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, const std::vector<SaleMatch> &sales);
+// and its sales ticked that sales (their matches) cover. An action of a
+// ticker that a ticked action before it reaches (as the old or the new
+// ticker) is not settled until that one is recorded; nor is a sale of such a
+// ticker dated after it, whose match is changed so.
+std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, std::vector<SaleMatch> &sales);
 
 } // namespace tesmo
