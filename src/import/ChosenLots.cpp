@@ -174,7 +174,6 @@ std::optional<CorporateAction> ChosenLots::nextAction(const TickerLots &lotsOf)
     request.day = p.action->day;
     request.ratio = p.action->ratio;
     request.newTicker = p.action->newTicker;
-    request.newName = p.action->newName;
     request.cash = p.action->cash;
     LotTable lots;
     lotsOf(request.ticker, [&](const LotRow &lot) { lots.append(lot); });

@@ -122,8 +122,9 @@ Proposal propose(const CompanyRow &row, const HeldShares &held)
     case kSpinOffAction: {
         const bool merger = row.actions == kMergerAction;
         a.kind = merger ? ActionKind::Merger : ActionKind::SpinOff;
+        // The row's name may be its description ("OLDCO MERGED INTO NEWCO")
+        // rather than the company's: the lots keep their names.
         a.newTicker = row.ticker;
-        a.newName = row.name;
         const QString into = QStringLiteral("%1 %2 %3 on %4").arg(what, merger ? "into" : "of", row.ticker, date);
         if (!(row.shares > 0) || row.sharesSign < 0)
             return refuse(into, QStringLiteral("it gives no shares received; the row of the shares received "

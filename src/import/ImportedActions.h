@@ -10,7 +10,7 @@
 //   as a ratio of small whole numbers ("4 for 1", "1 for 10", "3 for 2").
 // - a merger (or an exchange of shares): the shares of the new ticker
 //   received, the old ticker named in its words; the ratio received ÷ held,
-//   of whole numbers up to 1000.
+//   of whole numbers up to 1000. The lots keep their names.
 // - a spin-off (or a distribution of shares): the shares of the new ticker
 //   received, the parent named in its words. The part of the parent's cost
 //   the new shares take is never in the file, so it is shown, not recorded.
@@ -50,7 +50,6 @@ struct ProposedAction {
     QDate day;
     QString ratio;       // "4 for 1"
     QString newTicker;   // a merger's or spin-off's
-    QString newName;
     QString cash;        // a return of capital's, per share: "0.25"
 };
 

@@ -278,6 +278,33 @@ private slots:
                                 "FROM ActionLots WHERE ActionID = Actions.ID) FROM Actions"),
                  QStringLiteral("Split ACME 2024-06-14 3 for 1 1:70.0>210.0 2:50.0>150.0"));
         QCOMPARE(w.column(1, 4), QStringLiteral("210|150|10"));
+
+        // A return of capital over every lot of ACME, and a merger of a lot the same file buys.
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Date,Action,Symbol,Description,Quantity,Price,Amount\n"
+                   "07/01/2024,Buy,OLDCO,Oldco,40,5,-200\n"
+                   "07/15/2024,Return of capital,ACME,Acme,,,37.00\n"
+                   "08/20/2024,Merger,NEWCO,OLDCO MERGED INTO NEWCO,100,,\n");
+        file.close();
+        w.dialogs.chooseNext(path);
+        status.clear();
+        PreviewAnswer others([&](QDialog &d) {
+            auto *rows = d.findChild<QTableView *>("rows");
+            for (const int row : {1, 2}) {
+                rows->setCurrentIndex(rows->model()->index(row, 0));
+                QTest::keyClick(rows, Qt::Key_Space);
+                status << rows->model()->index(row, 1).data().toString();
+            }
+            PreviewAnswer::import(d);
+        });
+        w.ctrlKey(Qt::Key_I);
+        QCOMPARE(status, (QStringList{"Action: return of capital of $.1000 a share of ACME on 7/15/2024",
+                                      "Action: merger of OLDCO into NEWCO, 5 for 2, on 8/20/2024"}));
+        QCOMPARE(w.dialogs.takeTexts(), QStringList{"1 lot imported; 2 company's actions recorded."});
+        QCOMPARE(w.folder.query("SELECT group_concat(ID || ' ' || Name1 || ' ' || Ticker || ' ' || NumShares || ' ' || "
+                                "NetAmount, '|') FROM qryStocks"),
+                 QStringLiteral("1 Acme ACME 210.0 679.0|2 Acme ACME 150.0 585.0|3 Acme ACME 10.0 49.0|"
+                                "4 Oldco NEWCO 100.0 200.0"));
     }
 
     // Pending changes: a refusal by the rules cancels the import before a file is asked for; valid
