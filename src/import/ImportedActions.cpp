@@ -2,6 +2,8 @@
 
 #include "import/ActionWords.h"
 #include "sales/SalePlan.h"
+#include "store/Database.h"
+#include "store/Sqlite.h"
 #include "text/FieldRules.h"
 #include "text/Regional.h"
 
@@ -194,7 +196,29 @@ CompanyRow companyRow(const LotImport &import, qsizetype index)
     return row;
 }
 
-std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, std::vector<SaleMatch> &sales)
+std::vector<RecordedAction> recordedActions(const QString &databaseName)
+{
+    Database db(databaseName, Database::Mode::ReadOnly);
+    Statement kept(db.handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'Actions'");
+    kept.step();
+    if (kept.int64(0) == 0)
+        return {};
+    std::vector<RecordedAction> recorded;
+    Statement s(db.handle(), "SELECT Kind, Ticker, Day, NewTicker FROM Actions");
+    while (s.step()) {
+        RecordedAction &a = recorded.emplace_back();
+        const QDate day = QDate::fromString(s.text(2), Qt::ISODate);
+        a.text = QStringLiteral("%1 of %2 on %3").arg(s.text(0), s.text(1), regional::shortDate(day));
+        a.day = day.toJulianDay();
+        for (const int column : {1, 3})
+            if (!s.text(column).isEmpty())
+                a.tickers.push_back(LotKey::of(s.text(column), {}, 0, {}, {}).ticker);
+    }
+    return recorded;
+}
+
+std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows,
+                                    const std::vector<RecordedAction> &recorded, std::vector<SaleMatch> &sales)
 {
     QSet<qsizetype> covered;
     for (const SaleMatch &m : sales)
@@ -241,9 +265,21 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
     for (const qsizetype i : actions) {
         const CandidateLot &c = lots[std::size_t(i)];
         const CompanyRow row = companyRow(import, i);
-        Proposal p = propose(row, held);
         SaleMatch &m = matches.emplace_back();
         m.index = i;
+        // The ledger's actions of its ticker: one on or after its day leaves
+        // the shares held on it unknown, and may be this one.
+        const auto later = std::find_if(recorded.begin(), recorded.end(), [&](const RecordedAction &a) {
+            return a.day >= c.key.tradeDay
+                   && std::find(a.tickers.begin(), a.tickers.end(), c.key.ticker) != a.tickers.end();
+        });
+        if (later != recorded.end()) {
+            m.reason = QStringLiteral("%1 of %2 on %3: the ledger records a %4, not before it")
+                           .arg(import::companyActionText(row.actions), row.ticker, regional::shortDate(row.day),
+                                later->text.front().toLower() + later->text.mid(1));
+            continue;
+        }
+        Proposal p = propose(row, held);
         m.reason = p.text;
         m.covered = p.action.has_value();
         if (!p.action)

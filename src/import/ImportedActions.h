@@ -28,6 +28,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace tesmo {
 
@@ -72,6 +73,17 @@ Proposal propose(const CompanyRow &row, const HeldShares &held);
 // after from held to the shares the ledger keeps; none otherwise.
 std::optional<QString> wholeRatio(double after, double held, int smaller = 1000);
 
+// An action the ledger records: what it is and its day, by the tickers it
+// reaches and makes (their keys, LotKey::ticker).
+struct RecordedAction {
+    QString text;   // "Split of ACME on 6/14/2024"
+    qint64 day = 0;   // Julian day
+    std::vector<quint64> tickers;
+};
+// The actions the ledger at databaseName records; none when it keeps none.
+// Raises Error when the ledger cannot be read.
+std::vector<RecordedAction> recordedActions(const QString &databaseName);
+
 // The row of candidate index of import as a company's action.
 CompanyRow companyRow(const LotImport &import, qsizetype index);
 
@@ -81,7 +93,10 @@ CompanyRow companyRow(const LotImport &import, qsizetype index);
 // and its sales ticked that sales (their matches) cover. An action of a
 // ticker that a ticked action before it reaches (as the old or the new
 // ticker) is not settled until that one is recorded; nor is a sale of such a
-// ticker dated after it, whose match is changed so.
-std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows, std::vector<SaleMatch> &sales);
+// ticker dated after it, whose match is changed so. Nor is an action of a
+// ticker whose recorded actions (recorded) reach it on or after its day: the
+// shares held on the day are no longer known, and it may be one of them.
+std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows,
+                                    const std::vector<RecordedAction> &recorded, std::vector<SaleMatch> &sales);
 
 } // namespace tesmo

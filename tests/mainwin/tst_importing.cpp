@@ -280,13 +280,14 @@ private slots:
         QCOMPARE(w.column(1, 4), QStringLiteral("210|150|10"));
 
         // A return of capital over every lot of ACME, and a merger of a lot the same file buys.
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Date,Action,Symbol,Description,Quantity,Price,Amount\n"
+        QFile other(dir.filePath(QStringLiteral("later.csv")));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("Date,Action,Symbol,Description,Quantity,Price,Amount\n"
                    "07/01/2024,Buy,OLDCO,Oldco,40,5,-200\n"
                    "07/15/2024,Return of capital,ACME,Acme,,,37.00\n"
                    "08/20/2024,Merger,NEWCO,OLDCO MERGED INTO NEWCO,100,,\n");
-        file.close();
-        w.dialogs.chooseNext(path);
+        other.close();
+        w.dialogs.chooseNext(other.fileName());
         status.clear();
         PreviewAnswer others([&](QDialog &d) {
             auto *rows = d.findChild<QTableView *>("rows");
@@ -305,6 +306,18 @@ private slots:
                                 "NetAmount, '|') FROM qryStocks"),
                  QStringLiteral("1 Acme ACME 210.0 679.0|2 Acme ACME 150.0 585.0|3 Acme ACME 10.0 49.0|"
                                 "4 Oldco NEWCO 100.0 200.0"));
+
+        // Read again, the first file's split is the ledger's: it can no longer be ticked.
+        w.dialogs.chooseNext(path);
+        PreviewAnswer again([&](QDialog &d) {
+            const QModelIndex split = d.findChild<QTableView *>("rows")->model()->index(2, 1);
+            QCOMPARE(split.data().toString(), QStringLiteral("Action: split of ACME on 6/14/2024: the ledger records a "
+                                                             "split of ACME on 6/14/2024, not before it"));
+            QVERIFY(!(split.siblingAtColumn(0).flags() & Qt::ItemIsUserCheckable));
+            PreviewAnswer::cancel(d);
+        });
+        w.ctrlKey(Qt::Key_I);
+        QVERIFY(again.shown());
     }
 
     // Pending changes: a refusal by the rules cancels the import before a file is asked for; valid
