@@ -196,29 +196,42 @@ CompanyRow companyRow(const LotImport &import, qsizetype index)
     return row;
 }
 
-std::vector<RecordedAction> recordedActions(const QString &databaseName)
+std::vector<RecordedChange> recordedChanges(const QString &databaseName)
 {
     Database db(databaseName, Database::Mode::ReadOnly);
-    Statement kept(db.handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'Actions'");
-    kept.step();
-    if (kept.int64(0) == 0)
-        return {};
-    std::vector<RecordedAction> recorded;
-    Statement s(db.handle(), "SELECT Kind, Ticker, Day, NewTicker FROM Actions");
-    while (s.step()) {
-        RecordedAction &a = recorded.emplace_back();
-        const QDate day = QDate::fromString(s.text(2), Qt::ISODate);
-        a.text = QStringLiteral("%1 of %2 on %3").arg(s.text(0), s.text(1), regional::shortDate(day));
-        a.day = day.toJulianDay();
-        for (const int column : {1, 3})
-            if (!s.text(column).isEmpty())
-                a.tickers.push_back(LotKey::of(s.text(column), {}, 0, {}, {}).ticker);
+    std::vector<RecordedChange> recorded;
+    const auto dayOf = [](const QString &iso) { return QDate::fromString(iso, Qt::ISODate); };
+    const auto keyOf = [](const QString &ticker) { return LotKey::of(ticker, {}, 0, {}, {}).ticker; };
+    Statement tables(db.handle(), "SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('Actions', 'Sales')");
+    QSet<QString> kept;
+    while (tables.step())
+        kept.insert(tables.text(0));
+    if (kept.contains(QStringLiteral("Actions"))) {
+        Statement s(db.handle(), "SELECT Kind, Ticker, Day, NewTicker FROM Actions");
+        while (s.step()) {
+            RecordedChange &a = recorded.emplace_back();
+            a.text = QStringLiteral("%1 of %2 on %3").arg(s.text(0).toLower(), s.text(1), regional::shortDate(dayOf(s.text(2))));
+            a.day = dayOf(s.text(2)).toJulianDay();
+            for (const int column : {1, 3})
+                if (!s.text(column).isEmpty())
+                    a.tickers.push_back(keyOf(s.text(column)));
+        }
+    }
+    if (kept.contains(QStringLiteral("Sales"))) {
+        Statement s(db.handle(), "SELECT Ticker, Sold, min(Acquired) FROM Sales GROUP BY Ticker, Sold");
+        while (s.step()) {
+            RecordedChange &a = recorded.emplace_back();
+            a.text = QStringLiteral("sale of %1 on %2").arg(s.text(0), regional::shortDate(dayOf(s.text(1))));
+            a.day = dayOf(s.text(1)).toJulianDay();
+            a.from = dayOf(s.text(2)).toJulianDay();
+            a.tickers.push_back(keyOf(s.text(0)));
+        }
     }
     return recorded;
 }
 
 std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows,
-                                    const std::vector<RecordedAction> &recorded, std::vector<SaleMatch> &sales)
+                                    const std::vector<RecordedChange> &recorded, std::vector<SaleMatch> &sales)
 {
     QSet<qsizetype> covered;
     for (const SaleMatch &m : sales)
@@ -267,16 +280,16 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
         const CompanyRow row = companyRow(import, i);
         SaleMatch &m = matches.emplace_back();
         m.index = i;
-        // The ledger's actions of its ticker: one on or after its day leaves
-        // the shares held on it unknown, and may be this one.
-        const auto later = std::find_if(recorded.begin(), recorded.end(), [&](const RecordedAction &a) {
-            return a.day >= c.key.tradeDay
+        // A recorded change of its ticker on or after its day leaves the
+        // shares held on it unknown, and may be this very action.
+        const auto later = std::find_if(recorded.begin(), recorded.end(), [&](const RecordedChange &a) {
+            return a.day >= c.key.tradeDay && a.from <= c.key.tradeDay
                    && std::find(a.tickers.begin(), a.tickers.end(), c.key.ticker) != a.tickers.end();
         });
         if (later != recorded.end()) {
             m.reason = QStringLiteral("%1 of %2 on %3: the ledger records a %4, not before it")
                            .arg(import::companyActionText(row.actions), row.ticker, regional::shortDate(row.day),
-                                later->text.front().toLower() + later->text.mid(1));
+                                later->text);
             continue;
         }
         Proposal p = propose(row, held);

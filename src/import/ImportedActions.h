@@ -73,16 +73,18 @@ Proposal propose(const CompanyRow &row, const HeldShares &held);
 // after from held to the shares the ledger keeps; none otherwise.
 std::optional<QString> wholeRatio(double after, double held, int smaller = 1000);
 
-// An action the ledger records: what it is and its day, by the tickers it
-// reaches and makes (their keys, LotKey::ticker).
-struct RecordedAction {
-    QString text;   // "Split of ACME on 6/14/2024"
-    qint64 day = 0;   // Julian day
+// An action or a day's sales the ledger records, by the tickers it reaches
+// and makes (their keys, LotKey::ticker): what it is, its day, and the day
+// of the first lot it took from.
+struct RecordedChange {
+    QString text;   // "Split of ACME on 6/14/2024", "sale of ACME on 8/1/2024"
+    qint64 day = 0;   // Julian days
+    qint64 from = 0;
     std::vector<quint64> tickers;
 };
-// The actions the ledger at databaseName records; none when it keeps none.
+// The actions and the days of sales the ledger at databaseName records.
 // Raises Error when the ledger cannot be read.
-std::vector<RecordedAction> recordedActions(const QString &databaseName);
+std::vector<RecordedChange> recordedChanges(const QString &databaseName);
 
 // The row of candidate index of import as a company's action.
 CompanyRow companyRow(const LotImport &import, qsizetype index);
@@ -94,9 +96,10 @@ CompanyRow companyRow(const LotImport &import, qsizetype index);
 // ticker that a ticked action before it reaches (as the old or the new
 // ticker) is not settled until that one is recorded; nor is a sale of such a
 // ticker dated after it, whose match is changed so. Nor is an action of a
-// ticker whose recorded actions (recorded) reach it on or after its day: the
-// shares held on the day are no longer known, and it may be one of them.
+// ticker that a recorded action or sale (recorded) changed on or after its
+// day, from a lot bought on or before it: the shares held on the day are not
+// those of the lots now, and the action may be a recorded one.
 std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &rows,
-                                    const std::vector<RecordedAction> &recorded, std::vector<SaleMatch> &sales);
+                                    const std::vector<RecordedChange> &recorded, std::vector<SaleMatch> &sales);
 
 } // namespace tesmo

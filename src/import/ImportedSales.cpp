@@ -89,7 +89,7 @@ QString whyNotCovered(const SaleRefusal &e, const QString &ticker, QDate sold, d
     return e.description();
 }
 
-SaleMatcher saleMatcher(const LotTable &rows, std::vector<RecordedAction> recorded)
+SaleMatcher saleMatcher(const LotTable &rows, std::vector<RecordedChange> recorded)
 {
     // The ledger's lots of each ticker asked for so far, by their keys.
     auto ledger = std::make_shared<QHash<quint64, std::shared_ptr<LotTable>>>();

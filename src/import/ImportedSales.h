@@ -33,7 +33,7 @@ StoredSales storedSales(const QString &databaseName);
 // (rows, which stay as they are while the preview is open) and the file's
 // purchases chosen for import, each sale after the earlier ticked ones have
 // taken theirs; and of its company actions (matchActions), against the
-// actions the ledger records too.
-SaleMatcher saleMatcher(const LotTable &rows, std::vector<RecordedAction> recorded = {});
+// actions and sales the ledger records too.
+SaleMatcher saleMatcher(const LotTable &rows, std::vector<RecordedChange> recorded = {});
 
 } // namespace tesmo

@@ -46,7 +46,7 @@ void LedgerImport::read(QIODevice &device, const QString &name, Progress *progre
     version_ = store_.ledgerVersion();
     import_ = LotImport(storedKeys(store_.DatabaseName(), store_.RecordCount()), storedSales(store_.DatabaseName()),
                         rememberedLayouts(store_.DatabaseName()));
-    import_.setSaleMatcher(saleMatcher(store_.rows(), recordedActions(store_.DatabaseName())));
+    import_.setSaleMatcher(saleMatcher(store_.rows(), recordedChanges(store_.DatabaseName())));
     import_.read(device, progress);
     if (!import_.hasHeader())
         throw Error(kErrNothingToDo, QStringLiteral("No lots can be imported from %1: %2.").arg(name, unreadable(import_)));

@@ -380,7 +380,7 @@ private slots:
         LotTable ledger;
         LotId id = 0;
         for (const auto &[ticker, shares] : {std::pair{"ACME", 100.0}, {"OLDCO", 200}, {"ZED", 200}, {"BIG", 3},
-                                             {"ODD", 7}, {"KILO", 1000}}) {
+                                             {"ODD", 7}, {"KILO", 1000}, {"SOLD", 100}}) {
             LotRow lot;
             lot.id = ++id;
             lot.ticker = ticker;
@@ -389,8 +389,11 @@ private slots:
             lot.tradeDay = std::int32_t(QDate(2024, 1, 2).toJulianDay());
             ledger.append(lot);
         }
+        // SOLD sold since: the shares held on the day of its split are not those of its lot now.
+        const qint64 jan2 = QDate(2024, 1, 2).toJulianDay(), jun20 = QDate(2024, 6, 20).toJulianDay();
         LotImport import;
-        import.setSaleMatcher(saleMatcher(ledger));
+        import.setSaleMatcher(saleMatcher(
+            ledger, {{"sale of SOLD on 6/20/2024", jun20, jan2, {LotKey::of(u"SOLD", {}, 0, {}, {}).ticker}}}));
         import.readText(QStringLiteral(
                             "Date,Action,Symbol,Description,Quantity,Amount\n"
                             "6/13/2024,Forward Split,ACME,,300,\n"
@@ -413,7 +416,8 @@ private slots:
                             "6/20/2024,Capital repayment,ACME,,,\n"
                             "6/20/2024,Split merger,ACME,,4,\n"
                             "6/20/2024,Sale of fraction reverse split,ZED,,-0.5,3.00\n"
-                            "6/20/2024,Non-qualified dividend,ACME,,,4.00\n")
+                            "6/20/2024,Non-qualified dividend,ACME,,,4.00\n"
+                            "6/13/2024,Split,SOLD,,100,\n")
                             .toUtf8());
         const QString date3 = QStringLiteral(" on 6/13/2024"), date4 = QStringLiteral(" on 6/14/2024");
         const QStringList expected{
@@ -444,7 +448,8 @@ private slots:
             "Corporate Action",
             "reverse split of ZED on 6/20/2024: its words name a purchase or a sale too; record it with "
             "Corporate Action",
-            "NotAPurchase: dividend"};
+            "NotAPurchase: dividend",
+            "split of SOLD" + date3 + ": the ledger records a sale of SOLD on 6/20/2024, not before it"};
         const auto shown = [&] {
             QStringList rows;
             for (const CandidateLot &l : import.lots())
