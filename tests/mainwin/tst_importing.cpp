@@ -306,6 +306,7 @@ private slots:
                                 "NetAmount, '|') FROM qryStocks"),
                  QStringLiteral("1 Acme ACME 210.0 679.0|2 Acme ACME 150.0 585.0|3 Acme ACME 10.0 49.0|"
                                 "4 Oldco NEWCO 100.0 200.0"));
+        QCOMPARE(w.column(1, 1) + u' ' + w.column(1, 4), QStringLiteral("ACME|ACME|ACME|NEWCO 210|150|10|100"));
 
         // Read again, the first file's split is the ledger's: it can no longer be ticked.
         w.dialogs.chooseNext(path);
