@@ -12,8 +12,8 @@
 #include <QStringList>
 #include <algorithm>
 #include <bit>
-#include <tuple>
 #include <cmath>
+#include <tuple>
 
 namespace tesmo {
 
@@ -280,11 +280,14 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
         const CompanyRow row = companyRow(import, i);
         SaleMatch &m = matches.emplace_back();
         m.index = i;
-        // A recorded change of its ticker on or after its day leaves the
+        // A recorded change of its tickers on or after its day leaves the
         // shares held on it unknown, and may be this very action.
+        const Proposal p = propose(row, held);
+        const quint64 reached = p.action ? tickerKey(p.action->ticker) : c.key.ticker;
         const auto later = std::find_if(recorded.begin(), recorded.end(), [&](const RecordedChange &a) {
             return a.day >= c.key.tradeDay && a.from <= c.key.tradeDay
-                   && std::find(a.tickers.begin(), a.tickers.end(), c.key.ticker) != a.tickers.end();
+                   && std::any_of(a.tickers.begin(), a.tickers.end(),
+                                  [&](quint64 t) { return t == c.key.ticker || t == reached; });
         });
         if (later != recorded.end()) {
             m.reason = QStringLiteral("%1 of %2 on %3: the ledger records a %4, not before it")
@@ -292,7 +295,6 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
                                 later->text);
             continue;
         }
-        Proposal p = propose(row, held);
         m.reason = p.text;
         m.covered = p.action.has_value();
         if (!p.action)
