@@ -37,27 +37,29 @@ PartShape actionsShape(Database &db)
 
 // An action whose value is not of its kind: the file's checks keep every
 // value the program writes of its kind, so another tool has gone round them.
-[[noreturn]] void refuseValue(ActionId id, const char *what)
+// what names the value; of, when given, what it is of ("lot's earlier").
+[[noreturn]] void refuseValue(ActionId id, const char *what, const char *of = nullptr)
 {
-    throw Error(kErrNotALedger, QStringLiteral("The action with ID %1 in Tesmo.mdb holds a %2 that is not of its "
+    throw Error(kErrNotALedger, QStringLiteral("The action with ID %1 in Tesmo.mdb holds a %2%3 that is not of its "
                                                "kind; no action was read.")
                                     .arg(id)
-                                    .arg(QLatin1String(what)));
+                                    .arg(of ? QLatin1String(of) + QLatin1Char(' ') : QString(), QLatin1String(what)));
 }
 
 // Reads the columns of one row, each checked against its kind.
 class RowReader {
 public:
-    RowReader(const Statement &s, ActionId id)
+    RowReader(const Statement &s, ActionId id, const char *of = nullptr)
         : s_(s)
         , id_(id)
+        , of_(of)
     {
     }
     bool isNull(int column) const { return s_.isNull(column); }
     QString text(int column, const char *what) const
     {
         if (type(column) != SQLITE_TEXT)
-            refuseValue(id_, what);
+            refuseValue(id_, what, of_);
         return s_.text(column);
     }
     std::optional<QString> optionalText(int column, const char *what) const
@@ -67,7 +69,7 @@ public:
     double number(int column, const char *what) const
     {
         if (type(column) != SQLITE_INTEGER && type(column) != SQLITE_FLOAT)
-            refuseValue(id_, what);
+            refuseValue(id_, what, of_);
         return sqlite3_column_double(s_.handle(), column);
     }
     std::optional<Ticks> ticks(int column, const char *what) const
@@ -76,15 +78,17 @@ public:
             return std::nullopt;
         const std::optional<Ticks> ticks = ticksFromDouble(number(column, what));
         if (!ticks)
-            refuseValue(id_, what);
+            refuseValue(id_, what, of_);
         return ticks;
     }
     QDate date(int column, const char *what) const
     {
-        const QByteArray text = this->text(column, what).toUtf8();
-        const std::optional<QDate> date = readIsoDate({text.constData(), std::size_t(text.size())});
+        if (type(column) != SQLITE_TEXT)
+            refuseValue(id_, what, of_);
+        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(s_.handle(), column));
+        const std::optional<QDate> date = readIsoDate({p, std::size_t(sqlite3_column_bytes(s_.handle(), column))});
         if (!date)
-            refuseValue(id_, what);
+            refuseValue(id_, what, of_);
         return *date;
     }
 
@@ -92,6 +96,7 @@ private:
     int type(int column) const { return sqlite3_column_type(s_.handle(), column); }
     const Statement &s_;
     ActionId id_;
+    const char *of_;
 };
 
 const char *const kActionColumns = "SELECT ID, Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, "
@@ -105,20 +110,19 @@ const char *const kLotColumns =
     "FROM ActionLots AS l LEFT JOIN ActionLots AS f ON f.ActionID = l.ActionID AND f.LotID = l.FromLot "
     "WHERE l.ActionID = ?1 ORDER BY l.FromLot IS NOT NULL, l.LotID";
 
-// The values of a lot from the six columns from first on (name to net
+// The values of a lot from the five columns from first on (name to net
 // amount), and the trade date at dateColumn.
-ActionLotValues valuesOf(const RowReader &r, int first, int dateColumn, const char *when)
+ActionLotValues valuesOf(const RowReader &r, int first, int dateColumn)
 {
-    const auto what = [when](const char *value) { return (QByteArray(when) + ' ' + value); };
     ActionLotValues v;
     v.nameIsNull = r.isNull(first);
     if (!v.nameIsNull)
-        v.name = r.text(first, what("name").constData());
-    v.ticker = r.text(first + 1, what("ticker").constData());
-    v.shares = r.number(first + 2, what("number of shares").constData());
-    v.price = r.ticks(first + 3, what("price").constData());
-    v.netAmount = r.ticks(first + 4, what("net amount").constData());
-    v.tradeDate = r.date(dateColumn, what("trade date").constData());
+        v.name = r.text(first, "name");
+    v.ticker = r.text(first + 1, "ticker");
+    v.shares = r.number(first + 2, "number of shares");
+    v.price = r.ticks(first + 3, "price");
+    v.netAmount = r.ticks(first + 4, "net amount");
+    v.tradeDate = r.date(dateColumn, "trade date");
     return v;
 }
 
@@ -127,16 +131,16 @@ void readLots(Database &db, CorporateAction &action)
     Statement s(db.handle(), kLotColumns);
     s.bind(1, std::int64_t(action.id));
     while (s.step()) {
-        const RowReader r(s, action.id);
+        const RowReader before(s, action.id, "lot's earlier"), r(s, action.id, "lot's");
         ActionLot lot;
         lot.lot = LotId(s.int64(0));
         lot.fromLot = r.isNull(1) ? 0 : LotId(r.number(1, "lot made from"));
         if (!lot.made())
-            lot.before = valuesOf(r, 2, 7, "lot's earlier");
-        lot.after = valuesOf(r, 8, 13, "lot's");
+            lot.before = valuesOf(before, 2, 7);
+        lot.after = valuesOf(r, 8, 13);
         const std::optional<Ticks> gain = r.ticks(14, "gain");
         if (!gain)
-            refuseValue(action.id, "gain");
+            refuseValue(action.id, "gain", "lot's");
         lot.gain = *gain;
         action.lots.push_back(std::move(lot));
     }

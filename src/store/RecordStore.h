@@ -294,26 +294,23 @@ private:
     // it is: once the transaction is committed, followSales brings it in step.
     SalesWritten writeSales(const std::vector<SalePart> &parts, bool plannedOnFile = false,
                             const std::function<bool(qint64 done, qint64 total)> &progress = {});
-    std::pair<StoredLot, bool> undoPart(const SalePart &seen);
-    // An action written within a transaction, and what the record set shows
-    // of it once the transaction is committed.
+    struct SaleUndo;   // the statements of an undo of a sale, prepared once
+    std::pair<StoredLot, bool> undoPart(const SalePart &seen, SaleUndo &statements);
+    // An action written within a transaction: as recorded, and its sale,
+    // naming the lots made by their IDs, as written.
     struct ActionWritten {
         CorporateAction recorded;
-        std::vector<SalePart> sale;   // its sale, naming the lots made by their IDs
+        std::vector<SalePart> sale;
         SalesWritten sold;
-        std::vector<StoredLot> after;   // the lots the action left in the file, as it left them
-        std::optional<StoredLot> currentAfter;
     };
     // Writes the action as RecordAction does, within the caller's
-    // transaction. Each lot it changes must be in the file as its before
-    // values say, and so in the record set too, unless the action was worked
-    // out on the lots as the file holds them within the transaction
-    // (plannedOnFile). Raises Error as RecordAction does.
-    ActionWritten writeAction(const CorporateAction &action, bool plannedOnFile,
+    // transaction, adding the lots it leaves in the file to after when
+    // given. Each lot it changes must be in the file as its before values
+    // say, and so in the record set too, unless the action was worked out on
+    // the lots as the file holds them within the transaction (plannedOnFile).
+    // Raises Error as RecordAction does.
+    ActionWritten writeAction(const CorporateAction &action, bool plannedOnFile, LotTable *after,
                               const std::function<bool(qint64 done, qint64 total)> &progress = {});
-    // Once the write is committed, the record set shows the lots as the
-    // action and its sale left them.
-    void followAction(const ActionWritten &written);
     // Undoes the action seen in one transaction, which is committed only
     // when commit is set; the record set follows what was committed.
     void undoAction(const CorporateAction &seen, const std::function<bool(qint64 done, qint64 total)> &progress,
@@ -321,6 +318,8 @@ private:
     // The lots of an action refused, or whose undo was refused, are shown as
     // the file holds them.
     void followActionLots(const CorporateAction &action);
+    void keepRow(LotTable &rows, LotId id);
+    void followCurrent(const LotTable &rows);
     std::vector<std::pair<StoredLot, bool>> undoSaleParts(const std::vector<SalePart> &sale);
     // The rows of the lots the record set holds take what the sales left
     // them, or leave it when sold whole; the current lot's boxes follow.

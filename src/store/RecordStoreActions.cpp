@@ -3,6 +3,8 @@
 // following the lots.
 #include "store/RecordStore.h"
 
+#include "store/LargeWrite.h"
+#include "store/Lot.h"
 #include "text/IsoDate.h"
 #include "text/Regional.h"
 
@@ -14,6 +16,9 @@
 namespace tesmo {
 
 namespace {
+
+const char *const kReadLot =
+    "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots WHERE ID = ?1";
 
 [[noreturn]] void refuseUndo(const QString &reason)
 {
@@ -73,6 +78,8 @@ QString dayText(const QString &iso)
     return date ? regional::shortDate(*date) : iso;
 }
 
+qint64 kib(qint64 lots) { return lots / 2; }
+
 } // namespace
 
 CorporateAction RecordStore::RecordAction(const CorporateAction &action,
@@ -80,9 +87,11 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
 {
     requireOpen();
     ActionWritten written;
+    LotTable after;   // the lots the action left in the file, as it left them
     try {
+        const LargeWrite large(db_->handle(), kib(qint64(action.lots.size() + action.sale.size())));
         Database::Transaction transaction(*db_);
-        written = writeAction(action, false, progress);
+        written = writeAction(action, false, &after, progress);
         transaction.commit();
     } catch (const Error &e) {
         if (e.number() != kErrLotChanged && e.number() != kErrLotGone)
@@ -93,11 +102,12 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
         throw Error(e.number(), e.description() + QStringLiteral(" Its lots are now shown as the ledger file holds "
                                                                  "them."));
     }
-    followAction(written);
+    followCurrent(after);
+    followSales(written.sale, written.sold);
     return written.recorded;
 }
 
-RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &action, bool plannedOnFile,
+RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &action, bool plannedOnFile, LotTable *after,
                                                     const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     const auto lotCount = qint64(action.lots.size());
@@ -108,8 +118,6 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     std::vector<SalePart> &sale = written.sale;
     sale = action.sale;
     SalesWritten &sold = written.sold;
-    std::vector<StoredLot> &after = written.after;
-    std::optional<StoredLot> &currentAfter = written.currentAfter;
     // A ledger that never had sales keeps no splits: every sale to come
     // counts the lots as split.
     const bool keepSplits = splitsShares(action) && hasSales(*db_);
@@ -168,8 +176,11 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
                    "FROM Lots WHERE ID = ?9 AND Name1 IS ?10 AND Ticker IS ?11 AND NumShares IS ?12 "
                    "AND Price IS ?13 AND NetAmount IS ?14 AND TradeDate IS ?15");
     Statement exists(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
+    // The ticker is indexed: it is written only when it changes.
     Statement change(db_->handle(), "UPDATE Lots SET Name1 = ?1, Ticker = ?2, NumShares = ?3, Price = ?4, "
                                     "NetAmount = ?5 WHERE ID = ?6");
+    Statement changeAmounts(db_->handle(), "UPDATE Lots SET NumShares = ?3, Price = ?4, NetAmount = ?5 "
+                                           "WHERE ID = ?6");
     Statement make(db_->handle(), "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
                                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     Statement keepMade(db_->handle(),
@@ -219,10 +230,13 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
                                                             "file.")
                                                  .arg(lot.lot));
         }
-        bindValues(change, 1, lot.after);
-        change.bind(6, std::int64_t(lot.lot));
-        change.step();
-        change.reset();
+        const bool named = lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
+                        || lot.after.nameIsNull != lot.before->nameIsNull;
+        Statement &write = named ? change : changeAmounts;
+        bindValues(write, 1, lot.after);
+        write.bind(6, std::int64_t(lot.lot));
+        write.step();
+        write.reset();
     }
 
     // The sale, on the lots as the action left them; a part of a lot made
@@ -246,32 +260,11 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     for (const SalePart &part : sale)
         if (part.wholeLot())
             soldWhole.insert(part.lot);
-    for (const ActionLot &lot : recorded.lots) {
-        if (soldWhole.contains(lot.lot))
-            continue;
-        const StoredLot stored = readLot(lot.lot);
-        after.push_back(stored);
-        if (place_.onLot && current_.id() == lot.lot)
-            currentAfter = stored;
-    }
+    for (const ActionLot &lot : recorded.lots)
+        if (after && !soldWhole.contains(lot.lot))
+            keepRow(*after, lot.lot);
     report(total);
     return written;
-}
-
-void RecordStore::followAction(const ActionWritten &written)
-{
-    for (const StoredLot &lot : written.after) {
-        const LotRow row = lot.row();
-        if (const int pos = positionOf(row.id); pos >= 0)
-            rows_.replace(std::size_t(pos), row);
-        else
-            added(row);
-    }
-    if (written.currentAfter) {
-        current_ = *written.currentAfter;
-        showCurrent();
-    }
-    followSales(written.sale, written.sold);
 }
 
 void RecordStore::UndoAction(const CorporateAction &action,
@@ -297,8 +290,8 @@ void RecordStore::undoAction(const CorporateAction &seen,
     const auto report = [&](qint64 done) { return !progress || progress(done, total); };
     LotTable after;   // the lots the action changed, as they are back
     std::vector<LotId> made;
-    std::optional<StoredLot> currentAfter;
     try {
+        const LargeWrite large(db_->handle(), kib(total));
         Database::Transaction transaction(*db_);
         const std::optional<CorporateAction> stored = readAction(*db_, seen.id);
         if (!stored)
@@ -356,12 +349,13 @@ void RecordStore::undoAction(const CorporateAction &seen,
                        "SELECT l.LotID, l.FromLot IS NOT NULL, Lots.ID IS NOT NULL, Lots.Name1 IS l.AfterName1, "
                        "Lots.Ticker IS l.AfterTicker, Lots.NumShares IS l.AfterShares, Lots.Price IS l.AfterPrice, "
                        "Lots.NetAmount IS l.AfterNetAmount, "
-                       "Lots.TradeDate IS coalesce(l.BeforeTradeDate, f.BeforeTradeDate) "
+                       "Lots.TradeDate IS coalesce(l.BeforeTradeDate, f.BeforeTradeDate), "
+                       "l.BeforeName1 IS l.AfterName1 AND l.BeforeTicker IS l.AfterTicker "
                        "FROM ActionLots AS l LEFT JOIN Lots ON Lots.ID = l.LotID "
                        "LEFT JOIN ActionLots AS f ON f.ActionID = l.ActionID AND f.LotID = l.FromLot "
                        "WHERE l.ActionID = ?1 ORDER BY l.LotID");
         lots.bind(1, id);
-        std::vector<LotId> changed;
+        std::vector<std::pair<LotId, bool>> changed;   // and whether its ticker or name changed
         for (qint64 i = 0; lots.step(); ++i) {
             if (i % 256 == 0 && !report(i))
                 throw Error(kErrUserCancelled);
@@ -388,19 +382,28 @@ void RecordStore::undoAction(const CorporateAction &seen,
                 refuseUndo(QStringLiteral("Lot %1 changed since this action: its %2 changed (%3).")
                                .arg(lot)
                                .arg(listed(differ), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
-            (isMade ? made : changed).push_back(lot);
+            if (isMade)
+                made.push_back(lot);
+            else
+                changed.emplace_back(lot, lots.int64(9) == 0);
         }
         lots.reset();
 
+        // The ticker is indexed: it is written only when the action changed it.
         Statement restore(db_->handle(),
                           "UPDATE Lots SET (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) = "
                           "(SELECT BeforeName1, BeforeTicker, BeforeShares, BeforePrice, BeforeNetAmount, "
                           "BeforeTradeDate FROM ActionLots WHERE ActionID = ?1 AND LotID = ?2) WHERE ID = ?2");
+        Statement restoreAmounts(db_->handle(),
+                                 "UPDATE Lots SET (NumShares, Price, NetAmount, TradeDate) = "
+                                 "(SELECT BeforeShares, BeforePrice, BeforeNetAmount, BeforeTradeDate "
+                                 "FROM ActionLots WHERE ActionID = ?1 AND LotID = ?2) WHERE ID = ?2");
         for (std::size_t i = 0; i < changed.size(); ++i) {
             if (i % 256 == 0 && !report(lotCount + qint64(i)))
                 throw Error(kErrUserCancelled);
-            restore.bind(1, id).bind(2, std::int64_t(changed[i])).step();
-            restore.reset();
+            Statement &write = changed[i].second ? restore : restoreAmounts;
+            write.bind(1, id).bind(2, std::int64_t(changed[i].first)).step();
+            write.reset();
         }
         Statement remove(db_->handle(), "DELETE FROM Lots WHERE ID = ?1");
         for (const LotId lot : made) {
@@ -420,12 +423,8 @@ void RecordStore::undoAction(const CorporateAction &seen,
         Statement action(db_->handle(), "DELETE FROM Actions WHERE ID = ?1");
         action.bind(1, id).step();
 
-        for (const LotId lot : changed) {
-            const StoredLot back = readLot(lot);
-            after.insert(back.row());
-            if (place_.onLot && current_.id() == lot)
-                currentAfter = back;
-        }
+        for (const auto &[lot, named] : changed)
+            keepRow(after, lot);
         report(total);
         if (!commit)
             return;   // and rolled back
@@ -434,20 +433,47 @@ void RecordStore::undoAction(const CorporateAction &seen,
         followActionLots(seen);
         throw;
     }
+    followCurrent(after);
     std::vector<std::size_t> leaving;
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        const LotRow row = after.lot(i);
-        if (const int pos = positionOf(row.id); pos >= 0)
-            rows_.replace(std::size_t(pos), row);
-        else
-            added(row);   // sold whole by the action's sale, and back
-    }
     for (const LotId lot : made)
         if (const int pos = positionOf(lot); pos >= 0)
             leaving.push_back(std::size_t(pos));
     removeRows(leaving);
-    if (currentAfter) {
-        current_ = *currentAfter;
+}
+
+// Adds the lot as the file holds it to rows, without a copy of its values.
+void RecordStore::keepRow(LotTable &rows, LotId id)
+{
+    Statement &s = cached(readStmt_, kReadLot);
+    s.bind(1, std::int64_t(id));
+    if (s.step()) {
+        sqlite3_value *values[kFieldCount];
+        for (int pos = 0; pos < kFieldCount; ++pos)
+            values[pos] = sqlite3_column_value(s.handle(), pos);
+        LotRow row;
+        HeldTexts held;
+        readLotRow(values, row, held);
+        row.boxAmounts = true;   // as a lot written shows them
+        rows.insert(row);
+    }
+    s.reset();
+}
+
+// The record set's rows of the lots in rows take their values; the current
+// lot among them is read again and shown.
+void RecordStore::followCurrent(const LotTable &rows)
+{
+    bool current = false;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const LotRow row = rows.lot(i);
+        current = current || (place_.onLot && current_.id() == row.id);
+        if (const int pos = positionOf(row.id); pos >= 0)
+            rows_.replace(std::size_t(pos), row);
+        else
+            added(row);   // made, or sold whole and back
+    }
+    if (current) {
+        current_ = readLot(current_.id());
         showCurrent();
     }
 }

@@ -2,6 +2,7 @@
 // records of the file they came from.
 #include "store/RecordStore.h"
 
+#include "store/LargeWrite.h"
 #include "store/LotReader.h"
 #include "text/IsoDate.h"
 
@@ -106,46 +107,6 @@ private:
     std::vector<LotId> ids_;
 };
 
-// A connection set for a large write while it lives, as it was afterwards:
-// its page cache, in kibibytes, as large as asked when it is smaller, and
-// the journal of each statement (the pages it changed, kept so that it can
-// be undone alone) in memory: a file for it took a write of each page a
-// statement of 64 lots changed, 50,000 writes for 60,000 lots.
-class LargeWrite {
-public:
-    LargeWrite(sqlite3 *db, qint64 kibibytes)
-        : db_(db)
-        , cache_(pragma("cache_size"))   // negative: kibibytes; positive: pages
-        , temp_(pragma("temp_store"))
-    {
-        if (cache_ > -kibibytes)
-            set("cache_size", -kibibytes);
-        set("temp_store", 2);
-    }
-    ~LargeWrite()
-    {
-        set("cache_size", cache_);
-        set("temp_store", temp_);
-    }
-    LargeWrite(const LargeWrite &) = delete;
-    LargeWrite &operator=(const LargeWrite &) = delete;
-
-private:
-    qint64 pragma(const char *name)
-    {
-        Statement s(db_, (QByteArray("PRAGMA ") + name).constData());
-        s.step();
-        return s.int64(0);
-    }
-    void set(const char *name, qint64 value)
-    {
-        sqlite3_exec(db_, (QByteArray("PRAGMA ") + name + " = " + QByteArray::number(value)).constData(), nullptr,
-                     nullptr, nullptr);
-    }
-    sqlite3 *db_;
-    qint64 cache_, temp_;
-};
-
 } // namespace
 
 std::uint64_t RecordStore::ledgerVersion()
@@ -201,7 +162,7 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
             readTickerLots(*db_, ticker, each, true);
         };
         while (const std::optional<CorporateAction> action = lots.nextAction(namedLotsOf)) {
-            for (const ActionLot &lot : writeAction(*action, true).recorded.lots)
+            for (const ActionLot &lot : writeAction(*action, true, nullptr).recorded.lots)
                 touched.push_back(lot.lot);
             const std::vector<SalePart> after = lots.sales(lotsOf);
             if (!after.empty())

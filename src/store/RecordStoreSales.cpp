@@ -158,40 +158,52 @@ void RecordStore::followSales(const std::vector<SalePart> &parts, const SalesWri
         showCurrent();
 }
 
+struct RecordStore::SaleUndo {
+    explicit SaleUndo(sqlite3 *db)
+        : sale(db, "SELECT LotID, SharesLeft = 0, EXISTS (SELECT 1 FROM Sales AS later "
+                   "WHERE later.LotID = Sales.LotID AND later.ID > Sales.ID) FROM Sales WHERE ID = ?1")
+        // Which of the lot's values differ from what the sale left.
+        , lot(db, "SELECT Lots.Name1 IS Sales.Name1, Lots.Ticker IS Sales.Ticker, "
+                  "Lots.NumShares IS Sales.SharesLeft, Lots.Price IS Sales.LotPrice, "
+                  "Lots.NetAmount IS Sales.NetLeft, Lots.TradeDate IS Sales.Acquired "
+                  "FROM Sales JOIN Lots ON Lots.ID = Sales.LotID WHERE Sales.ID = ?1")
+        , restoreWhole(db, "INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                           "SELECT LotID, Name1, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired "
+                           "FROM Sales WHERE ID = ?1")
+        , restorePart(db, "UPDATE Lots SET (NumShares, NetAmount) = (SELECT LotNumShares, LotNetAmount "
+                          "FROM Sales WHERE ID = ?1) WHERE ID = (SELECT LotID FROM Sales WHERE ID = ?1)")
+        , remove(db, "DELETE FROM Sales WHERE ID = ?1")
+    {
+    }
+    Statement sale, lot, restoreWhole, restorePart, remove;
+};
+
 // Puts back the lot of the sale row the user saw and deletes the row, within
 // the caller's transaction; refuses when the lot is not as the row left it.
-// Returns the lot as it is back, and whether it came back into the ledger.
-std::pair<StoredLot, bool> RecordStore::undoPart(const SalePart &seen)
+// The file holds the row as the user saw it (undoSaleParts). Returns the lot
+// as it is back, and whether it came back into the ledger.
+std::pair<StoredLot, bool> RecordStore::undoPart(const SalePart &seen, SaleUndo &statements)
 {
     const SaleId id = seen.id;
-    // A row under the same ID that is not the one the user saw came with a
-    // copy of the ledger restored meanwhile.
-    const std::optional<SalePart> stored = readSale(*db_, id);
-    if (stored && *stored != seen)
-        refuseUndo(QStringLiteral("The ledger file holds another sale under this sale's number since Tesmo read "
-                                  "it (a copy of the ledger was restored meanwhile)."));
-    Statement sale(db_->handle(),
-                   "SELECT LotID, SharesLeft = 0, EXISTS (SELECT 1 FROM Sales AS later "
-                   "WHERE later.LotID = Sales.LotID AND later.ID > Sales.ID) FROM Sales WHERE ID = ?1");
+    Statement &sale = statements.sale;
     sale.bind(1, std::int64_t(id));
     if (!sale.step())
         refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
     const auto lotId = LotId(sale.int64(0));
     const bool whole = sale.int64(1) != 0;
-    if (sale.int64(2) != 0)
+    const bool later = sale.int64(2) != 0;
+    sale.reset();
+    if (later)
         refuseUndo(QStringLiteral("Lot %1 changed since this sale: a later sale took shares from it. Undo that "
                                   "sale first.")
                        .arg(lotId));
-    // Which of the lot's values differ from what the sale left.
-    Statement lot(db_->handle(),
-                  "SELECT Lots.Name1 IS Sales.Name1, Lots.Ticker IS Sales.Ticker, "
-                  "Lots.NumShares IS Sales.SharesLeft, Lots.Price IS Sales.LotPrice, "
-                  "Lots.NetAmount IS Sales.NetLeft, Lots.TradeDate IS Sales.Acquired "
-                  "FROM Sales JOIN Lots ON Lots.ID = Sales.LotID WHERE Sales.ID = ?1");
+    Statement &lot = statements.lot;
     lot.bind(1, std::int64_t(id));
     const bool there = lot.step();
-    if (whole && there)
+    if (whole && there) {
+        lot.reset();
         refuseUndo(QStringLiteral("Lot %1 is in the ledger again since this sale sold it whole.").arg(lotId));
+    }
     if (!whole && !there)
         refuseUndo(QStringLiteral("Lot %1 was deleted since this sale, so its shares cannot be put back.").arg(lotId));
     if (!whole) {
@@ -204,47 +216,54 @@ std::pair<StoredLot, bool> RecordStore::undoPart(const SalePart &seen)
         // A split changes the number of shares and the price; anything
         // else is an edit.
         const bool split = lot.int64(2) == 0 || lot.int64(3) == 0;
+        lot.reset();
         if (!changed.isEmpty())
             refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3).")
                            .arg(lotId)
                            .arg(listed(changed), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
     }
     lot.reset();
-    Statement restore(db_->handle(),
-                      whole ? "INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                              "SELECT LotID, Name1, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired "
-                              "FROM Sales WHERE ID = ?1"
-                            : "UPDATE Lots SET (NumShares, NetAmount) = (SELECT LotNumShares, LotNetAmount "
-                              "FROM Sales WHERE ID = ?1) WHERE ID = (SELECT LotID FROM Sales WHERE ID = ?1)");
-    restore.bind(1, std::int64_t(id));
-    restore.step();
-    Statement remove(db_->handle(), "DELETE FROM Sales WHERE ID = ?1");
-    remove.bind(1, std::int64_t(id));
-    remove.step();
+    Statement &restore = whole ? statements.restoreWhole : statements.restorePart;
+    restore.bind(1, std::int64_t(id)).step();
+    restore.reset();
+    statements.remove.bind(1, std::int64_t(id)).step();
+    statements.remove.reset();
     return {readLot(lotId), whole};
 }
 
 // The parts are undone last first, each from its lot as the later ones left
 // it; the file must hold the sale as the user saw it, no part more or less.
+// A row under a part's ID that is not the one the user saw came with a copy
+// of the ledger restored meanwhile.
 std::vector<std::pair<StoredLot, bool>> RecordStore::undoSaleParts(const std::vector<SalePart> &sale)
 {
     if (sale.empty() || !hasSales(*db_))
         refuseUndo(QStringLiteral("This sale is no longer in the ledger file."));
-    Statement count(db_->handle(), "SELECT count(*) FROM Sales WHERE SaleNo = ?1 OR SaleNo IS NULL AND ID = ?1");
-    count.bind(1, std::int64_t(sale.front().saleNo));
-    count.step();
-    if (count.int64(0) != std::int64_t(sale.size()))
-        refuseUndo(count.int64(0) == 0 ? QStringLiteral("This sale is no longer in the ledger file.")
-                                       : QStringLiteral("The ledger file holds this sale with other parts since Tesmo "
-                                                        "read it (a copy of the ledger was restored meanwhile)."));
-    count.reset();
+    const std::vector<SalePart> held = readSaleParts(*db_, sale.front().saleNo);
+    if (held.size() != sale.size())
+        refuseUndo(held.empty() ? QStringLiteral("This sale is no longer in the ledger file.")
+                                : QStringLiteral("The ledger file holds this sale with other parts since Tesmo "
+                                                 "read it (a copy of the ledger was restored meanwhile)."));
     std::vector<const SalePart *> order;
     for (const SalePart &part : sale)
         order.push_back(&part);
     std::sort(order.begin(), order.end(), [](const SalePart *a, const SalePart *b) { return a->id > b->id; });
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const SalePart &heldPart = held[held.size() - 1 - i];   // held in ascending ID order
+        if (heldPart.id != order[i]->id) {
+            const std::optional<SalePart> other = readSale(*db_, order[i]->id);
+            refuseUndo(other ? QStringLiteral("The ledger file holds another sale under this sale's number since "
+                                              "Tesmo read it (a copy of the ledger was restored meanwhile).")
+                             : QStringLiteral("This sale is no longer in the ledger file."));
+        }
+        if (heldPart != *order[i])
+            refuseUndo(QStringLiteral("The ledger file holds another sale under this sale's number since Tesmo read "
+                                      "it (a copy of the ledger was restored meanwhile)."));
+    }
+    SaleUndo statements(db_->handle());
     std::vector<std::pair<StoredLot, bool>> back;
     for (const SalePart *part : order)
-        back.push_back(undoPart(*part));
+        back.push_back(undoPart(*part, statements));
     return back;
 }
 
