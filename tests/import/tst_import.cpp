@@ -417,7 +417,9 @@ private slots:
                             "6/20/2024,Split merger,ACME,,4,\n"
                             "6/20/2024,Sale of fraction reverse split,ZED,,-0.5,3.00\n"
                             "6/20/2024,Non-qualified dividend,ACME,,,4.00\n"
-                            "6/13/2024,Split,SOLD,,100,\n")
+                            "6/13/2024,Split,SOLD,,100,\n"
+                            "6/17/2024,Spin off,SPIN3,FROM ZED,20,\n"
+                            "6/20/2024,Non-dividend distribution,BIG,,,0.30\n")
                             .toUtf8());
         const QString date3 = QStringLiteral(" on 6/13/2024"), date4 = QStringLiteral(" on 6/14/2024");
         const QStringList expected{
@@ -449,7 +451,10 @@ private slots:
             "reverse split of ZED on 6/20/2024: its words name a purchase or a sale too; record it with "
             "Corporate Action",
             "NotAPurchase: dividend",
-            "split of SOLD" + date3 + ": the ledger records a sale of SOLD on 6/20/2024, not before it"};
+            "split of SOLD" + date3 + ": the ledger records a sale of SOLD on 6/20/2024, not before it",
+            "spin-off of SPIN3 from ZED, 1 for 10, on 6/17/2024: the part of ZED's cost the new shares take is not in "
+            "the file; record it with Corporate Action",
+            "return of capital of $.1000 a share of BIG on 6/20/2024"};
         const auto shown = [&] {
             QStringList rows;
             for (const CandidateLot &l : import.lots())
@@ -459,7 +464,7 @@ private slots:
         };
         QCOMPARE(shown(), expected);
         QCOMPARE(import.chosenCount(), 0);
-        const std::vector<int> settled{0, 1, 2, 7, 14, 15};
+        const std::vector<int> settled{0, 1, 2, 7, 14, 15, 23};
         for (int i = 0; i < int(import.lots().size()); ++i)
             QCOMPARE(import.lots()[std::size_t(i)].tickable(), std::count(settled.begin(), settled.end(), i) == 1);
 
