@@ -119,7 +119,8 @@ std::vector<SalePart> ChosenLots::sales(const TickerLots &lotsOf)
 {
     SalePlanner planner;
     std::vector<SalePart> parts;
-    // The sales up to the next action, on its day too, as its purchases.
+    // The sales up to the next action: those of its day come before it, as
+    // the purchases of its day do.
     const qint64 until = nextAction_ < actions_.size() ? import_.lots()[std::size_t(actions_[nextAction_])].key.tradeDay
                                                        : std::numeric_limits<qint64>::max();
     for (; nextSale_ < sales_.size(); ++nextSale_) {
