@@ -1,5 +1,7 @@
 #include "import/ActionWords.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <iterator>
 #include <string_view>
@@ -21,27 +23,41 @@ enum Kind : unsigned {
     kTax = 256,
     kTransfer = 512,
     kSplit = 1024,
+    kReverse = 2048,
+    kMerger = 4096,
+    kExchange = 8192,
+    kSpin = 16384,
+    kDistribution = 32768,
+    kReturn = 65536,
+    kCapital = 131072,
+    kRepayment = 262144,
+    kRoc = 524288,
+    kNondividend = 1048576,
 };
 
 // In alphabetical order, in lower case.
 constexpr std::pair<std::string_view, unsigned> kWords[] = {
-    {"achat", kBuys},          {"acquisto", kBuys},       {"annulation", kUndoes},   {"bought", kBuys},
-    {"buy", kBuys},            {"buys", kBuys},           {"ca", kUndoes},           {"cancel", kUndoes},
-    {"cancelation", kUndoes},  {"canceled", kUndoes},     {"cancellation", kUndoes}, {"cancelled", kUndoes},
-    {"cancels", kUndoes},      {"charge", kFee},          {"charges", kFee},         {"commission", kFee},
-    {"compra", kBuys},         {"corrected", kUndoes},    {"correction", kUndoes},   {"cover", kCover},
-    {"cxl", kUndoes},          {"deposit", kTransfer},    {"distribution", kDividend}, {"div", kDividend},
-    {"dividend", kDividend},   {"dividende", kDividend},  {"dividendo", kDividend},  {"dividends", kDividend},
-    {"fee", kFee},             {"fees", kFee},            {"interest", kInterest},   {"journal", kTransfer},
-    {"kauf", kBuys},           {"koop", kBuys},           {"purchase", kBuys},       {"purchased", kBuys},
-    {"purchases", kBuys},      {"redeem", kSells},        {"redeemed", kSells},      {"redemption", kSells},
-    {"reinvest", kBuys},       {"reinvested", kBuys},     {"reinvestment", kBuys},   {"reinvestments", kBuys},
-    {"reversal", kUndoes},     {"reverse", kUndoes},      {"reversed", kUndoes},     {"sale", kSells},
-    {"sales", kSells},         {"sell", kSells},          {"sells", kSells},         {"short", kShort},
-    {"sold", kSells},          {"split", kSplit},         {"storno", kUndoes},       {"tax", kTax},
-    {"tender", kSells},        {"tendered", kSells},      {"transfer", kTransfer},   {"vendita", kSells},
-    {"venta", kSells},         {"vente", kSells},         {"verkauf", kSells},       {"verkoop", kSells},
-    {"wire", kTransfer},       {"withdrawal", kTransfer}, {"withholding", kTax},
+    {"achat", kBuys},          {"acquisition", kMerger},  {"acquisto", kBuys},       {"annulation", kUndoes},
+    {"bought", kBuys},         {"buy", kBuys},            {"buys", kBuys},           {"ca", kUndoes},
+    {"cancel", kUndoes},       {"cancelation", kUndoes},  {"canceled", kUndoes},     {"cancellation", kUndoes},
+    {"cancelled", kUndoes},    {"cancels", kUndoes},      {"capital", kCapital},     {"charge", kFee},
+    {"charges", kFee},         {"commission", kFee},      {"compra", kBuys},         {"corrected", kUndoes},
+    {"correction", kUndoes},   {"cover", kCover},         {"cxl", kUndoes},          {"deposit", kTransfer},
+    {"distribution", kDividend | kDistribution}, {"div", kDividend},
+    {"dividend", kDividend},   {"dividende", kDividend},
+    {"dividendo", kDividend},  {"dividends", kDividend},  {"exchange", kExchange},   {"fee", kFee},
+    {"fees", kFee},            {"interest", kInterest},   {"journal", kTransfer},    {"kauf", kBuys},
+    {"koop", kBuys},           {"merger", kMerger},       {"nondividend", kNondividend},
+    {"purchase", kBuys},       {"purchased", kBuys},      {"purchases", kBuys},      {"redeem", kSells},
+    {"redeemed", kSells},      {"redemption", kSells},    {"reinvest", kBuys},       {"reinvested", kBuys},
+    {"reinvestment", kBuys},   {"reinvestments", kBuys},  {"repayment", kRepayment}, {"return", kReturn},
+    {"reversal", kUndoes},     {"reverse", kUndoes | kReverse}, {"reversed", kUndoes},     {"roc", kRoc},
+    {"sale", kSells},          {"sales", kSells},         {"sell", kSells},          {"sells", kSells},
+    {"short", kShort},         {"sold", kSells},          {"spin", kSpin},           {"spinoff", kSpin},
+    {"split", kSplit},         {"storno", kUndoes},       {"tax", kTax},             {"tender", kSells},
+    {"tendered", kSells},      {"transfer", kTransfer},   {"vendita", kSells},       {"venta", kSells},
+    {"vente", kSells},         {"verkauf", kSells},       {"verkoop", kSells},       {"wire", kTransfer},
+    {"withdrawal", kTransfer}, {"withholding", kTax},
 };
 static_assert(std::is_sorted(std::begin(kWords), std::end(kWords)));
 
@@ -68,6 +84,7 @@ unsigned wordsOf(QStringView action)
         }
     }
     unsigned said = japaneseWords(action);
+    bool afterNon = false;   // the word before was "non": "non-dividend" is "nondividend"
     for (qsizetype i = 0; i < action.size();) {
         if (!action[i].isLetter()) {
             ++i;
@@ -83,9 +100,13 @@ unsigned wordsOf(QStringView action)
             if (known)
                 word[length++] = char(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
         }
-        if (!known)
+        if (!known) {
+            afterNon = false;
             continue;
+        }
         const std::string_view w(word, length);
+        if (std::exchange(afterNon, w == "non") && w == "dividend")
+            said |= kNondividend;
         const auto *found = std::lower_bound(std::begin(kWords), std::end(kWords), w,
                                              [](const auto &entry, std::string_view x) { return entry.first < x; });
         if (found != std::end(kWords) && found->first == w)
@@ -94,18 +115,47 @@ unsigned wordsOf(QStringView action)
     return said;
 }
 
+// The company's actions the words name.
+unsigned companyActions(unsigned said)
+{
+    unsigned named = 0;
+    if (said & kSplit)
+        named |= said & kReverse ? kReverseSplitAction : said & kUndoes ? 0u : unsigned(kSplitAction);
+    named |= said & kMerger ? unsigned(kMergerAction) : 0u;
+    named |= said & kSpin ? unsigned(kSpinOffAction) : 0u;
+    if ((said & kRoc) || (said & kNondividend) || ((said & kCapital) && (said & (kReturn | kRepayment))))
+        named |= kReturnOfCapitalAction;
+    return named;
+}
+
 } // namespace
+
+QString companyActionText(unsigned actions)
+{
+    static const char *const kNames[] = {"split", "reverse split", "merger", "spin-off", "return of capital"};
+    QStringList named;
+    for (unsigned bit = 0; bit < std::size(kNames); ++bit)
+        if (actions & (1u << bit))
+            named << QString::fromLatin1(kNames[bit]);
+    return named.join(QStringLiteral(" or "));
+}
 
 ActionReading readAction(QStringView action)
 {
     const unsigned said = wordsOf(action);
     ActionReading r;
     r.tradeWords = said & (kBuys | kSells);
+    if ((r.company = companyActions(said))) {
+        r.kind = Action::Company;
+        return r;
+    }
+    r.companyWithShares = (said & kExchange ? unsigned(kMergerAction) : 0u)
+                          | (said & kDistribution ? unsigned(kSpinOffAction) : 0u);
     r.what = said & kDividend   ? "dividend"
              : said & kInterest ? "interest"
              : said & kTax      ? "tax"
              : said & kFee      ? "fee"
-             : said & kSplit    ? "split"
+             : said & kSplit    ? "a split undone"
              : said & kTransfer ? "cash transfer"
                                 : nullptr;
     if ((said & kBuys) && (said & kSells))

@@ -1,9 +1,15 @@
 #include "import/ChosenLots.h"
 
+#include "actions/ActionPlan.h"
+#include "import/ImportedActions.h"
 #include "import/ImportedSales.h"
 #include "store/Database.h"
 #include "store/ImportRecords.h"
 #include "store/LotReader.h"
+
+#include <algorithm>
+#include <limits>
+#include <tuple>
 
 namespace tesmo {
 
@@ -47,10 +53,18 @@ ChosenLots::ChosenLots(const LotImport &import, std::uint64_t version)
     , version_(version)
 {
     const std::vector<qsizetype> chosen = import.chosen();
-    for (const qsizetype i : chosen)
-        if (!import.lots()[std::size_t(i)].sale)
+    for (const qsizetype i : chosen) {
+        const CandidateLot &c = import.lots()[std::size_t(i)];
+        if (c.status == RowStatus::Action)
+            actions_.push_back(i);
+        else if (!c.sale)
             rows_.push_back(i);
+    }
     sales_ = salesInOrder(import, chosen);
+    std::sort(actions_.begin(), actions_.end(), [&](qsizetype a, qsizetype b) {
+        const CandidateLot &x = import.lots()[std::size_t(a)], &y = import.lots()[std::size_t(b)];
+        return std::tie(x.key.tradeDay, x.row) < std::tie(y.key.tradeDay, y.row);
+    });
     leftOut_.assign(rows_.size(), false);
 }
 
@@ -105,8 +119,15 @@ std::vector<SalePart> ChosenLots::sales(const TickerLots &lotsOf)
 {
     SalePlanner planner;
     std::vector<SalePart> parts;
-    for (const qsizetype i : sales_) {
+    // The sales up to the next action: those of its day come before it, as
+    // the purchases of its day do.
+    const qint64 until = nextAction_ < actions_.size() ? import_.lots()[std::size_t(actions_[nextAction_])].key.tradeDay
+                                                       : std::numeric_limits<qint64>::max();
+    for (; nextSale_ < sales_.size(); ++nextSale_) {
+        const qsizetype i = sales_[nextSale_];
         const CandidateLot &c = import_.lots()[std::size_t(i)];
+        if (c.key.tradeDay > until)
+            break;
         const QString ticker = reader_.fileTexts(c.row)[kTicker];
         if (!planner.knows(ticker)) {
             planner.know(ticker);
@@ -129,6 +150,41 @@ std::vector<SalePart> ChosenLots::sales(const TickerLots &lotsOf)
         parts.insert(parts.end(), sale.begin(), sale.end());
     }
     return parts;
+}
+
+std::optional<CorporateAction> ChosenLots::nextAction(const TickerLots &lotsOf)
+{
+    if (nextAction_ == actions_.size())
+        return std::nullopt;
+    const CandidateLot &c = import_.lots()[std::size_t(actions_[nextAction_++])];
+    // Proposed again on the lots as the file holds them now, it must be the
+    // action the preview showed.
+    const Proposal p = propose(companyRow(import_, actions_[nextAction_ - 1]), [&](const QString &ticker, QDate day) {
+        double held = 0;
+        lotsOf(ticker, [&](const LotRow &lot) { held += lot.tradeDay <= day.toJulianDay() ? lot.numShares : 0; });
+        return held;
+    });
+    if (!p.action || p.text != c.reason)
+        throw Error(kErrLotChanged, QStringLiteral("The company's action on line %1 can no longer be recorded as the "
+                                                   "preview showed it, since the ledger changed: it now reads '%2'.")
+                                        .arg(c.line)
+                                        .arg(p.text));
+    ActionRequest request;
+    request.kind = p.action->kind;
+    request.ticker = p.action->ticker;
+    request.day = p.action->day;
+    request.ratio = p.action->ratio;
+    request.newTicker = p.action->newTicker;
+    request.cash = p.action->cash;
+    LotTable lots;
+    lotsOf(request.ticker, [&](const LotRow &lot) { lots.append(lot); });
+    try {
+        return planAction(request, lots, QDate::currentDate());
+    } catch (const ActionRefusal &e) {
+        throw Error(e.number(), QStringLiteral("The company's action on line %1 cannot be recorded: %2")
+                                    .arg(c.line)
+                                    .arg(e.description()));
+    }
 }
 
 } // namespace tesmo

@@ -35,6 +35,11 @@ RememberedLayouts rememberedLayouts(const QString &databaseName);
 // then row, against the lots as the file holds them once the rows are
 // written; one that they no longer cover (another program sold from them
 // meanwhile) refuses the whole import with Error 3107, naming its line.
+// The ticked company actions are worked out and recorded in order of day
+// with the sales: each after the sales dated on or before it, on the lots
+// as the file holds them then; one that no longer proposes what the preview
+// showed refuses the import with Error 3107, and one the action's rules
+// refuse, with their error, each naming its line.
 class ChosenLots : public LotsToAdd {
 public:
     // The rows of import, checked against the ledger at its version.
@@ -45,11 +50,14 @@ public:
     void stillStored(const LotRow &stored) override;
     bool lot(qsizetype i, LotRow &row) override;
     std::vector<SalePart> sales(const TickerLots &lotsOf) override;
+    std::optional<CorporateAction> nextAction(const TickerLots &lotsOf) override;
     std::string_view sourceOf(qsizetype i) const override;
     KeptLayout layoutToKeep() const override;
 
     // The ticked sales, recorded by the write.
     qsizetype saleCount() const { return qsizetype(sales_.size()); }
+    // The ticked company actions.
+    qsizetype actionCount() const { return qsizetype(actions_.size()); }
 
     // The new rows left out: another program stored their lots meanwhile.
     qsizetype storedMeanwhile() const { return storedMeanwhile_; }
@@ -59,6 +67,8 @@ private:
     const RowReader reader_;
     std::vector<qsizetype> rows_;   // the chosen candidates of the import that are lots
     std::vector<qsizetype> sales_;  // the ticked sales, in the order they are recorded
+    std::vector<qsizetype> actions_;   // the ticked company actions, in order of day, then row
+    std::size_t nextSale_ = 0, nextAction_ = 0;   // the first of each not yet handed over
     std::uint64_t version_;
     QHash<LotKey, std::size_t> newRows_;   // by their keys, the places in rows_ of the new ones
     bool indexed_ = false;                 // newRows_ is made

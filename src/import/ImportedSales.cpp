@@ -89,11 +89,11 @@ QString whyNotCovered(const SaleRefusal &e, const QString &ticker, QDate sold, d
     return e.description();
 }
 
-SaleMatcher saleMatcher(const LotTable &rows)
+SaleMatcher saleMatcher(const LotTable &rows, std::vector<RecordedChange> recorded)
 {
     // The ledger's lots of each ticker asked for so far, by their keys.
     auto ledger = std::make_shared<QHash<quint64, std::shared_ptr<LotTable>>>();
-    return [&rows, ledger](const LotImport &import) {
+    return [&rows, ledger, recorded = std::move(recorded)](const LotImport &import) {
         const std::vector<CandidateLot> &lots = import.lots();
         const std::vector<qsizetype> chosen = import.chosen();
         std::vector<qsizetype> all;
@@ -163,6 +163,8 @@ SaleMatcher saleMatcher(const LotTable &rows)
                 m.reason = whyNotCovered(e, ticker, sold, c.key.shares, lineOf);
             }
         }
+        for (SaleMatch &m : matchActions(import, rows, recorded, matches))
+            matches.push_back(std::move(m));
         return matches;
     };
 }

@@ -5,6 +5,7 @@
 // transaction, to record them.
 #pragma once
 
+#include "import/ImportedActions.h"
 #include "import/LotImport.h"
 #include "sales/SalePlanner.h"
 #include "text/LotTable.h"
@@ -31,7 +32,8 @@ StoredSales storedSales(const QString &databaseName);
 // The preview's match of the file's sales against the lots of the ledger
 // (rows, which stay as they are while the preview is open) and the file's
 // purchases chosen for import, each sale after the earlier ticked ones have
-// taken theirs.
-SaleMatcher saleMatcher(const LotTable &rows);
+// taken theirs; and of its company actions (matchActions), against the
+// actions and sales the ledger records too.
+SaleMatcher saleMatcher(const LotTable &rows, std::vector<RecordedChange> recorded = {});
 
 } // namespace tesmo

@@ -2,6 +2,7 @@
 
 #include "import/BrokerTexts.h"
 #include "import/ChosenLots.h"
+#include "import/ImportedActions.h"
 #include "import/ImportedSales.h"
 #include "store/Backup.h"
 #include "text/FailureWords.h"
@@ -45,7 +46,7 @@ void LedgerImport::read(QIODevice &device, const QString &name, Progress *progre
     version_ = store_.ledgerVersion();
     import_ = LotImport(storedKeys(store_.DatabaseName(), store_.RecordCount()), storedSales(store_.DatabaseName()),
                         rememberedLayouts(store_.DatabaseName()));
-    import_.setSaleMatcher(saleMatcher(store_.rows()));
+    import_.setSaleMatcher(saleMatcher(store_.rows(), recordedChanges(store_.DatabaseName())));
     import_.read(device, progress);
     if (!import_.hasHeader())
         throw Error(kErrNothingToDo, QStringLiteral("No lots can be imported from %1: %2.").arg(name, unreadable(import_)));
@@ -70,6 +71,7 @@ LedgerImport::Written LedgerImport::write(const std::function<bool(qint64 done, 
     });
     written.storedMeanwhile = lots.storedMeanwhile();
     written.sales = lots.saleCount();
+    written.actions = lots.actionCount();
     return written;
 }
 
@@ -92,10 +94,13 @@ QString LedgerImport::summary(const Written &written) const
         {RowStatus::Sale, "sale was left out", "sales were left out"},
         {RowStatus::NotAPurchase, "row was not a purchase", "rows were not purchases"},
         {RowStatus::Refused, "row was refused", "rows were refused"},
+        {RowStatus::Action, "company's action was left out", "company's actions were left out"},
     };
     QStringList parts{counted(written.lots, "lot imported", "lots imported")};
     if (written.sales > 0)
         parts << counted(written.sales, "sale recorded", "sales recorded");
+    if (written.actions > 0)
+        parts << counted(written.actions, "company's action recorded", "company's actions recorded");
     if (written.storedMeanwhile > 0)
         parts << counted(written.storedMeanwhile, "was stored by another program meanwhile",
                          "were stored by another program meanwhile");

@@ -17,11 +17,13 @@ namespace tesmo {
 class LedgerImport {
 public:
     // What a write did: the lots written, the new rows left out because
-    // another program stored them meanwhile, and the sales recorded.
+    // another program stored them meanwhile, the sales and the company's
+    // actions recorded.
     struct Written {
         qsizetype lots = 0;
         qsizetype storedMeanwhile = 0;
         qsizetype sales = 0;
+        qsizetype actions = 0;
     };
 
     // Readies an import into store's ledger: its pending changes are handled

@@ -135,7 +135,8 @@ void LotImport::setSaleMatcher(SaleMatcher matcher)
 
 void LotImport::matchSales()
 {
-    sales_ = std::count_if(lots_.begin(), lots_.end(), [](const CandidateLot &l) { return l.sale; });
+    sales_ = std::count_if(lots_.begin(), lots_.end(),
+                           [](const CandidateLot &l) { return l.sale || l.status == RowStatus::Action; });
     if (sales_ == 0)
         return;
     for (CandidateLot &l : lots_)
@@ -148,7 +149,7 @@ void LotImport::matchSales()
         }
     }
     for (CandidateLot &l : lots_)
-        l.ticked = l.ticked && (!l.sale || l.covered);
+        l.ticked = l.ticked && ((!l.sale && l.status != RowStatus::Action) || l.covered);
 }
 
 void LotImport::read(QIODevice &device, Progress *progress)
@@ -296,7 +297,7 @@ FieldTexts LotImport::texts(qsizetype index) const
 {
     const CandidateLot &lot = lots_[std::size_t(index)];
     const bool readsAsSale = lot.sale && (lot.status == RowStatus::Sale || lot.status == RowStatus::Already);
-    if (lot.status != RowStatus::New && !lot.tickable() && !readsAsSale)
+    if ((lot.status != RowStatus::New && !lot.tickable() && !readsAsSale) || lot.status == RowStatus::Action)
         return reader().fileTexts(lot.row);
     return reader().read(lot.row)->typed;
 }

@@ -35,9 +35,13 @@ namespace tesmo {
 // row that sells shares) is recorded only when ticked, and can be ticked
 // only while the lots held by its date cover it; one the ledger has recorded
 // already is Already. Unsettled: the row reads differently under the
-// readings not yet settled.
-enum class RowStatus : int { New, Already, Twice, Check, Cancelled, Deleted, Sale, NotAPurchase, Refused, Unsettled };
-inline constexpr int kRowStatusCount = 10;
+// readings not yet settled. Action: a company's action on the shares (a
+// split, a merger, ...), recorded only when ticked, and tickable only while
+// its figures and the shares held on its day settle what it does.
+enum class RowStatus : int {
+    New, Already, Twice, Check, Cancelled, Deleted, Sale, NotAPurchase, Refused, Unsettled, Action
+};
+inline constexpr int kRowStatusCount = 11;
 
 // One data row of the file as a lot.
 struct CandidateLot {
@@ -58,11 +62,16 @@ struct CandidateLot {
     // A row that sells shares (Sale, or Already as one recorded), and, for
     // one that reads, whether the lots held by its date cover it.
     bool sale = false;
-    bool covered = false;
+    bool covered = false;   // of an Action: its action is settled
+    // Of an Action: the company's actions its words name
+    // (import::CompanyAction), one when it reads one way.
+    unsigned company = 0;
 
     // A held-back row: the user may choose to import it.
     bool tickable() const
     {
+        if (status == RowStatus::Action)
+            return covered;
         if (sale)
             return covered && (status == RowStatus::Sale || status == RowStatus::Already);
         return status == RowStatus::Already || status == RowStatus::Twice || status == RowStatus::Check
@@ -83,7 +92,9 @@ struct SaleMatch {
     QString reason;
 };
 // Matches the sales of an import against the lots they would take from;
-// one match for each sale that reads and has its proceeds.
+// one match for each sale that reads and has its proceeds; and the
+// company's actions against the shares held on their days (covered: the
+// action is settled; the reason: what it proposes, or why it cannot).
 using SaleMatcher = std::function<std::vector<SaleMatch>(const LotImport &import)>;
 
 // A reading as the preview says it: "Dates: day/month/year: the amounts are
@@ -105,6 +116,7 @@ public:
     // Takes the match of the file's sales, made again whenever the rows or
     // their ticks change. Without one, no sale is covered.
     void setSaleMatcher(SaleMatcher matcher);
+    // Rows whose matches a tick may change: sales and company actions.
     bool hasSales() const { return sales_ > 0; }
 
     // Reads the whole device and settles every reading it can from it,
@@ -185,7 +197,7 @@ private:
     StoredSales storedSales_;
     RememberedLayouts layouts_;
     SaleMatcher matcher_;
-    qsizetype sales_ = 0;   // candidates that are sales
+    qsizetype sales_ = 0;   // candidates that are sales or company actions
     // The file's bytes, for another encoding, where its text is not they;
     // bom_: the bytes are the text after UTF-8's byte-order mark.
     QByteArray bytes_;

@@ -267,6 +267,25 @@ std::optional<RowReading> RowReader::read(int row) const
                                           : QStringLiteral("Decimal mark not settled");
         return r;
     }
+    // A company's action on the shares is no lot: its ticker and date, and
+    // the numbers it gives, are what it needs.
+    const import::ActionReading &action = r.facts.action;
+    if (action.kind == import::Action::Company
+        || (action.companyWithShares && r.facts.sharesSign > 0 && !action.tradeWords)) {
+        const auto value = [&](int pos) {
+            return typed[std::size_t(pos)].isEmpty() ? std::nullopt : moneyFromText(typed[std::size_t(pos)]);
+        };
+        if (unread || !date || typed[kTicker].isEmpty()) {
+            r.outcome = RowReading::Outcome::Refused;
+            r.reason = typed[kTicker].isEmpty() ? QStringLiteral("it gives no ticker")
+                       : !date                  ? QStringLiteral("it gives no date that reads")
+                                                : QStringLiteral("its numbers do not read");
+        } else {
+            r.key = LotKey::of(typed[kTicker], *date, std::abs(numberFromText(typed[kNumShares]).value_or(0)),
+                               value(kPrice), value(kNetAmount));
+        }
+        return r;
+    }
     // The first field that breaks a rule or does not read refuses the row.
     std::optional<BrokenRule> broken = firstBrokenRule(typed);
     if (unread && (!broken || broken->field >= *unread))

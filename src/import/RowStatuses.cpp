@@ -79,7 +79,7 @@ Money moneyOf(const RowFacts &f, const ImportChoices &choices)
 }
 
 // What a row is by its words and the signs of its shares and its money.
-enum class Kind { Purchase, Sale, NotAPurchase, Refused, WaitsForSign };
+enum class Kind { Purchase, Sale, NotAPurchase, Refused, WaitsForSign, Company };
 struct Told {
     Kind kind;
     QString why;
@@ -94,6 +94,10 @@ Told tell(const RowFacts &f, Money money, bool withAction, bool negativeQuantity
     };
     if (!f.undone.isEmpty())
         return {Kind::NotAPurchase, QStringLiteral("its status says '%1'").arg(f.undone)};
+    // A company's action; an exchange or a distribution only of shares received.
+    if (words == import::Action::Company
+        || (f.action.companyWithShares && f.sharesSign > 0 && !f.action.tradeWords))
+        return {Kind::Company, {}};
     if (words == import::Action::Other)
         return {Kind::NotAPurchase, f.action.what ? QString::fromUtf8(f.action.what)
                                                   : QStringLiteral("its action '%1' is not a purchase").arg(actionText)};
@@ -264,6 +268,20 @@ std::vector<CandidateLot> candidates(const RowsOfFile &file, Progress *progress)
         const Told told = tell(f, moneyOf(f, file.choices), withAction, negativeQuantity,
                                withAction ? table.field(lot.row, actionColumn).trimmed() : QString());
         switch (told.kind) {
+        case Kind::Company:
+            lot.status = RowStatus::Action;
+            lot.company = f.action.company ? f.action.company : f.action.companyWithShares;
+            if (outcome == RowReading::Outcome::Unsettled) {
+                unread();
+            } else if (outcome == RowReading::Outcome::Refused) {
+                lot.reason = import::companyActionText(lot.company) + QStringLiteral(": ") + why;
+            } else {
+                // Until the shares held are known: what it names.
+                const FieldTexts texts = reader.fileTexts(lot.row);
+                lot.reason = QStringLiteral("%1 of %2 on %3")
+                                 .arg(import::companyActionText(lot.company), texts[kTicker], texts[kTradeDate]);
+            }
+            continue;
         case Kind::NotAPurchase:
         case Kind::Refused:
             lot.status = told.kind == Kind::Refused ? RowStatus::Refused : RowStatus::NotAPurchase;

@@ -99,7 +99,7 @@ void LedgerCommands::importLots(const QString &given)
                             isQuietFailure(e) ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation);
             return;
         }
-        if (written.lots > 0 || written.sales > 0) {
+        if (written.lots > 0 || written.sales > 0 || written.actions > 0) {
             // The last lot imported becomes current, if a sale left it;
             // else a current lot sold whole gives way to its neighbour.
             if (store_.LastModified() != lastBefore && store_.rows().rowOf(*store_.LastModified()))

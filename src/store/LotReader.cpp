@@ -55,19 +55,20 @@ void readLotsBeforeSales(Database &db, const std::function<void(const LotRow &)>
 // Tickers of printable ASCII are found through the NOCASE index, which folds
 // exactly the letters A to Z; the few others are compared one by one with the
 // full case fold, as the finds by ticker compare them.
-void readTickerLots(Database &db, const QString &ticker, const std::function<void(const LotRow &)> &each)
+void readTickerLots(Database &db, const QString &ticker, const std::function<void(const LotRow &)> &each,
+                    bool withNames)
 {
     const QString folded = foldTicker(ticker);
+    const QByteArray columns = withNames ? "SELECT ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
+                                         : "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots ";
     if (std::all_of(folded.cbegin(), folded.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
-        Statement s(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
-                                 "WHERE Ticker = ?1 COLLATE NOCASE AND Ticker NOT GLOB '*[^ -~]*'");
+        Statement s(db.handle(), (columns + "WHERE Ticker = ?1 COLLATE NOCASE AND Ticker NOT GLOB '*[^ -~]*'").constData());
         s.bind(1, folded);
         eachRow(s, each);
     }
     LotRow r;
     HeldTexts held;
-    Statement wide(db.handle(), "SELECT ID, NULL, Ticker, NumShares, Price, NetAmount, TradeDate FROM Lots "
-                                "WHERE Ticker GLOB '*[^ -~]*'");
+    Statement wide(db.handle(), (columns + "WHERE Ticker GLOB '*[^ -~]*'").constData());
     while (wide.step()) {
         if (foldTicker(wide.text(2)) == folded && readRow(wide, r, held))
             each(r);

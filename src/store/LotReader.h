@@ -25,8 +25,9 @@ void readLotKeys(Database &db, const std::function<void(const LotRow &)> &each);
 void readLotsBeforeSales(Database &db, const std::function<void(const LotRow &)> &each);
 
 // The same for the lots of one ticker, by the ticker case fold, in no set
-// order.
-void readTickerLots(Database &db, const QString &ticker, const std::function<void(const LotRow &)> &each);
+// order; with their names when withNames is set.
+void readTickerLots(Database &db, const QString &ticker, const std::function<void(const LotRow &)> &each,
+                    bool withNames = false);
 
 // Reads qryStocks from start to end through db, appending its lots to table.
 // Raises Error on failure; rows read before the failure are kept in table.

@@ -1,12 +1,13 @@
 // The lots that RecordStore::AddMany writes in one transaction, handed over
 // one at a time, in order, as values (some asked for again), and the sales
-// it records with them.
+// and the company's actions it records with them, in order of date.
 // They were chosen against the ledger as it was then; once the transaction
 // holds the ledger, and before the first is written, they are shown every lot
 // the ledger holds now if another program may have written to it since, so
 // that they can leave out what it stored meanwhile.
 #pragma once
 
+#include "store/Actions.h"
 #include "store/ImportRecords.h"
 #include "store/Sales.h"
 #include "text/LotRow.h"
@@ -15,6 +16,7 @@
 #include <QtGlobal>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -42,11 +44,23 @@ public:
     virtual bool lot(qsizetype i, LotRow &row) = 0;
     // The parts of the sales to record, asked for once every lot is written,
     // against the lots of their tickers as the file holds them then; raises
-    // Error, and nothing is written, when a sale can no longer be made.
+    // Error, and nothing is written, when a sale can no longer be made. With
+    // company actions, asked for again after each: first the sales dated on
+    // or before the first action, then those up to the next, and so on.
     virtual std::vector<SalePart> sales(const TickerLots &lotsOf)
     {
         Q_UNUSED(lotsOf);
         return {};
+    }
+    // The next company action to record, asked for after each call of
+    // sales(), worked out on the lots of its tickers as the file holds them
+    // then (lotsOf gives them with their names); none once every one is
+    // recorded. Raises Error, and nothing is written, when an action can no
+    // longer be made as it was chosen.
+    virtual std::optional<CorporateAction> nextAction(const TickerLots &lotsOf)
+    {
+        Q_UNUSED(lotsOf);
+        return std::nullopt;
     }
     // The key of the row of a broker's file that lot i (as lot() gave it)
     // came from, kept with it, valid until the next call; empty for none.

@@ -302,6 +302,21 @@ private:
                             const std::function<bool(qint64 done, qint64 total)> &progress = {});
     struct SaleUndo;   // the statements of an undo of a sale, prepared once
     std::pair<StoredLot, bool> undoPart(const SalePart &seen, SaleUndo &statements);
+    // An action written within a transaction: as recorded, and its sale,
+    // naming the lots made by their IDs, as written.
+    struct ActionWritten {
+        CorporateAction recorded;
+        std::vector<SalePart> sale;
+        SalesWritten sold;
+    };
+    // Writes the action as RecordAction does, within the caller's
+    // transaction, adding the lots it leaves in the file to after when
+    // given. Each lot it changes must be in the file as its before values
+    // say, and so in the record set too, unless the action was worked out on
+    // the lots as the file holds them within the transaction (plannedOnFile).
+    // Raises Error as RecordAction does.
+    ActionWritten writeAction(const CorporateAction &action, bool plannedOnFile, LotTable *after,
+                              const std::function<bool(qint64 done, qint64 total)> &progress = {});
     // Undoes the action seen in one transaction, which is committed only
     // when commit is set; the record set follows what was committed.
     void undoAction(const CorporateAction &seen, const std::function<bool(qint64 done, qint64 total)> &progress,

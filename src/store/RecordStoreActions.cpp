@@ -93,96 +93,12 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
 {
     requireOpen();
     const auto lotCount = qint64(action.lots.size());
-    const qint64 total = 2 * lotCount + qint64(action.sale.size());
-    const auto report = [&](qint64 done) { return !progress || progress(done, total); };
-    CorporateAction recorded;
-    std::vector<SalePart> sale = action.sale;
-    SalesWritten sold;
+    ActionWritten written;
     LotTable after;   // the lots the action left in the file, as it left them
     try {
         const LargeWrite large(db_->handle(), kib(lotCount));
         Database::Transaction transaction(*db_);
-        // A ledger that never had sales keeps no splits: every sale to come
-        // counts the lots as split.
-        const bool keepSplits = splitsShares(action) && hasSales(*db_);
-        addActionsIfMissing(*db_);
-
-        Statement last(db_->handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
-                                      "coalesce((SELECT max(ID) FROM Sales), 0))");
-        last.step();
-        const SaleId afterSale = last.int64(0);
-        last.reset();
-
-        Statement insert(db_->handle(),
-                         "INSERT INTO Actions (Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, Percent, "
-                         "SaleNo, AfterSale) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-        insert.bindUtf8(1, action.ticker.toStdString()).bind(2, isoDateText(action.day));
-        insert.bind(3, actionKindText(action.kind));
-        const bool hasRatio = action.kind == ActionKind::Split || action.kind == ActionKind::Merger
-                           || action.kind == ActionKind::SpinOff;
-        if (hasRatio)
-            insert.bind(4, action.ratio).bindUtf8(5, action.ratioText.toStdString());
-        else
-            insert.bindNull(4).bindNull(5);
-        const bool hasNewTicker = action.kind == ActionKind::TickerChange || action.kind == ActionKind::Merger
-                               || action.kind == ActionKind::SpinOff;
-        if (hasNewTicker)
-            insert.bindUtf8(6, action.newTicker.toStdString());
-        else
-            insert.bindNull(6);
-        if (hasNewTicker && !action.newName.isEmpty())
-            insert.bindUtf8(7, action.newName.toStdString());
-        else
-            insert.bindNull(7);
-        bindTicks(insert, 8, action.cash);
-        if (action.percent)
-            insert.bind(9, *action.percent);
-        else
-            insert.bindNull(9);
-        if (sale.empty())
-            insert.bindNull(10);
-        else
-            insert.bind(10, std::int64_t(afterSale + 1));   // the ID writeSales gives the first part
-        insert.bind(11, std::int64_t(afterSale));
-        insert.step();
-        const auto id = ActionId(sqlite3_last_insert_rowid(db_->handle()));
-
-        // The record set holds each lot changed as the action was worked out on.
-        for (const ActionLot &lot : action.lots) {
-            if (lot.made())
-                continue;
-            const int pos = positionOf(lot.lot);
-            if (!lot.before || pos < 0 || !holdsValues(rows_.lot(std::size_t(pos)), *lot.before))
-                throw Error(kErrLotChanged,
-                            QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot));
-        }
-        const std::map<LotId, LotId> made = writeActionLots(*db_, id, action, keepSplits, report);
-
-        // The sale, on the lots as the action left them; a part of a lot made
-        // names it by its placeholder until now.
-        for (SalePart &part : sale) {
-            if (part.lot >= 0)
-                continue;
-            const auto found = made.find(part.lot);
-            if (found == made.end())
-                throw Error(kErrOutOfRange, QStringLiteral("The action's sale takes from lot %1, which it does not "
-                                                           "make.")
-                                                .arg(part.lot));
-            part.lot = found->second;
-        }
-        if (!sale.empty()) {
-            if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale)) {
-                sold.ids = std::move(*ids);
-                for (const SalePart &part : sale)
-                    sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
-            } else {
-                sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(2 * lotCount + done); });
-            }
-        }
-
-        recorded = *readAction(*db_, id);
-        readActionRows(*db_, id, after);   // as the action and its sale left them
-        report(total);
+        written = writeAction(action, false, &after, progress);
         transaction.commit();
     } catch (const Error &e) {
         if (e.number() != kErrLotChanged && e.number() != kErrLotGone)
@@ -194,8 +110,114 @@ CorporateAction RecordStore::RecordAction(const CorporateAction &action,
                                                                  "them."));
     }
     followCurrent(after);
-    followSales(sale, sold);
-    return recorded;
+    followSales(written.sale, written.sold);
+    return written.recorded;
+}
+
+RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &action, bool plannedOnFile, LotTable *after,
+                                                    const std::function<bool(qint64 done, qint64 total)> &progress)
+{
+    const auto lotCount = qint64(action.lots.size());
+    const qint64 total = 2 * lotCount + qint64(action.sale.size());
+    const auto report = [&](qint64 done) { return !progress || progress(done, total); };
+    ActionWritten written;
+    CorporateAction &recorded = written.recorded;
+    std::vector<SalePart> &sale = written.sale;
+    sale = action.sale;
+    SalesWritten &sold = written.sold;
+    // A ledger that never had sales keeps no splits: every sale to come
+    // counts the lots as split.
+    const bool keepSplits = splitsShares(action) && hasSales(*db_);
+    addActionsIfMissing(*db_);
+
+    Statement last(db_->handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
+                                  "coalesce((SELECT max(ID) FROM Sales), 0))");
+    last.step();
+    const SaleId afterSale = last.int64(0);
+    last.reset();
+
+    Statement insert(db_->handle(),
+                     "INSERT INTO Actions (Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, Percent, "
+                     "SaleNo, AfterSale) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    insert.bindUtf8(1, action.ticker.toStdString()).bind(2, isoDateText(action.day));
+    insert.bind(3, actionKindText(action.kind));
+    const bool hasRatio = action.kind == ActionKind::Split || action.kind == ActionKind::Merger
+                       || action.kind == ActionKind::SpinOff;
+    if (hasRatio)
+        insert.bind(4, action.ratio).bindUtf8(5, action.ratioText.toStdString());
+    else
+        insert.bindNull(4).bindNull(5);
+    const bool hasNewTicker = action.kind == ActionKind::TickerChange || action.kind == ActionKind::Merger
+                           || action.kind == ActionKind::SpinOff;
+    if (hasNewTicker)
+        insert.bindUtf8(6, action.newTicker.toStdString());
+    else
+        insert.bindNull(6);
+    if (hasNewTicker && !action.newName.isEmpty())
+        insert.bindUtf8(7, action.newName.toStdString());
+    else
+        insert.bindNull(7);
+    bindTicks(insert, 8, action.cash);
+    if (action.percent)
+        insert.bind(9, *action.percent);
+    else
+        insert.bindNull(9);
+    if (sale.empty())
+        insert.bindNull(10);
+    else
+        insert.bind(10, std::int64_t(afterSale + 1));   // the ID writeSales gives the first part
+    insert.bind(11, std::int64_t(afterSale));
+    // A lot another program removed is told as such, before the file's own
+    // check of the action's row finds the ticker without lots.
+    const auto changed = std::find_if(action.lots.begin(), action.lots.end(), [](const ActionLot &l) { return !l.made(); });
+    if (changed != action.lots.end()) {
+        Statement there(db_->handle(), "SELECT 1 FROM Lots WHERE ID = ?1");
+        if (!there.bind(1, std::int64_t(changed->lot)).step())
+            throw Error(kErrLotGone,
+                        QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(changed->lot));
+    }
+    insert.step();
+    const auto id = ActionId(sqlite3_last_insert_rowid(db_->handle()));
+
+    // The record set holds each lot changed as the action was worked out on,
+    // unless it was worked out on the file within this transaction.
+    for (const ActionLot &lot : action.lots) {
+        if (lot.made() || plannedOnFile)
+            continue;
+        const int pos = positionOf(lot.lot);
+        if (!lot.before || pos < 0 || !holdsValues(rows_.lot(std::size_t(pos)), *lot.before))
+            throw Error(kErrLotChanged,
+                        QStringLiteral("Another program has changed lot %1 since Tesmo read it.").arg(lot.lot));
+    }
+    const std::map<LotId, LotId> made = writeActionLots(*db_, id, action, keepSplits, report);
+
+    // The sale, on the lots as the action left them; a part of a lot made
+    // names it by its placeholder until now.
+    for (SalePart &part : sale) {
+        if (part.lot >= 0)
+            continue;
+        const auto found = made.find(part.lot);
+        if (found == made.end())
+            throw Error(kErrOutOfRange, QStringLiteral("The action's sale takes from lot %1, which it does not "
+                                                       "make.")
+                                            .arg(part.lot));
+        part.lot = found->second;
+    }
+    if (!sale.empty()) {
+        if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale)) {
+            sold.ids = std::move(*ids);
+            for (const SalePart &part : sale)
+                sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
+        } else {
+            sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(2 * lotCount + done); });
+        }
+    }
+
+    recorded = *readAction(*db_, id);
+    if (after)
+        readActionRows(*db_, id, *after);   // as the action and its sale left them
+    report(total);
+    return written;
 }
 
 void RecordStore::UndoAction(const CorporateAction &action,

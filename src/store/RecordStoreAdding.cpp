@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace tesmo {
 
 namespace {
@@ -127,6 +129,7 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
     std::vector<LotId> ids;
     std::vector<SalePart> sales;
     SalesWritten sold;
+    std::vector<LotId> touched;   // the lots of the company's actions
     {
         // The ticker index's pages, about 25 bytes a lot, stay in the cache:
         // otherwise each lot reads and writes them through the file
@@ -147,12 +150,25 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
         ids = writer.ids();
         if (const KeptLayout layout = lots.layoutToKeep(); !layout.header.isEmpty())
             writer.records().layout(layout);
-        // The sales, planned against the lots as the file now holds them.
-        sales = lots.sales([this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
+        // The sales, planned against the lots as the file now holds them,
+        // and the company's actions, each after the sales up to its day.
+        const TickerLots lotsOf = [this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
             readTickerLots(*db_, ticker, each);
-        });
+        };
+        sales = lots.sales(lotsOf);
         if (!sales.empty())
             sold = writeSales(sales, true);
+        const TickerLots namedLotsOf = [this](const QString &ticker, const std::function<void(const LotRow &)> &each) {
+            readTickerLots(*db_, ticker, each, true);
+        };
+        while (const std::optional<CorporateAction> action = lots.nextAction(namedLotsOf)) {
+            for (const ActionLot &lot : writeAction(*action, true, nullptr).recorded.lots)
+                touched.push_back(lot.lot);
+            const std::vector<SalePart> after = lots.sales(lotsOf);
+            if (!after.empty())
+                writeSales(after, true);
+            sales.insert(sales.end(), after.begin(), after.end());
+        }
         report(written);
         transaction.commit();
     }
@@ -174,8 +190,28 @@ qsizetype RecordStore::AddMany(LotsToAdd &lots, const std::function<bool(qint64 
         lot.boxAmounts = true;
         added(lot);
     }
-    // Then the sales, which may have taken from the new lots too.
-    followSales(sales, sold);
+    // Then the sales, which may have taken from the new lots too; after a
+    // company's action, the lots it and the sales after it changed or made
+    // as the file holds them.
+    if (touched.empty()) {
+        followSales(sales, sold);
+    } else {
+        for (const SalePart &part : sales)
+            touched.push_back(part.lot);
+        std::sort(touched.begin(), touched.end());
+        touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+        for (const LotId id : touched) {
+            if (positionOf(id) >= 0)
+                continue;
+            try {
+                added(readLot(id).row());   // a lot an action made
+            } catch (const tesmo::Error &e) {
+                if (e.number() != kErrLotGone)
+                    throw;
+            }
+        }
+        followFile(touched);
+    }
     for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
         if (positionOf(*id) >= 0) {
             lastModified_ = *id;

@@ -261,6 +261,12 @@ private slots:
         QCOMPARE(folder->query("SELECT (SELECT count(*) FROM Sales), (SELECT count(*) FROM LotSplits), "
                                "(SELECT count(*) FROM ActionLots), (SELECT count(*) FROM Actions)"),
                  "1,0,0,0");
+        // Every lot of the ticker removed by another program: told as a lot removed, not as the file's
+        // check of the action's row.
+        const CorporateAction late = actionOn(*store, ActionKind::ReturnOfCapital, "ACME", {2024, 1, 2},
+                                              [](ActionLot &, CorporateAction &a) { a.cash = 0; });
+        QCOMPARE(folder->exec("DELETE FROM Lots WHERE Ticker = 'ACME'"), QString());
+        QCOMPARE(errorOf([&] { store->RecordAction(late); }), kErrLotGone);
     }
 
     void undoRefusedWhileALaterChangeHoldsItsLots_data()

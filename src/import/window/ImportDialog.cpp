@@ -340,7 +340,7 @@ void ImportDialog::showCounts()
         // New always, the other statuses when the file has them.
         const char *const names[kRowStatusCount] = {"New", "Already in the ledger", "Twice in this file", "Check",
                                                     "Cancelled in this file", "Deleted from the ledger", "Sale",
-                                                    "Not a purchase", "Refused", "Not settled"};
+                                                    "Not a purchase", "Refused", "Not settled", "Action"};
         QStringList shown;
         for (int s = 0; s < kRowStatusCount; ++s) {
             if (s == 0 || n[std::size_t(s)] > 0)

@@ -56,6 +56,8 @@ QString ImportRowsModel::statusText(const CandidateLot &lot)
         return with("Refused");
     case RowStatus::Unsettled:
         return lot.reason;
+    case RowStatus::Action:
+        return with("Action");
     }
     return {};
 }
