@@ -1,6 +1,6 @@
 // Importing brokers' files through the main window: Ctrl+I, the file dialog, the preview, the
 // message, then the ledger read back with SQLite, the lists, and the copies in "Tesmo backups";
-// a file's sales and company actions recorded with its lots.
+// a file's sales recorded with its lots.
 #include "support/Corpus.h"
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
@@ -212,113 +212,6 @@ private slots:
         });
         w.ctrlKey(Qt::Key_I);
         QCOMPARE(statuses, QStringList(3, QStringLiteral("Already in the ledger")));
-    }
-
-    // A file of purchases, sales and a split, the split and the sales ticked: recorded in one
-    // transaction in order of date, the split after the sale before it and on the purchase before
-    // it; the sale after it waits for it. A split the ledger no longer settles as the preview
-    // showed it writes nothing at all.
-    void aTickedSplitIsRecordedWithTheFilesOtherRows()
-    {
-        MainWindow w({{"Acme", "ACME", 100, 10, 1000, "2024-01-02"}});
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("history.csv"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Date,Action,Symbol,Description,Quantity,Price,Amount\n"
-                   "05/01/2024,Buy,ACME,Acme,50,12,-600\n"
-                   "05/20/2024,Sell,ACME,Acme,-30,,450\n"
-                   "06/14/2024,Stock Split,ACME,Acme,240,,\n"
-                   "06/20/2024,Buy,ACME,Acme,10,5,-50\n"
-                   "06/21/2024,Sell,ACME,Acme,-60,,600\n");
-        file.close();
-        const auto ledger = [&] {
-            return w.folder.query("SELECT group_concat(ID || ' ' || NumShares || ' ' || Price || ' ' || NetAmount, '|') "
-                                  "FROM qryStocks")
-                   + u'/' + w.folder.query("SELECT count(*) FROM sqlite_master WHERE name IN ('Sales', 'Actions')");
-        };
-        QStringList status;
-        const auto tickAndImport = [&](const std::function<void()> &meanwhile) {
-            return PreviewAnswer([&, meanwhile](QDialog &d) {
-                auto *rows = d.findChild<QTableView *>("rows");
-                for (const int row : {1, 2, 4}) {   // the split once the sale before it is ticked
-                    rows->setCurrentIndex(rows->model()->index(row, 0));
-                    QTest::keyClick(rows, Qt::Key_Space);
-                    status << rows->model()->index(row, 1).data().toString();
-                }
-                meanwhile();
-                PreviewAnswer::import(d);
-            });
-        };
-        const QString before = ledger();
-        w.dialogs.chooseNext(path);
-        PreviewAnswer changed = tickAndImport([&] { w.folder.query("UPDATE Lots SET NumShares = 90 WHERE ID = 1"); });
-        w.ctrlKey(Qt::Key_I);
-        QCOMPARE(status, (QStringList{"Sale: from lot 1", "Action: split 3 for 1 of ACME on 6/14/2024",
-                                      "Sale: the action on line 4 comes before it; import that one first"}));
-        QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"No lots were imported. The company's action on line 4 can no longer be recorded as the "
-                             "preview showed it, since the ledger changed: it now reads 'split of ACME on 6/14/2024: "
-                             "240 shares added to the 110 held make 350, which is no ratio of small whole numbers'."});
-        QCOMPARE(ledger(), QString(before).replace(QStringLiteral("1 100.0"), QStringLiteral("1 90.0")));
-
-        w.folder.query("UPDATE Lots SET NumShares = 100 WHERE ID = 1");
-        w.dialogs.chooseNext(path);
-        PreviewAnswer recorded = tickAndImport([] {});
-        w.ctrlKey(Qt::Key_I);
-        QCOMPARE(w.dialogs.takeTexts(),
-                 QStringList{"2 lots imported; 1 sale recorded; 1 company's action recorded; 1 sale was left out."});
-        // Lot 1: 100 less 30 sold, times 3; lot 2 split; lot 3 bought after the split.
-        QCOMPARE(ledger(), QStringLiteral("1 210.0 3.3333 700.0|2 150.0 4.0 600.0|3 10.0 5.0 50.0/2"));
-        QCOMPARE(w.folder.query("SELECT group_concat(printf('%d %g %s %.2f %.2f', LotID, NumShares, Sold, Proceeds, "
-                                "CostBasis), '|') FROM qrySales"),
-                 QStringLiteral("1 30 2024-05-20 450.00 300.00"));
-        QCOMPARE(w.folder.query("SELECT Kind || ' ' || Ticker || ' ' || Day || ' ' || RatioText || ' ' || "
-                                "(SELECT group_concat(LotID || ':' || BeforeShares || '>' || AfterShares, ' ') "
-                                "FROM ActionLots WHERE ActionID = Actions.ID) FROM Actions"),
-                 QStringLiteral("Split ACME 2024-06-14 3 for 1 1:70.0>210.0 2:50.0>150.0"));
-        QCOMPARE(w.column(1, 4), QStringLiteral("210|150|10"));
-
-        // A return of capital over every lot of ACME, and a merger of a lot the same file buys.
-        QFile other(dir.filePath(QStringLiteral("later.csv")));
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("Date,Action,Symbol,Description,Quantity,Price,Amount\n"
-                   "07/01/2024,Buy,OLDCO,Oldco,40,5,-200\n"
-                   "07/15/2024,Return of capital,ACME,Acme,,,37.00\n"
-                   "08/20/2024,Merger,NEWCO,OLDCO MERGED INTO NEWCO,100,,\n");
-        other.close();
-        w.dialogs.chooseNext(other.fileName());
-        status.clear();
-        PreviewAnswer others([&](QDialog &d) {
-            auto *rows = d.findChild<QTableView *>("rows");
-            for (const int row : {1, 2}) {
-                rows->setCurrentIndex(rows->model()->index(row, 0));
-                QTest::keyClick(rows, Qt::Key_Space);
-                status << rows->model()->index(row, 1).data().toString();
-            }
-            PreviewAnswer::import(d);
-        });
-        w.ctrlKey(Qt::Key_I);
-        QCOMPARE(status, (QStringList{"Action: return of capital of $.1000 a share of ACME on 7/15/2024",
-                                      "Action: merger of OLDCO into NEWCO, 5 for 2, on 8/20/2024"}));
-        QCOMPARE(w.dialogs.takeTexts(), QStringList{"1 lot imported; 2 company's actions recorded."});
-        QCOMPARE(w.folder.query("SELECT group_concat(ID || ' ' || Name1 || ' ' || Ticker || ' ' || NumShares || ' ' || "
-                                "NetAmount, '|') FROM qryStocks"),
-                 QStringLiteral("1 Acme ACME 210.0 679.0|2 Acme ACME 150.0 585.0|3 Acme ACME 10.0 49.0|"
-                                "4 Oldco NEWCO 100.0 200.0"));
-        QCOMPARE(w.column(1, 1) + u' ' + w.column(1, 4), QStringLiteral("ACME|ACME|ACME|NEWCO 210|150|10|100"));
-
-        // Read again, the first file's split is the ledger's: it can no longer be ticked.
-        w.dialogs.chooseNext(path);
-        PreviewAnswer again([&](QDialog &d) {
-            const QModelIndex split = d.findChild<QTableView *>("rows")->model()->index(2, 1);
-            QCOMPARE(split.data().toString(), QStringLiteral("Action: split of ACME on 6/14/2024: the ledger records a "
-                                                             "split of ACME on 6/14/2024, not before it"));
-            QVERIFY(!(split.siblingAtColumn(0).flags() & Qt::ItemIsUserCheckable));
-            PreviewAnswer::cancel(d);
-        });
-        w.ctrlKey(Qt::Key_I);
-        QVERIFY(again.shown());
     }
 
     // Pending changes: a refusal by the rules cancels the import before a file is asked for; valid

@@ -10,7 +10,6 @@
 #include "sales/SalePlanner.h"
 #include "sales/SaleWords.h"
 #include "sales/ShareSale.h"
-#include "sales/window/SaleLotsModel.h"
 #include "store/EarlierSchemas.h"
 #include "support/LedgerFolder.h"
 #include "support/TextBinding.h"
@@ -416,111 +415,6 @@ private slots:
         planner.add(lot(9, "1/15/2020", 100, 1000));
         planner.take(planner.plan("ACME", QDate(2024, 6, 1), 30, 0));
         QCOMPARE(planner.plan("ACME", QDate(2024, 6, 1), 70, 0).front().cost, Ticks(7000000));
-    }
-
-    // A sale's figures before and after it, against the rows qryGains keeps
-    // of it: the dialog's parts (cost basis, gain, term) and its totals, and
-    // the message, over losses washed in whole, in part, in a chain, and
-    // replacement shares sold in turn, some of a lot adjusted and some not,
-    // a replacement split before its sale.
-    void figuresOfASaleAreItsRows()
-    {
-        keepGainsWith(gainRowsOf);
-        struct Step { LotId current; const char *sold; double shares, proceeds; QString told; double split = 0; };
-        struct Case { const char *name; std::vector<NewLot> lots; std::vector<Step> steps; };
-        const Case cases[] = {
-            {"a replacement sold on: its adjusted cost and term",
-             {{"Tick", "TCK", 10, 10, 100, "2023-01-10"}, {"Tick", "TCK", 10, 5, 50, "2023-12-15"}},
-             {{1, "12/1/2023", 10, 80, "Sold 10 shares of TCK from 1 lot on 12/1/2023 for $80.00: cost $100.00, loss "
-                                        "$0.00 after a wash-sale adjustment of $20.00."},
-              {2, "1/25/2024", 10, 60, "Sold 10 shares of TCK from 1 lot on 1/25/2024 for $60.00: cost $70.00, loss "
-                                        "$10.00."}}},
-            {"a chain of washes",
-             {{"Abc", "ABC", 100, 10, 1000, "2024-01-02"}, {"Abc", "ABC", 100, 9, 900, "2024-02-10"},
-              {"Abc", "ABC", 100, 7, 700, "2024-03-20"}},
-             {{1, "2/1/2024", 100, 800, "Sold 100 shares of ABC from 1 lot on 2/1/2024 for $800.00: cost $1,000.00, "
-                                        "loss $0.00 after a wash-sale adjustment of $200.00."},
-              {2, "3/1/2024", 100, 850, "Sold 100 shares of ABC from 1 lot on 3/1/2024 for $850.00: cost $1,100.00, "
-                                        "loss $0.00 after a wash-sale adjustment of $250.00."},
-              {3, "4/30/2024", 100, 1000, "Sold 100 shares of ABC from 1 lot on 4/30/2024 for $1,000.00: cost "
-                                          "$950.00, gain $50.00."}}},
-            {"a partial wash of a sale from two lots",
-             {{"Xyz", "XYZ", 100, 10, 1000, "2024-01-02"}, {"Xyz", "XYZ", 50, 12, 600, "2024-01-03"},
-              {"Xyz", "XYZ", 30, 10, 300, "2024-02-15"}},
-             {{1, "2/1/2024", 150, 1200, "Sold 150 shares of XYZ from 2 lots on 2/1/2024 for $1,200.00: cost "
-                                         "$1,600.00, loss $340.00 after a wash-sale adjustment of $60.00."},
-              {3, "3/1/2024", 30, 330, "Sold 30 shares of XYZ from 1 lot on 3/1/2024 for $330.00: cost $360.00, loss "
-                                       "$30.00."}}},
-            {"a replacement split 2 for 1: each new share carries half",
-             {{"Pub", "PUB", 100, 10, 1000, "2024-01-02"}, {"Pub", "PUB", 100, 8, 800, "2024-03-15"}},
-             {{1, "3/1/2024", 100, 750, "Sold 100 shares of PUB from 1 lot on 3/1/2024 for $750.00: cost $1,000.00, "
-                                        "loss $0.00 after a wash-sale adjustment of $250.00."},
-              {2, "6/3/2024", 100, 600, "Sold 100 shares of PUB from 1 lot on 6/3/2024 for $600.00: cost $525.00, "
-                                        "gain $75.00.", 2}}},
-            {"a lot partly adjusted sold whole: two rows",
-             {{"Tick", "TCK", 10, 10, 100, "2023-01-10"}, {"Tick", "TCK", 20, 5, 100, "2023-12-15"}},
-             {{1, "12/1/2023", 10, 80, "Sold 10 shares of TCK from 1 lot on 12/1/2023 for $80.00: cost $100.00, loss "
-                                        "$0.00 after a wash-sale adjustment of $20.00."},
-              {2, "1/25/2024", 20, 120, "Sold 20 shares of TCK from 1 lot on 1/25/2024 for $120.00: cost $120.00, "
-                                         "gain $0.00."}}},
-        };
-        const auto money = [](const QString &dollars) { return regional::netAmountText(*parseTicks(dollars)); };
-        for (const Case &c : cases) {
-            const auto named = qScopeGuard([&] { if (QTest::currentTestFailed()) qWarning("in the case '%s'", c.name); });
-            LedgerFolder folder(c.lots);
-            TextBinding binding;
-            RecordStore store(QStringLiteral("Tesmo.mdb"), binding);
-            store.Open();
-            for (const Step &step : c.steps) {
-                store.setBookmark(step.current);
-                if (step.split) {   // as the window's Split does
-                    const LotRow lot = store.rows().lot(*store.rows().rowOf(step.current));
-                    store.Edit();
-                    binding.texts[kNumShares] = QString::number(lot.numShares * step.split);
-                    binding.texts[kPrice] = QString::number(double(*lot.price) / kTicksPerDollar / step.split);
-                    store.SplitPending(step.split);
-                    store.Update();
-                }
-                ShareSale sale(store);
-                const QDate sold = QDate::fromString(step.sold, "M/d/yyyy");
-                const auto parts = sale.plan(sold, step.shares, Ticks(step.proceeds * kTicksPerDollar), FirstIn);
-                const ShareSale::Figures planned = sale.figures(parts);
-                SaleLotsModel dialog(sale);
-                dialog.showPlan(sold, parts, planned.rows);
-                QStringList shown;   // each part as the dialog lists it, by lot
-                for (int row = 0; row < dialog.rowCount(); ++row)
-                    if (const QString basis = dialog.index(row, kSaleLotBasis).data().toString(); !basis.isEmpty())
-                        shown << QStringList{dialog.index(row, kSaleLotId).data().toString(), basis,
-                                             dialog.index(row, kSaleLotGain).data().toString(),
-                                             dialog.index(row, kSaleLotTerm).data().toString()}.join(u',');
-                sale.sell(parts);
-                QCOMPARE("Sold " + saleSummary(sale.soldLine()), step.told);
-                QCOMPARE("Selling " + saleSummary(planned.line), "Selling " + saleSummary(sale.soldLine()));
-
-                const QString of = QStringLiteral(" FROM qryGains WHERE SaleNo = %1").arg(sale.sold().front().saleNo);
-                QStringList kept;
-                for (const QString &lot : folder.query("SELECT LotID, printf('%.2f', sum(CostBasis)), printf('%.2f', "
-                                                       "sum(Gain)), iif(min(Term) = max(Term), min(Term), 'Mixed')"
-                                                       + of + " GROUP BY LotID ORDER BY LotID").split(u'|')) {
-                    const QStringList f = lot.split(u',');
-                    kept << QStringList{f[0], money(f[1]), money(f[2]), f[3]}.join(u',');
-                }
-                shown.sort();
-                QCOMPARE(shown, kept);
-                const QStringList sums = folder.query("SELECT count(DISTINCT LotID), printf('%.2f', sum(Proceeds)), "
-                                                      "printf('%.2f', sum(CostBasis)), printf('%.2f', sum(Adjustment))"
-                                                      + of).split(u',');
-                SaleLine rows;   // as the sale's rows in the file add up
-                rows.sold = sold;
-                rows.ticker = c.lots.front().ticker;
-                rows.shares = step.shares;
-                rows.lots = sums[0].toInt();
-                rows.proceeds = *parseTicks(sums[1]);
-                rows.costBasis = *parseTicks(sums[2]);
-                rows.adjustment = *parseTicks(sums[3]);
-                QCOMPARE(saleSummary(rows), saleSummary(sale.soldLine()));
-            }
-        }
     }
 };
 

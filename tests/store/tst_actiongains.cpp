@@ -1,7 +1,8 @@
 // The figures for taxes through corporate actions, each action written into
 // the file as the store records it and undone as the store undoes it: a wash
 // sale kept through a ticker change and a merger for shares, and the gain of
-// a return of capital in every list of gains.
+// a return of capital in every list of gains; a wash-sale adjustment carried
+// through a split of one lot.
 #include "sales/GainsReport.h"
 #include "sales/LedgerGains.h"
 #include "sales/ShareSale.h"
@@ -190,6 +191,92 @@ private slots:
         write(kUndoSql);
         QCOMPARE(folder->query("SELECT * FROM qryGains"), "");
         QCOMPARE(GainsReport(*store, QDate(2024, 12, 31)).years(), std::vector<int>{});
+    }
+
+    // Lot 2 replaced the 100 shares of lot 1 sold at a loss, then was split 2 for 1: each of its 200 shares carries
+    // half of the $250 and the date, so 100 of them cost $400 + $125. Shares typed are a correction, as is a split
+    // undone before Save; a split back is a split. The file keeps a lot's splits until the lot is deleted (not when
+    // a sale takes it whole: the sale can be undone), and refuses a split that is not of its kind.
+    void aSplitLotCarriesItsAdjustmentOverItsNewShares()
+    {
+        const struct {
+            const char *how;        // ratios saved one by one; "typed"; "undone": a split dropped, then typed
+            const char *held;       // GainsHeld after it
+            const char *sold;       // the rows of the sale of 100 shares of lot 2 for $600
+            const char *left;       // GainsHeld after that
+        } cases[] = {
+            {"2", "2,0,pub,200.0,2024-01-16,250.0", "2024-01-16,600.0,525.0,,75.0", "2,0,pub,100.0,2024-01-16,125.0"},
+            {"typed", "2,0,pub,100.0,2024-01-16,250.0", "2024-01-16,600.0,650.0,,-50.0", ""},
+            {"undone", "2,0,pub,100.0,2024-01-16,250.0", "2024-01-16,600.0,650.0,,-50.0", ""},
+            {"2 0.5", "2,0,pub,100.0,2024-01-16,250.0", "2024-01-16,600.0,1050.0,,-450.0", ""},
+            {"4 0.5", "2,0,pub,200.0,2024-01-16,250.0", "2024-01-16,600.0,525.0,,75.0", "2,0,pub,100.0,2024-01-16,125.0"},
+        };
+        for (const auto &c : cases) {
+            store.reset();
+            folder.reset();
+            folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{{"Pub", "PUB", 100, 10, 1000, "2024-01-02"},
+                                                                        {"Pub", "PUB", 100, 8, 800, "2024-03-15"},
+                                                                        {"Zed", "ZED", 10, 1, 10, "2024-01-02"}});
+            store = openStore(binding);
+            const auto sell = [&](const char *ticker, QDate sold, double shares, double dollars) {
+                store->Sell(planSale(ticker, lotsOf(store->rows(), ticker), sold, shares, Ticks(dollars * kTicksPerDollar), FirstIn));
+            };
+            const auto edit = [&](double shares, std::optional<double> ratio) {   // lot 2's boxes
+                store->setBookmark(2);
+                store->Edit();
+                std::tie(binding.texts[kNumShares], binding.texts[kPrice]) = std::pair(QString::number(shares), QString::number(800 / shares));
+                if (ratio)
+                    store->SplitPending(*ratio);
+            };
+            sell("PUB", QDate(2024, 3, 1), 100, 750);
+            QCOMPARE(folder->query("SELECT * FROM GainsHeld"), "2,0,pub,100.0,2024-01-16,250.0");
+            const QString how = c.how;
+            double shares = 100;
+            for (const QString &ratio : how.split(u' ')) {
+                const bool split = ratio != "typed" && ratio != "undone";
+                if (ratio == "undone") {
+                    edit(200, 2);
+                    store->CancelUpdate();
+                }
+                shares *= split ? ratio.toDouble() : 2;
+                edit(shares, split ? std::optional(ratio.toDouble()) : std::nullopt);
+                store->Update();
+            }
+            QCOMPARE(folder->query("SELECT * FROM GainsHeld"), c.held);
+            QVERIFY(keptAsWorkedOut(*store));
+            sell("PUB", QDate(2024, 6, 3), 100, 600);
+            QCOMPARE(folder->query("SELECT Acquired, Proceeds, CostBasis, Code, Gain FROM qryGains WHERE LotID = 2"), c.sold);
+            QCOMPARE(folder->query("SELECT * FROM GainsHeld"), c.left);
+            QVERIFY(keptAsWorkedOut(*store));
+        }
+        // Lot 3's splits stay through its sale and the sale's undo, and go with the lot.
+        const auto zed = [&] { return folder->query("SELECT LotID, AfterSale, Factor FROM LotSplits WHERE LotID = 3"); };
+        store->setBookmark(3);
+        store->Edit();
+        binding.texts[kNumShares] = "30";
+        store->SplitPending(3);
+        store->Update();
+        QCOMPARE(zed(), "3,2,3.0");
+        store->Sell(planSale("ZED", lotsOf(store->rows(), "ZED"), QDate(2024, 6, 3), 30, 30 * kTicksPerDollar, FirstIn));
+        QCOMPARE(store->RecordCount(), 1);
+        undo(*store, 3);
+        QCOMPARE(zed(), "3,2,3.0");
+        store->setBookmark(3);
+        store->Delete();
+        QCOMPARE(zed(), "");
+        for (const char *factor : {"0", "-2"}) {
+            store.reset();
+            const QString row = QStringLiteral("INSERT INTO LotSplits (LotID, AfterSale, Factor) VALUES (2, 0, %1)").arg(factor);
+            QVERIFY(folder->exec(row).contains("Factor lies between"));
+            QCOMPARE(folder->exec(QLatin1String(test::kPastTheChecks) + row), "");
+            dataErrors.clear();
+            store = openStore(binding);
+            QCOMPARE(dataErrors, QList<int>{kErrNotALedger});
+            QCOMPARE(folder->exec("DELETE FROM LotSplits WHERE Factor <= 0"), "");
+        }
+        dataErrors.clear();
+        store = openStore(binding);
+        QVERIFY(dataErrors.isEmpty() && keptAsWorkedOut(*store));
     }
 };
 

@@ -54,4 +54,8 @@ inline QStringList rowsOf(const QStringList &lines)
     return rows;
 }
 
+// The statuses of the import's rows, in their order, as outcomes.txt names them.
+inline const char *const kStatus[] = {"New", "Already", "Twice", "Check", "Cancelled", "Deleted", "Sale",
+                                      "NotAPurchase", "Refused", "Unsettled", "Action"};
+
 } // namespace tesmo::test

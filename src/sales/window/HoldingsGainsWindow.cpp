@@ -3,12 +3,10 @@
 #include "platform/AccessKeys.h"
 #include "platform/DialogTable.h"
 #include "platform/ErrorTrap.h"
-#include "sales/GainsCsv.h"
 #include "sales/window/ReportModel.h"
 #include "text/Regional.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,16 +26,6 @@ enum GainsColumn : int {
     kGainSold, kGainTicker, kGainName, kGainShares, kGainAcquired, kGainProceeds, kGainCost, kGainCode,
     kGainAdjustment, kGainGain, kGainTerm
 };
-
-// The filters of the save dialog of Form 8949, one a pair of boxes, in the
-// order of Form8949Box.
-QString boxFilters(const QString &pattern)
-{
-    return QStringLiteral("Box A and D: basis reported to the IRS (%1);;"
-                          "Box B and E: basis not reported to the IRS (%1);;"
-                          "Box C and F: no Form 1099-B (%1)")
-        .arg(pattern);
-}
 
 QString money(Ticks ticks)
 {
@@ -398,63 +386,6 @@ void HoldingsGainsWindow::undoSale()
         gainsView_->selectRow(std::min(at.row(), int(shown_.size()) - 1));
         gainsView_->setFocus(Qt::OtherFocusReason);
     }
-}
-
-// Asks for the file, proposing "Tesmo gains <year>.csv" in the folder, and
-// writes the sales shown into it.
-void HoldingsGainsWindow::saveGains()
-{
-    if (lines_.empty())
-        return;
-    const QString folder = folder_.isEmpty() ? QDir::homePath() : folder_;
-    const QString path =
-        dialogs_.saveFile(QStringLiteral("Save Gains as CSV"), folder + u'/' + gainsFileName(chosenYear()),
-                          QStringLiteral("CSV files (*.csv);;All files (*)"));
-    if (path.isEmpty())
-        return;
-    try {
-        qsizetype rows = 0;
-        {
-            const WaitPointer wait(dialogs_);
-            rows = report_.save(chosenYear(), path);
-        }
-        tellSaved(rows, path);
-    } catch (const Error &e) {
-        tellFailure(dialogs_, Deed::SaveGains, e);
-    }
-}
-
-// Asks for the file and the box of Form 8949 its rows go under (A and D at
-// first), and writes the rows of the sales shown into it.
-void HoldingsGainsWindow::saveForm8949(bool txf)
-{
-    if (lines_.empty())
-        return;
-    const QString folder = folder_.isEmpty() ? QDir::homePath() : folder_;
-    int box = 0;
-    const QString path = dialogs_.saveFile(txf ? QStringLiteral("Save as TXF") : QStringLiteral("Save Form 8949"),
-                                           folder + u'/' + form8949FileName(chosenYear(), txf),
-                                           boxFilters(txf ? QStringLiteral("*.txf") : QStringLiteral("*.csv")), &box);
-    if (path.isEmpty())
-        return;
-    try {
-        qsizetype rows = 0;
-        {
-            const WaitPointer wait(dialogs_);
-            rows = report_.saveForm8949(chosenYear(), Form8949Box(std::clamp(box, 0, 2)), txf, path);
-        }
-        tellSaved(rows, path);
-    } catch (const Error &e) {
-        tellFailure(dialogs_, Deed::SaveGains, e);
-    }
-}
-
-void HoldingsGainsWindow::tellSaved(qsizetype rows, const QString &path)
-{
-    dialogs_.message(QStringLiteral("%1 saved to %2.")
-                         .arg(rows == 1 ? QStringLiteral("1 row") : QStringLiteral("%L1 rows").arg(rows),
-                              QDir::toNativeSeparators(path)),
-                     Dialogs::Buttons::Ok, Dialogs::Icon::Information);
 }
 
 } // namespace tesmo
