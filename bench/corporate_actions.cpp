@@ -1,21 +1,28 @@
 // Measures corporate actions: first the working out alone, on a ledger of
 // LOTS lots of ten tickers held in memory, TICKER of them of the ticker the
 // action reaches, bought over nine years; each kind of action planned on it,
-// those with a fraction sold for cash with it. Then through the record
-// store, on a ledger file of twice TICKER lots: each kind planned, recorded
-// (with its progress told) and undone, one after the other. Prints figures;
-// asserts nothing.
+// those with a fraction sold for cash with it. Then the user's path through
+// the record store, on a ledger file of twice TICKER lots with a sale of
+// another ticker (so that a split keeps a row a lot for the wash sales) and
+// the master list showing the lots as in the window: each kind planned,
+// recorded (with its progress told), listed, its undo checked and undone,
+// one after the other, the figures for taxes kept at each commit. Prints
+// figures; asserts nothing.
 //
-//   corporate_actions [LOTS [TICKER]]   (default 1000000 lots, 100000 of the ticker)
 #include "NoBoxes.h"
 #include "actions/ActionPlan.h"
 #include "actions/TickerActions.h"
+#include "mainwin/LotListModel.h"
+#include "mainwin/LotListView.h"
+#include "sales/LedgerGains.h"
+#include "sales/SalePlan.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,8 +54,10 @@ std::vector<Case> cases()
     };
 }
 
-// Each kind planned, recorded and undone through the record store on a
-// ledger file of twice ofTicker lots, half of them of the ticker.
+// Each kind planned, recorded, listed, its undo checked and undone through
+// the record store on a ledger file of twice ofTicker lots, half of them of
+// the ticker, the master list following. One lot of the ticker holds an odd
+// fraction of a share, so that every ratio leaves a fraction to be paid.
 void throughTheStore(int ofTicker)
 {
     QTemporaryDir dir;
@@ -59,36 +68,54 @@ void throughTheStore(int ofTicker)
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
             "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
             "SELECT 'Company number ' || i, CASE WHEN i % 2 = 0 THEN 'ACME' ELSE 'T' || (i % 1000) END, "
-            "i % 500 + 1.3, round((i % 9000) / 100.0 + 1, 2), round((i % 500 + 1.3) * ((i % 9000) / 100.0 + 1), 2), "
+            "i % 500 + 1.3 + iif(i = 2, 0.05, 0), round((i % 9000) / 100.0 + 1, 2), "
+            "round((i % 500 + 1.3) * ((i % 9000) / 100.0 + 1), 2), "
             "date('2015-01-01', '+' || (i % 3300) || ' days') FROM n")
                                .arg(2 * ofTicker)));
     }
     bench::NoBoxes boxes;
     RecordStore store(QStringLiteral("Tesmo.mdb"), boxes);
     store.Open();
+    // A sale of another ticker: the ledger keeps its splits from then on.
+    const LotRow other = store.rows().lot(0);
+    store.Sell(planSale(QString::fromUtf8(other.ticker), {other}, QDate(2024, 1, 2), 1, 10 * kTicksPerDollar,
+                        SaleMethod::FirstIn));
+    LotListModel model(LotListModel::Rows::All);
+    model.show(&store.rows());
+    LotListView view(&model, {1440, 1440, 1440, 1440, 1440, 1440, 1440});
+    view.show();
+    view.selectRow(int(store.rows().size()) - 1, true);
     TickerActions command(store);
     std::printf("through the record store, %d lots of ACME among %d\n", ofTicker, 2 * ofTicker);
-    std::printf("%-40s %8s %8s %8s\n", "", "plan", "record", "undo");
+    std::printf("%-40s %8s %8s %8s %8s %8s\n", "", "plan", "record", "list", "check", "undo");
     for (const Case &c : cases()) {
         qint64 told = 0;
         const auto progress = [&](qint64, qint64) { return ++told > 0; };
         QElapsedTimer clock;
         clock.start();
-        CorporateAction planned;
         try {
-            planned = command.plan(c.request, QDate(2024, 12, 31));
-        } catch (const ActionRefusal &refusal) {
-            std::printf("%-40s refused: %s\n", c.name, qPrintable(refusal.description()));
-            continue;
+            const CorporateAction planned = command.plan(c.request, QDate(2024, 12, 31));
+            const double plan = millis(clock);
+            clock.restart();
+            const CorporateAction recorded = command.record(planned, progress);
+            const double record = millis(clock);
+            clock.restart();
+            const std::vector<CorporateAction> listed = command.actionsOf(c.request.ticker);
+            const double list = millis(clock);
+            const CorporateAction &shown = *std::find_if(listed.begin(), listed.end(), [&](const CorporateAction &a) {
+                return a.id == recorded.id;
+            });
+            clock.restart();
+            command.checkUndo(shown);
+            const double check = millis(clock);
+            clock.restart();
+            command.undo(shown, progress);
+            std::printf("%-40s %6.0f ms %6.0f ms %6.0f ms %6.0f ms %6.0f ms  (progress told %lld times)\n", c.name,
+                        plan, record, list, check, millis(clock), qlonglong(told));
+        } catch (const Error &e) {   // a refusal of the action, or a failure, told as the dialog tells it
+            std::printf("%-40s %s: %s\n", c.name, dynamic_cast<const ActionRefusal *>(&e) ? "refused" : "failed",
+                        qPrintable(e.description()));
         }
-        const double plan = millis(clock);
-        clock.restart();
-        const CorporateAction recorded = command.record(planned, progress);
-        const double record = millis(clock);
-        clock.restart();
-        command.undo(recorded, progress);
-        std::printf("%-40s %6.0f ms %6.0f ms %6.0f ms  (progress told %lld times)\n", c.name, plan, record,
-                    millis(clock), qlonglong(told));
     }
 }
 
@@ -96,7 +123,8 @@ void throughTheStore(int ofTicker)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
+    keepGainsWith(gainRowsOf);   // as the program does
     const int lotCount = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int ofTicker = argc > 2 ? std::atoi(argv[2]) : 100000;
     QRandomGenerator random(20241209);
