@@ -39,10 +39,7 @@ namespace {
 // "lots 3, 4 and 12", "lot 12": the items after the noun, one or many.
 QString named(const char *one, const char *many, const QStringList &items)
 {
-    QStringList head = items;
-    const QString last = head.takeLast();
-    return QString::fromUtf8(items.size() == 1 ? one : many) + u' '
-           + (head.isEmpty() ? last : head.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last);
+    return QString::fromUtf8(items.size() == 1 ? one : many) + u' ' + regional::listed(items);
 }
 
 // The lots a sale takes from, as its status shows them: "from lot 12 and

@@ -1,6 +1,7 @@
 #include "import/ReadingEvidence.h"
 
 #include "import/ActionWords.h"
+#include "text/Regional.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -108,15 +109,6 @@ QString dayFirstCurrency(int currencies)
         if (currencies == currency)
             return QStringLiteral("the amounts are in %1").arg(QString::fromUtf8(name));
     return {};
-}
-
-// "a", "a and b", "a, b and c"
-QString listed(QStringList items)
-{
-    if (items.size() < 2)
-        return items.value(0);
-    const QString last = items.takeLast();
-    return items.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
 // The rows that tell a purchase's money: by their direction (what their
@@ -296,14 +288,14 @@ SettledReading settleReading(const CsvTable &table, const FileLayout &layout, co
                 r.dateOrder = DateOrder::MonthDayYear;
                 r.dateEvidence = lags(lagsMonthFirst);
             } else {
-                r.dateEvidence = QStringLiteral("%1, but %2 read month first").arg(listed(forDayFirst), lags(lagsMonthFirst));
+                r.dateEvidence = QStringLiteral("%1, but %2 read month first").arg(regional::listed(forDayFirst), lags(lagsMonthFirst));
             }
         } else {
             if (settlesDayFirst && !settlesMonthFirst)
                 forDayFirst << lags(lagsDayFirst);
             if (!forDayFirst.isEmpty() && !(settlesDayFirst && settlesMonthFirst)) {
                 r.dateOrder = DateOrder::DayMonthYear;
-                r.dateEvidence = listed(forDayFirst);
+                r.dateEvidence = regional::listed(forDayFirst);
             }
         }
         if (!r.dateOrder && r.dateEvidence.isEmpty())

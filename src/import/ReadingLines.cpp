@@ -2,6 +2,7 @@
 // one line each: the reading, its value, and the evidence that settled it,
 // or the question it leaves.
 #include "import/LotImport.h"
+#include "text/Regional.h"
 
 #include <algorithm>
 
@@ -21,15 +22,6 @@ ReadingLine line(const char *caption, const Reading &r, const QString &value)
     const bool asked = r.state == ReadingState::Asked;
     return {QString::fromUtf8(caption), asked ? QString() : value,
             asked ? QStringLiteral("not settled: %1; choose one").arg(r.evidence) : r.evidence, r.state};
-}
-
-// "a", "a and b", "a, b and c"
-QString listed(QStringList items)
-{
-    if (items.size() < 2)
-        return items.value(0);
-    const QString last = items.takeLast();
-    return items.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
 int kFieldOf(const QString &noun)
@@ -116,16 +108,16 @@ QList<ReadingLine> LotImport::readingLines() const
         QStringList why;
         if (!named.isEmpty())
             why << QStringLiteral("%1 %2 %3").arg(named.size() == 1 ? "the heading of the" : "the headings of the",
-                                                  listed(named), named.size() == 1 ? "names it" : "name them");
+                                                  regional::listed(named), named.size() == 1 ? "names it" : "name them");
         if (!byWords.isEmpty())
             why << (byWords.size() == 1 ? QStringLiteral("the %1 by the words of its heading and by its values")
                                         : QStringLiteral("the %1 by the words of their headings and by their values"))
-                       .arg(listed(byWords));
+                       .arg(regional::listed(byWords));
         why << byValues;
         if (!chosen.isEmpty())
-            why << QStringLiteral("the %1 chosen by you").arg(listed(chosen));
+            why << QStringLiteral("the %1 chosen by you").arg(regional::listed(chosen));
         if (!remembered.isEmpty())
-            why << QStringLiteral("the %1 %2").arg(listed(remembered), r.columns[std::size_t(
+            why << QStringLiteral("the %1 %2").arg(regional::listed(remembered), r.columns[std::size_t(
                                                                            kFieldOf(remembered.front()))].evidence);
         // Named all by their headings, that is said the shortest.
         if (byWords.isEmpty() && byValues.isEmpty() && chosen.isEmpty() && remembered.isEmpty())

@@ -22,14 +22,6 @@ namespace {
     throw Error(kErrActionUndoRefused, reason);
 }
 
-// "a", "a and b", "a, b and c".
-QString listed(const QStringList &items)
-{
-    if (items.size() < 2)
-        return items.join(QString());
-    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.back();
-}
-
 void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
 {
     if (ticks)
@@ -333,7 +325,7 @@ void RecordStore::undoAction(const CorporateAction &seen,
             if (!differ.isEmpty())
                 refuseUndo(QStringLiteral("Lot %1 changed since this action: its %2 changed (%3).")
                                .arg(lot)
-                               .arg(listed(differ),
+                               .arg(regional::listed(differ),
                                     split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
             if (isMade)
                 made.push_back(lot);

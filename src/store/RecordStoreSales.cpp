@@ -5,6 +5,7 @@
 #include "store/CapitalReturns.h"
 
 #include "text/IsoDate.h"
+#include "text/Regional.h"
 
 #include <QSet>
 #include <QStringList>
@@ -18,14 +19,6 @@ namespace {
 [[noreturn]] void refuseUndo(const QString &reason)
 {
     throw Error(kErrSaleUndoRefused, reason);
-}
-
-// "a", "a and b", "a, b and c".
-QString listed(const QStringList &items)
-{
-    if (items.size() < 2)
-        return items.join(QString());
-    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.back();
 }
 
 // What read gives of the figures the file keeps; when a change another
@@ -231,7 +224,7 @@ std::pair<StoredLot, bool> RecordStore::undoPart(const SalePart &seen, SaleUndo 
         if (!changed.isEmpty())
             refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3).")
                            .arg(lotId)
-                           .arg(listed(changed), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
+                           .arg(regional::listed(changed), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
     }
     lot.reset();
     Statement &restore = whole ? statements.restoreWhole : statements.restorePart;

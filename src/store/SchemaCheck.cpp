@@ -2,6 +2,7 @@
 
 #include "store/Schema.h"
 #include "store/Sqlite.h"
+#include "text/Regional.h"
 
 #include <QSet>
 #include <algorithm>
@@ -191,10 +192,8 @@ Error notALedger(const QString &fileName, const LedgerSchema &schema)
     QStringList said = schema.foreign.mid(0, kNamed);
     if (schema.foreign.size() > kNamed)
         said << QStringLiteral("%1 more").arg(schema.foreign.size() - kNamed);
-    const QString last = said.takeLast();
-    const QString list = said.isEmpty() ? last : said.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
-    return Error(kErrNotALedger,
-                 QStringLiteral("%1 is not a Tesmo ledger: %2; it was left untouched.").arg(fileName, list));
+    return Error(kErrNotALedger, QStringLiteral("%1 is not a Tesmo ledger: %2; it was left untouched.")
+                                     .arg(fileName, regional::listed(said)));
 }
 
 } // namespace tesmo

@@ -326,4 +326,12 @@ QString counted(qint64 n, const char *one, const char *many)
     return QString::number(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
 }
 
+QString listed(QStringList items)
+{
+    if (items.size() < 2)
+        return items.value(0);
+    const QString last = items.takeLast();
+    return items.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
 } // namespace tesmo::regional

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 
@@ -69,5 +70,8 @@ std::optional<Ticks> readAmount(QStringView text);
 
 // A count and what it counts, one or many: "1 lot", "3 lots".
 QString counted(qint64 n, const char *one, const char *many);
+
+// Items in a sentence: "a", "a and b", "a, b and c"; empty for none.
+QString listed(QStringList items);
 
 } // namespace tesmo::regional

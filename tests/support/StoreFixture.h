@@ -95,8 +95,9 @@ inline bool takenBefore(SaleMethod method, const LotRow &a, const LotRow &b)
 inline const QDateTime kNow(QDate(2024, 5, 20), QTime(14, 30, 5));
 
 // The figures for taxes the file keeps are those worked out afresh from its
-// lots, sales, returns of capital and linked tickers as they are now.
-inline bool keptAsWorkedOut(RecordStore &store)
+// lots, sales, returns of capital and linked tickers as they are now; washed,
+// when given, counts the rows with a disallowed loss.
+inline bool keptAsWorkedOut(RecordStore &store, int *washed = nullptr)
 {
     std::vector<SalePart> sales = store.Sales();
     for (const SalePart &gain : store.CapitalReturns())
@@ -107,6 +108,8 @@ inline bool keptAsWorkedOut(RecordStore &store)
     const TickerFamilies families = store.Families();
     const GainFigures worked = gainRowsOf(heldOfSold(store.rows(), sales, families), sales, store.LotSplits(), families);
     const std::optional<KeptGains> kept = store.GainsKept(std::nullopt);
+    if (washed)
+        *washed += int(std::count_if(worked.rows.begin(), worked.rows.end(), [](const GainRow &r) { return r.adjustment > 0; }));
     return kept && kept->rows == worked.rows && kept->held == worked.held;
 }
 
