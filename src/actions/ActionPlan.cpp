@@ -289,18 +289,21 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
     if (kind == ActionKind::SpinOff)
         action.percent = readActionPercent(request.percent);
     if (byRatio && request.cashForFractions) {
-        action.cash = readActionCash(request.cash, QStringLiteral("the cash paid for the fraction of a share"));
+        action.cash = readActionCash(request.cash, QStringLiteral("Cash for Fractions"),
+                                     QStringLiteral("the cash paid for the fraction of a share"));
         if (*action.cash % 100 != 0)
-            throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the Cash paid for the fraction of a "
-                                                                  "share to the cent, as the broker paid it."));
+            throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the Cash for Fractions to the cent, as "
+                                                                  "the broker paid it."));
     }
     if (kind == ActionKind::CashMerger)
-        action.cash = readActionCash(request.cash, QStringLiteral("the cash paid for each share"));
+        action.cash = readActionCash(request.cash, QStringLiteral("Cash per Share"),
+                                     QStringLiteral("the cash paid for each share"));
     if (kind == ActionKind::ReturnOfCapital) {
-        action.cash = readActionCash(request.cash, QStringLiteral("the capital returned on each share"));
+        action.cash = readActionCash(request.cash, QStringLiteral("Cash per Share"),
+                                     QStringLiteral("the capital returned on each share"));
         if (*action.cash == 0)
-            throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the Cash returned on each share: "
-                                                                  "a return of $0.00 changes no cost."));
+            throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the Cash per Share returned: a "
+                                                                  "return of $0.00 changes no cost."));
     }
     if (kind == ActionKind::Merger)
         refuseCashAndShares(request.cashPerShare);

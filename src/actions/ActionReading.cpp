@@ -84,16 +84,16 @@ double readActionPercent(const QString &typed)
     return *percent;
 }
 
-Ticks readActionCash(const QString &typed, const QString &what)
+Ticks readActionCash(const QString &typed, const QString &label, const QString &what)
 {
     if (typed.trimmed().isEmpty())
-        throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the Cash: %1.").arg(what));
+        throw ActionRefusal(ActionField::Cash, QStringLiteral("Please Enter the %1: %2.").arg(label, what));
     const auto cash = regional::readAmount(typed);
     if (!cash || !moneyInRange(*cash))
         throw ActionRefusal(ActionField::Cash,
-                            QStringLiteral("Please Enter the Cash, %1, as an amount between $0 and "
+                            QStringLiteral("Please Enter the %1, %2, as an amount between $0 and "
                                            "$450,000,000,000.")
-                                .arg(what));
+                                .arg(label, what));
     return *cash;
 }
 
@@ -106,8 +106,8 @@ void refuseCashAndShares(const QString &typed)
         return;
     throw ActionRefusal(ActionField::Cash,
                         QStringLiteral("A merger for shares and cash is not recorded: its gain up to the cash is "
-                                       "not worked out. Leave the Cash empty, and record the cash as a sale of "
-                                       "the shares it paid for."));
+                                       "not worked out. Leave the Cash per Share empty, and record the merger by "
+                                       "hand as its documents tell you."));
 }
 
 QString checkedNewTicker(const QString &typed)

@@ -21,7 +21,7 @@ double readActionPercent(const QString &typed);
 
 // An amount of 0 or more, as money is typed ("12.5", "$1,250.00"); what
 // names what the amount is in the message that refuses an empty one.
-Ticks readActionCash(const QString &typed, const QString &what);
+Ticks readActionCash(const QString &typed, const QString &label, const QString &what);
 
 // Refuses cash paid beside the shares of a merger: any amount above 0.
 void refuseCashAndShares(const QString &typed);

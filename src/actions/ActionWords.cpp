@@ -134,7 +134,13 @@ QString actionSummary(const CorporateAction &a)
                      .arg(lots(made), a.newTicker, sharesPhrase(roundShares(madeShares)), money(madeCost));
         break;
     case ActionKind::ReturnOfCapital:
-        words += QStringLiteral(", cost down %1").arg(money(paid));
+    {
+        // What is paid above a lot's cost is its gain, not a cost taken off.
+        Ticks gained = 0;
+        for (const auto &[term, gain] : gains)
+            gained += gain;
+        words += QStringLiteral(", %1 returned, cost down %2").arg(money(paid), money(paid - gained));
+    }
         if (!gains.empty())
             words += QStringLiteral(", ") + byTerm(gains);
         break;

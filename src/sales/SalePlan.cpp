@@ -104,7 +104,7 @@ std::vector<Take> takesInOrder(const std::vector<Held> &lots, const QString &tic
     for (const Held &lot : lots) {
         if (lot.shares > 0 && lot.acquired.isValid() && lot.acquired <= sold) {
             held.push_back(&lot);
-            holding += lot.shares;
+            holding = roundShares(holding + lot.shares);   // as the ledger keeps shares: a sum of doubles drifts
         }
     }
     if (shares > holding && !sameShares(shares, holding)) {
@@ -142,7 +142,7 @@ std::vector<Take> takesInOrder(const std::vector<Held> &lots, const QString &tic
         if (sameShares(take, lot->shares))
             take = lot->shares;
         takes.push_back({lot, take});
-        taken += take;
+        taken = roundShares(taken + take);
     }
     return takes;
 }
@@ -183,7 +183,7 @@ std::vector<Take> chosenTakes(const std::vector<Held> &lots, QDate sold, double 
                                   .arg(regional::numberText(holds), lotText(lot)),
                               id);
         takes.push_back({&lot, sameShares(typed, lot.shares) ? lot.shares : typed});
-        taken += takes.back().shares;
+        taken = roundShares(taken + takes.back().shares);
     }
     if (!sameShares(taken, shares))
         throw SaleRefusal(SaleField::Shares,

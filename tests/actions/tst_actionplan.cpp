@@ -253,7 +253,7 @@ private slots:
         QTest::newRow("return of capital beyond one lot's cost")
             << "ACME 10 10 100 2023-01-10;ACME 50 1.2 60 2024-01-02;ACME 5 3 - 2024-01-03"
             << "Return_of_capital 2024-06-03 cash=2" << "1: ACME 10 10 80; 2: ACME 50 1.2 0 +40; 3: ACME 5 3 5"
-            << "Return of capital of $2.00 a share on 6/3/2024: 3 lots, cost down $130.00, gain $40.00 Short.";
+            << "Return of capital of $2.00 a share on 6/3/2024: 3 lots, $130.00 returned, cost down $90.00, gain $40.00 Short.";
         QTest::newRow("ticker change keeps no-name lots' names")
             << "ACME 10 10 100 2023-01-10;acme 5 3 - 2024-01-03" << "Ticker_change 2024-06-03 new=ACMX"
             << "1: ACMX 10 10 100; 2: ACMX 5 3 -" << "Ticker change to ACMX on 6/3/2024: 2 lots.";

@@ -173,6 +173,21 @@ private slots:
         QTEST(described.join("; "), "parts");
     }
 
+    // The whole holding of many lots of fractions of a share is sold lot by
+    // lot whole: the shares taken are counted as the ledger keeps them, not
+    // as a sum of doubles that drifts.
+    void aWholeHoldingOfManyLotsIsSoldWhole()
+    {
+        std::vector<LotRow> lots;
+        for (LotId id = 1; id <= 100000; ++id)
+            lots.push_back(lot(id, "1/15/2020", 499.3, 10));
+        for (const SaleMethod method : {FirstIn, LastIn}) {
+            const auto parts = planSale("ACME", lots, QDate(2024, 6, 1), 49'930'000, 100'000'000 * kTicksPerDollar, method);
+            QCOMPARE(parts.size(), lots.size());
+            QVERIFY(std::all_of(parts.begin(), parts.end(), [](const SalePart &p) { return p.wholeLot(); }));
+        }
+    }
+
     void holdings_data()
     {
         QTest::addColumn<QString>("lots");
