@@ -72,6 +72,20 @@ std::vector<CorporateAction> TickerActions::actionsOf(const QString &ticker)
     return store_.Actions(ticker);
 }
 
+QStringList TickerActions::actionTickers()
+{
+    return store_.ActionTickers();
+}
+
+bool TickerActions::holdsLots(const QString &ticker) const
+{
+    const LotTable &rows = store_.rows();
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        if (sameTicker(QString::fromUtf8(rows.lot(row).ticker), ticker))
+            return true;
+    return false;
+}
+
 void TickerActions::checkUndo(const CorporateAction &action)
 {
     store_.CheckUndoAction(action);

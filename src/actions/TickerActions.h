@@ -43,6 +43,12 @@ public:
     // The actions of ticker (and those that made it its new ticker), in
     // order of day, then as recorded.
     std::vector<CorporateAction> actionsOf(const QString &ticker);
+    // Every ticker with an action, its ticker or its new ticker, in ticker
+    // order: a ticker whose lots an action took whole (a merger for cash)
+    // is reached through it.
+    QStringList actionTickers();
+    // Whether the record set holds a lot of ticker (letter case aside).
+    bool holdsLots(const QString &ticker) const;
 
     // Raises Error 3117, whose description names the later change that
     // touched the action's lots, when the action cannot be undone; changes

@@ -241,6 +241,18 @@ std::optional<CorporateAction> readAction(Database &db, ActionId id)
     return actions.empty() ? std::nullopt : std::optional(std::move(actions.front()));
 }
 
+QStringList readActionTickers(Database &db)
+{
+    if (actionsShape(db) == PartShape::None)
+        return {};
+    Statement s(db.handle(), "SELECT Ticker FROM (SELECT Ticker FROM Actions UNION ALL SELECT NewTicker FROM Actions "
+                             "WHERE NewTicker <> '') GROUP BY Ticker COLLATE NOCASE ORDER BY Ticker COLLATE NOCASE");
+    QStringList tickers;
+    while (s.step())
+        tickers << s.text(0);
+    return tickers;
+}
+
 // The actions' triggers keep the figures for taxes in step through
 // GainsStale, which comes with the sales: those are made first.
 void addActionsIfMissing(Database &db)

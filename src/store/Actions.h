@@ -16,6 +16,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -98,6 +99,9 @@ std::optional<QString> actionOfSale(Database &db, SaleId saleNo);
 // that is not of its kind.
 std::vector<CorporateAction> readActionsOf(Database &db, const QString &ticker);
 std::optional<CorporateAction> readAction(Database &db, ActionId id);
+// Every ticker an action names, as its ticker or its new ticker, once
+// (letter case aside), in ticker order; none when the file has no actions.
+QStringList readActionTickers(Database &db);
 
 // Within the caller's transaction, adds the tables of the actions (after the
 // sales') to a ledger that has none.

@@ -217,6 +217,8 @@ public:
     void CheckUndoAction(const CorporateAction &action);
     // The actions of ticker, as readActionsOf gives them.
     std::vector<CorporateAction> Actions(const QString &ticker);
+    // The tickers of the actions, as readActionTickers gives them.
+    QStringList ActionTickers();
 
     // The pending change of the lot's shares is a split: each share becomes
     // ratio shares. Writing the change keeps the split with it (LotSplits.h);

@@ -412,4 +412,10 @@ std::vector<CorporateAction> RecordStore::Actions(const QString &ticker)
     return readActionsOf(*db_, ticker);
 }
 
+QStringList RecordStore::ActionTickers()
+{
+    requireOpen();
+    return readActionTickers(*db_);
+}
+
 } // namespace tesmo

@@ -4,6 +4,7 @@
 #include "support/ImportPreview.h"
 #include "support/MainWindow.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -73,6 +74,8 @@ class ActionsTest : public QObject {
 private slots:
     // A split and a return of capital recorded, an undo refused while a later action holds the
     // split's lots, then both undone from the list: every lot as it was, the window following.
+    // Then a ticker change undone: the dialog goes back to the old ticker and records on it; and a
+    // merger for cash, which leaves no lot to open the dialog on, undone through the ticker chosen.
     void recordedAndUndoneByKeys()
     {
         MainWindow empty(std::vector<NewLot>{});
@@ -83,7 +86,7 @@ private slots:
         MainWindow w(kLots);
         inDialog(w, [&](QDialog &d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("Corporate Action"));
-            QCOMPARE(d.findChild<QLabel *>("ticker")->text(), QStringLiteral("Ticker: ACME"));
+            QCOMPARE(d.findChild<QComboBox *>("ticker")->currentText(), QStringLiteral("ACME"));
             QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("kind"));
             QVERIFY(!d.findChild<QLineEdit *>("newTicker")->isEnabled());
             press("\t6/3/2024\t4 for 1\n");
@@ -135,6 +138,34 @@ private slots:
         QCOMPARE(w.folder.query("SELECT count(*) FROM Actions"), QStringLiteral("0"));
         QCOMPARE(w.box(kNumShares)->text(), QStringLiteral("50"));
         QCOMPARE(w.cell(1, 3, kColShares), QStringLiteral("50"));
+
+        inDialog(w, [&](QDialog &) { press("↓\t6/3/2024\tWDGT\n"); });
+        w.dialogs.takeTexts();
+        inDialog(w, [&](QDialog &d) {
+            const auto *ticker = d.findChild<QComboBox *>("ticker");
+            QVERIFY(ticker);
+            QCOMPARE(ticker->currentText(), QStringLiteral("WDGT"));
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+            press("⌥i⌦");
+            QCOMPARE(ticker->currentText(), QStringLiteral("ACME"));
+            press("⌥k\t6/10/2024\t2 for 1\n");
+            QVERIFY(!d.isVisible());
+        });
+        const QString doubled = "1,ZETA,10.0,1.0,10.0,2020-01-01|2,ACME,200.0,5.0,1000.0,2020-01-15|"
+                                "3,ACME,100.0,7.5,750.0,2021-06-01";
+        QCOMPARE(w.folder.query(kLotsSql), doubled);
+        inDialog(w, [&](QDialog &) { press("↓↓↓\t6/17/2024\t20\n"); });
+        QCOMPARE(w.folder.query(kLotsSql), QStringLiteral("1,ZETA,10.0,1.0,10.0,2020-01-01"));
+        w.dialogs.takeTexts();
+        inDialog(w, [&](QDialog &d) {
+            QCOMPARE(d.findChild<QComboBox *>("ticker")->currentText(), QStringLiteral("ZETA"));
+            w.dialogs.answerNext(Dialogs::Answer::Yes);
+            press("⌥e↓⌥i⌦⎋");
+        });
+        QCOMPARE(w.dialogs.takeTexts().join("\n"),
+                 QStringLiteral("Undo the merger of ACME for $20.00 a share on 6/17/2024 (2 lots)?"));
+        QCOMPARE(w.folder.query(kLotsSql), doubled);
+        QCOMPARE(w.folder.query("SELECT count(*) FROM qrySales"), QStringLiteral("0"));
     }
 
     // Each refusal names its field in a message, and the focus goes there; the dialog stays and

@@ -4,6 +4,7 @@
 #include "platform/DialogTable.h"
 #include "platform/ErrorTrap.h"
 #include "sales/window/ReportModel.h"
+#include "text/FieldRules.h"
 #include "text/Regional.h"
 
 #include <QCheckBox>
@@ -11,10 +12,12 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -70,7 +73,7 @@ CorporateActionDialog::CorporateActionDialog(TickerActions &actions, const QStri
                                              QWidget *parent)
     : QDialog(parent)
     , command_(actions)
-    , ticker_(ticker)
+    , lotTicker_(ticker)
     , dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("CorporateAction"));
@@ -79,6 +82,7 @@ CorporateActionDialog::CorporateActionDialog(TickerActions &actions, const QStri
     buildFields();
     buildList();
     kindChanged();
+    fillTickers(lotTicker_);
     showActions(-1);
     resize(900, 600);
     kind_->setFocus(Qt::OtherFocusReason);
@@ -87,13 +91,14 @@ CorporateActionDialog::CorporateActionDialog(TickerActions &actions, const QStri
 void CorporateActionDialog::buildFields()
 {
     auto *layout = new QVBoxLayout(this);
-    auto *ticker = new QLabel(QStringLiteral("Ticker: ") + ticker_, this);
-    ticker->setObjectName(QStringLiteral("ticker"));
-    ticker->setTextFormat(Qt::PlainText);
-    layout->addWidget(ticker);
-
-    auto *fields = new QFormLayout;
+    auto *fields = fields_ = new QFormLayout;
     fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    ticker_ = new QComboBox(this);
+    ticker_->setObjectName(QStringLiteral("ticker"));
+    ticker_->setMinimumWidth(180);
+    ticker_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(ticker_, &QComboBox::currentIndexChanged, this, [this] { showActions(-1); });
+    fields->addRow(QStringLiteral("Tick&er:"), ticker_);
     kind_ = new QComboBox(this);
     kind_->setObjectName(QStringLiteral("kind"));
     for (const auto &k : kKinds)
@@ -120,10 +125,10 @@ void CorporateActionDialog::buildFields()
     fractions_->setObjectName(QStringLiteral("fractions"));
     connect(fractions_, &QCheckBox::toggled, this, &CorporateActionDialog::kindChanged);
     fractionCash_ = box("fractionCash", "in all");
-    auto *amount = new QLabel(QStringLiteral("A&mount:"), this);
-    amount->setBuddy(fractionCash_);
+    fractionAmount_ = new QLabel(QStringLiteral("A&mount:"), this);
+    fractionAmount_->setBuddy(fractionCash_);
     auto *fractionRow = new QHBoxLayout;
-    fractionRow->addWidget(amount);
+    fractionRow->addWidget(fractionAmount_);
     fractionRow->addWidget(fractionCash_);
     fields->addRow(fractions_, fractionRow);
     cashPerShare_ = box("cashPerShare", "");
@@ -145,8 +150,7 @@ void CorporateActionDialog::buildFields()
 void CorporateActionDialog::buildList()
 {
     auto *layout = static_cast<QVBoxLayout *>(this->layout());
-    QString ticker = ticker_;
-    auto *label = new QLabel(QStringLiteral("Act&ions of %1:").arg(ticker.replace(u'&', QStringLiteral("&&"))), this);
+    auto *label = actionsLabel_ = new QLabel(this);
     layout->addWidget(label);
     actionRows_ = new ReportModel(actionHeadings(), {kActionLots}, this);
     actionsView_ = new QTableView(this);
@@ -156,6 +160,9 @@ void CorporateActionDialog::buildList()
     actionsView_->setSelectionBehavior(QAbstractItemView::SelectRows);
     actionsView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUpDialogTable(actionsView_, {85, 130, 330, 60});
+    // The figures take the room left; the count of lots is short.
+    actionsView_->horizontalHeader()->setStretchLastSection(false);
+    actionsView_->horizontalHeader()->setSectionResizeMode(kActionFigures, QHeaderView::Stretch);
     actionsView_->installEventFilter(this);
     label->setBuddy(actionsView_);
     layout->addWidget(actionsView_, 1);
@@ -186,7 +193,7 @@ void CorporateActionDialog::buildList()
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    QWidget *order[] = {kind_,          date_,    ratio_,  newTicker_,  newName_,   fractions_, fractionCash_,
+    QWidget *order[] = {ticker_, kind_,          date_,    ratio_,  newTicker_,  newName_,   fractions_, fractionCash_,
                         cashPerShare_,  percent_, record_, actionsView_, lotsView_, undo_,      close};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -202,13 +209,44 @@ void CorporateActionDialog::kindChanged()
     fractionCash_->setEnabled(needs.fractions && fractions_->isChecked());
     cashPerShare_->setEnabled(needs.cashPerShare);
     percent_->setEnabled(needs.percent);
+    for (QWidget *box : {ratio_, newTicker_, newName_, cashPerShare_, percent_})
+        fields_->labelForField(box)->setEnabled(box->isEnabled());
+    fractionAmount_->setEnabled(fractionCash_->isEnabled());
+}
+
+void CorporateActionDialog::fillTickers(const QString &shown)
+{
+    QString first = lotTicker_;
+    try {
+        first = command_.currentTicker();
+    } catch (const Error &) {
+        // The ticker the dialog opened on stays first.
+    }
+    QStringList tickers{first};
+    for (const QString &t : command_.actionTickers())
+        if (!sameTicker(t, first))
+            tickers << t;
+    const auto at = std::find_if(tickers.cbegin(), tickers.cend(),
+                                 [&shown](const QString &t) { return sameTicker(t, shown); });
+    const int chosen = at == tickers.cend() ? int(tickers.size()) : int(at - tickers.cbegin());
+    if (at == tickers.cend())
+        tickers << shown;
+    const QSignalBlocker quiet(ticker_);
+    ticker_->clear();
+    ticker_->addItems(tickers);
+    ticker_->setCurrentIndex(chosen);
+}
+
+QString CorporateActionDialog::chosenTicker() const
+{
+    return ticker_->currentText();
 }
 
 ActionRequest CorporateActionDialog::request() const
 {
     ActionRequest r;
     r.kind = ActionKind(kind_->currentData().toInt());
-    r.ticker = ticker_;
+    r.ticker = chosenTicker();
     const std::optional<QDate> day = regional::readDate(date_->text());
     if (!day)
         throw ActionRefusal(ActionField::Day,
@@ -295,7 +333,9 @@ void CorporateActionDialog::refuse(const ActionRefusal &refusal)
 
 void CorporateActionDialog::showActions(int chosen)
 {
-    actions_ = command_.actionsOf(ticker_);
+    QString ticker = chosenTicker();
+    actionsLabel_->setText(QStringLiteral("Act&ions of %1:").arg(ticker.replace(u'&', QStringLiteral("&&"))));
+    actions_ = command_.actionsOf(chosenTicker());
     actionRows_->show(int(actions_.size()), [this](int row, int column) -> QString {
         return actionCell(actions_[std::size_t(row)], column);
     });
@@ -325,6 +365,7 @@ void CorporateActionDialog::undoChosen()
     if (row < 0 || std::size_t(row) >= actions_.size())
         return;
     const CorporateAction action = actions_[std::size_t(row)];
+    int next = row > 0 ? row - 1 : 0;
     try {
         command_.checkUndo(action);
         const QString question = QStringLiteral("Undo %1 (%2)?")
@@ -337,11 +378,19 @@ void CorporateActionDialog::undoChosen()
             return progress->advance(total > 0 ? done * kProgressUnits / total : 0);
         });
         progress->finish();
+        // A ticker change or a merger undone leaves its new ticker with
+        // nothing: the lots are the old ticker's again, and so is the dialog.
+        QString shown = chosenTicker();
+        if (!command_.holdsLots(shown) && command_.actionsOf(shown).empty() && command_.holdsLots(action.ticker)) {
+            shown = action.ticker;
+            next = -1;
+        }
+        fillTickers(shown);
     } catch (const Error &e) {
         if (e.number() != kErrUserCancelled)
             tellFailure(dialogs_, Deed::UndoAction, e);
     }
-    showActions(row > 0 ? row - 1 : 0);
+    showActions(next);
     actionsView_->setFocus(Qt::OtherFocusReason);
 }
 
