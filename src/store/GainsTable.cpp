@@ -75,6 +75,15 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
                const QHash<SaleId, QString> &tickerOf)
 {
     std::map<std::pair<std::int64_t, std::int64_t>, QString> kept;   // by SaleID and Piece
+    if (rows.empty()) {
+        // A family whose sales are all undone keeps no rows.
+        Statement drop(db.handle(), "DELETE FROM GainRows WHERE TickerKey = ?1");
+        for (const QString &member : members) {
+            drop.bind(1, member).step();
+            drop.reset();
+        }
+        return;
+    }
     {
         Statement read(db.handle(), "SELECT SaleID, Piece, SaleNo, LotID, Ticker, Description, Acquired, Sold, "
                                     "Proceeds, CostBasis, Adjustment, Term, Shares, TickerKey FROM GainRows "
