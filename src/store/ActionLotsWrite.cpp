@@ -1,8 +1,11 @@
 #include "store/ActionLotsWrite.h"
 
 #include "store/LotSplits.h"
+#include "store/Schema.h"
+#include "store/WithoutTriggers.h"
 #include "text/IsoDate.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -68,6 +71,26 @@ void run(Database &db, const char *sql, std::int64_t first = 0, std::int64_t sec
         s.bind(2, second);
     while (s.step()) {
     }
+}
+
+// Writes rows of ActionLots from the plan's lots changed (made false) or
+// made, of the action id, by sql: the checks of the table's trigger done
+// once for them all, then without it; when a row fails them, with it, which
+// refuses the row and says why.
+void writeActionRows(Database &db, const char *sql, bool made, std::int64_t id, std::int64_t second = 0)
+{
+    Statement refused(db.handle(),
+                      made ? "SELECT 1 WHERE NOT EXISTS (SELECT 1 FROM Actions WHERE ID = ?1 AND Kind = 'Spin-off') "
+                             "AND EXISTS (SELECT 1 FROM temp.ActionPlan WHERE FromLot IS NOT NULL)"
+                           : "SELECT 1 WHERE NOT EXISTS (SELECT 1 FROM Actions WHERE ID = ?1) "
+                             "OR (SELECT Kind FROM Actions WHERE ID = ?1) <> 'Return of capital' "
+                             "AND EXISTS (SELECT 1 FROM temp.ActionPlan WHERE FromLot IS NULL AND Gain > 0)");
+    if (refused.bind(1, id).step()) {
+        run(db, sql, id, second);
+        return;
+    }
+    const TriggersOff once(db);
+    run(db, sql, id, second);
 }
 
 } // namespace
@@ -151,7 +174,7 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
                                      "ORDER BY LotID");
         split.bind(1, action.ratio).step();
     }
-    run(db,
+    writeActionRows(db,
         keepSplits ? "INSERT INTO ActionLots (ActionID, LotID, BeforeName1, BeforeTicker, BeforeShares, BeforePrice, "
                      "BeforeNetAmount, BeforeTradeDate, AfterName1, AfterTicker, AfterShares, AfterPrice, "
                      "AfterNetAmount, SplitID, Gain) "
@@ -166,28 +189,37 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
                      "p.Ticker, p.NumShares, p.Price, p.NetAmount, p.Gain "
                      "FROM temp.ActionPlan AS p JOIN Lots AS l ON l.ID = p.LotID WHERE p.FromLot IS NULL "
                      "ORDER BY p.LotID",
-        id);
+        false, id);
     report(lots + lots / 2);
-    run(db, "UPDATE Lots SET Name1 = p.Name1, Ticker = p.Ticker, NumShares = p.NumShares, Price = p.Price, "
-            "NetAmount = p.NetAmount FROM temp.ActionPlan AS p "
-            "WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND p.Named");
-    // A lot whose amounts stay (a cash merger's, sold whole next) keeps them
-    // as the file holds them, which are its before values.
-    run(db, "UPDATE Lots SET NumShares = p.NumShares, Price = p.Price, NetAmount = p.NetAmount "
-            "FROM temp.ActionPlan AS p WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND NOT p.Named "
-            "AND NOT (p.NumShares IS p.BShares AND p.Price IS p.BPrice AND p.NetAmount IS p.BNetAmount)");
+    // The lots' triggers only mark the figures of their tickers: those are
+    // marked once for all of them.
+    markLotTickers(db, "SELECT Ticker FROM temp.ActionPlan UNION ALL SELECT BTicker FROM temp.ActionPlan");
+    {
+        const TriggersOff once(db);
+        run(db, "UPDATE Lots SET Name1 = p.Name1, Ticker = p.Ticker, NumShares = p.NumShares, Price = p.Price, "
+                "NetAmount = p.NetAmount FROM temp.ActionPlan AS p "
+                "WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND p.Named");
+        // A lot whose amounts stay (a cash merger's, sold whole next) keeps them
+        // as the file holds them, which are its before values.
+        run(db, "UPDATE Lots SET NumShares = p.NumShares, Price = p.Price, NetAmount = p.NetAmount "
+                "FROM temp.ActionPlan AS p WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND NOT p.Named "
+                "AND NOT (p.NumShares IS p.BShares AND p.Price IS p.BPrice AND p.NetAmount IS p.BNetAmount)");
+    }
     report(lots + 3 * lots / 4);
     if (!made.empty()) {
         // The IDs of one statement's lots are consecutive: AUTOINCREMENT
         // gives each lot one more than the largest ID the table ever held.
-        run(db, "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
-                "SELECT Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM temp.ActionPlan "
-                "WHERE FromLot IS NOT NULL ORDER BY Made");
+        {
+            const TriggersOff once(db);
+            run(db, "INSERT INTO Lots (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
+                    "SELECT Name1, Ticker, NumShares, Price, NetAmount, TradeDate FROM temp.ActionPlan "
+                    "WHERE FromLot IS NOT NULL ORDER BY Made");
+        }
         const auto first = LotId(sqlite3_last_insert_rowid(db.handle())) - LotId(made.size()) + 1;
-        run(db, "INSERT INTO ActionLots (ActionID, LotID, FromLot, AfterName1, AfterTicker, AfterShares, AfterPrice, "
-                "AfterNetAmount) SELECT ?1, ?2 + Made - 1, FromLot, Name1, Ticker, NumShares, Price, NetAmount "
-                "FROM temp.ActionPlan WHERE FromLot IS NOT NULL ORDER BY Made",
-            id, first);
+        writeActionRows(db, "INSERT INTO ActionLots (ActionID, LotID, FromLot, AfterName1, AfterTicker, AfterShares, "
+                            "AfterPrice, AfterNetAmount) SELECT ?1, ?2 + Made - 1, FromLot, Name1, Ticker, NumShares, "
+                            "Price, NetAmount FROM temp.ActionPlan WHERE FromLot IS NOT NULL ORDER BY Made",
+                        true, id, first);
         for (auto &[placeholder, place] : made)
             place += first;
     }
@@ -257,7 +289,30 @@ std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vect
             "l.NumShares, l.Price, l.NetAmount, p.SharesLeft, p.NetLeft, ?1 "
             "FROM temp.SalePlan AS p JOIN Lots AS l ON l.ID = p.LotID ORDER BY p.ID",
         first);
-    run(db, "INSERT INTO Sales SELECT * FROM temp.SaleRows ORDER BY ID");
+    // The checks of the sales' triggers, once for all the rows: each row is
+    // its lot as the file holds it; its shares need no rounding but for a
+    // lot sold whole; all are sold on the first's day. A row they refuse is
+    // written a part at a time, whose triggers say why.
+    {
+        Statement refused(db.handle(), withSchemaLimits(
+            "SELECT 1 FROM temp.SaleRows AS NEW WHERE NOT ({EXACT:NEW.SharesLeft} AND ({EXACT:NEW.NumShares} "
+            "OR NEW.NumShares = NEW.LotNumShares)) OR NEW.Sold IS NOT (SELECT Sold FROM temp.SaleRows WHERE ID = ?1) "
+            "LIMIT 1").c_str());
+        if (refused.bind(1, first).step()) {
+            db.exec("DELETE FROM temp.SalePlan; DELETE FROM temp.SaleRows");
+            return std::nullopt;
+        }
+    }
+    markSoldTickers(db, "SELECT Ticker FROM temp.SaleRows");
+    {
+        // What the triggers do with each row: a lot sold whole leaves, the
+        // others keep what their part left.
+        const TriggersOff once(db);
+        run(db, "INSERT INTO Sales SELECT * FROM temp.SaleRows ORDER BY ID");
+        run(db, "DELETE FROM Lots WHERE ID IN (SELECT LotID FROM temp.SaleRows WHERE SharesLeft = 0)");
+        run(db, "UPDATE Lots SET NumShares = s.SharesLeft, NetAmount = s.NetLeft FROM temp.SaleRows AS s "
+                "WHERE s.LotID = Lots.ID AND s.SharesLeft <> 0");
+    }
     db.exec("DELETE FROM temp.SalePlan; DELETE FROM temp.SaleRows");
     std::vector<SaleId> ids;
     for (std::size_t i = 0; i < parts.size(); ++i)
@@ -280,6 +335,10 @@ bool undoActionSale(Database &db, SaleId saleNo)
     if (differ.step())
         return false;
     differ.reset();
+    // The triggers of the lots and the sales only mark the tickers sold.
+    const QByteArray sold = "SELECT Ticker FROM Sales WHERE SaleNo = " + QByteArray::number(saleNo);
+    markSoldTickers(db, sold.constData());
+    const TriggersOff once(db);
     run(db, "INSERT INTO Lots (ID, Name1, Ticker, NumShares, Price, NetAmount, TradeDate) "
             "SELECT LotID, Name1, Ticker, LotNumShares, LotPrice, LotNetAmount, Acquired FROM Sales "
             "WHERE SaleNo = ?1 AND SharesLeft = 0 ORDER BY ID",
@@ -289,6 +348,50 @@ bool undoActionSale(Database &db, SaleId saleNo)
         saleNo);
     run(db, "DELETE FROM Sales WHERE SaleNo = ?1", saleNo);
     return true;
+}
+
+std::vector<ActionLot> lotsAsWritten(const std::vector<ActionLot> &lots, const std::map<LotId, LotId> &made)
+{
+    std::vector<ActionLot> written = lots;
+    for (ActionLot &lot : written) {
+        if (lot.made()) {
+            lot.lot = made.at(lot.lot);
+            lot.before.reset();
+        } else if (lot.before) {
+            lot.after.tradeDate = lot.before->tradeDate;   // the action never changes it
+        }
+        for (ActionLotValues *v : {lot.before ? &*lot.before : nullptr, &lot.after})
+            if (v && v->nameIsNull)
+                v->name.clear();
+    }
+    const auto before = [](const ActionLot &a, const ActionLot &b) {
+        return std::pair(a.made(), a.lot) < std::pair(b.made(), b.lot);
+    };
+    if (!std::is_sorted(written.begin(), written.end(), before))
+        std::stable_sort(written.begin(), written.end(), before);
+    return written;
+}
+
+std::optional<std::vector<SalePart>> saleAsWritten(const std::vector<SalePart> &parts, const std::vector<SaleId> &ids,
+                                                   const std::vector<ActionLot> &lots)
+{
+    std::map<LotId, const ActionLotValues *> after;
+    for (const ActionLot &lot : lots)
+        after.emplace(lot.lot, &lot.after);
+    std::vector<SalePart> written = parts;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        SalePart &part = written[i];
+        const auto found = after.find(part.lot);
+        if (found == after.end() || i >= ids.size())
+            return std::nullopt;
+        const ActionLotValues &v = *found->second;
+        part.id = ids[i];
+        part.saleNo = ids.front();
+        part.name = v.nameIsNull ? QString() : v.name;
+        part.ticker = v.ticker;
+        part.acquired = v.tradeDate;
+    }
+    return written;
 }
 
 } // namespace tesmo

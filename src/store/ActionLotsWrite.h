@@ -37,8 +37,10 @@ void restoreActionLots(Database &db, ActionId id);
 // Within the caller's transaction, records the parts of one sale, each from a
 // lot of its own that the file holds as the sale was planned on, as
 // RecordStore::Sell records them: the IDs of the rows, in the order of the
-// parts. None, and nothing written, when a lot has more than one part: such
-// a sale is written a part at a time. Raises Error 3104 when a lot is not in
+// parts. The rows are checked as the file's triggers check a row, once for
+// them all, and change their lots as the triggers would. None, and nothing
+// written, when a lot has more than one part or a row fails those checks:
+// such a sale is written a part at a time, through the triggers. Raises Error 3104 when a lot is not in
 // the file, and an engine error when the file refuses a part.
 std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts);
 
@@ -46,7 +48,21 @@ std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vect
 // whose parts takes from a lot of its own: each lot gets back what it held
 // before, or comes back whole. False, and nothing changed, when a lot has
 // more than one part or is not as its part left it (the caller then undoes
-// the sale a part at a time, which says why).
+// the sale a part at a time, which says why). The lots come back, and the
+// rows leave, as the file's triggers would have them, once for all the rows.
 bool undoActionSale(Database &db, SaleId saleNo);
 
+// The lots of an action as the file holds them once writeActionLots wrote
+// them, which gave the lots made the IDs in made: in order of ID, the lots
+// made last, each made lot without values before, each changed lot on its
+// trade date before. As readAction reads them back, without reading.
+std::vector<ActionLot> lotsAsWritten(const std::vector<ActionLot> &lots, const std::map<LotId, LotId> &made);
+
+// The parts of a sale as the file holds them once writeActionSale wrote
+// them under ids, each from its lot as lots (lotsAsWritten) left it. None
+// when a part's lot is not among them.
+std::optional<std::vector<SalePart>> saleAsWritten(const std::vector<SalePart> &parts, const std::vector<SaleId> &ids,
+                                                   const std::vector<ActionLot> &lots);
+
 } // namespace tesmo
+

@@ -75,6 +75,15 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
                const QHash<SaleId, QString> &tickerOf)
 {
     std::map<std::pair<std::int64_t, std::int64_t>, QString> kept;   // by SaleID and Piece
+    if (rows.empty()) {
+        // A family whose sales are all undone keeps no rows.
+        Statement drop(db.handle(), "DELETE FROM GainRows WHERE TickerKey = ?1");
+        for (const QString &member : members) {
+            drop.bind(1, member).step();
+            drop.reset();
+        }
+        return;
+    }
     {
         Statement read(db.handle(), "SELECT SaleID, Piece, SaleNo, LotID, Ticker, Description, Acquired, Sold, "
                                     "Proceeds, CostBasis, Adjustment, Term, Shares, TickerKey FROM GainRows "
@@ -99,28 +108,39 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
     SaleId last = 0;
     std::int64_t piece = 0;
+    // A family's rows share their key, and mostly their ticker: their UTF-8
+    // is made once.
+    const QByteArray keyUtf8 = key.toUtf8();
+    QString lastTicker;
+    QByteArray tickerUtf8;
     for (const GainRow &r : rows) {
         piece = r.part == last ? piece + 1 : 0;
         last = r.part;
-        const QString acquired = isoDateText(r.acquired), sold = isoDateText(r.sold);
-        const QString term = r.longTerm ? QStringLiteral("Long") : QStringLiteral("Short");
+        const std::string_view term = r.longTerm ? "Long" : "Short";
         const QString ticker = tickerOf.value(r.part, key);
         const auto was = kept.find(std::pair(std::int64_t(r.part), piece));
-        const bool same = was != kept.end()
-                          && was->second == key + QLatin1Char('|')
-                                                + valuesOf(r.saleNo, r.lot, ticker, r.description, r.shares,
-                                                           acquired, sold, r.proceeds, r.costBasis, r.adjustment,
-                                                           term);
-        if (was != kept.end())
+        if (was != kept.end()) {
+            const bool same = was->second == key + QLatin1Char('|')
+                                                 + valuesOf(r.saleNo, r.lot, ticker, r.description, r.shares,
+                                                            isoDateText(r.acquired), isoDateText(r.sold), r.proceeds,
+                                                            r.costBasis, r.adjustment, QString::fromLatin1(term));
             kept.erase(was);
-        if (same)
-            continue;
+            if (same)
+                continue;
+        }
+        if (ticker != lastTicker || tickerUtf8.isNull()) {
+            lastTicker = ticker;
+            tickerUtf8 = ticker.toUtf8();
+        }
+        char acquired[16], sold[16];
         insert.bind(1, std::int64_t(r.part)).bind(2, piece).bind(3, std::int64_t(r.saleNo));
-        insert.bind(4, std::int64_t(r.lot)).bind(5, ticker).bind(6, key).bind(7, r.description);
-        insert.bind(8, acquired).bind(9, sold);
+        insert.bind(4, std::int64_t(r.lot)).bindUtf8(5, {tickerUtf8.constData(), std::size_t(tickerUtf8.size())});
+        insert.bindUtf8(6, {keyUtf8.constData(), std::size_t(keyUtf8.size())}).bind(7, r.description);
+        insert.bindUtf8(8, {acquired, std::size_t(writeIsoDate(acquired, r.acquired) - acquired)});
+        insert.bindUtf8(9, {sold, std::size_t(writeIsoDate(sold, r.sold) - sold)});
         insert.bind(10, ticksToDouble(r.proceeds)).bind(11, ticksToDouble(r.costBasis));
-        insert.bind(12, r.adjustment > 0 ? QStringLiteral("W") : QStringLiteral(""));
-        insert.bind(13, ticksToDouble(r.adjustment)).bind(14, term).bind(15, r.shares);
+        insert.bindUtf8(12, r.adjustment > 0 ? "W" : "");
+        insert.bind(13, ticksToDouble(r.adjustment)).bindUtf8(14, term).bind(15, r.shares);
         insert.step();
         insert.reset();
     }

@@ -195,17 +195,30 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
                                             .arg(part.lot));
         part.lot = found->second;
     }
+    // The action returned is built from what was written, as the file now
+    // holds it.
+    recorded = action;
+    recorded.id = id;
+    if (!hasRatio)
+        recorded.ratio = 0, recorded.ratioText.clear();
+    if (!hasNewTicker)
+        recorded.newTicker.clear(), recorded.newName.clear();
+    recorded.saleNo = sale.empty() ? 0 : afterSale + 1;
+    recorded.afterSale = afterSale;
+    recorded.lots = lotsAsWritten(action.lots, made);
+    std::optional<std::vector<SalePart>> saleWritten = std::vector<SalePart>();
     if (!sale.empty()) {
         if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale)) {
             sold.ids = std::move(*ids);
             for (const SalePart &part : sale)
                 sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
+            saleWritten = saleAsWritten(sale, sold.ids, recorded.lots);
         } else {
             sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(2 * lotCount + done); });
+            saleWritten.reset();
         }
     }
-
-    recorded = *readAction(*db_, id);
+    recorded.sale = saleWritten ? std::move(*saleWritten) : readSaleParts(*db_, recorded.saleNo);
     if (after)
         readActionRows(*db_, id, *after);   // as the action and its sale left them
     report(total);

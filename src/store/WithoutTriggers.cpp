@@ -1,0 +1,62 @@
+#include "store/WithoutTriggers.h"
+
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+
+#include <QByteArray>
+#include <sqlite3.h>
+
+namespace tesmo {
+
+TriggersOff::TriggersOff(Database &db)
+    : db_(db)
+{
+    sqlite3_db_config(db_.handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+}
+
+TriggersOff::~TriggersOff()
+{
+    sqlite3_db_config(db_.handle(), SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr);
+}
+
+namespace {
+
+bool hasTable(Database &db, const char *name)
+{
+    Statement s(db.handle(), "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1");
+    return s.bind(1, QString::fromLatin1(name)).step();
+}
+
+// Marks run with the triggers on: a ticker marked marks those linked to it.
+void mark(Database &db, const QByteArray &sql)
+{
+    Statement s(db.handle(), sql.constData());
+    while (s.step()) {
+    }
+}
+
+} // namespace
+
+void markSoldTickers(Database &db, const char *tickers)
+{
+    if (!hasTable(db, "GainsStale"))
+        return;
+    mark(db, QByteArray("INSERT OR IGNORE INTO GainsStale (Ticker) SELECT DISTINCT Ticker FROM (") + tickers
+                 + ") WHERE Ticker IS NOT NULL");
+}
+
+void markLotTickers(Database &db, const char *tickers)
+{
+    if (!hasTable(db, "GainsStale"))
+        return;
+    // The conditions of the lots' triggers, on a row named as theirs is.
+    QByteArray sql = QByteArray("INSERT OR IGNORE INTO GainsStale (Ticker) SELECT NEW.Ticker FROM (SELECT DISTINCT "
+                                "Ticker FROM (")
+                     + tickers + ") WHERE Ticker IS NOT NULL) AS NEW WHERE {SOLD:NEW}";
+    if (hasTable(db, "Actions"))
+        sql += " OR EXISTS (SELECT 1 FROM Actions WHERE Kind IN ('Ticker change', 'Merger') "
+               "AND (Ticker = NEW.Ticker COLLATE NOCASE OR NewTicker = NEW.Ticker COLLATE NOCASE))";
+    mark(db, QByteArray::fromStdString(withSchemaLimits(sql.constData())));
+}
+
+} // namespace tesmo
