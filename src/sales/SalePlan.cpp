@@ -153,7 +153,8 @@ std::vector<Take> chosenTakes(const std::vector<Held> &lots, QDate sold, double 
     std::vector<Take> takes;
     double taken = 0;
     for (const auto &[id, typed] : chosen) {
-        const auto found = std::find_if(lots.begin(), lots.end(), [id](const Held &lot) { return lot.id == id; });
+        const LotId wanted = id;   // a structured binding is not captured by every compiler the tests build with
+        const auto found = std::find_if(lots.begin(), lots.end(), [wanted](const Held &lot) { return lot.id == wanted; });
         if (found == lots.end())
             throw Error(kErrInternal, QStringLiteral("Lot %1 is not among the lots of the sale.").arg(id));
         const Held &lot = *found;
