@@ -344,6 +344,10 @@ void RecordStore::undoAction(const CorporateAction &seen,
                 made.push_back(lot);
         }
         lots.reset();
+        // Every refusal has been made: a check goes no further, and the
+        // transaction gives back the sale it undid.
+        if (!commit)
+            return;
 
         restoreActionLots(*db_, seen.id);
         // Splits were kept only in a ledger with sales, which has their table.
@@ -361,8 +365,6 @@ void RecordStore::undoAction(const CorporateAction &seen,
         action.bind(1, id).step();
 
         report(total);
-        if (!commit)
-            return;   // and rolled back
         transaction.commit();
     } catch (const Error &e) {
         if (e.number() == kErrActionUndoRefused)
