@@ -27,41 +27,13 @@ ActionLotValues valuesOf(const LotRow &row)
             priceOf(row),           netAmountOf(row), acquiredOf(row)};
 }
 
-bool isAscii(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// Whether a lot's ticker (UTF-8) is the ticker, compared as tickers are. Two
-// ASCII tickers are compared byte by byte without the text conversions, since
-// a ledger may hold a million lots.
-class TickerMatch {
-public:
-    explicit TickerMatch(const QString &ticker)
-        : ticker_(ticker), utf8_(ticker.toUtf8()), ascii_(isAscii({utf8_.constData(), std::size_t(utf8_.size())}))
-    {
-    }
-    bool operator()(std::string_view lotTicker) const
-    {
-        if (ascii_ && isAscii(lotTicker))
-            return lotTicker.size() == std::size_t(utf8_.size())
-                   && qstrnicmp(lotTicker.data(), utf8_.constData(), utf8_.size()) == 0;
-        return sameTicker(QString::fromUtf8(lotTicker), ticker_);
-    }
-
-private:
-    QString ticker_;
-    QByteArray utf8_;
-    bool ascii_;
-};
-
 // The lots of the ticker the action reaches, in ID order; refuses a day
 // that none of them fits.
 std::vector<LotRow> lotsReached(const ActionRequest &request, const LotTable &lots)
 {
     std::vector<LotRow> reached;
     QDate first;
-    const TickerMatch ofTicker(request.ticker);
+    const TickerMatcher ofTicker(request.ticker);
     for (std::size_t row = 0; row < lots.size(); ++row) {
         const LotRow lot = lots.lot(row);
         if (!ofTicker(lot.ticker) || !acquiredOf(lot).isValid())
