@@ -250,8 +250,7 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
     action.day = request.day;
     checkActionDay(request.day, today);
     const ActionKind kind = request.kind;
-    const bool byRatio = kind == ActionKind::Split || kind == ActionKind::Merger || kind == ActionKind::SpinOff;
-    if (byRatio) {
+    if (takesRatio(kind)) {
         action.ratio = readActionRatio(request.ratio);
         action.ratioText = ratioText(request.ratio);
     }
@@ -260,7 +259,7 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
                             QStringLiteral("Please Enter a Ratio other than 1 for 1: a split of 1 for 1 changes no lot."));
     if (kind == ActionKind::SpinOff)
         action.percent = readActionPercent(request.percent);
-    if (byRatio && request.cashForFractions) {
+    if (takesRatio(kind) && request.cashForFractions) {
         action.cash = readActionCash(request.cash, QStringLiteral("Cash for Fractions"),
                                      QStringLiteral("the cash paid for the fraction of a share"));
         if (*action.cash % 100 != 0)
@@ -279,7 +278,7 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
     }
     if (kind == ActionKind::Merger)
         refuseCashAndShares(request.cashPerShare);
-    if (kind == ActionKind::TickerChange || kind == ActionKind::Merger || kind == ActionKind::SpinOff) {
+    if (namesNewTicker(kind)) {
         action.newName = checkedNewName(request.newName);
         if (kind == ActionKind::TickerChange && request.newTicker.isEmpty())
             action.newTicker = request.ticker;

@@ -205,6 +205,13 @@ QString actionTitle(ActionKind kind, const QString &ticker, QDate day)
     return QStringLiteral("the %1 of %2 on %3").arg(actionKindText(kind).toLower(), ticker, regional::shortDate(day));
 }
 
+QString actionTitle(const QString &kind, const QString &ticker, const QString &day)
+{
+    const std::optional<QDate> date = readIsoDate(day.toStdString());
+    const std::optional<ActionKind> k = actionKindFrom(kind);
+    return k && date ? actionTitle(*k, ticker, *date) : QStringLiteral("the %1 of %2 on %3").arg(kind, ticker, day);
+}
+
 std::optional<QString> actionOfSale(Database &db, SaleId saleNo)
 {
     if (actionsShape(db) == PartShape::None)
