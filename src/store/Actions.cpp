@@ -174,10 +174,15 @@ std::vector<CorporateAction> readActions(Database &db, Statement &s)
         actions.push_back(std::move(a));
     }
     s.reset();
+    std::optional<bool> sales;   // whether the ledger has its sales, looked at once
     for (CorporateAction &a : actions) {
         readLots(db, a);
-        if (a.saleNo != 0)
-            a.sale = readSaleParts(db, a.saleNo);
+        if (a.saleNo == 0)
+            continue;
+        if (!sales)
+            sales = hasSales(db);
+        if (*sales)
+            a.sale = readSalePartsOfSales(db, a.saleNo);
     }
     return actions;
 }

@@ -165,9 +165,12 @@ std::optional<SalePart> readSale(Database &db, SaleId id)
 
 std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo)
 {
+    return hasSales(db) ? readSalePartsOfSales(db, saleNo) : std::vector<SalePart>();
+}
+
+std::vector<SalePart> readSalePartsOfSales(Database &db, SaleId saleNo)
+{
     std::vector<SalePart> parts;
-    if (!hasSales(db))
-        return parts;
     Statement s(db.handle(), (QByteArray(kSaleColumns) + " WHERE SaleNo = ?1 OR SaleNo IS NULL AND ID = ?1 ORDER BY ID").constData());
     s.bind(1, std::int64_t(saleNo));
     while (s.step())

@@ -70,6 +70,10 @@ std::optional<SalePart> readSale(Database &db, SaleId id);
 // The parts of the sale numbered saleNo, in order of ID, as readSales gives
 // them; none when there is no such sale.
 std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo);
+// The same in a ledger whose sales the caller has found to be there (by
+// hasSales), so that the parts of many sales are read with one look at the
+// ledger's shape.
+std::vector<SalePart> readSalePartsOfSales(Database &db, SaleId saleNo);
 
 // True when the ledger has its sales; raises Error as readSales does.
 bool hasSales(Database &db);
