@@ -113,11 +113,7 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     const bool keepSplits = splitsShares(action) && hasSales(*db_);
     addActionsIfMissing(*db_);
 
-    Statement last(db_->handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
-                                  "coalesce((SELECT max(ID) FROM Sales), 0))");
-    last.step();
-    const SaleId afterSale = last.int64(0);
-    last.reset();
+    const SaleId afterSale = nextSaleId(*db_) - 1;
 
     Statement insert(db_->handle(),
                      "INSERT INTO Actions (Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, Percent, "
@@ -196,7 +192,7 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     recorded.lots = lotsAsWritten(action.lots, made);
     std::optional<std::vector<SalePart>> saleWritten = std::vector<SalePart>();
     if (!sale.empty()) {
-        if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale)) {
+        if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale, recorded.saleNo)) {
             sold.ids = std::move(*ids);
             for (const SalePart &part : sale)
                 sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));

@@ -110,6 +110,14 @@ bool hasSales(Database &db)
     return salesShape(db) != PartShape::None;
 }
 
+SaleId nextSaleId(Database &db)
+{
+    Statement next(db.handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
+                                "coalesce((SELECT max(ID) FROM Sales), 0)) + 1");
+    next.step();
+    return SaleId(next.int64(0));
+}
+
 std::vector<SalePart> readSales(Database &db, std::optional<int> year)
 {
     std::vector<SalePart> sales;

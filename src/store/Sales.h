@@ -78,6 +78,10 @@ std::vector<SalePart> readSalePartsOfSales(Database &db, SaleId saleNo);
 // True when the ledger has its sales; raises Error as readSales does.
 bool hasSales(Database &db);
 
+// The ID the next row of Sales gets: one more than the largest ID the table
+// ever gave or holds, so that an undone sale's ID is never given again.
+SaleId nextSaleId(Database &db);
+
 // Within the caller's transaction, adds the sales' table, view and triggers
 // to a ledger that has none, and brings those of an earlier version up to
 // date; raises Error as readSales does.
