@@ -27,41 +27,13 @@ ActionLotValues valuesOf(const LotRow &row)
             priceOf(row),           netAmountOf(row), acquiredOf(row)};
 }
 
-bool isAscii(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// Whether a lot's ticker (UTF-8) is the ticker, compared as tickers are. Two
-// ASCII tickers are compared byte by byte without the text conversions, since
-// a ledger may hold a million lots.
-class TickerMatch {
-public:
-    explicit TickerMatch(const QString &ticker)
-        : ticker_(ticker), utf8_(ticker.toUtf8()), ascii_(isAscii({utf8_.constData(), std::size_t(utf8_.size())}))
-    {
-    }
-    bool operator()(std::string_view lotTicker) const
-    {
-        if (ascii_ && isAscii(lotTicker))
-            return lotTicker.size() == std::size_t(utf8_.size())
-                   && qstrnicmp(lotTicker.data(), utf8_.constData(), utf8_.size()) == 0;
-        return sameTicker(QString::fromUtf8(lotTicker), ticker_);
-    }
-
-private:
-    QString ticker_;
-    QByteArray utf8_;
-    bool ascii_;
-};
-
 // The lots of the ticker the action reaches, in ID order; refuses a day
 // that none of them fits.
 std::vector<LotRow> lotsReached(const ActionRequest &request, const LotTable &lots)
 {
     std::vector<LotRow> reached;
     QDate first;
-    const TickerMatch ofTicker(request.ticker);
+    const TickerMatcher ofTicker(request.ticker);
     for (std::size_t row = 0; row < lots.size(); ++row) {
         const LotRow lot = lots.lot(row);
         if (!ofTicker(lot.ticker) || !acquiredOf(lot).isValid())
@@ -278,8 +250,7 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
     action.day = request.day;
     checkActionDay(request.day, today);
     const ActionKind kind = request.kind;
-    const bool byRatio = kind == ActionKind::Split || kind == ActionKind::Merger || kind == ActionKind::SpinOff;
-    if (byRatio) {
+    if (takesRatio(kind)) {
         action.ratio = readActionRatio(request.ratio);
         action.ratioText = ratioText(request.ratio);
     }
@@ -288,7 +259,7 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
                             QStringLiteral("Please Enter a Ratio other than 1 for 1: a split of 1 for 1 changes no lot."));
     if (kind == ActionKind::SpinOff)
         action.percent = readActionPercent(request.percent);
-    if (byRatio && request.cashForFractions) {
+    if (takesRatio(kind) && request.cashForFractions) {
         action.cash = readActionCash(request.cash, QStringLiteral("Cash for Fractions"),
                                      QStringLiteral("the cash paid for the fraction of a share"));
         if (*action.cash % 100 != 0)
@@ -307,7 +278,7 @@ CorporateAction planAction(const ActionRequest &request, const LotTable &lots, Q
     }
     if (kind == ActionKind::Merger)
         refuseCashAndShares(request.cashPerShare);
-    if (kind == ActionKind::TickerChange || kind == ActionKind::Merger || kind == ActionKind::SpinOff) {
+    if (namesNewTicker(kind)) {
         action.newName = checkedNewName(request.newName);
         if (kind == ActionKind::TickerChange && request.newTicker.isEmpty())
             action.newTicker = request.ticker;

@@ -80,8 +80,9 @@ QStringList TickerActions::actionTickers()
 bool TickerActions::holdsLots(const QString &ticker) const
 {
     const LotTable &rows = store_.rows();
+    const TickerMatcher ofTicker(ticker);
     for (std::size_t row = 0; row < rows.size(); ++row)
-        if (sameTicker(QString::fromUtf8(rows.lot(row).ticker), ticker))
+        if (ofTicker(rows.lot(row).ticker))
             return true;
     return false;
 }

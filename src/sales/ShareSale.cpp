@@ -13,22 +13,6 @@ namespace tesmo {
 
 namespace {
 
-bool isAscii(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// Whether a lot's ticker (UTF-8) is ticker under the ticker case fold. Two
-// ASCII tickers are compared byte by byte without the text conversions,
-// since a ledger may hold a million lots.
-bool ofTicker(std::string_view lotTicker, const QByteArray &ticker, bool ascii)
-{
-    if (ascii && isAscii(lotTicker))
-        return lotTicker.size() == std::size_t(ticker.size())
-               && qstrnicmp(lotTicker.data(), ticker.constData(), ticker.size()) == 0;
-    return sameTicker(QString::fromUtf8(lotTicker), QString::fromUtf8(ticker));
-}
-
 // The parts of a sale being planned, as the wash sales take them.
 std::vector<WashSale> washPartsOf(const std::vector<SalePart> &parts)
 {
@@ -60,12 +44,11 @@ ShareSale::ShareSale(RecordStore &store)
 void ShareSale::offer()
 {
     const LotTable &rows = store_.rows();
-    const QByteArray wanted = ticker_.toUtf8();
-    const bool ascii = isAscii({wanted.constData(), std::size_t(wanted.size())});
+    const TickerMatcher ofTicker(ticker_);
     std::vector<LotRow> found;
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const LotRow lot = rows.lot(row);
-        if (ofTicker(lot.ticker, wanted, ascii))
+        if (ofTicker(lot.ticker))
             found.push_back(lot);
     }
     std::sort(found.begin(), found.end(), [id = first_](const LotRow &a, const LotRow &b) {
@@ -87,10 +70,16 @@ void ShareSale::offer()
     std::vector<SalePart> sales = store_.Sales();
     std::erase_if(sales, [&](const SalePart &p) { return !ofFamily(p.ticker); });
     if (linked) {
+        // The members are folds, and a fold folds to itself.
+        std::vector<TickerMatcher> members;
+        for (const QString &member : families_.membersOf(key))
+            members.emplace_back(member);
         found.clear();
-        for (std::size_t row = 0; row < rows.size(); ++row)
-            if (const LotRow lot = rows.lot(row); ofFamily(QString::fromUtf8(lot.ticker)))
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            const LotRow lot = rows.lot(row);
+            if (std::any_of(members.begin(), members.end(), [&](const TickerMatcher &m) { return m(lot.ticker); }))
                 found.push_back(lot);
+        }
     }
     std::vector<HeldLot> held;
     for (const LotRow &lot : found)

@@ -249,18 +249,15 @@ void restoreActionLots(Database &db, ActionId id)
         id);
 }
 
-std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts)
+std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts, SaleId saleNo)
 {
+    const auto first = std::int64_t(saleNo);
     db.exec("CREATE TEMP TABLE IF NOT EXISTS SalePlan (ID INTEGER PRIMARY KEY, LotID INTEGER UNIQUE, Shares, Sold, "
             "Proceeds, Cost, Term, SharesLeft, NetLeft); DELETE FROM temp.SalePlan");
-    // Each row gets the ID the next row of Sales would get, as Sell gives them.
-    Statement next(db.handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
-                                "coalesce((SELECT max(ID) FROM Sales), 0)) + 1");
-    next.step();
-    const std::int64_t first = next.int64(0);
-    next.reset();
     {
         Statement plan(db.handle(), "INSERT OR IGNORE INTO temp.SalePlan VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+        // Each row gets the ID the next row of Sales would get, as Sell
+        // gives them.
         std::int64_t id = first;
         for (const SalePart &part : parts) {
             plan.bind(1, id++).bind(2, std::int64_t(part.lot)).bind(3, part.shares);

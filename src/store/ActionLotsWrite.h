@@ -41,8 +41,9 @@ void restoreActionLots(Database &db, ActionId id);
 // them all, and change their lots as the triggers would. None, and nothing
 // written, when a lot has more than one part or a row fails those checks:
 // such a sale is written a part at a time, through the triggers. Raises Error 3104 when a lot is not in
-// the file, and an engine error when the file refuses a part.
-std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts);
+// the file, and an engine error when the file refuses a part. saleNo is the
+// ID the next row of Sales gets (nextSaleId), the number of the sale.
+std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts, SaleId saleNo);
 
 // Within the caller's transaction, undoes the sale numbered saleNo, each of
 // whose parts takes from a lot of its own: each lot gets back what it held

@@ -174,10 +174,15 @@ std::vector<CorporateAction> readActions(Database &db, Statement &s)
         actions.push_back(std::move(a));
     }
     s.reset();
+    std::optional<bool> sales;   // whether the ledger has its sales, looked at once
     for (CorporateAction &a : actions) {
         readLots(db, a);
-        if (a.saleNo != 0)
-            a.sale = readSaleParts(db, a.saleNo);
+        if (a.saleNo == 0)
+            continue;
+        if (!sales)
+            sales = hasSales(db);
+        if (*sales)
+            a.sale = readSalePartsOfSales(db, a.saleNo);
     }
     return actions;
 }
@@ -203,6 +208,13 @@ std::optional<ActionKind> actionKindFrom(const QString &text)
 QString actionTitle(ActionKind kind, const QString &ticker, QDate day)
 {
     return QStringLiteral("the %1 of %2 on %3").arg(actionKindText(kind).toLower(), ticker, regional::shortDate(day));
+}
+
+QString actionTitle(const QString &kind, const QString &ticker, const QString &day)
+{
+    const std::optional<QDate> date = readIsoDate(day.toStdString());
+    const std::optional<ActionKind> k = actionKindFrom(kind);
+    return k && date ? actionTitle(*k, ticker, *date) : QStringLiteral("the %1 of %2 on %3").arg(kind, ticker, day);
 }
 
 std::optional<QString> actionOfSale(Database &db, SaleId saleNo)

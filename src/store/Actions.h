@@ -26,6 +26,18 @@ using ActionId = qint64;
 
 enum class ActionKind { Split, TickerChange, Merger, CashMerger, SpinOff, ReturnOfCapital };
 
+// Whether an action of the kind takes a ratio of new shares for one old.
+constexpr bool takesRatio(ActionKind kind)
+{
+    return kind == ActionKind::Split || kind == ActionKind::Merger || kind == ActionKind::SpinOff;
+}
+
+// Whether an action of the kind names a new ticker.
+constexpr bool namesNewTicker(ActionKind kind)
+{
+    return kind == ActionKind::TickerChange || kind == ActionKind::Merger || kind == ActionKind::SpinOff;
+}
+
 // The kind as the file's column Kind and the lists name it: "Split",
 // "Ticker change", "Merger", "Cash merger", "Spin-off", "Return of capital".
 QString actionKindText(ActionKind kind);
@@ -87,6 +99,9 @@ struct CorporateAction {
 
 // The action as a message names it: "the split of ACME on 6/3/2024".
 QString actionTitle(ActionKind kind, const QString &ticker, QDate day);
+// The same from the kind, ticker and day as the file holds them; the texts
+// as they are when the kind or the day cannot be read.
+QString actionTitle(const QString &kind, const QString &ticker, const QString &day);
 
 // The title of the action whose sale is numbered saleNo; none when no
 // action recorded that sale.

@@ -31,16 +31,15 @@ bool lotSplitsKept(Database &db)
     return true;
 }
 
-std::optional<qint64> recordLotSplit(Database &db, LotId lot, double factor)
+void recordLotSplit(Database &db, LotId lot, double factor)
 {
     if (factor == 1 || !lotSplitsKept(db))
-        return std::nullopt;
+        return;
     // The largest ID given, not the largest held: an undone sale's ID is
     // never given again.
     Statement s(db.handle(), "INSERT INTO LotSplits (LotID, AfterSale, Factor) VALUES (?1, "
                              "(SELECT coalesce(max(seq), 0) FROM sqlite_sequence WHERE name = 'Sales'), ?2)");
     s.bind(1, std::int64_t(lot)).bind(2, factor).step();
-    return qint64(sqlite3_last_insert_rowid(db.handle()));
 }
 
 std::vector<LotSplit> readLotSplits(Database &db)

@@ -10,7 +10,6 @@
 
 #include "store/Sales.h"
 
-#include <optional>
 #include <vector>
 
 namespace tesmo {
@@ -26,9 +25,8 @@ struct LotSplit {
 // Within the caller's transaction, keeps that the shares of lot were split
 // by factor after the sales recorded so far; makes the table first when the
 // ledger has sales but no table yet. Nothing in a ledger without sales, or
-// for a factor of 1. Returns the ID of the split's row, none when nothing
-// was kept. Raises an engine error when the file refuses it.
-std::optional<qint64> recordLotSplit(Database &db, LotId lot, double factor);
+// for a factor of 1. Raises an engine error when the file refuses it.
+void recordLotSplit(Database &db, LotId lot, double factor);
 
 // Within the caller's transaction, makes the table of the splits when the
 // ledger has sales but no table yet; false, and nothing made, in a ledger

@@ -320,7 +320,8 @@ private:
     ActionWritten writeAction(const CorporateAction &action, bool plannedOnFile, LotTable *after,
                               const std::function<bool(qint64 done, qint64 total)> &progress = {});
     // Undoes the action seen in one transaction, which is committed only
-    // when commit is set; the record set follows what was committed.
+    // when commit is set; the record set follows what was committed. Without
+    // commit it only checks: it stops, rolled back, once no refusal is left.
     void undoAction(const CorporateAction &seen, const std::function<bool(qint64 done, qint64 total)> &progress,
                     bool commit);
     // The lots of an action refused, or whose undo was refused, are shown as

@@ -46,15 +46,6 @@ bool splitsShares(const CorporateAction &action)
     return (action.kind == ActionKind::Split || action.kind == ActionKind::Merger) && action.ratio != 1;
 }
 
-// An action as a message names it, from its kind, ticker and day as the
-// file holds them.
-QString titleOf(const QString &kind, const QString &ticker, const QString &day)
-{
-    const std::optional<QDate> date = readIsoDate(day.toStdString());
-    const std::optional<ActionKind> k = actionKindFrom(kind);
-    return k && date ? actionTitle(*k, ticker, *date) : QStringLiteral("the %1 of %2 on %3").arg(kind, ticker, day);
-}
-
 // The page cache of a write of an action: half a kibibyte a lot.
 qint64 kib(qint64 lots) { return lots / 2; }
 
@@ -122,25 +113,18 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     const bool keepSplits = splitsShares(action) && hasSales(*db_);
     addActionsIfMissing(*db_);
 
-    Statement last(db_->handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
-                                  "coalesce((SELECT max(ID) FROM Sales), 0))");
-    last.step();
-    const SaleId afterSale = last.int64(0);
-    last.reset();
+    const SaleId afterSale = nextSaleId(*db_) - 1;
 
     Statement insert(db_->handle(),
                      "INSERT INTO Actions (Ticker, Day, Kind, Ratio, RatioText, NewTicker, NewName, Cash, Percent, "
                      "SaleNo, AfterSale) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
     insert.bindUtf8(1, action.ticker.toStdString()).bind(2, isoDateText(action.day));
     insert.bind(3, actionKindText(action.kind));
-    const bool hasRatio = action.kind == ActionKind::Split || action.kind == ActionKind::Merger
-                       || action.kind == ActionKind::SpinOff;
-    if (hasRatio)
+    if (takesRatio(action.kind))
         insert.bind(4, action.ratio).bindUtf8(5, action.ratioText.toStdString());
     else
         insert.bindNull(4).bindNull(5);
-    const bool hasNewTicker = action.kind == ActionKind::TickerChange || action.kind == ActionKind::Merger
-                           || action.kind == ActionKind::SpinOff;
+    const bool hasNewTicker = namesNewTicker(action.kind);
     if (hasNewTicker)
         insert.bindUtf8(6, action.newTicker.toStdString());
     else
@@ -199,7 +183,7 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     // holds it.
     recorded = action;
     recorded.id = id;
-    if (!hasRatio)
+    if (!takesRatio(action.kind))
         recorded.ratio = 0, recorded.ratioText.clear();
     if (!hasNewTicker)
         recorded.newTicker.clear(), recorded.newName.clear();
@@ -208,7 +192,7 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     recorded.lots = lotsAsWritten(action.lots, made);
     std::optional<std::vector<SalePart>> saleWritten = std::vector<SalePart>();
     if (!sale.empty()) {
-        if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale)) {
+        if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale, recorded.saleNo)) {
             sold.ids = std::move(*ids);
             for (const SalePart &part : sale)
                 sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
@@ -268,7 +252,7 @@ void RecordStore::undoAction(const CorporateAction &seen,
         if (laterAction.step())
             refuseUndo(QStringLiteral("Lot %1 changed since this action: %2 reached it later. Undo that action first.")
                            .arg(laterAction.int64(0))
-                           .arg(titleOf(laterAction.text(1), laterAction.text(2), laterAction.text(3))));
+                           .arg(actionTitle(laterAction.text(1), laterAction.text(2), laterAction.text(3))));
         laterAction.reset();
 
         // Sale IDs are never given twice: a sale after the action has a
@@ -344,6 +328,10 @@ void RecordStore::undoAction(const CorporateAction &seen,
                 made.push_back(lot);
         }
         lots.reset();
+        // Every refusal has been made: a check goes no further, and the
+        // transaction gives back the sale it undid.
+        if (!commit)
+            return;
 
         restoreActionLots(*db_, seen.id);
         // Splits were kept only in a ledger with sales, which has their table.
@@ -361,8 +349,6 @@ void RecordStore::undoAction(const CorporateAction &seen,
         action.bind(1, id).step();
 
         report(total);
-        if (!commit)
-            return;   // and rolled back
         transaction.commit();
     } catch (const Error &e) {
         if (e.number() == kErrActionUndoRefused)

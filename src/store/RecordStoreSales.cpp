@@ -89,12 +89,7 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &p
                          "?7, ?8, ?10 FROM Lots WHERE ID = ?1 RETURNING ID");
         // Each row gets the ID the next row of Sales would get, so that a
         // sale's number, the ID of its first part, is known as it is written.
-        Statement next(db_->handle(),
-                       "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
-                       "coalesce((SELECT max(ID) FROM Sales), 0)) + 1");
-        next.step();
-        std::int64_t id = next.int64(0);
-        next.reset();
+        std::int64_t id = nextSaleId(*db_);
         std::int64_t saleNo = 0;
         const SalePart *before = nullptr;
         for (const SalePart &part : parts) {

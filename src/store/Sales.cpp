@@ -110,6 +110,14 @@ bool hasSales(Database &db)
     return salesShape(db) != PartShape::None;
 }
 
+SaleId nextSaleId(Database &db)
+{
+    Statement next(db.handle(), "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Sales'), 0), "
+                                "coalesce((SELECT max(ID) FROM Sales), 0)) + 1");
+    next.step();
+    return SaleId(next.int64(0));
+}
+
 std::vector<SalePart> readSales(Database &db, std::optional<int> year)
 {
     std::vector<SalePart> sales;
@@ -165,9 +173,12 @@ std::optional<SalePart> readSale(Database &db, SaleId id)
 
 std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo)
 {
+    return hasSales(db) ? readSalePartsOfSales(db, saleNo) : std::vector<SalePart>();
+}
+
+std::vector<SalePart> readSalePartsOfSales(Database &db, SaleId saleNo)
+{
     std::vector<SalePart> parts;
-    if (!hasSales(db))
-        return parts;
     Statement s(db.handle(), (QByteArray(kSaleColumns) + " WHERE SaleNo = ?1 OR SaleNo IS NULL AND ID = ?1 ORDER BY ID").constData());
     s.bind(1, std::int64_t(saleNo));
     while (s.step())

@@ -70,9 +70,17 @@ std::optional<SalePart> readSale(Database &db, SaleId id);
 // The parts of the sale numbered saleNo, in order of ID, as readSales gives
 // them; none when there is no such sale.
 std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo);
+// The same in a ledger whose sales the caller has found to be there (by
+// hasSales), so that the parts of many sales are read with one look at the
+// ledger's shape.
+std::vector<SalePart> readSalePartsOfSales(Database &db, SaleId saleNo);
 
 // True when the ledger has its sales; raises Error as readSales does.
 bool hasSales(Database &db);
+
+// The ID the next row of Sales gets: one more than the largest ID the table
+// ever gave or holds, so that an undone sale's ID is never given again.
+SaleId nextSaleId(Database &db);
 
 // Within the caller's transaction, adds the sales' table, view and triggers
 // to a ledger that has none, and brings those of an earlier version up to

@@ -3,6 +3,7 @@
 #include "text/Limits.h"
 #include "text/Regional.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tesmo {
@@ -165,6 +166,31 @@ QString foldTicker(QStringView ticker)
 bool sameTicker(QStringView a, QStringView b)
 {
     return foldTicker(a) == foldTicker(b);
+}
+
+namespace {
+
+bool isAsciiText(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+} // namespace
+
+TickerMatcher::TickerMatcher(QStringView ticker)
+    : folded_(foldTicker(ticker)), utf8_(ticker.toUtf8()),
+      ascii_(isAsciiText({utf8_.constData(), std::size_t(utf8_.size())}))
+{
+}
+
+// A non-ASCII letter may fold to an ASCII one (the Kelvin sign to "k"), so
+// the bytes decide only when both tickers are ASCII.
+bool TickerMatcher::operator()(std::string_view lotTicker) const
+{
+    if (ascii_ && isAsciiText(lotTicker))
+        return lotTicker.size() == std::size_t(utf8_.size())
+               && qstrnicmp(lotTicker.data(), utf8_.constData(), utf8_.size()) == 0;
+    return foldTicker(QString::fromUtf8(lotTicker.data(), qsizetype(lotTicker.size()))) == folded_;
 }
 
 } // namespace tesmo

@@ -7,9 +7,11 @@
 #include "text/Fields.h"
 #include "text/Money.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <string_view>
 
 namespace tesmo {
 
@@ -51,5 +53,19 @@ std::optional<BrokenRule> firstBrokenRule(const FieldTexts &texts);
 // and "ÉTÉ" are the same ticker, as are "ibm" and "IBM".
 QString foldTicker(QStringView ticker);
 bool sameTicker(QStringView a, QStringView b);
+
+// One ticker that many lots' tickers (UTF-8) are compared with, as sameTicker
+// compares them. Two ASCII tickers are compared byte by byte without the text
+// conversions, since a ledger may hold a million lots.
+class TickerMatcher {
+public:
+    explicit TickerMatcher(QStringView ticker);
+    bool operator()(std::string_view lotTicker) const;
+
+private:
+    QString folded_;
+    QByteArray utf8_;
+    bool ascii_;
+};
 
 } // namespace tesmo

@@ -50,21 +50,11 @@ struct Needs {
 
 Needs needsOf(ActionKind kind)
 {
-    switch (kind) {
-    case ActionKind::Split:
-        return {true, false, true, false, false};
-    case ActionKind::TickerChange:
-        return {false, true, false, false, false};
-    case ActionKind::Merger:
-        // Cash per share is taken to refuse a merger for shares and cash.
-        return {true, true, true, true, false};
-    case ActionKind::CashMerger:
-    case ActionKind::ReturnOfCapital:
-        return {false, false, false, true, false};
-    case ActionKind::SpinOff:
-        return {true, true, true, false, true};
-    }
-    return {};
+    // Cash per share is taken for a merger for shares to refuse one for
+    // shares and cash.
+    const bool cash = kind == ActionKind::Merger || kind == ActionKind::CashMerger
+                   || kind == ActionKind::ReturnOfCapital;
+    return {takesRatio(kind), namesNewTicker(kind), takesRatio(kind), cash, kind == ActionKind::SpinOff};
 }
 
 } // namespace
