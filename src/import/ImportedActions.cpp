@@ -202,11 +202,7 @@ std::vector<RecordedChange> recordedChanges(const QString &databaseName)
     std::vector<RecordedChange> recorded;
     const auto dayOf = [](const QString &iso) { return QDate::fromString(iso, Qt::ISODate); };
     const auto keyOf = [](const QString &ticker) { return LotKey::of(ticker, {}, 0, {}, {}).ticker; };
-    Statement tables(db.handle(), "SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('Actions', 'Sales')");
-    QSet<QString> kept;
-    while (tables.step())
-        kept.insert(tables.text(0));
-    if (kept.contains(QStringLiteral("Actions"))) {
+    if (hasTable(db, "Actions")) {
         Statement s(db.handle(), "SELECT Kind, Ticker, Day, NewTicker FROM Actions");
         while (s.step()) {
             RecordedChange &a = recorded.emplace_back();
@@ -217,7 +213,7 @@ std::vector<RecordedChange> recordedChanges(const QString &databaseName)
                     a.tickers.push_back(keyOf(s.text(column)));
         }
     }
-    if (kept.contains(QStringLiteral("Sales"))) {
+    if (hasTable(db, "Sales")) {
         Statement s(db.handle(), "SELECT Ticker, Sold, min(Acquired) FROM Sales GROUP BY Ticker, Sold");
         while (s.step()) {
             RecordedChange &a = recorded.emplace_back();

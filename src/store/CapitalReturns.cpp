@@ -20,10 +20,7 @@ QDate dateOf(const Statement &s, int column)
 std::vector<SalePart> readGains(Database &db, const char *where, const std::function<void(Statement &)> &bind)
 {
     std::vector<SalePart> gains;
-    sqlite3_stmt *raw = nullptr;
-    const bool has = sqlite3_prepare_v2(db.handle(), "SELECT 1 FROM ActionLots", -1, &raw, nullptr) == SQLITE_OK;
-    sqlite3_finalize(raw);
-    if (!has)
+    if (!hasTable(db, "ActionLots"))
         return gains;
     // The term as the file gives a sale's: long from the same day a year
     // after the day after the trade date.
