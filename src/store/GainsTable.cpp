@@ -254,11 +254,7 @@ void bringGainsUpToDate(Database &db)
         std::vector<SalePart> sales;
         for (const QString &member : members)
             readTicker(db, member, held, sales);
-        const auto earlier = [](const SalePart &a, const SalePart &b) {
-            return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
-        };
-        if (!std::is_sorted(sales.begin(), sales.end(), earlier))
-            std::sort(sales.begin(), sales.end(), earlier);
+        sortAsSold(sales);
         QHash<SaleId, QString> tickerOf;
         for (const SalePart &part : sales)
             tickerOf.insert(part.id, part.ticker);
