@@ -52,6 +52,14 @@ struct ActionReading {
 // make the row the company's, whatever else they say ("sale of fractional
 // shares, reverse split" names a sale too: tradeWords tells).
 ActionReading readAction(QStringView action);
+
+// Whether a row of action and of shares of sharesSign (-1, 0 or 1) is a
+// company's action: words of one, or an exchange or a distribution only of
+// shares received.
+inline bool isCompanyRow(const ActionReading &action, int sharesSign)
+{
+    return action.kind == Action::Company || (action.companyWithShares && sharesSign > 0 && !action.tradeWords);
+}
 inline Action actionOf(QStringView action)
 {
     return readAction(action).kind;

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <tuple>
 
 namespace tesmo {
 
@@ -61,10 +60,7 @@ ChosenLots::ChosenLots(const LotImport &import, std::uint64_t version)
             rows_.push_back(i);
     }
     sales_ = salesInOrder(import, chosen);
-    std::sort(actions_.begin(), actions_.end(), [&](qsizetype a, qsizetype b) {
-        const CandidateLot &x = import.lots()[std::size_t(a)], &y = import.lots()[std::size_t(b)];
-        return std::tie(x.key.tradeDay, x.row) < std::tie(y.key.tradeDay, y.row);
-    });
+    sortByDayAndRow(actions_, import.lots());
     leftOut_.assign(rows_.size(), false);
 }
 

@@ -59,7 +59,20 @@ QStringList namedTickers(const CompanyRow &row, const HeldShares &held)
     return named;
 }
 
+quint64 tickerKey(const QString &ticker)
+{
+    return LotKey::of(ticker, {}, 0, {}, {}).ticker;
+}
+
 } // namespace
+
+void sortByDayAndRow(std::vector<qsizetype> &actions, const std::vector<CandidateLot> &lots)
+{
+    std::sort(actions.begin(), actions.end(), [&](qsizetype a, qsizetype b) {
+        const CandidateLot &x = lots[std::size_t(a)], &y = lots[std::size_t(b)];
+        return std::tie(x.key.tradeDay, x.row) < std::tie(y.key.tradeDay, y.row);
+    });
+}
 
 std::optional<QString> wholeRatio(double after, double held, int smaller)
 {
@@ -201,12 +214,7 @@ std::vector<RecordedChange> recordedChanges(const QString &databaseName)
     Database db(databaseName, Database::Mode::ReadOnly);
     std::vector<RecordedChange> recorded;
     const auto dayOf = [](const QString &iso) { return QDate::fromString(iso, Qt::ISODate); };
-    const auto keyOf = [](const QString &ticker) { return LotKey::of(ticker, {}, 0, {}, {}).ticker; };
-    Statement tables(db.handle(), "SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('Actions', 'Sales')");
-    QSet<QString> kept;
-    while (tables.step())
-        kept.insert(tables.text(0));
-    if (kept.contains(QStringLiteral("Actions"))) {
+    if (hasTable(db, "Actions")) {
         Statement s(db.handle(), "SELECT Kind, Ticker, Day, NewTicker FROM Actions");
         while (s.step()) {
             RecordedChange &a = recorded.emplace_back();
@@ -214,17 +222,17 @@ std::vector<RecordedChange> recordedChanges(const QString &databaseName)
             a.day = dayOf(s.text(2)).toJulianDay();
             for (const int column : {1, 3})
                 if (!s.text(column).isEmpty())
-                    a.tickers.push_back(keyOf(s.text(column)));
+                    a.tickers.push_back(tickerKey(s.text(column)));
         }
     }
-    if (kept.contains(QStringLiteral("Sales"))) {
+    if (hasTable(db, "Sales")) {
         Statement s(db.handle(), "SELECT Ticker, Sold, min(Acquired) FROM Sales GROUP BY Ticker, Sold");
         while (s.step()) {
             RecordedChange &a = recorded.emplace_back();
             a.text = QStringLiteral("sale of %1 on %2").arg(s.text(0), regional::shortDate(dayOf(s.text(1))));
             a.day = dayOf(s.text(1)).toJulianDay();
             a.from = dayOf(s.text(2)).toJulianDay();
-            a.tickers.push_back(keyOf(s.text(0)));
+            a.tickers.push_back(tickerKey(s.text(0)));
         }
     }
     return recorded;
@@ -244,14 +252,10 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
             actions.push_back(qsizetype(i));
     if (actions.empty())
         return {};
-    std::sort(actions.begin(), actions.end(), [&](qsizetype a, qsizetype b) {
-        const CandidateLot &x = lots[std::size_t(a)], &y = lots[std::size_t(b)];
-        return std::tie(x.key.tradeDay, x.row) < std::tie(y.key.tradeDay, y.row);
-    });
+    sortByDayAndRow(actions, lots);
     // The shares each lot of the ledger and of the file adds, by ticker and
     // day; a ticked sale of the file takes its shares away.
     QHash<quint64, std::vector<std::pair<qint64, double>>> changes;
-    const auto tickerKey = [](const QString &ticker) { return LotKey::of(ticker, {}, 0, {}, {}).ticker; };
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const LotRow lot = rows.lot(r);
         changes[LotKey::ofUtf8(lot.ticker, {}, 0, {}, {}).ticker].emplace_back(lot.tradeDay, lot.numShares);

@@ -86,6 +86,10 @@ struct RecordedChange {
 // Raises Error when the ledger cannot be read.
 std::vector<RecordedChange> recordedChanges(const QString &databaseName);
 
+// Puts the company actions at indexes into lots in order of trade day, then
+// row of the file.
+void sortByDayAndRow(std::vector<qsizetype> &actions, const std::vector<CandidateLot> &lots);
+
 // The row of candidate index of import as a company's action.
 CompanyRow companyRow(const LotImport &import, qsizetype index);
 

@@ -270,8 +270,7 @@ std::optional<RowReading> RowReader::read(int row) const
     // A company's action on the shares is no lot: its ticker and date, and
     // the numbers it gives, are what it needs.
     const import::ActionReading &action = r.facts.action;
-    if (action.kind == import::Action::Company
-        || (action.companyWithShares && r.facts.sharesSign > 0 && !action.tradeWords)) {
+    if (import::isCompanyRow(action, r.facts.sharesSign)) {
         const auto value = [&](int pos) {
             return typed[std::size_t(pos)].isEmpty() ? std::nullopt : moneyFromText(typed[std::size_t(pos)]);
         };

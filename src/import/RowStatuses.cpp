@@ -95,8 +95,7 @@ Told tell(const RowFacts &f, Money money, bool withAction, bool negativeQuantity
     if (!f.undone.isEmpty())
         return {Kind::NotAPurchase, QStringLiteral("its status says '%1'").arg(f.undone)};
     // A company's action; an exchange or a distribution only of shares received.
-    if (words == import::Action::Company
-        || (f.action.companyWithShares && f.sharesSign > 0 && !f.action.tradeWords))
+    if (import::isCompanyRow(f.action, f.sharesSign))
         return {Kind::Company, {}};
     if (words == import::Action::Other)
         return {Kind::NotAPurchase, f.action.what ? QString::fromUtf8(f.action.what)

@@ -3,29 +3,12 @@
 #include "sales/GainsCsv.h"
 #include "sales/SalePlan.h"
 #include "sales/SaleWords.h"
+#include "store/CapitalReturns.h"
 #include "text/Regional.h"
 
 #include <QHash>
-#include <algorithm>
 
 namespace tesmo {
-
-namespace {
-
-// The sale rows and the gains of returns of capital, in order of sale date,
-// then ID, as the file keeps their rows for taxes.
-std::vector<SalePart> withCapitalReturns(std::vector<SalePart> sales, const std::vector<SalePart> &gains)
-{
-    if (gains.empty())
-        return sales;
-    sales.insert(sales.end(), gains.begin(), gains.end());
-    std::stable_sort(sales.begin(), sales.end(), [](const SalePart &a, const SalePart &b) {
-        return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
-    });
-    return sales;
-}
-
-} // namespace
 
 GainsReport::GainsReport(RecordStore &store, QDate today)
     : store_(store)
@@ -39,10 +22,6 @@ void GainsReport::read()
     loaded_.reset();
     workedOut_ = false;
     years_ = store_.SaleYears();
-    for (const SalePart &gain : store_.CapitalReturns())
-        years_.push_back(gain.sold.year());
-    std::sort(years_.begin(), years_.end(), std::greater<>());
-    years_.erase(std::unique(years_.begin(), years_.end()), years_.end());
     const std::vector<HeldAdjustment> held = load(years_.empty() ? std::nullopt : std::optional(years_.front()));
     holdings_ = holdingsOf(store_.rows(), today_, held);
 }
@@ -101,7 +80,7 @@ std::vector<SalePart> GainsReport::partsOf(const SaleLine &sale) const
 
 void GainsReport::checkUndo(const SaleLine &sale)
 {
-    if (sale.saleNo < 0)
+    if (isCapitalReturnSale(sale.saleNo))
         throw Error(kErrSaleUndoRefused, QStringLiteral("This is the gain of a return of capital, not a sale: undo "
                                                         "the return of capital with Corporate Action instead."));
     store_.readyToWrite();
@@ -110,7 +89,7 @@ void GainsReport::checkUndo(const SaleLine &sale)
 
 void GainsReport::undo(const SaleLine &sale)
 {
-    if (sale.saleNo < 0)
+    if (isCapitalReturnSale(sale.saleNo))
         checkUndo(sale);
     const std::vector<SalePart> parts = partsOf(sale);   // sale may be one of the report's
     store_.readyToWrite();

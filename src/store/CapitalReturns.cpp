@@ -3,6 +3,7 @@
 #include "store/Sqlite.h"
 #include "text/IsoDate.h"
 
+#include <algorithm>
 #include <functional>
 #include <sqlite3.h>
 
@@ -16,22 +17,21 @@ QDate dateOf(const Statement &s, int column)
     return readIsoDate({day.constData(), std::size_t(day.size())}).value_or(QDate());
 }
 
+constexpr const char *kGainsFrom = "FROM Actions AS a JOIN ActionLots AS l ON l.ActionID = a.ID "
+                                   "WHERE a.Kind = 'Return of capital' AND l.Gain > 0 ";
+
 // The gains of the returns of capital that where picks, of the values bound.
 std::vector<SalePart> readGains(Database &db, const char *where, const std::function<void(Statement &)> &bind)
 {
     std::vector<SalePart> gains;
-    sqlite3_stmt *raw = nullptr;
-    const bool has = sqlite3_prepare_v2(db.handle(), "SELECT 1 FROM ActionLots", -1, &raw, nullptr) == SQLITE_OK;
-    sqlite3_finalize(raw);
-    if (!has)
+    if (!hasTable(db, "ActionLots"))
         return gains;
     // The term as the file gives a sale's: long from the same day a year
     // after the day after the trade date.
     const QByteArray sql = QByteArray(
         "SELECT l.ID, a.ID, l.LotID, l.AfterName1, l.AfterTicker, l.BeforeTradeDate, a.Day, l.Gain, l.AfterShares, "
-        "l.AfterNetAmount, CASE WHEN a.Day >= date(l.BeforeTradeDate, '+1 day', '+1 year') THEN 'Long' ELSE 'Short' END "
-        "FROM Actions AS a JOIN ActionLots AS l ON l.ActionID = a.ID "
-        "WHERE a.Kind = 'Return of capital' AND l.Gain > 0 ") + where + " ORDER BY a.Day, l.ID";
+        "l.AfterNetAmount, CASE WHEN a.Day >= date(l.BeforeTradeDate, '+1 day', '+1 year') THEN 'Long' ELSE 'Short' END ")
+        + kGainsFrom + where + " ORDER BY a.Day, l.ID";
     Statement rows(db.handle(), sql.constData());
     bind(rows);
     while (rows.step()) {
@@ -56,6 +56,39 @@ std::vector<SalePart> readGains(Database &db, const char *where, const std::func
 }
 
 } // namespace
+
+void sortAsSold(std::vector<SalePart> &parts)
+{
+    const auto earlier = [](const SalePart &a, const SalePart &b) {
+        return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
+    };
+    if (!std::is_sorted(parts.begin(), parts.end(), earlier))
+        std::stable_sort(parts.begin(), parts.end(), earlier);
+}
+
+std::vector<SalePart> withCapitalReturns(std::vector<SalePart> sales, const std::vector<SalePart> &gains)
+{
+    if (gains.empty())
+        return sales;
+    sales.insert(sales.end(), gains.begin(), gains.end());
+    sortAsSold(sales);
+    return sales;
+}
+
+std::vector<int> readCapitalReturnYears(Database &db)
+{
+    std::vector<int> years;
+    if (!hasTable(db, "ActionLots"))
+        return years;
+    // Only a gain with both its dates is one (readGains).
+    Statement rows(db.handle(), (QByteArray("SELECT DISTINCT a.Day, l.BeforeTradeDate ") + kGainsFrom).constData());
+    while (rows.step())
+        if (dateOf(rows, 1).isValid() && dateOf(rows, 0).isValid())
+            years.push_back(dateOf(rows, 0).year());
+    std::sort(years.begin(), years.end(), std::greater<>());
+    years.erase(std::unique(years.begin(), years.end()), years.end());
+    return years;
+}
 
 std::vector<SalePart> readCapitalReturns(Database &db, std::optional<int> year)
 {

@@ -19,6 +19,23 @@ inline bool isCapitalReturn(const SalePart &part)
     return part.id < 0;
 }
 
+// Whether the sale number saleNo is that of a return of capital's gain.
+inline bool isCapitalReturnSale(SaleId saleNo)
+{
+    return saleNo < 0;
+}
+
+// Puts sales and the gains of returns of capital in the order the file keeps
+// their rows for taxes: sale date, then ID.
+void sortAsSold(std::vector<SalePart> &parts);
+
+// sales and gains together, as sortAsSold orders them; sales as they are
+// when there are no gains.
+std::vector<SalePart> withCapitalReturns(std::vector<SalePart> sales, const std::vector<SalePart> &gains);
+
+// The years of the gains that readCapitalReturns gives, newest first.
+std::vector<int> readCapitalReturnYears(Database &db);
+
 // The gains of the file's returns of capital (those of year only, when
 // given), in order of day, then ActionLots ID; none when it has no actions.
 std::vector<SalePart> readCapitalReturns(Database &db, std::optional<int> year = {});

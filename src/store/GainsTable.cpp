@@ -192,10 +192,7 @@ QDate dateOf(const Statement &s, int column)
 // ticker. A ledger with sales only.
 bool keptCurrent(Database &db)
 {
-    sqlite3_stmt *raw = nullptr;
-    const bool kept = sqlite3_prepare_v2(db.handle(), "SELECT 1 FROM GainsHeld", -1, &raw, nullptr) == SQLITE_OK;
-    sqlite3_finalize(raw);
-    if (!kept)
+    if (!hasTable(db, "GainsHeld"))
         return false;
     Statement stale(db.handle(), "SELECT EXISTS (SELECT 1 FROM GainsStale)");
     stale.step();
@@ -224,13 +221,9 @@ void bringGainsUpToDate(Database &db)
 {
     if (!worker)
         return;
-    sqlite3_stmt *raw = nullptr;
     // A ledger without sales has no marks to read.
-    if (sqlite3_prepare_v2(db.handle(), "SELECT Ticker FROM GainsStale", -1, &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
+    if (!hasTable(db, "GainsStale"))
         return;
-    }
-    sqlite3_finalize(raw);
     QStringList marked;
     {
         Statement stale(db.handle(), "SELECT Ticker FROM GainsStale");
@@ -261,11 +254,7 @@ void bringGainsUpToDate(Database &db)
         std::vector<SalePart> sales;
         for (const QString &member : members)
             readTicker(db, member, held, sales);
-        const auto earlier = [](const SalePart &a, const SalePart &b) {
-            return std::pair(a.sold, a.id) < std::pair(b.sold, b.id);
-        };
-        if (!std::is_sorted(sales.begin(), sales.end(), earlier))
-            std::sort(sales.begin(), sales.end(), earlier);
+        sortAsSold(sales);
         QHash<SaleId, QString> tickerOf;
         for (const SalePart &part : sales)
             tickerOf.insert(part.id, part.ticker);

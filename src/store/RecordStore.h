@@ -174,7 +174,7 @@ public:
     // Every sale of the open file (of year only, when given), as readSales
     // gives them.
     std::vector<SalePart> Sales(std::optional<int> year = {});
-    // The years with sales, the latest first.
+    // The years with sales or gains of returns of capital, the latest first.
     std::vector<int> SaleYears();
     // The figures for taxes the file keeps, of the sales of year (of every
     // year without one), as readKeptGains gives them; when a change another

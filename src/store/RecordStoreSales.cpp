@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -356,7 +357,12 @@ std::vector<SalePart> RecordStore::CapitalReturns(std::optional<int> year)
 std::vector<int> RecordStore::SaleYears()
 {
     requireOpen();
-    return readSaleYears(*db_);
+    std::vector<int> years = readSaleYears(*db_);
+    const std::vector<int> gains = readCapitalReturnYears(*db_);
+    years.insert(years.end(), gains.begin(), gains.end());
+    std::sort(years.begin(), years.end(), std::greater<>());
+    years.erase(std::unique(years.begin(), years.end()), years.end());
+    return years;
 }
 
 std::optional<KeptGains> RecordStore::GainsKept(std::optional<int> year)

@@ -1,5 +1,7 @@
 #include "store/Sqlite.h"
 
+#include "store/Database.h"
+
 #include <QByteArray>
 #include <sqlite3.h>
 #include <utility>
@@ -16,6 +18,12 @@ QByteArray insertRows(const char *head, int columns, std::size_t rows)
     for (std::size_t r = 0; r < rows; ++r)
         sql += (r ? ", " : " ") + row;
     return sql;
+}
+
+bool hasTable(Database &db, const char *name)
+{
+    Statement s(db.handle(), "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+    return s.bind(1, QString::fromLatin1(name)).step();
 }
 
 Error engineError(sqlite3 *db, int rc)

@@ -17,6 +17,8 @@ struct sqlite3_value;
 
 namespace tesmo {
 
+class Database;
+
 // An engine failure as the program's error: 3000 plus SQLite's primary result
 // code, with SQLite's own message.
 Error engineError(sqlite3 *db, int rc);
@@ -32,6 +34,10 @@ void defend(sqlite3 *db);
 // "head (?, ?), (?, ?)": an INSERT of rows rows of columns values each, so
 // that one statement writes many rows.
 QByteArray insertRows(const char *head, int columns, std::size_t rows);
+
+// Whether the file has the table name: a ledger of an earlier version lacks
+// those of what it did not yet keep.
+bool hasTable(Database &db, const char *name);
 
 class SqlValue {
 public:

@@ -42,10 +42,7 @@ QStringList TickerFamilies::membersOf(const QString &key) const
 TickerFamilies readTickerFamilies(Database &db)
 {
     TickerFamilies families;
-    sqlite3_stmt *raw = nullptr;
-    const bool has = sqlite3_prepare_v2(db.handle(), "SELECT 1 FROM Actions", -1, &raw, nullptr) == SQLITE_OK;
-    sqlite3_finalize(raw);
-    if (!has)
+    if (!hasTable(db, "Actions"))
         return families;
     Statement linked(db.handle(),
                      "SELECT Ticker, NewTicker FROM Actions WHERE Kind IN ('Ticker change', 'Merger') ORDER BY ID");

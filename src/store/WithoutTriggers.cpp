@@ -21,12 +21,6 @@ TriggersOff::~TriggersOff()
 
 namespace {
 
-bool hasTable(Database &db, const char *name)
-{
-    Statement s(db.handle(), "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1");
-    return s.bind(1, QString::fromLatin1(name)).step();
-}
-
 // Marks run with the triggers on: a ticker marked marks those linked to it.
 void mark(Database &db, const QByteArray &sql)
 {
