@@ -7,7 +7,8 @@
 // the master list showing the lots as in the window: each kind planned,
 // recorded (with its progress told), listed, its undo checked and undone,
 // one after the other, the figures for taxes kept at each commit. Prints
-// figures; asserts nothing.
+// figures; asserts nothing. A third argument runs only the kinds whose
+// names contain it ("cash merger").
 //
 #include "NoBoxes.h"
 #include "actions/ActionPlan.h"
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 using namespace tesmo;
 
@@ -58,7 +60,7 @@ std::vector<Case> cases()
 // the record store on a ledger file of twice ofTicker lots, half of them of
 // the ticker, the master list following. One lot of the ticker holds an odd
 // fraction of a share, so that every ratio leaves a fraction to be paid.
-void throughTheStore(int ofTicker)
+void throughTheStore(int ofTicker, const char *only)
 {
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
@@ -89,6 +91,8 @@ void throughTheStore(int ofTicker)
     std::printf("through the record store, %d lots of ACME among %d\n", ofTicker, 2 * ofTicker);
     std::printf("%-40s %8s %8s %8s %8s %8s\n", "", "plan", "record", "list", "check", "undo");
     for (const Case &c : cases()) {
+        if (!std::strstr(c.name, only))
+            continue;
         qint64 told = 0;
         const auto progress = [&](qint64, qint64) { return ++told > 0; };
         QElapsedTimer clock;
@@ -127,6 +131,7 @@ int main(int argc, char *argv[])
     keepGainsWith(gainRowsOf);   // as the program does
     const int lotCount = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int ofTicker = argc > 2 ? std::atoi(argv[2]) : 100000;
+    const char *const only = argc > 3 ? argv[3] : "";
     QRandomGenerator random(20241209);
     const QDate start(2015, 1, 5);
     const char *const others[] = {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8", "T9"};
@@ -146,6 +151,8 @@ int main(int argc, char *argv[])
     const QDate today(2024, 12, 31);
     std::printf("%d lots, %d of ACME\n", lotCount, ofTicker);
     for (const Case &c : cases()) {
+        if (!std::strstr(c.name, only))
+            continue;
         QElapsedTimer clock;
         clock.start();
         CorporateAction action;
@@ -158,6 +165,6 @@ int main(int argc, char *argv[])
         std::printf("%-40s %8.1f ms  %zu lots, %zu parts sold\n", c.name, millis(clock), action.lots.size(),
                     action.sale.size());
     }
-    throughTheStore(ofTicker);
+    throughTheStore(ofTicker, only);
     return 0;
 }
