@@ -1,6 +1,7 @@
 #include "store/ActionLotsWrite.h"
 
 #include "store/LotSplits.h"
+#include "store/RowBatch.h"
 #include "store/Schema.h"
 #include "store/WithoutTriggers.h"
 #include "text/IsoDate.h"
@@ -46,6 +47,12 @@ private:
     QString text_;
     QByteArray bytes_;
 };
+
+// Whether a lot's amounts are the same, as bound: IS in the file.
+bool sameAmounts(const ActionLotValues &a, const ActionLotValues &b)
+{
+    return a.shares == b.shares && a.price == b.price && a.netAmount == b.netAmount;
+}
 
 // Binds a lot's six values to the parameters first to first + 5.
 void bindValues(Statement &s, int first, const ActionLotValues &v, Utf8 &name, Utf8 &ticker)
@@ -105,34 +112,45 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     };
     db.exec(kPlanTable);
     std::map<LotId, LotId> made;   // placeholder -> place in the order made, then ID
+    // Whether any lot changed takes a new name or ticker, or new amounts
+    // under the same name: a cash merger's lots keep theirs.
+    bool anyNamed = false, anyRevalued = false;
+    QStringList tickers;   // of the lots before and after, each once
+    const auto addTicker = [&](const QString &ticker) {
+        if (tickers.isEmpty() || (tickers.back() != ticker && !tickers.contains(ticker)))
+            tickers.push_back(ticker);
+    };
     {
-        Utf8 names[2], tickers[2];   // after, before
-        Statement plan(db.handle(), "INSERT INTO temp.ActionPlan VALUES "
-                                    "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
+        Utf8 names[2], tickerTexts[2];   // after, before
+        RowBatch batch(db.handle(), "INSERT INTO temp.ActionPlan", 17, action.lots.size());
+        Statement &plan = batch.row();
         for (qint64 i = 0; i < lots; ++i) {
             if (i % 512 == 0)
                 report(i);
             const ActionLot &lot = action.lots[std::size_t(i)];
-            plan.bind(1, std::int64_t(lot.lot));
+            plan.bind(batch.at(1), std::int64_t(lot.lot));
             if (lot.made()) {
                 made.emplace(lot.lot, LotId(made.size()));
-                plan.bind(2, std::int64_t(lot.fromLot)).bind(3, std::int64_t(made.size()));
-            } else {
-                plan.bindNull(2).bindNull(3);
+                plan.bind(batch.at(2), std::int64_t(lot.fromLot)).bind(batch.at(3), std::int64_t(made.size()));
             }
-            bindValues(plan, 4, lot.after, names[0], tickers[0]);
-            if (lot.before)
-                bindValues(plan, 10, *lot.before, names[1], tickers[1]);
-            else
-                for (int column = 10; column < 16; ++column)
-                    plan.bindNull(column);
+            bindValues(plan, batch.at(4), lot.after, names[0], tickerTexts[0]);
+            const bool sameName = lot.before && lot.after.name == lot.before->name;
+            const bool sameTicker = lot.before && lot.after.ticker == lot.before->ticker;
+            if (lot.before)   // a name or ticker the action keeps is made UTF-8 once
+                bindValues(plan, batch.at(10), *lot.before, names[sameName ? 0 : 1], tickerTexts[sameTicker ? 0 : 1]);
+            addTicker(lot.after.ticker);
+            if (lot.before && !sameTicker)
+                addTicker(lot.before->ticker);
             const bool named = lot.before
-                            && (lot.after.ticker != lot.before->ticker || lot.after.name != lot.before->name
-                                || lot.after.nameIsNull != lot.before->nameIsNull);
-            plan.bind(16, ticksToDouble(lot.gain)).bind(17, std::int64_t(named));
-            plan.step();
-            plan.reset();
+                            && (!sameTicker || !sameName || lot.after.nameIsNull != lot.before->nameIsNull);
+            if (lot.before && !lot.made()) {
+                anyNamed = anyNamed || named;
+                anyRevalued = anyRevalued || (!named && !sameAmounts(lot.after, *lot.before));
+            }
+            plan.bind(batch.at(16), ticksToDouble(lot.gain)).bind(batch.at(17), std::int64_t(named));
+            batch.next();
         }
+        batch.finish();
     }
     // Each lot changed as it was worked out on.
     {
@@ -153,7 +171,7 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     }
     // A lot made comes from a lot the action changes, and keeps its trade
     // date: the file keeps the one of the two.
-    {
+    if (!made.empty()) {
         Statement orphan(db.handle(),
                          "SELECT m.LotID, m.FromLot FROM temp.ActionPlan AS m "
                          "LEFT JOIN temp.ActionPlan AS p ON p.LotID = m.FromLot AND p.FromLot IS NULL "
@@ -193,17 +211,19 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     report(lots + lots / 2);
     // The lots' triggers only mark the figures of their tickers: those are
     // marked once for all of them.
-    markLotTickers(db, "SELECT Ticker FROM temp.ActionPlan UNION ALL SELECT BTicker FROM temp.ActionPlan");
+    markLotTickers(db, tickers);
     {
         const TriggersOff once(db);
-        run(db, "UPDATE Lots SET Name1 = p.Name1, Ticker = p.Ticker, NumShares = p.NumShares, Price = p.Price, "
-                "NetAmount = p.NetAmount FROM temp.ActionPlan AS p "
-                "WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND p.Named");
+        if (anyNamed)
+            run(db, "UPDATE Lots SET Name1 = p.Name1, Ticker = p.Ticker, NumShares = p.NumShares, Price = p.Price, "
+                    "NetAmount = p.NetAmount FROM temp.ActionPlan AS p "
+                    "WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND p.Named");
         // A lot whose amounts stay (a cash merger's, sold whole next) keeps them
         // as the file holds them, which are its before values.
-        run(db, "UPDATE Lots SET NumShares = p.NumShares, Price = p.Price, NetAmount = p.NetAmount "
-                "FROM temp.ActionPlan AS p WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND NOT p.Named "
-                "AND NOT (p.NumShares IS p.BShares AND p.Price IS p.BPrice AND p.NetAmount IS p.BNetAmount)");
+        if (anyRevalued)
+            run(db, "UPDATE Lots SET NumShares = p.NumShares, Price = p.Price, NetAmount = p.NetAmount "
+                    "FROM temp.ActionPlan AS p WHERE p.LotID = Lots.ID AND p.FromLot IS NULL AND NOT p.Named "
+                    "AND NOT (p.NumShares IS p.BShares AND p.Price IS p.BPrice AND p.NetAmount IS p.BNetAmount)");
     }
     report(lots + 3 * lots / 4);
     if (!made.empty()) {
@@ -249,72 +269,84 @@ void restoreActionLots(Database &db, ActionId id)
         id);
 }
 
-std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts, SaleId saleNo)
+bool writeActionSale(Database &db, const std::vector<SalePart> &parts, SaleId saleNo, const QStringList &tickers)
 {
     const auto first = std::int64_t(saleNo);
-    db.exec("CREATE TEMP TABLE IF NOT EXISTS SalePlan (ID INTEGER PRIMARY KEY, LotID INTEGER UNIQUE, Shares, Sold, "
-            "Proceeds, Cost, Term, SharesLeft, NetLeft); DELETE FROM temp.SalePlan");
     {
-        Statement plan(db.handle(), "INSERT OR IGNORE INTO temp.SalePlan VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+        std::vector<LotId> lots;
+        lots.reserve(parts.size());
+        for (const SalePart &part : parts)
+            lots.push_back(part.lot);
+        std::sort(lots.begin(), lots.end());
+        if (std::adjacent_find(lots.begin(), lots.end()) != lots.end())
+            return false;   // a lot with two parts
+    }
+    db.exec("CREATE TEMP TABLE IF NOT EXISTS SalePlan (ID INTEGER PRIMARY KEY, LotID INTEGER, Shares, Sold, "
+            "Proceeds, Cost, Term, SharesLeft, NetLeft); DELETE FROM temp.SalePlan");
+    bool wholeLots = false, partLots = false;
+    {
+        RowBatch batch(db.handle(), "INSERT INTO temp.SalePlan", 9, parts.size());
+        Statement &plan = batch.row();
         // Each row gets the ID the next row of Sales would get, as Sell
         // gives them.
         std::int64_t id = first;
+        Utf8 term;
         for (const SalePart &part : parts) {
-            plan.bind(1, id++).bind(2, std::int64_t(part.lot)).bind(3, part.shares);
-            plan.bind(4, part.sold.isValid() ? isoDateText(part.sold) : QStringLiteral(""));
-            plan.bind(5, ticksToDouble(part.proceeds)).bind(6, ticksToDouble(part.cost));
-            plan.bind(7, part.term).bind(8, part.sharesLeft);
-            bindTicks(plan, 9, part.netLeft);
-            plan.step();
-            plan.reset();
-            if (sqlite3_changes(db.handle()) == 0) {   // a lot with a part before
-                db.exec("DELETE FROM temp.SalePlan");
-                return std::nullopt;
-            }
+            char sold[16];
+            const auto at = [&](int column) { return batch.at(column); };
+            plan.bind(at(1), id++).bind(at(2), std::int64_t(part.lot)).bind(at(3), part.shares);
+            plan.bindUtf8(at(4), {sold, part.sold.isValid() ? std::size_t(writeIsoDate(sold, part.sold) - sold) : 0});
+            plan.bind(at(5), ticksToDouble(part.proceeds)).bind(at(6), ticksToDouble(part.cost));
+            plan.bindUtf8(at(7), term.of(part.term)).bind(at(8), part.sharesLeft);
+            bindTicks(plan, at(9), part.netLeft);
+            batch.next();
+            (part.sharesLeft == 0 ? wholeLots : partLots) = true;
         }
+        batch.finish();
     }
-    Statement gone(db.handle(), "SELECT LotID FROM temp.SalePlan WHERE LotID NOT IN (SELECT ID FROM Lots) LIMIT 1");
-    if (gone.step())
-        throw Error(kErrLotGone,
-                    QStringLiteral("Another program has removed lot %1 from the ledger file.").arg(gone.int64(0)));
-    // The lots' values are taken from the file before the first row changes
-    // them; no lot has two parts.
-    run(db, "CREATE TEMP TABLE IF NOT EXISTS SaleRows AS SELECT * FROM Sales WHERE 0; DELETE FROM temp.SaleRows");
-    run(db, "INSERT INTO temp.SaleRows (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, "
-            "Term, LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
-            "SELECT p.ID, p.LotID, l.Name1, l.Ticker, p.Shares, l.TradeDate, p.Sold, p.Proceeds, p.Cost, p.Term, "
-            "l.NumShares, l.Price, l.NetAmount, p.SharesLeft, p.NetLeft, ?1 "
-            "FROM temp.SalePlan AS p JOIN Lots AS l ON l.ID = p.LotID ORDER BY p.ID",
-        first);
     // The checks of the sales' triggers, once for all the rows: each row is
-    // its lot as the file holds it; its shares need no rounding but for a
-    // lot sold whole; all are sold on the first's day. A row they refuse is
-    // written a part at a time, whose triggers say why.
+    // its lot as the file holds it, taken from the file before the first
+    // row changes it (no lot has two parts); its shares need no rounding
+    // but for a lot sold whole; all are sold on the first's day. A row they
+    // refuse is written a part at a time, whose triggers say why.
     {
         Statement refused(db.handle(), withSchemaLimits(
-            "SELECT 1 FROM temp.SaleRows AS NEW WHERE NOT ({EXACT:NEW.SharesLeft} AND ({EXACT:NEW.NumShares} "
-            "OR NEW.NumShares = NEW.LotNumShares)) OR NEW.Sold IS NOT (SELECT Sold FROM temp.SaleRows WHERE ID = ?1) "
-            "LIMIT 1").c_str());
+            "SELECT 1 FROM (SELECT LotID, Shares AS NumShares, SharesLeft, Sold FROM temp.SalePlan) AS NEW "
+            "WHERE NOT ({EXACT:NEW.SharesLeft} AND ({EXACT:NEW.NumShares} "
+            "OR EXISTS (SELECT 1 FROM Lots WHERE ID = NEW.LotID AND NumShares = NEW.NumShares))) "
+            "OR NEW.Sold IS NOT (SELECT Sold FROM temp.SalePlan WHERE ID = ?1) LIMIT 1").c_str());
         if (refused.bind(1, first).step()) {
-            db.exec("DELETE FROM temp.SalePlan; DELETE FROM temp.SaleRows");
-            return std::nullopt;
+            db.exec("DELETE FROM temp.SalePlan");
+            return false;
         }
     }
-    markSoldTickers(db, "SELECT Ticker FROM temp.SaleRows");
+    markSoldTickers(db, tickers);
     {
         // What the triggers do with each row: a lot sold whole leaves, the
         // others keep what their part left.
         const TriggersOff once(db);
-        run(db, "INSERT INTO Sales SELECT * FROM temp.SaleRows ORDER BY ID");
-        run(db, "DELETE FROM Lots WHERE ID IN (SELECT LotID FROM temp.SaleRows WHERE SharesLeft = 0)");
-        run(db, "UPDATE Lots SET NumShares = s.SharesLeft, NetAmount = s.NetLeft FROM temp.SaleRows AS s "
-                "WHERE s.LotID = Lots.ID AND s.SharesLeft <> 0");
+        run(db, "INSERT INTO Sales (ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, CostBasis, Term, "
+                "LotNumShares, LotPrice, LotNetAmount, SharesLeft, NetLeft, SaleNo) "
+                "SELECT p.ID, p.LotID, l.Name1, l.Ticker, p.Shares, l.TradeDate, p.Sold, p.Proceeds, p.Cost, p.Term, "
+                "l.NumShares, l.Price, l.NetAmount, p.SharesLeft, p.NetLeft, ?1 "
+                "FROM temp.SalePlan AS p JOIN Lots AS l ON l.ID = p.LotID ORDER BY p.ID",
+            first);
+        // A part whose lot the file no longer holds wrote no row; the
+        // caller's transaction undoes the others.
+        if (std::size_t(sqlite3_changes(db.handle())) != parts.size()) {
+            Statement gone(db.handle(), "SELECT LotID FROM temp.SalePlan WHERE LotID NOT IN (SELECT ID FROM Lots) "
+                                        "LIMIT 1");
+            throw Error(kErrLotGone, QStringLiteral("Another program has removed lot %1 from the ledger file.")
+                                         .arg(gone.step() ? gone.int64(0) : 0));
+        }
+        if (wholeLots)
+            run(db, "DELETE FROM Lots WHERE ID IN (SELECT LotID FROM temp.SalePlan WHERE SharesLeft = 0)");
+        if (partLots)
+            run(db, "UPDATE Lots SET NumShares = s.SharesLeft, NetAmount = s.NetLeft FROM temp.SalePlan AS s "
+                    "WHERE s.LotID = Lots.ID AND s.SharesLeft <> 0");
     }
-    db.exec("DELETE FROM temp.SalePlan; DELETE FROM temp.SaleRows");
-    std::vector<SaleId> ids;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        ids.push_back(SaleId(first + std::int64_t(i)));
-    return ids;
+    db.exec("DELETE FROM temp.SalePlan");
+    return true;
 }
 
 bool undoActionSale(Database &db, SaleId saleNo)
@@ -372,14 +404,20 @@ std::vector<ActionLot> lotsAsWritten(const std::vector<ActionLot> &lots, const s
 std::optional<std::vector<SalePart>> saleAsWritten(const std::vector<SalePart> &parts, const std::vector<SaleId> &ids,
                                                    const std::vector<ActionLot> &lots)
 {
-    std::map<LotId, const ActionLotValues *> after;
+    // The lots by ID, looked up by halving: a map of as many lots took a
+    // node each.
+    std::vector<std::pair<LotId, const ActionLotValues *>> after;
+    after.reserve(lots.size());
     for (const ActionLot &lot : lots)
-        after.emplace(lot.lot, &lot.after);
+        after.emplace_back(lot.lot, &lot.after);
+    const auto byLot = [](const auto &a, const auto &b) { return a.first < b.first; };
+    if (!std::is_sorted(after.begin(), after.end(), byLot))
+        std::sort(after.begin(), after.end(), byLot);
     std::vector<SalePart> written = parts;
     for (std::size_t i = 0; i < written.size(); ++i) {
         SalePart &part = written[i];
-        const auto found = after.find(part.lot);
-        if (found == after.end() || i >= ids.size())
+        const auto found = std::lower_bound(after.begin(), after.end(), std::pair(part.lot, nullptr), byLot);
+        if (found == after.end() || found->first != part.lot || i >= ids.size())
             return std::nullopt;
         const ActionLotValues &v = *found->second;
         part.id = ids[i];

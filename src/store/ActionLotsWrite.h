@@ -36,14 +36,16 @@ void restoreActionLots(Database &db, ActionId id);
 
 // Within the caller's transaction, records the parts of one sale, each from a
 // lot of its own that the file holds as the sale was planned on, as
-// RecordStore::Sell records them: the IDs of the rows, in the order of the
-// parts. The rows are checked as the file's triggers check a row, once for
-// them all, and change their lots as the triggers would. None, and nothing
-// written, when a lot has more than one part or a row fails those checks:
-// such a sale is written a part at a time, through the triggers. Raises Error 3104 when a lot is not in
+// RecordStore::Sell records them: the rows get the IDs saleNo, saleNo + 1,
+// ... in the order of the parts. The rows are checked as the file's
+// triggers check a row, once for them all, and change their lots as the
+// triggers would; tickers are the tickers of the lots sold, marked as the
+// triggers would mark them. False, and nothing written, when a lot has more
+// than one part or a row fails those checks: such a sale is written a part
+// at a time, through the triggers. Raises Error 3104 when a lot is not in
 // the file, and an engine error when the file refuses a part. saleNo is the
 // ID the next row of Sales gets (nextSaleId), the number of the sale.
-std::optional<std::vector<SaleId>> writeActionSale(Database &db, const std::vector<SalePart> &parts, SaleId saleNo);
+bool writeActionSale(Database &db, const std::vector<SalePart> &parts, SaleId saleNo, const QStringList &tickers);
 
 // Within the caller's transaction, undoes the sale numbered saleNo, each of
 // whose parts takes from a lot of its own: each lot gets back what it held

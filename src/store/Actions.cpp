@@ -57,11 +57,11 @@ public:
     {
     }
     bool isNull(int column) const { return s_.isNull(column); }
-    QString text(int column, const char *what) const
+    QString text(int column, const char *what, SharedText *shared = nullptr) const
     {
         if (type(column) != SQLITE_TEXT)
             refuseValue(id_, what, of_);
-        return s_.text(column);
+        return shared ? shared->of(s_, column) : s_.text(column);
     }
     std::optional<QString> optionalText(int column, const char *what) const
     {
@@ -112,14 +112,15 @@ const char *const kLotColumns =
     "WHERE l.ActionID = ?1 ORDER BY l.FromLot IS NOT NULL, l.LotID";
 
 // The values of a lot from the five columns from first on (name to net
-// amount), and the trade date at dateColumn.
-ActionLotValues valuesOf(const RowReader &r, int first, int dateColumn)
+// amount), and the trade date at dateColumn; the name and the ticker
+// shared with those read before where they repeat.
+ActionLotValues valuesOf(const RowReader &r, int first, int dateColumn, SharedText &name, SharedText &ticker)
 {
     ActionLotValues v;
     v.nameIsNull = r.isNull(first);
     if (!v.nameIsNull)
-        v.name = r.text(first, "name");
-    v.ticker = r.text(first + 1, "ticker");
+        v.name = r.text(first, "name", &name);
+    v.ticker = r.text(first + 1, "ticker", &ticker);
     v.shares = r.number(first + 2, "number of shares");
     v.price = r.ticks(first + 3, "price");
     v.netAmount = r.ticks(first + 4, "net amount");
@@ -131,14 +132,15 @@ void readLots(Database &db, CorporateAction &action)
 {
     Statement s(db.handle(), kLotColumns);
     s.bind(1, std::int64_t(action.id));
+    SharedText name, ticker;   // before and after, which mostly agree
     while (s.step()) {
         const RowReader before(s, action.id, "lot's earlier"), r(s, action.id, "lot's");
         ActionLot lot;
         lot.lot = LotId(s.int64(0));
         lot.fromLot = r.isNull(1) ? 0 : LotId(r.number(1, "lot made from"));
         if (!lot.made())
-            lot.before = valuesOf(before, 2, 7);
-        lot.after = valuesOf(r, 8, 13);
+            lot.before = valuesOf(before, 2, 7, name, ticker);
+        lot.after = valuesOf(r, 8, 13, name, ticker);
         const std::optional<Ticks> gain = r.ticks(14, "gain");
         if (!gain)
             refuseValue(action.id, "gain", "lot's");

@@ -1,11 +1,11 @@
 #include "store/GainsTable.h"
 
 #include "store/CapitalReturns.h"
+#include "store/RowBatch.h"
 #include "store/Sqlite.h"
 #include "text/FieldRules.h"
 #include "text/IsoDate.h"
 
-#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <map>
@@ -72,8 +72,20 @@ QString valuesOf(std::int64_t saleNo, std::int64_t lot, const QString &ticker, c
 // few. Rows kept under a member's own key, before the family was linked, are
 // taken as the family's.
 void writeRows(Database &db, const QStringList &members, const QString &key, const std::vector<GainRow> &rows,
-               const QHash<SaleId, QString> &tickerOf)
+               const std::vector<SalePart> &sales)
 {
+    // The ticker of each sale part, found by halving among the parts in
+    // order of ID.
+    std::vector<std::pair<SaleId, const QString *>> tickers;
+    tickers.reserve(sales.size());
+    for (const SalePart &part : sales)
+        tickers.emplace_back(part.id, &part.ticker);
+    const auto byId = [](const auto &a, const auto &b) { return a.first < b.first; };
+    std::sort(tickers.begin(), tickers.end(), byId);
+    const auto tickerOf = [&](SaleId part) -> const QString & {
+        const auto found = std::lower_bound(tickers.begin(), tickers.end(), std::pair(part, nullptr), byId);
+        return found != tickers.end() && found->first == part ? *found->second : key;
+    };
     std::map<std::pair<std::int64_t, std::int64_t>, QString> kept;   // by SaleID and Piece
     if (rows.empty()) {
         // A family whose sales are all undone keeps no rows.
@@ -102,10 +114,11 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
             read.reset();
         }
     }
-    Statement insert(db.handle(),
-                     "INSERT OR REPLACE INTO GainRows (SaleID, Piece, SaleNo, LotID, Ticker, TickerKey, Description, "
-                     "Acquired, Sold, Proceeds, CostBasis, Code, Adjustment, Term, Shares) "
-                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
+    RowBatch batch(db.handle(),
+                   "INSERT OR REPLACE INTO GainRows (SaleID, Piece, SaleNo, LotID, Ticker, TickerKey, Description, "
+                   "Acquired, Sold, Proceeds, CostBasis, Code, Adjustment, Term, Shares)",
+                   15, rows.size());
+    Statement &insert = batch.row();
     SaleId last = 0;
     std::int64_t piece = 0;
     // A family's rows share their key, and mostly their ticker: their UTF-8
@@ -117,7 +130,7 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
         piece = r.part == last ? piece + 1 : 0;
         last = r.part;
         const std::string_view term = r.longTerm ? "Long" : "Short";
-        const QString ticker = tickerOf.value(r.part, key);
+        const QString &ticker = tickerOf(r.part);
         const auto was = kept.find(std::pair(std::int64_t(r.part), piece));
         if (was != kept.end()) {
             const bool same = was->second == key + QLatin1Char('|')
@@ -133,17 +146,19 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
             tickerUtf8 = ticker.toUtf8();
         }
         char acquired[16], sold[16];
-        insert.bind(1, std::int64_t(r.part)).bind(2, piece).bind(3, std::int64_t(r.saleNo));
-        insert.bind(4, std::int64_t(r.lot)).bindUtf8(5, {tickerUtf8.constData(), std::size_t(tickerUtf8.size())});
-        insert.bindUtf8(6, {keyUtf8.constData(), std::size_t(keyUtf8.size())}).bind(7, r.description);
-        insert.bindUtf8(8, {acquired, std::size_t(writeIsoDate(acquired, r.acquired) - acquired)});
-        insert.bindUtf8(9, {sold, std::size_t(writeIsoDate(sold, r.sold) - sold)});
-        insert.bind(10, ticksToDouble(r.proceeds)).bind(11, ticksToDouble(r.costBasis));
-        insert.bindUtf8(12, r.adjustment > 0 ? "W" : "");
-        insert.bind(13, ticksToDouble(r.adjustment)).bindUtf8(14, term).bind(15, r.shares);
-        insert.step();
-        insert.reset();
+        const auto at = [&](int column) { return batch.at(column); };
+        insert.bind(at(1), std::int64_t(r.part)).bind(at(2), piece).bind(at(3), std::int64_t(r.saleNo));
+        insert.bind(at(4), std::int64_t(r.lot));
+        insert.bindUtf8(at(5), {tickerUtf8.constData(), std::size_t(tickerUtf8.size())});
+        insert.bindUtf8(at(6), {keyUtf8.constData(), std::size_t(keyUtf8.size())}).bind(at(7), r.description);
+        insert.bindUtf8(at(8), {acquired, std::size_t(writeIsoDate(acquired, r.acquired) - acquired)});
+        insert.bindUtf8(at(9), {sold, std::size_t(writeIsoDate(sold, r.sold) - sold)});
+        insert.bind(at(10), ticksToDouble(r.proceeds)).bind(at(11), ticksToDouble(r.costBasis));
+        insert.bindUtf8(at(12), r.adjustment > 0 ? "W" : "");
+        insert.bind(at(13), ticksToDouble(r.adjustment)).bindUtf8(at(14), term).bind(at(15), r.shares);
+        batch.next();
     }
+    batch.finish();
     Statement drop(db.handle(), "DELETE FROM GainRows WHERE SaleID = ?1 AND Piece = ?2");
     for (const auto &[at, values] : kept) {
         drop.bind(1, at.first).bind(2, at.second).step();
@@ -255,11 +270,8 @@ void bringGainsUpToDate(Database &db)
         for (const QString &member : members)
             readTicker(db, member, held, sales);
         sortAsSold(sales);
-        QHash<SaleId, QString> tickerOf;
-        for (const SalePart &part : sales)
-            tickerOf.insert(part.id, part.ticker);
         const GainFigures figures = sales.empty() ? GainFigures() : worker(held, sales, splits, families);
-        writeRows(db, members, key, figures.rows, tickerOf);
+        writeRows(db, members, key, figures.rows, sales);
         writeHeld(db, members, key, figures.held);
     }
     db.exec("DELETE FROM GainsStale");

@@ -10,7 +10,9 @@
 #include "text/Regional.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <map>
+#include <numeric>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -46,8 +48,11 @@ bool splitsShares(const CorporateAction &action)
     return (action.kind == ActionKind::Split || action.kind == ActionKind::Merger) && action.ratio != 1;
 }
 
-// The page cache of a write of an action: half a kibibyte a lot.
-qint64 kib(qint64 lots) { return lots / 2; }
+// The page cache of a write of an action: a kibibyte a lot, up to half a
+// gibibyte. An action writes about that much a lot (its row, the lot's
+// change, a sale's row and its figures for taxes, with their indexes); with
+// less, pages spill to the file before the commit and may be written twice.
+qint64 kib(qint64 lots) { return std::min<qint64>(lots, 512 * 1024); }
 
 // Adds to rows each lot of the action id that the file holds, as it holds
 // it, in order of ID.
@@ -180,8 +185,17 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
         part.lot = found->second;
     }
     // The action returned is built from what was written, as the file now
-    // holds it.
-    recorded = action;
+    // holds it: its figures here, its lots and its sale below (copying
+    // those with the figures would copy every lot and part once more).
+    recorded.kind = action.kind;
+    recorded.ticker = action.ticker;
+    recorded.day = action.day;
+    recorded.ratio = action.ratio;
+    recorded.ratioText = action.ratioText;
+    recorded.newTicker = action.newTicker;
+    recorded.newName = action.newName;
+    recorded.cash = action.cash;
+    recorded.percent = action.percent;
     recorded.id = id;
     if (!takesRatio(action.kind))
         recorded.ratio = 0, recorded.ratioText.clear();
@@ -192,11 +206,20 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
     recorded.lots = lotsAsWritten(action.lots, made);
     std::optional<std::vector<SalePart>> saleWritten = std::vector<SalePart>();
     if (!sale.empty()) {
-        if (std::optional<std::vector<SaleId>> ids = writeActionSale(*db_, sale, recorded.saleNo)) {
-            sold.ids = std::move(*ids);
+        // The parts as they are to be written, whose lots' tickers are
+        // marked for the figures for taxes.
+        std::vector<SaleId> ids(sale.size());
+        std::iota(ids.begin(), ids.end(), recorded.saleNo);
+        saleWritten = saleAsWritten(sale, ids, recorded.lots);
+        QStringList tickers;
+        if (saleWritten)
+            for (const SalePart &part : *saleWritten)
+                if (tickers.isEmpty() || (tickers.back() != part.ticker && !tickers.contains(part.ticker)))
+                    tickers.push_back(part.ticker);
+        if (saleWritten && writeActionSale(*db_, sale, recorded.saleNo, tickers)) {
+            sold.ids = std::move(ids);
             for (const SalePart &part : sale)
                 sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
-            saleWritten = saleAsWritten(sale, sold.ids, recorded.lots);
         } else {
             sold = writeSales(sale, true, [&](qint64 done, qint64) { return report(2 * lotCount + done); });
             saleWritten.reset();

@@ -58,19 +58,24 @@ const char *const kSaleColumns = "SELECT ID, LotID, Name1, Ticker, NumShares, Ac
 const char *const kEarlierSaleColumns = "SELECT ID, LotID, Name1, Ticker, NumShares, Acquired, Sold, Proceeds, "
                                         "CostBasis, Term, SharesLeft, NetLeft, ID FROM Sales";
 
-SalePart saleOf(const Statement &s)
+// The texts of the rows read one after another, shared where they repeat.
+struct SaleTexts {
+    SharedText name, ticker, term;
+};
+
+SalePart saleOf(const Statement &s, SaleTexts &texts)
 {
     SalePart r;
     r.id = SaleId(s.int64(0));
     r.lot = LotId(s.int64(1));
-    r.name = s.text(2);
-    r.ticker = s.text(3);
+    r.name = texts.name.of(s, 2);
+    r.ticker = texts.ticker.of(s, 3);
     r.shares = sqlite3_column_double(s.handle(), 4);
     r.acquired = dateOf(s, 5, r.id, "date acquired");
     r.sold = dateOf(s, 6, r.id, "date sold");
     r.proceeds = requiredTicks(s, 7, r.id, "proceeds");
     r.cost = requiredTicks(s, 8, r.id, "cost");
-    r.term = s.text(9);
+    r.term = texts.term.of(s, 9);
     r.sharesLeft = sqlite3_column_double(s.handle(), 10);
     r.netLeft = ticksOf(s, 11, r.id, "net amount left");
     r.saleNo = SaleId(s.int64(12));
@@ -130,8 +135,9 @@ std::vector<SalePart> readSales(Database &db, std::optional<int> year)
                                  .constData());
     if (year)
         s.bind(1, isoDateText(QDate(*year, 1, 1))).bind(2, isoDateText(QDate(*year, 12, 31)));
+    SaleTexts texts;
     while (s.step())
-        sales.push_back(saleOf(s));
+        sales.push_back(saleOf(s, texts));
     if (earlier)
         numberEarlier(sales);
     return sales;
@@ -152,13 +158,13 @@ std::vector<SalePart> readSalesOf(Database &db, const QString &ticker)
 {
     std::vector<SalePart> sales;
     Statement s(db.handle(), (QByteArray(kSaleColumns)
-                              + (ticker.isEmpty() ? " WHERE Ticker GLOB '*[^ -~]*'" : " WHERE Ticker = ?1 COLLATE NOCASE")
-                              + " ORDER BY Sold, ID")
+                              + (ticker.isEmpty() ? " WHERE Ticker GLOB '*[^ -~]*'" : " WHERE Ticker = ?1 COLLATE NOCASE"))
                                  .constData());
     if (!ticker.isEmpty())
         s.bind(1, ticker);
+    SaleTexts texts;
     while (s.step())
-        sales.push_back(saleOf(s));
+        sales.push_back(saleOf(s, texts));
     return sales;
 }
 
@@ -168,7 +174,8 @@ std::optional<SalePart> readSale(Database &db, SaleId id)
         return std::nullopt;
     Statement s(db.handle(), (QByteArray(kSaleColumns) + " WHERE ID = ?1").constData());
     s.bind(1, std::int64_t(id));
-    return s.step() ? std::optional(saleOf(s)) : std::nullopt;
+    SaleTexts texts;
+    return s.step() ? std::optional(saleOf(s, texts)) : std::nullopt;
 }
 
 std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo)
@@ -181,8 +188,9 @@ std::vector<SalePart> readSalePartsOfSales(Database &db, SaleId saleNo)
     std::vector<SalePart> parts;
     Statement s(db.handle(), (QByteArray(kSaleColumns) + " WHERE SaleNo = ?1 OR SaleNo IS NULL AND ID = ?1 ORDER BY ID").constData());
     s.bind(1, std::int64_t(saleNo));
+    SaleTexts texts;
     while (s.step())
-        parts.push_back(saleOf(s));
+        parts.push_back(saleOf(s, texts));
     return parts;
 }
 
@@ -210,8 +218,9 @@ void addSalesIfMissing(Database &db)
     std::vector<SalePart> parts;
     {
         Statement s(db.handle(), kEarlierSaleColumns);
+        SaleTexts texts;
         while (s.step())
-            parts.push_back(saleOf(s));
+            parts.push_back(saleOf(s, texts));
     }
     numberEarlier(parts);
     db.exec("CREATE TEMP TABLE SaleNumbers (ID INTEGER PRIMARY KEY, SaleNo INTEGER NOT NULL)");

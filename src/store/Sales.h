@@ -58,10 +58,10 @@ std::vector<SalePart> readSales(Database &db, std::optional<int> year = {});
 // The years in which the file's sales were made, the latest first.
 std::vector<int> readSaleYears(Database &db);
 
-// The sales of ticker, as readSales gives them, compared as the file compares
-// tickers (the case of ASCII letters aside); with an empty ticker, the sales
-// of every ticker that holds other letters. The file must have its sales as
-// the program makes them now.
+// The sales of ticker, as readSales gives them but in no set order, compared
+// as the file compares tickers (the case of ASCII letters aside); with an
+// empty ticker, the sales of every ticker that holds other letters. The file
+// must have its sales as the program makes them now.
 std::vector<SalePart> readSalesOf(Database &db, const QString &ticker);
 
 // The sale row of that ID, as readSales gives it; none when there is none.

@@ -167,6 +167,19 @@ QString Statement::text(int column) const
     return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column));
 }
 
+QString SharedText::of(const Statement &s, int column)
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(s.handle(), column));
+    if (!p)
+        return {};
+    const QByteArrayView bytes(p, sqlite3_column_bytes(s.handle(), column));
+    if (text_.isNull() || bytes != bytes_) {
+        bytes_ = bytes.toByteArray();
+        text_ = QString::fromUtf8(bytes);
+    }
+    return text_;
+}
+
 SqlValue Statement::value(int column) const
 {
     return SqlValue(sqlite3_column_value(stmt_, column));

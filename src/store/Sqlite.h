@@ -87,4 +87,16 @@ private:
     sqlite3_stmt *stmt_ = nullptr;
 };
 
+// The texts of a column read row after row, each shared with the text read
+// before it when the two are the same: a ticker's rows mostly repeat its
+// ticker and name, and one text made once saves an allocation a row.
+class SharedText {
+public:
+    QString of(const Statement &s, int column);
+
+private:
+    QByteArray bytes_;
+    QString text_;
+};
+
 } // namespace tesmo

@@ -4,6 +4,8 @@
 #include "store/Sqlite.h"
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <sqlite3.h>
 
 namespace tesmo {
@@ -22,24 +24,27 @@ TriggersOff::~TriggersOff()
 namespace {
 
 // Marks run with the triggers on: a ticker marked marks those linked to it.
-void mark(Database &db, const QByteArray &sql)
+// A list of tickers is bound to ?1 as a JSON array.
+void mark(Database &db, const QByteArray &sql, const QStringList *tickers = nullptr)
 {
     Statement s(db.handle(), sql.constData());
+    if (tickers)
+        s.bindUtf8(1, QJsonDocument(QJsonArray::fromStringList(*tickers)).toJson(QJsonDocument::Compact).toStdString());
     while (s.step()) {
     }
 }
 
-} // namespace
+constexpr const char *kListed = "SELECT value AS Ticker FROM json_each(?1)";
 
-void markSoldTickers(Database &db, const char *tickers)
+void markSold(Database &db, const char *tickers, const QStringList *listed)
 {
     if (!hasTable(db, "GainsStale"))
         return;
     mark(db, QByteArray("INSERT OR IGNORE INTO GainsStale (Ticker) SELECT DISTINCT Ticker FROM (") + tickers
-                 + ") WHERE Ticker IS NOT NULL");
+                 + ") WHERE Ticker IS NOT NULL", listed);
 }
 
-void markLotTickers(Database &db, const char *tickers)
+void markLots(Database &db, const char *tickers, const QStringList *listed)
 {
     if (!hasTable(db, "GainsStale"))
         return;
@@ -50,7 +55,29 @@ void markLotTickers(Database &db, const char *tickers)
     if (hasTable(db, "Actions"))
         sql += " OR EXISTS (SELECT 1 FROM Actions WHERE Kind IN ('Ticker change', 'Merger') "
                "AND (Ticker = NEW.Ticker COLLATE NOCASE OR NewTicker = NEW.Ticker COLLATE NOCASE))";
-    mark(db, QByteArray::fromStdString(withSchemaLimits(sql.constData())));
+    mark(db, QByteArray::fromStdString(withSchemaLimits(sql.constData())), listed);
+}
+
+} // namespace
+
+void markSoldTickers(Database &db, const char *tickers)
+{
+    markSold(db, tickers, nullptr);
+}
+
+void markSoldTickers(Database &db, const QStringList &tickers)
+{
+    markSold(db, kListed, &tickers);
+}
+
+void markLotTickers(Database &db, const char *tickers)
+{
+    markLots(db, tickers, nullptr);
+}
+
+void markLotTickers(Database &db, const QStringList &tickers)
+{
+    markLots(db, kListed, &tickers);
 }
 
 } // namespace tesmo

@@ -7,6 +7,8 @@
 
 #include "store/Database.h"
 
+#include <QStringList>
+
 namespace tesmo {
 
 // Within its scope, this connection's triggers do not fire.
@@ -26,10 +28,13 @@ private:
 // the ticker of each row added or undone. A ledger without sales has no
 // marks.
 void markSoldTickers(Database &db, const char *tickers);
+// The same for tickers known already, each once.
+void markSoldTickers(Database &db, const QStringList &tickers);
 
 // The same for a ticker of a lot added, changed or deleted: marked when it
 // bears on the figures, that is, when it has sales, holds letters other
 // than ASCII, or a ticker change or a merger for shares linked it.
 void markLotTickers(Database &db, const char *tickers);
+void markLotTickers(Database &db, const QStringList &tickers);
 
 } // namespace tesmo
