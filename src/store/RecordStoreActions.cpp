@@ -218,6 +218,7 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
                     tickers.push_back(part.ticker);
         if (saleWritten && writeActionSale(*db_, sale, recorded.saleNo, tickers)) {
             sold.ids = std::move(ids);
+            sold.kept.reserve(sale.size());
             for (const SalePart &part : sale)
                 sold.kept.push_back(part.wholeLot() ? std::nullopt : std::optional(readLot(part.lot)));
         } else {

@@ -186,11 +186,15 @@ std::vector<SalePart> readSaleParts(Database &db, SaleId saleNo)
 std::vector<SalePart> readSalePartsOfSales(Database &db, SaleId saleNo)
 {
     std::vector<SalePart> parts;
-    Statement s(db.handle(), (QByteArray(kSaleColumns) + " WHERE SaleNo = ?1 OR SaleNo IS NULL AND ID = ?1 ORDER BY ID").constData());
-    s.bind(1, std::int64_t(saleNo));
     SaleTexts texts;
-    while (s.step())
-        parts.push_back(saleOf(s, texts));
+    // A part of a sale of an earlier version is a sale of its own; a sale's
+    // parts follow its first, whose ID is its number, through their index.
+    for (const char *where : {" WHERE ID = ?1 AND SaleNo IS NULL", " WHERE SaleNo = ?1 ORDER BY SaleNo, ID"}) {
+        Statement s(db.handle(), (QByteArray(kSaleColumns) + where).constData());
+        s.bind(1, std::int64_t(saleNo));
+        while (s.step())
+            parts.push_back(saleOf(s, texts));
+    }
     return parts;
 }
 
