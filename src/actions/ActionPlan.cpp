@@ -44,7 +44,7 @@ std::vector<LotRow> lotsReached(const ActionRequest &request, const LotTable &lo
             reached.push_back(lot);
     }
     if (first.isValid() && request.day < first)
-        throw ActionRefusal(ActionField::Day, QStringLiteral("Please Enter a Day on or after %1: the first lot of %2 "
+        throw ActionRefusal(ActionField::Day, QStringLiteral("Please Enter a Date on or after %1: the first lot of %2 "
                                                              "was bought on that day.")
                                                   .arg(regional::shortDate(first), request.ticker));
     if (reached.empty())

@@ -66,7 +66,7 @@ void checkActionDay(QDate day, QDate today)
         throw ActionRefusal(ActionField::Day,
                             QStringLiteral("Must Enter the Day According to the Format MM/DD/YY or MM/DD/YYYY"));
     if (day > today)
-        throw ActionRefusal(ActionField::Day, QStringLiteral("Please Enter a Day on or before today, %1: an action "
+        throw ActionRefusal(ActionField::Day, QStringLiteral("Please Enter a Date on or before today, %1: an action "
                                                              "is recorded once it has taken place.")
                                                   .arg(regional::shortDate(today)));
 }

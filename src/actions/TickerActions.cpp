@@ -40,7 +40,7 @@ void TickerActions::refuseBeforeLaterChanges(const CorporateAction &action) cons
     for (const ActionLot &lot : action.lots)
         reached.insert(lot.lot);
     const auto refuse = [&](QDate day, const QString &what) {
-        throw ActionRefusal(ActionField::Day, QStringLiteral("Please Enter a Day on or after %1: %2 already, and "
+        throw ActionRefusal(ActionField::Day, QStringLiteral("Please Enter a Date on or after %1: %2 already, and "
                                                              "this action would come before it. Undo it first to "
                                                              "record this action.")
                                                   .arg(regional::shortDate(day), what));

@@ -140,11 +140,11 @@ private slots:
             const char *said;
         } refused[] = {
             {request(ActionKind::ReturnOfCapital, "acme", {2024, 3, 1}),
-             "Please Enter a Day on or after 6/1/2024: the action Split 4 for 1 on 6/1/2024 reached lot 1 already"},
+             "Please Enter a Date on or after 6/1/2024: the action Split 4 for 1 on 6/1/2024 reached lot 1 already"},
             {request(ActionKind::Split, "BOLT", {2024, 6, 30}),
-             "Please Enter a Day on or after 7/1/2024: a sale on 7/1/2024 took shares from lot 4 already"},
+             "Please Enter a Date on or after 7/1/2024: a sale on 7/1/2024 took shares from lot 4 already"},
             {request(ActionKind::Split, "CORD", {2024, 6, 30}),
-             "Please Enter a Day on or after 7/2/2024: a sale on 7/2/2024 took shares from lot 6 already"},
+             "Please Enter a Date on or after 7/2/2024: a sale on 7/2/2024 took shares from lot 6 already"},
         };
         for (const auto &r : refused) {
             try {
