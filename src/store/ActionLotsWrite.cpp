@@ -251,8 +251,17 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
 // A lot the action left as it was (a cash merger's, back from its sale) is
 // not written: the file holds its values before as they were, in the
 // columns' one type.
-void restoreActionLots(Database &db, ActionId id)
+void restoreActionLots(Database &db, ActionId id, const QStringList &tickers)
 {
+    // The lots' triggers only mark the figures of their tickers, and take a
+    // deleted lot's splits with it when it has no sales: that is done here
+    // once for all the lots, the splits' own triggers marking as they do.
+    markLotTickers(db, tickers);
+    if (hasTable(db, "LotSplits"))
+        run(db, "DELETE FROM LotSplits WHERE LotID IN (SELECT LotID FROM ActionLots WHERE ActionID = ?1 "
+                "AND FromLot IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM Sales WHERE Sales.LotID = LotSplits.LotID)",
+            id);
+    const TriggersOff once(db);
     run(db, "UPDATE Lots SET (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) = "
             "(a.BeforeName1, a.BeforeTicker, a.BeforeShares, a.BeforePrice, a.BeforeNetAmount, a.BeforeTradeDate) "
             "FROM ActionLots AS a WHERE a.ActionID = ?1 AND a.LotID = Lots.ID AND a.FromLot IS NULL "

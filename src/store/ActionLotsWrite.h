@@ -31,8 +31,10 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
 
 // Within the caller's transaction, gives each lot the action id changed
 // every value it held before, exactly as the file held them, and deletes
-// the lots it made. Its rows stay.
-void restoreActionLots(Database &db, ActionId id);
+// the lots it made. Its rows stay. tickers are the lots' tickers before and
+// after the action, marked for the figures for taxes as the lots' triggers
+// would mark them.
+void restoreActionLots(Database &db, ActionId id, const QStringList &tickers);
 
 // Within the caller's transaction, records the parts of one sale, each from a
 // lot of its own that the file holds as the sale was planned on, as

@@ -357,7 +357,12 @@ void RecordStore::undoAction(const CorporateAction &seen,
         if (!commit)
             return;
 
-        restoreActionLots(*db_, seen.id);
+        QStringList tickers;   // of its lots before and after, each once
+        for (const ActionLot &lot : seen.lots)
+            for (const ActionLotValues *v : {&lot.after, lot.before ? &*lot.before : nullptr})
+                if (v && (tickers.isEmpty() || (tickers.back() != v->ticker && !tickers.contains(v->ticker))))
+                    tickers.push_back(v->ticker);
+        restoreActionLots(*db_, seen.id, tickers);
         // Splits were kept only in a ledger with sales, which has their table.
         Statement split(db_->handle(), "SELECT 1 FROM ActionLots WHERE ActionID = ?1 AND SplitID IS NOT NULL");
         if (split.bind(1, id).step()) {
