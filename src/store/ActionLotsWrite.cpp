@@ -3,6 +3,7 @@
 #include "store/LotSplits.h"
 #include "store/RowBatch.h"
 #include "store/Schema.h"
+#include "store/SortedLookup.h"
 #include "store/WithoutTriggers.h"
 #include "text/IsoDate.h"
 
@@ -413,22 +414,17 @@ std::vector<ActionLot> lotsAsWritten(const std::vector<ActionLot> &lots, const s
 std::optional<std::vector<SalePart>> saleAsWritten(const std::vector<SalePart> &parts, const std::vector<SaleId> &ids,
                                                    const std::vector<ActionLot> &lots)
 {
-    // The lots by ID, looked up by halving: a map of as many lots took a
-    // node each.
-    std::vector<std::pair<LotId, const ActionLotValues *>> after;
-    after.reserve(lots.size());
+    SortedLookup<LotId, ActionLotValues> after(lots.size());
     for (const ActionLot &lot : lots)
-        after.emplace_back(lot.lot, &lot.after);
-    const auto byLot = [](const auto &a, const auto &b) { return a.first < b.first; };
-    if (!std::is_sorted(after.begin(), after.end(), byLot))
-        std::sort(after.begin(), after.end(), byLot);
+        after.add(lot.lot, lot.after);
+    after.sort();
     std::vector<SalePart> written = parts;
     for (std::size_t i = 0; i < written.size(); ++i) {
         SalePart &part = written[i];
-        const auto found = std::lower_bound(after.begin(), after.end(), std::pair(part.lot, nullptr), byLot);
-        if (found == after.end() || found->first != part.lot || i >= ids.size())
+        const ActionLotValues *found = after.find(part.lot);
+        if (!found || i >= ids.size())
             return std::nullopt;
-        const ActionLotValues &v = *found->second;
+        const ActionLotValues &v = *found;
         part.id = ids[i];
         part.saleNo = ids.front();
         part.name = v.nameIsNull ? QString() : v.name;

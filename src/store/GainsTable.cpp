@@ -2,6 +2,7 @@
 
 #include "store/CapitalReturns.h"
 #include "store/RowBatch.h"
+#include "store/SortedLookup.h"
 #include "store/Sqlite.h"
 #include "text/FieldRules.h"
 #include "text/IsoDate.h"
@@ -74,17 +75,14 @@ QString valuesOf(std::int64_t saleNo, std::int64_t lot, const QString &ticker, c
 void writeRows(Database &db, const QStringList &members, const QString &key, const std::vector<GainRow> &rows,
                const std::vector<SalePart> &sales)
 {
-    // The ticker of each sale part, found by halving among the parts in
-    // order of ID.
-    std::vector<std::pair<SaleId, const QString *>> tickers;
-    tickers.reserve(sales.size());
+    // The ticker of each sale part.
+    SortedLookup<SaleId, QString> tickers(sales.size());
     for (const SalePart &part : sales)
-        tickers.emplace_back(part.id, &part.ticker);
-    const auto byId = [](const auto &a, const auto &b) { return a.first < b.first; };
-    std::sort(tickers.begin(), tickers.end(), byId);
+        tickers.add(part.id, part.ticker);
+    tickers.sort();
     const auto tickerOf = [&](SaleId part) -> const QString & {
-        const auto found = std::lower_bound(tickers.begin(), tickers.end(), std::pair(part, nullptr), byId);
-        return found != tickers.end() && found->first == part ? *found->second : key;
+        const QString *ticker = tickers.find(part);
+        return ticker ? *ticker : key;
     };
     std::map<std::pair<std::int64_t, std::int64_t>, QString> kept;   // by SaleID and Piece
     if (rows.empty()) {
