@@ -41,17 +41,37 @@ QString byTerm(const std::map<QString, Ticks> &gains)
     return words.join(QStringLiteral(", "));
 }
 
-QString saleWords(const CorporateAction &action)
+// The gains of the action's sale by term, and a wash sale's adjustment of
+// them: as the figures for taxes count them when rows are given (a washed
+// loss's adjustment carried into the shares sold among them), else as sold.
+QString saleGains(const CorporateAction &action, const std::vector<GainRow> *rows)
+{
+    std::map<QString, Ticks> gains;
+    Ticks adjustment = 0;
+    if (rows) {
+        for (const GainRow &r : *rows) {
+            gains[r.longTerm ? QStringLiteral("Long") : QStringLiteral("Short")] += r.proceeds - r.costBasis + r.adjustment;
+            adjustment += r.adjustment;
+        }
+    } else {
+        for (const SalePart &part : action.sale)
+            gains[part.term] += part.gain();
+    }
+    const QString words = byTerm(gains);
+    return adjustment > 0 ? words + QStringLiteral(" after a wash-sale adjustment of %1").arg(money(adjustment))
+                          : words;
+}
+
+QString saleWords(const CorporateAction &action, const std::vector<GainRow> *rows)
 {
     double shares = 0;
     Ticks proceeds = 0;
-    std::map<QString, Ticks> gains;
     for (const SalePart &part : action.sale) {
         shares += part.shares;
         proceeds += part.proceeds;
-        gains[part.term] += part.gain();
     }
-    return QStringLiteral("cash for %1: %2, %3").arg(sharesPhrase(roundShares(shares)), money(proceeds), byTerm(gains));
+    return QStringLiteral("cash for %1: %2, %3")
+        .arg(sharesPhrase(roundShares(shares)), money(proceeds), saleGains(action, rows));
 }
 
 QString lots(qint64 n)
@@ -88,7 +108,7 @@ QString actionTitle(const CorporateAction &a)
     return {};
 }
 
-QString actionSummary(const CorporateAction &a)
+QString actionSummary(const CorporateAction &a, const std::vector<GainRow> *saleRows)
 {
     qint64 changed = 0, made = 0;
     double before = 0, after = 0, madeShares = 0;
@@ -122,12 +142,10 @@ QString actionSummary(const CorporateAction &a)
         break;
     case ActionKind::CashMerger: {
         Ticks proceeds = 0;
-        std::map<QString, Ticks> sold;
-        for (const SalePart &part : a.sale) {
+        for (const SalePart &part : a.sale)
             proceeds += part.proceeds;
-            sold[part.term] += part.gain();
-        }
-        return words + QStringLiteral(", %1 sold for %2, %3.").arg(sharesPhrase(before), money(proceeds), byTerm(sold));
+        return words + QStringLiteral(", %1 sold for %2, %3.")
+                           .arg(sharesPhrase(before), money(proceeds), saleGains(a, saleRows));
     }
     case ActionKind::SpinOff:
         words += QStringLiteral(" make %1 of %2, %3 costing %4")
@@ -146,7 +164,7 @@ QString actionSummary(const CorporateAction &a)
         break;
     }
     if (!a.sale.empty())
-        words += QStringLiteral("; ") + saleWords(a);
+        words += QStringLiteral("; ") + saleWords(a, saleRows);
     return words + u'.';
 }
 

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "store/Actions.h"
+#include "store/GainsTable.h"
 
 #include <QString>
+#include <vector>
 
 namespace tesmo {
 
@@ -21,7 +23,9 @@ QString actionTitle(const CorporateAction &action);
 // 400 shares become 1,600." with the cash paid for a fraction and its gain or
 // loss by term ("; cash for 0.5 shares: $25.00, gain $5.00 Short"), what a
 // cash merger paid, what a spin-off made, what a return of capital took off
-// the costs and its gain.
-QString actionSummary(const CorporateAction &action);
+// the costs and its gain. The gains of the action's sale are those of
+// saleRows, its figures for taxes as the file keeps them, when given (a wash
+// sale's adjustments in them); else as sold.
+QString actionSummary(const CorporateAction &action, const std::vector<GainRow> *saleRows = nullptr);
 
 } // namespace tesmo

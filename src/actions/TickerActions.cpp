@@ -67,6 +67,20 @@ CorporateAction TickerActions::record(const CorporateAction &planned, const Prog
     return store_.RecordAction(planned, progress);
 }
 
+QString TickerActions::summary(const CorporateAction &recorded)
+{
+    if (recorded.sale.empty())
+        return actionSummary(recorded);
+    std::vector<SaleId> parts;
+    for (const SalePart &part : recorded.sale)
+        parts.push_back(part.id);
+    if (const std::optional<std::vector<GainRow>> kept = store_.GainRowsKept(parts))
+        return actionSummary(recorded, &*kept);
+    // The file was too busy to work the figures out.
+    return actionSummary(recorded) + QStringLiteral(" Its gains are as sold: a wash-sale adjustment of them shows "
+                                                    "in Holdings and Gains.");
+}
+
 std::vector<CorporateAction> TickerActions::actionsOf(const QString &ticker)
 {
     return store_.Actions(ticker);

@@ -39,6 +39,9 @@ public:
     // planned, 3112 when progress stops it, and an engine error when the file
     // refuses it; nothing is then written.
     CorporateAction record(const CorporateAction &planned, const Progress &progress = {});
+    // What a recorded action did, in a sentence (actions/ActionWords.h),
+    // the gains of its sale as the figures for taxes count them.
+    QString summary(const CorporateAction &recorded);
 
     // The actions of ticker (and those that made it its new ticker), in
     // order of day, then as recorded.

@@ -90,7 +90,7 @@ void LedgerCommands::corporateAction()
             window_.moveIntoGap();
         window_.showLots();
         if (recorded)
-            platform_.dialogs.message(actionSummary(*dialog.recorded()), Dialogs::Buttons::Ok,
+            platform_.dialogs.message(actions.summary(*dialog.recorded()), Dialogs::Buttons::Ok,
                                       Dialogs::Icon::Information);
     });
 }

@@ -160,6 +160,29 @@ private slots:
         QCOMPARE(folder->query("SELECT count(*) FROM Actions"), QStringLiteral("3"));
     }
 
+    // What the window says an action's sale gained is what the figures for
+    // taxes count: here shares of a washed loss carry its adjustment into
+    // a merger for cash, whose gain is $100.00 less than the cash less the
+    // lots' costs.
+    void anActionsSaleIsToldWithItsWashSaleAdjustment()
+    {
+        folder = std::make_unique<LedgerFolder>(std::vector<NewLot>{{"Wash", "WSH", 100, 10, 1000, "2024-01-02"},
+                                                                    {"Wash", "WSH", 50, 8, 400, "2024-03-01"}});
+        store = openStore(binding);
+        for (const QDate sold : {QDate(2024, 3, 15), QDate(2024, 4, 15)})
+            store->Sell(planSale("WSH", lotsOf(store->rows(), "WSH"), sold, sold.month() == 3 ? 40 : 20,
+                                 300 * kTicksPerDollar, FirstIn));
+        TickerActions command(*store);
+        ActionRequest split{ActionKind::Split, "WSH", {2024, 5, 1}, "2 for 1", {}, {}, false, {}, {}, {}};
+        command.record(command.plan(split, kToday));
+        ActionRequest merger{ActionKind::CashMerger, "WSH", {2024, 6, 3}, {}, {}, {}, false, "12", {}, {}};
+        const CorporateAction recorded = command.record(command.plan(merger, kToday));
+        QCOMPARE(folder->query(QStringLiteral("SELECT sum(Gain) FROM qryGains WHERE SaleNo = %1").arg(recorded.saleNo)),
+                 QStringLiteral("1260.0"));
+        QCOMPARE(command.summary(recorded), QStringLiteral("Cash merger at $12.00 a share on 6/3/2024: 2 lots, 180 "
+                                                           "shares sold for $2,160.00, gain $1,260.00 Short."));
+    }
+
     void actionsSalesSplitsAndUndosKeepEveryCent()
     {
         QRandomGenerator random(20241209);
