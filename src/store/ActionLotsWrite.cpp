@@ -31,24 +31,6 @@ void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
         s.bindNull(index);
 }
 
-// The UTF-8 of a text, made again only when the text differs from the one
-// before: a ticker's lots share their ticker, and often their name.
-class Utf8 {
-public:
-    std::string_view of(const QString &text)
-    {
-        if (text != text_ || bytes_.isNull()) {
-            text_ = text;
-            bytes_ = text.toUtf8();
-        }
-        return {bytes_.constData(), std::size_t(bytes_.size())};
-    }
-
-private:
-    QString text_;
-    QByteArray bytes_;
-};
-
 // Whether a lot's amounts are the same, as bound: IS in the file.
 bool sameAmounts(const ActionLotValues &a, const ActionLotValues &b)
 {
@@ -116,11 +98,7 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
     // Whether any lot changed takes a new name or ticker, or new amounts
     // under the same name: a cash merger's lots keep theirs.
     bool anyNamed = false, anyRevalued = false;
-    QStringList tickers;   // of the lots before and after, each once
-    const auto addTicker = [&](const QString &ticker) {
-        if (tickers.isEmpty() || (tickers.back() != ticker && !tickers.contains(ticker)))
-            tickers.push_back(ticker);
-    };
+    QStringList tickers;   // of the lots before and after
     {
         Utf8 names[2], tickerTexts[2];   // after, before
         RowBatch batch(db.handle(), "INSERT INTO temp.ActionPlan", 17, action.lots.size());
@@ -139,9 +117,9 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
             const bool sameTicker = lot.before && lot.after.ticker == lot.before->ticker;
             if (lot.before)   // a name or ticker the action keeps is made UTF-8 once
                 bindValues(plan, batch.at(10), *lot.before, names[sameName ? 0 : 1], tickerTexts[sameTicker ? 0 : 1]);
-            addTicker(lot.after.ticker);
+            addTicker(tickers, lot.after.ticker);
             if (lot.before && !sameTicker)
-                addTicker(lot.before->ticker);
+                addTicker(tickers, lot.before->ticker);
             const bool named = lot.before
                             && (!sameTicker || !sameName || lot.after.nameIsNull != lot.before->nameIsNull);
             if (lot.before && !lot.made()) {

@@ -122,8 +122,7 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
     // A family's rows share their key, and mostly their ticker: their UTF-8
     // is made once.
     const QByteArray keyUtf8 = key.toUtf8();
-    QString lastTicker;
-    QByteArray tickerUtf8;
+    Utf8 tickerUtf8;
     for (const GainRow &r : rows) {
         piece = r.part == last ? piece + 1 : 0;
         last = r.part;
@@ -139,15 +138,11 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
             if (same)
                 continue;
         }
-        if (ticker != lastTicker || tickerUtf8.isNull()) {
-            lastTicker = ticker;
-            tickerUtf8 = ticker.toUtf8();
-        }
         char acquired[16], sold[16];
         const auto at = [&](int column) { return batch.at(column); };
         insert.bind(at(1), std::int64_t(r.part)).bind(at(2), piece).bind(at(3), std::int64_t(r.saleNo));
         insert.bind(at(4), std::int64_t(r.lot));
-        insert.bindUtf8(at(5), {tickerUtf8.constData(), std::size_t(tickerUtf8.size())});
+        insert.bindUtf8(at(5), tickerUtf8.of(ticker));
         insert.bindUtf8(at(6), {keyUtf8.constData(), std::size_t(keyUtf8.size())}).bind(at(7), r.description);
         insert.bindUtf8(at(8), {acquired, std::size_t(writeIsoDate(acquired, r.acquired) - acquired)});
         insert.bindUtf8(at(9), {sold, std::size_t(writeIsoDate(sold, r.sold) - sold)});

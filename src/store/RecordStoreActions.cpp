@@ -6,6 +6,7 @@
 #include "store/ActionLotsWrite.h"
 #include "store/LargeWrite.h"
 #include "store/Lot.h"
+#include "store/WithoutTriggers.h"
 #include "text/IsoDate.h"
 #include "text/Regional.h"
 
@@ -214,8 +215,7 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
         QStringList tickers;
         if (saleWritten)
             for (const SalePart &part : *saleWritten)
-                if (tickers.isEmpty() || (tickers.back() != part.ticker && !tickers.contains(part.ticker)))
-                    tickers.push_back(part.ticker);
+                addTicker(tickers, part.ticker);
         if (saleWritten && writeActionSale(*db_, sale, recorded.saleNo, tickers)) {
             sold.ids = std::move(ids);
             sold.kept.reserve(sale.size());
@@ -357,11 +357,12 @@ void RecordStore::undoAction(const CorporateAction &seen,
         if (!commit)
             return;
 
-        QStringList tickers;   // of its lots before and after, each once
-        for (const ActionLot &lot : seen.lots)
-            for (const ActionLotValues *v : {&lot.after, lot.before ? &*lot.before : nullptr})
-                if (v && (tickers.isEmpty() || (tickers.back() != v->ticker && !tickers.contains(v->ticker))))
-                    tickers.push_back(v->ticker);
+        QStringList tickers;   // of its lots before and after
+        for (const ActionLot &lot : seen.lots) {
+            addTicker(tickers, lot.after.ticker);
+            if (lot.before)
+                addTicker(tickers, lot.before->ticker);
+        }
         restoreActionLots(*db_, seen.id, tickers);
         // Splits were kept only in a ledger with sales, which has their table.
         Statement split(db_->handle(), "SELECT 1 FROM ActionLots WHERE ActionID = ?1 AND SplitID IS NOT NULL");

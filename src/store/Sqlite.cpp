@@ -180,6 +180,15 @@ QString SharedText::of(const Statement &s, int column)
     return text_;
 }
 
+std::string_view Utf8::of(const QString &text)
+{
+    if (text != text_ || bytes_.isNull()) {
+        text_ = text;
+        bytes_ = text.toUtf8();
+    }
+    return {bytes_.constData(), std::size_t(bytes_.size())};
+}
+
 SqlValue Statement::value(int column) const
 {
     return SqlValue(sqlite3_column_value(stmt_, column));

@@ -99,4 +99,15 @@ private:
     QString text_;
 };
 
+// The UTF-8 of texts bound row after row, made again only when a text
+// differs from the one before: the twin of SharedText for writing.
+class Utf8 {
+public:
+    std::string_view of(const QString &text);
+
+private:
+    QString text_;
+    QByteArray bytes_;
+};
+
 } // namespace tesmo

@@ -75,6 +75,12 @@ void markLotTickers(Database &db, const char *tickers)
     markLots(db, tickers, nullptr);
 }
 
+void addTicker(QStringList &tickers, const QString &ticker)
+{
+    if (tickers.isEmpty() || (tickers.back() != ticker && !tickers.contains(ticker)))
+        tickers.push_back(ticker);
+}
+
 void markLotTickers(Database &db, const QStringList &tickers)
 {
     markLots(db, kListed, &tickers);

@@ -28,8 +28,11 @@ private:
 // the ticker of each row added or undone. A ledger without sales has no
 // marks.
 void markSoldTickers(Database &db, const char *tickers);
-// The same for tickers known already, each once.
+// The same for tickers known already, each once (addTicker).
 void markSoldTickers(Database &db, const QStringList &tickers);
+// Adds ticker to tickers unless it is there: the lots of a write mostly
+// share one or two.
+void addTicker(QStringList &tickers, const QString &ticker);
 
 // The same for a ticker of a lot added, changed or deleted: marked when it
 // bears on the figures, that is, when it has sales, holds letters other
