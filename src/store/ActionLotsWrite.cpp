@@ -23,14 +23,6 @@ const char *const kPlanTable =
     "Name1, Ticker, NumShares, Price, NetAmount, TradeDate, "
     "BName1, BTicker, BShares, BPrice, BNetAmount, BTradeDate, Gain, Named); DELETE FROM temp.ActionPlan";
 
-void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
-{
-    if (ticks)
-        s.bind(index, ticksToDouble(*ticks));
-    else
-        s.bindNull(index);
-}
-
 // Whether a lot's amounts are the same, as bound: IS in the file.
 bool sameAmounts(const ActionLotValues &a, const ActionLotValues &b)
 {
@@ -46,10 +38,7 @@ void bindValues(Statement &s, int first, const ActionLotValues &v, Utf8 &name, U
         s.bindUtf8(first, name.of(v.name));
     s.bindUtf8(first + 1, ticker.of(v.ticker));
     s.bind(first + 2, v.shares);
-    bindTicks(s, first + 3, v.price);
-    bindTicks(s, first + 4, v.netAmount);
-    char date[16];
-    s.bindUtf8(first + 5, {date, std::size_t(writeIsoDate(date, v.tradeDate) - date)});
+    s.bindTicks(first + 3, v.price).bindTicks(first + 4, v.netAmount).bindDate(first + 5, v.tradeDate);
 }
 
 void run(Database &db, const char *sql, std::int64_t first = 0, std::int64_t second = 0)
@@ -280,13 +269,12 @@ bool writeActionSale(Database &db, const std::vector<SalePart> &parts, SaleId sa
         std::int64_t id = first;
         Utf8 term;
         for (const SalePart &part : parts) {
-            char sold[16];
             const auto at = [&](int column) { return batch.at(column); };
             plan.bind(at(1), id++).bind(at(2), std::int64_t(part.lot)).bind(at(3), part.shares);
-            plan.bindUtf8(at(4), {sold, part.sold.isValid() ? std::size_t(writeIsoDate(sold, part.sold) - sold) : 0});
+            plan.bindDate(at(4), part.sold);
             plan.bind(at(5), ticksToDouble(part.proceeds)).bind(at(6), ticksToDouble(part.cost));
             plan.bindUtf8(at(7), term.of(part.term)).bind(at(8), part.sharesLeft);
-            bindTicks(plan, at(9), part.netLeft);
+            plan.bindTicks(at(9), part.netLeft);
             batch.next();
             (part.sharesLeft == 0 ? wholeLots : partLots) = true;
         }

@@ -138,14 +138,12 @@ void writeRows(Database &db, const QStringList &members, const QString &key, con
             if (same)
                 continue;
         }
-        char acquired[16], sold[16];
         const auto at = [&](int column) { return batch.at(column); };
         insert.bind(at(1), std::int64_t(r.part)).bind(at(2), piece).bind(at(3), std::int64_t(r.saleNo));
         insert.bind(at(4), std::int64_t(r.lot));
         insert.bindUtf8(at(5), tickerUtf8.of(ticker));
         insert.bindUtf8(at(6), {keyUtf8.constData(), std::size_t(keyUtf8.size())}).bind(at(7), r.description);
-        insert.bindUtf8(at(8), {acquired, std::size_t(writeIsoDate(acquired, r.acquired) - acquired)});
-        insert.bindUtf8(at(9), {sold, std::size_t(writeIsoDate(sold, r.sold) - sold)});
+        insert.bindDate(at(8), r.acquired).bindDate(at(9), r.sold);
         insert.bind(at(10), ticksToDouble(r.proceeds)).bind(at(11), ticksToDouble(r.costBasis));
         insert.bindUtf8(at(12), r.adjustment > 0 ? "W" : "");
         insert.bind(at(13), ticksToDouble(r.adjustment)).bindUtf8(at(14), term).bind(at(15), r.shares);

@@ -25,14 +25,6 @@ namespace {
     throw Error(kErrActionUndoRefused, reason);
 }
 
-void bindTicks(Statement &s, int index, const std::optional<Ticks> &ticks)
-{
-    if (ticks)
-        s.bind(index, ticksToDouble(*ticks));
-    else
-        s.bindNull(index);
-}
-
 // True when the record set's row holds the values.
 bool holdsValues(const LotRow &row, const ActionLotValues &v)
 {
@@ -139,7 +131,7 @@ RecordStore::ActionWritten RecordStore::writeAction(const CorporateAction &actio
         insert.bindUtf8(7, action.newName.toStdString());
     else
         insert.bindNull(7);
-    bindTicks(insert, 8, action.cash);
+    insert.bindTicks(8, action.cash);
     if (action.percent)
         insert.bind(9, *action.percent);
     else

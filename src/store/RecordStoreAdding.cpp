@@ -24,14 +24,8 @@ void bindLot(Statement &s, int base, const LotRow &lot)
         s.bindUtf8(base + kName1, lot.name);
     s.bindUtf8(base + kTicker, lot.ticker);
     s.bind(base + kNumShares, lot.numShares);
-    for (const auto &[pos, ticks] : {std::pair(kPrice, lot.price), std::pair(kNetAmount, lot.netAmount)}) {
-        if (ticks)
-            s.bind(base + pos, ticksToDouble(*ticks));
-        else
-            s.bindNull(base + pos);
-    }
-    char date[10];
-    s.bindUtf8(base + kTradeDate, {date, std::size_t(writeIsoDate(date, QDate::fromJulianDay(lot.tradeDay)) - date)});
+    s.bindTicks(base + kPrice, lot.price).bindTicks(base + kNetAmount, lot.netAmount);
+    s.bindDate(base + kTradeDate, QDate::fromJulianDay(lot.tradeDay));
 }
 
 // Writes the lots 64 to a statement, the last ones by finish(), with the row

@@ -116,13 +116,10 @@ RecordStore::SalesWritten RecordStore::writeSales(const std::vector<SalePart> &p
             before = &part;
             insert.bind(9, id++).bind(10, saleNo);
             insert.bind(1, std::int64_t(part.lot)).bind(2, part.shares);
-            insert.bind(3, part.sold.isValid() ? isoDateText(part.sold) : QStringLiteral(""));
+            insert.bindDate(3, part.sold);
             insert.bind(4, ticksToDouble(part.proceeds)).bind(5, ticksToDouble(part.cost));
             insert.bind(6, part.term).bind(7, part.sharesLeft);
-            if (part.netLeft)
-                insert.bind(8, ticksToDouble(*part.netLeft));
-            else
-                insert.bindNull(8);
+            insert.bindTicks(8, part.netLeft);
             insert.step();
             ids.push_back(SaleId(insert.int64(0)));
             while (insert.step()) {

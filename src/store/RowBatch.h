@@ -44,14 +44,8 @@ public:
 private:
     static std::string sqlOf(const std::string &insert, int columns, int rows)
     {
-        std::string sql = insert + " SELECT * FROM (VALUES ";
-        for (int r = 0; r < rows; ++r) {
-            sql += r ? ", (" : "(";
-            for (int c = 1; c <= columns; ++c)
-                sql += (c > 1 ? ", ?" : "?") + std::to_string(r * columns + c);
-            sql += ')';
-        }
-        return sql + ") WHERE column1 IS NOT NULL";
+        const QByteArray values = insertRows(" SELECT * FROM (VALUES", columns, std::size_t(rows));
+        return insert + values.toStdString() + ") WHERE column1 IS NOT NULL";
     }
     void write()
     {

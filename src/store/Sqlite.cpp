@@ -1,5 +1,7 @@
 #include "store/Sqlite.h"
 
+#include "text/IsoDate.h"
+
 #include "store/Database.h"
 
 #include <QByteArray>
@@ -131,6 +133,17 @@ Statement &Statement::bindNull(int index)
 {
     sqlite3_bind_null(stmt_, index);
     return *this;
+}
+
+Statement &Statement::bindTicks(int index, const std::optional<Ticks> &ticks)
+{
+    return ticks ? bind(index, ticksToDouble(*ticks)) : bindNull(index);
+}
+
+Statement &Statement::bindDate(int index, QDate date)
+{
+    char text[16];
+    return bindUtf8(index, {text, date.isValid() ? std::size_t(writeIsoDate(text, date) - text) : 0});
 }
 
 bool Statement::step()

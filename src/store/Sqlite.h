@@ -4,11 +4,14 @@
 #pragma once
 
 #include "text/Error.h"
+#include "text/Money.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 struct sqlite3;
@@ -70,6 +73,11 @@ public:
     Statement &bindUtf8(int index, std::string_view text);
     Statement &bind(int index, const SqlValue &value); // an empty SqlValue binds NULL
     Statement &bindNull(int index);
+    // An amount as the file keeps it, in dollars; none binds NULL.
+    Statement &bindTicks(int index, const std::optional<Ticks> &ticks);
+    // A date as the file keeps it, YYYY-MM-DD; an invalid date binds the
+    // empty text.
+    Statement &bindDate(int index, QDate date);
     // Steps once: true while a row is available. Raises Error on failure.
     bool step();
     // Ends the statement's run and clears its bindings, so that it holds no
