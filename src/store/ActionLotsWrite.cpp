@@ -225,10 +225,14 @@ void restoreActionLots(Database &db, ActionId id, const QStringList &tickers)
     // deleted lot's splits with it when it has no sales: that is done here
     // once for all the lots, the splits' own triggers marking as they do.
     markLotTickers(db, tickers);
-    if (hasTable(db, "LotSplits"))
+    // The splits the action kept go with it. Splits are kept only in a
+    // ledger with sales, which has their table.
+    if (hasTable(db, "LotSplits")) {
+        run(db, "DELETE FROM LotSplits WHERE ID IN (SELECT SplitID FROM ActionLots WHERE ActionID = ?1)", id);
         run(db, "DELETE FROM LotSplits WHERE LotID IN (SELECT LotID FROM ActionLots WHERE ActionID = ?1 "
                 "AND FromLot IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM Sales WHERE Sales.LotID = LotSplits.LotID)",
             id);
+    }
     const TriggersOff once(db);
     run(db, "UPDATE Lots SET (Name1, Ticker, NumShares, Price, NetAmount, TradeDate) = "
             "(a.BeforeName1, a.BeforeTicker, a.BeforeShares, a.BeforePrice, a.BeforeNetAmount, a.BeforeTradeDate) "

@@ -31,7 +31,7 @@ std::map<LotId, LotId> writeActionLots(Database &db, ActionId id, const Corporat
 
 // Within the caller's transaction, gives each lot the action id changed
 // every value it held before, exactly as the file held them, and deletes
-// the lots it made. Its rows stay. tickers are the lots' tickers before and
+// the lots it made, and the splits it kept. Its rows stay. tickers are the lots' tickers before and
 // after the action, marked for the figures for taxes as the lots' triggers
 // would mark them.
 void restoreActionLots(Database &db, ActionId id, const QStringList &tickers);

@@ -356,14 +356,6 @@ void RecordStore::undoAction(const CorporateAction &seen,
                 addTicker(tickers, lot.before->ticker);
         }
         restoreActionLots(*db_, seen.id, tickers);
-        // Splits were kept only in a ledger with sales, which has their table.
-        Statement split(db_->handle(), "SELECT 1 FROM ActionLots WHERE ActionID = ?1 AND SplitID IS NOT NULL");
-        if (split.bind(1, id).step()) {
-            split.reset();
-            Statement splits(db_->handle(), "DELETE FROM LotSplits WHERE ID IN "
-                                            "(SELECT SplitID FROM ActionLots WHERE ActionID = ?1)");
-            splits.bind(1, id).step();
-        }
         readActionRows(*db_, seen.id, after);   // those it changed, as they are back
         Statement rows(db_->handle(), "DELETE FROM ActionLots WHERE ActionID = ?1");
         rows.bind(1, id).step();
