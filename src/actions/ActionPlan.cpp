@@ -1,10 +1,10 @@
 #include "actions/ActionPlan.h"
 
 #include "actions/ActionReading.h"
-#include "actions/ActionWords.h"
 #include "actions/FractionSale.h"
 #include "sales/Cents.h"
 #include "sales/SalePlan.h"
+#include "sales/SaleWords.h"
 #include "text/FieldRules.h"
 #include "text/Limits.h"
 #include "text/Regional.h"

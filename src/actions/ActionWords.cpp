@@ -24,11 +24,6 @@ QString money(Ticks ticks)
     return regional::regionalCurrencyText(ticks);
 }
 
-// Cash per share: to the cent, or to the tenth of a cent and below as typed.
-QString perShare(Ticks ticks)
-{
-    return regional::regionalCurrencyText(ticks, ticks % 100 == 0 ? regional::kCurrencyDecimals : 4);
-}
 
 // Gains by term, the long first: "gain $5.00 Long, loss $1.25 Short".
 QString byTerm(const std::map<QString, Ticks> &gains)
@@ -81,9 +76,9 @@ QString lots(qint64 n)
 
 } // namespace
 
-QString lotPhrase(LotId id, QDate bought)
+QString perShareText(Ticks ticks)
 {
-    return QStringLiteral("%1 (bought %2)").arg(id).arg(regional::shortDate(bought));
+    return regional::regionalCurrencyText(ticks, ticks % 100 == 0 ? regional::kCurrencyDecimals : 4);
 }
 
 QString actionTitle(const CorporateAction &a)
@@ -98,12 +93,12 @@ QString actionTitle(const CorporateAction &a)
     case ActionKind::Merger:
         return QStringLiteral("Merger into %1 %2 on %3").arg(named, a.ratioText, day);
     case ActionKind::CashMerger:
-        return QStringLiteral("Cash merger at %1 a share on %2").arg(perShare(a.cash.value_or(0)), day);
+        return QStringLiteral("Cash merger at %1 a share on %2").arg(perShareText(a.cash.value_or(0)), day);
     case ActionKind::SpinOff:
         return QStringLiteral("Spin-off of %1 %2, %3% of the cost, on %4")
             .arg(named, a.ratioText, regional::numberText(a.percent.value_or(0)), day);
     case ActionKind::ReturnOfCapital:
-        return QStringLiteral("Return of capital of %1 a share on %2").arg(perShare(a.cash.value_or(0)), day);
+        return QStringLiteral("Return of capital of %1 a share on %2").arg(perShareText(a.cash.value_or(0)), day);
     }
     return {};
 }

@@ -10,9 +10,9 @@
 
 namespace tesmo {
 
-// A lot as the action's messages name it, after "lot": "17 (bought
-// 1/15/2003)".
-QString lotPhrase(LotId id, QDate bought);
+// Cash per share as the action's words give it: to the cent, or to the
+// tenth of a cent and below as typed ("$0.0125").
+QString perShareText(Ticks ticks);
 
 // The action as its list names it: "Split 4 for 1 on 6/3/2024", "Merger
 // into BIGCO, 1 for 2, on 6/3/2024", "Return of capital of $2.00 a share on

@@ -1,8 +1,8 @@
 #include "actions/FractionSale.h"
 
 #include "actions/ActionPlan.h"
-#include "actions/ActionWords.h"
 #include "sales/SalePlan.h"
+#include "sales/SaleWords.h"
 #include "text/Limits.h"
 #include "text/Regional.h"
 

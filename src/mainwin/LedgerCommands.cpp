@@ -1,6 +1,5 @@
 #include "mainwin/LedgerCommands.h"
 
-#include "actions/ActionWords.h"
 #include "actions/window/CorporateActionDialog.h"
 #include "sales/GainsReport.h"
 #include "sales/window/HoldingsGainsWindow.h"

@@ -1,6 +1,7 @@
 #include "sales/SalePlan.h"
 
 #include "sales/Cents.h"
+#include "sales/SaleWords.h"
 #include "text/FieldRules.h"
 #include "text/Fields.h"
 #include "text/Limits.h"
@@ -67,7 +68,7 @@ struct Take {
 // A lot as messages name it, after "lot": "17 (bought 1/15/2003)".
 QString lotText(const Held &lot)
 {
-    return QStringLiteral("%1 (bought %2)").arg(lot.id).arg(regional::shortDate(lot.acquired));
+    return lotPhrase(lot.id, lot.acquired);
 }
 
 [[noreturn]] void refuseUnknownCost(const Held &lot)

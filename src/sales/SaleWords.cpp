@@ -14,4 +14,9 @@ QString sharesPhrase(double shares)
     return text + (shares == 1 ? QStringLiteral(" share") : QStringLiteral(" shares"));
 }
 
+QString lotPhrase(qint64 id, QDate bought)
+{
+    return QStringLiteral("%1 (bought %2)").arg(id).arg(regional::shortDate(bought));
+}
+
 } // namespace tesmo

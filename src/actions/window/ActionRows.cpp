@@ -1,5 +1,6 @@
 #include "actions/window/ActionRows.h"
 
+#include "actions/ActionWords.h"
 #include "text/Regional.h"
 
 #include <algorithm>
@@ -7,11 +8,6 @@
 namespace tesmo {
 
 namespace {
-
-QString money(Ticks ticks)
-{
-    return regional::regionalCurrencyText(ticks, ticks % 100 == 0 ? 2 : 4);
-}
 
 QString costText(const std::optional<ActionLotValues> &values)
 {
@@ -42,8 +38,8 @@ QString figuresOf(const CorporateAction &a)
     }
     if (a.cash) {
         const bool perShare = a.kind == ActionKind::CashMerger || a.kind == ActionKind::ReturnOfCapital;
-        parts << (perShare ? money(*a.cash) + QStringLiteral(" a share")
-                           : QStringLiteral("cash for the fraction ") + money(*a.cash));
+        parts << (perShare ? perShareText(*a.cash) + QStringLiteral(" a share")
+                           : QStringLiteral("cash for the fraction ") + perShareText(*a.cash));
     }
     return parts.join(QStringLiteral(", "));
 }
@@ -109,7 +105,7 @@ qint64 lotsReached(const CorporateAction &a)
 QString actionPhrase(const CorporateAction &a)
 {
     const QString day = QStringLiteral(" on ") + regional::shortDate(a.day);
-    const QString cash = money(a.cash.value_or(0)) + QStringLiteral(" a share");
+    const QString cash = perShareText(a.cash.value_or(0)) + QStringLiteral(" a share");
     const QString named = a.newName.isEmpty() ? a.newTicker : QStringLiteral("%1 (%2)").arg(a.newTicker, a.newName);
     switch (a.kind) {
     case ActionKind::Split:
