@@ -101,7 +101,7 @@ ActionLotValues splitLot(LotId id, const ActionLotValues &before, double ratio)
     ActionLotValues after = before;
     after.shares = sharesTimes(id, before, ratio);
     if (before.price) {
-        const auto price = moneyFromText(regional::numberText(ticksToDouble(*before.price) / ratio));
+        const auto price = splitPrice(ticksToDouble(*before.price), ratio);
         if (!price || !moneyInRange(*price))
             throw ActionRefusal(ActionField::Ratio,
                                 QStringLiteral("Please Enter another Ratio: the price of lot %1 would lie outside "

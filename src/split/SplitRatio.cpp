@@ -20,10 +20,10 @@ RescaledLot rescaleLot(const QString &shares, const QString &price, double ratio
         const auto oldPrice = numberFromText(price);
         if (!oldPrice)
             throw Error(kErrTypeMismatch);
-        result.price = regional::numberText(*oldPrice / ratio);
-        const auto ticks = moneyFromText(result.price);
+        const auto ticks = splitPrice(*oldPrice, ratio);
         if (!ticks || !moneyInRange(*ticks))
             throw Error(kErrOutOfRange);
+        result.price = regional::numberText(*oldPrice / ratio);
     }
     return result;
 }

@@ -41,6 +41,11 @@ QString AwayFromCurrency(QStringView value)
     return plain;
 }
 
+std::optional<Ticks> splitPrice(double price, double ratio)
+{
+    return moneyFromText(regional::numberText(price / ratio));
+}
+
 std::optional<Ticks> moneyFromText(QStringView text)
 {
     const QString plain = AwayFromCurrency(text);

@@ -36,6 +36,11 @@ std::optional<Ticks> moneyFromText(QStringView text);
 // the value is not finite.
 std::optional<double> numberFromText(QStringView text);
 
+// A price per share split by ratio (new shares for one old) as a split
+// gives it: the quotient as the price box shows it, read back as money.
+// Nothing when that is not an amount the money type holds.
+std::optional<Ticks> splitPrice(double price, double ratio);
+
 // A rule that a field's text breaks: the field, the message the user is
 // shown, and whether the field's whole text is selected for correcting.
 struct BrokenRule {
