@@ -2,8 +2,7 @@
 
 #include "import/ActionWords.h"
 #include "sales/SalePlan.h"
-#include "store/Database.h"
-#include "store/Sqlite.h"
+#include "store/Actions.h"
 #include "text/FieldRules.h"
 #include "text/Regional.h"
 
@@ -211,29 +210,14 @@ CompanyRow companyRow(const LotImport &import, qsizetype index)
 
 std::vector<RecordedChange> recordedChanges(const QString &databaseName)
 {
-    Database db(databaseName, Database::Mode::ReadOnly);
     std::vector<RecordedChange> recorded;
-    const auto dayOf = [](const QString &iso) { return QDate::fromString(iso, Qt::ISODate); };
-    if (hasTable(db, "Actions")) {
-        Statement s(db.handle(), "SELECT Kind, Ticker, Day, NewTicker FROM Actions");
-        while (s.step()) {
-            RecordedChange &a = recorded.emplace_back();
-            a.text = QStringLiteral("%1 of %2 on %3").arg(s.text(0).toLower(), s.text(1), regional::shortDate(dayOf(s.text(2))));
-            a.day = dayOf(s.text(2)).toJulianDay();
-            for (const int column : {1, 3})
-                if (!s.text(column).isEmpty())
-                    a.tickers.push_back(tickerKey(s.text(column)));
-        }
-    }
-    if (hasTable(db, "Sales")) {
-        Statement s(db.handle(), "SELECT Ticker, Sold, min(Acquired) FROM Sales GROUP BY Ticker, Sold");
-        while (s.step()) {
-            RecordedChange &a = recorded.emplace_back();
-            a.text = QStringLiteral("sale of %1 on %2").arg(s.text(0), regional::shortDate(dayOf(s.text(1))));
-            a.day = dayOf(s.text(1)).toJulianDay();
-            a.from = dayOf(s.text(2)).toJulianDay();
-            a.tickers.push_back(tickerKey(s.text(0)));
-        }
+    for (const LedgerChange &change : readLedgerChanges(databaseName)) {
+        RecordedChange &a = recorded.emplace_back();
+        a.text = change.title;
+        a.day = change.day.toJulianDay();
+        a.from = change.from.isValid() ? change.from.toJulianDay() : 0;
+        for (const QString &ticker : change.tickers)
+            a.tickers.push_back(tickerKey(ticker));
     }
     return recorded;
 }
@@ -294,7 +278,7 @@ std::vector<SaleMatch> matchActions(const LotImport &import, const LotTable &row
                                   [&](quint64 t) { return t == c.key.ticker || t == reached; });
         });
         if (later != recorded.end()) {
-            m.reason = QStringLiteral("%1 of %2 on %3: the ledger records a %4, not before it")
+            m.reason = QStringLiteral("%1 of %2 on %3: the ledger records %4, not before it")
                            .arg(import::companyActionText(row.actions), row.ticker, regional::shortDate(row.day),
                                 later->text);
             continue;

@@ -77,7 +77,7 @@ std::optional<QString> wholeRatio(double after, double held, int smaller = 1000)
 // and makes (their keys, LotKey::ticker): what it is, its day, and the day
 // of the first lot it took from.
 struct RecordedChange {
-    QString text;   // "Split of ACME on 6/14/2024", "sale of ACME on 8/1/2024"
+    QString text;   // "the split of ACME on 6/14/2024", "a sale of ACME on 8/1/2024"
     qint64 day = 0;   // Julian days
     qint64 from = 0;
     std::vector<quint64> tickers;

@@ -276,4 +276,35 @@ void addActionsIfMissing(Database &db)
         db.exec(actionsSchema().c_str());
 }
 
+std::vector<LedgerChange> readLedgerChanges(const QString &databaseName)
+{
+    Database db(databaseName, Database::Mode::ReadOnly);
+    std::vector<LedgerChange> changes;
+    const auto dayOf = [](const Statement &s, int column) {
+        return readIsoDate(s.text(column).toStdString()).value_or(QDate());
+    };
+    if (hasTable(db, "Actions")) {
+        Statement s(db.handle(), "SELECT Kind, Ticker, Day, NewTicker FROM Actions");
+        while (s.step()) {
+            LedgerChange &a = changes.emplace_back();
+            a.title = actionTitle(s.text(0), s.text(1), s.text(2));
+            a.day = dayOf(s, 2);
+            for (const int column : {1, 3})
+                if (!s.text(column).isEmpty())
+                    a.tickers << s.text(column);
+        }
+    }
+    if (hasTable(db, "Sales")) {
+        Statement s(db.handle(), "SELECT Ticker, Sold, min(Acquired) FROM Sales GROUP BY Ticker, Sold");
+        while (s.step()) {
+            LedgerChange &a = changes.emplace_back();
+            a.day = dayOf(s, 1);
+            a.title = QStringLiteral("a sale of %1 on %2").arg(s.text(0), regional::shortDate(a.day));
+            a.from = dayOf(s, 2);
+            a.tickers << s.text(0);
+        }
+    }
+    return changes;
+}
+
 } // namespace tesmo

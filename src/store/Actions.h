@@ -118,6 +118,18 @@ std::optional<CorporateAction> readAction(Database &db, ActionId id);
 // (letter case aside), in ticker order; none when the file has no actions.
 QStringList readActionTickers(Database &db);
 
+// A change the ledger records on lots of a ticker: an action, or the sales
+// of one day.
+struct LedgerChange {
+    QString title;         // "the split of ACME on 6/14/2024", "a sale of ACME on 8/1/2024"
+    QStringList tickers;   // its ticker, and an action's new ticker
+    QDate day;
+    QDate from;            // the earliest trade date a day's sales took from; none for an action
+};
+// The actions and the days of sales the ledger at databaseName records, read
+// without writing. Raises Error when the ledger cannot be read.
+std::vector<LedgerChange> readLedgerChanges(const QString &databaseName);
+
 // Within the caller's transaction, adds the tables of the actions (after the
 // sales') to a ledger that has none.
 void addActionsIfMissing(Database &db);

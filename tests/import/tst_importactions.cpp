@@ -35,7 +35,7 @@ private slots:
         const qint64 jan2 = QDate(2024, 1, 2).toJulianDay(), jun20 = QDate(2024, 6, 20).toJulianDay();
         LotImport import;
         import.setSaleMatcher(saleMatcher(
-            ledger, {{"sale of SOLD on 6/20/2024", jun20, jan2, {LotKey::of(u"SOLD", {}, 0, {}, {}).ticker}}}));
+            ledger, {{"a sale of SOLD on 6/20/2024", jun20, jan2, {LotKey::of(u"SOLD", {}, 0, {}, {}).ticker}}}));
         import.readText(QStringLiteral(
                             "Date,Action,Symbol,Description,Quantity,Amount\n"
                             "6/13/2024,Forward Split,ACME,,300,\n"

@@ -311,7 +311,7 @@ private slots:
         w.dialogs.chooseNext(path);
         PreviewAnswer again([&](QDialog &d) {
             const QModelIndex split = d.findChild<QTableView *>("rows")->model()->index(2, 1);
-            QCOMPARE(split.data().toString(), QStringLiteral("Action: split of ACME on 6/14/2024: the ledger records a "
+            QCOMPARE(split.data().toString(), QStringLiteral("Action: split of ACME on 6/14/2024: the ledger records the "
                                                              "split of ACME on 6/14/2024, not before it"));
             QVERIFY(!(split.siblingAtColumn(0).flags() & Qt::ItemIsUserCheckable));
             PreviewAnswer::cancel(d);
