@@ -5,6 +5,7 @@
 
 #include "store/ActionLotsWrite.h"
 #include "store/LargeWrite.h"
+#include "store/LotChanges.h"
 #include "store/Lot.h"
 #include "store/WithoutTriggers.h"
 #include "text/IsoDate.h"
@@ -326,20 +327,8 @@ void RecordStore::undoAction(const CorporateAction &seen,
                 refuseUndo(QStringLiteral("Lot %1 was deleted since this action, so its values cannot be given back.")
                                .arg(lot));
             }
-            static const char *const kValues[] = {"name", "ticker symbol", "number of shares", "price per share",
-                                                  "net amount", "trade date"};
-            QStringList differ;
-            for (int column = 0; column < 6; ++column)
-                if (lots.int64(3 + column) == 0)
-                    differ << QString::fromLatin1(kValues[column]);
-            // A split changes the number of shares and the price; anything
-            // else is an edit.
-            const bool split = lots.int64(5) == 0 || lots.int64(6) == 0;
-            if (!differ.isEmpty())
-                refuseUndo(QStringLiteral("Lot %1 changed since this action: its %2 changed (%3).")
-                               .arg(lot)
-                               .arg(regional::listed(differ),
-                                    split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
+            if (const QString changed = lotChanges(lots, 3); !changed.isEmpty())
+                refuseUndo(QStringLiteral("Lot %1 changed since this action: %2.").arg(lot).arg(changed));
             if (isMade)
                 made.push_back(lot);
         }

@@ -3,6 +3,7 @@
 #include "store/RecordStore.h"
 
 #include "store/CapitalReturns.h"
+#include "store/LotChanges.h"
 
 #include "text/IsoDate.h"
 #include "text/Regional.h"
@@ -204,20 +205,10 @@ std::pair<StoredLot, bool> RecordStore::undoPart(const SalePart &seen, SaleUndo 
     if (!whole && !there)
         refuseUndo(QStringLiteral("Lot %1 was deleted since this sale, so its shares cannot be put back.").arg(lotId));
     if (!whole) {
-        static const char *const kValues[] = {"name", "ticker symbol", "number of shares", "price per share",
-                                              "net amount", "trade date"};
-        QStringList changed;
-        for (int column = 0; column < 6; ++column)
-            if (lot.int64(column) == 0)
-                changed << QString::fromLatin1(kValues[column]);
-        // A split changes the number of shares and the price; anything
-        // else is an edit.
-        const bool split = lot.int64(2) == 0 || lot.int64(3) == 0;
+        const QString changed = lotChanges(lot, 0);
         lot.reset();
         if (!changed.isEmpty())
-            refuseUndo(QStringLiteral("Lot %1 changed since this sale: its %2 changed (%3).")
-                           .arg(lotId)
-                           .arg(regional::listed(changed), split ? QStringLiteral("a split or an edit") : QStringLiteral("an edit")));
+            refuseUndo(QStringLiteral("Lot %1 changed since this sale: %2.").arg(lotId).arg(changed));
     }
     lot.reset();
     Statement &restore = whole ? statements.restoreWhole : statements.restorePart;
